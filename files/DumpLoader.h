@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "protocol/ReceiveBuffer.h"
+#include "protocol/StreamDecoder.h"
+
+namespace daridez {
+
+enum class LoadResult {
+    Ok,         // the whole file was decoded (an incomplete last frame dropped)
+    OpenError,  // the file could not be opened: nothing was changed ("load error")
+    ReadError,  // a read failed part-way: the rows decoded so far stay ("load error")
+    Cancelled,  // the caller stopped it: the rows decoded so far stay
+};
+
+// Loads a dump file through the program's receive buffer, in blocks of 32,768 bytes,
+// with SplitFrames in file mode. The caller clears the trace between open() and the
+// first step(), exactly as "clear TraceList" does, so a failed open changes nothing.
+class DumpLoader {
+public:
+    DumpLoader(StreamDecoder& decoder, ReceiveBuffer& buffer);
+    ~DumpLoader();
+    DumpLoader(const DumpLoader&) = delete;
+    DumpLoader& operator=(const DumpLoader&) = delete;
+
+    bool open(const std::string& path);
+    std::uint64_t fileSize() const { return fileSize_; }
+    std::uint64_t bytesRead() const { return bytesRead_; }
+
+    // Reads and decodes the next block. Returns true while there is more to read.
+    bool step();
+
+    // Ends the load (carry-over dropped, file closed) and says how it went; a load
+    // stopped before the end of the file is Cancelled unless a read failed.
+    LoadResult finish();
+
+    // Every step, then finish: the rest of a load after a successful open().
+    LoadResult loadAll();
+
+private:
+    StreamDecoder& decoder_;
+    ReceiveBuffer& buffer_;
+    std::FILE* file_ = nullptr;
+    std::uint64_t fileSize_ = 0;
+    std::uint64_t bytesRead_ = 0;
+    bool atEnd_ = false;
+    bool readFailed_ = false;
+};
+
+}  // namespace daridez

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+
+namespace daridez {
+
+// Control ids of the main window that the trace controller enables and reads.
+namespace ControlId {
+inline constexpr int Config = 1000;
+inline constexpr int Connect = 1001;
+inline constexpr int ClearTraceList = 1005;
+inline constexpr int Start = 1007;
+inline constexpr int Stop = 1008;
+inline constexpr int GetFwVersion = 1009;
+inline constexpr int StatusLine1 = 1010;
+inline constexpr int StatusLine2 = 1011;
+inline constexpr int SetLinSpeed = 1012;
+inline constexpr int TraceList = 1015;
+inline constexpr int SaveTrace = 1016;
+inline constexpr int LoadTrace = 1017;
+inline constexpr int LinBaudrate = 1018;
+}  // namespace ControlId
+
+// The narrow face of the main window that the trace controller talks to, so that the
+// controller runs without widgets in tests.
+class ControllerWindow {
+public:
+    virtual ~ControllerWindow() = default;
+
+    virtual void setStatusLine1(const std::string& text) = 0;
+    virtual void setStatusLine2(const std::string& text) = 0;
+
+    virtual bool hasControl(int id) const = 0;
+    virtual void enableControl(int id, bool enabled) = 0;
+    virtual void setBusyFlag(bool busy) = 0;  // also blocks the column toggles
+
+    virtual std::string linBaudrateText() const = 0;
+    virtual void setLinBaudrateText(const std::string& text) = 0;
+
+    // The trace list: live flag, clear (forget all rows), redraw of the last page.
+    virtual void setListLive(bool live) = 0;
+    virtual void clearList() = 0;
+    virtual void redrawLastPage() = 0;
+
+    // The device vanished: forget the port (the channel becomes not connected).
+    virtual void markPortNotConnected() = 0;
+};
+
+}  // namespace daridez

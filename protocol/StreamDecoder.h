@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+
+#include "protocol/RowSink.h"
+#include "protocol/TraceState.h"
+#include "trace/DisplayModes.h"
+#include "trace/TraceList.h"
+
+namespace daridez {
+
+// Where the decoder stands in the grammar of one LIN frame.
+enum class DecoderState : std::uint8_t {
+    Initial = 0,        // the next frame first opens the recording's "START" row
+    StartRowOpen = 2,   // the "START" row is current and has received no frame
+    BetweenFrames = 3,  // only a row-opening frame continues the grammar
+    AfterBreak = 5,
+    AfterSync = 6,
+    AfterId = 7,
+    AfterByte1 = 8,  // AfterByte1 + n - 1 after response byte n, up to AfterByte8 = 15
+    AfterByte8 = 15,
+};
+
+// Cuts the device's byte stream into frames, recognises an awaited command answer,
+// and turns trace frames into rows: one row per break (filled by the sync, identifier
+// and response bytes that follow), start marker, device error, buffer overflow or
+// bad frame. Keeps the device's microsecond clock and the frame and error counts.
+class StreamDecoder {
+public:
+    // The list receives the rows, the sink shows them; modes and state belong to the
+    // main window and the trace controller and are only borrowed.
+    StreamDecoder(TraceList& list, RowSink& sink, const DisplayModes& modes, TraceState& state);
+
+    // Splits count bytes at the head of buffer. Returns the number of bytes of an
+    // incomplete last frame, moved to the head of the buffer (0: all used), or, live
+    // in ReadingVersion/SettingBaudrate, the position of the awaited answer (the
+    // state is then Idle and the bytes from there on are left where they are).
+    std::int32_t SplitFrames(std::uint8_t* buffer, std::int32_t count, bool fromFile);
+
+    bool IsAwaitedResponse(const std::uint8_t* frame, std::uint8_t length) const;
+
+    // Applies one complete frame of length byte `length` (the frame is length + 1
+    // bytes) to the trace.
+    void DecodeFrame(const std::uint8_t* frame, std::uint8_t length);
+
+    // A new recording ("Start"): number, clock and grammar start again; the rows, the
+    // current row and the counts stay.
+    void RestartDecoder();
+    // RestartDecoder, and forget the current row and the counts (clear, load, start-up).
+    void ResetDecoder();
+
+    std::int64_t traceClock() const { return traceClock_; }
+    std::int32_t frameCount() const { return frameCount_; }
+    std::int32_t errorCount() const { return errorCount_; }
+    DecoderState decoderState() const { return decoderState_; }
+    TraceEntry* currentEntry() const { return currentEntry_; }
+
+    // True once after a row could not be made for lack of memory, so the window can
+    // say so once; the decoder skips frames until a row can be made again.
+    bool takeOutOfMemory();
+
+private:
+    // Implementation detail left to the decoder's author.
+    TraceList& list_;
+    RowSink& sink_;
+    const DisplayModes& modes_;
+    TraceState& state_;
+
+    DecoderState decoderState_ = DecoderState::Initial;
+    TraceEntry* currentEntry_ = nullptr;
+    std::int64_t traceClock_ = 0;
+    std::int64_t previousRowTime_ = 0;
+    std::int32_t messageNumber_ = 0;
+    std::uint8_t slotCounter_ = 0;
+    std::int32_t frameCount_ = 0;
+    std::int32_t errorCount_ = 0;
+    bool outOfMemory_ = false;
+};
+
+}  // namespace daridez

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <memory>
+
+#include "protocol/PortChannel.h"
+#include "serial/PortPaths.h"
+#include "serial/SerialSettings.h"
+
+class QSerialPort;
+
+namespace daridez {
+
+// The program's only channel to the tracer device: one serial port opened by number,
+// configured from the settings, without flow control, read without ever waiting.
+// Reports trouble by return value and by the deviceLost signal, never by a dialog.
+class SerialPort : public QObject, public PortChannel {
+    Q_OBJECT
+
+public:
+    // None: never opened, or marked not connected by the window. Invalid: the last
+    // Open failed to open the port, or Close closed it. Open: a port is held.
+    enum class Channel { None, Invalid, Open };
+
+    explicit SerialPort(const PortPaths& paths, QObject* parent = nullptr);
+    ~SerialPort() override;
+
+    // nullptr when ComPort is outside 1 to 4 (nothing touched); otherwise "" on success
+    // or "INVLID_HANDLE_VALUE", "Could not set comm timeouts", "Could not set the
+    // comstate" (the port then stays open in the channel). Valid until the next Open.
+    const char* Open(const SerialSettings& settings);
+    std::uint32_t Close();
+    std::uint32_t BytesWaiting();
+    std::uint32_t PurgeInput() override;
+    std::uint32_t PurgeOutput() override;
+    std::uint32_t Write(const std::uint8_t* bytes, std::uint32_t count) override;
+    std::uint32_t Read(std::uint8_t* buffer, std::uint32_t max) override;
+
+    Channel channel() const { return channel_; }
+    bool isConnected() const override { return channel_ == Channel::Open; }
+    void markNotConnected();  // the window forgets the port (Channel::None)
+    bool deviceVanished() const override { return vanished_; }
+
+signals:
+    // The device disappeared while open (adapter unplugged): the port has been
+    // closed; bytes received before are still delivered by Read.
+    void deviceLost();
+
+private:
+    const PortPaths& paths_;
+    std::unique_ptr<QSerialPort> port_;
+    Channel channel_ = Channel::None;
+    bool vanished_ = false;
+};
+
+}  // namespace daridez

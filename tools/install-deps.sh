@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Daridez needs to build, test and run, when missing.
+# Runs apt-get as root, or through sudo.
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build
+    qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
+    clang libclang-rt-14-dev
+    fonts-liberation xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+        echo "install-deps: need root or sudo to install: ${missing[*]}" >&2
+        exit 1
+    fi
+    sudo="sudo"
+fi
+echo "install-deps: installing ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
