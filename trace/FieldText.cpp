@@ -16,7 +16,7 @@ void FormatByteText(char (&text)[32], std::uint8_t value, bool hexMode) {
     if (hexMode) {
         std::snprintf(text, sizeof text, "%2.2Xh", unsigned{value});
     } else {
-        std::snprintf(text, sizeof text, "%0.3u", unsigned{value});
+        std::snprintf(text, sizeof text, "%.3u", unsigned{value});
     }
 }
 
