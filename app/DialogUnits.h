@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+
+namespace daridez {
+
+// Converts dialog-template coordinates to pixels the way dialog units are defined: a
+// horizontal unit is a quarter of the font's average character width, a vertical unit
+// an eighth of its character height. So a dialog keeps its proportions with any font.
+class DialogUnits {
+public:
+    explicit DialogUnits(const QFont& font);
+
+    int x(int units) const;
+    int y(int units) const;
+    QRect rect(int x, int y, int width, int height) const;
+    QSize size(int width, int height) const;
+
+    double averageCharWidth() const { return baseX_; }
+    int charHeight() const { return baseY_; }
+
+    // The dialog font of the templates: "Times New Roman" 8 point where installed,
+    // else a metric-compatible serif.
+    static QFont templateFont(const char* family = "Times New Roman", int pointSize = 8);
+
+private:
+    double baseX_;
+    int baseY_;
+};
+
+}  // namespace daridez
