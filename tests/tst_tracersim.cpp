@@ -6,16 +6,27 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "files/DumpLoader.h"
+#include "protocol/StreamDecoder.h"
 #include "sim/LinBusModel.h"
 #include "sim/TracerSimulator.h"
 
 using namespace daridez::sim;
+using daridez::DisplayModes;
+using daridez::ReceiveBuffer;
+using daridez::RowSink;
+using daridez::StreamDecoder;
+using daridez::TraceEntry;
+using daridez::TraceList;
+using daridez::TraceState;
 
 namespace {
 
@@ -202,6 +213,53 @@ QString linGrammarFault(const std::vector<Frame>& frames, int* linFrames) {
     return {};
 }
 
+// The trace core's view of a stream: every row the decoder makes, by its Info text.
+class DecodedTrace : public RowSink {
+  public:
+    DecodedTrace() : decoder(list, *this, modes, state) { decoder.ResetDecoder(); }
+
+    bool AppendRow(TraceEntry*, std::int32_t) override {
+        ++rows;
+        return true;
+    }
+
+    // Feeds a live stream in reads of `chunk` bytes, as the timer tick does.
+    void feedLive(const Bytes& stream, std::size_t chunk) {
+        state = TraceState::StartRequested;
+        std::int32_t carried = 0;
+        for (std::size_t at = 0; at < stream.size(); at += chunk) {
+            std::size_t n = std::min(chunk, stream.size() - at);
+            std::copy_n(stream.begin() + at, n, buffer.bytes.begin() + carried);
+            carried = decoder.SplitFrames(buffer.bytes.data(), carried + std::int32_t(n), false);
+        }
+    }
+
+    int countInfo(const char* prefix) const {
+        int count = 0;
+        for (TraceEntry* row = list.TraceListHead(); row != nullptr; row = row->next) {
+            count += std::strncmp(row->infoText, prefix, std::strlen(prefix)) == 0;
+        }
+        return count;
+    }
+    // Break rows that carry a sync field, an identifier and at least two data bytes.
+    int completeLinRows() const {
+        int count = 0;
+        for (TraceEntry* row = list.TraceListHead(); row != nullptr; row = row->next) {
+            count += std::strcmp(row->infoText, "Break") == 0 &&
+                     std::strcmp(row->syncText, "55") == 0 && row->idText[0] == '[' &&
+                     row->byteTexts[2][0] != '\0';
+        }
+        return count;
+    }
+
+    TraceList list;
+    DisplayModes modes;
+    TraceState state = TraceState::Idle;
+    ReceiveBuffer buffer;
+    StreamDecoder decoder;
+    int rows = 0;
+};
+
 TracerSimulatorOptions quietOptions() {
     TracerSimulatorOptions options;
     options.seed = 7;
@@ -230,6 +288,9 @@ class TestTracerSim : public QObject {
     void closedDeviceIsSeenByTheHost();
     void threadModeStreamsWhileTheTestWaits();
     void linkPointsAtTheDeviceAndGoesAway();
+    void recordedStreamLoadsAsLinRowsWithoutBadFrames();
+    void generatedStreamDecodesLiveInAnyReadSizes();
+    void troubleBecomesErrorOverflowAndBadFrameRows();
 };
 
 void TestTracerSim::commandsAreAnsweredByteForByte_data() {
@@ -533,6 +594,77 @@ void TestTracerSim::linkPointsAtTheDeviceAndGoesAway() {
         QCOMPARE(host.collect(sim, 6).size(), std::size_t(6));
     }
     QVERIFY(!QFileInfo(link).exists() && !QFileInfo(link).isSymLink());
+}
+
+void TestTracerSim::recordedStreamLoadsAsLinRowsWithoutBadFrames() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString record = dir.filePath("recorded.dump");
+    Bytes received;
+    {
+        TracerSimulatorOptions options = quietOptions();
+        options.recordPath = record.toStdString();
+        TracerSimulator sim(options);
+        QVERIFY(sim.open());
+        Host host(sim.devicePath());
+        host.send(fromHex("02 02 04"));
+        for (int i = 0; i < 100; ++i) {
+            sim.advance(10000);  // one second of bus traffic in 100 polls
+            Bytes more = host.collect(sim, 1);
+            received.insert(received.end(), more.begin(), more.end());
+        }
+        host.send(fromHex("02 03 05"));
+        sim.poll();
+        Bytes rest = host.readAvailable();
+        received.insert(received.end(), rest.begin(), rest.end());
+    }
+    // The record holds exactly what the host received.
+    QFile file(record);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray recorded = file.readAll();
+    QCOMPARE(recorded, QByteArray(reinterpret_cast<const char*>(received.data()),
+                                  qsizetype(received.size())));
+
+    DecodedTrace trace;
+    daridez::DumpLoader loader(trace.decoder, trace.buffer);
+    QVERIFY(loader.open(record.toStdString()));
+    QCOMPARE(loader.loadAll(), daridez::LoadResult::Ok);
+    QCOMPARE(QString(trace.list.TraceListHead()->infoText), QString("START (1)"));
+    QCOMPARE(trace.countInfo("#"), 0);
+    QVERIFY(trace.decoder.frameCount() >= 95);
+    QCOMPARE(trace.decoder.errorCount(), 0);
+    // Every LIN frame but possibly the last, cut off by the stop, is complete.
+    QVERIFY(trace.completeLinRows() >= trace.decoder.frameCount() - 1);
+    QCOMPARE(trace.rows, 1 + trace.countInfo("Break"));
+}
+
+void TestTracerSim::generatedStreamDecodesLiveInAnyReadSizes() {
+    const Bytes stream = TracerSimulator(quietOptions()).generate(2'000'000);
+    for (std::size_t chunk : {std::size_t(1), std::size_t(7), std::size_t(1000), stream.size()}) {
+        DecodedTrace trace;
+        trace.feedLive(stream, chunk);
+        QCOMPARE(trace.state, TraceState::Tracing);
+        QCOMPARE(trace.countInfo("#"), 0);
+        QCOMPARE(trace.decoder.frameCount(), trace.countInfo("Break"));
+        QVERIFY(trace.decoder.frameCount() >= 195);
+        QCOMPARE(trace.completeLinRows(), trace.decoder.frameCount());
+        // The clock followed every wrap: the last field came shortly before 2 s.
+        QVERIFY(trace.decoder.traceClock() > 1'980'000);
+        QVERIFY(trace.decoder.traceClock() <= 2'000'000);
+    }
+}
+
+void TestTracerSim::troubleBecomesErrorOverflowAndBadFrameRows() {
+    TracerSimulatorOptions options = quietOptions();
+    options.rates = {0.1, 0.1, 0.05};
+    DecodedTrace trace;
+    trace.feedLive(TracerSimulator(options).generate(3'000'000), 512);
+    QVERIFY(trace.decoder.errorCount() > 0);
+    QCOMPARE(trace.decoder.errorCount(), trace.countInfo("#0"));
+    QVERIFY(trace.countInfo("#BufOvfl") > 0);
+    QVERIFY(trace.countInfo("#err [") > 0);
+    // After trouble the decoder finds its way back at the next break.
+    QVERIFY(trace.completeLinRows() > trace.decoder.frameCount() / 2);
 }
 
 QTEST_GUILESS_MAIN(TestTracerSim)
