@@ -217,9 +217,17 @@ void TraceController::purgePort() {
     port_.PurgeInput();
 }
 
+// The decoder flags every failed row; the window hears of a shortage once, and again
+// only after rows could be made in between.
 void TraceController::checkOutOfMemory() {
     if (decoder_.takeOutOfMemory()) {
-        window_.reportOutOfMemory();
+        if (!shortageReported_) {
+            shortageReported_ = true;
+            window_.reportOutOfMemory();
+        }
+        entryAtShortage_ = decoder_.currentEntry();
+    } else if (shortageReported_ && decoder_.currentEntry() != entryAtShortage_) {
+        shortageReported_ = false;
     }
 }
 
@@ -308,6 +316,8 @@ void TraceController::onClearTraceList() {
     list_.FreeTraceList();
     window_.setStatusLine2("");
     decoder_.ResetDecoder();
+    shortageReported_ = false;
+    entryAtShortage_ = nullptr;
 }
 
 void TraceController::setBusy(bool busy) {

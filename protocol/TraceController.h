@@ -77,7 +77,9 @@ class TraceController {
     std::uint8_t statusRefreshCounter_ = kStatusRefreshTicks;
     bool busy_ = false;
     bool paused_ = false;
-    bool vanishReported_ = false;  // the current vanished device has been dealt with
+    bool vanishReported_ = false;    // the current vanished device has been dealt with
+    bool shortageReported_ = false;  // the window has been told that rows ran out
+    const TraceEntry* entryAtShortage_ = nullptr;  // the last row when they ran out
 };
 
 }  // namespace daridez
