@@ -2,7 +2,8 @@
 # the end of the top CMakeLists.txt, so every program target is known by now.
 include(GNUInstallDirs)
 
-foreach(program daridez daridez-dump tracer-sim)
+# tracer-sim brings its own rule in tools/sim.
+foreach(program daridez daridez-dump)
     if(TARGET ${program})
         install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     else()
