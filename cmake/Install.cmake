@@ -1,17 +1,7 @@
-# Install rules: the programs, the desktop entry and the application icon. Included at
-# the end of the top CMakeLists.txt, so every program target is known by now.
+# Install rules for the desktop integration: the desktop entry and the application
+# icon in the hicolor theme. Each program (daridez, daridez-dump, tracer-sim) brings
+# its own install rule beside its target.
 include(GNUInstallDirs)
-
-# tracer-sim brings its own rule in tools/sim.
-foreach(program daridez daridez-dump)
-    if(TARGET ${program})
-        install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    else()
-        # Built under another target name: take the program from build/bin if it is there.
-        install(PROGRAMS ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${program}
-                DESTINATION ${CMAKE_INSTALL_BINDIR} OPTIONAL)
-    endif()
-endforeach()
 
 if(NOT DARIDEZ_CORE_ONLY)
     set(DARIDEZ_ICONS ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
