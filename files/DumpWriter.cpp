@@ -59,6 +59,30 @@ std::FILE* createTemporary(const std::string& path, std::string& temporary) {
     return nullptr;
 }
 
+// The file a save replaces: a link is followed, so the link stays and its target
+// receives the trace.
+std::string saveTarget(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_symlink(path, error)) {
+        const auto target = std::filesystem::canonical(path, error);
+        if (!error) {
+            return target.string();
+        }
+    }
+    return path;
+}
+
+// The new file takes the permissions of the one it replaces.
+bool keepPermissions(const std::string& from, const std::string& to) {
+    std::error_code error;
+    const auto status = std::filesystem::status(from, error);
+    if (error || !std::filesystem::exists(status)) {
+        return true;  // a new file keeps the default permissions
+    }
+    std::filesystem::permissions(to, status.permissions(), error);
+    return !error;
+}
+
 }  // namespace
 
 void DumpWriter::serialize(const TraceEntry* head, std::vector<std::uint8_t>& out) {
@@ -68,7 +92,8 @@ void DumpWriter::serialize(const TraceEntry* head, std::vector<std::uint8_t>& ou
     });
 }
 
-bool DumpWriter::save(const TraceEntry* head, const std::string& path) {
+bool DumpWriter::save(const TraceEntry* head, const std::string& requestedPath) {
+    const std::string path = saveTarget(requestedPath);
     std::string temporary;
     std::FILE* file = createTemporary(path, temporary);
     if (file == nullptr) {
@@ -89,6 +114,7 @@ bool DumpWriter::save(const TraceEntry* head, const std::string& path) {
     ok = ok && flushBlock();
     ok = std::fflush(file) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
+    ok = ok && keepPermissions(path, temporary);
     ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {
         std::remove(temporary.c_str());
