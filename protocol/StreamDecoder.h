@@ -26,7 +26,7 @@ enum class DecoderState : std::uint8_t {
 // and response bytes that follow), start marker, device error, buffer overflow or
 // bad frame. Keeps the device's microsecond clock and the frame and error counts.
 class StreamDecoder {
-public:
+  public:
     // The list receives the rows, the sink shows them; modes and state belong to the
     // main window and the trace controller and are only borrowed.
     StreamDecoder(TraceList& list, RowSink& sink, const DisplayModes& modes, TraceState& state);
@@ -59,8 +59,19 @@ public:
     // say so once; the decoder skips frames until a row can be made again.
     bool takeOutOfMemory();
 
-private:
-    // Implementation detail left to the decoder's author.
+  private:
+    void openStartRow();
+    // Opens a row after the current one: the next message number, the clock as its
+    // time, the frame in slot 0. False when no row could be made.
+    bool openRow(const std::uint8_t* frame, std::uint8_t length);
+    TraceEntry* createRow(std::int32_t number);
+    // Stamps the clock and keeps a field's frame in the current row's next slot.
+    void addField(const std::uint8_t* frame);
+    void responseByte(const std::uint8_t* frame, std::uint8_t length, int n);
+    void startMarker(const std::uint8_t* frame);
+    void badFrame(const std::uint8_t* frame, std::uint8_t length);
+    void timerWrap();
+
     TraceList& list_;
     RowSink& sink_;
     const DisplayModes& modes_;
@@ -75,6 +86,7 @@ private:
     std::int32_t frameCount_ = 0;
     std::int32_t errorCount_ = 0;
     bool outOfMemory_ = false;
+    bool rowMissing_ = false;  // the last row could not be made: skip to the next opener
 };
 
 }  // namespace daridez

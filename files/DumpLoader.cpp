@@ -1,0 +1,74 @@
+#include "files/DumpLoader.h"
+
+#include <filesystem>
+
+namespace daridez {
+
+DumpLoader::DumpLoader(StreamDecoder& decoder, ReceiveBuffer& buffer)
+    : decoder_(decoder), buffer_(buffer) {}
+
+DumpLoader::~DumpLoader() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
+bool DumpLoader::open(const std::string& path) {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+    file_ = std::fopen(path.c_str(), "rb");
+    bytesRead_ = 0;
+    atEnd_ = false;
+    readFailed_ = false;
+    if (file_ == nullptr) {
+        fileSize_ = 0;
+        return false;
+    }
+    buffer_.carryOver = 0;  // a load starts with an empty buffer
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    fileSize_ = error ? 0 : size;
+    return true;
+}
+
+bool DumpLoader::step() {
+    if (file_ == nullptr || atEnd_) {
+        return false;
+    }
+    // New bytes go behind those of a frame cut off by the last block.
+    const std::int32_t carried = buffer_.carryOver;
+    const auto wanted = static_cast<std::size_t>(ReceiveBuffer::kSize - carried);
+    const std::size_t got = std::fread(buffer_.bytes.data() + carried, 1, wanted, file_);
+    bytesRead_ += got;
+    if (got < wanted) {
+        atEnd_ = true;
+        readFailed_ = std::ferror(file_) != 0;
+    }
+    if (got > 0) {
+        buffer_.carryOver = decoder_.SplitFrames(buffer_.bytes.data(),
+                                                 carried + static_cast<std::int32_t>(got), true);
+    }
+    return !atEnd_;
+}
+
+LoadResult DumpLoader::finish() {
+    // The bytes of a frame cut off by the end of the file are dropped.
+    buffer_.carryOver = 0;
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (readFailed_) {
+        return LoadResult::ReadError;
+    }
+    return atEnd_ ? LoadResult::Ok : LoadResult::Cancelled;
+}
+
+LoadResult DumpLoader::loadAll() {
+    while (step()) {
+    }
+    return finish();
+}
+
+}  // namespace daridez

@@ -1,0 +1,88 @@
+#include "files/DumpWriter.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace daridez {
+
+namespace {
+
+constexpr std::uint8_t kTimerWrapRecord[] = {0x02, 0xA0, 0xA2};
+
+// Feeds the dump bytes of the rows from head on to put(bytes, count), which returns
+// false to stop. A row contributes each kept frame with its check byte as 0x00, then
+// one timer-wrap record per wrap counted behind it; its first empty slot ends it.
+template <typename Put>
+bool forEachChunk(const TraceEntry* head, Put&& put) {
+    for (const TraceEntry* entry = head; entry != nullptr; entry = entry->next) {
+        for (int k = 0; k < kSlotCount; ++k) {
+            const std::uint8_t* slot = entry->frames[k];
+            const int length = slot[0];
+            if (length != 0) {
+                // A bad frame may say it is longer than the 8 bytes a slot keeps: the
+                // bytes past the slot were not kept and are written as zeros.
+                std::uint8_t frame[256];
+                const int kept = length + 1 < kSlotSize ? length + 1 : kSlotSize;
+                std::memcpy(frame, slot, static_cast<std::size_t>(kept));
+                std::memset(frame + kept, 0, static_cast<std::size_t>(length + 1 - kept));
+                if (!put(frame, static_cast<std::size_t>(length) + 1)) {
+                    return false;
+                }
+            }
+            for (std::uint32_t w = 0; w < entry->wrapCounts[k]; ++w) {
+                if (!put(kTimerWrapRecord, sizeof kTimerWrapRecord)) {
+                    return false;
+                }
+            }
+            if (length == 0) {
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+// A name beside the target that does not exist yet, created exclusively.
+std::FILE* createTemporary(const std::string& path, std::string& temporary) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = path + ".saving" + (attempt > 0 ? std::to_string(attempt) : std::string());
+        if (std::FILE* file = std::fopen(temporary.c_str(), "wbx")) {
+            return file;
+        }
+        std::error_code error;
+        if (!std::filesystem::exists(temporary, error)) {
+            return nullptr;  // not a name clash: the folder cannot be written
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void DumpWriter::serialize(const TraceEntry* head, std::vector<std::uint8_t>& out) {
+    forEachChunk(head, [&out](const std::uint8_t* bytes, std::size_t count) {
+        out.insert(out.end(), bytes, bytes + count);
+        return true;
+    });
+}
+
+bool DumpWriter::save(const TraceEntry* head, const std::string& path) {
+    std::string temporary;
+    std::FILE* file = createTemporary(path, temporary);
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = forEachChunk(head, [file](const std::uint8_t* bytes, std::size_t count) {
+        return std::fwrite(bytes, 1, count, file) == count;
+    });
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        std::remove(temporary.c_str());
+    }
+    return ok;
+}
+
+}  // namespace daridez
