@@ -10,7 +10,7 @@ class Profile;
 // What port numbers 1 to 4 ("Com1" to "Com4") stand for. On Linux each is a device
 // path kept in the profile section "PORTS"; on Windows the number is the port COMn.
 class PortPaths {
-public:
+  public:
     static constexpr std::array<const char*, 4> kDefaults{"/dev/ttyS0", "/dev/ttyUSB0",
                                                           "/dev/ttyUSB1", "/dev/ttyACM0"};
 
@@ -23,7 +23,7 @@ public:
     std::string path(int portNumber) const;
     void setPath(int portNumber, std::string path);
 
-private:
+  private:
     std::array<std::string, 4> paths_;
 };
 

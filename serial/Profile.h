@@ -11,7 +11,7 @@ namespace daridez {
 // a temporary file beside the profile, renamed over it, so a failed write never
 // corrupts the file.
 class Profile {
-public:
+  public:
     explicit Profile(std::string path);
 
     // $XDG_CONFIG_HOME/daridez.ini, else ~/.config/daridez.ini (Windows: beside the
@@ -29,7 +29,7 @@ public:
                             const std::string& value);
     bool hasSection(const std::string& section) const;
 
-private:
+  private:
     std::string path_;
 };
 

@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <string>
 
 #include "protocol/PortChannel.h"
 #include "serial/PortPaths.h"
@@ -18,7 +20,7 @@ namespace daridez {
 class SerialPort : public QObject, public PortChannel {
     Q_OBJECT
 
-public:
+  public:
     // None: never opened, or marked not connected by the window. Invalid: the last
     // Open failed to open the port, or Close closed it. Open: a port is held.
     enum class Channel { None, Invalid, Open };
@@ -42,16 +44,28 @@ public:
     void markNotConnected();  // the window forgets the port (Channel::None)
     bool deviceVanished() const override { return vanished_; }
 
-signals:
+  signals:
     // The device disappeared while open (adapter unplugged): the port has been
     // closed; bytes received before are still delivered by Read.
     void deviceLost();
 
-private:
+  private:
+    bool makeReadsReturnAtOnce();
+    bool applySettings(const SerialSettings& settings);
+    bool portOpen() const;
+    std::uint32_t queuedCount() const;
+    void takeArrivedBytes();
+    void onPortError(int error);
+    void loseDevice();
+    void releasePort();
+
     const PortPaths& paths_;
     std::unique_ptr<QSerialPort> port_;
     Channel channel_ = Channel::None;
     bool vanished_ = false;
+    bool lineError_ = false;             // a transient error reported since the last poll
+    std::deque<std::uint8_t> received_;  // bytes taken from a port that has vanished
+    std::string errorText_;              // the last Open's text
 };
 
 }  // namespace daridez

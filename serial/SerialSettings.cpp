@@ -1,0 +1,150 @@
+#include "serial/SerialSettings.h"
+
+#include <cstdio>
+
+#include "serial/PortPaths.h"
+#include "serial/Profile.h"
+
+namespace daridez {
+
+namespace {
+
+constexpr const char* kSection = "SIO_CFG";
+
+// Longest text: "Com?, 115200 Baud, ? Bit, ? Stop, even Parity" (45 characters).
+char descriptionText[64];
+
+const char* portPiece(std::int32_t port) {
+    switch (port) {
+        case 1:
+            return "Com1, ";
+        case 2:
+            return "Com2, ";
+        case 3:
+            return "Com3, ";
+        case 4:
+            return "Com4, ";
+        default:
+            return "Com?, ";
+    }
+}
+
+const char* baudPiece(std::uint32_t baudRate) {
+    switch (baudRate) {
+        case 9600:
+            return "9600 Baud, ";
+        case 19200:
+            return "19200 Baud, ";
+        case 38400:
+            return "38400 Baud, ";
+        case 56000:
+            return "56000 Baud, ";
+        case 57600:
+            return "57600 Baud, ";
+        case 115200:
+            return "115200 Baud, ";
+        default:
+            return "? Baud, ";
+    }
+}
+
+const char* byteSizePiece(std::uint8_t byteSize) {
+    switch (byteSize) {
+        case 7:
+            return "7 Bit, ";
+        case 8:
+            return "8 Bit, ";
+        default:
+            return "? Bit, ";
+    }
+}
+
+const char* stopBitsPiece(std::uint8_t stopBits) {
+    switch (stopBits) {
+        case kOneStopBit:
+            return "1 Stop, ";
+        case kTwoStopBits:
+            return "2 Stop, ";
+        default:
+            return "? Stop, ";
+    }
+}
+
+const char* parityPiece(std::uint8_t parity) {
+    switch (parity) {
+        case kNoParity:
+            return "no Parity";
+        case kOddParity:
+            return "odd Parity";
+        case kEvenParity:
+            return "even Parity";
+        default:
+            return "? Parity";
+    }
+}
+
+}  // namespace
+
+void InitSerialSettings(SerialSettings& settings) {
+    settings.DCBlength = 28;
+    settings.fBinary = 1;
+    settings.fParity = 0;
+    settings.fOutxCtsFlow = 0;
+    settings.fOutxDsrFlow = 0;
+    settings.fDtrControl = 0;  // DTR_CONTROL_DISABLE
+    settings.fDsrSensitivity = 0;
+    settings.fTXContinueOnXoff = 0;
+    settings.fOutX = 0;
+    settings.fInX = 0;
+    settings.fErrorChar = 0;
+    settings.fNull = 0;
+    settings.fRtsControl = 0;  // RTS_CONTROL_DISABLE
+    settings.fAbortOnError = 0;
+    settings.fDummy2 = 0;
+    settings.XonLim = 1000;
+    settings.XoffLim = 1000;
+    settings.XonChar = 0x11;
+    settings.XoffChar = 0x13;
+}
+
+void LoadSerialSettings(const Profile* profile, SerialSettings& settings) {
+    if (profile == nullptr) {
+        return;
+    }
+    // The 8-bit fields keep the low 8 bits of what the profile holds.
+    settings.StopBits = static_cast<std::uint8_t>(profile->GetProfileInt(kSection, "StopBits", 0));
+    settings.Parity = static_cast<std::uint8_t>(profile->GetProfileInt(kSection, "Parity", 0));
+    settings.BaudRate =
+        static_cast<std::uint32_t>(profile->GetProfileInt(kSection, "BaudRate", 115200));
+    settings.ByteSize = static_cast<std::uint8_t>(profile->GetProfileInt(kSection, "ByteSize", 8));
+    settings.ComPort = profile->GetProfileInt(kSection, "ComPort", 2);
+    settings.EndChar = static_cast<std::int8_t>(
+        static_cast<std::uint8_t>(profile->GetProfileInt(kSection, "EndChar", 13)));
+}
+
+// Also writes the "PORTS" section with its paths when the profile lacks it, so that
+// a user finds it beside the settings and can point a port anywhere.
+void SaveSerialSettings(Profile* profile, const SerialSettings& settings) {
+    if (profile == nullptr) {
+        return;
+    }
+    profile->WriteProfileInt(kSection, "StopBits", settings.StopBits);
+    profile->WriteProfileInt(kSection, "Parity", settings.Parity);
+    profile->WriteProfileInt(kSection, "BaudRate", static_cast<std::int32_t>(settings.BaudRate));
+    profile->WriteProfileInt(kSection, "ByteSize", settings.ByteSize);
+    profile->WriteProfileInt(kSection, "ComPort", settings.ComPort);
+    profile->WriteProfileInt(kSection, "EndChar", settings.EndChar);
+#if !defined(_WIN32)
+    PortPaths().saveIfMissing(*profile);
+#endif
+}
+
+const char* DescribeSerialSettings(SerialSettings settings) {
+    std::snprintf(descriptionText, sizeof descriptionText, "%s%s%s%s%s",
+                  portPiece(settings.ComPort), baudPiece(settings.BaudRate),
+                  byteSizePiece(settings.ByteSize), stopBitsPiece(settings.StopBits),
+                  parityPiece(settings.Parity));
+    return descriptionText;
+}
+
+}  // namespace daridez

@@ -1,0 +1,160 @@
+// tracer-sim: a LIN tracer device on a pseudo-terminal, to try Daridez without
+// hardware. Point a port of the profile's "PORTS" section at the printed path.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "sim/TracerSimulator.h"
+
+using daridez::sim::TracerSimulator;
+using daridez::sim::TracerSimulatorOptions;
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onSignal(int) {
+    stopRequested = 1;
+}
+
+void printHelp() {
+    std::printf(
+        "usage: tracer-sim [options]\n"
+        "A simulated LIN tracer device on a pseudo-terminal. It answers the four commands\n"
+        "(version, set LIN baud rate, start and stop trace) and, while tracing, streams a\n"
+        "LIN schedule in real time. Ends on Ctrl+C (SIGINT) or SIGTERM.\n"
+        "\n"
+        "  --link PATH        symbolic link to the device (default /tmp/ttyLIN0)\n"
+        "  --version A.B.C    firmware version to report (default 1.4.2)\n"
+        "  --silent           answer nothing (for time-out tests)\n"
+        "  --no-start-marker  start tracing without sending a start marker\n"
+        "  --errors RATE      device error frames, probability per LIN frame (0 to 1)\n"
+        "  --garbage RATE     corrupted frames, probability per LIN frame (0 to 1)\n"
+        "  --overflows RATE   buffer overflow frames, probability per LIN frame (0 to 1)\n"
+        "  --seed N           seed of the data and trouble (default 1)\n"
+        "  --record FILE      also write every byte sent to FILE (a dump file)\n"
+        "  --baud-result N    result code of every set-baud-rate answer (default 0)\n"
+        "  --lin-baud N       LIN bit rate at start (default 19200)\n"
+        "  --help             this text\n");
+}
+
+bool parseRate(const char* text, double& rate) {
+    char* end = nullptr;
+    rate = std::strtod(text, &end);
+    return end != text && *end == '\0' && rate >= 0.0 && rate <= 1.0;
+}
+
+bool parseNumber(const char* text, unsigned long max, unsigned long& value) {
+    char* end = nullptr;
+    value = std::strtoul(text, &end, 10);
+    return end != text && *end == '\0' && value <= max && text[0] != '-';
+}
+
+bool parseVersion(const char* text, std::array<std::uint8_t, 3>& version) {
+    unsigned a = 0, b = 0, c = 0;
+    char extra = 0;
+    if (std::sscanf(text, "%u.%u.%u%c", &a, &b, &c, &extra) != 3 || a > 255 || b > 255 || c > 255) {
+        return false;
+    }
+    version = {static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b),
+               static_cast<std::uint8_t>(c)};
+    return true;
+}
+
+// 0: run, 1: bad usage, 2: help shown.
+int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
+    options.linkPath = "/tmp/ttyLIN0";
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            return 2;
+        }
+        if (option == "--silent") {
+            options.silent = true;
+            continue;
+        }
+        if (option == "--no-start-marker") {
+            options.startMarker = false;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "tracer-sim: %s needs a value\n", option.c_str());
+            return 1;
+        }
+        const char* value = argv[++i];
+        unsigned long number = 0;
+        bool ok = true;
+        if (option == "--link") {
+            options.linkPath = value;
+        } else if (option == "--version") {
+            ok = parseVersion(value, options.version);
+        } else if (option == "--errors") {
+            ok = parseRate(value, options.rates.deviceErrors);
+        } else if (option == "--garbage") {
+            ok = parseRate(value, options.rates.garbage);
+        } else if (option == "--overflows") {
+            ok = parseRate(value, options.rates.bufferOverflows);
+        } else if (option == "--seed") {
+            ok = parseNumber(value, 0xFFFFFFFFul, number);
+            options.seed = static_cast<std::uint32_t>(number);
+        } else if (option == "--record") {
+            options.recordPath = value;
+        } else if (option == "--baud-result") {
+            ok = parseNumber(value, 255, number);
+            options.baudResult = static_cast<std::uint8_t>(number);
+        } else if (option == "--lin-baud") {
+            ok = parseNumber(value, 20000, number) && number >= 1000;
+            options.linBaudrate = static_cast<std::uint16_t>(number);
+        } else {
+            std::fprintf(stderr, "tracer-sim: unknown option %s (see --help)\n", option.c_str());
+            return 1;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "tracer-sim: bad value for %s: %s\n", option.c_str(), value);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void installSignalHandlers() {
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TracerSimulatorOptions options;
+    int parsed = parseOptions(argc, argv, options);
+    if (parsed != 0) {
+        if (parsed == 2) {
+            printHelp();
+        }
+        return parsed == 2 ? 0 : 2;
+    }
+    installSignalHandlers();
+    TracerSimulator simulator(options);
+    if (!simulator.open()) {
+        std::fprintf(stderr, "tracer-sim: %s\n", simulator.errorText().c_str());
+        return 1;
+    }
+    std::printf("%s\n", simulator.linkPath().c_str());
+    std::fflush(stdout);
+    std::fprintf(stderr, "tracer-sim: device %s, firmware %u.%u.%u; Ctrl+C ends\n",
+                 simulator.devicePath().c_str(), options.version[0], options.version[1],
+                 options.version[2]);
+    while (stopRequested == 0) {
+        simulator.waitForWork(50);
+        simulator.poll();
+    }
+    std::fprintf(stderr, "tracer-sim: %llu bytes sent, %llu frames lost\n",
+                 static_cast<unsigned long long>(simulator.bytesSent()),
+                 static_cast<unsigned long long>(simulator.framesDropped()));
+    return 0;
+}
