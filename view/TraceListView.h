@@ -18,7 +18,7 @@ class TraceListModel;
 class TraceListView : public QTableView, public RowSink {
     Q_OBJECT
 
-public:
+  public:
     explicit TraceListView(QWidget* parent = nullptr);
     ~TraceListView() override;
 
@@ -41,14 +41,28 @@ public:
     void setHeaderText(int column, const QString& text);
     std::uint32_t rowCount() const;
     TraceEntry* rowAt(std::uint32_t index) const;
+    // Allocated entries of the row index (grows in steps of 500, kept by ClearView).
+    std::uint32_t rowCapacity() const;
+    TraceListModel* traceModel() const { return model_; }
 
-signals:
+  signals:
     // The row index could not grow: "Running out of memory..." is for the window.
     void outOfMemory();
     // A right-click on the list, with the column under the pointer (-1: none).
     void rightClicked(int column);
 
-private:
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    void setUpHeader();
+    void updateRowHeight();
+    void paintGridLines();
+
     TraceListModel* model_;
 };
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "trace/TraceEntry.h"
+
+namespace daridez {
+
+// The header-click sort of the row index, with its memory of the last text sort.
+// "MsgNr" always sorts by number ascending and leaves the memory alone; every other
+// column toggles between ascending and descending on repeated clicks and starts
+// ascending when it was not the last one. "TimeStamp" compares bytes, the rest ignore
+// letter case. Only the row index is reordered; rows with equal keys may swap.
+class RowSort {
+  public:
+    static constexpr int kLastColumn = 13;
+
+    // Sorts rows[0..count) for a click on column; false (nothing done) for a column
+    // outside 0..13.
+    bool sortByColumn(TraceEntry** rows, std::uint32_t count, int column);
+
+    int sortColumn() const { return sortColumn_; }
+    bool sortAscending() const { return sortAscending_; }
+
+  private:
+    int sortColumn_ = 0;
+    bool sortAscending_ = false;
+};
+
+// Text comparison of the sort: negative, 0 or positive as a sorts before, with or
+// after b. Bytes compare as unsigned characters; ignoring case folds A..Z to a..z.
+int CompareBytes(const char* a, const char* b);
+int CompareIgnoringCase(const char* a, const char* b);
+
+}  // namespace daridez

@@ -1,0 +1,64 @@
+#include "view/TraceItemDelegate.h"
+
+#include <QAbstractItemView>
+#include <QPainter>
+
+#include "view/DottedLine.h"
+
+namespace daridez {
+
+TraceItemDelegate::TraceItemDelegate(QAbstractItemView* view)
+    : QStyledItemDelegate(view), view_(view) {}
+
+void TraceItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    const bool highlighted = option.state & QStyle::State_Selected;
+    const QColor text =
+        highlighted ? paintHighlighted(painter, option, index) : paintPlain(painter, option, index);
+    painter->setPen(text);
+    painter->setFont(option.font);
+    painter->drawText(option.rect.adjusted(1, 1, -1, -1),
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                      index.data(Qt::DisplayRole).toString());
+    painter->restore();
+}
+
+QColor TraceItemDelegate::paintHighlighted(QPainter* painter, const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) const {
+    const QPalette& palette = option.palette;
+    const QPalette::ColorGroup group = view_->hasFocus() ? QPalette::Active : QPalette::Inactive;
+    const QColor text = palette.color(group, QPalette::HighlightedText);
+    painter->fillRect(option.rect, palette.color(QPalette::Active, QPalette::Highlight));
+    painter->fillRect(option.rect.adjusted(1, 1, -1, -1),
+                      palette.color(group, QPalette::Highlight));
+    paintOutline(painter, option.rect, index, text);
+    return text;
+}
+
+QColor TraceItemDelegate::paintPlain(QPainter* painter, const QStyleOptionViewItem& option,
+                                     const QModelIndex& index) const {
+    const QVariant back = index.data(Qt::BackgroundRole);
+    painter->fillRect(option.rect,
+                      back.isValid() ? back.value<QColor>() : option.palette.color(QPalette::Base));
+    const QVariant fore = index.data(Qt::ForegroundRole);
+    return fore.isValid() ? fore.value<QColor>() : option.palette.color(QPalette::Text);
+}
+
+// The row's outline drawn piece by piece: top and bottom edge in every cell, the
+// left edge in the first column, the right edge in the last.
+void TraceItemDelegate::paintOutline(QPainter* painter, const QRect& cell, const QModelIndex& index,
+                                     const QColor& colour) const {
+    painter->setPen(QPen(colour, 0));
+    DrawDottedHorizontal(*painter, cell.left(), cell.right(), cell.top());
+    DrawDottedHorizontal(*painter, cell.left(), cell.right(), cell.bottom());
+    if (index.column() == 0) {
+        DrawDottedVertical(*painter, cell.left(), cell.top(), cell.bottom());
+    }
+    if (index.column() == index.model()->columnCount(index.parent()) - 1) {
+        DrawDottedVertical(*painter, cell.right(), cell.top(), cell.bottom());
+    }
+}
+
+}  // namespace daridez

@@ -1,0 +1,171 @@
+#include "view/TraceListView.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <array>
+
+#include "view/DottedLine.h"
+#include "view/TraceItemDelegate.h"
+#include "view/TraceListModel.h"
+
+namespace daridez {
+
+namespace {
+
+constexpr std::array<int, kColumnCount> kColumnWidths = {50, 110, 100, 45, 35, 35, 35,
+                                                         35, 35,  35,  35, 35, 35, 35};
+
+}  // namespace
+
+TraceListView::TraceListView(QWidget* parent)
+    : QTableView(parent), model_(new TraceListModel(this)) {
+    setModel(model_);
+    setItemDelegate(new TraceItemDelegate(this));
+    setShowGrid(false);  // the column lines are drawn dotted by paintGridLines()
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setSortingEnabled(false);  // header clicks follow the list's own rules
+    setUpHeader();
+    verticalHeader()->hide();
+    // Every row has the same height; nothing is ever sized to its contents, which
+    // would visit every row of a million-row trace.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    updateRowHeight();
+    connect(model_, &TraceListModel::outOfMemory, this, &TraceListView::outOfMemory);
+}
+
+TraceListView::~TraceListView() = default;
+
+void TraceListView::setUpHeader() {
+    QHeaderView* header = horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(false);
+    header->setHighlightSections(false);
+    header->setSectionsClickable(true);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setMinimumSectionSize(1);
+    for (int column = 0; column < kColumnCount; ++column) {
+        header->resizeSection(column, kColumnWidths[column]);
+    }
+    connect(header, &QHeaderView::sectionClicked, model_, &TraceListModel::sortByHeaderClick);
+}
+
+void TraceListView::updateRowHeight() {
+    // The text's line height and two pixels above and below: one for the seam of a
+    // highlighted row, one of air.
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+}
+
+bool TraceListView::AppendRow(TraceEntry* entry, std::int32_t /*number*/) {
+    // Row i of the model is entry i of the index, so a row always goes at the end.
+    return model_->appendRow(entry);
+}
+
+void TraceListView::endOfBatch() {
+    model_->endOfBatch();
+}
+
+RowColours TraceListView::rowColours() const {
+    RowColours colours;
+    colours.window = FromQColor(palette().color(QPalette::Active, QPalette::Base));
+    colours.windowText = FromQColor(palette().color(QPalette::Active, QPalette::Text));
+    return colours;
+}
+
+void TraceListView::ClearView() {
+    model_->clear();
+}
+
+void TraceListView::SetLive(bool live) {
+    model_->setLive(live);
+}
+
+bool TraceListView::isLive() const {
+    return model_->isLive();
+}
+
+void TraceListView::refreshTexts() {
+    model_->refreshTexts();
+}
+
+void TraceListView::redrawLastPage() {
+    viewport()->update();
+}
+
+void TraceListView::setHeaderText(int column, const QString& text) {
+    model_->setHeaderData(column, Qt::Horizontal, text, Qt::DisplayRole);
+}
+
+std::uint32_t TraceListView::rowCount() const {
+    return model_->indexCount();
+}
+
+TraceEntry* TraceListView::rowAt(std::uint32_t index) const {
+    return model_->entryAt(index);
+}
+
+std::uint32_t TraceListView::rowCapacity() const {
+    return model_->indexCapacity();
+}
+
+void TraceListView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    paintGridLines();
+}
+
+// Dotted lines at the right border of every column, from below the header down to the
+// bottom of the viewport (also below the last row), none beyond the right edge.
+void TraceListView::paintGridLines() {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int gridHint = style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this);
+    QPainter painter(viewport());
+    painter.setPen(QPen(QColor::fromRgba(static_cast<QRgb>(gridHint)), 0));
+    const QHeaderView* header = horizontalHeader();
+    const int right = viewport()->width();
+    const int bottom = viewport()->height() - 1;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (header->isSectionHidden(column)) {
+            continue;
+        }
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column);
+        if (x >= right) {
+            break;
+        }
+        DrawDottedVertical(painter, x - 1, 0, bottom);
+    }
+}
+
+void TraceListView::mousePressEvent(QMouseEvent* event) {
+    QTableView::mousePressEvent(event);
+    if (event->button() == Qt::RightButton) {
+        emit rightClicked(columnAt(event->position().toPoint().x()));
+    }
+}
+
+void TraceListView::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateRowHeight();
+    }
+}
+
+// The selected row changes its colours with the focus.
+void TraceListView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TraceListView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+}  // namespace daridez
