@@ -24,7 +24,7 @@ inline constexpr int LinBaudrate = 1018;
 // The narrow face of the main window that the trace controller talks to, so that the
 // controller runs without widgets in tests.
 class ControllerWindow {
-public:
+  public:
     virtual ~ControllerWindow() = default;
 
     virtual void setStatusLine1(const std::string& text) = 0;
@@ -44,6 +44,12 @@ public:
 
     // The device vanished: forget the port (the channel becomes not connected).
     virtual void markPortNotConnected() = 0;
+
+    // The decoder could not make a row for lack of memory; called once per shortage,
+    // from inside a tick. A window says "Running out of memory..." but must not open
+    // a modal box from here (its event loop would run further ticks inside this one):
+    // it queues the box instead.
+    virtual void reportOutOfMemory() {}
 };
 
 }  // namespace daridez

@@ -16,8 +16,11 @@ namespace daridez {
 // 100 ms tick, hands the bytes to the decoder, recognises the answers, times out
 // commands after 20 ticks, and keeps the window's two status lines up to date.
 class TraceController {
-public:
+  public:
     static constexpr std::uint8_t kResponseTicks = 20;
+    // Status line 2 is rewritten on every (kStatusRefreshTicks + 1)th tick; the
+    // counter starts at kStatusRefreshTicks so the first connected tick refreshes it.
+    static constexpr std::uint8_t kStatusRefreshTicks = 5;
 
     // Everything is borrowed. The decoder must have been built on state().
     TraceController(PortChannel& port, ControllerWindow& window, StreamDecoder& decoder,
@@ -35,11 +38,34 @@ public:
     // Start-up: Idle, countdown 0, decoder reset.
     void reset();
 
+    // While paused (a dump file is being loaded through the receive buffer, with a
+    // progress dialog whose event loop keeps the timer running) the tick and every
+    // command handler do nothing, so neither the buffer nor the trace is touched
+    // behind the loader's back.
+    void setPaused(bool paused) { paused_ = paused; }
+    bool paused() const { return paused_; }
+
     TraceState state() const { return state_; }
     std::uint8_t responseCountdown() const { return responseCountdown_; }
+    bool busy() const { return busy_; }
 
-private:
-    // Implementation detail left to the controller's author.
+  private:
+    bool vanishedDeviceHandled();
+    void drainVanishedDevice();
+    void handleVanishedDevice();
+    void watchPendingCommand();
+    void handleReceivedBytes(std::int32_t count);
+    void splitLiveBytes(std::int32_t count);
+    void reportVersionAnswer(std::int32_t position);
+    void reportBaudrateAnswer(std::int32_t position);
+    void reportTimeout(const char* text);
+    void purgePort();
+    void checkOutOfMemory();
+    void countStatusRefresh();
+    void refreshStatusLine2();
+    void writeFrame(const std::uint8_t* frame);
+    void endTrace();
+
     PortChannel& port_;
     ControllerWindow& window_;
     StreamDecoder& decoder_;
@@ -48,7 +74,12 @@ private:
     SetBaudrateFrame& baudrateFrame_;
     TraceState& state_;
     std::uint8_t responseCountdown_ = 0;
-    std::uint8_t statusRefreshCounter_ = 5;
+    std::uint8_t statusRefreshCounter_ = kStatusRefreshTicks;
+    bool busy_ = false;
+    bool paused_ = false;
+    bool vanishReported_ = false;    // the current vanished device has been dealt with
+    bool shortageReported_ = false;  // the window has been told that rows ran out
+    const TraceEntry* entryAtShortage_ = nullptr;  // the last row when they ran out
 };
 
 }  // namespace daridez

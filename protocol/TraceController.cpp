@@ -1,0 +1,338 @@
+#include "protocol/TraceController.h"
+
+#include <cstdio>
+
+#include "trace/TimeFormat.h"
+
+namespace daridez {
+
+namespace {
+
+enum class EnableRule { WhenNotBusy = 0, WhenBusy = 1, Always = 2 };
+
+struct EnableRow {
+    int id;
+    EnableRule rule;
+};
+
+// Walked in this order by setBusy. "save trace" and "load trace" are never disabled.
+constexpr EnableRow kEnableTable[] = {
+    {ControlId::Config, EnableRule::WhenNotBusy},
+    {ControlId::Connect, EnableRule::WhenNotBusy},
+    {ControlId::ClearTraceList, EnableRule::WhenNotBusy},
+    {ControlId::Start, EnableRule::WhenNotBusy},
+    {ControlId::Stop, EnableRule::Always},
+    {ControlId::GetFwVersion, EnableRule::WhenNotBusy},
+    {ControlId::LinBaudrate, EnableRule::WhenNotBusy},
+    {ControlId::SetLinSpeed, EnableRule::WhenNotBusy},
+};
+
+bool enabledByRule(EnableRule rule, bool busy) {
+    switch (rule) {
+        case EnableRule::WhenNotBusy:
+            return !busy;
+        case EnableRule::WhenBusy:
+            return busy;
+        case EnableRule::Always:
+            return true;
+    }
+    return true;
+}
+
+// A vanished device still hands out what it queued before; this many full-buffer
+// reads (32 MiB) are more than any serial queue holds, and keep the drain finite.
+constexpr int kMaxDrainReads = 1024;
+
+}  // namespace
+
+TraceController::TraceController(PortChannel& port, ControllerWindow& window,
+                                 StreamDecoder& decoder, TraceList& list, ReceiveBuffer& buffer,
+                                 SetBaudrateFrame& baudrateFrame, TraceState& state)
+    : port_(port),
+      window_(window),
+      decoder_(decoder),
+      list_(list),
+      buffer_(buffer),
+      baudrateFrame_(baudrateFrame),
+      state_(state) {}
+
+void TraceController::reset() {
+    state_ = TraceState::Idle;
+    responseCountdown_ = 0;
+    decoder_.ResetDecoder();
+}
+
+void TraceController::onTimerTick() {
+    if (paused_ || vanishedDeviceHandled() || !port_.isConnected()) {
+        return;
+    }
+    const std::uint32_t read = port_.Read(buffer_.bytes.data() + buffer_.carryOver,
+                                          ReceiveBuffer::kSize - buffer_.carryOver);
+    watchPendingCommand();
+    if (read > 0) {
+        handleReceivedBytes(static_cast<std::int32_t>(read));
+    }
+    countStatusRefresh();
+}
+
+// A device that vanished is dealt with once, on the first tick that sees it; later
+// ticks do nothing until the channel holds a port whose device is present again.
+bool TraceController::vanishedDeviceHandled() {
+    if (!port_.deviceVanished()) {
+        vanishReported_ = false;
+        return false;
+    }
+    if (!vanishReported_) {
+        vanishReported_ = true;
+        handleVanishedDevice();
+    }
+    return true;
+}
+
+void TraceController::handleVanishedDevice() {
+    drainVanishedDevice();
+    // The rest of a frame cut off by the unplugging never comes.
+    buffer_.carryOver = 0;
+    endTrace();
+    window_.markPortNotConnected();
+    window_.setStatusLine1("device disconnected");
+    refreshStatusLine2();
+}
+
+// Decodes what the device sent before it vanished, so no traced frame is lost.
+void TraceController::drainVanishedDevice() {
+    for (int reads = 0; reads < kMaxDrainReads; ++reads) {
+        const std::uint32_t read = port_.Read(buffer_.bytes.data() + buffer_.carryOver,
+                                              ReceiveBuffer::kSize - buffer_.carryOver);
+        if (read == 0) {
+            return;
+        }
+        handleReceivedBytes(static_cast<std::int32_t>(read));
+    }
+}
+
+void TraceController::watchPendingCommand() {
+    switch (state_) {
+        case TraceState::ReadingVersion:
+            if (responseCountdown_ != 0) {
+                --responseCountdown_;
+            } else {
+                state_ = TraceState::Idle;
+                reportTimeout("timeout read version!!!");
+            }
+            break;
+        case TraceState::SettingBaudrate:
+            if (responseCountdown_ != 0) {
+                --responseCountdown_;
+            } else {
+                state_ = TraceState::Idle;
+                reportTimeout("timeout set baudrate!!!");
+            }
+            break;
+        case TraceState::StartRequested:
+            // The state stays: the message and the purge repeat on every tick until
+            // the start marker arrives or the user presses "Stop".
+            if (responseCountdown_ != 0) {
+                --responseCountdown_;
+            } else {
+                reportTimeout("response timeout detected for 'start trace' (use STOP button)!!!");
+            }
+            break;
+        case TraceState::Tracing:
+            if (responseCountdown_ != 0) {
+                window_.setStatusLine1("start trace detected ...");
+                responseCountdown_ = 0;
+            }
+            break;
+        case TraceState::Idle:
+            break;
+    }
+}
+
+void TraceController::handleReceivedBytes(std::int32_t count) {
+    switch (state_) {
+        case TraceState::Idle:
+            // Dropped: the next read lands on the same place.
+            break;
+        case TraceState::StartRequested:
+        case TraceState::Tracing:
+            splitLiveBytes(count);
+            break;
+        case TraceState::ReadingVersion:
+            splitLiveBytes(count);
+            if (state_ == TraceState::Idle) {
+                reportVersionAnswer(buffer_.carryOver);
+            }
+            break;
+        case TraceState::SettingBaudrate:
+            splitLiveBytes(count);
+            if (state_ == TraceState::Idle) {
+                reportBaudrateAnswer(buffer_.carryOver);
+            }
+            break;
+    }
+}
+
+// After the call, carryOver holds the splitter's result: the bytes carried over, or
+// the position of the awaited answer when the state has turned Idle.
+void TraceController::splitLiveBytes(std::int32_t count) {
+    const std::int32_t total = count + buffer_.carryOver;
+    buffer_.carryOver = 0;
+    buffer_.carryOver = decoder_.SplitFrames(buffer_.bytes.data(), total, false);
+    checkOutOfMemory();
+}
+
+void TraceController::reportVersionAnswer(std::int32_t position) {
+    const FirmwareVersion version = readVersionResponse(buffer_.bytes.data() + position);
+    char text[64];
+    std::snprintf(text, sizeof text, "returned FW-Version: %d.%d.%d", version.major, version.minor,
+                  version.patch);
+    window_.setStatusLine1(text);
+    purgePort();
+    // Frames ahead of the answer were never meant for the trace; keeping them would
+    // put stale frames at the head of the next recording.
+    buffer_.carryOver = 0;
+}
+
+void TraceController::reportBaudrateAnswer(std::int32_t position) {
+    const BaudrateAnswer answer = readBaudrateResponse(buffer_.bytes.data() + position);
+    char text[64];
+    std::snprintf(text, sizeof text, "returned LIN Baudrate: %d, result:%d", answer.baudrate,
+                  answer.result);
+    window_.setStatusLine1(text);
+    purgePort();
+    std::snprintf(text, sizeof text, "%d", answer.baudrate);
+    window_.setLinBaudrateText(text);
+    buffer_.carryOver = 0;
+}
+
+void TraceController::reportTimeout(const char* text) {
+    window_.setStatusLine1(text);
+    purgePort();
+}
+
+// Whatever else the device sent with or after an answer is thrown away.
+void TraceController::purgePort() {
+    port_.PurgeOutput();
+    port_.PurgeInput();
+}
+
+// The decoder flags every failed row; the window hears of a shortage once, and again
+// only after rows could be made in between.
+void TraceController::checkOutOfMemory() {
+    if (decoder_.takeOutOfMemory()) {
+        if (!shortageReported_) {
+            shortageReported_ = true;
+            window_.reportOutOfMemory();
+        }
+        entryAtShortage_ = decoder_.currentEntry();
+    } else if (shortageReported_ && decoder_.currentEntry() != entryAtShortage_) {
+        shortageReported_ = false;
+    }
+}
+
+void TraceController::countStatusRefresh() {
+    ++statusRefreshCounter_;
+    if (statusRefreshCounter_ > kStatusRefreshTicks) {
+        refreshStatusLine2();
+    }
+}
+
+void TraceController::refreshStatusLine2() {
+    char clock[kTimeTextSize];
+    FormatAbsoluteTime(clock, decoder_.traceClock());
+    char text[96];
+    std::snprintf(text, sizeof text, "active: %8.8s  \tFRMs: %ld  \tERRs: %ld", clock,
+                  static_cast<long>(decoder_.frameCount()),
+                  static_cast<long>(decoder_.errorCount()));
+    window_.setStatusLine2(text);
+    statusRefreshCounter_ = 0;
+}
+
+void TraceController::onStart() {
+    if (paused_ || state_ != TraceState::Idle || !port_.isConnected()) {
+        return;
+    }
+    window_.setStatusLine1("start trace ...");
+    window_.setListLive(true);
+    decoder_.RestartDecoder();
+    responseCountdown_ = kResponseTicks;
+    state_ = TraceState::StartRequested;
+    writeFrame(StartTrace.data());
+    setBusy(true);
+}
+
+void TraceController::onStop() {
+    if (paused_ || !port_.isConnected()) {
+        return;
+    }
+    if (state_ != TraceState::Idle && state_ != TraceState::StartRequested &&
+        state_ != TraceState::Tracing) {
+        return;
+    }
+    // Sent in Idle too: it also stops a device left tracing by an earlier session.
+    writeFrame(StopTrace.data());
+    endTrace();
+}
+
+// Everything "Stop" does after writing the stop command.
+void TraceController::endTrace() {
+    state_ = TraceState::Idle;
+    responseCountdown_ = 0;
+    setBusy(false);
+    window_.setListLive(false);
+    window_.redrawLastPage();
+}
+
+void TraceController::onGetFwVersion() {
+    if (paused_ || state_ != TraceState::Idle || !port_.isConnected()) {
+        return;
+    }
+    window_.setStatusLine1("start read version ...");
+    state_ = TraceState::ReadingVersion;
+    responseCountdown_ = kResponseTicks;
+    writeFrame(ReadVersion.data());
+}
+
+void TraceController::onSetLinSpeed() {
+    if (paused_ || state_ != TraceState::Idle || !port_.isConnected() ||
+        !window_.hasControl(ControlId::LinBaudrate)) {
+        return;
+    }
+    window_.setStatusLine1("start set baudrate ...");
+    const auto& frame = baudrateFrame_.build(window_.linBaudrateText());
+    responseCountdown_ = kResponseTicks;
+    state_ = TraceState::SettingBaudrate;
+    writeFrame(frame.data());
+}
+
+void TraceController::onClearTraceList() {
+    if (paused_ || state_ != TraceState::Idle) {
+        return;
+    }
+    buffer_.carryOver = 0;
+    // The view forgets its borrowed rows before the list frees them.
+    window_.clearList();
+    list_.FreeTraceList();
+    window_.setStatusLine2("");
+    decoder_.ResetDecoder();
+    shortageReported_ = false;
+    entryAtShortage_ = nullptr;
+}
+
+void TraceController::setBusy(bool busy) {
+    busy_ = busy;
+    window_.setBusyFlag(busy);
+    for (const EnableRow& row : kEnableTable) {
+        if (window_.hasControl(row.id)) {
+            window_.enableControl(row.id, enabledByRule(row.rule, busy));
+        }
+    }
+}
+
+// A frame is always sent whole: its length byte plus one bytes.
+void TraceController::writeFrame(const std::uint8_t* frame) {
+    port_.Write(frame, static_cast<std::uint32_t>(frame[0]) + 1);
+}
+
+}  // namespace daridez
