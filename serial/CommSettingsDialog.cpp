@@ -1,0 +1,257 @@
+#include "serial/CommSettingsDialog.h"
+
+#include "app/DialogUnits.h"
+#include "serial/PortPaths.h"
+#include "serial/Profile.h"
+#include "serial/SerialSettings.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace daridez {
+
+const std::array<CommSettingsDialog::BaudChoice, 15> CommSettingsDialog::kBaudTable{{
+    {107, "110", 110},
+    {114, "300", 300},
+    {115, "600", 600},
+    {108, "1200", 1200},
+    {113, "2400", 2400},
+    {109, "4800", 4800},
+    {104, "9600", 9600},
+    {112, "14400", 14400},
+    {105, "19.2K", 19200},
+    {106, "38.4K", 38400},
+    {101, "56K", 56000},
+    {102, "57.6K", 57600},
+    {103, "115.2K", 115200},
+    {110, "128", 128000},
+    {111, "256", 256000},
+}};
+
+namespace {
+
+enum class Kind { Radio, Button, DefaultButton, GroupBox };
+
+// One control of dialog template 136, in creation order, which is also the tab order.
+struct ControlTemplate {
+    int id;
+    Kind kind;
+    const char* caption;
+    int group;  // radio buttons only
+    int index;  // radio buttons only
+    int x, y, width, height;
+};
+
+constexpr int kNoGroup = -1;
+
+// clang-format off
+constexpr ControlTemplate kControls[] = {
+    {107, Kind::Radio, "110", CommSettingsDialog::BaudGroup, 0, 10, 15, 35, 12},
+    {114, Kind::Radio, "300", CommSettingsDialog::BaudGroup, 1, 60, 15, 35, 12},
+    {115, Kind::Radio, "600", CommSettingsDialog::BaudGroup, 2, 100, 15, 35, 12},
+    {108, Kind::Radio, "1200", CommSettingsDialog::BaudGroup, 3, 10, 25, 35, 12},
+    {113, Kind::Radio, "2400", CommSettingsDialog::BaudGroup, 4, 60, 25, 35, 12},
+    {109, Kind::Radio, "4800", CommSettingsDialog::BaudGroup, 5, 100, 25, 40, 12},
+    {104, Kind::Radio, "9600", CommSettingsDialog::BaudGroup, 6, 10, 35, 35, 12},
+    {112, Kind::Radio, "14400", CommSettingsDialog::BaudGroup, 7, 60, 35, 35, 12},
+    {105, Kind::Radio, "19.2K", CommSettingsDialog::BaudGroup, 8, 100, 35, 35, 12},
+    {106, Kind::Radio, "38.4K", CommSettingsDialog::BaudGroup, 9, 10, 45, 40, 12},
+    {101, Kind::Radio, "56K", CommSettingsDialog::BaudGroup, 10, 60, 45, 35, 12},
+    {102, Kind::Radio, "57.6K", CommSettingsDialog::BaudGroup, 11, 100, 45, 35, 12},
+    {103, Kind::Radio, "115.2K", CommSettingsDialog::BaudGroup, 12, 10, 55, 40, 12},
+    {110, Kind::Radio, "128", CommSettingsDialog::BaudGroup, 13, 60, 55, 40, 12},
+    {111, Kind::Radio, "256", CommSettingsDialog::BaudGroup, 14, 100, 55, 40, 12},
+    {301, Kind::Radio, "even", CommSettingsDialog::ParityGroup, 0, 11, 88, 28, 12},
+    {302, Kind::Radio, "odd", CommSettingsDialog::ParityGroup, 1, 57, 88, 28, 12},
+    {303, Kind::Radio, "none", CommSettingsDialog::ParityGroup, 2, 101, 88, 28, 12},
+    {401, Kind::Radio, "1 bit", CommSettingsDialog::StopBitsGroup, 0, 11, 117, 28, 12},
+    {402, Kind::Radio, "2 bit", CommSettingsDialog::StopBitsGroup, 1, 41, 117, 28, 12},
+    {201, Kind::Radio, "7 bit", CommSettingsDialog::DataBitsGroup, 0, 87, 117, 28, 12},
+    {202, Kind::Radio, "8 bit", CommSettingsDialog::DataBitsGroup, 1, 117, 117, 28, 12},
+    {601, Kind::Radio, "Com1", CommSettingsDialog::PortGroup, 0, 10, 150, 32, 12},
+    {602, Kind::Radio, "Com2", CommSettingsDialog::PortGroup, 1, 44, 150, 30, 12},
+    {603, Kind::Radio, "Com3", CommSettingsDialog::PortGroup, 2, 77, 150, 30, 12},
+    {604, Kind::Radio, "Com4", CommSettingsDialog::PortGroup, 3, 112, 150, 30, 12},
+    {2, Kind::Button, "Cancel", kNoGroup, 0, 80, 170, 30, 10},
+    {1, Kind::DefaultButton, "Ok", kNoGroup, 0, 115, 170, 30, 10},
+    {100, Kind::GroupBox, "Baud rate", kNoGroup, 0, 5, 5, 140, 65},
+    {200, Kind::GroupBox, "Data bits", kNoGroup, 0, 81, 107, 65, 25},
+    {300, Kind::GroupBox, "Parity", kNoGroup, 0, 5, 75, 141, 28},
+    {400, Kind::GroupBox, "Stop bits", kNoGroup, 0, 7, 107, 65, 25},
+    {600, Kind::GroupBox, "Port", kNoGroup, 0, 7, 136, 140, 28},
+};
+// clang-format on
+
+constexpr int kPortButtonIds[] = {601, 602, 603, 604};
+
+QWidget* makeControl(const ControlTemplate& control, QWidget* parent) {
+    const QString caption = QString::fromLatin1(control.caption);
+    switch (control.kind) {
+        case Kind::Radio:
+            return new QRadioButton(caption, parent);
+        case Kind::Button:
+        case Kind::DefaultButton: {
+            auto* button = new QPushButton(caption, parent);
+            button->setAutoDefault(false);
+            button->setDefault(control.kind == Kind::DefaultButton);
+            return button;
+        }
+        case Kind::GroupBox:
+            return new QGroupBox(caption, parent);
+    }
+    return nullptr;
+}
+
+// Selects the button with the given id of an exclusive group, or none at all. An
+// exclusive group refuses to clear its checked button, so exclusivity is lifted
+// while the buttons are set.
+void selectInGroup(QButtonGroup* group, int index) {
+    group->setExclusive(false);
+    for (QAbstractButton* button : group->buttons()) {
+        button->setChecked(group->id(button) == index);
+    }
+    group->setExclusive(true);
+}
+
+int stopBitsIndex(std::uint8_t stopBits) {
+    if (stopBits == kOneStopBit) {
+        return 0;
+    }
+    return stopBits == kTwoStopBits ? 1 : -1;
+}
+
+// The parity buttons run "even", "odd", "none": the reverse of the record's values.
+int parityIndex(std::uint8_t parity) {
+    return parity <= kEvenParity ? kEvenParity - parity : -1;
+}
+
+int baudIndex(std::uint32_t rate) {
+    const auto& table = CommSettingsDialog::kBaudTable;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i].rate == rate) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+CommSettingsDialog::CommSettingsDialog(SerialSettings& settings, Profile* profile,
+                                       const PortPaths* portPaths, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      settings_(settings),
+      profile_(profile) {
+    setWindowTitle(QStringLiteral("Communications Settings"));
+    setFont(DialogUnits::templateFont("MS Sans Serif", 8));
+    setModal(true);
+    createControls();
+    setPortToolTips(portPaths);
+    indicesFromRecord();
+    DoDataExchange(Exchange::ToDialog);
+}
+
+CommSettingsDialog::~CommSettingsDialog() = default;
+
+void CommSettingsDialog::createControls() {
+    const DialogUnits units(font());
+    setFixedSize(units.size(152, 181));
+    if (parentWidget() != nullptr) {
+        move(parentWidget()->mapToGlobal(QPoint(units.x(61), units.y(26))));
+    }
+    for (int g = 0; g < kGroupCount; ++g) {
+        groups_[g] = new QButtonGroup(this);
+        groups_[g]->setExclusive(true);
+    }
+    QWidget* previous = nullptr;
+    for (const ControlTemplate& control : kControls) {
+        QWidget* widget = makeControl(control, this);
+        widget->setObjectName(QString::number(control.id));
+        widget->setProperty("templateId", control.id);
+        widget->setGeometry(units.rect(control.x, control.y, control.width, control.height));
+        if (control.kind == Kind::GroupBox) {
+            // Frames only: they sit below the buttons so clicks reach the buttons.
+            widget->setFocusPolicy(Qt::NoFocus);
+            widget->lower();
+            continue;
+        }
+        if (control.kind == Kind::Radio) {
+            groups_[control.group]->addButton(static_cast<QRadioButton*>(widget), control.index);
+        }
+        if (control.id == 2) {
+            connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
+                    &QDialog::reject);
+        } else if (control.id == 1) {
+            connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
+                    &CommSettingsDialog::accept);
+        }
+        if (previous != nullptr) {
+            setTabOrder(previous, widget);
+        }
+        previous = widget;
+    }
+}
+
+void CommSettingsDialog::setPortToolTips(const PortPaths* portPaths) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(portPaths);
+#else
+    const PortPaths defaults;
+    const PortPaths& paths = portPaths != nullptr ? *portPaths : defaults;
+    for (int n = 1; n <= 4; ++n) {
+        auto* button = findChild<QRadioButton*>(QString::number(kPortButtonIds[n - 1]));
+        button->setToolTip(QString::fromStdString(paths.path(n)));
+    }
+#endif
+}
+
+void CommSettingsDialog::indicesFromRecord() {
+    indices_[StopBitsGroup] = stopBitsIndex(settings_.StopBits);
+    indices_[ParityGroup] = parityIndex(settings_.Parity);
+    indices_[BaudGroup] = baudIndex(settings_.BaudRate);
+    indices_[PortGroup] =
+        settings_.ComPort >= 1 && settings_.ComPort <= 4 ? settings_.ComPort - 1 : -1;
+    indices_[DataBitsGroup] = settings_.ByteSize == 7 ? 0 : settings_.ByteSize == 8 ? 1 : -1;
+}
+
+void CommSettingsDialog::DoDataExchange(Exchange direction) {
+    // The exchange order of the groups: baud rate, data bits, parity, port, stop bits.
+    for (int g = 0; g < kGroupCount; ++g) {
+        if (direction == Exchange::ToDialog) {
+            selectInGroup(groups_[g], indices_[g]);
+        } else {
+            indices_[g] = groups_[g]->checkedId();
+        }
+    }
+}
+
+void CommSettingsDialog::writeRecord() {
+    settings_.StopBits = indices_[StopBitsGroup] == 1 ? kTwoStopBits : kOneStopBit;
+    const int parity = indices_[ParityGroup];
+    settings_.Parity = parity == 0 ? kEvenParity : parity == 1 ? kOddParity : kNoParity;
+    const int baud = indices_[BaudGroup];
+    const bool baudKnown = baud >= 0 && baud < static_cast<int>(kBaudTable.size());
+    settings_.BaudRate = baudKnown ? kBaudTable[static_cast<std::size_t>(baud)].rate : 9600;
+    const int port = indices_[PortGroup];
+    settings_.ComPort = port >= 0 && port <= 3 ? port + 1 : 2;
+    settings_.ByteSize = indices_[DataBitsGroup] == 0 ? 7 : 8;
+}
+
+void CommSettingsDialog::OnOK() {
+    DoDataExchange(Exchange::FromDialog);
+    writeRecord();
+    // Saved while the dialog is still open: the profile holds the new values even if
+    // reopening the port afterwards fails.
+    SaveSerialSettings(profile_, settings_);
+    DoDataExchange(Exchange::FromDialog);
+    QDialog::accept();
+}
+
+void CommSettingsDialog::accept() {
+    OnOK();
+}
+
+}  // namespace daridez
