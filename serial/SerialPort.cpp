@@ -6,6 +6,7 @@
 
 #if !defined(_WIN32)
 #include <fcntl.h>
+#include <poll.h>
 #endif
 
 namespace daridez {
@@ -255,6 +256,9 @@ void SerialPort::takeArrivedBytes() {
     }
 }
 
+// A terminal that has hung up (a closed pseudo-terminal) reads as end of file, which
+// QSerialPort reports as a read error again and again; an unplugged adapter reports a
+// resource error. Both mean the device is gone; any other read error is transient.
 void SerialPort::onPortError(int error) {
     switch (static_cast<QSerialPort::SerialPortError>(error)) {
         case QSerialPort::ResourceError:
@@ -262,11 +266,27 @@ void SerialPort::onPortError(int error) {
             break;
         case QSerialPort::ReadError:
         case QSerialPort::UnknownError:
-            lineError_ = true;
+            if (hasHungUp()) {
+                loseDevice();
+            } else {
+                lineError_ = true;
+            }
             break;
         default:
             break;
     }
+}
+
+bool SerialPort::hasHungUp() const {
+#if !defined(_WIN32)
+    if (!portOpen()) {
+        return false;
+    }
+    pollfd probe{static_cast<int>(port_->handle()), POLLIN, 0};
+    return ::poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return false;
+#endif
 }
 
 // The device is gone (adapter unplugged, pseudo-terminal closed). The bytes that had

@@ -56,6 +56,7 @@ class SerialPort : public QObject, public PortChannel {
     std::uint32_t queuedCount() const;
     void takeArrivedBytes();
     void onPortError(int error);
+    bool hasHungUp() const;
     void loseDevice();
     void releasePort();
 
