@@ -472,6 +472,7 @@ void MainDialog::onLoadTrace() {
     // until the loader has finished with it.
     loading_ = true;
     timer_.stop();
+    controller_->setPaused(true);
     const bool showProgress = loader.fileSize() > progressThreshold_;
     if (showProgress) {
         prompts_->beginProgress(loader.fileSize());
@@ -486,6 +487,7 @@ void MainDialog::onLoadTrace() {
         prompts_->endProgress();
     }
     loading_ = false;
+    controller_->setPaused(false);
     if (!shutDown_) {
         timer_.start();
     }

@@ -307,7 +307,7 @@ void TestMainDialog::startShowsRowsWithGreenFramesAndStopEndsTheTrace() {
     QTRY_COMPARE(status1(), QStringLiteral("start trace detected ..."));
 
     const TraceListView* list = dialog_->listView();
-    QCOMPARE(list->model()->index(0, 2).data().toString(), QStringLiteral("START"));
+    QVERIFY(list->model()->index(0, 2).data().toString().startsWith(QStringLiteral("START")));
     bool sawGreen = false;
     for (std::uint32_t i = 0; i < list->rowCount(); ++i) {
         if (list->rowAt(i)->textColour == kGreen) {
@@ -434,7 +434,7 @@ void TestMainDialog::headerClickSortsOnlyAfterStop() {
     };
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(2) + 10, 5));
-    QCOMPARE(infoAt(0), QStringLiteral("START"));  // live: no sort
+    QVERIFY(infoAt(0).startsWith(QStringLiteral("START")));  // live: no sort
     click(ControlId::Stop);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(2) + 10, 5));
