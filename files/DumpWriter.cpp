@@ -9,6 +9,7 @@ namespace daridez {
 namespace {
 
 constexpr std::uint8_t kTimerWrapRecord[] = {0x02, 0xA0, 0xA2};
+constexpr std::size_t kBlockSize = 65536;
 
 // Feeds the dump bytes of the rows from head on to put(bytes, count), which returns
 // false to stop. A row contributes each kept frame with its check byte as 0x00, then
@@ -73,9 +74,19 @@ bool DumpWriter::save(const TraceEntry* head, const std::string& path) {
     if (file == nullptr) {
         return false;
     }
-    bool ok = forEachChunk(head, [file](const std::uint8_t* bytes, std::size_t count) {
-        return std::fwrite(bytes, 1, count, file) == count;
+    // Frames are a few bytes each: gather them and hand the stream large blocks.
+    std::vector<std::uint8_t> block;
+    block.reserve(kBlockSize + 256);
+    const auto flushBlock = [&block, file] {
+        const bool written = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+        block.clear();
+        return written;
+    };
+    bool ok = forEachChunk(head, [&](const std::uint8_t* bytes, std::size_t count) {
+        block.insert(block.end(), bytes, bytes + count);
+        return block.size() < kBlockSize || flushBlock();
     });
+    ok = ok && flushBlock();
     ok = std::fflush(file) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;

@@ -1,6 +1,5 @@
 #include "protocol/StreamDecoder.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "trace/FieldText.h"
@@ -46,13 +45,9 @@ constexpr std::uint8_t kMinLength = 2;
 constexpr std::uint8_t kMaxLength = 5;
 constexpr int kShownBadBytes = 6;  // a longer bad frame shows these and ".."
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
 // "%2.2X" of a byte, without the cost of printf on the decoder's hot path.
 char* putHex(char* out, std::uint8_t value) {
-    out[0] = kHexDigits[value >> 4];
-    out[1] = kHexDigits[value & 0x0F];
-    return out + 2;
+    return PutHexByte(out, value);
 }
 
 void setText(char (&text)[32], const char* value) {
@@ -297,7 +292,11 @@ void StreamDecoder::startMarker(const std::uint8_t* frame) {
         slotCounter_ = 2;
     }
     const unsigned n = (unsigned{frame[2]} << 8) | frame[3];
-    std::snprintf(currentEntry_->infoText, sizeof currentEntry_->infoText, "START (%u)", n);
+    char* out = currentEntry_->infoText;
+    std::memcpy(out, "START (", 7);
+    out = PutDecimal(out + 7, n, 1);
+    out[0] = ')';
+    out[1] = '\0';
     StoreFrame(currentEntry_, 0, frame, 5, traceClock_);
     decoderState_ = DecoderState::BetweenFrames;
 }

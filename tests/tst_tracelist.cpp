@@ -1,6 +1,10 @@
 // The trace model and its text forms: rows, the list, time texts and refreshes.
 #include <QTest>
+#include <cinttypes>
+#include <climits>
+#include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "trace/FieldText.h"
 #include "trace/TextRefresh.h"
@@ -12,7 +16,7 @@ using namespace daridez;
 class TestTraceList : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void absoluteTime_data();
     void absoluteTime();
     void relativeTime_data();
@@ -25,6 +29,7 @@ private slots:
     void refreshRendersEveryRowInTheNewMode();
     void refreshKeepsCellsOfBytesNotReceivedEmpty();
     void refreshOnEmptyListDoesNothing();
+    void textFormsMatchTheirPrintfFormats();
 };
 
 void TestTraceList::absoluteTime_data() {
@@ -53,8 +58,7 @@ void TestTraceList::relativeTime_data() {
     QTest::newRow("zero") << qint64(0) << qint64(0) << "+ 00:00:00,000000";
     QTest::newRow("4660 us") << qint64(0) << qint64(4660) << "+ 00:00:00,004660";
     QTest::newRow("minus 1us") << qint64(5) << qint64(4) << "+ 00:00:00,-000001";
-    QTest::newRow("minus 1.5 s") << qint64(2000000) << qint64(500000)
-                                 << "+ 1193046:28:15,-500000";
+    QTest::newRow("minus 1.5 s") << qint64(2000000) << qint64(500000) << "+ 1193046:28:15,-500000";
 }
 
 void TestTraceList::relativeTime() {
@@ -200,6 +204,62 @@ void TestTraceList::refreshOnEmptyListDoesNothing() {
     RefreshIdTexts(list, true);
     RefreshByteTexts(list, true);
     QVERIFY(list.TraceListHead() == nullptr);
+}
+
+void TestTraceList::textFormsMatchTheirPrintfFormats() {
+    char text[32];
+    char expected[64];
+    for (int v = 0; v < 256; ++v) {
+        const auto byte = static_cast<std::uint8_t>(v);
+        FormatByteText(text, byte, true);
+        std::snprintf(expected, sizeof expected, "%2.2Xh", v);
+        QCOMPARE(text, expected);
+        FormatByteText(text, byte, false);
+        std::snprintf(expected, sizeof expected, "%.3d", v);
+        QCOMPARE(text, expected);
+        FormatIdText(text, byte, true);
+        std::snprintf(expected, sizeof expected, "[%2.2X]", v);
+        QCOMPARE(text, expected);
+        FormatIdText(text, byte, false);
+        std::snprintf(expected, sizeof expected, "(%2.2X)", v & 0x3F);
+        QCOMPARE(text, expected);
+    }
+    char number[12];
+    for (std::int32_t n : {0, 7, -7, 1234567, 12345678, INT_MAX, INT_MIN}) {
+        FormatNumberText(number, n);
+        std::snprintf(expected, sizeof expected, "%d", n);
+        QCOMPARE(number, expected);
+    }
+    // Times: edges of every field and of the 32-bit seconds, and many at random.
+    std::vector<std::int64_t> times = {0,
+                                       1,
+                                       -1,
+                                       999999,
+                                       -999999,
+                                       1000000,
+                                       59999999,
+                                       60000000,
+                                       3599999999,
+                                       3600000000,
+                                       4294967295999999,
+                                       4294967296000000,
+                                       INT64_MAX,
+                                       INT64_MIN + 1};
+    std::mt19937_64 random(42);
+    for (int i = 0; i < 5000; ++i) {
+        times.push_back(static_cast<std::int64_t>(random()) >> (random() % 63));
+    }
+    char time[kTimeTextSize];
+    for (std::int64_t t : times) {
+        const std::int64_t q = t / 1000000;
+        const auto s = static_cast<std::uint32_t>(q);
+        std::snprintf(expected, sizeof expected, "%2.2u:%2.2u:%2.2u,%6.6" PRId64, s / 3600,
+                      (s % 3600) / 60, s % 60, t - q * 1000000);
+        FormatAbsoluteTime(time, t);
+        QCOMPARE(time, expected);
+        FormatRelativeTime(time, 0, t);
+        QCOMPARE(QByteArray(time), "+ " + QByteArray(expected));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTraceList)

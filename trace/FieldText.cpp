@@ -1,23 +1,66 @@
 #include "trace/FieldText.h"
 
-#include <cstdio>
-
 namespace daridez {
 
-void FormatIdText(char (&text)[32], std::uint8_t protectedId, bool protectedIdMode) {
-    if (protectedIdMode) {
-        std::snprintf(text, sizeof text, "[%2.2X]", unsigned{protectedId});
-    } else {
-        std::snprintf(text, sizeof text, "(%2.2X)", unsigned{protectedId} & 0x3Fu);
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+}  // namespace
+
+char* PutHexByte(char* out, std::uint8_t value) {
+    out[0] = kHexDigits[value >> 4];
+    out[1] = kHexDigits[value & 0x0F];
+    return out + 2;
+}
+
+char* PutDecimal(char* out, std::uint64_t value, int minDigits) {
+    if (value < 100 && minDigits == 2) {  // minutes and seconds of every time text
+        out[0] = static_cast<char>('0' + value / 10);
+        out[1] = static_cast<char>('0' + value % 10);
+        return out + 2;
     }
+    char digits[20];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (count < minDigits) {
+        digits[count++] = '0';
+    }
+    while (count > 0) {
+        *out++ = digits[--count];
+    }
+    return out;
+}
+
+void FormatIdText(char (&text)[32], std::uint8_t protectedId, bool protectedIdMode) {
+    text[0] = protectedIdMode ? '[' : '(';
+    PutHexByte(text + 1, protectedIdMode ? protectedId : protectedId & 0x3F);
+    text[3] = protectedIdMode ? ']' : ')';
+    text[4] = '\0';
 }
 
 void FormatByteText(char (&text)[32], std::uint8_t value, bool hexMode) {
     if (hexMode) {
-        std::snprintf(text, sizeof text, "%2.2Xh", unsigned{value});
+        PutHexByte(text, value)[0] = 'h';
     } else {
-        std::snprintf(text, sizeof text, "%.3u", unsigned{value});
+        text[0] = static_cast<char>('0' + value / 100);
+        text[1] = static_cast<char>('0' + value / 10 % 10);
+        text[2] = static_cast<char>('0' + value % 10);
     }
+    text[3] = '\0';
+}
+
+void FormatNumberText(char (&text)[12], std::int32_t number) {
+    char* out = text;
+    auto magnitude = static_cast<std::uint32_t>(number);
+    if (number < 0) {
+        *out++ = '-';
+        magnitude = 0u - magnitude;
+    }
+    *PutDecimal(out, magnitude, 1) = '\0';
 }
 
 }  // namespace daridez

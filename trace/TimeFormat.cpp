@@ -1,7 +1,6 @@
 #include "trace/TimeFormat.h"
 
-#include <cinttypes>
-#include <cstdio>
+#include "trace/FieldText.h"
 
 namespace daridez {
 
@@ -15,8 +14,22 @@ void format(char (&text)[kTimeTextSize], const char* prefix, std::int64_t t) {
     const std::int64_t q = t / 1000000;
     const std::int64_t u = t - q * 1000000;
     const std::uint32_t s = static_cast<std::uint32_t>(q);
-    std::snprintf(text, kTimeTextSize, "%s%2.2u:%2.2u:%2.2u,%6.6" PRId64, prefix, s / 3600,
-                  (s % 3600) / 60, s % 60, u);
+    // printf's "%s%2.2u:%2.2u:%2.2u,%6.6lld", written by hand: every row gets one.
+    char* out = text;
+    while (*prefix != '\0') {
+        *out++ = *prefix++;
+    }
+    out = PutDecimal(out, s / 3600, 2);
+    *out++ = ':';
+    out = PutDecimal(out, (s % 3600) / 60, 2);
+    *out++ = ':';
+    out = PutDecimal(out, s % 60, 2);
+    *out++ = ',';
+    if (u < 0) {
+        *out++ = '-';
+    }
+    out = PutDecimal(out, static_cast<std::uint64_t>(u < 0 ? -u : u), 6);
+    *out = '\0';
 }
 
 }  // namespace
@@ -25,13 +38,11 @@ void FormatAbsoluteTime(char (&text)[kTimeTextSize], std::int64_t time) {
     format(text, "", time);
 }
 
-void FormatRelativeTime(char (&text)[kTimeTextSize], std::int64_t previous,
-                        std::int64_t current) {
+void FormatRelativeTime(char (&text)[kTimeTextSize], std::int64_t previous, std::int64_t current) {
     // Wrapping subtraction: times are far from the 64-bit limits, but a corrupt
     // clock must not be undefined behaviour.
-    const auto difference =
-        static_cast<std::int64_t>(static_cast<std::uint64_t>(current) -
-                                  static_cast<std::uint64_t>(previous));
+    const auto difference = static_cast<std::int64_t>(static_cast<std::uint64_t>(current) -
+                                                      static_cast<std::uint64_t>(previous));
     format(text, "+ ", difference);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "trace/FieldText.h"
 #include "trace/TimeFormat.h"
 
 namespace daridez {
@@ -32,14 +33,14 @@ TraceEntry* TraceList::link(TraceEntry* predecessor, TraceEntry* entry) {
 static void initEntry(TraceEntry* entry, std::int32_t number, std::int64_t clock,
                       const RowColours& colours) {
     entry->number = number;
-    std::snprintf(entry->numberText, sizeof entry->numberText, "%d", number);
+    FormatNumberText(entry->numberText, number);
     entry->slotTimes[0] = clock;
     entry->backColour = colours.window;
     entry->textColour = colours.windowText;
 }
 
-TraceEntry* TraceList::CreateEntry(TraceEntry* predecessor, std::int32_t number,
-                                   std::int64_t clock, const RowColours& colours) {
+TraceEntry* TraceList::CreateEntry(TraceEntry* predecessor, std::int32_t number, std::int64_t clock,
+                                   const RowColours& colours) {
     TraceEntry* entry = allocateEntry();
     if (entry != nullptr) {
         initEntry(entry, number, clock, colours);

@@ -1,0 +1,99 @@
+#include "bench/DumpGenerator.h"
+
+namespace daridez {
+
+namespace {
+
+// Small, fast and reproducible: the generator needs no statistical quality.
+class Random {
+  public:
+    explicit Random(std::uint32_t seed) : state_(seed * 2654435761u + 1) {}
+    std::uint32_t next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        return state_;
+    }
+
+  private:
+    std::uint32_t state_;
+};
+
+class Writer {
+  public:
+    explicit Writer(DumpGenerator::Dump& dump) : dump_(dump) {}
+
+    // Emits the timer wraps up to time, then a stamped frame of the given kind.
+    void stamped(std::uint64_t time, std::uint8_t kind, int value) {
+        wrapUpTo(time);
+        const auto stamp = static_cast<std::uint16_t>(time);
+        auto& out = dump_.bytes;
+        if (value < 0) {
+            out.insert(out.end(),
+                       {0x04, kind, std::uint8_t(stamp >> 8), std::uint8_t(stamp), 0x00});
+        } else {
+            out.insert(out.end(), {0x05, kind, std::uint8_t(stamp >> 8), std::uint8_t(stamp),
+                                   std::uint8_t(value), 0x00});
+        }
+    }
+
+  private:
+    void wrapUpTo(std::uint64_t time) {
+        while (clock_ + 0x10000 <= time) {
+            clock_ += 0x10000;
+            dump_.bytes.insert(dump_.bytes.end(), {0x02, 0xA0, 0xA2});
+            ++dump_.timerWraps;
+        }
+    }
+
+    DumpGenerator::Dump& dump_;
+    std::uint64_t clock_ = 0;  // the last multiple of 65,536 us reported
+};
+
+std::uint8_t protectedId(std::uint8_t id) {
+    const auto bit = [id](int n) { return (id >> n) & 1; };
+    const int p0 = bit(0) ^ bit(1) ^ bit(2) ^ bit(4);
+    const int p1 = 1 ^ bit(1) ^ bit(3) ^ bit(4) ^ bit(5);
+    return static_cast<std::uint8_t>(id | (p0 << 6) | (p1 << 7));
+}
+
+}  // namespace
+
+DumpGenerator::Dump DumpGenerator::generate(const Options& options) {
+    Dump dump;
+    const int span = options.maxDataBytes - options.minDataBytes + 1;
+    // Reserve enough for the largest frames and their wraps, so the vector never moves.
+    dump.bytes.reserve(options.linFrames * (17 + 6 * (options.maxDataBytes + 1) + 9) + 64);
+    Writer writer(dump);
+    Random random(options.seed);
+    const double bitTime = 1e6 / options.baudrate;
+    const auto fieldTime = static_cast<std::uint64_t>(10 * bitTime);  // a byte with start/stop
+    std::uint64_t time = 1000;
+    for (std::uint64_t n = 0; n < options.linFrames; ++n) {
+        const int dataBytes = options.minDataBytes + static_cast<int>(random.next() % span);
+        writer.stamped(time, 0x90, -1);
+        time += static_cast<std::uint64_t>(14 * bitTime);  // break and delimiter
+        writer.stamped(time, 0x91, 0x55);
+        time += fieldTime;
+        writer.stamped(time, 0x92, protectedId(static_cast<std::uint8_t>(random.next() & 0x3F)));
+        int sum = 0;
+        for (int i = 0; i < dataBytes; ++i) {
+            time += fieldTime;
+            const int value = static_cast<int>(random.next() & 0xFF);
+            sum += value;
+            writer.stamped(time, static_cast<std::uint8_t>(0x93 + i), value);
+        }
+        time += fieldTime;
+        writer.stamped(time, static_cast<std::uint8_t>(0x93 + dataBytes), ~sum & 0xFF);
+        time += fieldTime * 3 + random.next() % 2000;  // bus idle before the next header
+        ++dump.linFrames;
+        if (options.errorEvery != 0 && (n + 1) % options.errorEvery == 0) {
+            writer.stamped(time, 0x9C, static_cast<int>(random.next() & 0x0F));
+            ++dump.deviceErrors;
+            time += fieldTime;
+        }
+    }
+    return dump;
+}
+
+}  // namespace daridez

@@ -1,0 +1,186 @@
+// Decode benchmark: how fast dump files are walked, loaded into rows and saved, and how
+// much memory a row costs. Usage: bench-decode [LIN frames per trace, default 1000000]
+#include <unistd.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "bench/DumpGenerator.h"
+#include "files/DumpLoader.h"
+#include "files/DumpWriter.h"
+#include "protocol/StreamDecoder.h"
+
+using namespace daridez;
+
+namespace {
+
+// Wall time, and the process's processor time: on a shared machine the second says
+// more about the code, the first about what a user waits.
+struct Timer {
+    std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+    std::clock_t cpu = std::clock();
+};
+
+struct Seconds {
+    double wall;
+    double cpu;
+};
+
+Seconds secondsSince(const Timer& start) {
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start.wall).count(),
+            static_cast<double>(std::clock() - start.cpu) / CLOCKS_PER_SEC};
+}
+
+// A figure of /proc/self/status in kB ("VmRSS", "VmHWM"), or -1.
+long statusKb(const char* key) {
+    std::FILE* file = std::fopen("/proc/self/status", "r");
+    if (file == nullptr) {
+        return -1;
+    }
+    char line[256];
+    long value = -1;
+    const std::size_t keyLength = std::strlen(key);
+    while (std::fgets(line, sizeof line, file) != nullptr) {
+        if (std::strncmp(line, key, keyLength) == 0 && line[keyLength] == ':') {
+            value = std::strtol(line + keyLength + 1, nullptr, 10);
+        }
+    }
+    std::fclose(file);
+    return value;
+}
+
+// Lets the peak resident size start again from the current one (Linux 4.0 on).
+bool resetPeak() {
+    std::FILE* file = std::fopen("/proc/self/clear_refs", "w");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool ok = std::fputs("5", file) >= 0;
+    return std::fclose(file) == 0 && ok;
+}
+
+// (a) the practical limit: read each length byte and skip the frame.
+std::uint64_t walkFrames(const std::vector<std::uint8_t>& bytes) {
+    std::uint64_t frames = 0;
+    std::size_t p = 0;
+    while (p < bytes.size()) {
+        const std::uint8_t b = bytes[p];
+        if (b == 0) {
+            ++p;
+            continue;
+        }
+        p += b + 1u;
+        ++frames;
+    }
+    return frames;
+}
+
+class CountingView : public RowSink {
+  public:
+    bool AppendRow(TraceEntry*, std::int32_t) override {
+        ++rows;
+        return true;
+    }
+    std::uint64_t rows = 0;
+};
+
+void report(const char* what, Seconds seconds, std::size_t bytes, std::uint64_t linFrames) {
+    std::printf(
+        "  %-20s wall %7.3f s %8.1f MB/s %10.0f LIN frames/s | cpu %7.3f s %8.1f MB/s "
+        "%10.0f LIN frames/s\n",
+        what, seconds.wall, bytes / seconds.wall / 1e6, linFrames / seconds.wall, seconds.cpu,
+        bytes / seconds.cpu / 1e6, linFrames / seconds.cpu);
+}
+
+bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+bool runTrace(const char* name, const DumpGenerator::Options& options, const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t linFrames = 0;
+    {
+        DumpGenerator::Dump dump = DumpGenerator::generate(options);
+        bytes.swap(dump.bytes);
+        linFrames = dump.linFrames;
+        std::printf("%s: %llu LIN frames, %llu device errors, %llu timer wraps, %.1f MB\n", name,
+                    static_cast<unsigned long long>(dump.linFrames),
+                    static_cast<unsigned long long>(dump.deviceErrors),
+                    static_cast<unsigned long long>(dump.timerWraps), bytes.size() / 1e6);
+    }
+    const std::size_t size = bytes.size();
+
+    Timer start;
+    const std::uint64_t frames = walkFrames(bytes);
+    const Seconds walkSeconds = secondsSince(start);
+    report("(a) frame walk", walkSeconds, size, linFrames);
+    if (!writeFile(path, bytes)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    std::vector<std::uint8_t>().swap(bytes);  // the load reads the file, not memory
+
+    TraceList list;
+    CountingView view;
+    DisplayModes modes;
+    TraceState state = TraceState::Idle;
+    StreamDecoder decoder(list, view, modes, state);
+    ReceiveBuffer buffer;
+    decoder.ResetDecoder();
+    const bool peakReset = resetPeak();
+    const long baseline = peakReset ? statusKb("VmHWM") : statusKb("VmRSS");
+
+    start = Timer{};
+    DumpLoader loader(decoder, buffer);
+    if (!loader.open(path) || loader.loadAll() != LoadResult::Ok) {
+        std::fprintf(stderr, "cannot load %s\n", path.c_str());
+        return false;
+    }
+    const Seconds loadSeconds = secondsSince(start);
+    const long peak = statusKb("VmHWM");
+    report("(b) load into rows", loadSeconds, size, linFrames);
+
+    const std::string saved = path + ".saved";
+    start = Timer{};
+    const bool savedOk = DumpWriter::save(list.TraceListHead(), saved);
+    const Seconds saveSeconds = secondsSince(start);
+    report("(c) save", saveSeconds, size, linFrames);
+    std::remove(saved.c_str());
+
+    std::printf("  frames %llu, rows %llu, FRMs %d, ERRs %d\n",
+                static_cast<unsigned long long>(frames), static_cast<unsigned long long>(view.rows),
+                decoder.frameCount(), decoder.errorCount());
+    std::printf("  ratio (b)/(a) speed: wall %.4f, cpu %.4f\n", walkSeconds.wall / loadSeconds.wall,
+                walkSeconds.cpu / loadSeconds.cpu);
+    std::printf("  memory per row: %.0f bytes (peak resident %s, row record %zu bytes)\n",
+                (peak - baseline) * 1024.0 / static_cast<double>(view.rows),
+                peakReset ? "reset before loading" : "over resident size before loading",
+                sizeof(TraceEntry));
+    std::remove(path.c_str());
+    return savedOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    DumpGenerator::Options options;
+    if (argc > 1) {
+        options.linFrames = std::strtoull(argv[1], nullptr, 10);
+    }
+    const std::string folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
+    const std::string path = folder + "/bench-decode-" + std::to_string(::getpid()) + ".dump";
+
+    bool ok = runTrace("8 data bytes", options, path);
+    options.minDataBytes = 1;
+    options.seed = 7;
+    ok = runTrace("1 to 8 data bytes", options, path) && ok;
+    return ok ? 0 : 1;
+}

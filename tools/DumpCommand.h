@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "trace/DisplayModes.h"
+
+namespace daridez {
+
+// The daridez-dump command: loads a dump file as "load trace" does and prints every
+// row as one line of 15 TAB-separated fields; optionally a summary line and a copy
+// of the trace saved as "save trace" does.
+class DumpCommand {
+  public:
+    static constexpr int kOk = 0;
+    static constexpr int kFileError = 1;
+    static constexpr int kUsageError = 2;
+
+    // Runs the command with its arguments (without the program name); returns the
+    // exit status.
+    int run(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
+
+  private:
+    bool parse(int argc, const char* const* argv);
+    int execute(std::FILE* out, std::FILE* err) const;
+
+    DisplayModes modes_;
+    bool refresh_ = false;
+    bool summary_ = false;
+    bool help_ = false;
+    std::string input_;
+    std::string output_;
+};
+
+}  // namespace daridez
