@@ -199,9 +199,9 @@ std::string stripQuotes(const std::string& value) {
     return value;
 }
 
-// Sets key=value in the lines: in place when the key exists (the text up to and with
-// the '=' is kept), else as a new line after the last non-blank line of its section,
-// else as a new section at the end of the file.
+// Sets key=value in the lines: in place when the key exists (the text up to the old
+// value is kept, spacing around the '=' included), else as a new line after the last
+// non-blank line of its section, else as a new section at the end of the file.
 void setValue(LoadedFile& file, const std::string& section, const std::string& key,
               const std::string& value) {
     Lines& lines = file.lines;
@@ -218,7 +218,11 @@ void setValue(LoadedFile& file, const std::string& section, const std::string& k
     if (std::optional<std::size_t> line = findKey(lines, *range, key)) {
         std::string& text = lines[*line];
         bool hadCr = !text.empty() && text.back() == '\r';
-        text = text.substr(0, text.find('=') + 1) + value + (hadCr ? "\r" : "");
+        std::size_t valueStart = text.find('=') + 1;
+        while (valueStart < text.size() && (text[valueStart] == ' ' || text[valueStart] == '\t')) {
+            ++valueStart;
+        }
+        text = text.substr(0, valueStart) + value + (hadCr ? "\r" : "");
         return;
     }
     std::size_t insertAt = range->end;
