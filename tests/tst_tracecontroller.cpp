@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,8 +12,10 @@
 #include "protocol/PortChannel.h"
 #include "protocol/StreamDecoder.h"
 #include "protocol/TraceController.h"
+#include "RecordingWindow.h"
 
 using namespace daridez;
+using daridez::test::RecordingWindow;
 
 using Bytes = std::vector<std::uint8_t>;
 Q_DECLARE_METATYPE(Bytes)
@@ -66,52 +67,6 @@ class ScriptedPort : public PortChannel {
     int reads = 0;
 };
 
-// Records everything the controller shows or asks of the window.
-class RecordingWindow : public ControllerWindow {
-  public:
-    explicit RecordingWindow(ScriptedPort& port) : port_(port) {}
-
-    void setStatusLine1(const std::string& text) override { line1.push_back(text); }
-    void setStatusLine2(const std::string& text) override { line2.push_back(text); }
-    bool hasControl(int id) const override {
-        return std::ranges::find(controls, id) != controls.end();
-    }
-    void enableControl(int id, bool enabled) override { this->enabled[id] = enabled; }
-    void setBusyFlag(bool flag) override { busy = flag; }
-    std::string linBaudrateText() const override { return boxText; }
-    void setLinBaudrateText(const std::string& text) override { boxText = text; }
-    void setListLive(bool flag) override { live = flag; }
-    void clearList() override { ++clears; }
-    void redrawLastPage() override { ++redraws; }
-    void markPortNotConnected() override {
-        ++portsForgotten;
-        port_.connected = false;
-    }
-    void reportOutOfMemory() override { ++outOfMemoryReports; }
-
-    std::string lastLine1() const { return line1.empty() ? std::string() : line1.back(); }
-    std::string lastLine2() const { return line2.empty() ? std::string() : line2.back(); }
-    int line1Count(const std::string& text) const {
-        return static_cast<int>(std::count(line1.begin(), line1.end(), text));
-    }
-
-    std::vector<int> controls{1000, 1001, 1005, 1007, 1008, 1009, 1018,
-                              1012, 1010, 1011, 1015, 1016, 1017};
-    std::vector<std::string> line1;
-    std::vector<std::string> line2;
-    std::map<int, bool> enabled;
-    bool busy = false;
-    bool live = false;
-    std::string boxText = "19200";
-    int clears = 0;
-    int redraws = 0;
-    int portsForgotten = 0;
-    int outOfMemoryReports = 0;
-
-  private:
-    ScriptedPort& port_;
-};
-
 class RowCollector : public RowSink {
   public:
     bool AppendRow(TraceEntry* entry, std::int32_t) override {
@@ -151,7 +106,7 @@ struct Rig {
     }
 
     ScriptedPort port;
-    RecordingWindow window{port};
+    RecordingWindow window{[this] { port.connected = false; }};
     TraceList list;
     RowCollector sink;
     DisplayModes modes;
