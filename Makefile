@@ -1,4 +1,4 @@
 # Shortcuts for tools/dev.sh, for those who have make.
-.PHONY: run test build install
-run test build install:
+.PHONY: run test build install screenshot
+run test build install screenshot:
 	@bash tools/dev.sh $@

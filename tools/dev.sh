@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The newcomer's entry point. Every command first installs what is missing.
-#   tools/dev.sh run        build and start Daridez
+#   tools/dev.sh run        build and start Daridez (on the simulated tracer when no
+#                           tracer device is attached at the configured port)
 #   tools/dev.sh test       build and run the whole test suite (what CI runs)
 #   tools/dev.sh build      only build (build/bin holds every program)
-#   tools/dev.sh install    build and install (CMake install)
+#   tools/dev.sh install    build and install (CMake install; PREFIX=... to choose where)
+#   tools/dev.sh screenshot build and make docs/screenshot.png under Xvfb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +21,17 @@ build() {
     cmake --build "$BUILD" -j "$JOBS"
 }
 
+# CMake install into PREFIX (default /usr/local), through sudo where the prefix is not
+# writable.
+install_build() {
+    local prefix=${PREFIX:-/usr/local} sudo=""
+    mkdir -p "$prefix" 2>/dev/null || true
+    if [ ! -w "$prefix" ] && [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    $sudo cmake --install "$BUILD" --prefix "$prefix"
+}
+
 # The core once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 test_sanitized() {
     cmake -S . -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -30,7 +43,7 @@ test_sanitized() {
 case "${1:-}" in
     run)
         build
-        "$BUILD/bin/daridez-dump" --help
+        BUILD="$BUILD" bash tools/run-daridez.sh
         ;;
     test)
         build
@@ -40,10 +53,14 @@ case "${1:-}" in
     build) build ;;
     install)
         build
-        cmake --install "$BUILD"
+        install_build
+        ;;
+    screenshot)
+        build
+        BUILD="$BUILD" bash tools/screenshot.sh
         ;;
     *)
-        echo "usage: tools/dev.sh run|test|build|install" >&2
+        echo "usage: tools/dev.sh run|test|build|install|screenshot" >&2
         exit 2
         ;;
 esac

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Starts Daridez from the build tree. With a tracer attached at the configured port
+# it runs on the user's own profile; without one it starts the simulated tracer on a
+# pseudo-terminal and runs Daridez on a temporary profile whose port points at it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/simulated-tracer.sh
+
+BUILD=${BUILD:-build}
+daridez="$BUILD/bin/daridez"
+sim="$BUILD/bin/tracer-sim"
+[ -x "$daridez" ] || { echo "run-daridez: $daridez is not built" >&2; exit 1; }
+
+profile=$(profile_path)
+port=$(configured_port "$profile")
+device=$(port_device "$profile" "$port")
+if [ -n "$device" ] && [ -e "$device" ]; then
+    echo "Tracer device at $device (Com$port)"
+    exec "$daridez"
+fi
+
+[ -x "$sim" ] || { echo "run-daridez: $sim is not built" >&2; exit 1; }
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/daridez-run.XXXXXX")
+cleanup() {
+    stop_simulated_tracer
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+start_simulated_tracer "$sim" "$tmp"
+echo "No tracer device at ${device:-Com$port}: starting the simulated tracer (tracer-sim) on $SIM_LINK"
+XDG_CONFIG_HOME="$SIM_CONFIG_HOME" "$daridez"
