@@ -28,6 +28,9 @@ using namespace daridez;
 
 namespace {
 
+// Generous: the machines that run the suite are shared; a wait ends as soon as it holds.
+constexpr int kDeviceWaitMs = 20000;
+
 // Answers the window's prompts as a test tells it to, and records what was asked.
 class RecordingPrompts : public WindowPrompts {
   public:
@@ -212,7 +215,8 @@ std::vector<RowSnapshot> TestMainDialog::snapshot() const {
 // Start, wait for rows, Stop, and wait until the trace stands still.
 void TestMainDialog::traceRows(int atLeast) {
     click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= std::uint32_t(atLeast), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= std::uint32_t(atLeast),
+                             kDeviceWaitMs);
     click(ControlId::Stop);
     QCOMPARE(dialog_->controller().state(), TraceState::Idle);
 }
@@ -302,9 +306,9 @@ void TestMainDialog::startShowsRowsWithGreenFramesAndStopEndsTheTrace() {
     QVERIFY(dialog_->isBusy());
     QVERIFY(!button(ControlId::Start)->isEnabled());
     QVERIFY(button(ControlId::Stop)->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(dialog_->controller().state(), TraceState::Tracing, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= 5, 10000);
-    QTRY_COMPARE(status1(), QStringLiteral("start trace detected ..."));
+    QTRY_COMPARE_WITH_TIMEOUT(dialog_->controller().state(), TraceState::Tracing, kDeviceWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= 5, kDeviceWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(status1(), QStringLiteral("start trace detected ..."), kDeviceWaitMs);
 
     const TraceListView* list = dialog_->listView();
     QVERIFY(list->model()->index(0, 2).data().toString().startsWith(QStringLiteral("START")));
@@ -318,15 +322,16 @@ void TestMainDialog::startShowsRowsWithGreenFramesAndStopEndsTheTrace() {
         }
     }
     QVERIFY(sawGreen);
-    QTRY_VERIFY(dialog_->findChild<QLabel*>(QStringLiteral("1011"))
-                    ->text()
-                    .startsWith(QStringLiteral("active: ")));
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->findChild<QLabel*>(QStringLiteral("1011"))
+                                 ->text()
+                                 .startsWith(QStringLiteral("active: ")),
+                             kDeviceWaitMs);
 
     click(ControlId::Stop);
     QCOMPARE(dialog_->controller().state(), TraceState::Idle);
     QVERIFY(!dialog_->isBusy());
     QVERIFY(button(ControlId::Start)->isEnabled());
-    QTRY_VERIFY(!sim_->tracing());
+    QTRY_VERIFY_WITH_TIMEOUT(!sim_->tracing(), kDeviceWaitMs);
 }
 
 void TestMainDialog::getFwVersionShowsTheDeviceVersion() {
@@ -334,7 +339,8 @@ void TestMainDialog::getFwVersionShowsTheDeviceVersion() {
     dialog_ = makeDialog();
     click(ControlId::GetFwVersion);
     QCOMPARE(status1(), QStringLiteral("start read version ..."));
-    QTRY_COMPARE(status1(), QStringLiteral("returned FW-Version: 1.4.2"));
+    QTRY_COMPARE_WITH_TIMEOUT(status1(), QStringLiteral("returned FW-Version: 1.4.2"),
+                              kDeviceWaitMs);
     QCOMPARE(dialog_->controller().state(), TraceState::Idle);
 }
 
@@ -345,7 +351,8 @@ void TestMainDialog::setLinSpeedSendsTheBoxRateAndShowsTheAnswer() {
     box->setCurrentIndex(3);  // "9600" picked from the list
     click(ControlId::SetLinSpeed);
     QCOMPARE(status1(), QStringLiteral("start set baudrate ..."));
-    QTRY_COMPARE(status1(), QStringLiteral("returned LIN Baudrate: 9600, result:0"));
+    QTRY_COMPARE_WITH_TIMEOUT(status1(), QStringLiteral("returned LIN Baudrate: 9600, result:0"),
+                              kDeviceWaitMs);
     QCOMPARE(box->currentText(), QStringLiteral("9600"));
     QCOMPARE(box->count(), 5);
 }
@@ -358,7 +365,8 @@ void TestMainDialog::silentDeviceTimesOutTheStartAndOnlyStopStaysEnabled() {
     click(ControlId::Start);
     QTRY_COMPARE_WITH_TIMEOUT(
         status1(),
-        QStringLiteral("response timeout detected for 'start trace' (use STOP button)!!!"), 10000);
+        QStringLiteral("response timeout detected for 'start trace' (use STOP button)!!!"),
+        kDeviceWaitMs);
     QCOMPARE(dialog_->controller().state(), TraceState::StartRequested);
     for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018}) {
         QVERIFY(!dialog_->findChild<QWidget*>(QString::number(id))->isEnabled());
@@ -427,7 +435,7 @@ void TestMainDialog::headerClickSortsOnlyAfterStop() {
     startSimulator();
     dialog_ = makeDialog();
     click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= 6, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= 6, kDeviceWaitMs);
     QHeaderView* header = dialog_->listView()->horizontalHeader();
     const auto infoAt = [&](int row) {
         return dialog_->listView()->model()->index(row, 2).data().toString();
@@ -470,7 +478,8 @@ void TestMainDialog::configWithCancelStillReopensThePort() {
     QCOMPARE(status1(), QString::fromLatin1(DescribeSerialSettings(settings)));
     QCOMPARE(prompts_.messages.size(), 1);  // only the one of the start-up
     click(ControlId::GetFwVersion);
-    QTRY_COMPARE(status1(), QStringLiteral("returned FW-Version: 1.4.2"));
+    QTRY_COMPARE_WITH_TIMEOUT(status1(), QStringLiteral("returned FW-Version: 1.4.2"),
+                              kDeviceWaitMs);
 }
 
 void TestMainDialog::busyPortShowsTheMessageAndLaterConnectSucceeds() {
@@ -572,7 +581,7 @@ void TestMainDialog::loadIsRefusedWhileTracing() {
     startSimulator();
     dialog_ = makeDialog();
     click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= 2, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= 2, kDeviceWaitMs);
     prompts_.nextPath = dir_->filePath(QStringLiteral("x.dump"));
     click(ControlId::LoadTrace);
     QVERIFY(prompts_.chooserCalls.isEmpty());
@@ -620,11 +629,11 @@ void TestMainDialog::unpluggedDeviceEndsTheTraceAndKeepsRows() {
     startSimulator();
     dialog_ = makeDialog();
     click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= 5, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->listView()->rowCount() >= 5, kDeviceWaitMs);
     sim_->stop();
     const std::uint32_t rows = dialog_->listView()->rowCount();
     sim_->closeDevice();
-    QTRY_COMPARE_WITH_TIMEOUT(status1(), QStringLiteral("device disconnected"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(status1(), QStringLiteral("device disconnected"), kDeviceWaitMs);
     QVERIFY(dialog_->listView()->rowCount() >= rows);
     QVERIFY(!dialog_->port().isConnected());
     QCOMPARE(dialog_->controller().state(), TraceState::Idle);
