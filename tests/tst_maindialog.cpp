@@ -108,6 +108,7 @@ class TestMainDialog : public QObject {
     void largeLoadShowsProgressAndCancelKeepsRows();
     void unpluggedDeviceEndsTheTraceAndKeepsRows();
     void shutDownWritesTheProfileAndClosesThePort();
+    void rowShortageIsToldOnceAndTracingGoesOn();
     void escapeAndReturnDoNothing();
     void windowMenuCommandsOpenTheAboutBox();
     void contextMenuOfEmptyAreaOffersTheAboutBox();
@@ -679,6 +680,21 @@ void TestMainDialog::shutDownWritesTheProfileAndClosesThePort() {
     settings.BaudRate = 115200;
     settings.ByteSize = 8;
     QCOMPARE(QString::fromLatin1(other.Open(settings)), QString());
+}
+
+void TestMainDialog::rowShortageIsToldOnceAndTracingGoesOn() {
+    startSimulator();
+    dialog_ = makeDialog();
+    programWide_->traceList.setAllocator([](std::size_t, void*) -> void* { return nullptr; },
+                                         nullptr);
+    click(ControlId::Start);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        prompts_.messages, QStringList{QStringLiteral("Running out of memory...")}, kDeviceWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->decoder().traceClock() > 500'000, kDeviceWaitMs);
+    QCOMPARE(prompts_.messages.size(), 1);  // once per shortage, not once per frame
+    QCOMPARE(dialog_->listView()->rowCount(), 0u);
+    QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
+    click(ControlId::Stop);
 }
 
 void TestMainDialog::escapeAndReturnDoNothing() {
