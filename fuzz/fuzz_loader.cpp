@@ -1,0 +1,153 @@
+// libFuzzer target over dump loading: any bytes, cut into blocks at any points.
+//
+// The first two input bytes choose the block sizes and the display modes; the rest is
+// the dump. The same bytes are decoded three ways, which must agree: in the chosen
+// blocks through SplitFrames with its carry-over, through the DumpLoader from a file
+// (32,768-byte blocks), and once more from the dump that the first trace saves.
+#include <unistd.h>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "files/DumpLoader.h"
+#include "files/DumpWriter.h"
+#include "protocol/StreamDecoder.h"
+
+using namespace daridez;
+
+namespace {
+
+class CountingView : public RowSink {
+  public:
+    bool AppendRow(TraceEntry* entry, std::int32_t) override {
+        if (entry == nullptr) {
+            std::abort();
+        }
+        ++rows;
+        return true;
+    }
+    std::size_t rows = 0;
+};
+
+struct Trace {
+    TraceList list;
+    CountingView view;
+    DisplayModes modes;
+    TraceState state = TraceState::Idle;
+    StreamDecoder decoder{list, view, modes, state};
+    ReceiveBuffer buffer;
+
+    explicit Trace(std::uint8_t modeBits) {
+        modes = DisplayModes{(modeBits & 1) != 0, (modeBits & 2) != 0, (modeBits & 4) != 0};
+        decoder.ResetDecoder();
+    }
+
+    std::vector<std::uint8_t> saved() const {
+        std::vector<std::uint8_t> bytes;
+        DumpWriter::serialize(list.TraceListHead(), bytes);
+        return bytes;
+    }
+
+    // Every row is linked, handed to the view once, and its texts are terminated.
+    void check() const {
+        std::size_t rows = 0;
+        for (const TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next, ++rows) {
+            const char* texts[] = {e->numberText, e->timeText, e->infoText, e->syncText, e->idText};
+            const std::size_t sizes[] = {sizeof e->numberText, sizeof e->timeText,
+                                         sizeof e->infoText, sizeof e->syncText, sizeof e->idText};
+            for (int i = 0; i < 5; ++i) {
+                if (std::memchr(texts[i], '\0', sizes[i]) == nullptr) {
+                    std::abort();
+                }
+            }
+        }
+        if (rows != view.rows) {
+            std::abort();
+        }
+    }
+};
+
+// Feeds bytes in blocks of varying size, as timer ticks or file blocks would.
+void decodeInBlocks(Trace& trace, const std::uint8_t* data, std::size_t size, std::uint8_t seed) {
+    std::size_t done = 0;
+    std::size_t step = seed;
+    while (done < size) {
+        step = (step * 131 + 7) % 600;  // 1 to 600 bytes, now and then far fewer
+        const std::size_t room = ReceiveBuffer::kSize - trace.buffer.carryOver;
+        std::size_t n = step % 7 == 0 ? 1 : step + 1;
+        n = std::min({n, room, size - done});
+        std::memcpy(trace.buffer.bytes.data() + trace.buffer.carryOver, data + done, n);
+        done += n;
+        const std::int32_t carry = trace.decoder.SplitFrames(
+            trace.buffer.bytes.data(), trace.buffer.carryOver + static_cast<std::int32_t>(n), true);
+        if (carry < 0 || carry > 255) {
+            std::abort();
+        }
+        trace.buffer.carryOver = carry;
+    }
+}
+
+std::string temporaryPath() {
+    return "/tmp/fuzz-loader-" + std::to_string(::getpid()) + ".dump";
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) {
+        return 0;
+    }
+    const std::uint8_t modeBits = data[0];
+    const std::uint8_t seed = data[1];
+    data += 2;
+    size -= 2;
+
+    Trace blocks(modeBits);
+    decodeInBlocks(blocks, data, size, seed);
+    blocks.check();
+    const std::vector<std::uint8_t> saved = blocks.saved();
+
+    // The loader from a file must make the same trace.
+    const std::string path = temporaryPath();
+    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+        const bool written = std::fwrite(data, 1, size, file) == size;
+        if (std::fclose(file) == 0 && written) {
+            Trace loaded(modeBits);
+            DumpLoader loader(loaded.decoder, loaded.buffer);
+            if (!loader.open(path) || loader.loadAll() != LoadResult::Ok) {
+                std::abort();
+            }
+            loaded.check();
+            if (loaded.saved() != saved || loaded.view.rows != blocks.view.rows) {
+                std::abort();
+            }
+        }
+        std::remove(path.c_str());
+    }
+
+    // A saved trace loads back into one that saves the same bytes.
+    Trace again(modeBits);
+    decodeInBlocks(again, saved.data(), saved.size(), static_cast<std::uint8_t>(seed + 1));
+    again.check();
+    if (again.saved() != saved) {
+        std::abort();
+    }
+
+    // Live: while tracing everything is decoded; while an answer is awaited, the split
+    // stops at the answer.
+    Trace live(modeBits);
+    live.state = (modeBits & 8) ? TraceState::Tracing : TraceState::ReadingVersion;
+    const std::size_t n = std::min<std::size_t>(size, ReceiveBuffer::kSize);
+    std::memcpy(live.buffer.bytes.data(), data, n);
+    const std::int32_t result =
+        live.decoder.SplitFrames(live.buffer.bytes.data(), static_cast<std::int32_t>(n), false);
+    if (result < 0 || static_cast<std::size_t>(result) > n) {
+        std::abort();
+    }
+    live.check();
+    return 0;
+}
