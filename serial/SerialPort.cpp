@@ -17,8 +17,10 @@ constexpr const char* kOpenFailed = "INVLID_HANDLE_VALUE";
 constexpr const char* kTimeoutsFailed = "Could not set comm timeouts";
 constexpr const char* kStateFailed = "Could not set the comstate";
 
-// How long a write may take to hand a command frame to the driver.
-constexpr int kWriteWaitMs = 1000;
+// How long a write may wait for the driver to take a command frame. A driver takes a
+// few bytes at once; only a device that stopped reading makes this run out, and then
+// the window must not freeze (the bytes stay queued in the port and go out later).
+constexpr int kWriteWaitMs = 200;
 
 bool applyDataBits(QSerialPort& port, std::uint8_t byteSize) {
     switch (byteSize) {

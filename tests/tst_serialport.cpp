@@ -13,6 +13,7 @@
 #include "serial/PortPaths.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialSettings.h"
+#include "sim/TracerSimulator.h"
 
 using namespace daridez;
 
@@ -128,6 +129,7 @@ class TestSerialPort : public QObject {
     void vanishedDeviceDeliversReceivedBytesThenZero();
     void vanishingIsNoticedByTheEventLoopAlone();
     void markNotConnectedForgetsThePort();
+    void talksToTheSimulatedTracerUntilItIsUnplugged();
 };
 
 void TestSerialPort::everyOperationWithoutPortReturnsZero() {
@@ -399,6 +401,40 @@ void TestSerialPort::markNotConnectedForgetsThePort() {
     // The port was released with it.
     SerialPort other(paths);
     QCOMPARE(QString(other.Open(defaults())), QString(""));
+}
+
+void TestSerialPort::talksToTheSimulatedTracerUntilItIsUnplugged() {
+    sim::TracerSimulator tracer;
+    QVERIFY(tracer.open());
+    PortPaths paths;
+    paths.setPath(2, tracer.devicePath());
+    SerialPort port(paths);
+    QSignalSpy lost(&port, &SerialPort::deviceLost);
+    QCOMPARE(QString(port.Open(defaults())), QString(""));
+    tracer.startThread();
+
+    const std::uint8_t readVersion[3] = {0x02, 0x00, 0x02};
+    QCOMPARE(port.Write(readVersion, 3), 3u);
+    QCOMPARE(waitForBytes(port, 6), 6u);
+    std::array<std::uint8_t, 6> answer{};
+    QCOMPARE(port.Read(answer.data(), 6), 6u);
+    QCOMPARE(answer, (std::array<std::uint8_t, 6>{0x05, 0x80, 0x01, 0x04, 0x02, 0x8C}));
+
+    const std::uint8_t startTrace[3] = {0x02, 0x02, 0x04};
+    QCOMPARE(port.Write(startTrace, 3), 3u);
+    QVERIFY(waitForBytes(port, 6 + 5) >= 6u + 5u);
+    tracer.closeDevice();
+    QTRY_COMPARE(lost.count(), 1);
+    QVERIFY(port.deviceVanished());
+    std::array<std::uint8_t, 4096> buffer{};
+    std::uint32_t got = 0;
+    while (std::uint32_t n = port.Read(buffer.data() + got, 512)) {
+        got += n;
+    }
+    QVERIFY(got >= 11u);
+    QCOMPARE(buffer[0], std::uint8_t(0x05));  // the start marker first
+    QCOMPARE(buffer[1], std::uint8_t(0x82));
+    QCOMPARE(port.BytesWaiting(), 0u);
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)

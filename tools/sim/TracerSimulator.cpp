@@ -180,6 +180,11 @@ void TracerSimulator::closeDevice() {
     input_.clear();
 }
 
+void TracerSimulator::advance(std::uint64_t micros) {
+    std::lock_guard lock(mutex_);
+    advanced_ += micros;
+}
+
 bool TracerSimulator::tracing() const {
     std::lock_guard lock(mutex_);
     return tracing_;
@@ -351,7 +356,8 @@ void TracerSimulator::send(const std::uint8_t* bytes, std::size_t count) {
 std::uint64_t TracerSimulator::deviceNow() const {
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                           std::chrono::steady_clock::now() - epoch_)
-                                          .count());
+                                          .count()) +
+           advanced_;
 }
 
 void TracerSimulator::closeFds() {

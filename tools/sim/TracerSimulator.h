@@ -65,6 +65,10 @@ class TracerSimulator {
     // are closed and the link removed. The host's port sees the loss.
     void closeDevice();
 
+    // Moves the device clock forward at once, as if that much time had passed: lets a
+    // test fill the terminal without waiting.
+    void advance(std::uint64_t micros);
+
     bool tracing() const;
     std::uint64_t bytesSent() const;
     std::uint64_t framesDropped() const;
@@ -96,6 +100,7 @@ class TracerSimulator {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> record_{nullptr, &std::fclose};
 
     std::chrono::steady_clock::time_point epoch_;
+    std::uint64_t advanced_ = 0;  // device time added by advance()
     LinBusModel bus_;
     bool tracing_ = false;
     std::uint16_t startCount_ = 0;
