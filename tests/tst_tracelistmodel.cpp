@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "trace/TraceList.h"
+#include "view/RowSort.h"
 #include "view/TraceListModel.h"
 
 using namespace daridez;
@@ -76,6 +78,7 @@ class TestTraceListModel : public QObject {
     void msgNrSortInterleavesRecordingsByNumber();
     void timeStampComparesBytesAsUnsigned();
     void textColumnsIgnoreCaseAlsoBeyondTwentyFourCharacters();
+    void sortAgreesWithPlainTextComparisonOnLongSimilarTexts();
     void headerClicksWhileLiveDoNothing();
     void sortLeavesTraceListInCreationOrder();
     void emptyListSortsAndAnnouncesLayout();
@@ -417,6 +420,43 @@ void TestTraceListModel::textColumnsIgnoreCaseAlsoBeyondTwentyFourCharacters() {
     QCOMPARE(column(*model_, 2),
              QStringList({"b", "A", "#err [01 02 03 04 05 06 07 Z]",
                           "#ERR [01 02 03 04 05 06 07 y]", "#err [01 02 03 04 05 06 07 x]"}));
+}
+
+// The sort compares packed heads of the texts first; rows whose texts share long
+// heads, differ in case or hold bytes above 127 must still come out in text order.
+void TestTraceListModel::sortAgreesWithPlainTextComparisonOnLongSimilarTexts() {
+    std::mt19937 random(4711);
+    const char alphabet[] = {'a', 'A', 'b', 'B', ' ', '#', '\xE9', '0'};
+    auto randomText = [&](char* text, std::size_t size) {
+        // Mostly long texts that begin with the same characters, so heads are often equal.
+        const std::size_t length = size / 2 + random() % (size / 2);
+        for (std::size_t i = 0; i < length; ++i) {
+            text[i] = i < 26 && random() % 8 != 0 ? 'a' : alphabet[random() % sizeof alphabet];
+        }
+        text[length] = 0;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        last_ = addRow(*list_, last_, i, "");
+        randomText(last_->infoText, sizeof last_->infoText);
+        randomText(last_->timeText, sizeof last_->timeText);
+        model_->appendRow(last_);
+    }
+    model_->endOfBatch();
+
+    for (bool ascending : {true, false}) {
+        model_->sortByHeaderClick(2);
+        QCOMPARE(model_->sortMemory().sortAscending(), ascending);
+        for (std::uint32_t row = 1; row < model_->indexCount(); ++row) {
+            const int order = CompareIgnoringCase(model_->entryAt(row - 1)->infoText,
+                                                  model_->entryAt(row)->infoText);
+            QVERIFY2(ascending ? order <= 0 : order >= 0, qPrintable(QString::number(row)));
+        }
+    }
+    model_->sortByHeaderClick(1);
+    for (std::uint32_t row = 1; row < model_->indexCount(); ++row) {
+        QVERIFY(CompareBytes(model_->entryAt(row - 1)->timeText, model_->entryAt(row)->timeText) <=
+                0);
+    }
 }
 
 void TestTraceListModel::headerClicksWhileLiveDoNothing() {

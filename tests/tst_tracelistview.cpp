@@ -1,6 +1,7 @@
 // The trace list widget, offscreen: header, row height, header-click sorting through
 // the real header, right-clicks, the painted colours of plain and selected rows, and
 // the dotted column lines.
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -81,6 +82,8 @@ void TestTraceListView::init() {
     auto* layout = new QVBoxLayout(window_);
     other_ = new QLineEdit(window_);
     view_ = new TraceListView(window_);
+    new QAbstractItemModelTester(view_->model(),
+                                 QAbstractItemModelTester::FailureReportingMode::QtTest, view_);
     layout->addWidget(other_);
     layout->addWidget(view_);
     QPalette palette = view_->palette();

@@ -37,6 +37,7 @@ TraceListView::TraceListView(QWidget* parent)
     // would visit every row of a million-row trace.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     updateRowHeight();
+    takeRowColours();
     connect(model_, &TraceListModel::outOfMemory, this, &TraceListView::outOfMemory);
 }
 
@@ -72,10 +73,12 @@ void TraceListView::endOfBatch() {
 }
 
 RowColours TraceListView::rowColours() const {
-    RowColours colours;
-    colours.window = FromQColor(palette().color(QPalette::Active, QPalette::Base));
-    colours.windowText = FromQColor(palette().color(QPalette::Active, QPalette::Text));
-    return colours;
+    return rowColours_;
+}
+
+void TraceListView::takeRowColours() {
+    rowColours_.window = FromQColor(palette().color(QPalette::Active, QPalette::Base));
+    rowColours_.windowText = FromQColor(palette().color(QPalette::Active, QPalette::Text));
 }
 
 void TraceListView::ClearView() {
@@ -154,6 +157,8 @@ void TraceListView::changeEvent(QEvent* event) {
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         updateRowHeight();
+    } else if (event->type() == QEvent::PaletteChange) {
+        takeRowColours();
     }
 }
 

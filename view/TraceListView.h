@@ -62,8 +62,10 @@ class TraceListView : public QTableView, public RowSink {
     void setUpHeader();
     void updateRowHeight();
     void paintGridLines();
+    void takeRowColours();
 
     TraceListModel* model_;
+    RowColours rowColours_;  // the palette's, kept at hand: every new row asks for them
 };
 
 }  // namespace daridez

@@ -1,0 +1,242 @@
+// List view benchmark: a generated dump of LIN frames loaded into the trace list view
+// (offscreen), then sorted by "Info" and by "MsgNr" and switched to the other data
+// mode; each time beside the load of the same dump without a view, measured in the
+// same run. Also the cost of painting one page with few and with many rows.
+// Usage: bench-view [LIN frames, default 1000000]
+#include <unistd.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "bench/DumpGenerator.h"
+#include "files/DumpLoader.h"
+#include "protocol/StreamDecoder.h"
+#include "trace/TextRefresh.h"
+#include "view/TraceListModel.h"
+#include "view/TraceListView.h"
+
+using namespace daridez;
+
+namespace {
+
+// Wall time, and the process's processor time: on a shared machine the second says
+// more about the code, the first about what a user waits.
+struct Timer {
+    std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+    std::clock_t cpu = std::clock();
+};
+
+struct Seconds {
+    double wall = 0;
+    double cpu = 0;
+};
+
+Seconds secondsSince(const Timer& start) {
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start.wall).count(),
+            static_cast<double>(std::clock() - start.cpu) / CLOCKS_PER_SEC};
+}
+
+Seconds fastest(const Seconds& a, const Seconds& b) {
+    return {std::min(a.wall, b.wall), std::min(a.cpu, b.cpu)};
+}
+
+// The decoder's rows go nowhere: the load as the core alone does it.
+class CountingSink : public RowSink {
+  public:
+    bool AppendRow(TraceEntry*, std::int32_t) override {
+        ++rows;
+        return true;
+    }
+    std::uint64_t rows = 0;
+};
+
+bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+// One load of the dump file into list through sink, as "load trace" does it.
+bool load(const std::string& path, TraceList& list, RowSink& sink) {
+    DisplayModes modes;
+    TraceState state = TraceState::Idle;
+    StreamDecoder decoder(list, sink, modes, state);
+    ReceiveBuffer buffer;
+    decoder.ResetDecoder();
+    DumpLoader loader(decoder, buffer);
+    return loader.open(path) && loader.loadAll() == LoadResult::Ok;
+}
+
+// What the user waits for after a change of the whole list: the events it caused and
+// the next page on screen.
+void settle(TraceListView& view, QImage& page) {
+    QCoreApplication::processEvents();
+    view.viewport()->render(&page);
+}
+
+void report(const char* what, const Seconds& seconds, const Seconds& core) {
+    std::printf("  %-34s wall %8.1f ms (%.2f x core load) | cpu %8.1f ms (%.2f x)\n", what,
+                seconds.wall * 1e3, seconds.wall / core.wall, seconds.cpu * 1e3,
+                seconds.cpu / core.cpu);
+}
+
+// The time to paint the visible page of the view: the fastest of some paints, the
+// figure least disturbed by other work on the machine.
+double pagePaintMs(TraceListView& view, QImage& page, int repeats) {
+    view.viewport()->render(&page);  // warm the glyph cache
+    double best = 1e9;
+    for (int i = 0; i < repeats; ++i) {
+        Timer start;
+        view.viewport()->render(&page);
+        best = std::min(best, secondsSince(start).wall * 1e3);
+    }
+    return best;
+}
+
+struct Bench {
+    std::string path;
+    Seconds core{1e9, 1e9};
+    TraceListView* view = nullptr;
+    QImage page;
+};
+
+bool measureLoads(Bench& bench, int rounds) {
+    Seconds withView{1e9, 1e9};
+    Seconds appendOnly{1e9, 1e9};
+    for (int round = 0; round < rounds; ++round) {
+        {
+            TraceList list;
+            CountingSink sink;
+            Timer start;
+            if (!load(bench.path, list, sink)) {
+                return false;
+            }
+            bench.core = fastest(bench.core, secondsSince(start));
+        }
+        TraceList list;
+        bench.view->ClearView();
+        Timer start;
+        if (!load(bench.path, list, *bench.view)) {
+            return false;
+        }
+        appendOnly = fastest(appendOnly, secondsSince(start));
+        settle(*bench.view, bench.page);
+        withView = fastest(withView, secondsSince(start));
+        bench.view->ClearView();
+    }
+    std::printf("  %-34s wall %8.1f ms | cpu %8.1f ms (fastest of %d)\n", "core-only load",
+                bench.core.wall * 1e3, bench.core.cpu * 1e3, rounds);
+    report("load into the view", appendOnly, bench.core);
+    report("load into the view, page shown", withView, bench.core);
+    return true;
+}
+
+void measureWholeListChanges(Bench& bench, TraceList& list) {
+    TraceListView& view = *bench.view;
+    view.selectRow(12345 % std::max(1u, view.rowCount()));
+
+    Timer start;
+    view.traceModel()->sortByHeaderClick(2);
+    const Seconds sortInfo = secondsSince(start);
+    settle(view, bench.page);
+    report("sort by \"Info\"", sortInfo, bench.core);
+    report("sort by \"Info\", page shown", secondsSince(start), bench.core);
+
+    start = Timer{};
+    view.traceModel()->sortByHeaderClick(2);
+    settle(view, bench.page);
+    report("sort by \"Info\" again (descending)", secondsSince(start), bench.core);
+
+    start = Timer{};
+    view.traceModel()->sortByHeaderClick(0);
+    const Seconds sortNumber = secondsSince(start);
+    settle(view, bench.page);
+    report("sort by \"MsgNr\"", sortNumber, bench.core);
+    report("sort by \"MsgNr\", page shown", secondsSince(start), bench.core);
+
+    start = Timer{};
+    RefreshByteTexts(list, false);
+    view.refreshTexts();
+    settle(view, bench.page);
+    report("data mode switch, page shown", secondsSince(start), bench.core);
+}
+
+void measurePagePaint(Bench& bench, TraceList& list, std::uint32_t fewRows) {
+    TraceListView& view = *bench.view;
+    const std::uint32_t allRows = view.rowCount();
+    const double many = pagePaintMs(view, bench.page, 50);
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+    const double manyMiddle = pagePaintMs(view, bench.page, 50);
+
+    // The same view over the first rows only.
+    view.ClearView();
+    std::uint32_t added = 0;
+    for (TraceEntry* entry = list.TraceListHead(); entry != nullptr && added < fewRows;
+         entry = entry->next, ++added) {
+        view.AppendRow(entry, entry->number);
+    }
+    view.endOfBatch();
+    QCoreApplication::processEvents();
+    const double few = pagePaintMs(view, bench.page, 50);
+    std::printf(
+        "  one page painted: %u rows %.3f ms; %u rows %.3f ms at the top, %.3f ms in the "
+        "middle (ratio %.2f)\n",
+        added, few, allRows, many, manyMiddle, many / few);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    DumpGenerator::Options options;
+    if (argc > 1) {
+        options.linFrames = std::strtoull(argv[1], nullptr, 10);
+    }
+    Bench bench;
+    const std::string folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
+    bench.path = folder + "/bench-view-" + std::to_string(::getpid()) + ".dump";
+    {
+        const DumpGenerator::Dump dump = DumpGenerator::generate(options);
+        std::printf("dump: %llu LIN frames, %.1f MB\n",
+                    static_cast<unsigned long long>(dump.linFrames), dump.bytes.size() / 1e6);
+        if (!writeFile(bench.path, dump.bytes)) {
+            std::fprintf(stderr, "cannot write %s\n", bench.path.c_str());
+            return 1;
+        }
+    }
+
+    TraceListView view;
+    view.resize(640, 600);
+    view.show();
+    QCoreApplication::processEvents();
+    bench.view = &view;
+    bench.page = QImage(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+
+    bool ok = measureLoads(bench, 3);
+    TraceList list;
+    ok = ok && load(bench.path, list, view);
+    if (ok) {
+        settle(view, bench.page);
+        std::printf("  rows in the view: %u\n", view.rowCount());
+        measureWholeListChanges(bench, list);
+        measurePagePaint(bench, list, 1000);
+    }
+    view.ClearView();
+    std::remove(bench.path.c_str());
+    if (!ok) {
+        std::fprintf(stderr, "cannot load %s\n", bench.path.c_str());
+    }
+    return ok ? 0 : 1;
+}
