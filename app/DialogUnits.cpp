@@ -24,7 +24,9 @@ DialogUnits::DialogUnits(const QFont& font) {
     baseY_ = metrics.height();
 }
 
-int DialogUnits::x(int units) const { return static_cast<int>(std::lround(units * baseX_ / 4.0)); }
+int DialogUnits::x(int units) const {
+    return static_cast<int>(std::lround(units * baseX_ / 4.0));
+}
 
 int DialogUnits::y(int units) const {
     return static_cast<int>(std::lround(units * static_cast<double>(baseY_) / 8.0));
@@ -34,16 +36,17 @@ QRect DialogUnits::rect(int left, int top, int width, int height) const {
     return QRect(x(left), y(top), x(width), y(height));
 }
 
-QSize DialogUnits::size(int width, int height) const { return QSize(x(width), y(height)); }
+QSize DialogUnits::size(int width, int height) const {
+    return QSize(x(width), y(height));
+}
 
 QFont DialogUnits::templateFont(const char* family, int pointSize) {
     QFont font;
     // Metric-compatible fallbacks keep the proportions where the named font is missing.
     const bool serif = QString::fromLatin1(family).contains(QStringLiteral("Times"));
-    font.setFamilies(serif ? QStringList{QString::fromLatin1(family),
-                                         QStringLiteral("Liberation Serif")}
-                           : QStringList{QString::fromLatin1(family),
-                                         QStringLiteral("Liberation Sans")});
+    font.setFamilies(
+        serif ? QStringList{QString::fromLatin1(family), QStringLiteral("Liberation Serif")}
+              : QStringList{QString::fromLatin1(family), QStringLiteral("Liberation Sans")});
     font.setPointSize(pointSize);
     return font;
 }

@@ -10,7 +10,7 @@ namespace daridez {
 // horizontal unit is a quarter of the font's average character width, a vertical unit
 // an eighth of its character height. So a dialog keeps its proportions with any font.
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font);
 
     int x(int units) const;
@@ -25,7 +25,7 @@ public:
     // else a metric-compatible serif.
     static QFont templateFont(const char* family = "Times New Roman", int pointSize = 8);
 
-private:
+  private:
     double baseX_;
     int baseY_;
 };

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "protocol/ControllerWindow.h"
+#include "protocol/ProgramWide.h"
+#include "protocol/StreamDecoder.h"
+#include "protocol/TraceController.h"
+#include "protocol/TraceState.h"
+#include "serial/PortPaths.h"
+#include "serial/Profile.h"
+#include "serial/SerialPort.h"
+#include "serial/SerialSettings.h"
+#include "trace/DisplayModes.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace daridez {
+
+class QtWindowPrompts;
+class TraceListView;
+class WindowPrompts;
+
+// The program's one window: the buttons for the port, the trace files and the tracer
+// commands, the LIN-baud-rate box, the trace list and two status lines. It owns the
+// serial port, the settings and the trace controller, and wires the controls to them.
+class MainDialog : public QDialog, public ControllerWindow {
+    Q_OBJECT
+
+  public:
+    static constexpr int kTimerPeriodMs = 100;
+    static constexpr std::uint64_t kProgressThreshold = 4u << 20;  // bytes
+
+    // Builds and initialises the window (settings loaded, port opened, timer started),
+    // before it is shown. prompts == nullptr: Qt's own dialogs.
+    MainDialog(ProgramWide& programWide, const std::string& profilePath,
+               WindowPrompts* prompts = nullptr, QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    // ControllerWindow
+    void setStatusLine1(const std::string& text) override;
+    void setStatusLine2(const std::string& text) override;
+    bool hasControl(int id) const override;
+    void enableControl(int id, bool enabled) override;
+    void setBusyFlag(bool busy) override;
+    std::string linBaudrateText() const override;
+    void setLinBaudrateText(const std::string& text) override;
+    void setListLive(bool live) override;
+    void clearList() override;
+    void redrawLastPage() override;
+    void markPortNotConnected() override;
+    void reportOutOfMemory() override;
+
+    // Handlers of the buttons and the list.
+    void onConfig();
+    void connectPort();
+    void onSaveTrace();
+    void onLoadTrace();
+    void onListRightClick(int column);
+    // The window-menu command: ids 16 to 31 open the About box. False: not handled.
+    bool onSysCommand(unsigned id);
+    void showAbout();
+
+    // The display modes, each set as a right-click toggles it.
+    void setTimestampMode(bool relative);
+    void setIdMode(bool protectedId);
+    void setDataMode(bool hex);
+    const DisplayModes& displayModes() const { return modes_; }
+
+    TraceController& controller() { return *controller_; }
+    StreamDecoder& decoder() { return *decoder_; }
+    SerialPort& port() { return port_; }
+    TraceListView* listView() const { return list_; }
+    const SerialSettings& settings() const { return settings_; }
+    bool isBusy() const { return busy_; }
+    bool timerActive() const { return timer_.isActive(); }
+    // Files above this size are loaded under a cancellable progress dialog.
+    void setProgressThreshold(std::uint64_t bytes) { progressThreshold_ = bytes; }
+
+    void done(int result) override;
+    void reject() override;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+  private:
+    void buildControls();
+    QPushButton* addButton(int id, const char* caption, int x, int y, int width, int height);
+    void setUpColumns();
+    void initDialog();
+    void appendSystemMenuEntry();
+    void onTimer();
+    void showOutOfMemory();
+    void shutDown();
+
+    ProgramWide& programWide_;
+    std::unique_ptr<QtWindowPrompts> ownPrompts_;
+    WindowPrompts* prompts_;
+    Profile profile_;
+    PortPaths portPaths_;
+    SerialSettings settings_{};
+    SerialPort port_;
+    TraceState state_ = TraceState::Idle;
+    DisplayModes modes_;
+    TraceListView* list_ = nullptr;
+    QComboBox* linBaudrate_ = nullptr;
+    QLabel* statusLine1_ = nullptr;
+    QLabel* statusLine2_ = nullptr;
+    std::unique_ptr<StreamDecoder> decoder_;
+    std::unique_ptr<TraceController> controller_;
+    QTimer timer_;
+    bool busy_ = false;
+    bool loading_ = false;
+    bool outOfMemoryShown_ = false;
+    bool shutDown_ = false;
+    std::uint64_t progressThreshold_ = kProgressThreshold;
+};
+
+}  // namespace daridez

@@ -1,0 +1,128 @@
+#include "app/QtWindowPrompts.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProgressDialog>
+
+#include "files/FilePattern.h"
+
+namespace daridez {
+
+namespace {
+
+constexpr int kProgressSteps = 1000;
+
+// The folder and file name the chooser starts with: a location longer than three
+// characters that names an existing item is split into its folder and its name.
+void initialFolderAndName(const QString& location, QString& folder, QString& name) {
+    folder = location.isEmpty() ? QStringLiteral(".") : location;
+    name.clear();
+    const QFileInfo info(location);
+    if (location.size() > 3 && info.exists()) {
+        name = info.fileName();
+        folder = location.left(location.size() - name.size());
+    }
+}
+
+}  // namespace
+
+QtWindowPrompts::QtWindowPrompts(QWidget* parent) : parent_(parent) {}
+
+QtWindowPrompts::~QtWindowPrompts() {
+    delete progress_;
+}
+
+QString QtWindowPrompts::chooseTraceFile(int mode, const QString& title, const QString& location,
+                                         const QString& descriptions) {
+    const std::string filter = BuildFileFilter(descriptions.toStdString());
+    QStringList nameFilters;
+    for (const auto& [description, pattern] : SplitFileFilter(filter)) {
+        const auto text = QString::fromStdString(description);
+        // Qt reads the patterns from the parentheses; add them where they are missing.
+        nameFilters << (text.contains(QLatin1Char('('))
+                            ? text
+                            : text + QStringLiteral(" (") + QString::fromStdString(pattern) +
+                                  QLatin1Char(')'));
+    }
+    QString folder;
+    QString name;
+    initialFolderAndName(location, folder, name);
+    if (!lastFolder_.isEmpty()) {
+        folder = lastFolder_;  // a confirmed choice moves where the next dialog opens
+    }
+
+    const bool save = mode == 0;
+    while (true) {
+        QFileDialog dialog(parent_);
+        if (!title.isEmpty()) {
+            dialog.setWindowTitle(title);
+        }
+        dialog.setNameFilters(nameFilters);
+        dialog.setDirectory(QDir(folder).absolutePath());
+        if (!name.isEmpty()) {
+            dialog.selectFile(name);
+        }
+        dialog.setDefaultSuffix(QString::fromStdString(DefaultSuffix(ExtractPattern(filter))));
+        dialog.setOption(QFileDialog::ReadOnly, false);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return {};
+        }
+        const QString path = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
+        if (save && QFileInfo(path).exists() && !QFileInfo(path).isWritable()) {
+            message(path + QStringLiteral("\nThis file is set to read-only.\nTry again with a "
+                                          "different file name."));
+            continue;
+        }
+        if (save && !QFileInfo::exists(path) && !confirmCreate(path)) {
+            folder = QFileInfo(path).absolutePath();
+            name = QFileInfo(path).fileName();
+            continue;
+        }
+        lastFolder_ = QFileInfo(path).absolutePath();
+        return path;
+    }
+}
+
+bool QtWindowPrompts::confirmCreate(const QString& path) {
+    const auto answer = QMessageBox::question(
+        parent_, QString::fromLatin1(kTitle),
+        path + QStringLiteral("\nThis file does not exist.\nDo you want to create it?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    return answer == QMessageBox::Yes;
+}
+
+void QtWindowPrompts::message(const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kTitle), text, QMessageBox::Ok,
+                    parent_);
+    box.exec();
+}
+
+void QtWindowPrompts::beginProgress(std::uint64_t total) {
+    delete progress_;
+    progressScale_ = total / kProgressSteps + 1;
+    progress_ = new QProgressDialog(QStringLiteral("loading trace ..."), QStringLiteral("Cancel"),
+                                    0, static_cast<int>(total / progressScale_), parent_);
+    progress_->setWindowTitle(QString::fromLatin1(kTitle));
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setMinimumDuration(0);
+    progress_->setValue(0);
+}
+
+bool QtWindowPrompts::progress(std::uint64_t done) {
+    if (progress_ == nullptr) {
+        return true;
+    }
+    progress_->setValue(static_cast<int>(done / progressScale_));
+    return !progress_->wasCanceled();
+}
+
+void QtWindowPrompts::endProgress() {
+    delete progress_;
+    progress_ = nullptr;
+}
+
+}  // namespace daridez
