@@ -1,40 +1,36 @@
-// The trace list widget, offscreen: header, row height, header-click sorting through
-// the real header, right-clicks, the painted colours of plain and selected rows, and
-// the dotted column lines.
+// The trace list widget, offscreen: column widths, row height, header-click sorting
+// through the real header, right-clicks, the painted colours of plain and selected
+// rows, and the dotted column lines.
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
-#include <QImage>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
-#include <cstdio>
+#include <functional>
 
 #include "trace/TraceList.h"
-#include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
 using namespace daridez;
 
 namespace {
 
+const QColor kWhite(Qt::white);
 const QColor kActiveHighlight(0, 0, 200);
 const QColor kInactiveHighlight(120, 120, 220);
 const QColor kActiveHighlightText(255, 255, 255);
 const QColor kInactiveHighlightText(250, 250, 0);
 
-bool isGreenish(QRgb pixel) {
-    return qGreen(pixel) > qRed(pixel) + 60 && qGreen(pixel) > qBlue(pixel) + 60;
-}
-
-bool isReddish(QRgb pixel) {
-    return qRed(pixel) > qGreen(pixel) + 60 && qRed(pixel) > qBlue(pixel) + 60;
-}
-
-bool isDark(QRgb pixel) {
-    return qRed(pixel) + qGreen(pixel) + qBlue(pixel) < 200;
+// How many pixels of the rectangle satisfy the test.
+int count(const QImage& image, const QRect& area, const std::function<bool(QColor)>& test) {
+    int found = 0;
+    for (int x = area.left(); x <= area.right(); ++x) {
+        for (int y = area.top(); y <= area.bottom(); ++y) found += test(image.pixelColor(x, y));
+    }
+    return found;
 }
 
 }  // namespace
@@ -46,27 +42,45 @@ class TestTraceListView : public QObject {
     void init();
     void cleanup();
 
-    void columnsHaveTheirHeadersAndWidths();
-    void everyRowHasTheSameFixedHeight();
-    void clickOnInfoHeaderSortsAndAgainReverses();
-    void headerClickWhileLiveDoesNothing();
+    void columnsKeepTheirWidthsAndRowsOneFixedHeight();
+    void headerClickSortsAndAgainReversesUnlessLive();
     void rightClickReportsTheColumnUnderThePointer();
     void plainRowIsFilledWithItsBackground();
-    void selectedRowWithoutFocusShowsInactiveHighlightWithActiveSeam();
-    void selectedRowWithFocusShowsActiveHighlight();
+    void selectedRowShowsTheHighlightOfItsFocus_data();
+    void selectedRowShowsTheHighlightOfItsFocus();
     void colouredRowsKeepWindowTextInNumberAndTime();
-    void gridLinesRunBelowTheLastRow();
-    void gridLinesFollowHorizontalScroll();
+    void dottedColumnLinesRunBelowTheLastRowAndScroll();
     void appendingRowsNeverScrolls();
     void newRowsTakeThePalettesBaseAndText();
-    void clearViewEmptiesTheList();
 
   private:
-    TraceEntry* addRow(const char* info, Colour textColour);
-    void addRows(int count);
+    TraceEntry* addRow(const char* info, Colour textColour = 0) {
+        last_ = list_->CreateEntry(last_, number_, 1000, view_->rowColours());
+        qstrncpy(last_->infoText, info, sizeof last_->infoText);
+        qstrcpy(last_->syncText, "55h");
+        SetTextColour(last_, textColour);
+        view_->AppendRow(last_, number_++);
+        return last_;
+    }
+    void addRows(int count) {
+        for (int i = 0; i < count; ++i) addRow("Break");
+        view_->endOfBatch();
+    }
+    void clickHeader(int column) {
+        QHeaderView* header = view_->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(column) + 10, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
     QImage grabViewport() { return view_->viewport()->grab().toImage(); }
     QRect cell(int row, int column) const {
         return view_->visualRect(view_->model()->index(row, column));
+    }
+    // Where the dotted line at the right border of the column runs.
+    int lineX(int column) const {
+        return view_->columnViewportPosition(column) + view_->columnWidth(column) - 1;
+    }
+    bool dotted(const QImage& image, int x, int y) const {
+        return (image.pixelColor(x, y) == kWhite) != (image.pixelColor(x, y + 1) == kWhite);
     }
 
     QWidget* window_ = nullptr;
@@ -80,14 +94,12 @@ class TestTraceListView : public QObject {
 void TestTraceListView::init() {
     window_ = new QWidget;
     auto* layout = new QVBoxLayout(window_);
-    other_ = new QLineEdit(window_);
-    view_ = new TraceListView(window_);
+    layout->addWidget(other_ = new QLineEdit(window_));
+    layout->addWidget(view_ = new TraceListView(window_));
     new QAbstractItemModelTester(view_->model(),
                                  QAbstractItemModelTester::FailureReportingMode::QtTest, view_);
-    layout->addWidget(other_);
-    layout->addWidget(view_);
     QPalette palette = view_->palette();
-    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Base, kWhite);
     palette.setColor(QPalette::Text, Qt::black);
     palette.setColor(QPalette::Active, QPalette::Highlight, kActiveHighlight);
     palette.setColor(QPalette::Inactive, QPalette::Highlight, kInactiveHighlight);
@@ -110,108 +122,53 @@ void TestTraceListView::cleanup() {
     delete list_;
 }
 
-TraceEntry* TestTraceListView::addRow(const char* info, Colour textColour) {
-    last_ = list_->CreateEntry(last_, number_, 1000 + number_, view_->rowColours());
-    std::snprintf(last_->infoText, sizeof last_->infoText, "%s", info);
-    std::snprintf(last_->syncText, sizeof last_->syncText, "55h");
-    SetTextColour(last_, textColour);
-    view_->AppendRow(last_, number_);
-    ++number_;
-    return last_;
-}
-
-void TestTraceListView::addRows(int count) {
-    for (int i = 0; i < count; ++i) {
-        addRow("Break", 0);
-    }
-    view_->endOfBatch();
-}
-
-void TestTraceListView::columnsHaveTheirHeadersAndWidths() {
-    const QHeaderView* header = view_->horizontalHeader();
-    const QStringList names = {"MsgNr", "TimeStamp", "Info", "Sync", "ID",  "DB0", "DB1",
-                               "DB2",   "DB3",       "DB4",  "DB5",  "DB6", "DB7", "CS"};
+void TestTraceListView::columnsKeepTheirWidthsAndRowsOneFixedHeight() {
     const int widths[] = {50, 110, 100, 45, 35, 35, 35, 35, 35, 35, 35, 35, 35, 35};
-    QCOMPARE(header->count(), 14);
-    for (int c = 0; c < 14; ++c) {
-        QCOMPARE(view_->model()->headerData(c, Qt::Horizontal).toString(), names[c]);
-        QCOMPARE(header->sectionSize(c), widths[c]);
-    }
+    QCOMPARE(view_->horizontalHeader()->count(), 14);
+    for (int c = 0; c < 14; ++c) QCOMPARE(view_->horizontalHeader()->sectionSize(c), widths[c]);
     QVERIFY(!view_->verticalHeader()->isVisible());
-
     view_->setHeaderText(1, "rel. TimeStamp");
-    view_->setHeaderText(4, "[ID]");
     QCOMPARE(view_->model()->headerData(1, Qt::Horizontal).toString(), "rel. TimeStamp");
-    QCOMPARE(view_->model()->headerData(4, Qt::Horizontal).toString(), "[ID]");
-}
 
-void TestTraceListView::everyRowHasTheSameFixedHeight() {
     addRows(50);
-    const QHeaderView* rows = view_->verticalHeader();
-    QCOMPARE(rows->sectionResizeMode(0), QHeaderView::Fixed);
-    const int height = view_->rowHeight(0);
-    QVERIFY(height >= view_->fontMetrics().height());
-    for (int row = 1; row < 50; ++row) {
-        QCOMPARE(view_->rowHeight(row), height);
-    }
+    QCOMPARE(view_->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    QVERIFY(view_->rowHeight(0) >= view_->fontMetrics().height());
+    for (int row = 1; row < 50; ++row) QCOMPARE(view_->rowHeight(row), view_->rowHeight(0));
 }
 
-void TestTraceListView::clickOnInfoHeaderSortsAndAgainReverses() {
-    addRow("START", 0);
-    addRow("Break", 0);
-    addRow("#BufOvfl", 0);
+void TestTraceListView::headerClickSortsAndAgainReversesUnlessLive() {
+    for (const char* info : {"START", "Break", "#BufOvfl"}) addRow(info);
     view_->endOfBatch();
-    QHeaderView* header = view_->horizontalHeader();
-    const QPoint info(header->sectionViewportPosition(2) + 10, header->height() / 2);
-
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, info);
-    QCOMPARE(QString(view_->rowAt(0)->infoText), "#BufOvfl");
-    QCOMPARE(QString(view_->rowAt(2)->infoText), "START");
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, info);
-    QCOMPARE(QString(view_->rowAt(0)->infoText), "START");
-
-    const QPoint msgNr(header->sectionViewportPosition(0) + 10, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, msgNr);
-    QCOMPARE(view_->rowAt(0)->number, 0);
-    QCOMPARE(view_->rowAt(2)->number, 2);
-}
-
-void TestTraceListView::headerClickWhileLiveDoesNothing() {
-    addRow("b", 0);
-    addRow("a", 0);
-    view_->endOfBatch();
-    QHeaderView* header = view_->horizontalHeader();
-    const QPoint info(header->sectionViewportPosition(2) + 10, header->height() / 2);
     view_->SetLive(true);
-    QVERIFY(view_->isLive());
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, info);
-    QCOMPARE(QString(view_->rowAt(0)->infoText), "b");
+    clickHeader(2);
+    QCOMPARE(view_->rowAt(0)->infoText, "START");
     view_->SetLive(false);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, info);
-    QCOMPARE(QString(view_->rowAt(0)->infoText), "a");
+    clickHeader(2);
+    QCOMPARE(view_->rowAt(0)->infoText, "#BufOvfl");
+    QCOMPARE(view_->rowAt(2)->infoText, "START");
+    clickHeader(2);
+    QCOMPARE(view_->rowAt(0)->infoText, "START");
+    clickHeader(0);
+    QVERIFY(view_->rowAt(0)->number == 0 && view_->rowAt(2)->number == 2);
 }
 
 void TestTraceListView::rightClickReportsTheColumnUnderThePointer() {
     addRows(3);
     QSignalSpy clicked(view_, &TraceListView::rightClicked);
-    const QRect db2 = cell(1, 7);
-    QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, db2.center());
-    const QRect time = cell(0, 1);
-    QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, time.center());
-    // Beyond the last column: no column.
     const QRect cs = cell(0, 13);
     QVERIFY(cs.right() + 20 < view_->viewport()->width());
-    QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, QPoint(cs.right() + 20, 5));
-    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, db2.center());  // not reported
+    for (const QPoint& at :
+         {cell(1, 7).center(), cell(0, 1).center(), QPoint(cs.right() + 20, 5)}) {
+        QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, at);
+    }
+    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, cell(1, 7).center());  // not told
     QCOMPARE(clicked.count(), 3);
-    QCOMPARE(clicked[0][0].toInt(), 7);
-    QCOMPARE(clicked[1][0].toInt(), 1);
-    QCOMPARE(clicked[2][0].toInt(), -1);
+    QCOMPARE(QList<int>({clicked[0][0].toInt(), clicked[1][0].toInt(), clicked[2][0].toInt()}),
+             QList<int>({7, 1, -1}));
 }
 
 void TestTraceListView::plainRowIsFilledWithItsBackground() {
-    TraceEntry* entry = addRow("Break", 0);
-    entry->backColour = 0x0080C0E0;  // as if another palette had been in force
+    addRow("Break")->backColour = 0x0080C0E0;  // as if another palette had been in force
     view_->endOfBatch();
     const QImage image = grabViewport();
     const QRect sync = cell(0, 3);
@@ -222,51 +179,40 @@ void TestTraceListView::plainRowIsFilledWithItsBackground() {
     QCOMPARE(image.pixelColor(sync.left(), sync.bottom()), back);
 }
 
-void TestTraceListView::selectedRowWithoutFocusShowsInactiveHighlightWithActiveSeam() {
-    addRows(3);
-    other_->setFocus();
-    QTRY_VERIFY(!view_->hasFocus());
+void TestTraceListView::selectedRowShowsTheHighlightOfItsFocus_data() {
+    QTest::addColumn<bool>("focus");
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<QColor>("text");
+    QTest::newRow("without focus") << false << kInactiveHighlight << kInactiveHighlightText;
+    QTest::newRow("with focus") << true << kActiveHighlight << kActiveHighlightText;
+}
+
+// The fill of the selected row, a seam in the active highlight at its left edge, a
+// dotted outline along its top edge, and the text in the highlight text colour even in
+// a green row.
+void TestTraceListView::selectedRowShowsTheHighlightOfItsFocus() {
+    QFETCH(bool, focus);
+    QFETCH(QColor, fill);
+    QFETCH(QColor, text);
+    addRow("Break");
+    addRow("Break", kGreen);
+    addRows(1);
+    QApplication::setActiveWindow(window_);
+    focus ? view_->setFocus() : other_->setFocus();
+    QTRY_COMPARE(view_->hasFocus(), focus);
     view_->selectRow(1);
     const QImage image = grabViewport();
     const QRect sync = cell(1, 3);
     const int middle = sync.center().y();
-
-    QCOMPARE(image.pixelColor(sync.right() - 2, middle), kInactiveHighlight);
-    QCOMPARE(image.pixelColor(sync.left(), middle), kActiveHighlight);  // seam
-    QCOMPARE(image.pixelColor(sync.right() - 1, middle), kInactiveHighlight);
-    // The dotted outline along the row's top edge: every other pixel.
-    const QColor first = image.pixelColor(sync.left() + 4, sync.top());
-    const QColor second = image.pixelColor(sync.left() + 5, sync.top());
-    QVERIFY(first == kInactiveHighlightText || second == kInactiveHighlightText);
-    QVERIFY(first == kActiveHighlight || second == kActiveHighlight);
-    // The text of a selected row is in the highlight text colour, even in green rows.
-    bool textPainted = false;
-    for (int x = sync.left() + 1; x < sync.right(); ++x) {
-        for (int y = sync.top() + 1; y < sync.bottom(); ++y) {
-            textPainted |= image.pixelColor(x, y) == kInactiveHighlightText;
-        }
-    }
-    QVERIFY(textPainted);
-    // The unselected neighbour stays plain.
-    const QRect below = cell(2, 3);
-    QCOMPARE(image.pixelColor(below.right() - 2, below.center().y() + 1), QColor(Qt::white));
-}
-
-void TestTraceListView::selectedRowWithFocusShowsActiveHighlight() {
-    addRows(3);
-    QApplication::setActiveWindow(window_);
-    view_->setFocus();
-    QTRY_VERIFY(view_->hasFocus());
-    view_->selectRow(0);
-    const QImage image = grabViewport();
-    const QRect info = cell(0, 2);
-    QCOMPARE(image.pixelColor(info.right() - 2, info.center().y()), kActiveHighlight);
-    QCOMPARE(image.pixelColor(info.left(), info.center().y()), kActiveHighlight);
-    bool outlined = false;
-    for (int x = info.left(); x < info.left() + 4; ++x) {
-        outlined |= image.pixelColor(x, info.top()) == kActiveHighlightText;
-    }
-    QVERIFY(outlined);
+    QCOMPARE(image.pixelColor(sync.right() - 2, middle), fill);
+    QCOMPARE(image.pixelColor(sync.right() - 1, middle), fill);
+    QCOMPARE(image.pixelColor(sync.left(), middle), kActiveHighlight);
+    const QRect top(sync.left() + 4, sync.top(), 2, 1);
+    QVERIFY(count(image, top, [&](QColor c) { return c == text; }) == 1);
+    QVERIFY(count(image, top, [&](QColor c) { return c == kActiveHighlight; }) == 1);
+    QVERIFY(count(image, sync.adjusted(1, 1, -1, -1), [&](QColor c) { return c == text; }) > 0);
+    const QRect below = cell(2, 3);  // the unselected neighbour stays plain
+    QCOMPARE(image.pixelColor(below.right() - 2, below.center().y() + 1), kWhite);
 }
 
 void TestTraceListView::colouredRowsKeepWindowTextInNumberAndTime() {
@@ -274,62 +220,40 @@ void TestTraceListView::colouredRowsKeepWindowTextInNumberAndTime() {
     addRow("err", kRed);
     view_->endOfBatch();
     const QImage image = grabViewport();
+    const auto dark = [](QColor c) { return c.red() + c.green() + c.blue() < 200; };
+    const auto green = [](QColor c) { return c.green() > std::max(c.red(), c.blue()) + 60; };
+    const auto red = [](QColor c) { return c.red() > std::max(c.green(), c.blue()) + 60; };
     for (int row = 0; row < 2; ++row) {
-        auto coloured = row == 0 ? isGreenish : isReddish;
         for (int column = 0; column < 3; ++column) {
-            const QRect area = cell(row, column);
-            int dark = 0;
-            int inRowColour = 0;
-            for (int x = area.left(); x <= area.right(); ++x) {
-                for (int y = area.top(); y <= area.bottom(); ++y) {
-                    const QRgb pixel = image.pixel(x, y);
-                    dark += isDark(pixel) ? 1 : 0;
-                    inRowColour += coloured(pixel) ? 1 : 0;
-                }
-            }
+            const int darkPixels = count(image, cell(row, column), dark);
+            const int inRowColour = count(image, cell(row, column), row == 0 ? green : red);
             const QByteArray where = QByteArray::number(row) + "/" + QByteArray::number(column);
-            if (column < 2) {
-                QVERIFY2(dark > 0 && inRowColour == 0, where);
-            } else {
-                QVERIFY2(dark == 0 && inRowColour > 0, where);
-            }
+            QVERIFY2(column < 2 ? darkPixels > 0 && inRowColour == 0
+                                : darkPixels == 0 && inRowColour > 0,
+                     where);
         }
     }
 }
 
-void TestTraceListView::gridLinesRunBelowTheLastRow() {
+void TestTraceListView::dottedColumnLinesRunBelowTheLastRowAndScroll() {
     addRows(2);
-    const QImage image = grabViewport();
+    QImage image = grabViewport();
     const int y = cell(1, 0).bottom() + 40;  // well below the last row
     QVERIFY(y + 1 < image.height());
-    const QColor base = Qt::white;
     for (int column = 0; column < 14; ++column) {
-        const int x = view_->columnViewportPosition(column) + view_->columnWidth(column) - 1;
-        const QColor a = image.pixelColor(x, y);
-        const QColor b = image.pixelColor(x, y + 1);
-        QVERIFY2((a == base) != (b == base), QByteArray::number(column));  // dotted
-        QCOMPARE(image.pixelColor(x - 3, y), base);
+        QVERIFY2(dotted(image, lineX(column), y), QByteArray::number(column));
+        QCOMPARE(image.pixelColor(lineX(column) - 3, y), kWhite);
     }
-    // Nothing beyond the last column.
-    const int end = view_->columnViewportPosition(13) + view_->columnWidth(13);
-    for (int x = end; x < image.width(); ++x) {
-        QCOMPARE(image.pixelColor(x, y), base);
-        QCOMPARE(image.pixelColor(x, y + 1), base);
-    }
-}
+    const QRect beyond(lineX(13) + 1, y, image.width() - lineX(13) - 1, 2);  // nothing there
+    QCOMPARE(count(image, beyond, [](QColor c) { return c != kWhite; }), 0);
 
-void TestTraceListView::gridLinesFollowHorizontalScroll() {
     window_->resize(300, 300);
-    addRows(1);
     QTRY_VERIFY(view_->horizontalScrollBar()->maximum() > 30);
     view_->horizontalScrollBar()->setValue(17);
-    const QImage image = grabViewport();
-    const int y = cell(0, 0).bottom() + 20;
-    const int x = view_->columnViewportPosition(2) + view_->columnWidth(2) - 1;
-    QCOMPARE(x, 50 + 110 + 100 - 17 - 1);
-    QVERIFY((image.pixelColor(x, y) == Qt::white) != (image.pixelColor(x, y + 1) == Qt::white));
-    QCOMPARE(image.pixelColor(x + 17, y), QColor(Qt::white));
-    QCOMPARE(image.pixelColor(x + 17, y + 1), QColor(Qt::white));
+    image = grabViewport();
+    QCOMPARE(lineX(2), 50 + 110 + 100 - 17 - 1);
+    QVERIFY(dotted(image, lineX(2), y));
+    QVERIFY(image.pixelColor(lineX(2) + 17, y) == kWhite && !dotted(image, lineX(2) + 17, y));
 }
 
 void TestTraceListView::appendingRowsNeverScrolls() {
@@ -348,20 +272,8 @@ void TestTraceListView::newRowsTakeThePalettesBaseAndText() {
     palette.setColor(QPalette::Base, QColor(0x20, 0x21, 0x22));
     palette.setColor(QPalette::Text, QColor(0xE0, 0xE1, 0xE2));
     view_->setPalette(palette);
-    const RowColours colours = view_->rowColours();
-    QCOMPARE(colours.window, Colour{0x222120});
-    QCOMPARE(colours.windowText, Colour{0xE2E1E0});
-}
-
-void TestTraceListView::clearViewEmptiesTheList() {
-    addRows(600);
-    view_->SetLive(true);
-    view_->ClearView();
-    QCOMPARE(view_->rowCount(), 0u);
-    QCOMPARE(view_->model()->rowCount(), 0);
-    QCOMPARE(view_->rowCapacity(), 1000u);
-    QVERIFY(!view_->isLive());
-    QCOMPARE(view_->rowAt(0), nullptr);
+    QCOMPARE(view_->rowColours().window, Colour{0x222120});
+    QCOMPARE(view_->rowColours().windowText, Colour{0xE2E1E0});
 }
 
 QTEST_MAIN(TestTraceListView)
