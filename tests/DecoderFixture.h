@@ -11,6 +11,11 @@
 
 namespace daridez::test {
 
+// Bytes written in hexadecimal; blanks between them are skipped.
+inline QByteArray hex(const QByteArray& text) {
+    return QByteArray::fromHex(text);
+}
+
 // Collects the rows the decoder hands on, as the list view would.
 class RowCollector : public RowSink {
   public:

@@ -54,10 +54,6 @@ QString counts(const DecoderFixture& f) {
                              int(f.decoder.decoderState()));
 }
 
-QByteArray hex(const QByteArray& text) {
-    return QByteArray::fromHex(text);
-}
-
 // A case of decodesStreamIntoRows: the stream is given in hexadecimal.
 void addRow(const char* name, const char* modes, const QByteArray& stream, const QStringList& rows,
             const char* counts) {
