@@ -92,6 +92,9 @@ void TestStreamDecoder::decodesStreamIntoRows_data() {
     const char* nineBytes =
         "0490200000 059120105500 05922020C100 059320300100 059420400200 059520500300 059620600400"
         "059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 0490300000";
+    addRow("absolute times", "abs", "0490123400 02A0A2 0490000100",
+           {"-|0|000000|START", "-|1|004660|Break w0:1", "-|2|065537|Break"},
+           "0 frames, 0 errors, clock 0x10001, state 5");
     addRow("first start marker names START; a later one opens a row, takes no stamp", "",
            "058201020000 0490010000 02A0A2 058200070000 0490030000",
            {"-|0|+ 000000|START (258)", "-|1|+ 000256|Break w0:1", "-|2|+ 065280|START (7)",
