@@ -8,549 +8,292 @@
 using namespace daridez;
 using namespace daridez::test;
 
+namespace {
+
+const QString kStartRow = "-|0|+ 000000|START";
+
+// One row as a line: text colour (G green, R red, - the window's; "!" marks a background
+// other than the window's), number, time (a leading "00:00:00," left out), Info, Sync, ID,
+// DB0..CS with trailing empty fields dropped, then the timer wraps counted per slot.
+QString rowLine(const TraceEntry* e, const RowColours& system) {
+    const Colour c = e->textColour;
+    QString colour = c == kGreen ? "G" : c == kRed ? "R" : c == system.windowText ? "-" : "?";
+    colour += e->backColour == system.window ? "" : "!";
+    QStringList fields{colour,      e->numberText, QString(e->timeText).remove("00:00:00,"),
+                       e->infoText, e->syncText,   e->idText};
+    for (const char* text : e->byteTexts) {
+        fields << text;
+    }
+    while (fields.last().isEmpty()) {
+        fields.removeLast();
+    }
+    QString line = fields.join('|');
+    for (int k = 0; k < kSlotCount; ++k) {
+        line += e->wrapCounts[k] ? QString(" w%1:%2").arg(k).arg(e->wrapCounts[k]) : QString();
+    }
+    return line;
+}
+
+// The rows of the list as lines, after checking that the view got each of them, in
+// order, with its number.
+QStringList lines(const DecoderFixture& f) {
+    QStringList out;
+    const auto rows = f.listRows();
+    [&] { QCOMPARE(f.sink.rows, rows); }();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        [&] { QCOMPARE(f.sink.numbers.at(i), rows[i]->number); }();
+        out << rowLine(rows[i], f.sink.colours);
+    }
+    return out;
+}
+
+// The counters, the clock and the grammar state (5 AfterBreak, 3 BetweenFrames, ...).
+QString counts(const DecoderFixture& f) {
+    return QString::asprintf("%d frames, %d errors, clock 0x%llx, state %d", f.decoder.frameCount(),
+                             f.decoder.errorCount(), (long long)f.decoder.traceClock(),
+                             int(f.decoder.decoderState()));
+}
+
+// A case of decodesStreamIntoRows: the stream is given in hexadecimal.
+void addRow(const char* name, const char* modes, const QByteArray& stream, const QStringList& rows,
+            const char* counts) {
+    QTest::newRow(name) << QString(modes) << hex(stream) << rows << QString(counts);
+}
+
+// Makes rows while *context (the rows still allowed; negative: no limit) is not 0.
+void* limitedAllocate(std::size_t size, void* context) {
+    int& left = *static_cast<int*>(context);
+    return left == 0 ? nullptr : (--left, std::calloc(1, size));
+}
+
+}  // namespace
+
 class TestStreamDecoder : public QObject {
     Q_OBJECT
 
   private slots:
-    void breakAfterResetOpensStartRowAndBreakRow();
-    void breakTimesInAbsoluteMode();
-    void startMarkerFirstRenamesStartRow();
-    void startMarkerLaterOpensRowOfItsOwn();
-    void startMarkerSwitchesStartRequestedToTracing();
-    void twoDataBytesFillSyncIdAndDb0ToDb2();
-    void ninthByteShowsUnderCsInEitherDataMode_data();
-    void ninthByteShowsUnderCsInEitherDataMode();
-    void syncByteOtherThan55IsMarked();
-    void identifierText_data();
-    void identifierText();
-    void dataByteText_data();
-    void dataByteText();
-    void secondSyncAndFollowingBytesAreBadRowsUntilNextBreak();
-    void deviceErrorRowIsRedAndCounted();
-    void bufferOverflowRowIsPlainAndUncounted();
-    void ignoredKindsChangeNothing();
-    void zeroBytesBetweenFramesAreSkipped();
-    void frameSplitOverTwoReadsIsDecodedOnce();
-    void timerWrapMovesClockToNextMultiple();
-    void clockKeepsCountingPast32Bits();
-    void wrapsBeforeFirstFrameCountInStartRowEntryZero();
-    void wrapAfterThirdResponseByteCountsInSlotFive();
-    void versionResponseWhileTracingIsBadRow();
-    void versionResponseInFileIsBadRow();
-    void readingVersionSkipsFramesAndReturnsAnswerPosition();
-    void settingBaudrateFindsItsAnswerOnly();
-    void idleDropsLiveFrames();
-    void oddLengthFrame_data();
-    void oddLengthFrame();
-    void incompleteLongFrameWaitsAsCarryOver();
+    void decodesStreamIntoRows_data();
+    void decodesStreamIntoRows();
+    void liveFramesFollowTheTraceState_data();
+    void liveFramesFollowTheTraceState();
+    void oddLengthFrameIsBadRowAndDecodingGoesOn_data();
+    void oddLengthFrameIsBadRowAndDecodingGoesOn();
+    void rowsKeepEachFrameWithoutCheckByteAndItsTime();
+    void frameSplitOverReadsIsDecodedOnceWhenComplete();
     void restartKeepsRowsAndCountsResetForgetsThem();
-    void relativeTimesAreMeasuredFromLastOpenedRow();
     void outOfMemorySkipsToNextRowOpeningFrame();
-    void outOfMemoryForStartRowKeepsListIntact();
-    void everySplitEndsOneBatch();
 };
 
-void TestStreamDecoder::breakAfterResetOpensStartRowAndBreakRow() {
+void TestStreamDecoder::decodesStreamIntoRows_data() {
+    QTest::addColumn<QString>("modes");  // "abs", "id", "dec": the non-default display modes
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("counts");
+    const char* nineBytes =
+        "0490200000 059120105500 05922020C100 059320300100 059420400200 059520500300 059620600400"
+        "059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 0490300000";
+    addRow("absolute times", "abs", "0490123400 02A0A2 0490000100",
+           {"-|0|000000|START", "-|1|004660|Break w0:1", "-|2|065537|Break"},
+           "0 frames, 0 errors, clock 0x10001, state 5");
+    addRow("first start marker names START; a later one opens a row, takes no stamp", "",
+           "058201020000 0490010000 02A0A2 058200070000 0490030000",
+           {"-|0|+ 000000|START (258)", "-|1|+ 000256|Break w0:1", "-|2|+ 065280|START (7)",
+            "-|3|+ 066048|Break"},
+           "0 frames, 0 errors, clock 0x10300, state 5");
+    addRow("break after reset opens START; two data bytes fill Sync, ID, DB0..DB2; green", "",
+           "04901234EE 059112445500 05921254C100 059312640500 059412740000 05951284FF00",
+           {kStartRow, "G|1|+ 004660|Break|55|[C1]|05h|00h|FFh"},
+           "1 frames, 0 errors, clock 0x1284, state 10");
+    addRow("ninth byte under CS", "", nineBytes,
+           {kStartRow, "G|1|+ 008192|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|A5",
+            "-|2|+ 004096|Break"},
+           "1 frames, 0 errors, clock 0x3000, state 5");
+    addRow("ninth byte under CS, identifier without parity, decimal data", "id dec", nineBytes,
+           {kStartRow, "G|1|+ 008192|Break|55|(01)|001|002|003|004|005|006|007|008|A5",
+            "-|2|+ 004096|Break"},
+           "1 frames, 0 errors, clock 0x3000, state 5");
+    addRow("sync 54 is marked; a second sync and what follows are bad until a break", "",
+           "0490010000 059101105400 059101205500 059201302000 059301400500 0490020000"
+           "059102105500 059202202100 059302300700",
+           {kStartRow, "-|1|+ 000256|Break|#54", "-|2|+ 000016|#err [05,91,01,20,55,00]",
+            "-|3|+ 000000|#err [05,92,01,30,20,00]", "-|4|+ 000000|#err [05,93,01,40,05,00]",
+            "G|5|+ 000240|Break|55|[21]|07h"},
+           "1 frames, 0 errors, clock 0x230, state 8");
+    // Device error, overflow and bad rows end the LIN frame; each row's time runs from
+    // the row opened before it, though only the error takes a stamp.
+    addRow("device error red and counted, overflow and bad frame plain", "",
+           "0490010000 059101105500 059201201000 059301300100 059C04003A00 03F09900 02A0A2"
+           "059404100200 0490050000",
+           {kStartRow, "G|1|+ 000256|Break|55|[10]|01h", "R|2|+ 000768|#3A",
+            "-|3|+ 000000|#BufOvfl w0:1", "-|4|+ 064512|#err [05,94,04,10,02,00]",
+            "-|5|+ 001280|Break"},
+           "1 frames, 1 errors, clock 0x10500, state 5");
+    addRow(
+        "wraps go to the next multiple of 65536 and count in START first; 00, 9D, 9E are skipped",
+        "", "00 02A0A2 02A0A2 0000 0490F00000 029D00 02A0A2 059EFFFFFF00 059100105500 00",
+        {kStartRow + " w0:2", "-|1|+ 192512|Break|55 w0:1"},
+        "0 frames, 0 errors, clock 0x30010, state 6");
+    addRow("wrap after the third response byte counts in slot five", "",
+           "0490010000 059101105500 059201201000 059301300100 059401400200 059501500300"
+           "02A0A2 059600050400 02A0A2 02A0A2",
+           {kStartRow, "G|1|+ 000256|Break|55|[10]|01h|02h|03h|04h w5:1 w6:2"},
+           "1 frames, 0 errors, clock 0x30000, state 11");
+    addRow("clock counts on past 2^32 us", "", QByteArray("02A0A2").repeated(65537) + "0490000500",
+           {kStartRow + " w0:65537", "-|1|+ 01:11:35,032837|Break"},
+           "0 frames, 0 errors, clock 0x100010005, state 5");
+}
+
+void TestStreamDecoder::decodesStreamIntoRows() {
+    QFETCH(QString, modes);
+    QFETCH(QByteArray, stream);
     DecoderFixture f;
-    QCOMPARE(f.feed(frameBytes({0x04, 0x90, 0x12, 0x34, 0xEE})), 0);
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{2});
-    QCOMPARE(f.sink.rows, rows);
-    QCOMPARE(f.sink.numbers, (std::vector<std::int32_t>{0, 1}));
-
-    QCOMPARE(text(rows[0]->infoText), QString("START"));
-    QCOMPARE(text(rows[0]->numberText), QString("0"));
-    QCOMPARE(rows[0]->slotTimes[0], 0);
-    QCOMPARE(text(rows[0]->timeText), QString("+ 00:00:00,000000"));
-    QCOMPARE(rows[0]->frames[0][0], std::uint8_t{0});
-    QCOMPARE(rows[0]->textColour, f.sink.colours.windowText);
-    QCOMPARE(rows[0]->backColour, f.sink.colours.window);
-
-    QCOMPARE(text(rows[1]->infoText), QString("Break"));
-    QCOMPARE(rows[1]->number, 1);
-    QCOMPARE(rows[1]->slotTimes[0], 4660);
-    QCOMPARE(text(rows[1]->timeText), QString("+ 00:00:00,004660"));
-    // The check byte is never kept.
-    QCOMPARE(slot(rows[1], 0), QByteArray::fromHex("0490123400000000"));
-    QCOMPARE(rows[1]->textColour, f.sink.colours.windowText);
-    QCOMPARE(f.decoder.decoderState(), DecoderState::AfterBreak);
-    QCOMPARE(f.decoder.currentEntry(), rows[1]);
+    f.modes = {!modes.contains("abs"), !modes.contains("id"), !modes.contains("dec")};
+    QCOMPARE(f.feed(stream), 0);
+    QTEST(lines(f), "rows");
+    QTEST(counts(f), "counts");
+    QCOMPARE(f.decoder.currentEntry(), f.sink.rows.back());
 }
 
-void TestStreamDecoder::breakTimesInAbsoluteMode() {
+void TestStreamDecoder::liveFramesFollowTheTraceState_data() {
+    QTest::addColumn<bool>("fromFile");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("stateAfter");
+    QTest::addColumn<QStringList>("rows");
+    const auto add = [](const char* name, bool fromFile, TraceState state, const char* stream,
+                        int result, TraceState after, const QStringList& rows) {
+        QTest::newRow(name) << fromFile << int(state) << hex(stream) << result << int(after)
+                            << rows;
+    };
+    using enum TraceState;
+    const QString badVersion = "-|1|+ 000000|#err [05,80,01,02,03,0B]";
+    add("reading version skips frames and returns the answer's position", false, ReadingVersion,
+        "0490001000 059100205500 05800102030B 0490003000", 11, Idle, {});
+    add("setting baud rate takes only its own answer of length 5", false, SettingBaudrate,
+        "05800102030B 04814B0000 05814B000000", 11, Idle, {});
+    add("idle drops live frames", false, Idle, "0490001000 059100205500 058100000000", 0, Idle, {});
+    add("version answer while tracing is a bad row", false, Tracing, "05800102030B", 0, Tracing,
+        {kStartRow, badVersion});
+    add("start marker turns start requested into tracing", false, StartRequested, "058200010000", 0,
+        Tracing, {"-|0|+ 000000|START (1)"});
+    add("a file is decoded whatever the state", true, ReadingVersion, "05800102030B", 0,
+        ReadingVersion, {kStartRow, badVersion});
+}
+
+void TestStreamDecoder::liveFramesFollowTheTraceState() {
+    QFETCH(bool, fromFile);
+    QFETCH(int, state);
+    QFETCH(QByteArray, stream);
     DecoderFixture f;
-    f.modes.relativeTime = false;
-    f.feed(breakFrame(0x1234) + wrapFrame() + breakFrame(0x0001));
-    const auto rows = f.listRows();
-    QCOMPARE(text(rows[1]->timeText), QString("00:00:00,004660"));
-    QCOMPARE(text(rows[2]->timeText), QString("00:00:00,065537"));
-}
-
-void TestStreamDecoder::startMarkerFirstRenamesStartRow() {
-    DecoderFixture f;
-    f.feed(startMarker(0x0102) + breakFrame(0x10));
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{2});
-    QCOMPARE(text(rows[0]->infoText), QString("START (258)"));
-    QCOMPARE(rows[0]->number, 0);
-    QCOMPARE(slot(rows[0], 0), QByteArray::fromHex("0582010200000000"));
-    QCOMPARE(rows[1]->number, 1);
-}
-
-void TestStreamDecoder::startMarkerLaterOpensRowOfItsOwn() {
-    DecoderFixture f;
-    f.feed(breakFrame(0x100) + startMarker(7) + breakFrame(0x300));
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{4});
-    QCOMPARE(text(rows[0]->infoText), QString("START"));
-    QCOMPARE(text(rows[2]->infoText), QString("START (7)"));
-    QCOMPARE(rows[2]->number, 2);
-    // The marker takes no stamp and does not move the time rows are measured from.
-    QCOMPARE(text(rows[2]->timeText), QString("+ 00:00:00,000000"));
-    QCOMPARE(text(rows[3]->timeText), QString("+ 00:00:00,000512"));
-    QCOMPARE(f.decoder.decoderState(), DecoderState::AfterBreak);
-}
-
-void TestStreamDecoder::startMarkerSwitchesStartRequestedToTracing() {
-    DecoderFixture f;
-    f.state = TraceState::StartRequested;
-    f.feed(startMarker(1), false);
-    QCOMPARE(f.state, TraceState::Tracing);
-    QCOMPARE(f.listRows().size(), std::size_t{1});
-}
-
-void TestStreamDecoder::twoDataBytesFillSyncIdAndDb0ToDb2() {
-    DecoderFixture f;
-    f.feed(linFrame(0x1000, 0x3C, {0x01, 0x02, 0xFC}));
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{2});
-    const TraceEntry* row = rows[1];
-    QCOMPARE(text(row->syncText), QString("55"));
-    QCOMPARE(text(row->idText), QString("[3C]"));
-    QCOMPARE(text(row->byteTexts[0]), QString("01h"));
-    QCOMPARE(text(row->byteTexts[1]), QString("02h"));
-    QCOMPARE(text(row->byteTexts[2]), QString("FCh"));
-    for (int i = 3; i < 9; ++i) {
-        QCOMPARE(text(row->byteTexts[i]), QString());
-        QCOMPARE(row->frames[3 + i][0], std::uint8_t{0});
-    }
-    QCOMPARE(row->textColour, kGreen);
-    QCOMPARE(slot(row, 2), QByteArray::fromHex("059210203C000000"));
-    QCOMPARE(row->slotTimes[5], 0x1000 + 48 + 32);
-    QCOMPARE(f.decoder.frameCount(), 1);
-    QCOMPARE(int(f.decoder.decoderState()), int(DecoderState::AfterByte1) + 2);
-}
-
-void TestStreamDecoder::ninthByteShowsUnderCsInEitherDataMode_data() {
-    QTest::addColumn<bool>("hex");
-    QTest::addColumn<QString>("db7");
-    QTest::newRow("hex") << true << "08h";
-    QTest::newRow("decimal") << false << "008";
-}
-
-void TestStreamDecoder::ninthByteShowsUnderCsInEitherDataMode() {
-    QFETCH(bool, hex);
-    QFETCH(QString, db7);
-    DecoderFixture f;
-    f.modes.hexData = hex;
-    f.feed(linFrame(0x2000, 0x80, {1, 2, 3, 4, 5, 6, 7, 8, 0xA5}) + breakFrame(0x3000));
-    const TraceEntry* row = f.listRows()[1];
-    QCOMPARE(text(row->byteTexts[7]), db7);
-    QCOMPARE(text(row->byteTexts[8]), QString("A5"));
-    QCOMPARE(slot(row, 11), QByteArray::fromHex("059B20B0A5000000"));
-    // After the ninth byte the row is finished; the next break opens a new one.
-    QCOMPARE(f.listRows().size(), std::size_t{3});
-}
-
-void TestStreamDecoder::syncByteOtherThan55IsMarked() {
-    DecoderFixture f;
-    f.feed(breakFrame(0) + syncFrame(0x10, 0x54));
-    QCOMPARE(text(f.listRows()[1]->syncText), QString("#54"));
-}
-
-void TestStreamDecoder::identifierText_data() {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<bool>("protectedId");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("C1 as received") << 0xC1 << true << "[C1]";
-    QTest::newRow("C1 without parity") << 0xC1 << false << "(01)";
-    QTest::newRow("3C as received") << 0x3C << true << "[3C]";
-    QTest::newRow("3C without parity") << 0x3C << false << "(3C)";
-}
-
-void TestStreamDecoder::identifierText() {
-    QFETCH(int, id);
-    QFETCH(bool, protectedId);
-    QFETCH(QString, expected);
-    DecoderFixture f;
-    f.modes.protectedId = protectedId;
-    f.feed(linFrame(0, id, {}));
-    QCOMPARE(text(f.listRows()[1]->idText), expected);
-}
-
-void TestStreamDecoder::dataByteText_data() {
-    QTest::addColumn<int>("value");
-    QTest::addColumn<bool>("hex");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("5 hex") << 5 << true << "05h";
-    QTest::newRow("5 decimal") << 5 << false << "005";
-    QTest::newRow("0 hex") << 0 << true << "00h";
-    QTest::newRow("0 decimal") << 0 << false << "000";
-    QTest::newRow("255 hex") << 255 << true << "FFh";
-    QTest::newRow("255 decimal") << 255 << false << "255";
-}
-
-void TestStreamDecoder::dataByteText() {
-    QFETCH(int, value);
-    QFETCH(bool, hex);
-    QFETCH(QString, expected);
-    DecoderFixture f;
-    f.modes.hexData = hex;
-    f.feed(linFrame(0, 0x10, {value}));
-    QCOMPARE(text(f.listRows()[1]->byteTexts[0]), expected);
-}
-
-void TestStreamDecoder::secondSyncAndFollowingBytesAreBadRowsUntilNextBreak() {
-    DecoderFixture f;
-    f.feed(breakFrame(0x100) + syncFrame(0x110) + syncFrame(0x120) + idFrame(0x130, 0x20) +
-           byteFrame(1, 0x140, 0x05) + linFrame(0x200, 0x21, {0x07}));
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{6});
-    QCOMPARE(text(rows[2]->infoText), QString("#err [05,91,01,20,55,00]"));
-    QCOMPARE(text(rows[3]->infoText), QString("#err [05,92,01,30,20,00]"));
-    QCOMPARE(text(rows[4]->infoText), QString("#err [05,93,01,40,05,00]"));
-    for (int i = 2; i <= 4; ++i) {
-        QCOMPARE(rows[i]->textColour, f.sink.colours.windowText);
-        QCOMPARE(rows[i]->number, i);
-        QCOMPARE(text(rows[i]->syncText), QString());
-    }
-    // Bad rows take no stamp: their time is the clock of the last stamped frame.
-    QCOMPARE(rows[2]->slotTimes[0], 0x110);
-    QCOMPARE(slot(rows[2], 0), QByteArray::fromHex("0591012055000000"));
-    QCOMPARE(text(rows[5]->infoText), QString("Break"));
-    QCOMPARE(text(rows[5]->byteTexts[0]), QString("07h"));
-    QCOMPARE(f.decoder.frameCount(), 1);
-    QCOMPARE(f.decoder.errorCount(), 0);
-}
-
-void TestStreamDecoder::deviceErrorRowIsRedAndCounted() {
-    DecoderFixture f;
-    f.feed(linFrame(0x100, 0x10, {1}) + deviceError(0x400, 0x3A) + byteFrame(2, 0x410, 2));
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{4});
-    QCOMPARE(text(rows[2]->infoText), QString("#3A"));
-    QCOMPARE(rows[2]->textColour, kRed);
-    QCOMPARE(rows[2]->slotTimes[0], 0x400);
-    QCOMPARE(f.decoder.errorCount(), 1);
-    // The LIN frame's row is finished; its second byte is out of sequence now.
-    QVERIFY(text(rows[3]->infoText).startsWith("#err ["));
-}
-
-void TestStreamDecoder::bufferOverflowRowIsPlainAndUncounted() {
-    DecoderFixture f;
-    f.feed(breakFrame(0x100) + frameBytes({0x03, 0xF0, 0x99, 0x00}) + syncFrame(0x200));
-    const auto rows = f.listRows();
-    QCOMPARE(text(rows[2]->infoText), QString("#BufOvfl"));
-    QCOMPARE(rows[2]->textColour, f.sink.colours.windowText);
-    QCOMPARE(slot(rows[2], 0), QByteArray::fromHex("03F0990000000000"));
-    QVERIFY(text(rows[3]->infoText).startsWith("#err ["));
-    QCOMPARE(f.decoder.frameCount(), 0);
-    QCOMPARE(f.decoder.errorCount(), 0);
-}
-
-void TestStreamDecoder::ignoredKindsChangeNothing() {
-    DecoderFixture f;
-    f.feed(breakFrame(0x100) + syncFrame(0x110) + frameBytes({0x02, 0x9D, 0x00}) +
-           frameBytes({0x05, 0x9E, 0xFF, 0xFF, 0xFF, 0x00}) + idFrame(0x120, 0x11));
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{2});
-    QCOMPARE(text(rows[1]->idText), QString("[11]"));
-    QCOMPARE(f.decoder.traceClock(), 0x120);
-}
-
-void TestStreamDecoder::zeroBytesBetweenFramesAreSkipped() {
-    DecoderFixture f;
-    const QByteArray zeros(3, '\0');
-    QCOMPARE(f.feed(zeros + breakFrame(0x10) + zeros + syncFrame(0x20) + zeros), 0);
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{2});
-    QCOMPARE(text(rows[1]->syncText), QString("55"));
-}
-
-void TestStreamDecoder::frameSplitOverTwoReadsIsDecodedOnce() {
-    DecoderFixture f;
-    const QByteArray stream = breakFrame(0x10) + syncFrame(0x20);
-    QCOMPARE(f.feed(stream.left(7)), 2);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(f.buffer.bytes.data()), 2), stream.mid(5, 2));
-    QCOMPARE(f.listRows().size(), std::size_t{2});
-    QCOMPARE(text(f.listRows()[1]->syncText), QString());
-    QCOMPARE(f.feed(stream.mid(7, 3)), 5);
-    QCOMPARE(f.feed(stream.mid(10)), 0);
-    QCOMPARE(f.listRows().size(), std::size_t{2});
-    QCOMPARE(text(f.listRows()[1]->syncText), QString("55"));
-}
-
-void TestStreamDecoder::timerWrapMovesClockToNextMultiple() {
-    DecoderFixture f;
-    f.feed(wrapFrame() + breakFrame(0xF000));
-    QCOMPARE(f.decoder.traceClock(), 0x1F000);
-    f.feed(wrapFrame());
-    QCOMPARE(f.decoder.traceClock(), 0x20000);
-    f.feed(syncFrame(0x0010));
-    QCOMPARE(f.decoder.traceClock(), 0x20010);
-    QCOMPARE(f.listRows()[1]->slotTimes[1], 0x20010);
-}
-
-void TestStreamDecoder::clockKeepsCountingPast32Bits() {
-    DecoderFixture f;
-    QByteArray wraps;
-    for (int i = 0; i < 65537; ++i) {
-        wraps += wrapFrame();
-    }
-    f.feed(wraps);
-    f.feed(breakFrame(0x0005));
-    const std::int64_t expected = std::int64_t{65537} * 65536 + 5;
-    QCOMPARE(f.decoder.traceClock(), expected);
-    QCOMPARE(f.listRows()[1]->slotTimes[0], expected);
-    QCOMPARE(text(f.listRows()[1]->timeText), QString("+ 01:11:35,032837"));
-}
-
-void TestStreamDecoder::wrapsBeforeFirstFrameCountInStartRowEntryZero() {
-    DecoderFixture f;
-    f.feed(wrapFrame() + wrapFrame() + breakFrame(0x10));
-    const auto rows = f.listRows();
-    QCOMPARE(rows[0]->wrapCounts[0], 2u);
-    QCOMPARE(rows[1]->wrapCounts[0], 0u);
-    QCOMPARE(rows[1]->slotTimes[0], 0x20010);
-}
-
-void TestStreamDecoder::wrapAfterThirdResponseByteCountsInSlotFive() {
-    DecoderFixture f;
-    f.feed(linFrame(0x100, 0x10, {1, 2, 3}) + wrapFrame() + byteFrame(4, 0x05, 4) + wrapFrame() +
-           wrapFrame());
-    const TraceEntry* row = f.listRows()[1];
-    QCOMPARE(row->wrapCounts[5], 1u);
-    QCOMPARE(row->wrapCounts[6], 2u);
-    for (int k : {0, 1, 2, 3, 4, 7}) {
-        QCOMPARE(row->wrapCounts[k], 0u);
-    }
-    QCOMPARE(row->slotTimes[6], 0x10005);
-}
-
-void TestStreamDecoder::versionResponseWhileTracingIsBadRow() {
-    DecoderFixture f;
-    f.state = TraceState::Tracing;
-    QCOMPARE(f.feed(frameBytes({0x05, 0x80, 0x01, 0x02, 0x03, 0x0B}), false), 0);
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{2});
-    QCOMPARE(text(rows[1]->infoText), QString("#err [05,80,01,02,03,0B]"));
-    QCOMPARE(f.state, TraceState::Tracing);
-}
-
-void TestStreamDecoder::versionResponseInFileIsBadRow() {
-    DecoderFixture f;
-    f.state = TraceState::ReadingVersion;  // file mode looks at no state
-    QCOMPARE(f.feed(frameBytes({0x05, 0x80, 0x01, 0x02, 0x03, 0x0B})), 0);
-    QCOMPARE(text(f.listRows()[1]->infoText), QString("#err [05,80,01,02,03,0B]"));
-    QCOMPARE(f.state, TraceState::ReadingVersion);
-}
-
-void TestStreamDecoder::readingVersionSkipsFramesAndReturnsAnswerPosition() {
-    DecoderFixture f;
-    f.state = TraceState::ReadingVersion;
-    const QByteArray answer = frameBytes({0x05, 0x80, 0x01, 0x02, 0x03, 0x0B});
-    const QByteArray stream = breakFrame(0x10) + syncFrame(0x20) + answer + breakFrame(0x30);
-    QCOMPARE(f.feed(stream, false), 11);
-    QCOMPARE(f.state, TraceState::Idle);
-    QVERIFY(f.listRows().empty());
-    // The answer and what follows stay where they were.
+    f.state = TraceState(state);
+    QTEST(int(f.feed(stream, fromFile)), "result");
+    QTEST(int(f.state), "stateAfter");
+    QTEST(lines(f), "rows");
+    // Nothing was moved: an answer is read where it is.
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(f.buffer.bytes.data()), stream.size()),
              stream);
     QCOMPARE(f.sink.batches, 1);
 }
 
-void TestStreamDecoder::settingBaudrateFindsItsAnswerOnly() {
-    DecoderFixture f;
-    f.state = TraceState::SettingBaudrate;
-    const QByteArray version = frameBytes({0x05, 0x80, 0x01, 0x02, 0x03, 0x0B});
-    const QByteArray shortAnswer = frameBytes({0x04, 0x81, 0x4B, 0x00, 0x00});
-    const QByteArray answer = frameBytes({0x05, 0x81, 0x4B, 0x00, 0x00, 0x00});
-    QCOMPARE(f.feed(version + shortAnswer + answer, false), 11);
-    QCOMPARE(f.state, TraceState::Idle);
-    QVERIFY(f.listRows().empty());
-}
-
-void TestStreamDecoder::idleDropsLiveFrames() {
-    DecoderFixture f;
-    QCOMPARE(f.feed(linFrame(0x10, 0x10, {1, 2}) + frameBytes({0x05, 0x81, 0, 0, 0, 0}), false), 0);
-    QVERIFY(f.listRows().empty());
-    QCOMPARE(f.decoder.traceClock(), 0);
-    QCOMPARE(f.state, TraceState::Idle);
-}
-
-void TestStreamDecoder::oddLengthFrame_data() {
+void TestStreamDecoder::oddLengthFrameIsBadRowAndDecodingGoesOn_data() {
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QString>("info");
     QTest::addColumn<QByteArray>("slot0");
-    QTest::newRow("length 1") << QByteArray::fromHex("0190") << "#err [01,90]"
-                              << QByteArray::fromHex("0100000000000000");
-    QTest::newRow("length 6") << QByteArray::fromHex("06910010555555")
-                              << "#err [06,91,00,10,55,55..]"
-                              << QByteArray::fromHex("0691001055550000");
-    QTest::newRow("length 7") << QByteArray::fromHex("0790010203040506")
-                              << "#err [07,90,01,02,03,04..]"
-                              << QByteArray::fromHex("0790010203040500");
-    QTest::newRow("length 8") << QByteArray::fromHex("089001020304050607")
-                              << "#err [08,90,01,02,03,04..]"
-                              << QByteArray::fromHex("0890010203040506");
-    QTest::newRow("length 9 is not kept") << QByteArray::fromHex("09900102030405060708")
-                                          << "#err [09,90,01,02,03,04..]" << QByteArray(8, '\0');
-    QTest::newRow("wrap kind, length 6")
-        << QByteArray::fromHex("06A000000000FF") << "#err [06,A0,00,00,00,00..]"
-        << QByteArray::fromHex("06A0000000000000");
-    QByteArray longest(256, '\x11');
-    longest[0] = '\xFF';
-    QTest::newRow("length 255") << longest << "#err [FF,11,11,11,11,11..]" << QByteArray(8, '\0');
+    const auto add = [](const char* name, const QByteArray& frame, const char* info,
+                        const char* slot0) {
+        QTest::newRow(name) << hex(frame) << QString(info) << hex(slot0);
+    };
+    add("length 1", "0190", "#err [01,90]", "0100000000000000");
+    add("length 8", "089001020304050607", "#err [08,90,01,02,03,04..]", "0890010203040506");
+    add("length 9 not kept", "09900102030405060708", "#err [09,90,01,02,03,04..]",
+        "0000000000000000");
+    add("wrap kind, length 6", "06A000000000FF", "#err [06,A0,00,00,00,00..]", "06A0000000000000");
+    add("length 255", "FF" + QByteArray("11").repeated(255), "#err [FF,11,11,11,11,11..]",
+        "0000000000000000");
 }
 
-void TestStreamDecoder::oddLengthFrame() {
+void TestStreamDecoder::oddLengthFrameIsBadRowAndDecodingGoesOn() {
     QFETCH(QByteArray, frame);
     QFETCH(QString, info);
-    QFETCH(QByteArray, slot0);
     DecoderFixture f;
     // In the middle of a LIN frame: the odd frame ends it, and decoding goes on behind it.
-    QCOMPARE(f.feed(breakFrame(0x100) + syncFrame(0x110) + frame + breakFrame(0x200)), 0);
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{4});
-    QCOMPARE(text(rows[2]->infoText), info);
-    QVERIFY(info.size() < 32);
-    QCOMPARE(slot(rows[2], 0), slot0);
-    QCOMPARE(text(rows[3]->infoText), QString("Break"));
-    QCOMPARE(rows[3]->slotTimes[0], 0x200);
-    QCOMPARE(f.decoder.traceClock(), 0x200);
+    QCOMPARE(f.feed(hex("0490010000 059101105500") + frame + hex("0490020000")), 0);
+    QCOMPARE(lines(f).mid(2), (QStringList{"-|2|+ 000016|" + info, "-|3|+ 000240|Break"}));
+    QTEST(QByteArray(reinterpret_cast<const char*>(f.listRows()[2]->frames[0]), kSlotSize),
+          "slot0");
+    QCOMPARE(counts(f), QString("0 frames, 0 errors, clock 0x200, state 5"));
 }
 
-void TestStreamDecoder::incompleteLongFrameWaitsAsCarryOver() {
+void TestStreamDecoder::rowsKeepEachFrameWithoutCheckByteAndItsTime() {
     DecoderFixture f;
-    QByteArray longFrame(201, '\x22');
-    longFrame[0] = '\xC8';
-    QCOMPARE(f.feed(breakFrame(0x10) + longFrame.left(100)), 100);
-    QCOMPARE(f.listRows().size(), std::size_t{2});
-    QCOMPARE(f.feed(longFrame.mid(100) + breakFrame(0x20)), 0);
+    f.feed(
+        hex("04902000EE 0591201055EE 0592202080EE 0593203001EE 0594204002EE 0595205003EE"
+            "0596206004EE 0597207005EE 0598208006EE 0599209007EE 059A20A008EE 059B20B0A5EE"));
     const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{4});
-    QCOMPARE(text(rows[2]->infoText), QString("#err [C8,22,22,22,22,22..]"));
-    QCOMPARE(text(rows[3]->infoText), QString("Break"));
+    QCOMPARE(rows.size(), std::size_t{2});
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(rows[1]->frames), sizeof rows[1]->frames),
+             hex("0490200000000000 0591201055000000 0592202080000000 0593203001000000"
+                 "0594204002000000 0595205003000000 0596206004000000 0597207005000000"
+                 "0598208006000000 0599209007000000 059A20A008000000 059B20B0A5000000"));
+    for (int k = 0; k < kSlotCount; ++k) {
+        QCOMPARE(rows[1]->slotTimes[k], 0x2000 + 16 * k);
+    }
+}
+
+void TestStreamDecoder::frameSplitOverReadsIsDecodedOnceWhenComplete() {
+    DecoderFixture f;
+    const QByteArray stream =
+        hex("0490001000 059100205500 C8" + QByteArray("22").repeated(200) + "0490003000");
+    QCOMPARE(f.feed(stream.left(7)), 2);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(f.buffer.bytes.data()), 2), hex("0591"));
+    QCOMPARE(f.feed(stream.mid(7, 3)), 5);
+    QCOMPARE(f.feed(stream.mid(10, 100)), 99);  // the long frame's first 99 bytes wait
+    QCOMPARE(f.feed(stream.mid(110)), 0);
+    QCOMPARE(lines(f),
+             (QStringList{kStartRow, "-|1|+ 000016|Break|55",
+                          "-|2|+ 000016|#err [C8,22,22,22,22,22..]", "-|3|+ 000016|Break"}));
+    QCOMPARE(f.sink.batches, 4);  // one per split, however it ends
 }
 
 void TestStreamDecoder::restartKeepsRowsAndCountsResetForgetsThem() {
     DecoderFixture f;
-    f.feed(linFrame(0x100, 0x10, {1}) + deviceError(0x200, 1));
-    TraceEntry* last = f.decoder.currentEntry();
+    f.feed(hex("0490010000 059101105500 059201201000 059C02000100"));
     f.decoder.RestartDecoder();
-    QCOMPARE(f.decoder.traceClock(), 0);
-    QCOMPARE(f.decoder.currentEntry(), last);
-    f.feed(breakFrame(0x50));
-    auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{5});
-    QCOMPARE(last->next, rows[3]);
-    QCOMPARE(text(rows[3]->infoText), QString("START"));
-    QCOMPARE(rows[3]->number, 0);
-    QCOMPARE(rows[4]->number, 1);
-    QCOMPARE(rows[4]->slotTimes[0], 0x50);
-    QCOMPARE(f.decoder.frameCount(), 1);
-    QCOMPARE(f.decoder.errorCount(), 1);
-
+    QCOMPARE(counts(f), QString("1 frames, 1 errors, clock 0x0, state 0"));
+    f.feed(hex("0490005000"));
+    QCOMPARE(lines(f).mid(2), (QStringList{"R|2|+ 000256|#01", kStartRow, "-|1|+ 000080|Break"}));
     f.decoder.ResetDecoder();
     QCOMPARE(f.decoder.currentEntry(), nullptr);
-    QCOMPARE(f.decoder.frameCount(), 0);
-    QCOMPARE(f.decoder.errorCount(), 0);
-    QCOMPARE(f.decoder.decoderState(), DecoderState::Initial);
+    QCOMPARE(counts(f), QString("0 frames, 0 errors, clock 0x0, state 0"));
 }
-
-void TestStreamDecoder::relativeTimesAreMeasuredFromLastOpenedRow() {
-    DecoderFixture f;
-    f.feed(breakFrame(0x1000) + deviceError(0x1800, 2) + frameBytes({0x02, 0x77, 0x00}) +
-           startMarker(3) + breakFrame(0x2000));
-    const auto rows = f.listRows();
-    QCOMPARE(text(rows[2]->timeText), QString("+ 00:00:00,002048"));
-    QCOMPARE(text(rows[3]->timeText), QString("+ 00:00:00,000000"));  // bad frame
-    QCOMPARE(text(rows[4]->timeText), QString("+ 00:00:00,000000"));  // start marker
-    QCOMPARE(text(rows[5]->timeText), QString("+ 00:00:00,002048"));
-}
-
-namespace {
-
-// Lets `remaining` allocations succeed, then fails every one while `failing` is set.
-struct FailingAllocator {
-    int remaining = 0;
-    bool failing = true;
-    static void* allocate(std::size_t size, void* context) {
-        auto* self = static_cast<FailingAllocator*>(context);
-        if (self->failing && self->remaining-- <= 0) {
-            return nullptr;
-        }
-        return std::calloc(1, size);
-    }
-};
-
-}  // namespace
 
 void TestStreamDecoder::outOfMemorySkipsToNextRowOpeningFrame() {
     DecoderFixture f;
-    FailingAllocator allocator{2};
-    f.list.setAllocator(&FailingAllocator::allocate, &allocator);
-    f.feed(linFrame(0x100, 0x10, {1}));
-    QVERIFY(!f.decoder.takeOutOfMemory());
-    // The second LIN frame's row cannot be made: its fields go nowhere, wraps only
-    // move the clock, and the first row stays untouched.
-    f.feed(linFrame(0x200, 0x20, {2, 3}) + wrapFrame() + frameBytes({0x02, 0x55, 0x00}));
-    QVERIFY(f.decoder.takeOutOfMemory());
-    QVERIFY(!f.decoder.takeOutOfMemory());
-    auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{2});
-    QCOMPARE(rows[1]->next, nullptr);
-    QCOMPARE(text(rows[1]->byteTexts[0]), QString("01h"));
-    QCOMPARE(text(rows[1]->byteTexts[1]), QString());
-    QCOMPARE(rows[1]->wrapCounts[3], 0u);
-    QCOMPARE(f.decoder.currentEntry(), rows[1]);
-    QCOMPARE(f.decoder.frameCount(), 1);
-    QCOMPARE(f.decoder.traceClock(), 0x10000);
-    QCOMPARE(f.sink.rows.size(), std::size_t{2});
-
-    allocator.failing = false;
-    f.feed(syncFrame(0x300) + linFrame(0x400, 0x30, {4}));
-    rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{3});
-    QCOMPARE(rows[2]->number, 2);
-    QCOMPARE(rows[2]->slotTimes[0], 0x10400);
-    QCOMPARE(text(rows[2]->idText), QString("[30]"));
-    QCOMPARE(f.decoder.frameCount(), 2);
-    QCOMPARE(f.sink.rows, rows);
-    QVERIFY(!f.decoder.takeOutOfMemory());
-}
-
-void TestStreamDecoder::outOfMemoryForStartRowKeepsListIntact() {
-    DecoderFixture f;
-    FailingAllocator allocator{0};
-    f.list.setAllocator(&FailingAllocator::allocate, &allocator);
-    f.feed(startMarker(1) + linFrame(0x100, 0x10, {1}) + deviceError(0x200, 4));
-    QCOMPARE(f.list.TraceListHead(), nullptr);
+    int allowed = 0;
+    f.list.setAllocator(&limitedAllocate, &allowed);
+    f.state = TraceState::StartRequested;
+    // Not even the START row: the device has started all the same, and its error counts.
+    f.feed(hex("058200010000 059C02000400"), false);
+    QCOMPARE(f.state, TraceState::Tracing);
+    QVERIFY(lines(f).isEmpty());
     QCOMPARE(f.decoder.currentEntry(), nullptr);
-    QVERIFY(f.sink.rows.empty());
     QVERIFY(f.decoder.takeOutOfMemory());
-    allocator.failing = false;
-    f.feed(breakFrame(0x300));
-    QCOMPARE(f.listRows().size(), std::size_t{1});
-    QCOMPARE(text(f.listRows()[0]->infoText), QString("Break"));
-}
-
-void TestStreamDecoder::everySplitEndsOneBatch() {
-    DecoderFixture f;
-    f.feed(breakFrame(0x10));
-    f.feed(syncFrame(0x20).left(3));
-    f.feed(QByteArray());
-    QCOMPARE(f.sink.batches, 3);
+    // One row can be made; the second LIN frame's fields then go nowhere, and a wrap only
+    // moves the clock.
+    allowed = 1;
+    f.feed(
+        hex("0490010000 059101105500 059201201000 059301300100 0490020000 059102105500"
+            "059202202000 02A0A2 025500"));
+    QVERIFY(f.decoder.takeOutOfMemory());
+    QVERIFY(!f.decoder.takeOutOfMemory());
+    const QString first = "G|1|+ 000256|Break|55|[10]|01h";
+    QCOMPARE(lines(f), QStringList{first});
+    QCOMPARE(counts(f), QString("1 frames, 1 errors, clock 0x10000, state 3"));
+    allowed = -1;
+    f.feed(hex("059103005500 0490040000 059104105500 059204203000 059304300400"));
+    QCOMPARE(lines(f), (QStringList{first, "G|2|+ 066304|Break|55|[30]|04h"}));
+    QCOMPARE(counts(f), QString("2 frames, 1 errors, clock 0x10430, state 8"));
 }
 
 QTEST_GUILESS_MAIN(TestStreamDecoder)
