@@ -47,6 +47,7 @@ class TestDumpFiles : public QObject {
     void loadsWholeFramesOnly();
     void failedLoadsAreReportedAndOpenErrorKeepsTrace();
     void saveReplacesFileOnlyWhenWhollyWritten();
+    void saveKeepsPermissionsAndLinks();
 
   private:
     std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
@@ -173,6 +174,21 @@ void TestDumpFiles::saveReplacesFileOnlyWhenWhollyWritten() {
     QVERIFY(!savedOk);
     QCOMPARE(read("old.dump"), hex("0490001000"));
     QVERIFY(QDir(dir.path()).entryList({"*.saving*"}).isEmpty());  // no temporary file left
+}
+
+void TestDumpFiles::saveKeepsPermissionsAndLinks() {
+    DecoderFixture f;
+    f.feed(hex("0490001000"));
+    QVERIFY(write("shared.dump", "old"));
+    const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
+    QVERIFY(QFile::setPermissions(dir.filePath("shared.dump"), mode));
+    QVERIFY(QFile::link(dir.filePath("shared.dump"), dir.filePath("link.dump")));
+    QVERIFY(DumpWriter::save(f.list.TraceListHead(), path("link.dump")));
+    QVERIFY(QFileInfo(dir.filePath("link.dump")).isSymLink());  // the link stays a link
+    QCOMPARE(read("shared.dump"), hex("0490001000"));
+    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    QCOMPARE(QFile::permissions(dir.filePath("shared.dump")) & others,
+             QFile::ReadGroup | QFile::WriteGroup);  // a new file would not be group-writable
 }
 
 QTEST_GUILESS_MAIN(TestDumpFiles)
