@@ -1,5 +1,7 @@
 #include "serial/Profile.h"
 
+#include "trace/LeadingInteger.h"
+
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -168,29 +170,6 @@ std::optional<std::string> findValue(const std::string& path, const std::string&
     return trim(std::string_view(text).substr(text.find('=') + 1));
 }
 
-// The leading integer of a value: white space, one optional sign, decimal digits up to
-// the first other character; no digits read as 0. Wraps like a 32-bit integer.
-int leadingInteger(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::uint32_t value = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-        ++i;
-    }
-    if (negative) {
-        value = 0u - value;
-    }
-    return static_cast<int>(value);
-}
-
 std::string stripQuotes(const std::string& value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
@@ -337,7 +316,7 @@ std::string Profile::defaultPath() {
 int Profile::GetProfileInt(const std::string& section, const std::string& key,
                            int defaultValue) const {
     std::optional<std::string> value = findValue(path_, section, key);
-    return value ? leadingInteger(*value) : defaultValue;
+    return value ? static_cast<int>(LeadingInteger(*value)) : defaultValue;
 }
 
 bool Profile::WriteProfileInt(const std::string& section, const std::string& key, int value) {

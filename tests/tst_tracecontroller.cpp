@@ -48,11 +48,10 @@ class ScriptedPort : public PortChannel {
     std::string purges;  // "O" and "I" in the order they happened
 };
 
-const auto hex = [](const char* text) { return QByteArray::fromHex(text); };
 const QByteArray kVersionAnswer = hex("05 80 01 02 03 8B");
 const QByteArray kStartMarker = hex("05 82 00 07 00 8E");  // recording number 7
-const QByteArray kLin = breakFrame(0x1234) + syncFrame(0x1240) + idFrame(0x1250, 0xC1);
-const QByteArray kDeviceError = deviceError(0x1300, 0x2A);
+const QByteArray kLin = hex("04 90 12 34 00  05 91 12 40 55 00  05 92 12 50 C1 00");
+const QByteArray kDeviceError = hex("05 9C 13 00 2A 00");
 const QByteArray kStartTrace = hex("02 02 04");
 const QByteArray kStopTrace = hex("02 03 05");
 const std::string kStartTimeout =
@@ -210,7 +209,7 @@ void TestTraceController::countsSurviveStopAndRestartUntilClear() {
     Rig rig;
     rig.startTracing();
     // Sixteen wraps put the clock past a second; the device error comes in two reads.
-    rig.tickWith(wrapFrame().repeated(16) + kLin + kDeviceError.left(3));
+    rig.tickWith(hex("02 A0 A2").repeated(16) + kLin + kDeviceError.left(3));
     rig.tickWith(kDeviceError.mid(3));
     rig.ticks(6);
     QCOMPARE(rig.window.lastLine2(), "active: 00:00:01  \tFRMs: 1  \tERRs: 1"s);
@@ -263,9 +262,9 @@ void TestTraceController::pausedOrPortlessControllerDoesNothingButClear() {
 void TestTraceController::deviceVanishingKeepsItsLastFramesAndStops() {
     Rig rig;
     rig.startTracing();
-    rig.tickWith(breakFrame(0x1234) + syncFrame(0x1240));
+    rig.tickWith(hex("04 90 12 34 00  05 91 12 40 55 00"));
     // The last frames arrived before the adapter was pulled, and half a frame after.
-    rig.port.pending = idFrame(0x1250, 0xC1) + kDeviceError + hex("04 90");
+    rig.port.pending = hex("05 92 12 50 C1 00") + kDeviceError + hex("04 90");
     rig.port.vanished = true;
     rig.ticks(6);
     QCOMPARE(rig.infos(), (QStringList{"START (7)", "Break", "#2A"}));
@@ -293,11 +292,11 @@ void TestTraceController::rowShortageIsReportedOnce() {
     bool exhausted = true;
     rig.list.setAllocator(allocateUnless, &exhausted);
     rig.tickWith(kLin + kDeviceError);  // two rows missing in one tick
-    rig.tickWith(breakFrame(0x1400));   // and one in the next
+    rig.tickWith(hex("04 90 14 00 00"));   // and one in the next
     QCOMPARE(rig.window.outOfMemoryReports, 1);
     // Memory is back: rows are made again, and a new shortage is reported anew.
     exhausted = false;
-    rig.tickWith(breakFrame(0x1500));
+    rig.tickWith(hex("04 90 15 00 00"));
     exhausted = true;
     rig.tickWith(kDeviceError);
     QCOMPARE(rig.window.outOfMemoryReports, 2);
