@@ -8,31 +8,16 @@
 #include <ctime>
 #include <string>
 
+#include "bench/BenchClock.h"
 #include "bench/DumpGenerator.h"
 #include "files/DumpLoader.h"
 #include "files/DumpWriter.h"
 #include "protocol/StreamDecoder.h"
 
 using namespace daridez;
+using namespace daridez::bench;
 
 namespace {
-
-// Wall time, and the process's processor time: on a shared machine the second says
-// more about the code, the first about what a user waits.
-struct Timer {
-    std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
-    std::clock_t cpu = std::clock();
-};
-
-struct Seconds {
-    double wall;
-    double cpu;
-};
-
-Seconds secondsSince(const Timer& start) {
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start.wall).count(),
-            static_cast<double>(std::clock() - start.cpu) / CLOCKS_PER_SEC};
-}
 
 // A figure of /proc/self/status in kB ("VmRSS", "VmHWM"), or -1.
 long statusKb(const char* key) {

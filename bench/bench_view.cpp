@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchClock.h"
 #include "bench/DumpGenerator.h"
 #include "files/DumpLoader.h"
 #include "protocol/StreamDecoder.h"
@@ -24,29 +25,9 @@
 #include "view/TraceListView.h"
 
 using namespace daridez;
+using namespace daridez::bench;
 
 namespace {
-
-// Wall time, and the process's processor time: on a shared machine the second says
-// more about the code, the first about what a user waits.
-struct Timer {
-    std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
-    std::clock_t cpu = std::clock();
-};
-
-struct Seconds {
-    double wall = 0;
-    double cpu = 0;
-};
-
-Seconds secondsSince(const Timer& start) {
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start.wall).count(),
-            static_cast<double>(std::clock() - start.cpu) / CLOCKS_PER_SEC};
-}
-
-Seconds fastest(const Seconds& a, const Seconds& b) {
-    return {std::min(a.wall, b.wall), std::min(a.cpu, b.cpu)};
-}
 
 // The decoder's rows go nowhere: the load as the core alone does it.
 class CountingSink : public RowSink {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+
+namespace daridez::bench {
+
+// Wall time, and the process's processor time: on a shared machine the second says
+// more about the code, the first about what a user waits.
+struct Timer {
+    std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+    std::clock_t cpu = std::clock();
+};
+
+struct Seconds {
+    double wall = 0;
+    double cpu = 0;
+};
+
+inline Seconds secondsSince(const Timer& start) {
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start.wall).count(),
+            static_cast<double>(std::clock() - start.cpu) / CLOCKS_PER_SEC};
+}
+
+inline Seconds fastest(const Seconds& a, const Seconds& b) {
+    return {std::min(a.wall, b.wall), std::min(a.cpu, b.cpu)};
+}
+
+}  // namespace daridez::bench
