@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <QTimer>
 #include <optional>
 
@@ -37,12 +38,18 @@ class RecordingPrompts : public WindowPrompts {
     }
     void message(const QString& text) override { messages << text; }
     void beginProgress(std::uint64_t) override { ++progressShown; }
-    bool progress(std::uint64_t) override { return true; }
+    bool progress(std::uint64_t) override {
+        tickedDuringLoad = tickedDuringLoad || (timerActive && timerActive());
+        return !cancelLoad;
+    }
     void endProgress() override {}
 
     QString nextPath;
     QStringList chooserCalls, messages;
     int progressShown = 0;
+    bool cancelLoad = false;
+    std::function<bool()> timerActive;
+    bool tickedDuringLoad = false;
 };
 
 }  // namespace
@@ -57,6 +64,7 @@ class TestMainDialog : public QObject {
     void silentDeviceTimesOutTheStartAndOnlyStopStaysEnabled();
     void busyPortIsToldAndConfigCancelStillReopensIt();
     void saveAndLoadThroughTheHandlersGiveTheSameRows();
+    void largeLoadShowsProgressWithoutTicksAndCancelKeepsRows();
     void unpluggedDeviceEndsTheTraceAndKeepsRows();
     void keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort();
 
@@ -313,6 +321,32 @@ void TestMainDialog::saveAndLoadThroughTheHandlersGiveTheSameRows() {
     QCOMPARE(prompts_.progressShown, 0);  // a small file loads without a progress dialog
     QCOMPARE(snapshot(), before);
     QVERIFY(!list()->isLive());
+}
+
+void TestMainDialog::largeLoadShowsProgressWithoutTicksAndCancelKeepsRows() {
+    startSimulator();
+    makeDialog();
+    const std::vector<std::uint8_t> bytes = sim_->generate(20'000'000);  // several blocks
+    QVERIFY(bytes.size() > 3 * ReceiveBuffer::kSize);
+    QFile file(dir_->filePath(QStringLiteral("big.dump")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    file.close();
+    dialog_->setProgressThreshold(ReceiveBuffer::kSize);
+    prompts_.timerActive = [this] { return dialog_->timerActive(); };
+    prompts_.nextPath = file.fileName();
+    click(ControlId::LoadTrace);
+    QCOMPARE(prompts_.progressShown, 1);
+    QVERIFY(!prompts_.tickedDuringLoad);  // no tick touches the loader's receive buffer
+    QVERIFY(dialog_->timerActive());
+    const std::uint32_t wholeFile = dialog_->listView()->rowCount();
+
+    prompts_.cancelLoad = true;  // cancelled at the first block: those rows stay
+    click(ControlId::LoadTrace);
+    const std::uint32_t cancelled = dialog_->listView()->rowCount();
+    QVERIFY(cancelled > 0 && cancelled < wholeFile);
+    QVERIFY(prompts_.messages.isEmpty());
+    QCOMPARE(programWide_->receiveBuffer.carryOver, 0);
 }
 
 void TestMainDialog::unpluggedDeviceEndsTheTraceAndKeepsRows() {
