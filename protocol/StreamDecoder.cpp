@@ -2,44 +2,28 @@
 
 #include <cstring>
 
+#include "protocol/FrameKind.h"
 #include "trace/FieldText.h"
 
 namespace daridez {
 
-// Device frames: L (bytes that follow), kind, payload, check byte (never examined).
-// "Stamp" is bytes 2-3, the low 16 bits of the device's microsecond timer.
+// How each kind of device frame (protocol/FrameKind.h) reaches the trace:
 //
-//   kind       L     payload                  decoded as
-//   0x80       5     version v1 v2 v3         awaited answer only (else bad frame)
-//   0x81       5     baud HI LO, result       awaited answer only (else bad frame)
-//   0x82       5     16-bit number            start marker: "START (n)" row
-//   0x90       4     stamp                    break: opens a "Break" row
-//   0x91       5     stamp, sync byte         "Sync" after a break
-//   0x92       5     stamp, protected id      "ID" after the sync; row turns green
-//   0x93-0x9A  5     stamp, byte              response bytes 1-8: "DB0".."DB7"
-//   0x9B       5     stamp, byte              response byte 9: "CS"
-//   0x9C       5     stamp, error code        device error: red "#xx" row
-//   0x9D-0x9E  2-5   -                        ignored
-//   0xA0       2-5   -                        timer wrap: clock to next 65,536 us
-//   0xF0       3     -                        buffer overflow: "#BufOvfl" row
+//   kind       L     decoded as
+//   0x80-0x81  5     an awaited answer only (live); anywhere else a bad frame
+//   0x82       5     start marker: "START (n)" row
+//   0x90       4     break: opens a "Break" row
+//   0x91       5     "Sync" after a break
+//   0x92       5     "ID" after the sync; the row turns green
+//   0x93-0x9A  5     response bytes 1-8: "DB0".."DB7"
+//   0x9B       5     response byte 9: "CS"
+//   0x9C       5     device error: red "#xx" row
+//   0x9D-0x9E  2-5   ignored
+//   0xA0       2-5   timer wrap: clock to the next multiple of 65,536 us
+//   0xF0       3     buffer overflow: "#BufOvfl" row
 // Anything else, a wrong L or a field out of sequence is a bad frame: an "#err [..]" row.
 
 namespace {
-
-constexpr std::uint8_t kVersionResponse = 0x80;
-constexpr std::uint8_t kBaudrateResponse = 0x81;
-constexpr std::uint8_t kStartMarker = 0x82;
-constexpr std::uint8_t kBreakField = 0x90;
-constexpr std::uint8_t kSyncField = 0x91;
-constexpr std::uint8_t kIdentifierField = 0x92;
-constexpr std::uint8_t kResponseByte1 = 0x93;
-constexpr std::uint8_t kResponseByte8 = 0x9A;
-constexpr std::uint8_t kResponseByte9 = 0x9B;
-constexpr std::uint8_t kDeviceError = 0x9C;
-constexpr std::uint8_t kIgnored1 = 0x9D;
-constexpr std::uint8_t kIgnored2 = 0x9E;
-constexpr std::uint8_t kTimerWrap = 0xA0;
-constexpr std::uint8_t kBufferOverflow = 0xF0;
 
 constexpr std::uint8_t kMinLength = 2;
 constexpr std::uint8_t kMaxLength = 5;
@@ -95,8 +79,10 @@ std::int64_t wrappedClock(std::int64_t clock) {
 }
 
 bool opensRow(std::uint8_t kind, std::uint8_t length) {
-    return (kind == kStartMarker && length == 5) || (kind == kBreakField && length == 4) ||
-           (kind == kDeviceError && length == 5) || (kind == kBufferOverflow && length == 3);
+    return (kind == FrameKind::StartMarker && length == 5) ||
+           (kind == FrameKind::BreakField && length == 4) ||
+           (kind == FrameKind::DeviceError && length == 5) ||
+           (kind == FrameKind::BufferOverflow && length == 3);
 }
 
 }  // namespace
@@ -153,8 +139,8 @@ bool StreamDecoder::IsAwaitedResponse(const std::uint8_t* frame, std::uint8_t le
     if (length != 5) {
         return false;
     }
-    return (frame[1] == kVersionResponse && state_ == TraceState::ReadingVersion) ||
-           (frame[1] == kBaudrateResponse && state_ == TraceState::SettingBaudrate);
+    return (frame[1] == FrameKind::VersionResponse && state_ == TraceState::ReadingVersion) ||
+           (frame[1] == FrameKind::BaudrateResponse && state_ == TraceState::SettingBaudrate);
 }
 
 void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) {
@@ -165,7 +151,7 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
     if (rowMissing_) {
         // The last row could not be made: its fields have nowhere to go. Only the
         // clock runs on until a frame that opens a row of its own.
-        if (kind == kTimerWrap && length >= kMinLength && length <= kMaxLength) {
+        if (kind == FrameKind::TimerWrap && length >= kMinLength && length <= kMaxLength) {
             traceClock_ = wrappedClock(traceClock_);
             return;
         }
@@ -178,10 +164,10 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
         return;
     }
     switch (kind) {
-        case kStartMarker:
+        case FrameKind::StartMarker:
             length == 5 ? startMarker(frame) : badFrame(frame, length);
             break;
-        case kBreakField:
+        case FrameKind::BreakField:
             if (length != 4) {
                 badFrame(frame, length);
                 break;
@@ -192,7 +178,7 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
                 decoderState_ = DecoderState::AfterBreak;
             }
             break;
-        case kSyncField:
+        case FrameKind::SyncField:
             if (length != 5 || decoderState_ != DecoderState::AfterBreak) {
                 badFrame(frame, length);
                 break;
@@ -201,7 +187,7 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
             formatSyncText(currentEntry_->syncText, frame[4]);
             decoderState_ = DecoderState::AfterSync;
             break;
-        case kIdentifierField:
+        case FrameKind::IdentifierField:
             if (length != 5 || decoderState_ != DecoderState::AfterSync) {
                 badFrame(frame, length);
                 break;
@@ -212,7 +198,7 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
             SetTextColour(currentEntry_, kGreen);
             decoderState_ = DecoderState::AfterId;
             break;
-        case kResponseByte9:
+        case FrameKind::ResponseByte9:
             if (length != 5 || decoderState_ != DecoderState::AfterByte8) {
                 badFrame(frame, length);
                 break;
@@ -221,7 +207,7 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
             *putHex(currentEntry_->byteTexts[8], frame[4]) = '\0';
             decoderState_ = DecoderState::BetweenFrames;
             break;
-        case kDeviceError:
+        case FrameKind::DeviceError:
             if (length != 5) {
                 badFrame(frame, length);
                 break;
@@ -236,13 +222,13 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
                 decoderState_ = DecoderState::BetweenFrames;
             }
             break;
-        case kIgnored1:
-        case kIgnored2:
+        case FrameKind::Ignored1:
+        case FrameKind::Ignored2:
             break;
-        case kTimerWrap:
+        case FrameKind::TimerWrap:
             timerWrap();
             break;
-        case kBufferOverflow:
+        case FrameKind::BufferOverflow:
             if (length != 3) {
                 badFrame(frame, length);
                 break;
@@ -253,8 +239,8 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
             }
             break;
         default:
-            if (kind >= kResponseByte1 && kind <= kResponseByte8) {
-                responseByte(frame, length, kind - kResponseByte1 + 1);
+            if (kind >= FrameKind::ResponseByte1 && kind <= FrameKind::ResponseByte8) {
+                responseByte(frame, length, kind - FrameKind::ResponseByte1 + 1);
             } else {
                 badFrame(frame, length);
             }

@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "protocol/FrameKind.h"
+
 namespace daridez::sim {
 
 // One frame as the tracer device sends it: length byte, kind, payload, and the 8-bit
@@ -33,7 +35,7 @@ struct DeviceFrame {
         return frame;
     }
 
-    bool isTimerWrap() const { return size >= 2 && bytes[1] == 0xA0; }
+    bool isTimerWrap() const { return size >= 2 && bytes[1] == FrameKind::TimerWrap; }
     const std::uint8_t* begin() const { return bytes.data(); }
     const std::uint8_t* end() const { return bytes.data() + size; }
 
@@ -44,17 +46,17 @@ struct DeviceFrame {
     }
 };
 
-// Device frame kinds.
-inline constexpr std::uint8_t kVersionAnswer = 0x80;
-inline constexpr std::uint8_t kBaudrateAnswer = 0x81;
-inline constexpr std::uint8_t kStartMarker = 0x82;
-inline constexpr std::uint8_t kBreak = 0x90;
-inline constexpr std::uint8_t kSync = 0x91;
-inline constexpr std::uint8_t kIdentifier = 0x92;
-inline constexpr std::uint8_t kResponseByte1 = 0x93;
-inline constexpr std::uint8_t kDeviceError = 0x9C;
-inline constexpr std::uint8_t kTimerWrap = 0xA0;
-inline constexpr std::uint8_t kBufferOverflow = 0xF0;
+// The device's frame kinds, named as the simulator's code speaks of them.
+inline constexpr std::uint8_t kVersionAnswer = FrameKind::VersionResponse;
+inline constexpr std::uint8_t kBaudrateAnswer = FrameKind::BaudrateResponse;
+inline constexpr std::uint8_t kStartMarker = FrameKind::StartMarker;
+inline constexpr std::uint8_t kBreak = FrameKind::BreakField;
+inline constexpr std::uint8_t kSync = FrameKind::SyncField;
+inline constexpr std::uint8_t kIdentifier = FrameKind::IdentifierField;
+inline constexpr std::uint8_t kResponseByte1 = FrameKind::ResponseByte1;
+inline constexpr std::uint8_t kDeviceError = FrameKind::DeviceError;
+inline constexpr std::uint8_t kTimerWrap = FrameKind::TimerWrap;
+inline constexpr std::uint8_t kBufferOverflow = FrameKind::BufferOverflow;
 
 inline std::uint8_t highByte(std::uint64_t value) {
     return static_cast<std::uint8_t>(value >> 8);
