@@ -1,288 +1,128 @@
 // The line-preserving profile on real files.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 #include "serial/Profile.h"
 
 using namespace daridez;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return "<unreadable>";
-    }
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+// Writes text to path; a null text leaves no file there.
 void writeAll(const QString& path, const QByteArray& text) {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(text), text.size());
+    QVERIFY(text.isNull() || (file.open(QIODevice::WriteOnly) && file.write(text) == text.size()));
 }
-
-const QByteArray kHandEdited =
-    "; Daridez settings, edited by hand\n"
-    "\n"
-    "[SIO_CFG]\n"
-    "StopBits=0\n"
-    "# the tracer runs fast\n"
-    "BaudRate = 9600\n"
-    "Unknown=keep me\n"
-    "\n"
-    "[Other]\n"
-    "BaudRate=1\n"
-    "; last line is a comment";
 
 }  // namespace
 
 class TestProfile : public QObject {
     Q_OBJECT
+    std::optional<QTemporaryDir> dir_;  // a fresh folder for each test and row
+    QString path_;
 
   private slots:
-    void init();
-    void missingFileGivesDefaults();
-    void valueReadsAsItsLeadingInteger_data();
-    void valueReadsAsItsLeadingInteger();
-    void writeChangesOnlyItsLineAndKeepsEveryOtherLine();
-    void newKeyGoesAtTheEndOfItsSection();
-    void newSectionGoesAtTheEndOfTheFile();
-    void namesMatchWithoutRegardToCaseAndKeepTheirSpelling();
-    void firstOfTwoEqualKeysIsTheOneUsed();
-    void windowsLineEndsAreKept();
-    void writeReplacesTheFileByRenameAndLeavesNoTemporaryFile();
-    void writeKeepsTheFilesPermissions();
-    void symbolicLinkToTheProfileStaysALink();
-    void missingFolderIsCreated();
-    void folderThatCannotBeMadeFailsWithoutDamage();
-    void profileThatIsNotAFileIsNeitherReadNorReplaced();
-    void readOnlyFolderKeepsTheOldFile();
+    void init() { path_ = dir_.emplace().filePath("daridez.ini"); }
+    void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine_data();
+    void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine();
+    void writeRenamesANewFileIntoPlaceKeepingModeAndLink();
+    void failedWritesLeaveEverythingAsItWas();
     void defaultPathFollowsXdgConfigHomeThenHome();
-
-  private:
-    QTemporaryDir dir_;
-    QString path_;
 };
 
-void TestProfile::init() {
-    QVERIFY(dir_.isValid());
-    path_ = dir_.filePath("daridez.ini");
-    QFile::remove(path_);
+// Each row reads K of section S (default -1), then writes K=3 and reads it back.
+void TestProfile::keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<int>("read");
+    QTest::addColumn<QByteArray>("after");
+    auto row = [](const char* name, const char* before, int read,
+                  const char* after = "[S]\nK=3\n") {
+        QTest::newRow(name) << QByteArray(before) << read << QByteArray(after);
+    };
+    row("no file, nor its folder", nullptr, -1);
+    row("no such section: new one at the end", "[O]\nK=1\n; c", -1, "[O]\nK=1\n; c\n\n[S]\nK=3\n");
+    row("no such key: it ends its section", "[S]\nP=0\n\n[O]\nK=1\n", -1,
+        "[S]\nP=0\nK=3\n\n[O]\nK=1\n");
+    row("commented-out key is no key", "[S]\n;K=1\n", -1, "[S]\n;K=1\nK=3\n");
+    row("names ignore case, keep spelling", "[s]\nk=1\n", 1, "[s]\nk=3\n");
+    row("first of two equal keys", "[S]\nK=1\nK=4\n", 1, "[S]\nK=3\nK=4\n");
+    row("other lines and spacing kept", "; c\n[S]\n# c\nK =  12abc \nU=x\n", 12,
+        "; c\n[S]\n# c\nK =  3\nU=x\n");
+    row("CR LF kept on its line", "[S]\r\nK=-56\r\n", -56, "[S]\r\nK=3\r\n");
+    row("CR LF on a new line", "[S]\r\nP=1\r\n", -1, "[S]\r\nP=1\r\nK=3\r\n");
+    row("letters only", "[S]\nK=abc\n", 0);
+    row("plus sign", "[S]\nK=+7\n", 7);
+    row("sign then blank", "[S]\nK=- 5\n", 0);
+    row("hexadecimal prefix", "[S]\nK=0x10\n", 0);
+    row("wraps like 32 bits", "[S]\nK=4294967295\n", -1);
+    row("decimal point", "[S]\nK=3.9\n", 3);
 }
 
-void TestProfile::missingFileGivesDefaults() {
-    Profile profile(path_.toStdString());
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "BaudRate", 115200), 115200);
-    QCOMPARE(profile.GetProfileString("PORTS", "Com1", "/dev/ttyS0"), std::string("/dev/ttyS0"));
-    QVERIFY(!profile.hasSection("SIO_CFG"));
-
-    writeAll(path_, "[SIO_CFG]\nParity=1\n");
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "BaudRate", 115200), 115200);
-    QCOMPARE(profile.GetProfileInt("OTHER", "Parity", 7), 7);
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "Parity", 7), 1);
+void TestProfile::keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine() {
+    QFETCH(QByteArray, before);
+    QFETCH(int, read);
+    QFETCH(QByteArray, after);
+    const QString path = before.isNull() ? dir_->filePath("new/daridez.ini") : path_;
+    writeAll(path, before);
+    Profile profile(path.toStdString());
+    QCOMPARE(profile.GetProfileInt("S", "K", -1), read);
+    QVERIFY(profile.WriteProfileInt("S", "K", 3));
+    QCOMPARE(readAll(path), after);
+    QCOMPARE(profile.GetProfileInt("S", "K", 0), 3);
 }
 
-void TestProfile::valueReadsAsItsLeadingInteger_data() {
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("digits then letters") << QByteArray("12abc") << 12;
-    QTest::newRow("letters only") << QByteArray("abc") << 0;
-    QTest::newRow("empty") << QByteArray("") << 0;
-    QTest::newRow("negative") << QByteArray("-56") << -56;
-    QTest::newRow("plus sign") << QByteArray("+7") << 7;
-    QTest::newRow("sign then blank") << QByteArray("- 5") << 0;
-    QTest::newRow("hexadecimal prefix") << QByteArray("0x10") << 0;
-    QTest::newRow("blanks around") << QByteArray("   42   ") << 42;
-    QTest::newRow("wraps like 32 bits") << QByteArray("4294967295") << -1;
-    QTest::newRow("decimal point") << QByteArray("3.9") << 3;
-}
-
-void TestProfile::valueReadsAsItsLeadingInteger() {
-    QFETCH(QByteArray, value);
-    QFETCH(int, expected);
-    writeAll(path_, "[SIO_CFG]\nByteSize=" + value + "\n");
-    Profile profile(path_.toStdString());
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "ByteSize", 8), expected);
-}
-
-void TestProfile::writeChangesOnlyItsLineAndKeepsEveryOtherLine() {
-    writeAll(path_, kHandEdited);
-    Profile profile(path_.toStdString());
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "BaudRate", 19200));
-    QCOMPARE(readAll(path_), QByteArray("; Daridez settings, edited by hand\n"
-                                        "\n"
-                                        "[SIO_CFG]\n"
-                                        "StopBits=0\n"
-                                        "# the tracer runs fast\n"
-                                        "BaudRate = 19200\n"
-                                        "Unknown=keep me\n"
-                                        "\n"
-                                        "[Other]\n"
-                                        "BaudRate=1\n"
-                                        "; last line is a comment\n"));
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "BaudRate", 0), 19200);
-    QCOMPARE(profile.GetProfileInt("Other", "BaudRate", 0), 1);
-}
-
-void TestProfile::newKeyGoesAtTheEndOfItsSection() {
-    writeAll(path_, kHandEdited);
-    Profile profile(path_.toStdString());
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "ComPort", 3));
-    QVERIFY(profile.WriteProfileInt("Other", "EndChar", -56));
-    QCOMPARE(readAll(path_), QByteArray("; Daridez settings, edited by hand\n"
-                                        "\n"
-                                        "[SIO_CFG]\n"
-                                        "StopBits=0\n"
-                                        "# the tracer runs fast\n"
-                                        "BaudRate = 9600\n"
-                                        "Unknown=keep me\n"
-                                        "ComPort=3\n"
-                                        "\n"
-                                        "[Other]\n"
-                                        "BaudRate=1\n"
-                                        "; last line is a comment\n"
-                                        "EndChar=-56\n"));
-}
-
-void TestProfile::newSectionGoesAtTheEndOfTheFile() {
-    writeAll(path_, kHandEdited);
-    Profile profile(path_.toStdString());
-    QVERIFY(profile.WriteProfileString("PORTS", "Com1", "/dev/pts/4"));
-    QVERIFY(readAll(path_).endsWith("; last line is a comment\n\n[PORTS]\nCom1=/dev/pts/4\n"));
-    QVERIFY(readAll(path_).startsWith(kHandEdited));
-    QVERIFY(profile.hasSection("PORTS"));
-    QCOMPARE(profile.GetProfileString("PORTS", "Com1", ""), std::string("/dev/pts/4"));
-}
-
-void TestProfile::namesMatchWithoutRegardToCaseAndKeepTheirSpelling() {
-    writeAll(path_, "[sio_cfg]\nbaudrate=9600\n");
-    Profile profile(path_.toStdString());
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "BaudRate", 0), 9600);
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "BaudRate", 57600));
-    QCOMPARE(readAll(path_), QByteArray("[sio_cfg]\nbaudrate=57600\n"));
-}
-
-void TestProfile::firstOfTwoEqualKeysIsTheOneUsed() {
-    writeAll(path_, "[SIO_CFG]\nComPort=1\nComPort=4\n");
-    Profile profile(path_.toStdString());
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "ComPort", 0), 1);
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "ComPort", 2));
-    QCOMPARE(readAll(path_), QByteArray("[SIO_CFG]\nComPort=2\nComPort=4\n"));
-}
-
-void TestProfile::windowsLineEndsAreKept() {
-    writeAll(path_, "[SIO_CFG]\r\nParity=2\r\n");
-    Profile profile(path_.toStdString());
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "Parity", 0), 2);
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "Parity", 1));
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "StopBits", 2));
-    QCOMPARE(readAll(path_), QByteArray("[SIO_CFG]\r\nParity=1\r\nStopBits=2\r\n"));
-}
-
-void TestProfile::writeReplacesTheFileByRenameAndLeavesNoTemporaryFile() {
-    writeAll(path_, kHandEdited);
-    struct stat before {};
-    QCOMPARE(::stat(QFile::encodeName(path_).constData(), &before), 0);
-    Profile profile(path_.toStdString());
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "StopBits", 2));
-    struct stat after {};
-    QCOMPARE(::stat(QFile::encodeName(path_).constData(), &after), 0);
-    // A new file took the old one's name: a reader never sees a half-written profile.
-    QVERIFY(before.st_ino != after.st_ino);
-    QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), QStringList{"daridez.ini"});
-}
-
-void TestProfile::writeKeepsTheFilesPermissions() {
-    writeAll(path_, "[SIO_CFG]\n");
-    QVERIFY(QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner));
-    Profile profile(path_.toStdString());
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "Parity", 0));
-    QCOMPARE(QFile::permissions(path_) & (QFile::ReadGroup | QFile::ReadOther),
-             QFileDevice::Permissions());
-}
-
-void TestProfile::symbolicLinkToTheProfileStaysALink() {
-    QString target = dir_.filePath("real.ini");
-    writeAll(target, "[SIO_CFG]\nParity=0\n");
+void TestProfile::writeRenamesANewFileIntoPlaceKeepingModeAndLink() {
+    const QString target = dir_->filePath("real.ini");
+    writeAll(target, "[S]\nK=1\n");
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
     QVERIFY(QFile::link(target, path_));
-    Profile profile(path_.toStdString());
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "Parity", 2));
+    QFile reader(target);
+    QVERIFY(reader.open(QIODevice::ReadOnly));
+    QVERIFY(Profile(path_.toStdString()).WriteProfileInt("S", "K", 2));
+    QCOMPARE(reader.readAll(), "[S]\nK=1\n"_ba);  // a reader keeps the whole old file
+    QCOMPARE(readAll(target), "[S]\nK=2\n"_ba);
     QVERIFY(QFileInfo(path_).isSymLink());
-    QCOMPARE(readAll(target), QByteArray("[SIO_CFG]\nParity=2\n"));
-    QFile::remove(target);
+    QCOMPARE(QFile::permissions(target) & (QFile::ReadGroup | QFile::ReadOther),
+             QFileDevice::Permissions());
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), (QStringList{"daridez.ini", "real.ini"}));
 }
 
-void TestProfile::missingFolderIsCreated() {
-    QString path = dir_.filePath("config/deeper/daridez.ini");
-    Profile profile(path.toStdString());
-    QVERIFY(profile.WriteProfileInt("SIO_CFG", "ComPort", 2));
-    QCOMPARE(readAll(path), QByteArray("[SIO_CFG]\nComPort=2\n"));
-    QVERIFY(QDir(dir_.filePath("config")).removeRecursively());
-}
-
-void TestProfile::folderThatCannotBeMadeFailsWithoutDamage() {
-    // The folder's name is taken by a plain file, which must survive as it was.
-    QString blocker = dir_.filePath("blocker");
+void TestProfile::failedWritesLeaveEverythingAsItWas() {
+    const QString blocker = dir_->filePath("blocker");  // a plain file where a folder should be
     writeAll(blocker, "not a folder\n");
-    Profile profile((blocker + "/daridez.ini").toStdString());
-    QVERIFY(!profile.WriteProfileInt("SIO_CFG", "ComPort", 2));
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "ComPort", 2), 2);
-    QCOMPARE(readAll(blocker), QByteArray("not a folder\n"));
-    QFile::remove(blocker);
-
+    QVERIFY(!Profile((blocker + "/daridez.ini").toStdString()).WriteProfileInt("S", "K", 2));
+    QCOMPARE(readAll(blocker), "not a folder\n"_ba);
     // A folder no one may create files in, whoever runs the test.
-    Profile inProc("/proc/daridez-test/daridez.ini");
-    QVERIFY(!inProc.WriteProfileInt("SIO_CFG", "ComPort", 2));
-}
+    QVERIFY(!Profile("/proc/self/daridez.ini").WriteProfileInt("S", "K", 2));
 
-void TestProfile::profileThatIsNotAFileIsNeitherReadNorReplaced() {
-    QVERIFY(QDir(dir_.path()).mkdir("daridez.ini"));
-    Profile profile(path_.toStdString());
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "ComPort", 2), 2);
-    QVERIFY(!profile.WriteProfileInt("SIO_CFG", "ComPort", 3));
+    QVERIFY(QDir(dir_->path()).mkdir("daridez.ini"));  // the profile is a folder
+    Profile folder(path_.toStdString());
+    QCOMPARE(folder.GetProfileInt("S", "K", 2), 2);
+    QVERIFY(!folder.WriteProfileInt("S", "K", 3));
     QVERIFY(QFileInfo(path_).isDir());
-    QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), QStringList());
-    QVERIFY(QDir(dir_.path()).rmdir("daridez.ini"));
-}
-
-void TestProfile::readOnlyFolderKeepsTheOldFile() {
-    if (::geteuid() == 0) {
-        QSKIP("permissions do not bind the superuser; the /proc and plain-file cases cover it");
-    }
-    QString folder = dir_.filePath("locked");
-    QVERIFY(QDir(dir_.path()).mkdir("locked"));
-    QString path = folder + "/daridez.ini";
-    writeAll(path, kHandEdited);
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-    Profile profile(path.toStdString());
-    QVERIFY(!profile.WriteProfileInt("SIO_CFG", "BaudRate", 19200));
-    QCOMPARE(readAll(path), kHandEdited);
-    QCOMPARE(profile.GetProfileInt("SIO_CFG", "BaudRate", 0), 9600);
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"blocker"});
 }
 
 void TestProfile::defaultPathFollowsXdgConfigHomeThenHome() {
-    const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME"), oldHome = qgetenv("HOME");
     qputenv("XDG_CONFIG_HOME", "/somewhere/config");
     QCOMPARE(Profile::defaultPath(), std::string("/somewhere/config/daridez.ini"));
-    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "relative");  // only an absolute one counts
     qputenv("HOME", "/home/user");
     QCOMPARE(Profile::defaultPath(), std::string("/home/user/.config/daridez.ini"));
-    // A relative XDG_CONFIG_HOME is not used, as the base directory rules say.
-    qputenv("XDG_CONFIG_HOME", "relative");
+    qunsetenv("XDG_CONFIG_HOME");
     QCOMPARE(Profile::defaultPath(), std::string("/home/user/.config/daridez.ini"));
-    qputenv("XDG_CONFIG_HOME", oldXdg);
     qputenv("HOME", oldHome);
-    if (oldXdg.isNull()) {
-        qunsetenv("XDG_CONFIG_HOME");
-    }
+    oldXdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldXdg);
 }
 
 QTEST_GUILESS_MAIN(TestProfile)
