@@ -8,7 +8,7 @@
 #include <ctime>
 #include <string>
 
-#include "bench/BenchClock.h"
+#include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
 #include "files/DumpLoader.h"
 #include "files/DumpWriter.h"
@@ -63,15 +63,6 @@ std::uint64_t walkFrames(const std::vector<std::uint8_t>& bytes) {
     return frames;
 }
 
-class CountingView : public RowSink {
-  public:
-    bool AppendRow(TraceEntry*, std::int32_t) override {
-        ++rows;
-        return true;
-    }
-    std::uint64_t rows = 0;
-};
-
 void report(const char* what, Seconds seconds, std::size_t bytes, std::uint64_t linFrames) {
     std::printf(
         "  %-20s wall %7.3f s %8.1f MB/s %10.0f LIN frames/s | cpu %7.3f s %8.1f MB/s "
@@ -114,7 +105,7 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
     std::vector<std::uint8_t>().swap(bytes);  // the load reads the file, not memory
 
     TraceList list;
-    CountingView view;
+    CountingSink view;
     DisplayModes modes;
     TraceState state = TraceState::Idle;
     StreamDecoder decoder(list, view, modes, state);

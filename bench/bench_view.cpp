@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchClock.h"
+#include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
 #include "files/DumpLoader.h"
 #include "protocol/StreamDecoder.h"
@@ -28,16 +28,6 @@ using namespace daridez;
 using namespace daridez::bench;
 
 namespace {
-
-// The decoder's rows go nowhere: the load as the core alone does it.
-class CountingSink : public RowSink {
-  public:
-    bool AppendRow(TraceEntry*, std::int32_t) override {
-        ++rows;
-        return true;
-    }
-    std::uint64_t rows = 0;
-};
 
 bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");

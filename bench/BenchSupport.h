@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <ctime>
+
+#include "protocol/RowSink.h"
 
 namespace daridez::bench {
 
@@ -26,5 +29,15 @@ inline Seconds secondsSince(const Timer& start) {
 inline Seconds fastest(const Seconds& a, const Seconds& b) {
     return {std::min(a.wall, b.wall), std::min(a.cpu, b.cpu)};
 }
+
+// Counts the decoder's rows and shows them nowhere: the load as the core alone does it.
+class CountingSink : public RowSink {
+public:
+    bool AppendRow(TraceEntry*, std::int32_t) override {
+        ++rows;
+        return true;
+    }
+    std::uint64_t rows = 0;
+};
 
 }  // namespace daridez::bench
