@@ -17,7 +17,10 @@ bool DumpLoader::open(const std::string& path) {
     if (file_ != nullptr) {
         std::fclose(file_);
     }
-    file_ = std::fopen(path.c_str(), "rb");
+    // A folder opens for reading on some systems: it is no dump file, and the trace
+    // must stay as it is.
+    std::error_code error;
+    file_ = std::filesystem::is_directory(path, error) ? nullptr : std::fopen(path.c_str(), "rb");
     bytesRead_ = 0;
     atEnd_ = false;
     readFailed_ = false;
@@ -26,7 +29,6 @@ bool DumpLoader::open(const std::string& path) {
         return false;
     }
     buffer_.carryOver = 0;  // a load starts with an empty buffer
-    std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     fileSize_ = error ? 0 : size;
     return true;

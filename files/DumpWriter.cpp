@@ -83,23 +83,9 @@ bool keepPermissions(const std::string& from, const std::string& to) {
     return !error;
 }
 
-}  // namespace
-
-void DumpWriter::serialize(const TraceEntry* head, std::vector<std::uint8_t>& out) {
-    forEachChunk(head, [&out](const std::uint8_t* bytes, std::size_t count) {
-        out.insert(out.end(), bytes, bytes + count);
-        return true;
-    });
-}
-
-bool DumpWriter::save(const TraceEntry* head, const std::string& requestedPath) {
-    const std::string path = saveTarget(requestedPath);
-    std::string temporary;
-    std::FILE* file = createTemporary(path, temporary);
-    if (file == nullptr) {
-        return false;
-    }
-    // Frames are a few bytes each: gather them and hand the stream large blocks.
+// Writes the dump of the rows to file in large blocks and closes it; false when any
+// write, the flush or the close failed.
+bool writeAndClose(const TraceEntry* head, std::FILE* file) {
     std::vector<std::uint8_t> block;
     block.reserve(kBlockSize + 256);
     const auto flushBlock = [&block, file] {
@@ -113,7 +99,56 @@ bool DumpWriter::save(const TraceEntry* head, const std::string& requestedPath) 
     });
     ok = ok && flushBlock();
     ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
+    return std::fclose(file) == 0 && ok;
+}
+
+// Writes straight into path, for what a rename cannot replace (a device, a pipe) or
+// where the folder takes no temporary file.
+bool writeInPlace(const TraceEntry* head, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    return file != nullptr && writeAndClose(head, file);
+}
+
+// A file may be written when it opens for update; opening changes nothing.
+bool isWritable(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    if (file == nullptr) {
+        return false;
+    }
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace
+
+void DumpWriter::serialize(const TraceEntry* head, std::vector<std::uint8_t>& out) {
+    forEachChunk(head, [&out](const std::uint8_t* bytes, std::size_t count) {
+        out.insert(out.end(), bytes, bytes + count);
+        return true;
+    });
+}
+
+bool DumpWriter::save(const TraceEntry* head, const std::string& requestedPath) {
+    const std::string path = saveTarget(requestedPath);
+    std::error_code error;
+    if (path == requestedPath && std::filesystem::is_symlink(path, error)) {
+        return writeInPlace(head, path);  // a link that leads nowhere yet, or to a pipe
+    }
+    const auto status = std::filesystem::status(path, error);
+    const bool exists = !error && std::filesystem::exists(status);
+    if (exists && !std::filesystem::is_regular_file(status)) {
+        return writeInPlace(head, path);  // a device or a pipe: nothing to replace
+    }
+    if (exists && !isWritable(path)) {
+        return false;  // a write-protected file stays as it is
+    }
+    std::string temporary;
+    std::FILE* file = createTemporary(path, temporary);
+    if (file == nullptr) {
+        // The folder takes no new file, yet the file itself may be writable.
+        return exists && writeInPlace(head, path);
+    }
+    bool ok = writeAndClose(head, file);
     ok = ok && keepPermissions(path, temporary);
     ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {

@@ -1,12 +1,15 @@
 // Dump files: the bytes a trace is saved as, loading through the decoder in blocks,
 // and saves that fail without harming the file already there.
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <cstring>
+#include <thread>
 
 #include "DecoderFixture.h"
 #include "files/DumpLoader.h"
@@ -47,6 +50,7 @@ class TestDumpFiles : public QObject {
     void loadsWholeFramesOnly();
     void failedLoadsAreReportedAndOpenErrorKeepsTrace();
     void saveReplacesFileOnlyWhenWhollyWritten();
+    void saveWritesIntoAPipeInPlace();
     void saveKeepsPermissionsAndLinks();
 
   private:
@@ -144,10 +148,11 @@ void TestDumpFiles::failedLoadsAreReportedAndOpenErrorKeepsTrace() {
     DecoderFixture f;
     f.feed(hex("0490001000"));
     QCOMPARE(load(f, path("missing.dump")), LoadResult::OpenError);
+    QVERIFY(QDir(dir.path()).mkdir("folder.dump"));  // fopen takes a folder on Linux
+    QCOMPARE(load(f, path("folder.dump")), LoadResult::OpenError);
     QCOMPARE(f.listRows().size(), std::size_t{2});  // the trace stays
-    // A folder opens for reading on this system, but reading it fails.
-    QVERIFY(QDir(dir.path()).mkdir("folder.dump"));
-    QCOMPARE(load(f, path("folder.dump")), LoadResult::ReadError);
+    // This file opens, but its first read fails (EIO): a read error, not the end.
+    QCOMPARE(load(f, "/proc/self/mem"), LoadResult::ReadError);
 }
 
 void TestDumpFiles::saveReplacesFileOnlyWhenWhollyWritten() {
@@ -160,6 +165,13 @@ void TestDumpFiles::saveReplacesFileOnlyWhenWhollyWritten() {
     QVERIFY(QDir(dir.path()).mkpath("folder.dump/inner"));
     QVERIFY(!DumpWriter::save(f.list.TraceListHead(), path("folder.dump")));
     QVERIFY(QFileInfo::exists(dir.filePath("folder.dump/inner")));
+    // A write-protected file is refused and kept (root may write anything: skip there).
+    QVERIFY(write("locked.dump", "old"));
+    QVERIFY(QFile::setPermissions(dir.filePath("locked.dump"), QFile::ReadOwner));
+    if (geteuid() != 0) {
+        QVERIFY(!DumpWriter::save(f.list.TraceListHead(), path("locked.dump")));
+        QCOMPARE(read("locked.dump"), QByteArray("old"));
+    }
     // Files may not grow past 4 KB in this process for a moment: the writes fail (EFBIG)
     // as on a full disk.
     f.feed(hex(QByteArray("0490010000 059101105500 059201201000").repeated(1000)));
@@ -174,6 +186,19 @@ void TestDumpFiles::saveReplacesFileOnlyWhenWhollyWritten() {
     QVERIFY(!savedOk);
     QCOMPARE(read("old.dump"), hex("0490001000"));
     QVERIFY(QDir(dir.path()).entryList({"*.saving*"}).isEmpty());  // no temporary file left
+}
+
+void TestDumpFiles::saveWritesIntoAPipeInPlace() {
+    DecoderFixture f;
+    f.feed(hex("0490001000"));
+    QVERIFY(mkfifo(path("pipe").c_str(), 0600) == 0);
+    QByteArray received;
+    std::thread reader([&] { received = read("pipe"); });
+    const bool saved = DumpWriter::save(f.list.TraceListHead(), path("pipe"));
+    reader.join();
+    QVERIFY(saved);
+    QCOMPARE(received, hex("0490001000"));
+    QVERIFY(QFileInfo(dir.filePath("pipe")).exists() && !QFileInfo(dir.filePath("pipe")).isFile());
 }
 
 void TestDumpFiles::saveKeepsPermissionsAndLinks() {
