@@ -46,6 +46,7 @@ struct SortKey {
 };
 
 void packText(SortKey& key, const char* text, const std::array<unsigned char, 256>& fold) {
+    std::fill(std::begin(key.words), std::end(key.words), 0);
     bool ended = false;
     for (std::size_t i = 0; i < kKeyBytes; ++i) {
         const unsigned char c = ended ? 0 : fold[static_cast<unsigned char>(text[i])];

@@ -176,8 +176,10 @@ void TraceListModel::refreshTexts() {
     if (shown_ == 0) {
         return;
     }
-    emit dataChanged(index(0, 0), index(static_cast<int>(shown_) - 1, kColumnCount - 1),
-                     {Qt::DisplayRole});
+    // Every row's texts changed, none moved: a layout change tells the views to fetch
+    // them again without touching the selection or the persistent indexes.
+    emit layoutAboutToBeChanged();
+    emit layoutChanged();
 }
 
 void TraceListModel::setReallocator(RowIndex::Reallocator reallocator, void* context) {
