@@ -54,14 +54,16 @@ bool applyParity(QSerialPort& port, std::uint8_t parity) {
     }
 }
 
-bool applyStopBits(QSerialPort& port, std::uint8_t stopBits) {
+// As the serial drivers rule it: one and a half stop bits go only with 5 data bits,
+// two never do. Qt would quietly run 1.5 as one stop bit; the port refuses it instead.
+bool applyStopBits(QSerialPort& port, std::uint8_t stopBits, std::uint8_t byteSize) {
     switch (stopBits) {
         case kOneStopBit:
             return port.setStopBits(QSerialPort::OneStop);
         case kOne5StopBits:
-            return port.setStopBits(QSerialPort::OneAndHalfStop);
+            return byteSize == 5 && port.setStopBits(QSerialPort::OneAndHalfStop);
         case kTwoStopBits:
-            return port.setStopBits(QSerialPort::TwoStop);
+            return byteSize != 5 && port.setStopBits(QSerialPort::TwoStop);
         default:
             return false;
     }
@@ -137,7 +139,7 @@ bool SerialPort::applySettings(const SerialSettings& settings) {
     QSerialPort& port = *port_;
     bool ok = port.setBaudRate(static_cast<qint32>(settings.BaudRate)) &&
               applyDataBits(port, settings.ByteSize) && applyParity(port, settings.Parity) &&
-              applyStopBits(port, settings.StopBits) &&
+              applyStopBits(port, settings.StopBits, settings.ByteSize) &&
               port.setFlowControl(QSerialPort::NoFlowControl) &&
               holdLineOff(port, &QSerialPort::setDataTerminalReady) &&
               holdLineOff(port, &QSerialPort::setRequestToSend);
@@ -210,10 +212,13 @@ std::uint32_t SerialPort::Write(const std::uint8_t* bytes, std::uint32_t count) 
     // few bytes, so this returns as soon as the driver has taken them.
     while (portOpen() && port_->bytesToWrite() > 0 && port_->waitForBytesWritten(kWriteWaitMs)) {
     }
-    if (portOpen()) {
-        port_->clearError();
+    // A device that vanished meanwhile took nothing, whatever Qt had buffered.
+    if (vanished_ || !portOpen()) {
+        return 0;
     }
-    return static_cast<std::uint32_t>(accepted);
+    const qint64 unsent = port_->bytesToWrite();
+    port_->clearError();
+    return static_cast<std::uint32_t>(accepted - std::min(unsent, accepted));
 }
 
 std::uint32_t SerialPort::Read(std::uint8_t* buffer, std::uint32_t max) {

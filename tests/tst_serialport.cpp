@@ -84,6 +84,7 @@ class TestSerialPort : public QObject {
     void writeReachesTheDeviceAndPurgeOutputNeedsAnOpenPort();
     void vanishedDeviceDeliversReceivedBytesThenNothing_data();
     void vanishedDeviceDeliversReceivedBytesThenNothing();
+    void writeToAVanishedDeviceReportsNothingWritten();
 };
 
 void TestSerialPort::everyOperationWithoutPortReturnsZero() {
@@ -122,10 +123,14 @@ void TestSerialPort::openAppliesSettingsAndIgnoresPortNumbersOutsideOneToFour() 
     QCOMPARE(waitForBytes(rig.port, 1), 1u);
 }
 
-// Seven data bits are more than a pseudo-terminal takes: the settings fail, the port
-// stays open.
+// Settings the port refuses (1.5 stop bits with 8 data bits; seven data bits, which a
+// pseudo-terminal does not take) fail, and the port stays open.
 void TestSerialPort::portIsHeldFromOpenUntilCloseOrMarkNotConnected() {
     Rig rig;
+    SerialSettings oneAndAHalf = settingsFor(2);
+    oneAndAHalf.StopBits = kOne5StopBits;  // only 5 data bits take 1.5 stop bits
+    QCOMPARE(rig.port.Open(oneAndAHalf), "Could not set the comstate");
+    QCOMPARE(rig.port.channel(), SerialPort::Channel::Open);
     SerialSettings sevenBits = settingsFor(2);
     sevenBits.ByteSize = 7;
     QCOMPARE(rig.port.Open(sevenBits), "Could not set the comstate");
@@ -214,6 +219,16 @@ void TestSerialPort::vanishedDeviceDeliversReceivedBytesThenNothing() {
     QCOMPARE(rig.port.Close(), 1u);
     QCOMPARE(rig.port.Close(), 0u);
     QCOMPARE(lost.count(), 1);
+}
+
+// A write into a device that vanished before anyone polled sends nothing and says so.
+void TestSerialPort::writeToAVanishedDeviceReportsNothingWritten() {
+    Rig rig;
+    QVERIFY(rig.open());
+    rig.closeMaster();
+    const auto bytes = hundredBytes();
+    QCOMPARE(rig.port.Write(bytes.data(), 3), 0u);
+    QVERIFY(rig.port.deviceVanished());
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)
