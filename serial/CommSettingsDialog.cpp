@@ -94,7 +94,7 @@ QWidget* makeControl(const ControlTemplate& control, QWidget* parent) {
         case Kind::Button:
         case Kind::DefaultButton: {
             auto* button = new QPushButton(caption, parent);
-            button->setAutoDefault(false);
+            button->setAutoDefault(true);  // Return presses the focused button
             button->setDefault(control.kind == Kind::DefaultButton);
             return button;
         }

@@ -82,8 +82,9 @@ void TestCommSettingsDialog::recordShowsAsSelectedButtons() {
     QCOMPARE(checkedCaptions(dialog), checked);
 }
 
-// Rows: the record, what the user does (button ids to click, then "Return", "Escape" or
-// "close" if no button closes the dialog), the record afterwards.
+// Rows: the record, what the user does (button ids to click, "focus2" to tab to Cancel,
+// then "Return", "Escape" or "close" if no button closes the dialog), the record
+// afterwards.
 void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing_data() {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("actions");
@@ -99,6 +100,7 @@ void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing_d
     row("Ok, cleared groups fall back", "38400 8 3 3 7", "1", "38400 8 0 3 0");
     row("Cancel", "115200 8 0 2 1", "111 202 302 401 604 2", "115200 8 0 2 1");
     row("Escape", "115200 8 0 2 1", "111 202 302 401 604 Escape", "115200 8 0 2 1");
+    row("Return on Cancel", "115200 8 0 2 1", "604 focus2 Return", "115200 8 0 2 1");
     row("close box", "115200 8 0 2 1", "111 202 302 401 604 close", "115200 8 0 2 1");
 }
 
@@ -118,15 +120,20 @@ void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing()
     for (const QString& action : actions.split(' ')) {
         if (action == "close") {
             dialog.close();
+        } else if (action == "focus2") {
+            control(dialog, 2)->setFocus();
         } else if (action[0].isLetter()) {
-            QTest::keyClick(&dialog, action == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+            QWidget* focused = QApplication::focusWidget();
+            QTest::keyClick(focused ? focused : &dialog,
+                            action == "Return" ? Qt::Key_Return : Qt::Key_Escape);
         } else {
             QTest::mouseClick(control(dialog, action.toInt()), Qt::LeftButton);
         }
     }
     QVERIFY(!dialog.isVisible());
     QCOMPARE(fields(settings), fields(record(after)));
-    const bool ok = QStringList{"1", "Return"}.contains(actions.split(' ').last());
+    const bool ok = QStringList{"1", "Return"}.contains(actions.split(' ').last()) &&
+                    !actions.contains("focus2");
     QCOMPARE(dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
     QCOMPARE(QFile::exists(profile.path().c_str()), ok);  // a cancel writes no profile
     QVERIFY(!ok || fields(atHide) == fields(settings));   // Ok saved before the dialog closed
