@@ -291,6 +291,10 @@ void TracerSimulator::startTrace() {
             0, {0x05, kStartMarker, highByte(startCount_), lowByte(startCount_), 0x00}));
     }
     if (!tracing_) {
+        // A new recording owes nothing to the last one: what that one lost stays lost.
+        dropping_ = false;
+        droppedSinceOverflow_ = 0;
+        wrapsHeld_ = 0;
         bus_.restart(deviceNow());
         tracing_ = true;
     }
