@@ -53,10 +53,15 @@ int main(int argc, char** argv) {
     press(dialog, daridez::ControlId::Stop);
     QTest::qWait(200);
     const bool saved = dialog.grab().save(QString::fromLocal8Bit(argv[1]));
+    const bool traced = dialog.listView()->rowCount() > 0;  // closing clears the list
     dialog.close();
     if (!saved) {
         std::fprintf(stderr, "daridez-screenshot: could not write %s\n", argv[1]);
         return 1;
     }
-    return dialog.listView()->rowCount() > 0 ? 0 : 1;
+    if (!traced) {
+        std::fprintf(stderr, "daridez-screenshot: the trace stayed empty\n");
+        return 1;
+    }
+    return 0;
 }
