@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
 #include <ctime>
 
 #include "protocol/RowSink.h"
@@ -28,6 +31,16 @@ inline Seconds secondsSince(const Timer& start) {
 
 inline Seconds fastest(const Seconds& a, const Seconds& b) {
     return {std::min(a.wall, b.wall), std::min(a.cpu, b.cpu)};
+}
+
+// Writes a generated dump to a file; false when any step failed.
+inline bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
 }
 
 // Counts the decoder's rows and shows them nowhere: the load as the core alone does it.

@@ -71,15 +71,6 @@ void report(const char* what, Seconds seconds, std::size_t bytes, std::uint64_t 
         bytes / seconds.cpu / 1e6, linFrames / seconds.cpu);
 }
 
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
-}
-
 bool runTrace(const char* name, const DumpGenerator::Options& options, const std::string& path) {
     std::vector<std::uint8_t> bytes;
     std::uint64_t linFrames = 0;

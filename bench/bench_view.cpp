@@ -29,15 +29,6 @@ using namespace daridez::bench;
 
 namespace {
 
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
-}
-
 // One load of the dump file into list through sink, as "load trace" does it.
 bool load(const std::string& path, TraceList& list, RowSink& sink) {
     DisplayModes modes;

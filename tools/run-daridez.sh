@@ -20,15 +20,6 @@ if [ -n "$device" ] && [ -e "$device" ]; then
 fi
 
 [ -x "$sim" ] || { echo "run-daridez: $sim is not built" >&2; exit 1; }
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/daridez-run.XXXXXX")
-cleanup() {
-    stop_simulated_tracer
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-start_simulated_tracer "$sim" "$tmp"
+start_simulated_tracer_session "$sim" daridez-run
 echo "No tracer device at ${device:-Com$port}: starting the simulated tracer (tracer-sim) on $SIM_LINK"
 XDG_CONFIG_HOME="$SIM_CONFIG_HOME" "$daridez"

@@ -15,16 +15,7 @@ for program in "$shooter" "$sim"; do
 done
 command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run is missing (package xvfb)" >&2; exit 1; }
 
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/daridez-shot.XXXXXX")
-cleanup() {
-    stop_simulated_tracer
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-start_simulated_tracer "$sim" "$tmp"
+start_simulated_tracer_session "$sim" daridez-shot
 mkdir -p "$(dirname "$OUTPUT")"
 XDG_CONFIG_HOME="$SIM_CONFIG_HOME" QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1280x1024x24" "$shooter" "$OUTPUT"

@@ -83,3 +83,13 @@ stop_simulated_tracer() {
         SIM_PID=
     fi
 }
+
+# start_simulated_tracer_session SIM NAME: start_simulated_tracer in a new temporary
+# folder named after NAME, stopped and removed when the calling script ends.
+start_simulated_tracer_session() {
+    SIM_SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/$2.XXXXXX")
+    trap 'stop_simulated_tracer; rm -rf "$SIM_SESSION_DIR"' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    start_simulated_tracer "$1" "$SIM_SESSION_DIR"
+}
