@@ -18,6 +18,7 @@
 #include "files/DumpWriter.h"
 #include "serial/CommSettingsDialog.h"
 #include "trace/TextRefresh.h"
+#include "view/Columns.h"
 #include "view/TraceListView.h"
 
 #ifdef Q_OS_WIN
@@ -31,18 +32,6 @@ namespace {
 constexpr unsigned kAboutCommand = 16;  // the window-menu entry's command id
 const char* const kAboutEntry = "Inf&o about Daridez...";
 const char* const kDumpDescriptions = "LIN traces (*.dump)|all files (*.*)";
-
-struct Column {
-    const char* name;
-    int width;  // pixels
-};
-
-// "TimeStamp" and "ID" are replaced at once by the headers of the display modes.
-constexpr Column kColumns[kColumnCount] = {
-    {"MsgNr", 50}, {"TimeStamp", 110}, {"Info", 100}, {"Sync", 45}, {"ID", 35},
-    {"DB0", 35},   {"DB1", 35},        {"DB2", 35},   {"DB3", 35},  {"DB4", 35},
-    {"DB5", 35},   {"DB6", 35},        {"DB7", 35},   {"CS", 35},
-};
 
 const char* const kLinBaudrates[] = {"1200", "2400", "4800", "9600", "19200"};
 
@@ -171,13 +160,6 @@ void MainDialog::buildControls() {
     connect(list_, &TraceListView::outOfMemory, this, &MainDialog::reportOutOfMemory);
 }
 
-void MainDialog::setUpColumns() {
-    for (int column = 0; column < kColumnCount; ++column) {
-        list_->setHeaderText(column, QString::fromLatin1(kColumns[column].name));
-        list_->setColumnWidth(column, kColumns[column].width);
-    }
-}
-
 // --- initialisation and shut-down ----------------------------------------------
 
 void MainDialog::initDialog() {
@@ -187,7 +169,6 @@ void MainDialog::initDialog() {
     portPaths_.load(profile_);
     setStatusLine1(DescribeSerialSettings(settings_));
     controller_->reset();
-    setUpColumns();
     setIdMode(true);
     setDataMode(true);
     setTimestampMode(true);
@@ -364,15 +345,14 @@ void MainDialog::onTimer() {
 
 void MainDialog::setTimestampMode(bool relative) {
     modes_.relativeTime = relative;
-    list_->setHeaderText(
-        1, relative ? QStringLiteral("rel. TimeStamp") : QStringLiteral("abs. TimeStamp"));
+    list_->setHeaderText(1, ColumnHeader(Column::TimeStamp, modes_));
     RefreshTimeTexts(programWide_.traceList, relative);
     list_->refreshTexts();
 }
 
 void MainDialog::setIdMode(bool protectedId) {
     modes_.protectedId = protectedId;
-    list_->setHeaderText(4, protectedId ? QStringLiteral("[ID]") : QStringLiteral("(id)"));
+    list_->setHeaderText(4, ColumnHeader(Column::Id, modes_));
     RefreshIdTexts(programWide_.traceList, protectedId);
     list_->refreshTexts();
 }

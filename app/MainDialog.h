@@ -97,7 +97,6 @@ class MainDialog : public QDialog, public ControllerWindow {
   private:
     void buildControls();
     QPushButton* addButton(int id, const char* caption, int x, int y, int width, int height);
-    void setUpColumns();
     void initDialog();
     void appendSystemMenuEntry();
     void onTimer();

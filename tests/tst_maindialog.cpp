@@ -18,6 +18,7 @@
 #include "app/WindowPrompts.h"
 #include "tools/sim/TracerSimulator.h"
 #include "view/TraceListView.h"
+#include "view/Columns.h"
 
 using namespace daridez;
 
@@ -154,7 +155,7 @@ QStringList TestMainDialog::snapshot() const {
     for (std::uint32_t i = 0; i < list()->rowCount(); ++i) {
         const TraceEntry* entry = list()->rowAt(i);
         rows << QString::asprintf("%d/%u/%u", entry->number, entry->textColour, entry->backColour);
-        for (int column = 0; column < kColumnCount; ++column) {
+        for (int column = 0; column < kListColumnCount; ++column) {
             rows.last() += QLatin1Char('|') + cell(int(i), column);
         }
     }
@@ -170,7 +171,7 @@ void TestMainDialog::startUpShowsDefaultsAndDeviceAnswersReachStatusLine1() {
     }
     QCOMPARE(
         headers.join(QLatin1Char('|')),
-        QStringLiteral("MsgNr|rel. TimeStamp|Info|Sync|[ID]|DB0|DB1|DB2|DB3|DB4|DB5|DB6|DB7|CS"));
+        QStringLiteral("MsgNr|rel. TimeStamp|Info|Sync|[ID]|DB0|DB1|DB2|DB3|DB4|DB5|DB6|DB7|CS|Check"));
     QCOMPARE(rateBox()->currentText(), QStringLiteral("19200"));
     QCOMPARE(status(1), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
     QVERIFY(prompts_.messages.isEmpty());

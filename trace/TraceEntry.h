@@ -8,7 +8,6 @@ namespace daridez {
 
 inline constexpr int kSlotCount = 12;  // frames a row can keep: opener, sync, id, 9 bytes
 inline constexpr int kSlotSize = 8;    // bytes kept of each frame (its check byte never is)
-inline constexpr int kColumnCount = 14;
 
 // One row of the trace: the raw device frames that built it, their receive times,
 // and the ready-made texts of its fourteen columns. A fixed-size record, zero-filled

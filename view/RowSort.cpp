@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "view/ColumnText.h"
+#include "view/Columns.h"
 
 namespace daridez {
 
@@ -64,19 +64,24 @@ void packNumber(SortKey& key, std::int32_t number) {
 
 // How a sort orders two rows.
 struct SortOrder {
-    std::size_t textOffset = 0;  // where the text lies in a row
+    Column column = Column::MsgNr;
     const std::array<unsigned char, 256>* fold = &kSameCase;
     bool byNumber = false;
     bool ascending = true;
 
-    const char* text(const TraceEntry* entry) const {
-        return reinterpret_cast<const char*>(entry) + textOffset;
+    const char* text(const TraceEntry* entry, CellScratch& scratch) const {
+        return CellText(*entry, column, scratch);
+    }
+    int compareTexts(const TraceEntry* a, const TraceEntry* b, std::size_t from) const {
+        CellScratch scratchA;
+        CellScratch scratchB;
+        return compareFolded(text(a, scratchA) + from, text(b, scratchB) + from, *fold);
     }
     int compareEntries(const TraceEntry* a, const TraceEntry* b) const {
         if (byNumber) {
             return a->number < b->number ? -1 : (a->number > b->number ? 1 : 0);
         }
-        return compareFolded(text(a), text(b), *fold);
+        return compareTexts(a, b, 0);
     }
     int compareKeys(const SortKey& a, const SortKey& b) const {
         for (int w = 0; w < kKeyWords; ++w) {
@@ -88,17 +93,18 @@ struct SortOrder {
         if (byNumber || !textGoesOn) {
             return 0;
         }
-        return compareFolded(text(a.entry) + kKeyBytes, text(b.entry) + kKeyBytes, *fold);
+        return compareTexts(a.entry, b.entry, kKeyBytes);
     }
 };
 
 void sortKeys(TraceEntry** rows, std::uint32_t count, const SortOrder& order, SortKey* keys) {
+    CellScratch scratch;
     for (std::uint32_t i = 0; i < count; ++i) {
         keys[i].entry = rows[i];
         if (order.byNumber) {
             packNumber(keys[i], rows[i]->number);
         } else {
-            packText(keys[i], order.text(rows[i]), *order.fold);
+            packText(keys[i], order.text(rows[i], scratch), *order.fold);
         }
     }
     std::sort(keys, keys + count, [&order](const SortKey& a, const SortKey& b) {
@@ -141,17 +147,18 @@ int CompareIgnoringCase(const char* a, const char* b) {
 }
 
 bool RowSort::sortByColumn(TraceEntry** rows, std::uint32_t count, int column) {
-    if (column < 0 || column > kLastColumn) {
+    if (!IsColumn(column)) {
         return false;
     }
     SortOrder order;
-    if (column == 0) {
+    const SortRule rule = ColumnAt(column).sort;
+    if (rule == SortRule::Number) {
         order.byNumber = true;
     } else {
         sortAscending_ = sortColumn_ == column ? !sortAscending_ : true;
         sortColumn_ = column;
-        order.textOffset = ColumnTextOffset(column);
-        order.fold = column == 1 ? &kSameCase : &kFoldCase;
+        order.column = static_cast<Column>(column);
+        order.fold = rule == SortRule::Bytes ? &kSameCase : &kFoldCase;
         order.ascending = sortAscending_;
     }
     sortRows(rows, count, order);

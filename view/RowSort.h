@@ -7,16 +7,14 @@
 namespace daridez {
 
 // The header-click sort of the row index, with its memory of the last text sort.
-// "MsgNr" always sorts by number ascending and leaves the memory alone; every other
-// column toggles between ascending and descending on repeated clicks and starts
-// ascending when it was not the last one. "TimeStamp" compares bytes, the rest ignore
-// letter case. Only the row index is reordered; rows with equal keys may swap.
+// Each column sorts by its rule in the column table: "MsgNr" by number ascending,
+// leaving the memory alone; every other column toggles between ascending and
+// descending on repeated clicks and starts ascending when it was not the last one.
+// Only the row index is reordered; rows with equal keys may swap.
 class RowSort {
   public:
-    static constexpr int kLastColumn = 13;
-
     // Sorts rows[0..count) for a click on column; false (nothing done) for a column
-    // outside 0..13.
+    // that does not exist.
     bool sortByColumn(TraceEntry** rows, std::uint32_t count, int column);
 
     int sortColumn() const { return sortColumn_; }

@@ -4,8 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "trace/TimeFormat.h"
-#include "view/ColumnText.h"
+#include "view/Columns.h"
 
 namespace daridez {
 
@@ -19,16 +18,18 @@ Colour FromQColor(const QColor& colour) {
 }
 
 TraceListModel::TraceListModel(QObject* parent)
-    : QAbstractTableModel(parent), headers_{"MsgNr", "TimeStamp", "Info", "Sync", "ID",
-                                            "DB0",   "DB1",       "DB2",  "DB3",  "DB4",
-                                            "DB5",   "DB6",       "DB7",  "CS"} {}
+    : QAbstractTableModel(parent) {
+    for (int column = 0; column < kListColumnCount; ++column) {
+        headers_.append(QString::fromLatin1(ColumnHeader(static_cast<Column>(column), {})));
+    }
+}
 
 int TraceListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(shown_);
 }
 
 int TraceListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
+    return parent.isValid() ? 0 : kListColumnCount;
 }
 
 QVariant TraceListModel::data(const QModelIndex& index, int role) const {
@@ -40,8 +41,10 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     switch (role) {
-        case Qt::DisplayRole:
-            return QString::fromLatin1(ColumnText(*entry, index.column()));
+        case Qt::DisplayRole: {
+            CellScratch scratch;
+            return QString::fromLatin1(CellText(*entry, static_cast<Column>(index.column()), scratch));
+        }
         case Qt::ToolTipRole:
             return toolTip(*entry, index.column());
         case Qt::ForegroundRole:
@@ -53,27 +56,16 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-// Column 2 tells the absolute time of the row's first frame, the others the time since
-// the frame of the column before; a slot time of 0 means no frame arrived there.
 QVariant TraceListModel::toolTip(const TraceEntry& entry, int column) const {
-    if (column < 2) {
+    const std::string tip = ColumnAt(column).toolTip(entry);
+    if (tip.empty()) {
         return {};
     }
-    const int slot = column - 2;
-    if (entry.slotTimes[slot] == 0) {
-        return {};
-    }
-    char text[kTimeTextSize];
-    if (slot == 0) {
-        FormatAbsoluteTime(text, entry.slotTimes[0]);
-    } else {
-        FormatRelativeTime(text, entry.slotTimes[slot - 1], entry.slotTimes[slot]);
-    }
-    return QString::fromLatin1(text);
+    return QString::fromStdString(tip);
 }
 
 QVariant TraceListModel::foreground(const TraceEntry& entry, int column) const {
-    if (column < 2) {
+    if (!ColumnAt(column).rowColoured) {
         return {};
     }
     return ToQColor(entry.textColour);
@@ -135,7 +127,7 @@ void TraceListModel::clear() {
 }
 
 bool TraceListModel::sortByHeaderClick(int column) {
-    if (live_ || column < 0 || column > RowSort::kLastColumn) {
+    if (live_ || !IsColumn(column)) {
         return false;
     }
     endOfBatch();

@@ -6,18 +6,12 @@
 #include <QPainter>
 #include <array>
 
+#include "view/Columns.h"
 #include "view/DottedLine.h"
 #include "view/TraceItemDelegate.h"
 #include "view/TraceListModel.h"
 
 namespace daridez {
-
-namespace {
-
-constexpr std::array<int, kColumnCount> kColumnWidths = {50, 110, 100, 45, 35, 35, 35,
-                                                         35, 35,  35,  35, 35, 35, 35};
-
-}  // namespace
 
 TraceListView::TraceListView(QWidget* parent)
     : QTableView(parent), model_(new TraceListModel(this)) {
@@ -51,8 +45,8 @@ void TraceListView::setUpHeader() {
     header->setSectionsClickable(true);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setMinimumSectionSize(1);
-    for (int column = 0; column < kColumnCount; ++column) {
-        header->resizeSection(column, kColumnWidths[column]);
+    for (int column = 0; column < kListColumnCount; ++column) {
+        header->resizeSection(column, ColumnAt(column).width);
     }
     connect(header, &QHeaderView::sectionClicked, model_, &TraceListModel::sortByHeaderClick);
 }

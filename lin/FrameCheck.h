@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "lin/LinFrame.h"
+#include "trace/TraceEntry.h"
+
+namespace daridez {
+
+// The words of a LIN frame's verdict, in the order they are written. Classic and
+// Enhanced name the checksum model that matched; every other word is a failure.
+enum class CheckWord : std::uint8_t {
+    NoSync,      // "no-sync": no sync field after the break
+    Sync,        // "sync": the sync byte is not 0x55
+    NoId,        // "no-id": no identifier field
+    Parity,      // "parity": the identifier's parity bits are wrong
+    NoResponse,  // "no-response": no response byte
+    Short,       // "short": one response byte, so no checksum
+    Checksum,    // "checksum": the last response byte matches no allowed model
+    Classic,     // "classic": the checksum over the data only
+    Enhanced,    // "enhanced": the checksum over the protected identifier and the data
+    Count
+};
+
+const char* CheckWordText(CheckWord word);
+std::optional<CheckWord> ParseCheckWord(std::string_view text);
+bool IsFailure(CheckWord word);
+
+// The verdict of one row: a set of words. Empty for rows that are not LIN frames.
+class FrameVerdict {
+  public:
+    // Room for every word with its comma and the NUL: any verdict text fits.
+    static constexpr int kTextSize = 80;
+
+    void add(CheckWord word) { bits_ |= bit(word); }
+    bool has(CheckWord word) const { return (bits_ & bit(word)) != 0; }
+    bool empty() const { return bits_ == 0; }
+    // True when the verdict holds a failure word.
+    bool failed() const { return (bits_ & kFailureBits) != 0; }
+    // The checksum model that matched, if any.
+    bool classic() const { return has(CheckWord::Classic); }
+    bool enhanced() const { return has(CheckWord::Enhanced); }
+
+    // The words in order, separated by commas ("parity,classic"); "" when empty.
+    void format(char (&text)[kTextSize]) const;
+    std::string text() const;
+
+    bool operator==(const FrameVerdict&) const = default;
+
+  private:
+    static constexpr std::uint16_t bit(CheckWord word) {
+        return static_cast<std::uint16_t>(1u << static_cast<unsigned>(word));
+    }
+    static constexpr std::uint16_t kFailureBits =
+        static_cast<std::uint16_t>((1u << static_cast<unsigned>(CheckWord::Classic)) - 1);
+
+    std::uint16_t bits_ = 0;
+};
+
+// LIN 2.x arithmetic.
+// The identifier byte with its two parity bits for the low six bits of id.
+std::uint8_t ProtectedId(std::uint8_t id);
+// The inverted carry-sum of seed followed by count bytes (seed 0: classic; seed the
+// protected identifier: enhanced).
+std::uint8_t LinChecksum(std::uint8_t seed, const std::uint8_t* bytes, int count);
+// Identifiers 0x3C and 0x3D (diagnostic frames) allow only the classic checksum.
+bool ClassicOnly(std::uint8_t id);
+
+FrameVerdict CheckFrame(const LinFrame& frame);
+FrameVerdict CheckFrame(const TraceEntry& entry);
+
+// The failures of a row in words, one line each, saying what was expected
+// ("parity: 05 should be 85 for identifier 05"); for a good frame, which model matched.
+// Empty for rows that are not LIN frames.
+std::string ExplainFrame(const LinFrame& frame);
+
+}  // namespace daridez
