@@ -14,11 +14,11 @@
 #include "app/AppIcon.h"
 #include "app/DialogUnits.h"
 #include "app/QtWindowPrompts.h"
-#include "files/DumpLoader.h"
 #include "files/DumpWriter.h"
+#include "files/TraceLoad.h"
 #include "serial/CommSettingsDialog.h"
-#include "trace/TextRefresh.h"
 #include "view/Columns.h"
+#include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
 #ifdef Q_OS_WIN
@@ -50,10 +50,10 @@ MainDialog::MainDialog(ProgramWide& programWide, const std::string& profilePath,
       profile_(profilePath),
       port_(portPaths_) {
     buildControls();
-    decoder_ = std::make_unique<StreamDecoder>(programWide_.traceList, *list_, modes_, state_);
-    controller_ = std::make_unique<TraceController>(port_, *this, *decoder_, programWide_.traceList,
-                                                    programWide_.receiveBuffer,
-                                                    programWide_.setBaudrateFrame, state_);
+    session_ = std::make_unique<TraceSession>(programWide_.traceList, programWide_.receiveBuffer,
+                                              *list_->traceModel());
+    controller_ =
+        std::make_unique<TraceController>(port_, *this, *session_, programWide_.setBaudrateFrame);
     timer_.setInterval(kTimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &MainDialog::onTimer);
     initDialog();
@@ -69,7 +69,7 @@ QPushButton* MainDialog::addButton(int id, const char* caption, int x, int y, in
                                    int height) {
     const DialogUnits units(font());
     auto* button = new QPushButton(QString::fromLatin1(caption), this);
-    button->setObjectName(idName(id));
+    holdControl(id, button);
     button->setGeometry(units.rect(x, y, width, height));
     // Return never presses a button of this window.
     button->setAutoDefault(false);
@@ -97,7 +97,7 @@ void MainDialog::buildControls() {
     auto* clear = addButton(ControlId::ClearTraceList, "clear TraceList", 40, 50, 60, 10);
 
     linBaudrate_ = new QComboBox(this);
-    linBaudrate_->setObjectName(idName(ControlId::LinBaudrate));
+    holdControl(ControlId::LinBaudrate, linBaudrate_);
     linBaudrate_->setEditable(true);
     linBaudrate_->setInsertPolicy(QComboBox::NoInsert);  // the list keeps its five rates
     for (const char* rate : kLinBaudrates) {
@@ -111,11 +111,11 @@ void MainDialog::buildControls() {
     auto* speed = addButton(ControlId::SetLinSpeed, "Set LIN Speed", 115, 35, 95, 10);
 
     list_ = new TraceListView(this);
-    list_->setObjectName(idName(ControlId::TraceList));
+    holdControl(ControlId::TraceList, list_);
     list_->setGeometry(units.rect(0, 65, 455, 300));
 
     statusLine1_ = new QLabel(QStringLiteral("Static"), this);
-    statusLine1_->setObjectName(idName(ControlId::StatusLine1));
+    holdControl(ControlId::StatusLine1, statusLine1_);
     statusLine1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusLine1_->setGeometry(units.rect(0, 370, 265, 8));
 
@@ -136,7 +136,7 @@ void MainDialog::buildControls() {
     addGroup("traceComPortGroup", "Trace COM Port", 0, 0, 95, 25);
     addGroup("fileMenuGroup", "File Menu", 100, 0, 120, 25);
     statusLine2_ = new QLabel(this);
-    statusLine2_->setObjectName(idName(ControlId::StatusLine2));
+    holdControl(ControlId::StatusLine2, statusLine2_);
     statusLine2_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusLine2_->setGeometry(units.rect(270, 370, 185, 8));
     addGroup("traceSearchGroup", "Trace search", 225, 0, 230, 65);
@@ -157,7 +157,25 @@ void MainDialog::buildControls() {
     connect(clear, &QPushButton::clicked, this, [this] { controller_->onClearTraceList(); });
     connect(speed, &QPushButton::clicked, this, [this] { controller_->onSetLinSpeed(); });
     connect(list_, &TraceListView::rightClicked, this, &MainDialog::onListRightClick);
-    connect(list_, &TraceListView::outOfMemory, this, &MainDialog::reportOutOfMemory);
+    connect(list_->traceModel(), &TraceListModel::outOfMemory, this,
+            &MainDialog::reportOutOfMemory);
+}
+
+// Each control is also named by its id, for tests and tools that look for it.
+void MainDialog::holdControl(int id, QWidget* control) {
+    control->setObjectName(idName(id));
+    controls_[static_cast<std::size_t>(id - ControlId::First)] = control;
+}
+
+QWidget* MainDialog::control(int id) const {
+    if (id < ControlId::First || id > ControlId::Last) {
+        return nullptr;
+    }
+    return controls_[static_cast<std::size_t>(id - ControlId::First)];
+}
+
+TraceListModel* MainDialog::listModel() const {
+    return list_->traceModel();
 }
 
 // --- initialisation and shut-down ----------------------------------------------
@@ -169,9 +187,6 @@ void MainDialog::initDialog() {
     portPaths_.load(profile_);
     setStatusLine1(DescribeSerialSettings(settings_));
     controller_->reset();
-    setIdMode(true);
-    setDataMode(true);
-    setTimestampMode(true);
     controller_->setBusy(false);
     linBaudrate_->setEditText(QStringLiteral("19200"));
     connectPort();
@@ -200,10 +215,7 @@ void MainDialog::shutDown() {
     shutDown_ = true;
     SaveSerialSettings(&profile_, settings_);
     portPaths_.saveIfMissing(profile_);
-    // The view borrows the rows: it forgets them before they are freed.
-    list_->ClearView();
-    programWide_.traceList.FreeTraceList();
-    programWide_.receiveBuffer.carryOver = 0;
+    session_->clear();
     timer_.stop();
     if (port_.isConnected()) {
         port_.Close();
@@ -219,7 +231,7 @@ void MainDialog::done(int result) {
 void MainDialog::reject() {}
 
 void MainDialog::closeEvent(QCloseEvent* event) {
-    if (loading_) {
+    if (controller_->paused()) {
         event->ignore();  // the loader is still decoding into the trace
         return;
     }
@@ -284,17 +296,13 @@ void MainDialog::setStatusLine2(const std::string& text) {
 }
 
 bool MainDialog::hasControl(int id) const {
-    return findChild<QWidget*>(idName(id)) != nullptr;
+    return control(id) != nullptr;
 }
 
 void MainDialog::enableControl(int id, bool enabled) {
-    if (auto* control = findChild<QWidget*>(idName(id))) {
-        control->setEnabled(enabled);
+    if (QWidget* widget = control(id)) {
+        widget->setEnabled(enabled);
     }
-}
-
-void MainDialog::setBusyFlag(bool busy) {
-    busy_ = busy;
 }
 
 std::string MainDialog::linBaudrateText() const {
@@ -306,11 +314,10 @@ void MainDialog::setLinBaudrateText(const std::string& text) {
 }
 
 void MainDialog::setListLive(bool live) {
-    list_->SetLive(live);
+    listModel()->setLive(live);
 }
 
-void MainDialog::clearList() {
-    list_->ClearView();
+void MainDialog::traceCleared() {
     outOfMemoryShown_ = false;  // a new shortage is told again
 }
 
@@ -335,45 +342,36 @@ void MainDialog::showOutOfMemory() {
 // --- the timer -----------------------------------------------------------------
 
 void MainDialog::onTimer() {
-    if (loading_) {
-        return;  // the loader owns the receive buffer until it has finished
-    }
     controller_->onTimerTick();
 }
 
 // --- display modes -------------------------------------------------------------
 
-void MainDialog::setTimestampMode(bool relative) {
-    modes_.relativeTime = relative;
-    list_->setHeaderText(1, ColumnHeader(Column::TimeStamp, modes_));
-    RefreshTimeTexts(programWide_.traceList, relative);
-    list_->refreshTexts();
+void MainDialog::setDisplayModes(const DisplayModes& modes) {
+    listModel()->setDisplayModes(*session_, modes);
 }
 
-void MainDialog::setIdMode(bool protectedId) {
-    modes_.protectedId = protectedId;
-    list_->setHeaderText(4, ColumnHeader(Column::Id, modes_));
-    RefreshIdTexts(programWide_.traceList, protectedId);
-    list_->refreshTexts();
-}
-
-void MainDialog::setDataMode(bool hex) {
-    modes_.hexData = hex;
-    RefreshByteTexts(programWide_.traceList, hex);
-    list_->refreshTexts();
-}
-
+// A right-click toggles the display mode of its column, except while a command or a
+// trace keeps the controller busy.
 void MainDialog::onListRightClick(int column) {
-    if (busy_) {
+    if (controller_->busy() || !IsColumn(column)) {
         return;
     }
-    if (column == 1) {
-        setTimestampMode(!modes_.relativeTime);
-    } else if (column == 4) {
-        setIdMode(!modes_.protectedId);
-    } else if (column >= 5 && column <= 12) {
-        setDataMode(!modes_.hexData);
+    DisplayModes modes = session_->modes;
+    switch (ColumnAt(column).toggle) {
+        case ModeToggle::Time:
+            modes.relativeTime = !modes.relativeTime;
+            break;
+        case ModeToggle::Id:
+            modes.protectedId = !modes.protectedId;
+            break;
+        case ModeToggle::Data:
+            modes.hexData = !modes.hexData;
+            break;
+        case ModeToggle::None:
+            return;
     }
+    setDisplayModes(modes);
 }
 
 // --- the window menu -----------------------------------------------------------
@@ -419,8 +417,8 @@ void MainDialog::onSaveTrace() {
         return;
     }
     const QString path =
-        prompts_->chooseTraceFile(0, QStringLiteral("save file"), QStringLiteral("."),
-                                  QString::fromLatin1(kDumpDescriptions));
+        prompts_->chooseTraceFile(ChooserMode::Save, QStringLiteral("save file"),
+                                  QStringLiteral("."), QString::fromLatin1(kDumpDescriptions));
     if (path.isEmpty()) {
         return;
     }
@@ -432,49 +430,38 @@ void MainDialog::onSaveTrace() {
 }
 
 void MainDialog::onLoadTrace() {
-    if (state_ != TraceState::Idle) {
+    if (!controller_->canLoad()) {
         return;
     }
     const QString path =
-        prompts_->chooseTraceFile(1, QStringLiteral("open file"), QStringLiteral("."),
-                                  QString::fromLatin1(kDumpDescriptions));
-    if (path.isEmpty() || state_ != TraceState::Idle) {
+        prompts_->chooseTraceFile(ChooserMode::Open, QStringLiteral("open file"),
+                                  QStringLiteral("."), QString::fromLatin1(kDumpDescriptions));
+    // The chooser's modal loop ran ticks: a trace may have been started meanwhile.
+    if (path.isEmpty() || !controller_->canLoad()) {
         return;
     }
-    DumpLoader loader(*decoder_, programWide_.receiveBuffer);
-    if (!loader.open(path.toStdString())) {
-        prompts_->message(QStringLiteral("load error"));
-        return;
-    }
-    controller_->onClearTraceList();
-
-    // The progress dialog runs an event loop: no tick may touch the receive buffer
-    // until the loader has finished with it.
-    loading_ = true;
-    timer_.stop();
+    // The progress dialog runs an event loop: while paused, no tick and no command
+    // touches the receive buffer or the trace behind the loader's back.
     controller_->setPaused(true);
-    const bool showProgress = loader.fileSize() > progressThreshold_;
-    if (showProgress) {
-        prompts_->beginProgress(loader.fileSize());
-    }
-    while (loader.step()) {
-        if (showProgress && !prompts_->progress(loader.bytesRead())) {
-            break;
+    bool showProgress = false;
+    LoadHooks hooks;
+    hooks.cleared = [this] { controller_->traceEmptied(); };
+    hooks.progress = [this, &showProgress](std::uint64_t done, std::uint64_t total) {
+        if (!showProgress && total > progressThreshold_) {
+            showProgress = true;
+            prompts_->beginProgress(total);
         }
-    }
-    const LoadResult result = loader.finish();
+        return !showProgress || prompts_->progress(done);
+    };
+    const LoadResult result = LoadTrace(*session_, path.toStdString(), hooks);
     if (showProgress) {
         prompts_->endProgress();
     }
-    loading_ = false;
     controller_->setPaused(false);
-    if (!shutDown_) {
-        timer_.start();
-    }
-    if (decoder_->takeOutOfMemory()) {
+    if (session_->decoder.takeOutOfMemory()) {
         reportOutOfMemory();
     }
-    if (result == LoadResult::ReadError) {
+    if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
         prompts_->message(QStringLiteral("load error"));
     }
 }

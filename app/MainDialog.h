@@ -2,15 +2,15 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "protocol/ControllerWindow.h"
 #include "protocol/ProgramWide.h"
-#include "protocol/StreamDecoder.h"
 #include "protocol/TraceController.h"
-#include "protocol/TraceState.h"
+#include "protocol/TraceSession.h"
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
 #include "serial/SerialPort.h"
@@ -24,6 +24,7 @@ class QPushButton;
 namespace daridez {
 
 class QtWindowPrompts;
+class TraceListModel;
 class TraceListView;
 class WindowPrompts;
 
@@ -48,11 +49,10 @@ class MainDialog : public QDialog, public ControllerWindow {
     void setStatusLine2(const std::string& text) override;
     bool hasControl(int id) const override;
     void enableControl(int id, bool enabled) override;
-    void setBusyFlag(bool busy) override;
     std::string linBaudrateText() const override;
     void setLinBaudrateText(const std::string& text) override;
     void setListLive(bool live) override;
-    void clearList() override;
+    void traceCleared() override;
     void redrawLastPage() override;
     void markPortNotConnected() override;
     void reportOutOfMemory() override;
@@ -67,18 +67,15 @@ class MainDialog : public QDialog, public ControllerWindow {
     bool onSysCommand(unsigned id);
     void showAbout();
 
-    // The display modes, each set as a right-click toggles it.
-    void setTimestampMode(bool relative);
-    void setIdMode(bool protectedId);
-    void setDataMode(bool hex);
-    const DisplayModes& displayModes() const { return modes_; }
+    void setDisplayModes(const DisplayModes& modes);
+    const DisplayModes& displayModes() const { return session_->modes; }
 
     TraceController& controller() { return *controller_; }
-    StreamDecoder& decoder() { return *decoder_; }
+    TraceSession& session() { return *session_; }
     SerialPort& port() { return port_; }
     TraceListView* listView() const { return list_; }
+    TraceListModel* listModel() const;
     const SerialSettings& settings() const { return settings_; }
-    bool isBusy() const { return busy_; }
     bool timerActive() const { return timer_.isActive(); }
     // Files above this size are loaded under a cancellable progress dialog.
     void setProgressThreshold(std::uint64_t bytes) { progressThreshold_ = bytes; }
@@ -97,6 +94,8 @@ class MainDialog : public QDialog, public ControllerWindow {
   private:
     void buildControls();
     QPushButton* addButton(int id, const char* caption, int x, int y, int width, int height);
+    void holdControl(int id, QWidget* control);
+    QWidget* control(int id) const;
     void initDialog();
     void appendSystemMenuEntry();
     void onTimer();
@@ -110,17 +109,15 @@ class MainDialog : public QDialog, public ControllerWindow {
     PortPaths portPaths_;
     SerialSettings settings_{};
     SerialPort port_;
-    TraceState state_ = TraceState::Idle;
-    DisplayModes modes_;
+    // The template's controls by id (ControlId::First ... ControlId::Last).
+    std::array<QWidget*, ControlId::Last - ControlId::First + 1> controls_{};
     TraceListView* list_ = nullptr;
     QComboBox* linBaudrate_ = nullptr;
     QLabel* statusLine1_ = nullptr;
     QLabel* statusLine2_ = nullptr;
-    std::unique_ptr<StreamDecoder> decoder_;
+    std::unique_ptr<TraceSession> session_;
     std::unique_ptr<TraceController> controller_;
     QTimer timer_;
-    bool busy_ = false;
-    bool loading_ = false;
     bool outOfMemoryShown_ = false;
     bool shutDown_ = false;
     std::uint64_t progressThreshold_ = kProgressThreshold;

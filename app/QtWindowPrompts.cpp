@@ -34,8 +34,8 @@ QtWindowPrompts::~QtWindowPrompts() {
     delete progress_;
 }
 
-QString QtWindowPrompts::chooseTraceFile(int mode, const QString& title, const QString& location,
-                                         const QString& descriptions) {
+QString QtWindowPrompts::chooseTraceFile(ChooserMode mode, const QString& title,
+                                         const QString& location, const QString& descriptions) {
     const std::string filter = BuildFileFilter(descriptions.toStdString());
     QStringList nameFilters;
     for (const auto& [description, pattern] : SplitFileFilter(filter)) {
@@ -53,7 +53,7 @@ QString QtWindowPrompts::chooseTraceFile(int mode, const QString& title, const Q
         folder = lastFolder_;  // a confirmed choice moves where the next dialog opens
     }
 
-    const bool save = mode == 0;
+    const bool save = mode == ChooserMode::Save;
     while (true) {
         QFileDialog dialog(parent_);
         if (!title.isEmpty()) {

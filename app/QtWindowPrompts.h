@@ -19,7 +19,7 @@ class QtWindowPrompts : public WindowPrompts {
 
     void setParent(QWidget* parent) { parent_ = parent; }
 
-    QString chooseTraceFile(int mode, const QString& title, const QString& location,
+    QString chooseTraceFile(ChooserMode mode, const QString& title, const QString& location,
                             const QString& descriptions) override;
     void message(const QString& text) override;
     void beginProgress(std::uint64_t total) override;

@@ -5,6 +5,8 @@
 
 namespace daridez {
 
+enum class ChooserMode { Save, Open };
+
 // Everything the main window asks of the user or tells in a box: the file chooser,
 // the OK message boxes and the progress of a long load. The program uses the Qt
 // dialogs (QtWindowPrompts); tests substitute one that records and answers.
@@ -12,9 +14,8 @@ class WindowPrompts {
   public:
     virtual ~WindowPrompts() = default;
 
-    // mode 0 saves, 1 opens. Returns the chosen file's full path, or an empty text
-    // when the user cancels.
-    virtual QString chooseTraceFile(int mode, const QString& title, const QString& location,
+    // Returns the chosen file's full path, or an empty text when the user cancels.
+    virtual QString chooseTraceFile(ChooserMode mode, const QString& title, const QString& location,
                                     const QString& descriptions) = 0;
 
     // A message box with the application's title, an exclamation icon and OK.

@@ -10,8 +10,8 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
-#include "files/DumpLoader.h"
 #include "files/DumpWriter.h"
+#include "files/TraceLoad.h"
 #include "protocol/StreamDecoder.h"
 
 using namespace daridez;
@@ -97,17 +97,14 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
 
     TraceList list;
     CountingSink view;
-    DisplayModes modes;
-    TraceState state = TraceState::Idle;
-    StreamDecoder decoder(list, view, modes, state);
     ReceiveBuffer buffer;
-    decoder.ResetDecoder();
+    TraceSession session(list, buffer, view);
+    const StreamDecoder& decoder = session.decoder;
     const bool peakReset = resetPeak();
     const long baseline = peakReset ? statusKb("VmHWM") : statusKb("VmRSS");
 
     start = Timer{};
-    DumpLoader loader(decoder, buffer);
-    if (!loader.open(path) || loader.loadAll() != LoadResult::Ok) {
+    if (LoadTrace(session, path) != LoadResult::Ok) {
         std::fprintf(stderr, "cannot load %s\n", path.c_str());
         return false;
     }

@@ -18,9 +18,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
-#include "files/DumpLoader.h"
-#include "protocol/StreamDecoder.h"
-#include "trace/TextRefresh.h"
+#include "files/TraceLoad.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -31,13 +29,9 @@ namespace {
 
 // One load of the dump file into list through sink, as "load trace" does it.
 bool load(const std::string& path, TraceList& list, RowSink& sink) {
-    DisplayModes modes;
-    TraceState state = TraceState::Idle;
-    StreamDecoder decoder(list, sink, modes, state);
     ReceiveBuffer buffer;
-    decoder.ResetDecoder();
-    DumpLoader loader(decoder, buffer);
-    return loader.open(path) && loader.loadAll() == LoadResult::Ok;
+    TraceSession session(list, buffer, sink);
+    return LoadTrace(session, path) == LoadResult::Ok;
 }
 
 // What the user waits for after a change of the whole list: the events it caused and
@@ -87,15 +81,15 @@ bool measureLoads(Bench& bench, int rounds) {
             bench.core = fastest(bench.core, secondsSince(start));
         }
         TraceList list;
-        bench.view->ClearView();
+        bench.view->traceModel()->clearRows();
         Timer start;
-        if (!load(bench.path, list, *bench.view)) {
+        if (!load(bench.path, list, *bench.view->traceModel())) {
             return false;
         }
         appendOnly = fastest(appendOnly, secondsSince(start));
         settle(*bench.view, bench.page);
         withView = fastest(withView, secondsSince(start));
-        bench.view->ClearView();
+        bench.view->traceModel()->clearRows();
     }
     std::printf("  %-34s wall %8.1f ms | cpu %8.1f ms (fastest of %d)\n", "core-only load",
                 bench.core.wall * 1e3, bench.core.cpu * 1e3, rounds);
@@ -106,7 +100,7 @@ bool measureLoads(Bench& bench, int rounds) {
 
 void measureWholeListChanges(Bench& bench, TraceList& list) {
     TraceListView& view = *bench.view;
-    view.selectRow(12345 % std::max(1u, view.rowCount()));
+    view.selectRow(12345 % std::max(1u, view.traceModel()->indexCount()));
 
     Timer start;
     view.traceModel()->sortByHeaderClick(2);
@@ -128,27 +122,28 @@ void measureWholeListChanges(Bench& bench, TraceList& list) {
     report("sort by \"MsgNr\", page shown", secondsSince(start), bench.core);
 
     start = Timer{};
-    RefreshByteTexts(list, false);
-    view.refreshTexts();
+    ReceiveBuffer buffer;
+    TraceSession session(list, buffer, *view.traceModel());
+    view.traceModel()->setDisplayModes(session, DisplayModes{true, true, false});
     settle(view, bench.page);
     report("data mode switch, page shown", secondsSince(start), bench.core);
 }
 
 void measurePagePaint(Bench& bench, TraceList& list, std::uint32_t fewRows) {
     TraceListView& view = *bench.view;
-    const std::uint32_t allRows = view.rowCount();
+    const std::uint32_t allRows = view.traceModel()->indexCount();
     const double many = pagePaintMs(view, bench.page, 50);
     view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
     const double manyMiddle = pagePaintMs(view, bench.page, 50);
 
     // The same view over the first rows only.
-    view.ClearView();
+    view.traceModel()->clearRows();
     std::uint32_t added = 0;
     for (TraceEntry* entry = list.TraceListHead(); entry != nullptr && added < fewRows;
          entry = entry->next, ++added) {
-        view.AppendRow(entry, entry->number);
+        view.traceModel()->AppendRow(entry, entry->number);
     }
-    view.endOfBatch();
+    view.traceModel()->endOfBatch();
     QCoreApplication::processEvents();
     const double few = pagePaintMs(view, bench.page, 50);
     std::printf(
@@ -188,14 +183,14 @@ int main(int argc, char** argv) {
 
     bool ok = measureLoads(bench, 3);
     TraceList list;
-    ok = ok && load(bench.path, list, view);
+    ok = ok && load(bench.path, list, *view.traceModel());
     if (ok) {
         settle(view, bench.page);
-        std::printf("  rows in the view: %u\n", view.rowCount());
+        std::printf("  rows in the view: %u\n", view.traceModel()->indexCount());
         measureWholeListChanges(bench, list);
         measurePagePaint(bench, list, 1000);
     }
-    view.ClearView();
+    view.traceModel()->clearRows();
     std::remove(bench.path.c_str());
     if (!ok) {
         std::fprintf(stderr, "cannot load %s\n", bench.path.c_str());

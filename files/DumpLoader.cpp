@@ -67,10 +67,4 @@ LoadResult DumpLoader::finish() {
     return atEnd_ ? LoadResult::Ok : LoadResult::Cancelled;
 }
 
-LoadResult DumpLoader::loadAll() {
-    while (step()) {
-    }
-    return finish();
-}
-
 }  // namespace daridez

@@ -10,17 +10,17 @@
 namespace daridez {
 
 enum class LoadResult {
-    Ok,         // the whole file was decoded (an incomplete last frame dropped)
-    OpenError,  // the file could not be opened: nothing was changed ("load error")
-    ReadError,  // a read failed part-way: the rows decoded so far stay ("load error")
-    Cancelled,  // the caller stopped it: the rows decoded so far stay
+    Ok,           // the whole file was decoded (an incomplete last frame dropped)
+    OpenError,    // the file could not be opened: nothing was changed ("load error")
+    ReadError,    // a read failed part-way: the rows decoded so far stay ("load error")
+    Cancelled,    // the caller stopped it: the rows decoded so far stay
+    OutOfMemory,  // rows ran out: the load stopped, the rows made so far stay
 };
 
-// Loads a dump file through the program's receive buffer, in blocks of 32,768 bytes,
-// with SplitFrames in file mode. The caller clears the trace between open() and the
-// first step(), exactly as "clear TraceList" does, so a failed open changes nothing.
+// Reads a dump file through the program's receive buffer, in blocks of 32,768 bytes,
+// with SplitFrames in file mode. LoadTrace (files/TraceLoad.h) drives it.
 class DumpLoader {
-public:
+  public:
     DumpLoader(StreamDecoder& decoder, ReceiveBuffer& buffer);
     ~DumpLoader();
     DumpLoader(const DumpLoader&) = delete;
@@ -37,10 +37,7 @@ public:
     // stopped before the end of the file is Cancelled unless a read failed.
     LoadResult finish();
 
-    // Every step, then finish: the rest of a load after a successful open().
-    LoadResult loadAll();
-
-private:
+  private:
     StreamDecoder& decoder_;
     ReceiveBuffer& buffer_;
     std::FILE* file_ = nullptr;

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "files/DumpLoader.h"
 #include "files/DumpWriter.h"
+#include "files/TraceLoad.h"
 #include "protocol/StreamDecoder.h"
 
 using namespace daridez;
@@ -117,8 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool written = std::fwrite(data, 1, size, file) == size;
         if (std::fclose(file) == 0 && written) {
             Trace loaded(modeBits);
-            DumpLoader loader(loaded.decoder, loaded.buffer);
-            if (!loader.open(path) || loader.loadAll() != LoadResult::Ok) {
+            TraceSession session(loaded.list, loaded.buffer, loaded.view);
+            session.modes = loaded.modes;
+            if (LoadTrace(session, path) != LoadResult::Ok) {
                 std::abort();
             }
             loaded.check();

@@ -6,6 +6,7 @@ namespace daridez {
 
 // Control ids of the main window that the trace controller enables and reads.
 namespace ControlId {
+inline constexpr int First = 1000;
 inline constexpr int Config = 1000;
 inline constexpr int Connect = 1001;
 inline constexpr int ClearTraceList = 1005;
@@ -19,6 +20,7 @@ inline constexpr int TraceList = 1015;
 inline constexpr int SaveTrace = 1016;
 inline constexpr int LoadTrace = 1017;
 inline constexpr int LinBaudrate = 1018;
+inline constexpr int Last = 1018;
 }  // namespace ControlId
 
 // The narrow face of the main window that the trace controller talks to, so that the
@@ -32,15 +34,15 @@ class ControllerWindow {
 
     virtual bool hasControl(int id) const = 0;
     virtual void enableControl(int id, bool enabled) = 0;
-    virtual void setBusyFlag(bool busy) = 0;  // also blocks the column toggles
 
     virtual std::string linBaudrateText() const = 0;
     virtual void setLinBaudrateText(const std::string& text) = 0;
 
-    // The trace list: live flag, clear (forget all rows), redraw of the last page.
+    // The trace list: live flag, redraw of the last page.
     virtual void setListLive(bool live) = 0;
-    virtual void clearList() = 0;
     virtual void redrawLastPage() = 0;
+    // The trace was emptied ("clear TraceList", or a load about to start).
+    virtual void traceCleared() {}
 
     // The device vanished: forget the port (the channel becomes not connected).
     virtual void markPortNotConnected() = 0;

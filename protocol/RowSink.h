@@ -10,7 +10,7 @@ namespace daridez {
 // Where the stream decoder hands every row it makes: the list view in the program,
 // a plain collector in the command-line tool and the tests.
 class RowSink {
-public:
+  public:
     virtual ~RowSink() = default;
 
     // A new row was made and linked; number is its message number. Returns false when
@@ -20,6 +20,9 @@ public:
     // The decoder has finished one SplitFrames call: a view publishes the rows
     // appended since the last call in one batch here.
     virtual void endOfBatch() {}
+
+    // The trace is about to be freed: forget every row handed on so far.
+    virtual void clearRows() {}
 
     // The system colours a new row starts with, read when the row is made.
     virtual RowColours rowColours() const { return RowColours{}; }

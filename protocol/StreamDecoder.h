@@ -58,6 +58,9 @@ class StreamDecoder {
     // True once after a row could not be made for lack of memory, so the window can
     // say so once; the decoder skips frames until a row can be made again.
     bool takeOutOfMemory();
+    // Whether a row could not be made since the last takeOutOfMemory(), without
+    // taking the news.
+    bool rowsRanOut() const { return outOfMemory_; }
 
   private:
     void openStartRow();

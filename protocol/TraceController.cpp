@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "trace/TimeFormat.h"
+#include "protocol/StatusLine.h"
 
 namespace daridez {
 
@@ -45,16 +45,15 @@ constexpr int kMaxDrainReads = 1024;
 
 }  // namespace
 
-TraceController::TraceController(PortChannel& port, ControllerWindow& window,
-                                 StreamDecoder& decoder, TraceList& list, ReceiveBuffer& buffer,
-                                 SetBaudrateFrame& baudrateFrame, TraceState& state)
+TraceController::TraceController(PortChannel& port, ControllerWindow& window, TraceSession& session,
+                                 SetBaudrateFrame& baudrateFrame)
     : port_(port),
       window_(window),
-      decoder_(decoder),
-      list_(list),
-      buffer_(buffer),
+      session_(session),
+      decoder_(session.decoder),
+      buffer_(session.buffer),
       baudrateFrame_(baudrateFrame),
-      state_(state) {}
+      state_(session.state) {}
 
 void TraceController::reset() {
     state_ = TraceState::Idle;
@@ -158,28 +157,36 @@ void TraceController::handleReceivedBytes(std::int32_t count) {
         case TraceState::Tracing:
             splitLiveBytes(count);
             break;
-        case TraceState::ReadingVersion:
-            splitLiveBytes(count);
-            if (state_ == TraceState::Idle) {
-                reportVersionAnswer(buffer_.carryOver);
+        case TraceState::ReadingVersion: {
+            const std::int32_t answer = splitLiveBytes(count);
+            if (answer >= 0) {
+                reportVersionAnswer(answer);
             }
             break;
-        case TraceState::SettingBaudrate:
-            splitLiveBytes(count);
-            if (state_ == TraceState::Idle) {
-                reportBaudrateAnswer(buffer_.carryOver);
+        }
+        case TraceState::SettingBaudrate: {
+            const std::int32_t answer = splitLiveBytes(count);
+            if (answer >= 0) {
+                reportBaudrateAnswer(answer);
             }
             break;
+        }
     }
 }
 
-// After the call, carryOver holds the splitter's result: the bytes carried over, or
-// the position of the awaited answer when the state has turned Idle.
-void TraceController::splitLiveBytes(std::int32_t count) {
+std::int32_t TraceController::splitLiveBytes(std::int32_t count) {
+    const bool awaitingAnswer =
+        state_ == TraceState::ReadingVersion || state_ == TraceState::SettingBaudrate;
     const std::int32_t total = count + buffer_.carryOver;
-    buffer_.carryOver = 0;
-    buffer_.carryOver = decoder_.SplitFrames(buffer_.bytes.data(), total, false);
+    const std::int32_t result = decoder_.SplitFrames(buffer_.bytes.data(), total, false);
     checkOutOfMemory();
+    if (awaitingAnswer && state_ == TraceState::Idle) {
+        // The splitter stopped at the answer: nothing is carried over past it.
+        buffer_.carryOver = 0;
+        return result;
+    }
+    buffer_.carryOver = result;
+    return -1;
 }
 
 void TraceController::reportVersionAnswer(std::int32_t position) {
@@ -189,9 +196,6 @@ void TraceController::reportVersionAnswer(std::int32_t position) {
                   version.patch);
     window_.setStatusLine1(text);
     purgePort();
-    // Frames ahead of the answer were never meant for the trace; keeping them would
-    // put stale frames at the head of the next recording.
-    buffer_.carryOver = 0;
 }
 
 void TraceController::reportBaudrateAnswer(std::int32_t position) {
@@ -203,7 +207,6 @@ void TraceController::reportBaudrateAnswer(std::int32_t position) {
     purgePort();
     std::snprintf(text, sizeof text, "%d", answer.baudrate);
     window_.setLinBaudrateText(text);
-    buffer_.carryOver = 0;
 }
 
 void TraceController::reportTimeout(const char* text) {
@@ -239,13 +242,7 @@ void TraceController::countStatusRefresh() {
 }
 
 void TraceController::refreshStatusLine2() {
-    char clock[kTimeTextSize];
-    FormatAbsoluteTime(clock, decoder_.traceClock());
-    char text[96];
-    std::snprintf(text, sizeof text, "active: %8.8s  \tFRMs: %ld  \tERRs: %ld", clock,
-                  static_cast<long>(decoder_.frameCount()),
-                  static_cast<long>(decoder_.errorCount()));
-    window_.setStatusLine2(text);
+    window_.setStatusLine2(FormatStatusLine2(decoder_));
     statusRefreshCounter_ = 0;
 }
 
@@ -310,19 +307,19 @@ void TraceController::onClearTraceList() {
     if (paused_ || state_ != TraceState::Idle) {
         return;
     }
-    buffer_.carryOver = 0;
-    // The view forgets its borrowed rows before the list frees them.
-    window_.clearList();
-    list_.FreeTraceList();
+    session_.clear();
+    traceEmptied();
+}
+
+void TraceController::traceEmptied() {
+    window_.traceCleared();
     window_.setStatusLine2("");
-    decoder_.ResetDecoder();
     shortageReported_ = false;
     entryAtShortage_ = nullptr;
 }
 
 void TraceController::setBusy(bool busy) {
     busy_ = busy;
-    window_.setBusyFlag(busy);
     for (const EnableRow& row : kEnableTable) {
         if (window_.hasControl(row.id)) {
             window_.enableControl(row.id, enabledByRule(row.rule, busy));

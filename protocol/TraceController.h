@@ -5,10 +5,7 @@
 #include "protocol/CommandFrames.h"
 #include "protocol/ControllerWindow.h"
 #include "protocol/PortChannel.h"
-#include "protocol/ReceiveBuffer.h"
-#include "protocol/StreamDecoder.h"
-#include "protocol/TraceState.h"
-#include "trace/TraceList.h"
+#include "protocol/TraceSession.h"
 
 namespace daridez {
 
@@ -22,10 +19,9 @@ class TraceController {
     // counter starts at kStatusRefreshTicks so the first connected tick refreshes it.
     static constexpr std::uint8_t kStatusRefreshTicks = 5;
 
-    // Everything is borrowed. The decoder must have been built on state().
-    TraceController(PortChannel& port, ControllerWindow& window, StreamDecoder& decoder,
-                    TraceList& list, ReceiveBuffer& buffer, SetBaudrateFrame& baudrateFrame,
-                    TraceState& state);
+    // Everything is borrowed; the session's state is the controller's to change.
+    TraceController(PortChannel& port, ControllerWindow& window, TraceSession& session,
+                    SetBaudrateFrame& baudrateFrame);
 
     void onTimerTick();
     void onStart();
@@ -33,6 +29,9 @@ class TraceController {
     void onGetFwVersion();
     void onSetLinSpeed();
     void onClearTraceList();
+    // The trace was emptied (by "clear TraceList" or a load): status line 2 and the
+    // memory of a row shortage start again.
+    void traceEmptied();
     void setBusy(bool busy);
 
     // Start-up: Idle, countdown 0, decoder reset.
@@ -44,8 +43,10 @@ class TraceController {
     // behind the loader's back.
     void setPaused(bool paused) { paused_ = paused; }
     bool paused() const { return paused_; }
+    // A dump file may be loaded: no command pending, no trace running, no load.
+    bool canLoad() const { return !paused_ && session_.state == TraceState::Idle; }
 
-    TraceState state() const { return state_; }
+    TraceState state() const { return session_.state; }
     std::uint8_t responseCountdown() const { return responseCountdown_; }
     bool busy() const { return busy_; }
 
@@ -55,7 +56,9 @@ class TraceController {
     void handleVanishedDevice();
     void watchPendingCommand();
     void handleReceivedBytes(std::int32_t count);
-    void splitLiveBytes(std::int32_t count);
+    // Splits the new bytes behind the carried-over ones; returns the position of the
+    // awaited answer when one arrived (the state is Idle then), else -1.
+    std::int32_t splitLiveBytes(std::int32_t count);
     void reportVersionAnswer(std::int32_t position);
     void reportBaudrateAnswer(std::int32_t position);
     void reportTimeout(const char* text);
@@ -68,8 +71,8 @@ class TraceController {
 
     PortChannel& port_;
     ControllerWindow& window_;
+    TraceSession& session_;
     StreamDecoder& decoder_;
-    TraceList& list_;
     ReceiveBuffer& buffer_;
     SetBaudrateFrame& baudrateFrame_;
     TraceState& state_;

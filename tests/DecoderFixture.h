@@ -7,7 +7,7 @@
 
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/RowSink.h"
-#include "protocol/StreamDecoder.h"
+#include "protocol/TraceSession.h"
 
 namespace daridez::test {
 
@@ -25,6 +25,10 @@ class RowCollector : public RowSink {
         return true;
     }
     void endOfBatch() override { ++batches; }
+    void clearRows() override {
+        rows.clear();
+        numbers.clear();
+    }
     RowColours rowColours() const override { return colours; }
 
     std::vector<TraceEntry*> rows;
@@ -33,14 +37,15 @@ class RowCollector : public RowSink {
     RowColours colours{0x00C0C0C0, 0x00102030};
 };
 
-// A decoder with its own list, collector, modes, state and receive buffer.
+// A trace session with its own list, collector and receive buffer.
 struct DecoderFixture {
     TraceList list;
     RowCollector sink;
-    DisplayModes modes;
-    TraceState state = TraceState::Idle;
-    StreamDecoder decoder{list, sink, modes, state};
     ReceiveBuffer buffer;
+    TraceSession session{list, buffer, sink};
+    DisplayModes& modes = session.modes;
+    TraceState& state = session.state;
+    StreamDecoder& decoder = session.decoder;
 
     // Appends bytes behind the carried-over ones and splits them, in as many buffer
     // loads as they need; returns what the last SplitFrames returned.

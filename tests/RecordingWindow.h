@@ -23,11 +23,10 @@ class RecordingWindow : public ControllerWindow {
         return std::ranges::find(controls, id) != controls.end();
     }
     void enableControl(int id, bool enabled) override { this->enabled[id] = enabled; }
-    void setBusyFlag(bool flag) override { busy = flag; }
     std::string linBaudrateText() const override { return boxText; }
     void setLinBaudrateText(const std::string& text) override { boxText = text; }
     void setListLive(bool flag) override { live = flag; }
-    void clearList() override { ++clears; }
+    void traceCleared() override { ++clears; }
     void redrawLastPage() override { ++redraws; }
     void markPortNotConnected() override {
         ++portsForgotten;
@@ -47,7 +46,6 @@ class RecordingWindow : public ControllerWindow {
     std::vector<std::string> line1;
     std::vector<std::string> line2;
     std::map<int, bool> enabled;
-    bool busy = false;
     bool live = false;
     std::string boxText = "19200";
     int clears = 0;

@@ -21,7 +21,7 @@ const QString kRows =
     "4|+ 00:00:00,057360|Break|55|[20]|01h|||||||||green\n";
 const QString kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
-    "                    [--summary] [-o OUT] FILE\n";
+    "                    [--summary] [--check] [-o OUT] FILE\n";
 
 }  // namespace
 

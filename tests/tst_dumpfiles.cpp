@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "DecoderFixture.h"
-#include "files/DumpLoader.h"
 #include "files/DumpWriter.h"
+#include "files/TraceLoad.h"
 
 using namespace daridez;
 using namespace daridez::test;
@@ -26,15 +26,8 @@ QByteArray serialized(const TraceList& list) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
 }
 
-// Loads path into the fixture as "load trace" does: a fresh trace, then the file.
 LoadResult load(DecoderFixture& f, const std::string& path) {
-    DumpLoader loader(f.decoder, f.buffer);
-    if (!loader.open(path)) {
-        return LoadResult::OpenError;
-    }
-    f.list.FreeTraceList();
-    f.decoder.ResetDecoder();
-    return loader.loadAll();
+    return LoadTrace(f.session, path);
 }
 
 }  // namespace

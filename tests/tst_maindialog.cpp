@@ -10,15 +10,16 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
-#include <functional>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 #include "app/MainDialog.h"
 #include "app/WindowPrompts.h"
 #include "tools/sim/TracerSimulator.h"
-#include "view/TraceListView.h"
 #include "view/Columns.h"
+#include "view/TraceListModel.h"
+#include "view/TraceListView.h"
 
 using namespace daridez;
 
@@ -32,15 +33,19 @@ const QString kDescriptions = QStringLiteral("|.|LIN traces (*.dump)|all files (
 // Answers the file chooser with nextPath and records what the window asked and told.
 class RecordingPrompts : public WindowPrompts {
   public:
-    QString chooseTraceFile(int mode, const QString& title, const QString& location,
+    QString chooseTraceFile(ChooserMode mode, const QString& title, const QString& location,
                             const QString& descriptions) override {
-        chooserCalls << QStringLiteral("%1|%2|%3|%4").arg(mode).arg(title, location, descriptions);
+        chooserCalls << QStringLiteral("%1|%2|%3|%4")
+                            .arg(mode == ChooserMode::Save ? "save" : "open")
+                            .arg(title, location, descriptions);
         return nextPath;
     }
     void message(const QString& text) override { messages << text; }
     void beginProgress(std::uint64_t) override { ++progressShown; }
     bool progress(std::uint64_t) override {
-        tickedDuringLoad = tickedDuringLoad || (timerActive && timerActive());
+        // The real dialog runs the event loop here, and with it the timer's ticks.
+        QCoreApplication::processEvents();
+        unguardedLoad = unguardedLoad || (loadGuarded && !loadGuarded());
         return !cancelLoad;
     }
     void endProgress() override {}
@@ -49,8 +54,8 @@ class RecordingPrompts : public WindowPrompts {
     QStringList chooserCalls, messages;
     int progressShown = 0;
     bool cancelLoad = false;
-    std::function<bool()> timerActive;
-    bool tickedDuringLoad = false;
+    std::function<bool()> loadGuarded;
+    bool unguardedLoad = false;
 };
 
 }  // namespace
@@ -74,6 +79,7 @@ class TestMainDialog : public QObject {
     void makeDialog();
     void holdPort();
     TraceListView* list() const { return dialog_->listView(); }
+    TraceListModel* model() const { return dialog_->listModel(); }
     QAbstractButton* button(int id) const {
         return dialog_->findChild<QAbstractButton*>(QString::number(id));
     }
@@ -152,8 +158,8 @@ void TestMainDialog::rightClickColumn(int column) {
 // Every row as shown, with its number and colours.
 QStringList TestMainDialog::snapshot() const {
     QStringList rows;
-    for (std::uint32_t i = 0; i < list()->rowCount(); ++i) {
-        const TraceEntry* entry = list()->rowAt(i);
+    for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
+        const TraceEntry* entry = model()->entryAt(i);
         rows << QString::asprintf("%d/%u/%u", entry->number, entry->textColour, entry->backColour);
         for (int column = 0; column < kListColumnCount; ++column) {
             rows.last() += QLatin1Char('|') + cell(int(i), column);
@@ -169,9 +175,9 @@ void TestMainDialog::startUpShowsDefaultsAndDeviceAnswersReachStatusLine1() {
     for (int column = 0; column < list()->model()->columnCount(); ++column) {
         headers << header(column);
     }
-    QCOMPARE(
-        headers.join(QLatin1Char('|')),
-        QStringLiteral("MsgNr|rel. TimeStamp|Info|Sync|[ID]|DB0|DB1|DB2|DB3|DB4|DB5|DB6|DB7|CS|Check"));
+    QCOMPARE(headers.join(QLatin1Char('|')),
+             QStringLiteral(
+                 "MsgNr|rel. TimeStamp|Info|Sync|[ID]|DB0|DB1|DB2|DB3|DB4|DB5|DB6|DB7|CS|Check"));
     QCOMPARE(rateBox()->currentText(), QStringLiteral("19200"));
     QCOMPARE(status(1), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
     QVERIFY(prompts_.messages.isEmpty());
@@ -196,13 +202,13 @@ void TestMainDialog::startTracesGreenRowsLocksModesAndLoadUntilStop() {
     click(ControlId::Start);
     QCOMPARE(status(1), QStringLiteral("start trace ..."));
     QVERIFY(!button(ControlId::Start)->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(list()->rowCount() >= 8, kDeviceWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 8, kDeviceWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("start trace detected ..."), kDeviceWaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(status(2).startsWith(QStringLiteral("active: ")), kDeviceWaitMs);
     QVERIFY(cell(0, 2).startsWith(QStringLiteral("START")));
     int green = 0;
-    while (list()->rowAt(green)->textColour != kGreen) {
-        QVERIFY(++green < int(list()->rowCount()));
+    while (model()->entryAt(green)->textColour != kGreen) {
+        QVERIFY(++green < int(model()->indexCount()));
     }
     QCOMPARE(cell(green, 2), QStringLiteral("Break"));
     QCOMPARE(list()->model()->index(green, 2).data(Qt::ForegroundRole).value<QColor>(),
@@ -298,7 +304,7 @@ void TestMainDialog::saveAndLoadThroughTheHandlersGiveTheSameRows() {
     click(ControlId::SaveTrace);  // an empty trace: nothing to ask
     QVERIFY(prompts_.chooserCalls.isEmpty());
     click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(list()->rowCount() >= 20, kDeviceWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 20, kDeviceWaitMs);
     click(ControlId::Stop);
     const QStringList before = snapshot();
 
@@ -313,15 +319,15 @@ void TestMainDialog::saveAndLoadThroughTheHandlersGiveTheSameRows() {
 
     prompts_.nextPath = path;
     click(ControlId::SaveTrace);
-    QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("0|save file") + kDescriptions);
+    QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("save|save file") + kDescriptions);
     click(ControlId::ClearTraceList);
-    QCOMPARE(list()->rowCount(), 0u);
+    QCOMPARE(model()->indexCount(), 0u);
     click(ControlId::LoadTrace);
-    QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("1|open file") + kDescriptions);
+    QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("open|open file") + kDescriptions);
     QCOMPARE(prompts_.messages.size(), 2);
     QCOMPARE(prompts_.progressShown, 0);  // a small file loads without a progress dialog
     QCOMPARE(snapshot(), before);
-    QVERIFY(!list()->isLive());
+    QVERIFY(!model()->isLive());
 }
 
 void TestMainDialog::largeLoadShowsProgressWithoutTicksAndCancelKeepsRows() {
@@ -334,17 +340,17 @@ void TestMainDialog::largeLoadShowsProgressWithoutTicksAndCancelKeepsRows() {
     file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
     file.close();
     dialog_->setProgressThreshold(ReceiveBuffer::kSize);
-    prompts_.timerActive = [this] { return dialog_->timerActive(); };
+    prompts_.loadGuarded = [this] { return dialog_->controller().paused(); };
     prompts_.nextPath = file.fileName();
     click(ControlId::LoadTrace);
     QCOMPARE(prompts_.progressShown, 1);
-    QVERIFY(!prompts_.tickedDuringLoad);  // no tick touches the loader's receive buffer
+    QVERIFY(!prompts_.unguardedLoad);  // no tick touches the loader's receive buffer
     QVERIFY(dialog_->timerActive());
-    const std::uint32_t wholeFile = dialog_->listView()->rowCount();
+    const std::uint32_t wholeFile = model()->indexCount();
 
     prompts_.cancelLoad = true;  // cancelled at the first block: those rows stay
     click(ControlId::LoadTrace);
-    const std::uint32_t cancelled = dialog_->listView()->rowCount();
+    const std::uint32_t cancelled = model()->indexCount();
     QVERIFY(cancelled > 0 && cancelled < wholeFile);
     QVERIFY(prompts_.messages.isEmpty());
     QCOMPARE(programWide_->receiveBuffer.carryOver, 0);
@@ -354,12 +360,12 @@ void TestMainDialog::unpluggedDeviceEndsTheTraceAndKeepsRows() {
     startSimulator();
     makeDialog();
     click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(list()->rowCount() >= 5, kDeviceWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 5, kDeviceWaitMs);
     sim_->stop();
-    const std::uint32_t rows = list()->rowCount();
+    const std::uint32_t rows = model()->indexCount();
     sim_->closeDevice();
     QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("device disconnected"), kDeviceWaitMs);
-    QVERIFY(list()->rowCount() >= rows);
+    QVERIFY(model()->indexCount() >= rows);
     QVERIFY(!dialog_->port().isConnected());
     QCOMPARE(dialog_->controller().state(), TraceState::Idle);
     QVERIFY(prompts_.messages.isEmpty());

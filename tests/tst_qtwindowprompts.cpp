@@ -41,7 +41,8 @@ class TestQtWindowPrompts : public QObject {
             .arg(mode == 0 ? "save" : "open", QDir::currentPath(), mode == 0 ? "10" : "1");
     }
     QString choose(int mode) {
-        return QtWindowPrompts().chooseTraceFile(mode, chooser(mode).section('|', 0, 0), ".",
+        return QtWindowPrompts().chooseTraceFile(mode == 0 ? ChooserMode::Save : ChooserMode::Open,
+                                                 chooser(mode).section('|', 0, 0), ".",
                                                  "LIN traces (*.dump)|all files (*.*)");
     }
 

@@ -102,7 +102,7 @@ struct Rig : DecoderFixture {
     ScriptedPort port;
     RecordingWindow window{[this] { port.connected = false; }};
     SetBaudrateFrame baudrateFrame;
-    TraceController controller{port, window, decoder, list, buffer, baudrateFrame, state};
+    TraceController controller{port, window, session, baudrateFrame};
 };
 
 }  // namespace
@@ -173,7 +173,7 @@ void TestTraceController::startMarkerOnThirdTickIsAnnouncedOnce() {
     Rig rig;
     rig.controller.onStart();
     QCOMPARE(rig.port.writes, Frames{kStartTrace});
-    QVERIFY(rig.window.live && rig.window.busy && rig.controller.busy());
+    QVERIFY(rig.window.live && rig.controller.busy());
     rig.ticks(2);
     QVERIFY(rig.othersDoNothing());
     rig.tickWith(kStartMarker);
@@ -198,7 +198,7 @@ void TestTraceController::startOnSilentDeviceRepeatsTimeoutWithOnlyStopEnabled()
 
     rig.controller.onStop();
     QCOMPARE(rig.port.writes, (Frames{kStartTrace, kStopTrace}));
-    QVERIFY(rig.state == TraceState::Idle && !rig.window.live && !rig.window.busy);
+    QVERIFY(rig.state == TraceState::Idle && !rig.window.live && !rig.controller.busy());
     QCOMPARE(rig.window.redraws, 1);
     for (int id : kTableIds) QVERIFY(rig.window.enabled.at(id));
     rig.ticks(3);
@@ -272,7 +272,7 @@ void TestTraceController::deviceVanishingKeepsItsLastFramesAndStops() {
              (Lines{"start trace ...", "start trace detected ...", "device disconnected"}));
     QCOMPARE(rig.window.lastLine2(), "active: 00:00:00  \tFRMs: 1  \tERRs: 1"s);
     QCOMPARE(rig.port.writes, Frames{kStartTrace});
-    QVERIFY(rig.state == TraceState::Idle && !rig.window.busy && !rig.window.live);
+    QVERIFY(rig.state == TraceState::Idle && !rig.controller.busy() && !rig.window.live);
     QVERIFY(rig.window.redraws == 1 && rig.buffer.carryOver == 0);
     QCOMPARE(rig.window.portsForgotten, 1);
 
@@ -291,8 +291,8 @@ void TestTraceController::rowShortageIsReportedOnce() {
     rig.startTracing();
     bool exhausted = true;
     rig.list.setAllocator(allocateUnless, &exhausted);
-    rig.tickWith(kLin + kDeviceError);  // two rows missing in one tick
-    rig.tickWith(hex("04 90 14 00 00"));   // and one in the next
+    rig.tickWith(kLin + kDeviceError);    // two rows missing in one tick
+    rig.tickWith(hex("04 90 14 00 00"));  // and one in the next
     QCOMPARE(rig.window.outOfMemoryReports, 1);
     // Memory is back: rows are made again, and a new shortage is reported anew.
     exhausted = false;

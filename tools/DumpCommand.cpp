@@ -2,12 +2,11 @@
 
 #include <string_view>
 
-#include "files/DumpLoader.h"
 #include "files/DumpWriter.h"
-#include "protocol/ReceiveBuffer.h"
-#include "protocol/StreamDecoder.h"
+#include "files/TraceLoad.h"
+#include "protocol/StatusLine.h"
+#include "tools/RowPrinter.h"
 #include "trace/TextRefresh.h"
-#include "trace/TimeFormat.h"
 
 namespace daridez {
 
@@ -15,7 +14,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
-    "                    [--summary] [-o OUT] FILE\n";
+    "                    [--summary] [--check] [-o OUT] FILE\n";
 
 constexpr const char* kHelp =
     "Loads the LIN trace dump FILE as Daridez does and prints one line per row: the\n"
@@ -26,14 +25,16 @@ constexpr const char* kHelp =
     "  --data=hex|dec  data bytes in hexadecimal (default) or decimal\n"
     "  --refresh       re-render the texts in these modes after loading, as a mode switch does\n"
     "  --summary       end with the status line: clock, frame and error counts\n"
+    "  --check         add the LIN frame check as a 16th field, words separated by commas\n"
+    "                  (empty for rows that are not LIN frames):\n"
+    "                    classic, enhanced  the checksum model that matched (a good frame)\n"
+    "                    no-sync, sync      no sync field / a sync byte other than 55\n"
+    "                    no-id, parity      no identifier / wrong identifier parity bits\n"
+    "                    no-response, short no response byte / one byte, no checksum\n"
+    "                    checksum           the checksum matches no allowed model\n"
+    "                  (identifiers 3C and 3D allow only the classic checksum)\n"
     "  -o OUT          save the loaded trace to the dump file OUT\n"
     "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments.\n";
-
-// Rows are only counted here; the trace list keeps them in creation order.
-class NoView : public RowSink {
-  public:
-    bool AppendRow(TraceEntry*, std::int32_t) override { return true; }
-};
 
 // "--name=value" with value one of two words: sets flag to (value == first).
 bool parseChoice(std::string_view arg, std::string_view name, std::string_view first,
@@ -48,27 +49,6 @@ bool parseChoice(std::string_view arg, std::string_view name, std::string_view f
         return true;
     }
     return false;
-}
-
-const char* colourWord(Colour colour) {
-    if (colour == kGreen) {
-        return "green";
-    }
-    return colour == kRed ? "red" : "plain";
-}
-
-void printRow(std::FILE* out, const TraceEntry& row) {
-    const char* fields[] = {row.numberText, row.timeText, row.infoText, row.syncText, row.idText};
-    for (const char* field : fields) {
-        std::fputs(field, out);
-        std::fputc('\t', out);
-    }
-    for (const auto& byteText : row.byteTexts) {
-        std::fputs(byteText, out);
-        std::fputc('\t', out);
-    }
-    std::fputs(colourWord(row.textColour), out);
-    std::fputc('\n', out);
 }
 
 }  // namespace
@@ -98,6 +78,8 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
             refresh_ = true;
         } else if (options && arg == "--summary") {
             summary_ = true;
+        } else if (options && arg == "--check") {
+            check_ = true;
         } else if (options && arg == "-o") {
             if (++i == argc || !output_.empty()) {
                 return false;
@@ -121,24 +103,18 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
 
 int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
     TraceList list;
-    NoView view;
-    TraceState state = TraceState::Idle;
-    StreamDecoder decoder(list, view, modes_, state);
     ReceiveBuffer buffer;
-    DumpLoader loader(decoder, buffer);
-    if (!loader.open(input_)) {
+    const bool wholeTrace = refresh_ || !output_.empty();
+    RowPrinter printer(out, list, RowPrinter::Options{check_, !wholeTrace});
+    TraceSession session(list, buffer, printer);
+    session.modes = modes_;
+    const LoadResult result = LoadTrace(session, input_);
+    if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
         std::fputs("load error\n", err);
         return kFileError;
     }
-    // A fresh trace, as "clear TraceList" leaves it.
-    list.FreeTraceList();
-    decoder.ResetDecoder();
-    buffer.carryOver = 0;
-    if (loader.loadAll() != LoadResult::Ok) {
-        std::fputs("load error\n", err);
-        return kFileError;
-    }
-    if (decoder.takeOutOfMemory()) {
+    if (session.decoder.takeOutOfMemory()) {
+        printer.flush();
         std::fputs("Running out of memory...\n", err);
         return kFileError;
     }
@@ -147,17 +123,11 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
         RefreshIdTexts(list, modes_.protectedId);
         RefreshByteTexts(list, modes_.hexData);
     }
-    for (const TraceEntry* row = list.TraceListHead(); row != nullptr; row = row->next) {
-        printRow(out, *row);
-    }
+    printer.printRemaining();
     if (summary_) {
-        char clock[kTimeTextSize];
-        FormatAbsoluteTime(clock, decoder.traceClock());
-        std::fprintf(out, "active: %8.8s  \tFRMs: %ld  \tERRs: %ld\n", clock,
-                     static_cast<long>(decoder.frameCount()),
-                     static_cast<long>(decoder.errorCount()));
+        printer.printLine(FormatStatusLine2(session.decoder));
     }
-    if (std::fflush(out) != 0) {
+    if (!printer.flush()) {
         return kFileError;
     }
     if (!output_.empty() && !DumpWriter::save(list.TraceListHead(), output_)) {

@@ -8,8 +8,10 @@
 namespace daridez {
 
 // The daridez-dump command: loads a dump file as "load trace" does and prints every
-// row as one line of 15 TAB-separated fields; optionally a summary line and a copy
-// of the trace saved as "save trace" does.
+// row as one line of 15 TAB-separated fields (16 with the verdict of --check);
+// optionally a summary line and a copy of the trace saved as "save trace" does.
+// Unless the whole trace is needed (--refresh, -o), each row is printed as soon as
+// it is complete and then freed, so memory stays the same for any file size.
 class DumpCommand {
   public:
     static constexpr int kOk = 0;
@@ -27,6 +29,7 @@ class DumpCommand {
     DisplayModes modes_;
     bool refresh_ = false;
     bool summary_ = false;
+    bool check_ = false;
     bool help_ = false;
     std::string input_;
     std::string output_;

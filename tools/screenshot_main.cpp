@@ -12,6 +12,7 @@
 #include "app/MainDialog.h"
 #include "protocol/ProgramWide.h"
 #include "serial/Profile.h"
+#include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
 namespace {
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     press(dialog, daridez::ControlId::Start);
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < kTraceMs || dialog.listView()->rowCount() < kEnoughRows) {
+    while (clock.elapsed() < kTraceMs || dialog.listModel()->indexCount() < kEnoughRows) {
         QTest::qWait(100);
         if (clock.elapsed() > 4 * kTraceMs) {
             break;
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     press(dialog, daridez::ControlId::Stop);
     QTest::qWait(200);
     const bool saved = dialog.grab().save(QString::fromLocal8Bit(argv[1]));
-    const bool traced = dialog.listView()->rowCount() > 0;  // closing clears the list
+    const bool traced = dialog.listModel()->indexCount() > 0;  // closing clears the list
     dialog.close();
     if (!saved) {
         std::fprintf(stderr, "daridez-screenshot: could not write %s\n", argv[1]);

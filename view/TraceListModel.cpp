@@ -17,12 +17,7 @@ Colour FromQColor(const QColor& colour) {
            static_cast<Colour>(colour.blue()) << 16;
 }
 
-TraceListModel::TraceListModel(QObject* parent)
-    : QAbstractTableModel(parent) {
-    for (int column = 0; column < kListColumnCount; ++column) {
-        headers_.append(QString::fromLatin1(ColumnHeader(static_cast<Column>(column), {})));
-    }
-}
+TraceListModel::TraceListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int TraceListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(shown_);
@@ -43,7 +38,8 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole: {
             CellScratch scratch;
-            return QString::fromLatin1(CellText(*entry, static_cast<Column>(index.column()), scratch));
+            return QString::fromLatin1(
+                CellText(*entry, static_cast<Column>(index.column()), scratch));
         }
         case Qt::ToolTipRole:
             return toolTip(*entry, index.column());
@@ -72,22 +68,19 @@ QVariant TraceListModel::foreground(const TraceEntry& entry, int column) const {
 }
 
 QVariant TraceListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < headers_.size()) {
-        return headers_.at(section);
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && IsColumn(section)) {
+        return QString::fromLatin1(ColumnHeader(static_cast<Column>(section), modes_));
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-bool TraceListModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
-                                   int role) {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= headers_.size()) {
-        return false;
+void TraceListModel::setDisplayModes(TraceSession& session, const DisplayModes& modes) {
+    if (!session.applyDisplayModes(modes)) {
+        return;
     }
-    headers_[section] = value.toString();
-    emit headerDataChanged(orientation, section, section);
-    return true;
+    modes_ = session.modes;
+    emit headerDataChanged(Qt::Horizontal, 0, kListColumnCount - 1);
+    refreshTexts();
 }
 
 Qt::ItemFlags TraceListModel::flags(const QModelIndex& index) const {
@@ -97,7 +90,7 @@ Qt::ItemFlags TraceListModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-bool TraceListModel::appendRow(TraceEntry* entry) {
+bool TraceListModel::AppendRow(TraceEntry* entry, std::int32_t /*number*/) {
     if (entry == nullptr) {
         return false;
     }
@@ -118,7 +111,7 @@ void TraceListModel::endOfBatch() {
     endInsertRows();
 }
 
-void TraceListModel::clear() {
+void TraceListModel::clearRows() {
     beginResetModel();
     index_.clear();
     shown_ = 0;

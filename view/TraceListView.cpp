@@ -32,7 +32,6 @@ TraceListView::TraceListView(QWidget* parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     updateRowHeight();
     takeRowColours();
-    connect(model_, &TraceListModel::outOfMemory, this, &TraceListView::outOfMemory);
 }
 
 TraceListView::~TraceListView() = default;
@@ -57,58 +56,13 @@ void TraceListView::updateRowHeight() {
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
 }
 
-bool TraceListView::AppendRow(TraceEntry* entry, std::int32_t /*number*/) {
-    // Row i of the model is entry i of the index, so a row always goes at the end.
-    return model_->appendRow(entry);
-}
-
-void TraceListView::endOfBatch() {
-    model_->endOfBatch();
-}
-
-RowColours TraceListView::rowColours() const {
-    return rowColours_;
-}
-
 void TraceListView::takeRowColours() {
-    rowColours_.window = FromQColor(palette().color(QPalette::Active, QPalette::Base));
-    rowColours_.windowText = FromQColor(palette().color(QPalette::Active, QPalette::Text));
-}
-
-void TraceListView::ClearView() {
-    model_->clear();
-}
-
-void TraceListView::SetLive(bool live) {
-    model_->setLive(live);
-}
-
-bool TraceListView::isLive() const {
-    return model_->isLive();
-}
-
-void TraceListView::refreshTexts() {
-    model_->refreshTexts();
+    model_->setRowColours({FromQColor(palette().color(QPalette::Active, QPalette::Base)),
+                           FromQColor(palette().color(QPalette::Active, QPalette::Text))});
 }
 
 void TraceListView::redrawLastPage() {
     viewport()->update();
-}
-
-void TraceListView::setHeaderText(int column, const QString& text) {
-    model_->setHeaderData(column, Qt::Horizontal, text, Qt::DisplayRole);
-}
-
-std::uint32_t TraceListView::rowCount() const {
-    return model_->indexCount();
-}
-
-TraceEntry* TraceListView::rowAt(std::uint32_t index) const {
-    return model_->entryAt(index);
-}
-
-std::uint32_t TraceListView::rowCapacity() const {
-    return model_->indexCapacity();
 }
 
 void TraceListView::paintEvent(QPaintEvent* event) {

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "files/DumpLoader.h"
+#include "protocol/TraceSession.h"
+
+namespace daridez {
+
+// What a load tells its caller on the way.
+struct LoadHooks {
+    // The file opened and the trace was emptied: the caller forgets what it knew of
+    // the old trace.
+    std::function<void()> cleared;
+    // After every block: bytes read so far and the file's size. False stops the load.
+    std::function<bool(std::uint64_t done, std::uint64_t total)> progress;
+};
+
+// The one way a dump file becomes a trace ("load trace", daridez-dump, the fuzzer,
+// the benchmarks): a file that cannot be opened leaves the trace as it was
+// (OpenError); otherwise the trace is emptied and the file decoded block by block
+// exactly as a live trace. A load that runs out of rows stops at once (OutOfMemory;
+// the decoder's takeOutOfMemory() still says so); the rows made so far stay, also on
+// a read error or a cancel.
+LoadResult LoadTrace(TraceSession& session, const std::string& path, const LoadHooks& hooks = {});
+
+}  // namespace daridez
