@@ -1,0 +1,214 @@
+#include "lin/IdSummary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "lin/FrameCheck.h"
+#include "trace/FieldText.h"
+
+namespace daridez {
+
+namespace {
+
+constexpr const char* kHeaders[] = {
+    "ID", "frames", "bad", "lengths", "model", "period_min", "period_avg", "period_max", "last",
+};
+static_assert(std::size(kHeaders) == static_cast<std::size_t>(IdColumn::Count));
+
+void countRow(IdStats& stats, const LinFrame& frame, const FrameVerdict& verdict) {
+    if (stats.frames == 0) {
+        stats.firstTime = frame.time;
+    } else {
+        const std::int64_t period = frame.time - stats.lastTime;
+        const bool first = stats.frames == 1;
+        stats.periodMin = first || period < stats.periodMin ? period : stats.periodMin;
+        stats.periodMax = first || period > stats.periodMax ? period : stats.periodMax;
+    }
+    stats.lastTime = frame.time;
+    ++stats.frames;
+    stats.bad += verdict.failed() ? 1 : 0;
+    stats.classic = stats.classic || verdict.classic();
+    stats.enhanced = stats.enhanced || verdict.enhanced();
+}
+
+void takeData(IdStats& stats, const LinFrame& frame) {
+    const int length = frame.dataLength();
+    if (length == 0) {
+        return;
+    }
+    stats.lengths |= static_cast<std::uint16_t>(1u << length);
+    std::uint8_t changed = 0;
+    if (stats.dataLength != 0) {
+        for (int i = 0; i < length; ++i) {
+            if (i >= stats.dataLength || stats.data[i] != frame.response[i]) {
+                changed |= static_cast<std::uint8_t>(1u << i);
+                stats.changeTimes[static_cast<std::size_t>(i)] = frame.time;
+            }
+        }
+    }
+    std::copy(frame.response, frame.response + length, stats.data);
+    stats.changes += changed != 0 ? 1 : 0;
+    stats.changedMask = changed;
+    stats.dataLength = length;
+}
+
+// Microseconds as milliseconds with three decimals ("10.000", "-0.250").
+std::string millisText(std::int64_t micros) {
+    const char* sign = micros < 0 ? "-" : "";
+    const auto magnitude = static_cast<unsigned long long>(micros < 0 ? -micros : micros);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%llu.%03llu", sign, magnitude / 1000, magnitude % 1000);
+    return text;
+}
+
+// The mean time between consecutive rows, rounded to the microsecond (halves away from 0).
+std::int64_t averagePeriod(const IdStats& stats) {
+    const std::int64_t span = stats.lastTime - stats.firstTime;
+    const std::int64_t gaps = stats.frames - 1;
+    const std::int64_t rounded = ((span < 0 ? -span : span) * 2 + gaps) / (2 * gaps);
+    return span < 0 ? -rounded : rounded;
+}
+
+std::string lengthsText(std::uint16_t lengths) {
+    std::string text;
+    for (int n = 1; n <= IdStats::kMaxData; ++n) {
+        if ((lengths >> n) & 1u) {
+            text += text.empty() ? "" : ",";
+            text += static_cast<char>('0' + n);
+        }
+    }
+    return text.empty() ? "-" : text;
+}
+
+const char* modelText(const IdStats& stats) {
+    if (stats.classic && stats.enhanced) {
+        return "mixed";
+    }
+    return stats.classic ? "classic" : stats.enhanced ? "enhanced" : "-";
+}
+
+std::string dataText(const IdStats& stats) {
+    if (stats.dataLength == 0) {
+        return "-";
+    }
+    char text[3 * IdStats::kMaxData];
+    char* out = text;
+    for (int i = 0; i < stats.dataLength; ++i) {
+        out = PutHexByte(out, stats.data[i]);
+        *out++ = ' ';
+    }
+    return std::string(text, out - 1);
+}
+
+std::string periodText(const IdStats& stats, IdColumn column) {
+    if (stats.frames < 2) {
+        return "-";
+    }
+    if (column == IdColumn::PeriodAvg) {
+        return millisText(averagePeriod(stats));
+    }
+    return millisText(column == IdColumn::PeriodMin ? stats.periodMin : stats.periodMax);
+}
+
+}  // namespace
+
+void IdSummary::add(const TraceEntry& entry) {
+    add(ReadLinFrame(entry));
+}
+
+void IdSummary::add(const LinFrame& frame) {
+    if (!frame.isLinFrame) {
+        return;
+    }
+    firstTime_ = linFrames_ == 0 ? frame.time : firstTime_;
+    lastTime_ = frame.time;
+    ++linFrames_;
+    if (!frame.hasId) {
+        return;
+    }
+    busBits_ += kHeaderBits + kResponseByteBits * static_cast<std::uint64_t>(frame.responseCount);
+    IdStats& stats = ids_[frame.id()];
+    countRow(stats, frame, CheckFrame(frame));
+    takeData(stats, frame);
+}
+
+void IdSummary::clear() {
+    *this = IdSummary{};
+}
+
+double IdSummary::busLoad(int baud) const {
+    const std::int64_t span = lastTime_ - firstTime_;
+    if (span <= 0 || baud <= 0) {
+        return 0;
+    }
+    return static_cast<double>(busBits_) / baud / (static_cast<double>(span) / 1e6);
+}
+
+std::array<IdStats, IdSummary::kIdCount> IdSummary::makeIds() {
+    std::array<IdStats, kIdCount> ids;
+    for (int id = 0; id < kIdCount; ++id) {
+        ids[static_cast<std::size_t>(id)].id = static_cast<std::uint8_t>(id);
+    }
+    return ids;
+}
+
+const char* IdColumnHeader(IdColumn column) {
+    return kHeaders[static_cast<std::size_t>(column)];
+}
+
+std::string IdCellText(const IdStats& stats, IdColumn column) {
+    switch (column) {
+        case IdColumn::Id: {
+            char text[2];
+            PutHexByte(text, stats.id);
+            return std::string(text, 2);
+        }
+        case IdColumn::Frames:
+            return std::to_string(stats.frames);
+        case IdColumn::Bad:
+            return std::to_string(stats.bad);
+        case IdColumn::Lengths:
+            return lengthsText(stats.lengths);
+        case IdColumn::Model:
+            return modelText(stats);
+        case IdColumn::PeriodMin:
+        case IdColumn::PeriodAvg:
+        case IdColumn::PeriodMax:
+            return periodText(stats, column);
+        case IdColumn::Last:
+            return dataText(stats);
+        case IdColumn::Count:
+            break;
+    }
+    return {};
+}
+
+std::string BusLoadText(const IdSummary& summary, int baud) {
+    const long long tenths = std::llround(summary.busLoad(baud) * 1000);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%lld %%", tenths / 10, tenths % 10);
+    return text;
+}
+
+std::string FormatIdTable(const IdSummary& summary, int baud) {
+    constexpr int kColumns = static_cast<int>(IdColumn::Count);
+    std::string table;
+    for (int c = 0; c < kColumns; ++c) {
+        table += IdColumnHeader(static_cast<IdColumn>(c));
+        table += c + 1 < kColumns ? '\t' : '\n';
+    }
+    for (int id = 0; id < IdSummary::kIdCount; ++id) {
+        if (!summary.seen(id)) {
+            continue;
+        }
+        for (int c = 0; c < kColumns; ++c) {
+            table += IdCellText(summary.stats(id), static_cast<IdColumn>(c));
+            table += c + 1 < kColumns ? '\t' : '\n';
+        }
+    }
+    table += "bus load: " + BusLoadText(summary, baud) + " at " + std::to_string(baud) + " baud\n";
+    return table;
+}
+
+}  // namespace daridez
