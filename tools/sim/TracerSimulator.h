@@ -26,6 +26,7 @@ struct TracerSimulatorOptions {
     std::string recordPath;       // every byte sent is also written here (a dump file)
     std::uint8_t baudResult = 0;  // result code of every SetBaudrate answer
     std::uint16_t linBaudrate = 19200;
+    ClassicIds classicIds;  // identifiers sent with the classic checksum
 };
 
 // A LIN tracer device on a pseudo-terminal: answers the four commands, streams a LIN
