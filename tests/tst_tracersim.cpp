@@ -129,6 +129,11 @@ void TestTracerSim::commandsAreAnsweredByteForByte_data() {
     row("ReadVersion 2.0.17", "2.0.17 0 1", "02 00 02", "05 80 02 00 11 98");
     row("SetBaudrate 9600", "1.4.2 0 1", "04 01 25 80 aa", "05 81 25 80 00 2b");
     row("SetBaudrate 19200", "1.4.2 0 1", "04 01 4b 00 50", "05 81 4b 00 00 d1");
+    // Only 1000 to 20000 baud are taken; any other rate is refused with result 1.
+    row("SetBaudrate 500", "1.4.2 0 1", "04 01 01 f4 fa", "05 81 01 f4 01 7c");
+    row("SetBaudrate 1000", "1.4.2 0 1", "04 01 03 e8 f0", "05 81 03 e8 00 71");
+    row("SetBaudrate 20000", "1.4.2 0 1", "04 01 4e 20 73", "05 81 4e 20 00 f4");
+    row("SetBaudrate 20001", "1.4.2 0 1", "04 01 4e 21 74", "05 81 4e 21 01 f6");
     row("SetBaudrate refused", "1.4.2 7 1", "04 01 25 80 aa", "05 81 25 80 07 32");
     row("StartTrace", "1.4.2 0 1", "02 02 04", "05 82 00 01 00 88");
     row("StartTrace without marker", "1.4.2 0 0", "02 02 04", "04 90");

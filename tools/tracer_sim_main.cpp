@@ -40,7 +40,8 @@ void printHelp() {
         "                        always are, every other one has the enhanced checksum\n"
         "  --seed N              seed of the data and trouble (default 1)\n"
         "  --record FILE         also write every byte sent to FILE (a dump file)\n"
-        "  --baud-result N       result code of every set-baud-rate answer (default 0)\n"
+        "  --baud-result N       result code of every set-baud-rate answer (default 0: a rate\n"
+        "                        from 1000 to 20000 is taken, any other refused with 1)\n"
         "  --lin-baud N          LIN bit rate at start (default 19200)\n"
         "  --help                this text\n");
 }

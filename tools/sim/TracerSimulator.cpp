@@ -261,11 +261,13 @@ void TracerSimulator::handleCommand(const std::uint8_t* frame) {
             break;
         case 0x01:
             if (length == 4) {
-                if (options_.baudResult == 0) {
-                    bus_.setBaudrate(static_cast<std::uint16_t>(frame[2] << 8 | frame[3]));
+                std::uint8_t result = options_.baudResult;
+                if (result == 0 &&
+                    !bus_.setBaudrate(static_cast<std::uint16_t>(frame[2] << 8 | frame[3]))) {
+                    result = kBaudrateRefused;
                 }
-                queueAnswer(DeviceFrame::make(
-                    0, {0x05, kBaudrateAnswer, frame[2], frame[3], options_.baudResult}));
+                queueAnswer(
+                    DeviceFrame::make(0, {0x05, kBaudrateAnswer, frame[2], frame[3], result}));
             }
             break;
         case 0x02:
