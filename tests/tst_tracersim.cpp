@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
+#include <map>
 
+#include "lin/FrameCheck.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/StreamDecoder.h"
 #include "sim/TracerSimulator.h"
@@ -74,6 +76,23 @@ struct DecodedTrace : RowSink {
         }
         return texts;
     }
+    // Each identifier's verdicts, "10 enhanced" or "3C checksum|classic".
+    QStringList verdicts() const {
+        std::map<int, QStringList> byId;
+        for (TraceEntry* row = list.TraceListHead(); row != nullptr; row = row->next) {
+            const LinFrame frame = ReadLinFrame(*row);
+            if (frame.hasId) {
+                byId[frame.id()] << QString::fromStdString(CheckFrame(frame).text());
+            }
+        }
+        QStringList texts;
+        for (auto& [id, words] : byId) {
+            words.removeDuplicates();
+            words.sort();
+            texts << QString::asprintf("%02X ", id) + words.join('|');
+        }
+        return texts;
+    }
 
     TraceList list;
     DisplayModes modes;
@@ -92,6 +111,7 @@ class TestTracerSim : public QObject {
     void commandsAreAnsweredByteForByte();
     void startStreamsThroughTheLinkUntilStopAndTheRecordHoldsEveryByte();
     void generatedStreamDecodesInAnyReadSizesAndShowsItsTrouble();
+    void identifiersAndChecksumsFollowTheLinRules_data();
     void identifiersAndChecksumsFollowTheLinRules();
     void fullTerminalDropsFramesThenReportsAnOverflow();
 };
@@ -109,6 +129,11 @@ void TestTracerSim::commandsAreAnsweredByteForByte_data() {
     row("ReadVersion 2.0.17", "2.0.17 0 1", "02 00 02", "05 80 02 00 11 98");
     row("SetBaudrate 9600", "1.4.2 0 1", "04 01 25 80 aa", "05 81 25 80 00 2b");
     row("SetBaudrate 19200", "1.4.2 0 1", "04 01 4b 00 50", "05 81 4b 00 00 d1");
+    // Only 1000 to 20000 baud are taken; any other rate is refused with result 1.
+    row("SetBaudrate 500", "1.4.2 0 1", "04 01 01 f4 fa", "05 81 01 f4 01 7c");
+    row("SetBaudrate 1000", "1.4.2 0 1", "04 01 03 e8 f0", "05 81 03 e8 00 71");
+    row("SetBaudrate 20000", "1.4.2 0 1", "04 01 4e 20 73", "05 81 4e 20 00 f4");
+    row("SetBaudrate 20001", "1.4.2 0 1", "04 01 4e 21 74", "05 81 4e 21 01 f6");
     row("SetBaudrate refused", "1.4.2 7 1", "04 01 25 80 aa", "05 81 25 80 07 32");
     row("StartTrace", "1.4.2 0 1", "02 02 04", "05 82 00 01 00 88");
     row("StartTrace without marker", "1.4.2 0 0", "02 02 04", "04 90");
@@ -204,14 +229,62 @@ void TestTracerSim::generatedStreamDecodesInAnyReadSizesAndShowsItsTrouble() {
             !trace.infos().contains("backwards"));
 }
 
-// Worked examples of the LIN parity bits P0 (bit 6) and P1 (bit 7), and of the enhanced
-// checksum (the classic one, over the data only, for the diagnostic identifiers).
+// Rows: identifiers sent with the classic checksum, the rates of bad checksums and bad
+// parity; the verdicts of each identifier's frames in 2 s of schedule.
+void TestTracerSim::identifiersAndChecksumsFollowTheLinRules_data() {
+    QTest::addColumn<QString>("classic");
+    QTest::addColumn<double>("badChecksums");
+    QTest::addColumn<double>("badParity");
+    QTest::addColumn<QString>("verdicts");
+    auto row = [](const char* name, const char* classic, double checksums, double parity,
+                  const char* verdicts) {
+        QTest::newRow(name) << QString(classic) << checksums << parity << QString(verdicts);
+    };
+    row("enhanced", "", 0, 0,
+        "05 enhanced, 10 enhanced, 22 enhanced, 28 enhanced, 31 enhanced, 3C classic, "
+        "3D classic");
+    row("--classic 10,31", "10,31", 0, 0,
+        "05 enhanced, 10 classic, 22 enhanced, 28 enhanced, 31 classic, 3C classic, 3D classic");
+    // Where the classic checksum belongs, the enhanced one is wrong only for 3C and 3D:
+    // a bad checksum is one that matches neither.
+    row("--bad-checksums 1 --classic 05,22", "05,22", 1, 0,
+        "05 checksum, 10 checksum, 22 checksum, 28 checksum, 31 checksum, 3C checksum, "
+        "3D checksum");
+    row("--bad-checksums 0.5", "22", 0.5, 0,
+        "05 checksum|enhanced, 10 checksum|enhanced, 22 checksum|classic, "
+        "28 checksum|enhanced, 31 checksum|enhanced, 3C checksum|classic, 3D checksum|classic");
+    // The node sends the checksum over the identifier byte it saw, parity bits and all.
+    row("--bad-parity 1 --classic 28", "28", 0, 1,
+        "05 parity,enhanced, 10 parity,enhanced, 22 parity,enhanced, 28 parity,classic, "
+        "31 parity,enhanced, 3C parity,classic, 3D parity,classic");
+    row("both 1", "", 1, 1,
+        "05 parity,checksum, 10 parity,checksum, 22 parity,checksum, 28 parity,checksum, "
+        "31 parity,checksum, 3C parity,checksum, 3D parity,checksum");
+}
+
+// The stream through the decoder and the frame checks; worked examples of the parity
+// bits P0 (bit 6) and P1 (bit 7) and of the checksums keep the checks honest.
 void TestTracerSim::identifiersAndChecksumsFollowTheLinRules() {
-    QVERIFY(LinBusModel::protectedId(0x00) == 0x80 && LinBusModel::protectedId(0x01) == 0xC1);
-    QVERIFY(LinBusModel::protectedId(0x3D) == 0x7D && LinBusModel::protectedId(0x3F) == 0xBF);
+    QFETCH(QString, classic);
+    QFETCH(double, badChecksums);
+    QFETCH(double, badParity);
+    QFETCH(QString, verdicts);
+    QVERIFY(ProtectedId(0x00) == 0x80 && ProtectedId(0x01) == 0xC1);
+    QVERIFY(ProtectedId(0x3D) == 0x7D && ProtectedId(0x3F) == 0xBF);
     const std::uint8_t data[] = {0xFF, 0xFF, 0x10, 0x20, 0x90, 0xFF, 0xFF, 0xFF};
-    QCOMPARE(LinBusModel::linChecksum(0xE2, data, 4), std::uint8_t(0xEC));  // id 0x22, with carries
-    QCOMPARE(LinBusModel::linChecksum(0x3C, data, 8), std::uint8_t(0x3F));  // classic
+    QCOMPARE(LinChecksum(0xE2, data, 4), std::uint8_t(0xEC));  // id 0x22, with carries
+    QCOMPARE(LinChecksum(0x00, data, 8), std::uint8_t(0x3F));  // classic
+
+    TracerSimulatorOptions options;
+    for (const QString& id : classic.split(',', Qt::SkipEmptyParts)) {
+        options.classicIds.set(id.toUInt(nullptr, 16));
+    }
+    options.rates.badChecksums = badChecksums;
+    options.rates.badParity = badParity;
+    DecodedTrace trace;
+    trace.feedLive(TracerSimulator(options).generate(2'000'000), 4096);  // 200 whole slots
+    QCOMPARE(trace.decoder.frameCount(), 200);
+    QCOMPARE(trace.verdicts().join(", "), verdicts);
 }
 
 void TestTracerSim::fullTerminalDropsFramesThenReportsAnOverflow() {

@@ -1,5 +1,6 @@
 // tracer-sim: a LIN tracer device on a pseudo-terminal, to try Daridez without
 // hardware. Point a port of the profile's "PORTS" section at the printed path.
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -26,18 +27,23 @@ void printHelp() {
         "(version, set LIN baud rate, start and stop trace) and, while tracing, streams a\n"
         "LIN schedule in real time. Ends on Ctrl+C (SIGINT) or SIGTERM.\n"
         "\n"
-        "  --link PATH        symbolic link to the device (default /tmp/ttyLIN0)\n"
-        "  --version A.B.C    firmware version to report (default 1.4.2)\n"
-        "  --silent           answer nothing (for time-out tests)\n"
-        "  --no-start-marker  start tracing without sending a start marker\n"
-        "  --errors RATE      device error frames, probability per LIN frame (0 to 1)\n"
-        "  --garbage RATE     corrupted frames, probability per LIN frame (0 to 1)\n"
-        "  --overflows RATE   buffer overflow frames, probability per LIN frame (0 to 1)\n"
-        "  --seed N           seed of the data and trouble (default 1)\n"
-        "  --record FILE      also write every byte sent to FILE (a dump file)\n"
-        "  --baud-result N    result code of every set-baud-rate answer (default 0)\n"
-        "  --lin-baud N       LIN bit rate at start (default 19200)\n"
-        "  --help             this text\n");
+        "  --link PATH           symbolic link to the device (default /tmp/ttyLIN0)\n"
+        "  --version A.B.C       firmware version to report (default 1.4.2)\n"
+        "  --silent              answer nothing (for time-out tests)\n"
+        "  --no-start-marker     start tracing without sending a start marker\n"
+        "  --errors RATE         device error frames, probability per LIN frame (0 to 1)\n"
+        "  --garbage RATE        corrupted frames, probability per LIN frame (0 to 1)\n"
+        "  --overflows RATE      buffer overflow frames, probability per LIN frame (0 to 1)\n"
+        "  --bad-checksums RATE  wrong checksum bytes, probability per LIN frame (0 to 1)\n"
+        "  --bad-parity RATE     wrong parity bits in the identifier, probability likewise\n"
+        "  --classic ID,...      identifiers (hex) sent with the classic checksum; 3C and 3D\n"
+        "                        always are, every other one has the enhanced checksum\n"
+        "  --seed N              seed of the data and trouble (default 1)\n"
+        "  --record FILE         also write every byte sent to FILE (a dump file)\n"
+        "  --baud-result N       result code of every set-baud-rate answer (default 0: a rate\n"
+        "                        from 1000 to 20000 is taken, any other refused with 1)\n"
+        "  --lin-baud N          LIN bit rate at start (default 19200)\n"
+        "  --help                this text\n");
 }
 
 bool parseRate(const char* text, double& rate) {
@@ -50,6 +56,22 @@ bool parseNumber(const char* text, unsigned long max, unsigned long& value) {
     char* end = nullptr;
     value = std::strtoul(text, &end, 10);
     return end != text && *end == '\0' && value <= max && text[0] != '-';
+}
+
+// Hex identifiers 00 to 3F, separated by commas ("10,2A").
+bool parseIds(const char* text, daridez::sim::ClassicIds& ids) {
+    for (;;) {
+        char* end = nullptr;
+        const unsigned long id = std::strtoul(text, &end, 16);
+        if (end == text || !std::isxdigit(static_cast<unsigned char>(*text)) || id > 0x3F) {
+            return false;
+        }
+        ids.set(id);
+        if (*end != ',') {
+            return *end == '\0';
+        }
+        text = end + 1;
+    }
 }
 
 bool parseVersion(const char* text, std::array<std::uint8_t, 3>& version) {
@@ -96,6 +118,12 @@ int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
             ok = parseRate(value, options.rates.garbage);
         } else if (option == "--overflows") {
             ok = parseRate(value, options.rates.bufferOverflows);
+        } else if (option == "--bad-checksums") {
+            ok = parseRate(value, options.rates.badChecksums);
+        } else if (option == "--bad-parity") {
+            ok = parseRate(value, options.rates.badParity);
+        } else if (option == "--classic") {
+            ok = parseIds(value, options.classicIds);
         } else if (option == "--seed") {
             ok = parseNumber(value, 0xFFFFFFFFul, number);
             options.seed = static_cast<std::uint32_t>(number);

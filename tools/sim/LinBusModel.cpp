@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "lin/FrameCheck.h"
+
 namespace daridez::sim {
 
 namespace {
@@ -12,15 +14,23 @@ constexpr std::uint64_t kWrap = 65536;
 constexpr std::uint64_t kMinimumSlot = 10000;  // 10 ms, the usual LIN time base
 
 // A small body-electronics schedule: identifiers 0x00-0x1F carry 2 data bytes,
-// 0x20-0x2F 4 and 0x30-0x3F 8, as LIN 1.x has it; 0x3C is a diagnostic request.
-constexpr std::array<std::pair<std::uint8_t, int>, 6> kSchedule{{
+// 0x20-0x2F 4 and 0x30-0x3F 8, as LIN 1.x has it; 0x3C and 0x3D are a diagnostic
+// request and its response.
+constexpr std::array<std::pair<std::uint8_t, int>, 7> kSchedule{{
     {0x10, 2},
     {0x22, 4},
     {0x31, 8},
     {0x05, 2},
     {0x28, 4},
     {0x3C, 8},
+    {0x3D, 8},
 }};
+
+// A read-by-identifier request to every node, and one node's short positive answer.
+constexpr std::array<std::uint8_t, 8> kDiagnosticRequest{0x7F, 0x03, 0x22, 0xF1,
+                                                         0x90, 0xFF, 0xFF, 0xFF};
+constexpr std::array<std::uint8_t, 8> kDiagnosticResponse{0x0A, 0x06, 0x62, 0xF1,
+                                                          0x90, 0x31, 0x2E, 0x34};
 
 constexpr std::array<std::uint8_t, 4> kErrorCodes{0x01, 0x02, 0x04, 0x08};
 
@@ -30,8 +40,9 @@ DeviceFrame stamped(std::uint64_t time, std::uint8_t kind, std::uint8_t value) {
 
 }  // namespace
 
-LinBusModel::LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t baudrate)
-    : random_(seed), rates_(rates), baudrate_(19200) {
+LinBusModel::LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t baudrate,
+                         ClassicIds classicIds)
+    : random_(seed), rates_(rates), classicIds_(classicIds), baudrate_(19200) {
     setBaudrate(baudrate);
 }
 
@@ -70,25 +81,6 @@ void LinBusModel::produceUntil(std::uint64_t until, std::vector<DeviceFrame>& ou
     }
 }
 
-std::uint8_t LinBusModel::protectedId(std::uint8_t id) {
-    auto bit = [id](int n) { return (id >> n) & 1; };
-    int p0 = bit(0) ^ bit(1) ^ bit(2) ^ bit(4);
-    int p1 = 1 ^ (bit(1) ^ bit(3) ^ bit(4) ^ bit(5));
-    return static_cast<std::uint8_t>((id & 0x3F) | (p0 << 6) | (p1 << 7));
-}
-
-std::uint8_t LinBusModel::linChecksum(std::uint8_t pid, const std::uint8_t* data, int count) {
-    std::uint8_t id = pid & 0x3F;
-    unsigned sum = (id == 0x3C || id == 0x3D) ? 0 : pid;
-    for (int i = 0; i < count; ++i) {
-        sum += data[i];
-        if (sum > 0xFF) {
-            sum -= 0xFF;
-        }
-    }
-    return static_cast<std::uint8_t>(~sum);
-}
-
 bool LinBusModel::chance(double rate) {
     if (rate <= 0.0) {
         return false;
@@ -96,18 +88,60 @@ bool LinBusModel::chance(double rate) {
     return std::uniform_real_distribution<double>(0.0, 1.0)(random_) < rate;
 }
 
-// Sensor-like data: a rolling counter, slowly moving values and, for the diagnostic
-// request, a read-by-identifier request.
+// Sensor-like data: a rolling counter and random values; fixed diagnostic frames.
 void LinBusModel::fillData(const ScheduleEntry& entry, std::uint8_t* data) {
-    if (entry.id == 0x3C) {
-        const std::array<std::uint8_t, 8> request{0x7F, 0x03, 0x22, 0xF1, 0x90, 0xFF, 0xFF, 0xFF};
-        std::copy(request.begin(), request.end(), data);
+    if (entry.id == 0x3C || entry.id == 0x3D) {
+        const auto& frame = entry.id == 0x3C ? kDiagnosticRequest : kDiagnosticResponse;
+        std::copy(frame.begin(), frame.end(), data);
         return;
     }
     data[0] = counter_;
     for (int i = 1; i < entry.length; ++i) {
         data[i] = static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(random_));
     }
+}
+
+// The identifier byte as the master sends it; with bad parity, one or both parity bits
+// are inverted, as a master with a broken parity table does.
+std::uint8_t LinBusModel::identifierByte(std::uint8_t id) {
+    const std::uint8_t pid = ProtectedId(id);
+    if (!chance(rates_.badParity)) {
+        return pid;
+    }
+    return static_cast<std::uint8_t>(pid ^ std::uniform_int_distribution<int>(1, 3)(random_) << 6);
+}
+
+// The checksum a node sends: classic for the diagnostic identifiers and the ones so
+// configured, else enhanced over the identifier byte as it went on the bus.
+std::uint8_t LinBusModel::checksum(std::uint8_t pid, const std::uint8_t* data, int count) {
+    const std::uint8_t id = pid & 0x3F;
+    const bool classic = ClassicOnly(id) || classicIds_.test(id);
+    const std::uint8_t right = LinChecksum(classic ? 0 : pid, data, count);
+    return chance(rates_.badChecksums) ? wrongChecksum(pid, data, count, right) : right;
+}
+
+// A checksum no check accepts, from faults nodes really have: the enhanced sum over the
+// identifier without its parity bits (or, where classic belongs, over the whole
+// identifier byte), or a bit flipped on the line. A fault whose result a check would
+// accept anyway becomes a flipped bit, so that every bad checksum shows.
+std::uint8_t LinBusModel::wrongChecksum(std::uint8_t pid, const std::uint8_t* data, int count,
+                                        std::uint8_t right) {
+    const std::uint8_t classic = LinChecksum(0, data, count);
+    const std::uint8_t enhanced = LinChecksum(pid, data, count);
+    auto accepted = [&](std::uint8_t sum) {
+        return sum == classic || (!ClassicOnly(pid) && sum == enhanced);
+    };
+    auto flipped = [right](int bit) { return static_cast<std::uint8_t>(right ^ 1 << bit); };
+    std::uint8_t wrong;
+    if (std::uniform_int_distribution<int>(0, 1)(random_) == 0) {
+        wrong = right == classic ? enhanced : LinChecksum(pid & 0x3F, data, count);
+    } else {
+        wrong = flipped(std::uniform_int_distribution<int>(0, 7)(random_));
+    }
+    for (int bit = 0; accepted(wrong); ++bit) {
+        wrong = flipped(bit);
+    }
+    return wrong;
 }
 
 // One slot of the schedule: break, sync, identifier and response, each stamped at the
@@ -127,7 +161,7 @@ void LinBusModel::buildSlot() {
         DeviceFrame::make(now(), {0x04, kBreak, highByte(now()), lowByte(now())}, true));
     t += 11 * bit;
     pending_.push_back(stamped(now(), kSync, 0x55));
-    const std::uint8_t pid = protectedId(entry.id);
+    const std::uint8_t pid = identifierByte(entry.id);
     t += 10 * bit + gap();
     pending_.push_back(stamped(now(), kIdentifier, pid));
 
@@ -144,7 +178,7 @@ void LinBusModel::buildSlot() {
     } else {
         std::array<std::uint8_t, 9> response{};
         fillData(entry, response.data());
-        response[entry.length] = linChecksum(pid, response.data(), entry.length);
+        response[entry.length] = checksum(pid, response.data(), entry.length);
         for (int i = 0; i <= entry.length; ++i) {
             t += 10 * bit + (i > 0 ? gap() / 2 : 0.0);
             pending_.push_back(

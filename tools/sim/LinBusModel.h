@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <random>
@@ -15,14 +16,21 @@ struct TroubleRates {
     double deviceErrors = 0.0;     // a device error frame instead of the response
     double garbage = 0.0;          // a frame that does not fit the grammar
     double bufferOverflows = 0.0;  // a BufferOverflow frame after the LIN frame
+    double badChecksums = 0.0;     // a checksum byte that no checksum model accepts
+    double badParity = 0.0;        // wrong parity bits, the checksum over that identifier
 };
+
+// The identifiers (0x00 to 0x3F) whose nodes send the classic checksum; 0x3C and 0x3D
+// always do.
+using ClassicIds = std::bitset<64>;
 
 // A LIN bus as the tracer sees it: a master running a fixed schedule table, one LIN
 // frame per slot, reported field by field as device frames with 16-bit microsecond
 // stamps, and a TimerWrap at every wrap of the 16-bit clock. Deterministic for a seed.
 class LinBusModel {
   public:
-    LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t baudrate);
+    LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t baudrate,
+                ClassicIds classicIds = {});
 
     // Changes the bit rate from the next slot on (a rate outside 1000 to 20000 is
     // ignored and answered with false).
@@ -39,12 +47,6 @@ class LinBusModel {
     // Device time at which the next frame is due.
     std::uint64_t nextDue();
 
-    // LIN protected identifier of a 6-bit identifier (parity bits 6 and 7).
-    static std::uint8_t protectedId(std::uint8_t id);
-    // Enhanced checksum (over the protected identifier and the data) or, for the
-    // diagnostic identifiers 0x3C and 0x3D, the classic one (data only).
-    static std::uint8_t linChecksum(std::uint8_t pid, const std::uint8_t* data, int count);
-
   private:
     struct ScheduleEntry {
         std::uint8_t id;
@@ -53,12 +55,17 @@ class LinBusModel {
 
     void buildSlot();
     void fillData(const ScheduleEntry& entry, std::uint8_t* data);
+    std::uint8_t identifierByte(std::uint8_t id);
+    std::uint8_t checksum(std::uint8_t pid, const std::uint8_t* data, int count);
+    std::uint8_t wrongChecksum(std::uint8_t pid, const std::uint8_t* data, int count,
+                               std::uint8_t right);
     void addGarbage(std::uint64_t time, std::uint8_t pid);
     double bitTime() const { return 1e6 / baudrate_; }
     bool chance(double rate);
 
     std::mt19937 random_;
     TroubleRates rates_;
+    ClassicIds classicIds_;
     std::uint16_t baudrate_;
     std::deque<DeviceFrame> pending_;  // frames of the current slot not yet due
     std::uint64_t nextSlot_ = 0;

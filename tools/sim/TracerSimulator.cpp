@@ -52,7 +52,7 @@ bool makeRaw(int fd) {
 TracerSimulator::TracerSimulator(TracerSimulatorOptions options)
     : options_(std::move(options)),
       epoch_(std::chrono::steady_clock::now()),
-      bus_(options_.seed, options_.rates, options_.linBaudrate) {}
+      bus_(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds) {}
 
 TracerSimulator::~TracerSimulator() {
     stop();
@@ -206,7 +206,7 @@ std::vector<std::uint8_t> TracerSimulator::generate(std::uint64_t durationMicros
         DeviceFrame marker = DeviceFrame::make(0, {0x05, kStartMarker, 0x00, 0x01, 0x00});
         marker.appendTo(bytes);
     }
-    LinBusModel bus(options_.seed, options_.rates, options_.linBaudrate);
+    LinBusModel bus(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds);
     bus.restart(0);
     std::vector<DeviceFrame> frames;
     bus.produceUntil(durationMicros, frames);
@@ -261,11 +261,13 @@ void TracerSimulator::handleCommand(const std::uint8_t* frame) {
             break;
         case 0x01:
             if (length == 4) {
-                if (options_.baudResult == 0) {
-                    bus_.setBaudrate(static_cast<std::uint16_t>(frame[2] << 8 | frame[3]));
+                std::uint8_t result = options_.baudResult;
+                if (result == 0 &&
+                    !bus_.setBaudrate(static_cast<std::uint16_t>(frame[2] << 8 | frame[3]))) {
+                    result = kBaudrateRefused;
                 }
-                queueAnswer(DeviceFrame::make(
-                    0, {0x05, kBaudrateAnswer, frame[2], frame[3], options_.baudResult}));
+                queueAnswer(
+                    DeviceFrame::make(0, {0x05, kBaudrateAnswer, frame[2], frame[3], result}));
             }
             break;
         case 0x02:

@@ -23,10 +23,16 @@ struct TracerSimulatorOptions {
     bool startMarker = true;  // StartTrace is answered with a StartMarker frame
     TroubleRates rates;
     std::uint32_t seed = 1;
-    std::string recordPath;       // every byte sent is also written here (a dump file)
-    std::uint8_t baudResult = 0;  // result code of every SetBaudrate answer
+    std::string recordPath;  // every byte sent is also written here (a dump file)
+    // Result code of every SetBaudrate answer; 0: a rate from 1000 to 20000 is taken
+    // (result 0), any other refused (kBaudrateRefused).
+    std::uint8_t baudResult = 0;
     std::uint16_t linBaudrate = 19200;
+    ClassicIds classicIds;  // identifiers sent with the classic checksum
 };
+
+// The result code of a SetBaudrate answer to a rate the device cannot run.
+inline constexpr std::uint8_t kBaudrateRefused = 0x01;
 
 // A LIN tracer device on a pseudo-terminal: answers the four commands, streams a LIN
 // schedule in real time while tracing, and never blocks on its side of the terminal
