@@ -1,0 +1,323 @@
+#include "lin/Query.h"
+
+namespace daridez {
+
+const char* const kQueryHelp =
+    "  id=HH[,HH...]   LIN frames whose identifier, parity bits removed, is one of these (00..3F)\n"
+    "  pid=HH[,HH...]  LIN frames whose identifier byte as received is one of these (00..FF)\n"
+    "  data=PATTERN    LIN frames whose response bytes from DB0 on start with PATTERN: 1 to 9\n"
+    "                  pairs of hex digits or ?? for any byte (data=7F??B2)\n"
+    "  err             rows whose Info starts with # (device errors, buffer overflows, bad "
+    "frames)\n"
+    "  bad             LIN frames whose check found a fault\n"
+    "  check=WORD      rows whose check holds WORD (no-sync, sync, no-id, parity, no-response,\n"
+    "                  short, checksum, classic, enhanced)\n"
+    "  WORD            rows with a column MsgNr..CS containing WORD, ignoring case\n"
+    "  !TERM           rows that do not match TERM; a row must match every term\n";
+
+namespace {
+
+constexpr int kIdCount = 0x40;
+constexpr int kTextCount = 14;  // the texts a row stores: MsgNr..CS
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+char lowerCase(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+char upperCase(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = lowerCase(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// The byte two hex digits spell, or -1.
+int hexPair(std::string_view pair) {
+    if (pair.size() != 2) {
+        return -1;
+    }
+    const int high = hexDigit(pair[0]);
+    const int low = hexDigit(pair[1]);
+    return high < 0 || low < 0 ? -1 : high << 4 | low;
+}
+
+std::string failure(std::string_view term, const std::string& what) {
+    std::string text = "\"";
+    text.append(term).append("\": ").append(what);
+    return text;
+}
+
+// What a list of identifiers or identifier bytes may hold.
+struct ByteList {
+    const char* items;  // "identifiers"
+    int limit;          // the values run 0..limit-1
+    const char* range;  // "00..3F"
+};
+
+constexpr ByteList kIds{"identifiers", kIdCount, "00..3F"};
+constexpr ByteList kPids{"identifier bytes", 0x100, "00..FF"};
+
+// Reads "HH[,HH...]" into set; returns what is wrong, or "" when nothing is.
+std::string readByteList(std::string_view list, const ByteList& kind,
+                         std::array<std::uint64_t, 4>& set) {
+    if (list.empty()) {
+        return std::string("no ") + kind.items + " after \"=\"";
+    }
+    while (true) {
+        const std::size_t comma = list.find(',');
+        const std::string_view item = list.substr(0, comma);
+        if (item.empty()) {
+            return "an empty item in the list";
+        }
+        const int value = hexPair(item);
+        if (value < 0) {
+            return std::string(kind.items) + " are two hex digits";
+        }
+        if (value >= kind.limit) {
+            return std::string(kind.items) + " are " + kind.range;
+        }
+        set[value >> 6] |= std::uint64_t{1} << (value & 63);
+        if (comma == std::string_view::npos) {
+            return {};
+        }
+        list.remove_prefix(comma + 1);
+    }
+}
+
+// Reads pairs of hex digits or "??" into pattern and anyByte; returns what is wrong,
+// or "" when nothing is.
+std::string readPattern(std::string_view text, std::uint8_t (&pattern)[LinFrame::kMaxResponse],
+                        bool (&anyByte)[LinFrame::kMaxResponse], int& length) {
+    const char* const pairs = "the pattern is pairs of hex digits or ??";
+    if (text.empty() || text.size() % 2 != 0) {
+        return pairs;
+    }
+    if (text.size() / 2 > LinFrame::kMaxResponse) {
+        return "at most 9 bytes (DB0..DB7, CS)";
+    }
+    for (length = 0; length < static_cast<int>(text.size() / 2); ++length) {
+        const std::string_view pair = text.substr(2 * length, 2);
+        const int byte = hexPair(pair);
+        anyByte[length] = pair == "??";
+        if (byte < 0 && !anyByte[length]) {
+            return pairs;
+        }
+        pattern[length] = static_cast<std::uint8_t>(anyByte[length] ? 0 : byte);
+    }
+    return {};
+}
+
+std::string checkWords() {
+    std::string words;
+    for (int i = 0; i < static_cast<int>(CheckWord::Count); ++i) {
+        words += (i == 0 ? "" : ", ") + std::string(CheckWordText(static_cast<CheckWord>(i)));
+    }
+    return words;
+}
+
+bool inSet(const std::array<std::uint64_t, 4>& set, std::uint8_t value) {
+    return (set[value >> 6] >> (value & 63) & 1) != 0;
+}
+
+// The fourteen texts a row stores, in column order MsgNr..CS (view/Columns.h shows
+// these same fields), read in place: lin/ stays below the view.
+void storedTexts(const TraceEntry& entry, const char* (&texts)[kTextCount]) {
+    texts[0] = entry.numberText;
+    texts[1] = entry.timeText;
+    texts[2] = entry.infoText;
+    texts[3] = entry.syncText;
+    texts[4] = entry.idText;
+    for (int i = 0; i < 9; ++i) {
+        texts[5 + i] = entry.byteTexts[i];
+    }
+}
+
+// Whether text contains needle (lower case, not empty), ignoring ASCII letter case.
+bool containsFolded(const char* text, std::string_view needle) {
+    const char first = needle[0];
+    const char firstUpper = upperCase(first);
+    for (; *text != '\0'; ++text) {
+        if (*text != first && *text != firstUpper) {
+            continue;
+        }
+        std::size_t i = 1;
+        while (i < needle.size() && text[i] != '\0' && lowerCase(text[i]) == needle[i]) {
+            ++i;
+        }
+        if (i == needle.size()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// What the terms ask of one row, each read at most once and only when a term needs it.
+class Query::Row {
+  public:
+    explicit Row(const TraceEntry& entry) : entry_(entry) {}
+
+    const TraceEntry& entry() const { return entry_; }
+    const LinFrame& frame() {
+        if (!frame_) {
+            frame_ = ReadLinFrame(entry_);
+        }
+        return *frame_;
+    }
+    const FrameVerdict& verdict() {
+        if (!verdict_) {
+            verdict_ = CheckFrame(frame());
+        }
+        return *verdict_;
+    }
+
+  private:
+    const TraceEntry& entry_;
+    std::optional<LinFrame> frame_;
+    std::optional<FrameVerdict> verdict_;
+};
+
+std::optional<Query> Query::parse(std::string_view text, std::string& error) {
+    Query query;
+    query.text_ = std::string(text);
+    std::size_t p = 0;
+    while (true) {
+        while (p < text.size() && isBlank(text[p])) {
+            ++p;
+        }
+        if (p == text.size()) {
+            break;
+        }
+        const std::size_t start = p;
+        while (p < text.size() && !isBlank(text[p])) {
+            ++p;
+        }
+        std::optional<Term> term = parseTerm(text.substr(start, p - start), error);
+        if (!term) {
+            return std::nullopt;
+        }
+        query.terms_.push_back(std::move(*term));
+    }
+    if (query.terms_.empty()) {
+        error = "empty query";
+        return std::nullopt;
+    }
+    error.clear();
+    return query;
+}
+
+std::optional<Query::Term> Query::parseTerm(std::string_view written, std::string& error) {
+    Term term;
+    std::string_view body = written;
+    if (!body.empty() && body[0] == '!') {
+        term.negated = true;
+        body.remove_prefix(1);
+        if (body.empty()) {
+            error = failure(written, "a term must follow \"!\"");
+            return std::nullopt;
+        }
+        if (body[0] == '!') {
+            error = failure(written, "one \"!\" per term");
+            return std::nullopt;
+        }
+    }
+    const std::size_t equals = body.find('=');
+    if (equals == std::string_view::npos) {
+        if (body == "err") {
+            term.kind = Kind::Err;
+        } else if (body == "bad") {
+            term.kind = Kind::Bad;
+        } else {
+            term.kind = Kind::Text;
+            for (const char c : body) {
+                term.needle += lowerCase(c);
+            }
+        }
+        return term;
+    }
+    const std::string_view key = body.substr(0, equals);
+    const std::string_view value = body.substr(equals + 1);
+    std::string wrong;
+    if (key == "id" || key == "pid") {
+        term.kind = key == "id" ? Kind::Id : Kind::Pid;
+        wrong = readByteList(value, key == "id" ? kIds : kPids, term.values);
+    } else if (key == "data") {
+        term.kind = Kind::Data;
+        wrong = readPattern(value, term.pattern, term.anyByte, term.patternLength);
+    } else if (key == "check") {
+        term.kind = Kind::Check;
+        const std::optional<CheckWord> word = ParseCheckWord(value);
+        if (word) {
+            term.word = *word;
+        } else {
+            wrong = "not a check word (" + checkWords() + ")";
+        }
+    } else {
+        wrong = "unknown key (id, pid, data, check)";
+    }
+    if (!wrong.empty()) {
+        error = failure(written, wrong);
+        return std::nullopt;
+    }
+    return term;
+}
+
+bool Query::matches(const TraceEntry& entry) const {
+    Row row(entry);
+    for (const Term& term : terms_) {
+        if (test(term, row) == term.negated) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Query::test(const Term& term, Row& row) {
+    switch (term.kind) {
+        case Kind::Id:
+            return row.frame().hasId && inSet(term.values, row.frame().id());
+        case Kind::Pid:
+            return row.frame().hasId && inSet(term.values, row.frame().pid);
+        case Kind::Data: {
+            const LinFrame& frame = row.frame();
+            if (frame.responseCount < term.patternLength) {
+                return false;
+            }
+            for (int i = 0; i < term.patternLength; ++i) {
+                if (!term.anyByte[i] && frame.response[i] != term.pattern[i]) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        case Kind::Err:
+            return row.entry().infoText[0] == '#';
+        case Kind::Bad:
+            return row.verdict().failed();
+        case Kind::Check:
+            return row.verdict().has(term.word);
+        case Kind::Text: {
+            const char* texts[kTextCount];
+            storedTexts(row.entry(), texts);
+            for (const char* text : texts) {
+                if (containsFolded(text, term.needle)) {
+                    return true;
+                }
+            }
+            return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace daridez
