@@ -1,5 +1,9 @@
 #include "lin/Query.h"
 
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
 namespace daridez {
 
 const char* const kQueryHelp =
@@ -26,10 +30,6 @@ bool isBlank(char c) {
 
 char lowerCase(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-char upperCase(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 int hexDigit(char c) {
@@ -128,32 +128,116 @@ bool inSet(const std::array<std::uint64_t, 4>& set, std::uint8_t value) {
     return (set[value >> 6] >> (value & 63) & 1) != 0;
 }
 
-// The fourteen texts a row stores, in column order MsgNr..CS (view/Columns.h shows
-// these same fields), read in place: lin/ stays below the view.
-void storedTexts(const TraceEntry& entry, const char* (&texts)[kTextCount]) {
-    texts[0] = entry.numberText;
-    texts[1] = entry.timeText;
-    texts[2] = entry.infoText;
-    texts[3] = entry.syncText;
-    texts[4] = entry.idText;
-    for (int i = 0; i < 9; ++i) {
-        texts[5 + i] = entry.byteTexts[i];
-    }
+// Where the fourteen texts a row stores lie in it, in column order MsgNr..CS, and the
+// room each has (view/Columns.h shows these same fields; lin/ stays below the view).
+struct StoredField {
+    std::size_t offset;
+    int size;
+};
+
+constexpr StoredField field(std::size_t offset, std::size_t size) {
+    return {offset, static_cast<int>(size)};
 }
 
-// Whether text contains needle (lower case, not empty), ignoring ASCII letter case.
-bool containsFolded(const char* text, std::string_view needle) {
-    const char first = needle[0];
-    const char firstUpper = upperCase(first);
-    for (; *text != '\0'; ++text) {
-        if (*text != first && *text != firstUpper) {
-            continue;
+constexpr std::size_t kByteTexts = offsetof(TraceEntry, byteTexts);
+constexpr std::size_t kByteTextSize = sizeof TraceEntry::byteTexts[0];
+constexpr StoredField kStoredFields[kTextCount] = {
+    field(offsetof(TraceEntry, numberText), sizeof TraceEntry::numberText),
+    field(offsetof(TraceEntry, timeText), sizeof TraceEntry::timeText),
+    field(offsetof(TraceEntry, infoText), sizeof TraceEntry::infoText),
+    field(offsetof(TraceEntry, syncText), sizeof TraceEntry::syncText),
+    field(offsetof(TraceEntry, idText), sizeof TraceEntry::idText),
+    field(kByteTexts + 0 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 1 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 2 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 3 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 4 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 5 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 6 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 7 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 8 * kByteTextSize, kByteTextSize),
+};
+
+// Every text is read in words of eight bytes, which stay inside the row.
+static_assert(kStoredFields[kTextCount - 1].offset + 32 <= sizeof(TraceEntry));
+
+// The free-text search reads eight bytes at a time: a row's texts are short and end at
+// different places, and a byte-by-byte scan spends most of its time mispredicting
+// where.
+constexpr std::uint64_t kLowBits = 0x0101010101010101;
+constexpr std::uint64_t kHighBits = 0x8080808080808080;
+
+// Eight bytes of a text as a word whose lowest byte is the first.
+std::uint64_t loadWord(const char* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        std::uint64_t reversed = 0;
+        for (int i = 0; i < 8; ++i, word >>= 8) {
+            reversed = reversed << 8 | (word & 0xFF);
         }
-        std::size_t i = 1;
-        while (i < needle.size() && text[i] != '\0' && lowerCase(text[i]) == needle[i]) {
-            ++i;
+        word = reversed;
+    }
+    return word;
+}
+
+// The high bit of every zero byte of word; exact up to and including the lowest.
+std::uint64_t zeroBytes(std::uint64_t word) {
+    return (word - kLowBits) & ~word & kHighBits;
+}
+
+// A needle (lower case, not empty) and its first byte spread over a word: a byte b of
+// a text may start a match when (b | caseBits) == that byte.
+struct Needle {
+    explicit Needle(std::string_view text)
+        : text(text),
+          firstBytes(kLowBits * static_cast<unsigned char>(text[0])),
+          caseBits(text[0] >= 'a' && text[0] <= 'z' ? kLowBits * 0x20 : 0) {}
+
+    std::string_view text;
+    std::uint64_t firstBytes;
+    std::uint64_t caseBits;
+};
+
+// Whether the text at bytes (ended by a NUL) starts with needle, ignoring letter case.
+bool startsWithFolded(const char* bytes, std::string_view needle) {
+    for (const char c : needle) {
+        if (*bytes == '\0' || lowerCase(*bytes) != c) {
+            return false;
         }
-        if (i == needle.size()) {
+        ++bytes;
+    }
+    return true;
+}
+
+// Whether the NUL-terminated text at bytes (size bytes of room) contains the needle,
+// ignoring letter case.
+bool containsFolded(const char* bytes, int size, const Needle& needle) {
+    for (int offset = 0; offset < size; offset += 8) {
+        const std::uint64_t word = loadWord(bytes + offset);
+        const std::uint64_t ends = zeroBytes(word);
+        std::uint64_t starts = zeroBytes((word | needle.caseBits) ^ needle.firstBytes);
+        if (ends != 0) {
+            starts &= (ends & (~ends + 1)) - 1;  // the bytes before the text's end
+        }
+        for (; starts != 0; starts &= starts - 1) {
+            const int at = offset + std::countr_zero(starts) / 8;
+            if (startsWithFolded(bytes + at, needle.text)) {
+                return true;
+            }
+        }
+        if (ends != 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool anyTextContains(const TraceEntry& entry, std::string_view text) {
+    const Needle needle(text);
+    const char* const row = reinterpret_cast<const char*>(&entry);
+    for (const StoredField& field : kStoredFields) {
+        if (containsFolded(row + field.offset, field.size, needle)) {
             return true;
         }
     }
@@ -306,16 +390,8 @@ bool Query::test(const Term& term, Row& row) {
             return row.verdict().failed();
         case Kind::Check:
             return row.verdict().has(term.word);
-        case Kind::Text: {
-            const char* texts[kTextCount];
-            storedTexts(row.entry(), texts);
-            for (const char* text : texts) {
-                if (containsFolded(text, term.needle)) {
-                    return true;
-                }
-            }
-            return false;
-        }
+        case Kind::Text:
+            return anyTextContains(row.entry(), term.needle);
     }
     return false;
 }

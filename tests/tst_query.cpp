@@ -103,6 +103,7 @@ void TestQuery::matchesRows_data() {
     add("start", {0});
     add("10", {10});
     add("00,000000", {0, 9, 10});
+    add("02,00]", {10});
     add("55", {1, 2, 3, 4, 5, 6, 7});
     add("[3c]", {1, 6});
     add("ffh", {2});
