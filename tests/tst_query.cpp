@@ -11,7 +11,8 @@ using namespace daridez::test;
 
 namespace {
 
-// One row per line, its message number first. Row 7 is decoded with decimal data.
+// The rows, each commented with its message number. Row 7 is decoded in decimal data mode,
+// the others in hexadecimal.
 const char* const kHexRows =
     "058200010000"                                                    // 0 START
     "0490010000 059101105500 059201203C00 059301307F00 059401400600"  // 1 id 3C: 7F 06 B2,
