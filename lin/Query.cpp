@@ -1,0 +1,396 @@
+#include "lin/Query.h"
+
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
+namespace daridez {
+
+const char* const kQueryHelp =
+    "  id=HH[,HH...]   LIN frames with one of these identifiers, parity bits removed (00..3F)\n"
+    "  pid=HH[,HH...]  LIN frames with one of these identifier bytes, as received (00..FF)\n"
+    "  data=PATTERN    LIN frames whose bytes from DB0 on start with PATTERN: hex pairs, ?? any\n"
+    "  err             rows whose Info starts with # (device errors, overflows, bad frames)\n"
+    "  bad             LIN frames whose check found a fault\n"
+    "  check=WORD      rows whose Check holds WORD (parity, checksum, short, classic, ...)\n"
+    "  WORD            rows with WORD in any column MsgNr..CS, ignoring case\n"
+    "  !TERM           rows that do not match TERM; a row must match every term\n";
+
+namespace {
+
+constexpr int kIdCount = 0x40;
+constexpr int kTextCount = 14;  // the texts a row stores: MsgNr..CS
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+char lowerCase(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = lowerCase(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// The byte two hex digits spell, or -1.
+int hexPair(std::string_view pair) {
+    if (pair.size() != 2) {
+        return -1;
+    }
+    const int high = hexDigit(pair[0]);
+    const int low = hexDigit(pair[1]);
+    return high < 0 || low < 0 ? -1 : high << 4 | low;
+}
+
+std::string failure(std::string_view term, const std::string& what) {
+    std::string text = "\"";
+    text.append(term).append("\": ").append(what);
+    return text;
+}
+
+// What a list of identifiers or identifier bytes may hold.
+struct ByteList {
+    const char* items;  // "identifiers"
+    int limit;          // the values run 0..limit-1
+    const char* range;  // "00..3F"
+};
+
+constexpr ByteList kIds{"identifiers", kIdCount, "00..3F"};
+constexpr ByteList kPids{"identifier bytes", 0x100, "00..FF"};
+
+// Reads "HH[,HH...]" into set; returns what is wrong, or "" when nothing is.
+std::string readByteList(std::string_view list, const ByteList& kind,
+                         std::array<std::uint64_t, 4>& set) {
+    if (list.empty()) {
+        return std::string("no ") + kind.items + " after \"=\"";
+    }
+    while (true) {
+        const std::size_t comma = list.find(',');
+        const std::string_view item = list.substr(0, comma);
+        if (item.empty()) {
+            return "an empty item in the list";
+        }
+        const int value = hexPair(item);
+        if (value < 0) {
+            return std::string(kind.items) + " are two hex digits";
+        }
+        if (value >= kind.limit) {
+            return std::string(kind.items) + " are " + kind.range;
+        }
+        set[value >> 6] |= std::uint64_t{1} << (value & 63);
+        if (comma == std::string_view::npos) {
+            return {};
+        }
+        list.remove_prefix(comma + 1);
+    }
+}
+
+// Reads pairs of hex digits or "??" into pattern and anyByte; returns what is wrong,
+// or "" when nothing is.
+std::string readPattern(std::string_view text, std::uint8_t (&pattern)[LinFrame::kMaxResponse],
+                        bool (&anyByte)[LinFrame::kMaxResponse], int& length) {
+    const char* const pairs = "the pattern is pairs of hex digits or ??";
+    if (text.empty() || text.size() % 2 != 0) {
+        return pairs;
+    }
+    if (text.size() / 2 > LinFrame::kMaxResponse) {
+        return "at most 9 bytes (DB0..DB7, CS)";
+    }
+    for (length = 0; length < static_cast<int>(text.size() / 2); ++length) {
+        const std::string_view pair = text.substr(2 * length, 2);
+        const int byte = hexPair(pair);
+        anyByte[length] = pair == "??";
+        if (byte < 0 && !anyByte[length]) {
+            return pairs;
+        }
+        pattern[length] = static_cast<std::uint8_t>(anyByte[length] ? 0 : byte);
+    }
+    return {};
+}
+
+std::string checkWords() {
+    std::string words;
+    for (int i = 0; i < static_cast<int>(CheckWord::Count); ++i) {
+        words += (i == 0 ? "" : ", ") + std::string(CheckWordText(static_cast<CheckWord>(i)));
+    }
+    return words;
+}
+
+bool inSet(const std::array<std::uint64_t, 4>& set, std::uint8_t value) {
+    return (set[value >> 6] >> (value & 63) & 1) != 0;
+}
+
+// Where the fourteen texts a row stores lie in it, in column order MsgNr..CS, and the
+// room each has (view/Columns.h shows these same fields; lin/ stays below the view).
+struct StoredField {
+    std::size_t offset;
+    int size;
+};
+
+constexpr StoredField field(std::size_t offset, std::size_t size) {
+    return {offset, static_cast<int>(size)};
+}
+
+constexpr std::size_t kByteTexts = offsetof(TraceEntry, byteTexts);
+constexpr std::size_t kByteTextSize = sizeof TraceEntry::byteTexts[0];
+constexpr StoredField kStoredFields[kTextCount] = {
+    field(offsetof(TraceEntry, numberText), sizeof TraceEntry::numberText),
+    field(offsetof(TraceEntry, timeText), sizeof TraceEntry::timeText),
+    field(offsetof(TraceEntry, infoText), sizeof TraceEntry::infoText),
+    field(offsetof(TraceEntry, syncText), sizeof TraceEntry::syncText),
+    field(offsetof(TraceEntry, idText), sizeof TraceEntry::idText),
+    field(kByteTexts + 0 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 1 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 2 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 3 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 4 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 5 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 6 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 7 * kByteTextSize, kByteTextSize),
+    field(kByteTexts + 8 * kByteTextSize, kByteTextSize),
+};
+
+// Every text is read in words of eight bytes, which stay inside the row.
+static_assert(kStoredFields[kTextCount - 1].offset + kByteTextSize <= sizeof(TraceEntry));
+
+// The free-text search reads eight bytes at a time: a row's fourteen texts are short
+// and end at different places, and byte by byte the scan of rows in cache took nearly
+// twice as long.
+constexpr std::uint64_t kLowBits = 0x0101010101010101;
+constexpr std::uint64_t kHighBits = 0x8080808080808080;
+
+// Eight bytes of a text as a word whose lowest byte is the first.
+std::uint64_t loadWord(const char* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        std::uint64_t reversed = 0;
+        for (int i = 0; i < 8; ++i, word >>= 8) {
+            reversed = reversed << 8 | (word & 0xFF);
+        }
+        word = reversed;
+    }
+    return word;
+}
+
+// The high bit of every zero byte of word; exact up to and including the lowest.
+std::uint64_t zeroBytes(std::uint64_t word) {
+    return (word - kLowBits) & ~word & kHighBits;
+}
+
+// A needle (lower case, not empty) and its first byte spread over a word: a byte b of
+// a text may start a match when (b | caseBits) == that byte.
+struct Needle {
+    explicit Needle(std::string_view text)
+        : text(text),
+          firstBytes(kLowBits * static_cast<unsigned char>(text[0])),
+          caseBits(text[0] >= 'a' && text[0] <= 'z' ? kLowBits * 0x20 : 0) {}
+
+    std::string_view text;
+    std::uint64_t firstBytes;
+    std::uint64_t caseBits;
+};
+
+// Whether the text at bytes (ended by a NUL) starts with needle, ignoring letter case.
+bool startsWithFolded(const char* bytes, std::string_view needle) {
+    for (const char c : needle) {
+        if (*bytes == '\0' || lowerCase(*bytes) != c) {
+            return false;
+        }
+        ++bytes;
+    }
+    return true;
+}
+
+// Whether the NUL-terminated text at bytes (size bytes of room) contains the needle,
+// ignoring letter case.
+bool containsFolded(const char* bytes, int size, const Needle& needle) {
+    for (int offset = 0; offset < size; offset += 8) {
+        const std::uint64_t word = loadWord(bytes + offset);
+        const std::uint64_t ends = zeroBytes(word);
+        std::uint64_t starts = zeroBytes((word | needle.caseBits) ^ needle.firstBytes);
+        if (ends != 0) {
+            starts &= (ends & (~ends + 1)) - 1;  // the bytes before the text's end
+        }
+        for (; starts != 0; starts &= starts - 1) {
+            const int at = offset + std::countr_zero(starts) / 8;
+            if (startsWithFolded(bytes + at, needle.text)) {
+                return true;
+            }
+        }
+        if (ends != 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool anyTextContains(const TraceEntry& entry, std::string_view text) {
+    const Needle needle(text);
+    const char* const row = reinterpret_cast<const char*>(&entry);
+    for (const StoredField& field : kStoredFields) {
+        if (containsFolded(row + field.offset, field.size, needle)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// What the terms ask of one row, each read at most once and only when a term needs it.
+class Query::Row {
+  public:
+    explicit Row(const TraceEntry& entry) : entry_(entry) {}
+
+    const TraceEntry& entry() const { return entry_; }
+    const LinFrame& frame() {
+        if (!frame_) {
+            frame_ = ReadLinFrame(entry_);
+        }
+        return *frame_;
+    }
+    const FrameVerdict& verdict() {
+        if (!verdict_) {
+            verdict_ = CheckFrame(frame());
+        }
+        return *verdict_;
+    }
+
+  private:
+    const TraceEntry& entry_;
+    std::optional<LinFrame> frame_;
+    std::optional<FrameVerdict> verdict_;
+};
+
+std::optional<Query> Query::parse(std::string_view text, std::string& error) {
+    Query query;
+    query.text_ = std::string(text);
+    std::size_t p = 0;
+    while (true) {
+        while (p < text.size() && isBlank(text[p])) {
+            ++p;
+        }
+        if (p == text.size()) {
+            break;
+        }
+        const std::size_t start = p;
+        while (p < text.size() && !isBlank(text[p])) {
+            ++p;
+        }
+        std::optional<Term> term = parseTerm(text.substr(start, p - start), error);
+        if (!term) {
+            return std::nullopt;
+        }
+        query.terms_.push_back(std::move(*term));
+    }
+    if (query.terms_.empty()) {
+        error = "empty query";
+        return std::nullopt;
+    }
+    error.clear();
+    return query;
+}
+
+std::optional<Query::Term> Query::parseTerm(std::string_view written, std::string& error) {
+    Term term;
+    std::string_view body = written;
+    if (!body.empty() && body[0] == '!') {
+        term.negated = true;
+        body.remove_prefix(1);
+        if (body.empty()) {
+            error = failure(written, "a term must follow \"!\"");
+            return std::nullopt;
+        }
+        if (body[0] == '!') {
+            error = failure(written, "one \"!\" per term");
+            return std::nullopt;
+        }
+    }
+    const std::size_t equals = body.find('=');
+    if (equals == std::string_view::npos) {
+        if (body == "err") {
+            term.kind = Kind::Err;
+        } else if (body == "bad") {
+            term.kind = Kind::Bad;
+        } else {
+            term.kind = Kind::Text;
+            for (const char c : body) {
+                term.needle += lowerCase(c);
+            }
+        }
+        return term;
+    }
+    const std::string_view key = body.substr(0, equals);
+    const std::string_view value = body.substr(equals + 1);
+    std::string wrong;
+    if (key == "id" || key == "pid") {
+        term.kind = key == "id" ? Kind::Id : Kind::Pid;
+        wrong = readByteList(value, key == "id" ? kIds : kPids, term.values);
+    } else if (key == "data") {
+        term.kind = Kind::Data;
+        wrong = readPattern(value, term.pattern, term.anyByte, term.patternLength);
+    } else if (key == "check") {
+        term.kind = Kind::Check;
+        const std::optional<CheckWord> word = ParseCheckWord(value);
+        if (word) {
+            term.word = *word;
+        } else {
+            wrong = "not a check word (" + checkWords() + ")";
+        }
+    } else {
+        wrong = "unknown key (id, pid, data, check)";
+    }
+    if (!wrong.empty()) {
+        error = failure(written, wrong);
+        return std::nullopt;
+    }
+    return term;
+}
+
+bool Query::matches(const TraceEntry& entry) const {
+    Row row(entry);
+    for (const Term& term : terms_) {
+        if (test(term, row) == term.negated) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Query::test(const Term& term, Row& row) {
+    switch (term.kind) {
+        case Kind::Id:
+            return row.frame().hasId && inSet(term.values, row.frame().id());
+        case Kind::Pid:
+            return row.frame().hasId && inSet(term.values, row.frame().pid);
+        case Kind::Data: {
+            const LinFrame& frame = row.frame();
+            if (frame.responseCount < term.patternLength) {
+                return false;
+            }
+            for (int i = 0; i < term.patternLength; ++i) {
+                if (!term.anyByte[i] && frame.response[i] != term.pattern[i]) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        case Kind::Err:
+            return row.entry().infoText[0] == '#';
+        case Kind::Bad:
+            return row.verdict().failed();
+        case Kind::Check:
+            return row.verdict().has(term.word);
+        case Kind::Text:
+            return anyTextContains(row.entry(), term.needle);
+    }
+    return false;
+}
+
+}  // namespace daridez
