@@ -6,6 +6,7 @@
 #include "files/DumpWriter.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/StreamDecoder.h"
+#include "trace/RowBudget.h"
 #include "trace/TextRefresh.h"
 #include "trace/TimeFormat.h"
 
@@ -121,6 +122,7 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
 
 int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
     TraceList list;
+    list.setRowBudget(ChooseRowBudget(0));  // past it the load ends as out of memory
     NoView view;
     TraceState state = TraceState::Idle;
     StreamDecoder decoder(list, view, modes_, state);
