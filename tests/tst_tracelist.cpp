@@ -1,5 +1,8 @@
 // The trace model and its text forms: rows, the list, time texts and refreshes.
+#include <sys/resource.h>
+
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cinttypes>
@@ -45,6 +48,7 @@ class TestTraceList : public QObject {
     void hostileStreamEndsAsOutOfMemoryAtTheLimit();
     void freeingRowsFromTheHeadMakesRoomUnderTheBudget();
     void rowsGetWhatTheRestOfTheProgramLeaves();
+    void dumpToolEndsAHostileFileAsOutOfMemoryUnderAnAddressSpaceLimit();
 };
 
 void TestTraceList::timeText_data() {
@@ -280,6 +284,26 @@ void TestTraceList::rowsGetWhatTheRestOfTheProgramLeaves() {
     QCOMPARE(RowsForMemory(4096 * kMiB), 3072 * kMiB / kRowCost);
     QCOMPARE(RowsForMemory(300 * kMiB), 172 * kMiB / kRowCost);
     QCOMPARE(RowsForMemory(100 * kMiB), 50 * kMiB / kRowCost);
+}
+
+// As under "ulimit -v 300000": the rows of a 20 MB file would need 7 GB. Whether the
+// budget stops them or an allocation fails, the tool ends with the message, not killed.
+void TestTraceList::dumpToolEndsAHostileFileAsOutOfMemoryUnderAnAddressSpaceLimit() {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("hostile.dump"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kHostileFrame.repeated(10 << 20)) > 0);
+    file.close();
+    QProcess process;
+    process.setChildProcessModifier([] {
+        const rlimit limit{300 * kMiB, 300 * kMiB};
+        ::setrlimit(RLIMIT_AS, &limit);
+    });
+    process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {file.fileName()});
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.readAllStandardError(), "Running out of memory...\n");
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(process.readAllStandardOutput().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTraceList)
