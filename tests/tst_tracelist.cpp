@@ -1,4 +1,9 @@
 // The trace model and its text forms: rows, the list, time texts and refreshes.
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cinttypes>
 #include <cstdio>
@@ -7,12 +12,34 @@
 
 #include "DecoderFixture.h"
 #include "trace/FieldText.h"
+#include "trace/RowBudget.h"
 #include "trace/TextRefresh.h"
 #include "trace/TimeFormat.h"
 #include "trace/TraceList.h"
 
 using namespace daridez;
 using daridez::test::hex;
+
+#if defined(__SANITIZE_ADDRESS__)
+#define DARIDEZ_ASAN
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DARIDEZ_ASAN
+#endif
+#endif
+
+namespace {
+
+constexpr quint64 kMiB = 1024 * 1024;
+const QByteArray kHostileFrame = hex("0142");  // a two-byte bad frame: one row each
+
+// Gives zero-filled memory while the count in context lasts (-1: for ever).
+void* limitedAllocate(std::size_t size, void* context) {
+    int& left = *static_cast<int*>(context);
+    return left == 0 ? nullptr : (--left, std::calloc(1, size));
+}
+
+}  // namespace
 
 class TestTraceList : public QObject {
     Q_OBJECT
@@ -23,6 +50,13 @@ class TestTraceList : public QObject {
     void rowsAreLinkedInCreationOrderAndKeepAtMostEightBytesOfAFrame();
     void refreshRendersEveryRowInTheNewMode();
     void textFormsMatchTheirPrintfFormats();
+    void availableMemoryIsTheSmallestKnownLimit_data();
+    void availableMemoryIsTheSmallestKnownLimit();
+    void hostileStreamEndsAsOutOfMemoryAtTheLimit_data();
+    void hostileStreamEndsAsOutOfMemoryAtTheLimit();
+    void freeingRowsFromTheHeadMakesRoomUnderTheBudget();
+    void rowsGetWhatTheRestOfTheProgramLeaves();
+    void dumpToolEndsAHostileFileAsOutOfMemoryUnderAnAddressSpaceLimit();
 };
 
 void TestTraceList::timeText_data() {
@@ -130,6 +164,157 @@ void TestTraceList::textFormsMatchTheirPrintfFormats() {
         FormatRelativeTime(time, 0, t);
         QCOMPARE(QByteArray(time), "+ " + QByteArray(expected));
     }
+}
+
+// Rows: the files made ("name=content"; meminfo, cgroup for /proc/self/cgroup, fs/ for
+// the cgroup file system), the address-space limit, the memory expected.
+void TestTraceList::availableMemoryIsTheSmallestKnownLimit_data() {
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<quint64>("rlimit");
+    QTest::addColumn<quint64>("memory");
+    const QString mem8G = "meminfo=MemTotal: 9000000 kB\nMemAvailable:  8388608 kB\nSwap: 1 kB\n";
+    const quint64 none = kNoLimit;
+    QTest::newRow("MemAvailable") << QStringList{mem8G, "cgroup=0::/a/b\n"} << none << 8192 * kMiB;
+    QTest::newRow("v2 group") << QStringList{mem8G, "cgroup=0::/a/b\n", "fs/a/b/memory.max=300\n",
+                                             "fs/a/memory.max=max\n"}
+                              << none << quint64(300);
+    QTest::newRow("v2 parent, group max")
+        << QStringList{mem8G, "cgroup=0::/a/b\n", "fs/a/b/memory.max=max\n",
+                       "fs/a/memory.max=1073741824\n", "fs/memory.max=2147483648\n"}
+        << none << 1024 * kMiB;
+    QTest::newRow("v2 namespace root")
+        << QStringList{mem8G, "cgroup=0::/\n", "fs/memory.max=4096"} << none << quint64(4096);
+    QTest::newRow("v1 memory, huge = none")
+        << QStringList{mem8G, "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n",
+                       "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n",
+                       "fs/memory/x/memory.limit_in_bytes=268435456\n", "fs/x/y/memory.max=1"}
+        << none << 256 * kMiB;
+    QTest::newRow("v1 among controllers") << QStringList{mem8G, "cgroup=3:cpu,memory:/x\n",
+                                                         "fs/memory/x/memory.limit_in_bytes=5000\n"}
+                                          << none << quint64(5000);
+    QTest::newRow("v1 reads limit_in_bytes only")
+        << QStringList{mem8G, "cgroup=4:memory:/x\n", "fs/memory/x/memory.max=5000\n"} << none
+        << 8192 * kMiB;
+    QTest::newRow("rlimit") << QStringList{mem8G, "cgroup=0::/a\n", "fs/a/memory.max=2147483648"}
+                            << 300 * kMiB << 300 * kMiB;
+    QTest::newRow("nothing there") << QStringList{} << none << none;
+    QTest::newRow("garbage ignored")
+        << QStringList{"meminfo=MemAvailable: lots kB\n",
+                       "cgroup=0::/a\n4:memory:/a\nrubbish\n",
+                       "fs/a/memory.max=12ab\n",
+                       "fs/memory.max=\n",
+                       "fs/memory/a/memory.limit_in_bytes=-1\n",
+                       "fs/memory/memory.limit_in_bytes=99999999999999999999\n"}
+        << none << none;
+    QTest::newRow("MemAvailable in bytes, MemFree only")
+        << QStringList{"meminfo=MemFree: 100 kB\nMemAvailable: 4096\n"} << 5 * kMiB << 5 * kMiB;
+}
+
+void TestTraceList::availableMemoryIsTheSmallestKnownLimit() {
+    QFETCH(QStringList, files);
+    QFETCH(quint64, rlimit);
+    QTemporaryDir dir;
+    for (const QString& file : files) {
+        const QString path = dir.filePath(file.section('=', 0, 0));
+        QFile out(path);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()) && out.open(QIODevice::WriteOnly));
+        out.write(file.section('=', 1).toLatin1());
+    }
+    const MemorySources sources{dir.filePath("meminfo").toStdString(),
+                                dir.filePath("cgroup").toStdString(),
+                                dir.filePath("fs").toStdString(), rlimit};
+    QTEST(quint64(AvailableMemory(sources)), "memory");
+    QCOMPARE(ChooseRowBudget(0, sources), RowsForMemory(AvailableMemory(sources)));
+    QCOMPARE(ChooseRowBudget(1234, sources), 1234u);  // a configured budget wins
+}
+
+// A stream of two-byte bad frames makes a row per two bytes. Past the limit, a row
+// budget or memory that runs out, the rows made stay, the shortage is said once, and a
+// cleared list takes rows again.
+void TestTraceList::hostileStreamEndsAsOutOfMemoryAtTheLimit_data() {
+    QTest::addColumn<bool>("byBudget");
+    QTest::newRow("row budget") << true;
+    QTest::newRow("allocation fails") << false;
+}
+
+void TestTraceList::hostileStreamEndsAsOutOfMemoryAtTheLimit() {
+    QFETCH(bool, byBudget);
+    test::DecoderFixture f;
+    int allowed = byBudget ? -1 : 1000;
+    f.list.setAllocator(&limitedAllocate, &allowed);
+    f.list.setRowBudget(byBudget ? 1000 : TraceList::kNoRowBudget);
+    f.feed(kHostileFrame.repeated(5000));
+    const auto rows = f.listRows();
+    QCOMPARE(rows.size(), 1000u);
+    QVERIFY(f.list.rowCount() == 1000 && f.sink.rows == rows);
+    QCOMPARE(QByteArray(rows[0]->infoText) + rows.back()->numberText + rows.back()->infoText,
+             "START999#err [01,42]");
+    QVERIFY(f.decoder.takeOutOfMemory());
+    QVERIFY(!f.decoder.takeOutOfMemory());
+    f.list.FreeTraceList();
+    f.decoder.ResetDecoder();
+    allowed = -1;
+    QCOMPARE(f.list.rowCount(), 0u);
+    f.feed(kHostileFrame.repeated(3));
+    QVERIFY(f.listRows().size() == 4 && !f.decoder.takeOutOfMemory());  // START and three
+}
+
+// A reader that frees the rows it has printed keeps a handful, however long the stream.
+void TestTraceList::freeingRowsFromTheHeadMakesRoomUnderTheBudget() {
+    test::DecoderFixture f;
+    f.list.setRowBudget(100);
+    for (int round = 0; round < 50; ++round) {
+        f.feed(kHostileFrame.repeated(60));
+        // The last row stays: the decoder links the next one behind it.
+        f.list.FreeRowsBefore(f.decoder.currentEntry());
+        QVERIFY(f.list.rowCount() == 1 && f.list.TraceListHead() == f.decoder.currentEntry());
+    }
+    QVERIFY(!f.decoder.takeOutOfMemory());
+    f.feed(kHostileFrame.repeated(150));
+    QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
+    const auto rows = f.listRows();
+    QCOMPARE(rows.size(), 100u);
+    f.list.FreeRowsBefore(rows[40]);
+    QVERIFY(f.list.rowCount() == 60 && f.listRows().front() == rows[40]);
+    QCOMPARE(rows[40]->number, 3040);
+    // The frames that found no room are lost; rows are made again from the next frame
+    // that opens one of its own, a break, and numbered on from the last one made.
+    f.feed(hex("0490010000") + kHostileFrame.repeated(50));
+    QCOMPARE(f.list.rowCount(), 100u);
+    QVERIFY(f.decoder.takeOutOfMemory());
+    QCOMPARE(f.decoder.currentEntry()->number, 3139);
+}
+
+// The rest of the program keeps a quarter, and never less than 128 MB unless that would
+// leave the rows less than half.
+void TestTraceList::rowsGetWhatTheRestOfTheProgramLeaves() {
+    QCOMPARE(RowsForMemory(kNoLimit), kNoLimit);
+    QCOMPARE(RowsForMemory(4096 * kMiB), 3072 * kMiB / kRowCost);
+    QCOMPARE(RowsForMemory(300 * kMiB), 172 * kMiB / kRowCost);
+    QCOMPARE(RowsForMemory(100 * kMiB), 50 * kMiB / kRowCost);
+}
+
+// As under "ulimit -v 300000": the rows of a 20 MB file would need 7 GB. Whether the
+// budget stops them or an allocation fails, the tool ends with the message, not killed.
+void TestTraceList::dumpToolEndsAHostileFileAsOutOfMemoryUnderAnAddressSpaceLimit() {
+#ifdef DARIDEZ_ASAN
+    QSKIP("AddressSanitizer's shadow memory alone is more address space than the limit");
+#endif
+    QTemporaryDir dir;
+    QFile file(dir.filePath("hostile.dump"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kHostileFrame.repeated(10 << 20)) > 0);
+    file.close();
+    QProcess process;
+    process.setChildProcessModifier([] {
+        const rlimit limit{300 * kMiB, 300 * kMiB};
+        ::setrlimit(RLIMIT_AS, &limit);
+    });
+    process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {file.fileName()});
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.readAllStandardError(), "Running out of memory...\n");
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(process.readAllStandardOutput().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTraceList)

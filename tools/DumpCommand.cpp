@@ -6,6 +6,7 @@
 #include "files/TraceLoad.h"
 #include "protocol/StatusLine.h"
 #include "tools/RowPrinter.h"
+#include "trace/RowBudget.h"
 #include "trace/TextRefresh.h"
 
 namespace daridez {
@@ -103,6 +104,7 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
 
 int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
     TraceList list;
+    list.setRowBudget(ChooseRowBudget(0));  // past it the load ends as out of memory
     ReceiveBuffer buffer;
     const bool wholeTrace = refresh_ || !output_.empty();
     RowPrinter printer(out, list, RowPrinter::Options{check_, !wholeTrace});

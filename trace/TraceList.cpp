@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "trace/FieldText.h"
 #include "trace/TimeFormat.h"
@@ -11,8 +14,14 @@
 namespace daridez {
 
 TraceEntry* TraceList::allocateEntry() {
+    // A row over the budget is refused exactly as a failed allocation is, so the
+    // decoder's out-of-memory path serves both.
+    if (rowCount_ >= rowBudget_) {
+        return nullptr;
+    }
     void* memory = allocator_ ? allocator_(sizeof(TraceEntry), allocatorContext_)
                               : std::calloc(1, sizeof(TraceEntry));
+    rowCount_ += memory != nullptr;
     return static_cast<TraceEntry*>(memory);
 }
 
@@ -61,13 +70,24 @@ TraceEntry* TraceList::CreateEntryRelative(TraceEntry* predecessor, std::int32_t
 }
 
 void TraceList::FreeTraceList() {
-    TraceEntry* entry = head_;
-    while (entry != nullptr) {
-        TraceEntry* next = entry->next;
-        std::free(entry);
-        entry = next;
+    if (head_ == nullptr) {
+        return;
     }
-    head_ = nullptr;
+    FreeRowsBefore(nullptr);
+#ifdef __GLIBC__
+    // glibc keeps freed blocks of this size for later allocations, a million rows'
+    // worth (700 MB) after a big load; malloc_trim hands their pages back.
+    malloc_trim(0);
+#endif
+}
+
+void TraceList::FreeRowsBefore(TraceEntry* keep) {
+    while (head_ != nullptr && head_ != keep) {
+        TraceEntry* next = head_->next;
+        std::free(head_);
+        head_ = next;
+        --rowCount_;
+    }
 }
 
 void TraceList::setAllocator(Allocator allocator, void* context) {
