@@ -8,6 +8,7 @@
 #include <vector>
 #include <ctime>
 
+#include "files/TraceLoad.h"
 #include "protocol/RowSink.h"
 
 namespace daridez::bench {
@@ -52,5 +53,13 @@ public:
     }
     std::uint64_t rows = 0;
 };
+
+// Loads a dump file into list through sink, as "load trace" does. False when the load
+// did not end well.
+inline bool loadDump(const std::string& path, TraceList& list, RowSink& sink) {
+    ReceiveBuffer buffer;
+    TraceSession session(list, buffer, sink);
+    return LoadTrace(session, path) == LoadResult::Ok;
+}
 
 }  // namespace daridez::bench

@@ -1,5 +1,7 @@
 #include "bench/DumpGenerator.h"
 
+#include "lin/FrameCheck.h"
+
 namespace daridez {
 
 namespace {
@@ -50,13 +52,6 @@ class Writer {
     std::uint64_t clock_ = 0;  // the last multiple of 65,536 us reported
 };
 
-std::uint8_t protectedId(std::uint8_t id) {
-    const auto bit = [id](int n) { return (id >> n) & 1; };
-    const int p0 = bit(0) ^ bit(1) ^ bit(2) ^ bit(4);
-    const int p1 = 1 ^ bit(1) ^ bit(3) ^ bit(4) ^ bit(5);
-    return static_cast<std::uint8_t>(id | (p0 << 6) | (p1 << 7));
-}
-
 }  // namespace
 
 DumpGenerator::Dump DumpGenerator::generate(const Options& options) {
@@ -75,16 +70,18 @@ DumpGenerator::Dump DumpGenerator::generate(const Options& options) {
         time += static_cast<std::uint64_t>(14 * bitTime);  // break and delimiter
         writer.stamped(time, 0x91, 0x55);
         time += fieldTime;
-        writer.stamped(time, 0x92, protectedId(static_cast<std::uint8_t>(random.next() & 0x3F)));
-        int sum = 0;
+        const std::uint8_t pid = ProtectedId(static_cast<std::uint8_t>(random.next() & 0x3F));
+        writer.stamped(time, 0x92, pid);
+        std::uint8_t data[8];
         for (int i = 0; i < dataBytes; ++i) {
             time += fieldTime;
-            const int value = static_cast<int>(random.next() & 0xFF);
-            sum += value;
-            writer.stamped(time, static_cast<std::uint8_t>(0x93 + i), value);
+            data[i] = static_cast<std::uint8_t>(random.next() & 0xFF);
+            writer.stamped(time, static_cast<std::uint8_t>(0x93 + i), data[i]);
         }
         time += fieldTime;
-        writer.stamped(time, static_cast<std::uint8_t>(0x93 + dataBytes), ~sum & 0xFF);
+        const std::uint8_t seed = ClassicOnly(pid) ? 0 : pid;
+        writer.stamped(time, static_cast<std::uint8_t>(0x93 + dataBytes),
+                       LinChecksum(seed, data, dataBytes));
         time += fieldTime * 3 + random.next() % 2000;  // bus idle before the next header
         ++dump.linFrames;
         if (options.errorEvery != 0 && (n + 1) % options.errorEvery == 0) {

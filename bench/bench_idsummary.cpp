@@ -7,10 +7,8 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
-#include "files/DumpLoader.h"
 #include "lin/FrameCheck.h"
 #include "lin/IdSummary.h"
-#include "protocol/StreamDecoder.h"
 
 using namespace daridez;
 using namespace daridez::bench;
@@ -65,14 +63,8 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
     }
     TraceList list;
     CountingSink view;
-    DisplayModes modes;
-    TraceState state = TraceState::Idle;
-    StreamDecoder decoder(list, view, modes, state);
-    ReceiveBuffer buffer;
-    decoder.ResetDecoder();
     Timer start;
-    DumpLoader loader(decoder, buffer);
-    const bool loaded = loader.open(path) && loader.loadAll() == LoadResult::Ok;
+    const bool loaded = loadDump(path, list, view);
     const Seconds load = secondsSince(start);
     std::remove(path.c_str());
     if (!loaded) {

@@ -10,8 +10,6 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
-#include "files/DumpLoader.h"
-#include "protocol/StreamDecoder.h"
 #include "trace/RowBudget.h"
 
 using namespace daridez;
@@ -52,13 +50,7 @@ class KeepingSink : public CountingSink {
 
 // Loads the file into list; the rows made, or 0 when the load failed.
 std::uint64_t load(TraceList& list, const std::string& path, KeepingSink& view) {
-    DisplayModes modes;
-    TraceState state = TraceState::Idle;
-    StreamDecoder decoder(list, view, modes, state);
-    ReceiveBuffer buffer;
-    decoder.ResetDecoder();
-    DumpLoader loader(decoder, buffer);
-    if (!loader.open(path) || loader.loadAll() != LoadResult::Ok || decoder.takeOutOfMemory()) {
+    if (!loadDump(path, list, view)) {
         return 0;
     }
     return view.rows;

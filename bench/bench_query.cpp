@@ -8,9 +8,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
-#include "files/DumpLoader.h"
 #include "lin/Query.h"
-#include "protocol/StreamDecoder.h"
 
 using namespace daridez;
 using namespace daridez::bench;
@@ -88,14 +86,8 @@ int main(int argc, char** argv) {
 
     TraceList list;
     CountingSink sink;
-    DisplayModes modes;
-    TraceState state = TraceState::Idle;
-    StreamDecoder decoder(list, sink, modes, state);
-    ReceiveBuffer buffer;
-    decoder.ResetDecoder();
     const Timer start;
-    DumpLoader loader(decoder, buffer);
-    const bool loaded = loader.open(path) && loader.loadAll() == LoadResult::Ok;
+    const bool loaded = loadDump(path, list, sink);
     const Seconds load = secondsSince(start);
     std::remove(path.c_str());
     if (!loaded) {

@@ -27,11 +27,8 @@ using namespace daridez::bench;
 
 namespace {
 
-// One load of the dump file into list through sink, as "load trace" does it.
 bool load(const std::string& path, TraceList& list, RowSink& sink) {
-    ReceiveBuffer buffer;
-    TraceSession session(list, buffer, sink);
-    return LoadTrace(session, path) == LoadResult::Ok;
+    return loadDump(path, list, sink);
 }
 
 // What the user waits for after a change of the whole list: the events it caused and
