@@ -23,12 +23,14 @@ class CsvWriter {
     bool finish();
 
   private:
-    void putField(std::string_view text);
-    bool endRecord();
+    char* room(std::size_t size);
+    void putRaw(std::string_view bytes);
+    void putField(const char* text, bool first = false);
     bool flush();
 
     ByteOutput& out_;
-    std::vector<char> buffer_;
+    std::vector<char> buffer_;  // a block and room for a record; used_ bytes filled
+    std::size_t used_ = 0;
     bool ok_ = true;
 };
 

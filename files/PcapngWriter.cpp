@@ -1,5 +1,7 @@
 #include "files/PcapngWriter.h"
 
+#include <cstring>
+
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
 
@@ -32,7 +34,8 @@ constexpr std::uint8_t kParityBit = 0x04;
 constexpr std::uint8_t kChecksumBit = 0x08;
 
 // The largest block: the packet fixed part, the pseudo-header and eight data bytes.
-constexpr std::size_t kMaxPacketBlock = kPacketFixedLength + kPseudoHeaderSize + 8;
+constexpr std::size_t kMaxData = 8;
+constexpr std::size_t kMaxPacketBlock = kPacketFixedLength + kPseudoHeaderSize + kMaxData;
 
 // Little-endian stores that return the position behind them.
 std::uint8_t* put8(std::uint8_t* at, std::uint8_t value) {
@@ -117,13 +120,11 @@ std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t s
     // A short frame's one byte goes in the checksum place: the capture keeps every byte.
     at = put8(at, frame.responseCount > 0 ? frame.response[frame.responseCount - 1] : 0);
     at = put8(at, errorBits(verdict));
-    for (int i = 0; i < dataLength; ++i) {
-        at = put8(at, frame.response[i]);
-    }
-    for (std::uint32_t i = 0; i < padding; ++i) {
-        at = put8(at, 0);
-    }
-    return put32(at, blockLength);
+    // Fixed-size copies, then the pointer moves by the real counts: no loop over lengths
+    // that change from frame to frame.
+    std::memcpy(at, frame.response, kMaxData);
+    std::memset(at + dataLength, 0, 4);
+    return put32(at + dataLength + padding, blockLength);
 }
 
 }  // namespace
