@@ -1,5 +1,6 @@
-// Decode benchmark: how fast dump files are walked, loaded into rows and saved, and how
-// much memory a row costs. Usage: bench-decode [LIN frames per trace, default 1000000]
+// Decode benchmark: how fast dump files are walked, loaded into rows, saved and exported
+// (pcapng, CSV), and how much memory a row costs.
+// Usage: bench-decode [LIN frames per trace, default 1000000]
 #include <unistd.h>
 #include <chrono>
 #include <cstdio>
@@ -10,7 +11,9 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
+#include "files/CsvWriter.h"
 #include "files/DumpWriter.h"
+#include "files/PcapngWriter.h"
 #include "files/TraceLoad.h"
 #include "protocol/StreamDecoder.h"
 
@@ -61,6 +64,48 @@ std::uint64_t walkFrames(const std::vector<std::uint8_t>& bytes) {
         ++frames;
     }
     return frames;
+}
+
+// A file the exporters write into; they hand over blocks of 64 KB already.
+class FileOutput : public ByteOutput {
+  public:
+    explicit FileOutput(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
+    ~FileOutput() override { close(); }
+    bool write(const void* data, std::size_t size) override {
+        return file_ != nullptr && std::fwrite(data, 1, size, file_) == size;
+    }
+    bool close() {
+        const bool ok = file_ != nullptr && std::fclose(file_) == 0;
+        file_ = nullptr;
+        return ok;
+    }
+
+  private:
+    std::FILE* file_;
+};
+
+// Exports the rows from head on with writer into path, as a window's export does.
+template <typename Writer, typename... Arguments>
+bool exportTo(const std::string& path, const TraceEntry* head, Arguments... arguments) {
+    FileOutput out(path);
+    Writer writer(out, arguments...);
+    bool ok = true;
+    for (const TraceEntry* entry = head; entry != nullptr && ok; entry = entry->next) {
+        ok = writer.writeRow(*entry);
+    }
+    ok = writer.finish() && ok;
+    return out.close() && ok;
+}
+
+long long fileSize(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return -1;
+    }
+    std::fseek(file, 0, SEEK_END);
+    const long long size = std::ftell(file);
+    std::fclose(file);
+    return size;
 }
 
 void report(const char* what, Seconds seconds, std::size_t bytes, std::uint64_t linFrames) {
@@ -119,17 +164,39 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
     report("(c) save", saveSeconds, size, linFrames);
     std::remove(saved.c_str());
 
+    const std::string pcapng = path + ".pcapng";
+    start = Timer{};
+    const bool pcapngOk = exportTo<PcapngWriter>(pcapng, list.TraceListHead(), std::int64_t{0});
+    const Seconds pcapngSeconds = secondsSince(start);
+    report("(d) export pcapng", pcapngSeconds, size, linFrames);
+    const long long pcapngSize = fileSize(pcapng);
+    std::remove(pcapng.c_str());
+
+    const std::string csv = path + ".csv";
+    start = Timer{};
+    const bool csvOk = exportTo<CsvWriter>(csv, list.TraceListHead());
+    const Seconds csvSeconds = secondsSince(start);
+    report("(e) export CSV", csvSeconds, size, linFrames);
+    const long long csvSize = fileSize(csv);
+    std::remove(csv.c_str());
+
     std::printf("  frames %llu, rows %llu, FRMs %d, ERRs %d\n",
                 static_cast<unsigned long long>(frames), static_cast<unsigned long long>(view.rows),
                 decoder.frameCount(), decoder.errorCount());
     std::printf("  ratio (b)/(a) speed: wall %.4f, cpu %.4f\n", walkSeconds.wall / loadSeconds.wall,
                 walkSeconds.cpu / loadSeconds.cpu);
+    std::printf(
+        "  export time / save time: pcapng wall %.2f cpu %.2f (%.1f MB), CSV wall %.2f "
+        "cpu %.2f (%.1f MB)\n",
+        pcapngSeconds.wall / saveSeconds.wall, pcapngSeconds.cpu / saveSeconds.cpu,
+        pcapngSize / 1e6, csvSeconds.wall / saveSeconds.wall, csvSeconds.cpu / saveSeconds.cpu,
+        csvSize / 1e6);
     std::printf("  memory per row: %.0f bytes (peak resident %s, row record %zu bytes)\n",
                 (peak - baseline) * 1024.0 / static_cast<double>(view.rows),
                 peakReset ? "reset before loading" : "over resident size before loading",
                 sizeof(TraceEntry));
     std::remove(path.c_str());
-    return savedOk;
+    return savedOk && pcapngOk && csvOk;
 }
 
 }  // namespace

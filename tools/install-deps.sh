@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
     clang libclang-rt-14-dev
     fonts-liberation xvfb xauth
+    tshark
 )
 
 missing=()
@@ -27,5 +28,9 @@ if [ "$(id -u)" -ne 0 ]; then
     sudo="sudo"
 fi
 echo "install-deps: installing ${missing[*]}"
+# tshark's setup asks whether non-root users may capture; answer no beforehand so the
+# install never waits for a reply (the exporter tests only read files).
+echo "wireshark-common wireshark-common/install-setuid boolean false" |
+    $sudo debconf-set-selections
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

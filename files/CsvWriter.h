@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "files/ByteOutput.h"
+#include "trace/TraceEntry.h"
+
+namespace daridez {
+
+// Writes a trace as comma-separated values (RFC 4180, UTF-8, CRLF line ends) for
+// spreadsheets: a header line, then one record per row with the fourteen texts the list
+// shows, the row's colour word and its verdict.
+class CsvWriter {
+  public:
+    // The header line is buffered here and reaches out before the first record.
+    explicit CsvWriter(ByteOutput& out);
+
+    // Adds the row's record. False once out has refused bytes: nothing more is written.
+    bool writeRow(const TraceEntry& entry);
+    // Hands out whatever is still buffered; false when out refused any bytes.
+    bool finish();
+
+  private:
+    char* room(std::size_t size);
+    void putRaw(std::string_view bytes);
+    void putField(const char* text, bool first = false);
+    bool flush();
+
+    ByteOutput& out_;
+    std::vector<char> buffer_;  // a block and room for a record; used_ bytes filled
+    std::size_t used_ = 0;
+    bool ok_ = true;
+};
+
+}  // namespace daridez

@@ -1,0 +1,167 @@
+#include "files/PcapngWriter.h"
+
+#include <cstring>
+
+#include "lin/FrameCheck.h"
+#include "lin/LinFrame.h"
+
+namespace daridez {
+
+namespace {
+
+// Bytes gathered before out is called: few, large writes.
+constexpr std::size_t kBlockSize = 65536;
+
+constexpr std::uint32_t kSectionHeaderType = 0x0A0D0D0A;
+constexpr std::uint32_t kByteOrderMagic = 0x1A2B3C4D;
+constexpr std::uint32_t kSectionHeaderLength = 28;
+constexpr std::uint32_t kInterfaceType = 1;
+constexpr std::uint32_t kInterfaceLength = 20;
+constexpr std::uint16_t kLinkTypeLin = 212;
+constexpr std::uint32_t kPacketType = 6;
+constexpr std::uint32_t kPacketFixedLength = 32;  // an enhanced packet block without its data
+
+// The LIN pseudo-header that opens each packet.
+constexpr std::uint32_t kPseudoHeaderSize = 8;
+constexpr std::uint8_t kFormatRevision = 1;
+constexpr std::uint8_t kChecksumClassic = 1;
+constexpr std::uint8_t kChecksumEnhanced = 2;
+
+// Error bits of the pseudo-header, from the verdict's failure words.
+constexpr std::uint8_t kNoResponseBit = 0x01;
+constexpr std::uint8_t kFramingBit = 0x02;
+constexpr std::uint8_t kParityBit = 0x04;
+constexpr std::uint8_t kChecksumBit = 0x08;
+
+// The largest block: the packet fixed part, the pseudo-header and eight data bytes.
+constexpr std::size_t kMaxData = 8;
+constexpr std::size_t kMaxPacketBlock = kPacketFixedLength + kPseudoHeaderSize + kMaxData;
+
+// Little-endian stores that return the position behind them.
+std::uint8_t* put8(std::uint8_t* at, std::uint8_t value) {
+    *at = value;
+    return at + 1;
+}
+
+std::uint8_t* put16(std::uint8_t* at, std::uint16_t value) {
+    at = put8(at, static_cast<std::uint8_t>(value));
+    return put8(at, static_cast<std::uint8_t>(value >> 8));
+}
+
+std::uint8_t* put32(std::uint8_t* at, std::uint32_t value) {
+    at = put16(at, static_cast<std::uint16_t>(value));
+    return put16(at, static_cast<std::uint16_t>(value >> 16));
+}
+
+std::uint8_t checksumType(const FrameVerdict& verdict) {
+    if (verdict.classic()) {
+        return kChecksumClassic;
+    }
+    return verdict.enhanced() ? kChecksumEnhanced : 0;
+}
+
+// The pseudo-header has no bit for a missing identifier: no-id sets none.
+std::uint8_t errorBits(const FrameVerdict& verdict) {
+    std::uint8_t bits = 0;
+    if (verdict.has(CheckWord::NoResponse)) {
+        bits |= kNoResponseBit;
+    }
+    if (verdict.has(CheckWord::Sync) || verdict.has(CheckWord::NoSync)) {
+        bits |= kFramingBit;
+    }
+    if (verdict.has(CheckWord::Parity)) {
+        bits |= kParityBit;
+    }
+    if (verdict.has(CheckWord::Checksum) || verdict.has(CheckWord::Short)) {
+        bits |= kChecksumBit;
+    }
+    return bits;
+}
+
+// A section header (byte-order magic, version 1.0, length not given) and one LIN
+// interface without options, so stamps count microseconds.
+std::uint8_t* putHeaders(std::uint8_t* at) {
+    at = put32(at, kSectionHeaderType);
+    at = put32(at, kSectionHeaderLength);
+    at = put32(at, kByteOrderMagic);
+    at = put16(at, 1);
+    at = put16(at, 0);
+    at = put32(at, 0xFFFFFFFF);  // section length -1
+    at = put32(at, 0xFFFFFFFF);
+    at = put32(at, kSectionHeaderLength);
+
+    at = put32(at, kInterfaceType);
+    at = put32(at, kInterfaceLength);
+    at = put16(at, kLinkTypeLin);
+    at = put16(at, 0);  // reserved
+    at = put32(at, 0);  // snap length: none
+    return put32(at, kInterfaceLength);
+}
+
+// One enhanced packet block: the pseudo-header, the data bytes, padding to 4 bytes.
+std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t stamp) {
+    const FrameVerdict verdict = CheckFrame(frame);
+    const int dataLength = frame.dataLength();
+    const std::uint32_t packetLength = kPseudoHeaderSize + static_cast<std::uint32_t>(dataLength);
+    const std::uint32_t padding = (4 - packetLength % 4) % 4;
+    const std::uint32_t blockLength = kPacketFixedLength + packetLength + padding;
+
+    at = put32(at, kPacketType);
+    at = put32(at, blockLength);
+    at = put32(at, 0);  // the one interface
+    at = put32(at, static_cast<std::uint32_t>(stamp >> 32));
+    at = put32(at, static_cast<std::uint32_t>(stamp));
+    at = put32(at, packetLength);  // captured
+    at = put32(at, packetLength);  // on the bus
+
+    at = put32(at, kFormatRevision);  // then three reserved bytes
+    at = put8(at, static_cast<std::uint8_t>(dataLength << 4 | checksumType(verdict)));  // frame
+    at = put8(at, frame.hasId ? frame.pid : 0);
+    // A short frame's one byte goes in the checksum place: the capture keeps every byte.
+    at = put8(at, frame.responseCount > 0 ? frame.response[frame.responseCount - 1] : 0);
+    at = put8(at, errorBits(verdict));
+    // Fixed-size copies, then the pointer moves by the real counts: no loop over lengths
+    // that change from frame to frame.
+    std::memcpy(at, frame.response, kMaxData);
+    std::memset(at + dataLength, 0, 4);
+    return put32(at + dataLength + padding, blockLength);
+}
+
+}  // namespace
+
+PcapngWriter::PcapngWriter(ByteOutput& out, std::int64_t epochMicros)
+    : out_(out), epochMicros_(epochMicros) {
+    buffer_.reserve(kBlockSize + kMaxPacketBlock);
+    std::uint8_t headers[kSectionHeaderLength + kInterfaceLength];
+    append(headers, static_cast<std::size_t>(putHeaders(headers) - headers));
+}
+
+bool PcapngWriter::writeRow(const TraceEntry& entry) {
+    if (!ok_) {
+        return false;
+    }
+    const LinFrame frame = ReadLinFrame(entry);
+    if (!frame.isLinFrame) {
+        return true;
+    }
+    std::uint8_t block[kMaxPacketBlock];
+    const auto stamp = static_cast<std::uint64_t>(epochMicros_ + frame.time);
+    return append(block, static_cast<std::size_t>(putPacket(block, frame, stamp) - block));
+}
+
+bool PcapngWriter::finish() {
+    return ok_ && flush();
+}
+
+bool PcapngWriter::append(const std::uint8_t* bytes, std::size_t count) {
+    buffer_.insert(buffer_.end(), bytes, bytes + count);
+    return buffer_.size() < kBlockSize || flush();
+}
+
+bool PcapngWriter::flush() {
+    ok_ = buffer_.empty() || out_.write(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok_;
+}
+
+}  // namespace daridez

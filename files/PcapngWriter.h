@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "files/ByteOutput.h"
+#include "trace/TraceEntry.h"
+
+namespace daridez {
+
+// Writes the LIN frame rows of a trace as a pcapng capture (link type LIN, microsecond
+// stamps) that packet analysers open: one packet per frame, the LIN pseudo-header
+// carrying the identifier, the checksum, its model and the verdict's failures.
+class PcapngWriter {
+  public:
+    // The section and interface headers are buffered here, so they reach out before
+    // the first packet; a trace without LIN frames still gives a valid, empty capture
+    // once finish() is called. epochMicros is the wall-clock time (microseconds since
+    // 1970) of trace time 0.
+    PcapngWriter(ByteOutput& out, std::int64_t epochMicros);
+
+    // Adds the row as a packet when it is a LIN frame row; other rows are skipped.
+    // False once out has refused bytes: nothing more is written then.
+    bool writeRow(const TraceEntry& entry);
+    // Hands out whatever is still buffered; false when out refused any bytes.
+    bool finish();
+
+  private:
+    bool append(const std::uint8_t* bytes, std::size_t count);
+    bool flush();
+
+    ByteOutput& out_;
+    std::int64_t epochMicros_;
+    std::vector<std::uint8_t> buffer_;
+    bool ok_ = true;
+};
+
+}  // namespace daridez
