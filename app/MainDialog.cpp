@@ -17,7 +17,7 @@
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
 #include "serial/CommSettingsDialog.h"
-#include "view/Columns.h"
+#include "lin/Columns.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 

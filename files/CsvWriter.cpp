@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "lin/FrameCheck.h"
-#include "view/Columns.h"
+#include "lin/Columns.h"
 
 namespace daridez {
 

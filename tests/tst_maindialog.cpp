@@ -17,7 +17,7 @@
 #include "app/MainDialog.h"
 #include "app/WindowPrompts.h"
 #include "tools/sim/TracerSimulator.h"
-#include "view/Columns.h"
+#include "lin/Columns.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 

@@ -8,7 +8,7 @@
 
 #include "protocol/TraceSession.h"
 #include "trace/TraceList.h"
-#include "view/Columns.h"
+#include "lin/Columns.h"
 #include "view/RowSort.h"
 #include "view/TraceListModel.h"
 

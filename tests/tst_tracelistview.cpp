@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "trace/TraceList.h"
-#include "view/Columns.h"
+#include "lin/Columns.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 

@@ -1,7 +1,7 @@
 #include "tools/RowPrinter.h"
 
 #include "lin/FrameCheck.h"
-#include "view/Columns.h"
+#include "lin/Columns.h"
 
 namespace daridez {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "view/Columns.h"
+#include "lin/Columns.h"
 
 namespace daridez {
 

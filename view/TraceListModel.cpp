@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "view/Columns.h"
+#include "lin/Columns.h"
 
 namespace daridez {
 

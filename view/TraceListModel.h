@@ -13,7 +13,7 @@
 namespace daridez {
 
 // The trace list's model and the decoder's row sink: row i is entry i of the row
-// index, the columns are those of the column table (view/Columns.h). Appended rows
+// index, the columns are those of the column table (lin/Columns.h). Appended rows
 // wait until endOfBatch() publishes them in one insertion; sorting reorders only the
 // index, as a layout change.
 class TraceListModel : public QAbstractTableModel, public RowSink {

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <array>
 
-#include "view/Columns.h"
+#include "lin/Columns.h"
 #include "view/DottedLine.h"
 #include "view/TraceItemDelegate.h"
 #include "view/TraceListModel.h"

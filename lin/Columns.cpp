@@ -1,4 +1,4 @@
-#include "view/Columns.h"
+#include "lin/Columns.h"
 
 #include "trace/TimeFormat.h"
 
