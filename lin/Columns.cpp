@@ -103,4 +103,19 @@ const char* StoredText(const TraceEntry& entry, Column column) {
     return ColumnAt(column).text(entry, unused);
 }
 
+void AppendRowLine(std::string& line, const TraceEntry& entry, bool withVerdict) {
+    for (int column = 0; column < kStoredColumnCount; ++column) {
+        line += StoredText(entry, static_cast<Column>(column));
+        line += '\t';
+    }
+    line += ColourWord(entry.textColour);
+    if (withVerdict) {
+        char verdict[FrameVerdict::kTextSize];
+        CheckFrame(entry).format(verdict);
+        line += '\t';
+        line += verdict;
+    }
+    line += '\n';
+}
+
 }  // namespace daridez

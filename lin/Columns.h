@@ -78,4 +78,9 @@ inline const char* CellText(const TraceEntry& entry, Column column, CellScratch&
 // A stored column's text (MsgNr..Cs), without scratch.
 const char* StoredText(const TraceEntry& entry, Column column);
 
+// Appends the row as one line of text, as daridez-dump prints it and the list copies
+// it: the 14 stored texts and the colour word, TAB-separated, with the verdict as a
+// 16th field when asked for, and a line feed.
+void AppendRowLine(std::string& line, const TraceEntry& entry, bool withVerdict);
+
 }  // namespace daridez

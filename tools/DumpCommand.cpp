@@ -1,11 +1,12 @@
 #include "tools/DumpCommand.h"
 
-#include <string_view>
+#include <charconv>
 
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
 #include "protocol/StatusLine.h"
-#include "tools/RowPrinter.h"
+#include "tools/CompletedRows.h"
+#include "tools/StdioOutput.h"
 #include "trace/RowBudget.h"
 #include "trace/TextRefresh.h"
 
@@ -15,7 +16,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
-    "                    [--summary] [--check] [-o OUT] FILE\n";
+    "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
+    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n";
 
 constexpr const char* kHelp =
     "Loads the LIN trace dump FILE as Daridez does and prints one line per row: the\n"
@@ -34,8 +36,18 @@ constexpr const char* kHelp =
     "                    no-response, short no response byte / one byte, no checksum\n"
     "                    checksum           the checksum matches no allowed model\n"
     "                  (identifiers 3C and 3D allow only the classic checksum)\n"
-    "  -o OUT          save the loaded trace to the dump file OUT\n"
-    "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments.\n";
+    "  --filter=QUERY  print only the rows that match every term of QUERY:\n"
+    "%s"
+    "  --format=F      text (default); csv: a header line, then per row the 14 texts, the\n"
+    "                  colour and the check (RFC 4180); pcapng: the LIN frames as a capture\n"
+    "                  for Wireshark (link type LIN), other rows are left out\n"
+    "  --epoch=SECONDS pcapng: the wall-clock time of trace time 0 (default 0)\n"
+    "  --ids           instead of the rows, one line per identifier: frames, bad frames,\n"
+    "                  data lengths, checksum model, period min/avg/max in ms, last data;\n"
+    "                  then the bus load\n"
+    "  --baud=N        the bus bit rate the load assumes (default 19200)\n"
+    "  -o OUT          save the loaded trace (all of it) to the dump file OUT\n"
+    "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments or QUERY.\n";
 
 // "--name=value" with value one of two words: sets flag to (value == first).
 bool parseChoice(std::string_view arg, std::string_view name, std::string_view first,
@@ -52,6 +64,26 @@ bool parseChoice(std::string_view arg, std::string_view name, std::string_view f
     return false;
 }
 
+template <typename Number>
+bool parseNumber(std::string_view text, Number& number) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    return !text.empty() && error == std::errc() && stop == end;
+}
+
+bool parseFormat(std::string_view value, RowFormat::Kind& kind) {
+    if (value == "text") {
+        kind = RowFormat::Kind::Text;
+    } else if (value == "csv") {
+        kind = RowFormat::Kind::Csv;
+    } else if (value == "pcapng") {
+        kind = RowFormat::Kind::Pcapng;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int DumpCommand::run(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
@@ -61,7 +93,7 @@ int DumpCommand::run(int argc, const char* const* argv, std::FILE* out, std::FIL
     }
     if (help_) {
         std::fputs(kUsage, out);
-        std::fputs(kHelp, out);
+        std::fprintf(out, kHelp, kQueryHelp);
         return kOk;
     }
     return execute(out, err);
@@ -69,6 +101,7 @@ int DumpCommand::run(int argc, const char* const* argv, std::FILE* out, std::FIL
 
 bool DumpCommand::parse(int argc, const char* const* argv) {
     bool options = true;
+    bool ids = false;
     for (int i = 0; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (options && arg == "--") {
@@ -80,17 +113,16 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
         } else if (options && arg == "--summary") {
             summary_ = true;
         } else if (options && arg == "--check") {
-            check_ = true;
+            format_.check = true;
+        } else if (options && arg == "--ids") {
+            ids = true;
         } else if (options && arg == "-o") {
             if (++i == argc || !output_.empty()) {
                 return false;
             }
             output_ = argv[i];
         } else if (options && arg.size() > 1 && arg[0] == '-') {
-            bool matched = false;
-            if (!parseChoice(arg, "--time=", "rel", "abs", modes_.relativeTime, matched) ||
-                !parseChoice(arg, "--id=", "pid", "id", modes_.protectedId, matched) ||
-                !parseChoice(arg, "--data=", "hex", "dec", modes_.hexData, matched) || !matched) {
+            if (!parseValue(arg)) {
                 return false;
             }
         } else if (input_.empty()) {
@@ -99,16 +131,66 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
             return false;
         }
     }
-    return help_ || !input_.empty();
+    if (ids) {
+        if (format_.kind != RowFormat::Kind::Text) {
+            return false;
+        }
+        format_.kind = RowFormat::Kind::Ids;
+    }
+    return help_ || (!input_.empty() && consistent());
+}
+
+// The options that take a value: "--name=value".
+bool DumpCommand::parseValue(std::string_view arg) {
+    const auto value = [arg](std::string_view name) { return arg.substr(name.size()); };
+    if (arg.starts_with("--filter=")) {
+        filter_ = std::string(value("--filter="));
+        return true;
+    }
+    if (arg.starts_with("--format=")) {
+        return parseFormat(value("--format="), format_.kind);
+    }
+    if (arg.starts_with("--epoch=")) {
+        return parseNumber(value("--epoch="), format_.epochSeconds);
+    }
+    if (arg.starts_with("--baud=")) {
+        return parseNumber(value("--baud="), format_.baud) && format_.baud > 0;
+    }
+    bool matched = false;
+    return parseChoice(arg, "--time=", "rel", "abs", modes_.relativeTime, matched) &&
+           parseChoice(arg, "--id=", "pid", "id", modes_.protectedId, matched) &&
+           parseChoice(arg, "--data=", "hex", "dec", modes_.hexData, matched) && matched;
+}
+
+// A status line has no place in a CSV file or a capture.
+bool DumpCommand::consistent() const {
+    const bool binaryOrTable =
+        format_.kind == RowFormat::Kind::Csv || format_.kind == RowFormat::Kind::Pcapng;
+    return !(summary_ && binaryOrTable);
 }
 
 int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
+    std::optional<Query> query;
+    if (filter_) {
+        std::string error;
+        query = Query::parse(*filter_, error);
+        if (!query) {
+            std::fprintf(err, "%s\n", error.c_str());
+            return kUsageError;
+        }
+    }
+    StdioOutput output(out);
+    const std::unique_ptr<RowFormat> format = RowFormat::make(format_, output);
     TraceList list;
     list.setRowBudget(ChooseRowBudget(0));  // past it the load ends as out of memory
-    ReceiveBuffer buffer;
     const bool wholeTrace = refresh_ || !output_.empty();
-    RowPrinter printer(out, list, RowPrinter::Options{check_, !wholeTrace});
-    TraceSession session(list, buffer, printer);
+    CompletedRows rows(list, !wholeTrace, [&](const TraceEntry& row) {
+        if (!query || query->matches(row)) {
+            format->row(row);
+        }
+    });
+    ReceiveBuffer buffer;
+    TraceSession session(list, buffer, rows);
     session.modes = modes_;
     const LoadResult result = LoadTrace(session, input_);
     if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
@@ -116,7 +198,8 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
         return kFileError;
     }
     if (session.decoder.takeOutOfMemory()) {
-        printer.flush();
+        format->finish({});
+        output.flush();
         std::fputs("Running out of memory...\n", err);
         return kFileError;
     }
@@ -125,11 +208,9 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
         RefreshIdTexts(list, modes_.protectedId);
         RefreshByteTexts(list, modes_.hexData);
     }
-    printer.printRemaining();
-    if (summary_) {
-        printer.printLine(FormatStatusLine2(session.decoder));
-    }
-    if (!printer.flush()) {
+    rows.finish();
+    const std::string status = summary_ ? FormatStatusLine2(session.decoder) : std::string();
+    if (!format->finish(status) || !output.flush()) {
         return kFileError;
     }
     if (!output_.empty() && !DumpWriter::save(list.TraceListHead(), output_)) {

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "lin/Query.h"
+#include "tools/RowFormats.h"
 #include "trace/DisplayModes.h"
 
 namespace daridez {
 
 // The daridez-dump command: loads a dump file as "load trace" does and prints every
-// row as one line of 15 TAB-separated fields (16 with the verdict of --check);
+// row (or those a query selects) as one line of 15 TAB-separated fields (16 with the
+// verdict of --check), or as CSV, a pcapng capture or the per-identifier table;
 // optionally a summary line and a copy of the trace saved as "save trace" does.
 // Unless the whole trace is needed (--refresh, -o), each row is printed as soon as
 // it is complete and then freed, so memory stays the same for any file size.
@@ -24,13 +29,16 @@ class DumpCommand {
 
   private:
     bool parse(int argc, const char* const* argv);
+    bool parseValue(std::string_view arg);
+    bool consistent() const;
     int execute(std::FILE* out, std::FILE* err) const;
 
     DisplayModes modes_;
+    RowFormat::Options format_;
     bool refresh_ = false;
     bool summary_ = false;
-    bool check_ = false;
     bool help_ = false;
+    std::optional<std::string> filter_;
     std::string input_;
     std::string output_;
 };

@@ -1,0 +1,109 @@
+#include "tools/RowFormats.h"
+
+#include "files/CsvWriter.h"
+#include "files/PcapngWriter.h"
+#include "lin/Columns.h"
+#include "lin/IdSummary.h"
+
+namespace daridez {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 1 << 16;
+
+// Lines gathered in a block and written when it is full.
+class LineBlock {
+  public:
+    explicit LineBlock(ByteOutput& out) : out_(out) { text_.reserve(kBlockSize + 1024); }
+    std::string& text() { return text_; }
+    void flushWhenFull() {
+        if (text_.size() >= kBlockSize) {
+            flush();
+        }
+    }
+    bool flush() {
+        ok_ = ok_ && (text_.empty() || out_.write(text_.data(), text_.size()));
+        text_.clear();
+        return ok_;
+    }
+    bool finish(const std::string& statusLine) {
+        if (!statusLine.empty()) {
+            text_ += statusLine;
+            text_ += '\n';
+        }
+        return flush();
+    }
+
+  private:
+    ByteOutput& out_;
+    std::string text_;
+    bool ok_ = true;
+};
+
+class TextFormat : public RowFormat {
+  public:
+    TextFormat(ByteOutput& out, bool check) : lines_(out), check_(check) {}
+    void row(const TraceEntry& entry) override {
+        AppendRowLine(lines_.text(), entry, check_);
+        lines_.flushWhenFull();
+    }
+    bool finish(const std::string& statusLine) override { return lines_.finish(statusLine); }
+
+  private:
+    LineBlock lines_;
+    bool check_;
+};
+
+class CsvFormat : public RowFormat {
+  public:
+    explicit CsvFormat(ByteOutput& out) : writer_(out) {}
+    void row(const TraceEntry& entry) override { writer_.writeRow(entry); }
+    bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
+
+  private:
+    CsvWriter writer_;
+};
+
+class PcapngFormat : public RowFormat {
+  public:
+    PcapngFormat(ByteOutput& out, std::int64_t epochSeconds)
+        : writer_(out, epochSeconds * 1'000'000) {}
+    void row(const TraceEntry& entry) override { writer_.writeRow(entry); }
+    bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
+
+  private:
+    PcapngWriter writer_;
+};
+
+class IdsFormat : public RowFormat {
+  public:
+    IdsFormat(ByteOutput& out, int baud) : lines_(out), baud_(baud) {}
+    void row(const TraceEntry& entry) override { summary_.add(entry); }
+    bool finish(const std::string& statusLine) override {
+        lines_.text() = FormatIdTable(summary_, baud_);
+        return lines_.finish(statusLine);
+    }
+
+  private:
+    LineBlock lines_;
+    int baud_;
+    IdSummary summary_;
+};
+
+}  // namespace
+
+std::unique_ptr<RowFormat> RowFormat::make(const Options& options, ByteOutput& out) {
+    switch (options.kind) {
+        case Kind::Csv:
+            return std::make_unique<CsvFormat>(out);
+        case Kind::Pcapng:
+            return std::make_unique<PcapngFormat>(out, options.epochSeconds);
+        case Kind::Ids:
+            return std::make_unique<IdsFormat>(out, options.baud);
+        case Kind::Text:
+            break;
+    }
+    return std::make_unique<TextFormat>(out, options.check);
+}
+
+}  // namespace daridez

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "files/ByteOutput.h"
+#include "trace/TraceEntry.h"
+
+namespace daridez {
+
+// What daridez-dump makes of the rows it is handed: text lines, CSV, a pcapng capture,
+// or the per-identifier table. Each takes complete rows in trace order and writes to
+// a byte output in large blocks.
+class RowFormat {
+  public:
+    enum class Kind { Text, Csv, Pcapng, Ids };
+
+    struct Options {
+        Kind kind = Kind::Text;
+        bool check = false;          // text: the verdict as a 16th field
+        std::int64_t epochSeconds = 0;  // pcapng: wall-clock time of trace time 0
+        int baud = 19200;            // ids: the bus bit rate of the load
+    };
+
+    static std::unique_ptr<RowFormat> make(const Options& options, ByteOutput& out);
+
+    virtual ~RowFormat() = default;
+    virtual void row(const TraceEntry& entry) = 0;
+    // Writes what is left, then the status line when there is one (text and ids only).
+    // False when the output failed.
+    virtual bool finish(const std::string& statusLine) = 0;
+};
+
+}  // namespace daridez
