@@ -19,9 +19,17 @@ const QString kRows =
     "2|+ 00:00:00,003532|#42||||||||||||red\n"
     "3|+ 00:00:00,057344|START (5)||||||||||||plain\n"
     "4|+ 00:00:00,057360|Break|55|[20]|01h|||||||||green\n";
+// The same rows with the verdict as a 16th field: EA is the classic checksum of 05 10;
+// the second frame has one response byte only.
+const QString kChecked = QString(kRows)
+                             .replace("plain\n", "plain|\n")
+                             .replace("red\n", "red|\n")
+                             .replace("EAh|||||||green\n", "EAh|||||||green|classic\n")
+                             .replace("01h|||||||||green\n", "01h|||||||||green|short\n");
 const QString kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
-    "                    [--summary] [--check] [-o OUT] FILE\n";
+    "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
+    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n";
 
 }  // namespace
 
@@ -81,6 +89,27 @@ void TestDaridezDump::printsRowsAndStatus_data() {
     const QString usage = "status 2\nstderr: " + kUsage;
     QTest::newRow("bad data mode") << QStringList{"--data=oct", "a.dump"} << usage;
     QTest::newRow("-o without name") << QStringList{"a.dump", "-o"} << usage;
+    QTest::newRow("no status line in a capture")
+        << QStringList{"--summary", "--format=pcapng", "a.dump"} << usage;
+    QTest::newRow("ids in csv") << QStringList{"--ids", "--format=csv", "a.dump"} << usage;
+    QTest::newRow("checked") << QStringList{"--check", "trace.dump"} << "status 0\n" + kChecked;
+    QTest::newRow("filtered, checked, summary of the whole trace")
+        << QStringList{"--filter=!err !start bad", "--check", "--summary", "trace.dump"}
+        << "status 0\n" + kChecked.section('\n', 4, 4) + "\nactive: 01:05:32  |FRMs: 2  |ERRs: 1\n";
+    QTest::newRow("bad query: nothing printed")
+        << QStringList{"--filter=id=40", "trace.dump"}
+        << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
+    QTest::newRow("csv, filtered")
+        << QStringList{"--format=csv", "--filter=err", "trace.dump"}
+        << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
+           "Check\r\n2,\"+ 00:00:00,003532\",#42,,,,,,,,,,,,red,\r\n";
+    QTest::newRow("identifiers") << QStringList{"--ids", "--baud=9600", "trace.dump"}
+                                 << "status 0\n"
+                                    "ID|frames|bad|lengths|model|period_min|period_avg|period_max|"
+                                    "last\n"
+                                    "01|1|0|2|classic|-|-|-|05 10\n"
+                                    "20|1|1|-|-|-|-|-|-\n"
+                                    "bus load: 18.5 % at 9600 baud\n";
 }
 
 void TestDaridezDump::printsRowsAndStatus() {
