@@ -261,8 +261,10 @@ void MainDialog::connectPort() {
     }
     const char* error = port_.Open(settings_);
     if (error != nullptr && *error != '\0') {
-        const QString text =
-            QStringLiteral("Could Not Open Com Port\n") + QString::fromLatin1(error);
+        QString text = QStringLiteral("Could Not Open Com Port\n") + QString::fromLatin1(error);
+        if (!port_.openProblem().empty()) {
+            text += QLatin1Char('\n') + QString::fromStdString(port_.openProblem());
+        }
         port_.Close();
         port_.markNotConnected();
         prompts_->message(text);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "serial/PortProblem.h"
+
 #if !defined(_WIN32)
 #include <fcntl.h>
 #include <poll.h>
@@ -90,6 +92,7 @@ SerialPort::~SerialPort() {
 
 const char* SerialPort::Open(const SerialSettings& settings) {
     errorText_.clear();
+    openProblem_.clear();
     if (settings.ComPort < 1 || settings.ComPort > 4) {
         return nullptr;
     }
@@ -107,6 +110,7 @@ const char* SerialPort::Open(const SerialSettings& settings) {
         releasePort();
         channel_ = Channel::Invalid;
         errorText_ = kOpenFailed;
+        openProblem_ = DescribePortProblem(paths_.path(settings.ComPort));
         return errorText_.c_str();
     }
     channel_ = Channel::Open;

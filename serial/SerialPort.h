@@ -39,6 +39,10 @@ class SerialPort : public QObject, public PortChannel {
     std::uint32_t Write(const std::uint8_t* bytes, std::uint32_t count) override;
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t max) override;
 
+    // After a failed Open: the device and why it could not be opened, for the user
+    // ("/dev/ttyUSB0: no such device"); empty otherwise.
+    const std::string& openProblem() const { return openProblem_; }
+
     Channel channel() const { return channel_; }
     bool isConnected() const override { return channel_ == Channel::Open; }
     void markNotConnected();  // the window forgets the port (Channel::None)
@@ -67,6 +71,7 @@ class SerialPort : public QObject, public PortChannel {
     bool lineError_ = false;             // a transient error reported since the last poll
     std::deque<std::uint8_t> received_;  // bytes taken from a port that has vanished
     std::string errorText_;              // the last Open's text
+    std::string openProblem_;
 };
 
 }  // namespace daridez

@@ -267,13 +267,16 @@ void TestMainDialog::silentDeviceTimesOutTheStartAndOnlyStopStaysEnabled() {
     QCOMPARE(dialog_->controller().state(), TraceState::Idle);
 }
 
+// The box keeps its two lines and tells the device and the reason in a third.
 void TestMainDialog::busyPortIsToldAndConfigCancelStillReopensIt() {
     startSimulator();
     holdPort();
     makeDialog();
-    QCOMPARE(prompts_.messages, QStringList{kBusyPort});
+    const QString device = QString::fromStdString(sim_->devicePath());
+    const QString busy = kBusyPort + "\n" + device + ": in use by another program";
+    QCOMPARE(prompts_.messages, QStringList{busy});
     click(ControlId::Connect);
-    QCOMPARE(prompts_.messages, (QStringList{kBusyPort, kBusyPort}));
+    QCOMPARE(prompts_.messages, (QStringList{busy, busy}));
     QVERIFY(!dialog_->port().isConnected());
 
     holder_.reset();
@@ -294,6 +297,11 @@ void TestMainDialog::busyPortIsToldAndConfigCancelStillReopensIt() {
     click(ControlId::GetFwVersion);
     QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("returned FW-Version: 1.4.2"),
                               kDeviceWaitMs);
+
+    sim_->stop();
+    sim_->closeDevice();  // the adapter is gone
+    click(ControlId::Connect);
+    QCOMPARE(prompts_.messages.last(), kBusyPort + "\n" + device + ": no such device");
 }
 
 void TestMainDialog::saveAndLoadThroughTheHandlersGiveTheSameRows() {

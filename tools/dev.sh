@@ -32,6 +32,29 @@ install_build() {
     $sudo cmake --install "$BUILD" --prefix "$prefix"
 }
 
+# Every C++ file as .clang-format wants it.
+check_format() {
+    sources | xargs clang-format --dry-run --Werror
+    echo "format: every file as .clang-format wants it"
+}
+
+sources() {
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        git ls-files -- '*.cpp' '*.h'
+    else
+        find . -path ./build -prune -o -name '*.cpp' -print -o -name '*.h' -print
+    fi
+}
+
+# Non-blank, non-comment lines of the tests (tests/, fuzz/) against the rest of the code.
+report_test_ratio() {
+    local tests code
+    count() { xargs -r cat | grep -c -v -E '^\s*(//.*)?$'; }
+    tests=$(sources | grep -E '^(\./)?(tests|fuzz)/' | count)
+    code=$(sources | grep -v -E '^(\./)?(tests|fuzz)/' | count)
+    echo "size: $code lines of code, $tests lines of tests: tests are $((100 * tests / code))% of the code"
+}
+
 # The core once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 test_sanitized() {
     cmake -S . -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -47,8 +70,10 @@ case "${1:-}" in
         ;;
     test)
         build
+        check_format
         (cd "$BUILD" && ctest --output-on-failure -j "$JOBS")
         test_sanitized
+        report_test_ratio
         ;;
     build) build ;;
     install)
