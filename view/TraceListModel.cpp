@@ -111,6 +111,13 @@ void TraceListModel::endOfBatch() {
     endInsertRows();
 }
 
+void TraceListModel::setLive(bool live) {
+    if (live != live_) {
+        live_ = live;
+        emit liveChanged(live);
+    }
+}
+
 void TraceListModel::clearRows() {
     beginResetModel();
     index_.clear();

@@ -52,7 +52,7 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     // A header click on column: false (nothing done) while live or for a column
     // outside 0..13. Pending rows are published first.
     bool sortByHeaderClick(int column);
-    void setLive(bool live) { live_ = live; }
+    void setLive(bool live);
     bool isLive() const { return live_; }
 
     std::uint32_t indexCount() const { return index_.count(); }
@@ -63,6 +63,7 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
 
   signals:
     void outOfMemory();
+    void liveChanged(bool live);
 
   private:
     QVariant toolTip(const TraceEntry& entry, int column) const;

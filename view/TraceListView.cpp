@@ -1,13 +1,18 @@
 #include "view/TraceListView.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <array>
+#include <algorithm>
+#include <string>
 
 #include "lin/Columns.h"
 #include "view/DottedLine.h"
+#include "view/LiveFollower.h"
 #include "view/TraceItemDelegate.h"
 #include "view/TraceListModel.h"
 
@@ -19,7 +24,9 @@ TraceListView::TraceListView(QWidget* parent)
     setItemDelegate(new TraceItemDelegate(this));
     setShowGrid(false);  // the column lines are drawn dotted by paintGridLines()
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // One row is selected by a click; Shift and Ctrl extend the selection for copying.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setTabKeyNavigation(false);  // Tab moves on to the next control
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setWordWrap(false);
@@ -32,6 +39,7 @@ TraceListView::TraceListView(QWidget* parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     updateRowHeight();
     takeRowColours();
+    follower_ = new LiveFollower(*this, *model_);
 }
 
 TraceListView::~TraceListView() = default;
@@ -48,6 +56,7 @@ void TraceListView::setUpHeader() {
         header->resizeSection(column, ColumnAt(column).width);
     }
     connect(header, &QHeaderView::sectionClicked, model_, &TraceListModel::sortByHeaderClick);
+    header->viewport()->installEventFilter(this);
 }
 
 void TraceListView::updateRowHeight() {
@@ -99,6 +108,43 @@ void TraceListView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         emit rightClicked(columnAt(event->position().toPoint().x()));
     }
+}
+
+// A right-click on a header toggles what a right-click in its column toggles.
+bool TraceListView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == horizontalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            emit rightClicked(horizontalHeader()->logicalIndexAt(mouse->position().toPoint()));
+            return true;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void TraceListView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        QApplication::clipboard()->setText(selectedRowsText());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+    if (event->key() == Qt::Key_End) {
+        follower_->resume();
+    }
+}
+
+QString TraceListView::selectedRowsText() const {
+    QModelIndexList rows = selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::string text;
+    for (const QModelIndex& row : rows) {
+        if (const TraceEntry* entry = model_->entryAt(static_cast<std::uint32_t>(row.row()))) {
+            AppendRowLine(text, *entry, false);
+        }
+    }
+    return QString::fromStdString(text);
 }
 
 void TraceListView::changeEvent(QEvent* event) {

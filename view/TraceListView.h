@@ -5,12 +5,14 @@
 
 namespace daridez {
 
+class LiveFollower;
 class TraceListModel;
 
 // The trace list: one line per row of its model (view/TraceListModel, which the
 // decoder fills), the columns of the column table drawn by the view itself with dotted
 // column lines, sorting by a header click, and a tool tip per cell. New rows start in
-// the colours of the view's palette.
+// the colours of the view's palette. A live trace is followed (view/LiveFollower);
+// Tab leaves the list, Ctrl+C copies the selected rows as daridez-dump prints them.
 class TraceListView : public QTableView {
     Q_OBJECT
 
@@ -20,14 +22,20 @@ class TraceListView : public QTableView {
 
     void redrawLastPage();
     TraceListModel* traceModel() const { return model_; }
+    LiveFollower& follower() const { return *follower_; }
+    // The selected rows in display order, one line each, as daridez-dump prints them.
+    QString selectedRowsText() const;
 
   signals:
-    // A right-click on the list, with the column under the pointer (-1: none).
+    // A right-click on the list or its header, with the column under the pointer
+    // (-1: none).
     void rightClicked(int column);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -39,6 +47,7 @@ class TraceListView : public QTableView {
     void takeRowColours();
 
     TraceListModel* model_;
+    LiveFollower* follower_;
 };
 
 }  // namespace daridez
