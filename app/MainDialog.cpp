@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -443,19 +444,30 @@ void MainDialog::onLoadTrace() {
         return;
     }
     // The progress dialog runs an event loop: while paused, no tick and no command
-    // touches the receive buffer or the trace behind the loader's back.
+    // touches the receive buffer or the trace behind the loader's back. The rows are
+    // published and the progress shown a few times a second, not once per block.
     controller_->setPaused(true);
+    listModel()->setHoldingBatches(true);
     bool showProgress = false;
+    QElapsedTimer sinceUpdate;
+    sinceUpdate.start();
     LoadHooks hooks;
     hooks.cleared = [this] { controller_->traceEmptied(); };
-    hooks.progress = [this, &showProgress](std::uint64_t done, std::uint64_t total) {
-        if (!showProgress && total > progressThreshold_) {
+    hooks.progress = [&](std::uint64_t done, std::uint64_t total) {
+        const bool first = !showProgress && total > progressThreshold_;
+        if (!first && sinceUpdate.elapsed() < kLoadUpdateMs) {
+            return true;
+        }
+        sinceUpdate.restart();
+        listModel()->publishPending();
+        if (first) {
             showProgress = true;
             prompts_->beginProgress(total);
         }
         return !showProgress || prompts_->progress(done);
     };
     const LoadResult result = LoadTrace(*session_, path.toStdString(), hooks);
+    listModel()->setHoldingBatches(false);
     if (showProgress) {
         prompts_->endProgress();
     }

@@ -37,6 +37,7 @@ class MainDialog : public QDialog, public ControllerWindow {
   public:
     static constexpr int kTimerPeriodMs = 100;
     static constexpr std::uint64_t kProgressThreshold = 4u << 20;  // bytes
+    static constexpr qint64 kLoadUpdateMs = 50;  // rows shown and progress told this often
 
     // Builds and initialises the window (settings loaded, port opened, timer started),
     // before it is shown. prompts == nullptr: Qt's own dialogs.

@@ -102,6 +102,19 @@ bool TraceListModel::AppendRow(TraceEntry* entry, std::int32_t /*number*/) {
 }
 
 void TraceListModel::endOfBatch() {
+    if (!holdingBatches_) {
+        publishPending();
+    }
+}
+
+void TraceListModel::setHoldingBatches(bool hold) {
+    holdingBatches_ = hold;
+    if (!hold) {
+        publishPending();
+    }
+}
+
+void TraceListModel::publishPending() {
     const std::uint32_t count = index_.count();
     if (count <= shown_) {
         return;

@@ -40,6 +40,11 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     bool AppendRow(TraceEntry* entry, std::int32_t number) override;
     void endOfBatch() override;
     void clearRows() override;
+    // While held (a large load), the decoder's batches are gathered and published only
+    // by publishPending() or when the hold ends: a few large insertions instead of one
+    // per block.
+    void setHoldingBatches(bool hold);
+    void publishPending();
     RowColours rowColours() const override { return rowColours_; }
     // The colours new rows start with: the list's palette.
     void setRowColours(const RowColours& colours) { rowColours_ = colours; }
@@ -75,6 +80,7 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     RowSort sort_;
     std::uint32_t shown_ = 0;  // rows published to the views; the rest are pending
     bool live_ = false;
+    bool holdingBatches_ = false;
     DisplayModes modes_;
     RowColours rowColours_;
 };
