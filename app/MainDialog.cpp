@@ -199,7 +199,7 @@ void MainDialog::shutDown() {
     }
     shutDown_ = true;
     SaveSerialSettings(&profile_, settings_);
-    portPaths_.saveIfMissing(profile_);
+    profile_.save();  // the profile's one write while the program runs
     // The view borrows the rows: it forgets them before they are freed.
     list_->ClearView();
     programWide_.traceList.FreeTraceList();
