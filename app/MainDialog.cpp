@@ -215,7 +215,7 @@ void MainDialog::shutDown() {
     }
     shutDown_ = true;
     SaveSerialSettings(&profile_, settings_);
-    portPaths_.saveIfMissing(profile_);
+    profile_.save();  // the profile's one write while the program runs
     session_->clear();
     timer_.stop();
     if (port_.isConnected()) {

@@ -12,13 +12,13 @@ namespace daridez {
 // each row keeps (check bytes written as 0x00) and one 02 A0 A2 record per counted
 // timer wrap, rows in creation order.
 class DumpWriter {
-public:
+  public:
     // Appends the dump bytes of the rows from head on to out.
     static void serialize(const TraceEntry* head, std::vector<std::uint8_t>& out);
 
-    // Saves to path through a temporary file beside it, renamed over the target only
-    // when every write, the flush and the close succeeded. On failure the old file is
-    // left as it was, the temporary file removed, and false returned ("save error").
+    // Saves to path through SafeReplace: the old file is replaced only when every byte
+    // reached the disk. On failure it is left as it was, the temporary file removed,
+    // and false returned ("save error").
     static bool save(const TraceEntry* head, const std::string& path);
 };
 

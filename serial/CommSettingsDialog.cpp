@@ -246,6 +246,9 @@ void CommSettingsDialog::OnOK() {
     // Saved while the dialog is still open: the profile holds the new values even if
     // reopening the port afterwards fails.
     SaveSerialSettings(profile_, settings_);
+    if (profile_ != nullptr) {
+        profile_->save();
+    }
     DoDataExchange(Exchange::FromDialog);
     QDialog::accept();
 }

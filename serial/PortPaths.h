@@ -16,7 +16,8 @@ class PortPaths {
 
     PortPaths();  // the defaults
     void load(const Profile& profile);
-    // Writes the section with the current paths when the profile lacks it.
+    // Adds the section with the current paths to the profile's document when it
+    // lacks it; Profile::save() writes it.
     void saveIfMissing(Profile& profile) const;
 
     // The device for port number 1 to 4; empty for any other number.

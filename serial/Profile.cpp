@@ -3,38 +3,27 @@
 #include "trace/LeadingInteger.h"
 
 #include <cctype>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <system_error>
-#include <vector>
 
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "files/SafeReplace.h"
 
 namespace daridez {
 
 // Section and key names match without regard to case, as the Windows profile
 // functions match them; a key that is written keeps the spelling it has in the file.
-// Every line is kept as read (a trailing carriage return included), so a file edited
-// on Windows keeps its line ends; lines this module adds follow the file's line end.
+// Every line is kept as read, its line end included, so a file edited on Windows keeps
+// its line ends; lines this module adds follow the line end of the file's first line.
 
 namespace {
 
 namespace fs = std::filesystem;
 
 using Lines = std::vector<std::string>;
-
-struct LoadedFile {
-    Lines lines;
-    bool crlf = false;  // the file's lines end in CR LF
-};
 
 std::string trim(std::string_view text) {
     std::size_t begin = 0;
@@ -91,35 +80,34 @@ std::optional<std::string> keyName(const std::string& line) {
     return trim(std::string_view(line).substr(0, equals));
 }
 
-// Reads the file's lines. A missing file is an empty profile; a file that exists but
-// cannot be read gives nothing, so that no write replaces what it could not see.
-std::optional<LoadedFile> loadLines(const std::string& path) {
-    LoadedFile file;
-    std::error_code error;
-    if (!fs::exists(path, error)) {
-        if (error) {
-            return std::nullopt;
-        }
-        return file;
+// The text cut into lines, each keeping its "\n"; a last line without one stays so.
+Lines splitLines(std::string_view text) {
+    Lines lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        lines.emplace_back(text.substr(start, end - start));
+        start = end;
     }
-    if (!fs::is_regular_file(path, error)) {
-        return std::nullopt;
+    return lines;
+}
+
+bool endsLine(const std::string& line) {
+    return !line.empty() && line.back() == '\n';
+}
+
+std::string lineEndOf(const Lines& lines) {
+    const bool crlf = !lines.empty() && lines.front().size() >= 2 &&
+                      lines.front().compare(lines.front().size() - 2, 2, "\r\n") == 0;
+    return crlf ? "\r\n" : "\n";
+}
+
+// A line is added after the last one: that one must end first.
+void endLastLine(Lines& lines, const std::string& lineEnd) {
+    if (!lines.empty() && !endsLine(lines.back())) {
+        lines.back() += lines.back().ends_with('\r') ? std::string("\n") : lineEnd;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string line;
-    while (std::getline(in, line)) {
-        file.lines.push_back(line);
-    }
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    if (!file.lines.empty() && !file.lines.front().empty() && file.lines.front().back() == '\r') {
-        file.crlf = true;
-    }
-    return file;
 }
 
 struct SectionRange {
@@ -152,21 +140,17 @@ std::optional<std::size_t> findKey(const Lines& lines, const SectionRange& range
     return std::nullopt;
 }
 
-std::optional<std::string> findValue(const std::string& path, const std::string& section,
+std::optional<std::string> findValue(const Lines& lines, const std::string& section,
                                      const std::string& key) {
-    std::optional<LoadedFile> file = loadLines(path);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::optional<SectionRange> range = findSection(file->lines, section);
+    std::optional<SectionRange> range = findSection(lines, section);
     if (!range) {
         return std::nullopt;
     }
-    std::optional<std::size_t> line = findKey(file->lines, *range, key);
+    std::optional<std::size_t> line = findKey(lines, *range, key);
     if (!line) {
         return std::nullopt;
     }
-    const std::string& text = file->lines[*line];
+    const std::string& text = lines[*line];
     return trim(std::string_view(text).substr(text.find('=') + 1));
 }
 
@@ -179,121 +163,62 @@ std::string stripQuotes(const std::string& value) {
 }
 
 // Sets key=value in the lines: in place when the key exists (the text up to the old
-// value is kept, spacing around the '=' included), else as a new line after the last
-// non-blank line of its section, else as a new section at the end of the file.
-void setValue(LoadedFile& file, const std::string& section, const std::string& key,
+// value is kept, spacing around the '=' included, and the line's own end), else as a
+// new line after the last non-blank line of its section, else as a new section at the
+// end of the file. True when a line changed.
+bool setValue(Lines& lines, const std::string& section, const std::string& key,
               const std::string& value) {
-    Lines& lines = file.lines;
-    const std::string lineEnd = file.crlf ? "\r" : "";
+    const std::string lineEnd = lineEndOf(lines);
     std::optional<SectionRange> range = findSection(lines, section);
     if (!range) {
+        endLastLine(lines, lineEnd);
         if (!lines.empty() && !trim(lines.back()).empty()) {
             lines.push_back(lineEnd);
         }
         lines.push_back("[" + section + "]" + lineEnd);
         lines.push_back(key + "=" + value + lineEnd);
-        return;
+        return true;
     }
     if (std::optional<std::size_t> line = findKey(lines, *range, key)) {
         std::string& text = lines[*line];
-        bool hadCr = !text.empty() && text.back() == '\r';
+        std::size_t endAt = text.size();
+        while (endAt > 0 && (text[endAt - 1] == '\n' || text[endAt - 1] == '\r')) {
+            --endAt;
+        }
         std::size_t valueStart = text.find('=') + 1;
-        while (valueStart < text.size() && (text[valueStart] == ' ' || text[valueStart] == '\t')) {
+        while (valueStart < endAt && (text[valueStart] == ' ' || text[valueStart] == '\t')) {
             ++valueStart;
         }
-        text = text.substr(0, valueStart) + value + (hadCr ? "\r" : "");
-        return;
+        std::string changed = text.substr(0, valueStart) + value + text.substr(endAt);
+        if (changed == text) {
+            return false;
+        }
+        text = std::move(changed);
+        return true;
     }
     std::size_t insertAt = range->end;
     while (insertAt > range->header + 1 && trim(lines[insertAt - 1]).empty()) {
         --insertAt;
     }
+    if (insertAt == lines.size()) {
+        endLastLine(lines, lineEnd);
+    }
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
                  key + "=" + value + lineEnd);
-}
-
-std::string joinLines(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += '\n';
-    }
-    return text;
-}
-
-#if !defined(_WIN32)
-// Writes text to a new temporary file beside path, flushes it to disk and renames it
-// over path: readers see the old file or the new one, never a part of either.
-bool replaceFile(const std::string& path, const std::string& text) {
-    std::string pattern = path + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        return false;
-    }
-    struct stat old {};
-    mode_t mode = 0644;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    }
-    bool ok = ::fchmod(fd, mode) == 0;
-    std::size_t written = 0;
-    while (ok && written < text.size()) {
-        ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(name.data(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(name.data());
-    }
-    return ok;
-}
-#else
-bool replaceFile(const std::string& path, const std::string& text) {
-    std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
     return true;
-}
-#endif
-
-// A profile that is a symbolic link is written through to its target, so that the
-// link stays in place.
-std::string resolvedPath(const std::string& path) {
-    std::error_code error;
-    if (fs::is_symlink(path, error)) {
-        fs::path target = fs::read_symlink(path, error);
-        if (!error) {
-            return (target.is_absolute() ? target : fs::path(path).parent_path() / target).string();
-        }
-    }
-    return path;
 }
 
 }  // namespace
 
-Profile::Profile(std::string path) : path_(std::move(path)) {}
+Profile::Profile(std::string path) : path_(std::move(path)) {
+    load();
+}
+
+Profile Profile::fromText(std::string_view text) {
+    Profile profile{std::string()};
+    profile.loadText(text);
+    return profile;
+}
 
 std::string Profile::defaultPath() {
 #if defined(_WIN32)
@@ -313,10 +238,52 @@ std::string Profile::defaultPath() {
 #endif
 }
 
+bool Profile::load() {
+    lines_.clear();
+    changed_ = false;
+    std::error_code error;
+    const fs::file_status status = fs::status(path_, error);
+    if (status.type() == fs::file_type::not_found) {
+        readable_ = true;  // no profile yet
+        return true;
+    }
+    readable_ = false;
+    if (error || fs::is_directory(status)) {
+        return false;
+    }
+    if (!fs::is_regular_file(status)) {
+        readable_ = true;  // a pipe or a device: read, it would wait or never end
+        return true;
+    }
+    std::ifstream in(path_, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in.is_open() || in.bad()) {
+        return false;
+    }
+    lines_ = splitLines(text);
+    readable_ = true;
+    return true;
+}
+
+void Profile::loadText(std::string_view text) {
+    lines_ = splitLines(text);
+    readable_ = true;
+    changed_ = false;
+}
+
+std::string Profile::text() const {
+    std::string text;
+    for (const std::string& line : lines_) {
+        text += line;
+    }
+    return text;
+}
+
+// An empty value is no value: it reads as the default, as a missing key does.
 int Profile::GetProfileInt(const std::string& section, const std::string& key,
                            int defaultValue) const {
-    std::optional<std::string> value = findValue(path_, section, key);
-    return value ? static_cast<int>(LeadingInteger(*value)) : defaultValue;
+    std::optional<std::string> value = findValue(lines_, section, key);
+    return value && !value->empty() ? static_cast<int>(LeadingInteger(*value)) : defaultValue;
 }
 
 bool Profile::WriteProfileInt(const std::string& section, const std::string& key, int value) {
@@ -325,32 +292,48 @@ bool Profile::WriteProfileInt(const std::string& section, const std::string& key
 
 std::string Profile::GetProfileString(const std::string& section, const std::string& key,
                                       const std::string& defaultValue) const {
-    std::optional<std::string> value = findValue(path_, section, key);
+    std::optional<std::string> value = findValue(lines_, section, key);
     return value ? stripQuotes(*value) : defaultValue;
 }
 
 bool Profile::WriteProfileString(const std::string& section, const std::string& key,
                                  const std::string& value) {
-    std::string target = resolvedPath(path_);
+    if (!readable_) {
+        return false;
+    }
+    if (setValue(lines_, section, key, value)) {
+        changed_ = true;
+    }
+    return true;
+}
+
+bool Profile::hasSection(const std::string& section) const {
+    return findSection(lines_, section).has_value();
+}
+
+bool Profile::save() {
+    if (!readable_ || path_.empty()) {
+        return false;
+    }
+    const std::string target = SafeReplace::followLinks(path_);
     std::error_code error;
-    fs::path folder = fs::path(target).parent_path();
+    if (!changed_ && (lines_.empty() || fs::exists(fs::symlink_status(target, error)))) {
+        return true;  // the file already holds the document
+    }
+    const fs::path folder = fs::path(target).parent_path();
     if (!folder.empty()) {
         fs::create_directories(folder, error);
         if (error) {
             return false;
         }
     }
-    std::optional<LoadedFile> file = loadLines(target);
-    if (!file) {
+    const std::string bytes = text();
+    SafeReplace out(path_);
+    if (!out.open() || !out.write(bytes.data(), bytes.size()) || !out.commit()) {
         return false;
     }
-    setValue(*file, section, key, value);
-    return replaceFile(target, joinLines(file->lines));
-}
-
-bool Profile::hasSection(const std::string& section) const {
-    std::optional<LoadedFile> file = loadLines(path_);
-    return file && findSection(file->lines, section).has_value();
+    changed_ = false;
+    return true;
 }
 
 }  // namespace daridez

@@ -122,8 +122,9 @@ void LoadSerialSettings(const Profile* profile, SerialSettings& settings) {
         static_cast<std::uint8_t>(profile->GetProfileInt(kSection, "EndChar", 13)));
 }
 
-// Also writes the "PORTS" section with its paths when the profile lacks it, so that
-// a user finds it beside the settings and can point a port anywhere.
+// Also adds the "PORTS" section with its paths when the profile lacks it, so that a
+// user finds it beside the settings and can point a port anywhere. The only place
+// that does: a profile without the section has the default paths loaded.
 void SaveSerialSettings(Profile* profile, const SerialSettings& settings) {
     if (profile == nullptr) {
         return;

@@ -54,7 +54,8 @@ inline constexpr std::uint8_t kTwoStopBits = 2;
 void InitSerialSettings(SerialSettings& settings);
 // Reads the six keys of section "SIO_CFG"; a missing profile does nothing.
 void LoadSerialSettings(const Profile* profile, SerialSettings& settings);
-// Writes the six keys in their fixed order; failures are not reported.
+// Sets the six keys in their fixed order, and the ports when missing, in the profile's
+// document; Profile::save() writes them.
 void SaveSerialSettings(Profile* profile, const SerialSettings& settings);
 // "Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity" and its "?" pieces. The text lives in
 // a buffer of this module and stays valid until the next call.

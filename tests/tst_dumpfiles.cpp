@@ -1,5 +1,6 @@
 // Dump files: the bytes a trace is saved as, loading through the decoder in blocks,
-// and saves that fail without harming the file already there.
+// and saves that fail without harming the file already there. The save targets are
+// tried on the profile too: both replace files through SafeReplace.
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,11 +10,13 @@
 #include <QTest>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "DecoderFixture.h"
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
+#include "serial/Profile.h"
 
 using namespace daridez;
 using namespace daridez::test;
@@ -30,12 +33,41 @@ LoadResult load(DecoderFixture& f, const std::string& path) {
     return LoadTrace(f.session, path);
 }
 
+enum class Writer { Dump, Profile };
+// What stands at the path a save is given.
+enum class Target { File, LinkToLinkToFile, DanglingLink, WriteProtected, MissingFolder, Fifo };
+
+// Saves through the writer: frames (size bytes of them, about) as a dump, or key K of
+// section S set to a value of about size bytes in the profile already there. Returns
+// whether it saved and sets what the file should then hold.
+bool saveThrough(Writer writer, const std::string& path, int size, QByteArray& expected) {
+    if (writer == Writer::Dump) {
+        const QByteArray frame = hex("0490010000");
+        DecoderFixture f;
+        f.feed(frame.repeated(std::max(1, size / 5)));
+        expected = frame.repeated(std::max(1, size / 5));
+        return DumpWriter::save(f.list.TraceListHead(), path);
+    }
+    Profile profile(path);
+    const std::string value = size <= 1 ? "2" : std::string(std::size_t(size), '2');
+    profile.WriteProfileString("S", "K", value);
+    expected = "[S]\nK=" + QByteArray::fromStdString(value) + "\n";
+    return profile.save();
+}
+
+// The permission bits, link-free.
+unsigned modeOf(const QString& path) {
+    struct stat info {};
+    return ::stat(path.toLocal8Bit().constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
 }  // namespace
 
 class TestDumpFiles : public QObject {
     Q_OBJECT
 
   private slots:
+    void init() { dir.emplace(); }
     void savesTraceByteForByte_data();
     void savesTraceByteForByte();
     void roundTripGivesTheSameRows();
@@ -43,21 +75,23 @@ class TestDumpFiles : public QObject {
     void loadsWholeFramesOnly();
     void failedLoadsAreReportedAndOpenErrorKeepsTrace();
     void saveReplacesFileOnlyWhenWhollyWritten();
-    void saveWritesIntoAPipeInPlace();
-    void saveKeepsPermissionsAndLinks();
+    void saveTargets_data();
+    void saveTargets();
+    void shortWriteLeavesTheOldFile_data();
+    void shortWriteLeavesTheOldFile();
 
   private:
-    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
+    std::string path(const char* name) const { return dir->filePath(name).toStdString(); }
     bool write(const char* name, const QByteArray& bytes) const {
-        QFile file(dir.filePath(name));
+        QFile file(dir->filePath(name));
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     }
     QByteArray read(const char* name) const {
-        QFile file(dir.filePath(name));
+        QFile file(dir->filePath(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    QTemporaryDir dir;
+    std::optional<QTemporaryDir> dir;  // a fresh folder for each test and row
 };
 
 void TestDumpFiles::savesTraceByteForByte_data() {
@@ -141,7 +175,7 @@ void TestDumpFiles::failedLoadsAreReportedAndOpenErrorKeepsTrace() {
     DecoderFixture f;
     f.feed(hex("0490001000"));
     QCOMPARE(load(f, path("missing.dump")), LoadResult::OpenError);
-    QVERIFY(QDir(dir.path()).mkdir("folder.dump"));  // fopen takes a folder on Linux
+    QVERIFY(QDir(dir->path()).mkdir("folder.dump"));  // fopen takes a folder on Linux
     QCOMPARE(load(f, path("folder.dump")), LoadResult::OpenError);
     QCOMPARE(f.listRows().size(), std::size_t{2});  // the trace stays
     // This file opens, but its first read fails (EIO): a read error, not the end.
@@ -154,59 +188,144 @@ void TestDumpFiles::saveReplacesFileOnlyWhenWhollyWritten() {
     QVERIFY(write("old.dump", QByteArray(1000, 'x')));
     QVERIFY(DumpWriter::save(f.list.TraceListHead(), path("old.dump")));
     QCOMPARE(read("old.dump"), hex("0490001000"));
-    QVERIFY(!DumpWriter::save(f.list.TraceListHead(), path("missing/x.dump")));
-    QVERIFY(QDir(dir.path()).mkpath("folder.dump/inner"));
+    QVERIFY(QDir(dir->path()).mkpath("folder.dump/inner"));
     QVERIFY(!DumpWriter::save(f.list.TraceListHead(), path("folder.dump")));
-    QVERIFY(QFileInfo::exists(dir.filePath("folder.dump/inner")));
-    // A write-protected file is refused and kept (root may write anything: skip there).
-    QVERIFY(write("locked.dump", "old"));
-    QVERIFY(QFile::setPermissions(dir.filePath("locked.dump"), QFile::ReadOwner));
-    if (geteuid() != 0) {
-        QVERIFY(!DumpWriter::save(f.list.TraceListHead(), path("locked.dump")));
-        QCOMPARE(read("locked.dump"), QByteArray("old"));
+    QVERIFY(QFileInfo::exists(dir->filePath("folder.dump/inner")));
+    QVERIFY(QDir(dir->path()).entryList({"*.saving*"}).isEmpty());  // no temporary file left
+}
+
+// Each target, saved to by the dump writer and by the profile. The old file holds a
+// profile; the new bytes replace it whole, or it stays as it was.
+void TestDumpFiles::saveTargets_data() {
+    QTest::addColumn<Writer>("writer");
+    QTest::addColumn<Target>("target");
+    QTest::addColumn<bool>("saved");
+    const struct {
+        const char* name;
+        Target target;
+        bool dumpSaves;
+        bool profileSaves;
+    } targets[] = {
+        {"regular file, mode 0660 kept", Target::File, true, true},
+        {"link to a link to the file", Target::LinkToLinkToFile, true, true},
+        {"link to a file not there yet", Target::DanglingLink, true, true},
+        {"write-protected file", Target::WriteProtected, false, false},
+        {"missing folder (the profile makes it)", Target::MissingFolder, false, true},
+        {"fifo, written in place", Target::Fifo, true, true},
+    };
+    for (const auto& t : targets) {
+        QTest::addRow("dump, %s", t.name) << Writer::Dump << t.target << t.dumpSaves;
+        QTest::addRow("profile, %s", t.name) << Writer::Profile << t.target << t.profileSaves;
     }
-    // Files may not grow past 4 KB in this process for a moment: the writes fail (EFBIG)
-    // as on a full disk.
-    f.feed(hex(QByteArray("0490010000 059101105500 059201201000").repeated(1000)));
+}
+
+void TestDumpFiles::saveTargets() {
+    QFETCH(Writer, writer);
+    QFETCH(Target, target);
+    QFETCH(bool, saved);
+    const QByteArray old = "[S]\nK=1\n";
+    QString file = dir->filePath("file");  // what receives the bytes
+    QString given = file;                  // what the save is given
+    std::optional<QFile> reader;           // holds the old file open across the save
+    switch (target) {
+        case Target::File:
+            QVERIFY(write("file", old));
+            QVERIFY(::chmod(file.toLocal8Bit().constData(), 0660) == 0);
+            reader.emplace(file);
+            QVERIFY(reader->open(QIODevice::ReadOnly));
+            break;
+        case Target::LinkToLinkToFile:
+            QVERIFY(write("file", old));
+            QVERIFY(::symlink("file", dir->filePath("inner").toLocal8Bit().constData()) == 0);
+            QVERIFY(::symlink("inner", dir->filePath("outer").toLocal8Bit().constData()) == 0);
+            given = dir->filePath("outer");
+            break;
+        case Target::DanglingLink:
+            QVERIFY(::symlink("file", dir->filePath("outer").toLocal8Bit().constData()) == 0);
+            given = dir->filePath("outer");
+            break;
+        case Target::WriteProtected:  // refused even for root, who could write it
+            QVERIFY(write("file", old));
+            QVERIFY(::chmod(file.toLocal8Bit().constData(), 0444) == 0);
+            break;
+        case Target::MissingFolder:
+            file = given = dir->filePath("missing/file");
+            break;
+        case Target::Fifo:
+            QVERIFY(mkfifo(file.toLocal8Bit().constData(), 0600) == 0);
+            break;
+    }
+    const unsigned modeBefore = modeOf(file);
+    QByteArray received;
+    std::thread pipeReader;
+    if (target == Target::Fifo) {
+        pipeReader = std::thread([&] { received = read("file"); });
+    }
+    QByteArray expected;
+    const bool ok = saveThrough(writer, given.toStdString(), 1, expected);
+    if (pipeReader.joinable()) {
+        pipeReader.join();
+    }
+    QCOMPARE(ok, saved);
+    if (target == Target::Fifo) {
+        QCOMPARE(received, expected);
+        QVERIFY(QFileInfo(file).exists() && !QFileInfo(file).isFile());
+    } else {
+        QFile result(file);
+        QCOMPARE(result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray("<none>"),
+                 saved                             ? expected
+                 : target == Target::MissingFolder ? "<none>"
+                                                   : old);
+    }
+    if (modeBefore != 0) {
+        QCOMPARE(modeOf(file), modeBefore);
+    }
+    if (reader) {
+        QCOMPARE(reader->readAll(), old);  // a reader keeps the whole old file
+    }
+    QVERIFY(given == file || QFileInfo(given).isSymLink());  // links stay links
+    QVERIFY(target != Target::LinkToLinkToFile || QFileInfo(dir->filePath("inner")).isSymLink());
+    const QStringList left =
+        QDir(QFileInfo(file).path())
+            .entryList({"*.saving*"}, QDir::AllEntries | QDir::System | QDir::Hidden);
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
+}
+
+// Writes that stop part of the way: files may not grow past 4 KB for a moment, so the
+// temporary file is cut short (EFBIG, as on a full disk) and must never be renamed into
+// place; a device that is full fails in place.
+void TestDumpFiles::shortWriteLeavesTheOldFile_data() {
+    QTest::addColumn<Writer>("writer");
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("dump, temporary file cut short") << Writer::Dump << false;
+    QTest::newRow("profile, temporary file cut short") << Writer::Profile << false;
+    QTest::newRow("dump, /dev/full") << Writer::Dump << true;
+    QTest::newRow("profile, /dev/full") << Writer::Profile << true;
+}
+
+void TestDumpFiles::shortWriteLeavesTheOldFile() {
+    QFETCH(Writer, writer);
+    QFETCH(bool, inPlace);
+    QByteArray expected;
+    if (inPlace) {
+        QVERIFY(!saveThrough(writer, "/dev/full", 1, expected));
+        return;
+    }
+    const QByteArray old = "[S]\nK=1\n";
+    QVERIFY(write("file", old));
     rlimit saved{};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const rlimit small{4096, saved.rlim_max};
     auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool savedOk = DumpWriter::save(f.list.TraceListHead(), path("old.dump"));
+    const bool savedOk = saveThrough(writer, path("file"), 20000, expected);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     QVERIFY(!savedOk);
-    QCOMPARE(read("old.dump"), hex("0490001000"));
-    QVERIFY(QDir(dir.path()).entryList({"*.saving*"}).isEmpty());  // no temporary file left
-}
-
-void TestDumpFiles::saveWritesIntoAPipeInPlace() {
-    DecoderFixture f;
-    f.feed(hex("0490001000"));
-    QVERIFY(mkfifo(path("pipe").c_str(), 0600) == 0);
-    QByteArray received;
-    std::thread reader([&] { received = read("pipe"); });
-    const bool saved = DumpWriter::save(f.list.TraceListHead(), path("pipe"));
-    reader.join();
-    QVERIFY(saved);
-    QCOMPARE(received, hex("0490001000"));
-    QVERIFY(QFileInfo(dir.filePath("pipe")).exists() && !QFileInfo(dir.filePath("pipe")).isFile());
-}
-
-void TestDumpFiles::saveKeepsPermissionsAndLinks() {
-    DecoderFixture f;
-    f.feed(hex("0490001000"));
-    QVERIFY(write("shared.dump", "old"));
-    const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
-    QVERIFY(QFile::setPermissions(dir.filePath("shared.dump"), mode));
-    QVERIFY(QFile::link(dir.filePath("shared.dump"), dir.filePath("link.dump")));
-    QVERIFY(DumpWriter::save(f.list.TraceListHead(), path("link.dump")));
-    QVERIFY(QFileInfo(dir.filePath("link.dump")).isSymLink());  // the link stays a link
-    QCOMPARE(read("shared.dump"), hex("0490001000"));
-    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
-    QCOMPARE(QFile::permissions(dir.filePath("shared.dump")) & others,
-             QFile::ReadGroup | QFile::WriteGroup);  // a new file would not be group-writable
+    QCOMPARE(read("file"), old);
+    QVERIFY(QDir(dir->path()).entryList({"*.saving*"}).isEmpty());
+    QVERIFY(saveThrough(writer, path("file"), 20000, expected));  // the limit gone, it saves
+    QCOMPARE(read("file"), expected);
 }
 
 QTEST_GUILESS_MAIN(TestDumpFiles)

@@ -403,7 +403,7 @@ void TestMainDialog::keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort
     QVERIFY(profile.open(QIODevice::ReadOnly));
     const QString text = QString::fromLatin1(profile.readAll());
     for (const char* key : {"[SIO_CFG]", "StopBits=0", "BaudRate=115200", "ByteSize=8", "ComPort=2",
-                            "EndChar=", "[PORTS]", "Com1="}) {
+                            "EndChar=", "[PORTS]", "Com2="}) {  // the profile as loaded
         QVERIFY2(text.contains(QString::fromLatin1(key)), key);
     }
 }

@@ -1,4 +1,6 @@
-// The line-preserving profile on real files.
+// The line-preserving profile document: read once, edited in memory, saved once. The
+// places it saves to are tried in tst_dumpfiles, beside the dump writer.
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -6,6 +8,7 @@
 #include <optional>
 
 #include "serial/Profile.h"
+#include "serial/SerialSettings.h"
 
 using namespace daridez;
 using namespace Qt::StringLiterals;
@@ -23,6 +26,12 @@ void writeAll(const QString& path, const QByteArray& text) {
     QVERIFY(text.isNull() || (file.open(QIODevice::WriteOnly) && file.write(text) == text.size()));
 }
 
+// The identity of the file at path: a replacement makes a new one.
+ino_t inodeOf(const QString& path) {
+    struct stat info {};
+    return ::stat(path.toLocal8Bit().constData(), &info) == 0 ? info.st_ino : 0;
+}
+
 }  // namespace
 
 class TestProfile : public QObject {
@@ -34,12 +43,14 @@ class TestProfile : public QObject {
     void init() { path_ = dir_.emplace().filePath("daridez.ini"); }
     void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine_data();
     void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine();
-    void writeRenamesANewFileIntoPlaceKeepingModeAndLink();
+    void valuesReadAsTheirLeadingIntegerOrTheDefault_data();
+    void valuesReadAsTheirLeadingIntegerOrTheDefault();
+    void writesStayInMemoryAndSaveTouchesTheFileOnce();
     void failedWritesLeaveEverythingAsItWas();
     void defaultPathFollowsXdgConfigHomeThenHome();
 };
 
-// Each row reads K of section S (default -1), then writes K=3 and reads it back.
+// Each row reads K of section S (default -1), then writes K=3, reads it back and saves.
 void TestProfile::keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine_data() {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<int>("read");
@@ -59,12 +70,11 @@ void TestProfile::keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine_data() {
         "; c\n[S]\n# c\nK =  3\nU=x\n");
     row("CR LF kept on its line", "[S]\r\nK=-56\r\n", -56, "[S]\r\nK=3\r\n");
     row("CR LF on a new line", "[S]\r\nP=1\r\n", -1, "[S]\r\nP=1\r\nK=3\r\n");
-    row("letters only", "[S]\nK=abc\n", 0);
-    row("plus sign", "[S]\nK=+7\n", 7);
-    row("sign then blank", "[S]\nK=- 5\n", 0);
-    row("hexadecimal prefix", "[S]\nK=0x10\n", 0);
-    row("wraps like 32 bits", "[S]\nK=4294967295\n", -1);
-    row("decimal point", "[S]\nK=3.9\n", 3);
+    row("CR LF, last line unended", "[S]\r\nP=1", -1, "[S]\r\nP=1\r\nK=3\r\n");
+    row("key on the unended last line", "[S]\nK=1", 1, "[S]\nK=3");
+    row("empty value: spacing kept", "[S]\nK =  \n", -1, "[S]\nK =  3\n");
+    row("other section's lines kept", "[S]\nK=1\n[O]\n\tX = y ; z\r\n\n", 1,
+        "[S]\nK=3\n[O]\n\tX = y ; z\r\n\n");
 }
 
 void TestProfile::keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine() {
@@ -74,40 +84,93 @@ void TestProfile::keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine() {
     const QString path = before.isNull() ? dir_->filePath("new/daridez.ini") : path_;
     writeAll(path, before);
     Profile profile(path.toStdString());
+    QCOMPARE(QByteArray::fromStdString(profile.text()), before);  // untouched, byte for byte
     QCOMPARE(profile.GetProfileInt("S", "K", -1), read);
     QVERIFY(profile.WriteProfileInt("S", "K", 3));
-    QCOMPARE(readAll(path), after);
     QCOMPARE(profile.GetProfileInt("S", "K", 0), 3);
+    QCOMPARE(readAll(path), before.isNull() ? "<unreadable>"_ba : before);  // not yet saved
+    QVERIFY(profile.save());
+    QCOMPARE(readAll(path), after);
 }
 
-void TestProfile::writeRenamesANewFileIntoPlaceKeepingModeAndLink() {
-    const QString target = dir_->filePath("real.ini");
-    writeAll(target, "[S]\nK=1\n");
-    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
-    QVERIFY(QFile::link(target, path_));
-    QFile reader(target);
-    QVERIFY(reader.open(QIODevice::ReadOnly));
-    QVERIFY(Profile(path_.toStdString()).WriteProfileInt("S", "K", 2));
-    QCOMPARE(reader.readAll(), "[S]\nK=1\n"_ba);  // a reader keeps the whole old file
-    QCOMPARE(readAll(target), "[S]\nK=2\n"_ba);
-    QVERIFY(QFileInfo(path_).isSymLink());
-    QCOMPARE(QFile::permissions(target) & (QFile::ReadGroup | QFile::ReadOther),
-             QFileDevice::Permissions());
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), (QStringList{"daridez.ini", "real.ini"}));
+// K of section S read with the default -1, from the text and from the file.
+void TestProfile::valuesReadAsTheirLeadingIntegerOrTheDefault_data() {
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<int>("read");
+    QTest::newRow("empty: the default") << ""_ba << -1;
+    QTest::newRow("blanks only: the default") << " \t "_ba << -1;
+    QTest::newRow("letters only") << "abc"_ba << 0;
+    QTest::newRow("digits then letters") << "12abc"_ba << 12;
+    QTest::newRow("plus sign") << "+7"_ba << 7;
+    QTest::newRow("sign then blank") << "- 5"_ba << 0;
+    QTest::newRow("hexadecimal prefix") << "0x10"_ba << 0;
+    QTest::newRow("wraps like 32 bits") << "4294967295"_ba << -1;
+    QTest::newRow("decimal point") << "3.9"_ba << 3;
+    QTest::newRow("quoted is no number") << "\"5\""_ba << 0;
+}
+
+void TestProfile::valuesReadAsTheirLeadingIntegerOrTheDefault() {
+    QFETCH(QByteArray, value);
+    QFETCH(int, read);
+    const QByteArray text = "[S]\r\nK=" + value + "\r\n";
+    QCOMPARE(Profile::fromText(text.toStdString()).GetProfileInt("S", "K", -1), read);
+    writeAll(path_, text);
+    QCOMPARE(Profile(path_.toStdString()).GetProfileInt("S", "K", -1), read);
+}
+
+// Loading, the settings written as the window does when it closes, and many more
+// writes: the file is untouched until save(), which replaces it once; a save with
+// nothing changed leaves it alone.
+void TestProfile::writesStayInMemoryAndSaveTouchesTheFileOnce() {
+    const QByteArray before = "; mine\n[SIO_CFG]\nBaudRate=9600\nComPort=1\n";
+    writeAll(path_, before);
+    const ino_t loaded = inodeOf(path_);
+    Profile profile(path_.toStdString());
+    SerialSettings settings{};
+    LoadSerialSettings(&profile, settings);
+    settings.BaudRate = 19200;
+    for (int i = 0; i < 20; ++i) {
+        SaveSerialSettings(&profile, settings);
+        QVERIFY(profile.WriteProfileInt("Extra", "Count", i));
+    }
+    QVERIFY(profile.changed());
+    QCOMPARE(readAll(path_), before);
+    QCOMPARE(inodeOf(path_), loaded);
+    QVERIFY(profile.save());
+    const ino_t saved = inodeOf(path_);
+    QVERIFY(saved != loaded && !profile.changed());
+    const QByteArray after = readAll(path_);
+    QVERIFY(after.startsWith("; mine\n[SIO_CFG]\nBaudRate=19200\nComPort=1\nStopBits=0\n"));
+    QVERIFY(after.endsWith("\n[Extra]\nCount=19\n"));
+    QVERIFY(profile.save());                                 // nothing changed since
+    QVERIFY(profile.WriteProfileInt("Extra", "Count", 19));  // the value it has
+    QVERIFY(profile.save());
+    Profile reloaded(path_.toStdString());
+    SaveSerialSettings(&reloaded, settings);
+    QVERIFY(!reloaded.changed() && reloaded.save());
+    QCOMPARE(inodeOf(path_), saved);
+    QVERIFY(QFile::remove(path_));  // gone while the program ran: written again
+    QVERIFY(reloaded.save());
+    QCOMPARE(readAll(path_), after);
 }
 
 void TestProfile::failedWritesLeaveEverythingAsItWas() {
     const QString blocker = dir_->filePath("blocker");  // a plain file where a folder should be
     writeAll(blocker, "not a folder\n");
-    QVERIFY(!Profile((blocker + "/daridez.ini").toStdString()).WriteProfileInt("S", "K", 2));
+    Profile blocked((blocker + "/daridez.ini").toStdString());
+    QVERIFY(blocked.WriteProfileInt("S", "K", 2) && !blocked.save());
     QCOMPARE(readAll(blocker), "not a folder\n"_ba);
     // A folder no one may create files in, whoever runs the test.
-    QVERIFY(!Profile("/proc/self/daridez.ini").WriteProfileInt("S", "K", 2));
+    Profile proc("/proc/self/daridez.ini");
+    QVERIFY(proc.WriteProfileInt("S", "K", 2) && !proc.save());
+    Profile textOnly = Profile::fromText("[S]\n");
+    QVERIFY(textOnly.WriteProfileInt("S", "K", 2) && !textOnly.save());
 
     QVERIFY(QDir(dir_->path()).mkdir("daridez.ini"));  // the profile is a folder
     Profile folder(path_.toStdString());
     QCOMPARE(folder.GetProfileInt("S", "K", 2), 2);
     QVERIFY(!folder.WriteProfileInt("S", "K", 3));
+    QVERIFY(!folder.save());
     QVERIFY(QFileInfo(path_).isDir());
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"blocker"});
 }

@@ -63,6 +63,7 @@ void TestSerialSettings::newFileHoldsTheSixKeysInOrderThenThePorts() {
     SaveSerialSettings(nullptr, settings);
     QVERIFY(!QFile::exists(path_));
     SaveSerialSettings(&profile, settings);
+    QVERIFY(!QFile::exists(path_) && profile.save());
     QCOMPARE(readAll(path_), QByteArray("[SIO_CFG]\nStopBits=0\nParity=0\nBaudRate=115200\n"
                                         "ByteSize=8\nComPort=2\nEndChar=13\n\n[PORTS]\n"
                                         "Com1=/dev/ttyS0\nCom2=/dev/ttyUSB0\n"
@@ -80,6 +81,7 @@ void TestSerialSettings::userPortsAreReadAndKeptAndEndCharAbove127SavesNegative(
     QVERIFY(paths.path(1) == "/dev/ttyS0" && paths.path(4) == "/dev/ttyACM0");
     QVERIFY(paths.path(0).empty() && paths.path(5).empty());
     SaveSerialSettings(&profile, loadedFrom(path_));
+    QVERIFY(profile.save());
     QCOMPARE(readAll(path_), head + "-56\nStopBits=0\nParity=0\nBaudRate=115200\nByteSize=8\n");
 }
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "files/ByteOutput.h"
+
+namespace daridez {
+
+// The one way a file is replaced: the bytes go to a temporary file beside the target,
+// reach the disk, and are renamed over it only when every one of them was written, so
+// a reader sees the old file or the new one and a failure leaves the old one as it
+// was. Links are followed to the file they finally name (they stay links); a pipe or
+// a device is written in place; a write-protected file is refused.
+class SafeReplace : public ByteOutput {
+  public:
+    explicit SafeReplace(std::string target);
+    ~SafeReplace() override;  // an uncommitted temporary file is removed
+    SafeReplace(const SafeReplace&) = delete;
+    SafeReplace& operator=(const SafeReplace&) = delete;
+
+    // Creates the temporary file (or opens a pipe or device); false with error() set
+    // when the target cannot be replaced. Nothing exists on disk after a false.
+    bool open();
+    // A short write is a failure: the rest of the bytes would be lost.
+    bool write(const void* data, std::size_t size) override;
+    // Flushes to disk and puts the new file in place; false leaves the old file.
+    bool commit();
+
+    // Why the last step failed, in a few words ("write-protected", "No space left
+    // on device"); empty while all went well.
+    const std::string& error() const { return error_; }
+    // The file the bytes end up in once open() ran: the target with its links followed.
+    const std::string& destination() const { return destination_; }
+
+    // path with every symbolic link along its last component followed; path itself
+    // when it is no link or a link loop makes it unresolvable.
+    static std::string followLinks(const std::string& path);
+
+  private:
+    bool fail(std::string reason);
+    bool failWithErrno();
+    bool openInPlace();
+    bool createTemporary(bool keepMode, unsigned mode);
+    void discard();
+
+    std::string target_;
+    std::string destination_;
+    std::string temporary_;  // empty when writing in place
+    std::string error_;
+    int fd_ = -1;
+    bool failed_ = false;
+    bool committed_ = false;
+};
+
+}  // namespace daridez
