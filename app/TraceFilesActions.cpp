@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLocale>
 #include <QSignalBlocker>
@@ -145,17 +146,22 @@ void TraceFilesActions::afterTick() {
     refreshLabel();
 }
 
-// The current (or last) file and its size while the box is on; nothing when off.
+// The current (or last) file and its size while the box is on; nothing when off. The
+// name gives way (its start is elided) so the size always shows; the tip has the path.
 void TraceFilesActions::refreshLabel() {
     if (!recordLabel_) {
         return;
     }
     QString text;
     if (record_ && record_->isChecked() && !recorder_.path().empty()) {
-        text = QStringLiteral("%1 %2").arg(
-            QFileInfo(QString::fromStdString(recorder_.path())).fileName(),
-            QLocale::c().formattedDataSize(static_cast<qint64>(recorder_.size()), 1,
-                                           QLocale::DataSizeSIFormat));
+        const QString size =
+            QLatin1Char(' ') + QLocale::c().formattedDataSize(static_cast<qint64>(recorder_.size()),
+                                                              1, QLocale::DataSizeSIFormat);
+        const QFontMetrics metrics = recordLabel_->fontMetrics();
+        const QString name = QFileInfo(QString::fromStdString(recorder_.path())).fileName();
+        text = metrics.elidedText(name, Qt::ElideLeft,
+                                  recordLabel_->width() - metrics.horizontalAdvance(size)) +
+               size;
     }
     if (text != shownLabel_) {  // on every tick: only a change costs a repaint
         shownLabel_ = text;
