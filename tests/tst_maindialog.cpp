@@ -92,6 +92,7 @@ class TestMainDialog : public QObject {
     void keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort();
     void recordedTraceCutByALostDeviceLoadsAsTheRowsShown();
     void exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile();
+    void recordWriteFailureStopsTheRecordingNotTheTrace();
 
   private:
     void startSimulator(bool silent = false);
@@ -524,6 +525,35 @@ void TestMainDialog::exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile() {
     QCOMPARE(prompts_.messages, (QStringList{"export error", "export error"}));
     QCOMPARE(read(prompts_.nextPath), matches);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).size(), 3);  // no temporary left
+}
+
+void TestMainDialog::recordWriteFailureStopsTheRecordingNotTheTrace() {
+    startSimulator();
+    QFile profile(dir_->filePath(QStringLiteral("daridez.ini")));
+    QVERIFY(profile.open(QIODevice::Append));
+    profile.write("[RECORD]\nFolder=" + dir_->path().toUtf8() + "\n");
+    profile.close();
+    makeDialog();
+    button(MainDialog::kRecordId)->click();  // the remembered folder: nothing to ask
+    QCOMPARE(prompts_.folderChoices, 0);
+    click(ControlId::Start);
+    const TraceRecorder& recorder = dialog_->fileActions().recorder();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.size() > 0, kDeviceWaitMs);
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    rlimit full = saved;
+    full.rlim_cur = recorder.size();  // the disk is full from here on
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, kDeviceWaitMs);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
+    QVERIFY2(prompts_.messages[0].startsWith(QStringLiteral("record error\ncannot write ")),
+             qPrintable(prompts_.messages[0]));
+    QVERIFY(!button(MainDialog::kRecordId)->isChecked() && !recorder.recording());
+    const std::uint32_t rows = model()->indexCount();
+    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > rows, kDeviceWaitMs);
+    QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
 }
 
 QTEST_MAIN(TestMainDialog)
