@@ -1,5 +1,6 @@
 #include "app/MainDialog.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -15,10 +16,11 @@
 #include "app/AppIcon.h"
 #include "app/DialogUnits.h"
 #include "app/QtWindowPrompts.h"
+#include "app/TraceFilesActions.h"
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
-#include "serial/CommSettingsDialog.h"
 #include "lin/Columns.h"
+#include "serial/CommSettingsDialog.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -55,6 +57,9 @@ MainDialog::MainDialog(ProgramWide& programWide, const std::string& profilePath,
                                               *list_->traceModel());
     controller_ =
         std::make_unique<TraceController>(port_, *this, *session_, programWide_.setBaudrateFrame);
+    fileActions_ =
+        std::make_unique<TraceFilesActions>(*prompts_, profile_, *session_, *controller_);
+    buildFileActionControls();
     timer_.setInterval(kTimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &MainDialog::onTimer);
     initDialog();
@@ -162,6 +167,28 @@ void MainDialog::buildControls() {
             &MainDialog::reportOutOfMemory);
 }
 
+// In the "Trace search" group's bottom row; named by their ids like the template's.
+void MainDialog::buildFileActionControls() {
+    const DialogUnits units(font());
+    exportButton_ = new QPushButton(QStringLiteral("export..."), this);
+    exportButton_->setObjectName(idName(kExportId));
+    exportButton_->setGeometry(units.rect(229, 51, 40, 10));
+    exportButton_->setAutoDefault(false);
+    exportButton_->setToolTip(
+        QStringLiteral("Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"));
+    recordBox_ = new QCheckBox(QStringLiteral("record"), this);
+    recordBox_->setObjectName(idName(kRecordId));
+    recordBox_->setGeometry(units.rect(326, 51, 32, 10));
+    recordBox_->setToolTip(QStringLiteral("Record every trace to a dump file as it arrives"));
+    recordLabel_ = new QLabel(this);
+    recordLabel_->setObjectName(idName(kRecordLabelId));
+    recordLabel_->setGeometry(units.rect(360, 51, 91, 10));
+    fileActions_->attach(recordBox_, recordLabel_);
+    connect(exportButton_, &QPushButton::clicked, this, [this] { fileActions_->exportTrace(); });
+    connect(recordBox_, &QCheckBox::toggled, this,
+            [this](bool on) { fileActions_->setRecording(on); });
+}
+
 // Each control is also named by its id, for tests and tools that look for it.
 void MainDialog::holdControl(int id, QWidget* control) {
     control->setObjectName(idName(id));
@@ -214,6 +241,7 @@ void MainDialog::shutDown() {
         return;
     }
     shutDown_ = true;
+    fileActions_->stopRecording();
     SaveSerialSettings(&profile_, settings_);
     profile_.save();  // the profile's one write while the program runs
     session_->clear();
@@ -318,6 +346,9 @@ void MainDialog::setLinBaudrateText(const std::string& text) {
 
 void MainDialog::setListLive(bool live) {
     listModel()->setLive(live);
+    if (live) {
+        fileActions_->liveTraceStarted();  // only "Start" makes the list live
+    }
 }
 
 void MainDialog::traceCleared() {
@@ -346,6 +377,7 @@ void MainDialog::showOutOfMemory() {
 
 void MainDialog::onTimer() {
     controller_->onTimerTick();
+    fileActions_->afterTick();
 }
 
 // --- display modes -------------------------------------------------------------
@@ -398,6 +430,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
         return;
     }
     QMenu menu(this);
+    menu.addAction(QStringLiteral("export..."), this, [this] { fileActions_->exportTrace(); });
     menu.addAction(QString::fromLatin1(kAboutEntry), this, [this] { onSysCommand(kAboutCommand); });
     menu.exec(event->globalPos());
 }
@@ -477,6 +510,9 @@ void MainDialog::onLoadTrace() {
     }
     if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
         prompts_->message(QStringLiteral("load error"));
+    }
+    if (result != LoadResult::OpenError) {
+        fileActions_->traceLoaded(path.toStdString());
     }
 }
 

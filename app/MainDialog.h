@@ -17,6 +17,7 @@
 #include "serial/SerialSettings.h"
 #include "trace/DisplayModes.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -24,6 +25,7 @@ class QPushButton;
 namespace daridez {
 
 class QtWindowPrompts;
+class TraceFilesActions;
 class TraceListModel;
 class TraceListView;
 class WindowPrompts;
@@ -38,6 +40,10 @@ class MainDialog : public QDialog, public ControllerWindow {
     static constexpr int kTimerPeriodMs = 100;
     static constexpr std::uint64_t kProgressThreshold = 4u << 20;  // bytes
     static constexpr qint64 kLoadUpdateMs = 50;  // rows shown and progress told this often
+    // Controls outside the template's id range: "export...", "record" and its label.
+    static constexpr int kExportId = 1050;
+    static constexpr int kRecordId = 1051;
+    static constexpr int kRecordLabelId = 1052;
 
     // Builds and initialises the window (settings loaded, port opened, timer started),
     // before it is shown. prompts == nullptr: Qt's own dialogs.
@@ -76,6 +82,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     SerialPort& port() { return port_; }
     TraceListView* listView() const { return list_; }
     TraceListModel* listModel() const;
+    TraceFilesActions& fileActions() { return *fileActions_; }
     const SerialSettings& settings() const { return settings_; }
     bool timerActive() const { return timer_.isActive(); }
     // Files above this size are loaded under a cancellable progress dialog.
@@ -94,6 +101,7 @@ class MainDialog : public QDialog, public ControllerWindow {
 
   private:
     void buildControls();
+    void buildFileActionControls();
     QPushButton* addButton(int id, const char* caption, int x, int y, int width, int height);
     void holdControl(int id, QWidget* control);
     QWidget* control(int id) const;
@@ -118,6 +126,10 @@ class MainDialog : public QDialog, public ControllerWindow {
     QLabel* statusLine2_ = nullptr;
     std::unique_ptr<TraceSession> session_;
     std::unique_ptr<TraceController> controller_;
+    std::unique_ptr<TraceFilesActions> fileActions_;
+    QPushButton* exportButton_ = nullptr;
+    QCheckBox* recordBox_ = nullptr;
+    QLabel* recordLabel_ = nullptr;
     QTimer timer_;
     bool outOfMemoryShown_ = false;
     bool shutDown_ = false;

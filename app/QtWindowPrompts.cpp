@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 
 #include "files/FilePattern.h"
 
@@ -65,6 +66,13 @@ QString QtWindowPrompts::chooseTraceFile(ChooserMode mode, const QString& title,
             dialog.selectFile(name);
         }
         dialog.setDefaultSuffix(QString::fromStdString(DefaultSuffix(ExtractPattern(filter))));
+        // A name typed without a suffix takes the chosen filter's, so the suffix tells
+        // the caller which of several formats was chosen.
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& selected) {
+                dialog.setDefaultSuffix(
+                    QString::fromStdString(DefaultSuffix(ExtractPattern(selected.toStdString()))));
+            });
         dialog.setOption(QFileDialog::ReadOnly, false);
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -99,6 +107,24 @@ void QtWindowPrompts::message(const QString& text) {
     QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kTitle), text, QMessageBox::Ok,
                     parent_);
     box.exec();
+}
+
+QString QtWindowPrompts::chooseFolder(const QString& title, const QString& location) {
+    return QFileDialog::getExistingDirectory(parent_, title, location);
+}
+
+int QtWindowPrompts::choose(const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kTitle), text, QMessageBox::NoButton,
+                    parent_);
+    QList<QAbstractButton*> added;
+    for (const QString& caption : buttons) {
+        added << box.addButton(caption, QMessageBox::AcceptRole);
+    }
+    if (!added.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.constFirst()));
+    }
+    box.exec();
+    return static_cast<int>(added.indexOf(box.clickedButton()));
 }
 
 void QtWindowPrompts::beginProgress(std::uint64_t total) {

@@ -21,7 +21,9 @@ class QtWindowPrompts : public WindowPrompts {
 
     QString chooseTraceFile(ChooserMode mode, const QString& title, const QString& location,
                             const QString& descriptions) override;
+    QString chooseFolder(const QString& title, const QString& location) override;
     void message(const QString& text) override;
+    int choose(const QString& text, const QStringList& buttons) override;
     void beginProgress(std::uint64_t total) override;
     bool progress(std::uint64_t done) override;
     void endProgress() override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace daridez {
@@ -18,8 +19,24 @@ class WindowPrompts {
     virtual QString chooseTraceFile(ChooserMode mode, const QString& title, const QString& location,
                                     const QString& descriptions) = 0;
 
+    // A folder chooser; the chosen folder's full path, or an empty text on cancel.
+    // Prompts that never choose a folder answer as cancelled.
+    virtual QString chooseFolder(const QString& title, const QString& location) {
+        Q_UNUSED(title);
+        Q_UNUSED(location);
+        return {};
+    }
+
     // A message box with the application's title, an exclamation icon and OK.
     virtual void message(const QString& text) = 0;
+
+    // A question answered by one of buttons: the index of the one pressed, -1 when
+    // the box was closed without an answer (as prompts that never ask answer).
+    virtual int choose(const QString& text, const QStringList& buttons) {
+        Q_UNUSED(text);
+        Q_UNUSED(buttons);
+        return -1;
+    }
 
     // A cancellable progress report over total bytes. progress() returns false once
     // the user has cancelled.

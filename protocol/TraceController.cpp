@@ -67,11 +67,15 @@ void TraceController::onTimerTick() {
     }
     const std::uint32_t read = port_.Read(buffer_.bytes.data() + buffer_.carryOver,
                                           ReceiveBuffer::kSize - buffer_.carryOver);
+    toSink(read);
     watchPendingCommand();
     if (read > 0) {
         handleReceivedBytes(static_cast<std::int32_t>(read));
     }
     countStatusRefresh();
+    if (sink_ != nullptr) {
+        sink_->tick();
+    }
 }
 
 // A device that vanished is dealt with once, on the first tick that sees it; later
@@ -106,6 +110,7 @@ void TraceController::drainVanishedDevice() {
         if (read == 0) {
             return;
         }
+        toSink(read);
         handleReceivedBytes(static_cast<std::int32_t>(read));
     }
 }
@@ -255,6 +260,7 @@ void TraceController::onStart() {
     decoder_.RestartDecoder();
     responseCountdown_ = kResponseTicks;
     state_ = TraceState::StartRequested;
+    sinkStart();
     writeFrame(StartTrace.data());
     setBusy(true);
 }
@@ -274,6 +280,7 @@ void TraceController::onStop() {
 
 // Everything "Stop" does after writing the stop command.
 void TraceController::endTrace() {
+    sinkEnd();
     state_ = TraceState::Idle;
     responseCountdown_ = 0;
     setBusy(false);
@@ -324,6 +331,50 @@ void TraceController::setBusy(bool busy) {
         if (window_.hasControl(row.id)) {
             window_.enableControl(row.id, enabledByRule(row.rule, busy));
         }
+    }
+}
+
+// --- the byte sink ---------------------------------------------------------------
+
+void TraceController::setByteSink(ByteSink* sink) {
+    if (sink == sink_) {
+        return;
+    }
+    sinkEnd();
+    sink_ = sink;
+    if (live()) {
+        sinkStart();
+    }
+}
+
+bool TraceController::live() const {
+    return state_ == TraceState::StartRequested || state_ == TraceState::Tracing;
+}
+
+// The bytes of a frame cut off by the last read come first: the decoder reads the new
+// bytes behind them, and so does whoever loads what the sink kept.
+void TraceController::sinkStart() {
+    if (sink_ == nullptr || sinkStarted_) {
+        return;
+    }
+    sinkStarted_ = true;
+    sink_->traceStarted();
+    if (buffer_.carryOver > 0) {
+        sink_->received(buffer_.bytes.data(), static_cast<std::size_t>(buffer_.carryOver));
+    }
+}
+
+void TraceController::sinkEnd() {
+    if (sink_ != nullptr && sinkStarted_) {
+        sinkStarted_ = false;
+        sink_->traceEnded();
+    }
+}
+
+// The bytes just read behind the carried-over ones, while a trace runs.
+void TraceController::toSink(std::uint32_t read) {
+    if (read > 0 && sinkStarted_ && live()) {
+        sink_->received(buffer_.bytes.data() + buffer_.carryOver, read);
     }
 }
 

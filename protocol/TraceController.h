@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "protocol/ByteSink.h"
 #include "protocol/CommandFrames.h"
 #include "protocol/ControllerWindow.h"
 #include "protocol/PortChannel.h"
@@ -33,6 +34,10 @@ class TraceController {
     // memory of a row shortage start again.
     void traceEmptied();
     void setBusy(bool busy);
+    // The bytes of every trace from now on go to sink as well (nullptr: nowhere). A
+    // sink attached while a trace runs starts with the bytes of a frame cut off by the
+    // last read, so what it receives begins at a frame; a detached one hears the end.
+    void setByteSink(ByteSink* sink);
 
     // Start-up: Idle, countdown 0, decoder reset.
     void reset();
@@ -68,6 +73,10 @@ class TraceController {
     void refreshStatusLine2();
     void writeFrame(const std::uint8_t* frame);
     void endTrace();
+    bool live() const;
+    void sinkStart();
+    void sinkEnd();
+    void toSink(std::uint32_t read);
 
     PortChannel& port_;
     ControllerWindow& window_;
@@ -76,6 +85,8 @@ class TraceController {
     ReceiveBuffer& buffer_;
     SetBaudrateFrame& baudrateFrame_;
     TraceState& state_;
+    ByteSink* sink_ = nullptr;
+    bool sinkStarted_ = false;  // the sink heard traceStarted() and not yet traceEnded()
     std::uint8_t responseCountdown_ = 0;
     std::uint8_t statusRefreshCounter_ = kStatusRefreshTicks;
     bool busy_ = false;

@@ -1,23 +1,30 @@
 // The main window end to end, driven as a user drives it (clicks on the controls by id,
 // right-clicks on list columns), against the simulated tracer on a pseudo-terminal and a
 // profile of the test's own. The prompts are answered by a recorder.
+#include <sys/resource.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
 #include <functional>
 #include <optional>
 
 #include "app/MainDialog.h"
+#include "app/TraceFilesActions.h"
 #include "app/WindowPrompts.h"
-#include "tools/sim/TracerSimulator.h"
 #include "lin/Columns.h"
+#include "lin/Query.h"
+#include "tools/sim/TracerSimulator.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -40,7 +47,15 @@ class RecordingPrompts : public WindowPrompts {
                             .arg(title, location, descriptions);
         return nextPath;
     }
+    QString chooseFolder(const QString&, const QString&) override {
+        ++folderChoices;
+        return nextFolder;
+    }
     void message(const QString& text) override { messages << text; }
+    int choose(const QString& text, const QStringList& buttons) override {
+        questions << text + QLatin1Char('|') + buttons.join(QLatin1Char('|'));
+        return nextChoice;
+    }
     void beginProgress(std::uint64_t) override { ++progressShown; }
     bool progress(std::uint64_t) override {
         // The real dialog runs the event loop here, and with it the timer's ticks.
@@ -50,8 +65,10 @@ class RecordingPrompts : public WindowPrompts {
     }
     void endProgress() override {}
 
-    QString nextPath;
-    QStringList chooserCalls, messages;
+    QString nextPath, nextFolder;
+    QStringList chooserCalls, messages, questions;
+    int folderChoices = 0;
+    int nextChoice = -1;
     int progressShown = 0;
     bool cancelLoad = false;
     std::function<bool()> loadGuarded;
@@ -73,6 +90,9 @@ class TestMainDialog : public QObject {
     void largeLoadShowsProgressWithoutTicksAndCancelKeepsRows();
     void unpluggedDeviceEndsTheTraceAndKeepsRows();
     void keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort();
+    void recordedTraceCutByALostDeviceLoadsAsTheRowsShown();
+    void exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile();
+    void recordWriteFailureStopsTheRecordingNotTheTrace();
 
   private:
     void startSimulator(bool silent = false);
@@ -406,6 +426,142 @@ void TestMainDialog::keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort
                             "EndChar=", "[PORTS]", "Com2="}) {  // the profile as loaded
         QVERIFY2(text.contains(QString::fromLatin1(key)), key);
     }
+}
+
+void TestMainDialog::recordedTraceCutByALostDeviceLoadsAsTheRowsShown() {
+    startSimulator();
+    makeDialog();
+    auto* record = button(MainDialog::kRecordId);
+    auto* label = dialog_->findChild<QLabel*>(QString::number(MainDialog::kRecordLabelId));
+    QVERIFY(!record->isChecked());
+    record->click();  // no folder yet, and the user cancels the chooser
+    QVERIFY(!record->isChecked() && prompts_.folderChoices == 1);
+    const QString folder = dir_->filePath(QStringLiteral("records"));
+    QVERIFY(QDir().mkpath(folder));
+    prompts_.nextFolder = folder;
+    record->click();
+    QVERIFY(record->isChecked() && prompts_.folderChoices == 2);
+
+    click(ControlId::Start);
+    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 30, kDeviceWaitMs);
+    QTRY_VERIFY(label->text().endsWith(QStringLiteral("B")));
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    QCOMPARE(files.size(), 1);
+    QVERIFY(label->text().contains(files[0].right(13) + QLatin1Char(' ')));  // "HH-MM-SS.dump"
+    QVERIFY(files[0].startsWith(QStringLiteral("trace-")));
+    const QString path = QDir(folder).filePath(files[0]);
+    // Every tick syncs: the bytes so far are in the file while the trace runs.
+    const TraceRecorder& recorder = dialog_->fileActions().recorder();
+    QTRY_VERIFY(recorder.size() > 100 && QFileInfo(path).size() == qint64(recorder.size()));
+    sim_->closeDevice();  // pulled mid-trace
+    QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("device disconnected"), kDeviceWaitMs);
+    QVERIFY(!recorder.recording());
+    const QStringList shown = snapshot();
+    QCOMPARE(QFileInfo(path).size(), qint64(recorder.size()));
+
+    prompts_.nextPath = path;
+    click(ControlId::ClearTraceList);
+    click(ControlId::LoadTrace);
+    QCOMPARE(snapshot(), shown);
+    QVERIFY(prompts_.messages.isEmpty());
+    dialog_.reset();  // the folder is remembered for the next session
+    QFile profile(dir_->filePath(QStringLiteral("daridez.ini")));
+    QVERIFY(profile.open(QIODevice::ReadOnly));
+    QVERIFY(profile.readAll().contains("[RECORD]\nFolder=" + folder.toUtf8()));
+}
+
+void TestMainDialog::exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile() {
+    startSimulator();
+    makeDialog();
+    prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
+    click(MainDialog::kExportId);  // an empty trace: nothing to ask
+    QVERIFY(prompts_.chooserCalls.isEmpty());
+    click(ControlId::Start);
+    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 20, kDeviceWaitMs);
+    click(ControlId::Stop);
+    const auto rows = qsizetype(model()->indexCount());
+
+    auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    click(MainDialog::kExportId);
+    QCOMPARE(prompts_.chooserCalls.last(),
+             QStringLiteral("save|export file|.|pcapng (*.pcapng)|CSV (*.csv)"));
+    const QByteArray csv = read(prompts_.nextPath);
+    QVERIFY(csv.startsWith("MsgNr,TimeStamp,Info,"));
+    QCOMPARE(csv.count("\r\n"), rows + 1);
+    prompts_.nextPath = dir_->filePath(QStringLiteral("t.pcapng"));
+    click(MainDialog::kExportId);
+    QVERIFY(read(prompts_.nextPath).startsWith(QByteArray::fromHex("0a0d0d0a")));
+
+    // "Show only matches" on: the user is asked, and may keep only the matching rows.
+    std::string error;
+    const std::optional<Query> query = Query::parse("break", error);
+    dialog_->fileActions().matchingRows = [&query] { return &*query; };
+    qsizetype matching = 0;
+    for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
+        matching += query->matches(*model()->entryAt(i));
+    }
+    QVERIFY(matching > 0 && matching < rows);
+    prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
+    const qsizetype chooserCalls = prompts_.chooserCalls.size();
+    click(MainDialog::kExportId);  // closed without an answer: nothing happens
+    QCOMPARE(prompts_.chooserCalls.size(), chooserCalls);
+    prompts_.nextChoice = 0;
+    click(MainDialog::kExportId);
+    QCOMPARE(prompts_.questions.last(),
+             QStringLiteral("Export only the rows matching \"break\", or all rows?|"
+                            "Matching rows|All rows"));
+    const QByteArray matches = read(prompts_.nextPath);
+    QCOMPARE(matches.count("\r\n"), matching + 1);
+    QVERIFY(prompts_.messages.isEmpty());
+
+    // Failures: a missing folder, and a write cut short (a file size limit).
+    prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/t.csv"));
+    click(MainDialog::kExportId);
+    prompts_.nextChoice = 1;
+    prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    rlimit small = saved;
+    small.rlim_cur = 256;
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    click(MainDialog::kExportId);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
+    QCOMPARE(prompts_.messages, (QStringList{"export error", "export error"}));
+    QCOMPARE(read(prompts_.nextPath), matches);
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).size(), 3);  // no temporary left
+}
+
+void TestMainDialog::recordWriteFailureStopsTheRecordingNotTheTrace() {
+    startSimulator();
+    QFile profile(dir_->filePath(QStringLiteral("daridez.ini")));
+    QVERIFY(profile.open(QIODevice::Append));
+    profile.write("[RECORD]\nFolder=" + dir_->path().toUtf8() + "\n");
+    profile.close();
+    makeDialog();
+    button(MainDialog::kRecordId)->click();  // the remembered folder: nothing to ask
+    QCOMPARE(prompts_.folderChoices, 0);
+    click(ControlId::Start);
+    const TraceRecorder& recorder = dialog_->fileActions().recorder();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.size() > 0, kDeviceWaitMs);
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    rlimit full = saved;
+    full.rlim_cur = recorder.size();  // the disk is full from here on
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, kDeviceWaitMs);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
+    QVERIFY2(prompts_.messages[0].startsWith(QStringLiteral("record error\ncannot write ")),
+             qPrintable(prompts_.messages[0]));
+    QVERIFY(!button(MainDialog::kRecordId)->isChecked() && !recorder.recording());
+    const std::uint32_t rows = model()->indexCount();
+    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > rows, kDeviceWaitMs);
+    QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
 }
 
 QTEST_MAIN(TestMainDialog)

@@ -63,6 +63,19 @@ void* allocateUnless(std::size_t size, void* exhausted) {
     return *static_cast<bool*>(exhausted) ? nullptr : std::calloc(1, size);
 }
 
+// Logs what the controller hands a byte sink: "started", the bytes of each call in hex,
+// "t" per tick, "ended".
+class LoggingSink : public ByteSink {
+  public:
+    void traceStarted() override { log << "started"; }
+    void received(const std::uint8_t* bytes, std::size_t count) override {
+        log << QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(count)).toHex(' ');
+    }
+    void tick() override { log << "t"; }
+    void traceEnded() override { log << "ended"; }
+    QStringList log;
+};
+
 // Everything the controller borrows, wired as the main window wires it.
 struct Rig : DecoderFixture {
     void ticks(int count) {
@@ -120,6 +133,8 @@ class TestTraceController : public QObject {
     void pausedOrPortlessControllerDoesNothingButClear();
     void deviceVanishingKeepsItsLastFramesAndStops();
     void rowShortageIsReportedOnce();
+    void sinkGetsTheBytesReadWhileATraceRuns_data();
+    void sinkGetsTheBytesReadWhileATraceRuns();
 };
 
 void TestTraceController::answersWithinTwentyTicksAreShownAndPurged() {
@@ -301,6 +316,54 @@ void TestTraceController::rowShortageIsReportedOnce() {
     rig.tickWith(kDeviceError);
     QCOMPARE(rig.window.outOfMemoryReports, 2);
     QCOMPARE(rig.infos(), (QStringList{"START (7)", "Break"}));
+}
+
+void TestTraceController::sinkGetsTheBytesReadWhileATraceRuns_data() {
+    QTest::addColumn<QString>("script");  // steps run with the sink attached
+    QTest::addColumn<QString>("log");
+    QTest::newRow("idle") << "read 05 82 00 07 00 8e; read 04 90 12 34 00"
+                          << "t|t";
+    QTest::newRow("version answer awaited") << "version; read 04 90 12 34 00 05 80 01 02 03 8b"
+                                            << "t";
+    QTest::newRow("trace, stop") << "start; read 05 82 00 07 00 8e 04; read 90 12 34 00; "
+                                    "stop; read 04 90 12 34 00"
+                                 << "started|05 82 00 07 00 8e 04|t|90 12 34 00|t|ended|t";
+    QTest::newRow("start request without answer") << "start; read; read 05 82 00"
+                                                  << "started|t|05 82 00|t";
+    QTest::newRow("attached mid-frame") << "detach; start; read 05 82 00 07 00 8e 04 90; "
+                                           "attach; read 12 34 00"
+                                        << "started|04 90|12 34 00|t";
+    QTest::newRow("detached") << "start; read 05 82 00 07 00 8e; detach; read 04 90 12 34 00"
+                              << "started|05 82 00 07 00 8e|t|ended";
+    QTest::newRow("device lost") << "start; read 05 82 00 07 00 8e; vanish 04 90 12 34 00; read"
+                                 << "started|05 82 00 07 00 8e|t|04 90 12 34 00|ended";
+}
+
+void TestTraceController::sinkGetsTheBytesReadWhileATraceRuns() {
+    QFETCH(QString, script);
+    QFETCH(QString, log);
+    Rig rig;
+    LoggingSink sink;
+    rig.controller.setByteSink(&sink);
+    for (const QString& step : script.split(QLatin1Char(';'))) {
+        const QString verb = step.trimmed().section(QLatin1Char(' '), 0, 0);
+        const QByteArray bytes = QByteArray::fromHex(step.trimmed().section(' ', 1).toLatin1());
+        if (verb == "read") {
+            rig.tickWith(bytes);
+        } else if (verb == "vanish") {
+            rig.port.pending += bytes;
+            rig.port.vanished = true;
+        } else if (verb == "start") {
+            rig.controller.onStart();
+        } else if (verb == "stop") {
+            rig.controller.onStop();
+        } else if (verb == "version") {
+            rig.controller.onGetFwVersion();
+        } else {
+            rig.controller.setByteSink(verb == "attach" ? &sink : nullptr);
+        }
+    }
+    QCOMPARE(sink.log.join(QLatin1Char('|')), log);
 }
 
 QTEST_GUILESS_MAIN(TestTraceController)

@@ -1,0 +1,48 @@
+#include "files/TraceExport.h"
+
+#include "files/CsvWriter.h"
+#include "files/PcapngWriter.h"
+
+namespace daridez {
+
+namespace {
+
+template <typename Writer>
+bool writeRows(Writer& writer, const TraceEntry* head,
+               const std::function<bool(const TraceEntry&)>& select) {
+    for (const TraceEntry* entry = head; entry != nullptr; entry = entry->next) {
+        if ((!select || select(*entry)) && !writer.writeRow(*entry)) {
+            return false;
+        }
+    }
+    return writer.finish();
+}
+
+}  // namespace
+
+ExportFormat ExportFormatOf(std::string_view path) {
+    constexpr std::string_view kCsv = ".csv";
+    if (path.size() < kCsv.size()) {
+        return ExportFormat::Pcapng;
+    }
+    const std::string_view suffix = path.substr(path.size() - kCsv.size());
+    for (std::size_t i = 0; i < kCsv.size(); ++i) {
+        const char c = suffix[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kCsv[i]) {
+            return ExportFormat::Pcapng;
+        }
+    }
+    return ExportFormat::Csv;
+}
+
+bool ExportTrace(const TraceEntry* head, ExportFormat format, std::int64_t epochMicros,
+                 const std::function<bool(const TraceEntry&)>& select, ByteOutput& out) {
+    if (format == ExportFormat::Csv) {
+        CsvWriter writer(out);
+        return writeRows(writer, head, select);
+    }
+    PcapngWriter writer(out, epochMicros);
+    return writeRows(writer, head, select);
+}
+
+}  // namespace daridez

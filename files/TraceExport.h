@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "files/ByteOutput.h"
+#include "trace/TraceEntry.h"
+
+namespace daridez {
+
+enum class ExportFormat { Pcapng, Csv };
+
+// The format a file name asks for by its suffix, case ignored: ".csv" is CSV, anything
+// else a pcapng capture.
+ExportFormat ExportFormatOf(std::string_view path);
+
+// Writes the rows from head on that select keeps (every row when select is empty) to
+// out in format; epochMicros is the wall-clock time of trace time 0, for pcapng. False
+// when out refused bytes. Adds nothing per row to what the writers do.
+bool ExportTrace(const TraceEntry* head, ExportFormat format, std::int64_t epochMicros,
+                 const std::function<bool(const TraceEntry&)>& select, ByteOutput& out);
+
+}  // namespace daridez
