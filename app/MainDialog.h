@@ -24,6 +24,7 @@ class QPushButton;
 namespace daridez {
 
 class QtWindowPrompts;
+class SearchGroup;
 class TraceListModel;
 class TraceListView;
 class WindowPrompts;
@@ -75,6 +76,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     SerialPort& port() { return port_; }
     TraceListView* listView() const { return list_; }
     TraceListModel* listModel() const;
+    SearchGroup* searchGroup() const { return search_; }
     const SerialSettings& settings() const { return settings_; }
     bool timerActive() const { return timer_.isActive(); }
     // Files above this size are loaded under a cancellable progress dialog.
@@ -112,6 +114,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     // The template's controls by id (ControlId::First ... ControlId::Last).
     std::array<QWidget*, ControlId::Last - ControlId::First + 1> controls_{};
     TraceListView* list_ = nullptr;
+    SearchGroup* search_ = nullptr;
     QComboBox* linBaudrate_ = nullptr;
     QLabel* statusLine1_ = nullptr;
     QLabel* statusLine2_ = nullptr;
