@@ -54,9 +54,15 @@ SearchGroup::SearchGroup(TraceListView& list, QWidget* parent)
     connect(onlyMatches_, &QCheckBox::toggled, this, [this](bool only) {
         applyQuery();
         model_.setShowOnlyMatches(only);
-        if (list_.currentIndex().isValid()) {
-            list_.scrollTo(list_.currentIndex());
-        }
+        // Once the view has taken the new row count: its scroll range is laid out later.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (list_.currentIndex().isValid()) {
+                    list_.scrollTo(list_.currentIndex(), QAbstractItemView::PositionAtCenter);
+                }
+            },
+            Qt::QueuedConnection);
     });
     // Anywhere in the window, whichever control has the focus.
     auto* next = new QShortcut(QKeySequence(Qt::Key_F3), this, this, &SearchGroup::findNext);
