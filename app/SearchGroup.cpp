@@ -54,15 +54,9 @@ SearchGroup::SearchGroup(TraceListView& list, QWidget* parent)
     connect(onlyMatches_, &QCheckBox::toggled, this, [this](bool only) {
         applyQuery();
         model_.setShowOnlyMatches(only);
-        // Once the view has taken the new row count: its scroll range is laid out later.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (list_.currentIndex().isValid()) {
-                    list_.scrollTo(list_.currentIndex(), QAbstractItemView::PositionAtCenter);
-                }
-            },
-            Qt::QueuedConnection);
+        if (list_.currentIndex().isValid()) {
+            showRow(list_.currentIndex());
+        }
     });
     // Anywhere in the window, whichever control has the focus.
     auto* next = new QShortcut(QKeySequence(Qt::Key_F3), this, this, &SearchGroup::findNext);
@@ -71,10 +65,16 @@ SearchGroup::SearchGroup(TraceListView& list, QWidget* parent)
     next->setContext(Qt::WindowShortcut);
     previous->setContext(Qt::WindowShortcut);
 
-    connect(&model_, &TraceListModel::matchesChanged, this, &SearchGroup::updateCount);
-    connect(&model_, &TraceListModel::modelReset, this, &SearchGroup::updateCount);
-    connect(&model_, &TraceListModel::rowsInserted, this, &SearchGroup::updateCount);
-    connect(&model_, &TraceListModel::rowsRemoved, this, &SearchGroup::updateCount);
+    // A load publishes thousands of batches without returning to the event loop: the
+    // count is written once it does.
+    countPause_.setSingleShot(true);
+    countPause_.setInterval(0);
+    connect(&countPause_, &QTimer::timeout, this, &SearchGroup::updateCount);
+    auto later = [this] { countPause_.start(); };
+    connect(&model_, &TraceListModel::matchesChanged, this, later);
+    connect(&model_, &TraceListModel::modelReset, this, later);
+    connect(&model_, &TraceListModel::rowsInserted, this, later);
+    connect(&model_, &TraceListModel::rowsRemoved, this, later);
     updateCount();
 }
 
@@ -159,6 +159,7 @@ bool SearchGroup::applyQuery() {
     }
     if (text.isEmpty()) {
         model_.setQuery(std::nullopt);
+        updateCount();
         applied_.clear();
         markRejected(false);
         showMessage({});
@@ -172,6 +173,7 @@ bool SearchGroup::applyQuery() {
         return false;
     }
     model_.setQuery(std::move(query));
+    updateCount();
     applied_ = text;
     markRejected(false);
     showMessage({});
@@ -194,10 +196,17 @@ void SearchGroup::find(bool forward) {
     const QModelIndex found = model_.index(row, current.isValid() ? current.column() : 0);
     list_.selectionModel()->setCurrentIndex(
         found, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    list_.scrollTo(found);
+    showRow(found);
     showMessage(!wrapped  ? QString()
                 : forward ? QStringLiteral("wrapped to the top")
                           : QStringLiteral("wrapped to the bottom"));
+}
+
+// The view lays out a new row count only later; scrolling before that would stop at
+// the old end.
+void SearchGroup::showRow(const QModelIndex& index) {
+    list_.doItemsLayout();
+    list_.scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void SearchGroup::showMessage(const QString& text) {
@@ -217,6 +226,7 @@ void SearchGroup::markRejected(bool rejected) {
 }
 
 void SearchGroup::updateCount() {
+    countPause_.stop();
     const std::uint32_t rows = model_.indexCount();
     QString text =
         GroupedNumber(rows) + (rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows"));

@@ -9,6 +9,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QModelIndex;
 class QPushButton;
 
 namespace daridez {
@@ -52,6 +53,7 @@ class SearchGroup : public QWidget {
     void buildControls();
     bool applyQuery();
     void find(bool forward);
+    void showRow(const QModelIndex& index);
     void showMessage(const QString& text);
     void markRejected(bool rejected);
     void updateCount();
@@ -65,6 +67,7 @@ class SearchGroup : public QWidget {
     QLabel* message_ = nullptr;
     QLabel* count_ = nullptr;
     QTimer typingPause_;
+    QTimer countPause_;
     QString applied_;  // the text of the query the model holds
     bool rejected_ = false;
 };
