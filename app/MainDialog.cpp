@@ -16,6 +16,7 @@
 #include "app/AppIcon.h"
 #include "app/DialogUnits.h"
 #include "app/QtWindowPrompts.h"
+#include "app/SearchGroup.h"
 #include "app/TraceFilesActions.h"
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
@@ -146,9 +147,12 @@ void MainDialog::buildControls() {
     statusLine2_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusLine2_->setGeometry(units.rect(270, 370, 185, 8));
     addGroup("traceSearchGroup", "Trace search", 225, 0, 230, 65);
+    search_ = new SearchGroup(*list_, this);
+    search_->setGeometry(units.rect(229, 8, 223, 41));
 
-    const QList<QWidget*> tabOrder{config,  connectButton, save,         load,  start, stop,
-                                   version, clear,         linBaudrate_, speed, list_};
+    QList<QWidget*> tabOrder{config, connectButton, save,  load,         start,
+                             stop,   version,       clear, linBaudrate_, speed};
+    tabOrder << search_->tabChain() << list_;
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }

@@ -26,6 +26,7 @@ namespace daridez {
 
 class QtWindowPrompts;
 class TraceFilesActions;
+class SearchGroup;
 class TraceListModel;
 class TraceListView;
 class WindowPrompts;
@@ -83,6 +84,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     TraceListView* listView() const { return list_; }
     TraceListModel* listModel() const;
     TraceFilesActions& fileActions() { return *fileActions_; }
+    SearchGroup* searchGroup() const { return search_; }
     const SerialSettings& settings() const { return settings_; }
     bool timerActive() const { return timer_.isActive(); }
     // Files above this size are loaded under a cancellable progress dialog.
@@ -121,6 +123,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     // The template's controls by id (ControlId::First ... ControlId::Last).
     std::array<QWidget*, ControlId::Last - ControlId::First + 1> controls_{};
     TraceListView* list_ = nullptr;
+    SearchGroup* search_ = nullptr;
     QComboBox* linBaudrate_ = nullptr;
     QLabel* statusLine1_ = nullptr;
     QLabel* statusLine2_ = nullptr;

@@ -1,7 +1,9 @@
 // List view benchmark: a generated dump of LIN frames loaded into the trace list view
 // (offscreen), then sorted by "Info" and by "MsgNr" and switched to the other data
 // mode; each time beside the load of the same dump without a view, measured in the
-// same run. Also the cost of painting one page with few and with many rows.
+// same run. Also the cost of painting one page with few and with many rows, and of the
+// trace search: showing only the rows a query matches, and a load under that filter
+// with the number of insertions per decoded batch.
 // Usage: bench-view [LIN frames, default 1000000]
 #include <unistd.h>
 
@@ -13,12 +15,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
 #include "files/TraceLoad.h"
+#include "lin/Query.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -126,6 +130,97 @@ void measureWholeListChanges(Bench& bench, TraceList& list) {
     report("data mode switch, page shown", secondsSince(start), bench.core);
 }
 
+// Hands the decoder's rows to the model and counts its batches.
+class CountingBatches : public RowSink {
+  public:
+    explicit CountingBatches(TraceListModel& model) : model_(model) {}
+    bool AppendRow(TraceEntry* entry, std::int32_t number) override {
+        return model_.AppendRow(entry, number);
+    }
+    void endOfBatch() override {
+        ++batches;
+        model_.endOfBatch();
+    }
+    void clearRows() override { model_.clearRows(); }
+    RowColours rowColours() const override { return model_.rowColours(); }
+    int batches = 0;
+
+  private:
+    TraceListModel& model_;
+};
+
+std::optional<Query> parsed(const char* text) {
+    std::string error;
+    std::optional<Query> query = Query::parse(text, error);
+    if (!query) {
+        std::fprintf(stderr, "bench-view: %s\n", error.c_str());
+    }
+    return query;
+}
+
+// Showing only the matches of a query over the whole list, the page shown, with a row
+// selected; then every row again. The query is ended afterwards.
+void measureFilters(Bench& bench) {
+    TraceListView& view = *bench.view;
+    TraceListModel& model = *view.traceModel();
+    model.setShowOnlyMatches(true);
+    for (const char* text : {"id=3C", "FFh"}) {
+        view.selectRow(0);
+        Timer start;
+        model.setQuery(parsed(text));
+        const Seconds judged = secondsSince(start);
+        settle(view, bench.page);
+        const Seconds shown = secondsSince(start);
+        std::printf("  query %-8s %u of %u rows match\n", text, model.matchCount(),
+                    model.indexCount());
+        report("  filter", judged, bench.core);
+        report("  filter, page shown", shown, bench.core);
+        start = Timer{};
+        model.sortByHeaderClick(0);  // the whole index sorted, the matches judged again
+        settle(view, bench.page);
+        report("  sort by \"MsgNr\", page shown", secondsSince(start), bench.core);
+        start = Timer{};
+        model.setShowOnlyMatches(false);
+        settle(view, bench.page);
+        report("  every row again, page shown", secondsSince(start), bench.core);
+        model.setShowOnlyMatches(true);
+    }
+    model.setQuery(std::nullopt);
+    model.setShowOnlyMatches(false);
+    settle(view, bench.page);
+}
+
+// A load while only the matches of id=3C are shown: the rows a batch brings that match
+// come in one insertion (the open row of a batch may leave once in a while).
+bool measureFilteredLoad(Bench& bench) {
+    TraceListView& view = *bench.view;
+    TraceListModel& model = *view.traceModel();
+    model.clearRows();
+    model.setQuery(parsed("id=3C"));
+    model.setShowOnlyMatches(true);
+    int insertions = 0;
+    int removals = 0;
+    auto counting =
+        QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++insertions; });
+    auto removing = QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [&] { ++removals; });
+    CountingBatches sink(model);
+    TraceList list;
+    Timer start;
+    const bool ok = load(bench.path, list, sink);
+    const Seconds loaded = secondsSince(start);
+    settle(view, bench.page);
+    report("load, only id=3C shown", loaded, bench.core);
+    report("load, only id=3C shown, page shown", secondsSince(start), bench.core);
+    std::printf("  %d batches: %d insertions, %d removals; %d rows shown of %u\n", sink.batches,
+                insertions, removals, model.rowCount(), model.indexCount());
+    QObject::disconnect(counting);
+    QObject::disconnect(removing);
+    model.clearRows();
+    model.setQuery(std::nullopt);
+    model.setShowOnlyMatches(false);
+    return ok;
+}
+
 void measurePagePaint(Bench& bench, TraceList& list, std::uint32_t fewRows) {
     TraceListView& view = *bench.view;
     const std::uint32_t allRows = view.traceModel()->indexCount();
@@ -184,8 +279,10 @@ int main(int argc, char** argv) {
     if (ok) {
         settle(view, bench.page);
         std::printf("  rows in the view: %u\n", view.traceModel()->indexCount());
+        measureFilters(bench);
         measureWholeListChanges(bench, list);
         measurePagePaint(bench, list, 1000);
+        ok = measureFilteredLoad(bench);
     }
     view.traceModel()->clearRows();
     std::remove(bench.path.c_str());

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -20,9 +21,11 @@
 #include <optional>
 
 #include "app/MainDialog.h"
+#include "app/SearchGroup.h"
 #include "app/TraceFilesActions.h"
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
+#include "lin/LinFrame.h"
 #include "lin/Query.h"
 #include "tools/sim/TracerSimulator.h"
 #include "view/TraceListModel.h"
@@ -93,6 +96,7 @@ class TestMainDialog : public QObject {
     void recordedTraceCutByALostDeviceLoadsAsTheRowsShown();
     void exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile();
     void recordWriteFailureStopsTheRecordingNotTheTrace();
+    void searchStepsThroughMatchesAndShowsOnlyThemWhileTracing();
 
   private:
     void startSimulator(bool silent = false);
@@ -562,6 +566,112 @@ void TestMainDialog::recordWriteFailureStopsTheRecordingNotTheTrace() {
     const std::uint32_t rows = model()->indexCount();
     QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > rows, kDeviceWaitMs);
     QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
+}
+
+// Finds in display order with a word when it wraps, F3 and Shift+F3 anywhere; only
+// matches shown while rows arrive, sorted and shown in full again with the selection
+// kept; a rejected query leaves the list alone; clearing the trace keeps the query.
+void TestMainDialog::searchStepsThroughMatchesAndShowsOnlyThemWhileTracing() {
+    startSimulator();
+    makeDialog();
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+    SearchGroup& search = *dialog_->searchGroup();
+    auto* field = dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"));
+    auto* onlyMatches = dialog_->findChild<QCheckBox*>(QStringLiteral("showOnlyMatches"));
+    QCOMPARE(button(ControlId::SetLinSpeed)->nextInFocusChain(), field);
+    QCOMPARE(onlyMatches->nextInFocusChain(), list());
+    QCOMPARE(GroupedNumber(1000005), QStringLiteral("1,000,005"));
+    QCOMPARE(GroupedNumber(999), QStringLiteral("999"));
+
+    click(ControlId::Start);
+    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 40, kDeviceWaitMs);
+    click(ControlId::Stop);
+    auto isDiagnostic = [](const TraceEntry* entry) {
+        const LinFrame frame = ReadLinFrame(*entry);
+        return frame.isLinFrame && frame.hasId && frame.id() == 0x3C;
+    };
+    QList<int> matches;
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        if (isDiagnostic(model()->rowEntry(row)))
+            matches << row;
+    }
+    QVERIFY(matches.size() >= 3);
+    const int total = model()->rowCount();
+
+    QTest::keyClicks(field, QStringLiteral("id=3C"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(list()->currentIndex().row(), matches[0]);
+    QCOMPARE(cell(matches[0], 5), QStringLiteral("7Fh"));  // the diagnostic request
+    QCOMPARE(search.countText(), QStringLiteral("%1 of %2 rows").arg(matches.size()).arg(total));
+    for (int i = 1; i < matches.size(); ++i) {
+        QTest::keyClick(list(), Qt::Key_F3);
+        QCOMPARE(list()->currentIndex().row(), matches[i]);
+        QCOMPARE(search.message(), QString());
+    }
+    QTest::keyClick(button(ControlId::Start), Qt::Key_F3);
+    QCOMPARE(list()->currentIndex().row(), matches[0]);
+    QCOMPARE(search.message(), QStringLiteral("wrapped to the top"));
+    QTest::keyClick(field, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(list()->currentIndex().row(), matches.last());
+    QCOMPARE(search.message(), QStringLiteral("wrapped to the bottom"));
+
+    // Only matches, while the trace runs: each batch brings its matching rows.
+    click(ControlId::Start);
+    QTest::mouseClick(onlyMatches, Qt::LeftButton);
+    QVERIFY(search.showingOnlyMatches());
+    const int before = model()->rowCount();
+    QCOMPARE(before, matches.size());
+    QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() >= before + 3, kDeviceWaitMs);
+    click(ControlId::Stop);
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        QVERIFY2(isDiagnostic(model()->rowEntry(row)), qPrintable(QString::number(row)));
+    }
+    QCOMPARE(list()->verticalHeader()->count(), model()->rowCount());
+
+    // Sorted by the absolute time (rising then falling): the selection follows its row.
+    const int shown = model()->rowCount();
+    rightClickColumn(1);
+    QCOMPARE(header(1), QStringLiteral("abs. TimeStamp"));
+    QCOMPARE(model()->rowCount(), shown);
+    list()->selectRow(1);
+    const TraceEntry* selected = model()->rowEntry(1);
+    for (int clicks = 0; clicks < 2; ++clicks) {
+        QTest::mouseClick(list()->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          QPoint(list()->horizontalHeader()->sectionViewportPosition(1) + 5, 5));
+    }
+    QCOMPARE(model()->rowCount(), shown);
+    QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
+    QVERIFY(cell(0, 1) > cell(shown - 1, 1));
+
+    // A query the parser rejects: its message, the field marked, the list as it was.
+    const QPalette plain = field->palette();
+    field->setText(QStringLiteral("id=3C !dat=7F"));
+    QTest::keyClick(field, Qt::Key_Return);
+    std::string error;
+    QVERIFY(!Query::parse("id=3C !dat=7F", error));
+    QCOMPARE(search.message(), QString::fromStdString(error));
+    QVERIFY(search.queryRejected());
+    QVERIFY(field->palette().color(QPalette::Base) != plain.color(QPalette::Base));
+    QCOMPARE(model()->rowCount(), shown);
+    QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
+    QCOMPARE(search.activeQuery()->text(), std::string("id=3C"));
+
+    // Every row back, still sorted, the selection kept and in view.
+    field->setText(QStringLiteral("id=3C"));
+    QTest::mouseClick(onlyMatches, Qt::LeftButton);
+    QVERIFY(!search.queryRejected() && !search.showingOnlyMatches());
+    QCOMPARE(std::uint32_t(model()->rowCount()), model()->indexCount());
+    QVERIFY(model()->rowCount() > shown);
+    QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
+    QCOMPARE(list()->selectionModel()->selectedRows().size(), 1);
+    QVERIFY(list()->viewport()->rect().contains(list()->visualRect(list()->currentIndex())));
+
+    click(ControlId::ClearTraceList);
+    QCOMPARE(model()->rowCount(), 0);
+    QCOMPARE(field->text(), QStringLiteral("id=3C"));
+    QTRY_COMPARE(search.countText(), QStringLiteral("0 of 0 rows"));
+    QVERIFY(search.activeQuery() != nullptr);
 }
 
 QTEST_MAIN(TestMainDialog)

@@ -1,14 +1,16 @@
 // The trace list's model: texts, tips and colours per column, the row index and its
-// growth, batched insertion, clearing and the header-click sort.
+// growth, batched insertion, clearing, the header-click sort and the search filter.
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstring>
 #include <random>
 
+#include "lin/Columns.h"
+#include "lin/Query.h"
 #include "protocol/TraceSession.h"
 #include "trace/TraceList.h"
-#include "lin/Columns.h"
 #include "view/RowSort.h"
 #include "view/TraceListModel.h"
 
@@ -49,6 +51,40 @@ struct Rows {
     TraceEntry* last = nullptr;
 };
 
+// The model as the decoder's sink, fed device frames one batch (SplitFrames) at a time.
+struct Decoded {
+    void feed(const QByteArray& hexText) {
+        const QByteArray bytes = QByteArray::fromHex(hexText);
+        std::memcpy(buffer.bytes.data(), bytes.constData(), bytes.size());
+        buffer.carryOver = session.decoder.SplitFrames(
+            buffer.bytes.data(), static_cast<std::int32_t>(bytes.size()), true);
+    }
+    void search(const char* text) {
+        std::string error;
+        model.setQuery(Query::parse(text, error));
+        QVERIFY2(error.empty(), error.c_str());
+    }
+    QStringList column(int c) const {
+        QStringList texts;
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.index(row, c).data().toString();
+        return texts;
+    }
+
+    TraceList list;
+    ReceiveBuffer buffer;
+    TraceListModel model;
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
+    TraceSession session{list, buffer, model};
+};
+
+// LIN frames as the device reports them: identifier 0x3C, and 0x10 (identifier byte 50h).
+const QByteArray kHead3C = "0490001000 059100205500 059200303C00";
+const QByteArray kHead10 = "0490010000 059101105500 059201205000";
+const QByteArray kData7F = "059300407F00";
+const QByteArray kData01 = "059301300100";
+const QByteArray kDataFF = "05930140FF00";
+
 void* reallocUnless(void* block, std::size_t size, void* failing) {
     return *static_cast<bool*>(failing) ? nullptr : std::realloc(block, size);
 }
@@ -73,6 +109,9 @@ class TestTraceListModel : public QObject {
     void sortReordersOnlyTheIndexAndPublishesPendingRows();
     void selectionFollowsItsRowThroughSort();
     void modeSwitchIsOneLayoutChangeKeepingTheSelection();
+    void onlyMatchesComeInOneInsertionPerBatch_data();
+    void onlyMatchesComeInOneInsertionPerBatch();
+    void findStepsInDisplayOrderAndModeSwitchJudgesAgain();
 };
 
 void TestTraceListModel::everyColumnShowsItsTextUnderItsHeader() {
@@ -342,6 +381,75 @@ void TestTraceListModel::modeSwitchIsOneLayoutChangeKeepingTheSelection() {
     QCOMPARE(rows.model.headerData(4, Qt::Horizontal, Qt::DisplayRole), "(id)");
     QCOMPARE(rows.model.index(6, 1).data().toString(), "00:00:00,001000");
     QCOMPARE(selected, QPersistentModelIndex(rows.model.index(4, 2)));
+}
+
+// The last row of a batch may still be filled by the next one: its verdict is open
+// until then, and a change of it is the only time a row leaves the list.
+void TestTraceListModel::onlyMatchesComeInOneInsertionPerBatch_data() {
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QList<QByteArray>>("batches");
+    QTest::addColumn<QStringList>("shown");  // the data bytes of the rows shown at the end
+    QTest::addColumn<int>("insertions");
+    QTest::addColumn<int>("removals");
+    QTest::newRow("complete rows")
+        << "id=3C"
+        << QList<QByteArray>{kHead3C + kData7F + kHead10 + kData01 + kHead3C + kData7F,
+                             kHead10 + kData01 + kHead3C + kData01}
+        << QStringList{"7Fh", "7Fh", "01h"} << 2 << 0;
+    QTest::newRow("open row comes to match")
+        << "data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
+        << QStringList{"7Fh"} << 1 << 0;
+    QTest::newRow("open row stops matching")
+        << "!data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
+        << QStringList{"", "01h"} << 2 << 1;  // the recording's START row, then B
+    QTest::newRow("no new match") << "id=3C"
+                                  << QList<QByteArray>{kHead3C + kData7F, kHead10 + kData01}
+                                  << QStringList{"7Fh"} << 1 << 0;
+}
+
+void TestTraceListModel::onlyMatchesComeInOneInsertionPerBatch() {
+    QFETCH(QString, query);
+    QFETCH(QList<QByteArray>, batches);
+    QFETCH(QStringList, shown);
+    QFETCH(int, insertions);
+    QFETCH(int, removals);
+    Decoded trace;
+    trace.search(qPrintable(query));
+    trace.model.setShowOnlyMatches(true);
+    QSignalSpy inserted(&trace.model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&trace.model, &QAbstractItemModel::rowsRemoved);
+    for (const QByteArray& batch : batches) trace.feed(batch);
+    QCOMPARE(trace.column(5), shown);
+    QCOMPARE(inserted.count(), insertions);
+    QCOMPARE(removed.count(), removals);
+    QCOMPARE(trace.model.matchCount(), std::uint32_t(shown.size()));
+    trace.model.setShowOnlyMatches(false);
+    QCOMPARE(std::uint32_t(trace.model.rowCount()), trace.model.indexCount());
+}
+
+void TestTraceListModel::findStepsInDisplayOrderAndModeSwitchJudgesAgain() {
+    Decoded trace;
+    trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
+    trace.search("ffh");
+    QVERIFY(trace.model.sortByHeaderClick(5));  // DB0 falling
+    QVERIFY(trace.model.sortByHeaderClick(5));
+    QCOMPARE(trace.column(5), QStringList({"FFh", "FFh", "7Fh", "01h", ""}));
+    QList<int> steps;
+    bool wrapped = false;
+    for (int row = -1, i = 0; i < 3; ++i)
+        steps << (row = trace.model.findMatch(row, true, wrapped));
+    QVERIFY(wrapped);
+    steps << trace.model.findMatch(0, false, wrapped);
+    QVERIFY(wrapped);
+    QCOMPARE(steps, QList<int>({0, 1, 0, 1}));
+
+    trace.model.setShowOnlyMatches(true);
+    QCOMPARE(trace.column(4), QStringList({"[50]", "[3C]"}));
+    trace.model.setDisplayModes(trace.session, DisplayModes{true, true, false});  // "255"
+    QVERIFY(trace.model.rowCount() == 0 && trace.model.matchCount() == 0);
+    QCOMPARE(trace.model.findMatch(-1, true, wrapped), -1);
+    trace.search("255");
+    QCOMPARE(trace.model.rowCount(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestTraceListModel)

@@ -20,7 +20,10 @@ Colour FromQColor(const QColor& colour) {
 TraceListModel::TraceListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int TraceListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(shown_);
+    if (parent.isValid()) {
+        return 0;
+    }
+    return static_cast<int>(filtering() ? filter_.size() : shown_);
 }
 
 int TraceListModel::columnCount(const QModelIndex& parent) const {
@@ -31,7 +34,7 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }
-    const TraceEntry* entry = index_.at(static_cast<std::uint32_t>(index.row()));
+    const TraceEntry* entry = rowEntry(index.row());
     if (entry == nullptr) {
         return {};
     }
@@ -115,6 +118,10 @@ void TraceListModel::setHoldingBatches(bool hold) {
 }
 
 void TraceListModel::publishPending() {
+    if (query_) {
+        publishMatches();
+        return;
+    }
     const std::uint32_t count = index_.count();
     if (count <= shown_) {
         return;
@@ -131,8 +138,105 @@ void TraceListModel::setLive(bool live) {
     }
 }
 
+// The new rows are judged as they are published. Shown in full, the list takes them
+// in one insertion as without a query; showing only matches, it takes the matching
+// ones in one insertion, after the open row of the last batch has left in the rare
+// case that its last frames made it match no longer.
+void TraceListModel::publishMatches() {
+    const std::uint32_t count = index_.count();
+    const std::size_t matches = filter_.size();
+    const FilterIndex::Batch batch = filter_.judgeNewRows(index_, *query_);
+    const bool grown = count > shown_;
+    if (!onlyMatches_) {
+        if (grown) {
+            beginInsertRows(QModelIndex(), static_cast<int>(shown_), static_cast<int>(count - 1));
+        }
+        shown_ = count;
+        filter_.applyJudged(batch);
+        if (grown) {
+            endInsertRows();
+        }
+    } else {
+        shown_ = count;
+        if (batch.openRowDropped) {
+            const int last = static_cast<int>(filter_.size()) - 1;
+            beginRemoveRows(QModelIndex(), last, last);
+            filter_.dropOpenRow();
+            endRemoveRows();
+        }
+        if (batch.added > 0) {
+            const int first = static_cast<int>(filter_.size());
+            beginInsertRows(QModelIndex(), first, first + static_cast<int>(batch.added) - 1);
+            filter_.addJudged();
+            endInsertRows();
+        }
+    }
+    if (grown || filter_.size() != matches) {
+        emit matchesChanged();
+    }
+}
+
+void TraceListModel::setQuery(std::optional<Query> query) {
+    endOfBatch();
+    const bool refilter = filtering() || (onlyMatches_ && query.has_value());
+    auto change = [&] {
+        query_ = std::move(query);
+        if (query_) {
+            filter_.rebuild(index_, *query_);
+        } else {
+            filter_.clear();
+        }
+    };
+    if (refilter) {
+        changeLayoutKeepingSelection(change, QAbstractItemModel::NoLayoutChangeHint);
+    } else {
+        change();
+    }
+    emit matchesChanged();
+}
+
+void TraceListModel::setShowOnlyMatches(bool only) {
+    if (only == onlyMatches_) {
+        return;
+    }
+    if (!query_) {
+        onlyMatches_ = only;
+        return;
+    }
+    endOfBatch();
+    changeLayoutKeepingSelection([&] { onlyMatches_ = only; },
+                                 QAbstractItemModel::NoLayoutChangeHint);
+    emit matchesChanged();
+}
+
+int TraceListModel::findMatch(int row, bool forward, bool& wrapped) const {
+    wrapped = false;
+    if (!query_) {
+        return -1;
+    }
+    if (!filtering()) {
+        const std::int64_t from = row >= 0 ? row : forward ? -1 : std::int64_t{shown_};
+        return static_cast<int>(filter_.step(from, forward, wrapped));
+    }
+    // Every row shown matches.
+    const int count = rowCount();
+    if (count == 0) {
+        return -1;
+    }
+    if (row < 0) {
+        return forward ? 0 : count - 1;
+    }
+    const int next = forward ? row + 1 : row - 1;
+    if (next >= 0 && next < count) {
+        return next;
+    }
+    wrapped = true;
+    return forward ? 0 : count - 1;
+}
+
 void TraceListModel::clearRows() {
     beginResetModel();
+    filter_.clear();
     index_.clear();
     shown_ = 0;
     live_ = false;
@@ -148,38 +252,69 @@ bool TraceListModel::sortByHeaderClick(int column) {
     return true;
 }
 
-// A sort is a layout change: the persistent indexes (selection, current row) follow
-// their rows to the new positions.
-void TraceListModel::sortKeepingSelection(int column) {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+// A layout change in which the persistent indexes (selection, current row) follow
+// their rows to the new positions; those of rows no longer shown become invalid.
+template <typename Change>
+void TraceListModel::changeLayoutKeepingSelection(Change change,
+                                                  QAbstractItemModel::LayoutChangeHint hint) {
+    emit layoutAboutToBeChanged({}, hint);
     const QModelIndexList before = persistentIndexList();
     std::vector<std::pair<const TraceEntry*, int>> tracked;  // (row, position in before)
     tracked.reserve(before.size());
     for (int i = 0; i < before.size(); ++i) {
-        tracked.emplace_back(index_.at(static_cast<std::uint32_t>(before[i].row())), i);
+        tracked.emplace_back(rowEntry(before[i].row()), i);
     }
     std::sort(tracked.begin(), tracked.end());
 
-    sort_.sortByColumn(index_.rows(), index_.count(), column);
+    change();
 
-    QModelIndexList after = before;
+    QModelIndexList after(before.size());
     if (!tracked.empty()) {
-        for (std::uint32_t row = 0; row < index_.count(); ++row) {
-            const TraceEntry* entry = index_.at(row);
+        const int rows = rowCount();
+        for (int row = 0; row < rows; ++row) {
+            const TraceEntry* entry = rowEntry(row);
             auto found = std::lower_bound(tracked.begin(), tracked.end(),
                                           std::pair<const TraceEntry*, int>(entry, -1));
             for (; found != tracked.end() && found->first == entry; ++found) {
-                after[found->second] = index(static_cast<int>(row), before[found->second].column());
+                after[found->second] = index(row, before[found->second].column());
             }
         }
     }
     changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit layoutChanged({}, hint);
+}
+
+// The matches are judged again in the new order: a sort runs only while no trace
+// comes in, so every row is complete.
+void TraceListModel::sortKeepingSelection(int column) {
+    changeLayoutKeepingSelection(
+        [&] {
+            sort_.sortByColumn(index_.rows(), index_.count(), column);
+            if (query_) {
+                filter_.rebuild(index_, *query_);
+            }
+        },
+        QAbstractItemModel::VerticalSortHint);
+    if (query_) {
+        emit matchesChanged();
+    }
 }
 
 void TraceListModel::refreshTexts() {
     if (shown_ == 0) {
         return;
+    }
+    if (query_) {
+        // A word of the query may be in the new texts, or only in the old ones.
+        endOfBatch();
+        if (filtering()) {
+            changeLayoutKeepingSelection([&] { filter_.rebuild(index_, *query_); },
+                                         QAbstractItemModel::NoLayoutChangeHint);
+            emit matchesChanged();
+            return;
+        }
+        filter_.rebuild(index_, *query_);
+        emit matchesChanged();
     }
     // Every row's texts changed, none moved: a layout change tells the views to fetch
     // them again without touching the selection or the persistent indexes.

@@ -2,11 +2,14 @@
 
 #include <QAbstractTableModel>
 #include <cstdint>
+#include <optional>
 
+#include "lin/Query.h"
 #include "protocol/RowSink.h"
 #include "protocol/TraceSession.h"
 #include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
+#include "view/FilterIndex.h"
 #include "view/RowIndex.h"
 #include "view/RowSort.h"
 
@@ -15,7 +18,8 @@ namespace daridez {
 // The trace list's model and the decoder's row sink: row i is entry i of the row
 // index, the columns are those of the column table (lin/Columns.h). Appended rows
 // wait until endOfBatch() publishes them in one insertion; sorting reorders only the
-// index, as a layout change.
+// index, as a layout change. A search query keeps a FilterIndex of the rows it
+// matches beside the row index; with "show only matches" the model's rows are those.
 class TraceListModel : public QAbstractTableModel, public RowSink {
     Q_OBJECT
 
@@ -60,19 +64,52 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     void setLive(bool live);
     bool isLive() const { return live_; }
 
+    // The search. setQuery(nullopt) ends it. With a query set, every published row is
+    // judged once (the last one again while the decoder may still fill it) and the
+    // matches are counted whether or not only they are shown. Both switches are layout
+    // changes in which the selection follows its rows; a selected row that is no
+    // longer shown loses its selection. clearRows() keeps the query.
+    void setQuery(std::optional<Query> query);
+    const Query* activeQuery() const { return query_ ? &*query_ : nullptr; }
+    void setShowOnlyMatches(bool only);
+    bool showingOnlyMatches() const { return onlyMatches_; }
+    // The rows the query matches, and their positions in the row index (display order).
+    std::uint32_t matchCount() const { return static_cast<std::uint32_t>(filter_.size()); }
+    const std::vector<std::uint32_t>& matchPositions() const { return filter_.positions(); }
+    // The model row of the next (forward) or previous match after or before row, in
+    // display order, wrapping around the ends; row -1: none yet, the search starts at
+    // the end it moves away from. -1 when nothing matches.
+    int findMatch(int row, bool forward, bool& wrapped) const;
+
+    // The row index: every published and pending row, shown or not, in display order.
     std::uint32_t indexCount() const { return index_.count(); }
     std::uint32_t indexCapacity() const { return index_.capacity(); }
     TraceEntry* entryAt(std::uint32_t row) const { return index_.at(row); }
+    // The entry of a model row (the same as entryAt() unless only matches are shown).
+    TraceEntry* rowEntry(int row) const {
+        if (filtering()) {
+            return row >= 0 && static_cast<std::size_t>(row) < filter_.size()
+                       ? index_.at(filter_.at(static_cast<std::size_t>(row)))
+                       : nullptr;
+        }
+        return index_.at(static_cast<std::uint32_t>(row));
+    }
     const RowSort& sortMemory() const { return sort_; }
     void setReallocator(RowIndex::Reallocator reallocator, void* context);
 
   signals:
     void outOfMemory();
     void liveChanged(bool live);
+    // The number of matches or of rows changed, or the query was set.
+    void matchesChanged();
 
   private:
     QVariant toolTip(const TraceEntry& entry, int column) const;
     QVariant foreground(const TraceEntry& entry, int column) const;
+    bool filtering() const { return onlyMatches_ && query_.has_value(); }
+    void publishMatches();
+    template <typename Change>
+    void changeLayoutKeepingSelection(Change change, QAbstractItemModel::LayoutChangeHint hint);
     void sortKeepingSelection(int column);
     void refreshTexts();
 
@@ -83,6 +120,9 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     bool holdingBatches_ = false;
     DisplayModes modes_;
     RowColours rowColours_;
+    std::optional<Query> query_;
+    FilterIndex filter_;
+    bool onlyMatches_ = false;
 };
 
 // A row colour (0x00BBGGRR) as a QColor, and back.

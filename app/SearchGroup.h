@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+
+namespace daridez {
+
+class Query;
+class TraceListModel;
+class TraceListView;
+
+// The controls of the "Trace search" group: a query in the search language
+// (lin/Query.h), stepping through the matching rows of the trace list in display
+// order, showing only the matches, and their count. F3 and Shift+F3 step anywhere in
+// the window. The rows and the matching are the list model's; this is the wiring.
+class SearchGroup : public QWidget {
+    Q_OBJECT
+
+  public:
+    // How long typing may pause before the query is applied.
+    static constexpr int kTypingPauseMs = 300;
+
+    SearchGroup(TraceListView& list, QWidget* parent = nullptr);
+    ~SearchGroup() override;
+
+    // Fills the field with text and steps to the next match, as Return does.
+    void setQuery(const QString& text);
+    void findNext() { find(true); }
+    void findPrevious() { find(false); }
+
+    // For those that export what the list shows: whether only matches are shown, and
+    // the query applied (nullptr: none). The query's error, if any, is not applied.
+    bool showingOnlyMatches() const;
+    const Query* activeQuery() const;
+    // The text below the buttons: a stepping notice or the query's error.
+    QString message() const;
+    QString countText() const;
+    bool queryRejected() const { return rejected_; }
+
+    // The controls in tab order.
+    QList<QWidget*> tabChain() const;
+
+  private:
+    void buildControls();
+    bool applyQuery();
+    void find(bool forward);
+    void showRow(const QModelIndex& index);
+    void showMessage(const QString& text);
+    void markRejected(bool rejected);
+    void updateCount();
+
+    TraceListView& list_;
+    TraceListModel& model_;
+    QLineEdit* field_ = nullptr;
+    QPushButton* previous_ = nullptr;
+    QPushButton* next_ = nullptr;
+    QCheckBox* onlyMatches_ = nullptr;
+    QLabel* message_ = nullptr;
+    QLabel* count_ = nullptr;
+    QTimer typingPause_;
+    QTimer countPause_;
+    QString applied_;  // the text of the query the model holds
+    bool rejected_ = false;
+};
+
+// count with a comma between thousands: "1,000,005".
+QString GroupedNumber(std::uint64_t count);
+
+}  // namespace daridez
