@@ -13,11 +13,12 @@
 #include "app/AboutDialog.h"
 #include "app/AppIcon.h"
 #include "app/DialogUnits.h"
+#include "app/IdSummaryWindow.h"
 #include "app/QtWindowPrompts.h"
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
-#include "serial/CommSettingsDialog.h"
 #include "lin/Columns.h"
+#include "serial/CommSettingsDialog.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -52,6 +53,9 @@ MainDialog::MainDialog(ProgramWide& programWide, const std::string& profilePath,
     buildControls();
     session_ = std::make_unique<TraceSession>(programWide_.traceList, programWide_.receiveBuffer,
                                               *list_->traceModel());
+    idSummary_ = new IdSummaryWindow(
+        *session_, [this] { return controller_->paused() || session_->state != TraceState::Idle; },
+        this);
     controller_ =
         std::make_unique<TraceController>(port_, *this, *session_, programWide_.setBaudrateFrame);
     timer_.setInterval(kTimerPeriodMs);
@@ -140,6 +144,11 @@ void MainDialog::buildControls() {
     statusLine2_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusLine2_->setGeometry(units.rect(270, 370, 185, 8));
     addGroup("traceSearchGroup", "Trace search", 225, 0, 230, 65);
+    idSummaryButton_ = new QPushButton(QStringLiteral("ID summary..."), this);
+    idSummaryButton_->setObjectName(QStringLiteral("idSummaryButton"));
+    idSummaryButton_->setGeometry(units.rect(272, 51, 50, 10));
+    idSummaryButton_->setAutoDefault(false);
+    connect(idSummaryButton_, &QPushButton::clicked, this, &MainDialog::showIdSummary);
 
     const QList<QWidget*> tabOrder{config,  connectButton, save,         load,  start, stop,
                                    version, clear,         linBaudrate_, speed, list_};
@@ -313,12 +322,17 @@ void MainDialog::setLinBaudrateText(const std::string& text) {
     linBaudrate_->setEditText(QString::fromStdString(text));
 }
 
+void MainDialog::baudrateConfirmed(int baudrate) {
+    idSummary_->setBaudrate(baudrate);
+}
+
 void MainDialog::setListLive(bool live) {
     listModel()->setLive(live);
 }
 
 void MainDialog::traceCleared() {
     outOfMemoryShown_ = false;  // a new shortage is told again
+    idSummary_->resetSummary();
 }
 
 void MainDialog::redrawLastPage() {
@@ -389,6 +403,12 @@ void MainDialog::showAbout() {
     about.exec();
 }
 
+void MainDialog::showIdSummary() {
+    idSummary_->show();
+    idSummary_->raise();
+    idSummary_->activateWindow();
+}
+
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     if (list_->geometry().contains(event->pos())) {
         event->ignore();  // right-clicks on the list toggle the display modes
@@ -396,6 +416,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     }
     QMenu menu(this);
     menu.addAction(QString::fromLatin1(kAboutEntry), this, [this] { onSysCommand(kAboutCommand); });
+    menu.addAction(QStringLiteral("ID summary..."), this, &MainDialog::showIdSummary);
     menu.exec(event->globalPos());
 }
 
