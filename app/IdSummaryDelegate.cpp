@@ -50,6 +50,7 @@ void IdSummaryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     initStyleOption(&opt, index);
     const QString text = opt.text;
     opt.text.clear();
+    opt.state &= ~QStyle::State_HasFocus;  // the whole row is selected: no cell stands out
     const QStyle* style = opt.widget != nullptr ? opt.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
 
