@@ -6,6 +6,8 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
 
 #include "app/IdSummaryDelegate.h"
 #include "app/IdSummaryModel.h"
