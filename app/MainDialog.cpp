@@ -15,6 +15,7 @@
 #include "app/AboutDialog.h"
 #include "app/AppIcon.h"
 #include "app/DialogUnits.h"
+#include "app/IdSummaryWindow.h"
 #include "app/QtWindowPrompts.h"
 #include "app/SearchGroup.h"
 #include "app/TraceFilesActions.h"
@@ -56,6 +57,9 @@ MainDialog::MainDialog(ProgramWide& programWide, const std::string& profilePath,
     buildControls();
     session_ = std::make_unique<TraceSession>(programWide_.traceList, programWide_.receiveBuffer,
                                               *list_->traceModel());
+    idSummary_ = new IdSummaryWindow(
+        *session_, [this] { return controller_->paused() || session_->state != TraceState::Idle; },
+        this);
     controller_ =
         std::make_unique<TraceController>(port_, *this, *session_, programWide_.setBaudrateFrame);
     fileActions_ =
@@ -149,6 +153,11 @@ void MainDialog::buildControls() {
     addGroup("traceSearchGroup", "Trace search", 225, 0, 230, 65);
     search_ = new SearchGroup(*list_, this);
     search_->setGeometry(units.rect(229, 8, 223, 41));
+    idSummaryButton_ = new QPushButton(QStringLiteral("ID summary..."), this);
+    idSummaryButton_->setObjectName(QStringLiteral("idSummaryButton"));
+    idSummaryButton_->setGeometry(units.rect(272, 51, 50, 10));
+    idSummaryButton_->setAutoDefault(false);
+    connect(idSummaryButton_, &QPushButton::clicked, this, &MainDialog::showIdSummary);
 
     QList<QWidget*> tabOrder{config, connectButton, save,  load,         start,
                              stop,   version,       clear, linBaudrate_, speed};
@@ -348,6 +357,10 @@ void MainDialog::setLinBaudrateText(const std::string& text) {
     linBaudrate_->setEditText(QString::fromStdString(text));
 }
 
+void MainDialog::baudrateConfirmed(int baudrate) {
+    idSummary_->setBaudrate(baudrate);
+}
+
 void MainDialog::setListLive(bool live) {
     listModel()->setLive(live);
     if (live) {
@@ -357,6 +370,7 @@ void MainDialog::setListLive(bool live) {
 
 void MainDialog::traceCleared() {
     outOfMemoryShown_ = false;  // a new shortage is told again
+    idSummary_->resetSummary();
 }
 
 void MainDialog::redrawLastPage() {
@@ -428,6 +442,12 @@ void MainDialog::showAbout() {
     about.exec();
 }
 
+void MainDialog::showIdSummary() {
+    idSummary_->show();
+    idSummary_->raise();
+    idSummary_->activateWindow();
+}
+
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     if (list_->geometry().contains(event->pos())) {
         event->ignore();  // right-clicks on the list toggle the display modes
@@ -436,6 +456,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(QStringLiteral("export..."), this, [this] { fileActions_->exportTrace(); });
     menu.addAction(QString::fromLatin1(kAboutEntry), this, [this] { onSysCommand(kAboutCommand); });
+    menu.addAction(QStringLiteral("ID summary..."), this, &MainDialog::showIdSummary);
     menu.exec(event->globalPos());
 }
 

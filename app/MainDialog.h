@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace daridez {
 
+class IdSummaryWindow;
 class QtWindowPrompts;
 class TraceFilesActions;
 class SearchGroup;
@@ -59,6 +60,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     void enableControl(int id, bool enabled) override;
     std::string linBaudrateText() const override;
     void setLinBaudrateText(const std::string& text) override;
+    void baudrateConfirmed(int baudrate) override;
     void setListLive(bool live) override;
     void traceCleared() override;
     void redrawLastPage() override;
@@ -74,6 +76,9 @@ class MainDialog : public QDialog, public ControllerWindow {
     // The window-menu command: ids 16 to 31 open the About box. False: not handled.
     bool onSysCommand(unsigned id);
     void showAbout();
+    // Opens the "ID summary" window, or brings it to the front.
+    void showIdSummary();
+    IdSummaryWindow* idSummaryWindow() const { return idSummary_; }
 
     void setDisplayModes(const DisplayModes& modes);
     const DisplayModes& displayModes() const { return session_->modes; }
@@ -127,6 +132,8 @@ class MainDialog : public QDialog, public ControllerWindow {
     QComboBox* linBaudrate_ = nullptr;
     QLabel* statusLine1_ = nullptr;
     QLabel* statusLine2_ = nullptr;
+    QPushButton* idSummaryButton_ = nullptr;  // not a template control: held by itself
+    IdSummaryWindow* idSummary_ = nullptr;
     std::unique_ptr<TraceSession> session_;
     std::unique_ptr<TraceController> controller_;
     std::unique_ptr<TraceFilesActions> fileActions_;

@@ -37,6 +37,8 @@ class ControllerWindow {
 
     virtual std::string linBaudrateText() const = 0;
     virtual void setLinBaudrateText(const std::string& text) = 0;
+    // The tracer took this LIN bit rate ("Set LIN Speed" answered with result 0).
+    virtual void baudrateConfirmed(int /*baudrate*/) {}
 
     // The trace list: live flag, redraw of the last page.
     virtual void setListLive(bool live) = 0;

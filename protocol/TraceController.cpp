@@ -212,6 +212,9 @@ void TraceController::reportBaudrateAnswer(std::int32_t position) {
     purgePort();
     std::snprintf(text, sizeof text, "%d", answer.baudrate);
     window_.setLinBaudrateText(text);
+    if (answer.result == 0) {
+        window_.baudrateConfirmed(answer.baudrate);
+    }
 }
 
 void TraceController::reportTimeout(const char* text) {

@@ -1,9 +1,11 @@
 // The per-identifier summary: counts, lengths, checksum models, periods across timer wraps,
-// the last data and which bytes changed, the bus load, and the table daridez-dump prints.
+// the last data and which bytes changed, the bus load, and the table daridez-dump prints;
+// and the tracker that keeps a summary up to date while the trace grows.
 #include <QTest>
 
 #include "DecoderFixture.h"
 #include "lin/IdSummary.h"
+#include "lin/IdSummaryTracker.h"
 
 using namespace daridez;
 using namespace daridez::test;
@@ -57,6 +59,9 @@ class TestIdSummary : public QObject {
     void tenMillisecondScheduleLoadsBusAcrossTimerWraps();
     void marksChangedDataBytesRowByRow();
     void clearForgetsRowsAndAddingThemAgainRebuilds();
+    void trackerInBatchesMatchesTheWholeTrace_data();
+    void trackerInBatchesMatchesTheWholeTrace();
+    void trackerStartsOverWhenTheTraceIsCleared();
 };
 
 void TestIdSummary::summarisesRowsPerIdentifier_data() {
@@ -171,6 +176,96 @@ void TestIdSummary::clearForgetsRowsAndAddingThemAgainRebuilds() {
     QCOMPARE(FormatIdTable(summary, kBaud), before);
     QCOMPARE(summary.stats(0x05).changedMask, changed.changedMask);
     QCOMPARE(summary.stats(0x05).changeTimes[1], changed.changeTimes[1]);
+}
+
+void TestIdSummary::trackerInBatchesMatchesTheWholeTrace_data() {
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QList<int>>("cuts");  // byte offsets in the decoded stream
+    const QByteArray three = lin("1000", "85 01 02 FC") + lin("5000", "85 01 07 F7") +
+                             lin("9000", "C1 01 02 03 04 05 06 07 08 1A");
+    QTest::newRow("all at once") << three << QList<int>{};
+    // Row by row the bytes land in a row the decoder still fills: counted too early,
+    // the identifier would miss its data.
+    QTest::newRow("cut after each identifier") << three << QList<int>{17, 52, 87};
+    QList<int> everySeven;
+    for (int cut = 7; cut < 141; cut += 7) {
+        everySeven << cut;
+    }
+    QTest::newRow("every seven bytes, frames split") << three << everySeven;
+    QTest::newRow("start marker, frames without identifier, errors, wraps")
+        << "058200010000 " + lin("1000", "") + lin("2000", "85 01 02 FC") +
+               "059C20503A00 03F00000 " + kWrap + lin("3000", "20 01 02 03 04 D5") + lin("4000", "")
+        << QList<int>{6, 17, 52, 58, 62, 65, 90, 112, 118};
+}
+
+// After every batch the tracker holds exactly the rows before the decoder's current one;
+// once the trace is idle it holds them all, as if added at once.
+void TestIdSummary::trackerInBatchesMatchesTheWholeTrace() {
+    QFETCH(QByteArray, stream);
+    QFETCH(QList<int>, cuts);
+    const QByteArray bytes = hex(stream);
+    cuts << int(bytes.size());
+    DecoderFixture f;
+    IdSummaryTracker tracker;
+    int from = 0;
+    for (int cut : cuts) {
+        f.feed(bytes.mid(from, cut - from));
+        from = cut;
+        const TrackerUpdate step = tracker.update(f.list, f.decoder.currentEntry());
+        QVERIFY(!step.restarted);
+        IdSummary complete;
+        std::uint64_t rows = 0;
+        for (const TraceEntry* row : f.listRows()) {
+            if (row != f.decoder.currentEntry()) {
+                complete.add(*row);
+                ++rows;
+            }
+        }
+        QCOMPARE(tracker.rowsAdded(), rows);
+        QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(complete, kBaud));
+    }
+    QCOMPARE(tracker.update(f.list, nullptr).rowsAdded, std::size_t{1});
+    QCOMPARE(tracker.update(f.list, nullptr).rowsAdded, std::size_t{0});
+    const IdSummary whole = summaryOf(stream);
+    QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(whole, kBaud));
+    QCOMPARE(tracker.summary().linFrames(), whole.linFrames());
+    for (int id = 0; id < IdSummary::kIdCount; ++id) {
+        QCOMPARE(tracker.summary().stats(id).changeTimes, whole.stats(id).changeTimes);
+    }
+}
+
+void TestIdSummary::trackerStartsOverWhenTheTraceIsCleared() {
+    const QByteArray first = lin("1000", "85 01 02 FC") + lin("5000", "85 01 07 F7") +
+                             lin("9000", "C1 01 02 03 04 05 06 07 08 1A");
+    const QByteArray second = lin("2000", "20 01 02 03 04 D5");
+    DecoderFixture f;
+    IdSummaryTracker tracker;
+    f.feed(hex(first));
+    tracker.update(f.list, nullptr);
+    QVERIFY(tracker.summary().seen(0x05) && tracker.summary().seen(0x01));
+
+    // Emptied and not told: the empty list is seen.
+    f.session.clear();
+    QVERIFY(tracker.update(f.list, nullptr).restarted);
+    QCOMPARE(tracker.rowsAdded(), std::uint64_t{0});
+    QVERIFY(!tracker.summary().seen(0x05));
+
+    // Refilled with fewer rows than were added, not told: the new head may sit where the
+    // old one was, the shorter list gives it away.
+    f.feed(hex(first));
+    tracker.update(f.list, nullptr);
+    f.session.clear();
+    f.feed(hex(second));
+    QVERIFY(tracker.update(f.list, nullptr).restarted);
+    QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(summaryOf(second), kBaud));
+
+    // Told: the rows of the new trace are all there is.
+    f.session.clear();
+    f.feed(hex(first + first));
+    tracker.reset();
+    QVERIFY(!tracker.update(f.list, nullptr).restarted);
+    QCOMPARE(FormatIdTable(tracker.summary(), kBaud),
+             FormatIdTable(summaryOf(first + first), kBaud));
 }
 
 QTEST_GUILESS_MAIN(TestIdSummary)

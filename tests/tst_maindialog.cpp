@@ -12,6 +12,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -20,11 +23,13 @@
 #include <functional>
 #include <optional>
 
+#include "app/IdSummaryWindow.h"
 #include "app/MainDialog.h"
 #include "app/SearchGroup.h"
 #include "app/TraceFilesActions.h"
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
+#include "lin/IdSummary.h"
 #include "lin/LinFrame.h"
 #include "lin/Query.h"
 #include "tools/sim/TracerSimulator.h"
@@ -97,6 +102,7 @@ class TestMainDialog : public QObject {
     void exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile();
     void recordWriteFailureStopsTheRecordingNotTheTrace();
     void searchStepsThroughMatchesAndShowsOnlyThemWhileTracing();
+    void idSummaryCountsLiveSortsNamesTheIdentifierAndEmptiesOnClear();
 
   private:
     void startSimulator(bool silent = false);
@@ -672,6 +678,105 @@ void TestMainDialog::searchStepsThroughMatchesAndShowsOnlyThemWhileTracing() {
     QCOMPARE(field->text(), QStringLiteral("id=3C"));
     QTRY_COMPARE(search.countText(), QStringLiteral("0 of 0 rows"));
     QVERIFY(search.activeQuery() != nullptr);
+}
+
+void TestMainDialog::idSummaryCountsLiveSortsNamesTheIdentifierAndEmptiesOnClear() {
+    startSimulator();
+    makeDialog();
+    auto* open = dialog_->findChild<QPushButton*>(QStringLiteral("idSummaryButton"));
+    QVERIFY(open != nullptr);
+    QCOMPARE(open->text(), QStringLiteral("ID summary..."));
+    auto* window = dialog_->findChild<IdSummaryWindow*>();
+    QVERIFY(window != nullptr && !window->isVisible());
+    click(ControlId::Start);
+    QTest::mouseClick(open, Qt::LeftButton);
+    QVERIFY(window->isVisible() && window->isWindow());
+    QCOMPARE(window->windowTitle(), QStringLiteral("ID summary"));
+    const QAbstractItemModel* table = window->table()->model();
+    QCOMPARE(table->columnCount(), int(IdColumn::Count));
+    auto text = [&](int row, IdColumn column) {
+        return table->index(row, int(column)).data().toString();
+    };
+    auto framesOf = [&](const QString& id) {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (text(row, IdColumn::Id) == id) {
+                return text(row, IdColumn::Frames).toInt();
+            }
+        }
+        return -1;
+    };
+    QSignalSpy resets(table, &QAbstractItemModel::modelReset);  // ticks only add and change
+    QTRY_VERIFY_WITH_TIMEOUT(table->rowCount() >= 3, kDeviceWaitMs);
+    const QString id = text(0, IdColumn::Id);
+    const int frames = framesOf(id);
+    QTRY_VERIFY_WITH_TIMEOUT(framesOf(id) > frames, kDeviceWaitMs);  // counting up live
+    QCOMPARE(status(2).isEmpty(), false);
+
+    click(ControlId::Stop);
+    QTRY_VERIFY_WITH_TIMEOUT(!sim_->tracing(), kDeviceWaitMs);
+    // Stopped, the last row is complete too: every identifier has one row with the
+    // frames of the list's rows that carry it.
+    QMap<QString, int> counted;
+    for (const TraceEntry* e = programWide_->traceList.TraceListHead(); e; e = e->next) {
+        const LinFrame frame = ReadLinFrame(*e);
+        if (frame.isLinFrame && frame.hasId) {
+            ++counted[QString::asprintf("%02X", frame.id())];
+        }
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), int(counted.size()), kDeviceWaitMs);
+    for (auto it = counted.cbegin(); it != counted.cend(); ++it) {
+        QTRY_COMPARE_WITH_TIMEOUT(framesOf(it.key()), it.value(), kDeviceWaitMs);
+    }
+
+    QCOMPARE(resets.size(), 0);
+
+    // A loaded trace replaces the summary. A click on "frames" sorts by the count as a
+    // number (9 before 10) either way.
+    QByteArray headers;  // break, sync and identifier: 2 x 01, 10 x 02, 9 x 03
+    for (int n = 0; n < 21; ++n) {
+        const QByteArray stamp = QByteArray::number(0x1000 + n * 0x400, 16);
+        const char* pid = n < 2 ? "C1" : n < 12 ? "42" : "03";
+        headers += "0490" + stamp + "00 0591" + stamp + "5500 0592" + stamp + pid + "00 ";
+    }
+    QFile file(dir_->filePath(QStringLiteral("ids.dump")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromHex(headers));
+    file.close();
+    prompts_.nextPath = file.fileName();
+    click(ControlId::LoadTrace);
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, kDeviceWaitMs);
+    const QHeaderView* header = window->table()->horizontalHeader();
+    const QPoint framesTitle(header->sectionViewportPosition(int(IdColumn::Frames)) + 10, 5);
+    QStringList order;
+    for (int click = 0; click < 2; ++click) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, framesTitle);
+        QCOMPARE(header->sortIndicatorSection(), int(IdColumn::Frames));
+        QString line = header->sortIndicatorOrder() == Qt::AscendingOrder ? "up" : "down";
+        for (int row = 0; row < table->rowCount(); ++row) {
+            line += ' ' + text(row, IdColumn::Id) + ':' + text(row, IdColumn::Frames);
+        }
+        order << line;
+    }
+    order.sort();
+    QCOMPARE(order, (QStringList{"down 02:10 03:9 01:2", "up 01:2 03:9 02:10"}));
+
+    QSignalSpy activated(window, &IdSummaryWindow::identifierActivated);
+    const QRect cell = window->table()->visualRect(table->index(1, int(IdColumn::Frames)));
+    QTest::mouseClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(activated.size(), 1);
+    QCOMPARE(activated[0][0].toInt(), 3);
+
+    // The bus load assumes the rate the tracer last confirmed.
+    QVERIFY(window->busLoadText().endsWith(QStringLiteral(" % at 19200 baud")));
+    rateBox()->setCurrentIndex(3);  // "9600"
+    click(ControlId::SetLinSpeed);
+    QTRY_VERIFY_WITH_TIMEOUT(window->busLoadText().endsWith(QStringLiteral(" % at 9600 baud")),
+                             kDeviceWaitMs);
+
+    click(ControlId::ClearTraceList);
+    QCOMPARE(table->rowCount(), 0);
+    QCOMPARE(window->busLoadText(), QStringLiteral("bus load: 0.0 % at 9600 baud"));
 }
 
 QTEST_MAIN(TestMainDialog)

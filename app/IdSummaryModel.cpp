@@ -1,0 +1,181 @@
+#include "app/IdSummaryModel.h"
+
+namespace daridez {
+
+namespace {
+
+constexpr int kColumnCount = static_cast<int>(IdColumn::Count);
+constexpr int kLastColumn = static_cast<int>(IdColumn::Last);
+
+const char* columnTip(IdColumn column) {
+    switch (column) {
+        case IdColumn::Id:
+            return "Identifier, parity bits removed (hex)";
+        case IdColumn::Frames:
+            return "LIN frames with this identifier";
+        case IdColumn::Bad:
+            return "Frames that failed a check (parity, checksum, missing response...)";
+        case IdColumn::Lengths:
+            return "Data lengths seen, in bytes";
+        case IdColumn::Model:
+            return "Checksum model the frames matched";
+        case IdColumn::PeriodMin:
+        case IdColumn::PeriodAvg:
+        case IdColumn::PeriodMax:
+            return "Time between consecutive frames, ms";
+        case IdColumn::Last:
+            return "Data of the last frame; bytes that just changed are marked";
+        case IdColumn::Count:
+            break;
+    }
+    return "";
+}
+
+}  // namespace
+
+IdSummaryModel::IdSummaryModel(const IdSummary& summary, QObject* parent)
+    : QAbstractTableModel(parent), summary_(summary) {}
+
+bool IdSummaryModel::isNumeric(IdColumn column) {
+    switch (column) {
+        case IdColumn::Frames:
+        case IdColumn::Bad:
+        case IdColumn::PeriodMin:
+        case IdColumn::PeriodAvg:
+        case IdColumn::PeriodMax:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// At most 64 identifiers: a refresh costs the same however long the trace is.
+void IdSummaryModel::refresh() {
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        Shown& shown = rows_[row];
+        const IdStats& stats = summary_.stats(shown.id);
+        const std::uint8_t marked = markedBytes(stats);
+        const int first = stats.frames != shown.frames ? 0 : kLastColumn;
+        if (stats.frames != shown.frames || marked != shown.marked) {
+            shown.frames = stats.frames;
+            shown.marked = marked;
+            emit dataChanged(index(int(row), first), index(int(row), kColumnCount - 1));
+        }
+    }
+    insertNew();
+}
+
+void IdSummaryModel::insertNew() {
+    std::vector<Shown> added;
+    for (int id = 0; id < IdSummary::kIdCount; ++id) {
+        if (summary_.seen(id) && rowOf_[static_cast<std::size_t>(id)] == 0) {
+            const IdStats& stats = summary_.stats(id);
+            added.push_back({id, stats.frames, markedBytes(stats)});
+        }
+    }
+    if (added.empty()) {
+        return;
+    }
+    const int first = int(rows_.size());
+    beginInsertRows({}, first, first + int(added.size()) - 1);
+    for (const Shown& shown : added) {
+        rows_.push_back(shown);
+        rowOf_[static_cast<std::size_t>(shown.id)] = int(rows_.size());
+    }
+    endInsertRows();
+}
+
+void IdSummaryModel::removeAll() {
+    if (rows_.empty()) {
+        return;
+    }
+    beginRemoveRows({}, 0, int(rows_.size()) - 1);
+    rows_.clear();
+    rowOf_.fill(0);
+    endRemoveRows();
+}
+
+std::uint8_t IdSummaryModel::markedBytes(const IdStats& stats) const {
+    std::uint8_t marked = 0;
+    for (int i = 0; i < stats.dataLength; ++i) {
+        const std::int64_t changed = stats.changeTimes[static_cast<std::size_t>(i)];
+        if (changed != IdStats::kNever && summary_.lastTime() - changed < kMarkMicros) {
+            marked |= static_cast<std::uint8_t>(1u << i);
+        }
+    }
+    return marked;
+}
+
+int IdSummaryModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int IdSummaryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant IdSummaryModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= int(rows_.size())) {
+        return {};
+    }
+    const Shown& shown = rows_[static_cast<std::size_t>(index.row())];
+    const IdStats& stats = summary_.stats(shown.id);
+    const auto column = static_cast<IdColumn>(index.column());
+    switch (role) {
+        case Qt::DisplayRole:
+            return QString::fromStdString(IdCellText(stats, column));
+        case Qt::TextAlignmentRole:
+            return int((isNumeric(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        case SortRole:
+            return sortKey(stats, column);
+        case IdRole:
+            return shown.id;
+        case MarkedBytesRole:
+            return column == IdColumn::Last ? QVariant(int(shown.marked)) : QVariant();
+        default:
+            return {};
+    }
+}
+
+// Rows with fewer than two frames have no period and sort before every period.
+QVariant IdSummaryModel::sortKey(const IdStats& stats, IdColumn column) const {
+    const bool period = stats.frames >= 2;
+    switch (column) {
+        case IdColumn::Id:
+            return int(stats.id);
+        case IdColumn::Frames:
+            return qulonglong(stats.frames);
+        case IdColumn::Bad:
+            return qulonglong(stats.bad);
+        case IdColumn::Lengths:
+            return int(stats.lengths);
+        case IdColumn::PeriodMin:
+            return period ? qlonglong(stats.periodMin) : qlonglong(-1);
+        case IdColumn::PeriodAvg:
+            return period ? qlonglong(stats.lastTime - stats.firstTime) / (stats.frames - 1)
+                          : qlonglong(-1);
+        case IdColumn::PeriodMax:
+            return period ? qlonglong(stats.periodMax) : qlonglong(-1);
+        default:
+            return QString::fromStdString(IdCellText(stats, column));
+    }
+}
+
+QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) {
+        return {};
+    }
+    const auto column = static_cast<IdColumn>(section);
+    switch (role) {
+        case Qt::DisplayRole:
+            return QString::fromLatin1(IdColumnHeader(column));
+        case Qt::ToolTipRole:
+            return QString::fromLatin1(columnTip(column));
+        case Qt::TextAlignmentRole:
+            return int((isNumeric(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        default:
+            return {};
+    }
+}
+
+}  // namespace daridez

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+#include "lin/IdSummaryTracker.h"
+#include "protocol/TraceSession.h"
+
+class QLabel;
+class QSortFilterProxyModel;
+class QTableView;
+
+namespace daridez {
+
+class IdSummaryModel;
+
+// The "ID summary" window: one row per identifier of the trace with its counts, lengths,
+// checksum model, periods and last data, and the bus load, kept up to date while a trace
+// runs. A top-level window of its own that closes with its parent.
+class IdSummaryWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int kRefreshMs = 250;
+    static constexpr int kDefaultBaudrate = 19200;
+
+    // rowsArriving tells whether the decoder may still fill its current row (a trace or a
+    // load is running); without it, whenever the session's state is not Idle.
+    IdSummaryWindow(TraceSession& session, std::function<bool()> rowsArriving,
+                    QWidget* parent = nullptr);
+    ~IdSummaryWindow() override;
+
+    // The bit rate the bus load assumes: the one the tracer last confirmed.
+    void setBaudrate(int baudrate);
+    int baudrate() const { return baudrate_; }
+    // The trace was cleared or is being reloaded.
+    void resetSummary();
+    // Takes the rows completed since the last refresh (the timer calls it while shown).
+    void refresh();
+
+    const IdSummary& summary() const { return tracker_.summary(); }
+    QTableView* table() const { return table_; }
+    QString busLoadText() const;
+
+  signals:
+    // A row was double-clicked: its identifier, parity bits removed.
+    void identifierActivated(int id);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    void buildTable();
+    void sizeColumns();
+    void showTotals();
+    void onDoubleClick(const QModelIndex& index);
+
+    TraceSession& session_;
+    std::function<bool()> rowsArriving_;
+    IdSummaryTracker tracker_;
+    IdSummaryModel* model_ = nullptr;
+    QSortFilterProxyModel* sorted_ = nullptr;
+    QTableView* table_ = nullptr;
+    QLabel* counts_ = nullptr;
+    QLabel* busLoad_ = nullptr;
+    QTimer timer_;
+    int baudrate_ = kDefaultBaudrate;
+};
+
+}  // namespace daridez

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "lin/IdSummary.h"
+#include "trace/TraceList.h"
+
+namespace daridez {
+
+// What one IdSummaryTracker::update did.
+struct TrackerUpdate {
+    bool restarted = false;  // the list was emptied or replaced: the summary started over
+    std::size_t rowsAdded = 0;
+};
+
+// Keeps an IdSummary up to date with a trace that grows while it is shown: each update
+// adds only the rows completed since the previous one, so a window can refresh it on a
+// timer however long the trace gets.
+//
+// It holds on to the last row it added; whoever frees the list's rows must call reset()
+// (or let the next update see the emptied list) before that row could be followed.
+class IdSummaryTracker {
+  public:
+    // Adds the rows after the last one added, up to but not including openRow: the row
+    // the decoder may still fill (its currentEntry() while a trace or a load runs;
+    // nullptr when every row is complete). Starts over first when the list's head is
+    // not the one it started from or the list holds fewer rows than were added.
+    TrackerUpdate update(const TraceList& list, const TraceEntry* openRow);
+    // Forgets every row: the trace was cleared or is being reloaded.
+    void reset();
+
+    const IdSummary& summary() const { return summary_; }
+    std::uint64_t rowsAdded() const { return rows_; }
+
+  private:
+    bool listReplaced(const TraceList& list) const;
+
+    IdSummary summary_;
+    const TraceEntry* head_ = nullptr;  // the list's head when the first row was added
+    const TraceEntry* last_ = nullptr;  // the last row added
+    std::uint64_t rows_ = 0;
+};
+
+}  // namespace daridez
