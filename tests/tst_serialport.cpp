@@ -8,6 +8,7 @@
 #include <QTest>
 #include <array>
 #include <cstring>
+#include <map>
 #include <numeric>
 #include <string>
 
@@ -78,7 +79,8 @@ class TestSerialPort : public QObject {
 
   private slots:
     void everyOperationWithoutPortReturnsZero();
-    void openAppliesSettingsAndIgnoresPortNumbersOutsideOneToFour();
+    void openAppliesTheLineSettings_data();
+    void openAppliesTheLineSettings();
     void portIsHeldFromOpenUntilCloseOrMarkNotConnected();
     void readDeliversAtMostMaxAndPurgeInputDropsTheRest();
     void writeReachesTheDeviceAndPurgeOutputNeedsAnOpenPort();
@@ -102,46 +104,78 @@ void TestSerialPort::everyOperationWithoutPortReturnsZero() {
     }
 }
 
-void TestSerialPort::openAppliesSettingsAndIgnoresPortNumbersOutsideOneToFour() {
+// Rows: "baud data-bits parity stop-bits port" (parity 0 none, 1 odd, 2 even, 3 mark,
+// 4 space; stop bits 0 one, 1 one and a half, 2 two), what Open returns ("null" for a
+// port number outside 1 to 4, which is ignored) and the line as the terminal holds it
+// afterwards. A pseudo-terminal runs 8 bits without a parity bit whatever it is told,
+// but keeps odd, mark and two stop bits: those show what the port asked for.
+void TestSerialPort::openAppliesTheLineSettings_data() {
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("line");
+    const auto add = [](const char* settings, const char* result, const char* line) {
+        QTest::newRow(settings) << QString(settings) << QString(result) << QString(line);
+    };
+    add("19200 8 0 0 3", "", "19200");
+    add("9600 8 1 0 3", "", "9600 PARODD");
+    add("9600 8 1 2 3", "", "9600 PARODD CSTOPB");
+    add("9600 8 3 0 3", "", "9600 PARODD CMSPAR");
+    add("9600 8 4 2 3", "", "9600 CMSPAR CSTOPB");
+    // Only 5 data bits take 1.5 stop bits. Qt reads the line back and finds that a
+    // pseudo-terminal took neither 7 data bits nor even parity (which, unlike odd, it
+    // cannot tell from none).
+    add("9600 8 2 0 3", "Could not set the comstate", "");
+    add("9600 8 0 1 3", "Could not set the comstate", "");
+    add("9600 7 0 0 3", "Could not set the comstate", "");
+    add("9600 8 0 0 0", "null", "");
+    add("9600 8 0 0 5", "null", "");
+}
+
+void TestSerialPort::openAppliesTheLineSettings() {
+    QFETCH(QString, settings);
+    QFETCH(QString, line);
     Rig rig(3);
-    QVERIFY(rig.port.Open(settingsFor(0)) == nullptr);
-    QCOMPARE(rig.port.channel(), SerialPort::Channel::None);
-    SerialSettings settings = settingsFor(3);
-    settings.BaudRate = 19200;
-    QCOMPARE(rig.port.Open(settings), "");
+    SerialSettings s{};
+    const QStringList v = settings.split(' ');
+    s.BaudRate = v[0].toUInt();
+    s.ByteSize = std::uint8_t(v[1].toUInt());
+    s.Parity = std::uint8_t(v[2].toUInt());
+    s.StopBits = std::uint8_t(v[3].toUInt());
+    s.ComPort = v[4].toInt();
+    const char* result = rig.port.Open(s);
+    QTEST(QString(result ? result : "null"), "result");
+    QCOMPARE(rig.port.channel(), result ? SerialPort::Channel::Open : SerialPort::Channel::None);
+    if (line.isEmpty()) {
+        return;
+    }
     termios applied{};
     QCOMPARE(::tcgetattr(rig.slave, &applied), 0);
-    QCOMPARE(::cfgetospeed(&applied), speed_t(B19200));
-    QCOMPARE(applied.c_cflag & (CSIZE | CSTOPB | CRTSCTS), tcflag_t(CS8));
+    QString held = QString::number(
+        std::map<speed_t, int>{{B9600, 9600}, {B19200, 19200}}.at(::cfgetospeed(&applied)));
+    for (const auto& [flag, name] :
+         {std::pair{PARODD, "PARODD"}, {CMSPAR, "CMSPAR"}, {CSTOPB, "CSTOPB"}}) {
+        held += applied.c_cflag & flag ? QString(" ") + name : QString();
+    }
+    QCOMPARE(held, line);
+    QCOMPARE(applied.c_cflag & (CSIZE | CRTSCTS), tcflag_t(CS8));
     QCOMPARE(applied.c_iflag & (IXON | IXOFF), tcflag_t(0));
     QCOMPARE(applied.c_lflag & (ICANON | ECHO), tcflag_t(0));
-
-    QVERIFY(rig.port.Open(settingsFor(5)) == nullptr);
-    QVERIFY(rig.port.isConnected());
-    const std::uint8_t byte = 0x42;
+    const std::uint8_t byte = 0x42;  // and the port reads
     rig.send(&byte, 1);
     QCOMPARE(waitForBytes(rig.port, 1), 1u);
 }
 
-// Settings the port refuses (1.5 stop bits with 8 data bits; seven data bits, which a
-// pseudo-terminal does not take) fail, and the port stays open.
+// One program at a time holds a port, from Open until Close or markNotConnected.
 void TestSerialPort::portIsHeldFromOpenUntilCloseOrMarkNotConnected() {
     Rig rig;
-    SerialSettings oneAndAHalf = settingsFor(2);
-    oneAndAHalf.StopBits = kOne5StopBits;  // only 5 data bits take 1.5 stop bits
-    QCOMPARE(rig.port.Open(oneAndAHalf), "Could not set the comstate");
-    QCOMPARE(rig.port.channel(), SerialPort::Channel::Open);
-    SerialSettings sevenBits = settingsFor(2);
-    sevenBits.ByteSize = 7;
-    QCOMPARE(rig.port.Open(sevenBits), "Could not set the comstate");
-    QCOMPARE(rig.port.channel(), SerialPort::Channel::Open);
+    QVERIFY(rig.open());
+    QVERIFY(rig.port.Open(settingsFor(5)) == nullptr && rig.port.isConnected());
     SerialPort second(rig.paths);
     QCOMPARE(second.Open(settingsFor(2)), "INVLID_HANDLE_VALUE");
     QCOMPARE(second.channel(), SerialPort::Channel::Invalid);
     QCOMPARE(rig.port.Close(), 1u);
     QCOMPARE(rig.port.channel(), SerialPort::Channel::Invalid);
     QCOMPARE(rig.port.Close(), 0u);
-
     QCOMPARE(second.Open(settingsFor(2)), "");
     second.markNotConnected();
     QCOMPARE(second.channel(), SerialPort::Channel::None);
