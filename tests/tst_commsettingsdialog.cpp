@@ -1,4 +1,3 @@
-#include "app/DialogUnits.h"
 #include "serial/CommSettingsDialog.h"
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
@@ -57,16 +56,14 @@ class TestCommSettingsDialog : public QObject {
     void recordShowsAsSelectedButtons();
     void okStoresAndSavesBeforeClosingCancelChangesNothing_data();
     void okStoresAndSavesBeforeClosingCancelChangesNothing();
-    void dialogFollowsItsTemplate();
+    void buttonsTakeClicksAndTabsInOrder();
 };
 
 // Rows: the record (as record() reads it), then the selected captions.
 void TestCommSettingsDialog::recordShowsAsSelectedButtons_data() {
     QTest::addColumn<QString>("checked");
-    for (const auto& choice : CommSettingsDialog::kBaudTable) {
-        QTest::addRow("%u 8 0 3 0", choice.rate)
-            << choice.caption + QString("|none|1 bit|8 bit|Com3");
-    }
+    QTest::newRow("19200 8 0 3 0") << "19.2K|none|1 bit|8 bit|Com3";
+    QTest::newRow("256000 8 0 3 0") << "256|none|1 bit|8 bit|Com3";
     QTest::newRow("300 7 1 4 2") << "300|odd|2 bit|7 bit|Com4";
     QTest::newRow("600 8 2 1 0") << "600|even|1 bit|8 bit|Com1";
     // A value no button stands for clears its own group only.
@@ -139,39 +136,21 @@ void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing()
     QVERIFY(!ok || fields(atHide) == fields(settings));   // Ok saved before the dialog closed
 }
 
-void TestCommSettingsDialog::dialogFollowsItsTemplate() {
+// Ok is the default button; each port shows its device path; every radio button takes
+// clicks (no group box lies above it); Tab stops at one button per group, in order.
+void TestCommSettingsDialog::buttonsTakeClicksAndTabsInOrder() {
     SerialSettings settings = record("115200 8 0 2 0");
     PortPaths paths;
     paths.setPath(2, "/tmp/ttyLIN0");
     CommSettingsDialog dialog(settings, nullptr, &paths);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    const DialogUnits units(dialog.font());
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Communications Settings"));
-    QCOMPARE(units.averageCharWidth(),
-             DialogUnits(DialogUnits::templateFont("MS Sans Serif", 8)).averageCharWidth());
-    QCOMPARE(dialog.minimumSize(), units.size(152, 181));
-    QCOMPARE(dialog.maximumSize(), units.size(152, 181));
-    // Every text but the radio captions, and places of a few representative controls.
-    const std::tuple<int, const char*, QRect> places[] = {
-        {107, "110", {10, 15, 35, 12}},        {109, "4800", {100, 25, 40, 12}},
-        {604, "Com4", {112, 150, 30, 12}},     {2, "Cancel", {80, 170, 30, 10}},
-        {1, "Ok", {115, 170, 30, 10}},         {100, "Baud rate", {5, 5, 140, 65}},
-        {200, "Data bits", {81, 107, 65, 25}}, {300, "Parity", {5, 75, 141, 28}},
-        {400, "Stop bits", {7, 107, 65, 25}},  {600, "Port", {7, 136, 140, 28}}};
-    for (const auto& [id, caption, r] : places) {
-        const QWidget* widget = dialog.findChild<QWidget*>(QString::number(id));
-        QCOMPARE(widget->property(id % 100 ? "text" : "title").toString(), QString(caption));
-        QCOMPARE(widget->geometry(), units.rect(r.x(), r.y(), r.width(), r.height()));
-    }
     QVERIFY(control(dialog, 1)->property("default").toBool());
     QVERIFY(control(dialog, 601)->toolTip() == "/dev/ttyS0" &&
             control(dialog, 602)->toolTip() == "/tmp/ttyLIN0");
-    // The group boxes lie below the buttons, so that clicks reach every radio button.
     for (QRadioButton* radio : dialog.findChildren<QRadioButton*>()) {
         QCOMPARE(dialog.childAt(radio->geometry().center()), radio);
     }
-    // The focus chain runs in creation order (Tab then stops at one button per group).
     QList<int> chain;
     for (QWidget* w = control(dialog, 107); chain.size() < 28; w = w->nextInFocusChain()) {
         chain << w->property("templateId").toInt();

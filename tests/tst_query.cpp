@@ -67,26 +67,22 @@ void TestQuery::matchesRows_data() {
         QTest::newRow(query) << query << rows;
     };
     add("id=3C", {1, 6});
-    add("id=3c", {1, 6});
     add("id=05", {3});
     add("id=10,3C,22", {1, 2, 5, 6});
     add("!id=3C", {0, 2, 3, 4, 5, 7, 8, 9, 10, 11});
     add("pid=50", {2});
     add("pid=10", {});
     add("pid=05", {3});
-    add("pid=85", {});
     add("pid=e2,C1", {5, 7});
     add("data=7F??B2", {1, 4});
     add("data=7f??b2", {1, 4});
     add("data=7F", {1, 4, 6, 7});
     add("data=7F??", {1, 4, 7});
-    add("data=7FFFBE", {7});
     add("data=????????", {1, 4});
     add("data=??", {1, 2, 3, 4, 6, 7});
     add("data=B2", {});
     add("data=??????????????????", {});
     add("err", {8, 9, 10});
-    add("!err", {0, 1, 2, 3, 4, 5, 6, 7, 11});
     add("bad", {3, 4, 5, 6, 11});
     add("!bad", {0, 1, 2, 7, 8, 9, 10});
     add("check=parity", {3});
@@ -96,18 +92,13 @@ void TestQuery::matchesRows_data() {
     add("check=no-response", {5});
     add("check=short", {6});
     add("check=no-sync", {11});
-    add("check=no-id", {11});
     add("check=sync", {});
     add("break", {1, 2, 3, 4, 5, 6, 7, 11});
-    add("BrEaK", {1, 2, 3, 4, 5, 6, 7, 11});
-    add("!break", {0, 8, 9, 10});
     add("start", {0});
     add("10", {10});
     add("00,000000", {0, 9, 10});
     add("02,00]", {10});
-    add("55", {1, 2, 3, 4, 5, 6, 7});
     add("[3c]", {1, 6});
-    add("ffh", {2});
     add("255", {7});
     add("b2h", {1, 4});
     add("#ERR", {10});
@@ -149,29 +140,22 @@ void TestQuery::refusesQuery_data() {
     add("id=3C !", R"("!": a term must follow "!")");
     add("!!err", R"("!!err": one "!" per term)");
     add("foo=1", R"("foo=1": unknown key (id, pid, data, check))");
-    add("=3C", R"("=3C": unknown key (id, pid, data, check))");
     add("ID=3C", R"("ID=3C": unknown key (id, pid, data, check))");
     add("err=1", R"("err=1": unknown key (id, pid, data, check))");
     add("id=40", R"("id=40": identifiers are 00..3F)");
-    add("!id=FF", R"("!id=FF": identifiers are 00..3F)");
     add("id=3", R"("id=3": identifiers are two hex digits)");
-    add("id=03C", R"("id=03C": identifiers are two hex digits)");
     add("id=3G", R"("id=3G": identifiers are two hex digits)");
     add("id=", R"("id=": no identifiers after "=")");
     add("id=01,,02", R"("id=01,,02": an empty item in the list)");
-    add("id=01,", R"("id=01,": an empty item in the list)");
     add("pid=1G", R"("pid=1G": identifier bytes are two hex digits)");
     add("pid=", R"("pid=": no identifier bytes after "=")");
     add("data=1", R"("data=1": the pattern is pairs of hex digits or ??)");
-    add("data=GG", R"("data=GG": the pattern is pairs of hex digits or ??)");
     add("data=7?", R"("data=7?": the pattern is pairs of hex digits or ??)");
     add("data=", R"("data=": the pattern is pairs of hex digits or ??)");
     add("data=00112233445566778899",
         R"("data=00112233445566778899": at most 9 bytes (DB0..DB7, CS))");
     add("check=nope", R"("check=nope": not a check word (no-sync, sync, no-id, parity, )"
                       R"(no-response, short, checksum, classic, enhanced))");
-    add("check=", R"("check=": not a check word (no-sync, sync, no-id, parity, )"
-                  R"(no-response, short, checksum, classic, enhanced))");
     add("bad id=40 foo=1", R"("id=40": identifiers are 00..3F)");
 }
 

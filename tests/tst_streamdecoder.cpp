@@ -112,6 +112,12 @@ void TestStreamDecoder::decodesStreamIntoRows_data() {
            {kStartRow, "G|1|+ 008192|Break|55|(01)|001|002|003|004|005|006|007|008|A5",
             "-|2|+ 004096|Break"},
            "1 frames, 0 errors, clock 0x3000, state 5");
+    addRow("checksum frame only after the eighth byte", "",
+           "0490010000 059101105500 059201201000 059301300100 059401400200 059B01500500"
+           "0490020000",
+           {kStartRow, "G|1|+ 000256|Break|55|[10]|01h|02h",
+            "-|2|+ 000064|#err [05,9B,01,50,05,00]", "-|3|+ 000192|Break"},
+           "1 frames, 0 errors, clock 0x200, state 5");
     addRow("sync 54 is marked; a second sync and what follows are bad until a break", "",
            "0490010000 059101105400 059101205500 059201302000 059301400500 0490020000"
            "059102105500 059202202100 059302300700",

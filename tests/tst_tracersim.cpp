@@ -114,8 +114,7 @@ class TestTracerSim : public QObject {
     void generatedStreamDecodesInAnyReadSizesAndShowsItsTrouble();
     void identifiersAndChecksumsFollowTheLinRules_data();
     void identifiersAndChecksumsFollowTheLinRules();
-    void fullTerminalDropsFramesThenReportsAnOverflow();
-    void floodUnderARowBudgetEndsAsOutOfMemoryWithTheRowsMadeIntact();
+    void fullTerminalDropsFramesThenResumesAtABreak();
 };
 
 // Rows: the device's version, its SetBaudrate result and whether it sends a start
@@ -127,10 +126,7 @@ void TestTracerSim::commandsAreAnsweredByteForByte_data() {
     auto row = [](const char* name, const char* device, const char* command, const char* answer) {
         QTest::newRow(name) << QString(device) << QByteArray(command) << QByteArray(answer);
     };
-    row("ReadVersion", "1.4.2 0 1", "02 00 02", "05 80 01 04 02 8c");
     row("ReadVersion 2.0.17", "2.0.17 0 1", "02 00 02", "05 80 02 00 11 98");
-    row("SetBaudrate 9600", "1.4.2 0 1", "04 01 25 80 aa", "05 81 25 80 00 2b");
-    row("SetBaudrate 19200", "1.4.2 0 1", "04 01 4b 00 50", "05 81 4b 00 00 d1");
     // Only 1000 to 20000 baud are taken; any other rate is refused with result 1.
     row("SetBaudrate 500", "1.4.2 0 1", "04 01 01 f4 fa", "05 81 01 f4 01 7c");
     row("SetBaudrate 1000", "1.4.2 0 1", "04 01 03 e8 f0", "05 81 03 e8 00 71");
@@ -140,7 +136,8 @@ void TestTracerSim::commandsAreAnsweredByteForByte_data() {
     row("StartTrace", "1.4.2 0 1", "02 02 04", "05 82 00 01 00 88");
     row("StartTrace without marker", "1.4.2 0 0", "02 02 04", "04 90");
     // Commands with a wrong check byte are ignored; the next one is answered.
-    row("bad sums", "1.4.2 0 1", "02 00 03 04 01 25 80 ab 02 02 05 02 00 02", "05 80 01 04 02 8c");
+    row("bad sums, then ReadVersion", "1.4.2 0 1", "02 00 03 04 01 25 80 ab 02 02 05 02 00 02",
+        "05 80 01 04 02 8c");
 }
 
 void TestTracerSim::commandsAreAnsweredByteForByte() {
@@ -289,51 +286,35 @@ void TestTracerSim::identifiersAndChecksumsFollowTheLinRules() {
     QCOMPARE(trace.verdicts().join(", "), verdicts);
 }
 
-void TestTracerSim::fullTerminalDropsFramesThenReportsAnOverflow() {
+// The host reads nothing while 30 s of traffic come due, far more than the terminal
+// holds, then reads all; ten times over. The simulator must neither block nor lose the
+// framing: behind each overflow report it resumes with a whole LIN frame. Where in a LIN
+// frame the terminal drains depends on real time, so a resumption at any other frame
+// shows in one round of ten at least (it does in two of three).
+void TestTracerSim::fullTerminalDropsFramesThenResumesAtABreak() {
     TracerSimulator sim;
     QVERIFY(sim.open());
     Host host(sim.devicePath());
     host.send("02 02 04");
-    // The host reads nothing while 30 s of traffic come due: far more than the
-    // terminal holds. The simulator must neither block nor lose the framing.
-    for (int i = 0; i < 300; ++i, sim.poll()) {
-        sim.advance(100000);
+    QByteArray stream;
+    for (int round = 0; round < 10; ++round) {
+        for (int i = 0; i < 300; ++i, sim.poll()) {
+            sim.advance(100000);
+        }
+        for (int i = 0; i < 20; ++i) {
+            sim.advance(20000);
+            stream += host.collect(sim);
+        }
     }
     QVERIFY(sim.framesDropped() > 0);
-    QByteArray stream;
-    for (int i = 0; i < 100; ++i) {
-        sim.advance(20000);
-        stream += host.collect(sim);
-    }
     DecodedTrace trace;
-    trace.feedLive(stream, stream.size());
-    // Only the overflow report is trouble, and sending resumed at a break behind it.
+    trace.feedLive(stream, 512);
     const QStringList infos = trace.infos();
-    QVERIFY(infos.count("Break+") > 0 && !infos.contains("backwards"));
-    QVERIFY(infos.contains("#BufOvfl") && infos.filter("#").size() == infos.count("#BufOvfl"));
-    QCOMPARE(infos.mid(infos.indexOf("#BufOvfl"), 2), (QStringList{"#BufOvfl", "Break+"}));
-}
-
-// Three seconds of troubled traffic against a list that takes 50 rows: the decoder says it
-// ran out once, and the rows it made are byte for byte the first rows of an unlimited list.
-void TestTracerSim::floodUnderARowBudgetEndsAsOutOfMemoryWithTheRowsMadeIntact() {
-    TracerSimulatorOptions options;
-    options.rates = {0.1, 0.1, 0.05};
-    const std::vector<std::uint8_t> stream = TracerSimulator(options).generate(3'000'000);
-    DecodedTrace whole, budgeted;
-    budgeted.list.setRowBudget(50);
-    whole.feedLive(stream, 512);
-    budgeted.feedLive(stream, 512);
-    QVERIFY(budgeted.decoder.takeOutOfMemory() && !budgeted.decoder.takeOutOfMemory());
-    QVERIFY(!whole.decoder.takeOutOfMemory() && whole.list.rowCount() > 200);
-    QCOMPARE(budgeted.list.rowCount(), 50u);
-    const TraceEntry* row = whole.list.TraceListHead();
-    int rows = 0;
-    for (const TraceEntry* b = budgeted.list.TraceListHead(); b != nullptr; b = b->next, ++rows) {
-        QCOMPARE(std::memcmp(b, row, offsetof(TraceEntry, next)), 0);
-        row = row->next;
+    QVERIFY(infos.count("#BufOvfl") >= 10 && !infos.contains("backwards"));
+    QCOMPARE(infos.filter("#").size(), infos.count("#BufOvfl"));
+    for (qsizetype at = 0; (at = infos.indexOf("#BufOvfl", at) + 1) > 0;) {
+        QCOMPARE(infos.value(at), "Break+");
     }
-    QCOMPARE(rows, 50);
 }
 
 QTEST_GUILESS_MAIN(TestTracerSim)
