@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,14 +14,16 @@
 #include "app/AboutDialog.h"
 #include "app/AppIcon.h"
 #include "app/DialogUnits.h"
+#include "app/GroupFrame.h"
 #include "app/IdSummaryWindow.h"
 #include "app/QtWindowPrompts.h"
+#include "app/WindowPlacement.h"
 #include "app/SearchGroup.h"
 #include "app/TraceFilesActions.h"
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
 #include "lin/Columns.h"
-#include "serial/CommSettingsDialog.h"
+#include "app/CommSettingsDialog.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -64,6 +65,13 @@ MainDialog::MainDialog(ProgramWide& programWide, const std::string& profilePath,
         std::make_unique<TraceController>(port_, *this, *session_, programWide_.setBaudrateFrame);
     fileActions_ =
         std::make_unique<TraceFilesActions>(*prompts_, profile_, *session_, *controller_);
+    fileActions_->matchingRows = [this] {
+        return search_->showingOnlyMatches() ? search_->activeQuery() : nullptr;
+    };
+    // A double click on an identifier in the summary looks for its frames.
+    connect(idSummary_, &IdSummaryWindow::identifierActivated, this, [this](int id) {
+        search_->setQuery(QStringLiteral("id=%1").arg(id, 2, 16, QLatin1Char('0')).toUpper());
+    });
     buildFileActionControls();
     timer_.setInterval(kTimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &MainDialog::onTimer);
@@ -81,7 +89,7 @@ QPushButton* MainDialog::addButton(int id, const char* caption, int x, int y, in
     const DialogUnits units(font());
     auto* button = new QPushButton(QString::fromLatin1(caption), this);
     holdControl(id, button);
-    button->setGeometry(units.rect(x, y, width, height));
+    layout_.add(button, units.rect(x, y, width, height));
     // Return never presses a button of this window.
     button->setAutoDefault(false);
     button->setDefault(false);
@@ -92,11 +100,14 @@ QPushButton* MainDialog::addButton(int id, const char* caption, int x, int y, in
 void MainDialog::buildControls() {
     setWindowTitle(QStringLiteral("Daridez"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowIcon(appIcon());
     setFont(DialogUnits::templateFont());
     const DialogUnits units(font());
-    setFixedSize(units.size(457, 381));
+    // The template's size is the window's first and smallest size.
+    layout_.setTemplateSize(units.size(457, 381));
+    setMinimumSize(layout_.templateSize());
+    resize(layout_.templateSize());
 
     auto* config = addButton(ControlId::Config, "config", 5, 10, 35, 10);
     auto* connectButton = addButton(ControlId::Connect, "connect", 50, 10, 35, 10);
@@ -116,46 +127,45 @@ void MainDialog::buildControls() {
     }
     linBaudrate_->setEditText(QString());
     // 48 units is the height with the list open; closed, the box is one edit line.
-    linBaudrate_->setGeometry(units.rect(160, 50, 52, 12));
+    layout_.add(linBaudrate_, units.rect(160, 50, 52, 12));
     linBaudrate_->setMaxVisibleItems(5);
 
     auto* speed = addButton(ControlId::SetLinSpeed, "Set LIN Speed", 115, 35, 95, 10);
 
     list_ = new TraceListView(this);
     holdControl(ControlId::TraceList, list_);
-    list_->setGeometry(units.rect(0, 65, 455, 300));
+    layout_.add(list_, units.rect(0, 65, 455, 300), TemplateLayout::Grow::WidthAndHeight);
 
     statusLine1_ = new QLabel(QStringLiteral("Static"), this);
     holdControl(ControlId::StatusLine1, statusLine1_);
     statusLine1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    statusLine1_->setGeometry(units.rect(0, 370, 265, 8));
+    layout_.add(statusLine1_, units.rect(0, 370, 265, 8), TemplateLayout::Grow::StayAtBottom);
 
-    auto addGroup = [&](const char* name, const char* title, int x, int y, int w, int h) {
-        auto* group = new QGroupBox(QString::fromLatin1(title), this);
+    auto addGroup = [&](const char* name, const char* title, int x, int y, int w, int h,
+                        TemplateLayout::Grow grow = TemplateLayout::Grow::None) {
+        auto* group = new GroupFrame(QString::fromLatin1(title), this);
         group->setObjectName(QString::fromLatin1(name));
-        group->setGeometry(units.rect(x, y, w, h));
-        // A frame only: it lies behind the controls it frames and takes no clicks.
-        group->setAttribute(Qt::WA_TransparentForMouseEvents);
-        group->setFocusPolicy(Qt::NoFocus);
+        layout_.add(group, units.rect(x, y, w, h), grow);
         group->lower();
     };
     addGroup("traceCommandsGroup", "Trace commands", 0, 25, 220, 40);
     auto* label = new QLabel(QStringLiteral("LIN-Baudrate:"), this);
     label->setObjectName(QStringLiteral("linBaudrateLabel"));
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setGeometry(units.rect(105, 50, 53, 8));
+    layout_.add(label, units.rect(105, 50, 53, 8));
     addGroup("traceComPortGroup", "Trace COM Port", 0, 0, 95, 25);
     addGroup("fileMenuGroup", "File Menu", 100, 0, 120, 25);
     statusLine2_ = new QLabel(this);
     holdControl(ControlId::StatusLine2, statusLine2_);
     statusLine2_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    statusLine2_->setGeometry(units.rect(270, 370, 185, 8));
-    addGroup("traceSearchGroup", "Trace search", 225, 0, 230, 65);
+    layout_.add(statusLine2_, units.rect(270, 370, 185, 8),
+                TemplateLayout::Grow::StayAtBottomRight);
+    addGroup("traceSearchGroup", "Trace search", 225, 0, 230, 65, TemplateLayout::Grow::Width);
     search_ = new SearchGroup(*list_, this);
-    search_->setGeometry(units.rect(229, 8, 223, 41));
+    layout_.add(search_, units.rect(229, 8, 223, 41), TemplateLayout::Grow::Width);
     idSummaryButton_ = new QPushButton(QStringLiteral("ID summary..."), this);
     idSummaryButton_->setObjectName(QStringLiteral("idSummaryButton"));
-    idSummaryButton_->setGeometry(units.rect(272, 51, 50, 10));
+    layout_.add(idSummaryButton_, units.rect(272, 51, 50, 10));
     idSummaryButton_->setAutoDefault(false);
     connect(idSummaryButton_, &QPushButton::clicked, this, &MainDialog::showIdSummary);
 
@@ -185,17 +195,17 @@ void MainDialog::buildFileActionControls() {
     const DialogUnits units(font());
     exportButton_ = new QPushButton(QStringLiteral("export..."), this);
     exportButton_->setObjectName(idName(kExportId));
-    exportButton_->setGeometry(units.rect(229, 51, 40, 10));
+    layout_.add(exportButton_, units.rect(229, 51, 40, 10));
     exportButton_->setAutoDefault(false);
     exportButton_->setToolTip(
         QStringLiteral("Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"));
     recordBox_ = new QCheckBox(QStringLiteral("record"), this);
     recordBox_->setObjectName(idName(kRecordId));
-    recordBox_->setGeometry(units.rect(326, 51, 32, 10));
+    layout_.add(recordBox_, units.rect(326, 51, 32, 10));
     recordBox_->setToolTip(QStringLiteral("Record every trace to a dump file as it arrives"));
     recordLabel_ = new QLabel(this);
     recordLabel_->setObjectName(idName(kRecordLabelId));
-    recordLabel_->setGeometry(units.rect(360, 51, 91, 10));
+    layout_.add(recordLabel_, units.rect(360, 51, 91, 10), TemplateLayout::Grow::Width);
     fileActions_->attach(recordBox_, recordLabel_);
     connect(exportButton_, &QPushButton::clicked, this, [this] { fileActions_->exportTrace(); });
     connect(recordBox_, &QCheckBox::toggled, this,
@@ -226,6 +236,7 @@ void MainDialog::initDialog() {
     InitSerialSettings(settings_);
     LoadSerialSettings(&profile_, settings_);
     portPaths_.load(profile_);
+    RestoreWindowPlacement(*this, profile_);
     setStatusLine1(DescribeSerialSettings(settings_));
     controller_->reset();
     controller_->setBusy(false);
@@ -256,6 +267,7 @@ void MainDialog::shutDown() {
     shutDown_ = true;
     fileActions_->stopRecording();
     SaveSerialSettings(&profile_, settings_);
+    SaveWindowPlacement(*this, profile_);
     profile_.save();  // the profile's one write while the program runs
     session_->clear();
     timer_.stop();
@@ -272,6 +284,11 @@ void MainDialog::done(int result) {
 // Escape does not close the window.
 void MainDialog::reject() {}
 
+void MainDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layout_.apply(size());
+}
+
 void MainDialog::closeEvent(QCloseEvent* event) {
     if (controller_->paused()) {
         event->ignore();  // the loader is still decoding into the trace
@@ -284,6 +301,10 @@ void MainDialog::closeEvent(QCloseEvent* event) {
 
 void MainDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
+        case Qt::Key_F1:
+            event->accept();
+            showAbout();
+            return;
         case Qt::Key_Escape:
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -448,16 +469,28 @@ void MainDialog::showIdSummary() {
     idSummary_->activateWindow();
 }
 
+// The window's menu: from a right-click beside the controls, and from the keyboard
+// (Shift+F10, the Menu key) wherever the focus is. Right-clicks on the list toggle its
+// display modes instead.
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
-    if (list_->geometry().contains(event->pos())) {
-        event->ignore();  // right-clicks on the list toggle the display modes
+    const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
+    if (!keyboard && list_->geometry().contains(event->pos())) {
+        event->ignore();
         return;
+    }
+    QPoint at = event->globalPos();
+    if (keyboard) {
+        const QWidget* focus = focusWidget() != nullptr ? focusWidget() : this;
+        at = focus->mapToGlobal(QPoint(focus->width() / 2, focus->height() / 2));
     }
     QMenu menu(this);
     menu.addAction(QStringLiteral("export..."), this, [this] { fileActions_->exportTrace(); });
-    menu.addAction(QString::fromLatin1(kAboutEntry), this, [this] { onSysCommand(kAboutCommand); });
     menu.addAction(QStringLiteral("ID summary..."), this, &MainDialog::showIdSummary);
-    menu.exec(event->globalPos());
+    menu.addSeparator();
+    QAction* about =
+        menu.addAction(QString::fromLatin1(kAboutEntry), this, [this] { onSysCommand(kAboutCommand); });
+    about->setShortcut(QKeySequence(Qt::Key_F1));
+    menu.exec(at);
 }
 
 #ifdef Q_OS_WIN

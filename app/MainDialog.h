@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/TemplateLayout.h"
 #include "protocol/ControllerWindow.h"
 #include "protocol/ProgramWide.h"
 #include "protocol/TraceController.h"
@@ -101,6 +102,7 @@ class MainDialog : public QDialog, public ControllerWindow {
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
@@ -143,6 +145,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     QTimer timer_;
     bool outOfMemoryShown_ = false;
     bool shutDown_ = false;
+    TemplateLayout layout_;
     std::uint64_t progressThreshold_ = kProgressThreshold;
 };
 

@@ -51,8 +51,6 @@ class TraceFilesActions {
 
     // The search's "Show only matches" query while it is on, else nullptr; when it
     // answers a query, an export asks whether to write only the matching rows.
-    // TODO(search): wired to SearchGroup (showingOnlyMatches()/activeQuery()) once the
-    // search group is in the window; until then no query is shown.
     std::function<const Query*()> matchingRows = [] { return nullptr; };
 
     const TraceRecorder& recorder() const { return recorder_; }

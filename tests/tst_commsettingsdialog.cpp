@@ -1,4 +1,4 @@
-#include "serial/CommSettingsDialog.h"
+#include "app/CommSettingsDialog.h"
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
 #include "serial/SerialSettings.h"

@@ -28,13 +28,29 @@ void TraceItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 QColor TraceItemDelegate::paintHighlighted(QPainter* painter, const QStyleOptionViewItem& option,
                                            const QModelIndex& index) const {
     const QPalette& palette = option.palette;
-    const QPalette::ColorGroup group = view_->hasFocus() ? QPalette::Active : QPalette::Inactive;
-    const QColor text = palette.color(group, QPalette::HighlightedText);
+    const Highlight highlight =
+        view_->hasFocus() ? Highlight{palette.color(QPalette::Active, QPalette::Highlight),
+                                      palette.color(QPalette::Active, QPalette::HighlightedText)}
+                          : InactiveHighlight(palette);
     painter->fillRect(option.rect, palette.color(QPalette::Active, QPalette::Highlight));
-    painter->fillRect(option.rect.adjusted(1, 1, -1, -1),
-                      palette.color(group, QPalette::Highlight));
-    paintOutline(painter, option.rect, index, text);
-    return text;
+    painter->fillRect(option.rect.adjusted(1, 1, -1, -1), highlight.back);
+    paintOutline(painter, option.rect, index, highlight.text);
+    return highlight.text;
+}
+
+// The palette's inactive highlight; where the style gives it the active colour, a
+// paler one (half way to the background) with the window text, so that a selection
+// without focus looks different from one with focus.
+TraceItemDelegate::Highlight TraceItemDelegate::InactiveHighlight(const QPalette& palette) {
+    const QColor active = palette.color(QPalette::Active, QPalette::Highlight);
+    const QColor inactive = palette.color(QPalette::Inactive, QPalette::Highlight);
+    if (inactive != active) {
+        return {inactive, palette.color(QPalette::Inactive, QPalette::HighlightedText)};
+    }
+    const QColor base = palette.color(QPalette::Inactive, QPalette::Base);
+    const QColor paler((active.red() + base.red()) / 2, (active.green() + base.green()) / 2,
+                       (active.blue() + base.blue()) / 2);
+    return {paler, palette.color(QPalette::Inactive, QPalette::Text)};
 }
 
 QColor TraceItemDelegate::paintPlain(QPainter* painter, const QStyleOptionViewItem& option,

@@ -21,6 +21,12 @@ class TraceItemDelegate : public QStyledItemDelegate {
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
+    struct Highlight {
+        QColor back;
+        QColor text;
+    };
+    static Highlight InactiveHighlight(const QPalette& palette);
+
   private:
     QColor paintHighlighted(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const;

@@ -5,8 +5,20 @@
 #include <vector>
 
 #include "lin/Columns.h"
+#include "lin/FrameCheck.h"
 
 namespace daridez {
+
+// A warm red laid over the row's background: it stands out on light and dark themes
+// alike and leaves the text colours of the row as they are.
+QColor FailedCheckColour(Colour background) {
+    constexpr int kShare = 96;  // of 255, the red's part
+    const QColor base = ToQColor(background);
+    const QColor warning(255, 64, 48);
+    const auto mix = [](int under, int over) { return (under * (255 - kShare) + over * kShare) / 255; };
+    return QColor(mix(base.red(), warning.red()), mix(base.green(), warning.green()),
+                  mix(base.blue(), warning.blue()));
+}
 
 QColor ToQColor(Colour colour) {
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
@@ -38,6 +50,10 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
     if (entry == nullptr) {
         return {};
     }
+    const bool check = index.column() == static_cast<int>(Column::Check);
+    if (check && verdictPending(*entry)) {
+        return {};  // the decoder may still add fields: no verdict yet
+    }
     switch (role) {
         case Qt::DisplayRole: {
             CellScratch scratch;
@@ -49,10 +65,16 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
         case Qt::ForegroundRole:
             return foreground(*entry, index.column());
         case Qt::BackgroundRole:
-            return ToQColor(entry->backColour);
+            return check && CheckFrame(*entry).failed() ? FailedCheckColour(entry->backColour)
+                                                        : ToQColor(entry->backColour);
         default:
             return {};
     }
+}
+
+// While a trace runs, the decoder may still fill the last row.
+bool TraceListModel::verdictPending(const TraceEntry& entry) const {
+    return live_ && index_.count() != 0 && index_.at(index_.count() - 1) == &entry;
 }
 
 QVariant TraceListModel::toolTip(const TraceEntry& entry, int column) const {

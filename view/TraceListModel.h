@@ -105,6 +105,7 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
 
   private:
     QVariant toolTip(const TraceEntry& entry, int column) const;
+    bool verdictPending(const TraceEntry& entry) const;
     QVariant foreground(const TraceEntry& entry, int column) const;
     bool filtering() const { return onlyMatches_ && query_.has_value(); }
     void publishMatches();
@@ -124,6 +125,9 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     FilterIndex filter_;
     bool onlyMatches_ = false;
 };
+
+// The background of a Check cell whose verdict holds a failure word.
+QColor FailedCheckColour(Colour background);
 
 // A row colour (0x00BBGGRR) as a QColor, and back.
 QColor ToQColor(Colour colour);

@@ -1,4 +1,4 @@
-#include "serial/CommSettingsDialog.h"
+#include "app/CommSettingsDialog.h"
 
 #include "app/DialogUnits.h"
 #include "serial/PortPaths.h"
