@@ -23,6 +23,7 @@
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
 #include "lin/Columns.h"
+#include "trace/RowBudget.h"
 #include "app/CommSettingsDialog.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
@@ -236,6 +237,10 @@ void MainDialog::initDialog() {
     InitSerialSettings(settings_);
     LoadSerialSettings(&profile_, settings_);
     portPaths_.load(profile_);
+    // Rows past what memory holds end as "Running out of memory...", not in the
+    // system's out-of-memory killer.
+    programWide_.traceList.setRowBudget(
+        ChooseRowBudget(static_cast<std::uint64_t>(std::max(0, profile_.GetProfileInt("MEMORY", "MaxRows", 0)))));
     RestoreWindowPlacement(*this, profile_);
     setStatusLine1(DescribeSerialSettings(settings_));
     controller_->reset();

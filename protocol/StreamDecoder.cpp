@@ -29,11 +29,6 @@ constexpr std::uint8_t kMinLength = 2;
 constexpr std::uint8_t kMaxLength = 5;
 constexpr int kShownBadBytes = 6;  // a longer bad frame shows these and ".."
 
-// "%2.2X" of a byte, without the cost of printf on the decoder's hot path.
-char* putHex(char* out, std::uint8_t value) {
-    return PutHexByte(out, value);
-}
-
 void setText(char (&text)[32], const char* value) {
     std::strncpy(text, value, sizeof text - 1);
 }
@@ -44,7 +39,7 @@ void formatSyncText(char (&text)[32], std::uint8_t value) {
     if (value != 0x55) {
         *out++ = '#';
     }
-    *putHex(out, value) = '\0';
+    *PutHexByte(out, value) = '\0';
 }
 
 void formatBadFrameText(char (&text)[32], const std::uint8_t* frame, std::uint8_t length) {
@@ -57,7 +52,7 @@ void formatBadFrameText(char (&text)[32], const std::uint8_t* frame, std::uint8_
         if (i > 0) {
             *out++ = ',';
         }
-        out = putHex(out, frame[i]);
+        out = PutHexByte(out, frame[i]);
     }
     if (shown < total) {
         *out++ = '.';
@@ -204,7 +199,7 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
                 break;
             }
             addField(frame);
-            *putHex(currentEntry_->byteTexts[8], frame[4]) = '\0';
+            *PutHexByte(currentEntry_->byteTexts[8], frame[4]) = '\0';
             decoderState_ = DecoderState::BetweenFrames;
             break;
         case FrameKind::DeviceError:
@@ -217,7 +212,7 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
             if (openRow(frame, length)) {
                 char* info = currentEntry_->infoText;
                 info[0] = '#';
-                *putHex(info + 1, frame[4]) = '\0';
+                *PutHexByte(info + 1, frame[4]) = '\0';
                 SetTextColour(currentEntry_, kRed);
                 decoderState_ = DecoderState::BetweenFrames;
             }
