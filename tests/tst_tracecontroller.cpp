@@ -1,10 +1,10 @@
 // The trace controller with the real stream decoder, a scripted port and a recording
 // window: commands, answers, time-outs, status lines and the enable table.
 #include <QTest>
+#include <map>
 #include <tuple>
 
 #include "DecoderFixture.h"
-#include "RecordingWindow.h"
 #include "protocol/TraceController.h"
 
 using namespace daridez;
@@ -21,13 +21,14 @@ class ScriptedPort : public PortChannel {
   public:
     bool isConnected() const override { return connected; }
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t max) override {
+        lastMax = max;
         const QByteArray head = pending.first(std::min<qsizetype>(max, pending.size()));
         std::copy(head.begin(), head.end(), buffer);
         pending.remove(0, head.size());
         return static_cast<std::uint32_t>(head.size());
     }
     std::uint32_t Write(const std::uint8_t* bytes, std::uint32_t count) override {
-        writes.append(QByteArray(reinterpret_cast<const char*>(bytes), count));
+        writes.append(bytesOf(bytes, count));
         return count;
     }
     std::uint32_t PurgeInput() override {
@@ -44,8 +45,38 @@ class ScriptedPort : public PortChannel {
     bool connected = true;
     bool vanished = false;
     QByteArray pending;
+    std::uint32_t lastMax = 0;  // the room the last Read was given
     Frames writes;
     std::string purges;  // "O" and "I" in the order they happened
+};
+
+// The main window as the controller sees it, recording what it is shown and asked.
+class RecordingWindow : public ControllerWindow {
+  public:
+    explicit RecordingWindow(ScriptedPort& port) : port_(port) {}
+    void setStatusLine1(const std::string& text) override { line1.push_back(text); }
+    void setStatusLine2(const std::string& text) override { line2.push_back(text); }
+    bool hasControl(int) const override { return true; }
+    void enableControl(int id, bool enabled) override { this->enabled[id] = enabled; }
+    std::string linBaudrateText() const override { return boxText; }
+    void setLinBaudrateText(const std::string& text) override { boxText = text; }
+    void setListLive(bool flag) override { live = flag; }
+    void traceCleared() override { ++clears; }
+    void redrawLastPage() override { ++redraws; }
+    void markPortNotConnected() override {  // as the main window forgets the port
+        ++portsForgotten;
+        port_.connected = false;
+    }
+    void reportOutOfMemory() override { ++outOfMemoryReports; }
+
+    Lines line1, line2;
+    std::map<int, bool> enabled;
+    bool live = false;
+    std::string boxText = "19200";
+    int clears = 0, redraws = 0, portsForgotten = 0, outOfMemoryReports = 0;
+
+  private:
+    ScriptedPort& port_;
 };
 
 const QByteArray kVersionAnswer = hex("05 80 01 02 03 8B");
@@ -58,18 +89,13 @@ const std::string kStartTimeout =
     "response timeout detected for 'start trace' (use STOP button)!!!";
 const int kTableIds[] = {1000, 1001, 1005, 1007, 1008, 1009, 1018, 1012};
 
-// Row memory that runs out while *exhausted holds.
-void* allocateUnless(std::size_t size, void* exhausted) {
-    return *static_cast<bool*>(exhausted) ? nullptr : std::calloc(1, size);
-}
-
 // Logs what the controller hands a byte sink: "started", the bytes of each call in hex,
 // "t" per tick, "ended".
 class LoggingSink : public ByteSink {
   public:
     void traceStarted() override { log << "started"; }
     void received(const std::uint8_t* bytes, std::size_t count) override {
-        log << QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(count)).toHex(' ');
+        log << bytesOf(bytes, count).toHex(' ');
     }
     void tick() override { log << "t"; }
     void traceEnded() override { log << "ended"; }
@@ -113,7 +139,7 @@ struct Rig : DecoderFixture {
     }
 
     ScriptedPort port;
-    RecordingWindow window{[this] { port.connected = false; }};
+    RecordingWindow window{port};
     SetBaudrateFrame baudrateFrame;
     TraceController controller{port, window, session, baudrateFrame};
 };
@@ -134,7 +160,7 @@ class TestTraceController : public QObject {
         // The answer on the twentieth tick; the frames ahead of it are thrown away.
         rig.ticks(19);
         rig.tickWith(kLin + hex("05 81 25 80 01 00"));
-        QCOMPARE(rig.window.lastLine1(), "returned LIN Baudrate: 9600, result:1"s);
+        QCOMPARE(rig.window.line1.back(), "returned LIN Baudrate: 9600, result:1"s);
         QCOMPARE(rig.window.boxText, "9600"s);
         QCOMPARE(rig.port.writes, (Frames{hex("02 00 02"), hex("04 01 4B 00 50")}));
         QCOMPARE(rig.port.purges, "OIOI"s);
@@ -204,7 +230,7 @@ class TestTraceController : public QObject {
         QCOMPARE(rig.window.redraws, 1);
         for (int id : kTableIds) QVERIFY(rig.window.enabled.at(id));
         rig.ticks(3);
-        QCOMPARE(rig.window.line1Count(kStartTimeout), 5);
+        QCOMPARE(std::ranges::count(rig.window.line1, kStartTimeout), 5);
     }
 
     void countsSurviveStopAndRestartUntilClear() {
@@ -212,26 +238,28 @@ class TestTraceController : public QObject {
         rig.startTracing();
         // Sixteen wraps put the clock past a second; the device error comes in two reads.
         rig.tickWith(hex("02 A0 A2").repeated(16) + kLin + kDeviceError.left(3));
-        rig.tickWith(kDeviceError.mid(3));
+        rig.tickWith(kDeviceError.mid(3));  // read behind the three, not past the buffer
+        QCOMPARE(rig.port.lastMax, std::uint32_t(ReceiveBuffer::kSize - 3));
         rig.ticks(6);
-        QCOMPARE(rig.window.lastLine2(), "active: 00:00:01  \tFRMs: 1  \tERRs: 1"s);
+        QCOMPARE(rig.window.line2.back(), "active: 00:00:01  \tFRMs: 1  \tERRs: 1"s);
         // A new recording restarts the clock; the counts go on.
         rig.controller.onStop();
         rig.startTracing();
-        rig.tickWith(kLin);
+        rig.tickWith(kLin + kDeviceError.left(2));
         rig.ticks(6);
-        QCOMPARE(rig.window.lastLine2(), "active: 00:00:00  \tFRMs: 2  \tERRs: 1"s);
+        QCOMPARE(rig.window.line2.back(), "active: 00:00:00  \tFRMs: 2  \tERRs: 1"s);
         QCOMPARE(rig.infos(), (QStringList{"START (7)", "Break", "#2A", "START (7)", "Break"}));
-
+        // Bytes read in Idle are dropped: no rows, and the frame begun waits as it was.
         rig.controller.onStop();
-        rig.buffer.carryOver = 2;
+        rig.tickWith(kLin + kDeviceError);
+        QVERIFY(rig.infos().size() == 5 && rig.buffer.carryOver == 2);
         rig.controller.onClearTraceList();
-        QCOMPARE(rig.window.lastLine2(), ""s);
+        QCOMPARE(rig.window.line2.back(), ""s);
         QVERIFY(rig.list.TraceListHead() == nullptr && rig.buffer.carryOver == 0);
         QCOMPARE(rig.window.clears, 1);
-        QCOMPARE(rig.window.lastLine1(), "start trace detected ..."s);
+        QCOMPARE(rig.window.line1.back(), "start trace detected ..."s);
         rig.ticks(6);
-        QCOMPARE(rig.window.lastLine2(), "active: 00:00:00  \tFRMs: 0  \tERRs: 0"s);
+        QCOMPARE(rig.window.line2.back(), "active: 00:00:00  \tFRMs: 0  \tERRs: 0"s);
     }
 
     void pausedOrPortlessControllerDoesNothingButClear() {
@@ -272,7 +300,8 @@ class TestTraceController : public QObject {
         QCOMPARE(rig.infos(), (QStringList{"START (7)", "Break", "#2A"}));
         QCOMPARE(rig.window.line1,
                  (Lines{"start trace ...", "start trace detected ...", "device disconnected"}));
-        QCOMPARE(rig.window.lastLine2(), "active: 00:00:00  \tFRMs: 1  \tERRs: 1"s);
+        QCOMPARE(rig.window.line2.back(), "active: 00:00:00  \tFRMs: 1  \tERRs: 1"s);
+        QCOMPARE(rig.port.lastMax, std::uint32_t(ReceiveBuffer::kSize - 2));  // drained too
         QCOMPARE(rig.port.writes, Frames{kStartTrace});
         QVERIFY(rig.state == TraceState::Idle && !rig.controller.busy() && !rig.window.live);
         QVERIFY(rig.window.redraws == 1 && rig.buffer.carryOver == 0);
@@ -291,15 +320,15 @@ class TestTraceController : public QObject {
     void rowShortageIsReportedOnce() {
         Rig rig;
         rig.startTracing();
-        bool exhausted = true;
-        rig.list.setAllocator(allocateUnless, &exhausted);
+        int allowed = 0;
+        rig.list.setAllocator(limitedAllocate, &allowed);
         rig.tickWith(kLin + kDeviceError);    // two rows missing in one tick
         rig.tickWith(hex("04 90 14 00 00"));  // and one in the next
         QCOMPARE(rig.window.outOfMemoryReports, 1);
         // Memory is back: rows are made again, and a new shortage is reported anew.
-        exhausted = false;
+        allowed = -1;
         rig.tickWith(hex("04 90 15 00 00"));
-        exhausted = true;
+        allowed = 0;
         rig.tickWith(kDeviceError);
         QCOMPARE(rig.window.outOfMemoryReports, 2);
         QCOMPARE(rig.infos(), (QStringList{"START (7)", "Break"}));
