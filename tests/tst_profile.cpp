@@ -7,24 +7,15 @@
 #include <QTest>
 #include <optional>
 
+#include "DecoderFixture.h"
 #include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 
 using namespace daridez;
+using namespace daridez::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Writes text to path; a null text leaves no file there.
-void writeAll(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    QVERIFY(text.isNull() || (file.open(QIODevice::WriteOnly) && file.write(text) == text.size()));
-}
 
 // The identity of the file at path: a replacement makes a new one.
 ino_t inodeOf(const QString& path) {
@@ -68,6 +59,22 @@ class TestProfile : public QObject {
         row("empty value: spacing kept", "[S]\nK =  \n", -1, "[S]\nK =  3\n");
         row("other section's lines kept", "[S]\nK=1\n[O]\n\tX = y ; z\r\n\n", 1,
             "[S]\nK=3\n[O]\n\tX = y ; z\r\n\n");
+        // Values read as their leading integer, or the default.
+        const auto value = [](const char* name, const QByteArray& text, int read) {
+            const QByteArray kept = text.trimmed().isEmpty() ? text : "";  // blanks stay
+            QTest::newRow(name) << "[S]\r\nK=" + text + "\r\n"
+                                << read << "[S]\r\nK=" + kept + "3\r\n";
+        };
+        value("value empty: the default", "", -1);
+        value("blanks only: the default", " \t ", -1);
+        value("letters only", "abc", 0);
+        value("digits then letters", "12abc", 12);
+        value("plus sign", "+7", 7);
+        value("sign then blank", "- 5", 0);
+        value("hexadecimal prefix", "0x10", 0);
+        value("wraps like 32 bits", "4294967295", -1);
+        value("decimal point", "3.9", 3);
+        value("quoted is no number", "\"5\"", 0);
     }
 
     void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine() {
@@ -75,40 +82,16 @@ class TestProfile : public QObject {
         QFETCH(int, read);
         QFETCH(QByteArray, after);
         const QString path = before.isNull() ? dir_->filePath("new/daridez.ini") : path_;
-        writeAll(path, before);
+        QVERIFY(before.isNull() || writeFile(path, before));
         Profile profile(path.toStdString());
         QCOMPARE(QByteArray::fromStdString(profile.text()), before);  // untouched, byte for byte
         QCOMPARE(profile.GetProfileInt("S", "K", -1), read);
+        QCOMPARE(Profile::fromText(before.toStdString()).GetProfileInt("S", "K", -1), read);
         QVERIFY(profile.WriteProfileInt("S", "K", 3));
         QCOMPARE(profile.GetProfileInt("S", "K", 0), 3);
-        QCOMPARE(readAll(path), before.isNull() ? "<unreadable>"_ba : before);  // not yet saved
+        QCOMPARE(readFile(path), before.isNull() ? "<none>"_ba : before);  // not yet saved
         QVERIFY(profile.save());
-        QCOMPARE(readAll(path), after);
-    }
-
-    // K of section S read with the default -1, from the text and from the file.
-    void valuesReadAsTheirLeadingIntegerOrTheDefault_data() {
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<int>("read");
-        QTest::newRow("empty: the default") << ""_ba << -1;
-        QTest::newRow("blanks only: the default") << " \t "_ba << -1;
-        QTest::newRow("letters only") << "abc"_ba << 0;
-        QTest::newRow("digits then letters") << "12abc"_ba << 12;
-        QTest::newRow("plus sign") << "+7"_ba << 7;
-        QTest::newRow("sign then blank") << "- 5"_ba << 0;
-        QTest::newRow("hexadecimal prefix") << "0x10"_ba << 0;
-        QTest::newRow("wraps like 32 bits") << "4294967295"_ba << -1;
-        QTest::newRow("decimal point") << "3.9"_ba << 3;
-        QTest::newRow("quoted is no number") << "\"5\""_ba << 0;
-    }
-
-    void valuesReadAsTheirLeadingIntegerOrTheDefault() {
-        QFETCH(QByteArray, value);
-        QFETCH(int, read);
-        const QByteArray text = "[S]\r\nK=" + value + "\r\n";
-        QCOMPARE(Profile::fromText(text.toStdString()).GetProfileInt("S", "K", -1), read);
-        writeAll(path_, text);
-        QCOMPARE(Profile(path_.toStdString()).GetProfileInt("S", "K", -1), read);
+        QCOMPARE(readFile(path), after);
     }
 
     // Loading, the settings written as the window does when it closes, and many more
@@ -116,7 +99,7 @@ class TestProfile : public QObject {
     // nothing changed leaves it alone.
     void writesStayInMemoryAndSaveTouchesTheFileOnce() {
         const QByteArray before = "; mine\n[SIO_CFG]\nBaudRate=9600\nComPort=1\n";
-        writeAll(path_, before);
+        QVERIFY(writeFile(path_, before));
         const ino_t loaded = inodeOf(path_);
         Profile profile(path_.toStdString());
         SerialSettings settings{};
@@ -127,12 +110,12 @@ class TestProfile : public QObject {
             QVERIFY(profile.WriteProfileInt("Extra", "Count", i));
         }
         QVERIFY(profile.changed());
-        QCOMPARE(readAll(path_), before);
+        QCOMPARE(readFile(path_), before);
         QCOMPARE(inodeOf(path_), loaded);
         QVERIFY(profile.save());
         const ino_t saved = inodeOf(path_);
         QVERIFY(saved != loaded && !profile.changed());
-        const QByteArray after = readAll(path_);
+        const QByteArray after = readFile(path_);
         QVERIFY(after.startsWith("; mine\n[SIO_CFG]\nBaudRate=19200\nComPort=1\nStopBits=0\n"));
         QVERIFY(after.endsWith("\n[Extra]\nCount=19\n"));
         QVERIFY(profile.save());                                 // nothing changed since
@@ -144,15 +127,15 @@ class TestProfile : public QObject {
         QCOMPARE(inodeOf(path_), saved);
         QVERIFY(QFile::remove(path_));  // gone while the program ran: written again
         QVERIFY(reloaded.save());
-        QCOMPARE(readAll(path_), after);
+        QCOMPARE(readFile(path_), after);
     }
 
     void failedWritesLeaveEverythingAsItWas() {
         const QString blocker = dir_->filePath("blocker");  // a plain file where a folder should be
-        writeAll(blocker, "not a folder\n");
+        QVERIFY(writeFile(blocker, "not a folder\n"));
         Profile blocked((blocker + "/daridez.ini").toStdString());
         QVERIFY(blocked.WriteProfileInt("S", "K", 2) && !blocked.save());
-        QCOMPARE(readAll(blocker), "not a folder\n"_ba);
+        QCOMPARE(readFile(blocker), "not a folder\n"_ba);
         // A folder no one may create files in, whoever runs the test.
         Profile proc("/proc/self/daridez.ini");
         QVERIFY(proc.WriteProfileInt("S", "K", 2) && !proc.save());

@@ -1,7 +1,6 @@
 // The stream decoder: framing, the grammar of a LIN frame, bad frames, clock, counters,
 // answers awaited by the controller, and running out of row memory.
 #include <QTest>
-#include <cstdlib>
 
 #include "DecoderFixture.h"
 
@@ -58,12 +57,6 @@ QString counts(const DecoderFixture& f) {
 void addRow(const char* name, const char* modes, const QByteArray& stream, const QStringList& rows,
             const char* counts) {
     QTest::newRow(name) << QString(modes) << hex(stream) << rows << QString(counts);
-}
-
-// Makes rows while *context (the rows still allowed; negative: no limit) is not 0.
-void* limitedAllocate(std::size_t size, void* context) {
-    int& left = *static_cast<int*>(context);
-    return left == 0 ? nullptr : (--left, std::calloc(1, size));
 }
 
 }  // namespace
@@ -189,8 +182,7 @@ class TestStreamDecoder : public QObject {
         QTEST(int(f.state), "stateAfter");
         QTEST(lines(f), "rows");
         // Nothing was moved: an answer is read where it is.
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(f.buffer.bytes.data()), stream.size()),
-                 stream);
+        QCOMPARE(bytesOf(f.buffer.bytes.data(), stream.size()), stream);
         QCOMPARE(f.sink.batches, 1);
     }
 
@@ -219,8 +211,7 @@ class TestStreamDecoder : public QObject {
         // In the middle of a LIN frame: the odd frame ends it, and decoding goes on behind it.
         QCOMPARE(f.feed(hex("0490010000 059101105500") + frame + hex("0490020000")), 0);
         QCOMPARE(lines(f).mid(2), (QStringList{"-|2|+ 000016|" + info, "-|3|+ 000240|Break"}));
-        QTEST(QByteArray(reinterpret_cast<const char*>(f.listRows()[2]->frames[0]), kSlotSize),
-              "slot0");
+        QTEST(bytesOf(f.listRows()[2]->frames[0], kSlotSize), "slot0");
         QCOMPARE(counts(f), QString("0 frames, 0 errors, clock 0x200, state 5"));
     }
 
@@ -231,7 +222,7 @@ class TestStreamDecoder : public QObject {
                 "0596206004EE 0597207005EE 0598208006EE 0599209007EE 059A20A008EE 059B20B0A5EE"));
         const auto rows = f.listRows();
         QCOMPARE(rows.size(), std::size_t{2});
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(rows[1]->frames), sizeof rows[1]->frames),
+        QCOMPARE(bytesOf(rows[1]->frames, sizeof rows[1]->frames),
                  hex("0490200000000000 0591201055000000 0592202080000000 0593203001000000"
                      "0594204002000000 0595205003000000 0596206004000000 0597207005000000"
                      "0598208006000000 0599209007000000 059A20A008000000 059B20B0A5000000"));
@@ -245,7 +236,7 @@ class TestStreamDecoder : public QObject {
         const QByteArray stream =
             hex("0490001000 059100205500 C8" + QByteArray("22").repeated(200) + "0490003000");
         QCOMPARE(f.feed(stream.left(7)), 2);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(f.buffer.bytes.data()), 2), hex("0591"));
+        QCOMPARE(bytesOf(f.buffer.bytes.data(), 2), hex("0591"));
         QCOMPARE(f.feed(stream.mid(7, 3)), 5);
         QCOMPARE(f.feed(stream.mid(10, 100)), 99);  // the long frame's first 99 bytes wait
         QCOMPARE(f.feed(stream.mid(110)), 0);

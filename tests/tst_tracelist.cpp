@@ -9,14 +9,13 @@
 #include <cstring>
 
 #include "DecoderFixture.h"
-#include "trace/FieldText.h"
 #include "trace/RowBudget.h"
 #include "trace/TextRefresh.h"
 #include "trace/TimeFormat.h"
 #include "trace/TraceList.h"
 
 using namespace daridez;
-using daridez::test::hex;
+using namespace daridez::test;
 
 #if defined(__SANITIZE_ADDRESS__)
 #define DARIDEZ_ASAN
@@ -30,12 +29,6 @@ namespace {
 
 constexpr quint64 kMiB = 1024 * 1024;
 const QByteArray kHostileFrame = hex("0142");  // a two-byte bad frame: one row each
-
-// Gives zero-filled memory while the count in context lasts (-1: for ever).
-void* limitedAllocate(std::size_t size, void* context) {
-    int& left = *static_cast<int*>(context);
-    return left == 0 ? nullptr : (--left, std::calloc(1, size));
-}
 
 }  // namespace
 
@@ -73,27 +66,6 @@ class TestTraceList : public QObject {
         QCOMPARE(QString::fromLatin1(buffer), "+ " + text);
     }
 
-    // A byte in hexadecimal and decimal data mode, an identifier byte with and without its
-    // parity bits.
-    void byteTexts_data() {
-        QTest::addColumn<int>("byte");
-        QTest::addColumn<QString>("texts");
-        QTest::newRow("00") << 0x00 << "00h 000 [00] (00)";
-        QTest::newRow("05") << 0x05 << "05h 005 [05] (05)";
-        QTest::newRow("C1") << 0xC1 << "C1h 193 [C1] (01)";
-        QTest::newRow("FF") << 0xFF << "FFh 255 [FF] (3F)";
-    }
-
-    void byteTexts() {
-        QFETCH(int, byte);
-        char hexText[32], decimal[32], id[32], idWithoutParity[32];
-        FormatByteText(hexText, std::uint8_t(byte), true);
-        FormatByteText(decimal, std::uint8_t(byte), false);
-        FormatIdText(id, std::uint8_t(byte), true);
-        FormatIdText(idWithoutParity, std::uint8_t(byte), false);
-        QTEST(QString::asprintf("%s %s %s %s", hexText, decimal, id, idWithoutParity), "texts");
-    }
-
     void rowsAreLinkedInCreationOrderAndKeepAtMostEightBytesOfAFrame() {
         TraceList list;
         const RowColours colours{0x123456, 0x654321};
@@ -107,8 +79,7 @@ class TestTraceList : public QObject {
         // A frame of 9 bytes keeps 8 in its slot and spills nothing; slots past 11 are ignored.
         const std::uint8_t frame[10] = {9, 1, 2, 3, 4, 5, 6, 7, 8, 9};
         StoreFrame(second, 10, frame, 9, 77);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(second->frames[10]), 16),
-                 hex("0901020304050607 0000000000000000"));
+        QCOMPARE(bytesOf(second->frames[10], 16), hex("0901020304050607 0000000000000000"));
         const TraceEntry before = *second;
         StoreFrame(second, 12, frame, 5, 99);
         QCOMPARE(std::memcmp(&before, second, sizeof before), 0);
@@ -119,7 +90,7 @@ class TestTraceList : public QObject {
     }
 
     void refreshRendersEveryRowInTheNewMode() {
-        daridez::test::DecoderFixture f;
+        DecoderFixture f;
         f.feed(
             hex("0490100000 059110105500 05921020C100 05931030FA00 05941040FB00 05951050FC00"
                 "0490300000 059130105500 059230203C00 059330300100 059430400200 059530500300"
@@ -224,7 +195,7 @@ class TestTraceList : public QObject {
 
     void hostileStreamEndsAsOutOfMemoryAtTheLimit() {
         QFETCH(bool, byBudget);
-        test::DecoderFixture f;
+        DecoderFixture f;
         int allowed = byBudget ? -1 : 1000;
         f.list.setAllocator(&limitedAllocate, &allowed);
         f.list.setRowBudget(byBudget ? 1000 : TraceList::kNoRowBudget);
@@ -246,7 +217,7 @@ class TestTraceList : public QObject {
 
     // A reader that frees the rows it has printed keeps a handful, however long the stream.
     void freeingRowsFromTheHeadMakesRoomUnderTheBudget() {
-        test::DecoderFixture f;
+        DecoderFixture f;
         f.list.setRowBudget(100);
         for (int round = 0; round < 50; ++round) {
             f.feed(kHostileFrame.repeated(60));
