@@ -1,13 +1,11 @@
 // Command frames towards the device, their checksum, and the readers of the answers.
 #include <QTest>
 
+#include "DecoderFixture.h"
 #include "protocol/CommandFrames.h"
 
 using namespace daridez;
-
-static QByteArray bytesOf(const std::uint8_t* bytes, std::size_t count) {
-    return QByteArray(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(count));
-}
+using namespace daridez::test;
 
 class TestCommandFrames : public QObject {
     Q_OBJECT

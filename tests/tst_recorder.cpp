@@ -6,15 +6,16 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "DecoderFixture.h"
 #include "files/TraceRecorder.h"
 
 using namespace daridez;
+using namespace daridez::test;
 
 namespace {
 
 QByteArray contents(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return readFile(QString::fromStdString(path));
 }
 
 void give(TraceRecorder& recorder, const QByteArray& bytes) {
@@ -77,9 +78,8 @@ class TestRecorder : public QObject {
         const std::time_t now = std::time(nullptr);
         // Every name the next few seconds could give is taken by an older recording.
         for (std::time_t t = now; t < now + 3; ++t) {
-            QFile old(dir.filePath(QString::fromStdString(TraceRecorder::FileName(t))));
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            old.write("old");
+            QVERIFY(
+                writeFile(dir.filePath(QString::fromStdString(TraceRecorder::FileName(t))), "old"));
         }
         TraceRecorder recorder(dir.path().toStdString());
         recorder.traceStarted();

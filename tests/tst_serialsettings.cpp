@@ -4,23 +4,15 @@
 #include <QTest>
 #include <cstring>
 
+#include "DecoderFixture.h"
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 
 using namespace daridez;
+using namespace daridez::test;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-}
 
 SerialSettings loadedFrom(const QString& path) {
     SerialSettings settings{};
@@ -58,16 +50,16 @@ class TestSerialSettings : public QObject {
         QVERIFY(!QFile::exists(path_));
         SaveSerialSettings(&profile, settings);
         QVERIFY(!QFile::exists(path_) && profile.save());
-        QCOMPARE(readAll(path_), QByteArray("[SIO_CFG]\nStopBits=0\nParity=0\nBaudRate=115200\n"
-                                            "ByteSize=8\nComPort=2\nEndChar=13\n\n[PORTS]\n"
-                                            "Com1=/dev/ttyS0\nCom2=/dev/ttyUSB0\n"
-                                            "Com3=/dev/ttyUSB1\nCom4=/dev/ttyACM0\n"));
+        QCOMPARE(readFile(path_), QByteArray("[SIO_CFG]\nStopBits=0\nParity=0\nBaudRate=115200\n"
+                                             "ByteSize=8\nComPort=2\nEndChar=13\n\n[PORTS]\n"
+                                             "Com1=/dev/ttyS0\nCom2=/dev/ttyUSB0\n"
+                                             "Com3=/dev/ttyUSB1\nCom4=/dev/ttyACM0\n"));
     }
 
     void userPortsAreReadAndKeptAndEndCharAbove127SavesNegative() {
         const QByteArray head =
             "[PORTS]\nCom2=/tmp/ttyLIN0\nCom3=\n\n[SIO_CFG]\nComPort=3\nEndChar=";
-        writeAll(path_, head + "200\n");
+        QVERIFY(writeFile(path_, head + "200\n"));
         Profile profile(path_.toStdString());
         PortPaths paths;
         paths.load(profile);
@@ -77,7 +69,8 @@ class TestSerialSettings : public QObject {
         QVERIFY(paths.path(0).empty() && paths.path(5).empty());
         SaveSerialSettings(&profile, loadedFrom(path_));
         QVERIFY(profile.save());
-        QCOMPARE(readAll(path_), head + "-56\nStopBits=0\nParity=0\nBaudRate=115200\nByteSize=8\n");
+        QCOMPARE(readFile(path_),
+                 head + "-56\nStopBits=0\nParity=0\nBaudRate=115200\nByteSize=8\n");
     }
 
     // Rows: the "SIO_CFG" lines (blank-separated), named by the description of what they load
@@ -101,7 +94,7 @@ class TestSerialSettings : public QObject {
 
     void loadedValuesDescribe() {
         QFETCH(QByteArray, lines);
-        writeAll(path_, "[SIO_CFG]\n" + lines.replace(' ', '\n') + "\n");
+        QVERIFY(writeFile(path_, "[SIO_CFG]\n" + lines.replace(' ', '\n') + "\n"));
         QCOMPARE(DescribeSerialSettings(loadedFrom(path_)), QTest::currentDataTag());
     }
 };
