@@ -266,14 +266,11 @@ class TestExporters : public QObject {
             QSKIP("tshark is not installed (tools/install-deps.sh installs it)");
         }
         QTemporaryDir dir;
-        QFile file(dir.filePath("fixture.pcapng"));
+        const QString file = dir.filePath("fixture.pcapng");
         MemoryOutput out;
-        QVERIFY(exportRows(Format::Pcapng, rows, out));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(out.bytes) == out.bytes.size());
-        file.close();
-        QStringList arguments{
-            "-r", file.fileName(), "--disable-protocol", "iso15765", "-T", "fields",
-            "-E", "separator=|"};
+        QVERIFY(exportRows(Format::Pcapng, rows, out) && writeFile(file, out.bytes));
+        QStringList arguments{"-r",     file, "--disable-protocol", "iso15765", "-T",
+                              "fields", "-E", "separator=|"};
         for (const char* field : {"frame.time_epoch", "lin.protected_id", "lin.length",
                                   "lin.checksum_type", "lin.checksum", "lin.errors", "data.data"}) {
             arguments << "-e" << field;

@@ -172,9 +172,8 @@ class TestTraceList : public QObject {
         QTemporaryDir dir;
         for (const QString& file : files) {
             const QString path = dir.filePath(file.section('=', 0, 0));
-            QFile out(path);
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && out.open(QIODevice::WriteOnly));
-            out.write(file.section('=', 1).toLatin1());
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) &&
+                    writeFile(path, file.section('=', 1).toLatin1()));
         }
         const MemorySources sources{dir.filePath("meminfo").toStdString(),
                                     dir.filePath("cgroup").toStdString(),
@@ -258,16 +257,14 @@ class TestTraceList : public QObject {
         QSKIP("AddressSanitizer's shadow memory alone is more address space than the limit");
 #endif
         QTemporaryDir dir;
-        QFile file(dir.filePath("hostile.dump"));
-        QVERIFY(file.open(QIODevice::WriteOnly) &&
-                file.write(kHostileFrame.repeated(10 << 20)) > 0);
-        file.close();
+        const QString file = dir.filePath("hostile.dump");
+        QVERIFY(writeFile(file, kHostileFrame.repeated(10 << 20)));
         QProcess process;
         process.setChildProcessModifier([] {
             const rlimit limit{300 * kMiB, 300 * kMiB};
             ::setrlimit(RLIMIT_AS, &limit);
         });
-        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {"--refresh", file.fileName()});
+        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {"--refresh", file});
         QVERIFY(process.waitForFinished(120000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.readAllStandardError(), "Running out of memory...\n");

@@ -236,11 +236,6 @@ class TestTracerSim : public QObject {
         row("enhanced", "", 0, 0,
             "05 enhanced, 10 enhanced, 22 enhanced, 28 enhanced, 31 enhanced, 3C classic, "
             "3D classic");
-        row("--classic 10,31", "10,31", 0, 0,
-            "05 enhanced, 10 classic, 22 enhanced, 28 enhanced, 31 classic, 3C classic, 3D "
-            "classic");
-        // Where the classic checksum belongs, the enhanced one is wrong only for 3C and 3D:
-        // a bad checksum is one that matches neither.
         row("--bad-checksums 1 --classic 05,22", "05,22", 1, 0,
             "05 checksum, 10 checksum, 22 checksum, 28 checksum, 31 checksum, 3C checksum, "
             "3D checksum");
