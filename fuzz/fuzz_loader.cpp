@@ -57,7 +57,7 @@ struct Trace {
     }
 
     // Every row is linked, handed to the view once, and its texts are terminated.
-    void check() const {
+    void verify() const {
         std::size_t rows = 0;
         for (const TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next, ++rows) {
             const char* texts[] = {e->numberText, e->timeText, e->infoText, e->syncText, e->idText};
@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Trace blocks(modeBits);
     decodeInBlocks(blocks, data, size, seed);
-    blocks.check();
+    blocks.verify();
     const std::vector<std::uint8_t> saved = blocks.saved();
 
     // The loader from a file must make the same trace.
@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             TraceSession session(loaded.list, loaded.buffer, loaded.view);
             session.modes = loaded.modes;
             check(LoadTrace(session, path) == LoadResult::Ok);
-            loaded.check();
+            loaded.verify();
             check(loaded.saved() == saved && loaded.view.rows == blocks.view.rows);
         }
         std::remove(path.c_str());
@@ -130,11 +130,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // then on the file and the trace stay as they are.
     Trace again(modeBits);
     decodeInBlocks(again, saved.data(), saved.size(), static_cast<std::uint8_t>(seed + 1));
-    again.check();
+    again.verify();
     const std::vector<std::uint8_t> resaved = again.saved();
     Trace third(modeBits);
     decodeInBlocks(third, resaved.data(), resaved.size(), static_cast<std::uint8_t>(seed + 2));
-    third.check();
+    third.verify();
     check(third.saved() == resaved && third.view.rows == again.view.rows);
 
     // Live: while tracing everything is decoded; while an answer is awaited, the split
@@ -146,6 +146,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t result =
         live.decoder.SplitFrames(live.buffer.bytes.data(), static_cast<std::int32_t>(n), false);
     check(result >= 0 && static_cast<std::size_t>(result) <= n);
-    live.check();
+    live.verify();
     return 0;
 }
