@@ -21,12 +21,16 @@ using namespace daridez;
 
 namespace {
 
+void check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
 class CountingView : public RowSink {
   public:
     bool AppendRow(TraceEntry* entry, std::int32_t) override {
-        if (entry == nullptr) {
-            std::abort();
-        }
+        check(entry != nullptr);
         ++rows;
         return true;
     }
@@ -53,21 +57,17 @@ struct Trace {
     }
 
     // Every row is linked, handed to the view once, and its texts are terminated.
-    void check() const {
+    void verify() const {
         std::size_t rows = 0;
         for (const TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next, ++rows) {
             const char* texts[] = {e->numberText, e->timeText, e->infoText, e->syncText, e->idText};
             const std::size_t sizes[] = {sizeof e->numberText, sizeof e->timeText,
                                          sizeof e->infoText, sizeof e->syncText, sizeof e->idText};
             for (int i = 0; i < 5; ++i) {
-                if (std::memchr(texts[i], '\0', sizes[i]) == nullptr) {
-                    std::abort();
-                }
+                check(std::memchr(texts[i], '\0', sizes[i]) != nullptr);
             }
         }
-        if (rows != view.rows) {
-            std::abort();
-        }
+        check(rows == view.rows);
     }
 };
 
@@ -84,9 +84,7 @@ void decodeInBlocks(Trace& trace, const std::uint8_t* data, std::size_t size, st
         done += n;
         const std::int32_t carry = trace.decoder.SplitFrames(
             trace.buffer.bytes.data(), trace.buffer.carryOver + static_cast<std::int32_t>(n), true);
-        if (carry < 0 || carry > 255) {
-            std::abort();
-        }
+        check(carry >= 0 && carry <= 255);
         trace.buffer.carryOver = carry;
     }
 }
@@ -108,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Trace blocks(modeBits);
     decodeInBlocks(blocks, data, size, seed);
-    blocks.check();
+    blocks.verify();
     const std::vector<std::uint8_t> saved = blocks.saved();
 
     // The loader from a file must make the same trace.
@@ -119,13 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Trace loaded(modeBits);
             TraceSession session(loaded.list, loaded.buffer, loaded.view);
             session.modes = loaded.modes;
-            if (LoadTrace(session, path) != LoadResult::Ok) {
-                std::abort();
-            }
-            loaded.check();
-            if (loaded.saved() != saved || loaded.view.rows != blocks.view.rows) {
-                std::abort();
-            }
+            check(LoadTrace(session, path) == LoadResult::Ok);
+            loaded.verify();
+            check(loaded.saved() == saved && loaded.view.rows == blocks.view.rows);
         }
         std::remove(path.c_str());
     }
@@ -136,14 +130,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // then on the file and the trace stay as they are.
     Trace again(modeBits);
     decodeInBlocks(again, saved.data(), saved.size(), static_cast<std::uint8_t>(seed + 1));
-    again.check();
+    again.verify();
     const std::vector<std::uint8_t> resaved = again.saved();
     Trace third(modeBits);
     decodeInBlocks(third, resaved.data(), resaved.size(), static_cast<std::uint8_t>(seed + 2));
-    third.check();
-    if (third.saved() != resaved || third.view.rows != again.view.rows) {
-        std::abort();
-    }
+    third.verify();
+    check(third.saved() == resaved && third.view.rows == again.view.rows);
 
     // Live: while tracing everything is decoded; while an answer is awaited, the split
     // stops at the answer.
@@ -153,9 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(live.buffer.bytes.data(), data, n);
     const std::int32_t result =
         live.decoder.SplitFrames(live.buffer.bytes.data(), static_cast<std::int32_t>(n), false);
-    if (result < 0 || static_cast<std::size_t>(result) > n) {
-        std::abort();
-    }
-    live.check();
+    check(result >= 0 && static_cast<std::size_t>(result) <= n);
+    live.verify();
     return 0;
 }

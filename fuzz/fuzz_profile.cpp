@@ -6,6 +6,7 @@
 // the write, every line but the key's own must keep its bytes, the new lines may only
 // be the key's line (and its section's header and a blank line before it, at the end),
 // and the key must read back as written.
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -42,26 +43,15 @@ Lines linesOf(std::string_view text) {
 }
 
 std::string trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
-    }
+    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
     return std::string(text);
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return std::ranges::equal(
+        a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 bool isSection(const std::string& line) {

@@ -1,7 +1,9 @@
 #pragma once
 // Test helpers: a stream decoder wired to a row collector, fed as the tick and the loader do.
 #include <QByteArray>
+#include <QFile>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -14,6 +16,28 @@ namespace daridez::test {
 // Bytes written in hexadecimal; blanks between them are skipped.
 inline QByteArray hex(const QByteArray& text) {
     return QByteArray::fromHex(text);
+}
+
+inline QByteArray bytesOf(const void* data, std::size_t size) {
+    return QByteArray(static_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
+// A file's bytes, "<none>" when it cannot be read.
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
+
+// True when the file now holds exactly these bytes.
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Row memory while *context (the rows still allowed; negative: no limit) is not 0.
+inline void* limitedAllocate(std::size_t size, void* context) {
+    int& left = *static_cast<int*>(context);
+    return left == 0 ? nullptr : (--left, std::calloc(1, size));
 }
 
 // Collects the rows the decoder hands on, as the list view would.

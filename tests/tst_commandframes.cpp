@@ -1,85 +1,79 @@
 // Command frames towards the device, their checksum, and the readers of the answers.
 #include <QTest>
 
+#include "DecoderFixture.h"
 #include "protocol/CommandFrames.h"
 
 using namespace daridez;
-
-static QByteArray bytesOf(const std::uint8_t* bytes, std::size_t count) {
-    return QByteArray(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(count));
-}
+using namespace daridez::test;
 
 class TestCommandFrames : public QObject {
     Q_OBJECT
 
   private slots:
-    void constantFramesAndChecksumAreExact();
-    void setBaudrateFrameFromTextCarriesValueAndFreshChecksum_data();
-    void setBaudrateFrameFromTextCarriesValueAndFreshChecksum();
-    void readsAnswers_data();
-    void readsAnswers();
+    void constantFramesAndChecksumAreExact() {
+        QCOMPARE(bytesOf(ReadVersion.data(), 3) + bytesOf(StartTrace.data(), 3) +
+                     bytesOf(StopTrace.data(), 3),
+                 QByteArray::fromHex("020002 020204 020305"));
+        // The low byte of the sum of the first count bytes; only the low 8 bits of count count.
+        const std::uint8_t bytes[] = {0x04, 0x01, 0x4B, 0x00, 0xFF, 0xFF};
+        QCOMPARE(
+            (QList<int>{frameChecksum(bytes, 4), frameChecksum(bytes, 6), frameChecksum(bytes, 0)}),
+            (QList<int>{0x50, 0x4E, 0}));
+        // The set-baud-rate frame starts as 19200 with its check byte not yet filled in.
+        QCOMPARE(bytesOf(SetBaudrateFrame().bytes().data(), 5), QByteArray::fromHex("04014B0000"));
+    }
+
+    void setBaudrateFrameFromTextCarriesValueAndFreshChecksum_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("frame");
+        const auto add = [](const char* name, const QString& text, const char* frame) {
+            QTest::newRow(name) << text << QByteArray::fromHex(frame);
+        };
+        add("1200", "1200", "040104B0B9");
+        add("9600", "9600", "04012580AA");
+        add("19200", "19200", "04014B0050");
+        add("blank in front, letters behind", " 4800abc", "040112C0D7");
+        add("plus sign", "+2400", "040109606E");
+        add("above 65535 keeps the low 16 bits", "70000", "0401117086");
+        add("minus one", "-1", "0401FFFF03");
+        add("empty", "", "0401000005");
+        add("blank after the sign", "- 5", "0401000005");
+        // 2^32 + 19200: the value wraps without overflow, its low 16 bits stay 0x4B00.
+        add("huge number", "4294986496", "04014B0050");
+        add("endless digits", QString(200, '9'), "0401FFFF03");
+    }
+
+    void setBaudrateFrameFromTextCarriesValueAndFreshChecksum() {
+        QFETCH(QString, text);
+        SetBaudrateFrame setBaudrate;
+        setBaudrate.build("1200");  // rebuilt in place: nothing of the last value may stay
+        const auto& bytes = setBaudrate.build(text.toStdString());
+        QTEST(bytesOf(bytes.data(), bytes.size()), "frame");
+    }
+
+    void readsAnswers_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("version") << QByteArray::fromHex("058001020377") << "version 1.2.3";
+        QTest::newRow("high version") << QByteArray::fromHex("0580FF800000") << "version 255.128.0";
+        QTest::newRow("19200 ok") << QByteArray::fromHex("05814B000012") << "19200 baud, result 0";
+        QTest::newRow("9600 result 7")
+            << QByteArray::fromHex("0581258007FF") << "9600 baud, result 7";
+        QTest::newRow("maximum") << QByteArray::fromHex("0581FFFFFF00") << "65535 baud, result 255";
+    }
+
+    void readsAnswers() {
+        QFETCH(QByteArray, frame);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.constData());
+        const FirmwareVersion v = readVersionResponse(bytes);
+        const BaudrateAnswer answer = readBaudrateResponse(bytes);
+        QTEST(bytes[1] == 0x80
+                  ? QString("version %1.%2.%3").arg(v.major).arg(v.minor).arg(v.patch)
+                  : QString("%1 baud, result %2").arg(answer.baudrate).arg(answer.result),
+              "read");
+    }
 };
-
-void TestCommandFrames::constantFramesAndChecksumAreExact() {
-    QCOMPARE(bytesOf(ReadVersion.data(), 3) + bytesOf(StartTrace.data(), 3) +
-                 bytesOf(StopTrace.data(), 3),
-             QByteArray::fromHex("020002 020204 020305"));
-    // The low byte of the sum of the first count bytes; only the low 8 bits of count count.
-    const std::uint8_t bytes[] = {0x04, 0x01, 0x4B, 0x00, 0xFF, 0xFF};
-    QCOMPARE(
-        (QList<int>{frameChecksum(bytes, 4), frameChecksum(bytes, 6), frameChecksum(bytes, 0)}),
-        (QList<int>{0x50, 0x4E, 0}));
-    // The set-baud-rate frame starts as 19200 with its check byte not yet filled in.
-    QCOMPARE(bytesOf(SetBaudrateFrame().bytes().data(), 5), QByteArray::fromHex("04014B0000"));
-}
-
-void TestCommandFrames::setBaudrateFrameFromTextCarriesValueAndFreshChecksum_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("frame");
-    const auto add = [](const char* name, const QString& text, const char* frame) {
-        QTest::newRow(name) << text << QByteArray::fromHex(frame);
-    };
-    add("1200", "1200", "040104B0B9");
-    add("9600", "9600", "04012580AA");
-    add("19200", "19200", "04014B0050");
-    add("blank in front, letters behind", " 4800abc", "040112C0D7");
-    add("plus sign", "+2400", "040109606E");
-    add("above 65535 keeps the low 16 bits", "70000", "0401117086");
-    add("minus one", "-1", "0401FFFF03");
-    add("empty", "", "0401000005");
-    add("blank after the sign", "- 5", "0401000005");
-    // 2^32 + 19200: the value wraps without overflow, its low 16 bits stay 0x4B00.
-    add("huge number", "4294986496", "04014B0050");
-    add("endless digits", QString(200, '9'), "0401FFFF03");
-}
-
-void TestCommandFrames::setBaudrateFrameFromTextCarriesValueAndFreshChecksum() {
-    QFETCH(QString, text);
-    SetBaudrateFrame setBaudrate;
-    setBaudrate.build("1200");  // rebuilt in place: nothing of the last value may stay
-    const auto& bytes = setBaudrate.build(text.toStdString());
-    QTEST(bytesOf(bytes.data(), bytes.size()), "frame");
-}
-
-void TestCommandFrames::readsAnswers_data() {
-    QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<QString>("read");
-    QTest::newRow("version") << QByteArray::fromHex("058001020377") << "version 1.2.3";
-    QTest::newRow("high version") << QByteArray::fromHex("0580FF800000") << "version 255.128.0";
-    QTest::newRow("19200 ok") << QByteArray::fromHex("05814B000012") << "19200 baud, result 0";
-    QTest::newRow("9600 result 7") << QByteArray::fromHex("0581258007FF") << "9600 baud, result 7";
-    QTest::newRow("maximum") << QByteArray::fromHex("0581FFFFFF00") << "65535 baud, result 255";
-}
-
-void TestCommandFrames::readsAnswers() {
-    QFETCH(QByteArray, frame);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.constData());
-    const FirmwareVersion v = readVersionResponse(bytes);
-    const BaudrateAnswer answer = readBaudrateResponse(bytes);
-    QTEST(bytes[1] == 0x80 ? QString("version %1.%2.%3").arg(v.major).arg(v.minor).arg(v.patch)
-                           : QString("%1 baud, result %2").arg(answer.baudrate).arg(answer.result),
-          "read");
-}
 
 QTEST_GUILESS_MAIN(TestCommandFrames)
 #include "tst_commandframes.moc"

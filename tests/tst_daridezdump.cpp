@@ -37,94 +37,90 @@ class TestDaridezDump : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase();
-    void printsRowsAndStatus_data();
-    void printsRowsAndStatus();
-    void helpExplainsTheOptions();
+    void initTestCase() {
+        QFile trace(dir.filePath("trace.dump"));
+        QVERIFY(trace.open(QIODevice::WriteOnly) && trace.write(kTrace) == kTrace.size());
+    }
+
+    void printsRowsAndStatus_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("rows, summary, saved as it was read")
+            << QStringList{"--summary", "-o", "out.dump", "trace.dump"}
+            << "status 0\n" + kRows + "active: 01:05:32  |FRMs: 2  |ERRs: 1\n";
+        QTest::newRow("refreshed in absolute, (id), decimal")
+            << QStringList{"--refresh", "--time=abs", "--id=id", "--data=dec", "trace.dump"}
+            << "status 0\n"
+               "0|00:00:00,000000|START||||||||||||plain\n"
+               "1|01:05:32,164660|Break|55|(01)|005|016|234|||||||green\n"
+               "2|01:05:32,168192|#42||||||||||||red\n"
+               "3|01:05:32,225536|START (5)||||||||||||plain\n"
+               "4|01:05:32,225552|Break|55|(20)|001|||||||||green\n";
+        QTest::newRow("refreshed: a row is timed from the row above it")
+            << QStringList{"--refresh", "trace.dump"}
+            << "status 0\n" + QString(kRows).replace("057360|Break", "000016|Break");
+        QTest::newRow("missing file") << QStringList{"no.dump"} << "status 1\nstderr: load error\n";
+        QTest::newRow("unwritable output") << QStringList{"trace.dump", "-o", "no/such.dump"}
+                                           << "status 1\n" + kRows + "stderr: save error\n";
+        const QString usage = "status 2\nstderr: " + kUsage;
+        QTest::newRow("bad data mode") << QStringList{"--data=oct", "a.dump"} << usage;
+        QTest::newRow("-o without name") << QStringList{"a.dump", "-o"} << usage;
+        QTest::newRow("no status line in a capture")
+            << QStringList{"--summary", "--format=pcapng", "a.dump"} << usage;
+        QTest::newRow("ids in csv") << QStringList{"--ids", "--format=csv", "a.dump"} << usage;
+        QTest::newRow("checked") << QStringList{"--check", "trace.dump"} << "status 0\n" + kChecked;
+        QTest::newRow("filtered, checked, summary of the whole trace")
+            << QStringList{"--filter=!err !start bad", "--check", "--summary", "trace.dump"}
+            << "status 0\n" + kChecked.section('\n', 4, 4) +
+                   "\nactive: 01:05:32  |FRMs: 2  |ERRs: 1\n";
+        QTest::newRow("bad query: nothing printed")
+            << QStringList{"--filter=id=40", "trace.dump"}
+            << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
+        QTest::newRow("csv, filtered")
+            << QStringList{"--format=csv", "--filter=err", "trace.dump"}
+            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
+               "Check\r\n2,\"+ 00:00:00,003532\",#42,,,,,,,,,,,,red,\r\n";
+        QTest::newRow("identifiers")
+            << QStringList{"--ids", "--baud=9600", "trace.dump"}
+            << "status 0\n"
+               "ID|frames|bad|lengths|model|period_min|period_avg|period_max|"
+               "last\n"
+               "01|1|0|2|classic|-|-|-|05 10\n"
+               "20|1|1|-|-|-|-|-|-\n"
+               "bus load: 18.5 % at 9600 baud\n";
+    }
+
+    void printsRowsAndStatus() {
+        QFETCH(QStringList, arguments);
+        QTEST(run(arguments), "expected");
+        // Saving writes back, byte for byte, the file that was read.
+        QFile saved(dir.filePath("out.dump"));
+        QCOMPARE(saved.exists(), arguments.contains("out.dump"));
+        QCOMPARE(saved.open(QIODevice::ReadOnly) ? saved.readAll() : kTrace, kTrace);
+        saved.remove();
+    }
+
+    void helpExplainsTheOptions() {
+        QVERIFY(
+            run({"--help"}).startsWith("status 0\n" + kUsage + "Loads the LIN trace dump FILE"));
+    }
 
   private:
-    QString run(const QStringList& arguments);
+    // Runs the command in the test folder: "status N", then what it printed, TABs shown as
+    // "|", then "stderr: " and its error output if there is any.
+    QString run(const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
+        const bool ended = process.waitForFinished(60000) && process.exitStatus() == 0;
+        const QString err = QString::fromLatin1(process.readAllStandardError());
+        return QString("status %1\n").arg(ended ? process.exitCode() : -1) +
+               QString::fromLatin1(process.readAllStandardOutput()).replace('\t', '|') +
+               (err.isEmpty() ? "" : "stderr: " + err);
+    }
 
     QTemporaryDir dir;
 };
-
-// Runs the command in the test folder: "status N", then what it printed, TABs shown as
-// "|", then "stderr: " and its error output if there is any.
-QString TestDaridezDump::run(const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
-    const bool ended = process.waitForFinished(60000) && process.exitStatus() == 0;
-    const QString err = QString::fromLatin1(process.readAllStandardError());
-    return QString("status %1\n").arg(ended ? process.exitCode() : -1) +
-           QString::fromLatin1(process.readAllStandardOutput()).replace('\t', '|') +
-           (err.isEmpty() ? "" : "stderr: " + err);
-}
-
-void TestDaridezDump::initTestCase() {
-    QFile trace(dir.filePath("trace.dump"));
-    QVERIFY(trace.open(QIODevice::WriteOnly) && trace.write(kTrace) == kTrace.size());
-}
-
-void TestDaridezDump::printsRowsAndStatus_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("rows, summary, saved as it was read")
-        << QStringList{"--summary", "-o", "out.dump", "trace.dump"}
-        << "status 0\n" + kRows + "active: 01:05:32  |FRMs: 2  |ERRs: 1\n";
-    QTest::newRow("refreshed in absolute, (id), decimal")
-        << QStringList{"--refresh", "--time=abs", "--id=id", "--data=dec", "trace.dump"}
-        << "status 0\n"
-           "0|00:00:00,000000|START||||||||||||plain\n"
-           "1|01:05:32,164660|Break|55|(01)|005|016|234|||||||green\n"
-           "2|01:05:32,168192|#42||||||||||||red\n"
-           "3|01:05:32,225536|START (5)||||||||||||plain\n"
-           "4|01:05:32,225552|Break|55|(20)|001|||||||||green\n";
-    QTest::newRow("refreshed: a row is timed from the row above it")
-        << QStringList{"--refresh", "trace.dump"}
-        << "status 0\n" + QString(kRows).replace("057360|Break", "000016|Break");
-    QTest::newRow("missing file") << QStringList{"no.dump"} << "status 1\nstderr: load error\n";
-    QTest::newRow("unwritable output") << QStringList{"trace.dump", "-o", "no/such.dump"}
-                                       << "status 1\n" + kRows + "stderr: save error\n";
-    const QString usage = "status 2\nstderr: " + kUsage;
-    QTest::newRow("bad data mode") << QStringList{"--data=oct", "a.dump"} << usage;
-    QTest::newRow("-o without name") << QStringList{"a.dump", "-o"} << usage;
-    QTest::newRow("no status line in a capture")
-        << QStringList{"--summary", "--format=pcapng", "a.dump"} << usage;
-    QTest::newRow("ids in csv") << QStringList{"--ids", "--format=csv", "a.dump"} << usage;
-    QTest::newRow("checked") << QStringList{"--check", "trace.dump"} << "status 0\n" + kChecked;
-    QTest::newRow("filtered, checked, summary of the whole trace")
-        << QStringList{"--filter=!err !start bad", "--check", "--summary", "trace.dump"}
-        << "status 0\n" + kChecked.section('\n', 4, 4) + "\nactive: 01:05:32  |FRMs: 2  |ERRs: 1\n";
-    QTest::newRow("bad query: nothing printed")
-        << QStringList{"--filter=id=40", "trace.dump"}
-        << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
-    QTest::newRow("csv, filtered")
-        << QStringList{"--format=csv", "--filter=err", "trace.dump"}
-        << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-           "Check\r\n2,\"+ 00:00:00,003532\",#42,,,,,,,,,,,,red,\r\n";
-    QTest::newRow("identifiers") << QStringList{"--ids", "--baud=9600", "trace.dump"}
-                                 << "status 0\n"
-                                    "ID|frames|bad|lengths|model|period_min|period_avg|period_max|"
-                                    "last\n"
-                                    "01|1|0|2|classic|-|-|-|05 10\n"
-                                    "20|1|1|-|-|-|-|-|-\n"
-                                    "bus load: 18.5 % at 9600 baud\n";
-}
-
-void TestDaridezDump::printsRowsAndStatus() {
-    QFETCH(QStringList, arguments);
-    QTEST(run(arguments), "expected");
-    // Saving writes back, byte for byte, the file that was read.
-    QFile saved(dir.filePath("out.dump"));
-    QCOMPARE(saved.exists(), arguments.contains("out.dump"));
-    QCOMPARE(saved.open(QIODevice::ReadOnly) ? saved.readAll() : kTrace, kTrace);
-    saved.remove();
-}
-
-void TestDaridezDump::helpExplainsTheOptions() {
-    QVERIFY(run({"--help"}).startsWith("status 0\n" + kUsage + "Loads the LIN trace dump FILE"));
-}
 
 QTEST_GUILESS_MAIN(TestDaridezDump)
 #include "tst_daridezdump.moc"

@@ -26,7 +26,7 @@ namespace {
 QByteArray serialized(const TraceList& list) {
     std::vector<std::uint8_t> bytes;
     DumpWriter::serialize(list.TraceListHead(), bytes);
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    return bytesOf(bytes.data(), bytes.size());
 }
 
 LoadResult load(DecoderFixture& f, const std::string& path) {
@@ -35,7 +35,15 @@ LoadResult load(DecoderFixture& f, const std::string& path) {
 
 enum class Writer { Dump, Profile };
 // What stands at the path a save is given.
-enum class Target { File, LinkToLinkToFile, DanglingLink, WriteProtected, MissingFolder, Fifo };
+enum class Target {
+    File,
+    LinkToLinkToFile,
+    DanglingLink,
+    WriteProtected,
+    MissingFolder,
+    Folder,
+    Fifo
+};
 
 // Saves through the writer: frames (size bytes of them, about) as a dump, or key K of
 // section S set to a value of about size bytes in the profile already there. Returns
@@ -68,265 +76,243 @@ class TestDumpFiles : public QObject {
 
   private slots:
     void init() { dir.emplace(); }
-    void savesTraceByteForByte_data();
-    void savesTraceByteForByte();
-    void roundTripGivesTheSameRows();
-    void loadsWholeFramesOnly_data();
-    void loadsWholeFramesOnly();
-    void failedLoadsAreReportedAndOpenErrorKeepsTrace();
-    void saveReplacesFileOnlyWhenWhollyWritten();
-    void saveTargets_data();
-    void saveTargets();
-    void shortWriteLeavesTheOldFile_data();
-    void shortWriteLeavesTheOldFile();
 
-  private:
-    std::string path(const char* name) const { return dir->filePath(name).toStdString(); }
-    bool write(const char* name, const QByteArray& bytes) const {
-        QFile file(dir->filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    }
-    QByteArray read(const char* name) const {
-        QFile file(dir->filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    void savesTraceByteForByte_data() {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("the 29-byte example")
+            << hex("02A0A2 04901234EE 0591124055EE 05921250C1EE 02A0A2 0593001005EE")
+            << hex("02A0A2 0490123400 059112405500 05921250C100 02A0A2 059300100500");
+        QTest::newRow("bad frames: the byte past a full slot and the check byte are 0")
+            << hex("089001020304050607 0190 02A0A2") << hex("089001020304050600 0100 02A0A2");
     }
 
-    std::optional<QTemporaryDir> dir;  // a fresh folder for each test and row
-};
+    void savesTraceByteForByte() {
+        QFETCH(QByteArray, stream);
+        DecoderFixture f;
+        f.feed(stream);
+        QTEST(serialized(f.list), "file");
+    }
 
-void TestDumpFiles::savesTraceByteForByte_data() {
-    QTest::addColumn<QByteArray>("stream");
-    QTest::addColumn<QByteArray>("file");
-    QTest::newRow("the 29-byte example")
-        << hex("02A0A2 04901234EE 0591124055EE 05921250C1EE 02A0A2 0593001005EE")
-        << hex("02A0A2 0490123400 059112405500 05921250C100 02A0A2 059300100500");
-    QTest::newRow("bad frames: the byte past a full slot and the check byte are 0")
-        << hex("089001020304050607 0190 02A0A2") << hex("089001020304050600 0100 02A0A2");
-}
-
-void TestDumpFiles::savesTraceByteForByte() {
-    QFETCH(QByteArray, stream);
-    DecoderFixture f;
-    f.feed(stream);
-    QTEST(serialized(f.list), "file");
-}
-
-void TestDumpFiles::roundTripGivesTheSameRows() {
-    // Every kind of row: start marker, LIN frames of 1, 3 and 9 response bytes, wraps in
-    // many places, zero filler, a device error, an overflow and bad frames.
-    const QByteArray stream =
-        hex("02A0A2 058212340000 0490100000 02A0A2 059110105500 05921020C100 059310301100 00"
+    void roundTripGivesTheSameRows() {
+        // Every kind of row: start marker, LIN frames of 1, 3 and 9 response bytes, wraps in
+        // many places, zero filler, a device error, an overflow and bad frames.
+        const QByteArray stream = hex(
+            "02A0A2 058212340000 0490100000 02A0A2 059110105500 05921020C100 059310301100 00"
             "0490200000 059120105500 059220203C00 02A0A2 059320300100 059420400200 02A0A2"
             "05952050FE00 0000 0490300000 059130105500 059230208000 059330300900 059430400800"
             "059530500700 059630600600 059730700500 059830800400 059930900300 059A30A00200"
             "059B30B0A500 02A0A2 059CF0002100 02A0A2 03F00000 0490A00000 0591A0105500 0591A0205500"
             "0592A0303C00 058001020300 02A0A2 05770010557F");
-    DecoderFixture live, loaded;
-    live.feed(stream);
-    QVERIFY(DumpWriter::save(live.list.TraceListHead(), path("trip.dump")));
-    loaded.feed(hex("0490001000"));  // replaced by the load
-    QCOMPARE(load(loaded, path("trip.dump")), LoadResult::Ok);
-    QCOMPARE(loaded.decoder.traceClock(), live.decoder.traceClock());
-    QCOMPARE(loaded.decoder.frameCount(), 3);
-    QCOMPARE(loaded.decoder.errorCount(), 1);
-    QCOMPARE(serialized(loaded.list), read("trip.dump"));
-    // The same rows, but for two things a file cannot keep: the check byte of a bad frame
-    // comes back as 00, and the wrap before the start marker comes behind it, so the
-    // START row's time becomes 0.
-    const auto a = live.listRows();
-    const auto b = loaded.listRows();
-    QCOMPARE(b.size(), a.size());
-    QCOMPARE(QByteArray(b.back()->infoText), QByteArray("#err [05,77,00,10,55,00]"));
-    std::memcpy(b.back()->infoText, a.back()->infoText, sizeof a.back()->infoText);
-    QCOMPARE(b[0]->slotTimes[0], 0);
-    b[0]->slotTimes[0] = a[0]->slotTimes[0];
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        QCOMPARE(std::memcmp(a[i], b[i], offsetof(TraceEntry, next)), 0);
+        DecoderFixture live, loaded;
+        live.feed(stream);
+        QVERIFY(DumpWriter::save(live.list.TraceListHead(), path("trip.dump")));
+        loaded.feed(hex("0490001000"));  // replaced by the load
+        QCOMPARE(load(loaded, path("trip.dump")), LoadResult::Ok);
+        QCOMPARE(loaded.decoder.traceClock(), live.decoder.traceClock());
+        QCOMPARE(loaded.decoder.frameCount(), 3);
+        QCOMPARE(loaded.decoder.errorCount(), 1);
+        QCOMPARE(serialized(loaded.list), read("trip.dump"));
+        // The same rows, but for two things a file cannot keep: the check byte of a bad frame
+        // comes back as 00, and the wrap before the start marker comes behind it, so the
+        // START row's time becomes 0.
+        const auto a = live.listRows();
+        const auto b = loaded.listRows();
+        QCOMPARE(b.size(), a.size());
+        QCOMPARE(QByteArray(b.back()->infoText), QByteArray("#err [05,77,00,10,55,00]"));
+        std::memcpy(b.back()->infoText, a.back()->infoText, sizeof a.back()->infoText);
+        QCOMPARE(b[0]->slotTimes[0], 0);
+        b[0]->slotTimes[0] = a[0]->slotTimes[0];
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            QCOMPARE(std::memcmp(a[i], b[i], offsetof(TraceEntry, next)), 0);
+        }
     }
-}
 
-void TestDumpFiles::loadsWholeFramesOnly_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<QByteArray>("saved");  // the loaded trace saved again
-    const QByteArray lin = hex("0490010000 059101105500 059201202A00 059301309900");
-    for (int start = ReceiveBuffer::kSize - 6; start <= ReceiveBuffer::kSize; ++start) {
-        QTest::addRow("sync field at %d, across the block boundary", start)
-            << lin.left(5) + QByteArray(start - 5, 0) + lin.mid(5) << 2 << lin;
+    void loadsWholeFramesOnly_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QByteArray>("saved");  // the loaded trace saved again
+        const QByteArray lin = hex("0490010000 059101105500 059201202A00 059301309900");
+        for (int start = ReceiveBuffer::kSize - 6; start <= ReceiveBuffer::kSize; ++start) {
+            QTest::addRow("sync field at %d, across the block boundary", start)
+                << lin.left(5) + QByteArray(start - 5, 0) + lin.mid(5) << 2 << lin;
+        }
+        QTest::newRow("empty file") << QByteArray() << 0 << QByteArray();
+        const QByteArray wraps = hex(QByteArray("02A0A2").repeated(20000));  // two blocks
+        QTest::newRow("wraps alone: one START row") << wraps << 1 << wraps;
+        QTest::newRow("last frame cut short") << lin + hex("05910210") << 2 << lin;
     }
-    QTest::newRow("empty file") << QByteArray() << 0 << QByteArray();
-    const QByteArray wraps = hex(QByteArray("02A0A2").repeated(20000));  // two blocks
-    QTest::newRow("wraps alone: one START row") << wraps << 1 << wraps;
-    QTest::newRow("last frame cut short") << lin + hex("05910210") << 2 << lin;
-}
 
-void TestDumpFiles::loadsWholeFramesOnly() {
-    QFETCH(QByteArray, file);
-    QVERIFY(write("load.dump", file));
-    DecoderFixture f;
-    f.feed(hex("0490001000 059100205500 059200301000"));
-    QCOMPARE(load(f, path("load.dump")), LoadResult::Ok);
-    QTEST(int(f.listRows().size()), "rows");
-    QTEST(serialized(f.list), "saved");
-    QCOMPARE(f.buffer.carryOver, 0);
-}
+    void loadsWholeFramesOnly() {
+        QFETCH(QByteArray, file);
+        QVERIFY(write("load.dump", file));
+        DecoderFixture f;
+        f.feed(hex("0490001000 059100205500 059200301000"));
+        QCOMPARE(load(f, path("load.dump")), LoadResult::Ok);
+        QTEST(int(f.listRows().size()), "rows");
+        QTEST(serialized(f.list), "saved");
+        QCOMPARE(f.buffer.carryOver, 0);
+    }
 
-void TestDumpFiles::failedLoadsAreReportedAndOpenErrorKeepsTrace() {
-    DecoderFixture f;
-    f.feed(hex("0490001000"));
-    QCOMPARE(load(f, path("missing.dump")), LoadResult::OpenError);
-    QVERIFY(QDir(dir->path()).mkdir("folder.dump"));  // fopen takes a folder on Linux
-    QCOMPARE(load(f, path("folder.dump")), LoadResult::OpenError);
-    QCOMPARE(f.listRows().size(), std::size_t{2});  // the trace stays
-    // This file opens, but its first read fails (EIO): a read error, not the end.
-    QCOMPARE(load(f, "/proc/self/mem"), LoadResult::ReadError);
-}
+    void failedLoadsAreReportedAndOpenErrorKeepsTrace() {
+        DecoderFixture f;
+        f.feed(hex("0490001000"));
+        QCOMPARE(load(f, path("missing.dump")), LoadResult::OpenError);
+        QVERIFY(QDir(dir->path()).mkdir("folder.dump"));  // fopen takes a folder on Linux
+        QCOMPARE(load(f, path("folder.dump")), LoadResult::OpenError);
+        QCOMPARE(f.listRows().size(), std::size_t{2});  // the trace stays
+        // This file opens, but its first read fails (EIO): a read error, not the end.
+        QCOMPARE(load(f, "/proc/self/mem"), LoadResult::ReadError);
+    }
 
-void TestDumpFiles::saveReplacesFileOnlyWhenWhollyWritten() {
-    DecoderFixture f;
-    f.feed(hex("0490001000"));
-    QVERIFY(write("old.dump", QByteArray(1000, 'x')));
-    QVERIFY(DumpWriter::save(f.list.TraceListHead(), path("old.dump")));
-    QCOMPARE(read("old.dump"), hex("0490001000"));
-    QVERIFY(QDir(dir->path()).mkpath("folder.dump/inner"));
-    QVERIFY(!DumpWriter::save(f.list.TraceListHead(), path("folder.dump")));
-    QVERIFY(QFileInfo::exists(dir->filePath("folder.dump/inner")));
-    QVERIFY(QDir(dir->path()).entryList({"*.saving*"}).isEmpty());  // no temporary file left
-}
+    // Each target, saved to by the dump writer and by the profile. The old file holds a
+    // profile; the new bytes replace it whole, or it stays as it was.
+    void saveTargets_data() {
+        QTest::addColumn<Writer>("writer");
+        QTest::addColumn<Target>("target");
+        QTest::addColumn<bool>("saved");
+        const struct {
+            const char* name;
+            Target target;
+            bool dumpSaves;
+            bool profileSaves;
+        } targets[] = {
+            {"regular file, mode 0660 kept", Target::File, true, true},
+            {"link to a link to the file", Target::LinkToLinkToFile, true, true},
+            {"link to a file not there yet", Target::DanglingLink, true, true},
+            {"write-protected file", Target::WriteProtected, false, false},
+            {"missing folder (the profile makes it)", Target::MissingFolder, false, true},
+            {"a folder, left as it is", Target::Folder, false, false},
+            {"fifo, written in place", Target::Fifo, true, true},
+        };
+        for (const auto& t : targets) {
+            QTest::addRow("dump, %s", t.name) << Writer::Dump << t.target << t.dumpSaves;
+            QTest::addRow("profile, %s", t.name) << Writer::Profile << t.target << t.profileSaves;
+        }
+    }
 
-// Each target, saved to by the dump writer and by the profile. The old file holds a
-// profile; the new bytes replace it whole, or it stays as it was.
-void TestDumpFiles::saveTargets_data() {
-    QTest::addColumn<Writer>("writer");
-    QTest::addColumn<Target>("target");
-    QTest::addColumn<bool>("saved");
-    const struct {
-        const char* name;
-        Target target;
-        bool dumpSaves;
-        bool profileSaves;
-    } targets[] = {
-        {"regular file, mode 0660 kept", Target::File, true, true},
-        {"link to a link to the file", Target::LinkToLinkToFile, true, true},
-        {"link to a file not there yet", Target::DanglingLink, true, true},
-        {"write-protected file", Target::WriteProtected, false, false},
-        {"missing folder (the profile makes it)", Target::MissingFolder, false, true},
-        {"fifo, written in place", Target::Fifo, true, true},
-    };
-    for (const auto& t : targets) {
-        QTest::addRow("dump, %s", t.name) << Writer::Dump << t.target << t.dumpSaves;
-        QTest::addRow("profile, %s", t.name) << Writer::Profile << t.target << t.profileSaves;
+    void saveTargets() {
+        QFETCH(Writer, writer);
+        QFETCH(Target, target);
+        QFETCH(bool, saved);
+        const QByteArray old = "[S]\nK=1\n";
+        QString file = dir->filePath("file");  // what receives the bytes
+        QString given = file;                  // what the save is given
+        std::optional<QFile> reader;           // holds the old file open across the save
+        switch (target) {
+            case Target::File:
+                QVERIFY(write("file", old));
+                QVERIFY(::chmod(file.toLocal8Bit().constData(), 0660) == 0);
+                reader.emplace(file);
+                QVERIFY(reader->open(QIODevice::ReadOnly));
+                break;
+            case Target::LinkToLinkToFile:
+                QVERIFY(write("file", old));
+                QVERIFY(::symlink("file", dir->filePath("inner").toLocal8Bit().constData()) == 0);
+                QVERIFY(::symlink("inner", dir->filePath("outer").toLocal8Bit().constData()) == 0);
+                given = dir->filePath("outer");
+                break;
+            case Target::DanglingLink:
+                QVERIFY(::symlink("file", dir->filePath("outer").toLocal8Bit().constData()) == 0);
+                given = dir->filePath("outer");
+                break;
+            case Target::WriteProtected:  // refused even for root, who could write it
+                QVERIFY(write("file", old));
+                QVERIFY(::chmod(file.toLocal8Bit().constData(), 0444) == 0);
+                break;
+            case Target::MissingFolder:
+                file = given = dir->filePath("missing/file");
+                break;
+            case Target::Folder:
+                QVERIFY(QDir(dir->path()).mkpath("file/inner"));
+                break;
+            case Target::Fifo:
+                QVERIFY(mkfifo(file.toLocal8Bit().constData(), 0600) == 0);
+                break;
+        }
+        const unsigned modeBefore = modeOf(file);
+        QByteArray received;
+        std::thread pipeReader;
+        if (target == Target::Fifo) {
+            pipeReader = std::thread([&] { received = read("file"); });
+        }
+        QByteArray expected;
+        const bool ok = saveThrough(writer, given.toStdString(), 1, expected);
+        if (pipeReader.joinable()) {
+            pipeReader.join();
+        }
+        QCOMPARE(ok, saved);
+        if (target == Target::Fifo) {
+            QCOMPARE(received, expected);
+            QVERIFY(QFileInfo(file).exists() && !QFileInfo(file).isFile());
+        } else {
+            QCOMPARE(readFile(file), saved ? expected
+                                     : target == Target::MissingFolder || target == Target::Folder
+                                         ? "<none>"
+                                         : old);
+        }
+        if (modeBefore != 0) {
+            QCOMPARE(modeOf(file), modeBefore);
+        }
+        if (reader) {
+            QCOMPARE(reader->readAll(), old);  // a reader keeps the whole old file
+        }
+        QVERIFY(given == file || QFileInfo(given).isSymLink());  // links stay links
+        QVERIFY(target != Target::LinkToLinkToFile ||
+                QFileInfo(dir->filePath("inner")).isSymLink());
+        QVERIFY(target != Target::Folder || QFileInfo::exists(file + "/inner"));
+        const QStringList left =
+            QDir(QFileInfo(file).path())
+                .entryList({"*.saving*"}, QDir::AllEntries | QDir::System | QDir::Hidden);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
     }
-}
 
-void TestDumpFiles::saveTargets() {
-    QFETCH(Writer, writer);
-    QFETCH(Target, target);
-    QFETCH(bool, saved);
-    const QByteArray old = "[S]\nK=1\n";
-    QString file = dir->filePath("file");  // what receives the bytes
-    QString given = file;                  // what the save is given
-    std::optional<QFile> reader;           // holds the old file open across the save
-    switch (target) {
-        case Target::File:
-            QVERIFY(write("file", old));
-            QVERIFY(::chmod(file.toLocal8Bit().constData(), 0660) == 0);
-            reader.emplace(file);
-            QVERIFY(reader->open(QIODevice::ReadOnly));
-            break;
-        case Target::LinkToLinkToFile:
-            QVERIFY(write("file", old));
-            QVERIFY(::symlink("file", dir->filePath("inner").toLocal8Bit().constData()) == 0);
-            QVERIFY(::symlink("inner", dir->filePath("outer").toLocal8Bit().constData()) == 0);
-            given = dir->filePath("outer");
-            break;
-        case Target::DanglingLink:
-            QVERIFY(::symlink("file", dir->filePath("outer").toLocal8Bit().constData()) == 0);
-            given = dir->filePath("outer");
-            break;
-        case Target::WriteProtected:  // refused even for root, who could write it
-            QVERIFY(write("file", old));
-            QVERIFY(::chmod(file.toLocal8Bit().constData(), 0444) == 0);
-            break;
-        case Target::MissingFolder:
-            file = given = dir->filePath("missing/file");
-            break;
-        case Target::Fifo:
-            QVERIFY(mkfifo(file.toLocal8Bit().constData(), 0600) == 0);
-            break;
+    // Writes that stop part of the way: files may not grow past 4 KB for a moment, so the
+    // temporary file is cut short (EFBIG, as on a full disk) and must never be renamed into
+    // place; a device that is full fails in place.
+    void shortWriteLeavesTheOldFile_data() {
+        QTest::addColumn<Writer>("writer");
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("dump, temporary file cut short") << Writer::Dump << false;
+        QTest::newRow("profile, temporary file cut short") << Writer::Profile << false;
+        QTest::newRow("dump, /dev/full") << Writer::Dump << true;
+        QTest::newRow("profile, /dev/full") << Writer::Profile << true;
     }
-    const unsigned modeBefore = modeOf(file);
-    QByteArray received;
-    std::thread pipeReader;
-    if (target == Target::Fifo) {
-        pipeReader = std::thread([&] { received = read("file"); });
-    }
-    QByteArray expected;
-    const bool ok = saveThrough(writer, given.toStdString(), 1, expected);
-    if (pipeReader.joinable()) {
-        pipeReader.join();
-    }
-    QCOMPARE(ok, saved);
-    if (target == Target::Fifo) {
-        QCOMPARE(received, expected);
-        QVERIFY(QFileInfo(file).exists() && !QFileInfo(file).isFile());
-    } else {
-        QFile result(file);
-        QCOMPARE(result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray("<none>"),
-                 saved                             ? expected
-                 : target == Target::MissingFolder ? "<none>"
-                                                   : old);
-    }
-    if (modeBefore != 0) {
-        QCOMPARE(modeOf(file), modeBefore);
-    }
-    if (reader) {
-        QCOMPARE(reader->readAll(), old);  // a reader keeps the whole old file
-    }
-    QVERIFY(given == file || QFileInfo(given).isSymLink());  // links stay links
-    QVERIFY(target != Target::LinkToLinkToFile || QFileInfo(dir->filePath("inner")).isSymLink());
-    const QStringList left =
-        QDir(QFileInfo(file).path())
-            .entryList({"*.saving*"}, QDir::AllEntries | QDir::System | QDir::Hidden);
-    QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
-}
 
-// Writes that stop part of the way: files may not grow past 4 KB for a moment, so the
-// temporary file is cut short (EFBIG, as on a full disk) and must never be renamed into
-// place; a device that is full fails in place.
-void TestDumpFiles::shortWriteLeavesTheOldFile_data() {
-    QTest::addColumn<Writer>("writer");
-    QTest::addColumn<bool>("inPlace");
-    QTest::newRow("dump, temporary file cut short") << Writer::Dump << false;
-    QTest::newRow("profile, temporary file cut short") << Writer::Profile << false;
-    QTest::newRow("dump, /dev/full") << Writer::Dump << true;
-    QTest::newRow("profile, /dev/full") << Writer::Profile << true;
-}
-
-void TestDumpFiles::shortWriteLeavesTheOldFile() {
-    QFETCH(Writer, writer);
-    QFETCH(bool, inPlace);
-    QByteArray expected;
-    if (inPlace) {
-        QVERIFY(!saveThrough(writer, "/dev/full", 1, expected));
-        return;
+    void shortWriteLeavesTheOldFile() {
+        QFETCH(Writer, writer);
+        QFETCH(bool, inPlace);
+        QByteArray expected;
+        if (inPlace) {
+            QVERIFY(!saveThrough(writer, "/dev/full", 1, expected));
+            return;
+        }
+        const QByteArray old = "[S]\nK=1\n";
+        QVERIFY(write("file", old));
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const rlimit small{4096, saved.rlim_max};
+        auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool savedOk = saveThrough(writer, path("file"), 20000, expected);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        QVERIFY(!savedOk);
+        QCOMPARE(read("file"), old);
+        QVERIFY(QDir(dir->path()).entryList({"*.saving*"}).isEmpty());
+        QVERIFY(saveThrough(writer, path("file"), 20000, expected));  // the limit gone, it saves
+        QCOMPARE(read("file"), expected);
     }
-    const QByteArray old = "[S]\nK=1\n";
-    QVERIFY(write("file", old));
-    rlimit saved{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const rlimit small{4096, saved.rlim_max};
-    auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool savedOk = saveThrough(writer, path("file"), 20000, expected);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    QVERIFY(!savedOk);
-    QCOMPARE(read("file"), old);
-    QVERIFY(QDir(dir->path()).entryList({"*.saving*"}).isEmpty());
-    QVERIFY(saveThrough(writer, path("file"), 20000, expected));  // the limit gone, it saves
-    QCOMPARE(read("file"), expected);
-}
+
+  private:
+    std::string path(const char* name) const { return dir->filePath(name).toStdString(); }
+    bool write(const char* name, const QByteArray& bytes) const {
+        return writeFile(dir->filePath(name), bytes);
+    }
+    QByteArray read(const char* name) const { return readFile(dir->filePath(name)); }
+
+    std::optional<QTemporaryDir> dir;  // a fresh folder for each test and row
+};
 
 QTEST_GUILESS_MAIN(TestDumpFiles)
 #include "tst_dumpfiles.moc"

@@ -155,162 +155,153 @@ class TestExporters : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase();
-    void pcapngHoldsOnePacketPerLinFrame_data();
-    void pcapngHoldsOnePacketPerLinFrame();
-    void csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded_data();
-    void csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded();
-    void refusedOutputStopsTheExport_data();
-    void refusedOutputStopsTheExport();
-    void tsharkReadsTheCapture();
+    void initTestCase() {
+        QByteArray frames;
+        for (const FixtureRow& row : kFixture) {
+            frames += row.frames;
+            packets << (row.packet ? row.packet : QString());
+        }
+        packets.removeAll(QString());
+        fixture.feed(hex(frames));
+        rows = fixture.listRows();
+        QCOMPARE(rows.size(), std::size(kFixture));
+    }
+
+    void pcapngHoldsOnePacketPerLinFrame_data() {
+        QTest::addColumn<int>("packet");
+        QTest::addColumn<QString>("fields");
+        for (const FixtureRow& row : kFixture) {
+            if (row.packet != nullptr) {
+                QTest::newRow(row.name) << int(packets.indexOf(row.packet)) << QString(row.packet);
+            }
+        }
+    }
+
+    void pcapngHoldsOnePacketPerLinFrame() {
+        QFETCH(int, packet);
+        MemoryOutput out;
+        QVERIFY(exportRows(Format::Pcapng, rows, out));
+        const QStringList read = readCapture(out.bytes);
+        QCOMPARE(read.size(), packets.size());
+        QTEST(read[packet], "fields");
+    }
+
+    // Rows: a fixture row, or a row made with only its Info text (row -1); the record.
+    void csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QByteArray>("info");
+        QTest::addColumn<QByteArray>("record");
+        for (std::size_t i = 0; i < std::size(kFixture); ++i) {
+            QTest::newRow(kFixture[i].name)
+                << int(i) << QByteArray() << QByteArray(kFixture[i].csv);
+        }
+        const auto info = [](const char* name, const char* text, const char* field) {
+            QTest::newRow(name) << -1 << QByteArray(text)
+                                << ",," + QByteArray(field) + ",,,,,,,,,,,,plain,";
+        };
+        info("empty", "", "");
+        info("quotes", "say \"hi\"", "\"say \"\"hi\"\"\"");
+        info("line feed", "two\nlines", "\"two\nlines\"");
+        info("carriage return", "cr\r", "\"cr\r\"");
+        info("UTF-8 as it is", "5 \xC2\xB5s", "5 \xC2\xB5s");
+    }
+
+    void csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded() {
+        QFETCH(int, row);
+        QFETCH(QByteArray, info);
+        QFETCH(QByteArray, record);
+        TraceEntry made{};
+        std::strcpy(made.infoText, info.constData());
+        MemoryOutput out;
+        CsvWriter csv(out);
+        QVERIFY(csv.writeRow(row < 0 ? made : *rows[row]) && csv.finish());
+        QCOMPARE(out.bytes,
+                 "MsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
+                 "Check\r\n" +
+                     record + "\r\n");
+    }
+
+    void refusedOutputStopsTheExport_data() {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<int>("copies");    // of the fixture's rows
+        QTest::addColumn<int>("refuseAt");  // the write refused, from 1; 0: none
+        QTest::addColumn<bool>("rowsFail");
+        for (const Format format : {Format::Pcapng, Format::Csv}) {
+            const char* name = format == Format::Pcapng ? "pcapng" : "csv";
+            QTest::addRow("%s: all accepted", name) << format << 2000 << 0 << false;
+            QTest::addRow("%s: the final write refused", name) << format << 1 << 1 << false;
+            QTest::addRow("%s: the first block refused", name) << format << 2000 << 1 << true;
+            QTest::addRow("%s: the second block refused", name) << format << 2000 << 2 << true;
+        }
+    }
+
+    void refusedOutputStopsTheExport() {
+        QFETCH(Format, format);
+        QFETCH(int, copies);
+        QFETCH(int, refuseAt);
+        QFETCH(bool, rowsFail);
+        std::vector<TraceEntry*> many;
+        for (int i = 0; i < copies; ++i) {
+            many.insert(many.end(), rows.begin(), rows.end());
+        }
+        MemoryOutput whole;
+        QVERIFY(exportRows(format, many, whole));
+        QVERIFY(whole.calls > 2 || copies == 1);  // large enough to need several blocks
+        MemoryOutput out(refuseAt);
+        bool refused = false;
+        const bool finished = exportRows(format, many, out, [&refused](bool ok) {
+            QVERIFY2(!(ok && refused), "a row was accepted after the output refused bytes");
+            refused = refused || !ok;
+        });
+        QCOMPARE(refused, rowsFail);
+        QCOMPARE(finished, refuseAt == 0);
+        QCOMPARE(out.calls, refuseAt == 0 ? whole.calls : refuseAt);  // none after a refusal
+        QVERIFY(whole.bytes.startsWith(out.bytes));
+    }
+
+    // Diagnostic frames (0x3C) would go on to a transport dissector that eats their first
+    // bytes; the data bytes are compared as they are.
+    void tsharkReadsTheCapture() {
+        if (QStandardPaths::findExecutable("tshark").isEmpty()) {
+            QSKIP("tshark is not installed (tools/install-deps.sh installs it)");
+        }
+        QTemporaryDir dir;
+        const QString file = dir.filePath("fixture.pcapng");
+        MemoryOutput out;
+        QVERIFY(exportRows(Format::Pcapng, rows, out) && writeFile(file, out.bytes));
+        QStringList arguments{"-r",     file, "--disable-protocol", "iso15765", "-T",
+                              "fields", "-E", "separator=|"};
+        for (const char* field : {"frame.time_epoch", "lin.protected_id", "lin.length",
+                                  "lin.checksum_type", "lin.checksum", "lin.errors", "data.data"}) {
+            arguments << "-e" << field;
+        }
+        QProcess tshark;
+        tshark.start("tshark", arguments);
+        QVERIFY(tshark.waitForFinished(60000));
+        QCOMPARE(tshark.exitCode(), 0);
+        const auto byte = [](const QString& text) {
+            return QString("%1").arg(text.toUInt(nullptr, 0), 2, 16, QChar('0')).toUpper();
+        };
+        QStringList read;
+        for (const QString& line :
+             QString(tshark.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+            const QStringList f = line.split('|');
+            QCOMPARE(f.size(), 7);
+            const QStringList seconds = f[0].split('.');  // exact, unlike a double
+            const qint64 micros =
+                seconds[0].toLongLong() * 1000000 + seconds[1].left(6).toLongLong();
+            read << QString("t %1 pid %2 len %3 model %4 cs %5 err %6 data %7")
+                        .arg(micros - kEpochMicros)
+                        .arg(byte(f[1]), f[2], f[3], byte(f[4]), byte(f[5]), f[6].toUpper());
+        }
+        QCOMPARE(read, packets);
+    }
 
   private:
     DecoderFixture fixture;
     std::vector<TraceEntry*> rows;
     QStringList packets;  // of the fixture, in order
 };
-
-void TestExporters::initTestCase() {
-    QByteArray frames;
-    for (const FixtureRow& row : kFixture) {
-        frames += row.frames;
-        packets << (row.packet ? row.packet : QString());
-    }
-    packets.removeAll(QString());
-    fixture.feed(hex(frames));
-    rows = fixture.listRows();
-    QCOMPARE(rows.size(), std::size(kFixture));
-}
-
-void TestExporters::pcapngHoldsOnePacketPerLinFrame_data() {
-    QTest::addColumn<int>("packet");
-    QTest::addColumn<QString>("fields");
-    for (const FixtureRow& row : kFixture) {
-        if (row.packet != nullptr) {
-            QTest::newRow(row.name) << int(packets.indexOf(row.packet)) << QString(row.packet);
-        }
-    }
-}
-
-void TestExporters::pcapngHoldsOnePacketPerLinFrame() {
-    QFETCH(int, packet);
-    MemoryOutput out;
-    QVERIFY(exportRows(Format::Pcapng, rows, out));
-    const QStringList read = readCapture(out.bytes);
-    QCOMPARE(read.size(), packets.size());
-    QTEST(read[packet], "fields");
-}
-
-// Rows: a fixture row, or a row made with only its Info text (row -1); the record.
-void TestExporters::csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded_data() {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QByteArray>("info");
-    QTest::addColumn<QByteArray>("record");
-    for (std::size_t i = 0; i < std::size(kFixture); ++i) {
-        QTest::newRow(kFixture[i].name) << int(i) << QByteArray() << QByteArray(kFixture[i].csv);
-    }
-    const auto info = [](const char* name, const char* text, const char* field) {
-        QTest::newRow(name) << -1 << QByteArray(text)
-                            << ",," + QByteArray(field) + ",,,,,,,,,,,,plain,";
-    };
-    info("empty", "", "");
-    info("quotes", "say \"hi\"", "\"say \"\"hi\"\"\"");
-    info("line feed", "two\nlines", "\"two\nlines\"");
-    info("carriage return", "cr\r", "\"cr\r\"");
-    info("UTF-8 as it is", "5 \xC2\xB5s", "5 \xC2\xB5s");
-}
-
-void TestExporters::csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded() {
-    QFETCH(int, row);
-    QFETCH(QByteArray, info);
-    QFETCH(QByteArray, record);
-    TraceEntry made{};
-    std::strcpy(made.infoText, info.constData());
-    MemoryOutput out;
-    CsvWriter csv(out);
-    QVERIFY(csv.writeRow(row < 0 ? made : *rows[row]) && csv.finish());
-    QCOMPARE(out.bytes,
-             "MsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-             "Check\r\n" +
-                 record + "\r\n");
-}
-
-void TestExporters::refusedOutputStopsTheExport_data() {
-    QTest::addColumn<Format>("format");
-    QTest::addColumn<int>("copies");    // of the fixture's rows
-    QTest::addColumn<int>("refuseAt");  // the write refused, from 1; 0: none
-    QTest::addColumn<bool>("rowsFail");
-    for (const Format format : {Format::Pcapng, Format::Csv}) {
-        const char* name = format == Format::Pcapng ? "pcapng" : "csv";
-        QTest::addRow("%s: all accepted", name) << format << 2000 << 0 << false;
-        QTest::addRow("%s: the final write refused", name) << format << 1 << 1 << false;
-        QTest::addRow("%s: the first block refused", name) << format << 2000 << 1 << true;
-        QTest::addRow("%s: the second block refused", name) << format << 2000 << 2 << true;
-    }
-}
-
-void TestExporters::refusedOutputStopsTheExport() {
-    QFETCH(Format, format);
-    QFETCH(int, copies);
-    QFETCH(int, refuseAt);
-    QFETCH(bool, rowsFail);
-    std::vector<TraceEntry*> many;
-    for (int i = 0; i < copies; ++i) {
-        many.insert(many.end(), rows.begin(), rows.end());
-    }
-    MemoryOutput whole;
-    QVERIFY(exportRows(format, many, whole));
-    QVERIFY(whole.calls > 2 || copies == 1);  // large enough to need several blocks
-    MemoryOutput out(refuseAt);
-    bool refused = false;
-    const bool finished = exportRows(format, many, out, [&refused](bool ok) {
-        QVERIFY2(!(ok && refused), "a row was accepted after the output refused bytes");
-        refused = refused || !ok;
-    });
-    QCOMPARE(refused, rowsFail);
-    QCOMPARE(finished, refuseAt == 0);
-    QCOMPARE(out.calls, refuseAt == 0 ? whole.calls : refuseAt);  // none after a refusal
-    QVERIFY(whole.bytes.startsWith(out.bytes));
-}
-
-// Diagnostic frames (0x3C) would go on to a transport dissector that eats their first
-// bytes; the data bytes are compared as they are.
-void TestExporters::tsharkReadsTheCapture() {
-    if (QStandardPaths::findExecutable("tshark").isEmpty()) {
-        QSKIP("tshark is not installed (tools/install-deps.sh installs it)");
-    }
-    QTemporaryDir dir;
-    QFile file(dir.filePath("fixture.pcapng"));
-    MemoryOutput out;
-    QVERIFY(exportRows(Format::Pcapng, rows, out));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(out.bytes) == out.bytes.size());
-    file.close();
-    QStringList arguments{"-r", file.fileName(), "--disable-protocol", "iso15765", "-T", "fields",
-                          "-E", "separator=|"};
-    for (const char* field : {"frame.time_epoch", "lin.protected_id", "lin.length",
-                              "lin.checksum_type", "lin.checksum", "lin.errors", "data.data"}) {
-        arguments << "-e" << field;
-    }
-    QProcess tshark;
-    tshark.start("tshark", arguments);
-    QVERIFY(tshark.waitForFinished(60000));
-    QCOMPARE(tshark.exitCode(), 0);
-    const auto byte = [](const QString& text) {
-        return QString("%1").arg(text.toUInt(nullptr, 0), 2, 16, QChar('0')).toUpper();
-    };
-    QStringList read;
-    for (const QString& line :
-         QString(tshark.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
-        const QStringList f = line.split('|');
-        QCOMPARE(f.size(), 7);
-        const QStringList seconds = f[0].split('.');  // exact, unlike a double
-        const qint64 micros = seconds[0].toLongLong() * 1000000 + seconds[1].left(6).toLongLong();
-        read << QString("t %1 pid %2 len %3 model %4 cs %5 err %6 data %7")
-                    .arg(micros - kEpochMicros)
-                    .arg(byte(f[1]), f[2], f[3], byte(f[4]), byte(f[5]), f[6].toUpper());
-    }
-    QCOMPARE(read, packets);
-}
 
 QTEST_APPLESS_MAIN(TestExporters)
 #include "tst_exporters.moc"

@@ -54,219 +54,212 @@ class TestIdSummary : public QObject {
     Q_OBJECT
 
   private slots:
-    void summarisesRowsPerIdentifier_data();
-    void summarisesRowsPerIdentifier();
-    void tenMillisecondScheduleLoadsBusAcrossTimerWraps();
-    void marksChangedDataBytesRowByRow();
-    void clearForgetsRowsAndAddingThemAgainRebuilds();
-    void trackerInBatchesMatchesTheWholeTrace_data();
-    void trackerInBatchesMatchesTheWholeTrace();
-    void trackerStartsOverWhenTheTraceIsCleared();
-};
-
-void TestIdSummary::summarisesRowsPerIdentifier_data() {
-    QTest::addColumn<QByteArray>("stream");
-    QTest::addColumn<QStringList>("lines");  // one per identifier, then the bus load
-    QTest::newRow("one row only: no period, no time for a load")
-        << lin("1000", "85 01 02 FC")
-        << QStringList{"05\t1\t0\t2\tclassic\t-\t-\t-\t01 02", "bus load: 0.0 % at 19200 baud"};
-    QTest::newRow("periods between breaks; the average spans first to last")
-        << lin("1000", "20 01 02 03 04 D5") + lin("3710", "20 01 02 03 04 D5") +
-               lin("5E20", "20 01 02 03 04 D5") + lin("872A", "20 01 02 03 04 D5")
-        << QStringList{"20\t4\t0\t4\tenhanced\t10.000\t10.169\t10.506\t01 02 03 04",
-                       "bus load: 57.4 % at 19200 baud"};
-    QTest::newRow("classic and enhanced rows make mixed; lengths ascend")
-        << lin("1000", "85 01 02 03 04 70") + lin("5000", "85 01 02 FC")
-        << QStringList{"05\t2\t0\t2,4\tmixed\t16.384\t16.384\t16.384\t01 02",
-                       "bus load: 47.0 % at 19200 baud"};
-    QTest::newRow("no response, one byte, wrong checksum: bad; data kept only with a checksum")
-        << lin("1000", "50") + lin("5000", "50 A0") + lin("9000", "50 A0 B1 00")
-        << QStringList{"10\t3\t3\t2\t-\t16.384\t16.384\t16.384\tA0 B1",
-                       "bus load: 22.6 % at 19200 baud"};
-    QTest::newRow("parity fault counts under the identifier, as bad")
-        << lin("1000", "05 01 02 FC") + lin("5000", "85 01 02 FC")
-        << QStringList{"05\t2\t1\t2\tclassic\t16.384\t16.384\t16.384\t01 02",
-                       "bus load: 40.7 % at 19200 baud"};
-    QTest::newRow("rows without identifier add no line and no bits, but stretch the span")
-        << "058200010000 " + lin("1000", "") + lin("2000", "85 01 02 FC") +
-               "059C20503A00 03F00000 " + lin("3000", "")
-        << QStringList{"05\t1\t0\t2\tclassic\t-\t-\t-\t01 02", "bus load: 40.7 % at 19200 baud"};
-    QTest::newRow("periods across one and two timer wraps")
-        << lin("FFF0", "3C 01 02 FC") + kWrap + lin("0010", "3C 01 02 FC") + kWrap + kWrap +
-               lin("0010", "3C 01 02 FC")
-        << QStringList{"3C\t3\t0\t2\tclassic\t0.032\t65.552\t131.072\t01 02",
-                       "bus load: 7.6 % at 19200 baud"};
-    QTest::newRow("identifiers ascend; last data survives a row without response")
-        << lin("1000", "20 7F 80") + lin("5000", "C1 01 02 03 04 05 06 07 08 1A") +
-               lin("9000", "20 01 02 03 04 F5") + lin("D000", "20")
-        << QStringList{"01\t1\t0\t8\tenhanced\t-\t-\t-\t01 02 03 04 05 06 07 08",
-                       "20\t3\t1\t1,4\tclassic\t16.384\t24.576\t32.768\t01 02 03 04",
-                       "bus load: 31.4 % at 19200 baud"};
-}
-
-void TestIdSummary::summarisesRowsPerIdentifier() {
-    QFETCH(QByteArray, stream);
-    QFETCH(QStringList, lines);
-    QCOMPARE(bodyLines(summaryOf(stream)), lines);
-}
-
-void TestIdSummary::tenMillisecondScheduleLoadsBusAcrossTimerWraps() {
-    QByteArray stream;
-    std::int64_t clock = 0;
-    for (std::int64_t time = 1000; time <= 1000 + 1000 * 10000; time += 10000) {
-        for (; clock + 0x10000 <= time; clock += 0x10000) {
-            stream += kWrap;
-        }
-        const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
-        stream += lin(stamp, "C1 01 02 03 04 05 06 07 08 1A");
+    void summarisesRowsPerIdentifier_data() {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QStringList>("lines");  // one per identifier, then the bus load
+        QTest::newRow("one row only: no period, no time for a load")
+            << lin("1000", "85 01 02 FC")
+            << QStringList{"05\t1\t0\t2\tclassic\t-\t-\t-\t01 02", "bus load: 0.0 % at 19200 baud"};
+        QTest::newRow("periods between breaks; the average spans first to last")
+            << lin("1000", "20 01 02 03 04 D5") + lin("3710", "20 01 02 03 04 D5") +
+                   lin("5E20", "20 01 02 03 04 D5") + lin("872A", "20 01 02 03 04 D5")
+            << QStringList{"20\t4\t0\t4\tenhanced\t10.000\t10.169\t10.506\t01 02 03 04",
+                           "bus load: 57.4 % at 19200 baud"};
+        QTest::newRow("classic and enhanced rows make mixed; lengths ascend")
+            << lin("1000", "85 01 02 03 04 70") + lin("5000", "85 01 02 FC")
+            << QStringList{"05\t2\t0\t2,4\tmixed\t16.384\t16.384\t16.384\t01 02",
+                           "bus load: 47.0 % at 19200 baud"};
+        QTest::newRow("no response, one byte, wrong checksum: bad; data kept only with a checksum")
+            << lin("1000", "50") + lin("5000", "50 A0") + lin("9000", "50 A0 B1 00")
+            << QStringList{"10\t3\t3\t2\t-\t16.384\t16.384\t16.384\tA0 B1",
+                           "bus load: 22.6 % at 19200 baud"};
+        QTest::newRow("parity fault counts under the identifier, as bad")
+            << lin("1000", "05 01 02 FC") + lin("5000", "85 01 02 FC")
+            << QStringList{"05\t2\t1\t2\tclassic\t16.384\t16.384\t16.384\t01 02",
+                           "bus load: 40.7 % at 19200 baud"};
+        QTest::newRow("rows without identifier add no line and no bits, but stretch the span")
+            << "058200010000 " + lin("1000", "") + lin("2000", "85 01 02 FC") +
+                   "059C20503A00 03F00000 " + lin("3000", "")
+            << QStringList{"05\t1\t0\t2\tclassic\t-\t-\t-\t01 02",
+                           "bus load: 40.7 % at 19200 baud"};
+        QTest::newRow("periods across one and two timer wraps")
+            << lin("FFF0", "3C 01 02 FC") + kWrap + lin("0010", "3C 01 02 FC") + kWrap + kWrap +
+                   lin("0010", "3C 01 02 FC")
+            << QStringList{"3C\t3\t0\t2\tclassic\t0.032\t65.552\t131.072\t01 02",
+                           "bus load: 7.6 % at 19200 baud"};
+        QTest::newRow("identifiers ascend; last data survives a row without response")
+            << lin("1000", "20 7F 80") + lin("5000", "C1 01 02 03 04 05 06 07 08 1A") +
+                   lin("9000", "20 01 02 03 04 F5") + lin("D000", "20")
+            << QStringList{"01\t1\t0\t8\tenhanced\t-\t-\t-\t01 02 03 04 05 06 07 08",
+                           "20\t3\t1\t1,4\tclassic\t16.384\t24.576\t32.768\t01 02 03 04",
+                           "bus load: 31.4 % at 19200 baud"};
     }
-    const IdSummary summary = summaryOf(stream);
-    QCOMPARE(
-        bodyLines(summary),
-        QStringList({"01\t1001\t0\t8\tenhanced\t10.000\t10.000\t10.000\t01 02 03 04 05 06 07 08",
-                     "bus load: 64.6 % at 19200 baud"}));
-    QCOMPARE(summary.busLoad(kBaud), 1001 * 124 / 19200.0 / 10.0);
-    QCOMPARE(summary.busLoad(0), 0.0);
-}
 
-void TestIdSummary::marksChangedDataBytesRowByRow() {
-    DecoderFixture f;
-    f.feed(hex(lin("1000", "85 01 02 FC") + lin("2000", "85 01 07 F7") +
-               lin("3000", "85 01 07 03 04 F0") + lin("4000", "85") +
-               lin("5000", "85 01 07 03 04 F0") + lin("6000", "85 09 07 03 04 E8")));
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{7});  // START, then the six LIN frames
-    // After each LIN frame: the changed mask, the change count, then when bytes 0..3 last
-    // changed ("-": never).
-    const QStringList expected = {"0 0 - - - -",          "2 1 - 2000 - -",
-                                  "C 2 - 2000 3000 3000", "C 2 - 2000 3000 3000",
-                                  "0 2 - 2000 3000 3000", "1 3 6000 2000 3000 3000"};
-    IdSummary summary;
-    summary.add(*rows[0]);
-    for (int n = 0; n < expected.size(); ++n) {
-        summary.add(*rows[static_cast<std::size_t>(n) + 1]);
-        const IdStats& s = summary.stats(0x05);
-        QString line = QString("%1 %2").arg(s.changedMask, 0, 16).arg(s.changes).toUpper();
-        for (int i = 0; i < 4; ++i) {
-            const std::int64_t t = s.changeTimes[static_cast<std::size_t>(i)];
-            line += t == IdStats::kNever ? " -" : " " + QString::number(t, 16);
-        }
-        QCOMPARE(line, expected[n]);
+    void summarisesRowsPerIdentifier() {
+        QFETCH(QByteArray, stream);
+        QFETCH(QStringList, lines);
+        QCOMPARE(bodyLines(summaryOf(stream)), lines);
     }
-}
 
-void TestIdSummary::clearForgetsRowsAndAddingThemAgainRebuilds() {
-    DecoderFixture f;
-    f.feed(hex(lin("1000", "85 01 02 FC") + lin("5000", "C1 01 02 03 04 05 06 07 08 1A") +
-               lin("9000", "85 01 07 F7")));
-    IdSummary summary;
-    for (const TraceEntry* row : f.listRows()) {
-        summary.add(*row);
-    }
-    const std::string before = FormatIdTable(summary, kBaud);
-    const IdStats changed = summary.stats(0x05);
-    summary.clear();
-    QCOMPARE(bodyLines(summary), QStringList{"bus load: 0.0 % at 19200 baud"});
-    QCOMPARE(summary.stats(0x05).dataLength, 0);
-    QCOMPARE(summary.stats(0x05).changeTimes[1], IdStats::kNever);
-    QCOMPARE(summary.linFrames(), std::uint64_t{0});
-    for (const TraceEntry* row : f.listRows()) {
-        summary.add(*row);
-    }
-    QCOMPARE(FormatIdTable(summary, kBaud), before);
-    QCOMPARE(summary.stats(0x05).changedMask, changed.changedMask);
-    QCOMPARE(summary.stats(0x05).changeTimes[1], changed.changeTimes[1]);
-}
-
-void TestIdSummary::trackerInBatchesMatchesTheWholeTrace_data() {
-    QTest::addColumn<QByteArray>("stream");
-    QTest::addColumn<QList<int>>("cuts");  // byte offsets in the decoded stream
-    const QByteArray three = lin("1000", "85 01 02 FC") + lin("5000", "85 01 07 F7") +
-                             lin("9000", "C1 01 02 03 04 05 06 07 08 1A");
-    QTest::newRow("all at once") << three << QList<int>{};
-    // Row by row the bytes land in a row the decoder still fills: counted too early,
-    // the identifier would miss its data.
-    QTest::newRow("cut after each identifier") << three << QList<int>{17, 52, 87};
-    QList<int> everySeven;
-    for (int cut = 7; cut < 141; cut += 7) {
-        everySeven << cut;
-    }
-    QTest::newRow("every seven bytes, frames split") << three << everySeven;
-    QTest::newRow("start marker, frames without identifier, errors, wraps")
-        << "058200010000 " + lin("1000", "") + lin("2000", "85 01 02 FC") +
-               "059C20503A00 03F00000 " + kWrap + lin("3000", "20 01 02 03 04 D5") + lin("4000", "")
-        << QList<int>{6, 17, 52, 58, 62, 65, 90, 112, 118};
-}
-
-// After every batch the tracker holds exactly the rows before the decoder's current one;
-// once the trace is idle it holds them all, as if added at once.
-void TestIdSummary::trackerInBatchesMatchesTheWholeTrace() {
-    QFETCH(QByteArray, stream);
-    QFETCH(QList<int>, cuts);
-    const QByteArray bytes = hex(stream);
-    cuts << int(bytes.size());
-    DecoderFixture f;
-    IdSummaryTracker tracker;
-    int from = 0;
-    for (int cut : cuts) {
-        f.feed(bytes.mid(from, cut - from));
-        from = cut;
-        const TrackerUpdate step = tracker.update(f.list, f.decoder.currentEntry());
-        QVERIFY(!step.restarted);
-        IdSummary complete;
-        std::uint64_t rows = 0;
-        for (const TraceEntry* row : f.listRows()) {
-            if (row != f.decoder.currentEntry()) {
-                complete.add(*row);
-                ++rows;
+    void tenMillisecondScheduleLoadsBusAcrossTimerWraps() {
+        QByteArray stream;
+        std::int64_t clock = 0;
+        for (std::int64_t time = 1000; time <= 1000 + 1000 * 10000; time += 10000) {
+            for (; clock + 0x10000 <= time; clock += 0x10000) {
+                stream += kWrap;
             }
+            const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
+            stream += lin(stamp, "C1 01 02 03 04 05 06 07 08 1A");
         }
-        QCOMPARE(tracker.rowsAdded(), rows);
-        QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(complete, kBaud));
+        const IdSummary summary = summaryOf(stream);
+        QCOMPARE(bodyLines(summary),
+                 QStringList(
+                     {"01\t1001\t0\t8\tenhanced\t10.000\t10.000\t10.000\t01 02 03 04 05 06 07 08",
+                      "bus load: 64.6 % at 19200 baud"}));
+        QCOMPARE(summary.busLoad(kBaud), 1001 * 124 / 19200.0 / 10.0);
+        QCOMPARE(summary.busLoad(0), 0.0);
     }
-    QCOMPARE(tracker.update(f.list, nullptr).rowsAdded, std::size_t{1});
-    QCOMPARE(tracker.update(f.list, nullptr).rowsAdded, std::size_t{0});
-    const IdSummary whole = summaryOf(stream);
-    QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(whole, kBaud));
-    QCOMPARE(tracker.summary().linFrames(), whole.linFrames());
-    for (int id = 0; id < IdSummary::kIdCount; ++id) {
-        QCOMPARE(tracker.summary().stats(id).changeTimes, whole.stats(id).changeTimes);
+
+    void marksChangedDataBytesRowByRow() {
+        DecoderFixture f;
+        f.feed(hex(lin("1000", "85 01 02 FC") + lin("2000", "85 01 07 F7") +
+                   lin("3000", "85 01 07 03 04 F0") + lin("4000", "85") +
+                   lin("5000", "85 01 07 03 04 F0") + lin("6000", "85 09 07 03 04 E8")));
+        const auto rows = f.listRows();
+        QCOMPARE(rows.size(), std::size_t{7});  // START, then the six LIN frames
+        // After each LIN frame: the changed mask, the change count, then when bytes 0..3 last
+        // changed ("-": never).
+        const QStringList expected = {"0 0 - - - -",          "2 1 - 2000 - -",
+                                      "C 2 - 2000 3000 3000", "C 2 - 2000 3000 3000",
+                                      "0 2 - 2000 3000 3000", "1 3 6000 2000 3000 3000"};
+        IdSummary summary;
+        summary.add(*rows[0]);
+        for (int n = 0; n < expected.size(); ++n) {
+            summary.add(*rows[static_cast<std::size_t>(n) + 1]);
+            const IdStats& s = summary.stats(0x05);
+            QString line = QString("%1 %2").arg(s.changedMask, 0, 16).arg(s.changes).toUpper();
+            for (int i = 0; i < 4; ++i) {
+                const std::int64_t t = s.changeTimes[static_cast<std::size_t>(i)];
+                line += t == IdStats::kNever ? " -" : " " + QString::number(t, 16);
+            }
+            QCOMPARE(line, expected[n]);
+        }
     }
-}
 
-void TestIdSummary::trackerStartsOverWhenTheTraceIsCleared() {
-    const QByteArray first = lin("1000", "85 01 02 FC") + lin("5000", "85 01 07 F7") +
-                             lin("9000", "C1 01 02 03 04 05 06 07 08 1A");
-    const QByteArray second = lin("2000", "20 01 02 03 04 D5");
-    DecoderFixture f;
-    IdSummaryTracker tracker;
-    f.feed(hex(first));
-    tracker.update(f.list, nullptr);
-    QVERIFY(tracker.summary().seen(0x05) && tracker.summary().seen(0x01));
+    void clearForgetsRowsAndAddingThemAgainRebuilds() {
+        DecoderFixture f;
+        f.feed(hex(lin("1000", "85 01 02 FC") + lin("5000", "C1 01 02 03 04 05 06 07 08 1A") +
+                   lin("9000", "85 01 07 F7")));
+        IdSummary summary;
+        for (const TraceEntry* row : f.listRows()) {
+            summary.add(*row);
+        }
+        const std::string before = FormatIdTable(summary, kBaud);
+        const IdStats changed = summary.stats(0x05);
+        summary.clear();
+        QCOMPARE(bodyLines(summary), QStringList{"bus load: 0.0 % at 19200 baud"});
+        QCOMPARE(summary.stats(0x05).dataLength, 0);
+        QCOMPARE(summary.stats(0x05).changeTimes[1], IdStats::kNever);
+        QCOMPARE(summary.linFrames(), std::uint64_t{0});
+        for (const TraceEntry* row : f.listRows()) {
+            summary.add(*row);
+        }
+        QCOMPARE(FormatIdTable(summary, kBaud), before);
+        QCOMPARE(summary.stats(0x05).changedMask, changed.changedMask);
+        QCOMPARE(summary.stats(0x05).changeTimes[1], changed.changeTimes[1]);
+    }
 
-    // Emptied and not told: the empty list is seen.
-    f.session.clear();
-    QVERIFY(tracker.update(f.list, nullptr).restarted);
-    QCOMPARE(tracker.rowsAdded(), std::uint64_t{0});
-    QVERIFY(!tracker.summary().seen(0x05));
+    void trackerInBatchesMatchesTheWholeTrace_data() {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QList<int>>("cuts");  // byte offsets in the decoded stream
+        const QByteArray three = lin("1000", "85 01 02 FC") + lin("5000", "85 01 07 F7") +
+                                 lin("9000", "C1 01 02 03 04 05 06 07 08 1A");
+        QTest::newRow("all at once") << three << QList<int>{};
+        // Row by row the bytes land in a row the decoder still fills: counted too early,
+        // the identifier would miss its data.
+        QTest::newRow("cut after each identifier") << three << QList<int>{17, 52, 87};
+        QList<int> everySeven;
+        for (int cut = 7; cut < 141; cut += 7) {
+            everySeven << cut;
+        }
+        QTest::newRow("every seven bytes, frames split") << three << everySeven;
+        QTest::newRow("start marker, frames without identifier, errors, wraps")
+            << "058200010000 " + lin("1000", "") + lin("2000", "85 01 02 FC") +
+                   "059C20503A00 03F00000 " + kWrap + lin("3000", "20 01 02 03 04 D5") +
+                   lin("4000", "")
+            << QList<int>{6, 17, 52, 58, 62, 65, 90, 112, 118};
+    }
 
-    // Refilled with fewer rows than were added, not told: the new head may sit where the
-    // old one was, the shorter list gives it away.
-    f.feed(hex(first));
-    tracker.update(f.list, nullptr);
-    f.session.clear();
-    f.feed(hex(second));
-    QVERIFY(tracker.update(f.list, nullptr).restarted);
-    QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(summaryOf(second), kBaud));
+    // After every batch the tracker holds exactly the rows before the decoder's current one;
+    // once the trace is idle it holds them all, as if added at once.
+    void trackerInBatchesMatchesTheWholeTrace() {
+        QFETCH(QByteArray, stream);
+        QFETCH(QList<int>, cuts);
+        const QByteArray bytes = hex(stream);
+        cuts << int(bytes.size());
+        DecoderFixture f;
+        IdSummaryTracker tracker;
+        int from = 0;
+        for (int cut : cuts) {
+            f.feed(bytes.mid(from, cut - from));
+            from = cut;
+            const TrackerUpdate step = tracker.update(f.list, f.decoder.currentEntry());
+            QVERIFY(!step.restarted);
+            IdSummary complete;
+            std::uint64_t rows = 0;
+            for (const TraceEntry* row : f.listRows()) {
+                if (row != f.decoder.currentEntry()) {
+                    complete.add(*row);
+                    ++rows;
+                }
+            }
+            QCOMPARE(tracker.rowsAdded(), rows);
+            QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(complete, kBaud));
+        }
+        QCOMPARE(tracker.update(f.list, nullptr).rowsAdded, std::size_t{1});
+        QCOMPARE(tracker.update(f.list, nullptr).rowsAdded, std::size_t{0});
+        const IdSummary whole = summaryOf(stream);
+        QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(whole, kBaud));
+        QCOMPARE(tracker.summary().linFrames(), whole.linFrames());
+        for (int id = 0; id < IdSummary::kIdCount; ++id) {
+            QCOMPARE(tracker.summary().stats(id).changeTimes, whole.stats(id).changeTimes);
+        }
+    }
 
-    // Told: the rows of the new trace are all there is.
-    f.session.clear();
-    f.feed(hex(first + first));
-    tracker.reset();
-    QVERIFY(!tracker.update(f.list, nullptr).restarted);
-    QCOMPARE(FormatIdTable(tracker.summary(), kBaud),
-             FormatIdTable(summaryOf(first + first), kBaud));
-}
+    void trackerStartsOverWhenTheTraceIsCleared() {
+        const QByteArray first = lin("1000", "85 01 02 FC") + lin("5000", "85 01 07 F7") +
+                                 lin("9000", "C1 01 02 03 04 05 06 07 08 1A");
+        const QByteArray second = lin("2000", "20 01 02 03 04 D5");
+        DecoderFixture f;
+        IdSummaryTracker tracker;
+        f.feed(hex(first));
+        tracker.update(f.list, nullptr);
+        QVERIFY(tracker.summary().seen(0x05) && tracker.summary().seen(0x01));
+
+        // Emptied and not told: the empty list is seen.
+        f.session.clear();
+        QVERIFY(tracker.update(f.list, nullptr).restarted);
+        QCOMPARE(tracker.rowsAdded(), std::uint64_t{0});
+        QVERIFY(!tracker.summary().seen(0x05));
+
+        // Refilled with fewer rows than were added, not told: the new head may sit where the
+        // old one was, the shorter list gives it away.
+        f.feed(hex(first));
+        tracker.update(f.list, nullptr);
+        f.session.clear();
+        f.feed(hex(second));
+        QVERIFY(tracker.update(f.list, nullptr).restarted);
+        QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(summaryOf(second), kBaud));
+
+        // Told: the rows of the new trace are all there is.
+        f.session.clear();
+        f.feed(hex(first + first));
+        tracker.reset();
+        QVERIFY(!tracker.update(f.list, nullptr).restarted);
+        QCOMPARE(FormatIdTable(tracker.summary(), kBaud),
+                 FormatIdTable(summaryOf(first + first), kBaud));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestIdSummary)
 #include "tst_idsummary.moc"

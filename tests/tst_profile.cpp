@@ -7,24 +7,15 @@
 #include <QTest>
 #include <optional>
 
+#include "DecoderFixture.h"
 #include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 
 using namespace daridez;
+using namespace daridez::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Writes text to path; a null text leaves no file there.
-void writeAll(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    QVERIFY(text.isNull() || (file.open(QIODevice::WriteOnly) && file.write(text) == text.size()));
-}
 
 // The identity of the file at path: a replacement makes a new one.
 ino_t inodeOf(const QString& path) {
@@ -41,152 +32,138 @@ class TestProfile : public QObject {
 
   private slots:
     void init() { path_ = dir_.emplace().filePath("daridez.ini"); }
-    void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine_data();
-    void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine();
-    void valuesReadAsTheirLeadingIntegerOrTheDefault_data();
-    void valuesReadAsTheirLeadingIntegerOrTheDefault();
-    void writesStayInMemoryAndSaveTouchesTheFileOnce();
-    void failedWritesLeaveEverythingAsItWas();
-    void defaultPathFollowsXdgConfigHomeThenHome();
-};
 
-// Each row reads K of section S (default -1), then writes K=3, reads it back and saves.
-void TestProfile::keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine_data() {
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<int>("read");
-    QTest::addColumn<QByteArray>("after");
-    auto row = [](const char* name, const char* before, int read,
-                  const char* after = "[S]\nK=3\n") {
-        QTest::newRow(name) << QByteArray(before) << read << QByteArray(after);
-    };
-    row("no file, nor its folder", nullptr, -1);
-    row("no such section: new one at the end", "[O]\nK=1\n; c", -1, "[O]\nK=1\n; c\n\n[S]\nK=3\n");
-    row("no such key: it ends its section", "[S]\nP=0\n\n[O]\nK=1\n", -1,
-        "[S]\nP=0\nK=3\n\n[O]\nK=1\n");
-    row("commented-out key is no key", "[S]\n;K=1\n", -1, "[S]\n;K=1\nK=3\n");
-    row("names ignore case, keep spelling", "[s]\nk=1\n", 1, "[s]\nk=3\n");
-    row("first of two equal keys", "[S]\nK=1\nK=4\n", 1, "[S]\nK=3\nK=4\n");
-    row("other lines and spacing kept", "; c\n[S]\n# c\nK =  12abc \nU=x\n", 12,
-        "; c\n[S]\n# c\nK =  3\nU=x\n");
-    row("CR LF kept on its line", "[S]\r\nK=-56\r\n", -56, "[S]\r\nK=3\r\n");
-    row("CR LF on a new line", "[S]\r\nP=1\r\n", -1, "[S]\r\nP=1\r\nK=3\r\n");
-    row("CR LF, last line unended", "[S]\r\nP=1", -1, "[S]\r\nP=1\r\nK=3\r\n");
-    row("key on the unended last line", "[S]\nK=1", 1, "[S]\nK=3");
-    row("empty value: spacing kept", "[S]\nK =  \n", -1, "[S]\nK =  3\n");
-    row("other section's lines kept", "[S]\nK=1\n[O]\n\tX = y ; z\r\n\n", 1,
-        "[S]\nK=3\n[O]\n\tX = y ; z\r\n\n");
-}
-
-void TestProfile::keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine() {
-    QFETCH(QByteArray, before);
-    QFETCH(int, read);
-    QFETCH(QByteArray, after);
-    const QString path = before.isNull() ? dir_->filePath("new/daridez.ini") : path_;
-    writeAll(path, before);
-    Profile profile(path.toStdString());
-    QCOMPARE(QByteArray::fromStdString(profile.text()), before);  // untouched, byte for byte
-    QCOMPARE(profile.GetProfileInt("S", "K", -1), read);
-    QVERIFY(profile.WriteProfileInt("S", "K", 3));
-    QCOMPARE(profile.GetProfileInt("S", "K", 0), 3);
-    QCOMPARE(readAll(path), before.isNull() ? "<unreadable>"_ba : before);  // not yet saved
-    QVERIFY(profile.save());
-    QCOMPARE(readAll(path), after);
-}
-
-// K of section S read with the default -1, from the text and from the file.
-void TestProfile::valuesReadAsTheirLeadingIntegerOrTheDefault_data() {
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<int>("read");
-    QTest::newRow("empty: the default") << ""_ba << -1;
-    QTest::newRow("blanks only: the default") << " \t "_ba << -1;
-    QTest::newRow("letters only") << "abc"_ba << 0;
-    QTest::newRow("digits then letters") << "12abc"_ba << 12;
-    QTest::newRow("plus sign") << "+7"_ba << 7;
-    QTest::newRow("sign then blank") << "- 5"_ba << 0;
-    QTest::newRow("hexadecimal prefix") << "0x10"_ba << 0;
-    QTest::newRow("wraps like 32 bits") << "4294967295"_ba << -1;
-    QTest::newRow("decimal point") << "3.9"_ba << 3;
-    QTest::newRow("quoted is no number") << "\"5\""_ba << 0;
-}
-
-void TestProfile::valuesReadAsTheirLeadingIntegerOrTheDefault() {
-    QFETCH(QByteArray, value);
-    QFETCH(int, read);
-    const QByteArray text = "[S]\r\nK=" + value + "\r\n";
-    QCOMPARE(Profile::fromText(text.toStdString()).GetProfileInt("S", "K", -1), read);
-    writeAll(path_, text);
-    QCOMPARE(Profile(path_.toStdString()).GetProfileInt("S", "K", -1), read);
-}
-
-// Loading, the settings written as the window does when it closes, and many more
-// writes: the file is untouched until save(), which replaces it once; a save with
-// nothing changed leaves it alone.
-void TestProfile::writesStayInMemoryAndSaveTouchesTheFileOnce() {
-    const QByteArray before = "; mine\n[SIO_CFG]\nBaudRate=9600\nComPort=1\n";
-    writeAll(path_, before);
-    const ino_t loaded = inodeOf(path_);
-    Profile profile(path_.toStdString());
-    SerialSettings settings{};
-    LoadSerialSettings(&profile, settings);
-    settings.BaudRate = 19200;
-    for (int i = 0; i < 20; ++i) {
-        SaveSerialSettings(&profile, settings);
-        QVERIFY(profile.WriteProfileInt("Extra", "Count", i));
+    // Each row reads K of section S (default -1), then writes K=3, reads it back and saves.
+    void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("read");
+        QTest::addColumn<QByteArray>("after");
+        auto row = [](const char* name, const char* before, int read,
+                      const char* after = "[S]\nK=3\n") {
+            QTest::newRow(name) << QByteArray(before) << read << QByteArray(after);
+        };
+        row("no file, nor its folder", nullptr, -1);
+        row("no such section: new one at the end", "[O]\nK=1\n; c", -1,
+            "[O]\nK=1\n; c\n\n[S]\nK=3\n");
+        row("no such key: it ends its section", "[S]\nP=0\n\n[O]\nK=1\n", -1,
+            "[S]\nP=0\nK=3\n\n[O]\nK=1\n");
+        row("commented-out key is no key", "[S]\n;K=1\n", -1, "[S]\n;K=1\nK=3\n");
+        row("names ignore case, keep spelling", "[s]\nk=1\n", 1, "[s]\nk=3\n");
+        row("first of two equal keys", "[S]\nK=1\nK=4\n", 1, "[S]\nK=3\nK=4\n");
+        row("other lines and spacing kept", "; c\n[S]\n# c\nK =  12abc \nU=x\n", 12,
+            "; c\n[S]\n# c\nK =  3\nU=x\n");
+        row("CR LF kept on its line", "[S]\r\nK=-56\r\n", -56, "[S]\r\nK=3\r\n");
+        row("CR LF on a new line", "[S]\r\nP=1\r\n", -1, "[S]\r\nP=1\r\nK=3\r\n");
+        row("CR LF, last line unended", "[S]\r\nP=1", -1, "[S]\r\nP=1\r\nK=3\r\n");
+        row("key on the unended last line", "[S]\nK=1", 1, "[S]\nK=3");
+        row("empty value: spacing kept", "[S]\nK =  \n", -1, "[S]\nK =  3\n");
+        row("other section's lines kept", "[S]\nK=1\n[O]\n\tX = y ; z\r\n\n", 1,
+            "[S]\nK=3\n[O]\n\tX = y ; z\r\n\n");
+        // Values read as their leading integer, or the default.
+        const auto value = [](const char* name, const QByteArray& text, int read) {
+            const QByteArray kept = text.trimmed().isEmpty() ? text : "";  // blanks stay
+            QTest::newRow(name) << "[S]\r\nK=" + text + "\r\n"
+                                << read << "[S]\r\nK=" + kept + "3\r\n";
+        };
+        value("value empty: the default", "", -1);
+        value("blanks only: the default", " \t ", -1);
+        value("letters only", "abc", 0);
+        value("digits then letters", "12abc", 12);
+        value("plus sign", "+7", 7);
+        value("sign then blank", "- 5", 0);
+        value("hexadecimal prefix", "0x10", 0);
+        value("wraps like 32 bits", "4294967295", -1);
+        value("decimal point", "3.9", 3);
+        value("quoted is no number", "\"5\"", 0);
     }
-    QVERIFY(profile.changed());
-    QCOMPARE(readAll(path_), before);
-    QCOMPARE(inodeOf(path_), loaded);
-    QVERIFY(profile.save());
-    const ino_t saved = inodeOf(path_);
-    QVERIFY(saved != loaded && !profile.changed());
-    const QByteArray after = readAll(path_);
-    QVERIFY(after.startsWith("; mine\n[SIO_CFG]\nBaudRate=19200\nComPort=1\nStopBits=0\n"));
-    QVERIFY(after.endsWith("\n[Extra]\nCount=19\n"));
-    QVERIFY(profile.save());                                 // nothing changed since
-    QVERIFY(profile.WriteProfileInt("Extra", "Count", 19));  // the value it has
-    QVERIFY(profile.save());
-    Profile reloaded(path_.toStdString());
-    SaveSerialSettings(&reloaded, settings);
-    QVERIFY(!reloaded.changed() && reloaded.save());
-    QCOMPARE(inodeOf(path_), saved);
-    QVERIFY(QFile::remove(path_));  // gone while the program ran: written again
-    QVERIFY(reloaded.save());
-    QCOMPARE(readAll(path_), after);
-}
 
-void TestProfile::failedWritesLeaveEverythingAsItWas() {
-    const QString blocker = dir_->filePath("blocker");  // a plain file where a folder should be
-    writeAll(blocker, "not a folder\n");
-    Profile blocked((blocker + "/daridez.ini").toStdString());
-    QVERIFY(blocked.WriteProfileInt("S", "K", 2) && !blocked.save());
-    QCOMPARE(readAll(blocker), "not a folder\n"_ba);
-    // A folder no one may create files in, whoever runs the test.
-    Profile proc("/proc/self/daridez.ini");
-    QVERIFY(proc.WriteProfileInt("S", "K", 2) && !proc.save());
-    Profile textOnly = Profile::fromText("[S]\n");
-    QVERIFY(textOnly.WriteProfileInt("S", "K", 2) && !textOnly.save());
+    void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine() {
+        QFETCH(QByteArray, before);
+        QFETCH(int, read);
+        QFETCH(QByteArray, after);
+        const QString path = before.isNull() ? dir_->filePath("new/daridez.ini") : path_;
+        QVERIFY(before.isNull() || writeFile(path, before));
+        Profile profile(path.toStdString());
+        QCOMPARE(QByteArray::fromStdString(profile.text()), before);  // untouched, byte for byte
+        QCOMPARE(profile.GetProfileInt("S", "K", -1), read);
+        QCOMPARE(Profile::fromText(before.toStdString()).GetProfileInt("S", "K", -1), read);
+        QVERIFY(profile.WriteProfileInt("S", "K", 3));
+        QCOMPARE(profile.GetProfileInt("S", "K", 0), 3);
+        QCOMPARE(readFile(path), before.isNull() ? "<none>"_ba : before);  // not yet saved
+        QVERIFY(profile.save());
+        QCOMPARE(readFile(path), after);
+    }
 
-    QVERIFY(QDir(dir_->path()).mkdir("daridez.ini"));  // the profile is a folder
-    Profile folder(path_.toStdString());
-    QCOMPARE(folder.GetProfileInt("S", "K", 2), 2);
-    QVERIFY(!folder.WriteProfileInt("S", "K", 3));
-    QVERIFY(!folder.save());
-    QVERIFY(QFileInfo(path_).isDir());
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"blocker"});
-}
+    // Loading, the settings written as the window does when it closes, and many more
+    // writes: the file is untouched until save(), which replaces it once; a save with
+    // nothing changed leaves it alone.
+    void writesStayInMemoryAndSaveTouchesTheFileOnce() {
+        const QByteArray before = "; mine\n[SIO_CFG]\nBaudRate=9600\nComPort=1\n";
+        QVERIFY(writeFile(path_, before));
+        const ino_t loaded = inodeOf(path_);
+        Profile profile(path_.toStdString());
+        SerialSettings settings{};
+        LoadSerialSettings(&profile, settings);
+        settings.BaudRate = 19200;
+        for (int i = 0; i < 20; ++i) {
+            SaveSerialSettings(&profile, settings);
+            QVERIFY(profile.WriteProfileInt("Extra", "Count", i));
+        }
+        QVERIFY(profile.changed());
+        QCOMPARE(readFile(path_), before);
+        QCOMPARE(inodeOf(path_), loaded);
+        QVERIFY(profile.save());
+        const ino_t saved = inodeOf(path_);
+        QVERIFY(saved != loaded && !profile.changed());
+        const QByteArray after = readFile(path_);
+        QVERIFY(after.startsWith("; mine\n[SIO_CFG]\nBaudRate=19200\nComPort=1\nStopBits=0\n"));
+        QVERIFY(after.endsWith("\n[Extra]\nCount=19\n"));
+        QVERIFY(profile.save());                                 // nothing changed since
+        QVERIFY(profile.WriteProfileInt("Extra", "Count", 19));  // the value it has
+        QVERIFY(profile.save());
+        Profile reloaded(path_.toStdString());
+        SaveSerialSettings(&reloaded, settings);
+        QVERIFY(!reloaded.changed() && reloaded.save());
+        QCOMPARE(inodeOf(path_), saved);
+        QVERIFY(QFile::remove(path_));  // gone while the program ran: written again
+        QVERIFY(reloaded.save());
+        QCOMPARE(readFile(path_), after);
+    }
 
-void TestProfile::defaultPathFollowsXdgConfigHomeThenHome() {
-    const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME"), oldHome = qgetenv("HOME");
-    qputenv("XDG_CONFIG_HOME", "/somewhere/config");
-    QCOMPARE(Profile::defaultPath(), std::string("/somewhere/config/daridez.ini"));
-    qputenv("XDG_CONFIG_HOME", "relative");  // only an absolute one counts
-    qputenv("HOME", "/home/user");
-    QCOMPARE(Profile::defaultPath(), std::string("/home/user/.config/daridez.ini"));
-    qunsetenv("XDG_CONFIG_HOME");
-    QCOMPARE(Profile::defaultPath(), std::string("/home/user/.config/daridez.ini"));
-    qputenv("HOME", oldHome);
-    oldXdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldXdg);
-}
+    void failedWritesLeaveEverythingAsItWas() {
+        const QString blocker = dir_->filePath("blocker");  // a plain file where a folder should be
+        QVERIFY(writeFile(blocker, "not a folder\n"));
+        Profile blocked((blocker + "/daridez.ini").toStdString());
+        QVERIFY(blocked.WriteProfileInt("S", "K", 2) && !blocked.save());
+        QCOMPARE(readFile(blocker), "not a folder\n"_ba);
+        // A folder no one may create files in, whoever runs the test.
+        Profile proc("/proc/self/daridez.ini");
+        QVERIFY(proc.WriteProfileInt("S", "K", 2) && !proc.save());
+        Profile textOnly = Profile::fromText("[S]\n");
+        QVERIFY(textOnly.WriteProfileInt("S", "K", 2) && !textOnly.save());
+
+        QVERIFY(QDir(dir_->path()).mkdir("daridez.ini"));  // the profile is a folder
+        Profile folder(path_.toStdString());
+        QCOMPARE(folder.GetProfileInt("S", "K", 2), 2);
+        QVERIFY(!folder.WriteProfileInt("S", "K", 3));
+        QVERIFY(!folder.save());
+        QVERIFY(QFileInfo(path_).isDir());
+        QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"blocker"});
+    }
+
+    void defaultPathFollowsXdgConfigHomeThenHome() {
+        const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME"), oldHome = qgetenv("HOME");
+        qputenv("XDG_CONFIG_HOME", "/somewhere/config");
+        QCOMPARE(Profile::defaultPath(), std::string("/somewhere/config/daridez.ini"));
+        qputenv("XDG_CONFIG_HOME", "relative");  // only an absolute one counts
+        qputenv("HOME", "/home/user");
+        QCOMPARE(Profile::defaultPath(), std::string("/home/user/.config/daridez.ini"));
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(Profile::defaultPath(), std::string("/home/user/.config/daridez.ini"));
+        qputenv("HOME", oldHome);
+        oldXdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldXdg);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestProfile)
 #include "tst_profile.moc"

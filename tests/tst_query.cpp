@@ -40,132 +40,126 @@ class TestQuery : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase();
-    void matchesRows_data();
-    void matchesRows();
-    void refusesQuery_data();
-    void refusesQuery();
+    void initTestCase() {
+        trace_ = std::make_unique<DecoderFixture>();
+        trace_->feed(hex(kHexRows));
+        trace_->modes.hexData = false;
+        trace_->feed(hex(kDecimalRow));
+        trace_->modes.hexData = true;
+        trace_->feed(hex(kOtherRows));
+        QCOMPARE(trace_->listRows().size(), std::size_t{12});
+    }
+
+    void matchesRows_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QList<int>>("rows");  // message numbers
+        const auto add = [](const char* query, QList<int> rows) {
+            QTest::newRow(query) << query << rows;
+        };
+        add("id=3C", {1, 6});
+        add("id=05", {3});
+        add("id=10,3C,22", {1, 2, 5, 6});
+        add("!id=3C", {0, 2, 3, 4, 5, 7, 8, 9, 10, 11});
+        add("pid=50", {2});
+        add("pid=10", {});
+        add("pid=05", {3});
+        add("pid=e2,C1", {5, 7});
+        add("data=7F??B2", {1, 4});
+        add("data=7f??b2", {1, 4});
+        add("data=7F", {1, 4, 6, 7});
+        add("data=7F??", {1, 4, 7});
+        add("data=????????", {1, 4});
+        add("data=??", {1, 2, 3, 4, 6, 7});
+        add("data=B2", {});
+        add("data=??????????????????", {});
+        add("err", {8, 9, 10});
+        add("bad", {3, 4, 5, 6, 11});
+        add("!bad", {0, 1, 2, 7, 8, 9, 10});
+        add("check=parity", {3});
+        add("check=classic", {1, 3});
+        add("check=enhanced", {2, 7});
+        add("check=checksum", {4});
+        add("check=no-response", {5});
+        add("check=short", {6});
+        add("check=no-sync", {11});
+        add("check=sync", {});
+        add("break", {1, 2, 3, 4, 5, 6, 7, 11});
+        add("start", {0});
+        add("10", {10});
+        add("00,000000", {0, 9, 10});
+        add("02,00]", {10});
+        add("[3c]", {1, 6});
+        add("255", {7});
+        add("b2h", {1, 4});
+        add("#ERR", {10});
+        add("#3a", {8});
+        add("bufOVFL", {9});
+        add("id=3C data=7F??", {1});
+        add("break !bad", {1, 2, 7});
+        add("check=classic !check=parity", {1});
+        add("err !#bufovfl", {8, 10});
+        add("  id=3C \t bad  ", {6});
+    }
+
+    void matchesRows() {
+        QFETCH(QString, query);
+        QFETCH(QList<int>, rows);
+        std::string error = "stale";
+        const std::optional<Query> parsed = Query::parse(query.toStdString(), error);
+        QVERIFY2(parsed, error.c_str());
+        QCOMPARE(error, std::string());
+        QCOMPARE(parsed->text(), query.toStdString());
+        QList<int> matched;
+        for (const TraceEntry* row : trace_->listRows()) {
+            if (parsed->matches(*row)) {
+                matched << row->number;
+            }
+        }
+        QCOMPARE(matched, rows);
+    }
+
+    void refusesQuery_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("error");
+        const auto add = [](const char* query, const char* error) {
+            QTest::newRow(query) << query << error;
+        };
+        add("", "empty query");
+        add(" \t ", "empty query");
+        add("!", R"("!": a term must follow "!")");
+        add("id=3C !", R"("!": a term must follow "!")");
+        add("!!err", R"("!!err": one "!" per term)");
+        add("foo=1", R"("foo=1": unknown key (id, pid, data, check))");
+        add("ID=3C", R"("ID=3C": unknown key (id, pid, data, check))");
+        add("err=1", R"("err=1": unknown key (id, pid, data, check))");
+        add("id=40", R"("id=40": identifiers are 00..3F)");
+        add("id=3", R"("id=3": identifiers are two hex digits)");
+        add("id=3G", R"("id=3G": identifiers are two hex digits)");
+        add("id=", R"("id=": no identifiers after "=")");
+        add("id=01,,02", R"("id=01,,02": an empty item in the list)");
+        add("pid=1G", R"("pid=1G": identifier bytes are two hex digits)");
+        add("pid=", R"("pid=": no identifier bytes after "=")");
+        add("data=1", R"("data=1": the pattern is pairs of hex digits or ??)");
+        add("data=7?", R"("data=7?": the pattern is pairs of hex digits or ??)");
+        add("data=", R"("data=": the pattern is pairs of hex digits or ??)");
+        add("data=00112233445566778899",
+            R"("data=00112233445566778899": at most 9 bytes (DB0..DB7, CS))");
+        add("check=nope", R"("check=nope": not a check word (no-sync, sync, no-id, parity, )"
+                          R"(no-response, short, checksum, classic, enhanced))");
+        add("bad id=40 foo=1", R"("id=40": identifiers are 00..3F)");
+    }
+
+    void refusesQuery() {
+        QFETCH(QString, query);
+        QFETCH(QString, error);
+        std::string message;
+        QVERIFY(!Query::parse(query.toStdString(), message));
+        QCOMPARE(QString::fromStdString(message), error);
+    }
 
   private:
     std::unique_ptr<DecoderFixture> trace_;
 };
-
-void TestQuery::initTestCase() {
-    trace_ = std::make_unique<DecoderFixture>();
-    trace_->feed(hex(kHexRows));
-    trace_->modes.hexData = false;
-    trace_->feed(hex(kDecimalRow));
-    trace_->modes.hexData = true;
-    trace_->feed(hex(kOtherRows));
-    QCOMPARE(trace_->listRows().size(), std::size_t{12});
-}
-
-void TestQuery::matchesRows_data() {
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<QList<int>>("rows");  // message numbers
-    const auto add = [](const char* query, QList<int> rows) {
-        QTest::newRow(query) << query << rows;
-    };
-    add("id=3C", {1, 6});
-    add("id=05", {3});
-    add("id=10,3C,22", {1, 2, 5, 6});
-    add("!id=3C", {0, 2, 3, 4, 5, 7, 8, 9, 10, 11});
-    add("pid=50", {2});
-    add("pid=10", {});
-    add("pid=05", {3});
-    add("pid=e2,C1", {5, 7});
-    add("data=7F??B2", {1, 4});
-    add("data=7f??b2", {1, 4});
-    add("data=7F", {1, 4, 6, 7});
-    add("data=7F??", {1, 4, 7});
-    add("data=????????", {1, 4});
-    add("data=??", {1, 2, 3, 4, 6, 7});
-    add("data=B2", {});
-    add("data=??????????????????", {});
-    add("err", {8, 9, 10});
-    add("bad", {3, 4, 5, 6, 11});
-    add("!bad", {0, 1, 2, 7, 8, 9, 10});
-    add("check=parity", {3});
-    add("check=classic", {1, 3});
-    add("check=enhanced", {2, 7});
-    add("check=checksum", {4});
-    add("check=no-response", {5});
-    add("check=short", {6});
-    add("check=no-sync", {11});
-    add("check=sync", {});
-    add("break", {1, 2, 3, 4, 5, 6, 7, 11});
-    add("start", {0});
-    add("10", {10});
-    add("00,000000", {0, 9, 10});
-    add("02,00]", {10});
-    add("[3c]", {1, 6});
-    add("255", {7});
-    add("b2h", {1, 4});
-    add("#ERR", {10});
-    add("#3a", {8});
-    add("bufOVFL", {9});
-    add("id=3C data=7F??", {1});
-    add("break !bad", {1, 2, 7});
-    add("check=classic !check=parity", {1});
-    add("err !#bufovfl", {8, 10});
-    add("  id=3C \t bad  ", {6});
-}
-
-void TestQuery::matchesRows() {
-    QFETCH(QString, query);
-    QFETCH(QList<int>, rows);
-    std::string error = "stale";
-    const std::optional<Query> parsed = Query::parse(query.toStdString(), error);
-    QVERIFY2(parsed, error.c_str());
-    QCOMPARE(error, std::string());
-    QCOMPARE(parsed->text(), query.toStdString());
-    QList<int> matched;
-    for (const TraceEntry* row : trace_->listRows()) {
-        if (parsed->matches(*row)) {
-            matched << row->number;
-        }
-    }
-    QCOMPARE(matched, rows);
-}
-
-void TestQuery::refusesQuery_data() {
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<QString>("error");
-    const auto add = [](const char* query, const char* error) {
-        QTest::newRow(query) << query << error;
-    };
-    add("", "empty query");
-    add(" \t ", "empty query");
-    add("!", R"("!": a term must follow "!")");
-    add("id=3C !", R"("!": a term must follow "!")");
-    add("!!err", R"("!!err": one "!" per term)");
-    add("foo=1", R"("foo=1": unknown key (id, pid, data, check))");
-    add("ID=3C", R"("ID=3C": unknown key (id, pid, data, check))");
-    add("err=1", R"("err=1": unknown key (id, pid, data, check))");
-    add("id=40", R"("id=40": identifiers are 00..3F)");
-    add("id=3", R"("id=3": identifiers are two hex digits)");
-    add("id=3G", R"("id=3G": identifiers are two hex digits)");
-    add("id=", R"("id=": no identifiers after "=")");
-    add("id=01,,02", R"("id=01,,02": an empty item in the list)");
-    add("pid=1G", R"("pid=1G": identifier bytes are two hex digits)");
-    add("pid=", R"("pid=": no identifier bytes after "=")");
-    add("data=1", R"("data=1": the pattern is pairs of hex digits or ??)");
-    add("data=7?", R"("data=7?": the pattern is pairs of hex digits or ??)");
-    add("data=", R"("data=": the pattern is pairs of hex digits or ??)");
-    add("data=00112233445566778899",
-        R"("data=00112233445566778899": at most 9 bytes (DB0..DB7, CS))");
-    add("check=nope", R"("check=nope": not a check word (no-sync, sync, no-id, parity, )"
-                      R"(no-response, short, checksum, classic, enhanced))");
-    add("bad id=40 foo=1", R"("id=40": identifiers are 00..3F)");
-}
-
-void TestQuery::refusesQuery() {
-    QFETCH(QString, query);
-    QFETCH(QString, error);
-    std::string message;
-    QVERIFY(!Query::parse(query.toStdString(), message));
-    QCOMPARE(QString::fromStdString(message), error);
-}
 
 QTEST_APPLESS_MAIN(TestQuery)
 #include "tst_query.moc"

@@ -6,15 +6,16 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "DecoderFixture.h"
 #include "files/TraceRecorder.h"
 
 using namespace daridez;
+using namespace daridez::test;
 
 namespace {
 
 QByteArray contents(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return readFile(QString::fromStdString(path));
 }
 
 void give(TraceRecorder& recorder, const QByteArray& bytes) {
@@ -28,105 +29,98 @@ class TestRecorder : public QObject {
     Q_OBJECT
 
   private slots:
-    void fileIsNamedByTheStartInLocalTime_data();
-    void fileIsNamedByTheStartInLocalTime();
-    void everyTickMakesTheBytesSoFarReadable();
-    void aRecordingInTheSameSecondGetsItsOwnFile();
-    void failuresAreReportedAndCloseTheFile_data();
-    void failuresAreReportedAndCloseTheFile();
-};
-
-void TestRecorder::fileIsNamedByTheStartInLocalTime_data() {
-    QTest::addColumn<QByteArray>("zone");
-    QTest::addColumn<QString>("name");
-    // 2026-12-06 14:03:22 UTC
-    QTest::newRow("UTC") << QByteArray("UTC0") << "trace-2026-12-06_14-03-22.dump";
-    QTest::newRow("east of UTC") << QByteArray("XYZ-10") << "trace-2026-12-07_00-03-22.dump";
-}
-
-void TestRecorder::fileIsNamedByTheStartInLocalTime() {
-    QFETCH(QByteArray, zone);
-    QFETCH(QString, name);
-    const QByteArray saved = qgetenv("TZ");
-    qputenv("TZ", zone);
-    tzset();
-    const std::string got = TraceRecorder::FileName(1796565802);
-    qputenv("TZ", saved);
-    tzset();
-    QCOMPARE(QString::fromStdString(got), name);
-}
-
-void TestRecorder::everyTickMakesTheBytesSoFarReadable() {
-    QTemporaryDir dir;
-    TraceRecorder recorder(dir.path().toStdString());
-    recorder.traceStarted();
-    QVERIFY(recorder.recording());
-    QCOMPARE(QFileInfo(QString::fromStdString(recorder.path())).absolutePath(), dir.path());
-    QVERIFY(QString::fromStdString(recorder.path()).endsWith(".dump"));
-
-    const QByteArray first = QByteArray::fromHex("05820007008e0490");
-    const QByteArray second = QByteArray::fromHex("12340005911240550000");
-    give(recorder, first);
-    recorder.tick();
-    QCOMPARE(contents(recorder.path()), first);  // read beside the open file
-    give(recorder, second.left(3));
-    give(recorder, second.mid(3));
-    recorder.tick();
-    QCOMPARE(contents(recorder.path()), first + second);
-    QCOMPARE(recorder.size(), std::uint64_t(first.size() + second.size()));
-    recorder.traceEnded();
-    QVERIFY(!recorder.recording() && !recorder.failed());
-    give(recorder, first);  // after the end: kept nowhere
-    QCOMPARE(contents(recorder.path()), first + second);
-}
-
-void TestRecorder::aRecordingInTheSameSecondGetsItsOwnFile() {
-    QTemporaryDir dir;
-    const std::time_t now = std::time(nullptr);
-    // Every name the next few seconds could give is taken by an older recording.
-    for (std::time_t t = now; t < now + 3; ++t) {
-        QFile old(dir.filePath(QString::fromStdString(TraceRecorder::FileName(t))));
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old");
+    void fileIsNamedByTheStartInLocalTime_data() {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("name");
+        // 2026-12-06 14:03:22 UTC
+        QTest::newRow("UTC") << QByteArray("UTC0") << "trace-2026-12-06_14-03-22.dump";
+        QTest::newRow("east of UTC") << QByteArray("XYZ-10") << "trace-2026-12-07_00-03-22.dump";
     }
-    TraceRecorder recorder(dir.path().toStdString());
-    recorder.traceStarted();
-    give(recorder, "new");
-    recorder.traceEnded();
-    QVERIFY(QString::fromStdString(recorder.path()).endsWith("-2.dump"));
-    QCOMPARE(contents(recorder.path()), QByteArray("new"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 4);
-}
 
-void TestRecorder::failuresAreReportedAndCloseTheFile_data() {
-    QTest::addColumn<bool>("inFolder");
-    QTest::addColumn<QString>("where");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("full disk") << false << "/dev/full"
-                               << "cannot write /dev/full: No space";
-    QTest::newRow("missing folder") << true << "/nonexistent/folder"
-                                    << "cannot create /nonexistent/folder/trace-";
-}
+    void fileIsNamedByTheStartInLocalTime() {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, name);
+        const QByteArray saved = qgetenv("TZ");
+        qputenv("TZ", zone);
+        tzset();
+        const std::string got = TraceRecorder::FileName(1796565802);
+        qputenv("TZ", saved);
+        tzset();
+        QCOMPARE(QString::fromStdString(got), name);
+    }
 
-void TestRecorder::failuresAreReportedAndCloseTheFile() {
-    QFETCH(bool, inFolder);
-    QFETCH(QString, where);
-    QFETCH(QString, error);
-    TraceRecorder recorder(where.toStdString());
-    if (inFolder) {
+    void everyTickMakesTheBytesSoFarReadable() {
+        QTemporaryDir dir;
+        TraceRecorder recorder(dir.path().toStdString());
         recorder.traceStarted();
-    } else {
-        QVERIFY(recorder.open(where.toStdString()));
+        QVERIFY(recorder.recording());
+        QCOMPARE(QFileInfo(QString::fromStdString(recorder.path())).absolutePath(), dir.path());
+        QVERIFY(QString::fromStdString(recorder.path()).endsWith(".dump"));
+
+        const QByteArray first = QByteArray::fromHex("05820007008e0490");
+        const QByteArray second = QByteArray::fromHex("12340005911240550000");
+        give(recorder, first);
+        recorder.tick();
+        QCOMPARE(contents(recorder.path()), first);  // read beside the open file
+        give(recorder, second.left(3));
+        give(recorder, second.mid(3));
+        recorder.tick();
+        QCOMPARE(contents(recorder.path()), first + second);
+        QCOMPARE(recorder.size(), std::uint64_t(first.size() + second.size()));
+        recorder.traceEnded();
+        QVERIFY(!recorder.recording() && !recorder.failed());
+        give(recorder, first);  // after the end: kept nowhere
+        QCOMPARE(contents(recorder.path()), first + second);
     }
-    give(recorder, QByteArray(100, '\x01'));
-    recorder.tick();
-    QVERIFY(recorder.failed() && !recorder.recording());
-    QVERIFY2(QString::fromStdString(recorder.error()).startsWith(error), recorder.error().c_str());
-    recorder.clearError();
-    give(recorder, "more");  // nothing open: ignored, no new failure
-    recorder.tick();
-    QVERIFY(!recorder.failed());
-}
+
+    void aRecordingInTheSameSecondGetsItsOwnFile() {
+        QTemporaryDir dir;
+        const std::time_t now = std::time(nullptr);
+        // Every name the next few seconds could give is taken by an older recording.
+        for (std::time_t t = now; t < now + 3; ++t) {
+            QVERIFY(
+                writeFile(dir.filePath(QString::fromStdString(TraceRecorder::FileName(t))), "old"));
+        }
+        TraceRecorder recorder(dir.path().toStdString());
+        recorder.traceStarted();
+        give(recorder, "new");
+        recorder.traceEnded();
+        QVERIFY(QString::fromStdString(recorder.path()).endsWith("-2.dump"));
+        QCOMPARE(contents(recorder.path()), QByteArray("new"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 4);
+    }
+
+    void failuresAreReportedAndCloseTheFile_data() {
+        QTest::addColumn<bool>("inFolder");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("full disk") << false << "/dev/full"
+                                   << "cannot write /dev/full: No space";
+        QTest::newRow("missing folder") << true << "/nonexistent/folder"
+                                        << "cannot create /nonexistent/folder/trace-";
+    }
+
+    void failuresAreReportedAndCloseTheFile() {
+        QFETCH(bool, inFolder);
+        QFETCH(QString, where);
+        QFETCH(QString, error);
+        TraceRecorder recorder(where.toStdString());
+        if (inFolder) {
+            recorder.traceStarted();
+        } else {
+            QVERIFY(recorder.open(where.toStdString()));
+        }
+        give(recorder, QByteArray(100, '\x01'));
+        recorder.tick();
+        QVERIFY(recorder.failed() && !recorder.recording());
+        QVERIFY2(QString::fromStdString(recorder.error()).startsWith(error),
+                 recorder.error().c_str());
+        recorder.clearError();
+        give(recorder, "more");  // nothing open: ignored, no new failure
+        recorder.tick();
+        QVERIFY(!recorder.failed());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRecorder)
 #include "tst_recorder.moc"

@@ -75,169 +75,165 @@ class TestSerialPort : public QObject {
     Q_OBJECT
 
   private slots:
-    void everyOperationWithoutPortReturnsZero();
-    void openAppliesTheLineSettings_data();
-    void openAppliesTheLineSettings();
-    void portIsHeldFromOpenUntilCloseOrMarkNotConnected();
-    void readDeliversAtMostMaxAndPurgesDropOnlyWhatWaits();
-    void vanishedDeviceDeliversReceivedBytesThenNothing_data();
-    void vanishedDeviceDeliversReceivedBytesThenNothing();
-};
-
-void TestSerialPort::everyOperationWithoutPortReturnsZero() {
-    PortPaths paths;
-    paths.setPath(2, "/nonexistent/daridez-no-such-tty");
-    SerialPort port(paths);
-    std::uint8_t buffer[8] = {1, 2, 3};
-    // First with a channel never opened (none), then after a failed open (invalid).
-    for (auto channel : {SerialPort::Channel::None, SerialPort::Channel::Invalid}) {
-        QCOMPARE(port.channel(), channel);
-        QVERIFY(!port.isConnected() && !port.deviceVanished());
-        QCOMPARE(port.Close() + port.BytesWaiting() + port.PurgeInput() + port.PurgeOutput(), 0u);
-        QCOMPARE(port.Write(buffer, 3) + port.Read(buffer, sizeof buffer), 0u);
-        QCOMPARE(port.Open(settingsFrom("115200 8 0 0 2")), "INVLID_HANDLE_VALUE");
+    void everyOperationWithoutPortReturnsZero() {
+        PortPaths paths;
+        paths.setPath(2, "/nonexistent/daridez-no-such-tty");
+        SerialPort port(paths);
+        std::uint8_t buffer[8] = {1, 2, 3};
+        // First with a channel never opened (none), then after a failed open (invalid).
+        for (auto channel : {SerialPort::Channel::None, SerialPort::Channel::Invalid}) {
+            QCOMPARE(port.channel(), channel);
+            QVERIFY(!port.isConnected() && !port.deviceVanished());
+            QCOMPARE(port.Close() + port.BytesWaiting() + port.PurgeInput() + port.PurgeOutput(),
+                     0u);
+            QCOMPARE(port.Write(buffer, 3) + port.Read(buffer, sizeof buffer), 0u);
+            QCOMPARE(port.Open(settingsFrom("115200 8 0 0 2")), "INVLID_HANDLE_VALUE");
+        }
     }
-}
 
-// Rows: the settings as settingsFrom() reads them, what Open returns ("null" for a port
-// number outside 1 to 4, which is ignored) and the line as the terminal holds it. A
-// pseudo-terminal runs 8 bits without a parity bit whatever it is told, but keeps odd,
-// mark and two stop bits: those show what the port asked for.
-void TestSerialPort::openAppliesTheLineSettings_data() {
-    QTest::addColumn<QString>("result");
-    QTest::addColumn<QString>("line");
-    const auto add = [](const char* settings, const char* result, const char* line) {
-        QTest::newRow(settings) << QString(result) << QString(line);
-    };
-    add("19200 8 0 0 2", "", "19200");
-    add("9600 8 1 0 2", "", "9600 PARODD");
-    add("9600 8 1 2 2", "", "9600 PARODD CSTOPB");
-    add("9600 8 3 0 2", "", "9600 PARODD CMSPAR");
-    add("9600 8 4 2 2", "", "9600 CMSPAR CSTOPB");
-    // Only 5 data bits take 1.5 stop bits. Qt reads the line back and finds that a
-    // pseudo-terminal took neither 7 data bits nor even parity (which, unlike odd, it
-    // cannot tell from none).
-    add("9600 8 0 1 2", "Could not set the comstate", "");
-    add("9600 7 0 0 2", "Could not set the comstate", "");
-    add("9600 8 2 0 2", "Could not set the comstate", "");
-    add("9600 8 0 0 0", "null", "");
-    add("9600 8 0 0 5", "null", "");
-}
-
-void TestSerialPort::openAppliesTheLineSettings() {
-    QFETCH(QString, line);
-    Rig rig;
-    const char* result = rig.port.Open(settingsFrom(QTest::currentDataTag()));
-    QTEST(QString(result ? result : "null"), "result");
-    QCOMPARE(rig.port.channel(), result ? SerialPort::Channel::Open : SerialPort::Channel::None);
-    if (line.isEmpty()) {
-        return;
+    // Rows: the settings as settingsFrom() reads them, what Open returns ("null" for a port
+    // number outside 1 to 4, which is ignored) and the line as the terminal holds it. A
+    // pseudo-terminal runs 8 bits without a parity bit whatever it is told, but keeps odd,
+    // mark and two stop bits: those show what the port asked for.
+    void openAppliesTheLineSettings_data() {
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("line");
+        const auto add = [](const char* settings, const char* result, const char* line) {
+            QTest::newRow(settings) << QString(result) << QString(line);
+        };
+        add("19200 8 0 0 2", "", "19200");
+        add("9600 8 1 0 2", "", "9600 PARODD");
+        add("9600 8 1 2 2", "", "9600 PARODD CSTOPB");
+        add("9600 8 3 0 2", "", "9600 PARODD CMSPAR");
+        add("9600 8 4 2 2", "", "9600 CMSPAR CSTOPB");
+        // Only 5 data bits take 1.5 stop bits. Qt reads the line back and finds that a
+        // pseudo-terminal took neither 7 data bits nor even parity (which, unlike odd, it
+        // cannot tell from none).
+        add("9600 8 0 1 2", "Could not set the comstate", "");
+        add("9600 7 0 0 2", "Could not set the comstate", "");
+        add("9600 8 2 0 2", "Could not set the comstate", "");
+        add("9600 8 0 0 0", "null", "");
+        add("9600 8 0 0 5", "null", "");
     }
-    termios applied{};
-    QCOMPARE(::tcgetattr(rig.slave, &applied), 0);
-    const speed_t speed = ::cfgetospeed(&applied);
-    QString held = speed == B9600 ? "9600" : speed == B19200 ? "19200" : "?";
-    for (const auto& [flag, name] :
-         {std::pair{PARODD, " PARODD"}, {CMSPAR, " CMSPAR"}, {CSTOPB, " CSTOPB"}}) {
-        held += applied.c_cflag & flag ? name : "";
+
+    void openAppliesTheLineSettings() {
+        QFETCH(QString, line);
+        Rig rig;
+        const char* result = rig.port.Open(settingsFrom(QTest::currentDataTag()));
+        QTEST(QString(result ? result : "null"), "result");
+        QCOMPARE(rig.port.channel(),
+                 result ? SerialPort::Channel::Open : SerialPort::Channel::None);
+        if (line.isEmpty()) {
+            return;
+        }
+        termios applied{};
+        QCOMPARE(::tcgetattr(rig.slave, &applied), 0);
+        const speed_t speed = ::cfgetospeed(&applied);
+        QString held = speed == B9600 ? "9600" : speed == B19200 ? "19200" : "?";
+        for (const auto& [flag, name] :
+             {std::pair{PARODD, " PARODD"}, {CMSPAR, " CMSPAR"}, {CSTOPB, " CSTOPB"}}) {
+            held += applied.c_cflag & flag ? name : "";
+        }
+        QCOMPARE(held, line);
+        QCOMPARE(applied.c_cflag & (CSIZE | CRTSCTS), tcflag_t(CS8));
+        QCOMPARE(applied.c_iflag & (IXON | IXOFF), tcflag_t(0));
+        QCOMPARE(applied.c_lflag & (ICANON | ECHO), tcflag_t(0));
+        rig.send(0, 1);  // and the port reads
+        QCOMPARE(rig.waitForBytes(1), 1u);
     }
-    QCOMPARE(held, line);
-    QCOMPARE(applied.c_cflag & (CSIZE | CRTSCTS), tcflag_t(CS8));
-    QCOMPARE(applied.c_iflag & (IXON | IXOFF), tcflag_t(0));
-    QCOMPARE(applied.c_lflag & (ICANON | ECHO), tcflag_t(0));
-    rig.send(0, 1);  // and the port reads
-    QCOMPARE(rig.waitForBytes(1), 1u);
-}
 
-// One program at a time holds a port, from Open until Close or markNotConnected.
-void TestSerialPort::portIsHeldFromOpenUntilCloseOrMarkNotConnected() {
-    Rig rig;
-    QVERIFY(rig.open());
-    QVERIFY(rig.port.Open(settingsFrom("9600 8 0 0 5")) == nullptr && rig.port.isConnected());
-    SerialPort second(rig.paths);
-    QCOMPARE(second.Open(settingsFrom("9600 8 0 0 2")), "INVLID_HANDLE_VALUE");
-    QCOMPARE(second.channel(), SerialPort::Channel::Invalid);
-    QCOMPARE(rig.port.Close(), 1u);
-    QCOMPARE(rig.port.channel(), SerialPort::Channel::Invalid);
-    QCOMPARE(rig.port.Close(), 0u);
-    QCOMPARE(second.Open(settingsFrom("9600 8 0 0 2")), "");
-    second.markNotConnected();
-    QCOMPARE(second.channel(), SerialPort::Channel::None);
-    QCOMPARE(second.Close(), 0u);
-    QVERIFY(rig.open());
-}
-
-void TestSerialPort::readDeliversAtMostMaxAndPurgesDropOnlyWhatWaits() {
-    Rig rig;
-    QVERIFY(rig.open());
-    QCOMPARE(rig.port.PurgeInput(), 0u);  // nothing queued, nothing to purge
-    rig.send(0, 100);
-    QCOMPARE(rig.waitForBytes(100), 100u);
-    std::array<std::uint8_t, 128> buffer{};
-    QCOMPARE(rig.port.Read(nullptr, 10), 0u);
-    QCOMPARE(rig.port.Read(buffer.data(), 40), 40u);
-    QCOMPARE(rig.port.Read(buffer.data() + 40, 20), 20u);
-    QVERIFY(std::memcmp(buffer.data(), rig.bytes.data(), 60) == 0);
-    QCOMPARE(rig.port.BytesWaiting(), 40u);
-    QVERIFY(rig.port.PurgeInput() != 0);
-    QCOMPARE(rig.port.BytesWaiting(), 0u);
-    rig.send(90, 4);  // what arrives after the purge is delivered
-    QCOMPARE(rig.waitForBytes(4), 4u);
-    QCOMPARE(rig.port.Read(buffer.data(), buffer.size()), 4u);
-    QVERIFY(std::memcmp(buffer.data(), rig.bytes.data() + 90, 4) == 0);
-    QCOMPARE(rig.port.Read(buffer.data(), buffer.size()), 0u);
-    // Writes reach the device; an output purge needs an open port.
-    QCOMPARE(rig.port.Write(rig.bytes.data(), 5), 5u);
-    std::uint8_t echo[8] = {};
-    ssize_t got = 0;
-    for (int round = 0; round < 200 && got < 5; ++round) {
-        const ssize_t n = ::read(rig.master, echo + got, sizeof echo - got);
-        n > 0 ? void(got += n) : QTest::qWait(5);
+    // One program at a time holds a port, from Open until Close or markNotConnected.
+    void portIsHeldFromOpenUntilCloseOrMarkNotConnected() {
+        Rig rig;
+        QVERIFY(rig.open());
+        QVERIFY(rig.port.Open(settingsFrom("9600 8 0 0 5")) == nullptr && rig.port.isConnected());
+        SerialPort second(rig.paths);
+        QCOMPARE(second.Open(settingsFrom("9600 8 0 0 2")), "INVLID_HANDLE_VALUE");
+        QCOMPARE(second.channel(), SerialPort::Channel::Invalid);
+        QCOMPARE(rig.port.Close(), 1u);
+        QCOMPARE(rig.port.channel(), SerialPort::Channel::Invalid);
+        QCOMPARE(rig.port.Close(), 0u);
+        QCOMPARE(second.Open(settingsFrom("9600 8 0 0 2")), "");
+        second.markNotConnected();
+        QCOMPARE(second.channel(), SerialPort::Channel::None);
+        QCOMPARE(second.Close(), 0u);
+        QVERIFY(rig.open());
     }
-    QVERIFY(got == 5 && std::memcmp(echo, rig.bytes.data(), 5) == 0);
-    QVERIFY(rig.port.PurgeOutput() != 0);
-    QCOMPARE(rig.port.Close(), 1u);
-    QCOMPARE(rig.port.PurgeOutput(), 0u);
-}
 
-// How the loss is first met: by reads, by the event loop alone, or by a write.
-void TestSerialPort::vanishedDeviceDeliversReceivedBytesThenNothing_data() {
-    QTest::addColumn<QString>("meetLoss");
-    QTest::newRow("read while it vanishes") << "read";
-    QTest::newRow("noticed by the event loop alone") << "";
-    QTest::newRow("a write sends nothing") << "write";
-}
+    void readDeliversAtMostMaxAndPurgesDropOnlyWhatWaits() {
+        Rig rig;
+        QVERIFY(rig.open());
+        QCOMPARE(rig.port.PurgeInput(), 0u);  // nothing queued, nothing to purge
+        rig.send(0, 100);
+        QCOMPARE(rig.waitForBytes(100), 100u);
+        std::array<std::uint8_t, 128> buffer{};
+        QCOMPARE(rig.port.Read(nullptr, 10), 0u);
+        QCOMPARE(rig.port.Read(buffer.data(), 40), 40u);
+        QCOMPARE(rig.port.Read(buffer.data() + 40, 20), 20u);
+        QVERIFY(std::memcmp(buffer.data(), rig.bytes.data(), 60) == 0);
+        QCOMPARE(rig.port.BytesWaiting(), 40u);
+        QVERIFY(rig.port.PurgeInput() != 0);
+        QCOMPARE(rig.port.BytesWaiting(), 0u);
+        rig.send(90, 4);  // what arrives after the purge is delivered
+        QCOMPARE(rig.waitForBytes(4), 4u);
+        QCOMPARE(rig.port.Read(buffer.data(), buffer.size()), 4u);
+        QVERIFY(std::memcmp(buffer.data(), rig.bytes.data() + 90, 4) == 0);
+        QCOMPARE(rig.port.Read(buffer.data(), buffer.size()), 0u);
+        // Writes reach the device; an output purge needs an open port.
+        QCOMPARE(rig.port.Write(rig.bytes.data(), 5), 5u);
+        std::uint8_t echo[8] = {};
+        ssize_t got = 0;
+        for (int round = 0; round < 200 && got < 5; ++round) {
+            const ssize_t n = ::read(rig.master, echo + got, sizeof echo - got);
+            n > 0 ? void(got += n) : QTest::qWait(5);
+        }
+        QVERIFY(got == 5 && std::memcmp(echo, rig.bytes.data(), 5) == 0);
+        QVERIFY(rig.port.PurgeOutput() != 0);
+        QCOMPARE(rig.port.Close(), 1u);
+        QCOMPARE(rig.port.PurgeOutput(), 0u);
+    }
 
-void TestSerialPort::vanishedDeviceDeliversReceivedBytesThenNothing() {
-    QFETCH(QString, meetLoss);
-    Rig rig;
-    QSignalSpy lost(&rig.port, &SerialPort::deviceLost);
-    QVERIFY(rig.open());
-    rig.send(0, 20);
-    QCOMPARE(rig.waitForBytes(20), 20u);
-    rig.closeMaster();
-    std::array<std::uint8_t, 64> buffer{};
-    std::uint32_t got = 0;
-    if (meetLoss == "write") {
-        QCOMPARE(rig.port.Write(rig.bytes.data(), 3), 0u);
+    // How the loss is first met: by reads, by the event loop alone, or by a write.
+    void vanishedDeviceDeliversReceivedBytesThenNothing_data() {
+        QTest::addColumn<QString>("meetLoss");
+        QTest::newRow("read while it vanishes") << "read";
+        QTest::newRow("noticed by the event loop alone") << "";
+        QTest::newRow("a write sends nothing") << "write";
+    }
+
+    void vanishedDeviceDeliversReceivedBytesThenNothing() {
+        QFETCH(QString, meetLoss);
+        Rig rig;
+        QSignalSpy lost(&rig.port, &SerialPort::deviceLost);
+        QVERIFY(rig.open());
+        rig.send(0, 20);
+        QCOMPARE(rig.waitForBytes(20), 20u);
+        rig.closeMaster();
+        std::array<std::uint8_t, 64> buffer{};
+        std::uint32_t got = 0;
+        if (meetLoss == "write") {
+            QCOMPARE(rig.port.Write(rig.bytes.data(), 3), 0u);
+            QVERIFY(rig.port.deviceVanished());
+        }
+        for (int round = 0; meetLoss == "read" && round < 200 && !rig.port.deviceVanished();
+             ++round) {
+            got += rig.port.Read(buffer.data() + got, 5);
+            QTest::qWait(2);
+        }
+        QTRY_COMPARE(lost.count(), 1);
         QVERIFY(rig.port.deviceVanished());
+        got += rig.port.Read(buffer.data() + got, static_cast<std::uint32_t>(buffer.size() - got));
+        QCOMPARE(got, 20u);
+        QVERIFY(std::memcmp(buffer.data(), rig.bytes.data(), 20) == 0);
+        QCOMPARE(rig.port.BytesWaiting() + rig.port.Read(buffer.data(), 10), 0u);
+        QCOMPARE(
+            rig.port.Write(rig.bytes.data(), 3) + rig.port.PurgeInput() + rig.port.PurgeOutput(),
+            0u);
+        QCOMPARE(rig.port.Close(), 1u);
+        QCOMPARE(rig.port.Close(), 0u);
+        QCOMPARE(lost.count(), 1);
     }
-    for (int round = 0; meetLoss == "read" && round < 200 && !rig.port.deviceVanished(); ++round) {
-        got += rig.port.Read(buffer.data() + got, 5);
-        QTest::qWait(2);
-    }
-    QTRY_COMPARE(lost.count(), 1);
-    QVERIFY(rig.port.deviceVanished());
-    got += rig.port.Read(buffer.data() + got, static_cast<std::uint32_t>(buffer.size() - got));
-    QCOMPARE(got, 20u);
-    QVERIFY(std::memcmp(buffer.data(), rig.bytes.data(), 20) == 0);
-    QCOMPARE(rig.port.BytesWaiting() + rig.port.Read(buffer.data(), 10), 0u);
-    QCOMPARE(rig.port.Write(rig.bytes.data(), 3) + rig.port.PurgeInput() + rig.port.PurgeOutput(),
-             0u);
-    QCOMPARE(rig.port.Close(), 1u);
-    QCOMPARE(rig.port.Close(), 0u);
-    QCOMPARE(lost.count(), 1);
-}
+};
 
 QTEST_GUILESS_MAIN(TestSerialPort)
 #include "tst_serialport.moc"

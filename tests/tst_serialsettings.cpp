@@ -4,23 +4,15 @@
 #include <QTest>
 #include <cstring>
 
+#include "DecoderFixture.h"
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 
 using namespace daridez;
+using namespace daridez::test;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-}
 
 SerialSettings loadedFrom(const QString& path) {
     SerialSettings settings{};
@@ -38,74 +30,74 @@ class TestSerialSettings : public QObject {
 
   private slots:
     void init() { path_ = dir_.filePath(QTest::currentTestFunction() + QString(".ini")); }
-    void initSetsTheFixedFieldsOnly();
-    void newFileHoldsTheSixKeysInOrderThenThePorts();
-    void userPortsAreReadAndKeptAndEndCharAbove127SavesNegative();
-    void loadedValuesDescribe_data();
-    void loadedValuesDescribe();
+
+    void initSetsTheFixedFieldsOnly() {
+        SerialSettings settings;
+        std::memset(&settings, 0xA5, sizeof settings);
+        InitSerialSettings(settings);
+        std::uint32_t flagWord = 0;  // every flag bit clear but fBinary
+        std::memcpy(&flagWord, reinterpret_cast<const char*>(&settings) + 8, sizeof flagWord);
+        QVERIFY(flagWord == 1u && settings.DCBlength == 28u && settings.XonLim == 1000);
+        QVERIFY(settings.XoffLim == 1000 && settings.XonChar == 0x11 && settings.XoffChar == 0x13);
+        QVERIFY(settings.BaudRate == 0xA5A5A5A5u && settings.ComPort == std::int32_t(0xA5A5A5A5));
+    }
+
+    void newFileHoldsTheSixKeysInOrderThenThePorts() {
+        Profile profile(path_.toStdString());
+        SerialSettings settings = loadedFrom(path_);
+        LoadSerialSettings(nullptr, settings);  // no profile: nothing read or written
+        SaveSerialSettings(nullptr, settings);
+        QVERIFY(!QFile::exists(path_));
+        SaveSerialSettings(&profile, settings);
+        QVERIFY(!QFile::exists(path_) && profile.save());
+        QCOMPARE(readFile(path_), QByteArray("[SIO_CFG]\nStopBits=0\nParity=0\nBaudRate=115200\n"
+                                             "ByteSize=8\nComPort=2\nEndChar=13\n\n[PORTS]\n"
+                                             "Com1=/dev/ttyS0\nCom2=/dev/ttyUSB0\n"
+                                             "Com3=/dev/ttyUSB1\nCom4=/dev/ttyACM0\n"));
+    }
+
+    void userPortsAreReadAndKeptAndEndCharAbove127SavesNegative() {
+        const QByteArray head =
+            "[PORTS]\nCom2=/tmp/ttyLIN0\nCom3=\n\n[SIO_CFG]\nComPort=3\nEndChar=";
+        QVERIFY(writeFile(path_, head + "200\n"));
+        Profile profile(path_.toStdString());
+        PortPaths paths;
+        paths.load(profile);
+        // An empty value keeps the default.
+        QVERIFY(paths.path(2) == "/tmp/ttyLIN0" && paths.path(3) == "/dev/ttyUSB1");
+        QVERIFY(paths.path(1) == "/dev/ttyS0" && paths.path(4) == "/dev/ttyACM0");
+        QVERIFY(paths.path(0).empty() && paths.path(5).empty());
+        SaveSerialSettings(&profile, loadedFrom(path_));
+        QVERIFY(profile.save());
+        QCOMPARE(readFile(path_),
+                 head + "-56\nStopBits=0\nParity=0\nBaudRate=115200\nByteSize=8\n");
+    }
+
+    // Rows: the "SIO_CFG" lines (blank-separated), named by the description of what they load
+    // as; every piece of the text appears at least once.
+    void loadedValuesDescribe_data() {
+        QTest::addColumn<QByteArray>("lines");
+        auto row = [](const char* keys, const char* text) {
+            QTest::newRow(text) << QByteArray(keys);
+        };
+        row("", "Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity");
+        row("ComPort=1 BaudRate=9600 ByteSize=7", "Com1, 9600 Baud, 7 Bit, 1 Stop, no Parity");
+        row("ComPort=3 BaudRate=19200 Parity=1", "Com3, 19200 Baud, 8 Bit, 1 Stop, odd Parity");
+        row("ComPort=4 BaudRate=38400 Parity=2", "Com4, 38400 Baud, 8 Bit, 1 Stop, even Parity");
+        row("ComPort=7 BaudRate=56000 Parity=3", "Com?, 56000 Baud, 8 Bit, 1 Stop, ? Parity");
+        row("BaudRate=128000 ByteSize=6 StopBits=1", "Com2, ? Baud, ? Bit, ? Stop, no Parity");
+        // The 8-bit fields keep the low 8 bits, the port number all 32.
+        row("BaudRate=57600 StopBits=258", "Com2, 57600 Baud, 8 Bit, 2 Stop, no Parity");
+        row("ComPort=65537 ByteSize=264 Parity=-255",
+            "Com?, 115200 Baud, 8 Bit, 1 Stop, odd Parity");
+    }
+
+    void loadedValuesDescribe() {
+        QFETCH(QByteArray, lines);
+        QVERIFY(writeFile(path_, "[SIO_CFG]\n" + lines.replace(' ', '\n') + "\n"));
+        QCOMPARE(DescribeSerialSettings(loadedFrom(path_)), QTest::currentDataTag());
+    }
 };
-
-void TestSerialSettings::initSetsTheFixedFieldsOnly() {
-    SerialSettings settings;
-    std::memset(&settings, 0xA5, sizeof settings);
-    InitSerialSettings(settings);
-    std::uint32_t flagWord = 0;  // every flag bit clear but fBinary
-    std::memcpy(&flagWord, reinterpret_cast<const char*>(&settings) + 8, sizeof flagWord);
-    QVERIFY(flagWord == 1u && settings.DCBlength == 28u && settings.XonLim == 1000);
-    QVERIFY(settings.XoffLim == 1000 && settings.XonChar == 0x11 && settings.XoffChar == 0x13);
-    QVERIFY(settings.BaudRate == 0xA5A5A5A5u && settings.ComPort == std::int32_t(0xA5A5A5A5));
-}
-
-void TestSerialSettings::newFileHoldsTheSixKeysInOrderThenThePorts() {
-    Profile profile(path_.toStdString());
-    SerialSettings settings = loadedFrom(path_);
-    LoadSerialSettings(nullptr, settings);  // no profile: nothing read or written
-    SaveSerialSettings(nullptr, settings);
-    QVERIFY(!QFile::exists(path_));
-    SaveSerialSettings(&profile, settings);
-    QVERIFY(!QFile::exists(path_) && profile.save());
-    QCOMPARE(readAll(path_), QByteArray("[SIO_CFG]\nStopBits=0\nParity=0\nBaudRate=115200\n"
-                                        "ByteSize=8\nComPort=2\nEndChar=13\n\n[PORTS]\n"
-                                        "Com1=/dev/ttyS0\nCom2=/dev/ttyUSB0\n"
-                                        "Com3=/dev/ttyUSB1\nCom4=/dev/ttyACM0\n"));
-}
-
-void TestSerialSettings::userPortsAreReadAndKeptAndEndCharAbove127SavesNegative() {
-    const QByteArray head = "[PORTS]\nCom2=/tmp/ttyLIN0\nCom3=\n\n[SIO_CFG]\nComPort=3\nEndChar=";
-    writeAll(path_, head + "200\n");
-    Profile profile(path_.toStdString());
-    PortPaths paths;
-    paths.load(profile);
-    // An empty value keeps the default.
-    QVERIFY(paths.path(2) == "/tmp/ttyLIN0" && paths.path(3) == "/dev/ttyUSB1");
-    QVERIFY(paths.path(1) == "/dev/ttyS0" && paths.path(4) == "/dev/ttyACM0");
-    QVERIFY(paths.path(0).empty() && paths.path(5).empty());
-    SaveSerialSettings(&profile, loadedFrom(path_));
-    QVERIFY(profile.save());
-    QCOMPARE(readAll(path_), head + "-56\nStopBits=0\nParity=0\nBaudRate=115200\nByteSize=8\n");
-}
-
-// Rows: the "SIO_CFG" lines (blank-separated), named by the description of what they load
-// as; every piece of the text appears at least once.
-void TestSerialSettings::loadedValuesDescribe_data() {
-    QTest::addColumn<QByteArray>("lines");
-    auto row = [](const char* keys, const char* text) { QTest::newRow(text) << QByteArray(keys); };
-    row("", "Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity");
-    row("ComPort=1 BaudRate=9600 ByteSize=7", "Com1, 9600 Baud, 7 Bit, 1 Stop, no Parity");
-    row("ComPort=3 BaudRate=19200 Parity=1", "Com3, 19200 Baud, 8 Bit, 1 Stop, odd Parity");
-    row("ComPort=4 BaudRate=38400 Parity=2", "Com4, 38400 Baud, 8 Bit, 1 Stop, even Parity");
-    row("ComPort=7 BaudRate=56000 Parity=3", "Com?, 56000 Baud, 8 Bit, 1 Stop, ? Parity");
-    row("BaudRate=128000 ByteSize=6 StopBits=1", "Com2, ? Baud, ? Bit, ? Stop, no Parity");
-    // The 8-bit fields keep the low 8 bits, the port number all 32.
-    row("BaudRate=57600 StopBits=258", "Com2, 57600 Baud, 8 Bit, 2 Stop, no Parity");
-    row("ComPort=65537 ByteSize=264 Parity=-255", "Com?, 115200 Baud, 8 Bit, 1 Stop, odd Parity");
-}
-
-void TestSerialSettings::loadedValuesDescribe() {
-    QFETCH(QByteArray, lines);
-    writeAll(path_, "[SIO_CFG]\n" + lines.replace(' ', '\n') + "\n");
-    QCOMPARE(DescribeSerialSettings(loadedFrom(path_)), QTest::currentDataTag());
-}
 
 QTEST_GUILESS_MAIN(TestSerialSettings)
 #include "tst_serialsettings.moc"

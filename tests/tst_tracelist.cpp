@@ -9,14 +9,13 @@
 #include <cstring>
 
 #include "DecoderFixture.h"
-#include "trace/FieldText.h"
 #include "trace/RowBudget.h"
 #include "trace/TextRefresh.h"
 #include "trace/TimeFormat.h"
 #include "trace/TraceList.h"
 
 using namespace daridez;
-using daridez::test::hex;
+using namespace daridez::test;
 
 #if defined(__SANITIZE_ADDRESS__)
 #define DARIDEZ_ASAN
@@ -31,287 +30,248 @@ namespace {
 constexpr quint64 kMiB = 1024 * 1024;
 const QByteArray kHostileFrame = hex("0142");  // a two-byte bad frame: one row each
 
-// Gives zero-filled memory while the count in context lasts (-1: for ever).
-void* limitedAllocate(std::size_t size, void* context) {
-    int& left = *static_cast<int*>(context);
-    return left == 0 ? nullptr : (--left, std::calloc(1, size));
-}
-
 }  // namespace
 
 class TestTraceList : public QObject {
     Q_OBJECT
 
   private slots:
-    void timeText_data();
-    void timeText();
-    void byteTexts_data();
-    void byteTexts();
-    void rowsAreLinkedInCreationOrderAndKeepAtMostEightBytesOfAFrame();
-    void refreshRendersEveryRowInTheNewMode();
-    void availableMemoryIsTheSmallestKnownLimit_data();
-    void availableMemoryIsTheSmallestKnownLimit();
-    void hostileStreamEndsAsOutOfMemoryAtTheLimit_data();
-    void hostileStreamEndsAsOutOfMemoryAtTheLimit();
-    void freeingRowsFromTheHeadMakesRoomUnderTheBudget();
-    void rowsGetWhatTheRestOfTheProgramLeaves();
-    void dumpToolEndsAHostileFileAsOutOfMemoryUnderAnAddressSpaceLimit();
-};
-
-void TestTraceList::timeText_data() {
-    QTest::addColumn<qint64>("time");
-    QTest::addColumn<QString>("text");
-    const auto add = [](qint64 time, const char* text) { QTest::newRow(text) << time << text; };
-    add(3723000001, "01:02:03,000001");
-    add(59999999, "00:00:59,999999");
-    add(3599999999, "00:59:59,999999");
-    add(qint64(360000) * 1000000, "100:00:00,000000");
-    add(4294967296, "01:11:34,967296");
-    // The seconds are counted in 32 bits; the microseconds keep the sign.
-    add(4294967295999999, "1193046:28:15,999999");
-    add(4294967296000000, "00:00:00,000000");
-    add(INT64_MAX, "577014:32:22,775807");
-    add(-1, "00:00:00,-000001");
-    add(-1500000, "1193046:28:15,-500000");
-    add(INT64_MIN + 1, "616031:55:54,-775807");
-}
-
-// The absolute text of a time, and the same after "+ " as the difference of two times.
-void TestTraceList::timeText() {
-    QFETCH(qint64, time);
-    QFETCH(QString, text);
-    char buffer[kTimeTextSize];
-    FormatAbsoluteTime(buffer, time);
-    QCOMPARE(QString::fromLatin1(buffer), text);
-    const qint64 previous = time < 0 ? 5 : -5;
-    FormatRelativeTime(buffer, previous, previous + time);
-    QCOMPARE(QString::fromLatin1(buffer), "+ " + text);
-}
-
-// A byte in hexadecimal and decimal data mode, an identifier byte with and without its
-// parity bits.
-void TestTraceList::byteTexts_data() {
-    QTest::addColumn<int>("byte");
-    QTest::addColumn<QString>("texts");
-    QTest::newRow("00") << 0x00 << "00h 000 [00] (00)";
-    QTest::newRow("05") << 0x05 << "05h 005 [05] (05)";
-    QTest::newRow("C1") << 0xC1 << "C1h 193 [C1] (01)";
-    QTest::newRow("FF") << 0xFF << "FFh 255 [FF] (3F)";
-}
-
-void TestTraceList::byteTexts() {
-    QFETCH(int, byte);
-    char hexText[32], decimal[32], id[32], idWithoutParity[32];
-    FormatByteText(hexText, std::uint8_t(byte), true);
-    FormatByteText(decimal, std::uint8_t(byte), false);
-    FormatIdText(id, std::uint8_t(byte), true);
-    FormatIdText(idWithoutParity, std::uint8_t(byte), false);
-    QTEST(QString::asprintf("%s %s %s %s", hexText, decimal, id, idWithoutParity), "texts");
-}
-
-void TestTraceList::rowsAreLinkedInCreationOrderAndKeepAtMostEightBytesOfAFrame() {
-    TraceList list;
-    const RowColours colours{0x123456, 0x654321};
-    TraceEntry* first = list.CreateEntry(nullptr, INT32_MIN, 0, colours);
-    TraceEntry* second = list.CreateEntryRelative(first, INT32_MAX, 1000, 5660, colours);
-    QVERIFY(list.TraceListHead() == first && first->next == second);
-    QCOMPARE(QByteArray(first->numberText) + " " + second->numberText + " " + second->timeText,
-             QByteArray("-2147483648 2147483647 + 00:00:00,004660"));
-    QCOMPARE(second->slotTimes[0], qint64(5660));
-    QVERIFY(second->backColour == 0x123456 && second->textColour == 0x654321);
-    // A frame of 9 bytes keeps 8 in its slot and spills nothing; slots past 11 are ignored.
-    const std::uint8_t frame[10] = {9, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    StoreFrame(second, 10, frame, 9, 77);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(second->frames[10]), 16),
-             hex("0901020304050607 0000000000000000"));
-    const TraceEntry before = *second;
-    StoreFrame(second, 12, frame, 5, 99);
-    QCOMPARE(std::memcmp(&before, second, sizeof before), 0);
-    // Without memory no row is made and the list stays as it was.
-    list.setAllocator([](std::size_t, void*) -> void* { return nullptr; }, nullptr);
-    QVERIFY(list.CreateEntry(second, 1, 5, colours) == nullptr);
-    QVERIFY(second->next == nullptr);
-}
-
-void TestTraceList::refreshRendersEveryRowInTheNewMode() {
-    daridez::test::DecoderFixture f;
-    f.feed(
-        hex("0490100000 059110105500 05921020C100 05931030FA00 05941040FB00 05951050FC00"
-            "0490300000 059130105500 059230203C00 059330300100 059430400200 059530500300"
-            "059630600400 059730700500 059830800600 059930900700 059A30A00800 059B30B00200"));
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), std::size_t{3});
-    const TraceEntry *a = rows[1], *b = rows[2];
-    RefreshTimeTexts(f.list, false);
-    QCOMPARE(QByteArray(b->timeText), QByteArray("00:00:00,012288"));
-    RefreshTimeTexts(f.list, true);
-    QCOMPARE(QByteArray(rows[0]->timeText) + " " + b->timeText,
-             QByteArray("+ 00:00:00,000000 + 00:00:00,008192"));
-    RefreshIdTexts(f.list, false);
-    QCOMPARE(QByteArray(a->idText) + b->idText + rows[0]->idText, QByteArray("(01)(3C)"));
-    RefreshIdTexts(f.list, true);
-    QCOMPARE(QByteArray(a->idText), QByteArray("[C1]"));
-    // The ninth byte takes the data mode's form too; bytes not received stay empty.
-    for (bool hexMode : {false, true, false}) {
-        RefreshByteTexts(f.list, hexMode);
+    void timeText_data() {
+        QTest::addColumn<qint64>("time");
+        QTest::addColumn<QString>("text");
+        const auto add = [](qint64 time, const char* text) { QTest::newRow(text) << time << text; };
+        add(3723000001, "01:02:03,000001");
+        add(59999999, "00:00:59,999999");
+        add(3599999999, "00:59:59,999999");
+        add(qint64(360000) * 1000000, "100:00:00,000000");
+        add(4294967296, "01:11:34,967296");
+        // The seconds are counted in 32 bits; the microseconds keep the sign.
+        add(4294967295999999, "1193046:28:15,999999");
+        add(4294967296000000, "00:00:00,000000");
+        add(INT64_MAX, "577014:32:22,775807");
+        add(-1, "00:00:00,-000001");
+        add(-1500000, "1193046:28:15,-500000");
+        add(INT64_MIN + 1, "616031:55:54,-775807");
     }
-    QCOMPARE(QByteArray(a->byteTexts[0]) + a->byteTexts[2] + a->byteTexts[3] + b->byteTexts[8],
-             QByteArray("250252002"));
-    RefreshByteTexts(f.list, true);
-    QCOMPARE(QByteArray(a->byteTexts[2]) + a->byteTexts[8] + b->byteTexts[8], QByteArray("FCh02h"));
-}
 
-// Rows: the files made ("name=content"; meminfo, cgroup for /proc/self/cgroup, fs/ for
-// the cgroup file system), the address-space limit, the memory expected.
-void TestTraceList::availableMemoryIsTheSmallestKnownLimit_data() {
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<quint64>("rlimit");
-    QTest::addColumn<quint64>("memory");
-    const QString mem8G = "meminfo=MemTotal: 9000000 kB\nMemAvailable:  8388608 kB\nSwap: 1 kB\n";
-    const quint64 none = kNoLimit;
-    QTest::newRow("MemAvailable") << QStringList{mem8G, "cgroup=0::/a/b\n"} << none << 8192 * kMiB;
-    QTest::newRow("v2 group") << QStringList{mem8G, "cgroup=0::/a/b\n", "fs/a/b/memory.max=300\n",
-                                             "fs/a/memory.max=max\n"}
-                              << none << quint64(300);
-    QTest::newRow("v2 parent, group max")
-        << QStringList{mem8G, "cgroup=0::/a/b\n", "fs/a/b/memory.max=max\n",
-                       "fs/a/memory.max=1073741824\n", "fs/memory.max=2147483648\n"}
-        << none << 1024 * kMiB;
-    QTest::newRow("v2 namespace root")
-        << QStringList{mem8G, "cgroup=0::/\n", "fs/memory.max=4096"} << none << quint64(4096);
-    QTest::newRow("v1 memory, huge = none")
-        << QStringList{mem8G, "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n",
-                       "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n",
-                       "fs/memory/x/memory.limit_in_bytes=268435456\n", "fs/x/y/memory.max=1"}
-        << none << 256 * kMiB;
-    QTest::newRow("v1 among controllers") << QStringList{mem8G, "cgroup=3:cpu,memory:/x\n",
-                                                         "fs/memory/x/memory.limit_in_bytes=5000\n"}
-                                          << none << quint64(5000);
-    QTest::newRow("v1 reads limit_in_bytes only")
-        << QStringList{mem8G, "cgroup=4:memory:/x\n", "fs/memory/x/memory.max=5000\n"} << none
-        << 8192 * kMiB;
-    QTest::newRow("rlimit") << QStringList{mem8G, "cgroup=0::/a\n", "fs/a/memory.max=2147483648"}
-                            << 300 * kMiB << 300 * kMiB;
-    QTest::newRow("nothing there") << QStringList{} << none << none;
-    QTest::newRow("garbage ignored")
-        << QStringList{"meminfo=MemAvailable: lots kB\n",
-                       "cgroup=0::/a\n4:memory:/a\nrubbish\n",
-                       "fs/a/memory.max=12ab\n",
-                       "fs/memory.max=\n",
-                       "fs/memory/a/memory.limit_in_bytes=-1\n",
-                       "fs/memory/memory.limit_in_bytes=99999999999999999999\n"}
-        << none << none;
-    QTest::newRow("MemAvailable in bytes, MemFree only")
-        << QStringList{"meminfo=MemFree: 100 kB\nMemAvailable: 4096\n"} << 5 * kMiB << 5 * kMiB;
-}
-
-void TestTraceList::availableMemoryIsTheSmallestKnownLimit() {
-    QFETCH(QStringList, files);
-    QFETCH(quint64, rlimit);
-    QTemporaryDir dir;
-    for (const QString& file : files) {
-        const QString path = dir.filePath(file.section('=', 0, 0));
-        QFile out(path);
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()) && out.open(QIODevice::WriteOnly));
-        out.write(file.section('=', 1).toLatin1());
+    // The absolute text of a time, and the same after "+ " as the difference of two times.
+    void timeText() {
+        QFETCH(qint64, time);
+        QFETCH(QString, text);
+        char buffer[kTimeTextSize];
+        FormatAbsoluteTime(buffer, time);
+        QCOMPARE(QString::fromLatin1(buffer), text);
+        const qint64 previous = time < 0 ? 5 : -5;
+        FormatRelativeTime(buffer, previous, previous + time);
+        QCOMPARE(QString::fromLatin1(buffer), "+ " + text);
     }
-    const MemorySources sources{dir.filePath("meminfo").toStdString(),
-                                dir.filePath("cgroup").toStdString(),
-                                dir.filePath("fs").toStdString(), rlimit};
-    QTEST(quint64(AvailableMemory(sources)), "memory");
-    QCOMPARE(ChooseRowBudget(0, sources), RowsForMemory(AvailableMemory(sources)));
-    QCOMPARE(ChooseRowBudget(1234, sources), 1234u);  // a configured budget wins
-}
 
-// A stream of two-byte bad frames makes a row per two bytes. Past the limit, a row
-// budget or memory that runs out, the rows made stay, the shortage is said once, and a
-// cleared list takes rows again.
-void TestTraceList::hostileStreamEndsAsOutOfMemoryAtTheLimit_data() {
-    QTest::addColumn<bool>("byBudget");
-    QTest::newRow("row budget") << true;
-    QTest::newRow("allocation fails") << false;
-}
-
-void TestTraceList::hostileStreamEndsAsOutOfMemoryAtTheLimit() {
-    QFETCH(bool, byBudget);
-    test::DecoderFixture f;
-    int allowed = byBudget ? -1 : 1000;
-    f.list.setAllocator(&limitedAllocate, &allowed);
-    f.list.setRowBudget(byBudget ? 1000 : TraceList::kNoRowBudget);
-    f.feed(kHostileFrame.repeated(5000));
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), 1000u);
-    QVERIFY(f.list.rowCount() == 1000 && f.sink.rows == rows);
-    QCOMPARE(QByteArray(rows[0]->infoText) + rows.back()->numberText + rows.back()->infoText,
-             "START999#err [01,42]");
-    QVERIFY(f.decoder.takeOutOfMemory());
-    QVERIFY(!f.decoder.takeOutOfMemory());
-    f.list.FreeTraceList();
-    f.decoder.ResetDecoder();
-    allowed = -1;
-    QCOMPARE(f.list.rowCount(), 0u);
-    f.feed(kHostileFrame.repeated(3));
-    QVERIFY(f.listRows().size() == 4 && !f.decoder.takeOutOfMemory());  // START and three
-}
-
-// A reader that frees the rows it has printed keeps a handful, however long the stream.
-void TestTraceList::freeingRowsFromTheHeadMakesRoomUnderTheBudget() {
-    test::DecoderFixture f;
-    f.list.setRowBudget(100);
-    for (int round = 0; round < 50; ++round) {
-        f.feed(kHostileFrame.repeated(60));
-        // The last row stays: the decoder links the next one behind it.
-        f.list.FreeRowsBefore(f.decoder.currentEntry());
-        QVERIFY(f.list.rowCount() == 1 && f.list.TraceListHead() == f.decoder.currentEntry());
+    void rowsAreLinkedInCreationOrderAndKeepAtMostEightBytesOfAFrame() {
+        TraceList list;
+        const RowColours colours{0x123456, 0x654321};
+        TraceEntry* first = list.CreateEntry(nullptr, INT32_MIN, 0, colours);
+        TraceEntry* second = list.CreateEntryRelative(first, INT32_MAX, 1000, 5660, colours);
+        QVERIFY(list.TraceListHead() == first && first->next == second);
+        QCOMPARE(QByteArray(first->numberText) + " " + second->numberText + " " + second->timeText,
+                 QByteArray("-2147483648 2147483647 + 00:00:00,004660"));
+        QCOMPARE(second->slotTimes[0], qint64(5660));
+        QVERIFY(second->backColour == 0x123456 && second->textColour == 0x654321);
+        // A frame of 9 bytes keeps 8 in its slot and spills nothing; slots past 11 are ignored.
+        const std::uint8_t frame[10] = {9, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        StoreFrame(second, 10, frame, 9, 77);
+        QCOMPARE(bytesOf(second->frames[10], 16), hex("0901020304050607 0000000000000000"));
+        const TraceEntry before = *second;
+        StoreFrame(second, 12, frame, 5, 99);
+        QCOMPARE(std::memcmp(&before, second, sizeof before), 0);
+        // Without memory no row is made and the list stays as it was.
+        list.setAllocator([](std::size_t, void*) -> void* { return nullptr; }, nullptr);
+        QVERIFY(list.CreateEntry(second, 1, 5, colours) == nullptr);
+        QVERIFY(second->next == nullptr);
     }
-    QVERIFY(!f.decoder.takeOutOfMemory());
-    f.feed(kHostileFrame.repeated(150));
-    QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
-    const auto rows = f.listRows();
-    QCOMPARE(rows.size(), 100u);
-    f.list.FreeRowsBefore(rows[40]);
-    QVERIFY(f.list.rowCount() == 60 && f.listRows().front() == rows[40]);
-    QCOMPARE(rows[40]->number, 3040);
-    // The frames that found no room are lost; rows are made again from the next frame
-    // that opens one of its own, a break, and numbered on from the last one made.
-    f.feed(hex("0490010000") + kHostileFrame.repeated(50));
-    QCOMPARE(f.list.rowCount(), 100u);
-    QVERIFY(f.decoder.takeOutOfMemory());
-    QCOMPARE(f.decoder.currentEntry()->number, 3139);
-}
 
-// The rest of the program keeps a quarter, and never less than 128 MB unless that would
-// leave the rows less than half.
-void TestTraceList::rowsGetWhatTheRestOfTheProgramLeaves() {
-    QCOMPARE(RowsForMemory(kNoLimit), kNoLimit);
-    QCOMPARE(RowsForMemory(4096 * kMiB), 3072 * kMiB / kRowCost);
-    QCOMPARE(RowsForMemory(300 * kMiB), 172 * kMiB / kRowCost);
-    QCOMPARE(RowsForMemory(100 * kMiB), 50 * kMiB / kRowCost);
-}
+    void refreshRendersEveryRowInTheNewMode() {
+        DecoderFixture f;
+        f.feed(
+            hex("0490100000 059110105500 05921020C100 05931030FA00 05941040FB00 05951050FC00"
+                "0490300000 059130105500 059230203C00 059330300100 059430400200 059530500300"
+                "059630600400 059730700500 059830800600 059930900700 059A30A00800 059B30B00200"));
+        const auto rows = f.listRows();
+        QCOMPARE(rows.size(), std::size_t{3});
+        const TraceEntry *a = rows[1], *b = rows[2];
+        RefreshTimeTexts(f.list, false);
+        QCOMPARE(QByteArray(b->timeText), QByteArray("00:00:00,012288"));
+        RefreshTimeTexts(f.list, true);
+        QCOMPARE(QByteArray(rows[0]->timeText) + " " + b->timeText,
+                 QByteArray("+ 00:00:00,000000 + 00:00:00,008192"));
+        RefreshIdTexts(f.list, false);
+        QCOMPARE(QByteArray(a->idText) + b->idText + rows[0]->idText, QByteArray("(01)(3C)"));
+        RefreshIdTexts(f.list, true);
+        QCOMPARE(QByteArray(a->idText), QByteArray("[C1]"));
+        // The ninth byte takes the data mode's form too; bytes not received stay empty.
+        for (bool hexMode : {false, true, false}) {
+            RefreshByteTexts(f.list, hexMode);
+        }
+        QCOMPARE(QByteArray(a->byteTexts[0]) + a->byteTexts[2] + a->byteTexts[3] + b->byteTexts[8],
+                 QByteArray("250252002"));
+        RefreshByteTexts(f.list, true);
+        QCOMPARE(QByteArray(a->byteTexts[2]) + a->byteTexts[8] + b->byteTexts[8],
+                 QByteArray("FCh02h"));
+    }
 
-// As under "ulimit -v 300000": the rows of a 20 MB file would need 7 GB when the whole
-// trace is kept (--refresh). Whether the budget stops them or an allocation fails, the
-// tool ends with the message, not killed.
-void TestTraceList::dumpToolEndsAHostileFileAsOutOfMemoryUnderAnAddressSpaceLimit() {
+    // Rows: the files made ("name=content"; meminfo, cgroup for /proc/self/cgroup, fs/ for
+    // the cgroup file system), the address-space limit, the memory expected.
+    void availableMemoryIsTheSmallestKnownLimit_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<quint64>("rlimit");
+        QTest::addColumn<quint64>("memory");
+        const QString mem8G =
+            "meminfo=MemTotal: 9000000 kB\nMemAvailable:  8388608 kB\nSwap: 1 kB\n";
+        const quint64 none = kNoLimit;
+        QTest::newRow("MemAvailable")
+            << QStringList{mem8G, "cgroup=0::/a/b\n"} << none << 8192 * kMiB;
+        QTest::newRow("v2 group") << QStringList{mem8G, "cgroup=0::/a/b\n",
+                                                 "fs/a/b/memory.max=300\n", "fs/a/memory.max=max\n"}
+                                  << none << quint64(300);
+        QTest::newRow("v2 parent, group max")
+            << QStringList{mem8G, "cgroup=0::/a/b\n", "fs/a/b/memory.max=max\n",
+                           "fs/a/memory.max=1073741824\n", "fs/memory.max=2147483648\n"}
+            << none << 1024 * kMiB;
+        QTest::newRow("v2 namespace root")
+            << QStringList{mem8G, "cgroup=0::/\n", "fs/memory.max=4096"} << none << quint64(4096);
+        QTest::newRow("v1 memory, huge = none")
+            << QStringList{mem8G, "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n",
+                           "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n",
+                           "fs/memory/x/memory.limit_in_bytes=268435456\n", "fs/x/y/memory.max=1"}
+            << none << 256 * kMiB;
+        QTest::newRow("v1 among controllers")
+            << QStringList{mem8G, "cgroup=3:cpu,memory:/x\n",
+                           "fs/memory/x/memory.limit_in_bytes=5000\n"}
+            << none << quint64(5000);
+        QTest::newRow("v1 reads limit_in_bytes only")
+            << QStringList{mem8G, "cgroup=4:memory:/x\n", "fs/memory/x/memory.max=5000\n"} << none
+            << 8192 * kMiB;
+        QTest::newRow("rlimit") << QStringList{mem8G, "cgroup=0::/a\n",
+                                               "fs/a/memory.max=2147483648"}
+                                << 300 * kMiB << 300 * kMiB;
+        QTest::newRow("nothing there") << QStringList{} << none << none;
+        QTest::newRow("garbage ignored")
+            << QStringList{"meminfo=MemAvailable: lots kB\n",
+                           "cgroup=0::/a\n4:memory:/a\nrubbish\n",
+                           "fs/a/memory.max=12ab\n",
+                           "fs/memory.max=\n",
+                           "fs/memory/a/memory.limit_in_bytes=-1\n",
+                           "fs/memory/memory.limit_in_bytes=99999999999999999999\n"}
+            << none << none;
+        QTest::newRow("MemAvailable in bytes, MemFree only")
+            << QStringList{"meminfo=MemFree: 100 kB\nMemAvailable: 4096\n"} << 5 * kMiB << 5 * kMiB;
+    }
+
+    void availableMemoryIsTheSmallestKnownLimit() {
+        QFETCH(QStringList, files);
+        QFETCH(quint64, rlimit);
+        QTemporaryDir dir;
+        for (const QString& file : files) {
+            const QString path = dir.filePath(file.section('=', 0, 0));
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) &&
+                    writeFile(path, file.section('=', 1).toLatin1()));
+        }
+        const MemorySources sources{dir.filePath("meminfo").toStdString(),
+                                    dir.filePath("cgroup").toStdString(),
+                                    dir.filePath("fs").toStdString(), rlimit};
+        QTEST(quint64(AvailableMemory(sources)), "memory");
+        QCOMPARE(ChooseRowBudget(0, sources), RowsForMemory(AvailableMemory(sources)));
+        QCOMPARE(ChooseRowBudget(1234, sources), 1234u);  // a configured budget wins
+    }
+
+    // A stream of two-byte bad frames makes a row per two bytes. Past the limit, a row
+    // budget or memory that runs out, the rows made stay, the shortage is said once, and a
+    // cleared list takes rows again.
+    void hostileStreamEndsAsOutOfMemoryAtTheLimit_data() {
+        QTest::addColumn<bool>("byBudget");
+        QTest::newRow("row budget") << true;
+        QTest::newRow("allocation fails") << false;
+    }
+
+    void hostileStreamEndsAsOutOfMemoryAtTheLimit() {
+        QFETCH(bool, byBudget);
+        DecoderFixture f;
+        int allowed = byBudget ? -1 : 1000;
+        f.list.setAllocator(&limitedAllocate, &allowed);
+        f.list.setRowBudget(byBudget ? 1000 : TraceList::kNoRowBudget);
+        f.feed(kHostileFrame.repeated(5000));
+        const auto rows = f.listRows();
+        QCOMPARE(rows.size(), 1000u);
+        QVERIFY(f.list.rowCount() == 1000 && f.sink.rows == rows);
+        QCOMPARE(QByteArray(rows[0]->infoText) + rows.back()->numberText + rows.back()->infoText,
+                 "START999#err [01,42]");
+        QVERIFY(f.decoder.takeOutOfMemory());
+        QVERIFY(!f.decoder.takeOutOfMemory());
+        f.list.FreeTraceList();
+        f.decoder.ResetDecoder();
+        allowed = -1;
+        QCOMPARE(f.list.rowCount(), 0u);
+        f.feed(kHostileFrame.repeated(3));
+        QVERIFY(f.listRows().size() == 4 && !f.decoder.takeOutOfMemory());  // START and three
+    }
+
+    // A reader that frees the rows it has printed keeps a handful, however long the stream.
+    void freeingRowsFromTheHeadMakesRoomUnderTheBudget() {
+        DecoderFixture f;
+        f.list.setRowBudget(100);
+        for (int round = 0; round < 50; ++round) {
+            f.feed(kHostileFrame.repeated(60));
+            // The last row stays: the decoder links the next one behind it.
+            f.list.FreeRowsBefore(f.decoder.currentEntry());
+            QVERIFY(f.list.rowCount() == 1 && f.list.TraceListHead() == f.decoder.currentEntry());
+        }
+        QVERIFY(!f.decoder.takeOutOfMemory());
+        f.feed(kHostileFrame.repeated(150));
+        QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
+        const auto rows = f.listRows();
+        QCOMPARE(rows.size(), 100u);
+        f.list.FreeRowsBefore(rows[40]);
+        QVERIFY(f.list.rowCount() == 60 && f.listRows().front() == rows[40]);
+        QCOMPARE(rows[40]->number, 3040);
+        // The frames that found no room are lost; rows are made again from the next frame
+        // that opens one of its own, a break, and numbered on from the last one made.
+        f.feed(hex("0490010000") + kHostileFrame.repeated(50));
+        QCOMPARE(f.list.rowCount(), 100u);
+        QVERIFY(f.decoder.takeOutOfMemory());
+        QCOMPARE(f.decoder.currentEntry()->number, 3139);
+    }
+
+    // The rest of the program keeps a quarter, and never less than 128 MB unless that would
+    // leave the rows less than half.
+    void rowsGetWhatTheRestOfTheProgramLeaves() {
+        QCOMPARE(RowsForMemory(kNoLimit), kNoLimit);
+        QCOMPARE(RowsForMemory(4096 * kMiB), 3072 * kMiB / kRowCost);
+        QCOMPARE(RowsForMemory(300 * kMiB), 172 * kMiB / kRowCost);
+        QCOMPARE(RowsForMemory(100 * kMiB), 50 * kMiB / kRowCost);
+    }
+
+    // As under "ulimit -v 300000": the rows of a 20 MB file would need 7 GB when the whole
+    // trace is kept (--refresh). Whether the budget stops them or an allocation fails, the
+    // tool ends with the message, not killed.
+    void dumpToolEndsAHostileFileAsOutOfMemoryUnderAnAddressSpaceLimit() {
 #ifdef DARIDEZ_ASAN
-    QSKIP("AddressSanitizer's shadow memory alone is more address space than the limit");
+        QSKIP("AddressSanitizer's shadow memory alone is more address space than the limit");
 #endif
-    QTemporaryDir dir;
-    QFile file(dir.filePath("hostile.dump"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kHostileFrame.repeated(10 << 20)) > 0);
-    file.close();
-    QProcess process;
-    process.setChildProcessModifier([] {
-        const rlimit limit{300 * kMiB, 300 * kMiB};
-        ::setrlimit(RLIMIT_AS, &limit);
-    });
-    process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {"--refresh", file.fileName()});
-    QVERIFY(process.waitForFinished(120000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.readAllStandardError(), "Running out of memory...\n");
-    QCOMPARE(process.exitCode(), 1);
-    QVERIFY(process.readAllStandardOutput().isEmpty());
-}
+        QTemporaryDir dir;
+        const QString file = dir.filePath("hostile.dump");
+        QVERIFY(writeFile(file, kHostileFrame.repeated(10 << 20)));
+        QProcess process;
+        process.setChildProcessModifier([] {
+            const rlimit limit{300 * kMiB, 300 * kMiB};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {"--refresh", file});
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.readAllStandardError(), "Running out of memory...\n");
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(process.readAllStandardOutput().isEmpty());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTraceList)
 #include "tst_tracelist.moc"

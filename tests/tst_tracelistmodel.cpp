@@ -18,8 +18,9 @@ using namespace daridez;
 
 namespace {
 
-// A trace list under a model watched by the item-model tester. Rows get the given
-// Info text; their other texts name their column and number.
+// A trace list under a model watched by the item-model tester, and the decoder of its
+// session feeding the model as its row sink. Rows added by hand get the given Info text;
+// their other texts name their column and number.
 struct Rows {
     TraceEntry* add(std::int32_t number, const char* info, std::int64_t time = 1000) {
         last = list.CreateEntry(last, number, time, {0x00F0E0D0, 0x00102030});
@@ -38,21 +39,7 @@ struct Rows {
             add(static_cast<int>(model.indexCount()), qPrintable(info));
         model.endOfBatch();
     }
-    QStringList column(int c) const {
-        QStringList texts;
-        for (int row = 0; row < model.rowCount(); ++row)
-            texts << model.index(row, c).data().toString();
-        return texts;
-    }
-
-    TraceList list;
-    TraceListModel model;
-    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
-    TraceEntry* last = nullptr;
-};
-
-// The model as the decoder's sink, fed device frames one batch (SplitFrames) at a time.
-struct Decoded {
+    // Device frames as one batch (SplitFrames).
     void feed(const QByteArray& hexText) {
         const QByteArray bytes = QByteArray::fromHex(hexText);
         std::memcpy(buffer.bytes.data(), bytes.constData(), bytes.size());
@@ -76,6 +63,7 @@ struct Decoded {
     TraceListModel model;
     QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
     TraceSession session{list, buffer, model};
+    TraceEntry* last = nullptr;
 };
 
 // LIN frames as the device reports them: identifier 0x3C, and 0x10 (identifier byte 50h).
@@ -95,362 +83,340 @@ class TestTraceListModel : public QObject {
     Q_OBJECT
 
   private slots:
-    void everyColumnShowsItsTextUnderItsHeader();
-    void tipsTellWhenTheCellsFrameArrived();
-    void numberAndTimeTakeWindowTextOthersTheRowColour();
-    void indexGrowsBy500AndSurvivesAFailedGrowth();
-    void rowsArePublishedInOneInsertionPerBatchUntilClear();
-    void headerClicksToggleAndRememberTheTextSort_data();
-    void headerClicksToggleAndRememberTheTextSort();
-    void columnsSortInTheirOwnOrder_data();
-    void columnsSortInTheirOwnOrder();
-    void sortAgreesWithPlainTextComparisonOnLongSimilarTexts();
-    void clicksWhileLiveOrOutsideTheColumnsDoNothing();
-    void sortReordersOnlyTheIndexAndPublishesPendingRows();
-    void selectionFollowsItsRowThroughSort();
-    void modeSwitchIsOneLayoutChangeKeepingTheSelection();
-    void onlyMatchesComeInOneInsertionPerBatch_data();
-    void onlyMatchesComeInOneInsertionPerBatch();
-    void findStepsInDisplayOrderAndModeSwitchJudgesAgain();
-};
-
-void TestTraceListModel::everyColumnShowsItsTextUnderItsHeader() {
-    Rows rows;
-    rows.add(42, "Break", 3723000001);
-    rows.model.endOfBatch();
-    QStringList texts;
-    QStringList headers;
-    for (int c = 0; c < rows.model.columnCount(); ++c) {
-        texts << rows.model.index(0, c).data().toString();
-        headers << rows.model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    void everyColumnShowsItsTextUnderItsHeader() {
+        Rows rows;
+        rows.add(42, "Break", 3723000001);
+        rows.model.endOfBatch();
+        QStringList texts;
+        QStringList headers;
+        for (int c = 0; c < rows.model.columnCount(); ++c) {
+            texts << rows.model.index(0, c).data().toString();
+            headers << rows.model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        }
+        QCOMPARE(texts,
+                 QStringList({"42", "01:02:03,000001", "Break", "s42", "i42", "b0.42", "b1.42",
+                              "b2.42", "b3.42", "b4.42", "b5.42", "b6.42", "b7.42", "b8.42", ""}));
+        QCOMPARE(headers,
+                 QStringList({"MsgNr", "rel. TimeStamp", "Info", "Sync", "[ID]", "DB0", "DB1",
+                              "DB2", "DB3", "DB4", "DB5", "DB6", "DB7", "CS", "Check"}));
     }
-    QCOMPARE(texts,
-             QStringList({"42", "01:02:03,000001", "Break", "s42", "i42", "b0.42", "b1.42", "b2.42",
-                          "b3.42", "b4.42", "b5.42", "b6.42", "b7.42", "b8.42", ""}));
-    QCOMPARE(headers, QStringList({"MsgNr", "rel. TimeStamp", "Info", "Sync", "[ID]", "DB0", "DB1",
-                                   "DB2", "DB3", "DB4", "DB5", "DB6", "DB7", "CS", "Check"}));
-}
 
-// Info tells the absolute time of the row's first frame, later columns the time since
-// the frame before; no tip for MsgNr and TimeStamp, nor where no frame arrived.
-void TestTraceListModel::tipsTellWhenTheCellsFrameArrived() {
-    Rows rows;
-    rows.add(0, "START", 0);  // a recording's start row: no frame, time 0
-    TraceEntry* entry = rows.add(1, "Break", 3723000001);
-    const std::uint8_t frame[] = {5, 0x91, 0, 0, 0x55};
-    const std::int64_t arrivals[] = {3723000001, 3723004661, 3723007161, 3723507161};
-    for (std::uint8_t slot = 0; slot < 4; ++slot) StoreFrame(entry, slot, frame, 5, arrivals[slot]);
-    rows.model.endOfBatch();
-    QStringList tips;
-    for (int row = 0; row < 2; ++row) {
-        for (int c = 0; c < 14; ++c) {
-            const QVariant tip = rows.model.index(row, c).data(Qt::ToolTipRole);
-            tips << (tip.isValid() ? tip.toString() : "-");
+    // Info tells the absolute time of the row's first frame, later columns the time since
+    // the frame before; no tip for MsgNr and TimeStamp, nor where no frame arrived.
+    void tipsTellWhenTheCellsFrameArrived() {
+        Rows rows;
+        rows.add(0, "START", 0);  // a recording's start row: no frame, time 0
+        TraceEntry* entry = rows.add(1, "Break", 3723000001);
+        const std::uint8_t frame[] = {5, 0x91, 0, 0, 0x55};
+        const std::int64_t arrivals[] = {3723000001, 3723004661, 3723007161, 3723507161};
+        for (std::uint8_t slot = 0; slot < 4; ++slot)
+            StoreFrame(entry, slot, frame, 5, arrivals[slot]);
+        rows.model.endOfBatch();
+        QStringList tips;
+        for (int row = 0; row < 2; ++row) {
+            for (int c = 0; c < 14; ++c) {
+                const QVariant tip = rows.model.index(row, c).data(Qt::ToolTipRole);
+                tips << (tip.isValid() ? tip.toString() : "-");
+            }
+        }
+        QCOMPARE(tips.mid(0, 14), QStringList(14, "-"));
+        QCOMPARE(tips.mid(14), QStringList({"-", "-", "01:02:03,000001", "+ 00:00:00,004660",
+                                            "+ 00:00:00,002500", "+ 00:00:00,500000"}) +
+                                   QStringList(8, "-"));
+    }
+
+    void numberAndTimeTakeWindowTextOthersTheRowColour() {
+        Rows rows;
+        rows.add(0, "Break");
+        SetTextColour(rows.add(1, "Break"), kGreen);
+        SetTextColour(rows.add(2, "err"), kRed);
+        rows.model.endOfBatch();
+        const QColor expected[] = {QColor(0x30, 0x20, 0x10), QColor(0, 255, 0), QColor(255, 0, 0)};
+        for (int row = 0; row < 3; ++row) {
+            for (int c = 0; c < 14; ++c) {
+                const QModelIndex index = rows.model.index(row, c);
+                QCOMPARE(index.data(Qt::BackgroundRole).value<QColor>(), QColor(0xD0, 0xE0, 0xF0));
+                QCOMPARE(index.data(Qt::ForegroundRole),
+                         c < 2 ? QVariant() : QVariant::fromValue(expected[row]));
+            }
         }
     }
-    QCOMPARE(tips.mid(0, 14), QStringList(14, "-"));
-    QCOMPARE(tips.mid(14), QStringList({"-", "-", "01:02:03,000001", "+ 00:00:00,004660",
-                                        "+ 00:00:00,002500", "+ 00:00:00,500000"}) +
-                               QStringList(8, "-"));
-}
 
-void TestTraceListModel::numberAndTimeTakeWindowTextOthersTheRowColour() {
-    Rows rows;
-    rows.add(0, "Break");
-    SetTextColour(rows.add(1, "Break"), kGreen);
-    SetTextColour(rows.add(2, "err"), kRed);
-    rows.model.endOfBatch();
-    const QColor expected[] = {QColor(0x30, 0x20, 0x10), QColor(0, 255, 0), QColor(255, 0, 0)};
-    for (int row = 0; row < 3; ++row) {
-        for (int c = 0; c < 14; ++c) {
-            const QModelIndex index = rows.model.index(row, c);
-            QCOMPARE(index.data(Qt::BackgroundRole).value<QColor>(), QColor(0xD0, 0xE0, 0xF0));
-            QCOMPARE(index.data(Qt::ForegroundRole),
-                     c < 2 ? QVariant() : QVariant::fromValue(expected[row]));
+    void indexGrowsBy500AndSurvivesAFailedGrowth() {
+        Rows rows;
+        bool failing = false;
+        rows.model.setReallocator(reallocUnless, &failing);
+        QSignalSpy outOfMemory(&rows.model, &TraceListModel::outOfMemory);
+        QVERIFY(!rows.model.AppendRow(nullptr, 0));
+        QCOMPARE(rows.model.indexCapacity(), 0u);
+        rows.add(0, "Break");
+        QCOMPARE(rows.model.indexCapacity(), 500u);
+        for (int i = 1; i < 500; ++i) rows.add(i, "Break");
+        rows.model.endOfBatch();
+        TraceEntry* first = rows.model.entryAt(0);
+
+        QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
+        failing = true;
+        TraceEntry* refused = rows.add(500, "Break");
+        rows.model.endOfBatch();
+        QCOMPARE(outOfMemory.count(), 1);
+        QVERIFY(rows.model.indexCount() == 500 && rows.model.indexCapacity() == 500);
+        QVERIFY(rows.model.rowCount() == 500 && inserted.isEmpty());
+        QCOMPARE(rows.model.entryAt(500), nullptr);
+        QCOMPARE(rows.model.entryAt(499)->next, refused);  // the row stays in the trace list
+        // The next row tries to grow again; the rows already stored keep their places.
+        failing = false;
+        TraceEntry* next = rows.add(501, "Break");
+        QCOMPARE(rows.model.indexCapacity(), 1000u);
+        QVERIFY(rows.model.entryAt(0) == first && rows.model.entryAt(500) == next);
+    }
+
+    void rowsArePublishedInOneInsertionPerBatchUntilClear() {
+        Rows rows;
+        QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy reset(&rows.model, &QAbstractItemModel::modelReset);
+        for (int i = 0; i < 3; ++i) rows.add(i, "Break");
+        QVERIFY(rows.model.rowCount() == 0 && inserted.isEmpty());
+        rows.model.endOfBatch();
+        rows.fill({"x", "y"});
+        rows.model.endOfBatch();  // nothing new: no signal
+        QCOMPARE(inserted.count(), 2);
+        QCOMPARE(inserted[0].mid(1), QVariantList({0, 2}));
+        QCOMPARE(inserted[1].mid(1), QVariantList({3, 4}));
+        QCOMPARE(reset.count(), 0);
+
+        for (int i = 5; i < 501; ++i) rows.add(i, "Break");
+        rows.model.setLive(true);
+        rows.model.clearRows();
+        QVERIFY(rows.model.rowCount() == 0 && rows.model.indexCount() == 0);
+        QVERIFY(!rows.model.isLive());
+        // A trace loaded after the clear reuses the memory.
+        rows.list.FreeTraceList();
+        rows.last = nullptr;
+        rows.fill({"a", "b"});
+        QCOMPARE(rows.model.indexCapacity(), 1000u);
+        QCOMPARE(rows.column(0), QStringList({"0", "1"}));
+    }
+
+    // MsgNr sorts by number and leaves the memory of the last text sort alone; another
+    // column toggles on repeated clicks and starts ascending when it was not the last.
+    void headerClicksToggleAndRememberTheTextSort_data() {
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<QStringList>("infos");
+        QTest::newRow("Info") << QList<int>{2} << QStringList{"a", "b", "C"};
+        QTest::newRow("Info twice") << QList<int>{2, 2} << QStringList{"C", "b", "a"};
+        QTest::newRow("Info thrice") << QList<int>{2, 2, 2} << QStringList{"a", "b", "C"};
+        QTest::newRow("Info, MsgNr") << QList<int>{2, 0} << QStringList{"b", "C", "a"};
+        QTest::newRow("MsgNr twice") << QList<int>{0, 0} << QStringList{"b", "C", "a"};
+        QTest::newRow("Info, MsgNr, Info") << QList<int>{2, 0, 2} << QStringList{"C", "b", "a"};
+        QTest::newRow("Sync") << QList<int>{3} << QStringList{"b", "a", "C"};
+        QTest::newRow("Info, Sync") << QList<int>{2, 3} << QStringList{"b", "a", "C"};
+        QTest::newRow("Info, Sync, Info") << QList<int>{2, 3, 2} << QStringList{"a", "b", "C"};
+    }
+
+    void headerClicksToggleAndRememberTheTextSort() {
+        QFETCH(QList<int>, clicks);
+        QFETCH(QStringList, infos);
+        Rows rows;
+        rows.fill({"b", "C", "a"});
+        const char* syncs[] = {"0Ah", "80h", "55h"};
+        for (int row = 0; row < 3; ++row) qstrcpy(rows.model.entryAt(row)->syncText, syncs[row]);
+        for (int column : clicks) QVERIFY(rows.model.sortByHeaderClick(column));
+        QCOMPARE(rows.column(2), infos);
+    }
+
+    void columnsSortInTheirOwnOrder_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("ascending");
+        // Two recordings, numbered from 0 each.
+        QTest::newRow("MsgNr") << 0 << QStringList{"0", "0", "1", "1", "2", "2"};
+        // Bytes compare as unsigned, letter case counts.
+        QTest::newRow("TimeStamp")
+            << 1 << QStringList{"+ 00:00:00,999999",        "+ 00:00:01,000000", "B", "a", "b",
+                                QString::fromLatin1("\xE9")};
+        // Letter case does not count, also beyond the 24th character.
+        QTest::newRow("Info") << 2
+                              << QStringList{"#err [01 02 03 04 05 06 07 x]",
+                                             "#ERR [01 02 03 04 05 06 07 y]",
+                                             "#err [01 02 03 04 05 06 07 Z]", "A", "b"};
+    }
+
+    void columnsSortInTheirOwnOrder() {
+        QFETCH(int, column);
+        QFETCH(QStringList, ascending);
+        Rows rows;
+        for (int i = 0; i < ascending.size(); ++i) {  // in a shuffled order
+            const QByteArray text = ascending[(i * 7 + 3) % ascending.size()].toLatin1();
+            TraceEntry* entry = rows.add(column == 0 ? text.toInt() : i, text.constData());
+            qstrncpy(entry->timeText, text.constData(), sizeof entry->timeText);
         }
-    }
-}
-
-void TestTraceListModel::indexGrowsBy500AndSurvivesAFailedGrowth() {
-    Rows rows;
-    bool failing = false;
-    rows.model.setReallocator(reallocUnless, &failing);
-    QSignalSpy outOfMemory(&rows.model, &TraceListModel::outOfMemory);
-    QVERIFY(!rows.model.AppendRow(nullptr, 0));
-    QCOMPARE(rows.model.indexCapacity(), 0u);
-    rows.add(0, "Break");
-    QCOMPARE(rows.model.indexCapacity(), 500u);
-    for (int i = 1; i < 500; ++i) rows.add(i, "Break");
-    rows.model.endOfBatch();
-    TraceEntry* first = rows.model.entryAt(0);
-
-    QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
-    failing = true;
-    TraceEntry* refused = rows.add(500, "Break");
-    rows.model.endOfBatch();
-    QCOMPARE(outOfMemory.count(), 1);
-    QVERIFY(rows.model.indexCount() == 500 && rows.model.indexCapacity() == 500);
-    QVERIFY(rows.model.rowCount() == 500 && inserted.isEmpty());
-    QCOMPARE(rows.model.entryAt(500), nullptr);
-    QCOMPARE(rows.model.entryAt(499)->next, refused);  // the row stays in the trace list
-    // The next row tries to grow again; the rows already stored keep their places.
-    failing = false;
-    TraceEntry* next = rows.add(501, "Break");
-    QCOMPARE(rows.model.indexCapacity(), 1000u);
-    QVERIFY(rows.model.entryAt(0) == first && rows.model.entryAt(500) == next);
-}
-
-void TestTraceListModel::rowsArePublishedInOneInsertionPerBatchUntilClear() {
-    Rows rows;
-    QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
-    QSignalSpy reset(&rows.model, &QAbstractItemModel::modelReset);
-    for (int i = 0; i < 3; ++i) rows.add(i, "Break");
-    QVERIFY(rows.model.rowCount() == 0 && inserted.isEmpty());
-    rows.model.endOfBatch();
-    rows.fill({"x", "y"});
-    rows.model.endOfBatch();  // nothing new: no signal
-    QCOMPARE(inserted.count(), 2);
-    QCOMPARE(inserted[0].mid(1), QVariantList({0, 2}));
-    QCOMPARE(inserted[1].mid(1), QVariantList({3, 4}));
-    QCOMPARE(reset.count(), 0);
-
-    for (int i = 5; i < 501; ++i) rows.add(i, "Break");
-    rows.model.setLive(true);
-    rows.model.clearRows();
-    QVERIFY(rows.model.rowCount() == 0 && rows.model.indexCount() == 0);
-    QVERIFY(!rows.model.isLive());
-    // A trace loaded after the clear reuses the memory.
-    rows.list.FreeTraceList();
-    rows.last = nullptr;
-    rows.fill({"a", "b"});
-    QCOMPARE(rows.model.indexCapacity(), 1000u);
-    QCOMPARE(rows.column(0), QStringList({"0", "1"}));
-}
-
-// MsgNr sorts by number and leaves the memory of the last text sort alone; another
-// column toggles on repeated clicks and starts ascending when it was not the last.
-void TestTraceListModel::headerClicksToggleAndRememberTheTextSort_data() {
-    QTest::addColumn<QList<int>>("clicks");
-    QTest::addColumn<QStringList>("infos");
-    QTest::newRow("Info") << QList<int>{2} << QStringList{"a", "b", "C"};
-    QTest::newRow("Info twice") << QList<int>{2, 2} << QStringList{"C", "b", "a"};
-    QTest::newRow("Info thrice") << QList<int>{2, 2, 2} << QStringList{"a", "b", "C"};
-    QTest::newRow("Info, MsgNr") << QList<int>{2, 0} << QStringList{"b", "C", "a"};
-    QTest::newRow("MsgNr twice") << QList<int>{0, 0} << QStringList{"b", "C", "a"};
-    QTest::newRow("Info, MsgNr, Info") << QList<int>{2, 0, 2} << QStringList{"C", "b", "a"};
-    QTest::newRow("Sync") << QList<int>{3} << QStringList{"b", "a", "C"};
-    QTest::newRow("Info, Sync") << QList<int>{2, 3} << QStringList{"b", "a", "C"};
-    QTest::newRow("Info, Sync, Info") << QList<int>{2, 3, 2} << QStringList{"a", "b", "C"};
-}
-
-void TestTraceListModel::headerClicksToggleAndRememberTheTextSort() {
-    QFETCH(QList<int>, clicks);
-    QFETCH(QStringList, infos);
-    Rows rows;
-    rows.fill({"b", "C", "a"});
-    const char* syncs[] = {"0Ah", "80h", "55h"};
-    for (int row = 0; row < 3; ++row) qstrcpy(rows.model.entryAt(row)->syncText, syncs[row]);
-    for (int column : clicks) QVERIFY(rows.model.sortByHeaderClick(column));
-    QCOMPARE(rows.column(2), infos);
-}
-
-void TestTraceListModel::columnsSortInTheirOwnOrder_data() {
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QStringList>("ascending");
-    // Two recordings, numbered from 0 each.
-    QTest::newRow("MsgNr") << 0 << QStringList{"0", "0", "1", "1", "2", "2"};
-    // Bytes compare as unsigned, letter case counts.
-    QTest::newRow("TimeStamp")
-        << 1 << QStringList{"+ 00:00:00,999999",        "+ 00:00:01,000000", "B", "a", "b",
-                            QString::fromLatin1("\xE9")};
-    // Letter case does not count, also beyond the 24th character.
-    QTest::newRow("Info") << 2
-                          << QStringList{"#err [01 02 03 04 05 06 07 x]",
-                                         "#ERR [01 02 03 04 05 06 07 y]",
-                                         "#err [01 02 03 04 05 06 07 Z]", "A", "b"};
-}
-
-void TestTraceListModel::columnsSortInTheirOwnOrder() {
-    QFETCH(int, column);
-    QFETCH(QStringList, ascending);
-    Rows rows;
-    for (int i = 0; i < ascending.size(); ++i) {  // in a shuffled order
-        const QByteArray text = ascending[(i * 7 + 3) % ascending.size()].toLatin1();
-        TraceEntry* entry = rows.add(column == 0 ? text.toInt() : i, text.constData());
-        qstrncpy(entry->timeText, text.constData(), sizeof entry->timeText);
-    }
-    rows.model.endOfBatch();
-    rows.model.sortByHeaderClick(column);
-    QCOMPARE(rows.column(column), ascending);
-    rows.model.sortByHeaderClick(column);  // MsgNr stays ascending, the others turn
-    const QStringList descending(ascending.rbegin(), ascending.rend());
-    QCOMPARE(rows.column(column), column == 0 ? ascending : descending);
-}
-
-// The sort compares packed heads of the texts first; rows whose texts share long
-// heads, differ in case or hold bytes above 127 must still come out in text order.
-void TestTraceListModel::sortAgreesWithPlainTextComparisonOnLongSimilarTexts() {
-    Rows rows;
-    std::mt19937 random(4711);
-    const char alphabet[] = {'a', 'A', 'b', 'B', ' ', '#', '\xE9', '0'};
-    auto randomText = [&](char* text, std::size_t size) {
-        const std::size_t length = size / 2 + random() % (size / 2);
-        for (std::size_t i = 0; i < length; ++i) {
-            text[i] = i < 26 && random() % 8 != 0 ? 'a' : alphabet[random() % sizeof alphabet];
-        }
-        text[length] = 0;
-    };
-    for (int i = 0; i < 3000; ++i) {
-        TraceEntry* entry = rows.add(i, "");
-        randomText(entry->infoText, sizeof entry->infoText);
-        randomText(entry->timeText, sizeof entry->timeText);
-    }
-    rows.model.endOfBatch();
-    for (auto [column, ascending] : {std::pair{2, true}, {2, false}, {1, true}}) {
+        rows.model.endOfBatch();
         rows.model.sortByHeaderClick(column);
-        for (std::uint32_t row = 1; row < rows.model.indexCount(); ++row) {
-            const TraceEntry* a = rows.model.entryAt(row - 1);
-            const TraceEntry* b = rows.model.entryAt(row);
-            const int order = column == 1 ? CompareBytes(a->timeText, b->timeText)
-                                          : CompareIgnoringCase(a->infoText, b->infoText);
-            QVERIFY2(ascending ? order <= 0 : order >= 0, qPrintable(QString::number(row)));
+        QCOMPARE(rows.column(column), ascending);
+        rows.model.sortByHeaderClick(column);  // MsgNr stays ascending, the others turn
+        const QStringList descending(ascending.rbegin(), ascending.rend());
+        QCOMPARE(rows.column(column), column == 0 ? ascending : descending);
+    }
+
+    // The sort compares packed heads of the texts first; rows whose texts share long
+    // heads, differ in case or hold bytes above 127 must still come out in text order.
+    void sortAgreesWithPlainTextComparisonOnLongSimilarTexts() {
+        Rows rows;
+        std::mt19937 random(4711);
+        const char alphabet[] = {'a', 'A', 'b', 'B', ' ', '#', '\xE9', '0'};
+        auto randomText = [&](char* text, std::size_t size) {
+            const std::size_t length = size / 2 + random() % (size / 2);
+            for (std::size_t i = 0; i < length; ++i) {
+                text[i] = i < 26 && random() % 8 != 0 ? 'a' : alphabet[random() % sizeof alphabet];
+            }
+            text[length] = 0;
+        };
+        for (int i = 0; i < 3000; ++i) {
+            TraceEntry* entry = rows.add(i, "");
+            randomText(entry->infoText, sizeof entry->infoText);
+            randomText(entry->timeText, sizeof entry->timeText);
+        }
+        rows.model.endOfBatch();
+        for (auto [column, ascending] : {std::pair{2, true}, {2, false}, {1, true}}) {
+            rows.model.sortByHeaderClick(column);
+            for (std::uint32_t row = 1; row < rows.model.indexCount(); ++row) {
+                const TraceEntry* a = rows.model.entryAt(row - 1);
+                const TraceEntry* b = rows.model.entryAt(row);
+                const int order = column == 1 ? CompareBytes(a->timeText, b->timeText)
+                                              : CompareIgnoringCase(a->infoText, b->infoText);
+                QVERIFY2(ascending ? order <= 0 : order >= 0, qPrintable(QString::number(row)));
+            }
         }
     }
-}
 
-void TestTraceListModel::clicksWhileLiveOrOutsideTheColumnsDoNothing() {
-    Rows rows;
-    QSignalSpy layout(&rows.model, &QAbstractItemModel::layoutChanged);
-    QVERIFY(rows.model.sortByHeaderClick(0));  // an empty list sorts too
-    QCOMPARE(layout.count(), 1);
-    rows.fill({"b", "a"});
-    rows.model.setLive(true);
-    QVERIFY(!rows.model.sortByHeaderClick(2) && !rows.model.sortByHeaderClick(0));
-    rows.model.setLive(false);
-    QVERIFY(!rows.model.sortByHeaderClick(kListColumnCount) && !rows.model.sortByHeaderClick(-1));
-    QCOMPARE(rows.column(2), QStringList({"b", "a"}));
-    QVERIFY(layout.count() == 1 && rows.model.sortMemory().sortColumn() == 0);
-    QVERIFY(rows.model.sortByHeaderClick(2));  // after Stop it sorts
-    QCOMPARE(rows.column(2), QStringList({"a", "b"}));
-    QCOMPARE(layout.count(), 2);
-}
-
-void TestTraceListModel::sortReordersOnlyTheIndexAndPublishesPendingRows() {
-    Rows rows;
-    for (const char* info : {"d", "a", "c", "b"}) rows.add(0, info);
-    QCOMPARE(rows.model.rowCount(), 0);
-    rows.model.sortByHeaderClick(2);
-    QCOMPARE(rows.column(2), QStringList({"a", "b", "c", "d"}));
-    QString walked;
-    for (TraceEntry* e = rows.list.TraceListHead(); e != nullptr; e = e->next)
-        walked += e->infoText;
-    QCOMPARE(walked, "dacb");
-}
-
-void TestTraceListModel::selectionFollowsItsRowThroughSort() {
-    Rows rows;
-    rows.fill({"d", "a", "c", "b"});
-    QItemSelectionModel selection(&rows.model);
-    selection.select(rows.model.index(1, 0),
-                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    selection.setCurrentIndex(rows.model.index(1, 3), QItemSelectionModel::NoUpdate);
-    for (int row : {0, 3}) {  // a b c d, then d c b a
-        rows.model.sortByHeaderClick(2);
-        QCOMPARE(selection.selectedRows(), QModelIndexList{rows.model.index(row, 0)});
-        QCOMPARE(selection.selectedIndexes().size(), kListColumnCount);
-        QCOMPARE(selection.currentIndex(), rows.model.index(row, 3));
-        QCOMPARE(rows.model.index(row, 2).data().toString(), "a");
+    void clicksWhileLiveOrOutsideTheColumnsDoNothing() {
+        Rows rows;
+        QSignalSpy layout(&rows.model, &QAbstractItemModel::layoutChanged);
+        QVERIFY(rows.model.sortByHeaderClick(0));  // an empty list sorts too
+        QCOMPARE(layout.count(), 1);
+        rows.fill({"b", "a"});
+        rows.model.setLive(true);
+        QVERIFY(!rows.model.sortByHeaderClick(2) && !rows.model.sortByHeaderClick(0));
+        rows.model.setLive(false);
+        QVERIFY(!rows.model.sortByHeaderClick(kListColumnCount) &&
+                !rows.model.sortByHeaderClick(-1));
+        QCOMPARE(rows.column(2), QStringList({"b", "a"}));
+        QVERIFY(layout.count() == 1 && rows.model.sortMemory().sortColumn() == 0);
+        QVERIFY(rows.model.sortByHeaderClick(2));  // after Stop it sorts
+        QCOMPARE(rows.column(2), QStringList({"a", "b"}));
+        QCOMPARE(layout.count(), 2);
     }
-}
 
-void TestTraceListModel::modeSwitchIsOneLayoutChangeKeepingTheSelection() {
-    Rows rows;
-    rows.fill({"a", "b", "c", "d", "e", "f", "g"});
-    ReceiveBuffer buffer;
-    TraceSession session(rows.list, buffer, rows.model);
-    const QPersistentModelIndex selected = rows.model.index(4, 2);
-    QSignalSpy layout(&rows.model, &QAbstractItemModel::layoutChanged);
-    QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
-    QSignalSpy headers(&rows.model, &QAbstractItemModel::headerDataChanged);
-    for (int twice = 0; twice < 2; ++twice) {  // the second switch changes nothing
-        rows.model.setDisplayModes(session, DisplayModes{false, false, true});
+    // The sort publishes the rows still pending, reorders only the index, and the
+    // selection follows its row.
+    void sortReordersTheIndexOnlyAndTheSelectionFollows() {
+        Rows rows;
+        rows.fill({"d", "a", "c"});
+        rows.add(3, "b");
+        QItemSelectionModel selection(&rows.model);
+        selection.select(rows.model.index(1, 0),
+                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selection.setCurrentIndex(rows.model.index(1, 3), QItemSelectionModel::NoUpdate);
+        for (int row : {0, 3}) {  // a b c d, then d c b a
+            rows.model.sortByHeaderClick(2);
+            QCOMPARE(selection.selectedRows(), QModelIndexList{rows.model.index(row, 0)});
+            QCOMPARE(selection.selectedIndexes().size(), kListColumnCount);
+            QCOMPARE(selection.currentIndex(), rows.model.index(row, 3));
+        }
+        QCOMPARE(rows.column(2), QStringList({"d", "c", "b", "a"}));
+        QString walked;
+        for (TraceEntry* e = rows.list.TraceListHead(); e != nullptr; e = e->next)
+            walked += e->infoText;
+        QCOMPARE(walked, "dacb");
     }
-    QVERIFY(layout.count() == 1 && headers.count() == 1 && inserted.count() == 0);
-    QCOMPARE(session.modes.relativeTime, false);
-    QCOMPARE(rows.model.headerData(1, Qt::Horizontal, Qt::DisplayRole), "abs. TimeStamp");
-    QCOMPARE(rows.model.headerData(4, Qt::Horizontal, Qt::DisplayRole), "(id)");
-    QCOMPARE(rows.model.index(6, 1).data().toString(), "00:00:00,001000");
-    QCOMPARE(selected, QPersistentModelIndex(rows.model.index(4, 2)));
-}
 
-// The last row of a batch may still be filled by the next one: its verdict is open
-// until then, and a change of it is the only time a row leaves the list.
-void TestTraceListModel::onlyMatchesComeInOneInsertionPerBatch_data() {
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<QList<QByteArray>>("batches");
-    QTest::addColumn<QStringList>("shown");  // the data bytes of the rows shown at the end
-    QTest::addColumn<int>("insertions");
-    QTest::addColumn<int>("removals");
-    QTest::newRow("complete rows")
-        << "id=3C"
-        << QList<QByteArray>{kHead3C + kData7F + kHead10 + kData01 + kHead3C + kData7F,
-                             kHead10 + kData01 + kHead3C + kData01}
-        << QStringList{"7Fh", "7Fh", "01h"} << 2 << 0;
-    QTest::newRow("open row comes to match")
-        << "data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
-        << QStringList{"7Fh"} << 1 << 0;
-    QTest::newRow("open row stops matching")
-        << "!data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
-        << QStringList{"", "01h"} << 2 << 1;  // the recording's START row, then B
-    QTest::newRow("no new match") << "id=3C"
-                                  << QList<QByteArray>{kHead3C + kData7F, kHead10 + kData01}
-                                  << QStringList{"7Fh"} << 1 << 0;
-}
+    void modeSwitchIsOneLayoutChangeKeepingTheSelection() {
+        Rows rows;
+        rows.fill({"a", "b", "c", "d", "e", "f", "g"});
+        const QPersistentModelIndex selected = rows.model.index(4, 2);
+        QSignalSpy layout(&rows.model, &QAbstractItemModel::layoutChanged);
+        QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy headers(&rows.model, &QAbstractItemModel::headerDataChanged);
+        for (int twice = 0; twice < 2; ++twice) {  // the second switch changes nothing
+            rows.model.setDisplayModes(rows.session, DisplayModes{false, false, true});
+        }
+        QVERIFY(layout.count() == 1 && headers.count() == 1 && inserted.count() == 0);
+        QCOMPARE(rows.session.modes.relativeTime, false);
+        QCOMPARE(rows.model.headerData(1, Qt::Horizontal, Qt::DisplayRole), "abs. TimeStamp");
+        QCOMPARE(rows.model.headerData(4, Qt::Horizontal, Qt::DisplayRole), "(id)");
+        QCOMPARE(rows.model.index(6, 1).data().toString(), "00:00:00,001000");
+        QCOMPARE(selected, QPersistentModelIndex(rows.model.index(4, 2)));
+    }
 
-void TestTraceListModel::onlyMatchesComeInOneInsertionPerBatch() {
-    QFETCH(QString, query);
-    QFETCH(QList<QByteArray>, batches);
-    QFETCH(QStringList, shown);
-    QFETCH(int, insertions);
-    QFETCH(int, removals);
-    Decoded trace;
-    trace.search(qPrintable(query));
-    trace.model.setShowOnlyMatches(true);
-    QSignalSpy inserted(&trace.model, &QAbstractItemModel::rowsInserted);
-    QSignalSpy removed(&trace.model, &QAbstractItemModel::rowsRemoved);
-    for (const QByteArray& batch : batches) trace.feed(batch);
-    QCOMPARE(trace.column(5), shown);
-    QCOMPARE(inserted.count(), insertions);
-    QCOMPARE(removed.count(), removals);
-    QCOMPARE(trace.model.matchCount(), std::uint32_t(shown.size()));
-    trace.model.setShowOnlyMatches(false);
-    QCOMPARE(std::uint32_t(trace.model.rowCount()), trace.model.indexCount());
-}
+    // The last row of a batch may still be filled by the next one: its verdict is open
+    // until then, and a change of it is the only time a row leaves the list.
+    void onlyMatchesComeInOneInsertionPerBatch_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QList<QByteArray>>("batches");
+        QTest::addColumn<QStringList>("shown");  // the data bytes of the rows shown at the end
+        QTest::addColumn<int>("insertions");
+        QTest::addColumn<int>("removals");
+        QTest::newRow("complete rows")
+            << "id=3C"
+            << QList<QByteArray>{kHead3C + kData7F + kHead10 + kData01 + kHead3C + kData7F,
+                                 kHead10 + kData01 + kHead3C + kData01}
+            << QStringList{"7Fh", "7Fh", "01h"} << 2 << 0;
+        QTest::newRow("open row comes to match")
+            << "data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
+            << QStringList{"7Fh"} << 1 << 0;
+        QTest::newRow("open row stops matching")
+            << "!data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
+            << QStringList{"", "01h"} << 2 << 1;  // the recording's START row, then B
+        QTest::newRow("no new match")
+            << "id=3C" << QList<QByteArray>{kHead3C + kData7F, kHead10 + kData01}
+            << QStringList{"7Fh"} << 1 << 0;
+    }
 
-void TestTraceListModel::findStepsInDisplayOrderAndModeSwitchJudgesAgain() {
-    Decoded trace;
-    trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
-    trace.search("ffh");
-    QVERIFY(trace.model.sortByHeaderClick(5));  // DB0 falling
-    QVERIFY(trace.model.sortByHeaderClick(5));
-    QCOMPARE(trace.column(5), QStringList({"FFh", "FFh", "7Fh", "01h", ""}));
-    QList<int> steps;
-    bool wrapped = false;
-    for (int row = -1, i = 0; i < 3; ++i)
-        steps << (row = trace.model.findMatch(row, true, wrapped));
-    QVERIFY(wrapped);
-    steps << trace.model.findMatch(0, false, wrapped);
-    QVERIFY(wrapped);
-    QCOMPARE(steps, QList<int>({0, 1, 0, 1}));
+    void onlyMatchesComeInOneInsertionPerBatch() {
+        QFETCH(QString, query);
+        QFETCH(QList<QByteArray>, batches);
+        QFETCH(QStringList, shown);
+        QFETCH(int, insertions);
+        QFETCH(int, removals);
+        Rows trace;
+        trace.search(qPrintable(query));
+        trace.model.setShowOnlyMatches(true);
+        QSignalSpy inserted(&trace.model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&trace.model, &QAbstractItemModel::rowsRemoved);
+        for (const QByteArray& batch : batches) trace.feed(batch);
+        QCOMPARE(trace.column(5), shown);
+        QCOMPARE(inserted.count(), insertions);
+        QCOMPARE(removed.count(), removals);
+        QCOMPARE(trace.model.matchCount(), std::uint32_t(shown.size()));
+        trace.model.setShowOnlyMatches(false);
+        QCOMPARE(std::uint32_t(trace.model.rowCount()), trace.model.indexCount());
+    }
 
-    trace.model.setShowOnlyMatches(true);
-    QCOMPARE(trace.column(4), QStringList({"[50]", "[3C]"}));
-    trace.model.setDisplayModes(trace.session, DisplayModes{true, true, false});  // "255"
-    QVERIFY(trace.model.rowCount() == 0 && trace.model.matchCount() == 0);
-    QCOMPARE(trace.model.findMatch(-1, true, wrapped), -1);
-    trace.search("255");
-    QCOMPARE(trace.model.rowCount(), 2);
-}
+    void findStepsInDisplayOrderAndModeSwitchJudgesAgain() {
+        Rows trace;
+        trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
+        trace.search("ffh");
+        QVERIFY(trace.model.sortByHeaderClick(5));  // DB0 falling
+        QVERIFY(trace.model.sortByHeaderClick(5));
+        QCOMPARE(trace.column(5), QStringList({"FFh", "FFh", "7Fh", "01h", ""}));
+        QList<int> steps;
+        bool wrapped = false;
+        for (int row = -1, i = 0; i < 3; ++i)
+            steps << (row = trace.model.findMatch(row, true, wrapped));
+        QVERIFY(wrapped);
+        steps << trace.model.findMatch(0, false, wrapped);
+        QVERIFY(wrapped);
+        QCOMPARE(steps, QList<int>({0, 1, 0, 1}));
+
+        trace.model.setShowOnlyMatches(true);
+        QCOMPARE(trace.column(4), QStringList({"[50]", "[3C]"}));
+        trace.model.setDisplayModes(trace.session, DisplayModes{true, true, false});  // "255"
+        QVERIFY(trace.model.rowCount() == 0 && trace.model.matchCount() == 0);
+        QCOMPARE(trace.model.findMatch(-1, true, wrapped), -1);
+        trace.search("255");
+        QCOMPARE(trace.model.rowCount(), 2);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTraceListModel)
 #include "tst_tracelistmodel.moc"
