@@ -262,8 +262,8 @@ class AnsweringPrompts : public QtWindowPrompts {
 };
 
 // "load trace" in the real window, offscreen: the progress dialog, its event loop and
-// the list's insertions, until the last page is shown.
-bool measureWindowLoad(Bench& bench) {
+// the list's insertions, until the last page is shown; the fastest of some loads.
+bool measureWindowLoad(Bench& bench, int rounds) {
     QTemporaryDir profileFolder;
     AnsweringPrompts prompts(QString::fromStdString(bench.path));
     ProgramWide values;
@@ -273,12 +273,16 @@ bool measureWindowLoad(Bench& bench) {
     int inserts = 0;
     QObject::connect(dialog.listModel(), &QAbstractItemModel::rowsInserted,
                      [&inserts] { ++inserts; });
-    Timer start;
-    dialog.onLoadTrace();
-    QCoreApplication::processEvents();
-    dialog.listView()->viewport()->render(&bench.page);
-    const Seconds seconds = secondsSince(start);
-    report("load in the window (progress dialog)", seconds, bench.core);
+    Seconds fastestLoad{1e9, 1e9};
+    for (int round = 0; round < rounds; ++round) {
+        inserts = 0;
+        Timer start;
+        dialog.onLoadTrace();
+        QCoreApplication::processEvents();
+        dialog.listView()->viewport()->render(&bench.page);
+        fastestLoad = fastest(fastestLoad, secondsSince(start));
+    }
+    report("load in the window (progress dialog)", fastestLoad, bench.core);
     std::printf("  %u rows in %d insertions\n", dialog.listModel()->indexCount(), inserts);
     return dialog.listModel()->indexCount() > 0;
 }
@@ -325,7 +329,7 @@ int main(int argc, char** argv) {
     }
     view.traceModel()->clearRows();
     list.FreeTraceList();
-    ok = ok && measureWindowLoad(bench);
+    ok = ok && measureWindowLoad(bench, 3);
     std::remove(bench.path.c_str());
     if (!ok) {
         std::fprintf(stderr, "cannot load %s\n", bench.path.c_str());
