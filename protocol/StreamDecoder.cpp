@@ -29,12 +29,12 @@ constexpr std::uint8_t kMinLength = 2;
 constexpr std::uint8_t kMaxLength = 5;
 constexpr int kShownBadBytes = 6;  // a longer bad frame shows these and ".."
 
-void setText(char (&text)[32], const char* value) {
+void setText(char (&text)[kFieldTextSize], const char* value) {
     std::strncpy(text, value, sizeof text - 1);
 }
 
 // "%2.2X" of the sync byte when it is the correct 0x55, else "#%2.2X".
-void formatSyncText(char (&text)[32], std::uint8_t value) {
+void formatSyncText(char (&text)[kFieldTextSize], std::uint8_t value) {
     char* out = text;
     if (value != 0x55) {
         *out++ = '#';
@@ -42,7 +42,7 @@ void formatSyncText(char (&text)[32], std::uint8_t value) {
     *PutHexByte(out, value) = '\0';
 }
 
-void formatBadFrameText(char (&text)[32], const std::uint8_t* frame, std::uint8_t length) {
+void formatBadFrameText(char (&text)[kFieldTextSize], const std::uint8_t* frame, std::uint8_t length) {
     const int total = length + 1;
     const int shown = total > kShownBadBytes ? kShownBadBytes : total;
     char* out = text;

@@ -313,7 +313,6 @@ void SerialPort::loseDevice() {
     QByteArray rest = port_->readAll();
     received_.insert(received_.end(), rest.begin(), rest.end());
     port_->close();
-    QMetaObject::invokeMethod(this, &SerialPort::deviceLost, Qt::QueuedConnection);
 }
 
 // Never called from inside the port's own signals: the owner hears of a lost device

@@ -16,7 +16,7 @@ namespace daridez {
 
 // The program's only channel to the tracer device: one serial port opened by number,
 // configured from the settings, without flow control, read without ever waiting.
-// Reports trouble by return value and by the deviceLost signal, never by a dialog.
+// Reports trouble by return value and by deviceVanished(), never by a dialog.
 class SerialPort : public QObject, public PortChannel {
     Q_OBJECT
 
@@ -47,11 +47,6 @@ class SerialPort : public QObject, public PortChannel {
     bool isConnected() const override { return channel_ == Channel::Open; }
     void markNotConnected();  // the window forgets the port (Channel::None)
     bool deviceVanished() const override { return vanished_; }
-
-  signals:
-    // The device disappeared while open (adapter unplugged): the port has been
-    // closed; bytes received before are still delivered by Read.
-    void deviceLost();
 
   private:
     bool makeReadsReturnAtOnce();

@@ -204,7 +204,6 @@ class TestSerialPort : public QObject {
     void vanishedDeviceDeliversReceivedBytesThenNothing() {
         QFETCH(QString, meetLoss);
         Rig rig;
-        QSignalSpy lost(&rig.port, &SerialPort::deviceLost);
         QVERIFY(rig.open());
         rig.send(0, 20);
         QCOMPARE(rig.waitForBytes(20), 20u);
@@ -220,8 +219,7 @@ class TestSerialPort : public QObject {
             got += rig.port.Read(buffer.data() + got, 5);
             QTest::qWait(2);
         }
-        QTRY_COMPARE(lost.count(), 1);
-        QVERIFY(rig.port.deviceVanished());
+        QTRY_VERIFY(rig.port.deviceVanished());
         got += rig.port.Read(buffer.data() + got, static_cast<std::uint32_t>(buffer.size() - got));
         QCOMPARE(got, 20u);
         QVERIFY(std::memcmp(buffer.data(), rig.bytes.data(), 20) == 0);
@@ -231,7 +229,6 @@ class TestSerialPort : public QObject {
             0u);
         QCOMPARE(rig.port.Close(), 1u);
         QCOMPARE(rig.port.Close(), 0u);
-        QCOMPARE(lost.count(), 1);
     }
 };
 

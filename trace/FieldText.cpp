@@ -35,14 +35,14 @@ char* PutDecimal(char* out, std::uint64_t value, int minDigits) {
     return out;
 }
 
-void FormatIdText(char (&text)[32], std::uint8_t protectedId, bool protectedIdMode) {
+void FormatIdText(char (&text)[kFieldTextSize], std::uint8_t protectedId, bool protectedIdMode) {
     text[0] = protectedIdMode ? '[' : '(';
     PutHexByte(text + 1, protectedIdMode ? protectedId : protectedId & 0x3F);
     text[3] = protectedIdMode ? ']' : ')';
     text[4] = '\0';
 }
 
-void FormatByteText(char (&text)[32], std::uint8_t value, bool hexMode) {
+void FormatByteText(char (&text)[kFieldTextSize], std::uint8_t value, bool hexMode) {
     if (hexMode) {
         PutHexByte(text, value)[0] = 'h';
     } else {
@@ -53,7 +53,7 @@ void FormatByteText(char (&text)[32], std::uint8_t value, bool hexMode) {
     text[3] = '\0';
 }
 
-void FormatNumberText(char (&text)[12], std::int32_t number) {
+void FormatNumberText(char (&text)[kNumberTextSize], std::int32_t number) {
     char* out = text;
     auto magnitude = static_cast<std::uint32_t>(number);
     if (number < 0) {

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-namespace daridez {
+#include "trace/TraceEntry.h"
 
-inline constexpr int kTimeTextSize = 24;
+namespace daridez {
 
 // "hh:mm:ss,uuuuuu" of a signed count of microseconds. Hours are not limited to 24;
 // the microseconds keep the sign of the time ("00:00:00,-000001").
