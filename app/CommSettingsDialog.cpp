@@ -100,11 +100,11 @@ constexpr bool kPortsHaveDevices = true;
 #endif
 // Below the template, in dialog units: a group with one line per port number and the
 // editor of the selected number's device under them.
-constexpr int kDevicesTop = 183;
-constexpr int kDeviceRowTop = kDevicesTop + 10;
+constexpr int kDevicesTop = 184;
+constexpr int kDeviceRowTop = kDevicesTop + 13;
 constexpr int kDeviceRowHeight = 9;
 constexpr int kDeviceEditTop = kDeviceRowTop + 4 * kDeviceRowHeight + 2;
-constexpr int kDevicesHeight = kDeviceEditTop + 12 + 5 - kDevicesTop;
+constexpr int kDevicesHeight = kDeviceEditTop + 12 + 4 - kDevicesTop;
 constexpr int kDialogHeight = kDevicesTop + kDevicesHeight + 4;
 
 QWidget* makeControl(const ControlTemplate& control, QWidget* parent) {
@@ -285,16 +285,15 @@ void CommSettingsDialog::listDevices() {
 void CommSettingsDialog::showPaths() {
     const int selected = groups_[PortGroup]->checkedId();
     for (int i = 0; i < 4; ++i) {
-        const QString path = QString::fromStdString(editedPaths_.path(i + 1));
+        QFont weight = font();
+        weight.setBold(i == selected);
+        numberLabels_[i]->setFont(weight);
         QLabel* label = pathLabels_[i];
+        label->setFont(weight);  // before eliding: bold text is wider
+        const QString path = QString::fromStdString(editedPaths_.path(i + 1));
         label->setText(label->fontMetrics().elidedText(path, Qt::ElideMiddle, label->width()));
         label->setToolTip(path);
         findChild<QRadioButton*>(QString::number(kPortButtonIds[i]))->setToolTip(path);
-        for (QLabel* part : {numberLabels_[i], label}) {
-            QFont bold = font();
-            bold.setBold(i == selected);
-            part->setFont(bold);
-        }
     }
 }
 
