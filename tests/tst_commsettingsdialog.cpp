@@ -6,17 +6,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-#include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QWindow>
 #include <QtTest>
+#include <QtWidgets>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 
 using namespace daridez;
 
@@ -48,6 +40,14 @@ QComboBox* deviceEdit(const QDialog& dialog) {
     return control<QComboBox>(dialog, CommSettingsDialog::kDeviceEditId);
 }
 
+QStringList portsOf(const PortPaths& paths) {
+    QStringList list;
+    for (int n = 1; n <= 4; ++n) {
+        list << QString::fromStdString(paths.path(n));
+    }
+    return list;
+}
+
 // The captions of the selected radio buttons in creation order (baud rate, parity, stop
 // bits, data bits, port), then the device editor's text, joined by '|'.
 QString checkedCaptions(const QDialog& dialog) {
@@ -70,7 +70,6 @@ class TestCommSettingsDialog : public QObject {
     void okStoresAndSavesBeforeClosingCancelChangesNothing_data();
     void okStoresAndSavesBeforeClosingCancelChangesNothing();
     void buttonsTakeClicksAndTabsInOrder();
-    void portListNamesDevicesByTheirByIdLinks_data();
     void portListNamesDevicesByTheirByIdLinks();
 };
 
@@ -97,16 +96,16 @@ void TestCommSettingsDialog::recordShowsAsSelectedButtons() {
 
 // Rows: the record, what the user does (button ids to click, "=path" to type into the
 // device editor, "focus2" to tab to Cancel, then "Return", "Escape" or "close" if no
-// button closes the dialog), the record afterwards, the port paths changed by Ok.
+// button closes the dialog), the record afterwards, the port paths afterwards ("/dev/tty"
+// left out).
 void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing_data() {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("actions");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("paths");
     auto row = [](const char* name, const char* before, const char* actions, const char* after,
-                  const char* paths = "") {
-        QTest::newRow(name) << QString(before) << QString(actions) << QString(after)
-                            << QString(paths);
+                  const char* paths = "S9 USB0 USB1 ACM0") {
+        QTest::newRow(name) << QString(before) << QString(actions) << QString(after) << paths;
     };
     row("Ok, no changes", "115200 8 0 2 0", "1", "115200 8 0 2 0");
     row("Ok, clicked choices", "115200 8 0 2 0", "106 201 301 402 604 1", "38400 7 2 4 2");
@@ -114,16 +113,13 @@ void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing_d
     row("Return key", "115200 8 0 2 0", "603 Return", "115200 8 0 3 0");
     row("Ok, every group falls back", "12345 6 3 7 1", "1", "9600 8 0 2 0");
     row("Ok, cleared groups fall back", "38400 8 3 3 7", "1", "38400 8 0 3 0");
-    row("Ok, Com3 typed", "115200 8 0 2 0", "603 =/tmp/ttyLIN3 1", "115200 8 0 3 0",
-        "3=/tmp/ttyLIN3");
-    row("Return in the editor", "115200 8 0 2 0", "604 =/tmp/a =/tmp/ttyLIN4 Return",
-        "115200 8 0 4 0", "4=/tmp/ttyLIN4");
-    row("Ok, typed then Com1", "115200 8 0 2 0", "603 =/tmp/ttyLIN3 601 1", "115200 8 0 1 0",
-        "3=/tmp/ttyLIN3");
-    row("Ok, an emptied editor keeps the device", "115200 8 0 1 0", "= 1", "115200 8 0 1 0");
+    row("Ok, Com3 typed", "9600 8 0 2 0", "603 =/tmp/ttyLIN3 601 1", "9600 8 0 1 0",
+        "S9 USB0 /tmp/ttyLIN3 ACM0");
+    row("Return in the editor", "9600 8 0 2 0", "604 =/tmp/a =/tmp/b Return", "9600 8 0 4 0",
+        "S9 USB0 USB1 /tmp/b");
+    row("Ok, an emptied editor keeps the path", "9600 8 0 1 0", "= 1", "9600 8 0 1 0");
     row("Cancel", "115200 8 0 2 1", "111 202 302 401 604 =/tmp/ttyLIN4 2", "115200 8 0 2 1");
-    row("Escape", "115200 8 0 2 1", "111 202 302 401 604 Escape", "115200 8 0 2 1");
-    row("Escape in the editor", "115200 8 0 2 1", "=/tmp/ttyLIN2 Escape", "115200 8 0 2 1");
+    row("Escape", "115200 8 0 2 1", "111 202 302 401 604 =/tmp/ttyLIN4 Escape", "115200 8 0 2 1");
     row("Return on Cancel", "115200 8 0 2 1", "604 focus2 Return", "115200 8 0 2 1");
     row("close box", "115200 8 0 2 1", "111 202 302 401 604 close", "115200 8 0 2 1");
 }
@@ -149,12 +145,12 @@ void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing()
     connect(dialog.windowHandle(), &QWindow::visibleChanged,
             [&](bool visible) { visible ? void() : LoadSerialSettings(&profile, atHide); });
     for (const QString& action : actions.split(' ')) {
+        QLineEdit* edit = deviceEdit(dialog)->lineEdit();
         if (action == "close") {
             dialog.close();
         } else if (action == "focus2") {
             control(dialog, 2)->setFocus();
         } else if (action[0] == '=') {
-            QLineEdit* edit = deviceEdit(dialog)->lineEdit();
             edit->setFocus();
             edit->selectAll();
             action == "=" ? QTest::keyClick(edit, Qt::Key_Delete)
@@ -173,23 +169,16 @@ void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing()
                     !actions.contains("focus2");
     QCOMPARE(dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
     QVERIFY(!ok || fields(atHide) == fields(settings));  // Ok saved before the dialog closed
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(ok || file.readAll() == text);  // a cancel writes nothing
+    QVERIFY(file.open(QIODevice::ReadOnly) && (ok || file.readAll() == text));  // Cancel: as it was
     PortPaths saved;
     saved.load(Profile(file.fileName().toStdString()));
-    QStringList expected{"/dev/ttyS9", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0"};
-    for (const QString& changed : paths.split(' ', Qt::SkipEmptyParts)) {
-        expected[changed.section('=', 0, 0).toInt() - 1] = changed.section('=', 1);
-    }
-    for (int n = 1; n <= 4; ++n) {
-        QCOMPARE(QString::fromStdString(portPaths.path(n)), expected[n - 1]);
-        QCOMPARE(QString::fromStdString(saved.path(n)), expected[n - 1]);
-    }
+    QCOMPARE(portsOf(saved), portsOf(portPaths));  // Ok saved them all
+    QCOMPARE(portsOf(portPaths).join(' ').remove("/dev/tty"), paths);
 }
 
 // Ok is the default button; each port number shows its device path in its line (the
-// selected one in bold, as typed) and its tool tip, below the template; every radio
-// button takes clicks (no group box lies above it); Tab stops at one button per group.
+// selected one in bold, as typed) and its button's tool tip, below the template; every
+// radio button takes clicks (no group box lies above it); Tab stops at one button per group.
 void TestCommSettingsDialog::buttonsTakeClicksAndTabsInOrder() {
     SerialSettings settings = record("115200 8 0 2 0");
     PortPaths paths;
@@ -199,16 +188,14 @@ void TestCommSettingsDialog::buttonsTakeClicksAndTabsInOrder() {
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QVERIFY(control(dialog, 1)->property("default").toBool());
     QTest::mouseClick(control(dialog, 603), Qt::LeftButton);
-    QCOMPARE(deviceEdit(dialog)->currentText(), "/dev/ttyUSB1");
-    QTest::keyClicks(deviceEdit(dialog)->lineEdit(), "9");
+    QTest::keyClicks(deviceEdit(dialog)->lineEdit(), "9");  // to the end of Com3's path
     QStringList shown;
     for (int n = 1; n <= 4; ++n) {
         auto* line = control<QLabel>(dialog, CommSettingsDialog::kPathLabelIds[n - 1]);
-        QCOMPARE(line->toolTip(), line->text());
-        QCOMPARE(control(dialog, 600 + n)->toolTip(), line->text());
         shown << (line->font().bold() ? "*" : "") + line->text();
     }
-    QCOMPARE(shown, (QStringList{"/dev/ttyS0", "/tmp/ttyLIN0", "*/dev/ttyUSB19", "/dev/ttyACM0"}));
+    QCOMPARE(shown.join(' '), "/dev/ttyS0 /tmp/ttyLIN0 */dev/ttyUSB19 /dev/ttyACM0");
+    QCOMPARE(control(dialog, 603)->toolTip(), "/dev/ttyUSB19");
     QVERIFY(control<QWidget>(dialog, CommSettingsDialog::kDevicesGroupId)->y() >
             control(dialog, 1)->geometry().bottom());
     for (QRadioButton* radio : dialog.findChildren<QRadioButton*>()) {
@@ -223,56 +210,36 @@ void TestCommSettingsDialog::buttonsTakeClicksAndTabsInOrder() {
                          111, 301, 302, 303, 401, 402, 201, 202, 601, 602, 603, 604, 2,   1}));
 }
 
-// Rows: links in the by-id folder ("name>target"; "-": no folder; "%": the pseudo-terminal
-// itself), the devices (in the test folder; ttyLIN0 is a link to the pseudo-terminal), then
-// "device=by-id name" as the list gives them back.
-void TestCommSettingsDialog::portListNamesDevicesByTheirByIdLinks_data() {
-    QTest::addColumn<QString>("links");
-    QTest::addColumn<QString>("devices");
-    QTest::addColumn<QString>("listed");
-    auto row = [](const char* name, const char* links, const char* devices, const char* listed) {
-        QTest::newRow(name) << QString(links) << QString(devices) << QString(listed);
-    };
-    row("no folder, numbers in order", "-", "ttyUSB10 ttyUSB9 ttyS1", "ttyS1= ttyUSB9= ttyUSB10=");
-    row("a pseudo-terminal", "usb-Acme_Tracer-if00>%", "ttyS1 ttyLIN0",
-        "ttyLIN0=usb-Acme_Tracer-if00 ttyS1=");
-    row("relative, one dangling", "usb-B>../ttyUSB9 usb-Gone>../ttyUSB7", "ttyUSB9 ttyUSB10",
-        "ttyUSB9=usb-B ttyUSB10=");
-    row("two links to one device", "platform-A>../ttyS1 usb-Z>../ttyS1", "ttyS1",
-        "ttyS1=platform-A");
-}
-
+// Devices of a test folder (ttyLIN0 a link to a pseudo-terminal, as tracer-sim makes) and
+// by-id links to them: absolute, relative, dangling, two to one device (the first name
+// wins). Each device gets the link leading to it, in number order; without a folder none.
 void TestCommSettingsDialog::portListNamesDevicesByTheirByIdLinks() {
-    QFETCH(QString, links);
-    QFETCH(QString, devices);
-    QFETCH(QString, listed);
     QTemporaryDir dir;
     const int pty = posix_openpt(O_RDWR | O_NOCTTY);
-    QVERIFY(pty >= 0 && grantpt(pty) == 0 && unlockpt(pty) == 0);
-    const std::filesystem::path folder = dir.filePath("by-id").toStdString();
-    std::filesystem::create_symlink(ptsname(pty), dir.filePath("ttyLIN0").toStdString());
-    for (const char* name : {"ttyS1", "ttyUSB9", "ttyUSB10"}) {
-        QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+    QVERIFY(pty >= 0 && grantpt(pty) == 0 && unlockpt(pty) == 0 && QDir(dir.path()).mkdir("by-id"));
+    std::vector<PortList::Entry> devices;
+    for (const QString spec : {"ttyLIN0>%", "ttyUSB10>", "ttyUSB9>", "ttyS1>", "by-id/usb-Acme>%",
+                               "by-id/platform-A>../ttyS1", "by-id/usb-Z>../ttyS1",
+                               "by-id/usb-B>../ttyUSB9", "by-id/usb-Gone>../ttyUSB7"}) {
+        const QString name = dir.filePath(spec.section('>', 0, 0)), target = spec.section('>', 1);
+        QVERIFY(target.isEmpty() ? QFile(name).open(QIODevice::WriteOnly)
+                                 : QFile::link(target == "%" ? ptsname(pty) : target, name));
+        if (!spec.startsWith("by-id")) {
+            devices.push_back({name.toStdString(), {}, {}});
+        }
     }
-    if (links != "-") {
-        std::filesystem::create_directory(folder);
-    }
-    for (const QString& link : links.split(' ', Qt::SkipEmptyParts).filter(">")) {
-        const QString target = link.section('>', 1);
-        std::filesystem::create_symlink(target == "%" ? ptsname(pty) : target.toStdString(),
-                                        folder / link.section('>', 0, 0).toStdString());
-    }
-    std::vector<PortList::Entry> given;
-    for (const QString& name : devices.split(' ')) {
-        given.push_back({dir.filePath(name).toStdString(), {}, {}});
-    }
-    QStringList got;
-    for (const PortList::Entry& entry : PortList::complete(given, folder.string())) {
-        got << QString::fromStdString(entry.path).remove(dir.path() + '/') + '=' +
-                   QString::fromStdString(entry.byIdPath).remove(dir.path() + "/by-id/");
-    }
+    const auto listed = [&](const char* folder) {
+        QStringList got;
+        for (const auto& entry : PortList::complete(devices, dir.filePath(folder).toStdString())) {
+            got << QString::fromStdString(entry.path + '=' + entry.byIdPath)
+                       .remove(dir.path() + '/');
+        }
+        return got.join(' ');
+    };
+    QCOMPARE(listed("by-id"),
+             "ttyLIN0=by-id/usb-Acme ttyS1=by-id/platform-A ttyUSB9=by-id/usb-B ttyUSB10=");
+    QCOMPARE(listed("none"), "ttyLIN0= ttyS1= ttyUSB9= ttyUSB10=");
     ::close(pty);
-    QCOMPARE(got.join(' '), listed);
 }
 
 QTEST_MAIN(TestCommSettingsDialog)
