@@ -8,10 +8,10 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTreeView>
 
@@ -276,8 +276,13 @@ void CommSettingsDialog::listDevices() {
     view->setAllColumnsShowFocus(true);
     deviceEdit_->setModel(model);
     deviceEdit_->setView(view);
-    view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    view->setMinimumWidth(view->header()->length() + 8);
+    // Wide enough for the longest path and description, however narrow the editor.
+    int width = 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < 2; ++column) {
+        view->resizeColumnToContents(column);
+        width += view->columnWidth(column);
+    }
+    view->setMinimumWidth(width);
 }
 
 // Each number's path in its line and its button's tool tip; the selected number's line
@@ -304,8 +309,10 @@ void CommSettingsDialog::showSelectedPortPath() {
     const int selected = groups_[PortGroup]->checkedId();
     const QSignalBlocker quiet(deviceEdit_);
     deviceEdit_->setEnabled(selected >= 0);
-    deviceEdit_->setEditText(selected >= 0 ? QString::fromStdString(editedPaths_.path(selected + 1))
-                                           : QString());
+    const QString path =
+        selected >= 0 ? QString::fromStdString(editedPaths_.path(selected + 1)) : QString();
+    deviceEdit_->setCurrentIndex(deviceEdit_->findText(path));  // the popup opens on it
+    deviceEdit_->setEditText(path);
     showPaths();
 }
 
