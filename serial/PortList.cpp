@@ -5,6 +5,8 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <string_view>
+#include <utility>
 
 namespace daridez {
 
@@ -36,33 +38,33 @@ std::map<std::string, std::string> byIdLinks(const std::string& folder) {
     return links;
 }
 
-// Compares runs of digits by their value, everything else by character.
-bool naturalLess(const std::string& a, const std::string& b) {
+bool isDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// The number whose digits start at pos, without leading zeros, and where its digits end.
+std::pair<std::string_view, std::size_t> numberAt(std::string_view text, std::size_t pos) {
+    std::size_t end = pos;
+    while (end < text.size() && isDigit(text[end])) {
+        ++end;
+    }
+    while (pos + 1 < end && text[pos] == '0') {
+        ++pos;
+    }
+    return {text.substr(pos, end - pos), end};
+}
+
+// Compares numbers by their value, everything else by character.
+bool naturalLess(std::string_view a, std::string_view b) {
     std::size_t i = 0;
     std::size_t j = 0;
-    const auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
     while (i < a.size() && j < b.size()) {
         if (isDigit(a[i]) && isDigit(b[j])) {
-            std::size_t endA = i;
-            std::size_t endB = j;
-            while (endA < a.size() && isDigit(a[endA])) {
-                ++endA;
-            }
-            while (endB < b.size() && isDigit(b[endB])) {
-                ++endB;
-            }
-            const std::string runA = a.substr(i, endA - i);
-            const std::string runB = b.substr(j, endB - j);
-            const auto value = [](const std::string& run) {
-                return run.substr(std::min(run.find_first_not_of('0'), run.size() - 1));
-            };
-            const std::string valueA = value(runA);
-            const std::string valueB = value(runB);
-            if (valueA.size() != valueB.size()) {
-                return valueA.size() < valueB.size();
-            }
-            if (valueA != valueB) {
-                return valueA < valueB;
+            const auto [numberA, endA] = numberAt(a, i);
+            const auto [numberB, endB] = numberAt(b, j);
+            if (numberA != numberB) {  // the shorter number is the smaller
+                return numberA.size() != numberB.size() ? numberA.size() < numberB.size()
+                                                        : numberA < numberB;
             }
             i = endA;
             j = endB;
