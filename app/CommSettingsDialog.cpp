@@ -1,14 +1,19 @@
 #include "app/CommSettingsDialog.h"
 
 #include "app/DialogUnits.h"
-#include "serial/PortPaths.h"
+#include "serial/PortList.h"
 #include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTreeView>
 
 namespace daridez {
 
@@ -86,6 +91,22 @@ constexpr ControlTemplate kControls[] = {
 
 constexpr int kPortButtonIds[] = {601, 602, 603, 604};
 
+constexpr QSize kTemplateSize(152, 181);
+// On Windows a port number is the port COMn itself: there is no device to show or pick.
+#ifdef Q_OS_WIN
+constexpr bool kPortsHaveDevices = false;
+#else
+constexpr bool kPortsHaveDevices = true;
+#endif
+// Below the template, in dialog units: a group with one line per port number and the
+// editor of the selected number's device under them.
+constexpr int kDevicesTop = 184;
+constexpr int kDeviceRowTop = kDevicesTop + 13;
+constexpr int kDeviceRowHeight = 9;
+constexpr int kDeviceEditTop = kDeviceRowTop + 4 * kDeviceRowHeight + 2;
+constexpr int kDevicesHeight = kDeviceEditTop + 12 + 4 - kDevicesTop;
+constexpr int kDialogHeight = kDevicesTop + kDevicesHeight + 4;
+
 QWidget* makeControl(const ControlTemplate& control, QWidget* parent) {
     const QString caption = QString::fromLatin1(control.caption);
     switch (control.kind) {
@@ -140,25 +161,38 @@ int baudIndex(std::uint32_t rate) {
 }  // namespace
 
 CommSettingsDialog::CommSettingsDialog(SerialSettings& settings, Profile* profile,
-                                       const PortPaths* portPaths, QWidget* parent)
+                                       PortPaths* portPaths, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       settings_(settings),
-      profile_(profile) {
+      profile_(profile),
+      portPaths_(portPaths),
+      shownPaths_(portPaths != nullptr ? *portPaths : PortPaths()),
+      editedPaths_(shownPaths_) {
     setWindowTitle(QStringLiteral("Communications Settings"));
     setFont(DialogUnits::templateFont("MS Sans Serif", 8));
     setModal(true);
     createControls();
-    setPortToolTips(portPaths);
+    if (kPortsHaveDevices) {
+        createDeviceControls();
+        listDevices();
+        connect(groups_[PortGroup], &QButtonGroup::idToggled, this,
+                &CommSettingsDialog::showSelectedPortPath);
+        connect(deviceEdit_, &QComboBox::editTextChanged, this,
+                &CommSettingsDialog::editSelectedPortPath);
+        showPaths();
+    }
     indicesFromRecord();
     DoDataExchange(Exchange::ToDialog);
+    showSelectedPortPath();
 }
 
 CommSettingsDialog::~CommSettingsDialog() = default;
 
 void CommSettingsDialog::createControls() {
     const DialogUnits units(font());
-    setFixedSize(units.size(152, 181));
+    setFixedSize(units.size(kTemplateSize.width(),
+                            kPortsHaveDevices ? kDialogHeight : kTemplateSize.height()));
     if (parentWidget() != nullptr) {
         move(parentWidget()->mapToGlobal(QPoint(units.x(61), units.y(26))));
     }
@@ -195,17 +229,100 @@ void CommSettingsDialog::createControls() {
     }
 }
 
-void CommSettingsDialog::setPortToolTips(const PortPaths* portPaths) {
-#ifdef Q_OS_WIN
-    Q_UNUSED(portPaths);
-#else
-    const PortPaths defaults;
-    const PortPaths& paths = portPaths != nullptr ? *portPaths : defaults;
-    for (int n = 1; n <= 4; ++n) {
-        auto* button = findChild<QRadioButton*>(QString::number(kPortButtonIds[n - 1]));
-        button->setToolTip(QString::fromStdString(paths.path(n)));
+void CommSettingsDialog::createDeviceControls() {
+    const DialogUnits units(font());
+    auto* group = new QGroupBox(QStringLiteral("Port devices"), this);
+    group->setObjectName(QString::number(kDevicesGroupId));
+    group->setGeometry(units.rect(7, kDevicesTop, 140, kDevicesHeight));
+    group->setFocusPolicy(Qt::NoFocus);
+    group->lower();
+    for (int i = 0; i < 4; ++i) {
+        const int top = kDeviceRowTop + i * kDeviceRowHeight;
+        numberLabels_[i] = new QLabel(QStringLiteral("Com%1").arg(i + 1), this);
+        numberLabels_[i]->setGeometry(units.rect(12, top, 22, kDeviceRowHeight));
+        pathLabels_[i] = new QLabel(this);
+        pathLabels_[i]->setObjectName(QString::number(kPathLabelIds[i]));
+        pathLabels_[i]->setGeometry(units.rect(34, top, 108, kDeviceRowHeight));
     }
-#endif
+    deviceEdit_ = new QComboBox(this);
+    deviceEdit_->setObjectName(QString::number(kDeviceEditId));
+    deviceEdit_->setGeometry(units.rect(12, kDeviceEditTop, 130, 12));
+    deviceEdit_->setEditable(true);
+    deviceEdit_->setInsertPolicy(QComboBox::NoInsert);  // the text is the path, not a new item
+}
+
+// The devices present, once per dialog: each device, then its stable by-id name.
+void CommSettingsDialog::listDevices() {
+    auto* model = new QStandardItemModel(0, 2, deviceEdit_);
+    const auto addRow = [model](const std::string& path, const QString& about) {
+        model->appendRow(
+            {new QStandardItem(QString::fromStdString(path)), new QStandardItem(about)});
+    };
+    for (const PortList::Entry& device : PortList::available()) {
+        addRow(device.path, QString::fromStdString(device.description));
+        if (!device.byIdPath.empty()) {
+            addRow(device.byIdPath,
+                   QStringLiteral("stable name of %1").arg(QString::fromStdString(device.path)));
+        }
+    }
+    if (model->rowCount() == 0) {
+        addRow({}, QStringLiteral("no serial devices found: type a path"));
+        model->item(0, 0)->setFlags(Qt::NoItemFlags);
+        model->item(0, 1)->setFlags(Qt::NoItemFlags);
+    }
+    auto* view = new QTreeView(deviceEdit_);
+    view->setHeaderHidden(true);
+    view->setRootIsDecorated(false);
+    view->setAllColumnsShowFocus(true);
+    deviceEdit_->setModel(model);
+    deviceEdit_->setView(view);
+    // Wide enough for the longest path and description, however narrow the editor.
+    int width = 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < 2; ++column) {
+        view->resizeColumnToContents(column);
+        width += view->columnWidth(column);
+    }
+    view->setMinimumWidth(width);
+}
+
+// Each number's path in its line and its button's tool tip; the selected number's line
+// stands out, as the one the editor changes.
+void CommSettingsDialog::showPaths() {
+    const int selected = groups_[PortGroup]->checkedId();
+    for (int i = 0; i < 4; ++i) {
+        QFont weight = font();
+        weight.setBold(i == selected);
+        numberLabels_[i]->setFont(weight);
+        QLabel* label = pathLabels_[i];
+        label->setFont(weight);  // before eliding: bold text is wider
+        const QString path = QString::fromStdString(editedPaths_.path(i + 1));
+        label->setText(label->fontMetrics().elidedText(path, Qt::ElideMiddle, label->width()));
+        label->setToolTip(path);
+        findChild<QRadioButton*>(QString::number(kPortButtonIds[i]))->setToolTip(path);
+    }
+}
+
+void CommSettingsDialog::showSelectedPortPath() {
+    if (deviceEdit_ == nullptr) {
+        return;
+    }
+    const int selected = groups_[PortGroup]->checkedId();
+    const QSignalBlocker quiet(deviceEdit_);
+    deviceEdit_->setEnabled(selected >= 0);
+    const QString path =
+        selected >= 0 ? QString::fromStdString(editedPaths_.path(selected + 1)) : QString();
+    deviceEdit_->setCurrentIndex(deviceEdit_->findText(path));  // the popup opens on it
+    deviceEdit_->setEditText(path);
+    showPaths();
+}
+
+// Every keystroke: the path only, no enumeration. An emptied editor means the device the
+// number had when the dialog opened, never an empty path.
+void CommSettingsDialog::editSelectedPortPath(const QString& text) {
+    const int number = groups_[PortGroup]->checkedId() + 1;
+    const QString path = text.trimmed();
+    editedPaths_.setPath(number, path.isEmpty() ? shownPaths_.path(number) : path.toStdString());
+    showPaths();
 }
 
 void CommSettingsDialog::indicesFromRecord() {
@@ -243,13 +360,18 @@ void CommSettingsDialog::writeRecord() {
 void CommSettingsDialog::OnOK() {
     DoDataExchange(Exchange::FromDialog);
     writeRecord();
+    if (portPaths_ != nullptr) {
+        *portPaths_ = editedPaths_;
+    }
     // Saved while the dialog is still open: the profile holds the new values even if
     // reopening the port afterwards fails.
     SaveSerialSettings(profile_, settings_);
     if (profile_ != nullptr) {
+        if (portPaths_ != nullptr) {
+            portPaths_->save(*profile_);
+        }
         profile_->save();
     }
-    DoDataExchange(Exchange::FromDialog);
     QDialog::accept();
 }
 

@@ -5,16 +5,21 @@
 #include <array>
 #include <cstdint>
 
+#include "serial/PortPaths.h"
+
 class QButtonGroup;
+class QComboBox;
+class QLabel;
 
 namespace daridez {
 
 struct SerialSettings;
 class Profile;
-class PortPaths;
 
 // The modal "Communications Settings" dialog: five radio groups show the serial
-// record; OK writes the choices back into the record and saves it to the profile.
+// record, and below them the device each port number stands for, the selected one
+// editable; OK writes the choices back into the record and the port paths and saves
+// both to the profile.
 class CommSettingsDialog : public QDialog {
     Q_OBJECT
 
@@ -30,9 +35,14 @@ class CommSettingsDialog : public QDialog {
     };
     static const std::array<BaudChoice, 15> kBaudTable;
 
+    // Ids of the controls below the template: the group, each number's path, the editor.
+    static constexpr int kDevicesGroupId = 700;
+    static constexpr int kPathLabelIds[] = {701, 702, 703, 704};
+    static constexpr int kDeviceEditId = 710;
+
     // profile and portPaths may be null: without a profile OK saves nothing; without
-    // port paths the tool tips show the default devices.
-    CommSettingsDialog(SerialSettings& settings, Profile* profile, const PortPaths* portPaths,
+    // port paths the dialog shows the default devices and OK keeps no path edits.
+    CommSettingsDialog(SerialSettings& settings, Profile* profile, PortPaths* portPaths,
                        QWidget* parent = nullptr);
     ~CommSettingsDialog() override;
 
@@ -45,19 +55,30 @@ class CommSettingsDialog : public QDialog {
     // the index of each group's selected button, -1 when none is.
     void DoDataExchange(Exchange direction);
     // Writes the choices into the record (with each group's fallback when nothing is
-    // selected), saves the record to the profile, then closes with the OK result.
+    // selected) and the edited paths into the port paths, saves both to the profile,
+    // then closes with the OK result.
     void OnOK();
 
     void accept() override;
 
   private:
     void createControls();
-    void setPortToolTips(const PortPaths* portPaths);
+    void createDeviceControls();
+    void listDevices();
+    void showPaths();
+    void showSelectedPortPath();
+    void editSelectedPortPath(const QString& text);
     void indicesFromRecord();
     void writeRecord();
 
     SerialSettings& settings_;
     Profile* profile_;
+    PortPaths* portPaths_;
+    const PortPaths shownPaths_;  // as the dialog opened: an emptied editor falls back to it
+    PortPaths editedPaths_;
+    std::array<QLabel*, 4> numberLabels_{};
+    std::array<QLabel*, 4> pathLabels_{};
+    QComboBox* deviceEdit_ = nullptr;  // none on Windows, where the number is the port
     std::array<int, kGroupCount> indices_{};
     std::array<QButtonGroup*, kGroupCount> groups_{};
 };

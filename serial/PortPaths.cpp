@@ -45,6 +45,16 @@ void PortPaths::saveIfMissing(Profile& profile) const {
     }
 }
 
+void PortPaths::save(Profile& profile) const {
+    PortPaths stored;
+    stored.load(profile);
+    for (int port = 1; port <= static_cast<int>(paths_.size()); ++port) {
+        if (stored.paths_[port - 1] != paths_[port - 1]) {
+            profile.WriteProfileString(kSection, keyOf(port), paths_[port - 1]);
+        }
+    }
+}
+
 std::string PortPaths::path(int portNumber) const {
     if (!inRange(portNumber)) {
         return {};

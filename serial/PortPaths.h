@@ -19,6 +19,9 @@ class PortPaths {
     // Adds the section with the current paths to the profile's document when it
     // lacks it; Profile::save() writes it.
     void saveIfMissing(Profile& profile) const;
+    // Writes into the profile's document each path that differs from what load() would
+    // read there; Profile::save() writes it.
+    void save(Profile& profile) const;
 
     // The device for port number 1 to 4; empty for any other number.
     std::string path(int portNumber) const;
