@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "files/ByteOutput.h"
 #include <ctime>
 
 #include "files/TraceLoad.h"
@@ -42,6 +46,31 @@ inline bool writeFile(const std::string& path, const std::vector<std::uint8_t>& 
     }
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && ok;
+}
+
+// A file written in the blocks the writers hand over.
+class FileOutput : public ByteOutput {
+  public:
+    explicit FileOutput(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
+    ~FileOutput() override { close(); }
+    bool write(const void* data, std::size_t size) override {
+        return file_ != nullptr && std::fwrite(data, 1, size, file_) == size;
+    }
+    bool close() {
+        const bool ok = file_ != nullptr && std::fclose(file_) == 0;
+        file_ = nullptr;
+        return ok;
+    }
+
+  private:
+    std::FILE* file_;
+};
+
+// A file name of this run in $TMPDIR (or /tmp): "<folder>/<stem>-<pid><suffix>".
+inline std::string scratchPath(const char* stem, const char* suffix) {
+    const char* folder = std::getenv("TMPDIR");
+    return std::string(folder != nullptr ? folder : "/tmp") + "/" + stem + "-" +
+           std::to_string(::getpid()) + suffix;
 }
 
 // Counts the decoder's rows and shows them nowhere: the load as the core alone does it.

@@ -66,24 +66,6 @@ std::uint64_t walkFrames(const std::vector<std::uint8_t>& bytes) {
     return frames;
 }
 
-// A file the exporters write into; they hand over blocks of 64 KB already.
-class FileOutput : public ByteOutput {
-  public:
-    explicit FileOutput(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
-    ~FileOutput() override { close(); }
-    bool write(const void* data, std::size_t size) override {
-        return file_ != nullptr && std::fwrite(data, 1, size, file_) == size;
-    }
-    bool close() {
-        const bool ok = file_ != nullptr && std::fclose(file_) == 0;
-        file_ = nullptr;
-        return ok;
-    }
-
-  private:
-    std::FILE* file_;
-};
-
 // Exports the rows from head on with writer into path, as a window's export does.
 template <typename Writer, typename... Arguments>
 bool exportTo(const std::string& path, const TraceEntry* head, Arguments... arguments) {
@@ -206,8 +188,7 @@ int main(int argc, char** argv) {
     if (argc > 1) {
         options.linFrames = std::strtoull(argv[1], nullptr, 10);
     }
-    const std::string folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    const std::string path = folder + "/bench-decode-" + std::to_string(::getpid()) + ".dump";
+    const std::string path = scratchPath("bench-decode", ".dump");
 
     bool ok = runTrace("8 data bytes", options, path);
     options.minDataBytes = 1;

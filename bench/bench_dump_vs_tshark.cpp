@@ -22,24 +22,6 @@ using namespace daridez::bench;
 
 namespace {
 
-// Writes the capture in blocks to a file.
-class FileOutput : public ByteOutput {
-  public:
-    explicit FileOutput(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
-    ~FileOutput() override { close(); }
-    bool write(const void* data, std::size_t size) override {
-        return file_ != nullptr && std::fwrite(data, 1, size, file_) == size;
-    }
-    bool close() {
-        const bool ok = file_ != nullptr && std::fclose(file_) == 0;
-        file_ = nullptr;
-        return ok;
-    }
-
-  private:
-    std::FILE* file_;
-};
-
 bool writeCapture(const std::string& dumpPath, const std::string& capturePath) {
     TraceList list;
     CountingSink sink;
@@ -110,10 +92,8 @@ int main(int argc, char** argv) {
     if (argc > 1) {
         options.linFrames = std::strtoull(argv[1], nullptr, 10);
     }
-    const std::string folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    const std::string stem = folder + "/bench-vs-tshark-" + std::to_string(::getpid());
-    const std::string dump = stem + ".dump";
-    const std::string capture = stem + ".pcapng";
+    const std::string dump = scratchPath("bench-vs-tshark", ".dump");
+    const std::string capture = scratchPath("bench-vs-tshark", ".pcapng");
     {
         const DumpGenerator::Dump generated = DumpGenerator::generate(options);
         if (!writeFile(dump, generated.bytes) || !writeCapture(dump, capture)) {

@@ -101,8 +101,7 @@ int main(int argc, char** argv) {
     if (argc > 1) {
         options.linFrames = std::strtoull(argv[1], nullptr, 10);
     }
-    const std::string folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    const std::string path = folder + "/bench-idsummary-" + std::to_string(::getpid()) + ".dump";
+    const std::string path = scratchPath("bench-idsummary", ".dump");
 
     bool ok = runTrace("8 data bytes", options, path);
     options.minDataBytes = 1;

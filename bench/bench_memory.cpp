@@ -63,8 +63,7 @@ int main(int argc, char** argv) {
     if (argc > 1) {
         options.linFrames = std::strtoull(argv[1], nullptr, 10);
     }
-    const std::string folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    const std::string path = folder + "/bench-memory-" + std::to_string(::getpid()) + ".dump";
+    const std::string path = scratchPath("bench-memory", ".dump");
     if (!writeFile(path, DumpGenerator::generate(options).bytes)) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         return 1;

@@ -74,8 +74,7 @@ int main(int argc, char** argv) {
     if (argc > 1) {
         options.linFrames = std::strtoull(argv[1], nullptr, 10);
     }
-    const std::string folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    const std::string path = folder + "/bench-query-" + std::to_string(::getpid()) + ".dump";
+    const std::string path = scratchPath("bench-query", ".dump");
     {
         const DumpGenerator::Dump dump = DumpGenerator::generate(options);
         if (!writeFile(path, dump.bytes)) {

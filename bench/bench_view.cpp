@@ -297,8 +297,7 @@ int main(int argc, char** argv) {
         options.linFrames = std::strtoull(argv[1], nullptr, 10);
     }
     Bench bench;
-    const std::string folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    bench.path = folder + "/bench-view-" + std::to_string(::getpid()) + ".dump";
+    bench.path = scratchPath("bench-view", ".dump");
     {
         const DumpGenerator::Dump dump = DumpGenerator::generate(options);
         std::printf("dump: %llu LIN frames, %.1f MB\n",
