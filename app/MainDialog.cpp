@@ -71,7 +71,8 @@ MainDialog::MainDialog(ProgramWide& programWide, const std::string& profilePath,
     };
     // A double click on an identifier in the summary looks for its frames.
     connect(idSummary_, &IdSummaryWindow::identifierActivated, this, [this](int id) {
-        search_->setQuery(QStringLiteral("id=%1").arg(id, 2, 16, QLatin1Char('0')).toUpper());
+        search_->setQuery(QStringLiteral("id=") +
+                          QStringLiteral("%1").arg(id, 2, 16, QLatin1Char('0')).toUpper());
     });
     buildFileActionControls();
     timer_.setInterval(kTimerPeriodMs);
