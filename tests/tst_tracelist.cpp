@@ -36,22 +36,20 @@ class TestTraceList : public QObject {
     Q_OBJECT
 
   private slots:
+    // The seconds are counted in 32 bits; the microseconds keep the sign.
     void timeText_data() {
         QTest::addColumn<qint64>("time");
         QTest::addColumn<QString>("text");
-        const auto add = [](qint64 time, const char* text) { QTest::newRow(text) << time << text; };
-        add(3723000001, "01:02:03,000001");
-        add(59999999, "00:00:59,999999");
-        add(3599999999, "00:59:59,999999");
-        add(qint64(360000) * 1000000, "100:00:00,000000");
-        add(4294967296, "01:11:34,967296");
-        // The seconds are counted in 32 bits; the microseconds keep the sign.
-        add(4294967295999999, "1193046:28:15,999999");
-        add(4294967296000000, "00:00:00,000000");
-        add(INT64_MAX, "577014:32:22,775807");
-        add(-1, "00:00:00,-000001");
-        add(-1500000, "1193046:28:15,-500000");
-        add(INT64_MIN + 1, "616031:55:54,-775807");
+        for (const QString row :
+             {"3723000001 01:02:03,000001", "59999999 00:00:59,999999",
+              "3599999999 00:59:59,999999", "360000000000 100:00:00,000000",
+              "4294967296 01:11:34,967296", "4294967295999999 1193046:28:15,999999",
+              "4294967296000000 00:00:00,000000", "9223372036854775807 577014:32:22,775807",
+              "-1 00:00:00,-000001", "-1500000 1193046:28:15,-500000",
+              "-9223372036854775807 616031:55:54,-775807"}) {
+            QTest::newRow(qPrintable(row))
+                << row.section(' ', 0, 0).toLongLong() << row.section(' ', 1);
+        }
     }
 
     // The absolute text of a time, and the same after "+ " as the difference of two times.
@@ -118,59 +116,54 @@ class TestTraceList : public QObject {
                  QByteArray("FCh02h"));
     }
 
-    // Rows: the files made ("name=content"; meminfo, cgroup for /proc/self/cgroup, fs/ for
-    // the cgroup file system), the address-space limit, the memory expected.
+    // Rows: the files made ("name=content", ";" between files; meminfo, cgroup for
+    // /proc/self/cgroup, fs/ for the cgroup file system), the address-space limit, the
+    // memory expected.
     void availableMemoryIsTheSmallestKnownLimit_data() {
-        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("files");
         QTest::addColumn<quint64>("rlimit");
         QTest::addColumn<quint64>("memory");
         const QString mem8G =
-            "meminfo=MemTotal: 9000000 kB\nMemAvailable:  8388608 kB\nSwap: 1 kB\n";
+            "meminfo=MemTotal: 9000000 kB\nMemAvailable:  8388608 kB\nSwap: 1 kB\n;";
         const quint64 none = kNoLimit;
-        QTest::newRow("MemAvailable")
-            << QStringList{mem8G, "cgroup=0::/a/b\n"} << none << 8192 * kMiB;
-        QTest::newRow("v2 group") << QStringList{mem8G, "cgroup=0::/a/b\n",
-                                                 "fs/a/b/memory.max=300\n", "fs/a/memory.max=max\n"}
-                                  << none << quint64(300);
-        QTest::newRow("v2 parent, group max")
-            << QStringList{mem8G, "cgroup=0::/a/b\n", "fs/a/b/memory.max=max\n",
-                           "fs/a/memory.max=1073741824\n", "fs/memory.max=2147483648\n"}
-            << none << 1024 * kMiB;
-        QTest::newRow("v2 namespace root")
-            << QStringList{mem8G, "cgroup=0::/\n", "fs/memory.max=4096"} << none << quint64(4096);
-        QTest::newRow("v1 memory, huge = none")
-            << QStringList{mem8G, "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n",
-                           "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n",
-                           "fs/memory/x/memory.limit_in_bytes=268435456\n", "fs/x/y/memory.max=1"}
-            << none << 256 * kMiB;
-        QTest::newRow("v1 among controllers")
-            << QStringList{mem8G, "cgroup=3:cpu,memory:/x\n",
-                           "fs/memory/x/memory.limit_in_bytes=5000\n"}
-            << none << quint64(5000);
-        QTest::newRow("v1 reads limit_in_bytes only")
-            << QStringList{mem8G, "cgroup=4:memory:/x\n", "fs/memory/x/memory.max=5000\n"} << none
-            << 8192 * kMiB;
-        QTest::newRow("rlimit") << QStringList{mem8G, "cgroup=0::/a\n",
-                                               "fs/a/memory.max=2147483648"}
-                                << 300 * kMiB << 300 * kMiB;
-        QTest::newRow("nothing there") << QStringList{} << none << none;
-        QTest::newRow("garbage ignored")
-            << QStringList{"meminfo=MemAvailable: lots kB\n",
-                           "cgroup=0::/a\n4:memory:/a\nrubbish\n",
-                           "fs/a/memory.max=12ab\n",
-                           "fs/memory.max=\n",
-                           "fs/memory/a/memory.limit_in_bytes=-1\n",
-                           "fs/memory/memory.limit_in_bytes=99999999999999999999\n"}
-            << none << none;
-        QTest::newRow("MemAvailable in bytes, MemFree only")
-            << QStringList{"meminfo=MemFree: 100 kB\nMemAvailable: 4096\n"} << 5 * kMiB << 5 * kMiB;
+        const auto add = [](const char* name, const QString& files, quint64 rlimit,
+                            quint64 memory) { QTest::newRow(name) << files << rlimit << memory; };
+        add("MemAvailable", mem8G + "cgroup=0::/a/b\n", none, 8192 * kMiB);
+        add("v2 group", mem8G + "cgroup=0::/a/b\n;fs/a/b/memory.max=300\n;fs/a/memory.max=max\n",
+            none, 300);
+        add("v2 parent, group max",
+            mem8G +
+                "cgroup=0::/a/b\n;fs/a/b/memory.max=max\n;fs/a/memory.max=1073741824\n;"
+                "fs/memory.max=2147483648\n",
+            none, 1024 * kMiB);
+        add("v2 namespace root", mem8G + "cgroup=0::/\n;fs/memory.max=4096", none, 4096);
+        add("v1 memory, huge = none",
+            mem8G +
+                "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n;"
+                "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n;"
+                "fs/memory/x/memory.limit_in_bytes=268435456\n;fs/x/y/memory.max=1",
+            none, 256 * kMiB);
+        add("v1 among controllers",
+            mem8G + "cgroup=3:cpu,memory:/x\n;fs/memory/x/memory.limit_in_bytes=5000\n", none,
+            5000);
+        add("v1 reads limit_in_bytes only",
+            mem8G + "cgroup=4:memory:/x\n;fs/memory/x/memory.max=5000\n", none, 8192 * kMiB);
+        add("rlimit", mem8G + "cgroup=0::/a\n;fs/a/memory.max=2147483648", 300 * kMiB, 300 * kMiB);
+        add("nothing there", "", none, none);
+        add("garbage ignored",
+            "meminfo=MemAvailable: lots kB\n;cgroup=0::/a\n4:memory:/a\nrubbish\n;"
+            "fs/a/memory.max=12ab\n;fs/memory.max=\n;fs/memory/a/memory.limit_in_bytes=-1\n;"
+            "fs/memory/memory.limit_in_bytes=99999999999999999999\n",
+            none, none);
+        add("MemAvailable in bytes, MemFree only", "meminfo=MemFree: 100 kB\nMemAvailable: 4096\n",
+            5 * kMiB, 5 * kMiB);
     }
 
     void availableMemoryIsTheSmallestKnownLimit() {
-        QFETCH(QStringList, files);
+        QFETCH(QString, files);
         QFETCH(quint64, rlimit);
         QTemporaryDir dir;
-        for (const QString& file : files) {
+        for (const QString& file : files.split(';', Qt::SkipEmptyParts)) {
             const QString path = dir.filePath(file.section('=', 0, 0));
             QVERIFY(QDir().mkpath(QFileInfo(path).path()) &&
                     writeFile(path, file.section('=', 1).toLatin1()));

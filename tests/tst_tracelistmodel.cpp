@@ -19,17 +19,11 @@ using namespace daridez;
 namespace {
 
 // A trace list under a model watched by the item-model tester, and the decoder of its
-// session feeding the model as its row sink. Rows added by hand get the given Info text;
-// their other texts name their column and number.
+// session feeding the model as its row sink. Rows added by hand get the given Info text.
 struct Rows {
     TraceEntry* add(std::int32_t number, const char* info, std::int64_t time = 1000) {
         last = list.CreateEntry(last, number, time, {0x00F0E0D0, 0x00102030});
         qstrncpy(last->infoText, info, sizeof last->infoText);
-        qsnprintf(last->syncText, sizeof last->syncText, "s%d", number);
-        qsnprintf(last->idText, sizeof last->idText, "i%d", number);
-        for (int b = 0; b < 9; ++b) {
-            qsnprintf(last->byteTexts[b], sizeof last->byteTexts[b], "b%d.%d", b, number);
-        }
         model.AppendRow(last, number);
         return last;
     }
