@@ -123,9 +123,8 @@ class TestDumpFiles : public QObject {
         std::memcpy(b.back()->infoText, a.back()->infoText, sizeof a.back()->infoText);
         QCOMPARE(b[0]->slotTimes[0], 0);
         b[0]->slotTimes[0] = a[0]->slotTimes[0];
-        for (std::size_t i = 0; i < a.size(); ++i) {
+        for (std::size_t i = 0; i < a.size(); ++i)
             QCOMPARE(std::memcmp(a[i], b[i], offsetof(TraceEntry, next)), 0);
-        }
     }
 
     void loadsWholeFramesOnly_data() {
@@ -233,14 +232,12 @@ class TestDumpFiles : public QObject {
         const unsigned modeBefore = modeOf(file);
         QByteArray received;
         std::thread pipeReader;
-        if (target == Target::Fifo) {
+        if (target == Target::Fifo)
             pipeReader = std::thread([&] { received = read("file"); });
-        }
         QByteArray expected;
         const bool ok = saveThrough(writer, given.toStdString(), 1, expected);
-        if (pipeReader.joinable()) {
+        if (pipeReader.joinable())
             pipeReader.join();
-        }
         QCOMPARE(ok, saved);
         if (target == Target::Fifo) {
             QCOMPARE(received, expected);
@@ -251,9 +248,8 @@ class TestDumpFiles : public QObject {
                                          ? "<none>"
                                          : old);
         }
-        if (modeBefore != 0) {
+        if (modeBefore != 0)
             QCOMPARE(modeOf(file), modeBefore);
-        }
         if (reader) {
             QCOMPARE(reader->readAll(), old);  // a reader keeps the whole old file
         }

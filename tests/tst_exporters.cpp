@@ -79,9 +79,8 @@ class MemoryOutput : public ByteOutput {
   public:
     explicit MemoryOutput(int refuseAt = 0) : refuseAt_(refuseAt) {}
     bool write(const void* data, std::size_t size) override {
-        if (++calls >= refuseAt_ && refuseAt_ != 0) {
+        if (++calls >= refuseAt_ && refuseAt_ != 0)
             return false;
-        }
         bytes.append(static_cast<const char*>(data), qsizetype(size));
         return true;
     }
@@ -100,9 +99,7 @@ bool exportRows(
     Format format, const std::vector<TraceEntry*>& rows, ByteOutput& out,
     const std::function<void(bool)>& onRow = [](bool) {}) {
     const auto all = [&](auto&& writer) {
-        for (const TraceEntry* row : rows) {
-            onRow(writer.writeRow(*row));
-        }
+        for (const TraceEntry* row : rows) onRow(writer.writeRow(*row));
         return writer.finish();
     };
     return format == Format::Pcapng ? all(PcapngWriter(out, kEpochMicros)) : all(CsvWriter(out));
@@ -221,9 +218,7 @@ class TestExporters : public QObject {
         QFETCH(int, refuseAt);
         QFETCH(bool, rowsFail);
         std::vector<TraceEntry*> many;
-        for (int i = 0; i < copies; ++i) {
-            many.insert(many.end(), rows.begin(), rows.end());
-        }
+        for (int i = 0; i < copies; ++i) many.insert(many.end(), rows.begin(), rows.end());
         MemoryOutput whole;
         QVERIFY(exportRows(format, many, whole));
         QVERIFY(whole.calls > 2 || copies == 1);  // large enough to need several blocks
@@ -242,9 +237,8 @@ class TestExporters : public QObject {
     // Diagnostic frames (0x3C) would go on to a transport dissector that eats their first
     // bytes; the data bytes are compared as they are.
     void tsharkReadsTheCapture() {
-        if (QStandardPaths::findExecutable("tshark").isEmpty()) {
+        if (QStandardPaths::findExecutable("tshark").isEmpty())
             QSKIP("tshark is not installed (tools/install-deps.sh installs it)");
-        }
         QTemporaryDir dir;
         const QString file = dir.filePath("fixture.pcapng");
         MemoryOutput out;

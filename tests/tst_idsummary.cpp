@@ -23,9 +23,8 @@ QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
     QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
     int kind = 0x92;
     for (const QByteArray& byte : idAndResponse.split(' ')) {
-        if (!byte.isEmpty()) {
+        if (!byte.isEmpty())
             text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
-        }
     }
     return text + " ";
 }
@@ -34,9 +33,7 @@ IdSummary summaryOf(const QByteArray& stream) {
     DecoderFixture f;
     f.feed(hex(stream));
     IdSummary summary;
-    for (const TraceEntry* row : f.listRows()) {
-        summary.add(*row);
-    }
+    for (const TraceEntry* row : f.listRows()) summary.add(*row);
     return summary;
 }
 
@@ -140,9 +137,7 @@ class TestIdSummary : public QObject {
         // the identifier would miss its data.
         QTest::newRow("cut after each identifier") << three << QList<int>{17, 52, 87};
         QList<int> everySeven;
-        for (int cut = 7; cut < 141; cut += 7) {
-            everySeven << cut;
-        }
+        for (int cut = 7; cut < 141; cut += 7) everySeven << cut;
         QTest::newRow("every seven bytes, frames split") << three << everySeven;
         QTest::newRow("start marker, frames without identifier, errors, wraps")
             << "058200010000 " + lin("1000", "") + lin("2000", "85 01 02 FC") +
@@ -182,9 +177,8 @@ class TestIdSummary : public QObject {
         const IdSummary whole = summaryOf(stream);
         QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(whole, kBaud));
         QCOMPARE(tracker.summary().linFrames(), whole.linFrames());
-        for (int id = 0; id < IdSummary::kIdCount; ++id) {
+        for (int id = 0; id < IdSummary::kIdCount; ++id)
             QCOMPARE(tracker.summary().stats(id).changeTimes, whole.stats(id).changeTimes);
-        }
     }
 
     void trackerStartsOverWhenTheTraceIsCleared() {

@@ -88,9 +88,8 @@ class TestQuery : public QObject {
         QCOMPARE(parsed->text(), query.toStdString());
         QList<int> matched;
         for (const TraceEntry* row : trace_->listRows()) {
-            if (parsed->matches(*row)) {
+            if (parsed->matches(*row))
                 matched << row->number;
-            }
         }
         QCOMPARE(matched, rows);
     }

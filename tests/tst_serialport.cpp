@@ -62,9 +62,8 @@ struct Rig {
     // between its sides on its own schedule); bounded, never timed.
     std::uint32_t waitForBytes(std::uint32_t count) {
         std::uint32_t waiting = 0;
-        for (int round = 0; round < 400 && (waiting = port.BytesWaiting()) < count; ++round) {
+        for (int round = 0; round < 400 && (waiting = port.BytesWaiting()) < count; ++round)
             QTest::qWait(5);
-        }
         return waiting;
     }
 };
@@ -116,12 +115,10 @@ class TestSerialPort : public QObject {
         QTEST(QString(result ? result : "null"), "result");
         QCOMPARE(rig.port.channel(),
                  result ? SerialPort::Channel::Open : SerialPort::Channel::None);
-        if (result == nullptr) {
+        if (result == nullptr)
             QVERIFY(noOperationWorks(rig.port));
-        }
-        if (line.isEmpty()) {
+        if (line.isEmpty())
             return;
-        }
         termios applied{};
         QCOMPARE(::tcgetattr(rig.slave, &applied), 0);
         const speed_t speed = ::cfgetospeed(&applied);

@@ -20,16 +20,11 @@ QString rowLine(const TraceEntry* e, const RowColours& system) {
     colour += e->backColour == system.window ? "" : "!";
     QStringList fields{colour,      e->numberText, QString(e->timeText).remove("00:00:00,"),
                        e->infoText, e->syncText,   e->idText};
-    for (const char* text : e->byteTexts) {
-        fields << text;
-    }
-    while (fields.last().isEmpty()) {
-        fields.removeLast();
-    }
+    for (const char* text : e->byteTexts) fields << text;
+    while (fields.last().isEmpty()) fields.removeLast();
     QString line = fields.join('|');
-    for (int k = 0; k < kSlotCount; ++k) {
+    for (int k = 0; k < kSlotCount; ++k)
         line += e->wrapCounts[k] ? QString(" w%1:%2").arg(k).arg(e->wrapCounts[k]) : QString();
-    }
     return line;
 }
 

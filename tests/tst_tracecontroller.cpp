@@ -127,9 +127,8 @@ struct Rig : DecoderFixture {
         controller.onStart();
         controller.onGetFwVersion();
         controller.onSetLinSpeed();
-        if (withClear) {
+        if (withClear)
             controller.onClearTraceList();
-        }
         return traces() == before;
     }
     // What a script's "=key" step compares.

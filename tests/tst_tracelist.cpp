@@ -106,9 +106,7 @@ class TestTraceList : public QObject {
         RefreshIdTexts(f.list, true);
         QCOMPARE(QByteArray(a->idText), QByteArray("[C1]"));
         // The ninth byte takes the data mode's form too; bytes not received stay empty.
-        for (bool hexMode : {false, true, false}) {
-            RefreshByteTexts(f.list, hexMode);
-        }
+        for (bool hexMode : {false, true, false}) RefreshByteTexts(f.list, hexMode);
         QCOMPARE(QByteArray(a->byteTexts[0]) + a->byteTexts[2] + a->byteTexts[3] + b->byteTexts[8],
                  QByteArray("250252002"));
         RefreshByteTexts(f.list, true);

@@ -258,9 +258,8 @@ class TestTraceListModel : public QObject {
         const char alphabet[] = {'a', 'A', 'b', 'B', ' ', '#', '\xE9', '0'};
         auto randomText = [&](char* text, std::size_t size) {
             const std::size_t length = size / 2 + random() % (size / 2);
-            for (std::size_t i = 0; i < length; ++i) {
+            for (std::size_t i = 0; i < length; ++i)
                 text[i] = i < 26 && random() % 8 != 0 ? 'a' : alphabet[random() % sizeof alphabet];
-            }
             text[length] = 0;
         };
         for (int i = 0; i < 3000; ++i) {

@@ -37,9 +37,7 @@ struct Host {
         for (int round = 0; round < 200 && (round == 0 || got.size() < count); ++round) {
             QTest::qWait(round == 0 ? 0 : 2);
             sim.poll();
-            for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) {
-                got.append(chunk, n);
-            }
+            for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) got.append(chunk, n);
         }
         return got;
     }
@@ -71,9 +69,8 @@ struct DecodedTrace : RowSink {
             const bool whole = std::strcmp(row->syncText, "55") == 0 && row->idText[0] == '[' &&
                                row->byteTexts[2][0] != '\0';
             texts << row->infoText + QString(whole ? "+" : "");
-            if (row->next != nullptr && row->next->slotTimes[0] < row->slotTimes[0]) {
+            if (row->next != nullptr && row->next->slotTimes[0] < row->slotTimes[0])
                 texts << "backwards";
-            }
         }
         return texts;
     }
@@ -82,9 +79,8 @@ struct DecodedTrace : RowSink {
         std::map<int, QStringList> byId;
         for (TraceEntry* row = list.TraceListHead(); row != nullptr; row = row->next) {
             const LinFrame frame = ReadLinFrame(*row);
-            if (frame.hasId) {
+            if (frame.hasId)
                 byId[frame.id()] << QString::fromStdString(CheckFrame(frame).text());
-            }
         }
         QStringList texts;
         for (auto& [id, words] : byId) {
@@ -254,9 +250,8 @@ class TestTracerSim : public QObject {
         QFETCH(double, badParity);
         QFETCH(QString, verdicts);
         TracerSimulatorOptions options;
-        for (const QString& id : classic.split(',', Qt::SkipEmptyParts)) {
+        for (const QString& id : classic.split(',', Qt::SkipEmptyParts))
             options.classicIds.set(id.toUInt(nullptr, 16));
-        }
         options.rates.badChecksums = badChecksums;
         options.rates.badParity = badParity;
         DecodedTrace trace;
@@ -277,9 +272,7 @@ class TestTracerSim : public QObject {
         host.send("02 02 04");
         QByteArray stream;
         for (int round = 0; round < 10; ++round) {
-            for (int i = 0; i < 300; ++i, sim.poll()) {
-                sim.advance(100000);
-            }
+            for (int i = 0; i < 300; ++i, sim.poll()) sim.advance(100000);
             for (int i = 0; i < 20; ++i) {
                 sim.advance(20000);
                 stream += host.collect(sim);
@@ -291,9 +284,8 @@ class TestTracerSim : public QObject {
         const QStringList infos = trace.infos();
         QVERIFY(infos.count("#BufOvfl") >= 10 && !infos.contains("backwards"));
         QCOMPARE(infos.filter("#").size(), infos.count("#BufOvfl"));
-        for (qsizetype at = 0; (at = infos.indexOf("#BufOvfl", at) + 1) > 0;) {
+        for (qsizetype at = 0; (at = infos.indexOf("#BufOvfl", at) + 1) > 0;)
             QCOMPARE(infos.value(at), "Break+");
-        }
     }
 };
 
