@@ -224,19 +224,6 @@ class TestStreamDecoder : public QObject {
         QCOMPARE(counts(f), QString("0 frames, 0 errors, clock 0x200, state 5"));
     }
 
-    void restartKeepsRowsAndCountsResetForgetsThem() {
-        DecoderFixture f;
-        f.feed(hex("0490010000 059101105500 059201201000 059C02000100"));
-        f.decoder.RestartDecoder();
-        QCOMPARE(counts(f), QString("1 frames, 1 errors, clock 0x0, state 0"));
-        f.feed(hex("0490005000"));
-        QCOMPARE(lines(f).mid(2),
-                 (QStringList{"R|2|+ 000256|#01", kStartRow, "-|1|+ 000080|Break"}));
-        f.decoder.ResetDecoder();
-        QCOMPARE(f.decoder.currentEntry(), nullptr);
-        QCOMPARE(counts(f), QString("0 frames, 0 errors, clock 0x0, state 0"));
-    }
-
     void outOfMemorySkipsToNextRowOpeningFrame() {
         DecoderFixture f;
         int allowed = 0;
