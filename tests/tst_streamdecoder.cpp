@@ -126,6 +126,17 @@ class TestStreamDecoder : public QObject {
                QByteArray("02A0A2").repeated(65537) + "0490000500",
                {kStartRow + " w0:65537", "-|1|+ 01:11:35,032837|Break"},
                "0 frames, 0 errors, clock 0x100010005, state 5");
+        // What a bad frame's slot keeps shows in the file it is saved to (tst_dumpfiles).
+        addRow(
+            "odd lengths (1, 8, 9, a wrap's 6, 255) are bad rows ending the LIN frame", "",
+            "0490010000 059101105500 0190 089001020304050607 09900102030405060708 "
+            "06A000000000FF FF" +
+                QByteArray("11").repeated(255) + "0490020000",
+            {kStartRow, "-|1|+ 000256|Break|55", "-|2|+ 000016|#err [01,90]",
+             "-|3|+ 000000|#err [08,90,01,02,03,04..]", "-|4|+ 000000|#err [09,90,01,02,03,04..]",
+             "-|5|+ 000000|#err [06,A0,00,00,00,00..]", "-|6|+ 000000|#err [FF,11,11,11,11,11..]",
+             "-|7|+ 000240|Break"},
+            "0 frames, 0 errors, clock 0x200, state 5");
         addRow("frame split over reads is decoded once when complete", "",
                "0490001000 0591 | 002055 | 00 C8" + QByteArray("22").repeated(98) + "|" +
                    QByteArray("22").repeated(102) + "0490003000",
@@ -193,35 +204,6 @@ class TestStreamDecoder : public QObject {
         // Nothing was moved: an answer is read where it is.
         QCOMPARE(bytesOf(f.buffer.bytes.data(), stream.size()), stream);
         QCOMPARE(f.sink.batches, 1);
-    }
-
-    void oddLengthFrameIsBadRowAndDecodingGoesOn_data() {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QString>("info");
-        QTest::addColumn<QByteArray>("slot0");
-        const auto add = [](const char* name, const QByteArray& frame, const char* info,
-                            const char* slot0) {
-            QTest::newRow(name) << hex(frame) << QString(info) << hex(slot0);
-        };
-        add("length 1", "0190", "#err [01,90]", "0100000000000000");
-        add("length 8", "089001020304050607", "#err [08,90,01,02,03,04..]", "0890010203040506");
-        add("length 9 not kept", "09900102030405060708", "#err [09,90,01,02,03,04..]",
-            "0000000000000000");
-        add("wrap kind, length 6", "06A000000000FF", "#err [06,A0,00,00,00,00..]",
-            "06A0000000000000");
-        add("length 255", "FF" + QByteArray("11").repeated(255), "#err [FF,11,11,11,11,11..]",
-            "0000000000000000");
-    }
-
-    void oddLengthFrameIsBadRowAndDecodingGoesOn() {
-        QFETCH(QByteArray, frame);
-        QFETCH(QString, info);
-        DecoderFixture f;
-        // In the middle of a LIN frame: the odd frame ends it, and decoding goes on behind it.
-        QCOMPARE(f.feed(hex("0490010000 059101105500") + frame + hex("0490020000")), 0);
-        QCOMPARE(lines(f).mid(2), (QStringList{"-|2|+ 000016|" + info, "-|3|+ 000240|Break"}));
-        QTEST(bytesOf(f.listRows()[2]->frames[0], kSlotSize), "slot0");
-        QCOMPARE(counts(f), QString("0 frames, 0 errors, clock 0x200, state 5"));
     }
 
     void outOfMemorySkipsToNextRowOpeningFrame() {
