@@ -88,9 +88,7 @@ struct DecoderFixture {
 
     std::vector<TraceEntry*> listRows() const {
         std::vector<TraceEntry*> rows;
-        for (TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next) {
-            rows.push_back(e);
-        }
+        for (TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next) rows.push_back(e);
         return rows;
     }
 };

@@ -27,21 +27,16 @@ class TestCommandFrames : public QObject {
     void setBaudrateFrameFromTextCarriesValueAndFreshChecksum_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("frame");
-        const auto add = [](const char* name, const QString& text, const char* frame) {
-            QTest::newRow(name) << text << QByteArray::fromHex(frame);
-        };
-        add("1200", "1200", "040104B0B9");
-        add("9600", "9600", "04012580AA");
-        add("19200", "19200", "04014B0050");
-        add("blank in front, letters behind", " 4800abc", "040112C0D7");
-        add("plus sign", "+2400", "040109606E");
-        add("above 65535 keeps the low 16 bits", "70000", "0401117086");
-        add("minus one", "-1", "0401FFFF03");
-        add("empty", "", "0401000005");
-        add("blank after the sign", "- 5", "0401000005");
-        // 2^32 + 19200: the value wraps without overflow, its low 16 bits stay 0x4B00.
-        add("huge number", "4294986496", "04014B0050");
-        add("endless digits", QString(200, '9'), "0401FFFF03");
+        // Blanks in front and letters behind are skipped; above 65535 keeps the low 16 bits;
+        // 2^32 + 19200 wraps without overflow, its low 16 bits stay 0x4B00.
+        for (const QString row :
+             {"1200=040104B0B9", "9600=04012580AA", "19200=04014B0050", " 4800abc=040112C0D7",
+              "+2400=040109606E", "70000=0401117086", "-1=0401FFFF03", "=0401000005",
+              "- 5=0401000005", "4294986496=04014B0050"}) {
+            QTest::newRow(qPrintable("\"" + row.section('=', 0, 0) + "\""))
+                << row.section('=', 0, 0) << QByteArray::fromHex(row.section('=', 1).toLatin1());
+        }
+        QTest::newRow("endless digits") << QString(200, '9') << QByteArray::fromHex("0401FFFF03");
     }
 
     void setBaudrateFrameFromTextCarriesValueAndFreshChecksum() {

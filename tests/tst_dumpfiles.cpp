@@ -12,6 +12,7 @@
 #include <cstring>
 #include <optional>
 #include <thread>
+#include <tuple>
 
 #include "DecoderFixture.h"
 #include "files/DumpWriter.h"
@@ -83,8 +84,11 @@ class TestDumpFiles : public QObject {
         QTest::newRow("the 29-byte example")
             << hex("02A0A2 04901234EE 0591124055EE 05921250C1EE 02A0A2 0593001005EE")
             << hex("02A0A2 0490123400 059112405500 05921250C100 02A0A2 059300100500");
+        // A slot keeps 8 bytes of a bad frame, and none of one longer than 9 bytes.
         QTest::newRow("bad frames: the byte past a full slot and the check byte are 0")
-            << hex("089001020304050607 0190 02A0A2") << hex("089001020304050600 0100 02A0A2");
+            << hex("089001020304050607 0190 09900102030405060708 06A000000000FF FF" +
+                   QByteArray("11").repeated(255) + "02A0A2")
+            << hex("089001020304050600 0100 06A00000000000 02A0A2");
     }
 
     void savesTraceByteForByte() {
@@ -123,9 +127,8 @@ class TestDumpFiles : public QObject {
         std::memcpy(b.back()->infoText, a.back()->infoText, sizeof a.back()->infoText);
         QCOMPARE(b[0]->slotTimes[0], 0);
         b[0]->slotTimes[0] = a[0]->slotTimes[0];
-        for (std::size_t i = 0; i < a.size(); ++i) {
+        for (std::size_t i = 0; i < a.size(); ++i)
             QCOMPARE(std::memcmp(a[i], b[i], offsetof(TraceEntry, next)), 0);
-        }
     }
 
     void loadsWholeFramesOnly_data() {
@@ -165,30 +168,27 @@ class TestDumpFiles : public QObject {
         QCOMPARE(load(f, "/proc/self/mem"), LoadResult::ReadError);
     }
 
-    // Each target, saved to by the dump writer and by the profile. The old file holds a
-    // profile; the new bytes replace it whole, or it stays as it was.
+    // Each target, saved to by the dump writer. The old file holds a profile; the new bytes
+    // replace it whole, or it stays as it was. Both writers replace files through
+    // SafeReplace; the profile is tried where it behaves otherwise: it makes a missing folder.
     void saveTargets_data() {
         QTest::addColumn<Writer>("writer");
         QTest::addColumn<Target>("target");
         QTest::addColumn<bool>("saved");
-        const struct {
-            const char* name;
-            Target target;
-            bool dumpSaves;
-            bool profileSaves;
-        } targets[] = {
-            {"regular file, mode 0660 kept", Target::File, true, true},
-            {"link to a link to the file", Target::LinkToLinkToFile, true, true},
-            {"link to a file not there yet", Target::DanglingLink, true, true},
-            {"write-protected file", Target::WriteProtected, false, false},
-            {"missing folder (the profile makes it)", Target::MissingFolder, false, true},
-            {"a folder, left as it is", Target::Folder, false, false},
-            {"fifo, written in place", Target::Fifo, true, true},
-        };
-        for (const auto& t : targets) {
-            QTest::addRow("dump, %s", t.name) << Writer::Dump << t.target << t.dumpSaves;
-            QTest::addRow("profile, %s", t.name) << Writer::Profile << t.target << t.profileSaves;
-        }
+        const std::tuple<const char*, Target, bool> targets[] = {
+            {"regular file, mode 0660 kept", Target::File, true},
+            {"link to a link to the file", Target::LinkToLinkToFile, true},
+            {"link to a file not there yet", Target::DanglingLink, true},
+            {"write-protected file", Target::WriteProtected, false},
+            {"missing folder", Target::MissingFolder, false},
+            {"a folder, left as it is", Target::Folder, false},
+            {"fifo, written in place", Target::Fifo, true}};
+        for (const auto& [name, target, saved] : targets)
+            QTest::addRow("dump, %s", name) << Writer::Dump << target << saved;
+        QTest::newRow("profile, missing folder: made")
+            << Writer::Profile << Target::MissingFolder << true;
+        QTest::newRow("profile, write-protected file")
+            << Writer::Profile << Target::WriteProtected << false;
     }
 
     void saveTargets() {
@@ -233,14 +233,12 @@ class TestDumpFiles : public QObject {
         const unsigned modeBefore = modeOf(file);
         QByteArray received;
         std::thread pipeReader;
-        if (target == Target::Fifo) {
+        if (target == Target::Fifo)
             pipeReader = std::thread([&] { received = read("file"); });
-        }
         QByteArray expected;
         const bool ok = saveThrough(writer, given.toStdString(), 1, expected);
-        if (pipeReader.joinable()) {
+        if (pipeReader.joinable())
             pipeReader.join();
-        }
         QCOMPARE(ok, saved);
         if (target == Target::Fifo) {
             QCOMPARE(received, expected);
@@ -251,9 +249,8 @@ class TestDumpFiles : public QObject {
                                          ? "<none>"
                                          : old);
         }
-        if (modeBefore != 0) {
+        if (modeBefore != 0)
             QCOMPARE(modeOf(file), modeBefore);
-        }
         if (reader) {
             QCOMPARE(reader->readAll(), old);  // a reader keeps the whole old file
         }

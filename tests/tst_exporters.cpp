@@ -79,9 +79,8 @@ class MemoryOutput : public ByteOutput {
   public:
     explicit MemoryOutput(int refuseAt = 0) : refuseAt_(refuseAt) {}
     bool write(const void* data, std::size_t size) override {
-        if (++calls >= refuseAt_ && refuseAt_ != 0) {
+        if (++calls >= refuseAt_ && refuseAt_ != 0)
             return false;
-        }
         bytes.append(static_cast<const char*>(data), qsizetype(size));
         return true;
     }
@@ -100,9 +99,7 @@ bool exportRows(
     Format format, const std::vector<TraceEntry*>& rows, ByteOutput& out,
     const std::function<void(bool)>& onRow = [](bool) {}) {
     const auto all = [&](auto&& writer) {
-        for (const TraceEntry* row : rows) {
-            onRow(writer.writeRow(*row));
-        }
+        for (const TraceEntry* row : rows) onRow(writer.writeRow(*row));
         return writer.finish();
     };
     return format == Format::Pcapng ? all(PcapngWriter(out, kEpochMicros)) : all(CsvWriter(out));
@@ -114,35 +111,28 @@ quint32 u32(const QByteArray& bytes, qsizetype at) {
     return value;
 }
 
-// The packets of a capture in the fixture's words, after checking the section header,
-// the one LIN interface and each enhanced packet block's framing and pseudo-header.
-QStringList readCapture(const QByteArray& file) {
-    QStringList packets;
+// The number of packets in a capture, after checking what tshark does not show: the
+// section header, the one LIN interface, and each enhanced packet block's framing, padding
+// and pseudo-header version and kind. tsharkReadsTheCapture reads the fields.
+int packetsIn(const QByteArray& file) {
+    int packets = 0;
     [&] {
         QCOMPARE(file.left(48).toHex(' '),
                  hex("0A0D0D0A 1C000000 4D3C2B1A 0100 0000 FFFFFFFFFFFFFFFF 1C000000"
                      "01000000 14000000 D400 0000 00000000 14000000")
                      .toHex(' '));
-        for (qsizetype at = 48; at < file.size();) {
+        for (qsizetype at = 48; at < file.size(); ++packets) {
             QVERIFY(file.size() - at >= 32);
             const quint32 length = u32(file, at + 4), captured = u32(file, at + 20);
             QCOMPARE(u32(file, at) + u32(file, at + 8), 6u);  // block type, interface 0
             QCOMPARE(length, 32 + (captured + 3) / 4 * 4);
-            QVERIFY(at + length <= file.size());
+            QVERIFY(at + length <= file.size() && captured >= 8);
             QCOMPARE(u32(file, at + 24), captured);
             QCOMPARE(u32(file, at + length - 4), length);
             QCOMPARE(file.mid(at + 28 + captured, length - 32 - captured).count('\0'),
                      length - 32 - captured);
-            const QByteArray b = file.mid(at + 28, captured);
-            QVERIFY(b.size() >= 8 && b.startsWith(hex("01000000")));
-            QCOMPARE(quint8(b[4]) >> 2 & 3, 0);  // a frame, not an event
-            QCOMPARE(quint8(b[4]) >> 4, b.size() - 8);
-            const qint64 stamp = qint64(u32(file, at + 12)) << 32 | u32(file, at + 16);
-            packets << QString("t %1 pid %2 len %3 model %4 cs %5 err %6 data %7")
-                           .arg(stamp - kEpochMicros)
-                           .arg(b.mid(5, 1).toHex().toUpper(), QString::number(b.size() - 8),
-                                QString::number(quint8(b[4]) & 3), b.mid(6, 1).toHex().toUpper(),
-                                b.mid(7, 1).toHex().toUpper(), b.mid(8).toHex().toUpper());
+            QVERIFY(file.mid(at + 28).startsWith(hex("01000000")));
+            QCOMPARE(quint8(file[at + 32]) >> 2 & 3, 0);  // a frame, not an event
             at += length;
         }
     }();
@@ -167,23 +157,10 @@ class TestExporters : public QObject {
         QCOMPARE(rows.size(), std::size(kFixture));
     }
 
-    void pcapngHoldsOnePacketPerLinFrame_data() {
-        QTest::addColumn<int>("packet");
-        QTest::addColumn<QString>("fields");
-        for (const FixtureRow& row : kFixture) {
-            if (row.packet != nullptr) {
-                QTest::newRow(row.name) << int(packets.indexOf(row.packet)) << QString(row.packet);
-            }
-        }
-    }
-
     void pcapngHoldsOnePacketPerLinFrame() {
-        QFETCH(int, packet);
         MemoryOutput out;
         QVERIFY(exportRows(Format::Pcapng, rows, out));
-        const QStringList read = readCapture(out.bytes);
-        QCOMPARE(read.size(), packets.size());
-        QTEST(read[packet], "fields");
+        QCOMPARE(packetsIn(out.bytes), packets.size());
     }
 
     // Rows: a fixture row, or a row made with only its Info text (row -1); the record.
@@ -241,9 +218,7 @@ class TestExporters : public QObject {
         QFETCH(int, refuseAt);
         QFETCH(bool, rowsFail);
         std::vector<TraceEntry*> many;
-        for (int i = 0; i < copies; ++i) {
-            many.insert(many.end(), rows.begin(), rows.end());
-        }
+        for (int i = 0; i < copies; ++i) many.insert(many.end(), rows.begin(), rows.end());
         MemoryOutput whole;
         QVERIFY(exportRows(format, many, whole));
         QVERIFY(whole.calls > 2 || copies == 1);  // large enough to need several blocks
@@ -262,9 +237,8 @@ class TestExporters : public QObject {
     // Diagnostic frames (0x3C) would go on to a transport dissector that eats their first
     // bytes; the data bytes are compared as they are.
     void tsharkReadsTheCapture() {
-        if (QStandardPaths::findExecutable("tshark").isEmpty()) {
+        if (QStandardPaths::findExecutable("tshark").isEmpty())
             QSKIP("tshark is not installed (tools/install-deps.sh installs it)");
-        }
         QTemporaryDir dir;
         const QString file = dir.filePath("fixture.pcapng");
         MemoryOutput out;

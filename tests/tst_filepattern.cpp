@@ -23,9 +23,8 @@ class TestFilePattern : public QObject {
         add(ExtractPattern, "a (*.x) b (*.y)", "*.x");  // the first pair only
         add(ExtractPattern, "LIN traces (*.dump)|*.dump|all files (*.*)|*.*||", "*.dump");
         // No "(", no ")", ")" first (also before a later pair), or nothing between them.
-        for (const char* text : {"plain", "open (*.x", "close *.x)", "x) (*.y)", "empty ()", ""}) {
+        for (const char* text : {"plain", "open (*.x", "close *.x)", "x) (*.y)", "empty ()", ""})
             add(ExtractPattern, text, "");
-        }
         add(BuildFileFilter, "LIN traces (*.dump)|all files (*.*)",
             "LIN traces (*.dump)|*.dump|all files (*.*)|*.*||");
         add(BuildFileFilter, "logs (*.log)", "logs (*.log)|*.log||");

@@ -59,22 +59,15 @@ class TestProfile : public QObject {
         row("empty value: spacing kept", "[S]\nK =  \n", -1, "[S]\nK =  3\n");
         row("other section's lines kept", "[S]\nK=1\n[O]\n\tX = y ; z\r\n\n", 1,
             "[S]\nK=3\n[O]\n\tX = y ; z\r\n\n");
-        // Values read as their leading integer, or the default.
-        const auto value = [](const char* name, const QByteArray& text, int read) {
-            const QByteArray kept = text.trimmed().isEmpty() ? text : "";  // blanks stay
-            QTest::newRow(name) << "[S]\r\nK=" + text + "\r\n"
-                                << read << "[S]\r\nK=" + kept + "3\r\n";
-        };
-        value("value empty: the default", "", -1);
-        value("blanks only: the default", " \t ", -1);
-        value("letters only", "abc", 0);
-        value("digits then letters", "12abc", 12);
-        value("plus sign", "+7", 7);
-        value("sign then blank", "- 5", 0);
-        value("hexadecimal prefix", "0x10", 0);
-        value("wraps like 32 bits", "4294967295", -1);
-        value("decimal point", "3.9", 3);
-        value("quoted is no number", "\"5\"", 0);
+        // Values read as their leading integer, or the default; a value of blanks keeps them.
+        for (const QString value : {"=-1", " \t =-1", "abc=0", "12abc=12", "+7=7", "- 5=0",
+                                    "0x10=0", "4294967295=-1", "3.9=3", "\"5\"=0"}) {
+            const QByteArray text = value.section('=', 0, 0).toLatin1();
+            QTest::newRow("value " + text)
+                << "[S]\r\nK=" + text + "\r\n"
+                << value.section('=', 1).toInt()
+                << "[S]\r\nK=" + (text.trimmed().isEmpty() ? text : "") + "3\r\n";
+        }
     }
 
     void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine() {

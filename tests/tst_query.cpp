@@ -50,55 +50,32 @@ class TestQuery : public QObject {
         QCOMPARE(trace_->listRows().size(), std::size_t{12});
     }
 
+    // "query -> the message numbers of the rows it keeps".
     void matchesRows_data() {
         QTest::addColumn<QString>("query");
-        QTest::addColumn<QList<int>>("rows");  // message numbers
-        const auto add = [](const char* query, QList<int> rows) {
-            QTest::newRow(query) << query << rows;
+        QTest::addColumn<QList<int>>("rows");
+        const auto add = [](std::initializer_list<const char*> rows) {
+            for (const QString row : rows) {
+                const QString query = row.section(" -> ", 0, 0);
+                QList<int> numbers;
+                for (const QString& n : row.section(" -> ", 1).split(' ', Qt::SkipEmptyParts))
+                    numbers << n.toInt();
+                QTest::newRow(qPrintable(query)) << query << numbers;
+            }
         };
-        add("id=3C", {1, 6});
-        add("id=05", {3});
-        add("id=10,3C,22", {1, 2, 5, 6});
-        add("!id=3C", {0, 2, 3, 4, 5, 7, 8, 9, 10, 11});
-        add("pid=50", {2});
-        add("pid=10", {});
-        add("pid=05", {3});
-        add("pid=e2,C1", {5, 7});
-        add("data=7F??B2", {1, 4});
-        add("data=7f??b2", {1, 4});
-        add("data=7F", {1, 4, 6, 7});
-        add("data=7F??", {1, 4, 7});
-        add("data=????????", {1, 4});
-        add("data=??", {1, 2, 3, 4, 6, 7});
-        add("data=B2", {});
-        add("data=??????????????????", {});
-        add("err", {8, 9, 10});
-        add("bad", {3, 4, 5, 6, 11});
-        add("!bad", {0, 1, 2, 7, 8, 9, 10});
-        add("check=parity", {3});
-        add("check=classic", {1, 3});
-        add("check=enhanced", {2, 7});
-        add("check=checksum", {4});
-        add("check=no-response", {5});
-        add("check=short", {6});
-        add("check=no-sync", {11});
-        add("check=sync", {});
-        add("break", {1, 2, 3, 4, 5, 6, 7, 11});
-        add("start", {0});
-        add("10", {10});
-        add("00,000000", {0, 9, 10});
-        add("02,00]", {10});
-        add("[3c]", {1, 6});
-        add("255", {7});
-        add("b2h", {1, 4});
-        add("#ERR", {10});
-        add("#3a", {8});
-        add("bufOVFL", {9});
-        add("id=3C data=7F??", {1});
-        add("break !bad", {1, 2, 7});
-        add("check=classic !check=parity", {1});
-        add("err !#bufovfl", {8, 10});
-        add("  id=3C \t bad  ", {6});
+        add({"id=3C -> 1 6", "id=05 -> 3", "id=10,3C,22 -> 1 2 5 6",
+             "!id=3C -> 0 2 3 4 5 7 8 9 10 11", "pid=50 -> 2", "pid=10 -> ", "pid=05 -> 3",
+             "pid=e2,C1 -> 5 7", "data=7F??B2 -> 1 4", "data=7f??b2 -> 1 4", "data=7F -> 1 4 6 7",
+             "data=7F?? -> 1 4 7", "data=???????? -> 1 4", "data=?? -> 1 2 3 4 6 7", "data=B2 -> ",
+             "data=?????????????????? -> "});
+        add({"err -> 8 9 10", "bad -> 3 4 5 6 11", "!bad -> 0 1 2 7 8 9 10", "check=parity -> 3",
+             "check=classic -> 1 3", "check=enhanced -> 2 7", "check=checksum -> 4",
+             "check=no-response -> 5", "check=short -> 6", "check=no-sync -> 11", "check=sync -> ",
+             "break -> 1 2 3 4 5 6 7 11", "start -> 0"});
+        add({"10 -> 10", "00,000000 -> 0 9 10", "02,00] -> 10", "[3c] -> 1 6", "255 -> 7",
+             "b2h -> 1 4", "#ERR -> 10", "#3a -> 8", "bufOVFL -> 9", "id=3C data=7F?? -> 1",
+             "break !bad -> 1 2 7", "check=classic !check=parity -> 1", "err !#bufovfl -> 8 10",
+             "  id=3C \t bad   -> 6"});
     }
 
     void matchesRows() {
@@ -111,42 +88,41 @@ class TestQuery : public QObject {
         QCOMPARE(parsed->text(), query.toStdString());
         QList<int> matched;
         for (const TraceEntry* row : trace_->listRows()) {
-            if (parsed->matches(*row)) {
+            if (parsed->matches(*row))
                 matched << row->number;
-            }
         }
         QCOMPARE(matched, rows);
     }
 
+    // "query -> message", %1 and %2 standing for the two messages many queries share.
     void refusesQuery_data() {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("error");
-        const auto add = [](const char* query, const char* error) {
-            QTest::newRow(query) << query << error;
+        const auto add = [](std::initializer_list<const char*> rows) {
+            for (const QString row : rows) {
+                QTest::newRow(row.toUtf8())
+                    << row.section(" -> ", 0, 0)
+                    << row.section(" -> ", 1)
+                           .replace("%1", "unknown key (id, pid, data, check)")
+                           .replace("%2", "the pattern is pairs of hex digits or ??");
+            }
         };
-        add("", "empty query");
-        add(" \t ", "empty query");
-        add("!", R"("!": a term must follow "!")");
-        add("id=3C !", R"("!": a term must follow "!")");
-        add("!!err", R"("!!err": one "!" per term)");
-        add("foo=1", R"("foo=1": unknown key (id, pid, data, check))");
-        add("ID=3C", R"("ID=3C": unknown key (id, pid, data, check))");
-        add("err=1", R"("err=1": unknown key (id, pid, data, check))");
-        add("id=40", R"("id=40": identifiers are 00..3F)");
-        add("id=3", R"("id=3": identifiers are two hex digits)");
-        add("id=3G", R"("id=3G": identifiers are two hex digits)");
-        add("id=", R"("id=": no identifiers after "=")");
-        add("id=01,,02", R"("id=01,,02": an empty item in the list)");
-        add("pid=1G", R"("pid=1G": identifier bytes are two hex digits)");
-        add("pid=", R"("pid=": no identifier bytes after "=")");
-        add("data=1", R"("data=1": the pattern is pairs of hex digits or ??)");
-        add("data=7?", R"("data=7?": the pattern is pairs of hex digits or ??)");
-        add("data=", R"("data=": the pattern is pairs of hex digits or ??)");
-        add("data=00112233445566778899",
-            R"("data=00112233445566778899": at most 9 bytes (DB0..DB7, CS))");
-        add("check=nope", R"("check=nope": not a check word (no-sync, sync, no-id, parity, )"
-                          R"(no-response, short, checksum, classic, enhanced))");
-        add("bad id=40 foo=1", R"("id=40": identifiers are 00..3F)");
+        add({" -> empty query", " \t  -> empty query", "! -> \"!\": a term must follow \"!\"",
+             "id=3C ! -> \"!\": a term must follow \"!\"", "!!err -> \"!!err\": one \"!\" per term",
+             "foo=1 -> \"foo=1\": %1", "ID=3C -> \"ID=3C\": %1", "err=1 -> \"err=1\": %1",
+             "id=40 -> \"id=40\": identifiers are 00..3F",
+             "id=3 -> \"id=3\": identifiers are two hex digits",
+             "id=3G -> \"id=3G\": identifiers are two hex digits",
+             "id= -> \"id=\": no identifiers after \"=\"",
+             "id=01,,02 -> \"id=01,,02\": an empty item in the list",
+             "pid=1G -> \"pid=1G\": identifier bytes are two hex digits",
+             "pid= -> \"pid=\": no identifier bytes after \"=\""});
+        add({"data=1 -> \"data=1\": %2", "data=7? -> \"data=7?\": %2", "data= -> \"data=\": %2",
+             "data=00112233445566778899 -> \"data=00112233445566778899\": at most 9 bytes "
+             "(DB0..DB7, CS)",
+             "check=nope -> \"check=nope\": not a check word (no-sync, sync, no-id, parity, "
+             "no-response, short, checksum, classic, enhanced)",
+             "bad id=40 foo=1 -> \"id=40\": identifiers are 00..3F"});
     }
 
     void refusesQuery() {

@@ -1,7 +1,9 @@
 // The trace controller with the real stream decoder, a scripted port and a recording
 // window: commands, answers, time-outs, status lines and the enable table.
 #include <QTest>
+#include <functional>
 #include <map>
+#include <optional>
 #include <tuple>
 
 #include "DecoderFixture.h"
@@ -79,15 +81,16 @@ class RecordingWindow : public ControllerWindow {
     ScriptedPort& port_;
 };
 
-const QByteArray kVersionAnswer = hex("05 80 01 02 03 8B");
-const QByteArray kStartMarker = hex("05 82 00 07 00 8E");  // recording number 7
-const QByteArray kLin = hex("04 90 12 34 00  05 91 12 40 55 00  05 92 12 50 C1 00");
-const QByteArray kDeviceError = hex("05 9C 13 00 2A 00");
-const QByteArray kStartTrace = hex("02 02 04");
-const QByteArray kStopTrace = hex("02 03 05");
-const std::string kStartTimeout =
-    "response timeout detected for 'start trace' (use STOP button)!!!";
+// Device frames the scripts name: the version answer, a start marker of recording 7, a LIN
+// frame of break, sync and identifier, and a device error.
+const std::pair<const char*, const char*> kFrames[] = {
+    {"{ver}", "05 80 01 02 03 8B"},
+    {"{mark}", "05 82 00 07 00 8E"},
+    {"{lin}", "04 90 12 34 00  05 91 12 40 55 00  05 92 12 50 C1 00"},
+    {"{err}", "05 9C 13 00 2A 00"}};
 const int kTableIds[] = {1000, 1001, 1005, 1007, 1008, 1009, 1018, 1012};
+const char* const kStates[] = {"Idle", "ReadingVersion", "SettingBaudrate", "StartRequested",
+                               "Tracing"};
 
 // Logs what the controller hands a byte sink: "started", the bytes of each call in hex,
 // "t" per tick, "ended".
@@ -107,14 +110,6 @@ struct Rig : DecoderFixture {
     void ticks(int count) {
         for (int i = 0; i < count; ++i) controller.onTimerTick();
     }
-    void tickWith(const QByteArray& bytes) {
-        port.pending += bytes;
-        controller.onTimerTick();
-    }
-    void startTracing() {
-        controller.onStart();
-        tickWith(kStartMarker);
-    }
     QStringList infos() const {
         QStringList out;
         for (const TraceEntry* e : listRows()) out << e->infoText;
@@ -127,21 +122,56 @@ struct Rig : DecoderFixture {
     }
     // Presses start, read version, set baud rate and (withClear) clear: true when
     // none of them changed anything.
-    bool othersDoNothing(bool withClear = true) {
+    bool othersDoNothing(bool withClear) {
         const auto before = traces();
         controller.onStart();
         controller.onGetFwVersion();
         controller.onSetLinSpeed();
-        if (withClear) {
+        if (withClear)
             controller.onClearTraceList();
-        }
         return traces() == before;
+    }
+    // What a script's "=key" step compares.
+    QString observe(const QString& key) const {
+        const auto join = [](const Lines& lines) {
+            QStringList texts;
+            for (const std::string& line : lines) texts << QString::fromStdString(line);
+            return texts.join(" / ");
+        };
+        QStringList writes, enabled;
+        for (const QByteArray& w : port.writes) writes << w.toHex(' ');
+        for (int id : kTableIds) {
+            if (window.enabled.count(id) && window.enabled.at(id))
+                enabled << QString::number(id);
+        }
+        const std::map<QString, QString> values{
+            {"line1", join(window.line1)},
+            {"status", window.line1.empty() ? "-" : QString::fromStdString(window.line1.back())},
+            {"line2", window.line2.empty() ? "-" : QString::fromStdString(window.line2.back())},
+            {"line2s", QString::number(window.line2.size())},
+            {"writes", writes.join(" / ")},
+            {"purges", QString::fromStdString(port.purges)},
+            {"rows", infos().join('|')},
+            {"state", kStates[int(state)]},
+            {"carry", QString::number(buffer.carryOver)},
+            {"room", QString::number(port.lastMax)},
+            {"live", QString::number(window.live)},
+            {"busy", QString::number(controller.busy())},
+            {"box", QString::fromStdString(window.boxText)},
+            {"enabled", enabled.join(' ')},
+            {"redraws", QString::number(window.redraws)},
+            {"clears", QString::number(window.clears)},
+            {"forgotten", QString::number(window.portsForgotten)},
+            {"oom", QString::number(window.outOfMemoryReports)},
+            {"log", sink.log.join('|')}};
+        return values.count(key) ? values.at(key) : "no such key: " + key;
     }
 
     ScriptedPort port;
     RecordingWindow window{port};
     SetBaudrateFrame baudrateFrame;
     TraceController controller{port, window, session, baudrateFrame};
+    LoggingSink sink;
 };
 
 }  // namespace
@@ -150,236 +180,143 @@ class TestTraceController : public QObject {
     Q_OBJECT
 
   private slots:
-    void answersWithinTwentyTicksAreShownAndPurged() {
-        Rig rig;
-        rig.controller.onGetFwVersion();
-        // The answer on the first tick; half a frame behind it is thrown away.
-        rig.tickWith(kVersionAnswer + hex("04 90"));
-        QCOMPARE(rig.window.line1, (Lines{"start read version ...", "returned FW-Version: 1.2.3"}));
-        rig.controller.onSetLinSpeed();
-        // The answer on the twentieth tick; the frames ahead of it are thrown away.
-        rig.ticks(19);
-        rig.tickWith(kLin + hex("05 81 25 80 01 00"));
-        QCOMPARE(rig.window.line1.back(), "returned LIN Baudrate: 9600, result:1"s);
-        QCOMPARE(rig.window.boxText, "9600"s);
-        QCOMPARE(rig.port.writes, (Frames{hex("02 00 02"), hex("04 01 4B 00 50")}));
-        QCOMPARE(rig.port.purges, "OIOI"s);
-        QVERIFY(rig.state == TraceState::Idle && rig.buffer.carryOver == 0);
-        // Nothing around the answers becomes a row, now or at the head of the next trace.
-        rig.startTracing();
-        QCOMPARE(rig.infos(), QStringList{"START (7)"});
+    // Steps split by ";": start, stop, version, baud, clear (the buttons); "read HEX" queues
+    // bytes (none too) and ticks; "queue HEX", "wraps N" (timer wraps) queue without a tick;
+    // "tick N"; vanish, back, unplug, plug (the port); pause, resume; nomem, mem (row memory);
+    // "carry N" (bytes left from before); attach, detach (a logging byte sink); "others": the
+    // other buttons change nothing ("others-but-clear" leaves clear out); snap and same: all
+    // of it is as at the snap; "=key text": what Rig::observe(key) gives.
+    void scriptedSession_data() {
+        QTest::addColumn<QString>("script");
+        const auto add = [](const char* name, const QString& script) {
+            QTest::newRow(name) << script;
+        };
+        // Half a frame behind the version answer, and frames ahead of the baud-rate answer,
+        // are thrown away: nothing becomes a row, now or at the head of the next trace.
+        add("answers within twenty ticks are shown and purged",
+            "version; read {ver} 04 90; "
+            "=line1 start read version ... / returned FW-Version: 1.2.3; baud; tick 19; "
+            "read {lin} 05 81 25 80 01 00; =status returned LIN Baudrate: 9600, result:1; "
+            "=box 9600; =writes 02 00 02 / 04 01 4b 00 50; =purges OIOI; =state Idle; =carry 0; "
+            "start; read {mark}; =rows START (7)");
+        // An awaited answer is no trace to stop; one read in the tick that times out comes
+        // too late.
+        for (const auto& [name, command, answer, write] :
+             {std::tuple{"read version", "version", "{ver}", "02 00 02"},
+              {"set baudrate", "baud", "05 81 25 80 00 00", "04 01 4b 00 50"}}) {
+            add(name, QString("%1; tick 2; stop; others; tick 18; =line1 start %2 ...; read %3; "
+                              "=line1 start %2 ... / timeout %2!!!; =purges OI; tick 5; "
+                              "=line1 start %2 ... / timeout %2!!!; =state Idle; =box 19200; "
+                              "=writes %4; =redraws 0")
+                          .arg(command, name, answer, write));
+        }
+        add("start marker on the third tick is announced once",
+            "start; =writes 02 02 04; =live 1; =busy 1; tick 2; others; read {mark}; "
+            "=state Tracing; tick 25; others; =line1 start trace ... / start trace detected ...; "
+            "=rows START (7)");
+        // The second status line is refreshed on ticks 1, 7, 13, 19, 25.
+        add("start on a silent device repeats the time-out with only Stop enabled",
+            "start; tick 21; =line1 start trace ... / %1; =line2s 4; tick 4; =line2s 5; "
+            "=purges OIOIOIOIOI; =state StartRequested; =enabled 1008; stop; "
+            "=writes 02 02 04 / 02 03 05; =state Idle; =live 0; =busy 0; =redraws 1; "
+            "=enabled 1000 1001 1005 1007 1008 1009 1018 1012; tick 3; "
+            "=line1 start trace ... / %1 / %1 / %1 / %1 / %1");
+        // Sixteen wraps put the clock past a second; a device error read in two parts is
+        // read behind its first part, not past the buffer. A new recording restarts the
+        // clock, the counts go on; bytes read in Idle are dropped, a frame begun waits.
+        add("counts survive stop and restart until clear",
+            "start; read {mark}; wraps 16; read {lin} 05 9C 13; read 00 2A 00; =room 32765; "
+            "tick 6; =line2 active: 00:00:01  \tFRMs: 1  \tERRs: 1; stop; start; read {mark}; "
+            "read {lin} 05 9C; tick 6; =line2 active: 00:00:00  \tFRMs: 2  \tERRs: 1; "
+            "=rows START (7)|Break|#2A|START (7)|Break; stop; read {lin} {err}; "
+            "=rows START (7)|Break|#2A|START (7)|Break; =carry 2; clear; =line2 ; =rows ; "
+            "=carry 0; =clears 1; =status start trace detected ...; tick 6; "
+            "=line2 active: 00:00:00  \tFRMs: 0  \tERRs: 0");
+        // A dump file loads through the receive buffer while paused. Connected again, the
+        // refresh counter starts full; Stop in Idle stops a device left tracing.
+        add("paused or portless controller does nothing but clear",
+            "queue {ver}; carry 4; snap; pause; tick 3; stop; others; same; resume; unplug; "
+            "tick 30; stop; others-but-clear; same; clear; =line2s 1; =line2 ; =clears 1; "
+            "=carry 0; plug; tick 1; =line2s 2; stop; =writes 02 03 05");
+        // The last frames arrived before the adapter was pulled, and half a frame after;
+        // then back again, and gone again while the version answer is awaited.
+        add("device vanishing keeps its last frames and stops",
+            "start; read {mark}; read 04 90 12 34 00 05 91 12 40 55 00; "
+            "queue 05 92 12 50 C1 00 {err} 04 90; vanish; tick 6; =rows START (7)|Break|#2A; "
+            "=line1 start trace ... / start trace detected ... / device disconnected; "
+            "=line2 active: 00:00:00  \tFRMs: 1  \tERRs: 1; =room 32766; =writes 02 02 04; "
+            "=state Idle; =busy 0; =live 0; =redraws 1; =carry 0; =forgotten 1; back; version; "
+            "tick 2; vanish; tick 2; =state Idle; =forgotten 2");
+        add("row shortage is reported once",
+            "start; read {mark}; nomem; read {lin} {err}; read 04 90 14 00 00; =oom 1; mem; "
+            "read 04 90 15 00 00; nomem; read {err}; =oom 2; =rows START (7)|Break");
+        // The byte sink gets the bytes read while a trace runs, and a tick after each read.
+        add("sink: idle", "attach; read {mark}; read 04 90 12 34 00; =log t|t");
+        add("sink: version answer awaited", "attach; version; read 04 90 12 34 00 {ver}; =log t");
+        add("sink: trace, stop",
+            "attach; start; read {mark} 04; read 90 12 34 00; stop; read 04 90 12 34 00; "
+            "=log started|05 82 00 07 00 8e 04|t|90 12 34 00|t|ended|t");
+        add("sink: start request without answer",
+            "attach; start; read; read 05 82 00; =log started|t|05 82 00|t");
+        add("sink: attached mid-frame",
+            "start; read {mark} 04 90; attach; read 12 34 00; =log started|04 90|12 34 00|t");
+        add("sink: detached",
+            "attach; start; read {mark}; detach; read 04 90 12 34 00; "
+            "=log started|05 82 00 07 00 8e|t|ended");
+        add("sink: device lost",
+            "attach; start; read {mark}; queue 04 90 12 34 00; vanish; read; "
+            "=log started|05 82 00 07 00 8e|t|04 90 12 34 00|ended");
     }
 
-    void silentDeviceTimesOutOnTwentyFirstTick_data() {
-        QTest::addColumn<bool>("version");
-        QTest::newRow("read version") << true;
-        QTest::newRow("set baudrate") << false;
-    }
-
-    void silentDeviceTimesOutOnTwentyFirstTick() {
-        QFETCH(bool, version);
-        const std::string what = version ? "read version" : "set baudrate";
-        Rig rig;
-        version ? rig.controller.onGetFwVersion() : rig.controller.onSetLinSpeed();
-        rig.ticks(2);
-        rig.controller.onStop();  // an awaited answer is no trace to stop
-        QVERIFY(rig.othersDoNothing());
-        rig.ticks(18);
-        QCOMPARE(rig.window.line1, Lines{"start " + what + " ..."});
-
-        // An answer read in the tick that times out comes too late.
-        rig.tickWith(version ? kVersionAnswer : hex("05 81 25 80 00 00"));
-        QCOMPARE(rig.window.line1, (Lines{"start " + what + " ...", "timeout " + what + "!!!"}));
-        QCOMPARE(rig.port.purges, "OI"s);
-        rig.ticks(5);
-        QCOMPARE(rig.window.line1.size(), std::size_t(2));
-        QVERIFY(rig.state == TraceState::Idle && rig.window.boxText == "19200");
-        QVERIFY(rig.port.writes.size() == 1 && rig.window.redraws == 0);
-    }
-
-    void startMarkerOnThirdTickIsAnnouncedOnce() {
-        Rig rig;
-        rig.controller.onStart();
-        QCOMPARE(rig.port.writes, Frames{kStartTrace});
-        QVERIFY(rig.window.live && rig.controller.busy());
-        rig.ticks(2);
-        QVERIFY(rig.othersDoNothing());
-        rig.tickWith(kStartMarker);
-        QCOMPARE(rig.state, TraceState::Tracing);
-        rig.ticks(25);
-        QVERIFY(rig.othersDoNothing());
-        QCOMPARE(rig.window.line1, (Lines{"start trace ...", "start trace detected ..."}));
-        QCOMPARE(rig.infos(), QStringList{"START (7)"});
-    }
-
-    void startOnSilentDeviceRepeatsTimeoutWithOnlyStopEnabled() {
-        Rig rig;
-        rig.controller.onStart();
-        rig.ticks(21);
-        QCOMPARE(rig.window.line1, (Lines{"start trace ...", kStartTimeout}));
-        QCOMPARE(rig.window.line2.size(), std::size_t(4));  // refreshed on ticks 1, 7, 13, 19
-        rig.ticks(4);
-        QCOMPARE(rig.window.line2.size(), std::size_t(5));
-        QCOMPARE(rig.port.purges, "OIOIOIOIOI"s);
-        QCOMPARE(rig.state, TraceState::StartRequested);
-        for (int id : kTableIds) QCOMPARE(rig.window.enabled.at(id), id == ControlId::Stop);
-
-        rig.controller.onStop();
-        QCOMPARE(rig.port.writes, (Frames{kStartTrace, kStopTrace}));
-        QVERIFY(rig.state == TraceState::Idle && !rig.window.live && !rig.controller.busy());
-        QCOMPARE(rig.window.redraws, 1);
-        for (int id : kTableIds) QVERIFY(rig.window.enabled.at(id));
-        rig.ticks(3);
-        QCOMPARE(std::ranges::count(rig.window.line1, kStartTimeout), 5);
-    }
-
-    void countsSurviveStopAndRestartUntilClear() {
-        Rig rig;
-        rig.startTracing();
-        // Sixteen wraps put the clock past a second; the device error comes in two reads.
-        rig.tickWith(hex("02 A0 A2").repeated(16) + kLin + kDeviceError.left(3));
-        rig.tickWith(kDeviceError.mid(3));  // read behind the three, not past the buffer
-        QCOMPARE(rig.port.lastMax, std::uint32_t(ReceiveBuffer::kSize - 3));
-        rig.ticks(6);
-        QCOMPARE(rig.window.line2.back(), "active: 00:00:01  \tFRMs: 1  \tERRs: 1"s);
-        // A new recording restarts the clock; the counts go on.
-        rig.controller.onStop();
-        rig.startTracing();
-        rig.tickWith(kLin + kDeviceError.left(2));
-        rig.ticks(6);
-        QCOMPARE(rig.window.line2.back(), "active: 00:00:00  \tFRMs: 2  \tERRs: 1"s);
-        QCOMPARE(rig.infos(), (QStringList{"START (7)", "Break", "#2A", "START (7)", "Break"}));
-        // Bytes read in Idle are dropped: no rows, and the frame begun waits as it was.
-        rig.controller.onStop();
-        rig.tickWith(kLin + kDeviceError);
-        QVERIFY(rig.infos().size() == 5 && rig.buffer.carryOver == 2);
-        rig.controller.onClearTraceList();
-        QCOMPARE(rig.window.line2.back(), ""s);
-        QVERIFY(rig.list.TraceListHead() == nullptr && rig.buffer.carryOver == 0);
-        QCOMPARE(rig.window.clears, 1);
-        QCOMPARE(rig.window.line1.back(), "start trace detected ..."s);
-        rig.ticks(6);
-        QCOMPARE(rig.window.line2.back(), "active: 00:00:00  \tFRMs: 0  \tERRs: 0"s);
-    }
-
-    void pausedOrPortlessControllerDoesNothingButClear() {
-        Rig rig;
-        rig.port.pending = kVersionAnswer;
-        rig.buffer.carryOver = 4;
-        const auto before = rig.traces();
-        rig.controller.setPaused(true);  // a dump file loads through the receive buffer
-        rig.ticks(3);
-        rig.controller.onStop();
-        QVERIFY(rig.othersDoNothing() && rig.traces() == before);
-
-        rig.controller.setPaused(false);
-        rig.port.connected = false;
-        rig.ticks(30);
-        rig.controller.onStop();
-        QVERIFY(rig.othersDoNothing(false) && rig.traces() == before);
-        rig.controller.onClearTraceList();
-        QCOMPARE(rig.window.line2, Lines{""});
-        QVERIFY(rig.window.clears == 1 && rig.buffer.carryOver == 0);
-
-        // Connected again: the refresh counter starts full, so the first tick refreshes.
-        rig.port.connected = true;
-        rig.ticks(1);
-        QCOMPARE(rig.window.line2.size(), std::size_t(2));
-        rig.controller.onStop();  // in Idle too: it stops a device left tracing
-        QCOMPARE(rig.port.writes, Frames{kStopTrace});
-    }
-
-    void deviceVanishingKeepsItsLastFramesAndStops() {
-        Rig rig;
-        rig.startTracing();
-        rig.tickWith(hex("04 90 12 34 00  05 91 12 40 55 00"));
-        // The last frames arrived before the adapter was pulled, and half a frame after.
-        rig.port.pending = hex("05 92 12 50 C1 00") + kDeviceError + hex("04 90");
-        rig.port.vanished = true;
-        rig.ticks(6);
-        QCOMPARE(rig.infos(), (QStringList{"START (7)", "Break", "#2A"}));
-        QCOMPARE(rig.window.line1,
-                 (Lines{"start trace ...", "start trace detected ...", "device disconnected"}));
-        QCOMPARE(rig.window.line2.back(), "active: 00:00:00  \tFRMs: 1  \tERRs: 1"s);
-        QCOMPARE(rig.port.lastMax, std::uint32_t(ReceiveBuffer::kSize - 2));  // drained too
-        QCOMPARE(rig.port.writes, Frames{kStartTrace});
-        QVERIFY(rig.state == TraceState::Idle && !rig.controller.busy() && !rig.window.live);
-        QVERIFY(rig.window.redraws == 1 && rig.buffer.carryOver == 0);
-        QCOMPARE(rig.window.portsForgotten, 1);
-
-        // Back again, and gone again while the version answer is awaited.
-        rig.port.vanished = false;
-        rig.port.connected = true;
-        rig.controller.onGetFwVersion();
-        rig.ticks(2);
-        rig.port.vanished = true;
-        rig.ticks(2);
-        QVERIFY(rig.state == TraceState::Idle && rig.window.portsForgotten == 2);
-    }
-
-    void rowShortageIsReportedOnce() {
-        Rig rig;
-        rig.startTracing();
-        int allowed = 0;
-        rig.list.setAllocator(limitedAllocate, &allowed);
-        rig.tickWith(kLin + kDeviceError);    // two rows missing in one tick
-        rig.tickWith(hex("04 90 14 00 00"));  // and one in the next
-        QCOMPARE(rig.window.outOfMemoryReports, 1);
-        // Memory is back: rows are made again, and a new shortage is reported anew.
-        allowed = -1;
-        rig.tickWith(hex("04 90 15 00 00"));
-        allowed = 0;
-        rig.tickWith(kDeviceError);
-        QCOMPARE(rig.window.outOfMemoryReports, 2);
-        QCOMPARE(rig.infos(), (QStringList{"START (7)", "Break"}));
-    }
-
-    void sinkGetsTheBytesReadWhileATraceRuns_data() {
-        QTest::addColumn<QString>("script");  // steps run with the sink attached
-        QTest::addColumn<QString>("log");
-        QTest::newRow("idle") << "read 05 82 00 07 00 8e; read 04 90 12 34 00"
-                              << "t|t";
-        QTest::newRow("version answer awaited") << "version; read 04 90 12 34 00 05 80 01 02 03 8b"
-                                                << "t";
-        QTest::newRow("trace, stop") << "start; read 05 82 00 07 00 8e 04; read 90 12 34 00; "
-                                        "stop; read 04 90 12 34 00"
-                                     << "started|05 82 00 07 00 8e 04|t|90 12 34 00|t|ended|t";
-        QTest::newRow("start request without answer") << "start; read; read 05 82 00"
-                                                      << "started|t|05 82 00|t";
-        QTest::newRow("attached mid-frame") << "detach; start; read 05 82 00 07 00 8e 04 90; "
-                                               "attach; read 12 34 00"
-                                            << "started|04 90|12 34 00|t";
-        QTest::newRow("detached") << "start; read 05 82 00 07 00 8e; detach; read 04 90 12 34 00"
-                                  << "started|05 82 00 07 00 8e|t|ended";
-        QTest::newRow("device lost") << "start; read 05 82 00 07 00 8e; vanish 04 90 12 34 00; read"
-                                     << "started|05 82 00 07 00 8e|t|04 90 12 34 00|ended";
-    }
-
-    void sinkGetsTheBytesReadWhileATraceRuns() {
+    void scriptedSession() {
         QFETCH(QString, script);
-        QFETCH(QString, log);
+        for (const auto& [name, frame] : kFrames) script.replace(name, frame);
+        script.replace("%1", "response timeout detected for 'start trace' (use STOP button)!!!");
         Rig rig;
-        LoggingSink sink;
-        rig.controller.setByteSink(&sink);
-        for (const QString& step : script.split(QLatin1Char(';'))) {
-            const QString verb = step.trimmed().section(QLatin1Char(' '), 0, 0);
-            const QByteArray bytes = QByteArray::fromHex(step.trimmed().section(' ', 1).toLatin1());
-            if (verb == "read") {
-                rig.tickWith(bytes);
-            } else if (verb == "vanish") {
-                rig.port.pending += bytes;
-                rig.port.vanished = true;
-            } else if (verb == "start") {
-                rig.controller.onStart();
-            } else if (verb == "stop") {
-                rig.controller.onStop();
-            } else if (verb == "version") {
-                rig.controller.onGetFwVersion();
+        int allowed = -1;
+        rig.list.setAllocator(limitedAllocate, &allowed);
+        std::optional<decltype(rig.traces())> snapshot;
+        for (const QString& line : script.split(';')) {
+            const QString step = line.trimmed();
+            const QString verb = step.section(' ', 0, 0), rest = step.section(' ', 1);
+            const QByteArray bytes = QByteArray::fromHex(rest.toLatin1());
+            if (verb.startsWith('=')) {
+                QCOMPARE(rig.observe(verb.mid(1)), rest);
+            } else if (verb == "read" || verb == "queue" || verb == "wraps") {
+                rig.port.pending +=
+                    verb == "wraps" ? hex("02 A0 A2").repeated(rest.toInt()) : bytes;
+                rig.ticks(verb == "read");
+            } else if (verb == "tick") {
+                rig.ticks(rest.toInt());
+            } else if (verb == "others" || verb == "others-but-clear") {
+                QVERIFY(rig.othersDoNothing(verb == "others"));
+            } else if (verb == "snap") {
+                snapshot = rig.traces();
+            } else if (verb == "same") {
+                QVERIFY(rig.traces() == *snapshot);
+            } else if (verb == "carry") {
+                rig.buffer.carryOver = rest.toInt();
+            } else if (verb == "nomem" || verb == "mem") {
+                allowed = verb == "mem" ? -1 : 0;
             } else {
-                rig.controller.setByteSink(verb == "attach" ? &sink : nullptr);
+                const std::map<QString, std::function<void()>> actions{
+                    {"start", [&] { rig.controller.onStart(); }},
+                    {"stop", [&] { rig.controller.onStop(); }},
+                    {"version", [&] { rig.controller.onGetFwVersion(); }},
+                    {"baud", [&] { rig.controller.onSetLinSpeed(); }},
+                    {"clear", [&] { rig.controller.onClearTraceList(); }},
+                    {"vanish", [&] { rig.port.vanished = true; }},
+                    {"back", [&] { rig.port.vanished = false, rig.port.connected = true; }},
+                    {"unplug", [&] { rig.port.connected = false; }},
+                    {"plug", [&] { rig.port.connected = true; }},
+                    {"pause", [&] { rig.controller.setPaused(true); }},
+                    {"resume", [&] { rig.controller.setPaused(false); }},
+                    {"attach", [&] { rig.controller.setByteSink(&rig.sink); }},
+                    {"detach", [&] { rig.controller.setByteSink(nullptr); }}};
+                QVERIFY2(actions.count(verb), qPrintable("no such step: " + step));
+                actions.at(verb)();
             }
         }
-        QCOMPARE(sink.log.join(QLatin1Char('|')), log);
     }
 };
 
