@@ -287,6 +287,26 @@ class TestTracerSim : public QObject {
         for (qsizetype at = 0; (at = infos.indexOf("#BufOvfl", at) + 1) > 0;)
             QCOMPARE(infos.value(at), "Break+");
     }
+
+    // A live flood against a list that takes 50 rows: the decoder says it ran out once,
+    // and the rows it made are byte for byte the first rows of an unlimited list.
+    void floodUnderARowBudgetEndsAsOutOfMemoryWithTheRowsMadeIntact() {
+        TracerSimulatorOptions options;
+        options.rates = {0.1, 0.1, 0.05};
+        const std::vector<std::uint8_t> stream = TracerSimulator(options).generate(3'000'000);
+        DecodedTrace whole, budgeted;
+        budgeted.list.setRowBudget(50);
+        whole.feedLive(stream, 512);
+        budgeted.feedLive(stream, 512);
+        QVERIFY(budgeted.decoder.takeOutOfMemory() && !budgeted.decoder.takeOutOfMemory());
+        QVERIFY(!whole.decoder.takeOutOfMemory() && whole.list.rowCount() > 200);
+        QCOMPARE(budgeted.list.rowCount(), 50u);
+        const TraceEntry* row = whole.list.TraceListHead();
+        for (const TraceEntry* b = budgeted.list.TraceListHead(); b != nullptr; b = b->next) {
+            QCOMPARE(std::memcmp(b, row, offsetof(TraceEntry, next)), 0);
+            row = row->next;
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTracerSim)
