@@ -13,18 +13,18 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppIcon.h"
+#include "app/CommSettingsDialog.h"
 #include "app/DialogUnits.h"
 #include "app/GroupFrame.h"
 #include "app/IdSummaryWindow.h"
 #include "app/QtWindowPrompts.h"
-#include "app/WindowPlacement.h"
 #include "app/SearchGroup.h"
 #include "app/TraceFilesActions.h"
+#include "app/WindowPlacement.h"
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
 #include "lin/Columns.h"
 #include "trace/RowBudget.h"
-#include "app/CommSettingsDialog.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -240,8 +240,8 @@ void MainDialog::initDialog() {
     portPaths_.load(profile_);
     // Rows past what memory holds end as "Running out of memory...", not in the
     // system's out-of-memory killer.
-    programWide_.traceList.setRowBudget(
-        ChooseRowBudget(static_cast<std::uint64_t>(std::max(0, profile_.GetProfileInt("MEMORY", "MaxRows", 0)))));
+    programWide_.traceList.setRowBudget(ChooseRowBudget(
+        static_cast<std::uint64_t>(std::max(0, profile_.GetProfileInt("MEMORY", "MaxRows", 0)))));
     RestoreWindowPlacement(*this, profile_);
     setStatusLine1(DescribeSerialSettings(settings_));
     controller_->reset();
@@ -493,8 +493,8 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(QStringLiteral("export..."), this, [this] { fileActions_->exportTrace(); });
     menu.addAction(QStringLiteral("ID summary..."), this, &MainDialog::showIdSummary);
     menu.addSeparator();
-    QAction* about =
-        menu.addAction(QString::fromLatin1(kAboutEntry), this, [this] { onSysCommand(kAboutCommand); });
+    QAction* about = menu.addAction(QString::fromLatin1(kAboutEntry), this,
+                                    [this] { onSysCommand(kAboutCommand); });
     about->setShortcut(QKeySequence(Qt::Key_F1));
     menu.exec(at);
 }

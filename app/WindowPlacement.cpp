@@ -32,10 +32,9 @@ void RestoreWindowPlacement(QWidget& window, const Profile& profile) {
     if (width <= 0 || height <= 0) {
         return;
     }
-    const QRect rect(profile.GetProfileInt(kSection, "X", 0),
-                     profile.GetProfileInt(kSection, "Y", 0),
-                     std::max(width, window.minimumWidth()),
-                     std::max(height, window.minimumHeight()));
+    const QRect rect(
+        profile.GetProfileInt(kSection, "X", 0), profile.GetProfileInt(kSection, "Y", 0),
+        std::max(width, window.minimumWidth()), std::max(height, window.minimumHeight()));
     if (!onSomeScreen(rect)) {
         return;
     }

@@ -1,16 +1,16 @@
 #pragma once
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
-#include <cstdlib>
-#include <unistd.h>
 
-#include "files/ByteOutput.h"
 #include <ctime>
+#include "files/ByteOutput.h"
 
 #include "files/TraceLoad.h"
 #include "protocol/RowSink.h"
@@ -75,7 +75,7 @@ inline std::string scratchPath(const char* stem, const char* suffix) {
 
 // Counts the decoder's rows and shows them nowhere: the load as the core alone does it.
 class CountingSink : public RowSink {
-public:
+  public:
     bool AppendRow(TraceEntry*, std::int32_t) override {
         ++rows;
         return true;

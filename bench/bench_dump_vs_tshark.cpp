@@ -66,8 +66,8 @@ Run run(const std::string& command) {
     const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
     Timer start;
     pid_t child = 0;
-    if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv),
-                    environ) != 0) {
+    if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) !=
+        0) {
         return result;
     }
     int status = 0;

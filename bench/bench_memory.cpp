@@ -1,7 +1,8 @@
 // Memory benchmark: the resident size before a load, after it, and after the rows are
 // freed, once as a clear does (the memory goes back to the system) and once as a reader
 // freeing rows from the head does (the memory stays with the process, for the rows to
-// come); then the row cost and the row budget this machine gets. Usage: bench-memory [LIN frames per trace, default 1000000]
+// come); then the row cost and the row budget this machine gets. Usage: bench-memory [LIN frames
+// per trace, default 1000000]
 #include <unistd.h>
 #include <cstdio>
 #include <cstdlib>

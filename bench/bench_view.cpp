@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "app/MainDialog.h"
+#include "app/QtWindowPrompts.h"
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
 #include "files/TraceLoad.h"
 #include "lin/Query.h"
-#include "app/MainDialog.h"
-#include "app/QtWindowPrompts.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "lin/FrameCheck.h"
 #include "lin/Columns.h"
+#include "lin/FrameCheck.h"
 
 namespace daridez {
 

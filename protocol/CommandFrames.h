@@ -21,7 +21,7 @@ inline constexpr ConstantFrame StopTrace{0x02, 0x03, 0x05};
 // The set-baud-rate command: 04 01 HI LO CS. One program-wide, mutable record whose
 // bytes 2 to 4 are rewritten in place on every build.
 class SetBaudrateFrame {
-public:
+  public:
     static constexpr std::size_t kLength = 5;
 
     // Converts text as the LIN-baud-rate box holds it (leading white space, one
@@ -31,7 +31,7 @@ public:
 
     const std::array<std::uint8_t, kLength>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::array<std::uint8_t, kLength> bytes_{0x04, 0x01, 0x4B, 0x00, 0x00};
 };
 

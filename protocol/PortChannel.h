@@ -8,7 +8,7 @@ namespace daridez {
 // implements it; tests may substitute their own. Every operation on a channel without
 // an open port does nothing and returns 0.
 class PortChannel {
-public:
+  public:
     virtual ~PortChannel() = default;
 
     // The channel holds an open port (the main window forgets a port by marking the

@@ -42,7 +42,8 @@ void formatSyncText(char (&text)[kFieldTextSize], std::uint8_t value) {
     *PutHexByte(out, value) = '\0';
 }
 
-void formatBadFrameText(char (&text)[kFieldTextSize], const std::uint8_t* frame, std::uint8_t length) {
+void formatBadFrameText(char (&text)[kFieldTextSize], const std::uint8_t* frame,
+                        std::uint8_t length) {
     const int total = length + 1;
     const int shown = total > kShownBadBytes ? kShownBadBytes : total;
     char* out = text;

@@ -18,9 +18,9 @@ class RowFormat {
 
     struct Options {
         Kind kind = Kind::Text;
-        bool check = false;          // text: the verdict as a 16th field
+        bool check = false;             // text: the verdict as a 16th field
         std::int64_t epochSeconds = 0;  // pcapng: wall-clock time of trace time 0
-        int baud = 19200;            // ids: the bus bit rate of the load
+        int baud = 19200;               // ids: the bus bit rate of the load
     };
 
     static std::unique_ptr<RowFormat> make(const Options& options, ByteOutput& out);

@@ -11,7 +11,9 @@ constexpr int kIdSlot = 2;
 constexpr int kFirstByteSlot = 3;
 constexpr int kValueOffset = 4;  // the data byte of a stamped frame
 
-bool hasFrame(const TraceEntry& entry, int slot) { return entry.frames[slot][0] != 0; }
+bool hasFrame(const TraceEntry& entry, int slot) {
+    return entry.frames[slot][0] != 0;
+}
 
 }  // namespace
 

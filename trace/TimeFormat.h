@@ -11,7 +11,6 @@ namespace daridez {
 void FormatAbsoluteTime(char (&text)[kTimeTextSize], std::int64_t time);
 
 // "+ hh:mm:ss,uuuuuu" of current - previous, with the same arithmetic.
-void FormatRelativeTime(char (&text)[kTimeTextSize], std::int64_t previous,
-                        std::int64_t current);
+void FormatRelativeTime(char (&text)[kTimeTextSize], std::int64_t previous, std::int64_t current);
 
 }  // namespace daridez

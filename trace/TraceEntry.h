@@ -29,7 +29,7 @@ struct TraceEntry {
     char infoText[kFieldTextSize];
     char syncText[kFieldTextSize];
     char idText[kFieldTextSize];
-    char byteTexts[9][kFieldTextSize];  // DB0..DB7, then CS
+    char byteTexts[9][kFieldTextSize];   // DB0..DB7, then CS
     std::int64_t slotTimes[kSlotCount];  // entry 0 is the row's time
     Colour textColour;
     Colour backColour;

@@ -15,7 +15,9 @@ QColor FailedCheckColour(Colour background) {
     constexpr int kShare = 96;  // of 255, the red's part
     const QColor base = ToQColor(background);
     const QColor warning(255, 64, 48);
-    const auto mix = [](int under, int over) { return (under * (255 - kShare) + over * kShare) / 255; };
+    const auto mix = [](int under, int over) {
+        return (under * (255 - kShare) + over * kShare) / 255;
+    };
     return QColor(mix(base.red(), warning.red()), mix(base.green(), warning.green()),
                   mix(base.blue(), warning.blue()));
 }
