@@ -3,6 +3,7 @@
 // profile of the test's own. The prompts are answered by a recorder.
 #include <sys/resource.h>
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -42,6 +44,7 @@ namespace {
 
 // Generous: the machines that run the suite are shared; a wait ends as soon as it holds.
 constexpr int kDeviceWaitMs = 20000;
+constexpr int kCheck = int(Column::Check);
 const QString kBusyPort = QStringLiteral("Could Not Open Com Port\nINVLID_HANDLE_VALUE");
 const QString kDescriptions = QStringLiteral("|.|LIN traces (*.dump)|all files (*.*)");
 
@@ -153,10 +156,37 @@ class TestMainDialog : public QObject {
         settings.ByteSize = 8;
         QCOMPARE(QString::fromLatin1(holder_->Open(settings)), QString());
     }
-    void rightClickColumn(int column) {
+    // What act shows: each menu's entries and each modal dialog's title and texts. A menu
+    // takes the key given, a dialog Return.
+    QStringList shownBy(const std::function<void()>& act, Qt::Key menuKey = Qt::Key_Escape) {
+        QStringList shown;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] {
+            QWidget* popup = QApplication::activePopupWidget();
+            if (QWidget* shows = popup ? popup : QApplication::activeModalWidget()) {
+                QStringList texts{shows->windowTitle()};
+                for (const QAction* action : shows->actions()) texts << action->text();
+                for (const QLabel* label : shows->findChildren<QLabel*>()) texts << label->text();
+                shown << texts.join('|');
+                // From a loop of its own: the key may open the next dialog.
+                timer.stop();
+                QTimer::singleShot(0, shows,
+                                   [&timer, shows, key = popup ? menuKey : Qt::Key_Return] {
+                                       timer.start(10);
+                                       QTest::keyClick(shows, key);
+                                   });
+            }
+        });
+        timer.start(10);
+        act();
+        return shown;
+    }
+    // A right-click on a cell of the column (of its top row), or on its header.
+    void rightClick(int column, bool onHeader = false) {
         const QHeaderView* header = list()->horizontalHeader();
         const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-        QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, QPoint(x, 5));
+        QTest::mouseClick(onHeader ? header->viewport() : list()->viewport(), Qt::RightButton, {},
+                          QPoint(x, 5));
     }
     // Every row as shown, with its number and colours.
     QStringList snapshot() const {
@@ -202,15 +232,42 @@ class TestMainDialog : public QObject {
         QCOMPARE(rateBox()->count(), 5);
     }
 
-    void startTracesGreenRowsLocksModesAndLoadUntilStop() {
+    // A live trace: followed unless the user looks elsewhere, no verdict in the open row, modes
+    // locked. Then a failed check stands out, right-clicks on cells and headers toggle modes,
+    // the keys move in the list and Tab leaves it.
+    void startFollowsTheTraceLocksModesAndShowsFailedChecks() {
+        start({.rates = {.badChecksums = 0.1, .badParity = 0.1}});
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
         click(ControlId::Start);
         QCOMPARE(status(1), QStringLiteral("start trace ..."));
         QVERIFY(!button(ControlId::Start)->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 8, kDeviceWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("start trace detected ..."),
                                   kDeviceWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(status(2).startsWith(QStringLiteral("active: ")), kDeviceWaitMs);
         QVERIFY(cell(0, 2).startsWith(QStringLiteral("START")));
+        auto* bar = list()->verticalScrollBar();
+        const auto* note = list()->viewport()->findChild<QLabel*>();
+        auto rowsArrive = [&](bool followed) {
+            const int rows = model()->rowCount(), at = bar->value();
+            QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() > rows, kDeviceWaitMs);
+            const QRect last = list()->visualRect(
+                list()->model()->index(rows, 0).siblingAtRow(model()->rowCount() - 1));
+            QCOMPARE(list()->viewport()->rect().intersects(last), followed);
+            QCOMPARE(note->isVisible(), !followed);
+            QVERIFY(followed || bar->value() == at);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(bar->maximum() > 0, kDeviceWaitMs);
+        rowsArrive(true);
+        bar->setValue(0);  // scrolled up
+        rowsArrive(false);
+        QTest::keyClick(list(), Qt::Key_End);
+        rowsArrive(true);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));  // a row selected
+        rowsArrive(false);
+        const QModelIndex open = list()->model()->index(model()->rowCount() - 1, kCheck);
+        QVERIFY(!open.data().isValid() && !open.data(Qt::BackgroundRole).isValid());
+        QVERIFY(open.siblingAtRow(open.row() - 1).data().isValid());
         int green = 0;
         while (model()->entryAt(green)->textColour != kGreen) {
             QVERIFY(++green < int(model()->indexCount()));
@@ -221,7 +278,8 @@ class TestMainDialog : public QObject {
 
         // While busy, right-clicks change no mode and no file is loaded; saving still works.
         for (int column : {1, 4, 5}) {
-            rightClickColumn(column);
+            rightClick(column);
+            rightClick(column, true);
         }
         const DisplayModes& modes = dialog_->displayModes();
         QVERIFY(modes.relativeTime && modes.protectedId && modes.hexData);
@@ -233,26 +291,54 @@ class TestMainDialog : public QObject {
 
         click(ControlId::Stop);
         QCOMPARE(dialog_->controller().state(), TraceState::Idle);
-        QVERIFY(button(ControlId::Start)->isEnabled());
+        QVERIFY(button(ControlId::Start)->isEnabled() && !note->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!sim_->tracing(), kDeviceWaitMs);
+        // A verdict with a failure word has a Check cell of its own colour.
+        int failed = 0;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            const QModelIndex check = list()->model()->index(row, kCheck);
+            QStringList words = check.data().toString().split(',', Qt::SkipEmptyParts);
+            words.removeAll("classic");
+            words.removeAll("enhanced");
+            failed += !words.isEmpty();
+            QCOMPARE(
+                check.data(Qt::BackgroundRole) != check.siblingAtColumn(2).data(Qt::BackgroundRole),
+                !words.isEmpty());
+        }
+        QVERIFY(failed > 0 && failed < model()->rowCount() / 2);
 
         // Idle: a right-click toggles its column's mode; MsgNr, Info, Sync and CS toggle nothing.
+        // On a header it toggles the same.
         const QString time = cell(green, 1), byte = cell(green, 5);
         for (int column : {0, 1, 2, 3, 4, 9, 13}) {
-            rightClickColumn(column);
+            rightClick(column);
         }
         QCOMPARE(header(1), QStringLiteral("abs. TimeStamp"));
         QCOMPARE(header(4), QStringLiteral("(id)"));
         QVERIFY(!modes.relativeTime && !modes.protectedId && !modes.hexData);
         QVERIFY(cell(green, 1) != time);
         QVERIFY(cell(green, 5) != byte);  // a click on DB4 changes DB0 too
-        for (int column : {1, 4, 12}) {
-            rightClickColumn(column);
+        for (int column : {1, 2, 4, 8}) {
+            rightClick(column, true);
         }
         QCOMPARE(header(1), QStringLiteral("rel. TimeStamp"));
         QCOMPARE(header(4), QStringLiteral("[ID]"));
         QCOMPARE(cell(green, 1), time);
         QCOMPARE(cell(green, 5), byte);
+
+        list()->setFocus();  // the keys move the current row; Tab leaves the list
+        const QList<std::pair<Qt::Key, int>> keys{{Qt::Key_Home, 0},
+                                                  {Qt::Key_Down, 1},
+                                                  {Qt::Key_End, model()->rowCount() - 1},
+                                                  {Qt::Key_Up, model()->rowCount() - 2},
+                                                  {Qt::Key_PageUp, -1}};
+        for (auto [key, row] : keys) {
+            QTest::keyClick(list(), key);
+            QVERIFY(row < 0 ? list()->currentIndex().row() < model()->rowCount() - 3
+                            : list()->currentIndex().row() == row);
+        }
+        QTest::keyClick(list(), Qt::Key_Tab);
+        QVERIFY(!list()->hasFocus() && dialog_->isAncestorOf(QApplication::focusWidget()));
     }
 
     void silentDeviceTimesOutTheStartAndOnlyStopStaysEnabled() {
@@ -375,9 +461,14 @@ class TestMainDialog : public QObject {
         QVERIFY(prompts_.messages.isEmpty());
     }
 
+    // Keys never close the window; the keyboard and a right-click beside the controls open
+    // its menu, F1 and the menu the About box. It grows from its template size, the list and
+    // the search group taking the room. The shut-down writes the profile, the place included,
+    // and releases the port; the next window opens where this one was, unless that is off
+    // every screen.
     void keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort() {
         dialog_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
         QTest::keyClick(dialog_.get(), Qt::Key_Escape);
         QTest::keyClick(list(), Qt::Key_Escape);
         QTest::keyClick(button(ControlId::Start), Qt::Key_Return);
@@ -385,22 +476,68 @@ class TestMainDialog : public QObject {
         QVERIFY(dialog_->isVisible());
         QCOMPARE(dialog_->controller().state(), TraceState::Idle);
         QCOMPARE(rateBox()->count(), 5);  // Return adds nothing to the list
+        const QString menu = "|export...|ID summary...||Inf&o about Daridez...";
+        const QString about = "Info about Daridez||Daridez - LIN-bus tracer front end|Version " +
+                              QStringLiteral(DARIDEZ_VERSION) +
+                              "|(COM settings: 115K, 8N1)|Daridez developers";
+        list()->setFocus();
+        QCOMPARE(
+            shownBy([&] { QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier); }, Qt::Key_O),
+            (QStringList{menu, about}));
+        QCOMPARE(shownBy([&] {
+                     QTest::mouseClick(dialog_->windowHandle(), Qt::RightButton, {}, QPoint(3, 3));
+                 }),
+                 QStringList{menu});
+        QCOMPARE(shownBy([&] { QTest::keyClick(list(), Qt::Key_F1); }), QStringList{about});
 
-        const QString profilePath = ini();
-        QVERIFY(QFile::remove(profilePath));  // so that only the shut-down can write it
-        dialog_->close();                     // the caption's close button
+        const QSize base = dialog_->size();
+        const QStringList names{"1000", "1017", "1018", "1015", "traceSearchGroup", "1010", "1011"};
+        auto place = [&] {
+            QList<QRect> rects;
+            for (const QString& name : names)
+                rects << dialog_->findChild<QWidget*>(name)->geometry();
+            return rects;
+        };
+        const QList<QRect> at = place();
+        dialog_->resize(base - QSize(40, 30));
+        QCOMPARE(dialog_->size(), base);
+        const int dx = 70, dy = 50;
+        dialog_->resize(base + QSize(dx, dy));
+        dialog_->move(20, 30);
+        QTRY_COMPARE(place(), (QList<QRect>{at[0], at[1], at[2], at[3].adjusted(0, 0, dx, dy),
+                                            at[4].adjusted(0, 0, dx, 0), at[5].translated(0, dy),
+                                            at[6].translated(dx, dy)}));
+        const QRect normal = dialog_->geometry();
+        dialog_->showMaximized();
+        QTRY_VERIFY(dialog_->size() != normal.size());
+
+        QVERIFY(QFile::remove(ini()));  // so that only the shut-down can write it
+        dialog_->close();               // the caption's close button
         QVERIFY(!dialog_->isVisible());
         QVERIFY(!dialog_->timerActive());
         QVERIFY(!dialog_->port().isConnected());
         holdPort();  // another program gets the released port at once
-        QFile profile(profilePath);
+        QFile profile(ini());
         QVERIFY(profile.open(QIODevice::ReadOnly));
         const QString text = QString::fromLatin1(profile.readAll());
         for (const char* key :
              {"[SIO_CFG]", "StopBits=0", "BaudRate=115200", "ByteSize=8", "ComPort=2",
-              "EndChar=", "[PORTS]", "Com2="}) {  // the profile as loaded
+              "EndChar=", "[PORTS]", "Com2=", "[WINDOW]\nX=20\nY=30\n", "Maximized=1"}) {
             QVERIFY2(text.contains(QString::fromLatin1(key)), key);
         }
+        holder_.reset();
+        makeDialog();
+        dialog_->show();
+        QVERIFY(dialog_->isMaximized());
+        dialog_->showNormal();
+        QTRY_COMPARE(dialog_->geometry(), normal);
+        dialog_.reset();
+        profile.close();
+        QVERIFY(profile.open(QIODevice::ReadWrite));
+        const QByteArray offScreen = profile.readAll().replace("X=20\n", "X=-9000\n");
+        QVERIFY(profile.resize(0) && profile.write(offScreen) && profile.flush());
+        makeDialog();
+        QVERIFY(dialog_->size() == base && dialog_->x() != -9000);
     }
 
     void recordedTraceCutByALostDeviceLoadsAsTheRowsShown() {
@@ -597,7 +734,7 @@ class TestMainDialog : public QObject {
 
         // Sorted by the absolute time (rising then falling): the selection follows its row.
         const int shown = model()->rowCount();
-        rightClickColumn(1);
+        rightClick(1);
         QCOMPARE(header(1), QStringLiteral("abs. TimeStamp"));
         QCOMPARE(model()->rowCount(), shown);
         list()->selectRow(1);
