@@ -57,11 +57,14 @@ class TestQtWindowPrompts : public QObject {
     // the name as typed comes before the name with the suffix. "all files" shows as
     // given and filters with "*", so names without a dot are listed too.
     void eachAnswerGivesItsChoice_data() {
-        QTest::addColumn<int>("mode");  // 0 save, 1 open, 2 a message
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QStringList>("seen");
+        QTest::addColumn<QStringList>("seen");  // the first title tells save, open or a message
+        auto row = [](const char* tag, const QStringList& files, const QStringList& keys,
+                      const QString& chosen, const QStringList& seen) {
+            QTest::newRow(tag) << files << keys << chosen << seen;
+        };
         const QString filters =
             "LIN traces (*.dump) (*.dump);all files (*.*) (*)|LIN traces "
             "(*.dump);all files (*.*)|" +
@@ -69,40 +72,32 @@ class TestQtWindowPrompts : public QObject {
         const QString save = "save file|" + filters + "|1", open = "open file|" + filters + "|0";
         const QString create = "Daridez|" + QDir::current().filePath("plain.dump") +
                                "\nThis file does not exist.\nDo you want to create it?|42";
-        QTest::newRow("save") << 0 << QStringList() << QStringList{"plain\r", "\x1b", "\r", "\r"}
-                              << "plain.dump" << QStringList{save, create, save, create};
-        QTest::newRow("open, cancelled")
-            << 1 << QStringList() << QStringList{"\x1b"} << "" << QStringList{open};
-        QTest::newRow("open, as typed") << 1 << QStringList{"trace", "trace.dump"}
-                                        << QStringList{"trace\r"} << "trace" << QStringList{open};
-        QTest::newRow("open, the suffix")
-            << 1 << QStringList{"other.dump"} << QStringList{"other\r"} << "other.dump"
-            << QStringList{open};
-        QTest::newRow("open, neither")
-            << 1 << QStringList{"none.csv"} << QStringList{"none\r", "\r", "\x1b"} << ""
-            << QStringList{open,
-                           "open file|" + QDir::current().filePath("none") +
-                               "\nFile not found.\nPlease verify the "
-                               "correct file name was given.|21",
-                           open};
-        QTest::newRow("message") << 2 << QStringList() << QStringList{"\r"} << ""
-                                 << QStringList{"Daridez|save error|21"};
+        const QString missing =
+            "open file|" + QDir::current().filePath("none") +
+            "\nFile not found.\nPlease verify the correct file name was given.|21";
+        row("save", {}, {"plain\r", "\x1b", "\r", "\r"}, "plain.dump",
+            {save, create, save, create});
+        row("open, cancelled", {}, {"\x1b"}, "", {open});
+        row("open, as typed", {"trace", "trace.dump"}, {"trace\r"}, "trace", {open});
+        row("open, the suffix", {"other.dump"}, {"other\r"}, "other.dump", {open});
+        row("open, neither", {"none.csv"}, {"none\r", "\r", "\x1b"}, "", {open, missing, open});
+        row("message", {}, {"\r"}, "", {"Daridez|save error|21"});
     }
 
     void eachAnswerGivesItsChoice() {
-        QFETCH(int, mode);
         QFETCH(QStringList, files);
         QFETCH(QStringList, keys);
         QFETCH(QString, chosen);
         QFETCH(QStringList, seen);
         for (const QString& name : files) QVERIFY(QFile(name).open(QIODevice::WriteOnly));
         answer(keys);
+        const QString title = seen[0].section('|', 0, 0);
         QString result;
-        if (mode == 2) {
+        if (title == "Daridez") {
             QtWindowPrompts().message(QStringLiteral("save error"));
         } else {
             result = QtWindowPrompts().chooseTraceFile(
-                mode == 0 ? ChooserMode::Save : ChooserMode::Open, seen[0].section('|', 0, 0), ".",
+                title == "save file" ? ChooserMode::Save : ChooserMode::Open, title, ".",
                 "LIN traces (*.dump)|all files (*.*)");
         }
         QCOMPARE(result, chosen.isEmpty() ? chosen : QDir::current().filePath(chosen));
