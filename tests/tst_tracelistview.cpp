@@ -1,6 +1,6 @@
 // The trace list widget, offscreen: header-click sorting through the real header,
-// right-clicks, the painted colours of plain and selected rows, the dotted column lines
-// and a scroll position that appended rows leave alone.
+// right-clicks, the painted colours of plain and selected rows, the dotted column lines,
+// copying the selected rows and a scroll position that appended rows leave alone.
 #include <QtTest>
 #include <QtWidgets>
 #include <functional>
