@@ -306,6 +306,13 @@ void MainDialog::closeEvent(QCloseEvent* event) {
 }
 
 void MainDialog::keyPressEvent(QKeyEvent* event) {
+    // Shift+F10 opens the window menu as the Menu key does: the platform turns only the
+    // Menu key into a menu request on every system.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        contextMenuEvent(&request);
+        return;
+    }
     switch (event->key()) {
         case Qt::Key_F1:
             event->accept();

@@ -27,6 +27,16 @@ void initialFolderAndName(const QString& location, QString& folder, QString& nam
     }
 }
 
+// The file an open chooser's answer names: the name as typed when that file exists,
+// else the name with the suffix added, else none.
+QString resolveOpened(const QString& typed, const QString& suffix) {
+    if (QFileInfo(typed).isFile()) {
+        return typed;
+    }
+    const QString completed = typed + QLatin1Char('.') + suffix;
+    return !suffix.isEmpty() && QFileInfo(completed).isFile() ? completed : QString();
+}
+
 }  // namespace
 
 QtWindowPrompts::QtWindowPrompts(QWidget* parent) : parent_(parent) {}
@@ -38,14 +48,11 @@ QtWindowPrompts::~QtWindowPrompts() {
 QString QtWindowPrompts::chooseTraceFile(ChooserMode mode, const QString& title,
                                          const QString& location, const QString& descriptions) {
     const std::string filter = BuildFileFilter(descriptions.toStdString());
+    // Each choice shows its description as given and filters with this system's
+    // pattern, in a last group of parentheses that the dialog does not show.
     QStringList nameFilters;
     for (const auto& [description, pattern] : SplitFileFilter(filter)) {
-        const auto text = QString::fromStdString(description);
-        // Qt reads the patterns from the parentheses; add them where they are missing.
-        nameFilters << (text.contains(QLatin1Char('('))
-                            ? text
-                            : text + QStringLiteral(" (") + QString::fromStdString(pattern) +
-                                  QLatin1Char(')'));
+        nameFilters << QString::fromStdString(description + " (" + PlatformPattern(pattern) + ")");
     }
     QString folder;
     QString name;
@@ -60,26 +67,44 @@ QString QtWindowPrompts::chooseTraceFile(ChooserMode mode, const QString& title,
         if (!title.isEmpty()) {
             dialog.setWindowTitle(title);
         }
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setNameFilters(nameFilters);
         dialog.setDirectory(QDir(folder).absolutePath());
         if (!name.isEmpty()) {
             dialog.selectFile(name);
         }
-        dialog.setDefaultSuffix(QString::fromStdString(DefaultSuffix(ExtractPattern(filter))));
         // A name typed without a suffix takes the chosen filter's, so the suffix tells
         // the caller which of several formats was chosen.
-        QObject::connect(
-            &dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& selected) {
-                dialog.setDefaultSuffix(
-                    QString::fromStdString(DefaultSuffix(ExtractPattern(selected.toStdString()))));
-            });
+        auto suffixOf = [](const QString& selected) {
+            return QString::fromStdString(DefaultSuffix(ExtractPattern(selected.toStdString())));
+        };
+        // Opening, the name as typed comes first (resolveOpened): the dialog adds no suffix.
+        if (save) {
+            dialog.setDefaultSuffix(suffixOf(nameFilters.value(0)));
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&dialog, suffixOf](const QString& selected) {
+                                 dialog.setDefaultSuffix(suffixOf(selected));
+                             });
+        }
         dialog.setOption(QFileDialog::ReadOnly, false);
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setFileMode(QFileDialog::AnyFile);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
             return {};
         }
-        const QString path = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
+        QString path = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
+        if (!save) {
+            const QString typed = path;
+            path = resolveOpened(typed, suffixOf(dialog.selectedNameFilter()));
+            if (path.isEmpty()) {
+                QMessageBox::warning(parent_, dialog.windowTitle(),
+                                     typed + QStringLiteral("\nFile not found.\nPlease verify "
+                                                            "the correct file name was given."));
+                folder = QFileInfo(typed).absolutePath();
+                name = QFileInfo(typed).fileName();
+                continue;
+            }
+        }
         if (save && QFileInfo(path).exists() && !QFileInfo(path).isWritable()) {
             message(path + QStringLiteral("\nThis file is set to read-only.\nTry again with a "
                                           "different file name."));

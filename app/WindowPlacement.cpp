@@ -46,7 +46,12 @@ void RestoreWindowPlacement(QWidget& window, const Profile& profile) {
 }
 
 void SaveWindowPlacement(const QWidget& window, Profile& profile) {
-    const QRect rect = window.isMaximized() ? window.normalGeometry() : window.geometry();
+    // X and Y place the frame, as move() takes them; Width and Height the inside, as
+    // resize() takes them. The inside's place would move the window by its title bar on
+    // every run.
+    const QPoint frame = window.pos() - window.geometry().topLeft();
+    const QRect rect =
+        (window.isMaximized() ? window.normalGeometry() : window.geometry()).translated(frame);
     if (rect.isEmpty()) {
         return;
     }

@@ -57,4 +57,23 @@ std::string DefaultSuffix(std::string_view pattern) {
     return std::string(suffix);
 }
 
+std::string PlatformPattern(std::string_view pattern) {
+#ifdef _WIN32
+    return std::string(pattern);
+#else
+    std::string result;
+    std::size_t start = 0;
+    while (true) {
+        const auto semicolon = pattern.find(';', start);
+        const auto part = pattern.substr(start, semicolon - start);
+        result.append(part == "*.*" ? "*" : part);
+        if (semicolon == std::string_view::npos) {
+            return result;
+        }
+        result.append(";");
+        start = semicolon + 1;
+    }
+#endif
+}
+
 }  // namespace daridez

@@ -24,4 +24,9 @@ std::vector<std::pair<std::string, std::string>> SplitFileFilter(std::string_vie
 // empty for a pattern without a plain suffix ("*.*", "").
 std::string DefaultSuffix(std::string_view pattern);
 
+// The pattern the file chooser filters with on this system: Windows matches "*.*"
+// against every name; elsewhere it misses names without a dot, so each "*.*" of a
+// ";"-separated list becomes "*" there.
+std::string PlatformPattern(std::string_view pattern);
+
 }  // namespace daridez

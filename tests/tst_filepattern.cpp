@@ -35,6 +35,14 @@ class TestFilePattern : public QObject {
         for (const char* text : {"*.*", "*.a;*.b", "dump"}) {  // no plain suffix
             add(DefaultSuffix, text, "");
         }
+#ifdef _WIN32
+        add(PlatformPattern, "*.*", "*.*");
+#else
+        add(PlatformPattern, "*.*", "*");
+        add(PlatformPattern, "*.dump;*.*;x*.*", "*.dump;*;x*.*");
+#endif
+        add(PlatformPattern, "*.dump", "*.dump");
+        add(PlatformPattern, "", "");
     }
 
     void eachRuleGivesItsExactText() {

@@ -2,22 +2,8 @@
 // right-clicks on list columns), against the simulated tracer on a pseudo-terminal and a
 // profile of the test's own. The prompts are answered by a recorder.
 #include <sys/resource.h>
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTableView>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 #include <functional>
@@ -42,6 +28,7 @@ namespace {
 
 // Generous: the machines that run the suite are shared; a wait ends as soon as it holds.
 constexpr int kDeviceWaitMs = 20000;
+constexpr int kCheck = int(Column::Check);
 const QString kBusyPort = QStringLiteral("Could Not Open Com Port\nINVLID_HANDLE_VALUE");
 const QString kDescriptions = QStringLiteral("|.|LIN traces (*.dump)|all files (*.*)");
 
@@ -75,12 +62,9 @@ class RecordingPrompts : public WindowPrompts {
 
     QString nextPath, nextFolder;
     QStringList chooserCalls, messages, questions;
-    int folderChoices = 0;
-    int nextChoice = -1;
-    int progressShown = 0;
-    bool cancelLoad = false;
+    int folderChoices = 0, nextChoice = -1, progressShown = 0;
+    bool cancelLoad = false, unguardedLoad = false;
     std::function<bool()> loadGuarded;
-    bool unguardedLoad = false;
 };
 
 }  // namespace
@@ -88,26 +72,14 @@ class RecordingPrompts : public WindowPrompts {
 class TestMainDialog : public QObject {
     Q_OBJECT
 
-  private slots:
-    void init();
-    void startUpShowsDefaultsAndDeviceAnswersReachStatusLine1();
-    void startTracesGreenRowsLocksModesAndLoadUntilStop();
-    void silentDeviceTimesOutTheStartAndOnlyStopStaysEnabled();
-    void busyPortIsToldAndConfigCancelStillReopensIt();
-    void saveAndLoadThroughTheHandlersGiveTheSameRows();
-    void largeLoadShowsProgressWithoutTicksAndCancelKeepsRows();
-    void unpluggedDeviceEndsTheTraceAndKeepsRows();
-    void keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort();
-    void recordedTraceCutByALostDeviceLoadsAsTheRowsShown();
-    void exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile();
-    void recordWriteFailureStopsTheRecordingNotTheTrace();
-    void searchStepsThroughMatchesAndShowsOnlyThemWhileTracing();
-    void idSummaryCountsLiveSortsNamesTheIdentifierAndEmptiesOnClear();
+    std::optional<QTemporaryDir> dir_;
+    std::unique_ptr<sim::TracerSimulator> sim_;
+    std::optional<ProgramWide> programWide_;
+    RecordingPrompts prompts_;
+    std::unique_ptr<MainDialog> dialog_;
+    PortPaths holderPaths_;
+    std::unique_ptr<SerialPort> holder_;  // another program holding the simulator's port
 
-  private:
-    void startSimulator(bool silent = false);
-    void makeDialog();
-    void holdPort();
     TraceListView* list() const { return dialog_->listView(); }
     TraceListModel* model() const { return dialog_->listModel(); }
     QAbstractButton* button(int id) const {
@@ -124,660 +96,713 @@ class TestMainDialog : public QObject {
         return list()->model()->index(row, column).data().toString();
     }
     void click(int id) { QTest::mouseClick(button(id), Qt::LeftButton); }
-    void rightClickColumn(int column);
-    QStringList snapshot() const;
 
-    std::optional<QTemporaryDir> dir_;
-    std::unique_ptr<sim::TracerSimulator> sim_;
-    std::optional<ProgramWide> programWide_;
-    RecordingPrompts prompts_;
-    std::unique_ptr<MainDialog> dialog_;
-    PortPaths holderPaths_;
-    std::unique_ptr<SerialPort> holder_;  // another program holding the simulator's port
-};
-
-// Tears down the previous test's window before its simulator, then starts afresh.
-void TestMainDialog::init() {
-    dialog_.reset();
-    holder_.reset();
-    sim_.reset();
-    programWide_.emplace();
-    prompts_ = RecordingPrompts{};
-    dir_.emplace();
-    QVERIFY(dir_->isValid());
-}
-
-// A simulator on a fresh pseudo-terminal, named as Com2 by the test's profile.
-void TestMainDialog::startSimulator(bool silent) {
-    sim::TracerSimulatorOptions options;
-    options.silent = silent;
-    sim_ = std::make_unique<sim::TracerSimulator>(options);
-    QVERIFY2(sim_->open(), sim_->errorText().c_str());
-    sim_->startThread();
-    QFile file(dir_->filePath(QStringLiteral("daridez.ini")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(
-        "[SIO_CFG]\nStopBits=0\nParity=0\nBaudRate=115200\nByteSize=8\nComPort=2\n"
-        "EndChar=0\n[PORTS]\nCom2=" +
-        QByteArray::fromStdString(sim_->devicePath()) + "\n");
-}
-
-void TestMainDialog::makeDialog() {
-    dialog_ = std::make_unique<MainDialog>(
-        *programWide_, dir_->filePath(QStringLiteral("daridez.ini")).toStdString(), &prompts_);
-}
-
-// Another program takes the simulator's port.
-void TestMainDialog::holdPort() {
-    holderPaths_.setPath(2, sim_->devicePath());
-    holder_ = std::make_unique<SerialPort>(holderPaths_);
-    SerialSettings settings{};
-    InitSerialSettings(settings);
-    settings.ComPort = 2;
-    settings.BaudRate = 115200;
-    settings.ByteSize = 8;
-    QCOMPARE(QString::fromLatin1(holder_->Open(settings)), QString());
-}
-
-void TestMainDialog::rightClickColumn(int column) {
-    const QHeaderView* header = list()->horizontalHeader();
-    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-    QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, QPoint(x, 5));
-}
-
-// Every row as shown, with its number and colours.
-QStringList TestMainDialog::snapshot() const {
-    QStringList rows;
-    for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
-        const TraceEntry* entry = model()->entryAt(i);
-        rows << QString::asprintf("%d/%u/%u", entry->number, entry->textColour, entry->backColour);
-        for (int column = 0; column < kListColumnCount; ++column) {
-            rows.last() += QLatin1Char('|') + cell(int(i), column);
-        }
-    }
-    return rows;
-}
-
-void TestMainDialog::startUpShowsDefaultsAndDeviceAnswersReachStatusLine1() {
-    startSimulator();
-    makeDialog();
-    QStringList headers;
-    for (int column = 0; column < list()->model()->columnCount(); ++column) {
-        headers << header(column);
-    }
-    QCOMPARE(headers.join(QLatin1Char('|')),
-             QStringLiteral(
-                 "MsgNr|rel. TimeStamp|Info|Sync|[ID]|DB0|DB1|DB2|DB3|DB4|DB5|DB6|DB7|CS|Check"));
-    QCOMPARE(rateBox()->currentText(), QStringLiteral("19200"));
-    QCOMPARE(status(1), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
-    QVERIFY(prompts_.messages.isEmpty());
-    QVERIFY(dialog_->port().isConnected());
-
-    click(ControlId::GetFwVersion);
-    QCOMPARE(status(1), QStringLiteral("start read version ..."));
-    QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("returned FW-Version: 1.4.2"),
-                              kDeviceWaitMs);
-    rateBox()->setCurrentIndex(3);  // "9600" picked from the list
-    click(ControlId::SetLinSpeed);
-    QCOMPARE(status(1), QStringLiteral("start set baudrate ..."));
-    QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("returned LIN Baudrate: 9600, result:0"),
-                              kDeviceWaitMs);
-    QCOMPARE(rateBox()->currentText(), QStringLiteral("9600"));
-    QCOMPARE(rateBox()->count(), 5);
-}
-
-void TestMainDialog::startTracesGreenRowsLocksModesAndLoadUntilStop() {
-    startSimulator();
-    makeDialog();
-    click(ControlId::Start);
-    QCOMPARE(status(1), QStringLiteral("start trace ..."));
-    QVERIFY(!button(ControlId::Start)->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 8, kDeviceWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("start trace detected ..."), kDeviceWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(status(2).startsWith(QStringLiteral("active: ")), kDeviceWaitMs);
-    QVERIFY(cell(0, 2).startsWith(QStringLiteral("START")));
-    int green = 0;
-    while (model()->entryAt(green)->textColour != kGreen) {
-        QVERIFY(++green < int(model()->indexCount()));
-    }
-    QCOMPARE(cell(green, 2), QStringLiteral("Break"));
-    QCOMPARE(list()->model()->index(green, 2).data(Qt::ForegroundRole).value<QColor>(),
-             QColor(0, 255, 0));
-
-    // While busy, right-clicks change no mode and no file is loaded; saving still works.
-    for (int column : {1, 4, 5}) {
-        rightClickColumn(column);
-    }
-    const DisplayModes& modes = dialog_->displayModes();
-    QVERIFY(modes.relativeTime && modes.protectedId && modes.hexData);
-    prompts_.nextPath = dir_->filePath(QStringLiteral("x.dump"));
-    click(ControlId::LoadTrace);
-    QVERIFY(prompts_.chooserCalls.isEmpty());
-    click(ControlId::SaveTrace);
-    QVERIFY(QFile::exists(prompts_.nextPath));
-
-    click(ControlId::Stop);
-    QCOMPARE(dialog_->controller().state(), TraceState::Idle);
-    QVERIFY(button(ControlId::Start)->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!sim_->tracing(), kDeviceWaitMs);
-
-    // Idle: a right-click toggles its column's mode; MsgNr, Info, Sync and CS toggle nothing.
-    const QString time = cell(green, 1), byte = cell(green, 5);
-    for (int column : {0, 1, 2, 3, 4, 9, 13}) {
-        rightClickColumn(column);
-    }
-    QCOMPARE(header(1), QStringLiteral("abs. TimeStamp"));
-    QCOMPARE(header(4), QStringLiteral("(id)"));
-    QVERIFY(!modes.relativeTime && !modes.protectedId && !modes.hexData);
-    QVERIFY(cell(green, 1) != time);
-    QVERIFY(cell(green, 5) != byte);  // a click on DB4 changes DB0 too
-    for (int column : {1, 4, 12}) {
-        rightClickColumn(column);
-    }
-    QCOMPARE(header(1), QStringLiteral("rel. TimeStamp"));
-    QCOMPARE(header(4), QStringLiteral("[ID]"));
-    QCOMPARE(cell(green, 1), time);
-    QCOMPARE(cell(green, 5), byte);
-}
-
-void TestMainDialog::silentDeviceTimesOutTheStartAndOnlyStopStaysEnabled() {
-    startSimulator(true);
-    makeDialog();
-    click(ControlId::Start);
-    QTRY_COMPARE_WITH_TIMEOUT(
-        status(1),
-        QStringLiteral("response timeout detected for 'start trace' (use STOP button)!!!"),
-        kDeviceWaitMs);
-    QCOMPARE(dialog_->controller().state(), TraceState::StartRequested);
-    for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018}) {
-        QVERIFY(!dialog_->findChild<QWidget*>(QString::number(id))->isEnabled());
-    }
-    QVERIFY(button(ControlId::SaveTrace)->isEnabled());
-    click(ControlId::Stop);
-    QCOMPARE(dialog_->controller().state(), TraceState::Idle);
-}
-
-// The box keeps its two lines and tells the device and the reason in a third.
-void TestMainDialog::busyPortIsToldAndConfigCancelStillReopensIt() {
-    startSimulator();
-    holdPort();
-    makeDialog();
-    const QString device = QString::fromStdString(sim_->devicePath());
-    const QString busy = kBusyPort + "\n" + device + ": in use by another program";
-    QCOMPARE(prompts_.messages, QStringList{busy});
-    click(ControlId::Connect);
-    QCOMPARE(prompts_.messages, (QStringList{busy, busy}));
-    QVERIFY(!dialog_->port().isConnected());
-
-    holder_.reset();
-    QString dialogClass;
-    QTimer cancel;  // cancels the settings dialog from inside its loop
-    connect(&cancel, &QTimer::timeout, this, [&] {
-        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            cancel.stop();
-            dialogClass = QString::fromLatin1(modal->metaObject()->className());
-            modal->reject();
-        }
-    });
-    cancel.start(10);
-    click(ControlId::Config);
-    QCOMPARE(dialogClass, QStringLiteral("daridez::CommSettingsDialog"));
-    QVERIFY(dialog_->port().isConnected());
-    QCOMPARE(prompts_.messages.size(), 2);
-    click(ControlId::GetFwVersion);
-    QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("returned FW-Version: 1.4.2"),
-                              kDeviceWaitMs);
-
-    sim_->stop();
-    sim_->closeDevice();  // the adapter is gone
-    click(ControlId::Connect);
-    QCOMPARE(prompts_.messages.last(), kBusyPort + "\n" + device + ": no such device");
-}
-
-void TestMainDialog::saveAndLoadThroughTheHandlersGiveTheSameRows() {
-    startSimulator();
-    makeDialog();
-    const QString path = dir_->filePath(QStringLiteral("trace.dump"));
-    prompts_.nextPath = path;
-    click(ControlId::SaveTrace);  // an empty trace: nothing to ask
-    QVERIFY(prompts_.chooserCalls.isEmpty());
-    click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 20, kDeviceWaitMs);
-    click(ControlId::Stop);
-    const QStringList before = snapshot();
-
-    prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/folder/x.dump"));
-    click(ControlId::SaveTrace);
-    click(ControlId::LoadTrace);
-    QCOMPARE(prompts_.messages, (QStringList{"save error", "load error"}));
-    prompts_.nextPath.clear();  // cancelled choices
-    click(ControlId::SaveTrace);
-    click(ControlId::LoadTrace);
-    QCOMPARE(snapshot(), before);
-
-    prompts_.nextPath = path;
-    click(ControlId::SaveTrace);
-    QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("save|save file") + kDescriptions);
-    click(ControlId::ClearTraceList);
-    QCOMPARE(model()->indexCount(), 0u);
-    click(ControlId::LoadTrace);
-    QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("open|open file") + kDescriptions);
-    QCOMPARE(prompts_.messages.size(), 2);
-    QCOMPARE(prompts_.progressShown, 0);  // a small file loads without a progress dialog
-    QCOMPARE(snapshot(), before);
-    QVERIFY(!model()->isLive());
-}
-
-void TestMainDialog::largeLoadShowsProgressWithoutTicksAndCancelKeepsRows() {
-    startSimulator();
-    makeDialog();
-    const std::vector<std::uint8_t> bytes = sim_->generate(20'000'000);  // several blocks
-    QVERIFY(bytes.size() > 3 * ReceiveBuffer::kSize);
-    QFile file(dir_->filePath(QStringLiteral("big.dump")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
-    file.close();
-    dialog_->setProgressThreshold(ReceiveBuffer::kSize);
-    prompts_.loadGuarded = [this] { return dialog_->controller().paused(); };
-    prompts_.nextPath = file.fileName();
-    click(ControlId::LoadTrace);
-    QCOMPARE(prompts_.progressShown, 1);
-    QVERIFY(!prompts_.unguardedLoad);  // no tick touches the loader's receive buffer
-    QVERIFY(dialog_->timerActive());
-    const std::uint32_t wholeFile = model()->indexCount();
-
-    prompts_.cancelLoad = true;  // cancelled at the first block: those rows stay
-    click(ControlId::LoadTrace);
-    const std::uint32_t cancelled = model()->indexCount();
-    QVERIFY(cancelled > 0 && cancelled < wholeFile);
-    QVERIFY(prompts_.messages.isEmpty());
-    QCOMPARE(programWide_->receiveBuffer.carryOver, 0);
-}
-
-void TestMainDialog::unpluggedDeviceEndsTheTraceAndKeepsRows() {
-    startSimulator();
-    makeDialog();
-    click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 5, kDeviceWaitMs);
-    sim_->stop();
-    const std::uint32_t rows = model()->indexCount();
-    sim_->closeDevice();
-    QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("device disconnected"), kDeviceWaitMs);
-    QVERIFY(model()->indexCount() >= rows);
-    QVERIFY(!dialog_->port().isConnected());
-    QCOMPARE(dialog_->controller().state(), TraceState::Idle);
-    QVERIFY(prompts_.messages.isEmpty());
-}
-
-void TestMainDialog::keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort() {
-    startSimulator();
-    makeDialog();
-    dialog_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
-    QTest::keyClick(dialog_.get(), Qt::Key_Escape);
-    QTest::keyClick(list(), Qt::Key_Escape);
-    QTest::keyClick(button(ControlId::Start), Qt::Key_Return);
-    QTest::keyClick(rateBox()->lineEdit(), Qt::Key_Return);
-    QVERIFY(dialog_->isVisible());
-    QCOMPARE(dialog_->controller().state(), TraceState::Idle);
-    QCOMPARE(rateBox()->count(), 5);  // Return adds nothing to the list
-
-    const QString profilePath = dir_->filePath(QStringLiteral("daridez.ini"));
-    QVERIFY(QFile::remove(profilePath));  // so that only the shut-down can write it
-    dialog_->close();                     // the caption's close button
-    QVERIFY(!dialog_->isVisible());
-    QVERIFY(!dialog_->timerActive());
-    QVERIFY(!dialog_->port().isConnected());
-    holdPort();  // another program gets the released port at once
-    QFile profile(profilePath);
-    QVERIFY(profile.open(QIODevice::ReadOnly));
-    const QString text = QString::fromLatin1(profile.readAll());
-    for (const char* key : {"[SIO_CFG]", "StopBits=0", "BaudRate=115200", "ByteSize=8", "ComPort=2",
-                            "EndChar=", "[PORTS]", "Com2="}) {  // the profile as loaded
-        QVERIFY2(text.contains(QString::fromLatin1(key)), key);
-    }
-}
-
-void TestMainDialog::recordedTraceCutByALostDeviceLoadsAsTheRowsShown() {
-    startSimulator();
-    makeDialog();
-    auto* record = button(MainDialog::kRecordId);
-    auto* label = dialog_->findChild<QLabel*>(QString::number(MainDialog::kRecordLabelId));
-    QVERIFY(!record->isChecked());
-    record->click();  // no folder yet, and the user cancels the chooser
-    QVERIFY(!record->isChecked() && prompts_.folderChoices == 1);
-    const QString folder = dir_->filePath(QStringLiteral("records"));
-    QVERIFY(QDir().mkpath(folder));
-    prompts_.nextFolder = folder;
-    record->click();
-    QVERIFY(record->isChecked() && prompts_.folderChoices == 2);
-
-    click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 30, kDeviceWaitMs);
-    QTRY_VERIFY(label->text().endsWith(QStringLiteral("B")));
-    const QStringList files = QDir(folder).entryList(QDir::Files);
-    QCOMPARE(files.size(), 1);
-    QVERIFY(label->text().contains(files[0].right(13) + QLatin1Char(' ')));  // "HH-MM-SS.dump"
-    QVERIFY(files[0].startsWith(QStringLiteral("trace-")));
-    const QString path = QDir(folder).filePath(files[0]);
-    // Every tick syncs: the bytes so far are in the file while the trace runs.
-    const TraceRecorder& recorder = dialog_->fileActions().recorder();
-    QTRY_VERIFY(recorder.size() > 100 && QFileInfo(path).size() == qint64(recorder.size()));
-    sim_->closeDevice();  // pulled mid-trace
-    QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("device disconnected"), kDeviceWaitMs);
-    QVERIFY(!recorder.recording());
-    const QStringList shown = snapshot();
-    QCOMPARE(QFileInfo(path).size(), qint64(recorder.size()));
-
-    prompts_.nextPath = path;
-    click(ControlId::ClearTraceList);
-    click(ControlId::LoadTrace);
-    QCOMPARE(snapshot(), shown);
-    QVERIFY(prompts_.messages.isEmpty());
-    dialog_.reset();  // the folder is remembered for the next session
-    QFile profile(dir_->filePath(QStringLiteral("daridez.ini")));
-    QVERIFY(profile.open(QIODevice::ReadOnly));
-    QVERIFY(profile.readAll().contains("[RECORD]\nFolder=" + folder.toUtf8()));
-}
-
-void TestMainDialog::exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile() {
-    startSimulator();
-    makeDialog();
-    prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
-    click(MainDialog::kExportId);  // an empty trace: nothing to ask
-    QVERIFY(prompts_.chooserCalls.isEmpty());
-    click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 20, kDeviceWaitMs);
-    click(ControlId::Stop);
-    const auto rows = qsizetype(model()->indexCount());
-
-    auto read = [](const QString& path) {
+    static QByteArray read(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    click(MainDialog::kExportId);
-    QCOMPARE(prompts_.chooserCalls.last(),
-             QStringLiteral("save|export file|.|pcapng (*.pcapng)|CSV (*.csv)"));
-    const QByteArray csv = read(prompts_.nextPath);
-    QVERIFY(csv.startsWith("MsgNr,TimeStamp,Info,"));
-    QCOMPARE(csv.count("\r\n"), rows + 1);
-    prompts_.nextPath = dir_->filePath(QStringLiteral("t.pcapng"));
-    click(MainDialog::kExportId);
-    QVERIFY(read(prompts_.nextPath).startsWith(QByteArray::fromHex("0a0d0d0a")));
-
-    // "Show only matches" on: the user is asked, and may keep only the matching rows.
-    std::string error;
-    const std::optional<Query> query = Query::parse("break", error);
-    dialog_->fileActions().matchingRows = [&query] { return &*query; };
-    qsizetype matching = 0;
-    for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
-        matching += query->matches(*model()->entryAt(i));
     }
-    QVERIFY(matching > 0 && matching < rows);
-    prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
-    const qsizetype chooserCalls = prompts_.chooserCalls.size();
-    click(MainDialog::kExportId);  // closed without an answer: nothing happens
-    QCOMPARE(prompts_.chooserCalls.size(), chooserCalls);
-    prompts_.nextChoice = 0;
-    click(MainDialog::kExportId);
-    QCOMPARE(prompts_.questions.last(),
-             QStringLiteral("Export only the rows matching \"break\", or all rows?|"
-                            "Matching rows|All rows"));
-    const QByteArray matches = read(prompts_.nextPath);
-    QCOMPARE(matches.count("\r\n"), matching + 1);
-    QVERIFY(prompts_.messages.isEmpty());
-
-    // Failures: a missing folder, and a write cut short (a file size limit).
-    prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/t.csv"));
-    click(MainDialog::kExportId);
-    prompts_.nextChoice = 1;
-    prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-    rlimit small = saved;
-    small.rlim_cur = 256;
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-    click(MainDialog::kExportId);
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
-    QCOMPARE(prompts_.messages, (QStringList{"export error", "export error"}));
-    QCOMPARE(read(prompts_.nextPath), matches);
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).size(), 3);  // no temporary left
-}
-
-void TestMainDialog::recordWriteFailureStopsTheRecordingNotTheTrace() {
-    startSimulator();
-    QFile profile(dir_->filePath(QStringLiteral("daridez.ini")));
-    QVERIFY(profile.open(QIODevice::Append));
-    profile.write("[RECORD]\nFolder=" + dir_->path().toUtf8() + "\n");
-    profile.close();
-    makeDialog();
-    button(MainDialog::kRecordId)->click();  // the remembered folder: nothing to ask
-    QCOMPARE(prompts_.folderChoices, 0);
-    click(ControlId::Start);
-    const TraceRecorder& recorder = dialog_->fileActions().recorder();
-    QTRY_VERIFY_WITH_TIMEOUT(recorder.size() > 0, kDeviceWaitMs);
-
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-    rlimit full = saved;
-    full.rlim_cur = recorder.size();  // the disk is full from here on
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
-    QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, kDeviceWaitMs);
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
-    QVERIFY2(prompts_.messages[0].startsWith(QStringLiteral("record error\ncannot write ")),
-             qPrintable(prompts_.messages[0]));
-    QVERIFY(!button(MainDialog::kRecordId)->isChecked() && !recorder.recording());
-    const std::uint32_t rows = model()->indexCount();
-    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > rows, kDeviceWaitMs);
-    QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
-}
-
-// Finds in display order with a word when it wraps, F3 and Shift+F3 anywhere; only
-// matches shown while rows arrive, sorted and shown in full again with the selection
-// kept; a rejected query leaves the list alone; clearing the trace keeps the query.
-void TestMainDialog::searchStepsThroughMatchesAndShowsOnlyThemWhileTracing() {
-    startSimulator();
-    makeDialog();
-    dialog_->show();
-    QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
-    SearchGroup& search = *dialog_->searchGroup();
-    auto* field = dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"));
-    auto* onlyMatches = dialog_->findChild<QCheckBox*>(QStringLiteral("showOnlyMatches"));
-    QCOMPARE(button(ControlId::SetLinSpeed)->nextInFocusChain(), field);
-    QCOMPARE(onlyMatches->nextInFocusChain(), list());
-    QCOMPARE(GroupedNumber(1000005), QStringLiteral("1,000,005"));
-    QCOMPARE(GroupedNumber(999), QStringLiteral("999"));
-
-    click(ControlId::Start);
-    QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 40, kDeviceWaitMs);
-    click(ControlId::Stop);
-    auto isDiagnostic = [](const TraceEntry* entry) {
-        const LinFrame frame = ReadLinFrame(*entry);
-        return frame.isLinFrame && frame.hasId && frame.id() == 0x3C;
-    };
-    QList<int> matches;
-    for (int row = 0; row < model()->rowCount(); ++row) {
-        if (isDiagnostic(model()->rowEntry(row)))
-            matches << row;
+    static bool write(const QString& path, const QByteArray& bytes,
+                      QIODevice::OpenMode mode = QIODevice::WriteOnly) {
+        QFile file(path);
+        return file.open(mode) && file.write(bytes) == bytes.size();
     }
-    QVERIFY(matches.size() >= 3);
-    const int total = model()->rowCount();
-
-    QTest::keyClicks(field, QStringLiteral("id=3C"));
-    QTest::keyClick(field, Qt::Key_Return);
-    QCOMPARE(list()->currentIndex().row(), matches[0]);
-    QCOMPARE(cell(matches[0], 5), QStringLiteral("7Fh"));  // the diagnostic request
-    QCOMPARE(search.countText(), QStringLiteral("%1 of %2 rows").arg(matches.size()).arg(total));
-    for (int i = 1; i < matches.size(); ++i) {
-        QTest::keyClick(list(), Qt::Key_F3);
-        QCOMPARE(list()->currentIndex().row(), matches[i]);
-        QCOMPARE(search.message(), QString());
+    QString ini() const { return dir_->filePath(QStringLiteral("daridez.ini")); }
+    void makeDialog() {
+        dialog_ = std::make_unique<MainDialog>(*programWide_, ini().toStdString(), &prompts_);
     }
-    QTest::keyClick(button(ControlId::Start), Qt::Key_F3);
-    QCOMPARE(list()->currentIndex().row(), matches[0]);
-    QCOMPARE(search.message(), QStringLiteral("wrapped to the top"));
-    QTest::keyClick(field, Qt::Key_F3, Qt::ShiftModifier);
-    QCOMPARE(list()->currentIndex().row(), matches.last());
-    QCOMPARE(search.message(), QStringLiteral("wrapped to the bottom"));
-
-    // Only matches, while the trace runs: each batch brings its matching rows.
-    click(ControlId::Start);
-    QTest::mouseClick(onlyMatches, Qt::LeftButton);
-    QVERIFY(search.showingOnlyMatches());
-    const int before = model()->rowCount();
-    QCOMPARE(before, matches.size());
-    QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() >= before + 3, kDeviceWaitMs);
-    click(ControlId::Stop);
-    for (int row = 0; row < model()->rowCount(); ++row) {
-        QVERIFY2(isDiagnostic(model()->rowEntry(row)), qPrintable(QString::number(row)));
+    // Tears down the last window before its simulator, then starts afresh: a simulator on a
+    // fresh pseudo-terminal, named as Com2 by a profile of the test's own (the port held
+    // by another program, if asked), and a window on it.
+    void start(sim::TracerSimulatorOptions options = {}, bool held = false) {
+        dialog_.reset();
+        holder_.reset();
+        sim_.reset();
+        programWide_.emplace();
+        prompts_ = RecordingPrompts{};
+        dir_.emplace();
+        sim_ = std::make_unique<sim::TracerSimulator>(options);
+        QVERIFY2(sim_->open(), sim_->errorText().c_str());
+        sim_->startThread();
+        QVERIFY(write(ini(),
+                      "[SIO_CFG]\nStopBits=0\nParity=0\nBaudRate=115200\nByteSize=8\n"
+                      "ComPort=2\nEndChar=0\n[PORTS]\nCom2=" +
+                          QByteArray::fromStdString(sim_->devicePath()) + "\n"));
+        if (held)
+            holdPort();
+        makeDialog();
     }
-    QCOMPARE(list()->verticalHeader()->count(), model()->rowCount());
-
-    // Sorted by the absolute time (rising then falling): the selection follows its row.
-    const int shown = model()->rowCount();
-    rightClickColumn(1);
-    QCOMPARE(header(1), QStringLiteral("abs. TimeStamp"));
-    QCOMPARE(model()->rowCount(), shown);
-    list()->selectRow(1);
-    const TraceEntry* selected = model()->rowEntry(1);
-    for (int clicks = 0; clicks < 2; ++clicks) {
-        QTest::mouseClick(list()->horizontalHeader()->viewport(), Qt::LeftButton, {},
-                          QPoint(list()->horizontalHeader()->sectionViewportPosition(1) + 5, 5));
+    // Another program takes the simulator's port.
+    void holdPort() {
+        holderPaths_.setPath(2, sim_->devicePath());
+        holder_ = std::make_unique<SerialPort>(holderPaths_);
+        SerialSettings settings{};
+        InitSerialSettings(settings);
+        settings.ComPort = 2;
+        settings.BaudRate = 115200;
+        settings.ByteSize = 8;
+        QCOMPARE(QString::fromLatin1(holder_->Open(settings)), QString());
     }
-    QCOMPARE(model()->rowCount(), shown);
-    QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
-    QVERIFY(cell(0, 1) > cell(shown - 1, 1));
-
-    // A query the parser rejects: its message, the field marked, the list as it was.
-    const QPalette plain = field->palette();
-    field->setText(QStringLiteral("id=3C !dat=7F"));
-    QTest::keyClick(field, Qt::Key_Return);
-    std::string error;
-    QVERIFY(!Query::parse("id=3C !dat=7F", error));
-    QCOMPARE(search.message(), QString::fromStdString(error));
-    QVERIFY(search.queryRejected());
-    QVERIFY(field->palette().color(QPalette::Base) != plain.color(QPalette::Base));
-    QCOMPARE(model()->rowCount(), shown);
-    QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
-    QCOMPARE(search.activeQuery()->text(), std::string("id=3C"));
-
-    // Every row back, still sorted, the selection kept and in view.
-    field->setText(QStringLiteral("id=3C"));
-    QTest::mouseClick(onlyMatches, Qt::LeftButton);
-    QVERIFY(!search.queryRejected() && !search.showingOnlyMatches());
-    QCOMPARE(std::uint32_t(model()->rowCount()), model()->indexCount());
-    QVERIFY(model()->rowCount() > shown);
-    QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
-    QCOMPARE(list()->selectionModel()->selectedRows().size(), 1);
-    QVERIFY(list()->viewport()->rect().contains(list()->visualRect(list()->currentIndex())));
-
-    click(ControlId::ClearTraceList);
-    QCOMPARE(model()->rowCount(), 0);
-    QCOMPARE(field->text(), QStringLiteral("id=3C"));
-    QTRY_COMPARE(search.countText(), QStringLiteral("0 of 0 rows"));
-    QVERIFY(search.activeQuery() != nullptr);
-}
-
-void TestMainDialog::idSummaryCountsLiveSortsNamesTheIdentifierAndEmptiesOnClear() {
-    startSimulator();
-    makeDialog();
-    auto* open = dialog_->findChild<QPushButton*>(QStringLiteral("idSummaryButton"));
-    QVERIFY(open != nullptr);
-    QCOMPARE(open->text(), QStringLiteral("ID summary..."));
-    auto* window = dialog_->findChild<IdSummaryWindow*>();
-    QVERIFY(window != nullptr && !window->isVisible());
-    click(ControlId::Start);
-    QTest::mouseClick(open, Qt::LeftButton);
-    QVERIFY(window->isVisible() && window->isWindow());
-    QCOMPARE(window->windowTitle(), QStringLiteral("ID summary"));
-    const QAbstractItemModel* table = window->table()->model();
-    QCOMPARE(table->columnCount(), int(IdColumn::Count));
-    auto text = [&](int row, IdColumn column) {
-        return table->index(row, int(column)).data().toString();
-    };
-    auto framesOf = [&](const QString& id) {
-        for (int row = 0; row < table->rowCount(); ++row) {
-            if (text(row, IdColumn::Id) == id) {
-                return text(row, IdColumn::Frames).toInt();
+    // What act shows: each menu's entries and each modal dialog's title and texts. Each
+    // takes the next key (the last again for any more).
+    QStringList shownBy(const std::function<void()>& act, QList<Qt::Key> keys = {Qt::Key_Escape}) {
+        QStringList shown;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] {
+            QWidget* popup = QApplication::activePopupWidget();
+            if (QWidget* shows = popup ? popup : QApplication::activeModalWidget()) {
+                QStringList texts{shows->windowTitle()};
+                for (const QAction* action : shows->actions()) texts << action->text();
+                for (const QLabel* label : shows->findChildren<QLabel*>()) texts << label->text();
+                shown << texts.join('|');
+                // From a loop of its own: the key may open the next dialog.
+                timer.stop();
+                QTimer::singleShot(
+                    0, shows, [&timer, shows, key = keys.value(shown.size() - 1, keys.last())] {
+                        timer.start(10);
+                        QTest::keyClick(shows, key);
+                    });
+            }
+        });
+        timer.start(10);
+        act();
+        return shown;
+    }
+    // A right-click on a cell of the column (of its top row), or on its header.
+    void rightClick(int column, bool onHeader = false) {
+        const QHeaderView* header = list()->horizontalHeader();
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        QTest::mouseClick(onHeader ? header->viewport() : list()->viewport(), Qt::RightButton, {},
+                          QPoint(x, 5));
+    }
+    // Every row as shown, with its number and colours.
+    QStringList snapshot() const {
+        QStringList rows;
+        for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
+            const TraceEntry* entry = model()->entryAt(i);
+            rows << QString::asprintf("%d/%u/%u", entry->number, entry->textColour,
+                                      entry->backColour);
+            for (int column = 0; column < kListColumnCount; ++column) {
+                rows.last() += QLatin1Char('|') + cell(int(i), column);
             }
         }
-        return -1;
-    };
-    QSignalSpy resets(table, &QAbstractItemModel::modelReset);  // ticks only add and change
-    QTRY_VERIFY_WITH_TIMEOUT(table->rowCount() >= 3, kDeviceWaitMs);
-    const QString id = text(0, IdColumn::Id);
-    const int frames = framesOf(id);
-    QTRY_VERIFY_WITH_TIMEOUT(framesOf(id) > frames, kDeviceWaitMs);  // counting up live
-    QCOMPARE(status(2).isEmpty(), false);
+        return rows;
+    }
 
-    click(ControlId::Stop);
-    QTRY_VERIFY_WITH_TIMEOUT(!sim_->tracing(), kDeviceWaitMs);
-    // Stopped, the last row is complete too: every identifier has one row with the
-    // frames of the list's rows that carry it.
-    QMap<QString, int> counted;
-    for (const TraceEntry* e = programWide_->traceList.TraceListHead(); e; e = e->next) {
-        const LinFrame frame = ReadLinFrame(*e);
-        if (frame.isLinFrame && frame.hasId) {
-            ++counted[QString::asprintf("%02X", frame.id())];
+  private slots:
+    void init() { start(); }
+
+    void startUpShowsDefaultsAndDeviceAnswersReachStatusLine1() {
+        QCOMPARE(rateBox()->currentText(), QStringLiteral("19200"));
+        QCOMPARE(status(1), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
+        QVERIFY(prompts_.messages.isEmpty());
+
+        click(ControlId::GetFwVersion);
+        QCOMPARE(status(1), QStringLiteral("start read version ..."));
+        QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("returned FW-Version: 1.4.2"),
+                                  kDeviceWaitMs);
+        rateBox()->setCurrentIndex(3);  // "9600" picked from the list
+        click(ControlId::SetLinSpeed);
+        QCOMPARE(status(1), QStringLiteral("start set baudrate ..."));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status(1), QStringLiteral("returned LIN Baudrate: 9600, result:0"), kDeviceWaitMs);
+        QCOMPARE(rateBox()->currentText(), QStringLiteral("9600"));
+        QCOMPARE(rateBox()->count(), 5);
+    }
+
+    // A live trace: followed unless the user looks elsewhere, no verdict in the open row, modes
+    // locked. Then a failed check stands out, right-clicks on cells and headers toggle modes,
+    // the keys move in the list and Tab leaves it.
+    void startFollowsTheTraceLocksModesAndShowsFailedChecks() {
+        start({.rates = {.badChecksums = 0.1, .badParity = 0.1}});
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        click(ControlId::Start);
+        QCOMPARE(status(1), QStringLiteral("start trace ..."));
+        QVERIFY(!button(ControlId::Start)->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("start trace detected ..."),
+                                  kDeviceWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(status(2).startsWith(QStringLiteral("active: ")), kDeviceWaitMs);
+        QVERIFY(cell(0, 2).startsWith(QStringLiteral("START")));
+        auto* bar = list()->verticalScrollBar();
+        const auto* note = list()->viewport()->findChild<QLabel*>();
+        auto rowsArrive = [&](bool followed) {
+            const int rows = model()->rowCount(), at = bar->value();
+            QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() > rows, kDeviceWaitMs);
+            const QRect last = list()->visualRect(
+                list()->model()->index(rows, 0).siblingAtRow(model()->rowCount() - 1));
+            QCOMPARE(list()->viewport()->rect().intersects(last), followed);
+            QCOMPARE(note->isVisible(), !followed);
+            QVERIFY(followed || bar->value() == at);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(bar->maximum() > 0, kDeviceWaitMs);
+        rowsArrive(true);
+        bar->setValue(0);  // scrolled up
+        rowsArrive(false);
+        QTest::keyClick(list(), Qt::Key_End);
+        rowsArrive(true);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));  // a row selected
+        rowsArrive(false);
+        const QModelIndex open = list()->model()->index(model()->rowCount() - 1, kCheck);
+        QVERIFY(!open.data().isValid() && !open.data(Qt::BackgroundRole).isValid());
+        int green = 0;
+        while (model()->entryAt(green)->textColour != kGreen) {
+            QVERIFY(++green < int(model()->indexCount()));
         }
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), int(counted.size()), kDeviceWaitMs);
-    for (auto it = counted.cbegin(); it != counted.cend(); ++it) {
-        QTRY_COMPARE_WITH_TIMEOUT(framesOf(it.key()), it.value(), kDeviceWaitMs);
-    }
+        QCOMPARE(cell(green, 2), QStringLiteral("Break"));
+        QCOMPARE(list()->model()->index(green, 2).data(Qt::ForegroundRole).value<QColor>(),
+                 QColor(0, 255, 0));
 
-    QCOMPARE(resets.size(), 0);
+        // While busy, right-clicks (on cells and a header) change no mode and no file is loaded;
+        // saving still works.
+        for (int column : {1, 4, 5}) rightClick(column, column == 5);
+        const DisplayModes& modes = dialog_->displayModes();
+        QVERIFY(modes.relativeTime && modes.protectedId && modes.hexData);
+        prompts_.nextPath = dir_->filePath(QStringLiteral("x.dump"));
+        click(ControlId::LoadTrace);
+        QVERIFY(prompts_.chooserCalls.isEmpty());
+        click(ControlId::SaveTrace);
+        QVERIFY(QFile::exists(prompts_.nextPath));
 
-    // A loaded trace replaces the summary. A click on "frames" sorts by the count as a
-    // number (9 before 10) either way.
-    QByteArray headers;  // break, sync and identifier: 2 x 01, 10 x 02, 9 x 03
-    for (int n = 0; n < 21; ++n) {
-        const QByteArray stamp = QByteArray::number(0x1000 + n * 0x400, 16);
-        const char* pid = n < 2 ? "C1" : n < 12 ? "42" : "03";
-        headers += "0490" + stamp + "00 0591" + stamp + "5500 0592" + stamp + pid + "00 ";
-    }
-    QFile file(dir_->filePath(QStringLiteral("ids.dump")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray::fromHex(headers));
-    file.close();
-    prompts_.nextPath = file.fileName();
-    click(ControlId::LoadTrace);
-    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, kDeviceWaitMs);
-    const QHeaderView* header = window->table()->horizontalHeader();
-    const QPoint framesTitle(header->sectionViewportPosition(int(IdColumn::Frames)) + 10, 5);
-    QStringList order;
-    for (int click = 0; click < 2; ++click) {
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, framesTitle);
-        QCOMPARE(header->sortIndicatorSection(), int(IdColumn::Frames));
-        QString line = header->sortIndicatorOrder() == Qt::AscendingOrder ? "up" : "down";
-        for (int row = 0; row < table->rowCount(); ++row) {
-            line += ' ' + text(row, IdColumn::Id) + ':' + text(row, IdColumn::Frames);
+        click(ControlId::Stop);
+        QCOMPARE(dialog_->controller().state(), TraceState::Idle);
+        QVERIFY(button(ControlId::Start)->isEnabled() && !note->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!sim_->tracing(), kDeviceWaitMs);
+        // A verdict with a failure word has a Check cell of its own colour.
+        int failed = 0;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            const QModelIndex check = list()->model()->index(row, kCheck);
+            QStringList words = check.data().toString().split(',', Qt::SkipEmptyParts);
+            words.removeAll("classic");
+            words.removeAll("enhanced");
+            failed += !words.isEmpty();
+            QCOMPARE(
+                check.data(Qt::BackgroundRole) != check.siblingAtColumn(2).data(Qt::BackgroundRole),
+                !words.isEmpty());
         }
-        order << line;
+        QVERIFY(failed > 0 && failed < model()->rowCount() / 2);
+
+        // Idle: a right-click toggles its column's mode; MsgNr, Info, Sync and CS toggle nothing.
+        // On a header it toggles the same.
+        const QString time = cell(green, 1), byte = cell(green, 5);
+        for (int column : {0, 1, 2, 3, 4, 9, 13}) rightClick(column);
+        QCOMPARE(header(1), QStringLiteral("abs. TimeStamp"));
+        QCOMPARE(header(4), QStringLiteral("(id)"));
+        QVERIFY(!modes.relativeTime && !modes.protectedId && !modes.hexData);
+        QVERIFY(cell(green, 1) != time);
+        QVERIFY(cell(green, 5) != byte);  // a click on DB4 changes DB0 too
+        for (int column : {1, 2, 4, 8}) rightClick(column, true);
+        QCOMPARE(header(1), QStringLiteral("rel. TimeStamp"));
+        QCOMPARE(header(4), QStringLiteral("[ID]"));
+        QCOMPARE(cell(green, 1), time);
+        QCOMPARE(cell(green, 5), byte);
+
+        list()->setFocus();  // the keys move the current row; Tab leaves the list
+        const QList<std::pair<Qt::Key, int>> keys{{Qt::Key_Home, 0},
+                                                  {Qt::Key_Down, 1},
+                                                  {Qt::Key_End, model()->rowCount() - 1},
+                                                  {Qt::Key_Up, model()->rowCount() - 2},
+                                                  {Qt::Key_PageUp, -1}};
+        for (auto [key, row] : keys) {
+            QTest::keyClick(list(), key);
+            QVERIFY(row < 0 ? list()->currentIndex().row() < model()->rowCount() - 3
+                            : list()->currentIndex().row() == row);
+        }
+        QTest::keyClick(list(), Qt::Key_Tab);
+        QVERIFY(!list()->hasFocus() && dialog_->isAncestorOf(QApplication::focusWidget()));
     }
-    order.sort();
-    QCOMPARE(order, (QStringList{"down 02:10 03:9 01:2", "up 01:2 03:9 02:10"}));
 
-    QSignalSpy activated(window, &IdSummaryWindow::identifierActivated);
-    const QRect cell = window->table()->visualRect(table->index(1, int(IdColumn::Frames)));
-    QTest::mouseClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(activated.size(), 1);
-    QCOMPARE(activated[0][0].toInt(), 3);
+    void silentDeviceTimesOutTheStartAndOnlyStopStaysEnabled() {
+        start({.silent = true});
+        click(ControlId::Start);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status(1),
+            QStringLiteral("response timeout detected for 'start trace' (use STOP button)!!!"),
+            kDeviceWaitMs);
+        QCOMPARE(dialog_->controller().state(), TraceState::StartRequested);
+        for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018}) {
+            QVERIFY(!dialog_->findChild<QWidget*>(QString::number(id))->isEnabled());
+        }
+        QVERIFY(button(ControlId::SaveTrace)->isEnabled());
+        click(ControlId::Stop);
+        QCOMPARE(dialog_->controller().state(), TraceState::Idle);
+    }
 
-    // The bus load assumes the rate the tracer last confirmed.
-    QVERIFY(window->busLoadText().endsWith(QStringLiteral(" % at 19200 baud")));
-    rateBox()->setCurrentIndex(3);  // "9600"
-    click(ControlId::SetLinSpeed);
-    QTRY_VERIFY_WITH_TIMEOUT(window->busLoadText().endsWith(QStringLiteral(" % at 9600 baud")),
-                             kDeviceWaitMs);
+    // The box keeps its two lines and tells the device and the reason in a third.
+    void busyPortIsToldAndConfigCancelStillReopensIt() {
+        start({}, true);
+        const QString device = QString::fromStdString(sim_->devicePath());
+        const QString busy = kBusyPort + "\n" + device + ": in use by another program";
+        QCOMPARE(prompts_.messages, QStringList{busy});
+        click(ControlId::Connect);
+        QCOMPARE(prompts_.messages, (QStringList{busy, busy}));
+        QVERIFY(!dialog_->port().isConnected());
 
-    click(ControlId::ClearTraceList);
-    QCOMPARE(table->rowCount(), 0);
-    QCOMPARE(window->busLoadText(), QStringLiteral("bus load: 0.0 % at 9600 baud"));
-}
+        holder_.reset();
+        QCOMPARE(shownBy([&] { click(ControlId::Config); }),  // and cancelled
+                 QStringList{"Communications Settings"});
+        QVERIFY(dialog_->port().isConnected());
+        QCOMPARE(prompts_.messages.size(), 2);
+        click(ControlId::GetFwVersion);
+        QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("returned FW-Version: 1.4.2"),
+                                  kDeviceWaitMs);
+
+        sim_->stop();
+        sim_->closeDevice();  // the adapter is gone
+        click(ControlId::Connect);
+        QCOMPARE(prompts_.messages.last(), kBusyPort + "\n" + device + ": no such device");
+    }
+
+    void saveAndLoadThroughTheHandlersGiveTheSameRows() {
+        const QString path = dir_->filePath(QStringLiteral("trace.dump"));
+        prompts_.nextPath = path;
+        click(ControlId::SaveTrace);  // an empty trace: nothing to ask
+        QVERIFY(prompts_.chooserCalls.isEmpty());
+        click(ControlId::Start);
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 20, kDeviceWaitMs);
+        click(ControlId::Stop);
+        const QStringList before = snapshot();
+
+        prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/folder/x.dump"));
+        click(ControlId::SaveTrace);
+        click(ControlId::LoadTrace);
+        QCOMPARE(prompts_.messages, (QStringList{"save error", "load error"}));
+        prompts_.nextPath.clear();  // cancelled choices
+        click(ControlId::SaveTrace);
+        click(ControlId::LoadTrace);
+        QCOMPARE(snapshot(), before);
+
+        prompts_.nextPath = path;
+        click(ControlId::SaveTrace);
+        QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("save|save file") + kDescriptions);
+        click(ControlId::ClearTraceList);
+        QCOMPARE(model()->indexCount(), 0u);
+        click(ControlId::LoadTrace);
+        QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("open|open file") + kDescriptions);
+        QCOMPARE(prompts_.messages.size(), 2);
+        QCOMPARE(prompts_.progressShown, 0);  // a small file loads without a progress dialog
+        QCOMPARE(snapshot(), before);
+        QVERIFY(!model()->isLive());
+    }
+
+    void largeLoadShowsProgressWithoutTicksAndCancelKeepsRows() {
+        const std::vector<std::uint8_t> bytes = sim_->generate(20'000'000);  // several blocks
+        QVERIFY(bytes.size() > 3 * ReceiveBuffer::kSize);
+        prompts_.nextPath = dir_->filePath(QStringLiteral("big.dump"));
+        QVERIFY(write(prompts_.nextPath, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                    qsizetype(bytes.size()))));
+        dialog_->setProgressThreshold(ReceiveBuffer::kSize);
+        prompts_.loadGuarded = [this] { return dialog_->controller().paused(); };
+        click(ControlId::LoadTrace);
+        QCOMPARE(prompts_.progressShown, 1);
+        QVERIFY(!prompts_.unguardedLoad);  // no tick touches the loader's receive buffer
+        QVERIFY(dialog_->timerActive());
+        const std::uint32_t wholeFile = model()->indexCount();
+
+        prompts_.cancelLoad = true;  // cancelled at the first block: those rows stay
+        click(ControlId::LoadTrace);
+        const std::uint32_t cancelled = model()->indexCount();
+        QVERIFY(cancelled > 0 && cancelled < wholeFile);
+        QVERIFY(prompts_.messages.isEmpty());
+        QCOMPARE(programWide_->receiveBuffer.carryOver, 0);
+    }
+
+    // Keys never close the window; the keyboard and a right-click beside the controls open
+    // its menu, F1 and the menu the About box. It grows from its template size, the list and
+    // the search group taking the room. The shut-down writes the profile, the place included,
+    // and releases the port; the next window opens where this one was, unless that is off
+    // every screen.
+    void keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort() {
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+        QTest::keyClick(list(), Qt::Key_Escape);
+        QTest::keyClick(button(ControlId::Start), Qt::Key_Return);
+        QTest::keyClick(rateBox()->lineEdit(), Qt::Key_Return);
+        QVERIFY(dialog_->isVisible());
+        QCOMPARE(dialog_->controller().state(), TraceState::Idle);
+        QCOMPARE(rateBox()->count(), 5);  // Return adds nothing to the list
+        const QString menu = "|export...|ID summary...||Inf&o about Daridez...";
+        const QString about = "Info about Daridez||Daridez - LIN-bus tracer front end|Version " +
+                              QStringLiteral(DARIDEZ_VERSION) +
+                              "|(COM settings: 115K, 8N1)|Daridez developers";
+        list()->setFocus();
+        QCOMPARE(shownBy([&] { QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier); },
+                         {Qt::Key_O, Qt::Key_Return}),
+                 (QStringList{menu, about}));
+        QCOMPARE(shownBy([&] {
+                     QTest::mouseClick(dialog_->windowHandle(), Qt::RightButton, {}, QPoint(3, 3));
+                 }),
+                 QStringList{menu});
+        QCOMPARE(shownBy([&] { QTest::keyClick(list(), Qt::Key_F1); }, {Qt::Key_Return}),
+                 QStringList{about});
+
+        const QSize base = dialog_->size();
+        const QStringList names{"1000", "1017", "1018", "1015", "traceSearchGroup", "1010", "1011"};
+        auto place = [&] {
+            QList<QRect> rects;
+            for (const QString& name : names)
+                rects << dialog_->findChild<QWidget*>(name)->geometry();
+            return rects;
+        };
+        const QList<QRect> at = place();
+        dialog_->resize(base - QSize(40, 30));
+        QCOMPARE(dialog_->size(), base);
+        const int dx = 70, dy = 50;
+        dialog_->resize(base + QSize(dx, dy));
+        dialog_->move(20, 30);
+        QTRY_COMPARE(place(), (QList<QRect>{at[0], at[1], at[2], at[3].adjusted(0, 0, dx, dy),
+                                            at[4].adjusted(0, 0, dx, 0), at[5].translated(0, dy),
+                                            at[6].translated(dx, dy)}));
+        const QRect normal = dialog_->geometry();
+        dialog_->showMaximized();
+        QTRY_VERIFY(dialog_->size() != normal.size());
+
+        QVERIFY(QFile::remove(ini()));  // so that only the shut-down can write it
+        dialog_->close();               // the caption's close button
+        QVERIFY(!dialog_->isVisible() && !dialog_->timerActive() && !dialog_->port().isConnected());
+        holdPort();  // another program gets the released port at once
+        const QString text = QString::fromLatin1(read(ini()));
+        for (const char* key :
+             {"[SIO_CFG]", "StopBits=0", "BaudRate=115200", "ByteSize=8", "ComPort=2",
+              "EndChar=", "[PORTS]", "Com2=", "[WINDOW]\nX=20\nY=30\n", "Maximized=1"}) {
+            QVERIFY2(text.contains(QString::fromLatin1(key)), key);
+        }
+        holder_.reset();
+        makeDialog();
+        dialog_->show();
+        QVERIFY(dialog_->isMaximized());
+        dialog_->showNormal();
+        QTRY_COMPARE(dialog_->geometry(), normal);
+        dialog_.reset();
+        QVERIFY(write(ini(), read(ini()).replace("X=20\n", "X=-9000\n")));
+        makeDialog();
+        QVERIFY(dialog_->size() == base && dialog_->x() != -9000);
+    }
+
+    void recordedTraceCutByALostDeviceLoadsAsTheRowsShown() {
+        auto* record = button(MainDialog::kRecordId);
+        auto* label = dialog_->findChild<QLabel*>(QString::number(MainDialog::kRecordLabelId));
+        QVERIFY(!record->isChecked());
+        record->click();  // no folder yet, and the user cancels the chooser
+        QVERIFY(!record->isChecked() && prompts_.folderChoices == 1);
+        const QString folder = dir_->filePath(QStringLiteral("records"));
+        QVERIFY(QDir().mkpath(folder));
+        prompts_.nextFolder = folder;
+        record->click();
+        QVERIFY(record->isChecked() && prompts_.folderChoices == 2);
+
+        click(ControlId::Start);
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 30, kDeviceWaitMs);
+        QTRY_VERIFY(label->text().endsWith(QStringLiteral("B")));
+        const QStringList files = QDir(folder).entryList(QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(label->text().contains(files[0].right(13) + QLatin1Char(' ')));  // "HH-MM-SS.dump"
+        QVERIFY(files[0].startsWith(QStringLiteral("trace-")));
+        const QString path = QDir(folder).filePath(files[0]);
+        // Every tick syncs: the bytes so far are in the file while the trace runs.
+        const TraceRecorder& recorder = dialog_->fileActions().recorder();
+        QTRY_VERIFY(recorder.size() > 100 && QFileInfo(path).size() == qint64(recorder.size()));
+        sim_->closeDevice();  // pulled mid-trace
+        QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("device disconnected"), kDeviceWaitMs);
+        QVERIFY(!recorder.recording() && !dialog_->port().isConnected());
+        QCOMPARE(dialog_->controller().state(), TraceState::Idle);
+        QVERIFY(model()->indexCount() >= 30);  // the rows stay
+        const QStringList shown = snapshot();
+        QCOMPARE(QFileInfo(path).size(), qint64(recorder.size()));
+
+        prompts_.nextPath = path;
+        click(ControlId::ClearTraceList);
+        click(ControlId::LoadTrace);
+        QCOMPARE(snapshot(), shown);
+        QVERIFY(prompts_.messages.isEmpty());
+        dialog_.reset();  // the folder is remembered for the next session
+        QVERIFY(read(ini()).contains("[RECORD]\nFolder=" + folder.toUtf8()));
+    }
+
+    void exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile() {
+        prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
+        click(MainDialog::kExportId);  // an empty trace: nothing to ask
+        QVERIFY(prompts_.chooserCalls.isEmpty());
+        click(ControlId::Start);
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 20, kDeviceWaitMs);
+        click(ControlId::Stop);
+        const auto rows = qsizetype(model()->indexCount());
+
+        click(MainDialog::kExportId);
+        QCOMPARE(prompts_.chooserCalls.last(),
+                 QStringLiteral("save|export file|.|pcapng (*.pcapng)|CSV (*.csv)"));
+        const QByteArray csv = read(prompts_.nextPath);
+        QVERIFY(csv.startsWith("MsgNr,TimeStamp,Info,"));
+        QCOMPARE(csv.count("\r\n"), rows + 1);
+        prompts_.nextPath = dir_->filePath(QStringLiteral("t.pcapng"));
+        click(MainDialog::kExportId);
+        QVERIFY(read(prompts_.nextPath).startsWith(QByteArray::fromHex("0a0d0d0a")));
+
+        // "Show only matches" on: the user is asked, and may keep only the matching rows.
+        std::string error;
+        const std::optional<Query> query = Query::parse("break", error);
+        dialog_->fileActions().matchingRows = [&query] { return &*query; };
+        qsizetype matching = 0;
+        for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
+            matching += query->matches(*model()->entryAt(i));
+        }
+        QVERIFY(matching > 0 && matching < rows);
+        prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
+        const qsizetype chooserCalls = prompts_.chooserCalls.size();
+        click(MainDialog::kExportId);  // closed without an answer: nothing happens
+        QCOMPARE(prompts_.chooserCalls.size(), chooserCalls);
+        prompts_.nextChoice = 0;
+        click(MainDialog::kExportId);
+        QCOMPARE(prompts_.questions.last(),
+                 QStringLiteral("Export only the rows matching \"break\", or all rows?|"
+                                "Matching rows|All rows"));
+        const QByteArray matches = read(prompts_.nextPath);
+        QCOMPARE(matches.count("\r\n"), matching + 1);
+        QVERIFY(prompts_.messages.isEmpty());
+
+        // Failures: a missing folder, and a write cut short (a file size limit).
+        prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/t.csv"));
+        click(MainDialog::kExportId);
+        prompts_.nextChoice = 1;
+        prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = 256;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        click(MainDialog::kExportId);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
+        QCOMPARE(prompts_.messages, (QStringList{"export error", "export error"}));
+        QCOMPARE(read(prompts_.nextPath), matches);
+        QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).size(), 3);  // no temporary left
+    }
+
+    void recordWriteFailureStopsTheRecordingNotTheTrace() {
+        dialog_.reset();  // the next window finds a record folder in the profile
+        QVERIFY(
+            write(ini(), "[RECORD]\nFolder=" + dir_->path().toUtf8() + "\n", QIODevice::Append));
+        makeDialog();
+        button(MainDialog::kRecordId)->click();  // the remembered folder: nothing to ask
+        QCOMPARE(prompts_.folderChoices, 0);
+        click(ControlId::Start);
+        const TraceRecorder& recorder = dialog_->fileActions().recorder();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.size() > 0, kDeviceWaitMs);
+
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit full = saved;
+        full.rlim_cur = recorder.size();  // the disk is full from here on
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, kDeviceWaitMs);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
+        QVERIFY2(prompts_.messages[0].startsWith(QStringLiteral("record error\ncannot write ")),
+                 qPrintable(prompts_.messages[0]));
+        QVERIFY(!button(MainDialog::kRecordId)->isChecked() && !recorder.recording());
+        const std::uint32_t rows = model()->indexCount();
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > rows, kDeviceWaitMs);
+        QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
+    }
+
+    // Finds in display order with a word when it wraps, F3 and Shift+F3 anywhere; only
+    // matches shown while rows arrive, sorted and shown in full again with the selection
+    // kept; a rejected query leaves the list alone; clearing the trace keeps the query.
+    void searchStepsThroughMatchesAndShowsOnlyThemWhileTracing() {
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        SearchGroup& search = *dialog_->searchGroup();
+        auto* field = dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"));
+        auto* onlyMatches = dialog_->findChild<QCheckBox*>(QStringLiteral("showOnlyMatches"));
+        QCOMPARE(button(ControlId::SetLinSpeed)->nextInFocusChain(), field);
+        QCOMPARE(onlyMatches->nextInFocusChain(), list());
+        QCOMPARE(GroupedNumber(1000005), QStringLiteral("1,000,005"));
+        QCOMPARE(GroupedNumber(999), QStringLiteral("999"));
+
+        click(ControlId::Start);
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 40, kDeviceWaitMs);
+        click(ControlId::Stop);
+        auto isDiagnostic = [](const TraceEntry* entry) {
+            const LinFrame frame = ReadLinFrame(*entry);
+            return frame.isLinFrame && frame.hasId && frame.id() == 0x3C;
+        };
+        QList<int> matches;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            if (isDiagnostic(model()->rowEntry(row)))
+                matches << row;
+        }
+        QVERIFY(matches.size() >= 3);
+        const int total = model()->rowCount();
+
+        QTest::keyClicks(field, QStringLiteral("id=3C"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(list()->currentIndex().row(), matches[0]);
+        QCOMPARE(cell(matches[0], 5), QStringLiteral("7Fh"));  // the diagnostic request
+        QCOMPARE(search.countText(),
+                 QStringLiteral("%1 of %2 rows").arg(matches.size()).arg(total));
+        for (int i = 1; i < matches.size(); ++i) {
+            QTest::keyClick(list(), Qt::Key_F3);
+            QCOMPARE(list()->currentIndex().row(), matches[i]);
+            QCOMPARE(search.message(), QString());
+        }
+        QTest::keyClick(button(ControlId::Start), Qt::Key_F3);
+        QCOMPARE(list()->currentIndex().row(), matches[0]);
+        QCOMPARE(search.message(), QStringLiteral("wrapped to the top"));
+        QTest::keyClick(field, Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(list()->currentIndex().row(), matches.last());
+        QCOMPARE(search.message(), QStringLiteral("wrapped to the bottom"));
+
+        // Only matches, while the trace runs: each batch brings its matching rows.
+        click(ControlId::Start);
+        QTest::mouseClick(onlyMatches, Qt::LeftButton);
+        QVERIFY(search.showingOnlyMatches());
+        const int before = model()->rowCount();
+        QCOMPARE(before, matches.size());
+        QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() >= before + 3, kDeviceWaitMs);
+        click(ControlId::Stop);
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            QVERIFY2(isDiagnostic(model()->rowEntry(row)), qPrintable(QString::number(row)));
+        }
+        QCOMPARE(list()->verticalHeader()->count(), model()->rowCount());
+
+        // Sorted by the absolute time (rising then falling): the selection follows its row.
+        const int shown = model()->rowCount();
+        rightClick(1);
+        QCOMPARE(header(1), QStringLiteral("abs. TimeStamp"));
+        QCOMPARE(model()->rowCount(), shown);
+        list()->selectRow(1);
+        const TraceEntry* selected = model()->rowEntry(1);
+        for (int clicks = 0; clicks < 2; ++clicks) {
+            QTest::mouseClick(
+                list()->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                QPoint(list()->horizontalHeader()->sectionViewportPosition(1) + 5, 5));
+        }
+        QCOMPARE(model()->rowCount(), shown);
+        QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
+        QVERIFY(cell(0, 1) > cell(shown - 1, 1));
+
+        // A query the parser rejects: its message, the field marked, the list as it was.
+        const QPalette plain = field->palette();
+        field->setText(QStringLiteral("id=3C !dat=7F"));
+        QTest::keyClick(field, Qt::Key_Return);
+        std::string error;
+        QVERIFY(!Query::parse("id=3C !dat=7F", error));
+        QCOMPARE(search.message(), QString::fromStdString(error));
+        QVERIFY(search.queryRejected());
+        QVERIFY(field->palette().color(QPalette::Base) != plain.color(QPalette::Base));
+        QCOMPARE(model()->rowCount(), shown);
+        QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
+        QCOMPARE(search.activeQuery()->text(), std::string("id=3C"));
+
+        // Every row back, still sorted, the selection kept and in view.
+        field->setText(QStringLiteral("id=3C"));
+        QTest::mouseClick(onlyMatches, Qt::LeftButton);
+        QVERIFY(!search.queryRejected() && !search.showingOnlyMatches());
+        QCOMPARE(std::uint32_t(model()->rowCount()), model()->indexCount());
+        QVERIFY(model()->rowCount() > shown);
+        QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
+        QCOMPARE(list()->selectionModel()->selectedRows().size(), 1);
+        QVERIFY(list()->viewport()->rect().contains(list()->visualRect(list()->currentIndex())));
+
+        click(ControlId::ClearTraceList);
+        QCOMPARE(model()->rowCount(), 0);
+        QCOMPARE(field->text(), QStringLiteral("id=3C"));
+        QTRY_COMPARE(search.countText(), QStringLiteral("0 of 0 rows"));
+        QVERIFY(search.activeQuery() != nullptr);
+    }
+
+    void idSummaryCountsLiveSortsNamesTheIdentifierAndEmptiesOnClear() {
+        auto* open = dialog_->findChild<QPushButton*>(QStringLiteral("idSummaryButton"));
+        QVERIFY(open != nullptr);
+        QCOMPARE(open->text(), QStringLiteral("ID summary..."));
+        auto* window = dialog_->findChild<IdSummaryWindow*>();
+        QVERIFY(window != nullptr && !window->isVisible());
+        click(ControlId::Start);
+        QTest::mouseClick(open, Qt::LeftButton);
+        QVERIFY(window->isVisible() && window->isWindow());
+        QCOMPARE(window->windowTitle(), QStringLiteral("ID summary"));
+        const QAbstractItemModel* table = window->table()->model();
+        auto text = [&](int row, IdColumn column) {
+            return table->index(row, int(column)).data().toString();
+        };
+        auto framesOf = [&](const QString& id) {
+            for (int row = 0; row < table->rowCount(); ++row) {
+                if (text(row, IdColumn::Id) == id) {
+                    return text(row, IdColumn::Frames).toInt();
+                }
+            }
+            return -1;
+        };
+        QSignalSpy resets(table, &QAbstractItemModel::modelReset);  // ticks only add and change
+        QTRY_VERIFY_WITH_TIMEOUT(table->rowCount() >= 3, kDeviceWaitMs);
+        const QString id = text(0, IdColumn::Id);
+        const int frames = framesOf(id);
+        QTRY_VERIFY_WITH_TIMEOUT(framesOf(id) > frames, kDeviceWaitMs);  // counting up live
+
+        click(ControlId::Stop);
+        QTRY_VERIFY_WITH_TIMEOUT(!sim_->tracing(), kDeviceWaitMs);
+        // Stopped, the last row is complete too: every identifier has one row with the
+        // frames of the list's rows that carry it.
+        QMap<QString, int> counted;
+        for (const TraceEntry* e = programWide_->traceList.TraceListHead(); e; e = e->next) {
+            const LinFrame frame = ReadLinFrame(*e);
+            if (frame.isLinFrame && frame.hasId) {
+                ++counted[QString::asprintf("%02X", frame.id())];
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), int(counted.size()), kDeviceWaitMs);
+        for (auto it = counted.cbegin(); it != counted.cend(); ++it) {
+            QTRY_COMPARE_WITH_TIMEOUT(framesOf(it.key()), it.value(), kDeviceWaitMs);
+        }
+
+        QCOMPARE(resets.size(), 0);
+
+        // A loaded trace replaces the summary. A click on "frames" sorts by the count as a
+        // number (9 before 10) either way.
+        QByteArray headers;  // break, sync and identifier: 2 x 01, 10 x 02, 9 x 03
+        for (int n = 0; n < 21; ++n) {
+            const QByteArray stamp = QByteArray::number(0x1000 + n * 0x400, 16);
+            const char* pid = n < 2 ? "C1" : n < 12 ? "42" : "03";
+            headers += "0490" + stamp + "00 0591" + stamp + "5500 0592" + stamp + pid + "00 ";
+        }
+        prompts_.nextPath = dir_->filePath(QStringLiteral("ids.dump"));
+        QVERIFY(write(prompts_.nextPath, QByteArray::fromHex(headers)));
+        click(ControlId::LoadTrace);
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, kDeviceWaitMs);
+        const QHeaderView* header = window->table()->horizontalHeader();
+        const QPoint framesTitle(header->sectionViewportPosition(int(IdColumn::Frames)) + 10, 5);
+        QStringList order;
+        for (int click = 0; click < 2; ++click) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, framesTitle);
+            QCOMPARE(header->sortIndicatorSection(), int(IdColumn::Frames));
+            QString line = header->sortIndicatorOrder() == Qt::AscendingOrder ? "up" : "down";
+            for (int row = 0; row < table->rowCount(); ++row) {
+                line += ' ' + text(row, IdColumn::Id) + ':' + text(row, IdColumn::Frames);
+            }
+            order << line;
+        }
+        order.sort();
+        QCOMPARE(order, (QStringList{"down 02:10 03:9 01:2", "up 01:2 03:9 02:10"}));
+
+        QSignalSpy activated(window, &IdSummaryWindow::identifierActivated);
+        const QRect cell = window->table()->visualRect(table->index(1, int(IdColumn::Frames)));
+        QTest::mouseClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(activated.size(), 1);
+        QCOMPARE(activated[0][0].toInt(), 3);
+
+        // The bus load assumes the rate the tracer last confirmed.
+        QVERIFY(window->busLoadText().endsWith(QStringLiteral(" % at 19200 baud")));
+        rateBox()->setCurrentIndex(3);  // "9600"
+        click(ControlId::SetLinSpeed);
+        QTRY_VERIFY_WITH_TIMEOUT(window->busLoadText().endsWith(QStringLiteral(" % at 9600 baud")),
+                                 kDeviceWaitMs);
+
+        click(ControlId::ClearTraceList);
+        QCOMPARE(table->rowCount(), 0);
+        QCOMPARE(window->busLoadText(), QStringLiteral("bus load: 0.0 % at 9600 baud"));
+    }
+};
 
 QTEST_MAIN(TestMainDialog)
 #include "tst_maindialog.moc"

@@ -1,14 +1,8 @@
 // The trace list widget, offscreen: header-click sorting through the real header,
-// right-clicks, the painted colours of plain and selected rows, the dotted column lines
-// and a scroll position that appended rows leave alone.
-#include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QScrollBar>
-#include <QSignalSpy>
-#include <QTest>
-#include <QVBoxLayout>
+// right-clicks, the painted colours of plain and selected rows, the dotted column lines,
+// copying the selected rows and a scroll position that appended rows leave alone.
+#include <QtTest>
+#include <QtWidgets>
 #include <functional>
 
 #include "lin/Columns.h"
@@ -40,19 +34,6 @@ int count(const QImage& image, const QRect& area, const std::function<bool(QColo
 class TestTraceListView : public QObject {
     Q_OBJECT
 
-  private slots:
-    void init();
-    void cleanup();
-
-    void headerClickSortsAndAgainReversesUnlessLive();
-    void rightClickReportsTheColumnUnderThePointer();
-    void selectedRowShowsTheHighlightOfItsFocus_data();
-    void selectedRowShowsTheHighlightOfItsFocus();
-    void colouredRowsKeepWindowTextInNumberAndTime();
-    void dottedColumnLinesRunBelowTheLastRowAndScroll();
-    void appendingRowsNeverScrolls();
-
-  private:
     TraceListModel* model() const { return view_->traceModel(); }
     TraceEntry* addRow(const char* info, Colour textColour = 0) {
         last_ = list_->CreateEntry(last_, number_, 1000, model()->rowColours());
@@ -89,167 +70,184 @@ class TestTraceListView : public QObject {
     TraceList* list_ = nullptr;
     TraceEntry* last_ = nullptr;
     int number_ = 0;
-};
 
-void TestTraceListView::init() {
-    window_ = new QWidget;
-    auto* layout = new QVBoxLayout(window_);
-    layout->addWidget(other_ = new QLineEdit(window_));
-    layout->addWidget(view_ = new TraceListView(window_));
-    new QAbstractItemModelTester(view_->model(),
-                                 QAbstractItemModelTester::FailureReportingMode::QtTest, view_);
-    QPalette palette = view_->palette();
-    palette.setColor(QPalette::Base, kWhite);
-    palette.setColor(QPalette::Text, Qt::black);
-    palette.setColor(QPalette::Active, QPalette::Highlight, kActiveHighlight);
-    palette.setColor(QPalette::Inactive, QPalette::Highlight, kInactiveHighlight);
-    palette.setColor(QPalette::Active, QPalette::HighlightedText, kActiveHighlightText);
-    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, kInactiveHighlightText);
-    view_->setPalette(palette);
-    QFont font = view_->font();
-    font.setStyleStrategy(QFont::NoAntialias);  // text pixels in the pen colour only
-    view_->setFont(font);
-    window_->resize(820, 400);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_));
-    list_ = new TraceList;
-    last_ = nullptr;
-    number_ = 0;
-}
-
-void TestTraceListView::cleanup() {
-    delete window_;
-    delete list_;
-}
-
-void TestTraceListView::headerClickSortsAndAgainReversesUnlessLive() {
-    for (const char* info : {"START", "Break", "#BufOvfl"}) addRow(info);
-    model()->endOfBatch();
-    model()->setLive(true);
-    clickHeader(2);
-    QCOMPARE(model()->entryAt(0)->infoText, "START");
-    model()->setLive(false);
-    clickHeader(2);
-    QCOMPARE(model()->entryAt(0)->infoText, "#BufOvfl");
-    QCOMPARE(model()->entryAt(2)->infoText, "START");
-    clickHeader(2);
-    QCOMPARE(model()->entryAt(0)->infoText, "START");
-    clickHeader(0);
-    QVERIFY(model()->entryAt(0)->number == 0 && model()->entryAt(2)->number == 2);
-}
-
-void TestTraceListView::rightClickReportsTheColumnUnderThePointer() {
-    addRows(3);
-    QSignalSpy clicked(view_, &TraceListView::rightClicked);
-    const QRect cs = cell(0, kListColumnCount - 1);
-    QVERIFY(cs.right() + 20 < view_->viewport()->width());
-    for (const QPoint& at :
-         {cell(1, 7).center(), cell(0, 1).center(), QPoint(cs.right() + 20, 5)}) {
-        QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, at);
+  private slots:
+    void init() {
+        window_ = new QWidget;
+        auto* layout = new QVBoxLayout(window_);
+        layout->addWidget(other_ = new QLineEdit(window_));
+        layout->addWidget(view_ = new TraceListView(window_));
+        new QAbstractItemModelTester(view_->model(),
+                                     QAbstractItemModelTester::FailureReportingMode::QtTest, view_);
+        QPalette palette = view_->palette();
+        palette.setColor(QPalette::Base, kWhite);
+        palette.setColor(QPalette::Text, Qt::black);
+        palette.setColor(QPalette::Active, QPalette::Highlight, kActiveHighlight);
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, kInactiveHighlight);
+        palette.setColor(QPalette::Active, QPalette::HighlightedText, kActiveHighlightText);
+        palette.setColor(QPalette::Inactive, QPalette::HighlightedText, kInactiveHighlightText);
+        view_->setPalette(palette);
+        QFont font = view_->font();
+        font.setStyleStrategy(QFont::NoAntialias);  // text pixels in the pen colour only
+        view_->setFont(font);
+        window_->resize(820, 400);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_));
+        list_ = new TraceList;
+        last_ = nullptr;
+        number_ = 0;
     }
-    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, cell(1, 7).center());  // not told
-    QCOMPARE(clicked.count(), 3);
-    QCOMPARE(QList<int>({clicked[0][0].toInt(), clicked[1][0].toInt(), clicked[2][0].toInt()}),
-             QList<int>({7, 1, -1}));
-}
 
-void TestTraceListView::selectedRowShowsTheHighlightOfItsFocus_data() {
-    QTest::addColumn<bool>("focus");
-    QTest::addColumn<QColor>("fill");
-    QTest::addColumn<QColor>("text");
-    QTest::newRow("without focus") << false << kInactiveHighlight << kInactiveHighlightText;
-    QTest::newRow("with focus") << true << kActiveHighlight << kActiveHighlightText;
-}
+    void cleanup() {
+        delete window_;
+        delete list_;
+    }
 
-// The fill of the selected row, a seam in the active highlight at its left edge, a
-// dotted outline along its top edge, and the text in the highlight text colour even in
-// a green row.
-void TestTraceListView::selectedRowShowsTheHighlightOfItsFocus() {
-    QFETCH(bool, focus);
-    QFETCH(QColor, fill);
-    QFETCH(QColor, text);
-    addRow("Break");
-    addRow("Break", kGreen);
-    addRow("Break")->backColour = 0x0080C0E0;  // as if another palette had been in force
-    model()->endOfBatch();
-    QApplication::setActiveWindow(window_);
-    focus ? view_->setFocus() : other_->setFocus();
-    QTRY_COMPARE(view_->hasFocus(), focus);
-    view_->selectRow(1);
-    const QImage image = grabViewport();
-    const QRect sync = cell(1, 3);
-    const int middle = sync.center().y();
-    QCOMPARE(image.pixelColor(sync.right() - 2, middle), fill);
-    QCOMPARE(image.pixelColor(sync.right() - 1, middle), fill);
-    QCOMPARE(image.pixelColor(sync.left(), middle), kActiveHighlight);
-    const QRect top(sync.left() + 4, sync.top(), 2, 1);
-    QVERIFY(count(image, top, [&](QColor c) { return c == text; }) == 1);
-    QVERIFY(count(image, top, [&](QColor c) { return c == kActiveHighlight; }) == 1);
-    QVERIFY(count(image, sync.adjusted(1, 1, -1, -1), [&](QColor c) { return c == text; }) > 0);
-    // The unselected neighbour is filled with its own background up to the cell's edges
-    // (its right edge carries the dotted column line).
-    const QRect below = cell(2, 3);
-    const QColor back(0xE0, 0xC0, 0x80);
-    QCOMPARE(image.pixelColor(below.right() - 1, below.top()), back);
-    QCOMPARE(image.pixelColor(below.left(), below.bottom()), back);
-}
+    void headerClickSortsAndAgainReversesUnlessLive() {
+        for (const char* info : {"START", "Break", "#BufOvfl"}) addRow(info);
+        model()->endOfBatch();
+        model()->setLive(true);
+        clickHeader(2);
+        QCOMPARE(model()->entryAt(0)->infoText, "START");
+        model()->setLive(false);
+        clickHeader(2);
+        QCOMPARE(model()->entryAt(0)->infoText, "#BufOvfl");
+        QCOMPARE(model()->entryAt(2)->infoText, "START");
+        clickHeader(2);
+        QCOMPARE(model()->entryAt(0)->infoText, "START");
+        clickHeader(0);
+        QVERIFY(model()->entryAt(0)->number == 0 && model()->entryAt(2)->number == 2);
+    }
 
-// Text pixels are in the pen colour alone (no antialiasing): the number and the time in
-// the palette's text, the other cells in the row's own colour.
-void TestTraceListView::colouredRowsKeepWindowTextInNumberAndTime() {
-    addRow("Break", kGreen);
-    addRow("err", kRed);
-    model()->endOfBatch();
-    const QImage image = grabViewport();
-    for (int row = 0; row < 2; ++row) {
-        const QColor own = row == 0 ? QColor(0, 255, 0) : QColor(255, 0, 0);
-        for (int column = 0; column < 3; ++column) {
-            const int text =
-                count(image, cell(row, column), [](QColor c) { return c == Qt::black; });
-            const int coloured =
-                count(image, cell(row, column), [&](QColor c) { return c == own; });
-            QVERIFY2(column < 2 ? text > 0 && coloured == 0 : text == 0 && coloured > 0,
-                     qPrintable(QString("row %1, column %2").arg(row).arg(column)));
+    void rightClickReportsTheColumnUnderThePointer() {
+        addRows(3);
+        QSignalSpy clicked(view_, &TraceListView::rightClicked);
+        const QRect cs = cell(0, kListColumnCount - 1);
+        QVERIFY(cs.right() + 20 < view_->viewport()->width());
+        for (const QPoint& at :
+             {cell(1, 7).center(), cell(0, 1).center(), QPoint(cs.right() + 20, 5)}) {
+            QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, at);
+        }
+        QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, cell(1, 7).center());  // not told
+        QCOMPARE(clicked.count(), 3);
+        QCOMPARE(QList<int>({clicked[0][0].toInt(), clicked[1][0].toInt(), clicked[2][0].toInt()}),
+                 QList<int>({7, 1, -1}));
+    }
+
+    void selectedRowShowsTheHighlightOfItsFocus_data() {
+        QTest::addColumn<bool>("focus");
+        QTest::addColumn<QColor>("fill");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("without focus") << false << kInactiveHighlight << kInactiveHighlightText;
+        QTest::newRow("with focus") << true << kActiveHighlight << kActiveHighlightText;
+    }
+
+    // The fill of the selected row, a seam in the active highlight at its left edge, a
+    // dotted outline along its top edge, and the text in the highlight text colour even in
+    // a green row.
+    void selectedRowShowsTheHighlightOfItsFocus() {
+        QFETCH(bool, focus);
+        QFETCH(QColor, fill);
+        QFETCH(QColor, text);
+        addRow("Break");
+        addRow("Break", kGreen);
+        addRow("Break")->backColour = 0x0080C0E0;  // as if another palette had been in force
+        model()->endOfBatch();
+        QApplication::setActiveWindow(window_);
+        focus ? view_->setFocus() : other_->setFocus();
+        QTRY_COMPARE(view_->hasFocus(), focus);
+        view_->selectRow(1);
+        const QImage image = grabViewport();
+        const QRect sync = cell(1, 3);
+        const int middle = sync.center().y();
+        QCOMPARE(image.pixelColor(sync.right() - 2, middle), fill);
+        QCOMPARE(image.pixelColor(sync.right() - 1, middle), fill);
+        QCOMPARE(image.pixelColor(sync.left(), middle), kActiveHighlight);
+        const QRect top(sync.left() + 4, sync.top(), 2, 1);
+        QVERIFY(count(image, top, [&](QColor c) { return c == text; }) == 1);
+        QVERIFY(count(image, top, [&](QColor c) { return c == kActiveHighlight; }) == 1);
+        QVERIFY(count(image, sync.adjusted(1, 1, -1, -1), [&](QColor c) { return c == text; }) > 0);
+        // The unselected neighbour is filled with its own background up to the cell's edges
+        // (its right edge carries the dotted column line).
+        const QRect below = cell(2, 3);
+        const QColor back(0xE0, 0xC0, 0x80);
+        QCOMPARE(image.pixelColor(below.right() - 1, below.top()), back);
+        QCOMPARE(image.pixelColor(below.left(), below.bottom()), back);
+    }
+
+    // Text pixels are in the pen colour alone (no antialiasing): the number and the time in
+    // the palette's text, the other cells in the row's own colour.
+    void colouredRowsKeepWindowTextInNumberAndTime() {
+        addRow("Break", kGreen);
+        addRow("err", kRed);
+        model()->endOfBatch();
+        const QImage image = grabViewport();
+        for (int row = 0; row < 2; ++row) {
+            const QColor own = row == 0 ? QColor(0, 255, 0) : QColor(255, 0, 0);
+            for (int column = 0; column < 3; ++column) {
+                const int text =
+                    count(image, cell(row, column), [](QColor c) { return c == Qt::black; });
+                const int coloured =
+                    count(image, cell(row, column), [&](QColor c) { return c == own; });
+                QVERIFY2(column < 2 ? text > 0 && coloured == 0 : text == 0 && coloured > 0,
+                         qPrintable(QString("row %1, column %2").arg(row).arg(column)));
+            }
         }
     }
-}
 
-void TestTraceListView::dottedColumnLinesRunBelowTheLastRowAndScroll() {
-    addRows(2);
-    QImage image = grabViewport();
-    const int y = cell(1, 0).bottom() + 40;  // well below the last row
-    QVERIFY(y + 1 < image.height());
-    const int last = kListColumnCount - 1;
-    for (int column = 0; column <= last; ++column) {
-        QVERIFY2(dotted(image, lineX(column), y), QByteArray::number(column));
-        QCOMPARE(image.pixelColor(lineX(column) - 3, y), kWhite);
+    void dottedColumnLinesRunBelowTheLastRowAndScroll() {
+        addRows(2);
+        QImage image = grabViewport();
+        const int y = cell(1, 0).bottom() + 40;  // well below the last row
+        QVERIFY(y + 1 < image.height());
+        const int last = kListColumnCount - 1;
+        for (int column = 0; column <= last; ++column) {
+            QVERIFY2(dotted(image, lineX(column), y), QByteArray::number(column));
+            QCOMPARE(image.pixelColor(lineX(column) - 3, y), kWhite);
+        }
+        const QRect beyond(lineX(last) + 1, y, image.width() - lineX(last) - 1,
+                           2);  // nothing there
+        QCOMPARE(count(image, beyond, [](QColor c) { return c != kWhite; }), 0);
+
+        window_->resize(300, 300);
+        QTRY_VERIFY(view_->horizontalScrollBar()->maximum() > 30);
+        const int unscrolled = lineX(2);
+        view_->horizontalScrollBar()->setValue(17);
+        image = grabViewport();
+        QCOMPARE(lineX(2), unscrolled - 17);
+        QVERIFY(dotted(image, lineX(2), y));
+        QVERIFY(image.pixelColor(lineX(2) + 17, y) == kWhite && !dotted(image, lineX(2) + 17, y));
     }
-    const QRect beyond(lineX(last) + 1, y, image.width() - lineX(last) - 1, 2);  // nothing there
-    QCOMPARE(count(image, beyond, [](QColor c) { return c != kWhite; }), 0);
 
-    window_->resize(300, 300);
-    QTRY_VERIFY(view_->horizontalScrollBar()->maximum() > 30);
-    const int unscrolled = lineX(2);
-    view_->horizontalScrollBar()->setValue(17);
-    image = grabViewport();
-    QCOMPARE(lineX(2), unscrolled - 17);
-    QVERIFY(dotted(image, lineX(2), y));
-    QVERIFY(image.pixelColor(lineX(2) + 17, y) == kWhite && !dotted(image, lineX(2) + 17, y));
-}
+    // Ctrl+C copies the selected rows, a Shift range and a Ctrl pick, in display order as
+    // daridez-dump prints them.
+    void copyTakesTheSelectedRowsAsTheDumpToolPrintsThem() {
+        addRows(6);
+        view_->setFocus();
+        for (auto [row, modifier] :
+             {std::pair{1, Qt::NoModifier}, {3, Qt::ShiftModifier}, {5, Qt::ControlModifier}}) {
+            QTest::mouseClick(view_->viewport(), Qt::LeftButton, modifier, cell(row, 2).center());
+        }
+        QTest::keyClick(view_, Qt::Key_C, Qt::ControlModifier);
+        std::string rows;
+        for (int row : {1, 2, 3, 5}) AppendRowLine(rows, *model()->entryAt(row), false);
+        QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(rows));
+    }
 
-// Rows keep one fixed height, never sized to their contents.
-void TestTraceListView::appendingRowsNeverScrolls() {
-    addRows(200);
-    QVERIFY(!view_->verticalHeader()->isVisible());
-    QCOMPARE(view_->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
-    QScrollBar* scroll = view_->verticalScrollBar();
-    QTRY_VERIFY(scroll->maximum() > 50);
-    QCOMPARE(scroll->value(), 0);
-    scroll->setValue(40);
-    addRows(300);
-    QCOMPARE(view_->model()->rowCount(), 500);
-    QCOMPARE(scroll->value(), 40);
-}
+    // Rows keep one fixed height, never sized to their contents.
+    void appendingRowsNeverScrolls() {
+        addRows(200);
+        QVERIFY(!view_->verticalHeader()->isVisible());
+        QCOMPARE(view_->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+        QScrollBar* scroll = view_->verticalScrollBar();
+        QTRY_VERIFY(scroll->maximum() > 50);
+        QCOMPARE(scroll->value(), 0);
+        scroll->setValue(40);
+        addRows(300);
+        QCOMPARE(view_->model()->rowCount(), 500);
+        QCOMPARE(scroll->value(), 40);
+    }
+};
 
 QTEST_MAIN(TestTraceListView)
 #include "tst_tracelistview.moc"

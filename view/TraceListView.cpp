@@ -134,6 +134,15 @@ void TraceListView::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+// Home and End go to the first and last row, as in any list, not to the first and last
+// column of the current row.
+QModelIndex TraceListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (action == MoveHome || action == MoveEnd) {
+        modifiers |= Qt::ControlModifier;
+    }
+    return QTableView::moveCursor(action, modifiers);
+}
+
 QString TraceListView::selectedRowsText() const {
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
