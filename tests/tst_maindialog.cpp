@@ -339,7 +339,8 @@ class TestMainDialog : public QObject {
 
         holder_.reset();
         QCOMPARE(shownBy([&] { click(ControlId::Config); }),  // and cancelled
-                 QStringList{"Communications Settings"});
+                 QStringList{"Communications Settings|Com1|/dev/ttyS0|Com2|" + device +
+                             "|Com3|/dev/ttyUSB1|Com4|/dev/ttyACM0"});
         QVERIFY(dialog_->port().isConnected());
         QCOMPARE(prompts_.messages.size(), 2);
         click(ControlId::GetFwVersion);
@@ -790,6 +791,8 @@ class TestMainDialog : public QObject {
         QTest::mouseDClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(activated.size(), 1);
         QCOMPARE(activated[0][0].toInt(), 3);
+        // ... and the search looks for it.
+        QCOMPARE(dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"))->text(), "id=03");
 
         // The bus load assumes the rate the tracer last confirmed.
         QVERIFY(window->busLoadText().endsWith(QStringLiteral(" % at 19200 baud")));
