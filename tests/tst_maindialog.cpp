@@ -15,6 +15,7 @@
 #include "app/TraceFilesActions.h"
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
+#include "lin/FrameCheck.h"
 #include "lin/IdSummary.h"
 #include "lin/LinFrame.h"
 #include "lin/Query.h"
@@ -181,9 +182,8 @@ class TestMainDialog : public QObject {
             const TraceEntry* entry = model()->entryAt(i);
             rows << QString::asprintf("%d/%u/%u", entry->number, entry->textColour,
                                       entry->backColour);
-            for (int column = 0; column < kListColumnCount; ++column) {
+            for (int column = 0; column < kListColumnCount; ++column)
                 rows.last() += QLatin1Char('|') + cell(int(i), column);
-            }
         }
         return rows;
     }
@@ -191,38 +191,16 @@ class TestMainDialog : public QObject {
   private slots:
     void init() { start(); }
 
-    void startUpShowsDefaultsAndDeviceAnswersReachStatusLine1() {
-        QCOMPARE(rateBox()->currentText(), QStringLiteral("19200"));
-        QCOMPARE(status(1), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
-        QVERIFY(prompts_.messages.isEmpty());
-
-        click(ControlId::GetFwVersion);
-        QCOMPARE(status(1), QStringLiteral("start read version ..."));
-        QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("returned FW-Version: 1.4.2"),
-                                  kDeviceWaitMs);
-        rateBox()->setCurrentIndex(3);  // "9600" picked from the list
-        click(ControlId::SetLinSpeed);
-        QCOMPARE(status(1), QStringLiteral("start set baudrate ..."));
-        QTRY_COMPARE_WITH_TIMEOUT(
-            status(1), QStringLiteral("returned LIN Baudrate: 9600, result:0"), kDeviceWaitMs);
-        QCOMPARE(rateBox()->currentText(), QStringLiteral("9600"));
-        QCOMPARE(rateBox()->count(), 5);
-    }
-
-    // A live trace: followed unless the user looks elsewhere, no verdict in the open row, modes
-    // locked. Then a failed check stands out, right-clicks on cells and headers toggle modes,
-    // the keys move in the list and Tab leaves it.
+    // A live trace: controls locked, followed unless the user looks elsewhere, no verdict in
+    // the open row, modes locked. Then a failed check stands out, right-clicks on cells and
+    // headers toggle modes and Tab leaves the list.
     void startFollowsTheTraceLocksModesAndShowsFailedChecks() {
         start({.rates = {.badChecksums = 0.1, .badParity = 0.1}});
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
-        click(ControlId::Start);
-        QCOMPARE(status(1), QStringLiteral("start trace ..."));
-        QVERIFY(!button(ControlId::Start)->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("start trace detected ..."),
-                                  kDeviceWaitMs);
-        QTRY_VERIFY_WITH_TIMEOUT(status(2).startsWith(QStringLiteral("active: ")), kDeviceWaitMs);
-        QVERIFY(cell(0, 2).startsWith(QStringLiteral("START")));
+        click(ControlId::Start);  // every control but Stop, Save and Load disabled
+        for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018})
+            QVERIFY(!dialog_->findChild<QWidget*>(QString::number(id))->isEnabled());
         auto* bar = list()->verticalScrollBar();
         const auto* note = list()->viewport()->findChild<QLabel*>();
         auto rowsArrive = [&](bool followed) {
@@ -244,13 +222,9 @@ class TestMainDialog : public QObject {
         rowsArrive(false);
         const QModelIndex open = list()->model()->index(model()->rowCount() - 1, kCheck);
         QVERIFY(!open.data().isValid() && !open.data(Qt::BackgroundRole).isValid());
-        int green = 0;
-        while (model()->entryAt(green)->textColour != kGreen) {
+        int green = 0;  // a LIN frame
+        while (model()->entryAt(green)->textColour != kGreen)
             QVERIFY(++green < int(model()->indexCount()));
-        }
-        QCOMPARE(cell(green, 2), QStringLiteral("Break"));
-        QCOMPARE(list()->model()->index(green, 2).data(Qt::ForegroundRole).value<QColor>(),
-                 QColor(0, 255, 0));
 
         // While busy, right-clicks (on cells and a header) change no mode and no file is loaded;
         // saving still works.
@@ -264,20 +238,17 @@ class TestMainDialog : public QObject {
         QVERIFY(QFile::exists(prompts_.nextPath));
 
         click(ControlId::Stop);
-        QCOMPARE(dialog_->controller().state(), TraceState::Idle);
         QVERIFY(button(ControlId::Start)->isEnabled() && !note->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!sim_->tracing(), kDeviceWaitMs);
-        // A verdict with a failure word has a Check cell of its own colour.
+        // Each row shows its verdict; one with a failure word has a Check cell of its own colour.
         int failed = 0;
         for (int row = 0; row < model()->rowCount(); ++row) {
             const QModelIndex check = list()->model()->index(row, kCheck);
-            QStringList words = check.data().toString().split(',', Qt::SkipEmptyParts);
-            words.removeAll("classic");
-            words.removeAll("enhanced");
-            failed += !words.isEmpty();
+            const FrameVerdict verdict = CheckFrame(*model()->rowEntry(row));
+            failed += verdict.failed();
+            QCOMPARE(check.data().toString(), QString::fromStdString(verdict.text()));
             QCOMPARE(
                 check.data(Qt::BackgroundRole) != check.siblingAtColumn(2).data(Qt::BackgroundRole),
-                !words.isEmpty());
+                verdict.failed());
         }
         QVERIFY(failed > 0 && failed < model()->rowCount() / 2);
 
@@ -296,35 +267,9 @@ class TestMainDialog : public QObject {
         QCOMPARE(cell(green, 1), time);
         QCOMPARE(cell(green, 5), byte);
 
-        list()->setFocus();  // the keys move the current row; Tab leaves the list
-        const QList<std::pair<Qt::Key, int>> keys{{Qt::Key_Home, 0},
-                                                  {Qt::Key_Down, 1},
-                                                  {Qt::Key_End, model()->rowCount() - 1},
-                                                  {Qt::Key_Up, model()->rowCount() - 2},
-                                                  {Qt::Key_PageUp, -1}};
-        for (auto [key, row] : keys) {
-            QTest::keyClick(list(), key);
-            QVERIFY(row < 0 ? list()->currentIndex().row() < model()->rowCount() - 3
-                            : list()->currentIndex().row() == row);
-        }
+        list()->setFocus();  // Tab leaves the list
         QTest::keyClick(list(), Qt::Key_Tab);
         QVERIFY(!list()->hasFocus() && dialog_->isAncestorOf(QApplication::focusWidget()));
-    }
-
-    void silentDeviceTimesOutTheStartAndOnlyStopStaysEnabled() {
-        start({.silent = true});
-        click(ControlId::Start);
-        QTRY_COMPARE_WITH_TIMEOUT(
-            status(1),
-            QStringLiteral("response timeout detected for 'start trace' (use STOP button)!!!"),
-            kDeviceWaitMs);
-        QCOMPARE(dialog_->controller().state(), TraceState::StartRequested);
-        for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018}) {
-            QVERIFY(!dialog_->findChild<QWidget*>(QString::number(id))->isEnabled());
-        }
-        QVERIFY(button(ControlId::SaveTrace)->isEnabled());
-        click(ControlId::Stop);
-        QCOMPARE(dialog_->controller().state(), TraceState::Idle);
     }
 
     // The box keeps its two lines and tells the device and the reason in a third.
@@ -351,38 +296,6 @@ class TestMainDialog : public QObject {
         sim_->closeDevice();  // the adapter is gone
         click(ControlId::Connect);
         QCOMPARE(prompts_.messages.last(), kBusyPort + "\n" + device + ": no such device");
-    }
-
-    void saveAndLoadThroughTheHandlersGiveTheSameRows() {
-        const QString path = dir_->filePath(QStringLiteral("trace.dump"));
-        prompts_.nextPath = path;
-        click(ControlId::SaveTrace);  // an empty trace: nothing to ask
-        QVERIFY(prompts_.chooserCalls.isEmpty());
-        click(ControlId::Start);
-        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 20, kDeviceWaitMs);
-        click(ControlId::Stop);
-        const QStringList before = snapshot();
-
-        prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/folder/x.dump"));
-        click(ControlId::SaveTrace);
-        click(ControlId::LoadTrace);
-        QCOMPARE(prompts_.messages, (QStringList{"save error", "load error"}));
-        prompts_.nextPath.clear();  // cancelled choices
-        click(ControlId::SaveTrace);
-        click(ControlId::LoadTrace);
-        QCOMPARE(snapshot(), before);
-
-        prompts_.nextPath = path;
-        click(ControlId::SaveTrace);
-        QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("save|save file") + kDescriptions);
-        click(ControlId::ClearTraceList);
-        QCOMPARE(model()->indexCount(), 0u);
-        click(ControlId::LoadTrace);
-        QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("open|open file") + kDescriptions);
-        QCOMPARE(prompts_.messages.size(), 2);
-        QCOMPARE(prompts_.progressShown, 0);  // a small file loads without a progress dialog
-        QCOMPARE(snapshot(), before);
-        QVERIFY(!model()->isLive());
     }
 
     void largeLoadShowsProgressWithoutTicksAndCancelKeepsRows() {
@@ -422,6 +335,8 @@ class TestMainDialog : public QObject {
         QVERIFY(dialog_->isVisible());
         QCOMPARE(dialog_->controller().state(), TraceState::Idle);
         QCOMPARE(rateBox()->count(), 5);  // Return adds nothing to the list
+        QCOMPARE(rateBox()->currentText(), QStringLiteral("19200"));
+        QCOMPARE(status(1), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
         const QString menu = "|export...|ID summary...||Inf&o about Daridez...";
         const QString about = "Info about Daridez||Daridez - LIN-bus tracer front end|Version " +
                               QStringLiteral(DARIDEZ_VERSION) +
@@ -463,11 +378,9 @@ class TestMainDialog : public QObject {
         QVERIFY(!dialog_->isVisible() && !dialog_->timerActive() && !dialog_->port().isConnected());
         holdPort();  // another program gets the released port at once
         const QString text = QString::fromLatin1(read(ini()));
-        for (const char* key :
-             {"[SIO_CFG]", "StopBits=0", "BaudRate=115200", "ByteSize=8", "ComPort=2",
-              "EndChar=", "[PORTS]", "Com2=", "[WINDOW]\nX=20\nY=30\n", "Maximized=1"}) {
+        for (const char* key : {"[SIO_CFG]", "ComPort=2", "[PORTS]",
+                                "Com2=", "[WINDOW]\nX=20\nY=30\n", "Maximized=1"})
             QVERIFY2(text.contains(QString::fromLatin1(key)), key);
-        }
         holder_.reset();
         makeDialog();
         dialog_->show();
@@ -480,10 +393,15 @@ class TestMainDialog : public QObject {
         QVERIFY(dialog_->size() == base && dialog_->x() != -9000);
     }
 
+    // The recording and a trace saved through the handler load as the rows shown; failed
+    // and cancelled choices leave them alone.
     void recordedTraceCutByALostDeviceLoadsAsTheRowsShown() {
+        const QString saved = dir_->filePath(QStringLiteral("trace.dump"));
+        prompts_.nextPath = saved;
+        click(ControlId::SaveTrace);  // an empty trace: nothing to ask
+        QVERIFY(prompts_.chooserCalls.isEmpty());
         auto* record = button(MainDialog::kRecordId);
         auto* label = dialog_->findChild<QLabel*>(QString::number(MainDialog::kRecordLabelId));
-        QVERIFY(!record->isChecked());
         record->click();  // no folder yet, and the user cancels the chooser
         QVERIFY(!record->isChecked() && prompts_.folderChoices == 1);
         const QString folder = dir_->filePath(QStringLiteral("records"));
@@ -506,35 +424,75 @@ class TestMainDialog : public QObject {
         sim_->closeDevice();  // pulled mid-trace
         QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("device disconnected"), kDeviceWaitMs);
         QVERIFY(!recorder.recording() && !dialog_->port().isConnected());
-        QCOMPARE(dialog_->controller().state(), TraceState::Idle);
-        QVERIFY(model()->indexCount() >= 30);  // the rows stay
         const QStringList shown = snapshot();
         QCOMPARE(QFileInfo(path).size(), qint64(recorder.size()));
 
-        prompts_.nextPath = path;
-        click(ControlId::ClearTraceList);
+        prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/folder/x.dump"));
+        click(ControlId::SaveTrace);
+        click(ControlId::LoadTrace);
+        QCOMPARE(prompts_.messages, (QStringList{"save error", "load error"}));
+        prompts_.nextPath.clear();  // cancelled choices
+        click(ControlId::SaveTrace);
         click(ControlId::LoadTrace);
         QCOMPARE(snapshot(), shown);
-        QVERIFY(prompts_.messages.isEmpty());
+        prompts_.nextPath = saved;
+        click(ControlId::SaveTrace);
+        QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("save|save file") + kDescriptions);
+        for (const QString& file : {path, saved}) {
+            prompts_.nextPath = file;
+            click(ControlId::ClearTraceList);
+            click(ControlId::LoadTrace);
+            QCOMPARE(snapshot(), shown);
+        }
+        QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("open|open file") + kDescriptions);
+        QCOMPARE(prompts_.messages.size(), 2);
+        QCOMPARE(prompts_.progressShown, 0);  // a small file loads without a progress dialog
+        QVERIFY(!model()->isLive());
         dialog_.reset();  // the folder is remembered for the next session
         QVERIFY(read(ini()).contains("[RECORD]\nFolder=" + folder.toUtf8()));
     }
 
-    void exportWritesCsvAndPcapngAndAFailureKeepsTheOldFile() {
+    // A record folder in the profile: nothing to ask; a full disk stops the recording, not
+    // the trace. Stopped, the rows export as CSV or pcapng (only the matching ones if the
+    // user says so); a failed export keeps the old file.
+    void recordFailureKeepsTheTraceAndExportWritesCsvAndPcapngAndAFailureKeepsTheOldFile() {
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
         click(MainDialog::kExportId);  // an empty trace: nothing to ask
         QVERIFY(prompts_.chooserCalls.isEmpty());
+        const QString folder = dir_->filePath(QStringLiteral("records"));
+        QVERIFY(QDir().mkpath(folder));
+        dialog_.reset();  // the next window finds the record folder in the profile
+        QVERIFY(write(ini(), "[RECORD]\nFolder=" + folder.toUtf8() + "\n", QIODevice::Append));
+        makeDialog();
+        button(MainDialog::kRecordId)->click();
+        QCOMPARE(prompts_.folderChoices, 0);
         click(ControlId::Start);
-        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 20, kDeviceWaitMs);
+        const TraceRecorder& recorder = dialog_->fileActions().recorder();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.size() > 0, kDeviceWaitMs);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        auto limitFileSize = [saved](rlim_t bytes) {
+            rlimit limit = saved;
+            limit.rlim_cur = bytes;
+            return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        };
+        QVERIFY(limitFileSize(recorder.size()));  // the disk is full from here on
+        QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, kDeviceWaitMs);
+        QVERIFY(limitFileSize(saved.rlim_cur));
+        QVERIFY2(prompts_.messages[0].startsWith(QStringLiteral("record error\ncannot write ")),
+                 qPrintable(prompts_.messages[0]));
+        QVERIFY(!button(MainDialog::kRecordId)->isChecked() && !recorder.recording());
+        const std::uint32_t before = model()->indexCount();
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > before + 20, kDeviceWaitMs);
+        QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
         click(ControlId::Stop);
         const auto rows = qsizetype(model()->indexCount());
 
         click(MainDialog::kExportId);
         QCOMPARE(prompts_.chooserCalls.last(),
                  QStringLiteral("save|export file|.|pcapng (*.pcapng)|CSV (*.csv)"));
-        const QByteArray csv = read(prompts_.nextPath);
-        QVERIFY(csv.startsWith("MsgNr,TimeStamp,Info,"));
-        QCOMPARE(csv.count("\r\n"), rows + 1);
+        QCOMPARE(read(prompts_.nextPath).count("\r\n"), rows + 1);
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.pcapng"));
         click(MainDialog::kExportId);
         QVERIFY(read(prompts_.nextPath).startsWith(QByteArray::fromHex("0a0d0d0a")));
@@ -544,9 +502,8 @@ class TestMainDialog : public QObject {
         const std::optional<Query> query = Query::parse("break", error);
         dialog_->fileActions().matchingRows = [&query] { return &*query; };
         qsizetype matching = 0;
-        for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
+        for (std::uint32_t i = 0; i < model()->indexCount(); ++i)
             matching += query->matches(*model()->entryAt(i));
-        }
         QVERIFY(matching > 0 && matching < rows);
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
         const qsizetype chooserCalls = prompts_.chooserCalls.size();
@@ -559,51 +516,18 @@ class TestMainDialog : public QObject {
                                 "Matching rows|All rows"));
         const QByteArray matches = read(prompts_.nextPath);
         QCOMPARE(matches.count("\r\n"), matching + 1);
-        QVERIFY(prompts_.messages.isEmpty());
 
         // Failures: a missing folder, and a write cut short (a file size limit).
         prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/t.csv"));
         click(MainDialog::kExportId);
         prompts_.nextChoice = 1;
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        rlimit small = saved;
-        small.rlim_cur = 256;
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        QVERIFY(limitFileSize(256));
         click(MainDialog::kExportId);
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
-        QCOMPARE(prompts_.messages, (QStringList{"export error", "export error"}));
+        QVERIFY(limitFileSize(saved.rlim_cur));
+        QCOMPARE(prompts_.messages.mid(1), (QStringList{"export error", "export error"}));
         QCOMPARE(read(prompts_.nextPath), matches);
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).size(), 3);  // no temporary left
-    }
-
-    void recordWriteFailureStopsTheRecordingNotTheTrace() {
-        dialog_.reset();  // the next window finds a record folder in the profile
-        QVERIFY(
-            write(ini(), "[RECORD]\nFolder=" + dir_->path().toUtf8() + "\n", QIODevice::Append));
-        makeDialog();
-        button(MainDialog::kRecordId)->click();  // the remembered folder: nothing to ask
-        QCOMPARE(prompts_.folderChoices, 0);
-        click(ControlId::Start);
-        const TraceRecorder& recorder = dialog_->fileActions().recorder();
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.size() > 0, kDeviceWaitMs);
-
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        rlimit full = saved;
-        full.rlim_cur = recorder.size();  // the disk is full from here on
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
-        QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, kDeviceWaitMs);
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
-        QVERIFY2(prompts_.messages[0].startsWith(QStringLiteral("record error\ncannot write ")),
-                 qPrintable(prompts_.messages[0]));
-        QVERIFY(!button(MainDialog::kRecordId)->isChecked() && !recorder.recording());
-        const std::uint32_t rows = model()->indexCount();
-        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > rows, kDeviceWaitMs);
-        QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
     }
 
     // Finds in display order with a word when it wraps, F3 and Shift+F3 anywhere; only
@@ -638,7 +562,6 @@ class TestMainDialog : public QObject {
         QTest::keyClicks(field, QStringLiteral("id=3C"));
         QTest::keyClick(field, Qt::Key_Return);
         QCOMPARE(list()->currentIndex().row(), matches[0]);
-        QCOMPARE(cell(matches[0], 5), QStringLiteral("7Fh"));  // the diagnostic request
         QCOMPARE(search.countText(),
                  QStringLiteral("%1 of %2 rows").arg(matches.size()).arg(total));
         for (int i = 1; i < matches.size(); ++i) {
@@ -661,16 +584,13 @@ class TestMainDialog : public QObject {
         QCOMPARE(before, matches.size());
         QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() >= before + 3, kDeviceWaitMs);
         click(ControlId::Stop);
-        for (int row = 0; row < model()->rowCount(); ++row) {
+        for (int row = 0; row < model()->rowCount(); ++row)
             QVERIFY2(isDiagnostic(model()->rowEntry(row)), qPrintable(QString::number(row)));
-        }
         QCOMPARE(list()->verticalHeader()->count(), model()->rowCount());
 
         // Sorted by the absolute time (rising then falling): the selection follows its row.
         const int shown = model()->rowCount();
         rightClick(1);
-        QCOMPARE(header(1), QStringLiteral("abs. TimeStamp"));
-        QCOMPARE(model()->rowCount(), shown);
         list()->selectRow(1);
         const TraceEntry* selected = model()->rowEntry(1);
         for (int clicks = 0; clicks < 2; ++clicks) {
@@ -728,9 +648,8 @@ class TestMainDialog : public QObject {
         };
         auto framesOf = [&](const QString& id) {
             for (int row = 0; row < table->rowCount(); ++row) {
-                if (text(row, IdColumn::Id) == id) {
+                if (text(row, IdColumn::Id) == id)
                     return text(row, IdColumn::Frames).toInt();
-                }
             }
             return -1;
         };
@@ -741,21 +660,6 @@ class TestMainDialog : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(framesOf(id) > frames, kDeviceWaitMs);  // counting up live
 
         click(ControlId::Stop);
-        QTRY_VERIFY_WITH_TIMEOUT(!sim_->tracing(), kDeviceWaitMs);
-        // Stopped, the last row is complete too: every identifier has one row with the
-        // frames of the list's rows that carry it.
-        QMap<QString, int> counted;
-        for (const TraceEntry* e = programWide_->traceList.TraceListHead(); e; e = e->next) {
-            const LinFrame frame = ReadLinFrame(*e);
-            if (frame.isLinFrame && frame.hasId) {
-                ++counted[QString::asprintf("%02X", frame.id())];
-            }
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), int(counted.size()), kDeviceWaitMs);
-        for (auto it = counted.cbegin(); it != counted.cend(); ++it) {
-            QTRY_COMPARE_WITH_TIMEOUT(framesOf(it.key()), it.value(), kDeviceWaitMs);
-        }
-
         QCOMPARE(resets.size(), 0);
 
         // A loaded trace replaces the summary. A click on "frames" sorts by the count as a
@@ -777,9 +681,8 @@ class TestMainDialog : public QObject {
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, framesTitle);
             QCOMPARE(header->sortIndicatorSection(), int(IdColumn::Frames));
             QString line = header->sortIndicatorOrder() == Qt::AscendingOrder ? "up" : "down";
-            for (int row = 0; row < table->rowCount(); ++row) {
+            for (int row = 0; row < table->rowCount(); ++row)
                 line += ' ' + text(row, IdColumn::Id) + ':' + text(row, IdColumn::Frames);
-            }
             order << line;
         }
         order.sort();

@@ -287,13 +287,11 @@ class TestTraceListModel : public QObject {
         rows.fill({"d", "a", "c"});
         rows.add(3, "b");
         QItemSelectionModel selection(&rows.model);
-        selection.select(rows.model.index(1, 0),
-                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        selection.setCurrentIndex(rows.model.index(1, 3), QItemSelectionModel::NoUpdate);
+        selection.setCurrentIndex(rows.model.index(1, 3),
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         for (int row : {0, 3}) {  // a b c d, then d c b a
             rows.model.sortByHeaderClick(2);
             QCOMPARE(selection.selectedRows(), QModelIndexList{rows.model.index(row, 0)});
-            QCOMPARE(selection.selectedIndexes().size(), kListColumnCount);
             QCOMPARE(selection.currentIndex(), rows.model.index(row, 3));
         }
         QCOMPARE(rows.column(2), QStringList({"d", "c", "b", "a"}));
@@ -315,9 +313,6 @@ class TestTraceListModel : public QObject {
         }
         QVERIFY(layout.count() == 1 && headers.count() == 1 && inserted.count() == 0);
         QCOMPARE(rows.session.modes.relativeTime, false);
-        QCOMPARE(rows.model.headerData(1, Qt::Horizontal, Qt::DisplayRole), "abs. TimeStamp");
-        QCOMPARE(rows.model.headerData(4, Qt::Horizontal, Qt::DisplayRole), "(id)");
-        QCOMPARE(rows.model.index(6, 1).data().toString(), "00:00:00,001000");
         QCOMPARE(selected, QPersistentModelIndex(rows.model.index(4, 2)));
     }
 
