@@ -137,10 +137,8 @@ class TestMainDialog : public QObject {
         holderPaths_.setPath(2, sim_->devicePath());
         holder_ = std::make_unique<SerialPort>(holderPaths_);
         SerialSettings settings{};
-        InitSerialSettings(settings);
-        settings.ComPort = 2;
-        settings.BaudRate = 115200;
-        settings.ByteSize = 8;
+        const Profile profile(ini().toStdString());  // the window's settings
+        LoadSerialSettings(&profile, settings);
         QCOMPARE(QString::fromLatin1(holder_->Open(settings)), QString());
     }
     // What act shows: each menu's entries and each modal dialog's title and texts. Each
