@@ -207,13 +207,13 @@ void TestCommSettingsDialog::portListNamesDevicesByTheirByIdLinks() {
     const int pty = posix_openpt(O_RDWR | O_NOCTTY);
     QVERIFY(pty >= 0 && grantpt(pty) == 0 && unlockpt(pty) == 0 && QDir(dir.path()).mkdir("by-id"));
     std::vector<PortList::Entry> devices;
-    for (const QString spec : {"ttyLIN0>%", "ttyUSB10>", "ttyUSB9>", "ttyS1>", "by-id/usb-Acme>%",
+    for (const QString made : {"ttyLIN0>%", "ttyUSB10>", "ttyUSB9>", "ttyS1>", "by-id/usb-Acme>%",
                                "by-id/platform-A>../ttyS1", "by-id/usb-Z>../ttyS1",
                                "by-id/usb-B>../ttyUSB9", "by-id/usb-Gone>../ttyUSB7"}) {
-        const QString name = dir.filePath(spec.section('>', 0, 0)), target = spec.section('>', 1);
+        const QString name = dir.filePath(made.section('>', 0, 0)), target = made.section('>', 1);
         QVERIFY(target.isEmpty() ? QFile(name).open(QIODevice::WriteOnly)
                                  : QFile::link(target == "%" ? ptsname(pty) : target, name));
-        if (!spec.startsWith("by-id")) {
+        if (!made.startsWith("by-id")) {
             devices.push_back({name.toStdString(), {}, {}});
         }
     }
