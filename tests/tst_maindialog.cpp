@@ -193,7 +193,10 @@ class TestMainDialog : public QObject {
     // the open row, modes locked. Then a failed check stands out, right-clicks on cells and
     // headers toggle modes and Tab leaves the list.
     void startFollowsTheTraceLocksModesAndShowsFailedChecks() {
-        start({.rates = {.badChecksums = 0.1, .badParity = 0.1}});
+        sim::TracerSimulatorOptions faulty;
+        faulty.rates.badChecksums = 0.1;
+        faulty.rates.badParity = 0.1;
+        start(faulty);
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
         click(ControlId::Start);  // every control but Stop, Save and Load disabled
