@@ -137,9 +137,9 @@ QVariant IdSummaryModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-// Rows with fewer than two frames have no period and sort before every period.
+// Rows without a period (fewer than two frames of one recording) sort before the others.
 QVariant IdSummaryModel::sortKey(const IdStats& stats, IdColumn column) const {
-    const bool period = stats.frames >= 2;
+    const bool period = stats.periods != 0;
     switch (column) {
         case IdColumn::Id:
             return int(stats.id);
@@ -152,8 +152,7 @@ QVariant IdSummaryModel::sortKey(const IdStats& stats, IdColumn column) const {
         case IdColumn::PeriodMin:
             return period ? qlonglong(stats.periodMin) : qlonglong(-1);
         case IdColumn::PeriodAvg:
-            return period ? qlonglong(stats.lastTime - stats.firstTime) / (stats.frames - 1)
-                          : qlonglong(-1);
+            return period ? qlonglong(AveragePeriod(stats)) : qlonglong(-1);
         case IdColumn::PeriodMax:
             return period ? qlonglong(stats.periodMax) : qlonglong(-1);
         default:

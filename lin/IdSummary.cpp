@@ -16,16 +16,20 @@ constexpr const char* kHeaders[] = {
 };
 static_assert(std::size(kHeaders) == static_cast<std::size_t>(IdColumn::Count));
 
-void countRow(IdStats& stats, const LinFrame& frame, const FrameVerdict& verdict) {
+void countRow(IdStats& stats, const LinFrame& frame, const FrameVerdict& verdict,
+              std::uint32_t recording) {
     if (stats.frames == 0) {
         stats.firstTime = frame.time;
-    } else {
+    } else if (stats.recording == recording) {
         const std::int64_t period = frame.time - stats.lastTime;
-        const bool first = stats.frames == 1;
+        const bool first = stats.periods == 0;
         stats.periodMin = first || period < stats.periodMin ? period : stats.periodMin;
         stats.periodMax = first || period > stats.periodMax ? period : stats.periodMax;
+        stats.periodSum += period;
+        ++stats.periods;
     }
     stats.lastTime = frame.time;
+    stats.recording = recording;
     ++stats.frames;
     stats.bad += verdict.failed() ? 1 : 0;
     stats.classic = stats.classic || verdict.classic();
@@ -62,13 +66,6 @@ std::string millisText(std::int64_t micros) {
     return text;
 }
 
-// The mean time between consecutive rows, rounded to the microsecond (halves away from 0).
-std::int64_t averagePeriod(const IdStats& stats) {
-    const std::int64_t span = stats.lastTime - stats.firstTime;
-    const std::int64_t gaps = stats.frames - 1;
-    const std::int64_t rounded = ((span < 0 ? -span : span) * 2 + gaps) / (2 * gaps);
-    return span < 0 ? -rounded : rounded;
-}
 
 std::string lengthsText(std::uint16_t lengths) {
     std::string text;
@@ -102,11 +99,11 @@ std::string dataText(const IdStats& stats) {
 }
 
 std::string periodText(const IdStats& stats, IdColumn column) {
-    if (stats.frames < 2) {
+    if (stats.periods == 0) {
         return "-";
     }
     if (column == IdColumn::PeriodAvg) {
-        return millisText(averagePeriod(stats));
+        return millisText(AveragePeriod(stats));
     }
     return millisText(column == IdColumn::PeriodMin ? stats.periodMin : stats.periodMax);
 }
@@ -114,13 +111,24 @@ std::string periodText(const IdStats& stats, IdColumn column) {
 }  // namespace
 
 void IdSummary::add(const TraceEntry& entry) {
+    if (entry.number == 0 && linFrames_ != 0) {
+        recordingStarted_ = true;
+    }
     add(ReadLinFrame(entry));
 }
 
-void IdSummary::add(const LinFrame& frame) {
-    if (!frame.isLinFrame) {
+void IdSummary::add(const LinFrame& received) {
+    if (!received.isLinFrame) {
         return;
     }
+    if (recordingStarted_) {
+        // The new recording's first row continues where the last one ended.
+        recordingStarted_ = false;
+        offset_ = lastTime_ - received.time;
+        ++recording_;
+    }
+    LinFrame frame = received;
+    frame.time += offset_;
     firstTime_ = linFrames_ == 0 ? frame.time : firstTime_;
     lastTime_ = frame.time;
     ++linFrames_;
@@ -129,8 +137,18 @@ void IdSummary::add(const LinFrame& frame) {
     }
     busBits_ += kHeaderBits + kResponseByteBits * static_cast<std::uint64_t>(frame.responseCount);
     IdStats& stats = ids_[frame.id()];
-    countRow(stats, frame, CheckFrame(frame));
+    countRow(stats, frame, CheckFrame(frame), recording_);
     takeData(stats, frame);
+}
+
+std::int64_t AveragePeriod(const IdStats& stats) {
+    if (stats.periods == 0) {
+        return 0;
+    }
+    const std::int64_t sum = stats.periodSum;
+    const std::int64_t count = stats.periods;
+    const std::int64_t rounded = ((sum < 0 ? -sum : sum) * 2 + count) / (2 * count);
+    return sum < 0 ? -rounded : rounded;
 }
 
 void IdSummary::clear() {

@@ -25,6 +25,12 @@ struct IdStats {
     std::int64_t lastTime = 0;
     std::int64_t periodMin = 0;  // between consecutive rows, us; set from the second row on
     std::int64_t periodMax = 0;
+    // The periods measured and their sum: the rows of one recording, never across the
+    // start of another (its clock starts again at 0). With one recording the average,
+    // periodSum / periods, is (last time - first time) / (frames - 1).
+    std::int64_t periodSum = 0;
+    std::uint32_t periods = 0;
+    std::uint32_t recording = 0;  // which recording lastTime belongs to
 
     // The data bytes of the last row with at least two response bytes; dataLength 0: none.
     int dataLength = 0;
@@ -52,7 +58,9 @@ class IdSummary {
     static constexpr int kHeaderBits = 34;        // break, delimiter, sync and identifier
     static constexpr int kResponseByteBits = 10;  // start bit, 8 bits, stop bit
 
-    // Rows that were not opened by a break are ignored.
+    // Rows that were not opened by a break are ignored, except that the first row of a
+    // recording (number 0) starts a new one: its clock starts at 0 again, so the summary
+    // continues its own time from the last row and measures no period across the start.
     void add(const TraceEntry& entry);
     void add(const LinFrame& frame);
     void clear();
@@ -75,6 +83,9 @@ class IdSummary {
     std::uint64_t busBits_ = 0;
     std::int64_t firstTime_ = 0;
     std::int64_t lastTime_ = 0;
+    std::int64_t offset_ = 0;  // added to a recording's times to continue the summary's
+    std::uint32_t recording_ = 0;
+    bool recordingStarted_ = false;  // the next LIN frame row opens a new recording
 
     static std::array<IdStats, kIdCount> makeIds();
 };
@@ -94,6 +105,8 @@ enum class IdColumn {
 };
 
 const char* IdColumnHeader(IdColumn column);
+// The mean period in microseconds, rounded (halves away from 0); 0 without a period.
+std::int64_t AveragePeriod(const IdStats& stats);
 // One cell: "05", "3", "2,8", "mixed", "10.000", "01 A2 FF"; "-" where there is nothing.
 std::string IdCellText(const IdStats& stats, IdColumn column);
 // "64.6 %": the bus load in percent with one decimal.
