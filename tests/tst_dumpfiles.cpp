@@ -36,15 +36,7 @@ LoadResult load(DecoderFixture& f, const std::string& path) {
 
 enum class Writer { Dump, Profile };
 // What stands at the path a save is given.
-enum class Target {
-    File,
-    LinkToLinkToFile,
-    DanglingLink,
-    WriteProtected,
-    MissingFolder,
-    Folder,
-    Fifo
-};
+enum class Target { File, LinkToLinkToFile, DanglingLink, WriteProtected, Folder, Fifo };
 
 // Saves through the writer: frames (size bytes of them, about) as a dump, or key K of
 // section S set to a value of about size bytes in the profile already there. Returns
@@ -98,6 +90,8 @@ class TestDumpFiles : public QObject {
         QTEST(serialized(f.list), "file");
     }
 
+    // The counters and clock after a load, and a saved load giving the same file: tst_daridezdump
+    // and fuzz_loader.
     void roundTripGivesTheSameRows() {
         // Every kind of row: start marker, LIN frames of 1, 3 and 9 response bytes, wraps in
         // many places, zero filler, a device error, an overflow and bad frames.
@@ -111,12 +105,7 @@ class TestDumpFiles : public QObject {
         DecoderFixture live, loaded;
         live.feed(stream);
         QVERIFY(DumpWriter::save(live.list.TraceListHead(), path("trip.dump")));
-        loaded.feed(hex("0490001000"));  // replaced by the load
         QCOMPARE(load(loaded, path("trip.dump")), LoadResult::Ok);
-        QCOMPARE(loaded.decoder.traceClock(), live.decoder.traceClock());
-        QCOMPARE(loaded.decoder.frameCount(), 3);
-        QCOMPARE(loaded.decoder.errorCount(), 1);
-        QCOMPARE(serialized(loaded.list), read("trip.dump"));
         // The same rows, but for two things a file cannot keep: the check byte of a bad frame
         // comes back as 00, and the wrap before the start marker comes behind it, so the
         // START row's time becomes 0.
@@ -170,7 +159,8 @@ class TestDumpFiles : public QObject {
 
     // Each target, saved to by the dump writer. The old file holds a profile; the new bytes
     // replace it whole, or it stays as it was. Both writers replace files through
-    // SafeReplace; the profile is tried where it behaves otherwise: it makes a missing folder.
+    // SafeReplace. A missing folder: tst_daridezdump (-o) for the dump, tst_profile's new
+    // file for the profile, which makes it.
     void saveTargets_data() {
         QTest::addColumn<Writer>("writer");
         QTest::addColumn<Target>("target");
@@ -180,13 +170,10 @@ class TestDumpFiles : public QObject {
             {"link to a link to the file", Target::LinkToLinkToFile, true},
             {"link to a file not there yet", Target::DanglingLink, true},
             {"write-protected file", Target::WriteProtected, false},
-            {"missing folder", Target::MissingFolder, false},
             {"a folder, left as it is", Target::Folder, false},
             {"fifo, written in place", Target::Fifo, true}};
         for (const auto& [name, target, saved] : targets)
             QTest::addRow("dump, %s", name) << Writer::Dump << target << saved;
-        QTest::newRow("profile, missing folder: made")
-            << Writer::Profile << Target::MissingFolder << true;
         QTest::newRow("profile, write-protected file")
             << Writer::Profile << Target::WriteProtected << false;
     }
@@ -220,9 +207,6 @@ class TestDumpFiles : public QObject {
                 QVERIFY(write("file", old));
                 QVERIFY(::chmod(file.toLocal8Bit().constData(), 0444) == 0);
                 break;
-            case Target::MissingFolder:
-                file = given = dir->filePath("missing/file");
-                break;
             case Target::Folder:
                 QVERIFY(QDir(dir->path()).mkpath("file/inner"));
                 break;
@@ -244,10 +228,7 @@ class TestDumpFiles : public QObject {
             QCOMPARE(received, expected);
             QVERIFY(QFileInfo(file).exists() && !QFileInfo(file).isFile());
         } else {
-            QCOMPARE(readFile(file), saved ? expected
-                                     : target == Target::MissingFolder || target == Target::Folder
-                                         ? "<none>"
-                                         : old);
+            QCOMPARE(readFile(file), saved ? expected : target == Target::Folder ? "<none>" : old);
         }
         if (modeBefore != 0)
             QCOMPARE(modeOf(file), modeBefore);

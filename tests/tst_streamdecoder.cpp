@@ -1,5 +1,5 @@
-// The stream decoder: framing, the grammar of a LIN frame, bad frames, clock, counters,
-// answers awaited by the controller, and running out of row memory.
+// The stream decoder: framing, the grammar of a LIN frame, bad frames, clock, counters and
+// answers awaited by the controller. Running out of row memory: tst_tracecontroller.
 #include <QTest>
 
 #include "DecoderFixture.h"
@@ -164,74 +164,35 @@ class TestStreamDecoder : public QObject {
         QCOMPARE(f.decoder.currentEntry(), f.sink.rows.back());
     }
 
+    // Idle dropping live frames and the start marker opening a trace: tst_tracecontroller.
     void liveFramesFollowTheTraceState_data() {
-        QTest::addColumn<bool>("fromFile");
-        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("before");  // "live" or "file", and the state
         QTest::addColumn<QByteArray>("stream");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<int>("stateAfter");
-        QTest::addColumn<QStringList>("rows");
-        const auto add = [](const char* name, bool fromFile, TraceState state, const char* stream,
-                            int result, TraceState after, const QStringList& rows) {
-            QTest::newRow(name) << fromFile << int(state) << hex(stream) << result << int(after)
-                                << rows;
+        QTest::addColumn<QString>("after");  // what SplitFrames returned, the state, the rows
+        const auto add = [](const char* name, const char* before, const char* stream,
+                            const QString& after) {
+            QTest::newRow(name) << QString(before) << hex(stream) << after;
         };
-        using enum TraceState;
-        const QString badVersion = "-|1|+ 000000|#err [05,80,01,02,03,0B]";
-        add("reading version skips frames and returns the answer's position", false, ReadingVersion,
-            "0490001000 059100205500 05800102030B 0490003000", 11, Idle, {});
-        add("setting baud rate takes only its own answer of length 5", false, SettingBaudrate,
-            "05800102030B 04814B0000 05814B000000", 11, Idle, {});
-        add("idle drops live frames", false, Idle, "0490001000 059100205500 058100000000", 0, Idle,
-            {});
-        add("version answer while tracing is a bad row", false, Tracing, "05800102030B", 0, Tracing,
-            {kStartRow, badVersion});
-        add("start marker turns start requested into tracing", false, StartRequested,
-            "058200010000", 0, Tracing, {"-|0|+ 000000|START (1)"});
-        add("a file is decoded whatever the state", true, ReadingVersion, "05800102030B", 0,
-            ReadingVersion, {kStartRow, badVersion});
+        const QString badVersion = kStartRow + " / -|1|+ 000000|#err [05,80,01,02,03,0B]";
+        add("reading version skips frames and returns the answer's position", "live 1",
+            "0490001000 059100205500 05800102030B 0490003000", "11 0 ");
+        add("setting baud rate takes only its own answer of length 5", "live 2",
+            "05800102030B 04814B0000 05814B000000", "11 0 ");
+        add("version answer while tracing is a bad row", "live 4", "05800102030B",
+            "0 4 " + badVersion);
+        add("a file is decoded whatever the state", "file 1", "05800102030B", "0 1 " + badVersion);
     }
 
     void liveFramesFollowTheTraceState() {
-        QFETCH(bool, fromFile);
-        QFETCH(int, state);
+        QFETCH(QString, before);
         QFETCH(QByteArray, stream);
         DecoderFixture f;
-        f.state = TraceState(state);
-        QTEST(int(f.feed(stream, fromFile)), "result");
-        QTEST(int(f.state), "stateAfter");
-        QTEST(lines(f), "rows");
+        f.state = TraceState(before.section(' ', 1).toInt());
+        const int result = f.feed(stream, before.startsWith("file"));
+        QTEST(QString("%1 %2 ").arg(result).arg(int(f.state)) + lines(f).join(" / "), "after");
         // Nothing was moved: an answer is read where it is.
         QCOMPARE(bytesOf(f.buffer.bytes.data(), stream.size()), stream);
         QCOMPARE(f.sink.batches, 1);
-    }
-
-    void outOfMemorySkipsToNextRowOpeningFrame() {
-        DecoderFixture f;
-        int allowed = 0;
-        f.list.setAllocator(&limitedAllocate, &allowed);
-        f.state = TraceState::StartRequested;
-        // Not even the START row: the device has started all the same, and its error counts.
-        f.feed(hex("058200010000 059C02000400"), false);
-        QCOMPARE(f.state, TraceState::Tracing);
-        QVERIFY(lines(f).isEmpty());
-        QCOMPARE(f.decoder.currentEntry(), nullptr);
-        QVERIFY(f.decoder.takeOutOfMemory());
-        // One row can be made; the second LIN frame's fields then go nowhere, and a wrap only
-        // moves the clock.
-        allowed = 1;
-        f.feed(
-            hex("0490010000 059101105500 059201201000 059301300100 0490020000 059102105500"
-                "059202202000 02A0A2 025500"));
-        QVERIFY(f.decoder.takeOutOfMemory());
-        QVERIFY(!f.decoder.takeOutOfMemory());
-        const QString first = "G|1|+ 000256|Break|55|[10]|01h";
-        QCOMPARE(lines(f), QStringList{first});
-        QCOMPARE(counts(f), QString("1 frames, 1 errors, clock 0x10000, state 3"));
-        allowed = -1;
-        f.feed(hex("059103005500 0490040000 059104105500 059204203000 059304300400"));
-        QCOMPARE(lines(f), (QStringList{first, "G|2|+ 066304|Break|55|[30]|04h"}));
-        QCOMPARE(counts(f), QString("2 frames, 1 errors, clock 0x10430, state 8"));
     }
 };
 

@@ -144,6 +144,7 @@ class TestTracerSim : public QObject {
         QCOMPARE(host.collect(sim, 6).left((answer.size() + 1) / 3).toHex(' '), answer);
     }
 
+    // What a stop leaves and the rows of a live trace: tst_maindialog.
     void startStreamsThroughTheLinkUntilStopAndTheRecordHoldsEveryByte() {
         QTemporaryDir dir;
         TracerSimulatorOptions options;
@@ -164,38 +165,28 @@ class TestTracerSim : public QObject {
             host.send("02 03 05");
             received += host.collect(sim);
             QVERIFY(!sim.tracing());
-            sim.advance(100000);
-            QVERIFY(host.collect(sim).isEmpty());
             QCOMPARE(sim.bytesSent(), std::uint64_t(received.size()));
         }
         QVERIFY(!QFileInfo(dir.filePath("ttyLIN")).isSymLink());  // the link went with the device
-        QCOMPARE(received.left(6).toHex(' '), QByteArray("05 82 00 01 00 88"));
-        DecodedTrace trace;
-        trace.feedLive(received, 512);
-        // Every LIN frame but possibly the last, cut off by the stop, is whole.
-        QVERIFY(trace.decoder.frameCount() >= 95 && trace.infos().filter("#").isEmpty());
-        QVERIFY(trace.infos().count("Break+") >= trace.decoder.frameCount() - 1);
+        QVERIFY(received.size() > 2000);  // a second's frames, decoded in the tests below
         QFile file(QString::fromStdString(options.recordPath));
         QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == received);
     }
 
-    void generatedStreamDecodesInAnyReadSizesAndShowsItsTrouble() {
+    // Decoding in any read sizes: fuzz_loader; here one, of 7 bytes.
+    void generatedStreamDecodesAndShowsItsTrouble() {
         TracerSimulatorOptions options;
         options.seed = 7;
         const std::vector<std::uint8_t> stream = TracerSimulator(options).generate(2'000'000);
-        for (std::size_t chunk :
-             {std::size_t(1), std::size_t(7), std::size_t(1000), stream.size()}) {
-            DecodedTrace trace;
-            trace.feedLive(stream, chunk);
-            QCOMPARE(trace.state, TraceState::Tracing);
-            // The start row, then whole LIN frames only, in time order.
-            QCOMPARE(trace.infos().count("Break+"), trace.decoder.frameCount());
-            QCOMPARE(trace.infos().size(), 1 + trace.decoder.frameCount());
-            QVERIFY(trace.decoder.frameCount() >= 195);  // one per 10 ms slot at 19200 baud
-            // The clock followed every wrap: the last field came shortly before 2 s.
-            QVERIFY(trace.decoder.traceClock() > 1'980'000 &&
-                    trace.decoder.traceClock() <= 2'000'000);
-        }
+        DecodedTrace clean;
+        clean.feedLive(stream, 7);
+        QCOMPARE(clean.state, TraceState::Tracing);
+        // The start row, then whole LIN frames only, in time order.
+        QCOMPARE(clean.infos().count("Break+"), clean.decoder.frameCount());
+        QCOMPARE(clean.infos().size(), 1 + clean.decoder.frameCount());
+        QVERIFY(clean.decoder.frameCount() >= 195);  // one per 10 ms slot at 19200 baud
+        // The clock followed every wrap: the last field came shortly before 2 s.
+        QVERIFY(clean.decoder.traceClock() > 1'980'000 && clean.decoder.traceClock() <= 2'000'000);
         QVERIFY(TracerSimulator(options).generate(2'000'000) == stream);
         options.seed = 8;
         QVERIFY(TracerSimulator(options).generate(2'000'000) != stream);
