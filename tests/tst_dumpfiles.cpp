@@ -12,7 +12,6 @@
 #include <cstring>
 #include <optional>
 #include <thread>
-#include <tuple>
 
 #include "DecoderFixture.h"
 #include "files/DumpWriter.h"
@@ -159,27 +158,21 @@ class TestDumpFiles : public QObject {
 
     // Each target, saved to by the dump writer. The old file holds a profile; the new bytes
     // replace it whole, or it stays as it was. Both writers replace files through
-    // SafeReplace. A missing folder: tst_daridezdump (-o) for the dump, tst_profile's new
+    // SafeReplace, so the profile is tried on short writes only (and where it fails otherwise,
+    // in tst_profile). A missing folder: tst_daridezdump (-o) for the dump, tst_profile's new
     // file for the profile, which makes it.
     void saveTargets_data() {
-        QTest::addColumn<Writer>("writer");
         QTest::addColumn<Target>("target");
         QTest::addColumn<bool>("saved");
-        const std::tuple<const char*, Target, bool> targets[] = {
-            {"regular file, mode 0660 kept", Target::File, true},
-            {"link to a link to the file", Target::LinkToLinkToFile, true},
-            {"link to a file not there yet", Target::DanglingLink, true},
-            {"write-protected file", Target::WriteProtected, false},
-            {"a folder, left as it is", Target::Folder, false},
-            {"fifo, written in place", Target::Fifo, true}};
-        for (const auto& [name, target, saved] : targets)
-            QTest::addRow("dump, %s", name) << Writer::Dump << target << saved;
-        QTest::newRow("profile, write-protected file")
-            << Writer::Profile << Target::WriteProtected << false;
+        QTest::newRow("regular file, mode 0660 kept") << Target::File << true;
+        QTest::newRow("link to a link to the file") << Target::LinkToLinkToFile << true;
+        QTest::newRow("link to a file not there yet") << Target::DanglingLink << true;
+        QTest::newRow("write-protected file") << Target::WriteProtected << false;
+        QTest::newRow("a folder, left as it is") << Target::Folder << false;
+        QTest::newRow("fifo, written in place") << Target::Fifo << true;
     }
 
     void saveTargets() {
-        QFETCH(Writer, writer);
         QFETCH(Target, target);
         QFETCH(bool, saved);
         const QByteArray old = "[S]\nK=1\n";
@@ -220,7 +213,7 @@ class TestDumpFiles : public QObject {
         if (target == Target::Fifo)
             pipeReader = std::thread([&] { received = read("file"); });
         QByteArray expected;
-        const bool ok = saveThrough(writer, given.toStdString(), 1, expected);
+        const bool ok = saveThrough(Writer::Dump, given.toStdString(), 1, expected);
         if (pipeReader.joinable())
             pipeReader.join();
         QCOMPARE(ok, saved);
