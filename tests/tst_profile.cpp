@@ -115,10 +115,7 @@ class TestProfile : public QObject {
         Profile reloaded(path_.toStdString());
         SaveSerialSettings(&reloaded, settings);
         QVERIFY(!reloaded.changed() && reloaded.save());
-        QCOMPARE(inodeOf(path_), saved);
-        QVERIFY(QFile::remove(path_));  // gone while the program ran: written again
-        QVERIFY(reloaded.save());
-        QCOMPARE(readFile(path_), after);
+        QCOMPARE(inodeOf(path_), saved);  // gone while the program ran: tst_maindialog's shut-down
     }
 
     void failedWritesLeaveEverythingAsItWas() {

@@ -173,20 +173,12 @@ class TestTracerSim : public QObject {
         QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == received);
     }
 
-    // Decoding in any read sizes: fuzz_loader; here one, of 7 bytes.
-    void generatedStreamDecodesIntoWholeFrames() {
+    // Whole frames, one per 10 ms slot: identifiersAndChecksumsFollowTheLinRules; timer wraps
+    // in their place: fullTerminalDropsFramesThenResumesAtABreak (no row backwards).
+    void generatedStreamFollowsItsSeedAndBaudRate() {
         TracerSimulatorOptions options;
         options.seed = 7;
         const std::vector<std::uint8_t> stream = TracerSimulator(options).generate(2'000'000);
-        DecodedTrace clean;
-        clean.feedLive(stream, 7);
-        QCOMPARE(clean.state, TraceState::Tracing);
-        // The start row, then whole LIN frames only, in time order.
-        QCOMPARE(clean.infos().count("Break+"), clean.decoder.frameCount());
-        QCOMPARE(clean.infos().size(), 1 + clean.decoder.frameCount());
-        QVERIFY(clean.decoder.frameCount() >= 195);  // one per 10 ms slot at 19200 baud
-        // The clock followed every wrap: the last field came shortly before 2 s.
-        QVERIFY(clean.decoder.traceClock() > 1'980'000 && clean.decoder.traceClock() <= 2'000'000);
         QVERIFY(TracerSimulator(options).generate(2'000'000) == stream);
         options.seed = 8;
         QVERIFY(TracerSimulator(options).generate(2'000'000) != stream);
