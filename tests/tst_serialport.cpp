@@ -163,12 +163,8 @@ class TestSerialPort : public QObject {
         QVERIFY(std::memcmp(buffer.data(), rig.bytes.data(), 60) == 0);
         QCOMPARE(rig.port.BytesWaiting(), 40u);
         QVERIFY(rig.port.PurgeInput() != 0);
-        QCOMPARE(rig.port.BytesWaiting(), 0u);
-        rig.send(90, 4);  // what arrives after the purge is delivered
-        QCOMPARE(rig.waitForBytes(4), 4u);
-        QCOMPARE(rig.port.Read(buffer.data(), buffer.size()), 4u);
-        QVERIFY(std::memcmp(buffer.data(), rig.bytes.data() + 90, 4) == 0);
-        QCOMPARE(rig.port.Read(buffer.data(), buffer.size()), 0u);
+        QCOMPARE(rig.port.BytesWaiting() + rig.port.Read(buffer.data(), buffer.size()), 0u);
+        // What arrives after a purge is delivered: tst_maindialog (the answer after a version).
         // An output purge needs an open port (writes reaching the device: tst_maindialog).
         QVERIFY(rig.port.PurgeOutput() != 0);
         QCOMPARE(rig.port.Close(), 1u);
