@@ -171,10 +171,10 @@ class TestSerialPort : public QObject {
         QCOMPARE(rig.port.PurgeOutput(), 0u);
     }
 
-    // How the loss is first met: by reads, by the event loop alone, or by a write.
+    // How the loss is first met: by the event loop alone, or by a write (by the reads of a
+    // running trace: tst_maindialog's lost device).
     void vanishedDeviceDeliversReceivedBytesThenNothing_data() {
         QTest::addColumn<QString>("meetLoss");
-        QTest::newRow("read while it vanishes") << "read";
         QTest::newRow("noticed by the event loop alone") << "";
         QTest::newRow("a write sends nothing") << "write";
     }
@@ -191,11 +191,6 @@ class TestSerialPort : public QObject {
         if (meetLoss == "write") {
             QCOMPARE(rig.port.Write(rig.bytes.data(), 3), 0u);
             QVERIFY(rig.port.deviceVanished());
-        }
-        for (int round = 0; meetLoss == "read" && round < 200 && !rig.port.deviceVanished();
-             ++round) {
-            got += rig.port.Read(buffer.data() + got, 5);
-            QTest::qWait(2);
         }
         QTRY_VERIFY(rig.port.deviceVanished());
         got += rig.port.Read(buffer.data() + got, static_cast<std::uint32_t>(buffer.size() - got));
