@@ -1,6 +1,6 @@
 // Dump files: the bytes a trace is saved as, loading through the decoder in blocks,
-// and saves that fail without harming the file already there. The save targets are
-// tried on the profile too: both replace files through SafeReplace.
+// and saves that fail without harming the file already there. The profile replaces its
+// file through the same SafeReplace (tst_profile: a new file on every save, failures).
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +16,6 @@
 #include "DecoderFixture.h"
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
-#include "serial/Profile.h"
 
 using namespace daridez;
 using namespace daridez::test;
@@ -33,26 +32,17 @@ LoadResult load(DecoderFixture& f, const std::string& path) {
     return LoadTrace(f.session, path);
 }
 
-enum class Writer { Dump, Profile };
 // What stands at the path a save is given.
 enum class Target { File, LinkToLinkToFile, DanglingLink, WriteProtected, Folder, Fifo };
 
-// Saves through the writer: frames (size bytes of them, about) as a dump, or key K of
-// section S set to a value of about size bytes in the profile already there. Returns
-// whether it saved and sets what the file should then hold.
-bool saveThrough(Writer writer, const std::string& path, int size, QByteArray& expected) {
-    if (writer == Writer::Dump) {
-        const QByteArray frame = hex("0490010000");
-        DecoderFixture f;
-        f.feed(frame.repeated(std::max(1, size / 5)));
-        expected = frame.repeated(std::max(1, size / 5));
-        return DumpWriter::save(f.list.TraceListHead(), path);
-    }
-    Profile profile(path);
-    const std::string value = size <= 1 ? "2" : std::string(std::size_t(size), '2');
-    profile.WriteProfileString("S", "K", value);
-    expected = "[S]\nK=" + QByteArray::fromStdString(value) + "\n";
-    return profile.save();
+// Saves frames (size bytes of them, about) as a dump. Returns whether it saved and sets
+// what the file should then hold.
+bool saveDump(const std::string& path, int size, QByteArray& expected) {
+    const QByteArray frame = hex("0490010000");
+    DecoderFixture f;
+    f.feed(frame.repeated(std::max(1, size / 5)));
+    expected = frame.repeated(std::max(1, size / 5));
+    return DumpWriter::save(f.list.TraceListHead(), path);
 }
 
 // The permission bits, link-free.
@@ -212,7 +202,7 @@ class TestDumpFiles : public QObject {
         if (target == Target::Fifo)
             pipeReader = std::thread([&] { received = read("file"); });
         QByteArray expected;
-        const bool ok = saveThrough(Writer::Dump, given.toStdString(), 1, expected);
+        const bool ok = saveDump(given.toStdString(), 1, expected);
         if (pipeReader.joinable())
             pipeReader.join();
         QCOMPARE(ok, saved);
@@ -241,20 +231,16 @@ class TestDumpFiles : public QObject {
     // temporary file is cut short (EFBIG, as on a full disk) and must never be renamed into
     // place; a device that is full fails in place.
     void shortWriteLeavesTheOldFile_data() {
-        QTest::addColumn<Writer>("writer");
         QTest::addColumn<bool>("inPlace");
-        QTest::newRow("dump, temporary file cut short") << Writer::Dump << false;
-        QTest::newRow("profile, temporary file cut short") << Writer::Profile << false;
-        QTest::newRow("dump, /dev/full") << Writer::Dump << true;
-        QTest::newRow("profile, /dev/full") << Writer::Profile << true;
+        QTest::newRow("temporary file cut short") << false;
+        QTest::newRow("/dev/full") << true;
     }
 
     void shortWriteLeavesTheOldFile() {
-        QFETCH(Writer, writer);
         QFETCH(bool, inPlace);
         QByteArray expected;
         if (inPlace) {
-            QVERIFY(!saveThrough(writer, "/dev/full", 1, expected));
+            QVERIFY(!saveDump("/dev/full", 1, expected));
             return;
         }
         const QByteArray old = "[S]\nK=1\n";
@@ -264,13 +250,13 @@ class TestDumpFiles : public QObject {
         const rlimit small{4096, saved.rlim_max};
         auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool savedOk = saveThrough(writer, path("file"), 20000, expected);
+        const bool savedOk = saveDump(path("file"), 20000, expected);
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
         QVERIFY(!savedOk);
         QCOMPARE(read("file"), old);
         QVERIFY(QDir(dir->path()).entryList({"*.saving*"}).isEmpty());
-        QVERIFY(saveThrough(writer, path("file"), 20000, expected));  // the limit gone, it saves
+        QVERIFY(saveDump(path("file"), 20000, expected));  // the limit gone, it saves
         QCOMPARE(read("file"), expected);
     }
 
