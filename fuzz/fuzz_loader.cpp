@@ -22,9 +22,8 @@ using namespace daridez;
 namespace {
 
 void check(bool condition) {
-    if (!condition) {
+    if (!condition)
         std::abort();
-    }
 }
 
 class CountingView : public RowSink {
@@ -63,9 +62,7 @@ struct Trace {
             const char* texts[] = {e->numberText, e->timeText, e->infoText, e->syncText, e->idText};
             const std::size_t sizes[] = {sizeof e->numberText, sizeof e->timeText,
                                          sizeof e->infoText, sizeof e->syncText, sizeof e->idText};
-            for (int i = 0; i < 5; ++i) {
-                check(std::memchr(texts[i], '\0', sizes[i]) != nullptr);
-            }
+            for (int i = 0; i < 5; ++i) check(std::memchr(texts[i], '\0', sizes[i]) != nullptr);
         }
         check(rows == view.rows);
     }
@@ -89,6 +86,15 @@ void decodeInBlocks(Trace& trace, const std::uint8_t* data, std::size_t size, st
     }
 }
 
+// A fresh trace of the bytes, saved.
+std::vector<std::uint8_t> decodedAndSaved(const std::vector<std::uint8_t>& bytes,
+                                          std::uint8_t modeBits, std::uint8_t seed) {
+    Trace trace(modeBits);
+    decodeInBlocks(trace, bytes.data(), bytes.size(), seed);
+    trace.verify();
+    return trace.saved();
+}
+
 std::string temporaryPath() {
     return "/tmp/fuzz-loader-" + std::to_string(::getpid()) + ".dump";
 }
@@ -96,9 +102,8 @@ std::string temporaryPath() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) {
+    if (size < 2)
         return 0;
-    }
     const std::uint8_t modeBits = data[0];
     const std::uint8_t seed = data[1];
     data += 2;
@@ -128,14 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // differ from the second where a row cannot keep its frame (a bad frame longer
     // than a slot) or where timer wraps before a start marker move behind it, but from
     // then on the file and the trace stay as they are.
-    Trace again(modeBits);
-    decodeInBlocks(again, saved.data(), saved.size(), static_cast<std::uint8_t>(seed + 1));
-    again.verify();
-    const std::vector<std::uint8_t> resaved = again.saved();
-    Trace third(modeBits);
-    decodeInBlocks(third, resaved.data(), resaved.size(), static_cast<std::uint8_t>(seed + 2));
-    third.verify();
-    check(third.saved() == resaved && third.view.rows == again.view.rows);
+    const auto resaved = decodedAndSaved(saved, modeBits, std::uint8_t(seed + 1));
+    check(decodedAndSaved(resaved, modeBits, std::uint8_t(seed + 2)) == resaved);
 
     // Live: while tracing everything is decoded; while an answer is awaited, the split
     // stops at the answer.

@@ -26,9 +26,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 void check(bool condition) {
-    if (!condition) {
+    if (!condition)
         std::abort();
-    }
 }
 
 Lines linesOf(std::string_view text) {
@@ -95,9 +94,7 @@ std::string lineEndOf(const std::string& line) {
 void checkOnlyTheKeyChanged(const Lines& before, const Lines& after, const std::string& section,
                             const std::string& key, const std::string& value) {
     std::size_t head = 0;
-    while (head < before.size() && head < after.size() && before[head] == after[head]) {
-        ++head;
-    }
+    while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
     std::size_t tail = 0;
     while (tail + head < before.size() && tail + head < after.size() &&
            before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
@@ -124,9 +121,8 @@ void checkOnlyTheKeyChanged(const Lines& before, const Lines& after, const std::
     }
     check(next < is.size());
     check(is.back().starts_with(key + "=" + value) && !lineEndOf(is.back()).empty());
-    for (std::size_t i = next; i + 1 < is.size(); ++i) {
+    for (std::size_t i = next; i + 1 < is.size(); ++i)
         check(trim(is[i]).empty() || trim(is[i]) == "[" + section + "]");
-    }
 }
 
 }  // namespace
@@ -142,9 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string section = "SIO_CFG";
     std::string key = (choice & 1) ? "BaudRate" : "New";
     const auto keys = keysOf(before);
-    if ((choice & 2) && !keys.empty()) {
+    if ((choice & 2) && !keys.empty())
         std::tie(section, key) = keys[(choice >> 2) % keys.size()];
-    }
     const std::string value = (choice & 0x80) ? std::string() : std::to_string(choice * 7919);
     const int readBefore = profile.GetProfileInt(section, key, -1);
     check(profile.WriteProfileString(section, key, value));

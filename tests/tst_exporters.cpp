@@ -111,9 +111,10 @@ quint32 u32(const QByteArray& bytes, qsizetype at) {
     return value;
 }
 
-// The number of packets in a capture, after checking what tshark does not show: the
-// section header, the one LIN interface, and each enhanced packet block's framing, padding
-// and pseudo-header version and kind. tsharkReadsTheCapture reads the fields.
+// The number of packets in a capture, after checking the section header, the one LIN
+// interface, and in each block what tshark does not show: the lengths, the zero padding and
+// the pseudo-header's version. tsharkReadsTheCapture reads the rest (block type, interface,
+// frame kind).
 int packetsIn(const QByteArray& file) {
     int packets = 0;
     [&] {
@@ -124,15 +125,12 @@ int packetsIn(const QByteArray& file) {
         for (qsizetype at = 48; at < file.size(); ++packets) {
             QVERIFY(file.size() - at >= 32);
             const quint32 length = u32(file, at + 4), captured = u32(file, at + 20);
-            QCOMPARE(u32(file, at) + u32(file, at + 8), 6u);  // block type, interface 0
             QCOMPARE(length, 32 + (captured + 3) / 4 * 4);
-            QVERIFY(at + length <= file.size() && captured >= 8);
-            QCOMPARE(u32(file, at + 24), captured);
-            QCOMPARE(u32(file, at + length - 4), length);
+            QVERIFY(at + length <= file.size() && u32(file, at + length - 4) == length);
+            QVERIFY(u32(file, at + 24) == captured &&
+                    file.mid(at + 28).startsWith(hex("01000000")));
             QCOMPARE(file.mid(at + 28 + captured, length - 32 - captured).count('\0'),
-                     length - 32 - captured);
-            QVERIFY(file.mid(at + 28).startsWith(hex("01000000")));
-            QCOMPARE(quint8(file[at + 32]) >> 2 & 3, 0);  // a frame, not an event
+                     length - 32 - captured);  // zero padding, which no reader shows
             at += length;
         }
     }();
@@ -176,11 +174,8 @@ class TestExporters : public QObject {
             QTest::newRow(name) << -1 << QByteArray(text)
                                 << ",," + QByteArray(field) + ",,,,,,,,,,,,plain,";
         };
-        info("empty", "", "");
         info("quotes", "say \"hi\"", "\"say \"\"hi\"\"\"");
-        info("line feed", "two\nlines", "\"two\nlines\"");
-        info("carriage return", "cr\r", "\"cr\r\"");
-        info("UTF-8 as it is", "5 \xC2\xB5s", "5 \xC2\xB5s");
+        info("line feed, carriage return", "two\nli\rnes", "\"two\nli\rnes\"");
     }
 
     void csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded() {
@@ -207,7 +202,6 @@ class TestExporters : public QObject {
             const char* name = format == Format::Pcapng ? "pcapng" : "csv";
             QTest::addRow("%s: all accepted", name) << format << 2000 << 0 << false;
             QTest::addRow("%s: the final write refused", name) << format << 1 << 1 << false;
-            QTest::addRow("%s: the first block refused", name) << format << 2000 << 1 << true;
             QTest::addRow("%s: the second block refused", name) << format << 2000 << 2 << true;
         }
     }

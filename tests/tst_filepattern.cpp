@@ -1,5 +1,6 @@
 // The file chooser's texts: the pattern in a description, the filter built from the
-// descriptions, its choices and the suffix a typed name is completed with.
+// descriptions, its choices and the suffix a typed name is completed with. The program's
+// own descriptions ("LIN traces (*.dump)|all files (*.*)"): tst_qtwindowprompts.
 #include <QTest>
 
 #include "files/FilePattern.h"
@@ -21,27 +22,21 @@ class TestFilePattern : public QObject {
             QTest::addRow("%s => %s", text, result) << rule << QString(text) << QString(result);
         };
         add(ExtractPattern, "a (*.x) b (*.y)", "*.x");  // the first pair only
-        add(ExtractPattern, "LIN traces (*.dump)|*.dump|all files (*.*)|*.*||", "*.dump");
         // No "(", no ")", ")" first (also before a later pair), or nothing between them.
         for (const char* text : {"plain", "open (*.x", "close *.x)", "x) (*.y)", "empty ()", ""})
             add(ExtractPattern, text, "");
-        add(BuildFileFilter, "LIN traces (*.dump)|all files (*.*)",
-            "LIN traces (*.dump)|*.dump|all files (*.*)|*.*||");
         add(BuildFileFilter, "logs (*.log)", "logs (*.log)|*.log||");
         add(BuildFileFilter, "a (*.a)|b", "a (*.a)|*.a|b|||");
         add(BuildFileFilter, "whatever|else", "All Files (*.*)|*.*||");  // no "(" anywhere
         add(BuildFileFilter, "", "All Files (*.*)|*.*||");
-        add(DefaultSuffix, "*.dump", "dump");
         for (const char* text : {"*.*", "*.a;*.b", "dump"}) {  // no plain suffix
             add(DefaultSuffix, text, "");
         }
 #ifdef _WIN32
         add(PlatformPattern, "*.*", "*.*");
 #else
-        add(PlatformPattern, "*.*", "*");
         add(PlatformPattern, "*.dump;*.*;x*.*", "*.dump;*;x*.*");
 #endif
-        add(PlatformPattern, "*.dump", "*.dump");
         add(PlatformPattern, "", "");
     }
 

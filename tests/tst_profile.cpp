@@ -52,14 +52,12 @@ class TestProfile : public QObject {
         row("first of two equal keys", "[S]\nK=1\nK=4\n", 1, "[S]\nK=3\nK=4\n");
         row("other lines and spacing kept", "; c\n[S]\n# c\nK =  12abc \nU=x\n", 12,
             "; c\n[S]\n# c\nK =  3\nU=x\n");
-        row("CR LF kept on its line", "[S]\r\nK=-56\r\n", -56, "[S]\r\nK=3\r\n");
         row("CR LF on a new line", "[S]\r\nP=1\r\n", -1, "[S]\r\nP=1\r\nK=3\r\n");
         row("CR LF, last line unended", "[S]\r\nP=1", -1, "[S]\r\nP=1\r\nK=3\r\n");
         row("key on the unended last line", "[S]\nK=1", 1, "[S]\nK=3");
         row("empty value: spacing kept", "[S]\nK =  \n", -1, "[S]\nK =  3\n");
-        row("other section's lines kept", "[S]\nK=1\n[O]\n\tX = y ; z\r\n\n", 1,
-            "[S]\nK=3\n[O]\n\tX = y ; z\r\n\n");
-        // Values read as their leading integer, or the default; a value of blanks keeps them.
+        // Other lines and line ends kept as they were: fuzz_profile. Values read as their leading
+        // integer, or the default; a value of blanks keeps them.
         for (const QString value : {"=-1", " \t =-1", "abc=0", "12abc=12", "+7=7", "- 5=0",
                                     "0x10=0", "4294967295=-1", "3.9=3", "\"5\"=0"}) {
             const QByteArray text = value.section('=', 0, 0).toLatin1();
@@ -117,10 +115,7 @@ class TestProfile : public QObject {
         Profile reloaded(path_.toStdString());
         SaveSerialSettings(&reloaded, settings);
         QVERIFY(!reloaded.changed() && reloaded.save());
-        QCOMPARE(inodeOf(path_), saved);
-        QVERIFY(QFile::remove(path_));  // gone while the program ran: written again
-        QVERIFY(reloaded.save());
-        QCOMPARE(readFile(path_), after);
+        QCOMPARE(inodeOf(path_), saved);  // gone while the program ran: tst_maindialog's shut-down
     }
 
     void failedWritesLeaveEverythingAsItWas() {
@@ -129,9 +124,6 @@ class TestProfile : public QObject {
         Profile blocked((blocker + "/daridez.ini").toStdString());
         QVERIFY(blocked.WriteProfileInt("S", "K", 2) && !blocked.save());
         QCOMPARE(readFile(blocker), "not a folder\n"_ba);
-        // A folder no one may create files in, whoever runs the test.
-        Profile proc("/proc/self/daridez.ini");
-        QVERIFY(proc.WriteProfileInt("S", "K", 2) && !proc.save());
         Profile textOnly = Profile::fromText("[S]\n");
         QVERIFY(textOnly.WriteProfileInt("S", "K", 2) && !textOnly.save());
 

@@ -135,8 +135,9 @@ class TestSerialPort : public QObject {
         QCOMPARE(rig.waitForBytes(1), 1u);
     }
 
-    // One program at a time holds a port, from Open until Close or markNotConnected.
-    void portIsHeldFromOpenUntilCloseOrMarkNotConnected() {
+    // One program at a time holds a port, from Open until markNotConnected (until Close, and
+    // a missing device: tst_maindialog's busy port and shut-down cases).
+    void portIsHeldFromOpenUntilMarkNotConnected() {
         Rig rig;
         QVERIFY(rig.open());
         QVERIFY(rig.port.Open(settingsFrom("9600 8 0 0 5")) == nullptr && rig.port.isConnected());
@@ -144,16 +145,9 @@ class TestSerialPort : public QObject {
         QCOMPARE(second.Open(settingsFrom("9600 8 0 0 2")), "INVLID_HANDLE_VALUE");
         QCOMPARE(second.channel(), SerialPort::Channel::Invalid);
         QVERIFY(noOperationWorks(second));
-        rig.paths.setPath(3, "/nonexistent/daridez-no-such-tty");
-        QCOMPARE(second.Open(settingsFrom("9600 8 0 0 3")), "INVLID_HANDLE_VALUE");
-        QCOMPARE(rig.port.Close(), 1u);
-        QCOMPARE(rig.port.channel(), SerialPort::Channel::Invalid);
-        QCOMPARE(rig.port.Close(), 0u);
+        rig.port.markNotConnected();
+        QCOMPARE(rig.port.channel(), SerialPort::Channel::None);
         QCOMPARE(second.Open(settingsFrom("9600 8 0 0 2")), "");
-        second.markNotConnected();
-        QCOMPARE(second.channel(), SerialPort::Channel::None);
-        QCOMPARE(second.Close(), 0u);
-        QVERIFY(rig.open());
     }
 
     void readDeliversAtMostMaxAndPurgesDropOnlyWhatWaits() {
@@ -169,30 +163,18 @@ class TestSerialPort : public QObject {
         QVERIFY(std::memcmp(buffer.data(), rig.bytes.data(), 60) == 0);
         QCOMPARE(rig.port.BytesWaiting(), 40u);
         QVERIFY(rig.port.PurgeInput() != 0);
-        QCOMPARE(rig.port.BytesWaiting(), 0u);
-        rig.send(90, 4);  // what arrives after the purge is delivered
-        QCOMPARE(rig.waitForBytes(4), 4u);
-        QCOMPARE(rig.port.Read(buffer.data(), buffer.size()), 4u);
-        QVERIFY(std::memcmp(buffer.data(), rig.bytes.data() + 90, 4) == 0);
-        QCOMPARE(rig.port.Read(buffer.data(), buffer.size()), 0u);
-        // Writes reach the device; an output purge needs an open port.
-        QCOMPARE(rig.port.Write(rig.bytes.data(), 5), 5u);
-        std::uint8_t echo[8] = {};
-        ssize_t got = 0;
-        for (int round = 0; round < 200 && got < 5; ++round) {
-            const ssize_t n = ::read(rig.master, echo + got, sizeof echo - got);
-            n > 0 ? void(got += n) : QTest::qWait(5);
-        }
-        QVERIFY(got == 5 && std::memcmp(echo, rig.bytes.data(), 5) == 0);
+        QCOMPARE(rig.port.BytesWaiting() + rig.port.Read(buffer.data(), buffer.size()), 0u);
+        // What arrives after a purge is delivered: tst_maindialog (the answer after a version).
+        // An output purge needs an open port (writes reaching the device: tst_maindialog).
         QVERIFY(rig.port.PurgeOutput() != 0);
         QCOMPARE(rig.port.Close(), 1u);
         QCOMPARE(rig.port.PurgeOutput(), 0u);
     }
 
-    // How the loss is first met: by reads, by the event loop alone, or by a write.
+    // How the loss is first met: by the event loop alone, or by a write (by the reads of a
+    // running trace: tst_maindialog's lost device).
     void vanishedDeviceDeliversReceivedBytesThenNothing_data() {
         QTest::addColumn<QString>("meetLoss");
-        QTest::newRow("read while it vanishes") << "read";
         QTest::newRow("noticed by the event loop alone") << "";
         QTest::newRow("a write sends nothing") << "write";
     }
@@ -209,11 +191,6 @@ class TestSerialPort : public QObject {
         if (meetLoss == "write") {
             QCOMPARE(rig.port.Write(rig.bytes.data(), 3), 0u);
             QVERIFY(rig.port.deviceVanished());
-        }
-        for (int round = 0; meetLoss == "read" && round < 200 && !rig.port.deviceVanished();
-             ++round) {
-            got += rig.port.Read(buffer.data() + got, 5);
-            QTest::qWait(2);
         }
         QTRY_VERIFY(rig.port.deviceVanished());
         got += rig.port.Read(buffer.data() + got, static_cast<std::uint32_t>(buffer.size() - got));

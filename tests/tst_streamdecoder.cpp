@@ -1,5 +1,5 @@
-// The stream decoder: framing, the grammar of a LIN frame, bad frames, clock, counters,
-// answers awaited by the controller, and running out of row memory.
+// The stream decoder: framing, the grammar of a LIN frame, bad frames, clock, counters and
+// answers awaited by the controller. Running out of row memory: tst_tracecontroller.
 #include <QTest>
 
 #include "DecoderFixture.h"
@@ -49,9 +49,9 @@ QString counts(const DecoderFixture& f) {
 }
 
 // A case of decodesStreamIntoRows: the stream is given in hexadecimal, "|" between reads.
-void addRow(const char* name, const char* modes, const QByteArray& stream, const QStringList& rows,
+void addRow(const char* name, const QByteArray& stream, const QStringList& rows,
             const char* counts) {
-    QTest::newRow(name) << QString(modes) << stream << rows << QString(counts);
+    QTest::newRow(name) << stream << rows << QString(counts);
 }
 
 }  // namespace
@@ -61,74 +61,47 @@ class TestStreamDecoder : public QObject {
 
   private slots:
     void decodesStreamIntoRows_data() {
-        QTest::addColumn<QString>("modes");  // "abs", "id", "dec": the non-default display modes
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("counts");  // read in parts: what each left, and the batches
-        const char* nineBytes =
-            "0490200000 059120105500 05922020C100 059320300100 059420400200 059520500300 "
-            "059620600400"
-            "059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 0490300000";
-        addRow("absolute times", "abs", "0490123400 02A0A2 0490000100",
-               {"-|0|000000|START", "-|1|004660|Break w0:1", "-|2|065537|Break"},
-               "0 frames, 0 errors, clock 0x10001, state 5");
-        addRow("first start marker names START; a later one opens a row, takes no stamp", "",
-               "058201020000 0490010000 02A0A2 058200070000 0490030000",
-               {"-|0|+ 000000|START (258)", "-|1|+ 000256|Break w0:1", "-|2|+ 065280|START (7)",
-                "-|3|+ 066048|Break"},
-               "0 frames, 0 errors, clock 0x10300, state 5");
-        addRow("break after reset opens START; two data bytes fill Sync, ID, DB0..DB2; green", "",
+        // Absolute times, later start markers, identifiers without parity, decimal data, the
+        // ninth byte under CS, device errors (red, counted, stamped), overflow and bad frames
+        // as decoded: the regression check of daridez-dump's output (../shared/regress) and
+        // tst_daridezdump.
+        addRow("break after reset opens START; two data bytes fill Sync, ID, DB0..DB2; green",
                "04901234EE 059112445500 05921254C100 059312640500 059412740000 05951284FF00",
                {kStartRow, "G|1|+ 004660|Break|55|[C1]|05h|00h|FFh"},
                "1 frames, 0 errors, clock 0x1284, state 10");
-        addRow("ninth byte under CS", "", nineBytes,
-               {kStartRow, "G|1|+ 008192|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|A5",
-                "-|2|+ 004096|Break"},
-               "1 frames, 0 errors, clock 0x3000, state 5");
-        addRow("ninth byte under CS, identifier without parity, decimal data", "id dec", nineBytes,
-               {kStartRow, "G|1|+ 008192|Break|55|(01)|001|002|003|004|005|006|007|008|A5",
-                "-|2|+ 004096|Break"},
-               "1 frames, 0 errors, clock 0x3000, state 5");
-        addRow("checksum frame only after the eighth byte", "",
+        addRow("checksum frame only after the eighth byte",
                "0490010000 059101105500 059201201000 059301300100 059401400200 059B01500500"
                "0490020000",
                {kStartRow, "G|1|+ 000256|Break|55|[10]|01h|02h",
                 "-|2|+ 000064|#err [05,9B,01,50,05,00]", "-|3|+ 000192|Break"},
                "1 frames, 0 errors, clock 0x200, state 5");
-        addRow("sync 54 is marked; a second sync and what follows are bad until a break", "",
+        addRow("sync 54 is marked; a second sync and what follows are bad until a break",
                "0490010000 059101105400 059101205500 059201302000 059301400500 0490020000"
                "059102105500 059202202100 059302300700",
                {kStartRow, "-|1|+ 000256|Break|#54", "-|2|+ 000016|#err [05,91,01,20,55,00]",
                 "-|3|+ 000000|#err [05,92,01,30,20,00]", "-|4|+ 000000|#err [05,93,01,40,05,00]",
                 "G|5|+ 000240|Break|55|[21]|07h"},
                "1 frames, 0 errors, clock 0x230, state 8");
-        // Device error, overflow and bad rows end the LIN frame; each row's time runs from
-        // the row opened before it, though only the error takes a stamp.
-        addRow("device error red and counted, overflow and bad frame plain", "",
-               "0490010000 059101105500 059201201000 059301300100 059C04003A00 03F09900 02A0A2"
-               "059404100200 0490050000",
-               {kStartRow, "G|1|+ 000256|Break|55|[10]|01h", "R|2|+ 000768|#3A",
-                "-|3|+ 000000|#BufOvfl w0:1", "-|4|+ 064512|#err [05,94,04,10,02,00]",
-                "-|5|+ 001280|Break"},
-               "1 frames, 1 errors, clock 0x10500, state 5");
         addRow(
             "wraps go to the next multiple of 65536 and count in START first; 00, 9D, 9E are "
             "skipped",
-            "", "00 02A0A2 02A0A2 0000 0490F00000 029D00 02A0A2 059EFFFFFF00 059100105500 00",
+            "00 02A0A2 02A0A2 0000 0490F00000 029D00 02A0A2 059EFFFFFF00 059100105500 00",
             {kStartRow + " w0:2", "-|1|+ 192512|Break|55 w0:1"},
             "0 frames, 0 errors, clock 0x30010, state 6");
-        addRow("wrap after the third response byte counts in slot five", "",
+        addRow("wrap after the third response byte counts in slot five",
                "0490010000 059101105500 059201201000 059301300100 059401400200 059501500300"
                "02A0A2 059600050400 02A0A2 02A0A2",
                {kStartRow, "G|1|+ 000256|Break|55|[10]|01h|02h|03h|04h w5:1 w6:2"},
                "1 frames, 0 errors, clock 0x30000, state 11");
-        addRow("clock counts on past 2^32 us", "",
-               QByteArray("02A0A2").repeated(65537) + "0490000500",
+        addRow("clock counts on past 2^32 us", QByteArray("02A0A2").repeated(65537) + "0490000500",
                {kStartRow + " w0:65537", "-|1|+ 01:11:35,032837|Break"},
                "0 frames, 0 errors, clock 0x100010005, state 5");
         // What a bad frame's slot keeps shows in the file it is saved to (tst_dumpfiles).
         addRow(
-            "odd lengths (1, 8, 9, a wrap's 6, 255) are bad rows ending the LIN frame", "",
+            "odd lengths (1, 8, 9, a wrap's 6, 255) are bad rows ending the LIN frame",
             "0490010000 059101105500 0190 089001020304050607 09900102030405060708 "
             "06A000000000FF FF" +
                 QByteArray("11").repeated(255) + "0490020000",
@@ -137,7 +110,7 @@ class TestStreamDecoder : public QObject {
              "-|5|+ 000000|#err [06,A0,00,00,00,00..]", "-|6|+ 000000|#err [FF,11,11,11,11,11..]",
              "-|7|+ 000240|Break"},
             "0 frames, 0 errors, clock 0x200, state 5");
-        addRow("frame split over reads is decoded once when complete", "",
+        addRow("frame split over reads is decoded once when complete",
                "0490001000 0591 | 002055 | 00 C8" + QByteArray("22").repeated(98) + "|" +
                    QByteArray("22").repeated(102) + "0490003000",
                {kStartRow, "-|1|+ 000016|Break|55", "-|2|+ 000016|#err [C8,22,22,22,22,22..]",
@@ -146,10 +119,8 @@ class TestStreamDecoder : public QObject {
     }
 
     void decodesStreamIntoRows() {
-        QFETCH(QString, modes);
         QFETCH(QByteArray, stream);
         DecoderFixture f;
-        f.modes = {!modes.contains("abs"), !modes.contains("id"), !modes.contains("dec")};
         const QList<QByteArray> reads = stream.split('|');
         QStringList left;
         for (const QByteArray& read : reads) left << QString::number(f.feed(hex(read)));
@@ -164,74 +135,35 @@ class TestStreamDecoder : public QObject {
         QCOMPARE(f.decoder.currentEntry(), f.sink.rows.back());
     }
 
+    // Idle dropping live frames and the start marker opening a trace: tst_tracecontroller.
     void liveFramesFollowTheTraceState_data() {
-        QTest::addColumn<bool>("fromFile");
-        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("before");  // "live" or "file", and the state
         QTest::addColumn<QByteArray>("stream");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<int>("stateAfter");
-        QTest::addColumn<QStringList>("rows");
-        const auto add = [](const char* name, bool fromFile, TraceState state, const char* stream,
-                            int result, TraceState after, const QStringList& rows) {
-            QTest::newRow(name) << fromFile << int(state) << hex(stream) << result << int(after)
-                                << rows;
+        QTest::addColumn<QString>("after");  // what SplitFrames returned, the state, the rows
+        const auto add = [](const char* name, const char* before, const char* stream,
+                            const QString& after) {
+            QTest::newRow(name) << QString(before) << hex(stream) << after;
         };
-        using enum TraceState;
-        const QString badVersion = "-|1|+ 000000|#err [05,80,01,02,03,0B]";
-        add("reading version skips frames and returns the answer's position", false, ReadingVersion,
-            "0490001000 059100205500 05800102030B 0490003000", 11, Idle, {});
-        add("setting baud rate takes only its own answer of length 5", false, SettingBaudrate,
-            "05800102030B 04814B0000 05814B000000", 11, Idle, {});
-        add("idle drops live frames", false, Idle, "0490001000 059100205500 058100000000", 0, Idle,
-            {});
-        add("version answer while tracing is a bad row", false, Tracing, "05800102030B", 0, Tracing,
-            {kStartRow, badVersion});
-        add("start marker turns start requested into tracing", false, StartRequested,
-            "058200010000", 0, Tracing, {"-|0|+ 000000|START (1)"});
-        add("a file is decoded whatever the state", true, ReadingVersion, "05800102030B", 0,
-            ReadingVersion, {kStartRow, badVersion});
+        const QString badVersion = kStartRow + " / -|1|+ 000000|#err [05,80,01,02,03,0B]";
+        add("reading version skips frames and returns the answer's position", "live 1",
+            "0490001000 059100205500 05800102030B 0490003000", "11 0 ");
+        add("setting baud rate takes only its own answer of length 5", "live 2",
+            "05800102030B 04814B0000 05814B000000", "11 0 ");
+        add("version answer while tracing is a bad row", "live 4", "05800102030B",
+            "0 4 " + badVersion);
+        add("a file is decoded whatever the state", "file 1", "05800102030B", "0 1 " + badVersion);
     }
 
     void liveFramesFollowTheTraceState() {
-        QFETCH(bool, fromFile);
-        QFETCH(int, state);
+        QFETCH(QString, before);
         QFETCH(QByteArray, stream);
         DecoderFixture f;
-        f.state = TraceState(state);
-        QTEST(int(f.feed(stream, fromFile)), "result");
-        QTEST(int(f.state), "stateAfter");
-        QTEST(lines(f), "rows");
+        f.state = TraceState(before.section(' ', 1).toInt());
+        const int result = f.feed(stream, before.startsWith("file"));
+        QTEST(QString("%1 %2 ").arg(result).arg(int(f.state)) + lines(f).join(" / "), "after");
         // Nothing was moved: an answer is read where it is.
         QCOMPARE(bytesOf(f.buffer.bytes.data(), stream.size()), stream);
         QCOMPARE(f.sink.batches, 1);
-    }
-
-    void outOfMemorySkipsToNextRowOpeningFrame() {
-        DecoderFixture f;
-        int allowed = 0;
-        f.list.setAllocator(&limitedAllocate, &allowed);
-        f.state = TraceState::StartRequested;
-        // Not even the START row: the device has started all the same, and its error counts.
-        f.feed(hex("058200010000 059C02000400"), false);
-        QCOMPARE(f.state, TraceState::Tracing);
-        QVERIFY(lines(f).isEmpty());
-        QCOMPARE(f.decoder.currentEntry(), nullptr);
-        QVERIFY(f.decoder.takeOutOfMemory());
-        // One row can be made; the second LIN frame's fields then go nowhere, and a wrap only
-        // moves the clock.
-        allowed = 1;
-        f.feed(
-            hex("0490010000 059101105500 059201201000 059301300100 0490020000 059102105500"
-                "059202202000 02A0A2 025500"));
-        QVERIFY(f.decoder.takeOutOfMemory());
-        QVERIFY(!f.decoder.takeOutOfMemory());
-        const QString first = "G|1|+ 000256|Break|55|[10]|01h";
-        QCOMPARE(lines(f), QStringList{first});
-        QCOMPARE(counts(f), QString("1 frames, 1 errors, clock 0x10000, state 3"));
-        allowed = -1;
-        f.feed(hex("059103005500 0490040000 059104105500 059204203000 059304300400"));
-        QCOMPARE(lines(f), (QStringList{first, "G|2|+ 066304|Break|55|[30]|04h"}));
-        QCOMPARE(counts(f), QString("2 frames, 1 errors, clock 0x10430, state 8"));
     }
 };
 

@@ -144,6 +144,7 @@ class TestTracerSim : public QObject {
         QCOMPARE(host.collect(sim, 6).left((answer.size() + 1) / 3).toHex(' '), answer);
     }
 
+    // What a stop leaves and the rows of a live trace: tst_maindialog.
     void startStreamsThroughTheLinkUntilStopAndTheRecordHoldsEveryByte() {
         QTemporaryDir dir;
         TracerSimulatorOptions options;
@@ -164,38 +165,20 @@ class TestTracerSim : public QObject {
             host.send("02 03 05");
             received += host.collect(sim);
             QVERIFY(!sim.tracing());
-            sim.advance(100000);
-            QVERIFY(host.collect(sim).isEmpty());
             QCOMPARE(sim.bytesSent(), std::uint64_t(received.size()));
         }
         QVERIFY(!QFileInfo(dir.filePath("ttyLIN")).isSymLink());  // the link went with the device
-        QCOMPARE(received.left(6).toHex(' '), QByteArray("05 82 00 01 00 88"));
-        DecodedTrace trace;
-        trace.feedLive(received, 512);
-        // Every LIN frame but possibly the last, cut off by the stop, is whole.
-        QVERIFY(trace.decoder.frameCount() >= 95 && trace.infos().filter("#").isEmpty());
-        QVERIFY(trace.infos().count("Break+") >= trace.decoder.frameCount() - 1);
+        QVERIFY(received.size() > 2000);  // a second's frames, decoded in the tests below
         QFile file(QString::fromStdString(options.recordPath));
         QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == received);
     }
 
-    void generatedStreamDecodesInAnyReadSizesAndShowsItsTrouble() {
+    // Whole frames, one per 10 ms slot: identifiersAndChecksumsFollowTheLinRules; timer wraps
+    // in their place: fullTerminalDropsFramesThenResumesAtABreak (no row backwards).
+    void generatedStreamFollowsItsSeedAndBaudRate() {
         TracerSimulatorOptions options;
         options.seed = 7;
         const std::vector<std::uint8_t> stream = TracerSimulator(options).generate(2'000'000);
-        for (std::size_t chunk :
-             {std::size_t(1), std::size_t(7), std::size_t(1000), stream.size()}) {
-            DecodedTrace trace;
-            trace.feedLive(stream, chunk);
-            QCOMPARE(trace.state, TraceState::Tracing);
-            // The start row, then whole LIN frames only, in time order.
-            QCOMPARE(trace.infos().count("Break+"), trace.decoder.frameCount());
-            QCOMPARE(trace.infos().size(), 1 + trace.decoder.frameCount());
-            QVERIFY(trace.decoder.frameCount() >= 195);  // one per 10 ms slot at 19200 baud
-            // The clock followed every wrap: the last field came shortly before 2 s.
-            QVERIFY(trace.decoder.traceClock() > 1'980'000 &&
-                    trace.decoder.traceClock() <= 2'000'000);
-        }
         QVERIFY(TracerSimulator(options).generate(2'000'000) == stream);
         options.seed = 8;
         QVERIFY(TracerSimulator(options).generate(2'000'000) != stream);
@@ -203,17 +186,6 @@ class TestTracerSim : public QObject {
         options.linBaudrate = 2400;
         const std::vector<std::uint8_t> slow = TracerSimulator(options).generate(20000);
         QCOMPARE((slow[13] << 8 | slow[14]) - (slow[8] << 8 | slow[9]), 4583);
-
-        // Trouble becomes device error, overflow and bad frame rows; the decoder finds its way
-        // back at the next break.
-        options.rates = {0.1, 0.1, 0.05};
-        DecodedTrace trace;
-        trace.feedLive(TracerSimulator(options).generate(3'000'000), 512);
-        QVERIFY(trace.decoder.errorCount() > 0);
-        QCOMPARE(trace.decoder.errorCount(), trace.infos().filter("#0").size());
-        QVERIFY(trace.infos().contains("#BufOvfl") && !trace.infos().filter("#err [").isEmpty());
-        QVERIFY(trace.infos().count("Break+") > trace.decoder.frameCount() / 2 &&
-                !trace.infos().contains("backwards"));
     }
 
     // Rows: identifiers sent with the classic checksum, the rates of bad checksums and bad
@@ -288,8 +260,8 @@ class TestTracerSim : public QObject {
             QCOMPARE(infos.value(at), "Break+");
     }
 
-    // A live flood against a list that takes 50 rows: the decoder says it ran out once,
-    // and the rows it made are byte for byte the first rows of an unlimited list.
+    // A live flood of trouble against a list that takes 50 rows: the decoder says it ran out
+    // once, and the rows it made are byte for byte the first rows of an unlimited list.
     void floodUnderARowBudgetEndsAsOutOfMemoryWithTheRowsMadeIntact() {
         TracerSimulatorOptions options;
         options.rates = {0.1, 0.1, 0.05};
@@ -300,6 +272,14 @@ class TestTracerSim : public QObject {
         budgeted.feedLive(stream, 512);
         QVERIFY(budgeted.decoder.takeOutOfMemory() && !budgeted.decoder.takeOutOfMemory());
         QVERIFY(!whole.decoder.takeOutOfMemory() && whole.list.rowCount() > 200);
+        // Trouble becomes device error, overflow and bad frame rows; the decoder finds its way
+        // back at the next break.
+        const QStringList infos = whole.infos();
+        QVERIFY(whole.decoder.errorCount() > 0);
+        QCOMPARE(whole.decoder.errorCount(), infos.filter("#0").size());
+        QVERIFY(infos.contains("#BufOvfl") && !infos.filter("#err [").isEmpty());
+        QVERIFY(infos.count("Break+") > whole.decoder.frameCount() / 2 &&
+                !infos.contains("backwards"));
         QCOMPARE(budgeted.list.rowCount(), 50u);
         const TraceEntry* row = whole.list.TraceListHead();
         for (const TraceEntry* b = budgeted.list.TraceListHead(); b != nullptr; b = b->next) {
