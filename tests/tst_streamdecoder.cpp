@@ -49,9 +49,9 @@ QString counts(const DecoderFixture& f) {
 }
 
 // A case of decodesStreamIntoRows: the stream is given in hexadecimal, "|" between reads.
-void addRow(const char* name, const QByteArray& stream, const QStringList& rows,
+void addRow(const char* name, const char* modes, const QByteArray& stream, const QStringList& rows,
             const char* counts) {
-    QTest::newRow(name) << stream << rows << QString(counts);
+    QTest::newRow(name) << QString(modes) << stream << rows << QString(counts);
 }
 
 }  // namespace
@@ -61,47 +61,74 @@ class TestStreamDecoder : public QObject {
 
   private slots:
     void decodesStreamIntoRows_data() {
+        QTest::addColumn<QString>("modes");  // "abs", "id", "dec": the non-default display modes
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("counts");  // read in parts: what each left, and the batches
-        // Absolute times, later start markers, identifiers without parity, decimal data, the
-        // ninth byte under CS, device errors (red, counted, stamped), overflow and bad frames
-        // as decoded: the regression check of daridez-dump's output (../shared/regress) and
-        // tst_daridezdump.
-        addRow("break after reset opens START; two data bytes fill Sync, ID, DB0..DB2; green",
+        const char* nineBytes =
+            "0490200000 059120105500 05922020C100 059320300100 059420400200 059520500300 "
+            "059620600400"
+            "059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 0490300000";
+        addRow("absolute times", "abs", "0490123400 02A0A2 0490000100",
+               {"-|0|000000|START", "-|1|004660|Break w0:1", "-|2|065537|Break"},
+               "0 frames, 0 errors, clock 0x10001, state 5");
+        addRow("first start marker names START; a later one opens a row, takes no stamp", "",
+               "058201020000 0490010000 02A0A2 058200070000 0490030000",
+               {"-|0|+ 000000|START (258)", "-|1|+ 000256|Break w0:1", "-|2|+ 065280|START (7)",
+                "-|3|+ 066048|Break"},
+               "0 frames, 0 errors, clock 0x10300, state 5");
+        addRow("break after reset opens START; two data bytes fill Sync, ID, DB0..DB2; green", "",
                "04901234EE 059112445500 05921254C100 059312640500 059412740000 05951284FF00",
                {kStartRow, "G|1|+ 004660|Break|55|[C1]|05h|00h|FFh"},
                "1 frames, 0 errors, clock 0x1284, state 10");
-        addRow("checksum frame only after the eighth byte",
+        addRow("ninth byte under CS", "", nineBytes,
+               {kStartRow, "G|1|+ 008192|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|A5",
+                "-|2|+ 004096|Break"},
+               "1 frames, 0 errors, clock 0x3000, state 5");
+        addRow("ninth byte under CS, identifier without parity, decimal data", "id dec", nineBytes,
+               {kStartRow, "G|1|+ 008192|Break|55|(01)|001|002|003|004|005|006|007|008|A5",
+                "-|2|+ 004096|Break"},
+               "1 frames, 0 errors, clock 0x3000, state 5");
+        addRow("checksum frame only after the eighth byte", "",
                "0490010000 059101105500 059201201000 059301300100 059401400200 059B01500500"
                "0490020000",
                {kStartRow, "G|1|+ 000256|Break|55|[10]|01h|02h",
                 "-|2|+ 000064|#err [05,9B,01,50,05,00]", "-|3|+ 000192|Break"},
                "1 frames, 0 errors, clock 0x200, state 5");
-        addRow("sync 54 is marked; a second sync and what follows are bad until a break",
+        addRow("sync 54 is marked; a second sync and what follows are bad until a break", "",
                "0490010000 059101105400 059101205500 059201302000 059301400500 0490020000"
                "059102105500 059202202100 059302300700",
                {kStartRow, "-|1|+ 000256|Break|#54", "-|2|+ 000016|#err [05,91,01,20,55,00]",
                 "-|3|+ 000000|#err [05,92,01,30,20,00]", "-|4|+ 000000|#err [05,93,01,40,05,00]",
                 "G|5|+ 000240|Break|55|[21]|07h"},
                "1 frames, 0 errors, clock 0x230, state 8");
+        // Device error, overflow and bad rows end the LIN frame; each row's time runs from
+        // the row opened before it, though only the error takes a stamp.
+        addRow("device error red and counted, overflow and bad frame plain", "",
+               "0490010000 059101105500 059201201000 059301300100 059C04003A00 03F09900 02A0A2"
+               "059404100200 0490050000",
+               {kStartRow, "G|1|+ 000256|Break|55|[10]|01h", "R|2|+ 000768|#3A",
+                "-|3|+ 000000|#BufOvfl w0:1", "-|4|+ 064512|#err [05,94,04,10,02,00]",
+                "-|5|+ 001280|Break"},
+               "1 frames, 1 errors, clock 0x10500, state 5");
         addRow(
             "wraps go to the next multiple of 65536 and count in START first; 00, 9D, 9E are "
             "skipped",
-            "00 02A0A2 02A0A2 0000 0490F00000 029D00 02A0A2 059EFFFFFF00 059100105500 00",
+            "", "00 02A0A2 02A0A2 0000 0490F00000 029D00 02A0A2 059EFFFFFF00 059100105500 00",
             {kStartRow + " w0:2", "-|1|+ 192512|Break|55 w0:1"},
             "0 frames, 0 errors, clock 0x30010, state 6");
-        addRow("wrap after the third response byte counts in slot five",
+        addRow("wrap after the third response byte counts in slot five", "",
                "0490010000 059101105500 059201201000 059301300100 059401400200 059501500300"
                "02A0A2 059600050400 02A0A2 02A0A2",
                {kStartRow, "G|1|+ 000256|Break|55|[10]|01h|02h|03h|04h w5:1 w6:2"},
                "1 frames, 0 errors, clock 0x30000, state 11");
-        addRow("clock counts on past 2^32 us", QByteArray("02A0A2").repeated(65537) + "0490000500",
+        addRow("clock counts on past 2^32 us", "",
+               QByteArray("02A0A2").repeated(65537) + "0490000500",
                {kStartRow + " w0:65537", "-|1|+ 01:11:35,032837|Break"},
                "0 frames, 0 errors, clock 0x100010005, state 5");
         // What a bad frame's slot keeps shows in the file it is saved to (tst_dumpfiles).
         addRow(
-            "odd lengths (1, 8, 9, a wrap's 6, 255) are bad rows ending the LIN frame",
+            "odd lengths (1, 8, 9, a wrap's 6, 255) are bad rows ending the LIN frame", "",
             "0490010000 059101105500 0190 089001020304050607 09900102030405060708 "
             "06A000000000FF FF" +
                 QByteArray("11").repeated(255) + "0490020000",
@@ -110,7 +137,7 @@ class TestStreamDecoder : public QObject {
              "-|5|+ 000000|#err [06,A0,00,00,00,00..]", "-|6|+ 000000|#err [FF,11,11,11,11,11..]",
              "-|7|+ 000240|Break"},
             "0 frames, 0 errors, clock 0x200, state 5");
-        addRow("frame split over reads is decoded once when complete",
+        addRow("frame split over reads is decoded once when complete", "",
                "0490001000 0591 | 002055 | 00 C8" + QByteArray("22").repeated(98) + "|" +
                    QByteArray("22").repeated(102) + "0490003000",
                {kStartRow, "-|1|+ 000016|Break|55", "-|2|+ 000016|#err [C8,22,22,22,22,22..]",
@@ -119,8 +146,10 @@ class TestStreamDecoder : public QObject {
     }
 
     void decodesStreamIntoRows() {
+        QFETCH(QString, modes);
         QFETCH(QByteArray, stream);
         DecoderFixture f;
+        f.modes = {!modes.contains("abs"), !modes.contains("id"), !modes.contains("dec")};
         const QList<QByteArray> reads = stream.split('|');
         QStringList left;
         for (const QByteArray& read : reads) left << QString::number(f.feed(hex(read)));
