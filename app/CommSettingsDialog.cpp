@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -370,7 +371,13 @@ void CommSettingsDialog::OnOK() {
         if (portPaths_ != nullptr) {
             portPaths_->save(*profile_);
         }
-        profile_->save();
+        if (!profile_->save()) {
+            // The choices still hold for this run; the user learns they will not last.
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("The settings could not be saved:\n%1: %2")
+                                     .arg(QString::fromStdString(profile_->path()),
+                                          QString::fromStdString(profile_->saveError())));
+        }
     }
     QDialog::accept();
 }

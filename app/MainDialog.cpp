@@ -67,6 +67,7 @@ MainDialog::MainDialog(ProgramWide& programWide, const std::string& profilePath,
     fileActions_ =
         std::make_unique<TraceFilesActions>(*prompts_, profile_, *session_, *controller_);
     fileActions_->matchingRows = [this] {
+        search_->applyTyping();  // the question names the query the list shows
         return search_->showingOnlyMatches() ? search_->activeQuery() : nullptr;
     };
     // A double click on an identifier in the summary looks for its frames.
@@ -274,7 +275,12 @@ void MainDialog::shutDown() {
     fileActions_->stopRecording();
     SaveSerialSettings(&profile_, settings_);
     SaveWindowPlacement(*this, profile_);
-    profile_.save();  // the profile's one write while the program runs
+    // The profile's one write while the program runs; told while the window still shows.
+    if (!profile_.save() && isVisible()) {
+        prompts_->message(QStringLiteral("The settings could not be saved:\n%1: %2")
+                              .arg(QString::fromStdString(profile_.path()),
+                                   QString::fromStdString(profile_.saveError())));
+    }
     session_->clear();
     timer_.stop();
     if (port_.isConnected()) {

@@ -151,6 +151,12 @@ void SearchGroup::setQuery(const QString& text) {
 // Hands the field's query to the model unless it holds it already. False when there
 // is nothing to search for: an empty field, or a query the parser rejected, whose
 // message is shown while the list stays as it was.
+void SearchGroup::applyTyping() {
+    if (typingPause_.isActive()) {
+        applyQuery();
+    }
+}
+
 bool SearchGroup::applyQuery() {
     typingPause_.stop();
     const QString text = field_->text().trimmed();

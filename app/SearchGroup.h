@@ -39,6 +39,8 @@ class SearchGroup : public QWidget {
 
     // For those that export what the list shows: whether only matches are shown, and
     // the query applied (nullptr: none). The query's error, if any, is not applied.
+    // applyTyping() first applies what was typed and not yet applied.
+    void applyTyping();
     bool showingOnlyMatches() const;
     const Query* activeQuery() const;
     // The text below the buttons: a stepping notice or the query's error.

@@ -84,7 +84,8 @@ bool TraceFilesActions::chooseRowSelection(std::function<bool(const TraceEntry&)
                             .arg(QString::fromStdString(query->text())),
                         {QStringLiteral("Matching rows"), QStringLiteral("All rows")});
     if (answer == 0) {
-        select = [query](const TraceEntry& entry) { return query->matches(entry); };
+        // A copy: the search may change its query while the file chooser is open.
+        select = [kept = *query](const TraceEntry& entry) { return kept.matches(entry); };
     }
     return answer >= 0;
 }

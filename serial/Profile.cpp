@@ -312,7 +312,9 @@ bool Profile::hasSection(const std::string& section) const {
 }
 
 bool Profile::save() {
+    saveError_.clear();
     if (!readable_ || path_.empty()) {
+        saveError_ = path_.empty() ? "no file" : "the file could not be read";
         return false;
     }
     const std::string target = SafeReplace::followLinks(path_);
@@ -324,12 +326,14 @@ bool Profile::save() {
     if (!folder.empty()) {
         fs::create_directories(folder, error);
         if (error) {
+            saveError_ = error.message();
             return false;
         }
     }
     const std::string bytes = text();
     SafeReplace out(path_);
     if (!out.open() || !out.write(bytes.data(), bytes.size()) || !out.commit()) {
+        saveError_ = out.error();
         return false;
     }
     changed_ = false;

@@ -48,9 +48,13 @@ class Profile {
     // since), making the profile's folder when missing. False when the file could not
     // be replaced; it is then as it was.
     bool save();
+    // Why the last save() failed, for the user ("write-protected", "No space left on
+    // device"); empty after a save that worked.
+    const std::string& saveError() const { return saveError_; }
 
   private:
     std::string path_;
+    std::string saveError_;
     std::vector<std::string> lines_;  // each with its own line end; the last may lack one
     bool readable_ = true;
     bool changed_ = false;

@@ -602,6 +602,10 @@ class TestMainDialog : public QObject {
         QCOMPARE(model()->rowCount(), shown);
         QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
         QVERIFY(cell(0, 1) > cell(shown - 1, 1));
+        std::string line;  // the copied row is the selected one, not its place in the trace
+        AppendRowLine(line, *selected, false);
+        QTest::keyClick(list(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(line));
 
         // A query the parser rejects: its message, the field marked, the list as it was.
         const QPalette plain = field->palette();

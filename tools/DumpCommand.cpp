@@ -1,6 +1,7 @@
 #include "tools/DumpCommand.h"
 
 #include <charconv>
+#include <limits>
 
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
@@ -151,7 +152,10 @@ bool DumpCommand::parseValue(std::string_view arg) {
         return parseFormat(value("--format="), format_.kind);
     }
     if (arg.starts_with("--epoch=")) {
-        return parseNumber(value("--epoch="), format_.epochSeconds);
+        // Seconds that still fit as microseconds.
+        constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 1'000'000;
+        return parseNumber(value("--epoch="), format_.epochSeconds) &&
+               format_.epochSeconds <= kLimit && format_.epochSeconds >= -kLimit;
     }
     if (arg.starts_with("--baud=")) {
         return parseNumber(value("--baud="), format_.baud) && format_.baud > 0;
@@ -198,6 +202,9 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
         return kFileError;
     }
     if (session.decoder.takeOutOfMemory()) {
+        if (!wholeTrace) {
+            rows.finish();  // the rows printed so far end with the last one made
+        }
         format->finish({});
         output.flush();
         std::fputs("Running out of memory...\n", err);

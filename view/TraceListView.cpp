@@ -149,7 +149,7 @@ QString TraceListView::selectedRowsText() const {
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     std::string text;
     for (const QModelIndex& row : rows) {
-        if (const TraceEntry* entry = model_->entryAt(static_cast<std::uint32_t>(row.row()))) {
+        if (const TraceEntry* entry = model_->rowEntry(row.row())) {
             AppendRowLine(text, *entry, false);
         }
     }
