@@ -29,9 +29,13 @@ QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
     return text + " ";
 }
 
+// "|" in the stream starts a new recording there, as "Start" does: the clock begins at 0.
 IdSummary summaryOf(const QByteArray& stream) {
     DecoderFixture f;
-    f.feed(hex(stream));
+    for (const QByteArray& recording : stream.split('|')) {
+        f.decoder.RestartDecoder();
+        f.feed(hex(recording));
+    }
     IdSummary summary;
     for (const TraceEntry* row : f.listRows()) summary.add(*row);
     return summary;
@@ -91,6 +95,11 @@ class TestIdSummary : public QObject {
             << QStringList{"01\t1\t0\t8\tenhanced\t-\t-\t-\t01 02 03 04 05 06 07 08",
                            "20\t3\t1\t1,4\tclassic\t16.384\t24.576\t32.768\t01 02 03 04",
                            "bus load: 31.4 % at 19200 baud"};
+        QTest::newRow("a new recording: no period across its start, time goes on")
+            << lin("1000", "85 01 02 FC") + lin("5000", "85 01 02 FC") + "|" +
+                   lin("0800", "85 01 02 FC") + lin("4800", "85 01 02 FC")
+            << QStringList{"05\t4\t0\t2\tclassic\t16.384\t16.384\t16.384\t01 02",
+                           "bus load: 40.7 % at 19200 baud"};
         QByteArray schedule;  // a frame every 10 ms for 10 s: 152 timer wraps between them
         for (std::int64_t time = 1000, clock = 0; time <= 10'001'000; time += 10000) {
             for (; clock + 0x10000 <= time; clock += 0x10000) schedule += kWrap;
