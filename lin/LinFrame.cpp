@@ -1,6 +1,6 @@
 #include "lin/LinFrame.h"
 
-#include "protocol/FrameKind.h"
+#include "trace/FrameKind.h"
 
 namespace daridez {
 

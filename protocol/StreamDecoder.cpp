@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "protocol/FrameKind.h"
 #include "trace/FieldText.h"
+#include "trace/FrameKind.h"
 
 namespace daridez {
 
-// How each kind of device frame (protocol/FrameKind.h) reaches the trace:
+// How each kind of device frame (trace/FrameKind.h) reaches the trace:
 //
 //   kind       L     decoded as
 //   0x80-0x81  5     an awaited answer only (live); anywhere else a bad frame

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "protocol/FrameKind.h"
+#include "trace/FrameKind.h"
 
 namespace daridez::sim {
 
