@@ -66,7 +66,6 @@ std::string millisText(std::int64_t micros) {
     return text;
 }
 
-
 std::string lengthsText(std::uint16_t lengths) {
     std::string text;
     for (int n = 1; n <= IdStats::kMaxData; ++n) {
