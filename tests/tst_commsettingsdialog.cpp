@@ -62,173 +62,171 @@ class TestCommSettingsDialog : public QObject {
     Q_OBJECT
 
   private slots:
-    void recordShowsAsSelectedButtons_data();
-    void recordShowsAsSelectedButtons();
-    void okStoresAndSavesBeforeClosingCancelChangesNothing_data();
-    void okStoresAndSavesBeforeClosingCancelChangesNothing();
-    void buttonsTakeClicksAndTabsInOrder();
-    void portListNamesDevicesByTheirByIdLinks();
+
+    // Rows: the record (as record() reads it), then the selected captions and the device of
+    // the selected port.
+    void recordShowsAsSelectedButtons_data() {
+        QTest::addColumn<QString>("checked");
+        QTest::newRow("19200 8 0 3 0") << "19.2K|none|1 bit|8 bit|Com3|/dev/ttyUSB1";
+        QTest::newRow("256000 8 0 3 0") << "256|none|1 bit|8 bit|Com3|/dev/ttyUSB1";
+        QTest::newRow("300 7 1 4 2") << "300|odd|2 bit|7 bit|Com4|/dev/ttyACM0";
+        QTest::newRow("600 8 2 1 0") << "600|even|1 bit|8 bit|Com1|/dev/ttyS0";
+        // A value no button stands for clears its own group only.
+        QTest::newRow("12345 8 3 2 0") << "1 bit|8 bit|Com2|/dev/ttyUSB0";
+        QTest::newRow("9600 6 0 0 1") << "9600|none|";
+        QTest::newRow("9600 8 0 5 0") << "9600|none|1 bit|8 bit|";
+    }
+
+    void recordShowsAsSelectedButtons() {
+        QFETCH(QString, checked);
+        SerialSettings settings = record(QTest::currentDataTag());
+        CommSettingsDialog dialog(settings, nullptr, nullptr);
+        QCOMPARE(checkedCaptions(dialog), checked);
+    }
+
+    // Rows: the record, what the user does (button ids to click, "=path" to type into the
+    // device editor, "focus2" to tab to Cancel, then "Return" if no button closes the dialog),
+    // the record afterwards, the port paths afterwards ("/dev/tty" left out).
+    void okStoresAndSavesBeforeClosingCancelChangesNothing_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("paths");
+        auto row = [](const char* name, const char* before, const char* actions, const char* after,
+                      const char* paths = "S9 USB0 USB1 ACM0") {
+            QTest::newRow(name) << QString(before) << QString(actions) << QString(after) << paths;
+        };
+        row("Ok, no changes", "115200 8 0 2 0", "1", "115200 8 0 2 0");
+        row("Ok, clicked choices", "115200 8 0 2 0", "106 201 301 402 604 1", "38400 7 2 4 2");
+        row("Ok, a second click keeps it", "115200 8 0 2 0", "107 601 601 1", "110 8 0 1 0");
+        row("Return key", "115200 8 0 2 0", "603 Return", "115200 8 0 3 0");
+        row("Ok, every group falls back", "12345 6 3 7 1", "1", "9600 8 0 2 0");
+        row("Ok, cleared groups fall back", "38400 8 3 3 7", "1", "38400 8 0 3 0");
+        row("Ok, Com3 typed", "9600 8 0 2 0", "603 =/tmp/ttyLIN3 601 1", "9600 8 0 1 0",
+            "S9 USB0 /tmp/ttyLIN3 ACM0");
+        row("Return in the editor", "9600 8 0 2 0", "604 =/tmp/a =/tmp/b Return", "9600 8 0 4 0",
+            "S9 USB0 USB1 /tmp/b");
+        row("Ok, an emptied editor keeps the path", "9600 8 0 1 0", "= 1", "9600 8 0 1 0");
+        row("Cancel", "115200 8 0 2 1", "111 202 302 401 604 =/tmp/ttyLIN4 2", "115200 8 0 2 1");
+        row("Return on Cancel", "115200 8 0 2 1", "604 focus2 Return", "115200 8 0 2 1");
+    }
+
+    void okStoresAndSavesBeforeClosingCancelChangesNothing() {
+        QFETCH(QString, before);
+        QFETCH(QString, actions);
+        QFETCH(QString, after);
+        QFETCH(QString, paths);
+        SerialSettings settings = record(before);
+        QTemporaryDir dir;
+        const QByteArray text = "; mine\r\n[PORTS]\r\nCom1=/dev/ttyS9\r\n";
+        QFile file(dir.filePath("daridez.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        Profile profile(file.fileName().toStdString());
+        PortPaths portPaths;
+        portPaths.load(profile);
+        CommSettingsDialog dialog(settings, &profile, &portPaths);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        SerialSettings atHide = record("0 0 0 0 0");  // what the profile holds as the dialog hides
+        connect(dialog.windowHandle(), &QWindow::visibleChanged,
+                [&](bool visible) { visible ? void() : LoadSerialSettings(&profile, atHide); });
+        for (const QString& action : actions.split(' ')) {
+            QLineEdit* edit = deviceEdit(dialog)->lineEdit();
+            if (action == "focus2") {
+                control(dialog, 2)->setFocus();
+            } else if (action[0] == '=') {
+                edit->setFocus();
+                edit->selectAll();
+                action == "=" ? QTest::keyClick(edit, Qt::Key_Delete)
+                              : QTest::keyClicks(edit, action.mid(1));
+            } else if (action[0].isLetter()) {
+                QWidget* focused = QApplication::focusWidget();
+                QTest::keyClick(focused ? focused : &dialog, Qt::Key_Return);
+            } else {
+                QTest::mouseClick(control(dialog, action.toInt()), Qt::LeftButton);
+            }
+        }
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(fields(settings), fields(record(after)));
+        const bool ok = QStringList{"1", "Return"}.contains(actions.split(' ').last()) &&
+                        !actions.contains("focus2");
+        QCOMPARE(dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
+        QVERIFY(!ok || fields(atHide) == fields(settings));  // Ok saved before the dialog closed
+        QVERIFY(file.open(QIODevice::ReadOnly) &&
+                (ok || file.readAll() == text));  // Cancel: as it was
+        PortPaths saved;
+        saved.load(Profile(file.fileName().toStdString()));
+        QCOMPARE(portsOf(saved), portsOf(portPaths));  // Ok saved them all
+        QCOMPARE(portsOf(portPaths).join(' ').remove("/dev/tty"), paths);
+    }
+
+    // Ok is the default button; each port number shows its device path in its line (the
+    // selected one in bold, as typed) and its button's tool tip, below the template; every
+    // radio button takes clicks (no group box lies above it); Tab stops at one button per group.
+    void buttonsTakeClicksAndTabsInOrder() {
+        SerialSettings settings = record("115200 8 0 2 0");
+        PortPaths paths;
+        paths.setPath(2, "/tmp/ttyLIN0");
+        CommSettingsDialog dialog(settings, nullptr, &paths);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(control(dialog, 1)->property("default").toBool());
+        QTest::mouseClick(control(dialog, 603), Qt::LeftButton);
+        QTest::keyClicks(deviceEdit(dialog)->lineEdit(), "9");  // to the end of Com3's path
+        QStringList shown;
+        for (int n = 1; n <= 4; ++n) {
+            auto* line = control<QLabel>(dialog, CommSettingsDialog::kPathLabelIds[n - 1]);
+            shown << (line->font().bold() ? "*" : "") + line->text();
+        }
+        QCOMPARE(shown.join(' '), "/dev/ttyS0 /tmp/ttyLIN0 */dev/ttyUSB19 /dev/ttyACM0");
+        QCOMPARE(control(dialog, 603)->toolTip(), "/dev/ttyUSB19");
+        QVERIFY(control<QWidget>(dialog, CommSettingsDialog::kDevicesGroupId)->y() >
+                control(dialog, 1)->geometry().bottom());
+        for (QRadioButton* radio : dialog.findChildren<QRadioButton*>())
+            QCOMPARE(dialog.childAt(radio->geometry().center()), radio);
+        QList<int> chain;
+        for (QWidget* w = control(dialog, 107); chain.size() < 28; w = w->nextInFocusChain())
+            chain << w->property("templateId").toInt();
+        QCOMPARE(chain,
+                 (QList<int>{107, 114, 115, 108, 113, 109, 104, 112, 105, 106, 101, 102, 103, 110,
+                             111, 301, 302, 303, 401, 402, 201, 202, 601, 602, 603, 604, 2,   1}));
+    }
+
+    // Devices of a test folder (ttyLIN0 a link to a pseudo-terminal, as tracer-sim makes) and
+    // by-id links to them: absolute, relative, dangling, two to one device (the first name
+    // wins). Each device gets the link leading to it, in number order; without a folder none.
+    void portListNamesDevicesByTheirByIdLinks() {
+        QTemporaryDir dir;
+        const int pty = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(pty >= 0 && grantpt(pty) == 0 && unlockpt(pty) == 0 &&
+                QDir(dir.path()).mkdir("by-id"));
+        std::vector<PortList::Entry> devices;
+        for (const QString made :
+             {"ttyLIN0>%", "ttyUSB10>", "ttyUSB9>", "ttyS1>", "by-id/usb-Acme>%",
+              "by-id/platform-A>../ttyS1", "by-id/usb-Z>../ttyS1", "by-id/usb-B>../ttyUSB9",
+              "by-id/usb-Gone>../ttyUSB7"}) {
+            const QString name = dir.filePath(made.section('>', 0, 0)),
+                          target = made.section('>', 1);
+            QVERIFY(target.isEmpty() ? QFile(name).open(QIODevice::WriteOnly)
+                                     : QFile::link(target == "%" ? ptsname(pty) : target, name));
+            if (!made.startsWith("by-id"))
+                devices.push_back({name.toStdString(), {}, {}});
+        }
+        const auto listed = [&](const char* folder) {
+            QStringList got;
+            for (const auto& entry :
+                 PortList::complete(devices, dir.filePath(folder).toStdString()))
+                got << QString::fromStdString(entry.path + '=' + entry.byIdPath)
+                           .remove(dir.path() + '/');
+            return got.join(' ');
+        };
+        QCOMPARE(listed("by-id"),
+                 "ttyLIN0=by-id/usb-Acme ttyS1=by-id/platform-A ttyUSB9=by-id/usb-B ttyUSB10=");
+        QCOMPARE(listed("none"), "ttyLIN0= ttyS1= ttyUSB9= ttyUSB10=");
+        ::close(pty);
+    }
 };
-
-// Rows: the record (as record() reads it), then the selected captions and the device of
-// the selected port.
-void TestCommSettingsDialog::recordShowsAsSelectedButtons_data() {
-    QTest::addColumn<QString>("checked");
-    QTest::newRow("19200 8 0 3 0") << "19.2K|none|1 bit|8 bit|Com3|/dev/ttyUSB1";
-    QTest::newRow("256000 8 0 3 0") << "256|none|1 bit|8 bit|Com3|/dev/ttyUSB1";
-    QTest::newRow("300 7 1 4 2") << "300|odd|2 bit|7 bit|Com4|/dev/ttyACM0";
-    QTest::newRow("600 8 2 1 0") << "600|even|1 bit|8 bit|Com1|/dev/ttyS0";
-    // A value no button stands for clears its own group only.
-    QTest::newRow("12345 8 3 2 0") << "1 bit|8 bit|Com2|/dev/ttyUSB0";
-    QTest::newRow("9600 6 0 0 1") << "9600|none|";
-    QTest::newRow("9600 8 0 5 0") << "9600|none|1 bit|8 bit|";
-}
-
-void TestCommSettingsDialog::recordShowsAsSelectedButtons() {
-    QFETCH(QString, checked);
-    SerialSettings settings = record(QTest::currentDataTag());
-    CommSettingsDialog dialog(settings, nullptr, nullptr);
-    QCOMPARE(checkedCaptions(dialog), checked);
-}
-
-// Rows: the record, what the user does (button ids to click, "=path" to type into the
-// device editor, "focus2" to tab to Cancel, then "Return" if no button closes the dialog),
-// the record afterwards, the port paths afterwards ("/dev/tty" left out).
-void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing_data() {
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("actions");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QString>("paths");
-    auto row = [](const char* name, const char* before, const char* actions, const char* after,
-                  const char* paths = "S9 USB0 USB1 ACM0") {
-        QTest::newRow(name) << QString(before) << QString(actions) << QString(after) << paths;
-    };
-    row("Ok, no changes", "115200 8 0 2 0", "1", "115200 8 0 2 0");
-    row("Ok, clicked choices", "115200 8 0 2 0", "106 201 301 402 604 1", "38400 7 2 4 2");
-    row("Ok, a second click keeps it", "115200 8 0 2 0", "107 601 601 1", "110 8 0 1 0");
-    row("Return key", "115200 8 0 2 0", "603 Return", "115200 8 0 3 0");
-    row("Ok, every group falls back", "12345 6 3 7 1", "1", "9600 8 0 2 0");
-    row("Ok, cleared groups fall back", "38400 8 3 3 7", "1", "38400 8 0 3 0");
-    row("Ok, Com3 typed", "9600 8 0 2 0", "603 =/tmp/ttyLIN3 601 1", "9600 8 0 1 0",
-        "S9 USB0 /tmp/ttyLIN3 ACM0");
-    row("Return in the editor", "9600 8 0 2 0", "604 =/tmp/a =/tmp/b Return", "9600 8 0 4 0",
-        "S9 USB0 USB1 /tmp/b");
-    row("Ok, an emptied editor keeps the path", "9600 8 0 1 0", "= 1", "9600 8 0 1 0");
-    row("Cancel", "115200 8 0 2 1", "111 202 302 401 604 =/tmp/ttyLIN4 2", "115200 8 0 2 1");
-    row("Return on Cancel", "115200 8 0 2 1", "604 focus2 Return", "115200 8 0 2 1");
-}
-
-void TestCommSettingsDialog::okStoresAndSavesBeforeClosingCancelChangesNothing() {
-    QFETCH(QString, before);
-    QFETCH(QString, actions);
-    QFETCH(QString, after);
-    QFETCH(QString, paths);
-    SerialSettings settings = record(before);
-    QTemporaryDir dir;
-    const QByteArray text = "; mine\r\n[PORTS]\r\nCom1=/dev/ttyS9\r\n";
-    QFile file(dir.filePath("daridez.ini"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    file.close();
-    Profile profile(file.fileName().toStdString());
-    PortPaths portPaths;
-    portPaths.load(profile);
-    CommSettingsDialog dialog(settings, &profile, &portPaths);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    SerialSettings atHide = record("0 0 0 0 0");  // what the profile holds as the dialog hides
-    connect(dialog.windowHandle(), &QWindow::visibleChanged,
-            [&](bool visible) { visible ? void() : LoadSerialSettings(&profile, atHide); });
-    for (const QString& action : actions.split(' ')) {
-        QLineEdit* edit = deviceEdit(dialog)->lineEdit();
-        if (action == "focus2") {
-            control(dialog, 2)->setFocus();
-        } else if (action[0] == '=') {
-            edit->setFocus();
-            edit->selectAll();
-            action == "=" ? QTest::keyClick(edit, Qt::Key_Delete)
-                          : QTest::keyClicks(edit, action.mid(1));
-        } else if (action[0].isLetter()) {
-            QWidget* focused = QApplication::focusWidget();
-            QTest::keyClick(focused ? focused : &dialog, Qt::Key_Return);
-        } else {
-            QTest::mouseClick(control(dialog, action.toInt()), Qt::LeftButton);
-        }
-    }
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(fields(settings), fields(record(after)));
-    const bool ok = QStringList{"1", "Return"}.contains(actions.split(' ').last()) &&
-                    !actions.contains("focus2");
-    QCOMPARE(dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
-    QVERIFY(!ok || fields(atHide) == fields(settings));  // Ok saved before the dialog closed
-    QVERIFY(file.open(QIODevice::ReadOnly) && (ok || file.readAll() == text));  // Cancel: as it was
-    PortPaths saved;
-    saved.load(Profile(file.fileName().toStdString()));
-    QCOMPARE(portsOf(saved), portsOf(portPaths));  // Ok saved them all
-    QCOMPARE(portsOf(portPaths).join(' ').remove("/dev/tty"), paths);
-}
-
-// Ok is the default button; each port number shows its device path in its line (the
-// selected one in bold, as typed) and its button's tool tip, below the template; every
-// radio button takes clicks (no group box lies above it); Tab stops at one button per group.
-void TestCommSettingsDialog::buttonsTakeClicksAndTabsInOrder() {
-    SerialSettings settings = record("115200 8 0 2 0");
-    PortPaths paths;
-    paths.setPath(2, "/tmp/ttyLIN0");
-    CommSettingsDialog dialog(settings, nullptr, &paths);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QVERIFY(control(dialog, 1)->property("default").toBool());
-    QTest::mouseClick(control(dialog, 603), Qt::LeftButton);
-    QTest::keyClicks(deviceEdit(dialog)->lineEdit(), "9");  // to the end of Com3's path
-    QStringList shown;
-    for (int n = 1; n <= 4; ++n) {
-        auto* line = control<QLabel>(dialog, CommSettingsDialog::kPathLabelIds[n - 1]);
-        shown << (line->font().bold() ? "*" : "") + line->text();
-    }
-    QCOMPARE(shown.join(' '), "/dev/ttyS0 /tmp/ttyLIN0 */dev/ttyUSB19 /dev/ttyACM0");
-    QCOMPARE(control(dialog, 603)->toolTip(), "/dev/ttyUSB19");
-    QVERIFY(control<QWidget>(dialog, CommSettingsDialog::kDevicesGroupId)->y() >
-            control(dialog, 1)->geometry().bottom());
-    for (QRadioButton* radio : dialog.findChildren<QRadioButton*>())
-        QCOMPARE(dialog.childAt(radio->geometry().center()), radio);
-    QList<int> chain;
-    for (QWidget* w = control(dialog, 107); chain.size() < 28; w = w->nextInFocusChain())
-        chain << w->property("templateId").toInt();
-    QCOMPARE(chain,
-             (QList<int>{107, 114, 115, 108, 113, 109, 104, 112, 105, 106, 101, 102, 103, 110,
-                         111, 301, 302, 303, 401, 402, 201, 202, 601, 602, 603, 604, 2,   1}));
-}
-
-// Devices of a test folder (ttyLIN0 a link to a pseudo-terminal, as tracer-sim makes) and
-// by-id links to them: absolute, relative, dangling, two to one device (the first name
-// wins). Each device gets the link leading to it, in number order; without a folder none.
-void TestCommSettingsDialog::portListNamesDevicesByTheirByIdLinks() {
-    QTemporaryDir dir;
-    const int pty = posix_openpt(O_RDWR | O_NOCTTY);
-    QVERIFY(pty >= 0 && grantpt(pty) == 0 && unlockpt(pty) == 0 && QDir(dir.path()).mkdir("by-id"));
-    std::vector<PortList::Entry> devices;
-    for (const QString made : {"ttyLIN0>%", "ttyUSB10>", "ttyUSB9>", "ttyS1>", "by-id/usb-Acme>%",
-                               "by-id/platform-A>../ttyS1", "by-id/usb-Z>../ttyS1",
-                               "by-id/usb-B>../ttyUSB9", "by-id/usb-Gone>../ttyUSB7"}) {
-        const QString name = dir.filePath(made.section('>', 0, 0)), target = made.section('>', 1);
-        QVERIFY(target.isEmpty() ? QFile(name).open(QIODevice::WriteOnly)
-                                 : QFile::link(target == "%" ? ptsname(pty) : target, name));
-        if (!made.startsWith("by-id")) {
-            devices.push_back({name.toStdString(), {}, {}});
-        }
-    }
-    const auto listed = [&](const char* folder) {
-        QStringList got;
-        for (const auto& entry : PortList::complete(devices, dir.filePath(folder).toStdString()))
-            got << QString::fromStdString(entry.path + '=' + entry.byIdPath)
-                       .remove(dir.path() + '/');
-        return got.join(' ');
-    };
-    QCOMPARE(listed("by-id"),
-             "ttyLIN0=by-id/usb-Acme ttyS1=by-id/platform-A ttyUSB9=by-id/usb-B ttyUSB10=");
-    QCOMPARE(listed("none"), "ttyLIN0= ttyS1= ttyUSB9= ttyUSB10=");
-    ::close(pty);
-}
 
 QTEST_MAIN(TestCommSettingsDialog)
 #include "tst_commsettingsdialog.moc"

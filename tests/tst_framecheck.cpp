@@ -14,12 +14,10 @@ namespace {
 // identifier byte (none when pid is -1), then the response bytes.
 QByteArray linFrame(int sync, int pid, const QByteArray& response) {
     QByteArray frames = hex("0490001000");
-    if (sync >= 0) {
+    if (sync >= 0)
         frames += hex("0591002000").insert(4, char(sync));
-    }
-    if (pid >= 0) {
+    if (pid >= 0)
         frames += hex("0592003000").insert(4, char(pid));
-    }
     for (qsizetype i = 0; i < response.size(); ++i) {
         frames += hex("0593004000").insert(4, response[i]);
         frames[frames.size() - 5] = char(0x93 + i);

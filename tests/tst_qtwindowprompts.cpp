@@ -32,9 +32,8 @@ class TestQtWindowPrompts : public QObject {
                 auto* d = qobject_cast<QFileDialog*>(modal);
                 auto* box = qobject_cast<QMessageBox*>(modal);
                 QStringList shown;
-                if (auto* combo = d ? d->findChild<QComboBox*>("fileTypeCombo") : nullptr) {
+                if (auto* combo = d ? d->findChild<QComboBox*>("fileTypeCombo") : nullptr)
                     for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
-                }
                 seen_ << QStringLiteral("%1|%2|%3")
                              .arg(modal->windowTitle(), d ? d->nameFilters().join(';') + '|' +
                                                                 shown.join(';') + '|' +
@@ -66,8 +65,8 @@ class TestQtWindowPrompts : public QObject {
             QTest::newRow(tag) << files << keys << chosen << seen;
         };
         const QString filters =
-            "LIN traces (*.dump) (*.dump);all files (*.*) (*)|LIN traces "
-            "(*.dump);all files (*.*)|" +
+            "LIN traces (*.dump) (*.dump);all files (*.*) (*)|"
+            "LIN traces (*.dump);all files (*.*)|" +
             QDir::currentPath();
         const QString save = "save file|" + filters + "|1", open = "open file|" + filters + "|0";
         const QString create = "Daridez|" + QDir::current().filePath("plain.dump") +

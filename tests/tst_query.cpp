@@ -87,10 +87,9 @@ class TestQuery : public QObject {
         QCOMPARE(error, std::string());
         QCOMPARE(parsed->text(), query.toStdString());
         QList<int> matched;
-        for (const TraceEntry* row : trace_->listRows()) {
+        for (const TraceEntry* row : trace_->listRows())
             if (parsed->matches(*row))
                 matched << row->number;
-        }
         QCOMPARE(matched, rows);
     }
 

@@ -99,9 +99,8 @@ class TestTraceListModel : public QObject {
                 text << index.data().toString();
                 if (c == kListColumnCount - 1)
                     continue;  // Check: its own tip and background
-                tip << (index.data(Qt::ToolTipRole).isValid()
-                            ? index.data(Qt::ToolTipRole).toString()
-                            : "-");
+                const QVariant tipData = index.data(Qt::ToolTipRole);
+                tip << (tipData.isValid() ? tipData.toString() : "-");
                 QCOMPARE(index.data(Qt::BackgroundRole).value<QColor>(), QColor(0xD0, 0xE0, 0xF0));
                 QCOMPARE(index.data(Qt::ForegroundRole),
                          c < 2 ? QVariant() : QVariant::fromValue(expected[row]));
@@ -163,15 +162,13 @@ class TestTraceListModel : public QObject {
         rows.fill({"x", "y"});
         rows.model.endOfBatch();  // nothing new: no signal
         QCOMPARE(inserted.count(), 2);
-        QCOMPARE(inserted[0].mid(1), QVariantList({0, 2}));
-        QCOMPARE(inserted[1].mid(1), QVariantList({3, 4}));
+        QCOMPARE(inserted[0].mid(1) + inserted[1].mid(1), QVariantList({0, 2, 3, 4}));
         QCOMPARE(reset.count(), 0);
 
         for (int i = 5; i < 501; ++i) rows.add(i, "Break");
         rows.model.setLive(true);
         rows.model.clearRows();
-        QVERIFY(rows.model.rowCount() == 0 && rows.model.indexCount() == 0);
-        QVERIFY(!rows.model.isLive());
+        QVERIFY(rows.model.rowCount() == 0 && rows.model.indexCount() == 0 && !rows.model.isLive());
         // A trace loaded after the clear reuses the memory.
         rows.list.FreeTraceList();
         rows.last = nullptr;
@@ -189,9 +186,8 @@ class TestTraceListModel : public QObject {
         for (const QString row :
              {"2 -> a b C", "2 2 -> C b a", "2 2 2 -> a b C", "2 0 -> b C a", "0 0 -> b C a",
               "2 0 2 -> C b a", "3 -> b a C", "2 3 -> b a C", "2 3 2 -> a b C", "live 2 0 -> b C a",
-              "15 -1 -> b C a", "live 2 stop 2 -> a b C", "2 live 2 stop 2 -> C b a"}) {
+              "15 -1 -> b C a", "live 2 stop 2 -> a b C", "2 live 2 stop 2 -> C b a"})
             QTest::newRow(qPrintable(row)) << row.section(" -> ", 0, 0) << row.section(" -> ", 1);
-        }
     }
 
     void headerClicksToggleAndRememberTheTextSort() {
@@ -308,9 +304,8 @@ class TestTraceListModel : public QObject {
         QSignalSpy layout(&rows.model, &QAbstractItemModel::layoutChanged);
         QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
         QSignalSpy headers(&rows.model, &QAbstractItemModel::headerDataChanged);
-        for (int twice = 0; twice < 2; ++twice) {  // the second switch changes nothing
+        for (int twice = 0; twice < 2; ++twice)  // the second switch changes nothing
             rows.model.setDisplayModes(rows.session, DisplayModes{false, false, true});
-        }
         QVERIFY(layout.count() == 1 && headers.count() == 1 && inserted.count() == 0);
         QCOMPARE(rows.session.modes.relativeTime, false);
         QCOMPARE(selected, QPersistentModelIndex(rows.model.index(4, 2)));
@@ -322,30 +317,28 @@ class TestTraceListModel : public QObject {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QList<QByteArray>>("batches");
         QTest::addColumn<QStringList>("shown");  // the data bytes of the rows shown at the end
-        QTest::addColumn<int>("insertions");
-        QTest::addColumn<int>("removals");
+        QTest::addColumn<QString>("insertedRemoved");  // how many insertions, how many removals
         QTest::newRow("complete rows")
             << "id=3C"
             << QList<QByteArray>{kHead3C + kData7F + kHead10 + kData01 + kHead3C + kData7F,
                                  kHead10 + kData01 + kHead3C + kData01}
-            << QStringList{"7Fh", "7Fh", "01h"} << 2 << 0;
+            << QStringList{"7Fh", "7Fh", "01h"} << "2 0";
         QTest::newRow("open row comes to match")
             << "data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
-            << QStringList{"7Fh"} << 1 << 0;
+            << QStringList{"7Fh"} << "1 0";
         QTest::newRow("open row stops matching")
             << "!data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
-            << QStringList{"", "01h"} << 2 << 1;  // the recording's START row, then B
+            << QStringList{"", "01h"} << "2 1";  // the recording's START row, then B
         QTest::newRow("no new match")
             << "id=3C" << QList<QByteArray>{kHead3C + kData7F, kHead10 + kData01}
-            << QStringList{"7Fh"} << 1 << 0;
+            << QStringList{"7Fh"} << "1 0";
     }
 
     void onlyMatchesComeInOneInsertionPerBatch() {
         QFETCH(QString, query);
         QFETCH(QList<QByteArray>, batches);
         QFETCH(QStringList, shown);
-        QFETCH(int, insertions);
-        QFETCH(int, removals);
+        QFETCH(QString, insertedRemoved);
         Rows trace;
         trace.search(qPrintable(query));
         trace.model.setShowOnlyMatches(true);
@@ -353,8 +346,7 @@ class TestTraceListModel : public QObject {
         QSignalSpy removed(&trace.model, &QAbstractItemModel::rowsRemoved);
         for (const QByteArray& batch : batches) trace.feed(batch);
         QCOMPARE(trace.column(5), shown);
-        QCOMPARE(inserted.count(), insertions);
-        QCOMPARE(removed.count(), removals);
+        QCOMPARE(QString("%1 %2").arg(inserted.count()).arg(removed.count()), insertedRemoved);
         QCOMPARE(trace.model.matchCount(), std::uint32_t(shown.size()));
         trace.model.setShowOnlyMatches(false);
         QCOMPARE(std::uint32_t(trace.model.rowCount()), trace.model.indexCount());

@@ -22,9 +22,8 @@ const QColor kInactiveHighlightText(250, 250, 0);
 // How many pixels of the rectangle satisfy the test.
 int count(const QImage& image, const QRect& area, const std::function<bool(QColor)>& test) {
     int found = 0;
-    for (int x = area.left(); x <= area.right(); ++x) {
+    for (int x = area.left(); x <= area.right(); ++x)
         for (int y = area.top(); y <= area.bottom(); ++y) found += test(image.pixelColor(x, y));
-    }
     return found;
 }
 
@@ -103,13 +102,10 @@ class TestTraceListView : public QObject {
         const QRect cs = cell(0, kListColumnCount - 1);
         QVERIFY(cs.right() + 20 < view_->viewport()->width());
         for (const QPoint& at :
-             {cell(1, 7).center(), cell(0, 1).center(), QPoint(cs.right() + 20, 5)}) {
+             {cell(1, 7).center(), cell(0, 1).center(), QPoint(cs.right() + 20, 5)})
             QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, at);
-        }
         QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, cell(1, 7).center());  // not told
-        QCOMPARE(clicked.count(), 3);
-        QCOMPARE(QList<int>({clicked[0][0].toInt(), clicked[1][0].toInt(), clicked[2][0].toInt()}),
-                 QList<int>({7, 1, -1}));
+        QCOMPARE(clicked, (QList<QVariantList>{{7}, {1}, {-1}}));
     }
 
     void selectedRowShowsTheHighlightOfItsFocus_data() {
@@ -171,8 +167,8 @@ class TestTraceListView : public QObject {
             QVERIFY2(dotted(image, lineX(column), y), QByteArray::number(column));
             QCOMPARE(image.pixelColor(lineX(column) - 3, y), kWhite);
         }
-        const QRect beyond(lineX(last) + 1, y, image.width() - lineX(last) - 1,
-                           2);  // nothing there
+        // Nothing beyond the last line.
+        const QRect beyond(lineX(last) + 1, y, image.width() - lineX(last) - 1, 2);
         QCOMPARE(count(image, beyond, [](QColor c) { return c != kWhite; }), 0);
 
         window_->resize(300, 300);
@@ -193,9 +189,8 @@ class TestTraceListView : public QObject {
         QCOMPARE(view_->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
         view_->setFocus();
         for (auto [row, modifier] :
-             {std::pair{1, Qt::NoModifier}, {3, Qt::ShiftModifier}, {5, Qt::ControlModifier}}) {
+             {std::pair{1, Qt::NoModifier}, {3, Qt::ShiftModifier}, {5, Qt::ControlModifier}})
             QTest::mouseClick(view_->viewport(), Qt::LeftButton, modifier, cell(row, 2).center());
-        }
         QTest::keyClick(view_, Qt::Key_C, Qt::ControlModifier);
         std::string rows;
         for (int row : {1, 2, 3, 5}) AppendRowLine(rows, *model()->entryAt(row), false);
