@@ -28,24 +28,19 @@ void check(bool condition) {
 
 class CountingView : public RowSink {
   public:
-    bool AppendRow(TraceEntry* entry, std::int32_t) override {
-        check(entry != nullptr);
-        ++rows;
-        return true;
-    }
+    bool AppendRow(TraceEntry* entry, std::int32_t) override { return check(entry), ++rows, true; }
     std::size_t rows = 0;
 };
 
 struct Trace {
     TraceList list;
     CountingView view;
-    DisplayModes modes;
-    TraceState state = TraceState::Idle;
-    StreamDecoder decoder{list, view, modes, state};
     ReceiveBuffer buffer;
+    TraceSession session{list, buffer, view};
+    StreamDecoder& decoder = session.decoder;
 
     explicit Trace(std::uint8_t modeBits) {
-        modes = DisplayModes{(modeBits & 1) != 0, (modeBits & 2) != 0, (modeBits & 4) != 0};
+        session.modes = DisplayModes{(modeBits & 1) != 0, (modeBits & 2) != 0, (modeBits & 4) != 0};
         decoder.ResetDecoder();
     }
 
@@ -57,13 +52,11 @@ struct Trace {
 
     // Every row is linked, handed to the view once, and its texts are terminated.
     void verify() const {
+        const auto ended = [](const auto& text) { return std::memchr(text, '\0', sizeof text); };
         std::size_t rows = 0;
-        for (const TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next, ++rows) {
-            const char* texts[] = {e->numberText, e->timeText, e->infoText, e->syncText, e->idText};
-            const std::size_t sizes[] = {sizeof e->numberText, sizeof e->timeText,
-                                         sizeof e->infoText, sizeof e->syncText, sizeof e->idText};
-            for (int i = 0; i < 5; ++i) check(std::memchr(texts[i], '\0', sizes[i]) != nullptr);
-        }
+        for (const TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next, ++rows)
+            check(ended(e->numberText) && ended(e->timeText) && ended(e->infoText) &&
+                  ended(e->syncText) && ended(e->idText));
         check(rows == view.rows);
     }
 };
@@ -79,10 +72,9 @@ void decodeInBlocks(Trace& trace, const std::uint8_t* data, std::size_t size, st
         n = std::min({n, room, size - done});
         std::memcpy(trace.buffer.bytes.data() + trace.buffer.carryOver, data + done, n);
         done += n;
-        const std::int32_t carry = trace.decoder.SplitFrames(
+        const std::int32_t carry = trace.buffer.carryOver = trace.decoder.SplitFrames(
             trace.buffer.bytes.data(), trace.buffer.carryOver + static_cast<std::int32_t>(n), true);
         check(carry >= 0 && carry <= 255);
-        trace.buffer.carryOver = carry;
     }
 }
 
@@ -95,17 +87,12 @@ std::vector<std::uint8_t> decodedAndSaved(const std::vector<std::uint8_t>& bytes
     return trace.saved();
 }
 
-std::string temporaryPath() {
-    return "/tmp/fuzz-loader-" + std::to_string(::getpid()) + ".dump";
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
-    const std::uint8_t modeBits = data[0];
-    const std::uint8_t seed = data[1];
+    const std::uint8_t modeBits = data[0], seed = data[1];
     data += 2;
     size -= 2;
 
@@ -115,14 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> saved = blocks.saved();
 
     // The loader from a file must make the same trace.
-    const std::string path = temporaryPath();
+    const std::string path = "/tmp/fuzz-loader-" + std::to_string(::getpid()) + ".dump";
     if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
         const bool written = std::fwrite(data, 1, size, file) == size;
         if (std::fclose(file) == 0 && written) {
             Trace loaded(modeBits);
-            TraceSession session(loaded.list, loaded.buffer, loaded.view);
-            session.modes = loaded.modes;
-            check(LoadTrace(session, path) == LoadResult::Ok);
+            check(LoadTrace(loaded.session, path) == LoadResult::Ok);
             loaded.verify();
             check(loaded.saved() == saved && loaded.view.rows == blocks.view.rows);
         }
@@ -139,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Live: while tracing everything is decoded; while an answer is awaited, the split
     // stops at the answer.
     Trace live(modeBits);
-    live.state = (modeBits & 8) ? TraceState::Tracing : TraceState::ReadingVersion;
+    live.session.state = (modeBits & 8) ? TraceState::Tracing : TraceState::ReadingVersion;
     const std::size_t n = std::min<std::size_t>(size, ReceiveBuffer::kSize);
     std::memcpy(live.buffer.bytes.data(), data, n);
     const std::int32_t result =

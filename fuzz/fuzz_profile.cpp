@@ -33,8 +33,7 @@ void check(bool condition) {
 Lines linesOf(std::string_view text) {
     Lines lines;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::size_t length = end == std::string_view::npos ? text.size() : end + 1;
+        const std::size_t length = std::min(text.find('\n'), text.size() - 1) + 1;
         lines.emplace_back(text.substr(0, length));
         text.remove_prefix(length);
     }
@@ -63,26 +62,25 @@ bool isComment(const std::string& line) {
     return !text.empty() && (text.front() == ';' || text.front() == '#');
 }
 
-// The keys the file holds, with their sections, as a reader of INI files sees them.
-std::vector<std::pair<std::string, std::string>> keysOf(const Lines& lines) {
-    std::vector<std::pair<std::string, std::string>> keys;
-    std::optional<std::string> section;
-    for (const std::string& line : lines) {
-        if (isSection(line)) {
-            const std::string text = trim(line);
-            section = trim(std::string_view(text).substr(1, text.find(']') - 1));
-        } else if (section && !isComment(line) && line.find('=') != std::string::npos) {
-            keys.emplace_back(*section, trim(std::string_view(line).substr(0, line.find('='))));
-        }
-    }
-    return keys;
-}
-
 std::string keyOf(const std::string& line) {
     const std::size_t equals = line.find('=');
     return isSection(line) || isComment(line) || equals == std::string::npos
                ? std::string("\n")  // no key can be named so
                : trim(std::string_view(line).substr(0, equals));
+}
+
+// The keys the file holds, with their sections, as a reader of INI files sees them.
+std::vector<std::pair<std::string, std::string>> keysOf(const Lines& lines) {
+    std::vector<std::pair<std::string, std::string>> keys;
+    std::optional<std::string> section;
+    for (const std::string& line : lines) {
+        const std::string text = trim(line);
+        if (isSection(line))
+            section = trim(std::string_view(text).substr(1, text.find(']') - 1));
+        else if (section && keyOf(line) != "\n")
+            keys.emplace_back(*section, keyOf(line));
+    }
+    return keys;
 }
 
 std::string lineEndOf(const std::string& line) {
@@ -97,9 +95,8 @@ void checkOnlyTheKeyChanged(const Lines& before, const Lines& after, const std::
     while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
     std::size_t tail = 0;
     while (tail + head < before.size() && tail + head < after.size() &&
-           before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
         ++tail;
-    }
     const Lines was(before.begin() + head, before.end() - tail);
     const Lines is(after.begin() + head, after.end() - tail);
     check(was.size() <= 1 && !is.empty() && is.size() <= 4);
@@ -135,8 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(profile.text() == input && !profile.changed());
     const Lines before = linesOf(input);
 
-    std::string section = "SIO_CFG";
-    std::string key = (choice & 1) ? "BaudRate" : "New";
+    std::string section = "SIO_CFG", key = (choice & 1) ? "BaudRate" : "New";
     const auto keys = keysOf(before);
     if ((choice & 2) && !keys.empty())
         std::tie(section, key) = keys[(choice >> 2) % keys.size()];
@@ -149,11 +145,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string written = profile.text();
     check(profile.changed() == (written != input));
-    if (written != input) {
+    if (written != input)
         checkOnlyTheKeyChanged(before, linesOf(written), section, key, value);
-    } else {
+    else
         check(readBefore == profile.GetProfileInt(section, key, -1));
-    }
 
     // Read back, the same write changes nothing.
     Profile again = Profile::fromText(written);

@@ -38,8 +38,7 @@ class TestCommandFrames : public QObject {
     // Bytes above 127 read unsigned (small numbers: tst_tracecontroller's status lines).
     void readsAnswersWithHighBytes() {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(
-            "\x05\x80\xFF\x80\x00\x00"
-            "\x05\x81\xFF\xFE\xFD\x00");
+            "\x05\x80\xFF\x80\x00\x00\x05\x81\xFF\xFE\xFD\x00");
         const FirmwareVersion v = readVersionResponse(bytes);
         const BaudrateAnswer answer = readBaudrateResponse(bytes + 6);
         QCOMPARE(QList<int>({v.major, v.minor, v.patch, answer.baudrate, answer.result}),

@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "DecoderFixture.h"
+
 namespace {
 
 // An hour of timer wraps, a LIN frame, a device error, a wrap, a start marker and a LIN
@@ -37,10 +39,7 @@ class TestDaridezDump : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() {
-        QFile trace(dir.filePath("trace.dump"));
-        QVERIFY(trace.open(QIODevice::WriteOnly) && trace.write(kTrace) == kTrace.size());
-    }
+    void initTestCase() { QVERIFY(daridez::test::writeFile(dir.filePath("trace.dump"), kTrace)); }
 
     void printsRowsAndStatus_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -83,10 +82,10 @@ class TestDaridezDump : public QObject {
         QFETCH(QStringList, arguments);
         QTEST(run(arguments), "expected");
         // Saving writes back, byte for byte, the file that was read.
-        QFile saved(dir.filePath("out.dump"));
-        QCOMPARE(saved.exists(), arguments.contains("out.dump"));
-        QCOMPARE(saved.open(QIODevice::ReadOnly) ? saved.readAll() : kTrace, kTrace);
-        saved.remove();
+        const QString saved = dir.filePath("out.dump");
+        QCOMPARE(daridez::test::readFile(saved),
+                 arguments.contains("out.dump") ? kTrace : "<none>");
+        QFile::remove(saved);
     }
 
     void helpExplainsTheOptions() {

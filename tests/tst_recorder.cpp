@@ -44,10 +44,9 @@ class TestRecorder : public QObject {
         QTemporaryDir dir;
         const std::time_t now = std::time(nullptr);
         // Every name the next few seconds could give is taken by an older recording.
-        for (std::time_t t = now; t < now + 3; ++t) {
+        for (std::time_t t = now; t < now + 3; ++t)
             QVERIFY(
                 writeFile(dir.filePath(QString::fromStdString(TraceRecorder::FileName(t))), "old"));
-        }
         TraceRecorder recorder(dir.path().toStdString());
         recorder.traceStarted();
         give(recorder, "new");

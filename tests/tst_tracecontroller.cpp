@@ -33,15 +33,8 @@ class ScriptedPort : public PortChannel {
         writes.append(bytesOf(bytes, count));
         return count;
     }
-    std::uint32_t PurgeInput() override {
-        pending.clear();
-        return purge('I');
-    }
-    std::uint32_t PurgeOutput() override { return purge('O'); }
-    std::uint32_t purge(char which) {
-        purges += which;
-        return 1;
-    }
+    std::uint32_t PurgeInput() override { return pending.clear(), purges += 'I', 1; }
+    std::uint32_t PurgeOutput() override { return purges += 'O', 1; }
     bool deviceVanished() const override { return vanished; }
 
     bool connected = true;
@@ -65,10 +58,8 @@ class RecordingWindow : public ControllerWindow {
     void setListLive(bool flag) override { live = flag; }
     void traceCleared() override { ++clears; }
     void redrawLastPage() override { ++redraws; }
-    void markPortNotConnected() override {  // as the main window forgets the port
-        ++portsForgotten;
-        port_.connected = false;
-    }
+    // As the main window forgets the port.
+    void markPortNotConnected() override { ++portsForgotten, port_.connected = false; }
     void reportOutOfMemory() override { ++outOfMemoryReports; }
 
     Lines line1, line2;
@@ -122,9 +113,7 @@ struct Rig : DecoderFixture {
     // none of them changed anything.
     bool othersDoNothing(bool withClear) {
         const auto before = traces();
-        controller.onStart();
-        controller.onGetFwVersion();
-        controller.onSetLinSpeed();
+        controller.onStart(), controller.onGetFwVersion(), controller.onSetLinSpeed();
         if (withClear)
             controller.onClearTraceList();
         return traces() == before;
@@ -282,18 +271,10 @@ class TestTraceController : public QObject {
                 rig.port.pending +=
                     verb == "wraps" ? hex("02 A0 A2").repeated(rest.toInt()) : bytes;
                 rig.ticks(verb == "read");
-            } else if (verb == "tick") {
-                rig.ticks(rest.toInt());
             } else if (verb == "others" || verb == "others-but-clear") {
                 QVERIFY(rig.othersDoNothing(verb == "others"));
-            } else if (verb == "snap") {
-                snapshot = rig.traces();
             } else if (verb == "same") {
                 QVERIFY(rig.traces() == *snapshot);
-            } else if (verb == "carry") {
-                rig.buffer.carryOver = rest.toInt();
-            } else if (verb == "nomem" || verb == "mem") {
-                allowed = verb == "mem" ? -1 : rest.toInt();
             } else {
                 const std::map<QString, std::function<void()>> actions{
                     {"start", [&] { rig.controller.onStart(); }},
@@ -308,7 +289,12 @@ class TestTraceController : public QObject {
                     {"pause", [&] { rig.controller.setPaused(true); }},
                     {"resume", [&] { rig.controller.setPaused(false); }},
                     {"attach", [&] { rig.controller.setByteSink(&rig.sink); }},
-                    {"detach", [&] { rig.controller.setByteSink(nullptr); }}};
+                    {"detach", [&] { rig.controller.setByteSink(nullptr); }},
+                    {"tick", [&] { rig.ticks(rest.toInt()); }},
+                    {"snap", [&] { snapshot = rig.traces(); }},
+                    {"carry", [&] { rig.buffer.carryOver = rest.toInt(); }},
+                    {"nomem", [&] { allowed = rest.toInt(); }},
+                    {"mem", [&] { allowed = -1; }}};
                 QVERIFY2(actions.count(verb), qPrintable("no such step: " + step));
                 actions.at(verb)();
             }

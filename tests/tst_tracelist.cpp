@@ -96,8 +96,7 @@ class TestTraceList : public QObject {
         for (bool mode : {false, true, false})
             RefreshIdTexts(f.list, mode), RefreshByteTexts(f.list, mode);
         QCOMPARE(texts(), QByteArray("(01)001002"));
-        RefreshIdTexts(f.list, true);
-        RefreshByteTexts(f.list, true);
+        RefreshIdTexts(f.list, true), RefreshByteTexts(f.list, true);
         QCOMPARE(texts(), QByteArray("[C1]01h02h"));
     }
 
@@ -176,21 +175,18 @@ class TestTraceList : public QObject {
         }
         QVERIFY(!f.decoder.takeOutOfMemory());
         f.feed(kHostileFrame.repeated(150));
-        QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
         const auto rows = f.listRows();
-        QCOMPARE(rows.size(), 100u);
+        QVERIFY(f.list.rowCount() == 100 && rows.size() == 100 && f.decoder.takeOutOfMemory());
         f.list.FreeRowsBefore(rows[40]);
         QVERIFY(f.list.rowCount() == 60 && f.listRows().front() == rows[40]);
         QCOMPARE(rows[40]->number, 3040);
         // The frames that found no room are lost; rows are made again from the next frame
         // that opens one of its own, a break, and numbered on from the last one made.
         f.feed(hex("0490010000") + kHostileFrame.repeated(50));
-        QCOMPARE(f.list.rowCount(), 100u);
-        QVERIFY(f.decoder.takeOutOfMemory());
+        QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
         QCOMPARE(f.decoder.currentEntry()->number, 3139);
         // A cleared list takes rows again, up to the budget.
-        f.list.FreeTraceList();
-        f.decoder.ResetDecoder();
+        f.list.FreeTraceList(), f.decoder.ResetDecoder();
         QCOMPARE(f.list.rowCount(), 0u);
         f.feed(kHostileFrame.repeated(150));
         QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
@@ -223,10 +219,10 @@ class TestTraceList : public QObject {
         });
         process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {"--refresh", file});
         QVERIFY(process.waitForFinished(120000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.readAllStandardError(), "Running out of memory...\n");
-        QCOMPARE(process.exitCode(), 1);
-        QVERIFY(process.readAllStandardOutput().isEmpty());
+        // A normal exit with status 1, the message on stderr and nothing on stdout.
+        QCOMPARE(QString("%1 %2 ").arg(int(process.exitStatus())).arg(process.exitCode()) +
+                     process.readAllStandardError() + process.readAllStandardOutput(),
+                 "0 1 Running out of memory...\n");
     }
 };
 
