@@ -26,8 +26,7 @@ void check(bool condition) {
         std::abort();
 }
 
-class CountingView : public RowSink {
-  public:
+struct CountingView : RowSink {
     bool AppendRow(TraceEntry* entry, std::int32_t) override { return check(entry), ++rows, true; }
     std::size_t rows = 0;
 };
@@ -50,6 +49,25 @@ struct Trace {
         return bytes;
     }
 
+    // Feeds bytes in blocks of varying size, as timer ticks or file blocks would, and
+    // returns the trace saved.
+    std::vector<std::uint8_t> decoded(const std::uint8_t* data, std::size_t size,
+                                      std::uint8_t seed) {
+        std::size_t done = 0, step = seed;
+        while (done < size) {
+            step = (step * 131 + 7) % 600;  // 1 to 600 bytes, now and then far fewer
+            const std::size_t n = std::min({step % 7 == 0 ? 1 : step + 1, size - done,
+                                            std::size_t(ReceiveBuffer::kSize - buffer.carryOver)});
+            std::memcpy(buffer.bytes.data() + buffer.carryOver, data + done, n);
+            done += n;
+            buffer.carryOver = decoder.SplitFrames(
+                buffer.bytes.data(), buffer.carryOver + static_cast<std::int32_t>(n), true);
+            check(buffer.carryOver >= 0 && buffer.carryOver <= 255);
+        }
+        verify();
+        return saved();
+    }
+
     // Every row is linked, handed to the view once, and its texts are terminated.
     void verify() const {
         const auto ended = [](const auto& text) { return std::memchr(text, '\0', sizeof text); };
@@ -61,45 +79,16 @@ struct Trace {
     }
 };
 
-// Feeds bytes in blocks of varying size, as timer ticks or file blocks would.
-void decodeInBlocks(Trace& trace, const std::uint8_t* data, std::size_t size, std::uint8_t seed) {
-    std::size_t done = 0;
-    std::size_t step = seed;
-    while (done < size) {
-        step = (step * 131 + 7) % 600;  // 1 to 600 bytes, now and then far fewer
-        const std::size_t room = ReceiveBuffer::kSize - trace.buffer.carryOver;
-        std::size_t n = step % 7 == 0 ? 1 : step + 1;
-        n = std::min({n, room, size - done});
-        std::memcpy(trace.buffer.bytes.data() + trace.buffer.carryOver, data + done, n);
-        done += n;
-        const std::int32_t carry = trace.buffer.carryOver = trace.decoder.SplitFrames(
-            trace.buffer.bytes.data(), trace.buffer.carryOver + static_cast<std::int32_t>(n), true);
-        check(carry >= 0 && carry <= 255);
-    }
-}
-
-// A fresh trace of the bytes, saved.
-std::vector<std::uint8_t> decodedAndSaved(const std::vector<std::uint8_t>& bytes,
-                                          std::uint8_t modeBits, std::uint8_t seed) {
-    Trace trace(modeBits);
-    decodeInBlocks(trace, bytes.data(), bytes.size(), seed);
-    trace.verify();
-    return trace.saved();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
     const std::uint8_t modeBits = data[0], seed = data[1];
-    data += 2;
-    size -= 2;
+    data += 2, size -= 2;
 
     Trace blocks(modeBits);
-    decodeInBlocks(blocks, data, size, seed);
-    blocks.verify();
-    const std::vector<std::uint8_t> saved = blocks.saved();
+    const std::vector<std::uint8_t> saved = blocks.decoded(data, size, seed);
 
     // The loader from a file must make the same trace.
     const std::string path = "/tmp/fuzz-loader-" + std::to_string(::getpid()) + ".dump";
@@ -118,8 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // differ from the second where a row cannot keep its frame (a bad frame longer
     // than a slot) or where timer wraps before a start marker move behind it, but from
     // then on the file and the trace stay as they are.
-    const auto resaved = decodedAndSaved(saved, modeBits, std::uint8_t(seed + 1));
-    check(decodedAndSaved(resaved, modeBits, std::uint8_t(seed + 2)) == resaved);
+    const auto resaved = Trace(modeBits).decoded(saved.data(), saved.size(), seed + 1);
+    check(Trace(modeBits).decoded(resaved.data(), resaved.size(), seed + 2) == resaved);
 
     // Live: while tracing everything is decoded; while an answer is awaited, the split
     // stops at the answer.

@@ -57,14 +57,12 @@ bool isSection(const std::string& line) {
     return text.size() >= 2 && text.front() == '[' && text.find(']') != std::string::npos;
 }
 
-bool isComment(const std::string& line) {
-    const std::string text = trim(line);
-    return !text.empty() && (text.front() == ';' || text.front() == '#');
-}
-
+// A line's key; a section, a comment or a line without "=" has none.
 std::string keyOf(const std::string& line) {
+    const std::string text = trim(line);
     const std::size_t equals = line.find('=');
-    return isSection(line) || isComment(line) || equals == std::string::npos
+    return isSection(line) || text.starts_with(';') || text.starts_with('#') ||
+                   equals == std::string::npos
                ? std::string("\n")  // no key can be named so
                : trim(std::string_view(line).substr(0, equals));
 }
@@ -91,14 +89,13 @@ std::string lineEndOf(const std::string& line) {
 // tail is all the write may have changed.
 void checkOnlyTheKeyChanged(const Lines& before, const Lines& after, const std::string& section,
                             const std::string& key, const std::string& value) {
-    std::size_t head = 0;
-    while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
-    std::size_t tail = 0;
-    while (tail + head < before.size() && tail + head < after.size() &&
-           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
-        ++tail;
-    const Lines was(before.begin() + head, before.end() - tail);
-    const Lines is(after.begin() + head, after.end() - tail);
+    const std::size_t head = std::ranges::mismatch(before, after).in1 - before.begin();
+    const std::size_t tail =
+        std::mismatch(before.rbegin(), before.rend() - head, after.rbegin(), after.rend() - head)
+            .first -
+        before.rbegin();
+    const Lines was(before.begin() + head, before.end() - tail),
+        is(after.begin() + head, after.end() - tail);
     check(was.size() <= 1 && !is.empty() && is.size() <= 4);
     if (was.size() == 1 && is.size() == 1) {
         // The key's own line: its text up to the value and its line end are kept.

@@ -30,12 +30,10 @@ class TestRecorder : public QObject {
         const QByteArray saved = qgetenv("TZ");
         QStringList names;
         for (const char* zone : {"UTC0", "XYZ-10"}) {
-            qputenv("TZ", zone);
-            tzset();
+            qputenv("TZ", zone), tzset();
             names << QString::fromStdString(TraceRecorder::FileName(1796565802));
         }
-        qputenv("TZ", saved);
-        tzset();
+        qputenv("TZ", saved), tzset();
         QCOMPARE(names,
                  QStringList({"trace-2026-12-06_14-03-22.dump", "trace-2026-12-07_00-03-22.dump"}));
     }

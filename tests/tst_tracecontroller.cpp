@@ -12,8 +12,6 @@
 using namespace daridez;
 using namespace daridez::test;
 using namespace std::string_literals;
-using Frames = QList<QByteArray>;
-using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -23,34 +21,32 @@ class ScriptedPort : public PortChannel {
   public:
     bool isConnected() const override { return connected; }
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t max) override {
-        lastMax = max;
-        const QByteArray head = pending.first(std::min<qsizetype>(max, pending.size()));
-        std::copy(head.begin(), head.end(), buffer);
-        pending.remove(0, head.size());
-        return static_cast<std::uint32_t>(head.size());
+        const qsizetype n = std::min<qsizetype>(lastMax = max, pending.size());
+        std::copy_n(pending.constData(), n, buffer);
+        pending.remove(0, n);
+        return std::uint32_t(n);
     }
     std::uint32_t Write(const std::uint8_t* bytes, std::uint32_t count) override {
-        writes.append(bytesOf(bytes, count));
+        writes << bytesOf(bytes, count).toHex(' ');
         return count;
     }
     std::uint32_t PurgeInput() override { return pending.clear(), purges += 'I', 1; }
     std::uint32_t PurgeOutput() override { return purges += 'O', 1; }
     bool deviceVanished() const override { return vanished; }
 
-    bool connected = true;
-    bool vanished = false;
+    bool connected = true, vanished = false;
     QByteArray pending;
     std::uint32_t lastMax = 0;  // the room the last Read was given
-    Frames writes;
-    std::string purges;  // "O" and "I" in the order they happened
+    QStringList writes;         // in hexadecimal
+    std::string purges;         // "O" and "I" in the order they happened
 };
 
 // The main window as the controller sees it, recording what it is shown and asked.
 class RecordingWindow : public ControllerWindow {
   public:
     explicit RecordingWindow(ScriptedPort& port) : port_(port) {}
-    void setStatusLine1(const std::string& text) override { line1.push_back(text); }
-    void setStatusLine2(const std::string& text) override { line2.push_back(text); }
+    void setStatusLine1(const std::string& text) override { line1 << QString::fromStdString(text); }
+    void setStatusLine2(const std::string& text) override { line2 << QString::fromStdString(text); }
     bool hasControl(int) const override { return true; }
     void enableControl(int, bool) override {}  // the enable table: tst_maindialog
     std::string linBaudrateText() const override { return boxText; }
@@ -62,7 +58,7 @@ class RecordingWindow : public ControllerWindow {
     void markPortNotConnected() override { ++portsForgotten, port_.connected = false; }
     void reportOutOfMemory() override { ++outOfMemoryReports; }
 
-    Lines line1, line2;
+    QStringList line1, line2;
     bool live = false;
     std::string boxText = "19200";
     int clears = 0, redraws = 0, portsForgotten = 0, outOfMemoryReports = 0;
@@ -120,19 +116,12 @@ struct Rig : DecoderFixture {
     }
     // What a script's "=key" step compares.
     QString observe(const QString& key) const {
-        const auto join = [](const Lines& lines) {
-            QStringList texts;
-            for (const std::string& line : lines) texts << QString::fromStdString(line);
-            return texts.join(" / ");
-        };
-        QStringList writes;
-        for (const QByteArray& w : port.writes) writes << w.toHex(' ');
         const std::map<QString, QString> values{
-            {"line1", join(window.line1)},
-            {"status", window.line1.empty() ? "-" : QString::fromStdString(window.line1.back())},
-            {"line2", window.line2.empty() ? "-" : QString::fromStdString(window.line2.back())},
+            {"line1", window.line1.join(" / ")},
+            {"status", window.line1.isEmpty() ? "-" : window.line1.back()},
+            {"line2", window.line2.isEmpty() ? "-" : window.line2.back()},
             {"line2s", QString::number(window.line2.size())},
-            {"writes", writes.join(" / ")},
+            {"writes", port.writes.join(" / ")},
             {"purges", QString::fromStdString(port.purges)},
             {"rows", infos().join('|')},
             {"times", infos(true).join('|')},

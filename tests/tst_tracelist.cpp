@@ -107,40 +107,37 @@ class TestTraceList : public QObject {
         QTest::addColumn<QString>("files");
         QTest::addColumn<quint64>("rlimit");
         QTest::addColumn<quint64>("memory");
-        const QString mem8G =
-            "meminfo=MemTotal: 9000000 kB\nMemAvailable:  8388608 kB\nSwap: 1 kB\n;";
+        // Files that begin with cgroup come with 8 GB available in meminfo.
+        const auto add = [](const char* name, quint64 rlimit, quint64 memory, QString files) {
+            if (files.startsWith("cgroup"))
+                files.prepend(
+                    "meminfo=MemTotal: 9000000 kB\nMemAvailable:  8388608 kB\nSwap: 1 kB\n;");
+            QTest::newRow(name) << files << rlimit << memory;
+        };
         const quint64 none = kNoLimit;
-        const auto add = [](const char* name, const QString& files, quint64 rlimit,
-                            quint64 memory) { QTest::newRow(name) << files << rlimit << memory; };
-        add("MemAvailable", mem8G + "cgroup=0::/a/b\n", none, 8192 * kMiB);
-        add("v2 group", mem8G + "cgroup=0::/a/b\n;fs/a/b/memory.max=300\n;fs/a/memory.max=max\n",
-            none, 300);
-        add("v2 parent, group max",
-            mem8G +
-                "cgroup=0::/a/b\n;fs/a/b/memory.max=max\n;fs/a/memory.max=1073741824\n;"
-                "fs/memory.max=2147483648\n",
-            none, 1024 * kMiB);
-        add("v2 namespace root", mem8G + "cgroup=0::/\n;fs/memory.max=4096", none, 4096);
-        add("v1 memory, huge = none",
-            mem8G +
-                "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n;"
-                "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n;"
-                "fs/memory/x/memory.limit_in_bytes=268435456\n;fs/x/y/memory.max=1",
-            none, 256 * kMiB);
-        add("v1 among controllers",
-            mem8G + "cgroup=3:cpu,memory:/x\n;fs/memory/x/memory.limit_in_bytes=5000\n", none,
-            5000);
-        add("v1 reads limit_in_bytes only",
-            mem8G + "cgroup=4:memory:/x\n;fs/memory/x/memory.max=5000\n", none, 8192 * kMiB);
-        add("rlimit", mem8G + "cgroup=0::/a\n;fs/a/memory.max=2147483648", 300 * kMiB, 300 * kMiB);
-        add("nothing there", "", none, none);
-        add("garbage ignored",
+        add("MemAvailable", none, 8192 * kMiB, "cgroup=0::/a/b\n");
+        add("v2 group", none, 300,
+            "cgroup=0::/a/b\n;fs/a/b/memory.max=300\n;fs/a/memory.max=max\n");
+        add("v2 parent, group max", none, 1024 * kMiB,
+            "cgroup=0::/a/b\n;fs/a/b/memory.max=max\n;fs/a/memory.max=1073741824\n;"
+            "fs/memory.max=2147483648\n");
+        add("v2 namespace root", none, 4096, "cgroup=0::/\n;fs/memory.max=4096");
+        add("v1 memory, huge = none", none, 256 * kMiB,
+            "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n;"
+            "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n;"
+            "fs/memory/x/memory.limit_in_bytes=268435456\n;fs/x/y/memory.max=1");
+        add("v1 among controllers", none, 5000,
+            "cgroup=3:cpu,memory:/x\n;fs/memory/x/memory.limit_in_bytes=5000\n");
+        add("v1 reads limit_in_bytes only", none, 8192 * kMiB,
+            "cgroup=4:memory:/x\n;fs/memory/x/memory.max=5000\n");
+        add("rlimit", 300 * kMiB, 300 * kMiB, "cgroup=0::/a\n;fs/a/memory.max=2147483648");
+        add("nothing there", none, none, "");
+        add("garbage ignored", none, none,
             "meminfo=MemAvailable: lots kB\n;cgroup=0::/a\n4:memory:/a\nrubbish\n;"
             "fs/a/memory.max=12ab\n;fs/memory.max=\n;fs/memory/a/memory.limit_in_bytes=-1\n;"
-            "fs/memory/memory.limit_in_bytes=99999999999999999999\n",
-            none, none);
-        add("MemAvailable in bytes, MemFree only", "meminfo=MemFree: 100 kB\nMemAvailable: 4096\n",
-            5 * kMiB, 5 * kMiB);
+            "fs/memory/memory.limit_in_bytes=99999999999999999999\n");
+        add("MemAvailable in bytes, MemFree only", 5 * kMiB, 5 * kMiB,
+            "meminfo=MemFree: 100 kB\nMemAvailable: 4096\n");
     }
 
     void availableMemoryIsTheSmallestKnownLimit() {

@@ -153,10 +153,8 @@ class TestTracerSim : public QObject {
                      QString::fromStdString(sim.devicePath()));
             Host host(options.linkPath);
             host.send("02 02 04");
-            for (int i = 0; i < 100; ++i) {
-                sim.advance(10000);  // one second of bus traffic in 100 polls
-                received += host.collect(sim, 1);
-            }
+            // One second of bus traffic in 100 polls.
+            for (int i = 0; i < 100; ++i) sim.advance(10000), received += host.collect(sim, 1);
             host.send("02 03 05");
             received += host.collect(sim);
             QVERIFY(!sim.tracing());
@@ -238,10 +236,7 @@ class TestTracerSim : public QObject {
         QByteArray stream;
         for (int round = 0; round < 10; ++round) {
             for (int i = 0; i < 300; ++i, sim.poll()) sim.advance(100000);
-            for (int i = 0; i < 20; ++i) {
-                sim.advance(20000);
-                stream += host.collect(sim);
-            }
+            for (int i = 0; i < 20; ++i) sim.advance(20000), stream += host.collect(sim);
         }
         QVERIFY(sim.framesDropped() > 0);
         DecodedTrace trace;
