@@ -24,10 +24,9 @@ const QString kRows =
 // The same rows with the verdict as a 16th field: EA is the classic checksum of 05 10;
 // the second frame has one response byte only.
 const QString kChecked = QString(kRows)
-                             .replace("plain\n", "plain|\n")
-                             .replace("red\n", "red|\n")
-                             .replace("EAh|||||||green\n", "EAh|||||||green|classic\n")
-                             .replace("01h|||||||||green\n", "01h|||||||||green|short\n");
+                             .replace("\n", "|\n")
+                             .replace("EAh|||||||green|", "EAh|||||||green|classic")
+                             .replace("01h|||||||||green|", "01h|||||||||green|short");
 const QString kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"

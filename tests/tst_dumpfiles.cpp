@@ -202,7 +202,7 @@ class TestDumpFiles : public QObject {
                 QFileInfo(dir->filePath("inner")).isSymLink());
         QVERIFY(target != Target::Folder || QFileInfo::exists(file + "/inner"));
         const QStringList left =
-            QDir(QFileInfo(file).path())
+            QDir(dir->path())
                 .entryList({"*.saving*"}, QDir::AllEntries | QDir::System | QDir::Hidden);
         QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
     }

@@ -139,11 +139,8 @@ class TestExporters : public QObject {
   private slots:
     void initTestCase() {
         QByteArray frames;
-        for (const FixtureRow& row : kFixture) {
-            frames += row.frames;
-            packets << (row.packet ? row.packet : QString());
-        }
-        packets.removeAll(QString());
+        for (const FixtureRow& row : kFixture) frames += row.frames, packets << QString(row.packet);
+        packets.removeAll(QString());  // the rows that are no LIN frame
         fixture.feed(hex(frames));
         rows = fixture.listRows();
         QCOMPARE(rows.size(), std::size(kFixture));
