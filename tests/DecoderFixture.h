@@ -41,8 +41,7 @@ inline void* limitedAllocate(std::size_t size, void* context) {
 }
 
 // Collects the rows the decoder hands on, as the list view would.
-class RowCollector : public RowSink {
-  public:
+struct RowCollector : RowSink {
     bool AppendRow(TraceEntry* entry, std::int32_t number) override {
         return rows.push_back(entry), numbers.push_back(number), true;
     }

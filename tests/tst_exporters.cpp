@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <cstring>
 #include <functional>
 
@@ -100,9 +101,7 @@ bool exportRows(
 }
 
 quint32 u32(const QByteArray& bytes, qsizetype at) {
-    quint32 value = 0;
-    std::memcpy(&value, bytes.constData() + at, 4);  // little-endian, as written
-    return value;
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 
 // The number of packets in a capture, after checking the section header, the one LIN

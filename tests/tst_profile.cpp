@@ -2,7 +2,6 @@
 // places it saves to are tried in tst_dumpfiles, beside the dump writer.
 #include <sys/stat.h>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>

@@ -1,5 +1,4 @@
 // The serial settings record, its profile section and its description text.
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>

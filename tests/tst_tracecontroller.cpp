@@ -11,14 +11,12 @@
 
 using namespace daridez;
 using namespace daridez::test;
-using namespace std::string_literals;
 
 namespace {
 
 // A port whose bytes the test queues before each tick. Purging the input throws the
 // queued bytes away, as a real port does.
-class ScriptedPort : public PortChannel {
-  public:
+struct ScriptedPort : PortChannel {
     bool isConnected() const override { return connected; }
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t max) override {
         const qsizetype n = std::min<qsizetype>(lastMax = max, pending.size());
@@ -42,9 +40,8 @@ class ScriptedPort : public PortChannel {
 };
 
 // The main window as the controller sees it, recording what it is shown and asked.
-class RecordingWindow : public ControllerWindow {
-  public:
-    explicit RecordingWindow(ScriptedPort& port) : port_(port) {}
+struct RecordingWindow : ControllerWindow {
+    explicit RecordingWindow(ScriptedPort& port) : port(port) {}
     void setStatusLine1(const std::string& text) override { line1 << QString::fromStdString(text); }
     void setStatusLine2(const std::string& text) override { line2 << QString::fromStdString(text); }
     bool hasControl(int) const override { return true; }
@@ -55,16 +52,14 @@ class RecordingWindow : public ControllerWindow {
     void traceCleared() override { ++clears; }
     void redrawLastPage() override { ++redraws; }
     // As the main window forgets the port.
-    void markPortNotConnected() override { ++portsForgotten, port_.connected = false; }
+    void markPortNotConnected() override { ++portsForgotten, port.connected = false; }
     void reportOutOfMemory() override { ++outOfMemoryReports; }
 
     QStringList line1, line2;
     bool live = false;
     std::string boxText = "19200";
     int clears = 0, redraws = 0, portsForgotten = 0, outOfMemoryReports = 0;
-
-  private:
-    ScriptedPort& port_;
+    ScriptedPort& port;
 };
 
 // Device frames the scripts name: the version answer, a start marker of recording 7, a LIN
@@ -79,8 +74,7 @@ const char* const kStates[] = {"Idle", "ReadingVersion", "SettingBaudrate", "Sta
 
 // Logs what the controller hands a byte sink: "started", the bytes of each call in hex,
 // "t" per tick, "ended".
-class LoggingSink : public ByteSink {
-  public:
+struct LoggingSink : ByteSink {
     void traceStarted() override { log << "started"; }
     void received(const std::uint8_t* bytes, std::size_t count) override {
         log << bytesOf(bytes, count).toHex(' ');
@@ -175,13 +169,12 @@ class TestTraceController : public QObject {
         // too late.
         for (const auto& [name, command, answer, write] :
              {std::tuple{"read version", "version", "{ver}", "02 00 02"},
-              {"set baudrate", "baud", "05 81 25 80 00 00", "04 01 4b 00 50"}}) {
+              {"set baudrate", "baud", "05 81 25 80 00 00", "04 01 4b 00 50"}})
             add(name, QString("%1; tick 2; stop; others; tick 18; =line1 start %2 ...; read %3; "
                               "=line1 start %2 ... / timeout %2!!!; =purges OI; tick 5; "
                               "=line1 start %2 ... / timeout %2!!!; =state Idle; =box 19200; "
                               "=writes %4; =redraws 0")
                           .arg(command, name, answer, write));
-        }
         add("start marker on the third tick is announced once",
             "start; =writes 02 02 04; =live 1; =busy 1; tick 2; others; read {mark}; "
             "=state Tracing; tick 25; others; =line1 start trace ... / start trace detected ...; "

@@ -259,11 +259,9 @@ class TestTracerSim : public QObject {
         QVERIFY(infos.count("Break+") > whole.decoder.frameCount() / 2 &&
                 !infos.contains("backwards"));
         QCOMPARE(budgeted.list.rowCount(), 50u);
-        const TraceEntry* row = whole.list.TraceListHead();
-        for (const TraceEntry* b = budgeted.list.TraceListHead(); b != nullptr; b = b->next) {
-            QCOMPARE(std::memcmp(b, row, offsetof(TraceEntry, next)), 0);
-            row = row->next;
-        }
+        const auto rows = whole.listRows(), made = budgeted.listRows();
+        for (std::size_t i = 0; i < made.size(); ++i)
+            QCOMPARE(std::memcmp(made[i], rows[i], offsetof(TraceEntry, next)), 0);
     }
 };
 
