@@ -26,26 +26,20 @@ void check(bool condition) {
         std::abort();
 }
 
-class CountingView : public RowSink {
-  public:
-    bool AppendRow(TraceEntry* entry, std::int32_t) override {
-        check(entry != nullptr);
-        ++rows;
-        return true;
-    }
+struct CountingView : RowSink {
+    bool AppendRow(TraceEntry* entry, std::int32_t) override { return check(entry), ++rows, true; }
     std::size_t rows = 0;
 };
 
 struct Trace {
     TraceList list;
     CountingView view;
-    DisplayModes modes;
-    TraceState state = TraceState::Idle;
-    StreamDecoder decoder{list, view, modes, state};
     ReceiveBuffer buffer;
+    TraceSession session{list, buffer, view};
+    StreamDecoder& decoder = session.decoder;
 
     explicit Trace(std::uint8_t modeBits) {
-        modes = DisplayModes{(modeBits & 1) != 0, (modeBits & 2) != 0, (modeBits & 4) != 0};
+        session.modes = DisplayModes{(modeBits & 1) != 0, (modeBits & 2) != 0, (modeBits & 4) != 0};
         decoder.ResetDecoder();
     }
 
@@ -55,74 +49,54 @@ struct Trace {
         return bytes;
     }
 
+    // Feeds bytes in blocks of varying size, as timer ticks or file blocks would, and
+    // returns the trace saved.
+    std::vector<std::uint8_t> decoded(const std::uint8_t* data, std::size_t size,
+                                      std::uint8_t seed) {
+        std::size_t done = 0, step = seed;
+        while (done < size) {
+            step = (step * 131 + 7) % 600;  // 1 to 600 bytes, now and then far fewer
+            const std::size_t n = std::min({step % 7 == 0 ? 1 : step + 1, size - done,
+                                            std::size_t(ReceiveBuffer::kSize - buffer.carryOver)});
+            std::memcpy(buffer.bytes.data() + buffer.carryOver, data + done, n);
+            done += n;
+            buffer.carryOver = decoder.SplitFrames(
+                buffer.bytes.data(), buffer.carryOver + static_cast<std::int32_t>(n), true);
+            check(buffer.carryOver >= 0 && buffer.carryOver <= 255);
+        }
+        verify();
+        return saved();
+    }
+
     // Every row is linked, handed to the view once, and its texts are terminated.
     void verify() const {
+        const auto ended = [](const auto& text) { return std::memchr(text, '\0', sizeof text); };
         std::size_t rows = 0;
-        for (const TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next, ++rows) {
-            const char* texts[] = {e->numberText, e->timeText, e->infoText, e->syncText, e->idText};
-            const std::size_t sizes[] = {sizeof e->numberText, sizeof e->timeText,
-                                         sizeof e->infoText, sizeof e->syncText, sizeof e->idText};
-            for (int i = 0; i < 5; ++i) check(std::memchr(texts[i], '\0', sizes[i]) != nullptr);
-        }
+        for (const TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next, ++rows)
+            check(ended(e->numberText) && ended(e->timeText) && ended(e->infoText) &&
+                  ended(e->syncText) && ended(e->idText));
         check(rows == view.rows);
     }
 };
-
-// Feeds bytes in blocks of varying size, as timer ticks or file blocks would.
-void decodeInBlocks(Trace& trace, const std::uint8_t* data, std::size_t size, std::uint8_t seed) {
-    std::size_t done = 0;
-    std::size_t step = seed;
-    while (done < size) {
-        step = (step * 131 + 7) % 600;  // 1 to 600 bytes, now and then far fewer
-        const std::size_t room = ReceiveBuffer::kSize - trace.buffer.carryOver;
-        std::size_t n = step % 7 == 0 ? 1 : step + 1;
-        n = std::min({n, room, size - done});
-        std::memcpy(trace.buffer.bytes.data() + trace.buffer.carryOver, data + done, n);
-        done += n;
-        const std::int32_t carry = trace.decoder.SplitFrames(
-            trace.buffer.bytes.data(), trace.buffer.carryOver + static_cast<std::int32_t>(n), true);
-        check(carry >= 0 && carry <= 255);
-        trace.buffer.carryOver = carry;
-    }
-}
-
-// A fresh trace of the bytes, saved.
-std::vector<std::uint8_t> decodedAndSaved(const std::vector<std::uint8_t>& bytes,
-                                          std::uint8_t modeBits, std::uint8_t seed) {
-    Trace trace(modeBits);
-    decodeInBlocks(trace, bytes.data(), bytes.size(), seed);
-    trace.verify();
-    return trace.saved();
-}
-
-std::string temporaryPath() {
-    return "/tmp/fuzz-loader-" + std::to_string(::getpid()) + ".dump";
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
-    const std::uint8_t modeBits = data[0];
-    const std::uint8_t seed = data[1];
-    data += 2;
-    size -= 2;
+    const std::uint8_t modeBits = data[0], seed = data[1];
+    data += 2, size -= 2;
 
     Trace blocks(modeBits);
-    decodeInBlocks(blocks, data, size, seed);
-    blocks.verify();
-    const std::vector<std::uint8_t> saved = blocks.saved();
+    const std::vector<std::uint8_t> saved = blocks.decoded(data, size, seed);
 
     // The loader from a file must make the same trace.
-    const std::string path = temporaryPath();
+    const std::string path = "/tmp/fuzz-loader-" + std::to_string(::getpid()) + ".dump";
     if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
         const bool written = std::fwrite(data, 1, size, file) == size;
         if (std::fclose(file) == 0 && written) {
             Trace loaded(modeBits);
-            TraceSession session(loaded.list, loaded.buffer, loaded.view);
-            session.modes = loaded.modes;
-            check(LoadTrace(session, path) == LoadResult::Ok);
+            check(LoadTrace(loaded.session, path) == LoadResult::Ok);
             loaded.verify();
             check(loaded.saved() == saved && loaded.view.rows == blocks.view.rows);
         }
@@ -133,13 +107,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // differ from the second where a row cannot keep its frame (a bad frame longer
     // than a slot) or where timer wraps before a start marker move behind it, but from
     // then on the file and the trace stay as they are.
-    const auto resaved = decodedAndSaved(saved, modeBits, std::uint8_t(seed + 1));
-    check(decodedAndSaved(resaved, modeBits, std::uint8_t(seed + 2)) == resaved);
+    const auto resaved = Trace(modeBits).decoded(saved.data(), saved.size(), seed + 1);
+    check(Trace(modeBits).decoded(resaved.data(), resaved.size(), seed + 2) == resaved);
 
     // Live: while tracing everything is decoded; while an answer is awaited, the split
     // stops at the answer.
     Trace live(modeBits);
-    live.state = (modeBits & 8) ? TraceState::Tracing : TraceState::ReadingVersion;
+    live.session.state = (modeBits & 8) ? TraceState::Tracing : TraceState::ReadingVersion;
     const std::size_t n = std::min<std::size_t>(size, ReceiveBuffer::kSize);
     std::memcpy(live.buffer.bytes.data(), data, n);
     const std::int32_t result =

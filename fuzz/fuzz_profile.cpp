@@ -33,8 +33,7 @@ void check(bool condition) {
 Lines linesOf(std::string_view text) {
     Lines lines;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::size_t length = end == std::string_view::npos ? text.size() : end + 1;
+        const std::size_t length = std::min(text.find('\n'), text.size() - 1) + 1;
         lines.emplace_back(text.substr(0, length));
         text.remove_prefix(length);
     }
@@ -58,9 +57,14 @@ bool isSection(const std::string& line) {
     return text.size() >= 2 && text.front() == '[' && text.find(']') != std::string::npos;
 }
 
-bool isComment(const std::string& line) {
+// A line's key; a section, a comment or a line without "=" has none.
+std::string keyOf(const std::string& line) {
     const std::string text = trim(line);
-    return !text.empty() && (text.front() == ';' || text.front() == '#');
+    const std::size_t equals = line.find('=');
+    return isSection(line) || text.starts_with(';') || text.starts_with('#') ||
+                   equals == std::string::npos
+               ? std::string("\n")  // no key can be named so
+               : trim(std::string_view(line).substr(0, equals));
 }
 
 // The keys the file holds, with their sections, as a reader of INI files sees them.
@@ -68,21 +72,13 @@ std::vector<std::pair<std::string, std::string>> keysOf(const Lines& lines) {
     std::vector<std::pair<std::string, std::string>> keys;
     std::optional<std::string> section;
     for (const std::string& line : lines) {
-        if (isSection(line)) {
-            const std::string text = trim(line);
+        const std::string text = trim(line);
+        if (isSection(line))
             section = trim(std::string_view(text).substr(1, text.find(']') - 1));
-        } else if (section && !isComment(line) && line.find('=') != std::string::npos) {
-            keys.emplace_back(*section, trim(std::string_view(line).substr(0, line.find('='))));
-        }
+        else if (section && keyOf(line) != "\n")
+            keys.emplace_back(*section, keyOf(line));
     }
     return keys;
-}
-
-std::string keyOf(const std::string& line) {
-    const std::size_t equals = line.find('=');
-    return isSection(line) || isComment(line) || equals == std::string::npos
-               ? std::string("\n")  // no key can be named so
-               : trim(std::string_view(line).substr(0, equals));
 }
 
 std::string lineEndOf(const std::string& line) {
@@ -93,15 +89,13 @@ std::string lineEndOf(const std::string& line) {
 // tail is all the write may have changed.
 void checkOnlyTheKeyChanged(const Lines& before, const Lines& after, const std::string& section,
                             const std::string& key, const std::string& value) {
-    std::size_t head = 0;
-    while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
-    std::size_t tail = 0;
-    while (tail + head < before.size() && tail + head < after.size() &&
-           before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
-        ++tail;
-    }
-    const Lines was(before.begin() + head, before.end() - tail);
-    const Lines is(after.begin() + head, after.end() - tail);
+    const std::size_t head = std::ranges::mismatch(before, after).in1 - before.begin();
+    const std::size_t tail =
+        std::mismatch(before.rbegin(), before.rend() - head, after.rbegin(), after.rend() - head)
+            .first -
+        before.rbegin();
+    const Lines was(before.begin() + head, before.end() - tail),
+        is(after.begin() + head, after.end() - tail);
     check(was.size() <= 1 && !is.empty() && is.size() <= 4);
     if (was.size() == 1 && is.size() == 1) {
         // The key's own line: its text up to the value and its line end are kept.
@@ -119,7 +113,6 @@ void checkOnlyTheKeyChanged(const Lines& before, const Lines& after, const std::
         check(trim(std::string_view(is[0]).substr(was[0].size())).empty());
         next = 1;
     }
-    check(next < is.size());
     check(is.back().starts_with(key + "=" + value) && !lineEndOf(is.back()).empty());
     for (std::size_t i = next; i + 1 < is.size(); ++i)
         check(trim(is[i]).empty() || trim(is[i]) == "[" + section + "]");
@@ -135,29 +128,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(profile.text() == input && !profile.changed());
     const Lines before = linesOf(input);
 
-    std::string section = "SIO_CFG";
-    std::string key = (choice & 1) ? "BaudRate" : "New";
+    std::string section = "SIO_CFG", key = (choice & 1) ? "BaudRate" : "New";
     const auto keys = keysOf(before);
     if ((choice & 2) && !keys.empty())
         std::tie(section, key) = keys[(choice >> 2) % keys.size()];
     const std::string value = (choice & 0x80) ? std::string() : std::to_string(choice * 7919);
     const int readBefore = profile.GetProfileInt(section, key, -1);
-    check(profile.WriteProfileString(section, key, value));
-    check(profile.GetProfileString(section, key, "\n") == value);
-    check(profile.GetProfileInt(section, key, -1) == (value.empty() ? -1 : choice * 7919));
-    check(profile.hasSection(section));
+    check(profile.WriteProfileString(section, key, value) && profile.hasSection(section) &&
+          profile.GetProfileString(section, key, "\n") == value &&
+          profile.GetProfileInt(section, key, -1) == (value.empty() ? -1 : choice * 7919));
 
     const std::string written = profile.text();
     check(profile.changed() == (written != input));
-    if (written != input) {
+    if (written != input)
         checkOnlyTheKeyChanged(before, linesOf(written), section, key, value);
-    } else {
+    else
         check(readBefore == profile.GetProfileInt(section, key, -1));
-    }
 
     // Read back, the same write changes nothing.
     Profile again = Profile::fromText(written);
-    check(again.WriteProfileString(section, key, value));
-    check(!again.changed() && again.text() == written);
+    check(again.WriteProfileString(section, key, value) && !again.changed() &&
+          again.text() == written);
     return 0;
 }

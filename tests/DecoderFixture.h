@@ -41,18 +41,12 @@ inline void* limitedAllocate(std::size_t size, void* context) {
 }
 
 // Collects the rows the decoder hands on, as the list view would.
-class RowCollector : public RowSink {
-  public:
+struct RowCollector : RowSink {
     bool AppendRow(TraceEntry* entry, std::int32_t number) override {
-        rows.push_back(entry);
-        numbers.push_back(number);
-        return true;
+        return rows.push_back(entry), numbers.push_back(number), true;
     }
     void endOfBatch() override { ++batches; }
-    void clearRows() override {
-        rows.clear();
-        numbers.clear();
-    }
+    void clearRows() override { rows.clear(), numbers.clear(); }
     RowColours rowColours() const override { return colours; }
 
     std::vector<TraceEntry*> rows;

@@ -20,10 +20,9 @@ class TestCommandFrames : public QObject {
         for (const QString row :
              {"1200=040104B0B9", "9600=04012580AA", "19200=04014B0050", " 4800abc=040112C0D7",
               "+2400=040109606E", "70000=0401117086", "-1=0401FFFF03", "=0401000005",
-              "- 5=0401000005", "4294986496=04014B0050"}) {
+              "- 5=0401000005", "4294986496=04014B0050"})
             QTest::newRow(qPrintable("\"" + row.section('=', 0, 0) + "\""))
                 << row.section('=', 0, 0) << QByteArray::fromHex(row.section('=', 1).toLatin1());
-        }
         QTest::newRow("endless digits") << QString(200, '9') << QByteArray::fromHex("0401FFFF03");
     }
 
@@ -38,8 +37,7 @@ class TestCommandFrames : public QObject {
     // Bytes above 127 read unsigned (small numbers: tst_tracecontroller's status lines).
     void readsAnswersWithHighBytes() {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(
-            "\x05\x80\xFF\x80\x00\x00"
-            "\x05\x81\xFF\xFE\xFD\x00");
+            "\x05\x80\xFF\x80\x00\x00\x05\x81\xFF\xFE\xFD\x00");
         const FirmwareVersion v = readVersionResponse(bytes);
         const BaudrateAnswer answer = readBaudrateResponse(bytes + 6);
         QCOMPARE(QList<int>({v.major, v.minor, v.patch, answer.baudrate, answer.result}),

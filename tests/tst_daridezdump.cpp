@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "DecoderFixture.h"
+
 namespace {
 
 // An hour of timer wraps, a LIN frame, a device error, a wrap, a start marker and a LIN
@@ -22,10 +24,9 @@ const QString kRows =
 // The same rows with the verdict as a 16th field: EA is the classic checksum of 05 10;
 // the second frame has one response byte only.
 const QString kChecked = QString(kRows)
-                             .replace("plain\n", "plain|\n")
-                             .replace("red\n", "red|\n")
-                             .replace("EAh|||||||green\n", "EAh|||||||green|classic\n")
-                             .replace("01h|||||||||green\n", "01h|||||||||green|short\n");
+                             .replace("\n", "|\n")
+                             .replace("EAh|||||||green|", "EAh|||||||green|classic")
+                             .replace("01h|||||||||green|", "01h|||||||||green|short");
 const QString kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
@@ -37,10 +38,7 @@ class TestDaridezDump : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() {
-        QFile trace(dir.filePath("trace.dump"));
-        QVERIFY(trace.open(QIODevice::WriteOnly) && trace.write(kTrace) == kTrace.size());
-    }
+    void initTestCase() { QVERIFY(daridez::test::writeFile(dir.filePath("trace.dump"), kTrace)); }
 
     void printsRowsAndStatus_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -83,10 +81,10 @@ class TestDaridezDump : public QObject {
         QFETCH(QStringList, arguments);
         QTEST(run(arguments), "expected");
         // Saving writes back, byte for byte, the file that was read.
-        QFile saved(dir.filePath("out.dump"));
-        QCOMPARE(saved.exists(), arguments.contains("out.dump"));
-        QCOMPARE(saved.open(QIODevice::ReadOnly) ? saved.readAll() : kTrace, kTrace);
-        saved.remove();
+        const QString saved = dir.filePath("out.dump");
+        QCOMPARE(daridez::test::readFile(saved),
+                 arguments.contains("out.dump") ? kTrace : "<none>");
+        QFile::remove(saved);
     }
 
     void helpExplainsTheOptions() {

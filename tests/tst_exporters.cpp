@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <cstring>
 #include <functional>
 
@@ -20,11 +21,9 @@ namespace {
 // CRLF) and the packet it exports to ("t" microseconds after the epoch, the identifier
 // byte, the data length, the checksum model, the checksum byte, the error bits, the
 // data bytes).
+// A packet of nullptr: not a LIN frame, no packet.
 struct FixtureRow {
-    const char* name;
-    const char* frames;
-    const char* csv;
-    const char* packet;  // nullptr: not a LIN frame, no packet
+    const char *name, *frames, *csv, *packet;
 };
 
 const FixtureRow kFixture[] = {
@@ -75,20 +74,16 @@ constexpr std::int64_t kEpochMicros = 1'700'000'000'123'456;
 
 // Keeps what it is given, and refuses the write numbered refuseAt (from 1; 0: never)
 // and every one after it.
-class MemoryOutput : public ByteOutput {
-  public:
-    explicit MemoryOutput(int refuseAt = 0) : refuseAt_(refuseAt) {}
+struct MemoryOutput : ByteOutput {
+    explicit MemoryOutput(int refuseAt = 0) : refuseAt(refuseAt) {}
     bool write(const void* data, std::size_t size) override {
-        if (++calls >= refuseAt_ && refuseAt_ != 0)
+        if (++calls >= refuseAt && refuseAt != 0)
             return false;
         bytes.append(static_cast<const char*>(data), qsizetype(size));
         return true;
     }
     QByteArray bytes;
-    int calls = 0;
-
-  private:
-    int refuseAt_;
+    int calls = 0, refuseAt;
 };
 
 enum class Format { Pcapng, Csv };
@@ -106,9 +101,7 @@ bool exportRows(
 }
 
 quint32 u32(const QByteArray& bytes, qsizetype at) {
-    quint32 value = 0;
-    std::memcpy(&value, bytes.constData() + at, 4);  // little-endian, as written
-    return value;
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 
 // The number of packets in a capture, after checking the section header, the one LIN
@@ -145,11 +138,8 @@ class TestExporters : public QObject {
   private slots:
     void initTestCase() {
         QByteArray frames;
-        for (const FixtureRow& row : kFixture) {
-            frames += row.frames;
-            packets << (row.packet ? row.packet : QString());
-        }
-        packets.removeAll(QString());
+        for (const FixtureRow& row : kFixture) frames += row.frames, packets << QString(row.packet);
+        packets.removeAll(QString());  // the rows that are no LIN frame
         fixture.feed(hex(frames));
         rows = fixture.listRows();
         QCOMPARE(rows.size(), std::size(kFixture));
@@ -166,10 +156,9 @@ class TestExporters : public QObject {
         QTest::addColumn<int>("row");
         QTest::addColumn<QByteArray>("info");
         QTest::addColumn<QByteArray>("record");
-        for (std::size_t i = 0; i < std::size(kFixture); ++i) {
+        for (std::size_t i = 0; i < std::size(kFixture); ++i)
             QTest::newRow(kFixture[i].name)
                 << int(i) << QByteArray() << QByteArray(kFixture[i].csv);
-        }
         const auto info = [](const char* name, const char* text, const char* field) {
             QTest::newRow(name) << -1 << QByteArray(text)
                                 << ",," + QByteArray(field) + ",,,,,,,,,,,,plain,";
@@ -187,10 +176,10 @@ class TestExporters : public QObject {
         MemoryOutput out;
         CsvWriter csv(out);
         QVERIFY(csv.writeRow(row < 0 ? made : *rows[row]) && csv.finish());
-        QCOMPARE(out.bytes,
-                 "MsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-                 "Check\r\n" +
-                     record + "\r\n");
+        const QByteArray header =
+            "MsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,"
+            "Colour,Check\r\n";
+        QCOMPARE(out.bytes, header + record + "\r\n");
     }
 
     void refusedOutputStopsTheExport_data() {
@@ -237,14 +226,13 @@ class TestExporters : public QObject {
         const QString file = dir.filePath("fixture.pcapng");
         MemoryOutput out;
         QVERIFY(exportRows(Format::Pcapng, rows, out) && writeFile(file, out.bytes));
-        QStringList arguments{"-r",     file, "--disable-protocol", "iso15765", "-T",
-                              "fields", "-E", "separator=|"};
-        for (const char* field : {"frame.time_epoch", "lin.protected_id", "lin.length",
-                                  "lin.checksum_type", "lin.checksum", "lin.errors", "data.data"}) {
-            arguments << "-e" << field;
-        }
         QProcess tshark;
-        tshark.start("tshark", arguments);
+        tshark.start("tshark", QStringList{"-r", file} +
+                                   QString("--disable-protocol iso15765 -T fields -E separator=| "
+                                           "-e frame.time_epoch -e lin.protected_id -e lin.length "
+                                           "-e lin.checksum_type -e lin.checksum -e lin.errors "
+                                           "-e data.data")
+                                       .split(' '));
         QVERIFY(tshark.waitForFinished(60000));
         QCOMPARE(tshark.exitCode(), 0);
         const auto byte = [](const QString& text) {

@@ -29,9 +29,8 @@ class TestFilePattern : public QObject {
         add(BuildFileFilter, "a (*.a)|b", "a (*.a)|*.a|b|||");
         add(BuildFileFilter, "whatever|else", "All Files (*.*)|*.*||");  // no "(" anywhere
         add(BuildFileFilter, "", "All Files (*.*)|*.*||");
-        for (const char* text : {"*.*", "*.a;*.b", "dump"}) {  // no plain suffix
+        for (const char* text : {"*.*", "*.a;*.b", "dump"})  // no plain suffix
             add(DefaultSuffix, text, "");
-        }
 #ifdef _WIN32
         add(PlatformPattern, "*.*", "*.*");
 #else

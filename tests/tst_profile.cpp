@@ -2,7 +2,6 @@
 // places it saves to are tried in tst_dumpfiles, beside the dump writer.
 #include <sys/stat.h>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -105,13 +104,11 @@ class TestProfile : public QObject {
         QCOMPARE(inodeOf(path_), loaded);
         QVERIFY(profile.save());
         const ino_t saved = inodeOf(path_);
-        QVERIFY(saved != loaded && !profile.changed());
         const QByteArray after = readFile(path_);
+        QVERIFY(saved != loaded && !profile.changed() && after.endsWith("\n[Extra]\nCount=19\n"));
         QVERIFY(after.startsWith("; mine\n[SIO_CFG]\nBaudRate=19200\nComPort=1\nStopBits=0\n"));
-        QVERIFY(after.endsWith("\n[Extra]\nCount=19\n"));
-        QVERIFY(profile.save());                                 // nothing changed since
-        QVERIFY(profile.WriteProfileInt("Extra", "Count", 19));  // the value it has
-        QVERIFY(profile.save());
+        // Saved again with nothing changed since, and after writing the value it has.
+        QVERIFY(profile.save() && profile.WriteProfileInt("Extra", "Count", 19) && profile.save());
         Profile reloaded(path_.toStdString());
         SaveSerialSettings(&reloaded, settings);
         QVERIFY(!reloaded.changed() && reloaded.save());
@@ -130,9 +127,7 @@ class TestProfile : public QObject {
         QVERIFY(QDir(dir_->path()).mkdir("daridez.ini"));  // the profile is a folder
         Profile folder(path_.toStdString());
         QCOMPARE(folder.GetProfileInt("S", "K", 2), 2);
-        QVERIFY(!folder.WriteProfileInt("S", "K", 3));
-        QVERIFY(!folder.save());
-        QVERIFY(QFileInfo(path_).isDir());
+        QVERIFY(!folder.WriteProfileInt("S", "K", 3) && !folder.save() && QFileInfo(path_).isDir());
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"blocker"});
     }
 

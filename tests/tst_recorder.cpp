@@ -30,12 +30,10 @@ class TestRecorder : public QObject {
         const QByteArray saved = qgetenv("TZ");
         QStringList names;
         for (const char* zone : {"UTC0", "XYZ-10"}) {
-            qputenv("TZ", zone);
-            tzset();
+            qputenv("TZ", zone), tzset();
             names << QString::fromStdString(TraceRecorder::FileName(1796565802));
         }
-        qputenv("TZ", saved);
-        tzset();
+        qputenv("TZ", saved), tzset();
         QCOMPARE(names,
                  QStringList({"trace-2026-12-06_14-03-22.dump", "trace-2026-12-07_00-03-22.dump"}));
     }
@@ -44,10 +42,9 @@ class TestRecorder : public QObject {
         QTemporaryDir dir;
         const std::time_t now = std::time(nullptr);
         // Every name the next few seconds could give is taken by an older recording.
-        for (std::time_t t = now; t < now + 3; ++t) {
+        for (std::time_t t = now; t < now + 3; ++t)
             QVERIFY(
                 writeFile(dir.filePath(QString::fromStdString(TraceRecorder::FileName(t))), "old"));
-        }
         TraceRecorder recorder(dir.path().toStdString());
         recorder.traceStarted();
         give(recorder, "new");

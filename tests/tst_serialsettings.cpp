@@ -1,5 +1,4 @@
 // The serial settings record, its profile section and its description text.
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
@@ -45,8 +44,8 @@ class TestSerialSettings : public QObject {
     void newFileHoldsTheSixKeysInOrderThenThePorts() {
         Profile profile(path_.toStdString());
         SerialSettings settings = loadedFrom(path_);
-        LoadSerialSettings(nullptr, settings);  // no profile: nothing read or written
-        SaveSerialSettings(nullptr, settings);
+        // No profile: nothing read or written.
+        LoadSerialSettings(nullptr, settings), SaveSerialSettings(nullptr, settings);
         SaveSerialSettings(&profile, settings);  // saved only by save(): tst_profile
         QVERIFY(profile.save());
         QCOMPARE(readFile(path_), QByteArray("[SIO_CFG]\nStopBits=0\nParity=0\nBaudRate=115200\n"

@@ -67,8 +67,8 @@ class TestStreamDecoder : public QObject {
         QTest::addColumn<QString>("counts");  // read in parts: what each left, and the batches
         const char* nineBytes =
             "0490200000 059120105500 05922020C100 059320300100 059420400200 059520500300 "
-            "059620600400"
-            "059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 0490300000";
+            "059620600400 059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 "
+            "0490300000";
         addRow("absolute times", "abs", "0490123400 02A0A2 0490000100",
                {"-|0|000000|START", "-|1|004660|Break w0:1", "-|2|065537|Break"},
                "0 frames, 0 errors, clock 0x10001, state 5");
@@ -155,12 +155,10 @@ class TestStreamDecoder : public QObject {
         for (const QByteArray& read : reads) left << QString::number(f.feed(hex(read)));
         QCOMPARE(left.last(), "0");
         QTEST(lines(f), "rows");
-        QTEST(
-            counts(f) +
-                (reads.size() == 1
-                     ? QString()
-                     : QString(", left %1 in %2 batches").arg(left.join(' ')).arg(f.sink.batches)),
-            "counts");
+        QString counted = counts(f);
+        if (reads.size() > 1)
+            counted += QString(", left %1 in %2 batches").arg(left.join(' ')).arg(f.sink.batches);
+        QTEST(counted, "counts");
         QCOMPARE(f.decoder.currentEntry(), f.sink.rows.back());
     }
 

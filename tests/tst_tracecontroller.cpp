@@ -11,53 +11,39 @@
 
 using namespace daridez;
 using namespace daridez::test;
-using namespace std::string_literals;
-using Frames = QList<QByteArray>;
-using Lines = std::vector<std::string>;
 
 namespace {
 
 // A port whose bytes the test queues before each tick. Purging the input throws the
 // queued bytes away, as a real port does.
-class ScriptedPort : public PortChannel {
-  public:
+struct ScriptedPort : PortChannel {
     bool isConnected() const override { return connected; }
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t max) override {
-        lastMax = max;
-        const QByteArray head = pending.first(std::min<qsizetype>(max, pending.size()));
-        std::copy(head.begin(), head.end(), buffer);
-        pending.remove(0, head.size());
-        return static_cast<std::uint32_t>(head.size());
+        const qsizetype n = std::min<qsizetype>(lastMax = max, pending.size());
+        std::copy_n(pending.constData(), n, buffer);
+        pending.remove(0, n);
+        return std::uint32_t(n);
     }
     std::uint32_t Write(const std::uint8_t* bytes, std::uint32_t count) override {
-        writes.append(bytesOf(bytes, count));
+        writes << bytesOf(bytes, count).toHex(' ');
         return count;
     }
-    std::uint32_t PurgeInput() override {
-        pending.clear();
-        return purge('I');
-    }
-    std::uint32_t PurgeOutput() override { return purge('O'); }
-    std::uint32_t purge(char which) {
-        purges += which;
-        return 1;
-    }
+    std::uint32_t PurgeInput() override { return pending.clear(), purges += 'I', 1; }
+    std::uint32_t PurgeOutput() override { return purges += 'O', 1; }
     bool deviceVanished() const override { return vanished; }
 
-    bool connected = true;
-    bool vanished = false;
+    bool connected = true, vanished = false;
     QByteArray pending;
     std::uint32_t lastMax = 0;  // the room the last Read was given
-    Frames writes;
-    std::string purges;  // "O" and "I" in the order they happened
+    QStringList writes;         // in hexadecimal
+    std::string purges;         // "O" and "I" in the order they happened
 };
 
 // The main window as the controller sees it, recording what it is shown and asked.
-class RecordingWindow : public ControllerWindow {
-  public:
-    explicit RecordingWindow(ScriptedPort& port) : port_(port) {}
-    void setStatusLine1(const std::string& text) override { line1.push_back(text); }
-    void setStatusLine2(const std::string& text) override { line2.push_back(text); }
+struct RecordingWindow : ControllerWindow {
+    explicit RecordingWindow(ScriptedPort& port) : port(port) {}
+    void setStatusLine1(const std::string& text) override { line1 << QString::fromStdString(text); }
+    void setStatusLine2(const std::string& text) override { line2 << QString::fromStdString(text); }
     bool hasControl(int) const override { return true; }
     void enableControl(int, bool) override {}  // the enable table: tst_maindialog
     std::string linBaudrateText() const override { return boxText; }
@@ -65,19 +51,15 @@ class RecordingWindow : public ControllerWindow {
     void setListLive(bool flag) override { live = flag; }
     void traceCleared() override { ++clears; }
     void redrawLastPage() override { ++redraws; }
-    void markPortNotConnected() override {  // as the main window forgets the port
-        ++portsForgotten;
-        port_.connected = false;
-    }
+    // As the main window forgets the port.
+    void markPortNotConnected() override { ++portsForgotten, port.connected = false; }
     void reportOutOfMemory() override { ++outOfMemoryReports; }
 
-    Lines line1, line2;
+    QStringList line1, line2;
     bool live = false;
     std::string boxText = "19200";
     int clears = 0, redraws = 0, portsForgotten = 0, outOfMemoryReports = 0;
-
-  private:
-    ScriptedPort& port_;
+    ScriptedPort& port;
 };
 
 // Device frames the scripts name: the version answer, a start marker of recording 7, a LIN
@@ -92,8 +74,7 @@ const char* const kStates[] = {"Idle", "ReadingVersion", "SettingBaudrate", "Sta
 
 // Logs what the controller hands a byte sink: "started", the bytes of each call in hex,
 // "t" per tick, "ended".
-class LoggingSink : public ByteSink {
-  public:
+struct LoggingSink : ByteSink {
     void traceStarted() override { log << "started"; }
     void received(const std::uint8_t* bytes, std::size_t count) override {
         log << bytesOf(bytes, count).toHex(' ');
@@ -122,28 +103,19 @@ struct Rig : DecoderFixture {
     // none of them changed anything.
     bool othersDoNothing(bool withClear) {
         const auto before = traces();
-        controller.onStart();
-        controller.onGetFwVersion();
-        controller.onSetLinSpeed();
+        controller.onStart(), controller.onGetFwVersion(), controller.onSetLinSpeed();
         if (withClear)
             controller.onClearTraceList();
         return traces() == before;
     }
     // What a script's "=key" step compares.
     QString observe(const QString& key) const {
-        const auto join = [](const Lines& lines) {
-            QStringList texts;
-            for (const std::string& line : lines) texts << QString::fromStdString(line);
-            return texts.join(" / ");
-        };
-        QStringList writes;
-        for (const QByteArray& w : port.writes) writes << w.toHex(' ');
         const std::map<QString, QString> values{
-            {"line1", join(window.line1)},
-            {"status", window.line1.empty() ? "-" : QString::fromStdString(window.line1.back())},
-            {"line2", window.line2.empty() ? "-" : QString::fromStdString(window.line2.back())},
+            {"line1", window.line1.join(" / ")},
+            {"status", window.line1.isEmpty() ? "-" : window.line1.back()},
+            {"line2", window.line2.isEmpty() ? "-" : window.line2.back()},
             {"line2s", QString::number(window.line2.size())},
-            {"writes", writes.join(" / ")},
+            {"writes", port.writes.join(" / ")},
             {"purges", QString::fromStdString(port.purges)},
             {"rows", infos().join('|')},
             {"times", infos(true).join('|')},
@@ -197,13 +169,12 @@ class TestTraceController : public QObject {
         // too late.
         for (const auto& [name, command, answer, write] :
              {std::tuple{"read version", "version", "{ver}", "02 00 02"},
-              {"set baudrate", "baud", "05 81 25 80 00 00", "04 01 4b 00 50"}}) {
+              {"set baudrate", "baud", "05 81 25 80 00 00", "04 01 4b 00 50"}})
             add(name, QString("%1; tick 2; stop; others; tick 18; =line1 start %2 ...; read %3; "
                               "=line1 start %2 ... / timeout %2!!!; =purges OI; tick 5; "
                               "=line1 start %2 ... / timeout %2!!!; =state Idle; =box 19200; "
                               "=writes %4; =redraws 0")
                           .arg(command, name, answer, write));
-        }
         add("start marker on the third tick is announced once",
             "start; =writes 02 02 04; =live 1; =busy 1; tick 2; others; read {mark}; "
             "=state Tracing; tick 25; others; =line1 start trace ... / start trace detected ...; "
@@ -282,18 +253,10 @@ class TestTraceController : public QObject {
                 rig.port.pending +=
                     verb == "wraps" ? hex("02 A0 A2").repeated(rest.toInt()) : bytes;
                 rig.ticks(verb == "read");
-            } else if (verb == "tick") {
-                rig.ticks(rest.toInt());
             } else if (verb == "others" || verb == "others-but-clear") {
                 QVERIFY(rig.othersDoNothing(verb == "others"));
-            } else if (verb == "snap") {
-                snapshot = rig.traces();
             } else if (verb == "same") {
                 QVERIFY(rig.traces() == *snapshot);
-            } else if (verb == "carry") {
-                rig.buffer.carryOver = rest.toInt();
-            } else if (verb == "nomem" || verb == "mem") {
-                allowed = verb == "mem" ? -1 : rest.toInt();
             } else {
                 const std::map<QString, std::function<void()>> actions{
                     {"start", [&] { rig.controller.onStart(); }},
@@ -308,7 +271,12 @@ class TestTraceController : public QObject {
                     {"pause", [&] { rig.controller.setPaused(true); }},
                     {"resume", [&] { rig.controller.setPaused(false); }},
                     {"attach", [&] { rig.controller.setByteSink(&rig.sink); }},
-                    {"detach", [&] { rig.controller.setByteSink(nullptr); }}};
+                    {"detach", [&] { rig.controller.setByteSink(nullptr); }},
+                    {"tick", [&] { rig.ticks(rest.toInt()); }},
+                    {"snap", [&] { snapshot = rig.traces(); }},
+                    {"carry", [&] { rig.buffer.carryOver = rest.toInt(); }},
+                    {"nomem", [&] { allowed = rest.toInt(); }},
+                    {"mem", [&] { allowed = -1; }}};
                 QVERIFY2(actions.count(verb), qPrintable("no such step: " + step));
                 actions.at(verb)();
             }

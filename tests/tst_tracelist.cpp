@@ -46,10 +46,9 @@ class TestTraceList : public QObject {
               "4294967296 01:11:34,967296", "4294967295999999 1193046:28:15,999999",
               "4294967296000000 00:00:00,000000", "9223372036854775807 577014:32:22,775807",
               "-1 00:00:00,-000001", "-1500000 1193046:28:15,-500000",
-              "-9223372036854775807 616031:55:54,-775807"}) {
+              "-9223372036854775807 616031:55:54,-775807"})
             QTest::newRow(qPrintable(row))
                 << row.section(' ', 0, 0).toLongLong() << row.section(' ', 1);
-        }
     }
 
     // The absolute text of a time, and the same after "+ " as the difference of two times.
@@ -96,8 +95,7 @@ class TestTraceList : public QObject {
         for (bool mode : {false, true, false})
             RefreshIdTexts(f.list, mode), RefreshByteTexts(f.list, mode);
         QCOMPARE(texts(), QByteArray("(01)001002"));
-        RefreshIdTexts(f.list, true);
-        RefreshByteTexts(f.list, true);
+        RefreshIdTexts(f.list, true), RefreshByteTexts(f.list, true);
         QCOMPARE(texts(), QByteArray("[C1]01h02h"));
     }
 
@@ -108,40 +106,37 @@ class TestTraceList : public QObject {
         QTest::addColumn<QString>("files");
         QTest::addColumn<quint64>("rlimit");
         QTest::addColumn<quint64>("memory");
-        const QString mem8G =
-            "meminfo=MemTotal: 9000000 kB\nMemAvailable:  8388608 kB\nSwap: 1 kB\n;";
+        // Files that begin with cgroup come with 8 GB available in meminfo.
+        const auto add = [](const char* name, quint64 rlimit, quint64 memory, QString files) {
+            if (files.startsWith("cgroup"))
+                files.prepend(
+                    "meminfo=MemTotal: 9000000 kB\nMemAvailable:  8388608 kB\nSwap: 1 kB\n;");
+            QTest::newRow(name) << files << rlimit << memory;
+        };
         const quint64 none = kNoLimit;
-        const auto add = [](const char* name, const QString& files, quint64 rlimit,
-                            quint64 memory) { QTest::newRow(name) << files << rlimit << memory; };
-        add("MemAvailable", mem8G + "cgroup=0::/a/b\n", none, 8192 * kMiB);
-        add("v2 group", mem8G + "cgroup=0::/a/b\n;fs/a/b/memory.max=300\n;fs/a/memory.max=max\n",
-            none, 300);
-        add("v2 parent, group max",
-            mem8G +
-                "cgroup=0::/a/b\n;fs/a/b/memory.max=max\n;fs/a/memory.max=1073741824\n;"
-                "fs/memory.max=2147483648\n",
-            none, 1024 * kMiB);
-        add("v2 namespace root", mem8G + "cgroup=0::/\n;fs/memory.max=4096", none, 4096);
-        add("v1 memory, huge = none",
-            mem8G +
-                "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n;"
-                "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n;"
-                "fs/memory/x/memory.limit_in_bytes=268435456\n;fs/x/y/memory.max=1",
-            none, 256 * kMiB);
-        add("v1 among controllers",
-            mem8G + "cgroup=3:cpu,memory:/x\n;fs/memory/x/memory.limit_in_bytes=5000\n", none,
-            5000);
-        add("v1 reads limit_in_bytes only",
-            mem8G + "cgroup=4:memory:/x\n;fs/memory/x/memory.max=5000\n", none, 8192 * kMiB);
-        add("rlimit", mem8G + "cgroup=0::/a\n;fs/a/memory.max=2147483648", 300 * kMiB, 300 * kMiB);
-        add("nothing there", "", none, none);
-        add("garbage ignored",
+        add("MemAvailable", none, 8192 * kMiB, "cgroup=0::/a/b\n");
+        add("v2 group", none, 300,
+            "cgroup=0::/a/b\n;fs/a/b/memory.max=300\n;fs/a/memory.max=max\n");
+        add("v2 parent, group max", none, 1024 * kMiB,
+            "cgroup=0::/a/b\n;fs/a/b/memory.max=max\n;fs/a/memory.max=1073741824\n;"
+            "fs/memory.max=2147483648\n");
+        add("v2 namespace root", none, 4096, "cgroup=0::/\n;fs/memory.max=4096");
+        add("v1 memory, huge = none", none, 256 * kMiB,
+            "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n;"
+            "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n;"
+            "fs/memory/x/memory.limit_in_bytes=268435456\n;fs/x/y/memory.max=1");
+        add("v1 among controllers", none, 5000,
+            "cgroup=3:cpu,memory:/x\n;fs/memory/x/memory.limit_in_bytes=5000\n");
+        add("v1 reads limit_in_bytes only", none, 8192 * kMiB,
+            "cgroup=4:memory:/x\n;fs/memory/x/memory.max=5000\n");
+        add("rlimit", 300 * kMiB, 300 * kMiB, "cgroup=0::/a\n;fs/a/memory.max=2147483648");
+        add("nothing there", none, none, "");
+        add("garbage ignored", none, none,
             "meminfo=MemAvailable: lots kB\n;cgroup=0::/a\n4:memory:/a\nrubbish\n;"
             "fs/a/memory.max=12ab\n;fs/memory.max=\n;fs/memory/a/memory.limit_in_bytes=-1\n;"
-            "fs/memory/memory.limit_in_bytes=99999999999999999999\n",
-            none, none);
-        add("MemAvailable in bytes, MemFree only", "meminfo=MemFree: 100 kB\nMemAvailable: 4096\n",
-            5 * kMiB, 5 * kMiB);
+            "fs/memory/memory.limit_in_bytes=99999999999999999999\n");
+        add("MemAvailable in bytes, MemFree only", 5 * kMiB, 5 * kMiB,
+            "meminfo=MemFree: 100 kB\nMemAvailable: 4096\n");
     }
 
     void availableMemoryIsTheSmallestKnownLimit() {
@@ -176,21 +171,18 @@ class TestTraceList : public QObject {
         }
         QVERIFY(!f.decoder.takeOutOfMemory());
         f.feed(kHostileFrame.repeated(150));
-        QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
         const auto rows = f.listRows();
-        QCOMPARE(rows.size(), 100u);
+        QVERIFY(f.list.rowCount() == 100 && rows.size() == 100 && f.decoder.takeOutOfMemory());
         f.list.FreeRowsBefore(rows[40]);
         QVERIFY(f.list.rowCount() == 60 && f.listRows().front() == rows[40]);
         QCOMPARE(rows[40]->number, 3040);
         // The frames that found no room are lost; rows are made again from the next frame
         // that opens one of its own, a break, and numbered on from the last one made.
         f.feed(hex("0490010000") + kHostileFrame.repeated(50));
-        QCOMPARE(f.list.rowCount(), 100u);
-        QVERIFY(f.decoder.takeOutOfMemory());
+        QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
         QCOMPARE(f.decoder.currentEntry()->number, 3139);
         // A cleared list takes rows again, up to the budget.
-        f.list.FreeTraceList();
-        f.decoder.ResetDecoder();
+        f.list.FreeTraceList(), f.decoder.ResetDecoder();
         QCOMPARE(f.list.rowCount(), 0u);
         f.feed(kHostileFrame.repeated(150));
         QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
@@ -223,10 +215,10 @@ class TestTraceList : public QObject {
         });
         process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {"--refresh", file});
         QVERIFY(process.waitForFinished(120000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.readAllStandardError(), "Running out of memory...\n");
-        QCOMPARE(process.exitCode(), 1);
-        QVERIFY(process.readAllStandardOutput().isEmpty());
+        // A normal exit with status 1, the message on stderr and nothing on stdout.
+        QCOMPARE(QString("%1 %2 ").arg(int(process.exitStatus())).arg(process.exitCode()) +
+                     process.readAllStandardError() + process.readAllStandardOutput(),
+                 "0 1 Running out of memory...\n");
     }
 };
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 
+#include "DecoderFixture.h"
 #include "lin/FrameCheck.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/StreamDecoder.h"
@@ -45,10 +46,7 @@ struct Host {
 };
 
 // The program's view of a stream: the rows its decoder makes.
-struct DecodedTrace : RowSink {
-    DecodedTrace() { decoder.ResetDecoder(); }
-    bool AppendRow(TraceEntry*, std::int32_t) override { return true; }
-
+struct DecodedTrace : test::DecoderFixture {
     // Feeds a live stream in reads of `chunk` bytes, as the timer tick does.
     template <typename Bytes>
     void feedLive(const Bytes& stream, std::size_t chunk) {
@@ -84,18 +82,11 @@ struct DecodedTrace : RowSink {
         }
         QStringList texts;
         for (auto& [id, words] : byId) {
-            words.removeDuplicates();
-            words.sort();
+            words.removeDuplicates(), words.sort();
             texts << QString::asprintf("%02X ", id) + words.join('|');
         }
         return texts;
     }
-
-    TraceList list;
-    DisplayModes modes;
-    TraceState state = TraceState::Idle;
-    ReceiveBuffer buffer;
-    StreamDecoder decoder{list, *this, modes, state};
 };
 
 }  // namespace
@@ -109,10 +100,8 @@ class TestTracerSim : public QObject {
     // taken, any other rate is refused with result 1; commands with a wrong check byte are
     // ignored, and the next one is answered.
     void commandsAreAnsweredByteForByte_data() {
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<QByteArray>("command");
-        QTest::addColumn<QByteArray>("answer");
-        for (const QString row :
+        QTest::addColumn<QString>("row");
+        for (const char* row :
              {"2.0.17 0 1 | 02 00 02 | 05 80 02 00 11 98",
               "1.4.2 0 1 | 04 01 01 f4 fa | 05 81 01 f4 01 7c",
               "1.4.2 0 1 | 04 01 03 e8 f0 | 05 81 03 e8 00 71",
@@ -120,28 +109,25 @@ class TestTracerSim : public QObject {
               "1.4.2 0 1 | 04 01 4e 21 74 | 05 81 4e 21 01 f6",
               "1.4.2 7 1 | 04 01 25 80 aa | 05 81 25 80 07 32",
               "1.4.2 0 1 | 02 02 04 | 05 82 00 01 00 88", "1.4.2 0 0 | 02 02 04 | 04 90",
-              "1.4.2 0 1 | 02 00 03 04 01 25 80 ab 02 02 05 02 00 02 | 05 80 01 04 02 8c"}) {
-            const QStringList f = row.split(" | ");
-            QTest::newRow(qPrintable(row)) << f[0] << f[1].toLatin1() << f[2].toLatin1();
-        }
+              "1.4.2 0 1 | 02 00 03 04 01 25 80 ab 02 02 05 02 00 02 | 05 80 01 04 02 8c"})
+            QTest::newRow(row) << QString(row);
     }
 
     void commandsAreAnsweredByteForByte() {
-        QFETCH(QString, device);
-        QFETCH(QByteArray, command);
-        QFETCH(QByteArray, answer);
+        QFETCH(QString, row);
+        const QStringList f = row.split(" | ");  // device, command, answer
         TracerSimulatorOptions options;
         int marker = 1;
-        std::sscanf(qPrintable(device), "%hhu.%hhu.%hhu %hhu %d", &options.version[0],
+        std::sscanf(qPrintable(f[0]), "%hhu.%hhu.%hhu %hhu %d", &options.version[0],
                     &options.version[1], &options.version[2], &options.baudResult, &marker);
         options.startMarker = marker != 0;
         TracerSimulator sim(options);
         QVERIFY2(sim.open(), sim.errorText().c_str());
         Host host(sim.devicePath());
-        host.send(command);
+        host.send(qPrintable(f[1]));
         sim.poll();
         sim.advance(20000);  // lets a started trace send its first fields
-        QCOMPARE(host.collect(sim, 6).left((answer.size() + 1) / 3).toHex(' '), answer);
+        QCOMPARE(host.collect(sim, 6).left((f[2].size() + 1) / 3).toHex(' '), f[2].toLatin1());
     }
 
     // What a stop leaves and the rows of a live trace: tst_maindialog.
@@ -158,10 +144,8 @@ class TestTracerSim : public QObject {
                      QString::fromStdString(sim.devicePath()));
             Host host(options.linkPath);
             host.send("02 02 04");
-            for (int i = 0; i < 100; ++i) {
-                sim.advance(10000);  // one second of bus traffic in 100 polls
-                received += host.collect(sim, 1);
-            }
+            // One second of bus traffic in 100 polls.
+            for (int i = 0; i < 100; ++i) sim.advance(10000), received += host.collect(sim, 1);
             host.send("02 03 05");
             received += host.collect(sim);
             QVERIFY(!sim.tracing());
@@ -169,8 +153,7 @@ class TestTracerSim : public QObject {
         }
         QVERIFY(!QFileInfo(dir.filePath("ttyLIN")).isSymLink());  // the link went with the device
         QVERIFY(received.size() > 2000);  // a second's frames, decoded in the tests below
-        QFile file(QString::fromStdString(options.recordPath));
-        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == received);
+        QCOMPARE(test::readFile(QString::fromStdString(options.recordPath)), received);
     }
 
     // Whole frames, one per 10 ms slot: identifiersAndChecksumsFollowTheLinRules; timer wraps
@@ -197,23 +180,22 @@ class TestTracerSim : public QObject {
         QTest::addColumn<double>("badChecksums");
         QTest::addColumn<double>("badParity");
         QTest::addColumn<QString>("verdicts");
+        // The verdict of every identifier of the schedule, "%m" standing for its checksum model.
         auto row = [](const char* name, const char* classic, double checksums, double parity,
-                      const char* verdicts) {
-            QTest::newRow(name) << QString(classic) << checksums << parity << QString(verdicts);
+                      const char* verdict) {
+            QStringList verdicts;
+            for (const QString id : {"05", "10", "22", "28", "31", "3C", "3D"}) {
+                const bool model = id >= "3C" || QString(classic).contains(id);
+                verdicts << id + " " +
+                                QString(verdict).replace("%m", model ? "classic" : "enhanced");
+            }
+            QTest::newRow(name) << QString(classic) << checksums << parity << verdicts.join(", ");
         };
-        row("enhanced", "", 0, 0,
-            "05 enhanced, 10 enhanced, 22 enhanced, 28 enhanced, 31 enhanced, 3C classic, "
-            "3D classic");
-        row("--bad-checksums 0.5 --classic 05,22", "05,22", 0.5, 0,
-            "05 checksum|classic, 10 checksum|enhanced, 22 checksum|classic, "
-            "28 checksum|enhanced, 31 checksum|enhanced, 3C checksum|classic, 3D checksum|classic");
+        row("enhanced", "", 0, 0, "%m");
+        row("--bad-checksums 0.5 --classic 05,22", "05,22", 0.5, 0, "checksum|%m");
         // The node sends the checksum over the identifier byte it saw, parity bits and all.
-        row("--bad-parity 1 --classic 28", "28", 0, 1,
-            "05 parity,enhanced, 10 parity,enhanced, 22 parity,enhanced, 28 parity,classic, "
-            "31 parity,enhanced, 3C parity,classic, 3D parity,classic");
-        row("both 1", "", 1, 1,
-            "05 parity,checksum, 10 parity,checksum, 22 parity,checksum, 28 parity,checksum, "
-            "31 parity,checksum, 3C parity,checksum, 3D parity,checksum");
+        row("--bad-parity 1 --classic 28", "28", 0, 1, "parity,%m");
+        row("both 1", "", 1, 1, "parity,checksum");
     }
 
     void identifiersAndChecksumsFollowTheLinRules() {
@@ -245,10 +227,7 @@ class TestTracerSim : public QObject {
         QByteArray stream;
         for (int round = 0; round < 10; ++round) {
             for (int i = 0; i < 300; ++i, sim.poll()) sim.advance(100000);
-            for (int i = 0; i < 20; ++i) {
-                sim.advance(20000);
-                stream += host.collect(sim);
-            }
+            for (int i = 0; i < 20; ++i) sim.advance(20000), stream += host.collect(sim);
         }
         QVERIFY(sim.framesDropped() > 0);
         DecodedTrace trace;
@@ -268,24 +247,21 @@ class TestTracerSim : public QObject {
         const std::vector<std::uint8_t> stream = TracerSimulator(options).generate(3'000'000);
         DecodedTrace whole, budgeted;
         budgeted.list.setRowBudget(50);
-        whole.feedLive(stream, 512);
-        budgeted.feedLive(stream, 512);
+        for (DecodedTrace* trace : {&whole, &budgeted}) trace->feedLive(stream, 512);
         QVERIFY(budgeted.decoder.takeOutOfMemory() && !budgeted.decoder.takeOutOfMemory());
         QVERIFY(!whole.decoder.takeOutOfMemory() && whole.list.rowCount() > 200);
         // Trouble becomes device error, overflow and bad frame rows; the decoder finds its way
         // back at the next break.
         const QStringList infos = whole.infos();
-        QVERIFY(whole.decoder.errorCount() > 0);
         QCOMPARE(whole.decoder.errorCount(), infos.filter("#0").size());
-        QVERIFY(infos.contains("#BufOvfl") && !infos.filter("#err [").isEmpty());
+        QVERIFY(whole.decoder.errorCount() > 0 && infos.contains("#BufOvfl") &&
+                !infos.filter("#err [").isEmpty());
         QVERIFY(infos.count("Break+") > whole.decoder.frameCount() / 2 &&
                 !infos.contains("backwards"));
         QCOMPARE(budgeted.list.rowCount(), 50u);
-        const TraceEntry* row = whole.list.TraceListHead();
-        for (const TraceEntry* b = budgeted.list.TraceListHead(); b != nullptr; b = b->next) {
-            QCOMPARE(std::memcmp(b, row, offsetof(TraceEntry, next)), 0);
-            row = row->next;
-        }
+        const auto rows = whole.listRows(), made = budgeted.listRows();
+        for (std::size_t i = 0; i < made.size(); ++i)
+            QCOMPARE(std::memcmp(made[i], rows[i], offsetof(TraceEntry, next)), 0);
     }
 };
 
