@@ -54,11 +54,10 @@ class TestDaridezDump : public QObject {
         QTest::newRow("unwritable output") << QStringList{"trace.dump", "-o", "no/such.dump"}
                                            << "status 1\n" + kRows + "stderr: save error\n";
         const QString usage = "status 2\nstderr: " + kUsage;
-        QTest::newRow("bad data mode") << QStringList{"--data=oct", "a.dump"} << usage;
-        QTest::newRow("-o without name") << QStringList{"a.dump", "-o"} << usage;
-        QTest::newRow("no status line in a capture")
-            << QStringList{"--summary", "--format=pcapng", "a.dump"} << usage;
-        QTest::newRow("ids in csv") << QStringList{"--ids", "--format=csv", "a.dump"} << usage;
+        // A bad data mode, -o without a name, no status line in a capture, no ids in csv.
+        for (const QString args : {"--data=oct a.dump", "a.dump -o",
+                                   "--summary --format=pcapng a.dump", "--ids --format=csv a.dump"})
+            QTest::newRow(qPrintable("usage: " + args)) << args.split(' ') << usage;
         QTest::newRow("checked") << QStringList{"--check", "trace.dump"} << "status 0\n" + kChecked;
         QTest::newRow("filtered, checked, summary of the whole trace")
             << QStringList{"--filter=!err !start bad", "--check", "--summary", "trace.dump"}

@@ -3,6 +3,7 @@
 // and the tracker that keeps a summary up to date while the trace grows and starts over
 // (through IdSummary::clear) when it is cleared.
 #include <QTest>
+#include <span>
 
 #include "DecoderFixture.h"
 #include "lin/IdSummary.h"
@@ -22,20 +23,17 @@ const QByteArray kWrap = "02A000";  // the clock goes to the next multiple of 65
 QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
     QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
     int kind = 0x92;
-    for (const QByteArray& byte : idAndResponse.split(' ')) {
+    for (const QByteArray& byte : idAndResponse.split(' '))
         if (!byte.isEmpty())
             text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
-    }
     return text + " ";
 }
 
 // "|" in the stream starts a new recording there, as "Start" does: the clock begins at 0.
 IdSummary summaryOf(const QByteArray& stream) {
     DecoderFixture f;
-    for (const QByteArray& recording : stream.split('|')) {
-        f.decoder.RestartDecoder();
-        f.feed(hex(recording));
-    }
+    for (const QByteArray& recording : stream.split('|'))
+        f.decoder.RestartDecoder(), f.feed(hex(recording));
     IdSummary summary;
     for (const TraceEntry* row : f.listRows()) summary.add(*row);
     return summary;
@@ -132,10 +130,8 @@ class TestIdSummary : public QObject {
             summary.add(*rows[static_cast<std::size_t>(n) + 1]);
             const IdStats& s = summary.stats(0x05);
             QString line = QString("%1 %2").arg(s.changedMask, 0, 16).arg(s.changes).toUpper();
-            for (int i = 0; i < 4; ++i) {
-                const std::int64_t t = s.changeTimes[static_cast<std::size_t>(i)];
+            for (const std::int64_t t : std::span(s.changeTimes).first(4))
                 line += t == IdStats::kNever ? " -" : " " + QString::number(t, 16);
-            }
             QCOMPARE(line, expected[n]);
         }
     }
@@ -169,17 +165,13 @@ class TestIdSummary : public QObject {
         IdSummaryTracker tracker;
         int from = 0;
         for (int cut : cuts) {
-            f.feed(bytes.mid(from, cut - from));
-            from = cut;
-            const TrackerUpdate step = tracker.update(f.list, f.decoder.currentEntry());
-            QVERIFY(!step.restarted);
+            f.feed(bytes.mid(from, cut - from)), from = cut;
+            QVERIFY(!tracker.update(f.list, f.decoder.currentEntry()).restarted);
             IdSummary complete;
             std::uint64_t rows = 0;
             for (const TraceEntry* row : f.listRows())
-                if (row != f.decoder.currentEntry()) {
-                    complete.add(*row);
-                    ++rows;
-                }
+                if (row != f.decoder.currentEntry())
+                    complete.add(*row), ++rows;
             QCOMPARE(tracker.rowsAdded(), rows);
             QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(complete, kBaud));
         }
@@ -198,8 +190,7 @@ class TestIdSummary : public QObject {
         const QByteArray second = lin("2000", "20 01 02 03 04 D5");
         DecoderFixture f;
         IdSummaryTracker tracker;
-        f.feed(hex(first));
-        tracker.update(f.list, nullptr);
+        f.feed(hex(first)), tracker.update(f.list, nullptr);
         QVERIFY(tracker.summary().seen(0x05) && tracker.summary().seen(0x01));
 
         // Emptied and not told: the empty list is seen.
@@ -213,10 +204,8 @@ class TestIdSummary : public QObject {
 
         // Refilled with fewer rows than were added, not told: the new head may sit where the
         // old one was, the shorter list gives it away.
-        f.feed(hex(first));
-        tracker.update(f.list, nullptr);
-        f.session.clear();
-        f.feed(hex(second));
+        f.feed(hex(first)), tracker.update(f.list, nullptr);
+        f.session.clear(), f.feed(hex(second));
         QVERIFY(tracker.update(f.list, nullptr).restarted);
         QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(summaryOf(second), kBaud));
         // Told (reset): tst_maindialog's ID summary emptied by Clear.

@@ -70,18 +70,16 @@ class TestProfile : public QObject {
     void keyReadsAsItsLeadingIntegerAndWritesOnlyItsLine() {
         QFETCH(QByteArray, before);
         QFETCH(int, read);
-        QFETCH(QByteArray, after);
         const QString path = before.isNull() ? dir_->filePath("new/daridez.ini") : path_;
         QVERIFY(before.isNull() || writeFile(path, before));
         Profile profile(path.toStdString());
         QCOMPARE(QByteArray::fromStdString(profile.text()), before);  // untouched, byte for byte
         QCOMPARE(profile.GetProfileInt("S", "K", -1), read);
         QCOMPARE(Profile::fromText(before.toStdString()).GetProfileInt("S", "K", -1), read);
-        QVERIFY(profile.WriteProfileInt("S", "K", 3));
-        QCOMPARE(profile.GetProfileInt("S", "K", 0), 3);
+        QVERIFY(profile.WriteProfileInt("S", "K", 3) && profile.GetProfileInt("S", "K", 0) == 3);
         QCOMPARE(readFile(path), before.isNull() ? "<none>"_ba : before);  // not yet saved
         QVERIFY(profile.save());
-        QCOMPARE(readFile(path), after);
+        QTEST(readFile(path), "after");
     }
 
     // Loading, the settings written as the window does when it closes, and many more
@@ -93,12 +91,10 @@ class TestProfile : public QObject {
         const ino_t loaded = inodeOf(path_);
         Profile profile(path_.toStdString());
         SerialSettings settings{};
-        LoadSerialSettings(&profile, settings);
-        settings.BaudRate = 19200;
-        for (int i = 0; i < 20; ++i) {
-            SaveSerialSettings(&profile, settings);
-            QVERIFY(profile.WriteProfileInt("Extra", "Count", i));
-        }
+        LoadSerialSettings(&profile, settings), settings.BaudRate = 19200;
+        for (int i = 0; i < 20; ++i)
+            QVERIFY((SaveSerialSettings(&profile, settings),
+                     profile.WriteProfileInt("Extra", "Count", i)));
         QVERIFY(profile.changed());
         QCOMPARE(readFile(path_), before);
         QCOMPARE(inodeOf(path_), loaded);
@@ -135,8 +131,8 @@ class TestProfile : public QObject {
         const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME"), oldHome = qgetenv("HOME");
         qputenv("XDG_CONFIG_HOME", "/somewhere/config");
         QCOMPARE(Profile::defaultPath(), std::string("/somewhere/config/daridez.ini"));
-        qputenv("XDG_CONFIG_HOME", "relative");  // only an absolute one counts
-        qputenv("HOME", "/home/user");
+        // Only an absolute XDG_CONFIG_HOME counts.
+        qputenv("XDG_CONFIG_HOME", "relative"), qputenv("HOME", "/home/user");
         QCOMPARE(Profile::defaultPath(), std::string("/home/user/.config/daridez.ini"));
         qunsetenv("XDG_CONFIG_HOME");
         QCOMPARE(Profile::defaultPath(), std::string("/home/user/.config/daridez.ini"));

@@ -74,9 +74,7 @@ class TestSerialSettings : public QObject {
     // as; every piece of the text appears at least once (the defaults: tst_maindialog's start).
     void loadedValuesDescribe_data() {
         QTest::addColumn<QByteArray>("lines");
-        auto row = [](const char* keys, const char* text) {
-            QTest::newRow(text) << QByteArray(keys);
-        };
+        auto row = [](const char* k, const char* text) { QTest::newRow(text) << QByteArray(k); };
         row("ComPort=1 BaudRate=9600 ByteSize=7", "Com1, 9600 Baud, 7 Bit, 1 Stop, no Parity");
         row("ComPort=3 BaudRate=19200 Parity=1", "Com3, 19200 Baud, 8 Bit, 1 Stop, odd Parity");
         row("ComPort=4 BaudRate=38400 Parity=2", "Com4, 38400 Baud, 8 Bit, 1 Stop, even Parity");

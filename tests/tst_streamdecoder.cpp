@@ -167,9 +167,8 @@ class TestStreamDecoder : public QObject {
         QTest::addColumn<QString>("before");  // "live" or "file", and the state
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QString>("after");  // what SplitFrames returned, the state, the rows
-        const auto add = [](const char* name, const char* before, const char* stream,
-                            const QString& after) {
-            QTest::newRow(name) << QString(before) << hex(stream) << after;
+        const auto add = [](const char* name, QString before, const char* stream, QString after) {
+            QTest::newRow(name) << before << hex(stream) << after;
         };
         const QString badVersion = kStartRow + " / -|1|+ 000000|#err [05,80,01,02,03,0B]";
         add("reading version skips frames and returns the answer's position", "live 1",

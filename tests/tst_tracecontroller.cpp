@@ -154,9 +154,7 @@ class TestTraceController : public QObject {
     // same: all of it is as at the snap; "=key text": what Rig::observe(key) gives.
     void scriptedSession_data() {
         QTest::addColumn<QString>("script");
-        const auto add = [](const char* name, const QString& script) {
-            QTest::newRow(name) << script;
-        };
+        const auto add = [](const char* name, const QString& s) { QTest::newRow(name) << s; };
         // Half a frame behind the version answer, and frames ahead of the baud-rate answer,
         // are thrown away: nothing becomes a row, now or at the head of the next trace.
         add("answers within twenty ticks are shown and purged",

@@ -148,9 +148,8 @@ class TestTraceList : public QObject {
             QVERIFY(QDir().mkpath(QFileInfo(path).path()) &&
                     writeFile(path, file.section('=', 1).toLatin1()));
         }
-        const MemorySources sources{dir.filePath("meminfo").toStdString(),
-                                    dir.filePath("cgroup").toStdString(),
-                                    dir.filePath("fs").toStdString(), rlimit};
+        const auto at = [&](const char* name) { return dir.filePath(name).toStdString(); };
+        const MemorySources sources{at("meminfo"), at("cgroup"), at("fs"), rlimit};
         QTEST(quint64(AvailableMemory(sources)), "memory");
         QCOMPARE(ChooseRowBudget(0, sources), RowsForMemory(AvailableMemory(sources)));
         QCOMPARE(ChooseRowBudget(1234, sources), 1234u);  // a configured budget wins
@@ -209,10 +208,8 @@ class TestTraceList : public QObject {
         const QString file = dir.filePath("hostile.dump");
         QVERIFY(writeFile(file, kHostileFrame.repeated(10 << 20)));
         QProcess process;
-        process.setChildProcessModifier([] {
-            const rlimit limit{300 * kMiB, 300 * kMiB};
-            ::setrlimit(RLIMIT_AS, &limit);
-        });
+        static constexpr rlimit kLimit{300 * kMiB, 300 * kMiB};
+        process.setChildProcessModifier([] { ::setrlimit(RLIMIT_AS, &kLimit); });
         process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {"--refresh", file});
         QVERIFY(process.waitForFinished(120000));
         // A normal exit with status 1, the message on stderr and nothing on stdout.

@@ -124,8 +124,7 @@ class TestTracerSim : public QObject {
         TracerSimulator sim(options);
         QVERIFY2(sim.open(), sim.errorText().c_str());
         Host host(sim.devicePath());
-        host.send(qPrintable(f[1]));
-        sim.poll();
+        host.send(qPrintable(f[1])), sim.poll();
         sim.advance(20000);  // lets a started trace send its first fields
         QCOMPARE(host.collect(sim, 6).left((f[2].size() + 1) / 3).toHex(' '), f[2].toLatin1());
     }
@@ -146,8 +145,7 @@ class TestTracerSim : public QObject {
             host.send("02 02 04");
             // One second of bus traffic in 100 polls.
             for (int i = 0; i < 100; ++i) sim.advance(10000), received += host.collect(sim, 1);
-            host.send("02 03 05");
-            received += host.collect(sim);
+            host.send("02 03 05"), received += host.collect(sim);
             QVERIFY(!sim.tracing());
             QCOMPARE(sim.bytesSent(), std::uint64_t(received.size()));
         }
@@ -184,11 +182,11 @@ class TestTracerSim : public QObject {
         auto row = [](const char* name, const char* classic, double checksums, double parity,
                       const char* verdict) {
             QStringList verdicts;
-            for (const QString id : {"05", "10", "22", "28", "31", "3C", "3D"}) {
-                const bool model = id >= "3C" || QString(classic).contains(id);
+            for (const QString id : {"05", "10", "22", "28", "31", "3C", "3D"})
                 verdicts << id + " " +
-                                QString(verdict).replace("%m", model ? "classic" : "enhanced");
-            }
+                                QString(verdict).replace(
+                                    "%m", id >= "3C" || QString(classic).contains(id) ? "classic"
+                                                                                      : "enhanced");
             QTest::newRow(name) << QString(classic) << checksums << parity << verdicts.join(", ");
         };
         row("enhanced", "", 0, 0, "%m");
@@ -202,16 +200,14 @@ class TestTracerSim : public QObject {
         QFETCH(QString, classic);
         QFETCH(double, badChecksums);
         QFETCH(double, badParity);
-        QFETCH(QString, verdicts);
         TracerSimulatorOptions options;
         for (const QString& id : classic.split(',', Qt::SkipEmptyParts))
             options.classicIds.set(id.toUInt(nullptr, 16));
-        options.rates.badChecksums = badChecksums;
-        options.rates.badParity = badParity;
+        options.rates.badChecksums = badChecksums, options.rates.badParity = badParity;
         DecodedTrace trace;
         trace.feedLive(TracerSimulator(options).generate(2'000'000), 4096);  // 200 whole slots
         QCOMPARE(trace.decoder.frameCount(), 200);
-        QCOMPARE(trace.verdicts().join(", "), verdicts);
+        QTEST(trace.verdicts().join(", "), "verdicts");
     }
 
     // The host reads nothing while 30 s of traffic come due, far more than the terminal
