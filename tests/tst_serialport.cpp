@@ -116,7 +116,7 @@ class TestSerialPort : public QObject {
             held += applied.c_cflag & flag ? name : "";
         QCOMPARE(held, line);
         QVERIFY((applied.c_cflag & (CSIZE | CRTSCTS)) == CS8 &&
-                (applied.c_iflag & (IXON | IXOFF) | applied.c_lflag & (ICANON | ECHO)) == 0);
+                ((applied.c_iflag & (IXON | IXOFF)) | (applied.c_lflag & (ICANON | ECHO))) == 0);
         rig.send(1);  // and the port reads
         QCOMPARE(rig.waitForBytes(1), 1u);
     }
