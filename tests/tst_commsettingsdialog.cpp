@@ -205,20 +205,17 @@ class TestCommSettingsDialog : public QObject {
              {"ttyLIN0>%", "ttyUSB10>", "ttyUSB9>", "ttyS1>", "by-id/usb-Acme>%",
               "by-id/platform-A>../ttyS1", "by-id/usb-Z>../ttyS1", "by-id/usb-B>../ttyUSB9",
               "by-id/usb-Gone>../ttyUSB7"}) {
-            const QString name = dir.filePath(made.section('>', 0, 0)),
-                          target = made.section('>', 1);
-            QVERIFY(target.isEmpty() ? QFile(name).open(QIODevice::WriteOnly)
-                                     : QFile::link(target == "%" ? ptsname(pty) : target, name));
+            const QString name = dir.filePath(made.section('>', 0, 0)), to = made.section('>', 1);
+            QVERIFY(to.isEmpty() ? QFile(name).open(QIODevice::WriteOnly)
+                                 : QFile::link(to == "%" ? ptsname(pty) : to, name));
             if (!made.startsWith("by-id"))
                 devices.push_back({name.toStdString(), {}, {}});
         }
         const auto listed = [&](const char* folder) {
             QStringList got;
-            for (const auto& entry :
-                 PortList::complete(devices, dir.filePath(folder).toStdString()))
-                got << QString::fromStdString(entry.path + '=' + entry.byIdPath)
-                           .remove(dir.path() + '/');
-            return got.join(' ');
+            for (const auto& e : PortList::complete(devices, dir.filePath(folder).toStdString()))
+                got << QString::fromStdString(e.path + '=' + e.byIdPath);
+            return got.join(' ').remove(dir.path() + '/');
         };
         QCOMPARE(listed("by-id"),
                  "ttyLIN0=by-id/usb-Acme ttyS1=by-id/platform-A ttyUSB9=by-id/usb-B ttyUSB10=");

@@ -86,9 +86,7 @@ class TestMainDialog : public QObject {
         return dialog_->findChild<QAbstractButton*>(QString::number(id));
     }
     QComboBox* rateBox() const { return dialog_->findChild<QComboBox*>(QStringLiteral("1018")); }
-    QString status(int line) const {
-        return dialog_->findChild<QLabel*>(QString::number(1009 + line))->text();
-    }
+    QString status() const { return dialog_->findChild<QLabel*>(QStringLiteral("1010"))->text(); }
     QString header(int c) const {
         return list()->model()->headerData(c, Qt::Horizontal).toString();
     }
@@ -191,8 +189,7 @@ class TestMainDialog : public QObject {
     // headers toggle modes and Tab leaves the list.
     void startFollowsTheTraceLocksModesAndShowsFailedChecks() {
         sim::TracerSimulatorOptions faulty;
-        faulty.rates.badChecksums = 0.1;
-        faulty.rates.badParity = 0.1;
+        faulty.rates = {.badChecksums = 0.1, .badParity = 0.1};
         start(faulty);
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
@@ -281,7 +278,7 @@ class TestMainDialog : public QObject {
                              "|Com3|/dev/ttyUSB1|Com4|/dev/ttyACM0"});
         QVERIFY(dialog_->port().isConnected() && prompts_.messages.size() == 2);
         click(ControlId::GetFwVersion);
-        QTRY_COMPARE_WITH_TIMEOUT(status(1), "returned FW-Version: 1.4.2", kDeviceWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), "returned FW-Version: 1.4.2", kDeviceWaitMs);
 
         sim_->stop();
         sim_->closeDevice();  // the adapter is gone
@@ -324,7 +321,7 @@ class TestMainDialog : public QObject {
         QVERIFY(dialog_->isVisible() && dialog_->controller().state() == TraceState::Idle);
         // Return adds nothing to the list.
         QCOMPARE(QString::number(rateBox()->count()) + '|' + rateBox()->currentText(), "5|19200");
-        QCOMPARE(status(1), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
+        QCOMPARE(status(), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
         const QString menu = "|export...|ID summary...||Inf&o about Daridez...";
         const QString about = "Info about Daridez||Daridez - LIN-bus tracer front end|Version " +
                               QStringLiteral(DARIDEZ_VERSION) +
@@ -341,12 +338,11 @@ class TestMainDialog : public QObject {
                  QStringList{about});
 
         const QSize base = dialog_->size();
-        const QStringList names{"1000", "1017", "1018", "1015", "traceSearchGroup", "1010", "1011"};
+        const QStringList ids{"1000", "1017", "1018", "1015", "traceSearchGroup", "1010", "1011"};
         auto place = [&] {
-            QList<QRect> rects;
-            for (const QString& name : names)
-                rects << dialog_->findChild<QWidget*>(name)->geometry();
-            return rects;
+            QList<QRect> r;
+            for (const QString& id : ids) r << dialog_->findChild<QWidget*>(id)->geometry();
+            return r;
         };
         const QList<QRect> at = place();
         dialog_->resize(base - QSize(40, 30));
@@ -411,7 +407,7 @@ class TestMainDialog : public QObject {
         const TraceRecorder& recorder = dialog_->fileActions().recorder();
         QTRY_VERIFY(recorder.size() > 100 && QFileInfo(path).size() == qint64(recorder.size()));
         sim_->closeDevice();  // pulled mid-trace
-        QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("device disconnected"), kDeviceWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("device disconnected"), kDeviceWaitMs);
         QVERIFY(!recorder.recording() && !dialog_->port().isConnected());
         const QStringList shown = snapshot();
         QCOMPARE(QFileInfo(path).size(), qint64(recorder.size()));
@@ -621,10 +617,9 @@ class TestMainDialog : public QObject {
             return table->index(row, int(c)).data().toString();
         };
         auto framesOf = [&](const QString& id) {
-            for (int row = 0; row < table->rowCount(); ++row)
-                if (text(row, IdColumn::Id) == id)
-                    return text(row, IdColumn::Frames).toInt();
-            return -1;
+            const QModelIndex start = table->index(0, int(IdColumn::Id));
+            const auto at = table->match(start, Qt::DisplayRole, id, 1, Qt::MatchExactly);
+            return at.value(0).siblingAtColumn(int(IdColumn::Frames)).data().toInt();
         };
         QSignalSpy resets(table, &QAbstractItemModel::modelReset);  // ticks only add and change
         QTRY_VERIFY_WITH_TIMEOUT(table->rowCount() >= 3, kDeviceWaitMs);

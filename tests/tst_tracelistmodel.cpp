@@ -348,17 +348,15 @@ class TestTraceListModel : public QObject {
         Rows trace;
         trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
         trace.search("ffh");
-        QVERIFY(trace.model.sortByHeaderClick(5));  // DB0 falling
-        QVERIFY(trace.model.sortByHeaderClick(5));
+        QVERIFY(trace.model.sortByHeaderClick(5) &&
+                trace.model.sortByHeaderClick(5));  // DB0 falling
         QCOMPARE(trace.column(5), QStringList({"FFh", "FFh", "7Fh", "01h", ""}));
         QList<int> steps;
         bool wrapped = false;
-        for (int row = -1, i = 0; i < 3; ++i)
-            steps << (row = trace.model.findMatch(row, true, wrapped));
-        QVERIFY(wrapped);
-        steps << trace.model.findMatch(0, false, wrapped);
-        QVERIFY(wrapped);
-        QCOMPARE(steps, QList<int>({0, 1, 0, 1}));
+        for (int row = -1, i = 0; i < 3; ++i)  // each found row, then whether the step wrapped
+            steps << (row = trace.model.findMatch(row, true, wrapped)) << wrapped;
+        steps << trace.model.findMatch(0, false, wrapped) << wrapped;
+        QCOMPARE(steps, QList<int>({0, 0, 1, 0, 0, 1, 1, 1}));
 
         trace.model.setShowOnlyMatches(true);
         QCOMPARE(trace.column(4), QStringList({"[50]", "[3C]"}));
