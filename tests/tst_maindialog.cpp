@@ -38,9 +38,8 @@ class RecordingPrompts : public WindowPrompts {
   public:
     QString chooseTraceFile(ChooserMode mode, const QString& title, const QString& location,
                             const QString& descriptions) override {
-        chooserCalls << QStringLiteral("%1|%2|%3|%4")
-                            .arg(mode == ChooserMode::Save ? "save" : "open")
-                            .arg(title, location, descriptions);
+        const char* call = mode == ChooserMode::Save ? "save|%1|%2|%3" : "open|%1|%2|%3";
+        chooserCalls << QString(call).arg(title, location, descriptions);
         return nextPath;
     }
     QString chooseFolder(const QString&, const QString&) override {
@@ -87,15 +86,11 @@ class TestMainDialog : public QObject {
         return dialog_->findChild<QAbstractButton*>(QString::number(id));
     }
     QComboBox* rateBox() const { return dialog_->findChild<QComboBox*>(QStringLiteral("1018")); }
-    QString status(int line) const {
-        return dialog_->findChild<QLabel*>(QString::number(1009 + line))->text();
+    QString status() const { return dialog_->findChild<QLabel*>(QStringLiteral("1010"))->text(); }
+    QString header(int c) const {
+        return list()->model()->headerData(c, Qt::Horizontal).toString();
     }
-    QString header(int column) const {
-        return list()->model()->headerData(column, Qt::Horizontal).toString();
-    }
-    QString cell(int row, int column) const {
-        return list()->model()->index(row, column).data().toString();
-    }
+    QString cell(int row, int c) const { return model()->index(row, c).data().toString(); }
     void click(int id) { QTest::mouseClick(button(id), Qt::LeftButton); }
 
     static QByteArray read(const QString& path) {
@@ -178,9 +173,8 @@ class TestMainDialog : public QObject {
     QStringList snapshot() const {
         QStringList rows;
         for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
-            const TraceEntry* entry = model()->entryAt(i);
-            rows << QString::asprintf("%d/%u/%u", entry->number, entry->textColour,
-                                      entry->backColour);
+            const TraceEntry& e = *model()->entryAt(i);
+            rows << QString::asprintf("%d/%u/%u", e.number, e.textColour, e.backColour);
             for (int column = 0; column < kListColumnCount; ++column)
                 rows.last() += QLatin1Char('|') + cell(int(i), column);
         }
@@ -195,8 +189,7 @@ class TestMainDialog : public QObject {
     // headers toggle modes and Tab leaves the list.
     void startFollowsTheTraceLocksModesAndShowsFailedChecks() {
         sim::TracerSimulatorOptions faulty;
-        faulty.rates.badChecksums = 0.1;
-        faulty.rates.badParity = 0.1;
+        faulty.rates = {.badChecksums = 0.1, .badParity = 0.1};
         start(faulty);
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
@@ -208,8 +201,7 @@ class TestMainDialog : public QObject {
         auto rowsArrive = [&](bool followed) {
             const int rows = model()->rowCount(), at = bar->value();
             QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() > rows, kDeviceWaitMs);
-            const QRect last = list()->visualRect(
-                list()->model()->index(rows, 0).siblingAtRow(model()->rowCount() - 1));
+            const QRect last = list()->visualRect(model()->index(model()->rowCount() - 1, 0));
             QCOMPARE(list()->viewport()->rect().intersects(last), followed);
             QCOMPARE(note->isVisible(), !followed);
             QVERIFY(followed || bar->value() == at);
@@ -222,7 +214,7 @@ class TestMainDialog : public QObject {
         rowsArrive(true);
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));  // a row selected
         rowsArrive(false);
-        const QModelIndex open = list()->model()->index(model()->rowCount() - 1, kCheck);
+        const QModelIndex open = model()->index(model()->rowCount() - 1, kCheck);
         QVERIFY(!open.data().isValid() && !open.data(Qt::BackgroundRole).isValid());
         int green = 0;  // a LIN frame
         while (model()->entryAt(green)->textColour != kGreen)
@@ -244,7 +236,7 @@ class TestMainDialog : public QObject {
         // Each row shows its verdict; one with a failure word has a Check cell of its own colour.
         int failed = 0;
         for (int row = 0; row < model()->rowCount(); ++row) {
-            const QModelIndex check = list()->model()->index(row, kCheck);
+            const QModelIndex check = model()->index(row, kCheck);
             const FrameVerdict verdict = CheckFrame(*model()->rowEntry(row));
             failed += verdict.failed();
             QCOMPARE(check.data().toString(), QString::fromStdString(verdict.text()));
@@ -284,11 +276,9 @@ class TestMainDialog : public QObject {
         QCOMPARE(shownBy([&] { click(ControlId::Config); }),  // and cancelled
                  QStringList{"Communications Settings|Com1|/dev/ttyS0|Com2|" + device +
                              "|Com3|/dev/ttyUSB1|Com4|/dev/ttyACM0"});
-        QVERIFY(dialog_->port().isConnected());
-        QCOMPARE(prompts_.messages.size(), 2);
+        QVERIFY(dialog_->port().isConnected() && prompts_.messages.size() == 2);
         click(ControlId::GetFwVersion);
-        QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("returned FW-Version: 1.4.2"),
-                                  kDeviceWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), "returned FW-Version: 1.4.2", kDeviceWaitMs);
 
         sim_->stop();
         sim_->closeDevice();  // the adapter is gone
@@ -305,9 +295,8 @@ class TestMainDialog : public QObject {
         dialog_->setProgressThreshold(ReceiveBuffer::kSize);
         prompts_.loadGuarded = [this] { return dialog_->controller().paused(); };
         click(ControlId::LoadTrace);
-        QCOMPARE(prompts_.progressShown, 1);
         // No tick touches the loader's receive buffer.
-        QVERIFY(!prompts_.unguardedLoad && dialog_->timerActive());
+        QVERIFY(prompts_.progressShown == 1 && !prompts_.unguardedLoad && dialog_->timerActive());
         const std::uint32_t wholeFile = model()->indexCount();
 
         prompts_.cancelLoad = true;  // cancelled at the first block: those rows stay
@@ -332,7 +321,7 @@ class TestMainDialog : public QObject {
         QVERIFY(dialog_->isVisible() && dialog_->controller().state() == TraceState::Idle);
         // Return adds nothing to the list.
         QCOMPARE(QString::number(rateBox()->count()) + '|' + rateBox()->currentText(), "5|19200");
-        QCOMPARE(status(1), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
+        QCOMPARE(status(), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
         const QString menu = "|export...|ID summary...||Inf&o about Daridez...";
         const QString about = "Info about Daridez||Daridez - LIN-bus tracer front end|Version " +
                               QStringLiteral(DARIDEZ_VERSION) +
@@ -349,12 +338,11 @@ class TestMainDialog : public QObject {
                  QStringList{about});
 
         const QSize base = dialog_->size();
-        const QStringList names{"1000", "1017", "1018", "1015", "traceSearchGroup", "1010", "1011"};
+        const QStringList ids{"1000", "1017", "1018", "1015", "traceSearchGroup", "1010", "1011"};
         auto place = [&] {
-            QList<QRect> rects;
-            for (const QString& name : names)
-                rects << dialog_->findChild<QWidget*>(name)->geometry();
-            return rects;
+            QList<QRect> r;
+            for (const QString& id : ids) r << dialog_->findChild<QWidget*>(id)->geometry();
+            return r;
         };
         const QList<QRect> at = place();
         dialog_->resize(base - QSize(40, 30));
@@ -419,19 +407,19 @@ class TestMainDialog : public QObject {
         const TraceRecorder& recorder = dialog_->fileActions().recorder();
         QTRY_VERIFY(recorder.size() > 100 && QFileInfo(path).size() == qint64(recorder.size()));
         sim_->closeDevice();  // pulled mid-trace
-        QTRY_COMPARE_WITH_TIMEOUT(status(1), QStringLiteral("device disconnected"), kDeviceWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("device disconnected"), kDeviceWaitMs);
         QVERIFY(!recorder.recording() && !dialog_->port().isConnected());
         const QStringList shown = snapshot();
         QCOMPARE(QFileInfo(path).size(), qint64(recorder.size()));
 
-        prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/folder/x.dump"));
-        click(ControlId::SaveTrace);
-        click(ControlId::LoadTrace);
+        // A folder that is not there, then cancelled choices.
+        for (const QString& next : {dir_->filePath("no/such/folder/x.dump"), QString()}) {
+            prompts_.nextPath = next;
+            click(ControlId::SaveTrace);
+            click(ControlId::LoadTrace);
+            QCOMPARE(snapshot(), shown);
+        }
         QCOMPARE(prompts_.messages, (QStringList{"save error", "load error"}));
-        prompts_.nextPath.clear();  // cancelled choices
-        click(ControlId::SaveTrace);
-        click(ControlId::LoadTrace);
-        QCOMPARE(snapshot(), shown);
         prompts_.nextPath = saved;
         click(ControlId::SaveTrace);
         QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("save|save file") + kDescriptions);
@@ -469,14 +457,13 @@ class TestMainDialog : public QObject {
         rlimit saved{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
         auto limitFileSize = [saved](rlim_t bytes) {
-            rlimit limit = saved;
-            limit.rlim_cur = bytes;
+            const rlimit limit{bytes, saved.rlim_max};
             return setrlimit(RLIMIT_FSIZE, &limit) == 0;
         };
         QVERIFY(limitFileSize(recorder.size()));  // the disk is full from here on
         QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, kDeviceWaitMs);
         QVERIFY(limitFileSize(saved.rlim_cur));
-        QVERIFY2(prompts_.messages[0].startsWith(QStringLiteral("record error\ncannot write ")),
+        QVERIFY2(prompts_.messages[0].startsWith("record error\ncannot write "),
                  qPrintable(prompts_.messages[0]));
         QVERIFY(!button(MainDialog::kRecordId)->isChecked() && !recorder.recording());
         const std::uint32_t before = model()->indexCount();
@@ -486,8 +473,7 @@ class TestMainDialog : public QObject {
         const auto rows = qsizetype(model()->indexCount());
 
         click(MainDialog::kExportId);
-        QCOMPARE(prompts_.chooserCalls.last(),
-                 QStringLiteral("save|export file|.|pcapng (*.pcapng)|CSV (*.csv)"));
+        QCOMPARE(prompts_.chooserCalls.last(), "save|export file|.|pcapng (*.pcapng)|CSV (*.csv)");
         QCOMPARE(read(prompts_.nextPath).count("\r\n"), rows + 1);
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.pcapng"));
         click(MainDialog::kExportId);
@@ -508,8 +494,7 @@ class TestMainDialog : public QObject {
         prompts_.nextChoice = 0;
         click(MainDialog::kExportId);
         QCOMPARE(prompts_.questions.last(),
-                 QStringLiteral("Export only the rows matching \"break\", or all rows?|"
-                                "Matching rows|All rows"));
+                 "Export only the rows matching \"break\", or all rows?|Matching rows|All rows");
         const QByteArray matches = read(prompts_.nextPath);
         QCOMPARE(matches.count("\r\n"), matching + 1);
 
@@ -535,10 +520,9 @@ class TestMainDialog : public QObject {
         SearchGroup& search = *dialog_->searchGroup();
         auto* field = dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"));
         auto* onlyMatches = dialog_->findChild<QCheckBox*>(QStringLiteral("showOnlyMatches"));
-        QCOMPARE(button(ControlId::SetLinSpeed)->nextInFocusChain(), field);
-        QCOMPARE(onlyMatches->nextInFocusChain(), list());
-        QCOMPARE(GroupedNumber(1000005) + ' ' + GroupedNumber(999),
-                 QStringLiteral("1,000,005 999"));
+        QVERIFY(button(ControlId::SetLinSpeed)->nextInFocusChain() == field &&
+                onlyMatches->nextInFocusChain() == list());
+        QCOMPARE(GroupedNumber(1000005) + ' ' + GroupedNumber(999), "1,000,005 999");
 
         click(ControlId::Start);
         QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 40, kDeviceWaitMs);
@@ -556,27 +540,24 @@ class TestMainDialog : public QObject {
 
         QTest::keyClicks(field, QStringLiteral("id=3C"));
         QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(list()->currentIndex().row(), matches[0]);
-        QCOMPARE(search.countText(),
-                 QStringLiteral("%1 of %2 rows").arg(matches.size()).arg(total));
+        QCOMPARE(search.countText(), QString("%1 of %2 rows").arg(matches.size()).arg(total));
+        // The current row and the search's message after each key.
+        auto at = [&] { return QString::number(list()->currentIndex().row()) + search.message(); };
+        QCOMPARE(at(), QString::number(matches[0]));
         for (int i = 1; i < matches.size(); ++i) {
             QTest::keyClick(list(), Qt::Key_F3);
-            QCOMPARE(list()->currentIndex().row(), matches[i]);
-            QCOMPARE(search.message(), QString());
+            QCOMPARE(at(), QString::number(matches[i]));
         }
         QTest::keyClick(button(ControlId::Start), Qt::Key_F3);
-        QCOMPARE(list()->currentIndex().row(), matches[0]);
-        QCOMPARE(search.message(), QStringLiteral("wrapped to the top"));
+        QCOMPARE(at(), QString::number(matches[0]) + "wrapped to the top");
         QTest::keyClick(field, Qt::Key_F3, Qt::ShiftModifier);
-        QCOMPARE(list()->currentIndex().row(), matches.last());
-        QCOMPARE(search.message(), QStringLiteral("wrapped to the bottom"));
+        QCOMPARE(at(), QString::number(matches.last()) + "wrapped to the bottom");
 
         // Only matches, while the trace runs: each batch brings its matching rows.
         click(ControlId::Start);
         QTest::mouseClick(onlyMatches, Qt::LeftButton);
-        QVERIFY(search.showingOnlyMatches());
         const int before = model()->rowCount();
-        QCOMPARE(before, matches.size());
+        QVERIFY(search.showingOnlyMatches() && before == matches.size());
         QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() >= before + 3, kDeviceWaitMs);
         click(ControlId::Stop);
         for (int row = 0; row < model()->rowCount(); ++row)
@@ -598,17 +579,15 @@ class TestMainDialog : public QObject {
         QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(line));
 
         // A query the parser rejects: its message, the field marked, the list as it was.
-        const QPalette plain = field->palette();
+        const QColor plain = field->palette().color(QPalette::Base);
         field->setText(QStringLiteral("id=3C !dat=7F"));
         QTest::keyClick(field, Qt::Key_Return);
         std::string error;
         QVERIFY(!Query::parse("id=3C !dat=7F", error));
         QCOMPARE(search.message(), QString::fromStdString(error));
-        QVERIFY(search.queryRejected() &&
-                field->palette().color(QPalette::Base) != plain.color(QPalette::Base));
-        QCOMPARE(model()->rowCount(), shown);
+        QVERIFY(search.queryRejected() && field->palette().color(QPalette::Base) != plain);
+        QVERIFY(model()->rowCount() == shown && search.activeQuery()->text() == "id=3C");
         QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
-        QCOMPARE(search.activeQuery()->text(), std::string("id=3C"));
 
         // Every row back, still sorted, the selection kept and in view.
         field->setText(QStringLiteral("id=3C"));
@@ -620,9 +599,8 @@ class TestMainDialog : public QObject {
         QVERIFY(list()->viewport()->rect().contains(list()->visualRect(list()->currentIndex())));
 
         click(ControlId::ClearTraceList);
-        QCOMPARE(model()->rowCount(), 0);
-        QCOMPARE(field->text(), QStringLiteral("id=3C"));
-        QTRY_COMPARE(search.countText(), QStringLiteral("0 of 0 rows"));
+        QCOMPARE(QString::number(model()->rowCount()) + '|' + field->text(), "0|id=3C");
+        QTRY_COMPARE(search.countText(), "0 of 0 rows");
         QVERIFY(search.activeQuery() != nullptr);
     }
 
@@ -633,17 +611,15 @@ class TestMainDialog : public QObject {
         QVERIFY(window != nullptr && !window->isVisible());
         click(ControlId::Start);
         QTest::mouseClick(open, Qt::LeftButton);
-        QVERIFY(window->isVisible() && window->isWindow());
-        QCOMPARE(window->windowTitle(), QStringLiteral("ID summary"));
+        QVERIFY(window->isVisible() && window->isWindow() && window->windowTitle() == "ID summary");
         const QAbstractItemModel* table = window->table()->model();
-        auto text = [&](int row, IdColumn column) {
-            return table->index(row, int(column)).data().toString();
+        auto text = [&](int row, IdColumn c) {
+            return table->index(row, int(c)).data().toString();
         };
         auto framesOf = [&](const QString& id) {
-            for (int row = 0; row < table->rowCount(); ++row)
-                if (text(row, IdColumn::Id) == id)
-                    return text(row, IdColumn::Frames).toInt();
-            return -1;
+            const QModelIndex start = table->index(0, int(IdColumn::Id));
+            const auto at = table->match(start, Qt::DisplayRole, id, 1, Qt::MatchExactly);
+            return at.value(0).siblingAtColumn(int(IdColumn::Frames)).data().toInt();
         };
         QSignalSpy resets(table, &QAbstractItemModel::modelReset);  // ticks only add and change
         QTRY_VERIFY_WITH_TIMEOUT(table->rowCount() >= 3, kDeviceWaitMs);
@@ -653,7 +629,6 @@ class TestMainDialog : public QObject {
 
         click(ControlId::Stop);
         QCOMPARE(resets.size(), 0);
-
         // A loaded trace replaces the summary. A click on "frames" sorts by the count as a
         // number (9 before 10) either way.
         QByteArray headers;  // break, sync and identifier: 2 x 01, 10 x 02, 9 x 03
@@ -692,12 +667,11 @@ class TestMainDialog : public QObject {
         QVERIFY(window->busLoadText().endsWith(QStringLiteral(" % at 19200 baud")));
         rateBox()->setCurrentIndex(3);  // "9600"
         click(ControlId::SetLinSpeed);
-        QTRY_VERIFY_WITH_TIMEOUT(window->busLoadText().endsWith(QStringLiteral(" % at 9600 baud")),
-                                 kDeviceWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(window->busLoadText().endsWith(" % at 9600 baud"), kDeviceWaitMs);
 
         click(ControlId::ClearTraceList);
-        QCOMPARE(table->rowCount(), 0);
-        QCOMPARE(window->busLoadText(), QStringLiteral("bus load: 0.0 % at 9600 baud"));
+        QCOMPARE(QString::number(table->rowCount()) + '|' + window->busLoadText(),
+                 "0|bus load: 0.0 % at 9600 baud");
     }
 };
 

@@ -200,13 +200,12 @@ class TestTraceListModel : public QObject {
         QSignalSpy layout(&rows.model, &QAbstractItemModel::layoutChanged);
         int sorts = 0;
         for (const QString& click : clicks.split(' ')) {
-            if (click == "live" || click == "stop") {
+            const int c = click.toInt();
+            const bool takes = !rows.model.isLive() && click[0].isDigit() && c < kListColumnCount;
+            if (click == "live" || click == "stop")
                 rows.model.setLive(click == "live");
-                continue;
-            }
-            const bool takes =
-                !rows.model.isLive() && click.toInt() >= 0 && click.toInt() < kListColumnCount;
-            QCOMPARE(rows.model.sortByHeaderClick(click.toInt()), takes);
+            else
+                QCOMPARE(rows.model.sortByHeaderClick(c), takes);
             sorts += takes;
         }
         QCOMPARE(layout.count(), sorts);
@@ -292,15 +291,10 @@ class TestTraceListModel : public QObject {
         }
         QCOMPARE(rows.column(2), QStringList({"d", "c", "b", "a"}));
         QString walked;
-        for (TraceEntry* e = rows.list.TraceListHead(); e != nullptr; e = e->next)
-            walked += e->infoText;
+        for (const TraceEntry* e = rows.list.TraceListHead(); e; e = e->next) walked += e->infoText;
         QCOMPARE(walked, "dacb");
-    }
 
-    void modeSwitchIsOneLayoutChangeKeepingTheSelection() {
-        Rows rows;
-        rows.fill({"a", "b", "c", "d", "e", "f", "g"});
-        const QPersistentModelIndex selected = rows.model.index(4, 2);
+        // A mode switch is one layout change keeping the selection.
         QSignalSpy layout(&rows.model, &QAbstractItemModel::layoutChanged);
         QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
         QSignalSpy headers(&rows.model, &QAbstractItemModel::headerDataChanged);
@@ -308,7 +302,7 @@ class TestTraceListModel : public QObject {
             rows.model.setDisplayModes(rows.session, DisplayModes{false, false, true});
         QVERIFY(layout.count() == 1 && headers.count() == 1 && inserted.count() == 0);
         QCOMPARE(rows.session.modes.relativeTime, false);
-        QCOMPARE(selected, QPersistentModelIndex(rows.model.index(4, 2)));
+        QCOMPARE(selection.currentIndex(), rows.model.index(3, 3));
     }
 
     // The last row of a batch may still be filled by the next one: its verdict is open
@@ -337,17 +331,15 @@ class TestTraceListModel : public QObject {
     void onlyMatchesComeInOneInsertionPerBatch() {
         QFETCH(QString, query);
         QFETCH(QList<QByteArray>, batches);
-        QFETCH(QStringList, shown);
-        QFETCH(QString, insertedRemoved);
         Rows trace;
         trace.search(qPrintable(query));
         trace.model.setShowOnlyMatches(true);
         QSignalSpy inserted(&trace.model, &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(&trace.model, &QAbstractItemModel::rowsRemoved);
         for (const QByteArray& batch : batches) trace.feed(batch);
-        QCOMPARE(trace.column(5), shown);
-        QCOMPARE(QString("%1 %2").arg(inserted.count()).arg(removed.count()), insertedRemoved);
-        QCOMPARE(trace.model.matchCount(), std::uint32_t(shown.size()));
+        QTEST(trace.column(5), "shown");
+        QTEST(QString("%1 %2").arg(inserted.count()).arg(removed.count()), "insertedRemoved");
+        QCOMPARE(trace.model.matchCount(), std::uint32_t(trace.model.rowCount()));
         trace.model.setShowOnlyMatches(false);
         QCOMPARE(std::uint32_t(trace.model.rowCount()), trace.model.indexCount());
     }
@@ -356,17 +348,15 @@ class TestTraceListModel : public QObject {
         Rows trace;
         trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
         trace.search("ffh");
-        QVERIFY(trace.model.sortByHeaderClick(5));  // DB0 falling
-        QVERIFY(trace.model.sortByHeaderClick(5));
+        QVERIFY(trace.model.sortByHeaderClick(5) &&
+                trace.model.sortByHeaderClick(5));  // DB0 falling
         QCOMPARE(trace.column(5), QStringList({"FFh", "FFh", "7Fh", "01h", ""}));
         QList<int> steps;
         bool wrapped = false;
-        for (int row = -1, i = 0; i < 3; ++i)
-            steps << (row = trace.model.findMatch(row, true, wrapped));
-        QVERIFY(wrapped);
-        steps << trace.model.findMatch(0, false, wrapped);
-        QVERIFY(wrapped);
-        QCOMPARE(steps, QList<int>({0, 1, 0, 1}));
+        for (int row = -1, i = 0; i < 3; ++i)  // each found row, then whether the step wrapped
+            steps << (row = trace.model.findMatch(row, true, wrapped)) << wrapped;
+        steps << trace.model.findMatch(0, false, wrapped) << wrapped;
+        QCOMPARE(steps, QList<int>({0, 0, 1, 0, 0, 1, 1, 1}));
 
         trace.model.setShowOnlyMatches(true);
         QCOMPARE(trace.column(4), QStringList({"[50]", "[3C]"}));

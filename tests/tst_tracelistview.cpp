@@ -46,13 +46,9 @@ class TestTraceListView : public QObject {
         model()->endOfBatch();
     }
     QImage grabViewport() { return view_->viewport()->grab().toImage(); }
-    QRect cell(int row, int column) const {
-        return view_->visualRect(view_->model()->index(row, column));
-    }
+    QRect cell(int row, int c) const { return view_->visualRect(model()->index(row, c)); }
     // Where the dotted line at the right border of the column runs.
-    int lineX(int column) const {
-        return view_->columnViewportPosition(column) + view_->columnWidth(column) - 1;
-    }
+    int lineX(int c) const { return view_->columnViewportPosition(c) + view_->columnWidth(c) - 1; }
     bool dotted(const QImage& image, int x, int y) const {
         return (image.pixelColor(x, y) == kWhite) != (image.pixelColor(x, y + 1) == kWhite);
     }
@@ -96,77 +92,66 @@ class TestTraceListView : public QObject {
         delete list_;
     }
 
-    void rightClickReportsTheColumnUnderThePointer() {
-        addRows(3);
-        QSignalSpy clicked(view_, &TraceListView::rightClicked);
-        const QRect cs = cell(0, kListColumnCount - 1);
-        QVERIFY(cs.right() + 20 < view_->viewport()->width());
-        for (const QPoint& at :
-             {cell(1, 7).center(), cell(0, 1).center(), QPoint(cs.right() + 20, 5)})
-            QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, at);
-        QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, cell(1, 7).center());  // not told
-        QCOMPARE(clicked, (QList<QVariantList>{{7}, {1}, {-1}}));
-    }
-
-    void selectedRowShowsTheHighlightOfItsFocus_data() {
-        QTest::addColumn<bool>("focus");
-        QTest::addColumn<QColor>("fill");
-        QTest::addColumn<QColor>("text");
-        QTest::newRow("without focus") << false << kInactiveHighlight << kInactiveHighlightText;
-        QTest::newRow("with focus") << true << kActiveHighlight << kActiveHighlightText;
-    }
-
-    // The fill of the selected row, a seam in the active highlight at its left edge, a
-    // dotted outline along its top edge, and the text in the highlight text colour even in
-    // a green row. Text pixels are in the pen colour alone (no antialiasing): in a row not
+    // Without focus and with it: the fill of the selected row, a seam in the active highlight at
+    // its left edge, a dotted outline along its top edge, and the text in the highlight text colour
+    // even in a green row. Text pixels are in the pen colour alone (no antialiasing): in a row not
     // selected, the number and the time in the palette's text, the others in the row's colour.
     void selectedRowShowsTheHighlightOfItsFocus() {
-        QFETCH(bool, focus);
-        QFETCH(QColor, fill);
-        QFETCH(QColor, text);
         addRow("err", kRed);
         addRow("Break", kGreen);
         addRow("Break")->backColour = 0x0080C0E0;  // as if another palette had been in force
         model()->endOfBatch();
         QApplication::setActiveWindow(window_);
-        focus ? view_->setFocus() : other_->setFocus();
-        QTRY_COMPARE(view_->hasFocus(), focus);
-        view_->selectRow(1);
-        const QImage image = grabViewport();
-        const QRect sync = cell(1, 3);
-        const int middle = sync.center().y();
-        QCOMPARE(image.pixelColor(sync.right() - 2, middle), fill);
-        QCOMPARE(image.pixelColor(sync.right() - 1, middle), fill);
-        QCOMPARE(image.pixelColor(sync.left(), middle), kActiveHighlight);
-        const QRect top(sync.left() + 4, sync.top(), 2, 1);
-        QVERIFY(count(image, top, [&](QColor c) { return c == text; }) == 1);
-        QVERIFY(count(image, top, [&](QColor c) { return c == kActiveHighlight; }) == 1);
-        QVERIFY(count(image, sync.adjusted(1, 1, -1, -1), [&](QColor c) { return c == text; }) > 0);
-        // The unselected neighbour is filled with its own background up to the cell's edges
-        // (its right edge carries the dotted column line).
-        const QRect below = cell(2, 3);
-        const QColor back(0xE0, 0xC0, 0x80);
-        QCOMPARE(image.pixelColor(below.right() - 1, below.top()), back);
-        QCOMPARE(image.pixelColor(below.left(), below.bottom()), back);
-        for (int column = 0; column < 3; ++column) {
-            const int black =
-                count(image, cell(0, column), [](QColor c) { return c == Qt::black; });
-            const int red = count(image, cell(0, column), [](QColor c) { return c == Qt::red; });
-            QVERIFY2(column < 2 ? black > 0 && red == 0 : black == 0 && red > 0,
-                     qPrintable(QString::number(column)));
+        for (bool focus : {false, true}) {
+            const QColor fill = focus ? kActiveHighlight : kInactiveHighlight;
+            const QColor text = focus ? kActiveHighlightText : kInactiveHighlightText;
+            focus ? view_->setFocus() : other_->setFocus();
+            QTRY_COMPARE(view_->hasFocus(), focus);
+            view_->selectRow(1);
+            const QImage image = grabViewport();
+            const QRect sync = cell(1, 3);
+            const int middle = sync.center().y();
+            for (int x : {sync.right() - 2, sync.right() - 1, sync.left()})
+                QCOMPARE(image.pixelColor(x, middle), x == sync.left() ? kActiveHighlight : fill);
+            const QRect top(sync.left() + 4, sync.top(), 2, 1);
+            QVERIFY(count(image, top, [&](QColor c) { return c == text; }) == 1);
+            QVERIFY(count(image, top, [&](QColor c) { return c == kActiveHighlight; }) == 1);
+            QVERIFY(count(image, sync.adjusted(1, 1, -1, -1), [&](QColor c) { return c == text; }) >
+                    0);
+            // The unselected neighbour is filled with its own background up to the cell's edges
+            // (its right edge carries the dotted column line).
+            const QRect below = cell(2, 3);
+            for (const QPoint at : {below.topRight() - QPoint(1, 0), below.bottomLeft()})
+                QCOMPARE(image.pixelColor(at), QColor(0xE0, 0xC0, 0x80));
+            QString inks;  // per column of the red row: black pixels, red pixels
+            for (int column = 0; column < 3; ++column)
+                for (QColor ink : {QColor(Qt::black), QColor(Qt::red)})
+                    inks += count(image, cell(0, column), [&](QColor c) { return c == ink; }) ? 'x'
+                                                                                              : '-';
+            QCOMPARE(inks, "x-x--x");
         }
     }
 
-    void dottedColumnLinesRunBelowTheLastRowAndScroll() {
-        addRows(2);
+    // A right-click tells the column under the pointer; the dotted column lines run below
+    // the last row and scroll.
+    void rightClickTellsTheColumnAndDottedLinesRunBelowTheRows() {
+        addRows(3);
+        QSignalSpy clicked(view_, &TraceListView::rightClicked);
+        const int outside = cell(0, kListColumnCount - 1).right() + 20;
+        QVERIFY(outside < view_->viewport()->width());
+        for (const QPoint& at : {cell(1, 7).center(), cell(0, 1).center(), QPoint(outside, 5)})
+            QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, at);
+        QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, cell(1, 7).center());  // not told
+        QCOMPARE(clicked, (QList<QVariantList>{{7}, {1}, {-1}}));
+
         QImage image = grabViewport();
-        const int y = cell(1, 0).bottom() + 40;  // well below the last row
+        const int y = cell(2, 0).bottom() + 40;  // well below the last row
         QVERIFY(y + 1 < image.height());
         const int last = kListColumnCount - 1;
-        for (int column = 0; column <= last; ++column) {
-            QVERIFY2(dotted(image, lineX(column), y), QByteArray::number(column));
-            QCOMPARE(image.pixelColor(lineX(column) - 3, y), kWhite);
-        }
+        for (int column = 0; column <= last; ++column)  // dotted, and white just left of it
+            QVERIFY2(
+                dotted(image, lineX(column), y) && image.pixelColor(lineX(column) - 3, y) == kWhite,
+                QByteArray::number(column));
         // Nothing beyond the last line.
         const QRect beyond(lineX(last) + 1, y, image.width() - lineX(last) - 1, 2);
         QCOMPARE(count(image, beyond, [](QColor c) { return c != kWhite; }), 0);
@@ -176,8 +161,7 @@ class TestTraceListView : public QObject {
         const int unscrolled = lineX(2);
         view_->horizontalScrollBar()->setValue(17);
         image = grabViewport();
-        QCOMPARE(lineX(2), unscrolled - 17);
-        QVERIFY(dotted(image, lineX(2), y));
+        QVERIFY(lineX(2) == unscrolled - 17 && dotted(image, lineX(2), y));
         QVERIFY(image.pixelColor(lineX(2) + 17, y) == kWhite && !dotted(image, lineX(2) + 17, y));
     }
 
