@@ -1,5 +1,7 @@
 #include "bench/DumpGenerator.h"
 
+#include <cstdlib>
+
 #include "lin/FrameCheck.h"
 
 namespace daridez {
@@ -53,6 +55,14 @@ class Writer {
 };
 
 }  // namespace
+
+DumpGenerator::Options DumpGenerator::Options::fromArguments(int argc, char** argv) {
+    Options options;
+    if (argc > 1) {
+        options.linFrames = std::strtoull(argv[1], nullptr, 10);
+    }
+    return options;
+}
 
 DumpGenerator::Dump DumpGenerator::generate(const Options& options) {
     Dump dump;

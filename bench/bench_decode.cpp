@@ -184,10 +184,7 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
 }  // namespace
 
 int main(int argc, char** argv) {
-    DumpGenerator::Options options;
-    if (argc > 1) {
-        options.linFrames = std::strtoull(argv[1], nullptr, 10);
-    }
+    DumpGenerator::Options options = DumpGenerator::Options::fromArguments(argc, argv);
     const std::string path = scratchPath("bench-decode", ".dump");
 
     bool ok = runTrace("8 data bytes", options, path);

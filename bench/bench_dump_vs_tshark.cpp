@@ -88,10 +88,7 @@ int main(int argc, char** argv) {
         std::printf("bench-dump-vs-tshark: no tshark here, skipped\n");
         return 0;
     }
-    DumpGenerator::Options options;
-    if (argc > 1) {
-        options.linFrames = std::strtoull(argv[1], nullptr, 10);
-    }
+    DumpGenerator::Options options = DumpGenerator::Options::fromArguments(argc, argv);
     const std::string dump = scratchPath("bench-vs-tshark", ".dump");
     const std::string capture = scratchPath("bench-vs-tshark", ".pcapng");
     {

@@ -97,10 +97,7 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
 }  // namespace
 
 int main(int argc, char** argv) {
-    DumpGenerator::Options options;
-    if (argc > 1) {
-        options.linFrames = std::strtoull(argv[1], nullptr, 10);
-    }
+    DumpGenerator::Options options = DumpGenerator::Options::fromArguments(argc, argv);
     const std::string path = scratchPath("bench-idsummary", ".dump");
 
     bool ok = runTrace("8 data bytes", options, path);

@@ -60,10 +60,7 @@ std::uint64_t load(TraceList& list, const std::string& path, KeepingSink& view) 
 }  // namespace
 
 int main(int argc, char** argv) {
-    DumpGenerator::Options options;
-    if (argc > 1) {
-        options.linFrames = std::strtoull(argv[1], nullptr, 10);
-    }
+    DumpGenerator::Options options = DumpGenerator::Options::fromArguments(argc, argv);
     const std::string path = scratchPath("bench-memory", ".dump");
     if (!writeFile(path, DumpGenerator::generate(options).bytes)) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());

@@ -70,10 +70,7 @@ bool timeQuery(const char* text, const TraceList& list, std::uint64_t rows, cons
 }  // namespace
 
 int main(int argc, char** argv) {
-    DumpGenerator::Options options;
-    if (argc > 1) {
-        options.linFrames = std::strtoull(argv[1], nullptr, 10);
-    }
+    DumpGenerator::Options options = DumpGenerator::Options::fromArguments(argc, argv);
     const std::string path = scratchPath("bench-query", ".dump");
     {
         const DumpGenerator::Dump dump = DumpGenerator::generate(options);

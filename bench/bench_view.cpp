@@ -292,10 +292,7 @@ bool measureWindowLoad(Bench& bench, int rounds) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    DumpGenerator::Options options;
-    if (argc > 1) {
-        options.linFrames = std::strtoull(argv[1], nullptr, 10);
-    }
+    DumpGenerator::Options options = DumpGenerator::Options::fromArguments(argc, argv);
     Bench bench;
     bench.path = scratchPath("bench-view", ".dump");
     {
