@@ -15,9 +15,16 @@ JOBS=${JOBS:-$(nproc)}
 
 deps() { bash tools/install-deps.sh; }
 
+# ccache, where installed, keeps rebuilds of unchanged files cheap across build folders.
+launcher() {
+    if command -v ccache >/dev/null; then
+        echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+    fi
+}
+
 build() {
     deps
-    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release $(launcher)
     cmake --build "$BUILD" -j "$JOBS"
 }
 
@@ -57,7 +64,7 @@ report_test_ratio() {
 
 # The core once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 test_sanitized() {
-    cmake -S . -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    cmake -S . -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug $(launcher) \
         -DDARIDEZ_CORE_ONLY=ON -DDARIDEZ_SANITIZE=ON
     cmake --build "$SANITIZE_BUILD" -j "$JOBS"
     (cd "$SANITIZE_BUILD" && ctest --output-on-failure -j "$JOBS")

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
     clang libclang-rt-14-dev clang-format
     fonts-liberation xvfb xauth
-    tshark
+    tshark ccache
 )
 
 missing=()
