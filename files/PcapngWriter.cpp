@@ -32,6 +32,7 @@ constexpr std::uint8_t kNoResponseBit = 0x01;
 constexpr std::uint8_t kFramingBit = 0x02;
 constexpr std::uint8_t kParityBit = 0x04;
 constexpr std::uint8_t kChecksumBit = 0x08;
+constexpr std::uint8_t kInvalidIdBit = 0x10;
 
 // The largest block: the packet fixed part, the pseudo-header and eight data bytes.
 constexpr std::size_t kMaxData = 8;
@@ -60,9 +61,11 @@ std::uint8_t checksumType(const FrameVerdict& verdict) {
     return verdict.enhanced() ? kChecksumEnhanced : 0;
 }
 
-// The pseudo-header has no bit for a missing identifier: no-id sets none.
 std::uint8_t errorBits(const FrameVerdict& verdict) {
     std::uint8_t bits = 0;
+    if (verdict.has(CheckWord::NoId)) {
+        bits |= kInvalidIdBit;
+    }
     if (verdict.has(CheckWord::NoResponse)) {
         bits |= kNoResponseBit;
     }
@@ -99,8 +102,8 @@ std::uint8_t* putHeaders(std::uint8_t* at) {
 }
 
 // One enhanced packet block: the pseudo-header, the data bytes, padding to 4 bytes.
-std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t stamp) {
-    const FrameVerdict verdict = CheckFrame(frame);
+std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, const FrameVerdict& verdict,
+                        std::uint64_t stamp) {
     const int dataLength = frame.dataLength();
     const std::uint32_t packetLength = kPseudoHeaderSize + static_cast<std::uint32_t>(dataLength);
     const std::uint32_t padding = (4 - packetLength % 4) % 4;
@@ -144,9 +147,14 @@ bool PcapngWriter::writeRow(const TraceEntry& entry) {
     if (!frame.isLinFrame) {
         return true;
     }
+    // A frame the end of the recording broke off never was on the bus as such.
+    const FrameVerdict verdict = CheckFrame(entry, frame);
+    if (verdict.has(CheckWord::Cut)) {
+        return true;
+    }
     std::uint8_t block[kMaxPacketBlock];
     const auto stamp = static_cast<std::uint64_t>(epochMicros_ + frame.time);
-    return append(block, static_cast<std::size_t>(putPacket(block, frame, stamp) - block));
+    return append(block, static_cast<std::size_t>(putPacket(block, frame, verdict, stamp) - block));
 }
 
 bool PcapngWriter::finish() {

@@ -20,7 +20,8 @@ class PcapngWriter {
     // 1970) of trace time 0.
     PcapngWriter(ByteOutput& out, std::int64_t epochMicros);
 
-    // Adds the row as a packet when it is a LIN frame row; other rows are skipped.
+    // Adds the row as a packet when it is a LIN frame row the end of its recording did
+    // not cut; other rows are skipped.
     // False once out has refused bytes: nothing more is written then.
     bool writeRow(const TraceEntry& entry);
     // Hands out whatever is still buffered; false when out refused any bytes.

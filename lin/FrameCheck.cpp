@@ -1,6 +1,7 @@
 #include "lin/FrameCheck.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "trace/FieldText.h"
@@ -12,7 +13,8 @@ namespace {
 constexpr std::uint8_t kSyncByte = 0x55;
 
 constexpr std::array<const char*, static_cast<std::size_t>(CheckWord::Count)> kWordTexts = {
-    "no-sync", "sync", "no-id", "parity", "no-response", "short", "checksum", "classic", "enhanced",
+    "no-sync", "sync",     "no-id",   "parity",   "no-response",
+    "short",   "checksum", "classic", "enhanced", "cut",
 };
 
 int bitOf(std::uint8_t value, int bit) {
@@ -52,6 +54,40 @@ std::string explainWrongChecksum(const LinFrame& frame) {
     return text;
 }
 
+int bitDistance(std::uint8_t a, std::uint8_t b) {
+    return std::popcount(static_cast<unsigned>(a ^ b));
+}
+
+// A parity fault whose checksum is wrong for the byte received but the enhanced one of
+// another identifier: the identifier byte was most likely hit on the bus. Named only
+// when one identifier is nearest to the received byte, so a chance match among the 64
+// is never offered as the answer. "" when no identifier fits.
+std::string explainCorruptedId(const LinFrame& frame) {
+    int best = -1;
+    int bestDistance = 9;
+    bool tie = false;
+    for (int id = 0; id < 0x40; ++id) {
+        const std::uint8_t pid = ProtectedId(static_cast<std::uint8_t>(id));
+        if (ClassicOnly(pid) || enhancedChecksum(frame, pid) != frame.checksum()) {
+            continue;
+        }
+        const int distance = bitDistance(pid, frame.pid);
+        if (distance < bestDistance) {
+            best = id;
+            bestDistance = distance;
+            tie = false;
+        } else if (distance == bestDistance) {
+            tie = true;
+        }
+    }
+    if (best < 0 || tie) {
+        return {};
+    }
+    const auto id = static_cast<std::uint8_t>(best);
+    return "the identifier byte was corrupted on the bus: the checksum fits identifier " +
+           hexByte(id) + " (protected " + hexByte(ProtectedId(id)) + ")";
+}
+
 std::string explainModel(const LinFrame& frame, const FrameVerdict& verdict) {
     const int count = frame.dataLength();
     const std::string over = std::to_string(count) + (count == 1 ? " data byte" : " data bytes");
@@ -78,7 +114,7 @@ std::optional<CheckWord> ParseCheckWord(std::string_view text) {
 }
 
 bool IsFailure(CheckWord word) {
-    return word != CheckWord::Classic && word != CheckWord::Enhanced;
+    return word != CheckWord::Classic && word != CheckWord::Enhanced && word != CheckWord::Cut;
 }
 
 void FrameVerdict::format(char (&text)[kTextSize]) const {
@@ -156,8 +192,22 @@ FrameVerdict CheckFrame(const LinFrame& frame) {
     return verdict;
 }
 
+bool EndsRecording(const TraceEntry& entry) {
+    return entry.next == nullptr || StartsRecording(*entry.next);
+}
+
+FrameVerdict CheckFrame(const TraceEntry& entry, const LinFrame& frame) {
+    const FrameVerdict verdict = CheckFrame(frame);
+    if (!verdict.failed() || !EndsRecording(entry)) {
+        return verdict;
+    }
+    FrameVerdict cut;
+    cut.add(CheckWord::Cut);
+    return cut;
+}
+
 FrameVerdict CheckFrame(const TraceEntry& entry) {
-    return CheckFrame(ReadLinFrame(entry));
+    return CheckFrame(entry, ReadLinFrame(entry));
 }
 
 std::string ExplainFrame(const LinFrame& frame) {
@@ -187,11 +237,28 @@ std::string ExplainFrame(const LinFrame& frame) {
     }
     if (verdict.has(CheckWord::Checksum)) {
         line(explainWrongChecksum(frame));
+        if (verdict.has(CheckWord::Parity)) {
+            const std::string corrupted = explainCorruptedId(frame);
+            if (!corrupted.empty()) {
+                line(corrupted);
+            }
+        }
     }
     if (verdict.classic() || verdict.enhanced()) {
         line(explainModel(frame, verdict));
     }
     return lines;
+}
+
+std::string ExplainRow(const TraceEntry& entry) {
+    const LinFrame frame = ReadLinFrame(entry);
+    const std::string lines = ExplainFrame(frame);
+    if (!CheckFrame(entry, frame).has(CheckWord::Cut)) {
+        return lines;
+    }
+    return "cut: the trace ended inside this frame (Stop, or the device was lost); as far as "
+           "it came:\n" +
+           lines;
 }
 
 }  // namespace daridez

@@ -257,7 +257,7 @@ class Query::Row {
     }
     const FrameVerdict& verdict() {
         if (!verdict_) {
-            verdict_ = CheckFrame(frame());
+            verdict_ = CheckFrame(entry_, frame());
         }
         return *verdict_;
     }
@@ -361,6 +361,15 @@ bool Query::matches(const TraceEntry& entry) const {
         }
     }
     return true;
+}
+
+bool Query::judgesVerdict() const {
+    for (const Term& term : terms_) {
+        if (term.kind == Kind::Bad || term.kind == Kind::Check) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool Query::test(const Term& term, Row& row) {

@@ -1,4 +1,5 @@
 // The daridez-dump command, run as a user runs it, on a dump file made here.
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,11 +23,11 @@ const QString kRows =
     "3|+ 00:00:00,057344|START (5)||||||||||||plain\n"
     "4|+ 00:00:00,057360|Break|55|[20]|01h|||||||||green\n";
 // The same rows with the verdict as a 16th field: EA is the classic checksum of 05 10;
-// the second frame has one response byte only.
+// the second frame, one response byte only, is the last of the trace: cut.
 const QString kChecked = QString(kRows)
                              .replace("\n", "|\n")
                              .replace("EAh|||||||green|", "EAh|||||||green|classic")
-                             .replace("01h|||||||||green|", "01h|||||||||green|short");
+                             .replace("01h|||||||||green|", "01h|||||||||green|cut");
 const QString kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
@@ -38,7 +39,10 @@ class TestDaridezDump : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() { QVERIFY(daridez::test::writeFile(dir.filePath("trace.dump"), kTrace)); }
+    void initTestCase() {
+        QVERIFY(daridez::test::writeFile(dir.filePath("trace.dump"), kTrace));
+        QVERIFY(QDir(dir.path()).mkdir("folder.dump"));
+    }
 
     void printsRowsAndStatus_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -50,19 +54,33 @@ class TestDaridezDump : public QObject {
         QTest::newRow("refreshed: a row is timed from the row above it")
             << QStringList{"--refresh", "trace.dump"}
             << "status 0\n" + QString(kRows).replace("057360|Break", "000016|Break");
-        QTest::newRow("missing file") << QStringList{"no.dump"} << "status 1\nstderr: load error\n";
+        QTest::newRow("missing file")
+            << QStringList{"no.dump"} << "status 1\nstderr: load error: no.dump: no such file\n";
+        QTest::newRow("a folder") << QStringList{"folder.dump"}
+                                  << "status 1\nstderr: load error: folder.dump: is a directory\n";
+        QTest::newRow("standard input") << QStringList{"--check", "-"} << "status 0\n" + kChecked;
         QTest::newRow("unwritable output") << QStringList{"trace.dump", "-o", "no/such.dump"}
                                            << "status 1\n" + kRows + "stderr: save error\n";
-        const QString usage = "status 2\nstderr: " + kUsage;
-        // A bad data mode, -o without a name, no status line in a capture, no ids in csv.
-        for (const QString args : {"--data=oct a.dump", "a.dump -o",
-                                   "--summary --format=pcapng a.dump", "--ids --format=csv a.dump"})
-            QTest::newRow(qPrintable("usage: " + args)) << args.split(' ') << usage;
+        // "arguments -> what is wrong", then the usage.
+        for (const QString row :
+             {"--data=oct a.dump -> bad value in \"--data=oct\"",
+              "--epoch=-1 a.dump -> bad value in \"--epoch=-1\"",
+              "--fast a.dump -> unknown option \"--fast\"", "a.dump -o -> \"-o\" needs a file name",
+              "-o x -o y a.dump -> \"-o\" given twice",
+              "a.dump b.dump -> one FILE only: \"b.dump\"", "--check -> no FILE given",
+              "--summary --format=pcapng a.dump -> \"--summary\" does not go with --format=csv or "
+              "pcapng",
+              "--ids --format=csv a.dump -> \"--ids\" does not go with --format"})
+            QTest::newRow(qPrintable("usage: " + row))
+                << row.section(" -> ", 0, 0).split(' ')
+                << "status 2\nstderr: daridez-dump: " + row.section(" -> ", 1) + "\n" + kUsage;
         QTest::newRow("checked") << QStringList{"--check", "trace.dump"} << "status 0\n" + kChecked;
         QTest::newRow("filtered, checked, summary of the whole trace")
-            << QStringList{"--filter=!err !start bad", "--check", "--summary", "trace.dump"}
+            << QStringList{"--filter=!err !start check=cut", "--check", "--summary", "trace.dump"}
             << "status 0\n" + kChecked.section('\n', 4, 4) +
                    "\nactive: 01:05:32  |FRMs: 2  |ERRs: 1\n";
+        QTest::newRow("a cut frame is not bad")
+            << QStringList{"--filter=bad", "trace.dump"} << "status 0\n";
         QTest::newRow("bad query: nothing printed")
             << QStringList{"--filter=id=40", "trace.dump"}
             << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
@@ -73,7 +91,7 @@ class TestDaridezDump : public QObject {
         QTest::newRow("identifiers")
             << QStringList{"--ids", "--baud=9600", "trace.dump"}
             << "status 0\nID|frames|bad|lengths|model|period_min|period_avg|period_max|last\n"
-               "01|1|0|2|classic|-|-|-|05 10\n20|1|1|-|-|-|-|-|-\nbus load: 18.5 % at 9600 baud\n";
+               "01|1|0|2|classic|-|-|-|05 10\nbus load: 0.0 % at 9600 baud\n";
     }
 
     void printsRowsAndStatus() {
@@ -98,6 +116,9 @@ class TestDaridezDump : public QObject {
         QProcess process;
         process.setWorkingDirectory(dir.path());
         process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
+        if (arguments.contains("-"))
+            process.write(kTrace);  // "-": the trace comes on standard input
+        process.closeWriteChannel();
         const bool ended = process.waitForFinished(60000) && process.exitStatus() == 0;
         const QString err = QString::fromLatin1(process.readAllStandardError());
         return QString("status %1\n").arg(ended ? process.exitCode() : -1) +

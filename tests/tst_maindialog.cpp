@@ -637,6 +637,7 @@ class TestMainDialog : public QObject {
             const char* pid = n < 2 ? "C1" : n < 12 ? "42" : "03";
             headers += "0490" + stamp + "00 0591" + stamp + "5500 0592" + stamp + pid + "00 ";
         }
+        headers += "03F00000";  // a buffer overflow: the last header is not cut by the end
         prompts_.nextPath = dir_->filePath(QStringLiteral("ids.dump"));
         QVERIFY(write(prompts_.nextPath, QByteArray::fromHex(headers)));
         click(ControlId::LoadTrace);

@@ -9,20 +9,23 @@ bool CompletedRows::AppendRow(TraceEntry* entry, std::int32_t /*number*/) {
     if (!streaming_ || entry == nullptr) {
         return true;
     }
-    if (pending_ != nullptr) {
-        consumer_(*pending_);
+    if (complete_ != nullptr) {
+        consumer_(*complete_);
     }
-    list_.FreeRowsBefore(entry);
+    complete_ = pending_;
     pending_ = entry;
+    list_.FreeRowsBefore(complete_ != nullptr ? complete_ : pending_);
     return true;
 }
 
 void CompletedRows::finish() {
     if (streaming_) {
-        if (pending_ != nullptr) {
-            consumer_(*pending_);
-            pending_ = nullptr;
+        for (TraceEntry* row : {complete_, pending_}) {
+            if (row != nullptr) {
+                consumer_(*row);
+            }
         }
+        complete_ = pending_ = nullptr;
         return;
     }
     for (const TraceEntry* row = list_.TraceListHead(); row != nullptr; row = row->next) {
