@@ -55,6 +55,7 @@ class IdSummaryWindow : public QWidget {
     void buildTable();
     void sizeColumns();
     void showTotals();
+    void showBusLoad();
     void onDoubleClick(const QModelIndex& index);
 
     TraceSession& session_;
@@ -67,6 +68,7 @@ class IdSummaryWindow : public QWidget {
     QLabel* busLoad_ = nullptr;
     QTimer timer_;
     int baudrate_ = kDefaultBaudrate;
+    bool confirmed_ = false;  // baudrate_ came from the tracer, not the default
 };
 
 }  // namespace daridez
