@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTreeView>
+#include <algorithm>
 
 namespace daridez {
 
@@ -192,8 +193,9 @@ CommSettingsDialog::~CommSettingsDialog() = default;
 
 void CommSettingsDialog::createControls() {
     const DialogUnits units(font());
-    setFixedSize(units.size(kTemplateSize.width(),
-                            kPortsHaveDevices ? kDialogHeight : kTemplateSize.height()));
+    const QSize size = units.size(kTemplateSize.width(),
+                                  kPortsHaveDevices ? kDialogHeight : kTemplateSize.height());
+    setFixedSize(std::max(size.width(), TitleFitWidth(*this)), size.height());
     if (parentWidget() != nullptr) {
         move(parentWidget()->mapToGlobal(QPoint(units.x(61), units.y(26))));
     }

@@ -189,6 +189,7 @@ void MainDialog::buildControls() {
     connect(clear, &QPushButton::clicked, this, [this] { controller_->onClearTraceList(); });
     connect(speed, &QPushButton::clicked, this, [this] { controller_->onSetLinSpeed(); });
     connect(list_, &TraceListView::rightClicked, this, &MainDialog::onListRightClick);
+    connect(list_, &TraceListView::emptyAreaRightClicked, this, &MainDialog::showWindowMenu);
     connect(list_->traceModel(), &TraceListModel::outOfMemory, this,
             &MainDialog::reportOutOfMemory);
 }
@@ -502,8 +503,18 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
         const QWidget* focus = focusWidget() != nullptr ? focusWidget() : this;
         at = focus->mapToGlobal(QPoint(focus->width() / 2, focus->height() / 2));
     }
+    showWindowMenu(at);
+}
+
+void MainDialog::showWindowMenu(const QPoint& at) {
     QMenu menu(this);
+    QAction* copy =
+        menu.addAction(QStringLiteral("Copy"), this, [this] { list_->copySelectedRows(); });
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(list_->selectionModel()->hasSelection());
     menu.addAction(QStringLiteral("export..."), this, [this] { fileActions_->exportTrace(); });
+    menu.addAction(QStringLiteral("record folder..."), this,
+                   [this] { fileActions_->chooseRecordFolder(); });
     menu.addAction(QStringLiteral("ID summary..."), this, &MainDialog::showIdSummary);
     menu.addSeparator();
     QAction* about = menu.addAction(QString::fromLatin1(kAboutEntry), this,
@@ -590,6 +601,8 @@ void MainDialog::onLoadTrace() {
     }
     if (result != LoadResult::OpenError) {
         fileActions_->traceLoaded(path.toStdString());
+        list_->showFirstRow();
+        statusLine1_->setText(fileActions_->loadedText(path.toStdString(), result));
     }
 }
 

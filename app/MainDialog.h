@@ -79,6 +79,8 @@ class MainDialog : public QDialog, public ControllerWindow {
     void showAbout();
     // Opens the "ID summary" window, or brings it to the front.
     void showIdSummary();
+    // The window's menu at a point of the screen.
+    void showWindowMenu(const QPoint& at);
     IdSummaryWindow* idSummaryWindow() const { return idSummary_; }
 
     void setDisplayModes(const DisplayModes& modes);
