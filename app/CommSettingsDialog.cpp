@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QStyleOptionButton>
 #include <QTreeView>
 #include <algorithm>
 
@@ -217,6 +218,7 @@ void CommSettingsDialog::createControls() {
         }
         if (control.kind == Kind::Radio) {
             groups_[control.group]->addButton(static_cast<QRadioButton*>(widget), control.index);
+            widenToCaption(*static_cast<QRadioButton*>(widget));
         }
         if (control.id == 2) {
             connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
@@ -229,6 +231,20 @@ void CommSettingsDialog::createControls() {
             setTabOrder(previous, widget);
         }
         previous = widget;
+    }
+}
+
+// A caption a pixel or two wider than its place in some fonts takes the room it needs
+// from the gap beside it rather than being cut.
+void CommSettingsDialog::widenToCaption(QRadioButton& button) {
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.text = button.text();
+    const int room =
+        button.style()->subElementRect(QStyle::SE_RadioButtonContents, &option, &button).width();
+    const int missing = button.fontMetrics().horizontalAdvance(button.text()) - room;
+    if (missing > 0) {
+        button.resize(button.width() + missing, button.height());
     }
 }
 

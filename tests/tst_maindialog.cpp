@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/CommSettingsDialog.h"
 #include "app/IdSummaryWindow.h"
 #include "app/MainDialog.h"
 #include "app/SearchGroup.h"
@@ -182,8 +183,62 @@ class TestMainDialog : public QObject {
         return rows;
     }
 
+    // The controls of window whose text does not fit them whole: "name: text".
+    static QStringList cutTexts(const QWidget& window) {
+        QStringList cut;
+        const auto check = [&cut](const QWidget* w, const QString& text, int room) {
+            const QString shown = QString(text).remove(QLatin1Char('&'));
+            if (w->isVisible() && w->fontMetrics().horizontalAdvance(shown) > room)
+                cut << w->objectName() + ": " + shown;
+        };
+        for (const QLabel* label : window.findChildren<QLabel*>())
+            check(label, label->text(), label->contentsRect().width() - 2 * label->margin());
+        for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const QStyle::SubElement contents =
+                qobject_cast<const QCheckBox*>(button)      ? QStyle::SE_CheckBoxContents
+                : qobject_cast<const QRadioButton*>(button) ? QStyle::SE_RadioButtonContents
+                                                            : QStyle::SE_PushButtonContents;
+            const QRect room = button->style()->subElementRect(contents, &option, button);
+            check(button, button->text(), room.width());
+        }
+        return cut;
+    }
+
   private slots:
     void init() { start(); }
+
+    // At its smallest, with the longest texts the controls take, every text shows whole:
+    // the captions, the search switch beside the longest count, the status lines.
+    void everyTextFitsItsControlAtTheSmallestSize() {
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+        dialog_->resize(dialog_->minimumSize());
+        auto* count = dialog_->findChild<QLabel*>(QStringLiteral("searchCount"));
+        for (const QString& longest :
+             {"1,000,005 of 1,000,005 rows", "match 1,000,005 of 1,000,005"}) {
+            count->setText(longest);
+            dialog_->setStatusLine2("active: 99:59:59  |FRMs: 1000005  |ERRs: 1000005");
+            QApplication::processEvents();
+            QCOMPARE(cutTexts(*dialog_).join('\n'), QString());
+        }
+        // The settings dialog shows its title whole, whatever its template's width.
+        CommSettingsDialog settings(const_cast<SerialSettings&>(dialog_->settings()), nullptr,
+                                    nullptr, dialog_.get());
+        settings.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&settings));
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY(settings.width() > QFontMetrics(bold).horizontalAdvance(settings.windowTitle()));
+        QCOMPARE(cutTexts(settings).join('\n'), QString());
+        const QList<QRadioButton*> radios = settings.findChildren<QRadioButton*>();
+        for (const QRadioButton* a : radios)  // a caption's room taken from no neighbour
+            for (const QRadioButton* b : radios)
+                QVERIFY2(a->y() != b->y() || a->x() >= b->x() || a->geometry().right() < b->x(),
+                         qPrintable(a->text() + " " + b->text()));
+    }
 
     // A live trace: controls locked, followed unless the user looks elsewhere, no verdict in
     // the open row, modes locked. Then a failed check stands out, right-clicks on cells and
@@ -704,6 +759,14 @@ class TestMainDialog : public QObject {
         // ... and the search looks for it.
         QCOMPARE(dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"))->text(), "id=03");
 
+        // Headers in words and units; 34 bits every 1.024 ms cannot be at 19200 baud: marked.
+        QCOMPARE(table->headerData(int(IdColumn::PeriodMin), Qt::Horizontal).toString(),
+                 "min period (ms)");
+        const auto* load = window->findChild<QLabel*>(QStringLiteral("idSummaryBusLoad"));
+        QCOMPARE(load->text(), "bus load: 181.6 % at 19200 baud");
+        QCOMPARE(load->toolTip(), "more bits than the rate allows: the rate is not the bus's rate");
+        QVERIFY(load->palette().color(QPalette::WindowText) !=
+                window->palette().color(QPalette::WindowText));
         // The bus load assumes the rate the tracer last confirmed.
         QVERIFY(window->busLoadText().endsWith(QStringLiteral(" % at 19200 baud")));
         rateBox()->setCurrentIndex(3);  // "9600"
@@ -713,6 +776,8 @@ class TestMainDialog : public QObject {
         click(ControlId::ClearTraceList);
         QCOMPARE(QString::number(table->rowCount()) + '|' + window->busLoadText(),
                  "0|bus load: 0.0 % at 9600 baud");
+        QCOMPARE(load->toolTip(),
+                 "9600 baud: the rate the tracer last took with \"Set LIN Speed\"");
     }
 };
 
