@@ -36,16 +36,11 @@ std::string reasonOf(int error) {
 DumpLoader::DumpLoader(StreamDecoder& decoder, ReceiveBuffer& buffer)
     : decoder_(decoder), buffer_(buffer) {}
 
-DumpLoader::~DumpLoader() {
-    close();
-}
+DumpLoader::~DumpLoader() = default;
 
 void DumpLoader::close() {
-    if (file_ != nullptr && ownsFile_) {
-        std::fclose(file_);
-    }
+    owned_.reset();
     file_ = nullptr;
-    ownsFile_ = false;
 }
 
 bool DumpLoader::open(const std::string& path) {
@@ -55,8 +50,8 @@ bool DumpLoader::open(const std::string& path) {
     std::error_code error;
     const bool folder = std::filesystem::is_directory(path, error);
     errno = 0;
-    file_ = folder ? nullptr : std::fopen(path.c_str(), "rb");
-    ownsFile_ = true;
+    owned_.reset(folder ? nullptr : std::fopen(path.c_str(), "rb"));
+    file_ = owned_.get();
     bytesRead_ = 0;
     atEnd_ = false;
     readFailed_ = false;
@@ -75,7 +70,6 @@ bool DumpLoader::open(const std::string& path) {
 void DumpLoader::open(std::FILE* stream) {
     close();
     file_ = stream;
-    ownsFile_ = false;
     bytesRead_ = 0;
     fileSize_ = 0;
     atEnd_ = false;

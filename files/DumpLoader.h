@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "files/FileHandle.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/StreamDecoder.h"
 
@@ -26,7 +27,7 @@ class DumpLoader {
     DumpLoader(const DumpLoader&) = delete;
     DumpLoader& operator=(const DumpLoader&) = delete;
 
-    // False when the file cannot be opened; openError() then says why.
+    // False when the file cannot be opened; error() then says why.
     bool open(const std::string& path);
     // Reads an open stream (standard input) to its end; the caller keeps and closes it.
     // Its size is not known: fileSize() is 0.
@@ -49,8 +50,8 @@ class DumpLoader {
     ReceiveBuffer& buffer_;
     void close();
 
-    std::FILE* file_ = nullptr;
-    bool ownsFile_ = false;
+    FileHandle owned_;           // a file opened here
+    std::FILE* file_ = nullptr;  // the stream read: owned_, or one the caller keeps
     std::string error_;
     std::uint64_t fileSize_ = 0;
     std::uint64_t bytesRead_ = 0;
