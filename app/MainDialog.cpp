@@ -15,6 +15,7 @@
 #include "app/AppIcon.h"
 #include "app/CommSettingsDialog.h"
 #include "app/DialogUnits.h"
+#include "app/FindRateButton.h"
 #include "app/GroupFrame.h"
 #include "app/IdSummaryWindow.h"
 #include "app/QtWindowPrompts.h"
@@ -133,7 +134,9 @@ void MainDialog::buildControls() {
     layout_.add(linBaudrate_, units.rect(160, 50, 52, 12));
     linBaudrate_->setMaxVisibleItems(5);
 
-    auto* speed = addButton(ControlId::SetLinSpeed, "Set LIN Speed", 115, 35, 95, 10);
+    auto* speed = addButton(ControlId::SetLinSpeed, "Set LIN Speed", 115, 35, 58, 10);
+    auto* find = addButton(ControlId::FindRate, FindRateButton::kCaption, 176, 35, 34, 10);
+    findRate_ = std::make_unique<FindRateButton>(*find, *linBaudrate_);
 
     list_ = new TraceListView(this);
     holdControl(ControlId::TraceList, list_);
@@ -172,8 +175,8 @@ void MainDialog::buildControls() {
     idSummaryButton_->setAutoDefault(false);
     connect(idSummaryButton_, &QPushButton::clicked, this, &MainDialog::showIdSummary);
 
-    QList<QWidget*> tabOrder{config, connectButton, save,  load,         start,
-                             stop,   version,       clear, linBaudrate_, speed};
+    QList<QWidget*> tabOrder{config,  connectButton, save,         load,  start, stop,
+                             version, clear,         linBaudrate_, speed, find};
     tabOrder << search_->tabChain() << list_;
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -188,6 +191,7 @@ void MainDialog::buildControls() {
     connect(version, &QPushButton::clicked, this, [this] { controller_->onGetFwVersion(); });
     connect(clear, &QPushButton::clicked, this, [this] { controller_->onClearTraceList(); });
     connect(speed, &QPushButton::clicked, this, [this] { controller_->onSetLinSpeed(); });
+    connect(find, &QPushButton::clicked, this, [this] { controller_->onFindRate(); });
     connect(list_, &TraceListView::rightClicked, this, &MainDialog::onListRightClick);
     connect(list_->traceModel(), &TraceListModel::outOfMemory, this,
             &MainDialog::reportOutOfMemory);
@@ -399,6 +403,14 @@ void MainDialog::setLinBaudrateText(const std::string& text) {
 
 void MainDialog::baudrateConfirmed(int baudrate) {
     idSummary_->setBaudrate(baudrate);
+}
+
+std::vector<std::string> MainDialog::linBaudrateChoices() const {
+    return findRate_->rates();
+}
+
+void MainDialog::rateSearchRunning(bool running) {
+    findRate_->showRunning(running);
 }
 
 void MainDialog::setListLive(bool live) {

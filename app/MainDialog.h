@@ -25,6 +25,7 @@ class QPushButton;
 
 namespace daridez {
 
+class FindRateButton;
 class IdSummaryWindow;
 class QtWindowPrompts;
 class TraceFilesActions;
@@ -67,6 +68,8 @@ class MainDialog : public QDialog, public ControllerWindow {
     void redrawLastPage() override;
     void markPortNotConnected() override;
     void reportOutOfMemory() override;
+    std::vector<std::string> linBaudrateChoices() const override;
+    void rateSearchRunning(bool running) override;
 
     // Handlers of the buttons and the list.
     void onConfig();
@@ -135,6 +138,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     QLabel* statusLine1_ = nullptr;
     QLabel* statusLine2_ = nullptr;
     QPushButton* idSummaryButton_ = nullptr;  // not a template control: held by itself
+    std::unique_ptr<FindRateButton> findRate_;
     IdSummaryWindow* idSummary_ = nullptr;
     std::unique_ptr<TraceSession> session_;
     std::unique_ptr<TraceController> controller_;
