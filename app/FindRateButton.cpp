@@ -3,12 +3,13 @@
 #include <QAbstractButton>
 #include <QComboBox>
 
+#include "protocol/ControllerWindow.h"
+
 namespace daridez {
 
-FindRateButton::FindRateButton(QAbstractButton& button, const QComboBox& rateBox)
-    : button_(button), rateBox_(rateBox) {
-    button_.setToolTip(QStringLiteral("Try the LIN rates and set the one the bus speaks"));
-}
+FindRateButton::FindRateButton(const std::map<int, QWidget*>& controls)
+    : button_(*static_cast<QAbstractButton*>(controls.at(ControlId::FindRate))),
+      rateBox_(*static_cast<QComboBox*>(controls.at(ControlId::LinBaudrate))) {}
 
 void FindRateButton::showRunning(bool running) {
     button_.setText(QString::fromLatin1(running ? kCancelCaption : kCaption));

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
 class QAbstractButton;
 class QComboBox;
+class QWidget;
 
 namespace daridez {
 
@@ -15,7 +17,8 @@ class FindRateButton {
     static constexpr const char* kCaption = "find rate";
     static constexpr const char* kCancelCaption = "cancel";
 
-    FindRateButton(QAbstractButton& button, const QComboBox& rateBox);
+    // The window's controls by id: the button and the box are looked up there.
+    explicit FindRateButton(const std::map<int, QWidget*>& controls);
 
     // The search started or ended: the button's caption says what a click does.
     void showRunning(bool running);
