@@ -99,7 +99,8 @@ std::uint8_t* putHeaders(std::uint8_t* at) {
 }
 
 // One enhanced packet block: the pseudo-header, the data bytes, padding to 4 bytes.
-std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t stamp) {
+std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t stamp,
+                       bool withErrorBits) {
     const FrameVerdict verdict = CheckFrame(frame);
     const int dataLength = frame.dataLength();
     const std::uint32_t packetLength = kPseudoHeaderSize + static_cast<std::uint32_t>(dataLength);
@@ -119,7 +120,7 @@ std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t s
     at = put8(at, frame.hasId ? frame.pid : 0);
     // A short frame's one byte goes in the checksum place: the capture keeps every byte.
     at = put8(at, frame.responseCount > 0 ? frame.response[frame.responseCount - 1] : 0);
-    at = put8(at, errorBits(verdict));
+    at = put8(at, withErrorBits ? errorBits(verdict) : 0);
     // Fixed-size copies, then the pointer moves by the real counts: no loop over lengths
     // that change from frame to frame.
     std::memcpy(at, frame.response, kMaxData);
@@ -129,8 +130,8 @@ std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t s
 
 }  // namespace
 
-PcapngWriter::PcapngWriter(ByteOutput& out, std::int64_t epochMicros)
-    : out_(out), epochMicros_(epochMicros) {
+PcapngWriter::PcapngWriter(ByteOutput& out, std::int64_t epochMicros, bool errorBits)
+    : out_(out), epochMicros_(epochMicros), errorBits_(errorBits) {
     buffer_.reserve(kBlockSize + kMaxPacketBlock);
     std::uint8_t headers[kSectionHeaderLength + kInterfaceLength];
     append(headers, static_cast<std::size_t>(putHeaders(headers) - headers));
@@ -146,7 +147,7 @@ bool PcapngWriter::writeRow(const TraceEntry& entry) {
     }
     std::uint8_t block[kMaxPacketBlock];
     const auto stamp = static_cast<std::uint64_t>(epochMicros_ + frame.time);
-    return append(block, static_cast<std::size_t>(putPacket(block, frame, stamp) - block));
+    return append(block, static_cast<std::size_t>(putPacket(block, frame, stamp, errorBits_) - block));
 }
 
 bool PcapngWriter::finish() {
@@ -159,7 +160,7 @@ bool PcapngWriter::append(const std::uint8_t* bytes, std::size_t count) {
 }
 
 bool PcapngWriter::flush() {
-    ok_ = buffer_.empty() || out_.write(buffer_.data(), buffer_.size());
+    ok_ = ok_ && (buffer_.empty() || out_.write(buffer_.data(), buffer_.size()));
     buffer_.clear();
     return ok_;
 }
