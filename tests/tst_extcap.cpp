@@ -83,9 +83,10 @@ const QByteArray kRateAnswer = hex("05814B0000 00");
 
 struct CaptureRig {
     explicit CaptureRig(CaptureSession::Settings settings = {})
-        : session(port, out, std::move(settings),
-                  [this](const std::string& text) { reports << QString::fromStdString(text); },
-                  [] { return std::int64_t{1'000'000}; }) {}
+        : session(
+              port, out, std::move(settings),
+              [this](const std::string& text) { reports << QString::fromStdString(text); },
+              [] { return std::int64_t{1'000'000}; }) {}
 
     // Queues bytes and polls once.
     CaptureSession::TickResult poll(const QByteArray& bytes = {}) {
@@ -160,8 +161,10 @@ class TestExtcap : public QObject {
                                      << "error: --checks maybe: true or false";
         QTest::newRow("unknown option") << "--capture --speed 3"
                                         << "error: unknown option --speed";
-        QTest::newRow("missing value") << "--capture --fifo" << "error: option --fifo needs a value";
-        QTest::newRow("stray word") << "--capture now" << "error: unexpected argument now";
+        QTest::newRow("missing value") << "--capture --fifo"
+                                       << "error: option --fifo needs a value";
+        QTest::newRow("stray word") << "--capture now"
+                                    << "error: unexpected argument now";
     }
     void parsesWiresharksCalls() {
         QFETCH(QString, arguments);
@@ -230,7 +233,8 @@ class TestExtcap : public QObject {
             "value {arg=1}{value=9600}{display=9600}{default=false}",
             "value {arg=1}{value=19200}{display=19200}{default=false}",
             "arg {number=2}{call=--baud}{display=Baud rate}{type=selector}{tooltip=The serial "
-            "line to the tracer}" + line};
+            "line to the tracer}" +
+                line};
         QCOMPARE(lines.mid(0, expected.size()), expected);
         QVERIFY(lines.contains("value {arg=2}{value=19200}{display=19.2K}{default=true}"));
         QVERIFY(lines.contains("value {arg=3}{value=8}{display=8 bit}{default=true}"));
@@ -262,8 +266,8 @@ class TestExtcap : public QObject {
         QTest::newRow("one name, two devices: the first")
             << QStringList{"/tmp/ttyUSB0"} << QStringList{"/dev/ttyUSB0"}
             << QStringList{"daridez-ttyUSB0=/tmp/ttyUSB0"};
-        QTest::newRow("no devices at all") << QStringList{"gone/a", "gone/b"} << QStringList{}
-                                           << QStringList{};
+        QTest::newRow("no devices at all")
+            << QStringList{"gone/a", "gone/b"} << QStringList{} << QStringList{};
     }
     void listsPortsThenDevicesPresent() {
         QFETCH(QStringList, ports);
@@ -273,9 +277,9 @@ class TestExtcap : public QObject {
             devices.push_back({path.toStdString(), {}, {}});
         }
         const auto resolve = [](const std::string& path) -> std::string {
-            return path.starts_with("gone") ? ""
+            return path.starts_with("gone")                  ? ""
                    : path.find("by-id") != std::string::npos ? "/dev/ttyUSB0"
-                                                              : path;
+                                                             : path;
         };
         QStringList listed;
         for (const auto& entry : ExtcapInterfaces::list(strings(ports), devices, resolve)) {
@@ -287,15 +291,18 @@ class TestExtcap : public QObject {
     void findsTheDeviceOfAnInterface_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("a port, present or not") << "daridez-ttyLIN0" << "/tmp/gone/ttyLIN0";
-        QTest::newRow("a device present") << "daridez-ttyUSB3" << "/dev/serial/ttyUSB3";
-        QTest::newRow("neither: the name in /dev") << "daridez-ttyACM7" << "/dev/ttyACM7";
+        QTest::newRow("a port, present or not") << "daridez-ttyLIN0"
+                                                << "/tmp/gone/ttyLIN0";
+        QTest::newRow("a device present") << "daridez-ttyUSB3"
+                                          << "/dev/serial/ttyUSB3";
+        QTest::newRow("neither: the name in /dev") << "daridez-ttyACM7"
+                                                   << "/dev/ttyACM7";
     }
     void findsTheDeviceOfAnInterface() {
         QFETCH(QString, name);
-        const std::string device = ExtcapInterfaces::deviceOf(
-            name.toStdString(), {"/dev/ttyS0", "/tmp/gone/ttyLIN0"},
-            {{"/dev/serial/ttyUSB3", {}, {}}});
+        const std::string device =
+            ExtcapInterfaces::deviceOf(name.toStdString(), {"/dev/ttyS0", "/tmp/gone/ttyLIN0"},
+                                       {{"/dev/serial/ttyUSB3", {}, {}}});
         QTEST(QString::fromStdString(device), "expected");
     }
 
@@ -442,12 +449,11 @@ class TestExtcap : public QObject {
     }
 
   private:
-    static QString describe(const std::optional<ExtcapOptions>& options,
-                            const std::string& error) {
+    static QString describe(const std::optional<ExtcapOptions>& options, const std::string& error) {
         if (!options) {
             return "error: " + QString::fromStdString(error);
         }
-        static const char* const kModes[] = {"interfaces", "dlts",    "config", "capture",
+        static const char* const kModes[] = {"interfaces",  "dlts",    "config",    "capture",
                                              "filtercheck", "install", "uninstall", "help"};
         QString text = QString("%1 if=%2 fifo=%3 filter=%4 device=%5 rate=%6 checks=%7")
                            .arg(kModes[int(options->mode)])

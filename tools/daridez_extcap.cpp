@@ -16,9 +16,8 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(quietMessages);
     // The serial port's notifiers want an application object, though no event loop runs.
     QCoreApplication application(argc, argv);
-    const std::string program = QFileInfo(QCoreApplication::applicationFilePath())
-                                    .canonicalFilePath()
-                                    .toStdString();
+    const std::string program =
+        QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath().toStdString();
     daridez::ExtcapCommand command(daridez::Profile::defaultPath(), program);
     return command.run(argc - 1, argv + 1, stdout, stderr);
 }

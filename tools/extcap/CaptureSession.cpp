@@ -70,6 +70,10 @@ void CaptureSession::advancePhase() {
 }
 
 bool CaptureSession::stop() {
+    // What arrived since the last poll is taken first.
+    if (phase_ == Phase::Tracing && !deviceLost_) {
+        controller_.onTimerTick();
+    }
     if (!deviceLost_) {
         // The controller stops a trace; an unanswered rate command leaves it waiting,
         // and the tracer is told all the same.

@@ -46,11 +46,9 @@ CaptureWaiter::Wake CaptureWaiter::wait(int portFd, int outputFd) {
             return Wake::Tick;
         }
         // Hang-ups and errors are always reported: no events need asking for.
-        pollfd fds[3] = {{signalFd_, POLLIN, 0},
-                         {outputFd, 0, 0},
-                         {portHungUp_ ? -1 : portFd, 0, 0}};
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(nextTick_ - now).count();
+        pollfd fds[3] = {
+            {signalFd_, POLLIN, 0}, {outputFd, 0, 0}, {portHungUp_ ? -1 : portFd, 0, 0}};
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextTick_ - now).count();
         const int ready = ::poll(fds, 3, static_cast<int>(left));
         if (ready < 0 && errno != EINTR) {
             return Wake::Stop;

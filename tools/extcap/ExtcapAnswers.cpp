@@ -13,10 +13,10 @@ struct Choice {
 
 // The settings dialog's baud rates with its captions.
 const Choice kBaudRates[] = {
-    {"110", "110"},       {"300", "300"},       {"600", "600"},      {"1200", "1200"},
-    {"2400", "2400"},     {"4800", "4800"},     {"9600", "9600"},    {"14400", "14400"},
-    {"19200", "19.2K"},   {"38400", "38.4K"},   {"56000", "56K"},    {"57600", "57.6K"},
-    {"115200", "115.2K"}, {"128000", "128"},    {"256000", "256"},
+    {"110", "110"},       {"300", "300"},     {"600", "600"},    {"1200", "1200"},
+    {"2400", "2400"},     {"4800", "4800"},   {"9600", "9600"},  {"14400", "14400"},
+    {"19200", "19.2K"},   {"38400", "38.4K"}, {"56000", "56K"},  {"57600", "57.6K"},
+    {"115200", "115.2K"}, {"128000", "128"},  {"256000", "256"},
 };
 const Choice kDataBits[] = {{"7", "7 bit"}, {"8", "8 bit"}};
 const Choice kParities[] = {{"even", "even"}, {"odd", "odd"}, {"none", "none"}};
@@ -43,8 +43,8 @@ std::string values(int number, const Choices& choices, const std::string& defaul
     std::string text;
     const auto line = [&](const std::string& value, const std::string& display) {
         text += "value {arg=" + std::to_string(number) + "}{value=" + field(value) +
-                "}{display=" + field(display) + "}{default=" +
-                (value == defaultValue ? "true" : "false") + "}\n";
+                "}{display=" + field(display) +
+                "}{default=" + (value == defaultValue ? "true" : "false") + "}\n";
     };
     const bool listed = std::any_of(std::begin(choices), std::end(choices),
                                     [&](const Choice& c) { return c.value == defaultValue; });
@@ -103,8 +103,7 @@ std::string ExtcapAnswers::config(const Defaults& defaults, const std::vector<De
            arg(1, "lin-rate", "LIN-Baudrate", "selector",
                "The bus's bit rate, set on the tracer before the trace starts") +
            values(1, linRateChoices(), std::to_string(defaults.linRate)) +
-           arg(2, "baud", "Baud rate", "selector", "The serial line to the tracer",
-               group.c_str()) +
+           arg(2, "baud", "Baud rate", "selector", "The serial line to the tracer", group.c_str()) +
            values(2, kBaudRates, std::to_string(defaults.line.baudRate)) +
            arg(3, "data-bits", "Data bits", "selector", "The serial line to the tracer",
                group.c_str()) +

@@ -189,9 +189,8 @@ int ExtcapCommand::config(const ExtcapOptions& options, std::FILE* out) const {
         }
         devices.push_back({entry.device, description});
     }
-    writeText(out, options.reloadOption == "device"
-                       ? ExtcapAnswers::deviceValues(defaults, devices)
-                       : ExtcapAnswers::config(defaults, devices));
+    writeText(out, options.reloadOption == "device" ? ExtcapAnswers::deviceValues(defaults, devices)
+                                                    : ExtcapAnswers::config(defaults, devices));
     return kOk;
 }
 
@@ -247,9 +246,9 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
         return kFailed;
     }
     session.begin();
-    const int status = runCapture(session, port, fifo, waiter);
-    port.Close();
-    return status;
+    // The port is released without Close(): its purge would throw away the stop frame
+    // the driver may still hold.
+    return runCapture(session, port, fifo, waiter);
 }
 
 int ExtcapCommand::installUser(bool install, std::FILE* out, std::FILE* err) const {

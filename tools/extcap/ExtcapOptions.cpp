@@ -16,9 +16,12 @@ struct ModeFlag {
 
 // In the order of precedence when Wireshark names several: the capture first.
 constexpr ModeFlag kModeFlags[] = {
-    {"--capture", Mode::Capture},          {"--extcap-interfaces", Mode::Interfaces},
-    {"--extcap-dlts", Mode::Dlts},         {"--extcap-config", Mode::Config},
-    {"--install-user", Mode::InstallUser}, {"--uninstall-user", Mode::UninstallUser},
+    {"--capture", Mode::Capture},
+    {"--extcap-interfaces", Mode::Interfaces},
+    {"--extcap-dlts", Mode::Dlts},
+    {"--extcap-config", Mode::Config},
+    {"--install-user", Mode::InstallUser},
+    {"--uninstall-user", Mode::UninstallUser},
     {"--help", Mode::Help},
 };
 

@@ -32,9 +32,9 @@ struct ExtcapOptions {
     };
 
     Mode mode = Mode::Help;
-    std::string interface;         // --extcap-interface
-    std::string fifo;              // --fifo
-    std::string reloadOption;      // --extcap-reload-option: the option whose values to list
+    std::string interface;     // --extcap-interface
+    std::string fifo;          // --fifo
+    std::string reloadOption;  // --extcap-reload-option: the option whose values to list
     std::optional<std::string> captureFilter;  // --extcap-capture-filter (a query)
     std::optional<std::string> device;         // --device PATH
     std::optional<int> linRate;                // --lin-rate N
