@@ -11,6 +11,7 @@
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/ExtcapOptions.h"
+#include "tools/extcap/PollSchedule.h"
 #include "tools/extcap/UserInstall.h"
 
 using namespace daridez;
@@ -88,10 +89,11 @@ struct CaptureRig {
               [this](const std::string& text) { reports << QString::fromStdString(text); },
               [] { return std::int64_t{1'000'000}; }) {}
 
-    // Queues bytes and polls once.
-    CaptureSession::TickResult poll(const QByteArray& bytes = {}) {
+    // Queues bytes and polls once, afterMs after the last poll.
+    CaptureSession::TickResult poll(const QByteArray& bytes = {}, int afterMs = 100) {
         port.pending += bytes;
-        return session.poll();
+        now += std::chrono::milliseconds(afterMs);
+        return session.poll(now);
     }
     // Headers, the rate's answer, the start marker: a running trace.
     void start() {
@@ -106,6 +108,7 @@ struct CaptureRig {
     MemoryOutput out;
     QStringList reports;
     CaptureSession session;
+    CaptureSession::Clock::time_point now{};
 };
 
 std::vector<std::string> strings(const QStringList& list) {
@@ -331,13 +334,51 @@ class TestExtcap : public QObject {
         const int headers = rig.out.bytes.size();
         rig.poll(linFrame("c1 05 10 ea"));
         QCOMPARE(rig.out.bytes.size(), headers);  // the frame may go on
-        rig.poll(linFrame("20 01"));              // a new break: the first is complete
+        rig.poll(linFrame("20 01"), 5);           // a new break: the first is complete
         QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});
-        rig.poll();  // a quiet poll: the second is complete too
+        rig.poll({}, 24);  // quiet long enough: the second is complete too
         QCOMPARE(packetsOf(rig.out.bytes), (QStringList{"c1 ea 00:05 10", "20 01 08:"}));
         rig.poll();
         QVERIFY(rig.session.stop());
         QCOMPARE(packetsOf(rig.out.bytes).size(), 2);  // each once
+    }
+
+    // A poll soon after bytes that finds none must not cut the frame: its response may
+    // still come within the quiet time.
+    void aFrameIsCompleteOnlyAfterTheQuietTime() {
+        CaptureSession::Settings settings;
+        settings.linRate = 1000;  // slow: 20 + 60 ms of quiet
+        CaptureRig rig(std::move(settings));
+        QCOMPARE(rig.session.quietTime(), std::nullopt);  // no trace yet
+        rig.start();
+        QCOMPARE(rig.session.quietTime(), std::chrono::milliseconds(80));
+        const int headers = rig.out.bytes.size();
+        rig.poll(linFrame("c1"));
+        rig.poll({}, 79);
+        QCOMPARE(rig.out.bytes.size(), headers);
+        rig.poll(linFrame("c1 05 10 ea").mid(linFrame("c1").size()), 1);
+        rig.poll({}, 80);
+        QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});
+    }
+
+    void quietTimeFollowsTheLinRate_data() {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("quietMs");
+        QTest::newRow("19200: 60 bits in 4 ms") << 19200 << 24;
+        QTest::newRow("9600: 60 bits in 7 ms") << 9600 << 27;
+        QTest::newRow("1200: 60 bits in 50 ms") << 1200 << 70;
+    }
+    void quietTimeFollowsTheLinRate() {
+        QFETCH(int, rate);
+        CaptureSession::Settings settings;
+        settings.linRate = rate;
+        CaptureRig rig(std::move(settings));
+        rig.session.writeHeaders();
+        rig.session.begin();
+        rig.poll(hex("0581" + QByteArray::number(rate, 16).rightJustified(4, '0') + "00 00"));
+        rig.poll(kStart);
+        QTEST(int(rig.session.quietTime().value_or(std::chrono::milliseconds(-1)).count()),
+              "quietMs");
     }
 
     void filtersChecksAndTimesPackets_data() {
@@ -400,7 +441,7 @@ class TestExtcap : public QObject {
         rig.start();
         rig.port.pending = linFrame("c1 05 10 ea");
         rig.port.vanished = true;
-        QCOMPARE(rig.session.poll(), CaptureSession::TickResult::DeviceLost);
+        QCOMPARE(rig.poll(), CaptureSession::TickResult::DeviceLost);
         QCOMPARE(rig.reports, QStringList{"device disconnected"});
         QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});  // nothing lost
 
@@ -416,6 +457,46 @@ class TestExtcap : public QObject {
         rig.session.begin();
         QVERIFY(rig.session.stop());
         QCOMPARE(rig.port.writes, (QStringList{"04 01 4b 00 50", "02 03 05"}));
+    }
+
+    // --- the poll schedule ----------------------------------------------------------
+
+    void pollsEvery100msAndSoonAfterBytesWhileTracing_data() {
+        QTest::addColumn<QString>(
+            "events");  // at ms: a(rrival), p(oll read nothing), b(poll read bytes), t(race stops)
+        QTest::addColumn<QString>(
+            "expected");  // next poll after each event, ms; w: watches arrivals
+        QTest::newRow("no trace: 100 ms, arrivals ignored") << "0p 5a 100p 210p"
+                                                            << "100 100 200 300";
+        QTest::newRow("trace: arrivals bring the poll forward, then the quiet poll")
+            << "0q 40a 45a 50b 74q"
+            << "100w 50 50 74 100w";
+        QTest::newRow("trace: bytes on every poll keep it coming") << "0q 10a 20b 44b 68b"
+                                                                   << "100w 20 44 68 92";
+        QTest::newRow("a late poll: the next 50 ms on at least") << "0p 180p"
+                                                                 << "100 230";
+    }
+    void pollsEvery100msAndSoonAfterBytesWhileTracing() {
+        QFETCH(QString, events);
+        PollSchedule::Clock::time_point start{};
+        PollSchedule schedule(start);
+        QStringList next;
+        const auto ms = [&](int n) { return start + std::chrono::milliseconds(n); };
+        for (const QString& event : events.split(' ')) {
+            const int at = event.chopped(1).toInt();
+            const QChar kind = event.back();
+            if (kind == 'a') {
+                schedule.bytesArrived(ms(at));
+            } else {
+                const auto quiet =
+                    kind == 'p' ? std::nullopt : std::optional(std::chrono::milliseconds(24));
+                schedule.polled(ms(at), kind == 'b', quiet);
+            }
+            const auto nextMs =
+                std::chrono::duration_cast<std::chrono::milliseconds>(schedule.next() - start);
+            next << QString::number(nextMs.count()) + (schedule.watchesArrivals() ? "w" : "");
+        }
+        QTEST(next.join(' '), "expected");
     }
 
     // --- the personal link ---------------------------------------------------------------

@@ -36,7 +36,8 @@ void CaptureSession::begin() {
     phase_ = Phase::SettingRate;
 }
 
-CaptureSession::TickResult CaptureSession::poll() {
+CaptureSession::TickResult CaptureSession::poll(Clock::time_point now) {
+    const std::optional<std::chrono::milliseconds> quiet = quietTime();
     bytesThisTick_ = false;
     controller_.onTimerTick();
     if (deviceLost_) {
@@ -46,7 +47,9 @@ CaptureSession::TickResult CaptureSession::poll() {
         return TickResult::DeviceLost;
     }
     advancePhase();
-    if (!bytesThisTick_) {
+    if (bytesThisTick_) {
+        lastBytes_ = now;
+    } else if (quiet && now - lastBytes_ >= *quiet) {
         rows_.settle();
     }
     return writer_.flush() ? TickResult::Running : TickResult::OutputLost;
@@ -67,6 +70,16 @@ void CaptureSession::advancePhase() {
         // The tick after the last one allowed: the controller has said so by now.
         report_(statusLine1_);
     }
+}
+
+std::optional<std::chrono::milliseconds> CaptureSession::quietTime() const {
+    if (phase_ != Phase::Tracing || controller_.state() != TraceState::Tracing) {
+        return std::nullopt;
+    }
+    constexpr int kAdapterHoldMs = 20;
+    constexpr int kLongestGapBits = 60;
+    const int gapMs = (kLongestGapBits * 1000 + settings_.linRate - 1) / settings_.linRate;
+    return std::chrono::milliseconds(kAdapterHoldMs + gapMs);
 }
 
 bool CaptureSession::stop() {

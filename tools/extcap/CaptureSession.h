@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,9 +22,10 @@
 namespace daridez {
 
 // One live capture for Wireshark: drives the tracer through the trace controller the
-// window uses (set the LIN rate, start, a poll every tick, stop) and writes each
+// window uses (set the LIN rate, start, polls of the port, stop) and writes each
 // completed LIN frame as a pcapng packet, handed on after every poll. A frame is
-// complete when the next row begins, or when a poll finds the bus quiet. Knows neither
+// complete when the next row begins, or when the bus has been quiet for longer than
+// any gap inside a frame (quietTime()). Knows neither
 // the serial port's kind nor where the capture goes: both are borrowed.
 class CaptureSession : private ControllerWindow, private ByteSink {
   public:
@@ -53,8 +55,18 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     // The port is open: forget what it held, and ask the tracer for the LIN rate; the
     // trace starts once it answered (or did not in time).
     void begin();
-    // One poll of the port (every 100 ms).
-    TickResult poll();
+    using Clock = std::chrono::steady_clock;
+
+    // One poll of the port, at now: every 100 ms, and sooner while a trace runs (the
+    // trace controller's time-outs only count while none does).
+    TickResult poll(Clock::time_point now);
+    // Whether the last poll read bytes.
+    bool lastPollRead() const { return bytesThisTick_; }
+    // While a trace runs, how long the bus must be silent before the frame being
+    // received counts as complete: more than the longest gap inside a frame at the LIN
+    // rate (60 bit times: a response late by the 40 % a frame may take) and the 16 ms
+    // a USB serial adapter may hold bytes back. nullopt otherwise.
+    std::optional<std::chrono::milliseconds> quietTime() const;
     // Stops the tracer, hands on the last frame and flushes. False when the output
     // failed meanwhile.
     bool stop();
@@ -99,6 +111,7 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     int startTicks_ = 0;  // polls since Start without the start marker
     bool deviceLost_ = false;
     bool bytesThisTick_ = false;
+    Clock::time_point lastBytes_{};  // the last poll that read bytes
 };
 
 }  // namespace daridez

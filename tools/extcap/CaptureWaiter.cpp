@@ -22,7 +22,7 @@ sigset_t stopSignals() {
 
 }  // namespace
 
-CaptureWaiter::CaptureWaiter() : nextTick_(std::chrono::steady_clock::now() + kPollInterval) {
+CaptureWaiter::CaptureWaiter() {
     std::signal(SIGPIPE, SIG_IGN);
     const sigset_t set = stopSignals();
     if (sigprocmask(SIG_BLOCK, &set, nullptr) == 0) {
@@ -36,19 +36,19 @@ CaptureWaiter::~CaptureWaiter() {
     }
 }
 
-CaptureWaiter::Wake CaptureWaiter::wait(int portFd, int outputFd) {
-    using Clock = std::chrono::steady_clock;
+CaptureWaiter::Wake CaptureWaiter::wait(int portFd, int outputFd, PollSchedule& schedule) {
+    using Clock = PollSchedule::Clock;
     for (;;) {
         const auto now = Clock::now();
-        if (now >= nextTick_) {
-            // A late poll does not bring the following ones closer together.
-            nextTick_ = std::max(nextTick_ + kPollInterval, now + kPollInterval / 2);
+        if (now >= schedule.next()) {
             return Wake::Tick;
         }
-        // Hang-ups and errors are always reported: no events need asking for.
+        // Hang-ups and errors are always reported: no events need asking for them.
+        const short arrivals = schedule.watchesArrivals() ? POLLIN : 0;
         pollfd fds[3] = {
-            {signalFd_, POLLIN, 0}, {outputFd, 0, 0}, {portHungUp_ ? -1 : portFd, 0, 0}};
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextTick_ - now).count();
+            {signalFd_, POLLIN, 0}, {outputFd, 0, 0}, {portHungUp_ ? -1 : portFd, arrivals, 0}};
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(schedule.next() - now).count();
         const int ready = ::poll(fds, 3, static_cast<int>(left));
         if (ready < 0 && errno != EINTR) {
             return Wake::Stop;
@@ -65,6 +65,9 @@ CaptureWaiter::Wake CaptureWaiter::wait(int portFd, int outputFd) {
         if ((fds[2].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
             portHungUp_ = true;
             return Wake::Tick;
+        }
+        if ((fds[2].revents & POLLIN) != 0) {
+            schedule.bytesArrived(Clock::now());
         }
     }
 }

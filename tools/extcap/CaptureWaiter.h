@@ -1,10 +1,10 @@
 #pragma once
 
-#include <chrono>
+#include "tools/extcap/PollSchedule.h"
 
 namespace daridez {
 
-// Waits for the capture's next poll (every 100 ms) and, at the same time, for the
+// Waits for the capture's next poll (as the schedule says) and, at the same time, for the
 // signals that end it (SIGTERM, SIGINT, SIGHUP: taken through a signal descriptor, so
 // a silent bus ends as fast as a busy one), for the capture's reader to go away and
 // for the port to hang up. SIGPIPE is ignored, so a write to a gone reader fails.
@@ -16,8 +16,6 @@ class CaptureWaiter {
         ReaderGone,  // the capture's reader closed its end
     };
 
-    static constexpr std::chrono::milliseconds kPollInterval{100};
-
     // Blocks the stop signals for the whole process and opens the signal descriptor.
     CaptureWaiter();
     ~CaptureWaiter();
@@ -26,13 +24,13 @@ class CaptureWaiter {
 
     bool ok() const { return signalFd_ >= 0; }
 
-    // portFd and outputFd may be -1 (not watched).
-    Wake wait(int portFd, int outputFd);
+    // portFd and outputFd may be -1 (not watched). Arrivals at the port are told to
+    // the schedule while it watches them.
+    Wake wait(int portFd, int outputFd, PollSchedule& schedule);
 
   private:
     int signalFd_ = -1;
     bool portHungUp_ = false;  // told once; the next poll finds the device gone
-    std::chrono::steady_clock::time_point nextTick_;
 };
 
 }  // namespace daridez

@@ -108,10 +108,14 @@ void reportProblem(std::FILE* err, const std::string& device, const std::string&
 // Polls the port until a stop signal, the reader's leaving or the device's.
 int runCapture(CaptureSession& session, const SerialPort& port, const FifoOutput& fifo,
                CaptureWaiter& waiter) {
+    PollSchedule schedule(PollSchedule::Clock::now());
     for (;;) {
-        switch (waiter.wait(port.descriptor(), fifo.descriptor())) {
-            case CaptureWaiter::Wake::Tick:
-                switch (session.poll()) {
+        switch (waiter.wait(port.descriptor(), fifo.descriptor(), schedule)) {
+            case CaptureWaiter::Wake::Tick: {
+                const auto now = PollSchedule::Clock::now();
+                const CaptureSession::TickResult result = session.poll(now);
+                schedule.polled(now, session.lastPollRead(), session.quietTime());
+                switch (result) {
                     case CaptureSession::TickResult::Running:
                         continue;
                     case CaptureSession::TickResult::DeviceLost:
@@ -121,6 +125,7 @@ int runCapture(CaptureSession& session, const SerialPort& port, const FifoOutput
                         return ExtcapCommand::kOk;
                 }
                 break;
+            }
             case CaptureWaiter::Wake::Stop:
             case CaptureWaiter::Wake::ReaderGone:
                 session.stop();
