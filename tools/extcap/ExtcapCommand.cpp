@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "lin/Query.h"
+#include "serial/PortConnection.h"
 #include "serial/PortList.h"
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
@@ -103,6 +104,18 @@ void writeText(std::FILE* file, const std::string& text) {
 // One line on standard error: the device and what went wrong.
 void reportProblem(std::FILE* err, const std::string& device, const std::string& text) {
     writeText(err, device + ": " + text + "\n");
+}
+
+// The line of the window's message that names the device and the reason ("/dev/ttyUSB0:
+// no such device"); where the port gave no reason, its error with the device.
+std::string openProblemLine(const std::string& device, const std::string& message) {
+    const std::size_t firstEnd = message.find('\n');
+    const std::size_t secondEnd = message.find('\n', firstEnd + 1);
+    if (firstEnd == std::string::npos) {
+        return device + ": " + message;
+    }
+    return secondEnd == std::string::npos ? device + ": " + message.substr(firstEnd + 1)
+                                          : message.substr(secondEnd + 1);
 }
 
 // Polls the port until a stop signal, the reader's leaving or the device's.
@@ -232,28 +245,24 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
     settings.linRate = options.linRate.value_or(profile.linRate);
     PortPaths paths;
     paths.setPath(1, device);
-    SerialPort port(paths);
+    PortConnection connection;
+    connection.setChoices(serialSettingsOf(options.lineSettings(profile.line)), paths);
     CaptureSession session(
-        port, fifo, std::move(settings),
+        connection.port(), fifo, std::move(settings),
         [err, &device](const std::string& text) { reportProblem(err, device, text); },
         wallClockMicros);
     if (!session.writeHeaders()) {
         return kOk;  // the reader is gone already
     }
-    const char* openError = port.Open(serialSettingsOf(options.lineSettings(profile.line)));
-    if (openError != nullptr && *openError != '\0') {
-        // "/dev/ttyUSB0: no such device", as the window's message says it.
-        if (port.openProblem().empty()) {
-            reportProblem(err, device, openError);
-        } else {
-            writeText(err, port.openProblem() + "\n");
-        }
+    const std::string openError = connection.reopen();
+    if (!openError.empty()) {
+        writeText(err, openProblemLine(device, openError) + "\n");
         return kFailed;
     }
     session.begin();
-    // The port is released without Close(): its purge would throw away the stop frame
-    // the driver may still hold.
-    return runCapture(session, port, fifo, waiter);
+    // The port is released without closing the connection: Close() purges the output,
+    // which would throw away the stop frame the driver may still hold.
+    return runCapture(session, connection.port(), fifo, waiter);
 }
 
 int ExtcapCommand::installUser(bool install, std::FILE* out, std::FILE* err) const {
