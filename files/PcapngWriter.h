@@ -28,6 +28,10 @@ class PcapngWriter {
     // Adds the row as a packet when it is a LIN frame row; other rows are skipped.
     // False once out has refused bytes: nothing more is written then.
     bool writeRow(const TraceEntry& entry);
+    // Adds a device error or buffer overflow row as a packet without identifier whose
+    // error bits say what happened (a live capture shows the device's trouble where the
+    // frames are); other rows are skipped. False once out has refused bytes.
+    bool writeDeviceEvent(const TraceEntry& entry);
     // Hands out whatever is still buffered; false when out refused any bytes.
     bool finish();
     // The same, at any moment: a live capture hands on each poll's packets at once.

@@ -408,6 +408,16 @@ class TestExtcap : public QObject {
         QTEST(packetsOf(rig.out.bytes), "expected");
     }
 
+    // A device error (code 42) and a buffer overflow travel as packets with error bits.
+    void deviceTroubleTravelsAsPackets() {
+        CaptureRig rig;
+        rig.start();
+        rig.poll(hex("059C002042 00 03F000 00") + linFrame("c1 05 10 ea"));
+        QVERIFY(rig.session.stop());
+        QCOMPARE(packetsOf(rig.out.bytes),
+                 (QStringList{"00 00 02:42", "00 00 20:", "c1 ea 00:05 10"}));
+    }
+
     void packetTimeIsTheDeviceClockFromTheWallClockAtStart() {
         CaptureRig rig;
         rig.start();

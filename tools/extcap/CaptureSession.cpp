@@ -103,6 +103,7 @@ bool CaptureSession::stop() {
 void CaptureSession::consume(const TraceEntry& row) {
     if (!settings_.query || settings_.query->matches(row)) {
         writer_.writeRow(row);
+        writer_.writeDeviceEvent(row);
     }
 }
 

@@ -23,7 +23,8 @@ namespace daridez {
 
 // One live capture for Wireshark: drives the tracer through the trace controller the
 // window uses (set the LIN rate, start, polls of the port, stop) and writes each
-// completed LIN frame as a pcapng packet, handed on after every poll. A frame is
+// completed LIN frame as a pcapng packet (device errors and buffer overflows too, by
+// their error bits), handed on after every poll. A frame is
 // complete when the next row begins, or when the bus has been quiet for longer than
 // any gap inside a frame (quietTime()). Knows neither
 // the serial port's kind nor where the capture goes: both are borrowed.
