@@ -27,6 +27,10 @@ CaptureWaiter::CaptureWaiter() {
     const sigset_t set = stopSignals();
     if (sigprocmask(SIG_BLOCK, &set, nullptr) == 0) {
         signalFd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+        if (signalFd_ < 0) {
+            // Without the descriptor a stop signal ends the program the plain way.
+            sigprocmask(SIG_UNBLOCK, &set, nullptr);
+        }
     }
 }
 

@@ -22,8 +22,6 @@ class CaptureWaiter {
     CaptureWaiter(const CaptureWaiter&) = delete;
     CaptureWaiter& operator=(const CaptureWaiter&) = delete;
 
-    bool ok() const { return signalFd_ >= 0; }
-
     // portFd and outputFd may be -1 (not watched). Arrivals at the port are told to
     // the schedule while it watches them.
     Wake wait(int portFd, int outputFd, PollSchedule& schedule);

@@ -106,6 +106,16 @@ void reportProblem(std::FILE* err, const std::string& device, const std::string&
     writeText(err, device + ": " + text + "\n");
 }
 
+// A capture filter left blank keeps every frame; any other must be a good query.
+bool readFilter(const std::optional<std::string>& text, std::optional<Query>& query,
+                std::string& error) {
+    if (!text || text->find_first_not_of(" \t") == std::string::npos) {
+        return true;
+    }
+    query = Query::parse(*text, error);
+    return query.has_value();
+}
+
 // The line of the window's message that names the device and the reason ("/dev/ttyUSB0:
 // no such device"); where the port gave no reason, its error with the device.
 std::string openProblemLine(const std::string& device, const std::string& message) {
@@ -161,7 +171,7 @@ int ExtcapCommand::run(int argc, const char* const* argv, std::FILE* out, std::F
     }
     switch (options->mode) {
         case ExtcapOptions::Mode::Interfaces:
-            return interfaces(*options, out);
+            return interfaces(out);
         case ExtcapOptions::Mode::Dlts:
             writeText(out, ExtcapAnswers::dlts());
             return kOk;
@@ -183,7 +193,7 @@ int ExtcapCommand::run(int argc, const char* const* argv, std::FILE* out, std::F
 }
 
 // Never opens a port and never fails: a broken profile lists what it can.
-int ExtcapCommand::interfaces(const ExtcapOptions& /*options*/, std::FILE* out) const {
+int ExtcapCommand::interfaces(std::FILE* out) const {
     const ProfileView profile = readProfile(profilePath_);
     const auto list = ExtcapInterfaces::list(profile.ports, PortList::available());
     writeText(out, ExtcapAnswers::interfaces(DARIDEZ_VERSION, DARIDEZ_HELP_URL, list));
@@ -215,7 +225,8 @@ int ExtcapCommand::config(const ExtcapOptions& options, std::FILE* out) const {
 // Wireshark's check: silence for a good query, the reason for a bad one.
 int ExtcapCommand::filterCheck(const ExtcapOptions& options, std::FILE* out) const {
     std::string error;
-    if (!Query::parse(*options.captureFilter, error)) {
+    std::optional<Query> query;
+    if (!readFilter(options.captureFilter, query, error)) {
         writeText(out, error + "\n");
     }
     return kOk;
@@ -231,12 +242,9 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
     }
     CaptureSession::Settings settings;
     settings.checks = options.checks;
-    if (options.captureFilter) {
-        settings.query = Query::parse(*options.captureFilter, error);
-        if (!settings.query) {
-            writeText(err, error + "\n");
-            return kFailed;
-        }
+    if (!readFilter(options.captureFilter, settings.query, error)) {
+        writeText(err, error + "\n");
+        return kFailed;
     }
     CaptureWaiter waiter;
     const ProfileView profile = readProfile(profilePath_);

@@ -25,7 +25,7 @@ class ExtcapCommand {
     int run(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
 
   private:
-    int interfaces(const ExtcapOptions& options, std::FILE* out) const;
+    int interfaces(std::FILE* out) const;
     int config(const ExtcapOptions& options, std::FILE* out) const;
     int filterCheck(const ExtcapOptions& options, std::FILE* out) const;
     int capture(const ExtcapOptions& options, std::FILE* err) const;
