@@ -91,17 +91,17 @@ void SignalDecoder::decodeFrame(const LdfFrame& frame, const std::uint8_t* data,
     for (int i = kMaxData - 1; i >= 0; --i) {
         word = word << 8 | bytes[i];
     }
-    out.values.resize(frame.signals.size());
-    for (std::size_t i = 0; i < frame.signals.size(); ++i) {
+    out.values.resize(frame.layout.size());
+    for (std::size_t i = 0; i < frame.layout.size(); ++i) {
         LdfSignalValue& value = out.values[i];
         value.frame = frame.name;
-        decodeSignal(frame.signals[i], word, bytes, value);
+        decodeSignal(frame.layout[i], word, bytes, value);
     }
 }
 
 void SignalDecoder::decodeSignal(const LdfFrameSignal& placed, std::uint64_t word,
                                  const std::uint8_t* data, LdfSignalValue& value) const {
-    const LdfSignal& signal = model_.signals[placed.signal];
+    const LdfSignal& signal = model_.allSignals[placed.signal];
     value.signal = signal.name;
     value.offset = placed.offset;
     value.width = signal.width;
