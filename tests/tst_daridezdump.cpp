@@ -30,7 +30,9 @@ const QString kChecked = QString(kRows)
 const QString kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
-    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n";
+    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
+    "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
+    "       daridez-dump --ldf-check [--describe] LDF\n";
 
 }  // namespace
 
