@@ -22,10 +22,10 @@ LinFrame frame(int pid, const QByteArray& data) {
 }
 
 const LdfModel& ldf() {
-    static const LdfModel model =
-        LdfParser::parse("Nodes { Master: M, 5 ms, 0.1 ms; Slaves: Door; }"
-                         "Node_attributes { Door { configured_NAD = 0x21; } }")
-            .model;
+    static const LdfModel model = LdfParser::parse(
+                                      "Nodes { Master: M, 5 ms, 0.1 ms; Slaves: Door; }"
+                                      "Node_attributes { Door { configured_NAD = 0x21; } }")
+                                      .model;
     return model;
 }
 
@@ -90,8 +90,8 @@ class TestDiagnostic : public QObject {
     }
     void carriesItsService() {
         QFETCH(QString, row);
-        const LinFrame diagnostic = frame(row.section(' ', 0, 0).toInt(nullptr, 16),
-                                          row.section(' ', 1, 1).toLatin1());
+        const LinFrame diagnostic =
+            frame(row.section(' ', 0, 0).toInt(nullptr, 16), row.section(' ', 1, 1).toLatin1());
         QStringList carried;
         for (const int sid : {0xB0, 0xB2, 0x22})
             if (CarriesService(diagnostic, static_cast<std::uint8_t>(sid)))

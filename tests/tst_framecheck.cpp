@@ -91,7 +91,7 @@ class TestFrameCheck : public QObject {
         frame("unknown, parity wrong", 0x12, "0506 F4", "parity,unknown-id,classic");
         frame("diagnostic frame known", 0x3C, "7F06B22317460103 43", "classic");
         frame("diagnostic frame, 3 bytes", 0x3C, "7F06B2 C7", "length,classic");
-        frame("no response", 0x92, "", "unknown-id,no-response");
+        frame("no response", 0x92, "", "no-response,unknown-id");
     }
     void verdictAgainstAnLdf() {
         QFETCH(QByteArray, frames);
