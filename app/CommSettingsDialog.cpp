@@ -2,14 +2,12 @@
 
 #include "app/DialogUnits.h"
 #include "serial/PortList.h"
-#include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -40,8 +38,8 @@ namespace {
 
 enum class Kind { Radio, Button, DefaultButton, GroupBox };
 
-// One control of dialog template 136, in creation order, which is also the tab order.
-struct ControlTemplate {
+// One control of the dialog, in creation order, which is also the tab order.
+struct Control {
     int id;
     Kind kind;
     const char* caption;
@@ -53,7 +51,7 @@ struct ControlTemplate {
 constexpr int kNoGroup = -1;
 
 // clang-format off
-constexpr ControlTemplate kControls[] = {
+constexpr Control kControls[] = {
     {107, Kind::Radio, "110", CommSettingsDialog::BaudGroup, 0, 10, 15, 35, 12},
     {114, Kind::Radio, "300", CommSettingsDialog::BaudGroup, 1, 60, 15, 35, 12},
     {115, Kind::Radio, "600", CommSettingsDialog::BaudGroup, 2, 100, 15, 35, 12},
@@ -92,14 +90,14 @@ constexpr ControlTemplate kControls[] = {
 
 constexpr int kPortButtonIds[] = {601, 602, 603, 604};
 
-constexpr QSize kTemplateSize(152, 181);
+constexpr QSize kMinimumSize(152, 181);
 // On Windows a port number is the port COMn itself: there is no device to show or pick.
 #ifdef Q_OS_WIN
 constexpr bool kPortsHaveDevices = false;
 #else
 constexpr bool kPortsHaveDevices = true;
 #endif
-// Below the template, in dialog units: a group with one line per port number and the
+// Below the radio groups, in dialog units: a group with one line per port number and the
 // editor of the selected number's device under them.
 constexpr int kDevicesTop = 184;
 constexpr int kDeviceRowTop = kDevicesTop + 13;
@@ -108,7 +106,7 @@ constexpr int kDeviceEditTop = kDeviceRowTop + 4 * kDeviceRowHeight + 2;
 constexpr int kDevicesHeight = kDeviceEditTop + 12 + 4 - kDevicesTop;
 constexpr int kDialogHeight = kDevicesTop + kDevicesHeight + 4;
 
-QWidget* makeControl(const ControlTemplate& control, QWidget* parent) {
+QWidget* makeControl(const Control& control, QWidget* parent) {
     const QString caption = QString::fromLatin1(control.caption);
     switch (control.kind) {
         case Kind::Radio:
@@ -161,17 +159,15 @@ int baudIndex(std::uint32_t rate) {
 
 }  // namespace
 
-CommSettingsDialog::CommSettingsDialog(SerialSettings& settings, Profile* profile,
-                                       PortPaths* portPaths, QWidget* parent)
+CommSettingsDialog::CommSettingsDialog(const SerialSettings& settings, const PortPaths& portPaths,
+                                       QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       settings_(settings),
-      profile_(profile),
-      portPaths_(portPaths),
-      shownPaths_(portPaths != nullptr ? *portPaths : PortPaths()),
+      shownPaths_(portPaths),
       editedPaths_(shownPaths_) {
     setWindowTitle(QStringLiteral("Communications Settings"));
-    setFont(DialogUnits::templateFont("MS Sans Serif", 8));
+    setFont(DialogUnits::dialogFont("MS Sans Serif", 8));
     setModal(true);
     createControls();
     if (kPortsHaveDevices) {
@@ -192,8 +188,8 @@ CommSettingsDialog::~CommSettingsDialog() = default;
 
 void CommSettingsDialog::createControls() {
     const DialogUnits units(font());
-    setFixedSize(units.size(kTemplateSize.width(),
-                            kPortsHaveDevices ? kDialogHeight : kTemplateSize.height()));
+    setFixedSize(units.size(kMinimumSize.width(),
+                            kPortsHaveDevices ? kDialogHeight : kMinimumSize.height()));
     if (parentWidget() != nullptr) {
         move(parentWidget()->mapToGlobal(QPoint(units.x(61), units.y(26))));
     }
@@ -202,10 +198,9 @@ void CommSettingsDialog::createControls() {
         groups_[g]->setExclusive(true);
     }
     QWidget* previous = nullptr;
-    for (const ControlTemplate& control : kControls) {
+    for (const Control& control : kControls) {
         QWidget* widget = makeControl(control, this);
         widget->setObjectName(QString::number(control.id));
-        widget->setProperty("templateId", control.id);
         widget->setGeometry(units.rect(control.x, control.y, control.width, control.height));
         if (control.kind == Kind::GroupBox) {
             // Frames only: they sit below the buttons so clicks reach the buttons.
@@ -361,24 +356,6 @@ void CommSettingsDialog::writeRecord() {
 void CommSettingsDialog::OnOK() {
     DoDataExchange(Exchange::FromDialog);
     writeRecord();
-    if (portPaths_ != nullptr) {
-        *portPaths_ = editedPaths_;
-    }
-    // Saved while the dialog is still open: the profile holds the new values even if
-    // reopening the port afterwards fails.
-    SaveSerialSettings(profile_, settings_);
-    if (profile_ != nullptr) {
-        if (portPaths_ != nullptr) {
-            portPaths_->save(*profile_);
-        }
-        if (!profile_->save()) {
-            // The choices still hold for this run; the user learns they will not last.
-            QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("The settings could not be saved:\n%1: %2")
-                                     .arg(QString::fromStdString(profile_->path()),
-                                          QString::fromStdString(profile_->saveError())));
-        }
-    }
     QDialog::accept();
 }
 
