@@ -32,35 +32,36 @@ std::string generateLdf() {
     std::string frames;
     std::string representation;
     for (int id = 0; id < 0x3C; ++id) {
-        const std::string frame = "F" + std::to_string(id);
-        frames += "  " + frame + ": " + std::to_string(id) + ", Slave, 8 {\n";
+        const std::string frame = std::to_string(id);
+        frames.append("  F").append(frame).append(": ").append(frame).append(", Slave, 8 {\n");
         for (int i = 0; i < 8; ++i) {
-            const std::string name = frame + "_S" + std::to_string(i);
-            signals += "  " + name + ": 8, 0, Slave, Master;\n";
-            frames += "    " + name + ", " + std::to_string(8 * i) + ";\n";
-            representation += "  Value: " + name + ";\n";
+            const std::string name = "F" + frame + "_S" + std::to_string(i);
+            signals.append("  ").append(name).append(": 8, 0, Slave, Master;\n");
+            frames.append("    ").append(name).append(", ").append(std::to_string(8 * i));
+            frames.append(";\n");
+            representation.append("  Value: ").append(name).append(";\n");
         }
-        frames += "  }\n";
+        frames.append("  }\n");
     }
     std::string text =
         "// Generated for bench-ldf\nLIN_description_file;\nLIN_protocol_version = \"2.1\";\n"
         "LIN_language_version = \"2.1\";\nLIN_speed = 19.2 kbps;\n"
-        "Nodes {\n  Master: Master, 5 ms, 0.1 ms;\n  Slaves: Slave;\n}\n"
-        "Signals {\n" +
-        signals + "}\nFrames {\n" + frames +
-        "}\n"
+        "Nodes {\n  Master: Master, 5 ms, 0.1 ms;\n  Slaves: Slave;\n}\nSignals {\n";
+    text.append(signals).append("}\nFrames {\n").append(frames).append("}\n");
+    text.append(
         "Schedule_tables {\n  Main {\n    F1 delay 10 ms;\n  }\n}\n"
         "Signal_encoding_types {\n  Value {\n    logical_value, 255, \"invalid\";\n"
-        "    physical_value, 0, 254, 0.5, -40, \"degC\";\n  }\n";
+        "    physical_value, 0, 254, 0.5, -40, \"degC\";\n  }\n");
     for (int type = 0; text.size() < kLdfSize; ++type) {
-        text += "  Filler" + std::to_string(type) + " {\n";
+        text.append("  Filler").append(std::to_string(type)).append(" {\n");
         for (int value = 0; value < 16; ++value) {
-            text += "    logical_value, " + std::to_string(value) + ", \"state number " +
-                    std::to_string(value) + "\";\n";
+            const std::string number = std::to_string(value);
+            text.append("    logical_value, ").append(number).append(", \"state number ");
+            text.append(number).append("\";\n");
         }
-        text += "  }\n";
+        text.append("  }\n");
     }
-    return text + "}\nSignal_representation {\n" + representation + "}\n";
+    return text.append("}\nSignal_representation {\n").append(representation).append("}\n");
 }
 
 struct Run {
