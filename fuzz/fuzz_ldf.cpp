@@ -52,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LdfFrameDecode decode;
     // Frame data from the input's last bytes: the same bytes as text and as a frame.
     std::uint8_t frame[8] = {};
-    for (std::size_t i = 0; i < 8 && i < size; ++i)
-        frame[i] = data[size - 1 - i];
+    for (std::size_t i = 0; i < 8 && i < size; ++i) frame[i] = data[size - 1 - i];
     for (int id = 0; id < 0x40; ++id) {
         (void)checksums.ofId(id);
         for (int count = 0; count <= 8; ++count) {
