@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "view/TraceListModel.h"
+#include "view/TraceListView.h"
 
 namespace daridez {
 
@@ -47,6 +48,17 @@ int FindListRow(const TraceListModel& model, const TraceList& list, std::uint32_
         }
     }
     return nearest;
+}
+
+void ShowTraceRow(TraceListView& view, const TraceList& list, std::uint32_t position) {
+    const int row = FindListRow(*view.traceModel(), list, position);
+    if (row < 0) {
+        return;
+    }
+    const QModelIndex index = view.traceModel()->index(row, 0);
+    view.selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view.scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 }  // namespace daridez

@@ -257,6 +257,17 @@ void PlotWindow::onAddLane() {
     }
 }
 
+void PlotWindow::showInFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void PlotWindow::addLaneInFront(const QString& text) {
+    addLane(text);
+    showInFront();
+}
+
 // --- the profile -------------------------------------------------------------------
 
 std::string PlotWindow::profileKey(const std::string& ldfPath) {

@@ -90,6 +90,9 @@ class PlotWindow : public QWidget {
     bool saveTo(const QString& path, QString& error);
     void onSave();
     void onAddLane();
+    void showInFront();
+    // A lane asked for elsewhere (the ID summary's "Plot"): added, and the window shown.
+    void addLaneInFront(const QString& text);
 
     QCustomPlot* plot() const { return plot_; }
     const PlotTracker& tracker() const { return tracker_; }
