@@ -140,7 +140,7 @@ class TestMainDialog : public QObject {
         SerialSettings settings{};
         const Profile profile(ini().toStdString());  // the window's settings
         LoadSerialSettings(&profile, settings);
-        QCOMPARE(QString::fromLatin1(holder_->Open(settings)), QString());
+        QCOMPARE(QString::fromStdString(holder_->Open(settings).value_or("null")), "");
     }
     // What act shows: each menu's entries and each modal dialog's title and texts. Each
     // takes the next key (the last again for any more).
@@ -343,7 +343,7 @@ class TestMainDialog : public QObject {
     }
 
     // Keys never close the window; the keyboard and a right-click beside the controls open
-    // its menu, F1 and the menu the About box. It grows from its template size, the list and
+    // its menu, F1 and the menu the About box. It grows from its smallest size, the list and
     // the search group taking the room. The shut-down writes the profile, the place included,
     // and releases the port; the next window opens where this one was, unless that is off
     // every screen.
