@@ -298,8 +298,14 @@ void PlotWindow::loadLanes(const Profile& profile, const std::string& ldfPath) {
     setCurrentLane(laneCount() - 1);
 }
 
+// A profile that never had lanes gets none written.
 void PlotWindow::saveLanes(Profile& profile, const std::string& ldfPath) const {
-    profile.WriteProfileString(kProfileSection, profileKey(ldfPath),
+    const std::string key = profileKey(ldfPath);
+    const std::string absent(1, '\x01');
+    if (laneCount() == 0 && profile.GetProfileString(kProfileSection, key, absent) == absent) {
+        return;
+    }
+    profile.WriteProfileString(kProfileSection, key,
                                laneTexts().join(QLatin1Char(kLaneSeparator)).toStdString());
 }
 

@@ -7,10 +7,12 @@
 #include <QtWidgets>
 
 #include "DecoderFixture.h"
+#include "app/PlotLanePicker.h"
 #include "app/PlotRowFinder.h"
 #include "app/PlotWindow.h"
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
+#include "lin/IdSummary.h"
 #include "serial/Profile.h"
 #include "view/TraceListModel.h"
 
@@ -207,6 +209,38 @@ class TestPlotWindow : public QObject {
         QCOMPARE(again.window.laneTexts(), QStringList({"3C period", "bus load"}));
         again.window.loadLanes(profile, "/ldf/other.ldf");
         QCOMPARE(again.window.laneTexts(), QStringList());
+        again.window.saveLanes(profile, "/ldf/other.ldf");  // none: nothing written
+        QVERIFY(!QString::fromStdString(profile.text()).contains("other"));
+    }
+
+    // The picker offers the identifiers of the trace with their bytes, a bit range and the
+    // period, and the timing lanes; a choice fills the text, and only a text that names a
+    // lane closes it.
+    void pickerOffersTheTraceAndRefusesBadTexts() {
+        Shown shown;
+        shown.feed(3);
+        IdSummary summary;
+        for (const TraceEntry* e = shown.list.TraceListHead(); e != nullptr; e = e->next)
+            summary.add(*e);
+        PlotLanePicker picker(summary);
+        QTreeWidgetItem* ids = picker.tree()->topLevelItem(0);
+        QStringList offered;
+        for (int i = 0; i < ids->childCount(); ++i)
+            for (int j = 0; j < ids->child(i)->childCount(); ++j)
+                offered << ids->child(i)->text(0) + " " + ids->child(i)->child(j)->text(0);
+        QCOMPARE(offered, QStringList({"3C byte 0", "3C bits...", "3C period"}));
+        QCOMPARE(picker.tree()->topLevelItem(1)->childCount(), 9);  // load, all, seven words
+        picker.tree()->setCurrentItem(ids->child(0)->child(1));
+        QCOMPARE(picker.laneText(), "3C bits 0..7");
+        picker.setLaneText("3C bits 9..3");
+        picker.accept();
+        QCOMPARE(picker.result(), int(QDialog::Rejected));
+        QCOMPARE(picker.findChild<QLabel*>("plotLaneProblem")->text(),
+                 "\"9..3\": bits are FIRST..LAST within 0..63");
+        picker.setLaneText(" bus  load ");
+        picker.accept();
+        QCOMPARE(picker.result(), int(QDialog::Accepted));
+        QCOMPARE(picker.laneText(), "bus load");
     }
 
     void savesThroughTheSafeReplacement_data() {
