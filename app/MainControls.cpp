@@ -13,6 +13,7 @@
 #include "app/GroupFrame.h"
 #include "app/IdSummaryWindow.h"
 #include "app/MainDialog.h"
+#include "app/PlotWindow.h"
 #include "app/SearchGroup.h"
 #include "app/TraceFilesActions.h"
 #include "view/TraceListView.h"
@@ -75,14 +76,17 @@ const Control kControls[] = {
      "Try the LIN rates and set the one the bus speaks"},
     {MainDialog::kSearchId, nullptr, Kind::Search, "", 229, 8, 223, 41, Grow::Width},
     {ControlId::TraceList, nullptr, Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
-    {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 40, 10, Grow::None,
+    {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 32, 10, Grow::None,
      [](MainDialog& w) { w.fileActions().exportTrace(); }, true,
      "Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"},
     {MainDialog::kIdSummaryId, "idSummaryButton", Kind::Button, "ID summary...",
-     272, 51, 50, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
-    {MainDialog::kRecordId, nullptr, Kind::CheckBox, "record", 326, 51, 32, 10, Grow::None,
+     263, 51, 46, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
+    {MainDialog::kPlotId, "plotButton", Kind::Button, "Plot...", 311, 51, 22, 10, Grow::None,
+     [](MainDialog& w) { w.plotWindow()->showInFront(); }, true,
+     "Plot data bytes, bits, periods and the bus load over trace time"},
+    {MainDialog::kRecordId, nullptr, Kind::CheckBox, "record", 334, 51, 32, 10, Grow::None,
      toggleRecording, false, "Record every trace to a dump file as it arrives"},
-    {MainDialog::kRecordLabelId, nullptr, Kind::Label, "", 360, 51, 91, 10, Grow::Width},
+    {MainDialog::kRecordLabelId, nullptr, Kind::Label, "", 367, 51, 84, 10, Grow::Width},
     {ControlId::StatusLine1, nullptr, Kind::Label, "Static", 0, 370, 265, 8, Grow::StayAtBottom},
     {ControlId::StatusLine2, nullptr, Kind::Label, "", 270, 370, 185, 8, Grow::StayAtBottomRight},
     {0, "linBaudrateLabel", Kind::RightLabel, "LIN-Baudrate:", 105, 50, 53, 8},

@@ -17,6 +17,7 @@
 namespace daridez {
 
 class IdSummaryWindow;
+class PlotWindow;
 class Profile;
 class QtWindowPrompts;
 class SearchGroup;
@@ -41,6 +42,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     static constexpr int kRecordLabelId = 1052;
     static constexpr int kIdSummaryId = 1053;
     static constexpr int kSearchId = 1054;
+    static constexpr int kPlotId = 1055;
 
     // Builds and initialises the window on the profile (settings loaded, port opened,
     // timer started), before it is shown. prompts == nullptr: Qt's own dialogs.
@@ -70,6 +72,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     void onListRightClick(int column);
     void showAbout();
     IdSummaryWindow* idSummaryWindow() const { return idSummary_; }
+    PlotWindow* plotWindow() const { return plot_; }
 
     void setDisplayModes(const DisplayModes& modes);
     const DisplayModes& displayModes() const { return session_->modes; }
@@ -118,6 +121,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     std::map<int, QWidget*> controls_;  // every control of the table with an id
     TraceListView* list_ = nullptr;
     IdSummaryWindow* idSummary_ = nullptr;
+    PlotWindow* plot_ = nullptr;
     std::unique_ptr<TraceSession> session_;
     std::unique_ptr<TraceController> controller_;
     std::unique_ptr<TraceFilesActions> fileActions_;

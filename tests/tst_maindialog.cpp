@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <qcustomplot.h>
 #include <csignal>
 #include <functional>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "app/IdSummaryWindow.h"
 #include "app/MainControls.h"
 #include "app/MainDialog.h"
+#include "app/PlotWindow.h"
 #include "app/SearchGroup.h"
 #include "app/TraceApp.h"
 #include "app/TraceFilesActions.h"
@@ -470,7 +472,7 @@ class TestMainDialog : public QObject {
         QCOMPARE(QString::number(rateBox()->count()) + '|' + rateBox()->currentText(), "5|19200");
         QCOMPARE(status(), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
         const QString menu =
-            "|Copy|export...|ID summary...|record folder...||Inf&o about Daridez...";
+            "|Copy|export...|ID summary...|Plot...|record folder...||Inf&o about Daridez...";
         const QString about = "Info about Daridez||Daridez - LIN-bus tracer front end|Version " +
                               QStringLiteral(DARIDEZ_VERSION) +
                               "|(COM settings: 115K, 8N1)|Daridez developers";
@@ -554,7 +556,7 @@ class TestMainDialog : public QObject {
         QCOMPARE(files.size(), 1);
         // The name gives way in its middle: its start and its end stay, then the size.
         QVERIFY2(files[0].startsWith(QStringLiteral("trace-")) &&
-                     label->text().startsWith(files[0].left(9)) &&
+                     label->text().startsWith(files[0].left(8)) &&
                      label->text().contains(files[0].right(7) + QLatin1Char(' ')),
                  qPrintable(files[0] + ' ' + label->text()));
         const QString path = QDir(folder).filePath(files[0]);
@@ -793,6 +795,49 @@ class TestMainDialog : public QObject {
         QCOMPARE(QString::number(model()->rowCount()) + '|' + field->text(), "0|id=3C");
         QTRY_COMPARE(search.countText(), "0 of 0 rows");
         QVERIFY(search.activeQuery() != nullptr);
+    }
+
+    // "Plot" on an identifier's period in the summary opens the plot with that lane; it
+    // follows the live trace until a drag pans it, Home follows again, and a click on a
+    // point selects its row in the list.
+    void plotFollowsALiveTraceUntilPannedAndHomeFollowsAgain() {
+        auto* summary = dialog_->idSummaryWindow();
+        auto* plot = dialog_->plotWindow();
+        QCOMPARE(dialog_->findChild<QPushButton*>("plotButton")->text(), "Plot...");
+        click(ControlId::Start);
+        summary->showInFront();
+        QTableView* table = summary->table();
+        QTRY_VERIFY_WITH_TIMEOUT(table->model()->rowCount() >= 1, kDeviceWaitMs);
+        const QModelIndex period = table->model()->index(0, int(IdColumn::PeriodAvg));
+        const QPoint at = table->visualRect(period).center();
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, table->viewport()->mapToGlobal(at));
+        QCOMPARE(shownBy([&] { QApplication::sendEvent(table->viewport(), &request); },
+                         {Qt::Key_Down, Qt::Key_Return}),
+                 QStringList({"|Plot", "|Plot"}));
+        const QString id = table->model()->index(0, int(IdColumn::Id)).data().toString();
+        QCOMPARE(plot->laneTexts(), QStringList{id + " period"});
+        QVERIFY(plot->isVisible() && plot->following());
+        double to = plot->timeTo();
+        QTRY_VERIFY_WITH_TIMEOUT(plot->timeTo() > to, kDeviceWaitMs);
+
+        QCustomPlot* area = plot->plot();
+        const QPoint middle = area->axisRect(0)->rect().center();
+        QTest::mousePress(area, Qt::LeftButton, {}, middle);
+        QTest::mouseMove(area, middle + QPoint(80, 0));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, middle + QPoint(80, 0));
+        QVERIFY(!plot->following());
+        to = plot->timeTo();
+        const std::uint32_t rows = model()->indexCount();
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > rows + 20, kDeviceWaitMs);
+        plot->refresh();
+        QCOMPARE(plot->timeTo(), to);
+        QTest::mouseClick(plot->findChild<QPushButton*>("plotHome"), Qt::LeftButton);
+        QVERIFY(plot->following());
+        QVERIFY(plot->timeTo() > to);
+
+        emit plot->rowClicked(4);
+        QCOMPARE(list()->currentIndex().row(), 4);
+        click(ControlId::Stop);
     }
 
     void idSummaryCountsLiveSortsNamesTheIdentifierAndEmptiesOnClear() {
