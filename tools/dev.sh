@@ -11,6 +11,9 @@ cd "$(dirname "$0")/.."
 
 BUILD=${BUILD:-build}
 SANITIZE_BUILD=${SANITIZE_BUILD:-build-asan}
+WINDOWS_BUILD=${WINDOWS_BUILD:-build-win}
+# The regression samples and the other files kept beside the repository.
+SHARED=${DARIDEZ_SHARED:-../shared}
 JOBS=${JOBS:-$(nproc)}
 
 deps() { bash tools/install-deps.sh; }
@@ -71,6 +74,29 @@ test_sanitized() {
     (cd "$SANITIZE_BUILD" && ctest --output-on-failure -j "$JOBS")
 }
 
+# The Qt-free libraries and daridez-dump cross-built for Windows with mingw-w64, and
+# daridez-dump run under wine on the regression samples: the same bytes as on Linux.
+test_windows() {
+    bash tools/install-deps.sh --windows
+    cmake -S . -B "$WINDOWS_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release $(launcher) \
+        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DDARIDEZ_CORE_ONLY=ON \
+        -DBUILD_TESTING=OFF -DDARIDEZ_WERROR=ON
+    cmake --build "$WINDOWS_BUILD" -j "$JOBS" --target daridez-dump
+    if [ ! -x "$SHARED/regress/check.sh" ]; then
+        echo "windows: built; no $SHARED/regress (DARIDEZ_SHARED=...): daridez-dump.exe not run" >&2
+        return 0
+    fi
+    local wine
+    wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+    local runner="$PWD/$WINDOWS_BUILD/daridez-dump-wine"
+    printf '#!/bin/sh\nexec "%s" "%s" "$@"\n' "$wine" "$PWD/$WINDOWS_BUILD/bin/daridez-dump.exe" \
+        >"$runner"
+    chmod +x "$runner"
+    export WINEPREFIX="$PWD/$WINDOWS_BUILD/wine" WINEDEBUG=-all
+    "$runner" >/dev/null 2>&1 || true  # the first run sets up wine's folder, and says so
+    bash "$SHARED/regress/check.sh" "$runner"
+}
+
 case "${1:-}" in
     run)
         build
@@ -81,6 +107,7 @@ case "${1:-}" in
         check_format
         (cd "$BUILD" && ctest --output-on-failure -j "$JOBS")
         test_sanitized
+        test_windows
         report_test_ratio
         ;;
     build) build ;;
