@@ -49,11 +49,14 @@ check_format() {
     echo "format: every file as .clang-format wants it"
 }
 
+# The project's C++ files: those git tracks, or in a copy without git the same files
+# found on disk (build folders and hidden folders left out).
 sources() {
     if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
         git ls-files -- '*.cpp' '*.h'
     else
-        find . -path ./build -prune -o -name '*.cpp' -print -o -name '*.h' -print
+        find . \( -path './build*' -o -path './.*' \) -prune -o \
+            \( -name '*.cpp' -o -name '*.h' \) -type f -print | sed 's|^\./||' | sort
     fi
 }
 
