@@ -74,6 +74,8 @@ class TestQuery : public QObject {
              "b2h -> 1 4", "#ERR -> 10", "#3a -> 8", "bufOVFL -> 9", "id=3C data=7F?? -> 1",
              "break !bad -> 1 2 7", "check=classic !check=parity -> 1", "err !#bufovfl -> 8 10",
              "  id=3C \t bad   -> 6"});
+        // A word runs within one field: Sync "55" and ID "[3C]" side by side are no "55[3c]".
+        add({"55[3c] -> ", "[3c]7fh -> ", "55 [3c] -> 1 6"});
     }
 
     void matchesRows() {
