@@ -69,10 +69,11 @@ report_test_ratio() {
     echo "size: $code lines of code, $tests lines of tests: tests are $((100 * tests / code))% of the code"
 }
 
-# The core once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Everything once more under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# whole suite on it, the window tests included.
 test_sanitized() {
     cmake -S . -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug $(launcher) \
-        -DDARIDEZ_CORE_ONLY=ON -DDARIDEZ_SANITIZE=ON -DDARIDEZ_WERROR=ON
+        -DDARIDEZ_CORE_ONLY=OFF -DDARIDEZ_SANITIZE=ON -DDARIDEZ_WERROR=ON
     cmake --build "$SANITIZE_BUILD" -j "$JOBS"
     (cd "$SANITIZE_BUILD" && ctest --output-on-failure -j "$JOBS")
 }
