@@ -52,7 +52,8 @@ bool makeRaw(int fd) {
 TracerSimulator::TracerSimulator(TracerSimulatorOptions options)
     : options_(std::move(options)),
       epoch_(std::chrono::steady_clock::now()),
-      bus_(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds) {}
+      bus_(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds,
+           options_.schedule) {}
 
 TracerSimulator::~TracerSimulator() {
     stop();
@@ -206,7 +207,8 @@ std::vector<std::uint8_t> TracerSimulator::generate(std::uint64_t durationMicros
         DeviceFrame marker = DeviceFrame::make(0, {0x05, kStartMarker, 0x00, 0x01, 0x00});
         marker.appendTo(bytes);
     }
-    LinBusModel bus(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds);
+    LinBusModel bus(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds,
+                    options_.schedule);
     bus.restart(0);
     std::vector<DeviceFrame> frames;
     bus.produceUntil(durationMicros, frames);

@@ -29,6 +29,7 @@ struct TracerSimulatorOptions {
     std::uint8_t baudResult = 0;
     std::uint16_t linBaudrate = 19200;
     ClassicIds classicIds;  // identifiers sent with the classic checksum
+    SimSchedule schedule;   // the schedule table played; empty: the built-in one
 };
 
 // The result code of a SetBaudrate answer to a rate the device cannot run.
