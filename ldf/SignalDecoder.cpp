@@ -1,0 +1,192 @@
+#include "ldf/SignalDecoder.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+namespace daridez {
+
+namespace {
+
+constexpr int kMaxData = 8;
+
+std::uint64_t mask(int width) {
+    return width >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+}
+
+void setDecimal(std::string& text, std::uint64_t value) {
+    char digits[24];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    text.assign(digits, end);
+}
+
+void setHexBytes(std::string& text, const std::uint8_t* bytes, int count) {
+    static const char* const kDigits = "0123456789ABCDEF";
+    text.clear();
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            text += ' ';
+        }
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0xF];
+    }
+}
+
+}  // namespace
+
+std::string SignalDecoder::formatNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value == 0 ? 0.0 : value);  // never "-0"
+    return text;
+}
+
+LdfFrameDecode SignalDecoder::decode(int id, const std::vector<std::uint8_t>& data) const {
+    LdfFrameDecode out;
+    decode(id, data.data(), static_cast<int>(data.size()), out);
+    return out;
+}
+
+void SignalDecoder::decode(int id, const std::uint8_t* data, int count, LdfFrameDecode& out) const {
+    out.values.clear();
+    out.associated = nullptr;
+    out.received = count;
+    out.frame = model_.frameById(id);
+    if (out.frame == nullptr) {
+        out.status = LdfFrameDecode::Status::Unknown;
+        out.expected = 0;
+        return;
+    }
+    const LdfFrame* layout = out.frame;
+    if (out.frame->kind == LdfFrame::Kind::EventTriggered) {
+        // The first data byte is the protected identifier of the frame that answered.
+        out.status = LdfFrameDecode::Status::NoAssociated;
+        out.expected = out.frame->length;
+        if (count == 0) {
+            return;
+        }
+        for (const int index : out.frame->associated) {
+            if (model_.frames[index].id == (data[0] & 0x3F)) {
+                out.associated = &model_.frames[index];
+            }
+        }
+        if (out.associated == nullptr) {
+            return;
+        }
+        layout = out.associated;
+    }
+    decodeFrame(*layout, data, count, out);
+}
+
+void SignalDecoder::decodeFrame(const LdfFrame& frame, const std::uint8_t* data, int count,
+                                LdfFrameDecode& out) const {
+    out.expected = frame.length;
+    if (count < frame.length) {
+        out.status = LdfFrameDecode::Status::Short;
+        return;
+    }
+    out.status = LdfFrameDecode::Status::Decoded;
+    std::uint8_t bytes[kMaxData] = {};
+    std::copy_n(data, std::min({count, frame.length, kMaxData}), bytes);
+    std::uint64_t word = 0;
+    for (int i = kMaxData - 1; i >= 0; --i) {
+        word = word << 8 | bytes[i];
+    }
+    out.values.resize(frame.signals.size());
+    for (std::size_t i = 0; i < frame.signals.size(); ++i) {
+        LdfSignalValue& value = out.values[i];
+        value.frame = frame.name;
+        decodeSignal(frame.signals[i], word, bytes, value);
+    }
+}
+
+void SignalDecoder::decodeSignal(const LdfFrameSignal& placed, std::uint64_t word,
+                                 const std::uint8_t* data, LdfSignalValue& value) const {
+    const LdfSignal& signal = model_.signals[placed.signal];
+    value.signal = signal.name;
+    value.offset = placed.offset;
+    value.width = signal.width;
+    value.byteArray = signal.byteArray;
+    value.unit = {};
+    const int first = placed.offset / 8;
+    value.byteCount = std::min((signal.width + 7) / 8, kMaxData - first);
+    std::copy_n(data + first, value.byteCount, value.bytes.begin());
+    if (signal.byteArray) {
+        value.raw = 0;
+        for (int i = 0; i < value.byteCount; ++i) {
+            value.raw = value.raw << 8 | value.bytes[i];
+        }
+    } else {
+        value.raw = (word >> placed.offset) & mask(signal.width);
+    }
+    if (signal.encoding < 0) {
+        value.kind = LdfSignalValue::Kind::Raw;
+        value.number = static_cast<double>(value.raw);
+        value.hasNumber = true;
+        if (signal.byteArray) {
+            setHexBytes(value.text, value.bytes.data(), value.byteCount);
+        } else {
+            setDecimal(value.text, value.raw);
+        }
+        return;
+    }
+    value.kind = LdfSignalValue::Kind::None;
+    value.text.clear();
+    value.hasNumber = false;
+    for (const LdfConverter& converter : model_.encodings[signal.encoding].converters) {
+        bool accepted = false;
+        convert(converter, value, accepted);
+        if (accepted) {
+            return;
+        }
+    }
+}
+
+void SignalDecoder::convert(const LdfConverter& converter, LdfSignalValue& value,
+                            bool& accepted) const {
+    const auto raw = static_cast<double>(value.raw);
+    switch (converter.kind) {
+        case LdfConverter::Kind::Logical:
+            accepted =
+                converter.value >= 0 && static_cast<std::uint64_t>(converter.value) == value.raw;
+            if (accepted) {
+                value.kind = LdfSignalValue::Kind::Logical;
+                value.text = converter.text;
+                value.number = raw;
+                value.hasNumber = true;
+            }
+            return;
+        case LdfConverter::Kind::Physical:
+            accepted = converter.min <= raw && raw <= converter.max;
+            if (accepted) {
+                value.kind = LdfSignalValue::Kind::Physical;
+                value.number = raw * converter.scale + converter.offset;
+                value.hasNumber = true;
+                value.text = formatNumber(value.number);
+                value.unit = converter.unit;
+            }
+            return;
+        case LdfConverter::Kind::Bcd: {
+            std::uint64_t number = 0;
+            for (int i = 0; i < value.byteCount; ++i) {
+                if (value.bytes[i] > 9) {
+                    return;
+                }
+                number = number * 10 + value.bytes[i];
+            }
+            accepted = true;
+            value.kind = LdfSignalValue::Kind::Bcd;
+            value.number = static_cast<double>(number);
+            value.hasNumber = true;
+            setDecimal(value.text, number);
+            return;
+        }
+        case LdfConverter::Kind::Ascii:
+            accepted = true;
+            value.kind = LdfSignalValue::Kind::Ascii;
+            value.text.assign(value.bytes.begin(), value.bytes.begin() + value.byteCount);
+            value.hasNumber = false;
+            return;
+    }
+}
+
+}  // namespace daridez
