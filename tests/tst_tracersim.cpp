@@ -9,11 +9,14 @@
 #include <cstddef>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "DecoderFixture.h"
 #include "lin/FrameCheck.h"
+#include "lin/LinDescription.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/StreamDecoder.h"
+#include "sim/LdfSchedule.h"
 #include "sim/TracerSimulator.h"
 
 using namespace daridez;
@@ -299,6 +302,62 @@ class TestTracerSim : public QObject {
         QCOMPARE(seen["3D"], QStringList{"21 06 f2 5a 1e 01 0d 01"});
         QCOMPARE(trace.verdicts().join(", "),
                  "10 enhanced, 3A classic|no-response, 3C classic, 3D classic");
+    }
+
+    // The example LDF's tables as tracer-sim --ldf plays them: the frames in the table's
+    // order and delays, configuration commands as the master requests they stand for.
+    void ldfTablesPlayAsWritten_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("round");  // identifiers (data of 3C/3D) of the first round
+        QTest::addColumn<std::int64_t>("delay");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("first") << ""
+                               << "10 30 31 3A 10 20 21 3A 3C[21 06 b2 00 5a 1e 01 0d] "
+                                  "3D[21 06 f2 5a 1e 01 0d 01]"
+                               << std::int64_t(10000) << "";
+        QTest::newRow("commands") << "Configuration"
+                                  << "3C[21 06 b7 00 20 ba ff ff] 3C[22 06 b7 00 61 ba ff ff] "
+                                     "3C[21 01 b6 ff ff ff ff ff] 3C[22 01 b6 ff ff ff ff ff] "
+                                     "3C[7f 06 b2 00 ff 7f ff ff]"
+                                  << std::int64_t(20000) << "";
+        QTest::newRow("missing") << "Sleep"
+                                 << "" << std::int64_t(0)
+                                 << "no schedule table Sleep (the LDF has: Normal, DoorCollision, "
+                                    "Configuration)";
+    }
+
+    void ldfTablesPlayAsWritten() {
+        QFETCH(QString, table);
+        QFETCH(QString, round);
+        const LinDescription ldf = LinDescription::read(DARIDEZ_EXAMPLE_LDF);
+        QVERIFY(ldf.usable() && ldf.diagnostics().empty());
+        TracerSimulatorOptions options;
+        std::string error;
+        const bool played =
+            ScheduleFromLdf(*ldf.model(), table.toStdString(), options.schedule, error);
+        QTEST(QString::fromStdString(error), "error");
+        if (!played)
+            return;
+        DecodedTrace trace;
+        trace.feedLive(TracerSimulator(options).generate(2'000'000), 4096);
+        QStringList seen;
+        std::set<std::int64_t> delays;
+        std::int64_t last = -1;
+        for (TraceEntry* row = trace.list.TraceListHead(); row != nullptr; row = row->next) {
+            const LinFrame frame = ReadLinFrame(*row);
+            if (!frame.isLinFrame)
+                continue;
+            if (last >= 0)
+                delays.insert(frame.time - last);
+            last = frame.time;
+            QString text = QString::asprintf("%02X", frame.id());
+            if (frame.id() >= 0x3C)
+                text += '[' + test::bytesOf(frame.response, frame.dataLength()).toHex(' ') + ']';
+            seen << text;
+        }
+        QCOMPARE(seen.join(' ').left(round.size() + 1), round + ' ');
+        QFETCH(std::int64_t, delay);
+        QCOMPARE(delays, std::set<std::int64_t>{delay});
     }
 
     // The host reads nothing while 30 s of traffic come due, far more than the terminal
