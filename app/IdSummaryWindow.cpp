@@ -118,6 +118,14 @@ void IdSummaryWindow::setBaudrate(int baudrate) {
     showTotals();
 }
 
+void IdSummaryWindow::setLdf(const LinDescription& ldf) {
+    ldf_ = ldf;
+    resetSummary();
+    if (isVisible()) {
+        refresh();
+    }
+}
+
 void IdSummaryWindow::resetSummary() {
     tracker_.reset();
     model_->removeAll();

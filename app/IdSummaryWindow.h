@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "lin/IdSummaryTracker.h"
+#include "lin/LinDescription.h"
 #include "protocol/TraceSession.h"
 
 class QLabel;
@@ -34,6 +35,9 @@ class IdSummaryWindow : public QWidget {
     // The bit rate the bus load assumes: the one the tracer last confirmed.
     void setBaudrate(int baudrate);
     int baudrate() const { return baudrate_; }
+    // The LDF the summary reads the rows with: every row is counted again.
+    void setLdf(const LinDescription& ldf);
+    const LinDescription& ldf() const { return ldf_; }
     // The trace was cleared or is being reloaded.
     void resetSummary();
     // Takes the rows completed since the last refresh (the timer calls it while shown).
@@ -67,6 +71,7 @@ class IdSummaryWindow : public QWidget {
     QLabel* busLoad_ = nullptr;
     QTimer timer_;
     int baudrate_ = kDefaultBaudrate;
+    LinDescription ldf_;
 };
 
 }  // namespace daridez

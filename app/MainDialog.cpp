@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 
 #include "app/AboutDialog.h"
 #include "app/AppIcon.h"
@@ -17,8 +18,10 @@
 #include "app/DialogUnits.h"
 #include "app/GroupFrame.h"
 #include "app/IdSummaryWindow.h"
+#include "app/LdfPanel.h"
 #include "app/QtWindowPrompts.h"
 #include "app/SearchGroup.h"
+#include "app/SignalPane.h"
 #include "app/TraceFilesActions.h"
 #include "app/WindowPlacement.h"
 #include "files/DumpWriter.h"
@@ -135,9 +138,12 @@ void MainDialog::buildControls() {
 
     auto* speed = addButton(ControlId::SetLinSpeed, "Set LIN Speed", 115, 35, 95, 10);
 
-    list_ = new TraceListView(this);
+    listSplitter_ = new QSplitter(Qt::Vertical, this);
+    list_ = new TraceListView(listSplitter_);
     holdControl(ControlId::TraceList, list_);
-    layout_.add(list_, units.rect(0, 65, 455, 300), TemplateLayout::Grow::WidthAndHeight);
+    signalPane_ = new SignalPane(*list_, listSplitter_);
+    layout_.add(listSplitter_, units.rect(0, 65, 455, 300), TemplateLayout::Grow::WidthAndHeight);
+    ConfigureListSplitter(*listSplitter_);
 
     statusLine1_ = new QLabel(QStringLiteral("Static"), this);
     holdControl(ControlId::StatusLine1, statusLine1_);
@@ -174,7 +180,7 @@ void MainDialog::buildControls() {
 
     QList<QWidget*> tabOrder{config, connectButton, save,  load,         start,
                              stop,   version,       clear, linBaudrate_, speed};
-    tabOrder << search_->tabChain() << list_;
+    tabOrder << search_->tabChain() << list_ << signalPane_->tabChain();
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -202,13 +208,17 @@ void MainDialog::buildFileActionControls() {
     exportButton_->setAutoDefault(false);
     exportButton_->setToolTip(
         QStringLiteral("Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"));
+    ldfPanel_ = new LdfPanel(*prompts_, profile_, this);
+    layout_.add(ldfPanel_->button(), units.rect(325, 51, 25, 10));
+    layout_.add(ldfPanel_->label(), units.rect(352, 51, 14, 10), TemplateLayout::Grow::Width);
+    connect(ldfPanel_, &LdfPanel::ldfChanged, this, &MainDialog::applyLdf);
     recordBox_ = new QCheckBox(QStringLiteral("record"), this);
     recordBox_->setObjectName(idName(kRecordId));
-    layout_.add(recordBox_, units.rect(326, 51, 32, 10));
+    layout_.add(recordBox_, units.rect(368, 51, 32, 10), TemplateLayout::Grow::StayRight);
     recordBox_->setToolTip(QStringLiteral("Record every trace to a dump file as it arrives"));
     recordLabel_ = new QLabel(this);
     recordLabel_->setObjectName(idName(kRecordLabelId));
-    layout_.add(recordLabel_, units.rect(360, 51, 91, 10), TemplateLayout::Grow::Width);
+    layout_.add(recordLabel_, units.rect(401, 51, 50, 10), TemplateLayout::Grow::StayRight);
     fileActions_->attach(recordBox_, recordLabel_);
     connect(exportButton_, &QPushButton::clicked, this, [this] { fileActions_->exportTrace(); });
     connect(recordBox_, &QCheckBox::toggled, this,
@@ -243,11 +253,14 @@ void MainDialog::initDialog() {
     // system's out-of-memory killer.
     programWide_.traceList.setRowBudget(ChooseRowBudget(
         static_cast<std::uint64_t>(std::max(0, profile_.GetProfileInt("MEMORY", "MaxRows", 0)))));
-    RestoreWindowPlacement(*this, profile_);
+    if (!RestoreWindowPlacement(*this, profile_, listSplitter_)) {
+        ShowAllColumns(*this, *list_, *listSplitter_);
+    }
     setStatusLine1(DescribeSerialSettings(settings_));
     controller_->reset();
     controller_->setBusy(false);
     linBaudrate_->setEditText(QStringLiteral("19200"));
+    ldfPanel_->restore();
     connectPort();
     // Only now, after a possible "Could Not Open Com Port" box has been closed.
     timer_.start();
@@ -274,7 +287,7 @@ void MainDialog::shutDown() {
     shutDown_ = true;
     fileActions_->stopRecording();
     SaveSerialSettings(&profile_, settings_);
-    SaveWindowPlacement(*this, profile_);
+    SaveWindowPlacement(*this, profile_, listSplitter_);
     // The profile's one write while the program runs; told while the window still shows.
     if (!profile_.save() && isVisible()) {
         prompts_->message(QStringLiteral("The settings could not be saved:\n%1: %2")
@@ -493,7 +506,7 @@ void MainDialog::showIdSummary() {
 // display modes instead.
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
-    if (!keyboard && list_->geometry().contains(event->pos())) {
+    if (!keyboard && listSplitter_->geometry().contains(event->pos())) {
         event->ignore();
         return;
     }
@@ -505,6 +518,8 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(QStringLiteral("export..."), this, [this] { fileActions_->exportTrace(); });
     menu.addAction(QStringLiteral("ID summary..."), this, &MainDialog::showIdSummary);
+    menu.addAction(QStringLiteral("LDF..."), ldfPanel_, &LdfPanel::choose);
+    menu.addAction(QStringLiteral("no LDF"), ldfPanel_, &LdfPanel::forget);
     menu.addSeparator();
     QAction* about = menu.addAction(QString::fromLatin1(kAboutEntry), this,
                                     [this] { onSysCommand(kAboutCommand); });
@@ -522,6 +537,23 @@ bool MainDialog::nativeEvent(const QByteArray& eventType, void* message, qintptr
     return QDialog::nativeEvent(eventType, message, result);
 }
 #endif
+
+// --- the LDF -------------------------------------------------------------------
+
+// Everything that reads rows with the LDF reads them again: the search first (its query
+// holds the old LDF until it is parsed with the new one), then the list, the summary
+// and the pane. A rate that differs from the box is told once, the device left as it is.
+void MainDialog::applyLdf() {
+    const LinDescription& ldf = ldfPanel_->ldf();
+    search_->setLdf(ldf);
+    listModel()->setLdf(ldf);
+    idSummary_->setLdf(ldf);
+    signalPane_->setReader(ldf);
+    const std::string mismatch = ldf.speedMismatch(linBaudrateText());
+    if (!mismatch.empty()) {
+        setStatusLine1(mismatch);
+    }
+}
 
 // --- trace files ---------------------------------------------------------------
 

@@ -22,10 +22,13 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QSplitter;
 
 namespace daridez {
 
 class IdSummaryWindow;
+class LdfPanel;
+class SignalPane;
 class QtWindowPrompts;
 class TraceFilesActions;
 class SearchGroup;
@@ -91,6 +94,8 @@ class MainDialog : public QDialog, public ControllerWindow {
     TraceListModel* listModel() const;
     TraceFilesActions& fileActions() { return *fileActions_; }
     SearchGroup* searchGroup() const { return search_; }
+    LdfPanel& ldfPanel() const { return *ldfPanel_; }
+    SignalPane* signalPane() const { return signalPane_; }
     const SerialSettings& settings() const { return settings_; }
     bool timerActive() const { return timer_.isActive(); }
     // Files above this size are loaded under a cancellable progress dialog.
@@ -119,6 +124,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     void onTimer();
     void showOutOfMemory();
     void shutDown();
+    void applyLdf();
 
     ProgramWide& programWide_;
     std::unique_ptr<QtWindowPrompts> ownPrompts_;
@@ -130,6 +136,9 @@ class MainDialog : public QDialog, public ControllerWindow {
     // The template's controls by id (ControlId::First ... ControlId::Last).
     std::array<QWidget*, ControlId::Last - ControlId::First + 1> controls_{};
     TraceListView* list_ = nullptr;
+    QSplitter* listSplitter_ = nullptr;  // the list above the signal pane
+    SignalPane* signalPane_ = nullptr;
+    LdfPanel* ldfPanel_ = nullptr;
     SearchGroup* search_ = nullptr;
     QComboBox* linBaudrate_ = nullptr;
     QLabel* statusLine1_ = nullptr;

@@ -7,10 +7,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "lin/LinFrame.h"
+#include "lin/RowReader.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -103,12 +105,33 @@ SignalPane::SignalPane(TraceListView& list, QWidget* parent) : QWidget(parent), 
             rowsArrived();
         }
     });
-    showEntry(nullptr, 0);
+    setReader(LinDescription{});
 }
 
 void SignalPane::setReader(Reader reader) {
     reader_ = std::move(reader);
     refresh();
+}
+
+void SignalPane::setReader(const LinDescription& ldf) {
+    setReader([ldf](const TraceEntry& entry) {
+        return RowReader(ldf.model()).read(ReadLinFrame(entry));
+    });
+}
+
+QList<QWidget*> SignalPane::tabChain() const {
+    return {follow_, table_};
+}
+
+void ConfigureListSplitter(QSplitter& splitter) {
+    constexpr int kPaneLines = 7;
+    splitter.setObjectName(QStringLiteral("listSplitter"));
+    splitter.setChildrenCollapsible(false);
+    splitter.setStretchFactor(0, 1);
+    splitter.setStretchFactor(1, 0);
+    const int line = splitter.fontMetrics().height() + 6;
+    const int pane = line * (kPaneLines + 2);
+    splitter.setSizes({std::max(line, splitter.height() - pane), pane});
 }
 
 void SignalPane::refresh() {

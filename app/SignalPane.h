@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <functional>
 
+#include "lin/LinDescription.h"
 #include "lin/RowReading.h"
 #include "trace/TraceEntry.h"
 
 class QCheckBox;
 class QLabel;
+class QSplitter;
 class QTableWidget;
 
 namespace daridez {
@@ -42,6 +44,8 @@ class SignalPane : public QWidget {
 
     // How rows are read; refresh() shows the current row again with it (a new LDF).
     void setReader(Reader reader);
+    // Rows read with the LDF ldf (kept while the pane reads with it; empty: none).
+    void setReader(const LinDescription& ldf);
     void refresh();
     // Follows the newest frame of the shown identifier while rows arrive.
     void setFollowing(bool follow);
@@ -49,6 +53,7 @@ class SignalPane : public QWidget {
 
     QString headerText() const;
     QTableWidget* table() const { return table_; }
+    QList<QWidget*> tabChain() const;
     // The row shown (nullptr: none).
     const TraceEntry* shownEntry() const { return shown_; }
 
@@ -77,5 +82,9 @@ class SignalPane : public QWidget {
 
 // "RLS_Status, published by RLS, enhanced checksum", with the note where there is one.
 QString ReadingHeader(const RowReading& reading);
+
+// The list above the pane: the list takes what the window grows by, the pane starts
+// some lines high, and neither can be pushed out of sight.
+void ConfigureListSplitter(QSplitter& splitter);
 
 }  // namespace daridez

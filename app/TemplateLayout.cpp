@@ -30,6 +30,9 @@ void TemplateLayout::apply(QSize size) const {
             case Grow::StayAtBottomRight:
                 rect.translate(dx, dy);
                 break;
+            case Grow::StayRight:
+                rect.translate(dx, 0);
+                break;
         }
         item.widget->setGeometry(rect);
     }

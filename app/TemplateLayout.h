@@ -10,11 +10,12 @@ namespace daridez {
 
 // Keeps the template's controls where the template puts them when the window grows:
 // every control stays anchored top-left, except those told to take the extra width
-// and height (the list), the extra width (the search group), or to stay at the bottom
-// (the status lines). The template's size is the smallest the window gets.
+// and height (the list), the extra width (the search group), to stay at the bottom
+// (the status lines) or at the right (the record box beside the growing LDF label). The template's
+// size is the smallest the window gets.
 class TemplateLayout {
   public:
-    enum class Grow { None, Width, WidthAndHeight, StayAtBottom, StayAtBottomRight };
+    enum class Grow { None, Width, WidthAndHeight, StayAtBottom, StayAtBottomRight, StayRight };
 
     void setTemplateSize(QSize size) { templateSize_ = size; }
 

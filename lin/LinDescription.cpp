@@ -1,6 +1,8 @@
 #include "lin/LinDescription.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "ldf/LdfFile.h"
 #include "ldf/LdfParser.h"
@@ -72,6 +74,19 @@ std::string LinDescription::summary() const {
 
 double LinDescription::speedKbps() const {
     return file_ ? file_->model.speedKbps : 0;
+}
+
+std::string LinDescription::speedMismatch(const std::string& baudText) const {
+    const double speed = speedKbps();
+    char* end = nullptr;
+    const long baud = std::strtol(baudText.c_str(), &end, 10);
+    if (speed <= 0 || end == baudText.c_str() || baud <= 0 || std::lround(speed * 1000) == baud) {
+        return {};
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "LDF speed %g kbps differs from the LIN-Baudrate %ld", speed,
+                  baud);
+    return text;
 }
 
 std::vector<std::string> LinDescription::frameNames() const {

@@ -39,6 +39,10 @@ class LinDescription {
     std::vector<std::string> frameNames() const;
     std::vector<std::string> signalNames() const;
     std::vector<std::string> scheduleTableNames() const;
+    // What to tell when the LDF's LIN_speed is not the rate baudText names ("9600"):
+    // "LDF speed 19.2 kbps differs from the LIN-Baudrate 9600". "" when they agree or
+    // either is unknown.
+    std::string speedMismatch(const std::string& baudText) const;
 
   private:
     std::shared_ptr<const LdfFile> file_;
