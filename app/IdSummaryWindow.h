@@ -4,10 +4,12 @@
 #include <QWidget>
 #include <functional>
 
+#include "lin/IdSchedule.h"
 #include "lin/IdSummaryTracker.h"
 #include "lin/LinDescription.h"
 #include "protocol/TraceSession.h"
 
+class QComboBox;
 class QLabel;
 class QSortFilterProxyModel;
 class QTableView;
@@ -45,6 +47,11 @@ class IdSummaryWindow : public QWidget {
 
     const IdSummary& summary() const { return tracker_.summary(); }
     QTableView* table() const { return table_; }
+    // The schedule table the nominal periods come from ("" the first one holding each
+    // frame), chosen in the drop-down above the table, which shows with an LDF.
+    QComboBox* scheduleBox() const { return tables_; }
+    void chooseSchedule(const QString& table);
+    const IdSchedule& schedule() const { return schedule_; }
     QString busLoadText() const;
 
   signals:
@@ -59,6 +66,8 @@ class IdSummaryWindow : public QWidget {
     void buildTable();
     void sizeColumns();
     void showTotals();
+    void applySchedule();
+    void placeLdfColumns();
     void onDoubleClick(const QModelIndex& index);
 
     TraceSession& session_;
@@ -68,6 +77,9 @@ class IdSummaryWindow : public QWidget {
     QSortFilterProxyModel* sorted_ = nullptr;
     QTableView* table_ = nullptr;
     QLabel* counts_ = nullptr;
+    QComboBox* tables_ = nullptr;
+    QWidget* tablesRow_ = nullptr;
+    IdSchedule schedule_;
     QLabel* busLoad_ = nullptr;
     QTimer timer_;
     int baudrate_ = kDefaultBaudrate;
