@@ -199,7 +199,8 @@ void MainDialog::buildControls() {
             &MainDialog::reportOutOfMemory);
 }
 
-// In the "Trace search" group's bottom row; named by their ids like the template's.
+// In the "Trace search" group's bottom row; named by their ids like the template's. The
+// LDF's label and the record label share the room the window grows by.
 void MainDialog::buildFileActionControls() {
     const DialogUnits units(font());
     exportButton_ = new QPushButton(QStringLiteral("export..."), this);
@@ -210,15 +211,16 @@ void MainDialog::buildFileActionControls() {
         QStringLiteral("Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"));
     ldfPanel_ = new LdfPanel(*prompts_, profile_, this);
     layout_.add(ldfPanel_->button(), units.rect(325, 51, 25, 10));
-    layout_.add(ldfPanel_->label(), units.rect(352, 51, 14, 10), TemplateLayout::Grow::Width);
+    layout_.add(ldfPanel_->label(), units.rect(353, 51, 32, 10), TemplateLayout::Grow::HalfWidth);
     connect(ldfPanel_, &LdfPanel::ldfChanged, this, &MainDialog::applyLdf);
     recordBox_ = new QCheckBox(QStringLiteral("record"), this);
     recordBox_->setObjectName(idName(kRecordId));
-    layout_.add(recordBox_, units.rect(368, 51, 32, 10), TemplateLayout::Grow::StayRight);
+    layout_.add(recordBox_, units.rect(387, 51, 32, 10), TemplateLayout::Grow::HalfRight);
     recordBox_->setToolTip(QStringLiteral("Record every trace to a dump file as it arrives"));
     recordLabel_ = new QLabel(this);
     recordLabel_->setObjectName(idName(kRecordLabelId));
-    layout_.add(recordLabel_, units.rect(401, 51, 50, 10), TemplateLayout::Grow::StayRight);
+    layout_.add(recordLabel_, units.rect(421, 51, 30, 10),
+                TemplateLayout::Grow::HalfRightHalfWidth);
     fileActions_->attach(recordBox_, recordLabel_);
     connect(exportButton_, &QPushButton::clicked, this, [this] { fileActions_->exportTrace(); });
     connect(recordBox_, &QCheckBox::toggled, this,
@@ -256,6 +258,7 @@ void MainDialog::initDialog() {
     if (!RestoreWindowPlacement(*this, profile_, listSplitter_)) {
         ShowAllColumns(*this, *list_, *listSplitter_);
     }
+    layout_.apply(size());  // a hidden window is told its size only when it shows
     setStatusLine1(DescribeSerialSettings(settings_));
     controller_->reset();
     controller_->setBusy(false);

@@ -30,8 +30,15 @@ void TemplateLayout::apply(QSize size) const {
             case Grow::StayAtBottomRight:
                 rect.translate(dx, dy);
                 break;
-            case Grow::StayRight:
-                rect.translate(dx, 0);
+            case Grow::HalfWidth:
+                rect.setWidth(rect.width() + dx / 2);
+                break;
+            case Grow::HalfRight:
+                rect.translate(dx / 2, 0);
+                break;
+            case Grow::HalfRightHalfWidth:
+                rect.translate(dx / 2, 0);
+                rect.setWidth(rect.width() + dx - dx / 2);
                 break;
         }
         item.widget->setGeometry(rect);

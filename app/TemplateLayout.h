@@ -11,11 +11,22 @@ namespace daridez {
 // Keeps the template's controls where the template puts them when the window grows:
 // every control stays anchored top-left, except those told to take the extra width
 // and height (the list), the extra width (the search group), to stay at the bottom
-// (the status lines) or at the right (the record box beside the growing LDF label). The template's
-// size is the smallest the window gets.
+// (the status lines), or to share the extra width (the LDF label and the record label). The
+// template's size is the smallest the window gets.
 class TemplateLayout {
   public:
-    enum class Grow { None, Width, WidthAndHeight, StayAtBottom, StayAtBottomRight, StayRight };
+    // The Half kinds share the extra width between two controls of a row: the first
+    // takes half of it, the second moves by that half and takes the other.
+    enum class Grow {
+        None,
+        Width,
+        WidthAndHeight,
+        StayAtBottom,
+        StayAtBottomRight,
+        HalfWidth,
+        HalfRight,
+        HalfRightHalfWidth
+    };
 
     void setTemplateSize(QSize size) { templateSize_ = size; }
 

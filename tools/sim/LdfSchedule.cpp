@@ -29,12 +29,18 @@ std::uint64_t mask(int width) {
     return width >= 64 ? ~0ull : (1ull << width) - 1;
 }
 
+// A node's response_error signal: it stays at its initial value, as on a sound bus.
+bool isResponseError(const LdfModel& model, const std::string& name) {
+    return std::any_of(model.nodes.begin(), model.nodes.end(),
+                       [&](const LdfNode& node) { return node.responseError == name; });
+}
+
 SimSignal simSignal(const LdfModel& model, const LdfFrameSignal& placed) {
     SimSignal signal;
     signal.offset = placed.offset;
     const LdfSignal& declared = model.signals[static_cast<std::size_t>(placed.signal)];
     signal.width = std::clamp(declared.width, 1, 64);
-    if (declared.byteArray) {
+    if (declared.byteArray || isResponseError(model, declared.name)) {
         for (std::size_t i = 0; i < declared.initBytes.size() && i < 8; ++i) {
             signal.init |= static_cast<std::uint64_t>(byteOf(declared.initBytes[i])) << (8 * i);
         }
