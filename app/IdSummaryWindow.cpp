@@ -130,6 +130,12 @@ void IdSummaryWindow::setBaudrate(int baudrate) {
     showTotals();
 }
 
+void IdSummaryWindow::showInFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
 void IdSummaryWindow::setLdf(const LinDescription& ldf) {
     ldf_ = ldf;
     tables_->clear();

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/WindowPrompts.h"
@@ -45,17 +44,9 @@ void showList(QWidget* parent, const QString& title, const QStringList& lines) {
 
 }  // namespace
 
-LdfPanel::LdfPanel(WindowPrompts& prompts, Profile& profile, QWidget* parent)
-    : QObject(parent), prompts_(prompts), profile_(profile), parent_(parent) {
-    button_ = new QPushButton(QStringLiteral("LDF..."), parent);
-    button_->setObjectName(QStringLiteral("ldfButton"));
-    button_->setAutoDefault(false);
-    button_->setToolTip(
-        QStringLiteral("Choose the LIN description file (LDF) that names the frames and signals"));
-    label_ = new QLabel(parent);
-    label_->setObjectName(QStringLiteral("ldfLabel"));
+LdfPanel::LdfPanel(WindowPrompts& prompts, Profile& profile, QLabel& label, QWidget* parent)
+    : QObject(parent), prompts_(prompts), profile_(profile), parent_(parent), label_(&label) {
     label_->setTextFormat(Qt::RichText);
-    connect(button_, &QPushButton::clicked, this, &LdfPanel::choose);
     connect(label_, &QLabel::linkActivated, this, &LdfPanel::showDiagnostics);
     showSummary();
 }

@@ -8,7 +8,6 @@
 #include "lin/LinDescription.h"
 
 class QLabel;
-class QPushButton;
 class QWidget;
 
 namespace daridez {
@@ -17,7 +16,8 @@ class Profile;
 class WindowPrompts;
 
 // The window's LDF: "LDF..." chooses one, "no LDF" forgets it, the label beside the
-// button names it with a short summary and opens its diagnostics. The path is kept in
+// button names it with a short summary and opens its diagnostics (the window's table of
+// controls makes the button, the menu entries and the label). The path is kept in
 // the profile ([LDF] File) and read again at the next start. A file that cannot be used
 // leaves the LDF before it in place and says why.
 class LdfPanel : public QObject {
@@ -27,10 +27,8 @@ class LdfPanel : public QObject {
     static constexpr const char* kSection = "LDF";
     static constexpr const char* kKey = "File";
 
-    // The button and the label are made as children of parent; the caller places them.
-    LdfPanel(WindowPrompts& prompts, Profile& profile, QWidget* parent);
+    LdfPanel(WindowPrompts& prompts, Profile& profile, QLabel& label, QWidget* parent);
 
-    QPushButton* button() const { return button_; }
     QLabel* label() const { return label_; }
 
     // "LDF...": the chooser, then load().
@@ -62,7 +60,6 @@ class LdfPanel : public QObject {
     WindowPrompts& prompts_;
     Profile& profile_;
     QWidget* parent_;
-    QPushButton* button_ = nullptr;
     QLabel* label_ = nullptr;
     LinDescription ldf_;
     QStringList diagnostics_;

@@ -15,6 +15,7 @@
 #include "app/MainDialog.h"
 #include "app/SearchGroup.h"
 #include "app/SignalPane.h"
+#include "app/TraceApp.h"
 #include "app/TraceFilesActions.h"
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
@@ -24,6 +25,7 @@
 #include "lin/LinDescription.h"
 #include "lin/LinFrame.h"
 #include "lin/Query.h"
+#include "protocol/ProgramWide.h"
 #include "tools/sim/LdfSchedule.h"
 #include "tools/sim/TracerSimulator.h"
 #include "view/TraceListModel.h"
@@ -84,7 +86,8 @@ class TestMainDialog : public QObject {
     std::unique_ptr<sim::TracerSimulator> sim_;
     std::optional<ProgramWide> programWide_;
     RecordingPrompts prompts_;
-    std::unique_ptr<MainDialog> dialog_;
+    std::unique_ptr<TraceApp> app_;
+    MainDialog* dialog_ = nullptr;
     PortPaths holderPaths_;
     std::unique_ptr<SerialPort> holder_;  // another program holding the simulator's port
 
@@ -112,13 +115,14 @@ class TestMainDialog : public QObject {
     }
     QString ini() const { return dir_->filePath(QStringLiteral("daridez.ini")); }
     void makeDialog() {
-        dialog_ = std::make_unique<MainDialog>(*programWide_, ini().toStdString(), &prompts_);
+        app_ = std::make_unique<TraceApp>(*programWide_, ini().toStdString(), &prompts_);
+        dialog_ = &app_->window();
     }
     // Tears down the last window before its simulator, then starts afresh: a simulator on a
     // fresh pseudo-terminal, named as Com2 by a profile of the test's own (the port held
     // by another program, if asked), and a window on it.
     void start(sim::TracerSimulatorOptions options = {}, bool held = false) {
-        dialog_.reset();
+        app_.reset();
         holder_.reset();
         sim_.reset();
         programWide_.emplace();
@@ -237,7 +241,7 @@ class TestMainDialog : public QObject {
         faulty.rates = {.badChecksums = 0.1, .badParity = 0.1};
         start(faulty);
         dialog_->show();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
         click(ControlId::Start);  // every control but Stop, Save and Load disabled
         for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018})
             QVERIFY(!dialog_->findChild<QWidget*>(QString::number(id))->isEnabled());
@@ -331,13 +335,43 @@ class TestMainDialog : public QObject {
         QCOMPARE(prompts_.messages.last(), kBusyPort + "\n" + device + ": no such device");
     }
 
+    // "config": the settings dialog's buttons with these ids clicked, then Ok.
+    void configure(QList<int> ids) {
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] {
+            if (QWidget* settings = QApplication::activeModalWidget()) {
+                timer.stop();
+                for (int id : ids << 1)
+                    settings->findChild<QAbstractButton*>(QString::number(id))->click();
+            }
+        });
+        timer.start(10);
+        click(ControlId::Config);
+    }
+
+    // OK in the settings dialog writes the choices at once and reopens the port on them; a
+    // profile that cannot be written is told.
+    void configOkWritesTheProfileAndTellsWhenItCannot() {
+        dialog_->show();
+        configure({104});  // 9600 baud
+        QVERIFY(read(ini()).contains("BaudRate=9600") && dialog_->port().isConnected());
+        QCOMPARE(status(), "Com2, 9600 Baud, 8 Bit, 1 Stop, no Parity");
+        QVERIFY(QFile::remove(ini()) && QDir().mkdir(ini()));  // no file can take its place
+        configure({105});                                      // 19200 baud
+        QCOMPARE(prompts_.messages.size(), 1);
+        QVERIFY2(
+            prompts_.messages[0].startsWith("The settings could not be saved:\n" + ini() + ": "),
+            qPrintable(prompts_.messages[0]));
+        QVERIFY(QDir().rmdir(ini()));
+    }
+
     void largeLoadShowsProgressWithoutTicksAndCancelKeepsRows() {
         const std::vector<std::uint8_t> bytes = sim_->generate(20'000'000);  // several blocks
         QVERIFY(bytes.size() > 3 * ReceiveBuffer::kSize);
         prompts_.nextPath = dir_->filePath(QStringLiteral("big.dump"));
         QVERIFY(write(prompts_.nextPath, QByteArray(reinterpret_cast<const char*>(bytes.data()),
                                                     qsizetype(bytes.size()))));
-        dialog_->setProgressThreshold(ReceiveBuffer::kSize);
+        dialog_->fileActions().setProgressThreshold(ReceiveBuffer::kSize);
         prompts_.loadGuarded = [this] { return dialog_->controller().paused(); };
         click(ControlId::LoadTrace);
         // No tick touches the loader's receive buffer.
@@ -358,8 +392,8 @@ class TestMainDialog : public QObject {
     // every screen.
     void keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort() {
         dialog_->show();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
-        QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
+        QTest::keyClick(dialog_, Qt::Key_Escape);
         QTest::keyClick(list(), Qt::Key_Escape);
         QTest::keyClick(button(ControlId::Start), Qt::Key_Return);
         QTest::keyClick(rateBox()->lineEdit(), Qt::Key_Return);
@@ -418,7 +452,7 @@ class TestMainDialog : public QObject {
         QVERIFY(dialog_->isMaximized());
         dialog_->showNormal();
         QTRY_COMPARE(dialog_->geometry(), normal);
-        dialog_.reset();
+        app_.reset();
         QVERIFY(write(ini(), read(ini()).replace("X=20\n", "X=-9000\n")));
         makeDialog();
         QVERIFY(dialog_->size() == first && dialog_->x() != -9000);
@@ -479,7 +513,7 @@ class TestMainDialog : public QObject {
         QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("open|open file") + kDescriptions);
         // No new message; a small file loads without a progress dialog.
         QVERIFY(prompts_.messages.size() == 2 && prompts_.progressShown == 0 && !model()->isLive());
-        dialog_.reset();  // the folder is remembered for the next session
+        app_.reset();  // the folder is remembered for the next session
         QVERIFY(read(ini()).contains("[RECORD]\nFolder=" + folder.toUtf8()));
     }
 
@@ -492,7 +526,7 @@ class TestMainDialog : public QObject {
         QVERIFY(prompts_.chooserCalls.isEmpty());
         const QString folder = dir_->filePath(QStringLiteral("records"));
         QVERIFY(QDir().mkpath(folder));
-        dialog_.reset();  // the next window finds the record folder in the profile
+        app_.reset();  // the next window finds the record folder in the profile
         QVERIFY(write(ini(), "[RECORD]\nFolder=" + folder.toUtf8() + "\n", QIODevice::Append));
         makeDialog();
         button(MainDialog::kRecordId)->click();
@@ -563,14 +597,14 @@ class TestMainDialog : public QObject {
     // kept; a rejected query leaves the list alone; clearing the trace keeps the query.
     void searchStepsThroughMatchesAndShowsOnlyThemWhileTracing() {
         dialog_->show();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
         SearchGroup& search = *dialog_->searchGroup();
         auto* field = dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"));
         auto* onlyMatches = dialog_->findChild<QCheckBox*>(QStringLiteral("showOnlyMatches"));
-        auto tabFrom = [](QWidget* widget) {  // the next widget Tab can reach
-            do widget = widget->nextInFocusChain();
-            while (widget->focusPolicy() == Qt::NoFocus);
-            return widget;
+        const auto tabFrom = [](QWidget* from) {
+            from->setFocus();
+            QTest::keyClick(from, Qt::Key_Tab);
+            return QApplication::focusWidget();
         };
         QVERIFY(tabFrom(button(ControlId::SetLinSpeed)) == field && tabFrom(onlyMatches) == list());
         QCOMPARE(GroupedNumber(1000005) + ' ' + GroupedNumber(999), "1,000,005 999");
@@ -662,14 +696,14 @@ class TestMainDialog : public QObject {
         QCOMPARE(ldfLabel(), "");
         rateBox()->setEditText("9600");
         prompts_.nextPath = kExampleLdf;
-        QTest::mouseClick(ldf().button(), Qt::LeftButton);
+        click(MainDialog::kLdfId);
         QCOMPARE(prompts_.chooserCalls.last(),
                  "open|open LDF|.|LIN descriptions (*.ldf)|all files (*.*)");
         QCOMPARE(ldf().summaryText(), "body-cluster.ldf: 2.2, 19.2 kbps, 8 frames");
         QCOMPARE(status(), "LDF speed 19.2 kbps differs from the LIN-Baudrate 9600");
         prompts_.nextPath = dir_->filePath("bad.ldf");
         QVERIFY(write(prompts_.nextPath, "LIN_description_file;\nNodes {\n  Master: M, 5 ms"));
-        QTest::mouseClick(ldf().button(), Qt::LeftButton);
+        click(MainDialog::kLdfId);
         QCOMPARE(prompts_.messages.size(), 1);
         QVERIFY2(prompts_.messages[0].startsWith("The LDF " + prompts_.nextPath +
                                                  " cannot be used:\n" + prompts_.nextPath + ":"),
@@ -679,13 +713,13 @@ class TestMainDialog : public QObject {
         QVERIFY(!ldf().diagnostics().isEmpty() && ldf().diagnostics()[0].contains("bad.ldf:"));
         QVERIFY(ldfLabel().contains("bad.ldf not used</a>"));
 
-        dialog_.reset();  // the profile is written as the window closes
+        app_.reset();  // the profile is written as the window closes
         QVERIFY(read(ini()).contains("[LDF]\nFile=" + kExampleLdf.toUtf8() + "\n"));
         makeDialog();
         QCOMPARE(ldf().summaryText(), "body-cluster.ldf: 2.2, 19.2 kbps, 8 frames");
         ldf().forget();
         QCOMPARE(ldf().summaryText() + ldfLabel(), "");
-        dialog_.reset();
+        app_.reset();
         QVERIFY(read(ini()).contains("[LDF]\nFile=\n"));
     }
 
@@ -734,7 +768,7 @@ class TestMainDialog : public QObject {
         start(playingExample());
         QVERIFY(ldf().load(kExampleLdf.toStdString()));
         dialog_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_));
         click(ControlId::Start);
         QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 30, kDeviceWaitMs);
         int row = 0;
@@ -752,7 +786,7 @@ class TestMainDialog : public QObject {
         QSignalSpy plot(pane, &SignalPane::plotRequested);
         const QWidget* cells = pane->table()->viewport();
         const QPoint at = cells->mapTo(
-            dialog_.get(), pane->table()->visualItemRect(pane->table()->item(0, 0)).center());
+            dialog_, pane->table()->visualItemRect(pane->table()->item(0, 0)).center());
         const QStringList menus =
             shownBy([&] { QTest::mouseClick(dialog_->windowHandle(), Qt::RightButton, {}, at); },
                     {Qt::Key_Down, Qt::Key_Return});
@@ -767,7 +801,7 @@ class TestMainDialog : public QObject {
     void idSummaryWithAnLdfShowsPlannedMissingAndForeignFrames() {
         loadGenerated({{{}, 1'000'000}});
         QVERIFY(ldf().load(kExampleLdf.toStdString()));
-        dialog_->showIdSummary();
+        dialog_->idSummaryWindow()->showInFront();
         IdSummaryWindow* window = dialog_->idSummaryWindow();
         const QAbstractItemModel* table = window->table()->model();
         auto lines = [&] {
@@ -802,7 +836,7 @@ class TestMainDialog : public QObject {
     // template's size stays its smallest.
     void firstStartShowsEveryColumn() {
         dialog_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_));
         const QHeaderView* header = list()->horizontalHeader();
         QTRY_VERIFY(header->sectionViewportPosition(kFrame) + header->sectionSize(kFrame) <=
                     list()->viewport()->width());

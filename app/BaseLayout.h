@@ -8,12 +8,12 @@ class QWidget;
 
 namespace daridez {
 
-// Keeps the template's controls where the template puts them when the window grows:
-// every control stays anchored top-left, except those told to take the extra width
-// and height (the list), the extra width (the search group), to stay at the bottom
-// (the status lines), or to share the extra width (the LDF label and the record label). The
-// template's size is the smallest the window gets.
-class TemplateLayout {
+// Keeps a window's controls where its base size puts them when the window grows: every
+// control stays anchored top-left, except those told to take the extra width and height
+// (the list), the extra width (the search group), to stay at the bottom (the status
+// lines), or to share the extra width (the LDF label and the record label). The base size is the
+// smallest the window gets.
+class BaseLayout {
   public:
     // The Half kinds share the extra width between two controls of a row: the first
     // takes half of it, the second moves by that half and takes the other.
@@ -28,14 +28,14 @@ class TemplateLayout {
         HalfRightHalfWidth
     };
 
-    void setTemplateSize(QSize size) { templateSize_ = size; }
+    void setMinimumSize(QSize size) { minimumSize_ = size; }
 
-    // Places widget at its template rectangle (pixels) and remembers how it grows.
+    // Places widget at its base rectangle (pixels) and remembers how it grows.
     void add(QWidget* widget, const QRect& rect, Grow grow = Grow::None);
     // Places every widget for a window of the given size.
     void apply(QSize size) const;
 
-    QSize templateSize() const { return templateSize_; }
+    QSize minimumSize() const { return minimumSize_; }
 
   private:
     struct Item {
@@ -44,7 +44,7 @@ class TemplateLayout {
         Grow grow;
     };
 
-    QSize templateSize_;
+    QSize minimumSize_;
     std::vector<Item> items_;
 };
 
