@@ -37,8 +37,15 @@ char* putQuoted(char* out, const char* text, std::size_t length, bool quote) {
 
 }  // namespace
 
-CsvWriter::CsvWriter(ByteOutput& out) : out_(out), buffer_(kBlockSize + 4096) {
-    putRaw(kHeader);
+CsvWriter::CsvWriter(ByteOutput& out, const LdfModel* ldf)
+    : out_(out), ldf_(ldf), buffer_(kBlockSize + 4096) {
+    if (ldf == nullptr) {
+        putRaw(kHeader);
+        return;
+    }
+    signals_.emplace(ldf);
+    putRaw(kHeader.substr(0, kHeader.size() - 2));
+    putRaw(",Frame,Signals\r\n");
 }
 
 bool CsvWriter::writeRow(const TraceEntry& entry) {
@@ -51,8 +58,13 @@ bool CsvWriter::writeRow(const TraceEntry& entry) {
     }
     putField(ColourWord(entry.textColour));
     char verdict[FrameVerdict::kTextSize];
-    CheckFrame(entry).format(verdict);
+    CheckFrame(entry, ldf_).format(verdict);
     putField(verdict);
+    if (signals_) {
+        const LinFrame frame = ReadLinFrame(entry);
+        putField(signals_->frameName(frame).c_str());
+        putField(signals_->signalList(frame).c_str());
+    }
     putRaw("\r\n");
     return used_ < kBlockSize || flush();
 }

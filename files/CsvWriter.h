@@ -1,21 +1,26 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "files/ByteOutput.h"
+#include "ldf/LdfModel.h"
+#include "lin/FrameSignals.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
 
 // Writes a trace as comma-separated values (RFC 4180, UTF-8, CRLF line ends) for
 // spreadsheets: a header line, then one record per row with the fourteen texts the list
-// shows, the row's colour word and its verdict.
+// shows, the row's colour word and its verdict; with an LDF also the frame's name and its
+// signals ("Frame", "Signals"), and the verdict judged against it.
 class CsvWriter {
   public:
-    // The header line is buffered here and reaches out before the first record.
-    explicit CsvWriter(ByteOutput& out);
+    // The header line is buffered here and reaches out before the first record. ldf
+    // (null for none) must outlive the writer.
+    explicit CsvWriter(ByteOutput& out, const LdfModel* ldf = nullptr);
 
     // Adds the row's record. False once out has refused bytes: nothing more is written.
     bool writeRow(const TraceEntry& entry);
@@ -29,6 +34,8 @@ class CsvWriter {
     bool flush();
 
     ByteOutput& out_;
+    const LdfModel* ldf_;
+    std::optional<FrameSignals> signals_;
     std::vector<char> buffer_;  // a block and room for a record; used_ bytes filled
     std::size_t used_ = 0;
     bool ok_ = true;

@@ -19,8 +19,8 @@ std::string_view ChecksumModel::protocolOf(const LdfNode* node) const {
 }
 
 bool ChecksumModel::anySubscriberClassic(const LdfFrame& frame) const {
-    for (const LdfFrameSignal& placed : frame.signals) {
-        for (const std::string& subscriber : model_.signals[placed.signal].subscribers) {
+    for (const LdfFrameSignal& placed : frame.layout) {
+        for (const std::string& subscriber : model_.allSignals[placed.signal].subscribers) {
             const LdfNode* node = model_.nodeByName(subscriber);
             if (node != nullptr && classicProtocol(protocolOf(node))) {
                 return true;

@@ -17,7 +17,7 @@ std::string LdfFile::summary() const {
     std::snprintf(speed, sizeof speed, "%g", model.speedKbps);
     const std::string version = model.protocolVersion.empty() ? "?" : model.protocolVersion;
     return "LIN " + version + ", " + speed + " kbps: " + count(model.nodes.size(), "node") + ", " +
-           count(model.signals.size(), "signal") + ", " + count(model.frames.size(), "frame") +
+           count(model.allSignals.size(), "signal") + ", " + count(model.frames.size(), "frame") +
            ", " + count(model.scheduleTables.size(), "schedule table") + "; " +
            count(static_cast<std::size_t>(errors), "error") + ", " +
            count(static_cast<std::size_t>(warnings), "warning");

@@ -94,7 +94,7 @@ void LdfLinker::mergeAttributes() {
 }
 
 void LdfLinker::checkSignals() {
-    for (const LdfSignal& signal : model_.signals) {
+    for (const LdfSignal& signal : model_.allSignals) {
         if (signal.diagnostic) {
             continue;
         }
@@ -124,7 +124,7 @@ void LdfLinker::linkFrame(LdfFrame& frame, FrameNames& names) {
             warn(frame.at,
                  "frame " + frame.name + ": publisher " + frame.publisher + " is not a node");
         }
-        if (names.signals.empty()) {
+        if (names.signalRefs.empty()) {
             warn(frame.at, "frame " + frame.name + " carries no signals");
         }
     }
@@ -149,19 +149,21 @@ void LdfLinker::linkFrame(LdfFrame& frame, FrameNames& names) {
 }
 
 void LdfLinker::linkFrameSignals(LdfFrame& frame, const FrameNames& names) {
-    for (const Ref& ref : names.signals) {
+    std::uint64_t used = 0;  // the frame's bits taken so far
+    for (const Ref& ref : names.signalRefs) {
         const int index = model_.signalIndex(ref.name);
         if (index < 0) {
             warn(ref.at,
                  "frame " + frame.name + ": signal " + ref.name + " is not declared; dropped");
             continue;
         }
-        const LdfSignal& signal = model_.signals[index];
+        const LdfSignal& signal = model_.allSignals[index];
         if (ref.offset < 0 || ref.offset + signal.width > frame.length * 8) {
             warn(ref.at, "frame " + frame.name + ": signal " + ref.name + " (bits " +
                              std::to_string(ref.offset) + ".." +
-                             std::to_string(ref.offset + signal.width - 1) + ") is past its " +
-                             std::to_string(frame.length) + " bytes; dropped");
+                             std::to_string(ref.offset + signal.width - 1) +
+                             ") is past the frame's " + std::to_string(frame.length) +
+                             "-byte length; dropped");
             continue;
         }
         if (signal.byteArray && ref.offset % 8 != 0) {
@@ -169,23 +171,15 @@ void LdfLinker::linkFrameSignals(LdfFrame& frame, const FrameNames& names) {
                              " does not start on a byte; read from byte " +
                              std::to_string(ref.offset / 8));
         }
-        frame.signals.push_back({index, ref.offset});
-    }
-    checkOverlaps(frame);
-}
-
-void LdfLinker::checkOverlaps(const LdfFrame& frame) {
-    std::uint64_t used = 0;
-    for (const LdfFrameSignal& placed : frame.signals) {
-        const LdfSignal& signal = model_.signals[placed.signal];
         const std::uint64_t bits =
             (signal.width >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << signal.width) - 1)
-            << placed.offset;
+            << ref.offset;
         if ((used & bits) != 0) {
-            warn(frame.at, "frame " + frame.name + ": signal " + signal.name +
-                               " overlaps another signal; both are decoded");
+            warn(ref.at, "frame " + frame.name + ": signal " + ref.name +
+                             " overlaps another signal; both are decoded");
         }
         used |= bits;
+        frame.layout.push_back({index, ref.offset});
     }
 }
 
@@ -218,10 +212,10 @@ void LdfLinker::checkPublishers() {
         if (frame.kind != LdfFrame::Kind::Unconditional) {
             continue;
         }
-        for (const LdfFrameSignal& placed : frame.signals) {
+        for (const LdfFrameSignal& placed : frame.layout) {
             const auto [at, added] = sentBy.emplace(placed.signal, &frame);
             if (!added && at->second->publisher != frame.publisher) {
-                warn(frame.at, "signal " + model_.signals[placed.signal].name + " is sent by " +
+                warn(frame.at, "signal " + model_.allSignals[placed.signal].name + " is sent by " +
                                    at->second->publisher + " in " + at->second->name + " and by " +
                                    frame.publisher + " in " + frame.name);
             }
@@ -238,7 +232,7 @@ void LdfLinker::linkRepresentations() {
         } else if (signal < 0) {
             warn(ref.at, "encoding type " + encoding + ": signal " + ref.name + " is not declared");
         } else {
-            model_.signals[signal].encoding = type;
+            model_.allSignals[signal].encoding = type;
         }
     }
 }

@@ -22,7 +22,7 @@ class LdfLinker {
     };
     // What a frame names before the names are resolved.
     struct FrameNames {
-        std::vector<Ref> signals;
+        std::vector<Ref> signalRefs;
         std::vector<Ref> associated;
         bool lengthGiven = false;
     };
@@ -43,7 +43,6 @@ class LdfLinker {
     void checkSignals();
     void linkFrame(LdfFrame& frame, FrameNames& names);
     void linkFrameSignals(LdfFrame& frame, const FrameNames& names);
-    void checkOverlaps(const LdfFrame& frame);
     void checkIdentifiers();
     void checkPublishers();
     void linkRepresentations();

@@ -21,7 +21,7 @@ int LdfModel::find(const Names& names, std::string_view name) {
 
 void LdfModel::index() {
     indexNames(frames, frameNames_);
-    indexNames(signals, signalNames_);
+    indexNames(allSignals, signalNames_);
     indexNames(nodes, nodeNames_);
     indexNames(encodings, encodingNames_);
     byId_.fill(-1);
@@ -47,7 +47,7 @@ const LdfFrame* LdfModel::frameByName(std::string_view name) const {
 
 const LdfSignal* LdfModel::signalByName(std::string_view name) const {
     const int i = signalIndex(name);
-    return i < 0 ? nullptr : &signals[i];
+    return i < 0 ? nullptr : &allSignals[i];
 }
 
 const LdfNode* LdfModel::nodeByName(std::string_view name) const {

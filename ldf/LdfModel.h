@@ -76,9 +76,9 @@ struct LdfFrame {
     int id = -1;     // -1 for sporadic frames, which have none of their own
     int length = 0;  // data bytes
     std::string publisher;
-    std::vector<LdfFrameSignal> signals;
-    std::vector<int> associated;  // event-triggered and sporadic: indexes into frames
-    std::string collisionTable;   // event-triggered
+    std::vector<LdfFrameSignal> layout;  // the signals it carries, with offsets
+    std::vector<int> associated;         // event-triggered and sporadic: indexes into frames
+    std::string collisionTable;          // event-triggered
     LdfPosition at;
 };
 
@@ -106,7 +106,7 @@ class LdfModel {
     std::string channelName;
     std::string fileRevision;
     std::vector<LdfNode> nodes;
-    std::vector<LdfSignal> signals;
+    std::vector<LdfSignal> allSignals;
     std::vector<LdfEncoding> encodings;
     std::vector<LdfFrame> frames;
     std::vector<LdfScheduleTable> scheduleTables;

@@ -325,12 +325,12 @@ bool LdfParser::signalItem(bool diagnostic) {
         warn(width.at, "signal " + signal.name + ": width " + std::string(width.text) +
                            " is above 16 for a scalar signal");
     }
-    if (std::any_of(model_.signals.begin(), model_.signals.end(),
+    if (std::any_of(model_.allSignals.begin(), model_.allSignals.end(),
                     [&](const LdfSignal& s) { return s.name == signal.name; })) {
         warn(signal.at, "signal " + signal.name + " is declared twice; the first is used");
         return true;
     }
-    model_.signals.push_back(std::move(signal));
+    model_.allSignals.push_back(std::move(signal));
     return true;
 }
 
@@ -404,7 +404,7 @@ bool LdfParser::frameBody(LdfFrame& frame, LdfLinker::FrameNames& names) {
             continue;
         }
         ref.offset = static_cast<int>(std::clamp<std::int64_t>(offset.integer(), -1, 0xFFFF));
-        names.signals.push_back(std::move(ref));
+        names.signalRefs.push_back(std::move(ref));
         endStatement();
     }
     if (atEnd()) {

@@ -50,7 +50,7 @@ void SignalDecoder::decode(int id, const std::uint8_t* data, int count, LdfFrame
     out.values.clear();
     out.associated = nullptr;
     out.received = count;
-    out.frame = model_.frameById(id);
+    out.frame = model_->frameById(id);
     if (out.frame == nullptr) {
         out.status = LdfFrameDecode::Status::Unknown;
         out.expected = 0;
@@ -65,8 +65,8 @@ void SignalDecoder::decode(int id, const std::uint8_t* data, int count, LdfFrame
             return;
         }
         for (const int index : out.frame->associated) {
-            if (model_.frames[index].id == (data[0] & 0x3F)) {
-                out.associated = &model_.frames[index];
+            if (model_->frames[index].id == (data[0] & 0x3F)) {
+                out.associated = &model_->frames[index];
             }
         }
         if (out.associated == nullptr) {
@@ -91,17 +91,17 @@ void SignalDecoder::decodeFrame(const LdfFrame& frame, const std::uint8_t* data,
     for (int i = kMaxData - 1; i >= 0; --i) {
         word = word << 8 | bytes[i];
     }
-    out.values.resize(frame.signals.size());
-    for (std::size_t i = 0; i < frame.signals.size(); ++i) {
+    out.values.resize(frame.layout.size());
+    for (std::size_t i = 0; i < frame.layout.size(); ++i) {
         LdfSignalValue& value = out.values[i];
         value.frame = frame.name;
-        decodeSignal(frame.signals[i], word, bytes, value);
+        decodeSignal(frame.layout[i], word, bytes, value);
     }
 }
 
 void SignalDecoder::decodeSignal(const LdfFrameSignal& placed, std::uint64_t word,
                                  const std::uint8_t* data, LdfSignalValue& value) const {
-    const LdfSignal& signal = model_.signals[placed.signal];
+    const LdfSignal& signal = model_->allSignals[placed.signal];
     value.signal = signal.name;
     value.offset = placed.offset;
     value.width = signal.width;
@@ -132,7 +132,7 @@ void SignalDecoder::decodeSignal(const LdfFrameSignal& placed, std::uint64_t wor
     value.kind = LdfSignalValue::Kind::None;
     value.text.clear();
     value.hasNumber = false;
-    for (const LdfConverter& converter : model_.encodings[signal.encoding].converters) {
+    for (const LdfConverter& converter : model_->encodings[signal.encoding].converters) {
         bool accepted = false;
         convert(converter, value, accepted);
         if (accepted) {

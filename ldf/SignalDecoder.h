@@ -60,7 +60,7 @@ struct LdfFrameDecode {
 // number.
 class SignalDecoder {
   public:
-    explicit SignalDecoder(const LdfModel& model) : model_(model) {}
+    explicit SignalDecoder(const LdfModel& model) : model_(&model) {}
 
     // Decodes count data bytes (the checksum not included) of the frame with identifier
     // id into out, reusing its storage.
@@ -77,7 +77,7 @@ class SignalDecoder {
                       LdfSignalValue& value) const;
     void convert(const LdfConverter& converter, LdfSignalValue& value, bool& accepted) const;
 
-    const LdfModel& model_;
+    const LdfModel* model_;  // a pointer, so that decoders can be assigned
 };
 
 }  // namespace daridez

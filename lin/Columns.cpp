@@ -119,7 +119,8 @@ const char* StoredText(const TraceEntry& entry, Column column) {
     return ColumnAt(column).text(entry, unused);
 }
 
-void AppendRowLine(std::string& line, const TraceEntry& entry, bool withVerdict) {
+void AppendRowLine(std::string& line, const TraceEntry& entry, bool withVerdict,
+                   const LdfModel* ldf) {
     for (int column = 0; column < kStoredColumnCount; ++column) {
         line += StoredText(entry, static_cast<Column>(column));
         line += '\t';
@@ -127,7 +128,7 @@ void AppendRowLine(std::string& line, const TraceEntry& entry, bool withVerdict)
     line += ColourWord(entry.textColour);
     if (withVerdict) {
         char verdict[FrameVerdict::kTextSize];
-        CheckFrame(entry).format(verdict);
+        CheckFrame(entry, ldf).format(verdict);
         line += '\t';
         line += verdict;
     }

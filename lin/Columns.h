@@ -89,7 +89,8 @@ const char* StoredText(const TraceEntry& entry, Column column);
 
 // Appends the row as one line of text, as daridez-dump prints it and the list copies
 // it: the 14 stored texts and the colour word, TAB-separated, with the verdict as a
-// 16th field when asked for, and a line feed.
-void AppendRowLine(std::string& line, const TraceEntry& entry, bool withVerdict);
+// 16th field when asked for (judged against ldf when it is not null), and a line feed.
+void AppendRowLine(std::string& line, const TraceEntry& entry, bool withVerdict,
+                   const LdfModel* ldf = nullptr);
 
 }  // namespace daridez

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "ldf/ChecksumModel.h"
 #include "trace/FieldText.h"
 
 namespace daridez {
@@ -12,7 +13,8 @@ namespace {
 constexpr std::uint8_t kSyncByte = 0x55;
 
 constexpr std::array<const char*, static_cast<std::size_t>(CheckWord::Count)> kWordTexts = {
-    "no-sync", "sync", "no-id", "parity", "no-response", "short", "checksum", "classic", "enhanced",
+    "no-sync",  "sync",       "no-id",  "parity", "no-response", "short",
+    "checksum", "unknown-id", "length", "model",  "classic",     "enhanced",
 };
 
 int bitOf(std::uint8_t value, int bit) {
@@ -60,6 +62,44 @@ std::string explainModel(const LinFrame& frame, const FrameVerdict& verdict) {
     }
     return "enhanced: checksum " + hexByte(frame.checksum()) + " over identifier " +
            hexByte(frame.pid) + " and " + over;
+}
+
+// The frame of the LDF for this identifier; 0x3C/0x3D are known to every LDF.
+struct LdfJudgement {
+    bool known = false;
+    int length = 8;
+    LdfChecksum model = LdfChecksum::Classic;
+    std::string name = "diagnostic frame";
+};
+
+LdfJudgement judge(const LinFrame& frame, const LdfModel& ldf) {
+    LdfJudgement judgement;
+    const LdfFrame* found = ldf.frameById(frame.id());
+    judgement.known = found != nullptr || ClassicOnly(frame.id());
+    if (found != nullptr) {
+        judgement.length = found->length;
+        judgement.model = ChecksumModel(ldf).of(*found);
+        judgement.name = found->name;
+    }
+    return judgement;
+}
+
+// The checksum words when an LDF names the frame's model: that model's word when it
+// matches; "model" and the other's word when only the other matches.
+void checkModel(const LinFrame& frame, const LdfJudgement& judgement, FrameVerdict& verdict) {
+    const bool classic = frame.checksum() == enhancedChecksum(frame, 0);
+    const bool enhanced =
+        !ClassicOnly(frame.id()) && frame.checksum() == enhancedChecksum(frame, frame.pid);
+    const bool named = judgement.model == LdfChecksum::Classic ? classic : enhanced;
+    if (named) {
+        verdict.add(judgement.model == LdfChecksum::Classic ? CheckWord::Classic
+                                                            : CheckWord::Enhanced);
+    } else if (classic || enhanced) {
+        verdict.add(CheckWord::Model);
+        verdict.add(classic ? CheckWord::Classic : CheckWord::Enhanced);
+    } else {
+        verdict.add(CheckWord::Checksum);
+    }
 }
 
 }  // namespace
@@ -125,7 +165,7 @@ bool ClassicOnly(std::uint8_t id) {
     return low == 0x3C || low == 0x3D;
 }
 
-FrameVerdict CheckFrame(const LinFrame& frame) {
+FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf) {
     FrameVerdict verdict;
     if (!frame.isLinFrame) {
         return verdict;
@@ -142,10 +182,19 @@ FrameVerdict CheckFrame(const LinFrame& frame) {
     if (ProtectedId(frame.id()) != frame.pid) {
         verdict.add(CheckWord::Parity);
     }
+    const LdfJudgement judgement = ldf != nullptr ? judge(frame, *ldf) : LdfJudgement();
+    if (ldf != nullptr && !judgement.known) {
+        verdict.add(CheckWord::UnknownId);
+    }
+    if (judgement.known && frame.responseCount >= 2 && frame.dataLength() != judgement.length) {
+        verdict.add(CheckWord::Length);
+    }
     if (frame.responseCount == 0) {
         verdict.add(CheckWord::NoResponse);
     } else if (frame.responseCount == 1) {
         verdict.add(CheckWord::Short);
+    } else if (judgement.known) {
+        checkModel(frame, judgement, verdict);
     } else if (frame.checksum() == enhancedChecksum(frame, 0)) {
         verdict.add(CheckWord::Classic);
     } else if (!ClassicOnly(frame.id()) && frame.checksum() == enhancedChecksum(frame, frame.pid)) {
@@ -156,12 +205,12 @@ FrameVerdict CheckFrame(const LinFrame& frame) {
     return verdict;
 }
 
-FrameVerdict CheckFrame(const TraceEntry& entry) {
-    return CheckFrame(ReadLinFrame(entry));
+FrameVerdict CheckFrame(const TraceEntry& entry, const LdfModel* ldf) {
+    return CheckFrame(ReadLinFrame(entry), ldf);
 }
 
-std::string ExplainFrame(const LinFrame& frame) {
-    const FrameVerdict verdict = CheckFrame(frame);
+std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
+    const FrameVerdict verdict = CheckFrame(frame, ldf);
     std::string lines;
     const auto line = [&lines](const std::string& text) {
         lines += lines.empty() ? text : "\n" + text;
@@ -187,6 +236,21 @@ std::string ExplainFrame(const LinFrame& frame) {
     }
     if (verdict.has(CheckWord::Checksum)) {
         line(explainWrongChecksum(frame));
+    }
+    const LdfJudgement judgement = ldf != nullptr ? judge(frame, *ldf) : LdfJudgement();
+    if (verdict.has(CheckWord::UnknownId)) {
+        line("unknown-id: the LDF names no frame with identifier " + hexByte(frame.id()));
+    }
+    if (verdict.has(CheckWord::Length)) {
+        line("length: " + std::to_string(frame.dataLength()) + " data bytes; " + judgement.name +
+             " has " + std::to_string(judgement.length) + " in the LDF");
+    }
+    if (verdict.has(CheckWord::Model)) {
+        const bool classic = verdict.classic();
+        line(std::string("model: the checksum is the ") + (classic ? "classic" : "enhanced") +
+             " one; the LDF names " + ChecksumModel::name(judgement.model) + " for " +
+             judgement.name + " (" +
+             hexByte(enhancedChecksum(frame, classic ? frame.pid : std::uint8_t{0})) + ")");
     }
     if (verdict.classic() || verdict.enhanced()) {
         line(explainModel(frame, verdict));

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "ldf/LdfModel.h"
 #include "lin/LinFrame.h"
 #include "trace/TraceEntry.h"
 
@@ -20,6 +21,9 @@ enum class CheckWord : std::uint8_t {
     NoResponse,  // "no-response": no response byte
     Short,       // "short": one response byte, so no checksum
     Checksum,    // "checksum": the last response byte matches no allowed model
+    UnknownId,   // "unknown-id": the LDF names no frame with this identifier
+    Length,      // "length": the response length differs from the LDF's
+    Model,       // "model": the checksum is right only under the model the LDF does not name
     Classic,     // "classic": the checksum over the data only
     Enhanced,    // "enhanced": the checksum over the protected identifier and the data
     Count
@@ -33,7 +37,7 @@ bool IsFailure(CheckWord word);
 class FrameVerdict {
   public:
     // Room for every word with its comma and the NUL: any verdict text fits.
-    static constexpr int kTextSize = 80;
+    static constexpr int kTextSize = 112;
 
     void add(CheckWord word) { bits_ |= bit(word); }
     bool has(CheckWord word) const { return (bits_ & bit(word)) != 0; }
@@ -69,12 +73,15 @@ std::uint8_t LinChecksum(std::uint8_t seed, const std::uint8_t* bytes, int count
 // Identifiers 0x3C and 0x3D (diagnostic frames) allow only the classic checksum.
 bool ClassicOnly(std::uint8_t id);
 
-FrameVerdict CheckFrame(const LinFrame& frame);
-FrameVerdict CheckFrame(const TraceEntry& entry);
+// The verdict of a row. With an LDF (ldf not null) the frame is also judged against it:
+// unknown-id, length, and model where the checksum is right only under the model the
+// LDF does not name. Without one every verdict is the LDF-free one.
+FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf = nullptr);
+FrameVerdict CheckFrame(const TraceEntry& entry, const LdfModel* ldf = nullptr);
 
 // The failures of a row in words, one line each, saying what was expected
 // ("parity: 05 should be 85 for identifier 05"); for a good frame, which model matched.
 // Empty for rows that are not LIN frames.
-std::string ExplainFrame(const LinFrame& frame);
+std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf = nullptr);
 
 }  // namespace daridez

@@ -1,8 +1,11 @@
 #include "lin/Query.h"
 
 #include <bit>
+#include <charconv>
 #include <cstddef>
 #include <cstring>
+
+#include "lin/Diagnostic.h"
 
 namespace daridez {
 
@@ -13,6 +16,13 @@ const char* const kQueryHelp =
     "  err             rows whose Info starts with # (device errors, overflows, bad frames)\n"
     "  bad             LIN frames whose check found a fault\n"
     "  check=WORD      rows whose Check holds WORD (parity, checksum, short, classic, ...)\n"
+    "  diag            diagnostic frames (identifiers 3C and 3D)\n"
+    "  sid=HH          diagnostic frames of service HH: requests, positive (HH+40) and\n"
+    "                  negative (7F HH) responses\n"
+    "  frame=NAME      LIN frames the LDF calls NAME (with --ldf)\n"
+    "  signal:NAME=V   LIN frames whose signal NAME has the logical text or number V;\n"
+    "  signal:NAME<N   ... a value below N; signal:NAME>N above N (the physical value, or\n"
+    "                  the raw value where there is none; with --ldf)\n"
     "  WORD            rows with WORD in any column MsgNr..CS, ignoring case\n"
     "  !TERM           rows that do not match TERM; a row must match every term\n";
 
@@ -255,22 +265,39 @@ class Query::Row {
         }
         return *frame_;
     }
-    const FrameVerdict& verdict() {
+    const FrameVerdict& verdict(const LdfModel* ldf) {
         if (!verdict_) {
-            verdict_ = CheckFrame(frame());
+            verdict_ = CheckFrame(frame(), ldf);
         }
         return *verdict_;
+    }
+    // Decodes the frame into out once; false when it is no LIN frame the LDF names.
+    bool decode(const SignalDecoder& decoder, LdfFrameDecode& out) {
+        if (!decoded_) {
+            const LinFrame& lin = frame();
+            decoded_ = lin.isLinFrame && lin.hasId;
+            if (*decoded_) {
+                decoder.decode(lin.id(), lin.response, lin.dataLength(), out);
+                decoded_ = out.frame != nullptr;
+            }
+        }
+        return *decoded_;
     }
 
   private:
     const TraceEntry& entry_;
+    std::optional<bool> decoded_;
     std::optional<LinFrame> frame_;
     std::optional<FrameVerdict> verdict_;
 };
 
-std::optional<Query> Query::parse(std::string_view text, std::string& error) {
+std::optional<Query> Query::parse(std::string_view text, std::string& error, const LdfModel* ldf) {
     Query query;
     query.text_ = std::string(text);
+    query.ldf_ = ldf;
+    if (ldf != nullptr) {
+        query.decoder_.emplace(*ldf);
+    }
     std::size_t p = 0;
     while (true) {
         while (p < text.size() && isBlank(text[p])) {
@@ -283,7 +310,7 @@ std::optional<Query> Query::parse(std::string_view text, std::string& error) {
         while (p < text.size() && !isBlank(text[p])) {
             ++p;
         }
-        std::optional<Term> term = parseTerm(text.substr(start, p - start), error);
+        std::optional<Term> term = parseTerm(text.substr(start, p - start), error, ldf);
         if (!term) {
             return std::nullopt;
         }
@@ -297,7 +324,8 @@ std::optional<Query> Query::parse(std::string_view text, std::string& error) {
     return query;
 }
 
-std::optional<Query::Term> Query::parseTerm(std::string_view written, std::string& error) {
+std::optional<Query::Term> Query::parseTerm(std::string_view written, std::string& error,
+                                            const LdfModel* ldf) {
     Term term;
     std::string_view body = written;
     if (!body.empty() && body[0] == '!') {
@@ -312,12 +340,22 @@ std::optional<Query::Term> Query::parseTerm(std::string_view written, std::strin
             return std::nullopt;
         }
     }
+    if (body.starts_with("signal:") || body.starts_with("frame=")) {
+        const std::string wrong = parseLdfTerm(body, term, ldf);
+        if (!wrong.empty()) {
+            error = failure(written, wrong);
+            return std::nullopt;
+        }
+        return term;
+    }
     const std::size_t equals = body.find('=');
     if (equals == std::string_view::npos) {
         if (body == "err") {
             term.kind = Kind::Err;
         } else if (body == "bad") {
             term.kind = Kind::Bad;
+        } else if (body == "diag") {
+            term.kind = Kind::Diag;
         } else {
             term.kind = Kind::Text;
             for (const char c : body) {
@@ -343,14 +381,52 @@ std::optional<Query::Term> Query::parseTerm(std::string_view written, std::strin
         } else {
             wrong = "not a check word (" + checkWords() + ")";
         }
+    } else if (key == "sid") {
+        term.kind = Kind::Sid;
+        const int sid = hexPair(value);
+        if (sid < 0) {
+            wrong = "a service identifier is two hex digits";
+        }
+        term.sid = static_cast<std::uint8_t>(sid);
     } else {
-        wrong = "unknown key (id, pid, data, check)";
+        wrong = "unknown key (id, pid, data, check, sid, frame, signal:)";
     }
     if (!wrong.empty()) {
         error = failure(written, wrong);
         return std::nullopt;
     }
     return term;
+}
+
+// frame=NAME, signal:NAME=VALUE, signal:NAME<N, signal:NAME>N: names checked against
+// the LDF. Returns what is wrong, or "" when nothing is.
+std::string Query::parseLdfTerm(std::string_view body, Term& term, const LdfModel* ldf) {
+    if (ldf == nullptr) {
+        return "needs an LDF (--ldf)";
+    }
+    if (body.starts_with("frame=")) {
+        term.kind = Kind::Frame;
+        term.needle = std::string(body.substr(6));
+        return ldf->frameByName(term.needle) != nullptr ? "" : "the LDF has no such frame";
+    }
+    term.kind = Kind::Signal;
+    body.remove_prefix(7);  // "signal:"
+    const std::size_t at = body.find_first_of("=<>");
+    if (at == std::string_view::npos || at == 0 || at + 1 == body.size()) {
+        return "signal:NAME=VALUE, signal:NAME<N or signal:NAME>N";
+    }
+    term.needle = std::string(body.substr(0, at));
+    term.comparison = body[at];
+    term.value = std::string(body.substr(at + 1));
+    double number = 0;
+    const char* end = term.value.data() + term.value.size();
+    const auto [stop, status] = std::from_chars(term.value.data(), end, number);
+    if (status == std::errc() && stop == end) {
+        term.number = number;
+    } else if (term.comparison != '=') {
+        return "a number must follow \"<\" or \">\"";
+    }
+    return ldf->signalByName(term.needle) != nullptr ? "" : "the LDF has no such signal";
 }
 
 bool Query::matches(const TraceEntry& entry) const {
@@ -363,7 +439,35 @@ bool Query::matches(const TraceEntry& entry) const {
     return true;
 }
 
-bool Query::test(const Term& term, Row& row) {
+bool Query::testFrame(const Term& term, Row& row) const {
+    if (!row.decode(*decoder_, decode_)) {
+        return false;
+    }
+    return decode_.frame->name == term.needle ||
+           (decode_.associated != nullptr && decode_.associated->name == term.needle);
+}
+
+bool Query::testSignal(const Term& term, Row& row) const {
+    if (!row.decode(*decoder_, decode_)) {
+        return false;
+    }
+    for (const LdfSignalValue& value : decode_.values) {
+        if (value.signal != term.needle) {
+            continue;
+        }
+        if (term.comparison == '=') {
+            return (value.kind != LdfSignalValue::Kind::None && value.text == term.value) ||
+                   (term.number && value.hasNumber && value.number == *term.number);
+        }
+        if (!value.hasNumber) {
+            return false;
+        }
+        return term.comparison == '<' ? value.number < *term.number : value.number > *term.number;
+    }
+    return false;
+}
+
+bool Query::test(const Term& term, Row& row) const {
     switch (term.kind) {
         case Kind::Id:
             return row.frame().hasId && inSet(term.values, row.frame().id());
@@ -384,9 +488,17 @@ bool Query::test(const Term& term, Row& row) {
         case Kind::Err:
             return row.entry().infoText[0] == '#';
         case Kind::Bad:
-            return row.verdict().failed();
+            return row.verdict(ldf_).failed();
         case Kind::Check:
-            return row.verdict().has(term.word);
+            return row.verdict(ldf_).has(term.word);
+        case Kind::Diag:
+            return IsDiagnosticFrame(row.frame());
+        case Kind::Sid:
+            return CarriesService(row.frame(), term.sid);
+        case Kind::Frame:
+            return testFrame(term, row);
+        case Kind::Signal:
+            return testSignal(term, row);
         case Kind::Text:
             return anyTextContains(row.entry(), term.needle);
     }

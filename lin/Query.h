@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ldf/LdfModel.h"
+#include "ldf/SignalDecoder.h"
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
 #include "trace/TraceEntry.h"
@@ -18,12 +20,16 @@ extern const char* const kQueryHelp;
 
 // A parsed trace search ("id=3C !bad", "data=7F??B2", "break"): which rows it keeps.
 // The search box and daridez-dump --filter both parse with it, so a query means the
-// same everywhere. Matching allocates nothing and reads only what its terms need.
+// same everywhere. Matching reads only what its terms need; it allocates nothing but
+// for the signal terms, which decode the row with the LDF (once per row, into storage
+// the query keeps: one query matches on one thread at a time).
 class Query {
   public:
     // The query for text, or nullopt with error set to one line naming the first
-    // offending term.
-    static std::optional<Query> parse(std::string_view text, std::string& error);
+    // offending term. With an LDF (ldf not null, outliving the query) the check words
+    // judge against it and the terms frame= and signal: may be used.
+    static std::optional<Query> parse(std::string_view text, std::string& error,
+                                      const LdfModel* ldf = nullptr);
 
     // True when the row matches every term.
     bool matches(const TraceEntry& entry) const;
@@ -32,7 +38,19 @@ class Query {
     const std::string& text() const { return text_; }
 
   private:
-    enum class Kind : std::uint8_t { Id, Pid, Data, Err, Bad, Check, Text };
+    enum class Kind : std::uint8_t {
+        Id,
+        Pid,
+        Data,
+        Err,
+        Bad,
+        Check,
+        Text,
+        Frame,
+        Signal,
+        Diag,
+        Sid
+    };
 
     struct Term {
         Kind kind = Kind::Text;
@@ -42,17 +60,28 @@ class Query {
         bool anyByte[LinFrame::kMaxResponse] = {};          // Data: "??" pairs
         int patternLength = 0;
         CheckWord word = CheckWord::Count;  // Check
-        std::string needle;                 // Text, in lower case
+        std::string needle;                 // Text, in lower case; Frame, Signal: the name
+        char comparison = '=';              // Signal: '=', '<' or '>'
+        std::string value;                  // Signal: the text after '='
+        std::optional<double> number;       // Signal: the value as a number
+        std::uint8_t sid = 0;               // Sid
     };
 
     class Row;
 
     Query() = default;
-    static std::optional<Term> parseTerm(std::string_view term, std::string& error);
-    static bool test(const Term& term, Row& row);
+    static std::optional<Term> parseTerm(std::string_view term, std::string& error,
+                                         const LdfModel* ldf);
+    static std::string parseLdfTerm(std::string_view body, Term& term, const LdfModel* ldf);
+    bool test(const Term& term, Row& row) const;
+    bool testSignal(const Term& term, Row& row) const;
+    bool testFrame(const Term& term, Row& row) const;
 
     std::string text_;
     std::vector<Term> terms_;
+    const LdfModel* ldf_ = nullptr;
+    std::optional<SignalDecoder> decoder_;
+    mutable LdfFrameDecode decode_;  // the row being matched, decoded once
 };
 
 }  // namespace daridez

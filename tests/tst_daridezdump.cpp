@@ -27,10 +27,29 @@ const QString kChecked = QString(kRows)
                              .replace("\n", "|\n")
                              .replace("EAh|||||||green|", "EAh|||||||green|classic")
                              .replace("01h|||||||||green|", "01h|||||||||green|short");
+// Frames for tests/ldf/constructs.ldf: LampStatus (21), SeatStatus (11), DoorEvent (3A)
+// answered by DoorErr (12), a request and a negative response (3C, 3D), DoorStatus (10)
+// with 3 of its 5 bytes, an identifier the LDF lacks (30), and GatewayCmd (20) with the
+// classic checksum where the LDF names the enhanced one.
+const QByteArray kLinTrace = QByteArray::fromHex(
+    "0490010000 059101105500 059201206100 05930130FE00 059401400100 0490030000 059103105500"
+    "059203201100 059303306400 05940340C800 059503500100 059603600400 059703700200 059803804100"
+    "059903904200 059A03A00100 059B03B03600 0490050000 059105105500 05920520BA00 059305309200"
+    "059405400100 05950550B100 0490070000 059107105500 059207203C00 059307302100 059407400600"
+    "05950750B200 059607600000 05970770FF00 059807807F00 05990790FF00 059A07A0FF00 059B07B0A600"
+    "0490090000 059109105500 059209207D00 059309302100 059409400300 059509507F00 05960960B200"
+    "059709701200 05980980FF00 05990990FF00 059A09A0FF00 059B09B09700 04900B0000 05910B105500"
+    "05920B205000 05930B30C100 05940B403500 05950B50AB00 05960B600D00 04900D0000 05910D105500"
+    "05920D20F000 05930D300100 05940D400200 05950D500C00 04900F0000 05910F105500 05920F202000"
+    "05930F300200 05940F40E800 05950F50FD00 05960F601700 0490110000");
+const QString kLdfDir = QStringLiteral(DARIDEZ_LDF_FIXTURES);
+
 const QString kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
-    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n";
+    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
+    "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
+    "       daridez-dump --ldf-check [--describe] LDF\n";
 
 }  // namespace
 
@@ -38,7 +57,10 @@ class TestDaridezDump : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() { QVERIFY(daridez::test::writeFile(dir.filePath("trace.dump"), kTrace)); }
+    void initTestCase() {
+        QVERIFY(daridez::test::writeFile(dir.filePath("trace.dump"), kTrace));
+        QVERIFY(daridez::test::writeFile(dir.filePath("lin.dump"), kLinTrace));
+    }
 
     void printsRowsAndStatus_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -86,6 +108,107 @@ class TestDaridezDump : public QObject {
         QFile::remove(saved);
     }
 
+    // With an LDF: the signals under the rows, the verdicts against it, the CSV columns.
+    void decodesWithAnLdf_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        const QString ldf = "--ldf=" + kLdfDir + "/constructs.ldf";
+        const QString warning =
+            "stderr: " + kLdfDir +
+            "/constructs.ldf:199:3: warning: encoding type Unused has no values\n";
+        QTest::newRow("signals, checked")
+            << QStringList{ldf, "--signals", "--check", "--filter=!start", "lin.dump"}
+            << "status 0\n"
+               "1|+ 00:00:00,000256|Break|55|[61]|FEh|01h||||||||green|classic\n"
+               "|LampStatus.Lamp = 354 lux (raw 254)\n"
+               "2|+ "
+               "00:00:00,000512|Break|55|[11]|64h|C8h|01h|04h|02h|41h|42h|01h|36|green|enhanced\n"
+               "|SeatStatus.Temp = 10 °C (raw 100)\n"
+               "|SeatStatus.Level = -14 % (raw 456)\n"
+               "|SeatStatus.Code = 42 (raw 04 02)\n"
+               "|SeatStatus.Name = \"AB\\x01\" (raw 41 42 01)\n"
+               "3|+ 00:00:00,000512|Break|55|[BA]|92h|01h|B1h|||||||green|enhanced\n"
+               "|DoorEvent -> DoorErr\n"
+               "|DoorErr.DoorError = 1 (raw 1)\n"
+               "4|+ "
+               "00:00:00,000512|Break|55|[3C]|21h|06h|B2h|00h|FFh|7Fh|FFh|FFh|A6|green|classic\n"
+               "|MasterReq NAD 21 (Door), SF length 6: SID B2 ReadByIdentifier, data 00 FF 7F FF "
+               "FF\n"
+               "5|+ "
+               "00:00:00,000512|Break|55|[7D]|21h|03h|7Fh|B2h|12h|FFh|FFh|FFh|97|green|classic\n"
+               "|SlaveResp NAD 21 (Door), SF length 3: negative response to B2 ReadByIdentifier, "
+               "error 12 subfunction not supported\n"
+               "6|+ 00:00:00,000512|Break|55|[50]|C1h|35h|ABh|0Dh||||||green|length,enhanced\n"
+               "|DoorStatus: 3 of 5 bytes, not decoded\n"
+               "7|+ 00:00:00,000512|Break|55|[F0]|01h|02h|0Ch|||||||green|unknown-id,enhanced\n"
+               "8|+ 00:00:00,000512|Break|55|[20]|02h|E8h|FDh|17h||||||green|model,classic\n"
+               "|GatewayCmd.Mode = \"error\" (raw 2)\n"
+               "|GatewayCmd.Speed = 36.9106 km/h (raw 65000)\n"
+               "9|+ 00:00:00,000512|Break||||||||||||plain|no-sync,no-id\n" +
+                   warning;
+        QTest::newRow("signals without an LDF: the transport decode only")
+            << QStringList{"--signals", "--filter=diag", "lin.dump"}
+            << "status 0\n"
+               "4|+ 00:00:00,000512|Break|55|[3C]|21h|06h|B2h|00h|FFh|7Fh|FFh|FFh|A6|green\n"
+               "|MasterReq NAD 21, SF length 6: SID B2 ReadByIdentifier, data 00 FF 7F FF FF\n"
+               "5|+ 00:00:00,000512|Break|55|[7D]|21h|03h|7Fh|B2h|12h|FFh|FFh|FFh|97|green\n"
+               "|SlaveResp NAD 21, SF length 3: negative response to B2 ReadByIdentifier, error "
+               "12 subfunction not supported\n";
+        QTest::newRow("csv with the frame and its signals")
+            << QStringList{ldf, "--format=csv", "--filter=signal:Temp>0 frame=SeatStatus",
+                           "lin.dump"}
+            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
+               "Check,Frame,Signals\r\n"
+               "2,\"+ 00:00:00,000512\",Break,55,[11],64h,C8h,01h,04h,02h,41h,42h,01h,36,green,"
+               "enhanced,SeatStatus,\"Temp=10 °C; Level=-14 %; Code=42; "
+               "Name=\"\"AB\\x01\"\"\"\r\n" +
+                   warning;
+        QTest::newRow("LDF with nothing to decode")
+            << QStringList{"--ldf=none.ldf", "lin.dump"}
+            << "status 2\nstderr: none.ldf: error: cannot open the file\n"
+               "none.ldf: no frames to decode with\n";
+        QTest::newRow("check an LDF")
+            << QStringList{"--ldf-check", kLdfDir + "/structure.ldf"}
+            << "status 0\n" + kLdfDir + "/structure.ldf:10:1: error: unbalanced '}'\n" + kLdfDir +
+                   "/structure.ldf:11:8: error: expected '{' after Signals, found 'A'\n" + kLdfDir +
+                   "/structure.ldf:13:16: warning: missing ';'\n" + kLdfDir +
+                   "/structure.ldf:20:1: error: end of file inside Frames (opened at line 15)\n"
+                   "LIN 2.1, 19.2 kbps: 2 nodes, 2 signals, 1 frame, 0 schedule tables; 3 errors, "
+                   "1 warning\n";
+        QTest::newRow("describe an LDF")
+            << QStringList{"--ldf-check", "--describe", kLdfDir + "/classic.ldf"}
+            << "status 0\nnodes:\n"
+               "  Body: master, LIN 1.3, time base 10 ms, jitter 0.5 ms\n"
+               "  Mirror: slave, LIN 1.3, NAD 0x10\n"
+               "frames:\n"
+               "  0x08 MirrorCmd: 2 bytes, published by Body, classic\n"
+               "    Fold: offset 0, width 1, init 0, raw\n"
+               "  0x20 MirrorPos: 4 bytes, published by Mirror, classic\n"
+               "    Pos: offset 0, width 8, init 0, raw\n"
+               "  0x30 MirrorFar: 8 bytes, published by Mirror, classic\n"
+               "    Far: offset 56, width 8, init 0, raw\n"
+               "schedule tables:\n"
+               "  Main:\n"
+               "    MirrorCmd, 20 ms\n"
+               "    MirrorPos, 20 ms\n"
+               "    MirrorFar, 20 ms\n"
+               "LIN 1.3, 9.6 kbps: 2 nodes, 3 signals, 3 frames, 1 schedule table; 0 errors, 0 "
+               "warnings\n";
+        QTest::newRow("check a missing LDF")
+            << QStringList{"--ldf-check", "none.ldf"}
+            << "status 1\nnone.ldf: error: cannot open the file\n"
+               "LIN ?, 0 kbps: 0 nodes, 0 signals, 0 frames, 0 schedule tables; 1 error, 0 "
+               "warnings\n";
+        const QString usage = "status 2\nstderr: " + kUsage;
+        for (const QString args : {"--describe lin.dump", "--signals --format=csv lin.dump",
+                                   "--ldf-check --ldf=a.ldf b.ldf"})
+            QTest::newRow(qPrintable("usage: " + args)) << args.split(' ') << usage;
+    }
+    void decodesWithAnLdf() {
+        QFETCH(QStringList, arguments);
+        QTEST(run(arguments), "expected");
+    }
+
     void helpExplainsTheOptions() {
         QVERIFY(
             run({"--help"}).startsWith("status 0\n" + kUsage + "Loads the LIN trace dump FILE"));
@@ -99,9 +222,9 @@ class TestDaridezDump : public QObject {
         process.setWorkingDirectory(dir.path());
         process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
         const bool ended = process.waitForFinished(60000) && process.exitStatus() == 0;
-        const QString err = QString::fromLatin1(process.readAllStandardError());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
         return QString("status %1\n").arg(ended ? process.exitCode() : -1) +
-               QString::fromLatin1(process.readAllStandardOutput()).replace('\t', '|') +
+               QString::fromUtf8(process.readAllStandardOutput()).replace('\t', '|') +
                (err.isEmpty() ? "" : "stderr: " + err);
     }
 

@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "DecoderFixture.h"
+#include "ldf/LdfParser.h"
 #include "lin/FrameCheck.h"
 
 using namespace daridez;
@@ -21,6 +22,18 @@ QByteArray linFrame(int sync, int pid, const QByteArray& response) {
     for (qsizetype i = 0; i < response.size(); ++i)
         frames += hex("05" + QByteArray::number(0x93 + i, 16) + "004000").insert(4, response[i]);
     return frames;
+}
+
+// F (10, 2 bytes) is sent by a 2.1 slave, G (11, 1 byte) by a 1.3 one.
+const LdfModel& ldf() {
+    static const LdfModel model =
+        LdfParser::parse(
+            "LIN_protocol_version = \"2.1\"; Nodes { Master: M, 5 ms, 0.1 ms; Slaves: S, Old; }"
+            "Signals { A: 8, 0, S, M; B: 8, 0, Old, M; }"
+            "Frames { F: 0x10, S, 2 { A, 0; } G: 0x11, Old, 1 { B, 0; } }"
+            "Node_attributes { Old { LIN_protocol = \"1.3\"; } }")
+            .model;
+    return model;
 }
 
 }  // namespace
@@ -60,6 +73,32 @@ class TestFrameCheck : public QObject {
         QTest::newRow("bad frame") << hex("014200") << QString();
     }
 
+    // With an LDF: its frames' lengths and checksum models; 0x3C/0x3D always known.
+    void verdictAgainstAnLdf_data() {
+        QTest::addColumn<QByteArray>("frames");
+        QTest::addColumn<QString>("verdict");
+        const auto frame = [](const char* name, int pid, const char* response,
+                              const char* verdict) {
+            QTest::newRow(name) << linFrame(0x55, pid, hex(response)) << QString(verdict);
+        };
+        frame("the model named", 0x50, "0102 AC", "enhanced");
+        frame("the other model", 0x50, "0102 FC", "model,classic");
+        frame("shorter than the LDF's", 0x50, "01 AE", "length,enhanced");
+        frame("classic slave", 0x11, "7F 80", "classic");
+        frame("classic slave, enhanced sum", 0x11, "7F 6F", "model,enhanced");
+        frame("wrong under both", 0x11, "7F 00", "checksum");
+        frame("unknown identifier", 0x92, "0506 62", "unknown-id,enhanced");
+        frame("unknown, parity wrong", 0x12, "0506 F4", "parity,unknown-id,classic");
+        frame("diagnostic frame known", 0x3C, "7F06B22317460103 43", "classic");
+        frame("diagnostic frame, 3 bytes", 0x3C, "7F06B2 C7", "length,classic");
+        frame("no response", 0x92, "", "no-response,unknown-id");
+    }
+    void verdictAgainstAnLdf() {
+        QFETCH(QByteArray, frames);
+        QFETCH(QString, verdict);
+        QCOMPARE(QString::fromStdString(CheckFrame(rowOf(frames), &ldf()).text()), verdict);
+    }
+
     void verdictOfEachRow() {
         QFETCH(QByteArray, frames);
         QFETCH(QString, verdict);
@@ -91,6 +130,25 @@ class TestFrameCheck : public QObject {
     void explanationNamesWhatWasExpected() {
         QFETCH(QByteArray, frames);
         QTEST(QString::fromStdString(ExplainFrame(ReadLinFrame(rowOf(frames)))), "text");
+    }
+
+    void explanationNamesTheLdf_data() {
+        QTest::addColumn<QByteArray>("frames");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("model") << linFrame(0x55, 0x50, hex("0102FC"))
+                               << "model: the checksum is the classic one; the LDF names "
+                                  "enhanced for F (AC)\nclassic: checksum FC over 2 data bytes";
+        QTest::newRow("length and unknown")
+            << linFrame(0x55, 0x92, hex("050662"))
+            << "unknown-id: the LDF names no frame with identifier 12\n"
+               "enhanced: checksum 62 over identifier 92 and 2 data bytes";
+        QTest::newRow("length") << linFrame(0x55, 0x11, hex("7F0100"))
+                                << "checksum 00: expected 6E (enhanced) or 7F (classic)\n"
+                                   "length: 2 data bytes; G has 1 in the LDF";
+    }
+    void explanationNamesTheLdf() {
+        QFETCH(QByteArray, frames);
+        QTEST(QString::fromStdString(ExplainFrame(ReadLinFrame(rowOf(frames)), &ldf())), "text");
     }
 
   private:

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "DecoderFixture.h"
+#include "ldf/LdfParser.h"
 #include "lin/Query.h"
 
 using namespace daridez;
@@ -33,6 +34,27 @@ const char* const kOtherRows =
     "03F00000"      // 9 "#BufOvfl"
     "059408000200"  // 10 a response byte out of place: "#err [..]"
     "0490090000";   // 11 a break alone
+
+// An LDF for the rows: 10 is Status (FF: "full"), 05 is Old (its classic checksum is not
+// the enhanced one of a 2.1 slave), 01 is Long (4 bytes; row 7 has 2); 21 and 22 are
+// unknown.
+const char* const kLdf =
+    "LIN_protocol_version = \"2.1\"; LIN_language_version = \"2.1\";"
+    "Nodes { Master: M, 5 ms, 0.1 ms; Slaves: S; }"
+    "Signals { Level: 8, 0, S, M; Flag: 8, 0, S, M; Count: 16, 0, S, M; Value: 8, 0, S, M; }"
+    "Frames { Status: 0x10, S, 2 { Level, 0; Flag, 8; } Old: 0x05, S, 2 { Count, 0; }"
+    "  Long: 0x01, S, 4 { Value, 0; } }"
+    "Signal_encoding_types { E { physical_value, 0, 254, 0.5, 0, \"%\"; logical_value, 255, "
+    "\"full\"; } }"
+    "Signal_representation { E: Level; }";
+
+// "ldf: QUERY" is parsed with the LDF above, any other query without one.
+std::optional<Query> parse(const QString& written, std::string& error) {
+    static const LdfModel model = LdfParser::parse(kLdf).model;
+    const bool withLdf = written.startsWith("ldf: ");
+    return Query::parse(written.mid(withLdf ? 5 : 0).toStdString(), error,
+                        withLdf ? &model : nullptr);
+}
 
 }  // namespace
 
@@ -74,14 +96,21 @@ class TestQuery : public QObject {
              "b2h -> 1 4", "#ERR -> 10", "#3a -> 8", "bufOVFL -> 9", "id=3C data=7F?? -> 1",
              "break !bad -> 1 2 7", "check=classic !check=parity -> 1", "err !#bufovfl -> 8 10",
              "  id=3C \t bad   -> 6"});
+        add({"diag -> 1 6", "sid=B2 -> 1", "sid=b2 !diag -> ", "sid=B0 -> ",
+             "ldf: bad -> 1 3 4 5 6 7 11", "ldf: check=unknown-id -> 4 5", "ldf: check=model -> 3",
+             "ldf: check=length -> 1 7", "ldf: check=classic -> 1 3", "ldf: frame=Status -> 2",
+             "ldf: signal:Level=full -> 2", "ldf: signal:Level=255 -> 2",
+             "ldf: signal:Level>254 -> 2", "ldf: signal:Level<255 -> ", "ldf: signal:Flag=0 -> 2",
+             "ldf: signal:Count=513 -> 3", "ldf: signal:Count>512 -> 3",
+             "ldf: signal:Count<513 -> ", "ldf: signal:Value=127 -> "});
     }
 
     void matchesRows() {
         QFETCH(QString, query);
         std::string error = "stale";
-        const std::optional<Query> parsed = Query::parse(query.toStdString(), error);
+        const std::optional<Query> parsed = parse(query, error);
         QVERIFY2(parsed && error.empty(), error.c_str());
-        QCOMPARE(parsed->text(), query.toStdString());
+        QCOMPARE(parsed->text(), query.section("ldf: ", -1).toStdString());
         QList<int> matched;
         for (const TraceEntry* row : trace_->listRows())
             if (parsed->matches(*row))
@@ -98,7 +127,7 @@ class TestQuery : public QObject {
                 QTest::newRow(row.toUtf8())
                     << row.section(" -> ", 0, 0)
                     << row.section(" -> ", 1)
-                           .replace("%1", "unknown key (id, pid, data, check)")
+                           .replace("%1", "unknown key (id, pid, data, check, sid, frame, signal:)")
                            .replace("%2", "the pattern is pairs of hex digits or ??");
         };
         add({" -> empty query", " \t  -> empty query", "! -> \"!\": a term must follow \"!\"",
@@ -115,14 +144,22 @@ class TestQuery : public QObject {
              "data=00112233445566778899 -> \"data=00112233445566778899\": at most 9 bytes "
              "(DB0..DB7, CS)",
              "check=nope -> \"check=nope\": not a check word (no-sync, sync, no-id, parity, "
-             "no-response, short, checksum, classic, enhanced)",
+             "no-response, short, checksum, unknown-id, length, model, classic, enhanced)",
              "bad id=40 foo=1 -> \"id=40\": identifiers are 00..3F"});
+        add({"sid=B -> \"sid=B\": a service identifier is two hex digits",
+             "frame=Status -> \"frame=Status\": needs an LDF (--ldf)",
+             "signal:Level=1 -> \"signal:Level=1\": needs an LDF (--ldf)",
+             "ldf: frame=Nope -> \"frame=Nope\": the LDF has no such frame",
+             "ldf: signal:Nope=1 -> \"signal:Nope=1\": the LDF has no such signal",
+             "ldf: signal:Level<x -> \"signal:Level<x\": a number must follow \"<\" or \">\"",
+             "ldf: signal:Level -> \"signal:Level\": signal:NAME=VALUE, signal:NAME<N or "
+             "signal:NAME>N"});
     }
 
     void refusesQuery() {
         QFETCH(QString, query);
         std::string message;
-        QVERIFY(!Query::parse(query.toStdString(), message));
+        QVERIFY(!parse(query, message));
         QTEST(QString::fromStdString(message), "error");
     }
 

@@ -5,6 +5,8 @@
 
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
+#include "ldf/LdfDescription.h"
+#include "ldf/LdfParser.h"
 #include "protocol/StatusLine.h"
 #include "tools/CompletedRows.h"
 #include "tools/StdioOutput.h"
@@ -18,7 +20,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
-    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n";
+    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
+    "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
+    "       daridez-dump --ldf-check [--describe] LDF\n";
 
 constexpr const char* kHelp =
     "Loads the LIN trace dump FILE as Daridez does and prints one line per row: the\n"
@@ -48,7 +52,18 @@ constexpr const char* kHelp =
     "                  then the bus load\n"
     "  --baud=N        the bus bit rate the load assumes (default 19200)\n"
     "  -o OUT          save the loaded trace (all of it) to the dump file OUT\n"
-    "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments or QUERY.\n";
+    "  --ldf=LDF       read the LIN description file LDF (its diagnostics on standard\n"
+    "                  error): --check also judges each frame against it (unknown-id: no\n"
+    "                  frame has the identifier; length: the LDF's length differs; model:\n"
+    "                  only the checksum model the LDF does not name matches), --filter\n"
+    "                  takes frame= and signal: terms, csv adds the columns Frame and Signals\n"
+    "  --signals       under each row, one line per signal: TAB FRAME.SIGNAL = VALUE UNIT\n"
+    "                  (raw RAW); diagnostic frames (3C, 3D) as the transport layer reads them\n"
+    "  --ldf-check     read LDF, print its diagnostics and a summary line; exit 0 when it\n"
+    "                  names frames to decode, 1 otherwise\n"
+    "  --describe      with --ldf-check: list the nodes, frames, signals and schedule tables\n"
+    "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments, QUERY\n"
+    "or an LDF with nothing usable.\n";
 
 // "--name=value" with value one of two words: sets flag to (value == first).
 bool parseChoice(std::string_view arg, std::string_view name, std::string_view first,
@@ -117,6 +132,12 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
             format_.check = true;
         } else if (options && arg == "--ids") {
             ids = true;
+        } else if (options && arg == "--signals") {
+            signals_ = true;
+        } else if (options && arg == "--ldf-check") {
+            ldfCheck_ = true;
+        } else if (options && arg == "--describe") {
+            describe_ = true;
         } else if (options && arg == "-o") {
             if (++i == argc || !output_.empty()) {
                 return false;
@@ -148,6 +169,10 @@ bool DumpCommand::parseValue(std::string_view arg) {
         filter_ = std::string(value("--filter="));
         return true;
     }
+    if (arg.starts_with("--ldf=") && ldf_.empty()) {
+        ldf_ = std::string(value("--ldf="));
+        return !ldf_.empty();
+    }
     if (arg.starts_with("--format=")) {
         return parseFormat(value("--format="), format_.kind);
     }
@@ -166,25 +191,61 @@ bool DumpCommand::parseValue(std::string_view arg) {
            parseChoice(arg, "--data=", "hex", "dec", modes_.hexData, matched) && matched;
 }
 
-// A status line has no place in a CSV file or a capture.
+// A status line has no place in a CSV file or a capture; signal lines only go under
+// text lines; --describe belongs to --ldf-check.
 bool DumpCommand::consistent() const {
     const bool binaryOrTable =
         format_.kind == RowFormat::Kind::Csv || format_.kind == RowFormat::Kind::Pcapng;
-    return !(summary_ && binaryOrTable);
+    if (ldfCheck_) {
+        return ldf_.empty() && !signals_;
+    }
+    return !(summary_ && binaryOrTable) && !describe_ &&
+           !(signals_ && format_.kind != RowFormat::Kind::Text);
+}
+
+// --ldf-check [--describe] LDF
+int DumpCommand::checkLdf(std::FILE* out) const {
+    const LdfFile file = LdfParser::read(input_);
+    for (const LdfDiagnostic& diagnostic : file.diagnostics) {
+        std::fprintf(out, "%s\n", diagnostic.format(input_).c_str());
+    }
+    if (describe_ && file.read) {
+        std::fputs(LdfDescription(file.model).text().c_str(), out);
+    }
+    std::fprintf(out, "%s\n", file.summary().c_str());
+    return std::fflush(out) == 0 && file.usable() ? kOk : kFileError;
 }
 
 int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
+    if (ldfCheck_) {
+        return checkLdf(out);
+    }
+    std::optional<LdfFile> ldf;
+    if (!ldf_.empty()) {
+        ldf = LdfParser::read(ldf_);
+        for (const LdfDiagnostic& diagnostic : ldf->diagnostics) {
+            std::fprintf(err, "%s\n", diagnostic.format(ldf_).c_str());
+        }
+        if (!ldf->usable()) {
+            std::fprintf(err, "%s: no frames to decode with\n", ldf_.c_str());
+            return kUsageError;
+        }
+    }
+    const LdfModel* model = ldf ? &ldf->model : nullptr;
     std::optional<Query> query;
     if (filter_) {
         std::string error;
-        query = Query::parse(*filter_, error);
+        query = Query::parse(*filter_, error, model);
         if (!query) {
             std::fprintf(err, "%s\n", error.c_str());
             return kUsageError;
         }
     }
     StdioOutput output(out);
-    const std::unique_ptr<RowFormat> format = RowFormat::make(format_, output);
+    RowFormat::Options options = format_;
+    options.ldf = model;
+    options.signals = signals_;
+    const std::unique_ptr<RowFormat> format = RowFormat::make(options, output);
     TraceList list;
     list.setRowBudget(ChooseRowBudget(0));  // past it the load ends as out of memory
     const bool wholeTrace = refresh_ || !output_.empty();

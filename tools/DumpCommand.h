@@ -14,7 +14,9 @@ namespace daridez {
 // The daridez-dump command: loads a dump file as "load trace" does and prints every
 // row (or those a query selects) as one line of 15 TAB-separated fields (16 with the
 // verdict of --check), or as CSV, a pcapng capture or the per-identifier table;
-// optionally a summary line and a copy of the trace saved as "save trace" does.
+// optionally a summary line and a copy of the trace saved as "save trace" does. With an
+// LDF (--ldf) it judges and filters against it and prints each frame's signals
+// (--signals); --ldf-check reads an LDF and says what it found.
 // Unless the whole trace is needed (--refresh, -o), each row is printed as soon as
 // it is complete and then freed, so memory stays the same for any file size.
 class DumpCommand {
@@ -32,12 +34,17 @@ class DumpCommand {
     bool parseValue(std::string_view arg);
     bool consistent() const;
     int execute(std::FILE* out, std::FILE* err) const;
+    int checkLdf(std::FILE* out) const;
 
     DisplayModes modes_;
     RowFormat::Options format_;
     bool refresh_ = false;
     bool summary_ = false;
     bool help_ = false;
+    bool signals_ = false;   // --signals
+    bool ldfCheck_ = false;  // --ldf-check: FILE is an LDF to check
+    bool describe_ = false;  // --describe, with --ldf-check
+    std::string ldf_;        // --ldf=FILE
     std::optional<std::string> filter_;
     std::string input_;
     std::string output_;

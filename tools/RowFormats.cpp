@@ -3,6 +3,7 @@
 #include "files/CsvWriter.h"
 #include "files/PcapngWriter.h"
 #include "lin/Columns.h"
+#include "lin/FrameSignals.h"
 #include "lin/IdSummary.h"
 
 namespace daridez {
@@ -42,9 +43,17 @@ class LineBlock {
 
 class TextFormat : public RowFormat {
   public:
-    TextFormat(ByteOutput& out, bool check) : lines_(out), check_(check) {}
+    TextFormat(ByteOutput& out, const Options& options)
+        : lines_(out), check_(options.check), ldf_(options.ldf) {
+        if (options.signals) {
+            signals_.emplace(options.ldf);
+        }
+    }
     void row(const TraceEntry& entry) override {
-        AppendRowLine(lines_.text(), entry, check_);
+        AppendRowLine(lines_.text(), entry, check_, ldf_);
+        if (signals_) {
+            signals_->appendLines(lines_.text(), ReadLinFrame(entry));
+        }
         lines_.flushWhenFull();
     }
     bool finish(const std::string& statusLine) override { return lines_.finish(statusLine); }
@@ -52,11 +61,13 @@ class TextFormat : public RowFormat {
   private:
     LineBlock lines_;
     bool check_;
+    const LdfModel* ldf_;
+    std::optional<FrameSignals> signals_;
 };
 
 class CsvFormat : public RowFormat {
   public:
-    explicit CsvFormat(ByteOutput& out) : writer_(out) {}
+    CsvFormat(ByteOutput& out, const LdfModel* ldf) : writer_(out, ldf) {}
     void row(const TraceEntry& entry) override { writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
 
@@ -95,7 +106,7 @@ class IdsFormat : public RowFormat {
 std::unique_ptr<RowFormat> RowFormat::make(const Options& options, ByteOutput& out) {
     switch (options.kind) {
         case Kind::Csv:
-            return std::make_unique<CsvFormat>(out);
+            return std::make_unique<CsvFormat>(out, options.ldf);
         case Kind::Pcapng:
             return std::make_unique<PcapngFormat>(out, options.epochSeconds);
         case Kind::Ids:
@@ -103,7 +114,7 @@ std::unique_ptr<RowFormat> RowFormat::make(const Options& options, ByteOutput& o
         case Kind::Text:
             break;
     }
-    return std::make_unique<TextFormat>(out, options.check);
+    return std::make_unique<TextFormat>(out, options);
 }
 
 }  // namespace daridez

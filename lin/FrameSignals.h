@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "ldf/LdfModel.h"
+#include "ldf/SignalDecoder.h"
+#include "lin/LinFrame.h"
+
+namespace daridez {
+
+// A row's LIN frame decoded with an LDF, and its signals as daridez-dump and the CSV
+// export write them. Diagnostic frames (0x3C/0x3D) are read as the transport layer,
+// with or without an LDF (ldf may be null). Reuses its storage from row to row.
+class FrameSignals {
+  public:
+    explicit FrameSignals(const LdfModel* ldf);
+
+    // The frame's decode; nullptr for rows that are not LIN frames with an identifier,
+    // for diagnostic frames, and without an LDF.
+    const LdfFrameDecode* decode(const LinFrame& frame);
+
+    // The lines under a row: TAB "FRAME.SIGNAL = VALUE UNIT (raw RAW)" per signal, an
+    // event-triggered frame's "FRAME -> ASSOCIATED" first, "FRAME: N of M bytes, not
+    // decoded" for a short response, the transport decode for a diagnostic frame.
+    void appendLines(std::string& out, const LinFrame& frame);
+    // The CSV Frame column: the frame's name ("FRAME -> ASSOCIATED" when event-triggered).
+    std::string frameName(const LinFrame& frame);
+    // The CSV Signals column: "SIGNAL=VALUE UNIT" joined by "; ".
+    std::string signalList(const LinFrame& frame);
+
+    // VALUE: logical and ascii texts quoted (bytes outside printable ASCII as \xHH),
+    // numbers as they are, "?" where no converter accepts.
+    static void appendValue(std::string& out, const LdfSignalValue& value);
+    // RAW: decimal for scalars, hex bytes for byte arrays.
+    static void appendRaw(std::string& out, const LdfSignalValue& value);
+
+  private:
+    const LdfModel* ldf_;
+    std::optional<SignalDecoder> decoder_;
+    LdfFrameDecode decode_;
+};
+
+}  // namespace daridez
