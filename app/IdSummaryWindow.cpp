@@ -144,6 +144,7 @@ void IdSummaryWindow::setLdf(const LinDescription& ldf) {
         tables_->addItem(QString::fromStdString(name), QString::fromStdString(name));
     }
     tablesRow_->setVisible(ldf_.model() != nullptr);
+    tracker_.setLdf(ldf_.model());
     applySchedule();
     resetSummary();
     if (isVisible()) {

@@ -205,7 +205,7 @@ bool SearchGroup::applyQuery() {
         return false;
     }
     std::string error;
-    std::optional<Query> query = Query::parse(text.toStdString(), error);
+    std::optional<Query> query = Query::parse(text.toStdString(), error, ldf_.model());
     if (!query) {
         markRejected(true);
         showMessage(QString::fromStdString(error));

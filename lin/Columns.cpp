@@ -18,7 +18,7 @@ const char* byteText(const TraceEntry& entry, CellScratch& /*scratch*/) {
 }
 
 const char* verdictText(const TraceEntry& entry, CellScratch& scratch) {
-    CheckFrame(entry).format(scratch.text);
+    CheckFrame(entry, scratch.ldf).format(scratch.text);
     return scratch.text;
 }
 
@@ -57,8 +57,8 @@ std::string slotTimeTip(const TraceEntry& entry, const LdfModel* ldf) {
     return text;
 }
 
-std::string verdictTip(const TraceEntry& entry, const LdfModel* /*ldf*/) {
-    return ExplainFrame(ReadLinFrame(entry));
+std::string verdictTip(const TraceEntry& entry, const LdfModel* ldf) {
+    return ExplainFrame(ReadLinFrame(entry), ldf);
 }
 
 using M = ModeToggle;

@@ -102,7 +102,7 @@ std::vector<std::string> LinDescription::frameNames() const {
 std::vector<std::string> LinDescription::signalNames() const {
     std::vector<std::string> names;
     if (file_) {
-        for (const LdfSignal& signal : file_->model.signals) {
+        for (const LdfSignal& signal : file_->model.allSignals) {
             names.push_back(signal.name);
         }
     }

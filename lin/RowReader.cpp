@@ -7,13 +7,11 @@
 #include "ldf/ChecksumModel.h"
 #include "ldf/LdfModel.h"
 #include "ldf/SignalDecoder.h"
+#include "lin/Diagnostic.h"
 
 namespace daridez {
 
 namespace {
-
-constexpr int kMasterRequest = 0x3C;
-constexpr int kSlaveResponse = 0x3D;
 
 const char* converterName(LdfSignalValue::Kind kind) {
     switch (kind) {
@@ -93,6 +91,25 @@ std::string decodedName(const LdfFrameDecode& decode) {
     return name;
 }
 
+// The transport decode in its parts: "MasterReq NAD 21 (DoorFL), SF length 6: SID B2
+// ReadByIdentifier, data 00 5A" gives "MasterReq" "NAD 21 (DoorFL)", "SF" "length 6", ...
+std::vector<TransportField> transportFields(const std::string& description) {
+    std::vector<TransportField> fields;
+    std::size_t start = 0;
+    while (start < description.size()) {
+        std::size_t end = description.find_first_of(",:", start);
+        if (end == std::string::npos) {
+            end = description.size();
+        }
+        const std::string part = description.substr(start, end - start);
+        const std::size_t space = part.find(' ');
+        fields.push_back({part.substr(0, space),
+                          space == std::string::npos ? std::string() : part.substr(space + 1)});
+        start = description.find_first_not_of(' ', end + 1);
+    }
+    return fields;
+}
+
 }  // namespace
 
 RowReading RowReader::read(const LinFrame& frame) const {
@@ -103,6 +120,16 @@ RowReading RowReader::read(const LinFrame& frame) const {
     char id[8];
     std::snprintf(id, sizeof id, "ID %02X", frame.id());
     reading.frame = id;
+    if (IsDiagnosticFrame(frame)) {
+        const LdfFrame* named = ldf_ != nullptr ? ldf_->frameById(frame.id()) : nullptr;
+        reading.frame = named != nullptr ? named->name : DiagnosticTitle(frame).substr(0, 9);
+        if (named != nullptr && !named->publisher.empty()) {
+            reading.publisher = named->publisher;
+        }
+        reading.model = "classic";
+        reading.transport = transportFields(DescribeDiagnostic(frame, ldf_));
+        return reading;
+    }
     if (ldf_ == nullptr) {
         reading.note = "no LDF";
         return reading;
@@ -148,6 +175,10 @@ RowReading RowReader::read(const LinFrame& frame) const {
 
 const char* RowReader::frameText(const LinFrame& frame, char* out, std::size_t size) const {
     out[0] = '\0';
+    if (IsDiagnosticFrame(frame)) {
+        copyCut(DiagnosticTitle(frame), out, size);
+        return out;
+    }
     if (!frame.isLinFrame || !frame.hasId || ldf_ == nullptr) {
         return out;
     }
@@ -164,8 +195,9 @@ const char* RowReader::frameText(const LinFrame& frame, char* out, std::size_t s
 }
 
 std::string RowReader::byteSignals(const LinFrame& frame, int byte) const {
-    if (ldf_ == nullptr || !frame.isLinFrame || !frame.hasId || byte >= frame.dataLength()) {
-        return {};
+    if (ldf_ == nullptr || !frame.isLinFrame || !frame.hasId || byte >= frame.dataLength() ||
+        IsDiagnosticFrame(frame)) {
+        return {};  // a diagnostic frame's bytes are the transport layer's, in the Frame column
     }
     const LdfFrameDecode decode = decodeFrame(*ldf_, frame);
     std::string lines;

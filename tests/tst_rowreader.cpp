@@ -103,6 +103,28 @@ class TestRowReader : public QObject {
             << "ID 05|||not in the LDF" << QStringList{} << 0 << "";
         QTest::newRow("no LDF") << false << 0x30 << QByteArray("A3FD0419") << ""
                                 << "ID 30|||no LDF" << QStringList{} << 1 << "";
+        QTest::newRow("diagnostic request: the transport layer, the node named")
+            << true << 0x3C << QByteArray("2106B2005A1E010D") << "MasterReq NAD 21 ReadByIdentifier"
+            << "MasterReq|BCM|classic|"
+            << QStringList{"MasterReq=NAD 21 (DoorFL)", "SF=length 6", "SID=B2 ReadByIdentifier",
+                           "data=00 5A 1E 01 0D"}
+            << 0 << "";
+        QTest::newRow("diagnostic response without an LDF")
+            << false << 0x3D << QByteArray("2106F25A1E010D01")
+            << "SlaveResp NAD 21 ReadByIdentifier positive"
+            << "SlaveResp||classic|"
+            << QStringList{"SlaveResp=NAD 21", "SF=length 6",
+                           "RSID=F2 positive response to B2 ReadByIdentifier",
+                           "data=5A 1E 01 0D 01"}
+            << 0 << "";
+        QTest::newRow("negative response")
+            << false << 0x3D << QByteArray("21037FB612FFFFFF")
+            << "SlaveResp NAD 21 SaveConfiguration negative"
+            << "SlaveResp||classic|"
+            << QStringList{"SlaveResp=NAD 21", "SF=length 3",
+                           "negative=response to B6 SaveConfiguration",
+                           "error=12 subfunction not supported"}
+            << 0 << "";
     }
 
     void readsFramesAsTheLdfLaysThemOut() {
@@ -123,6 +145,8 @@ class TestRowReader : public QObject {
             lines << QString::fromStdString(s.name + '=' + s.value + '|' + s.raw + '|' +
                                             s.encoding + '|' + std::to_string(s.offset) + '|' +
                                             std::to_string(s.width));
+        for (const TransportField& field : reading.transport)
+            lines << QString::fromStdString(field.name + '=' + field.value);
         QTEST(lines, "lines");
         QTEST(QString::fromStdString(reader.byteSignals(frame, byte)), "tip");
     }

@@ -38,7 +38,7 @@ bool isResponseError(const LdfModel& model, const std::string& name) {
 SimSignal simSignal(const LdfModel& model, const LdfFrameSignal& placed) {
     SimSignal signal;
     signal.offset = placed.offset;
-    const LdfSignal& declared = model.signals[static_cast<std::size_t>(placed.signal)];
+    const LdfSignal& declared = model.allSignals[static_cast<std::size_t>(placed.signal)];
     signal.width = std::clamp(declared.width, 1, 64);
     if (declared.byteArray || isResponseError(model, declared.name)) {
         for (std::size_t i = 0; i < declared.initBytes.size() && i < 8; ++i) {
@@ -77,7 +77,7 @@ SimFrame simFrame(const LdfModel& model, const LdfFrame& frame) {
     made.id = static_cast<std::uint8_t>(frame.id & 0x3F);
     made.length = std::clamp(frame.length, 1, 8);
     made.classic = ChecksumModel(model).of(frame) == LdfChecksum::Classic;
-    for (const LdfFrameSignal& placed : frame.signals) {
+    for (const LdfFrameSignal& placed : frame.layout) {
         made.parts.push_back(simSignal(model, placed));
     }
     return made;
