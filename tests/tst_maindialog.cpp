@@ -13,6 +13,7 @@
 #include "app/IdSummaryWindow.h"
 #include "app/LdfPanel.h"
 #include "app/MainDialog.h"
+#include "app/QueryCompleter.h"
 #include "app/SearchGroup.h"
 #include "app/SignalPane.h"
 #include "app/TraceApp.h"
@@ -771,6 +772,34 @@ class TestMainDialog : public QObject {
                                      "RainIntensity* LightRequest* TunnelDetected* RLS_RespError "
                                      "AmbientLight* SolarLoad*"}));
         QVERIFY(pane->table()->item(4, SignalPane::ValueColumn)->text().endsWith(" lux"));
+
+        // The search takes the LDF's terms: rain intensity 11 to 14 is the low nibble of the
+        // first of RLS_Status's four bytes.
+        std::uint32_t rainy = 0;
+        for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
+            const LinFrame f = ReadLinFrame(*model()->entryAt(i));
+            rainy += f.hasId && f.id() == 0x30 && f.dataLength() == 4 && (f.response[0] & 15) > 10;
+        }
+        SearchGroup& search = *dialog_->searchGroup();
+        search.setQuery("signal:RainIntensity>10");
+        QVERIFY(rainy > 0);
+        QCOMPARE(search.countText(),
+                 GroupedNumber(rainy) + " of " + GroupedNumber(model()->indexCount()) + " rows");
+        // The field completes the word typed with the names that hold it.
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
+        auto* field = dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"));
+        field->clear();
+        field->setFocus();
+        QCompleter* completer = search.completer().completer();
+        QTest::keyClicks(field, "diag !wiperp");
+        QCOMPARE(completer->completionCount(), 1);
+        QTRY_VERIFY(completer->popup()->isVisible());
+        QTest::keyClick(completer->popup(), Qt::Key_Down);
+        QTest::keyClick(completer->popup(), Qt::Key_Return);
+        QCOMPARE(field->text(), "diag !signal:WiperParked");
+        QTest::keyClicks(field, " wiper");
+        QCOMPARE(completer->completionCount(), 6);  // the frame and its five signals
     }
 
     // While a trace comes in, the pane follows the newest complete frame of the identifier
