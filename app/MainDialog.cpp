@@ -62,6 +62,7 @@ MainDialog::~MainDialog() {
 
 void MainDialog::buildControls() {
     controls_ = MainControls::build(*this, *list_, layout_);
+    findRate_ = std::make_unique<FindRateButton>(controls_);
     ldfPanel_ = new LdfPanel(*prompts_, profile_, controlAs<QLabel>(kLdfLabelId), this);
     connect(ldfPanel_, &LdfPanel::ldfChanged, this, &MainDialog::applyLdf);
     fileActions_->attach(&controlAs<QCheckBox>(kRecordId), &controlAs<QLabel>(kRecordLabelId));

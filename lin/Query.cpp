@@ -136,7 +136,7 @@ bool inSet(const std::array<std::uint64_t, 4>& set, std::uint8_t value) {
 }
 
 // Where the fourteen texts a row stores lie in it, in column order MsgNr..CS, and the
-// room each has (lin/Columns.h shows these same fields; lin/ stays below the view).
+// room each has (the column table, lin/Columns.cpp, reads the same fields).
 struct StoredField {
     std::size_t offset;
     int size;

@@ -53,7 +53,9 @@ TracerSimulator::TracerSimulator(TracerSimulatorOptions options)
     : options_(std::move(options)),
       epoch_(std::chrono::steady_clock::now()),
       bus_(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds,
-           options_.schedule) {}
+           options_.schedule) {
+    bus_.setBusBaudrate(options_.busBaudrate);
+}
 
 TracerSimulator::~TracerSimulator() {
     stop();
@@ -191,6 +193,16 @@ bool TracerSimulator::tracing() const {
     return tracing_;
 }
 
+std::uint16_t TracerSimulator::linBaudrate() const {
+    std::lock_guard lock(mutex_);
+    return bus_.baudrate();
+}
+
+std::vector<std::vector<std::uint8_t>> TracerSimulator::commands() const {
+    std::lock_guard lock(mutex_);
+    return commands_;
+}
+
 std::uint64_t TracerSimulator::bytesSent() const {
     std::lock_guard lock(mutex_);
     return bytesSent_;
@@ -209,6 +221,7 @@ std::vector<std::uint8_t> TracerSimulator::generate(std::uint64_t durationMicros
     }
     LinBusModel bus(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds,
                     options_.schedule);
+    bus.setBusBaudrate(options_.busBaudrate);
     bus.restart(0);
     std::vector<DeviceFrame> frames;
     bus.produceUntil(durationMicros, frames);
@@ -254,6 +267,7 @@ void TracerSimulator::readCommands() {
 
 void TracerSimulator::handleCommand(const std::uint8_t* frame) {
     const std::uint8_t length = frame[0];
+    commands_.emplace_back(frame, frame + length + 1);
     switch (frame[1]) {
         case 0x00:
             if (length == 2) {
