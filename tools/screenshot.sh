@@ -8,6 +8,7 @@ source tools/simulated-tracer.sh
 
 BUILD=${BUILD:-build}
 OUTPUT=${1:-docs/screenshot.png}
+SUMMARY=${2:-}  # optional: also a grab of the ID summary
 shooter="$BUILD/bin/daridez-screenshot"
 sim="$BUILD/bin/tracer-sim"
 for program in "$shooter" "$sim"; do
@@ -18,5 +19,5 @@ command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run is missing (packa
 start_simulated_tracer_session "$sim" daridez-shot
 mkdir -p "$(dirname "$OUTPUT")"
 XDG_CONFIG_HOME="$SIM_CONFIG_HOME" QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$shooter" "$OUTPUT"
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$shooter" "$OUTPUT" ${SUMMARY:+"$SUMMARY"}
 echo "screenshot: wrote $OUTPUT"
