@@ -14,10 +14,10 @@
 #include "app/IdSummaryWindow.h"
 #include "app/MainDialog.h"
 #include "app/TraceApp.h"
+#include "lin/Columns.h"
 #include "protocol/ProgramWide.h"
 #include "serial/Profile.h"
 #include "view/TraceListModel.h"
-#include "lin/Columns.h"
 #include "view/TraceListView.h"
 
 namespace {

@@ -68,8 +68,9 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
         case Qt::ForegroundRole:
             return foreground(*entry, index.column());
         case Qt::BackgroundRole:
-            return check && CheckFrame(*entry, ldf_.model()).failed() ? FailedCheckColour(entry->backColour)
-                                                        : ToQColor(entry->backColour);
+            return check && CheckFrame(*entry, ldf_.model()).failed()
+                       ? FailedCheckColour(entry->backColour)
+                       : ToQColor(entry->backColour);
         default:
             return {};
     }
