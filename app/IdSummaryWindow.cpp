@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -93,6 +94,8 @@ void IdSummaryWindow::buildTable() {
     table_->horizontalHeader()->setHighlightSections(false);
     table_->horizontalHeader()->setStretchLastSection(true);
     connect(table_, &QTableView::doubleClicked, this, &IdSummaryWindow::onDoubleClick);
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table_, &QTableView::customContextMenuRequested, this, &IdSummaryWindow::onContextMenu);
 }
 
 // Once, from the font: the widest usual cell or the header with its sort arrow.
@@ -246,6 +249,41 @@ void IdSummaryWindow::onDoubleClick(const QModelIndex& index) {
     if (index.isValid()) {
         emit identifierActivated(index.data(IdSummaryModel::IdRole).toInt());
     }
+}
+
+void IdSummaryWindow::onContextMenu(const QPoint& at) {
+    const QModelIndex index = table_->indexAt(at);
+    if (!index.isValid()) {
+        return;
+    }
+    const QString lane = laneTextAt(index, at.x());
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Plot"), this, [this, lane] { emit plotRequested(lane); })
+        ->setToolTip(lane);
+    menu.exec(table_->viewport()->mapToGlobal(at));
+}
+
+// The lane of a cell: the byte under the mouse in "last", the period in the period
+// columns, the failed checks in "bad", else the identifier's first data byte (its period
+// when its frames had no data).
+QString IdSummaryWindow::laneTextAt(const QModelIndex& index, int x) const {
+    const int id = index.data(IdSummaryModel::IdRole).toInt();
+    const IdStats& stats = summary().stats(id);
+    const QString name = QStringLiteral("%1").arg(id, 2, 16, QLatin1Char('0')).toUpper();
+    const auto column = static_cast<IdColumn>(index.column());
+    if (column == IdColumn::PeriodMin || column == IdColumn::PeriodAvg ||
+        column == IdColumn::PeriodMax || stats.dataLength == 0) {
+        return name + QStringLiteral(" period");
+    }
+    if (column == IdColumn::Bad) {
+        return QStringLiteral("failed checks");
+    }
+    int byte = 0;
+    if (column == IdColumn::Last) {
+        byte = std::min(IdSummaryDelegate::byteAt(table_, table_->visualRect(index), x),
+                        stats.dataLength - 1);
+    }
+    return name + QStringLiteral(" byte %1").arg(byte);
 }
 
 void IdSummaryWindow::showEvent(QShowEvent* event) {

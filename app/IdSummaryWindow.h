@@ -59,6 +59,8 @@ class IdSummaryWindow : public QWidget {
   signals:
     // A row was double-clicked: its identifier, parity bits removed.
     void identifierActivated(int id);
+    // "Plot" in the context menu: the lane of the item under the mouse ("3C byte 2").
+    void plotRequested(const QString& laneText);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -71,6 +73,8 @@ class IdSummaryWindow : public QWidget {
     void applySchedule();
     void placeLdfColumns();
     void onDoubleClick(const QModelIndex& index);
+    void onContextMenu(const QPoint& at);
+    QString laneTextAt(const QModelIndex& index, int x) const;
 
     TraceSession& session_;
     std::function<bool()> rowsArriving_;

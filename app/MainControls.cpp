@@ -15,6 +15,7 @@
 #include "app/IdSummaryWindow.h"
 #include "app/LdfPanel.h"
 #include "app/MainDialog.h"
+#include "app/PlotWindow.h"
 #include "app/SearchGroup.h"
 #include "app/SignalPane.h"
 #include "app/TraceFilesActions.h"
@@ -79,17 +80,20 @@ const Control kControls[] = {
      "Try the LIN rates and set the one the bus speaks"},
     {MainDialog::kSearchId, nullptr, Kind::Search, "", 229, 8, 223, 41, Grow::Width},
     {ControlId::TraceList, nullptr, Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
-    {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 40, 10, Grow::None,
+    {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 32, 10, Grow::None,
      [](MainDialog& w) { w.fileActions().exportTrace(); }, true,
      "Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"},
     {MainDialog::kIdSummaryId, "idSummaryButton", Kind::Button, "ID summary...",
-     272, 51, 50, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
-    {MainDialog::kLdfId, nullptr, Kind::Button, "LDF...", 325, 51, 25, 10, Grow::None,
+     263, 51, 46, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
+    {MainDialog::kPlotId, "plotButton", Kind::Button, "Plot...", 311, 51, 22, 10, Grow::None,
+     [](MainDialog& w) { w.plotWindow()->showInFront(); }, true,
+     "Plot data bytes, bits, periods and the bus load over trace time"},
+    {MainDialog::kLdfId, nullptr, Kind::Button, "LDF...", 335, 51, 22, 10, Grow::None,
      [](MainDialog& w) { w.ldfPanel().choose(); }, true,
      "Choose the LIN description file (LDF) that names the frames and signals"},
     {0, "noLdf", Kind::MenuEntry, "no LDF", 0, 0, 0, 0, Grow::None,
      [](MainDialog& w) { w.ldfPanel().forget(); }, true},
-    {MainDialog::kLdfLabelId, "ldfLabel", Kind::Label, "", 353, 51, 32, 10, Grow::HalfWidth},
+    {MainDialog::kLdfLabelId, "ldfLabel", Kind::Label, "", 359, 51, 26, 10, Grow::HalfWidth},
     {MainDialog::kRecordId, nullptr, Kind::CheckBox, "record", 387, 51, 32, 10, Grow::HalfRight,
      toggleRecording, false, "Record every trace to a dump file as it arrives"},
     {MainDialog::kRecordLabelId, nullptr, Kind::Label, "", 421, 51, 30, 10,

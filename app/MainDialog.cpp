@@ -13,6 +13,8 @@
 #include "app/IdSummaryWindow.h"
 #include "app/LdfPanel.h"
 #include "app/MainControls.h"
+#include "app/PlotRowFinder.h"
+#include "app/PlotWindow.h"
 #include "app/QtWindowPrompts.h"
 #include "app/SearchGroup.h"
 #include "app/SignalPane.h"
@@ -41,9 +43,12 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
     fileActions_ = std::make_unique<TraceFilesActions>(*prompts_, profile_, *session_, *controller_,
                                                        *list_->traceModel());
     fileActions_->outOfMemory = [this] { reportOutOfMemory(); };
-    idSummary_ = new IdSummaryWindow(
-        *session_, [this] { return controller_->paused() || session_->state != TraceState::Idle; },
-        this);
+    const auto rowsArriving = [this] {
+        return controller_->paused() || session_->state != TraceState::Idle;
+    };
+    idSummary_ = new IdSummaryWindow(*session_, rowsArriving, this);
+    plot_ = new PlotWindow(*session_, rowsArriving, *prompts_, this);
+    plot_->loadLanes(profile_, "");
     buildControls();
     connection_.load(profile_);
     setStatusLine1(connection_.describe());
@@ -70,6 +75,9 @@ void MainDialog::buildControls() {
     // A double click on an identifier in the summary looks for its frames.
     connect(idSummary_, &IdSummaryWindow::identifierActivated, searchGroup(),
             &SearchGroup::findIdentifier);
+    connect(idSummary_, &IdSummaryWindow::plotRequested, plot_, &PlotWindow::addLaneInFront);
+    connect(plot_, &PlotWindow::rowClicked, this,
+            [this](quint32 row) { ShowTraceRow(*list_, session_->list, row); });
     connect(list_, &TraceListView::rightClicked, this, &MainDialog::onListRightClick);
     connect(list_->traceModel(), &TraceListModel::outOfMemory, this,
             &MainDialog::reportOutOfMemory);
@@ -96,6 +104,7 @@ void MainDialog::shutDown() {
     }
     fileActions_->stopRecording();
     connection_.save(profile_);
+    plot_->saveLanes(profile_, "");
     emit closing();
     saveProfile();
     session_->clear();
@@ -192,6 +201,7 @@ void MainDialog::setLinBaudrateText(const std::string& text) {
 
 void MainDialog::baudrateConfirmed(int baudrate) {
     idSummary_->setBaudrate(baudrate);
+    plot_->setBaudrate(baudrate);
 }
 
 void MainDialog::setListLive(bool live) {
@@ -204,6 +214,7 @@ void MainDialog::setListLive(bool live) {
 void MainDialog::traceCleared() {
     outOfMemoryShown_ = false;  // a new shortage is told again
     idSummary_->resetSummary();
+    plot_->resetPlot();
 }
 
 void MainDialog::redrawLastPage() {
@@ -222,6 +233,7 @@ void MainDialog::reportOutOfMemory() {
 
 void MainDialog::setDisplayModes(const DisplayModes& modes) {
     listModel()->setDisplayModes(*session_, modes);
+    plot_->setRelativeTime(modes.relativeTime);
 }
 
 // A right-click toggles the display mode of its column, except while a command or a

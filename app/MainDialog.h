@@ -19,6 +19,7 @@ namespace daridez {
 
 class IdSummaryWindow;
 class LdfPanel;
+class PlotWindow;
 class Profile;
 class QtWindowPrompts;
 class SearchGroup;
@@ -44,8 +45,9 @@ class MainDialog : public QDialog, public ControllerWindow {
     static constexpr int kRecordLabelId = 1052;
     static constexpr int kIdSummaryId = 1053;
     static constexpr int kSearchId = 1054;
-    static constexpr int kLdfId = 1055;
-    static constexpr int kLdfLabelId = 1056;
+    static constexpr int kPlotId = 1055;
+    static constexpr int kLdfId = 1056;
+    static constexpr int kLdfLabelId = 1057;
 
     // Builds and initialises the window on the profile (settings loaded, port opened,
     // timer started), before it is shown. prompts == nullptr: Qt's own dialogs.
@@ -75,6 +77,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     void onListRightClick(int column);
     void showAbout();
     IdSummaryWindow* idSummaryWindow() const { return idSummary_; }
+    PlotWindow* plotWindow() const { return plot_; }
     LdfPanel& ldfPanel() const { return *ldfPanel_; }
     SignalPane* signalPane() const { return signalPane_; }
     // The list above the signal pane.
@@ -134,6 +137,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     SignalPane* signalPane_ = nullptr;
     LdfPanel* ldfPanel_ = nullptr;
     IdSummaryWindow* idSummary_ = nullptr;
+    PlotWindow* plot_ = nullptr;
     std::unique_ptr<TraceSession> session_;
     std::unique_ptr<TraceController> controller_;
     std::unique_ptr<TraceFilesActions> fileActions_;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 
 namespace daridez {
 
@@ -35,9 +34,19 @@ void setHexBytes(std::string& text, const std::uint8_t* bytes, int count) {
 }  // namespace
 
 std::string SignalDecoder::formatNumber(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", value == 0 ? 0.0 : value);  // never "-0"
+    std::string text;
+    setNumber(text, value);
     return text;
+}
+
+// As printf's "%.6g" does it, without the locale and the format parsing: a tenth of the
+// time, which counts with a million frames of eight signals.
+void SignalDecoder::setNumber(std::string& text, double value) {
+    char digits[32];
+    const auto [end, error] =
+        std::to_chars(digits, digits + sizeof digits, value == 0 ? 0.0 : value,
+                      std::chars_format::general, 6);  // never "-0"
+    text.assign(digits, end);
 }
 
 LdfFrameDecode SignalDecoder::decode(int id, const std::vector<std::uint8_t>& data) const {
@@ -161,7 +170,7 @@ void SignalDecoder::convert(const LdfConverter& converter, LdfSignalValue& value
                 value.kind = LdfSignalValue::Kind::Physical;
                 value.number = raw * converter.scale + converter.offset;
                 value.hasNumber = true;
-                value.text = formatNumber(value.number);
+                setNumber(value.text, value.number);
                 value.unit = converter.unit;
             }
             return;

@@ -69,6 +69,7 @@ class SignalDecoder {
 
     // A number with 6 significant digits in its shortest form: 353, 0.5, -40, 1e-05.
     static std::string formatNumber(double value);
+    static void setNumber(std::string& text, double value);
 
   private:
     void decodeFrame(const LdfFrame& frame, const std::uint8_t* data, int count,

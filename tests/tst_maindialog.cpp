@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <qcustomplot.h>
 #include <csignal>
 #include <functional>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "app/IdSummaryWindow.h"
 #include "app/LdfPanel.h"
 #include "app/MainDialog.h"
+#include "app/PlotWindow.h"
 #include "app/QueryCompleter.h"
 #include "app/SearchGroup.h"
 #include "app/SignalPane.h"
@@ -459,7 +461,8 @@ class TestMainDialog : public QObject {
         // Return adds nothing to the list.
         QCOMPARE(QString::number(rateBox()->count()) + '|' + rateBox()->currentText(), "5|19200");
         QCOMPARE(status(), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
-        const QString menu = "|export...|ID summary...|LDF...|no LDF||Inf&o about Daridez...";
+        const QString menu =
+            "|export...|ID summary...|Plot...|LDF...|no LDF||Inf&o about Daridez...";
         const QString about = "Info about Daridez||Daridez - LIN-bus tracer front end|Version " +
                               QStringLiteral(DARIDEZ_VERSION) +
                               "|(COM settings: 115K, 8N1)|Daridez developers";
@@ -939,6 +942,49 @@ class TestMainDialog : public QObject {
         QTRY_VERIFY(header->sectionViewportPosition(kFrame) + header->sectionSize(kFrame) <=
                     list()->viewport()->width());
         QVERIFY(dialog_->width() > dialog_->minimumWidth());
+    }
+
+    // "Plot" on an identifier's period in the summary opens the plot with that lane; it
+    // follows the live trace until a drag pans it, Home follows again, and a click on a
+    // point selects its row in the list.
+    void plotFollowsALiveTraceUntilPannedAndHomeFollowsAgain() {
+        auto* summary = dialog_->idSummaryWindow();
+        auto* plot = dialog_->plotWindow();
+        QCOMPARE(dialog_->findChild<QPushButton*>("plotButton")->text(), "Plot...");
+        click(ControlId::Start);
+        summary->showInFront();
+        QTableView* table = summary->table();
+        QTRY_VERIFY_WITH_TIMEOUT(table->model()->rowCount() >= 1, kDeviceWaitMs);
+        const QModelIndex period = table->model()->index(0, int(IdColumn::PeriodAvg));
+        const QPoint at = table->visualRect(period).center();
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, table->viewport()->mapToGlobal(at));
+        QCOMPARE(shownBy([&] { QApplication::sendEvent(table->viewport(), &request); },
+                         {Qt::Key_Down, Qt::Key_Return}),
+                 QStringList({"|Plot", "|Plot"}));
+        const QString id = table->model()->index(0, int(IdColumn::Id)).data().toString();
+        QCOMPARE(plot->laneTexts(), QStringList{id + " period"});
+        QVERIFY(plot->isVisible() && plot->following());
+        double to = plot->timeTo();
+        QTRY_VERIFY_WITH_TIMEOUT(plot->timeTo() > to, kDeviceWaitMs);
+
+        QCustomPlot* area = plot->plot();
+        const QPoint middle = area->axisRect(0)->rect().center();
+        QTest::mousePress(area, Qt::LeftButton, {}, middle);
+        QTest::mouseMove(area, middle + QPoint(80, 0));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, middle + QPoint(80, 0));
+        QVERIFY(!plot->following());
+        to = plot->timeTo();
+        const std::uint32_t rows = model()->indexCount();
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > rows + 20, kDeviceWaitMs);
+        plot->refresh();
+        QCOMPARE(plot->timeTo(), to);
+        QTest::mouseClick(plot->findChild<QPushButton*>("plotHome"), Qt::LeftButton);
+        QVERIFY(plot->following());
+        QVERIFY(plot->timeTo() > to);
+
+        emit plot->rowClicked(4);
+        QCOMPARE(list()->currentIndex().row(), 4);
+        click(ControlId::Stop);
     }
 
     void idSummaryCountsLiveSortsNamesTheIdentifierAndEmptiesOnClear() {
