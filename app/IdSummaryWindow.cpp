@@ -1,5 +1,6 @@
 #include "app/IdSummaryWindow.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -45,9 +46,20 @@ IdSummaryWindow::IdSummaryWindow(TraceSession& session, std::function<bool()> ro
     auto* footer = new QHBoxLayout;
     footer->addWidget(counts_, 1);
     footer->addWidget(busLoad_);
+    tablesRow_ = new QWidget(this);
+    tables_ = new QComboBox(tablesRow_);
+    tables_->setObjectName(QStringLiteral("idSummarySchedule"));
+    auto* tablesLayout = new QHBoxLayout(tablesRow_);
+    tablesLayout->setContentsMargins(0, 0, 0, 0);
+    tablesLayout->addWidget(new QLabel(QStringLiteral("Nominal periods from:"), tablesRow_));
+    tablesLayout->addWidget(tables_);
+    tablesLayout->addStretch(1);
+    tablesRow_->hide();
+    connect(tables_, qOverload<int>(&QComboBox::activated), this, [this] { applySchedule(); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(4);
+    layout->addWidget(tablesRow_);
     layout->addWidget(table_, 1);
     layout->addLayout(footer);
 
@@ -127,9 +139,77 @@ void IdSummaryWindow::showInFront() {
     activateWindow();
 }
 
+void IdSummaryWindow::setLdf(const LinDescription& ldf) {
+    ldf_ = ldf;
+    tables_->clear();
+    tables_->addItem(QStringLiteral("the first schedule table of each frame"), QString());
+    for (const std::string& name : ldf_.scheduleTableNames()) {
+        tables_->addItem(QString::fromStdString(name), QString::fromStdString(name));
+    }
+    tablesRow_->setVisible(ldf_.model() != nullptr);
+    tracker_.setLdf(ldf_.model());
+    applySchedule();
+    resetSummary();
+    if (isVisible()) {
+        refresh();
+    }
+}
+
+void IdSummaryWindow::chooseSchedule(const QString& table) {
+    const int at = tables_->findData(table);
+    if (at >= 0) {
+        tables_->setCurrentIndex(at);
+        applySchedule();
+    }
+}
+
+void IdSummaryWindow::applySchedule() {
+    const LdfModel* model = ldf_.model();
+    schedule_ = model != nullptr
+                    ? IdSchedule(*model, tables_->currentData().toString().toStdString())
+                    : IdSchedule();
+    model_->setSchedule(&schedule_);
+    placeLdfColumns();
+}
+
+// The LDF's columns beside the summary's own: the frame and its publisher after the
+// identifier, the LDF length after the lengths seen, the nominal period after the
+// measured ones, the note last.
+void IdSummaryWindow::placeLdfColumns() {
+    if (!schedule_.hasLdf()) {
+        return;
+    }
+    constexpr int base = IdSummaryModel::kBaseColumns;
+    auto ldf = [](LdfIdColumn column) { return base + static_cast<int>(column); };
+    auto own = [](IdColumn column) { return static_cast<int>(column); };
+    const int order[] = {
+        own(IdColumn::Id),           ldf(LdfIdColumn::Frame),  ldf(LdfIdColumn::Publisher),
+        own(IdColumn::Frames),       own(IdColumn::Bad),       own(IdColumn::Lengths),
+        ldf(LdfIdColumn::LdfLength), own(IdColumn::Model),     own(IdColumn::PeriodMin),
+        own(IdColumn::PeriodAvg),    own(IdColumn::PeriodMax), ldf(LdfIdColumn::PeriodNominal),
+        own(IdColumn::Last),         ldf(LdfIdColumn::Note)};
+    QHeaderView* header = table_->horizontalHeader();
+    for (int visual = 0; visual < static_cast<int>(std::size(order)); ++visual) {
+        header->moveSection(header->visualIndex(order[visual]), visual);
+    }
+    const QFontMetrics metrics(table_->font());
+    const int padding = 2 * IdSummaryDelegate::padding(table_) + metrics.averageCharWidth();
+    for (int c = 0; c < static_cast<int>(LdfIdColumn::Count); ++c) {
+        const auto column = static_cast<LdfIdColumn>(c);
+        int widest = metrics.horizontalAdvance(QString::fromLatin1(LdfIdColumnHeader(column))) +
+                     metrics.height();
+        for (int row = 0; row < model_->rowCount(); ++row) {
+            widest = std::max(
+                widest, metrics.horizontalAdvance(model_->index(row, base + c).data().toString()));
+        }
+        header->resizeSection(base + c, widest + padding);
+    }
+}
+
 void IdSummaryWindow::resetSummary() {
     tracker_.reset();
     model_->removeAll();
+    model_->refresh();  // the rows of the frames the LDF plans
     showTotals();
 }
 

@@ -11,11 +11,13 @@
 #include "app/AboutDialog.h"
 #include "app/CommSettingsDialog.h"
 #include "app/IdSummaryWindow.h"
+#include "app/LdfPanel.h"
 #include "app/MainControls.h"
 #include "app/PlotRowFinder.h"
 #include "app/PlotWindow.h"
 #include "app/QtWindowPrompts.h"
 #include "app/SearchGroup.h"
+#include "app/SignalPane.h"
 #include "app/TraceFilesActions.h"
 #include "lin/Columns.h"
 #include "protocol/ProgramWide.h"
@@ -31,7 +33,9 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
       profile_(profile),
       ownPrompts_(prompts == nullptr ? std::make_unique<QtWindowPrompts>(this) : nullptr),
       prompts_(prompts == nullptr ? ownPrompts_.get() : prompts),
-      list_(new TraceListView(this)) {
+      listArea_(new QSplitter(Qt::Vertical, this)),
+      list_(new TraceListView(listArea_)),
+      signalPane_(new SignalPane(*list_, listArea_)) {
     session_ = std::make_unique<TraceSession>(programWide.traceList, programWide.receiveBuffer,
                                               *list_->traceModel());
     controller_ = std::make_unique<TraceController>(connection_.port(), *this, *session_,
@@ -51,6 +55,7 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
     controller_->reset();
     controller_->setBusy(false);
     setLinBaudrateText("19200");
+    ldfPanel_->restore();
     connectPort();
     // Only now, after a possible "Could Not Open Com Port" box has been closed.
     timer_.start();
@@ -63,6 +68,8 @@ MainDialog::~MainDialog() {
 void MainDialog::buildControls() {
     controls_ = MainControls::build(*this, *list_, layout_);
     findRate_ = std::make_unique<FindRateButton>(controls_);
+    ldfPanel_ = new LdfPanel(*prompts_, profile_, controlAs<QLabel>(kLdfLabelId), this);
+    connect(ldfPanel_, &LdfPanel::ldfChanged, this, &MainDialog::applyLdf);
     fileActions_->attach(&controlAs<QCheckBox>(kRecordId), &controlAs<QLabel>(kRecordLabelId));
     fileActions_->matchingRows = [this] { return searchGroup()->shownQuery(); };
     // A double click on an identifier in the summary looks for its frames.
@@ -247,7 +254,7 @@ void MainDialog::showAbout() {
 // display modes instead.
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
-    if (!keyboard && list_->geometry().contains(event->pos())) {
+    if (!keyboard && listArea_->geometry().contains(event->pos())) {
         event->ignore();
         return;
     }
@@ -257,6 +264,21 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     MainControls::fillMenu(menu, *this);
     menu.exec(at);
+}
+
+// Everything that reads rows with the LDF reads them again: the search first (its query
+// holds the old LDF until it is parsed with the new one), then the list, the summary
+// and the pane. A rate that differs from the box is told once, the device left as it is.
+void MainDialog::applyLdf() {
+    const LinDescription& ldf = ldfPanel_->ldf();
+    searchGroup()->setLdf(ldf);
+    listModel()->setLdf(ldf);
+    idSummary_->setLdf(ldf);
+    signalPane_->setReader(ldf);
+    const std::string mismatch = ldf.speedMismatch(linBaudrateText());
+    if (!mismatch.empty()) {
+        setStatusLine1(mismatch);
+    }
 }
 
 }  // namespace daridez

@@ -1,8 +1,8 @@
 // daridez-screenshot OUTPUT.png [PLOT.png]: builds the real main window on the user's
-// profile, presses "Start", lets rows arrive for a moment, presses "Stop" and saves a grab
-// of the window; with PLOT.png also one of the plot window with a few lanes of the
-// simulated tracer's schedule. tools/screenshot.sh runs it under Xvfb against the
-// simulated tracer.
+// profile, presses "Start", lets rows arrive for a moment, presses "Stop", clicks the last
+// RLS_Status row (the signal pane shows it) and saves a grab of the window; with PLOT.png also one
+// of the plot window with a few lanes of the simulated tracer's schedule. tools/screenshot.sh runs
+// it under Xvfb against the simulated tracer.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -11,9 +11,11 @@
 #include <cstdio>
 
 #include "app/AppIcon.h"
+#include "app/IdSummaryWindow.h"
 #include "app/MainDialog.h"
 #include "app/PlotWindow.h"
 #include "app/TraceApp.h"
+#include "lin/Columns.h"
 #include "protocol/ProgramWide.h"
 #include "serial/Profile.h"
 #include "view/TraceListModel.h"
@@ -29,6 +31,19 @@ constexpr std::uint32_t kEnoughRows = 60;
 void press(daridez::MainDialog& dialog, int id) {
     if (auto* button = dialog.findChild<QAbstractButton*>(QString::number(id))) {
         QTest::mouseClick(button, Qt::LeftButton);
+    }
+}
+
+// The last row with this text in the Frame column, selected as a click does.
+void selectLast(daridez::MainDialog& dialog, const QString& frame) {
+    const daridez::TraceListModel& model = *dialog.listModel();
+    for (int row = model.rowCount() - 1; row >= 0; --row) {
+        const QModelIndex cell = model.index(row, static_cast<int>(daridez::Column::Frame));
+        if (cell.data().toString() == frame) {
+            dialog.listView()->setCurrentIndex(cell.siblingAtColumn(0));
+            dialog.listView()->scrollTo(cell);
+            return;
+        }
     }
 }
 
@@ -76,6 +91,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "daridez-screenshot: could not write %s\n", argv[2]);
         return 1;
     }
+    selectLast(dialog, QStringLiteral("RLS_Status"));  // the signal pane shows it
+    QTest::qWait(100);
     const bool saved = dialog.grab().save(QString::fromLocal8Bit(argv[1]));
     const bool traced = dialog.listModel()->indexCount() > 0;  // closing clears the list
     dialog.close();
