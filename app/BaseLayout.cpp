@@ -30,6 +30,16 @@ void BaseLayout::apply(QSize size) const {
             case Grow::StayAtBottomRight:
                 rect.translate(dx, dy);
                 break;
+            case Grow::HalfWidth:
+                rect.setWidth(rect.width() + dx / 2);
+                break;
+            case Grow::HalfRight:
+                rect.translate(dx / 2, 0);
+                break;
+            case Grow::HalfRightHalfWidth:
+                rect.translate(dx / 2, 0);
+                rect.setWidth(rect.width() + dx - dx / 2);
+                break;
         }
         item.widget->setGeometry(rect);
     }

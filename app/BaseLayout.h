@@ -10,11 +10,23 @@ namespace daridez {
 
 // Keeps a window's controls where its base size puts them when the window grows: every
 // control stays anchored top-left, except those told to take the extra width and height
-// (the list), the extra width (the search group), or to stay at the bottom (the status
-// lines). The base size is the smallest the window gets.
+// (the list), the extra width (the search group), to stay at the bottom (the status
+// lines), or to share the extra width (the LDF label and the record label). The base size is the
+// smallest the window gets.
 class BaseLayout {
   public:
-    enum class Grow { None, Width, WidthAndHeight, StayAtBottom, StayAtBottomRight };
+    // The Half kinds share the extra width between two controls of a row: the first
+    // takes half of it, the second moves by that half and takes the other.
+    enum class Grow {
+        None,
+        Width,
+        WidthAndHeight,
+        StayAtBottom,
+        StayAtBottomRight,
+        HalfWidth,
+        HalfRight,
+        HalfRightHalfWidth
+    };
 
     void setMinimumSize(QSize size) { minimumSize_ = size; }
 

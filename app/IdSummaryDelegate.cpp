@@ -1,5 +1,7 @@
 #include "app/IdSummaryDelegate.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QPainter>
 
@@ -40,6 +42,11 @@ int IdSummaryDelegate::padding(const QWidget* widget) {
 
 int IdSummaryDelegate::bytesWidth(const QFont& font) {
     return byteAdvance(font) * 8;
+}
+
+int IdSummaryDelegate::byteAt(const QWidget* widget, const QRect& cell, int x) {
+    const int offset = x - cell.left() - padding(widget);
+    return std::clamp(offset / byteAdvance(widget->font()), 0, 7);
 }
 
 // The style draws the background, the alternating colour and the selection over the

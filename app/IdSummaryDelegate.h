@@ -21,6 +21,8 @@ class IdSummaryDelegate : public QStyledItemDelegate {
     static int padding(const QWidget* widget);
     // The width eight bytes take, every one of them marked: the column never has to grow.
     static int bytesWidth(const QFont& font);
+    // Which byte of a "last" cell painted in cell lies under x (0..7).
+    static int byteAt(const QWidget* widget, const QRect& cell, int x);
 
   private:
     void paintBytes(QPainter* painter, const QStyleOptionViewItem& option, const QRect& area,

@@ -1,11 +1,32 @@
 #include "app/IdSummaryModel.h"
 
+#include <QColor>
+#include <QFont>
+
 namespace daridez {
 
 namespace {
 
-constexpr int kColumnCount = static_cast<int>(IdColumn::Count);
 constexpr int kLastColumn = static_cast<int>(IdColumn::Last);
+
+const char* ldfColumnTip(LdfIdColumn column) {
+    switch (column) {
+        case LdfIdColumn::Frame:
+            return "The LDF's frame with this identifier";
+        case LdfIdColumn::Publisher:
+            return "The node that sends the frame";
+        case LdfIdColumn::LdfLength:
+            return "Data length the LDF gives the frame, in bytes";
+        case LdfIdColumn::PeriodNominal:
+            return "Period the schedule table gives the frame, ms";
+        case LdfIdColumn::Note:
+            return "0 frames: planned, never seen; not in LDF; late: the longest period "
+                   "exceeds the nominal one by more than the master's jitter (or 10 %)";
+        case LdfIdColumn::Count:
+            break;
+    }
+    return "";
+}
 
 const char* columnTip(IdColumn column) {
     switch (column) {
@@ -59,7 +80,7 @@ void IdSummaryModel::refresh() {
         if (stats.frames != shown.frames || marked != shown.marked) {
             shown.frames = stats.frames;
             shown.marked = marked;
-            emit dataChanged(index(int(row), first), index(int(row), kColumnCount - 1));
+            emit dataChanged(index(int(row), first), index(int(row), columnCount() - 1));
         }
     }
     insertNew();
@@ -68,7 +89,8 @@ void IdSummaryModel::refresh() {
 void IdSummaryModel::insertNew() {
     std::vector<Shown> added;
     for (int id = 0; id < IdSummary::kIdCount; ++id) {
-        if (summary_.seen(id) && rowOf_[static_cast<std::size_t>(id)] == 0) {
+        const bool planned = withLdf() && schedule_->plan(id).inLdf;
+        if ((summary_.seen(id) || planned) && rowOf_[static_cast<std::size_t>(id)] == 0) {
             const IdStats& stats = summary_.stats(id);
             added.push_back({id, stats.frames, markedBytes(stats)});
         }
@@ -95,6 +117,22 @@ void IdSummaryModel::removeAll() {
     endRemoveRows();
 }
 
+void IdSummaryModel::setSchedule(const IdSchedule* schedule) {
+    beginResetModel();
+    schedule_ = schedule;
+    rows_.clear();
+    rowOf_.fill(0);
+    endResetModel();
+    insertNew();
+}
+
+bool IdSummaryModel::marked(const IdStats& stats) const {
+    if (!withLdf() || !schedule_->plan(stats.id).inLdf) {
+        return false;
+    }
+    return stats.frames == 0 || schedule_->late(stats);
+}
+
 std::uint8_t IdSummaryModel::markedBytes(const IdStats& stats) const {
     std::uint8_t marked = 0;
     for (int i = 0; i < stats.dataLength; ++i) {
@@ -111,7 +149,7 @@ int IdSummaryModel::rowCount(const QModelIndex& parent) const {
 }
 
 int IdSummaryModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
+    return parent.isValid() ? 0 : kBaseColumns + (withLdf() ? int(LdfIdColumn::Count) : 0);
 }
 
 QVariant IdSummaryModel::data(const QModelIndex& index, int role) const {
@@ -122,14 +160,26 @@ QVariant IdSummaryModel::data(const QModelIndex& index, int role) const {
     const IdStats& stats = summary_.stats(shown.id);
     const auto column = static_cast<IdColumn>(index.column());
     switch (role) {
+        case IdRole:
+            return shown.id;
+        case MarkedRowRole:
+            return marked(stats);
+        case Qt::BackgroundRole:
+            // A warm red laid over the row: it shows on light and dark themes alike.
+            return marked(stats) ? QVariant(QColor(255, 64, 48, 80)) : QVariant();
+        default:
+            break;
+    }
+    if (index.column() >= kBaseColumns) {
+        return ldfData(stats, static_cast<LdfIdColumn>(index.column() - kBaseColumns), role);
+    }
+    switch (role) {
         case Qt::DisplayRole:
             return QString::fromStdString(IdCellText(stats, column));
         case Qt::TextAlignmentRole:
             return int((isNumeric(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         case SortRole:
             return sortKey(stats, column);
-        case IdRole:
-            return shown.id;
         case MarkedBytesRole:
             return column == IdColumn::Last ? QVariant(int(shown.marked)) : QVariant();
         default:
@@ -160,9 +210,50 @@ QVariant IdSummaryModel::sortKey(const IdStats& stats, IdColumn column) const {
     }
 }
 
+QVariant IdSummaryModel::ldfData(const IdStats& stats, LdfIdColumn column, int role) const {
+    const QString text = QString::fromStdString(schedule_->cellText(stats, column));
+    const bool numeric = column == LdfIdColumn::LdfLength || column == LdfIdColumn::PeriodNominal;
+    switch (role) {
+        case Qt::DisplayRole:
+            return text;
+        case Qt::TextAlignmentRole:
+            return int((numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        case Qt::FontRole:
+            if (column == LdfIdColumn::Note && marked(stats)) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        case SortRole: {
+            const IdPlan& plan = schedule_->plan(stats.id);
+            if (column == LdfIdColumn::LdfLength) {
+                return plan.inLdf ? plan.length : -1;
+            }
+            if (column == LdfIdColumn::PeriodNominal) {
+                return qlonglong(plan.nominalMicros > 0 ? plan.nominalMicros : -1);
+            }
+            return text;
+        }
+        default:
+            return {};
+    }
+}
+
 QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) {
         return {};
+    }
+    if (section >= kBaseColumns) {
+        const auto column = static_cast<LdfIdColumn>(section - kBaseColumns);
+        switch (role) {
+            case Qt::DisplayRole:
+                return QString::fromLatin1(LdfIdColumnHeader(column));
+            case Qt::ToolTipRole:
+                return QString::fromLatin1(ldfColumnTip(column));
+            default:
+                return {};
+        }
     }
     const auto column = static_cast<IdColumn>(section);
     switch (role) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "lin/IdSchedule.h"
 #include "lin/IdSummary.h"
 
 namespace daridez {
@@ -23,6 +24,9 @@ class IdSummaryModel : public QAbstractTableModel {
     // time before the summary's last row.
     static constexpr int MarkedBytesRole = Qt::UserRole + 2;
     static constexpr std::int64_t kMarkMicros = 1'000'000;
+    // True for the row of a frame the LDF plans that never came, or came late.
+    static constexpr int MarkedRowRole = Qt::UserRole + 3;
+    static constexpr int kBaseColumns = static_cast<int>(IdColumn::Count);
 
     // The summary is read whenever the view asks; it must outlive the model.
     explicit IdSummaryModel(const IdSummary& summary, QObject* parent = nullptr);
@@ -31,6 +35,10 @@ class IdSummaryModel : public QAbstractTableModel {
     void refresh();
     // The summary was emptied: every row goes.
     void removeAll();
+    // With an LDF's schedule (nullptr or one without an LDF: none) the columns of
+    // LdfIdColumn follow the summary's own, and every identifier the LDF plans has a row
+    // from the start. The schedule must outlive the model or the next call.
+    void setSchedule(const IdSchedule* schedule);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -50,9 +58,13 @@ class IdSummaryModel : public QAbstractTableModel {
 
     std::uint8_t markedBytes(const IdStats& stats) const;
     QVariant sortKey(const IdStats& stats, IdColumn column) const;
+    QVariant ldfData(const IdStats& stats, LdfIdColumn column, int role) const;
+    bool withLdf() const { return schedule_ != nullptr && schedule_->hasLdf(); }
+    bool marked(const IdStats& stats) const;
     void insertNew();
 
     const IdSummary& summary_;
+    const IdSchedule* schedule_ = nullptr;
     std::vector<Shown> rows_;
     std::array<int, IdSummary::kIdCount> rowOf_{};  // row + 1 of each identifier, 0: none
 };

@@ -1,8 +1,10 @@
 #include "app/IdSummaryWindow.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -44,9 +46,20 @@ IdSummaryWindow::IdSummaryWindow(TraceSession& session, std::function<bool()> ro
     auto* footer = new QHBoxLayout;
     footer->addWidget(counts_, 1);
     footer->addWidget(busLoad_);
+    tablesRow_ = new QWidget(this);
+    tables_ = new QComboBox(tablesRow_);
+    tables_->setObjectName(QStringLiteral("idSummarySchedule"));
+    auto* tablesLayout = new QHBoxLayout(tablesRow_);
+    tablesLayout->setContentsMargins(0, 0, 0, 0);
+    tablesLayout->addWidget(new QLabel(QStringLiteral("Nominal periods from:"), tablesRow_));
+    tablesLayout->addWidget(tables_);
+    tablesLayout->addStretch(1);
+    tablesRow_->hide();
+    connect(tables_, qOverload<int>(&QComboBox::activated), this, [this] { applySchedule(); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(4);
+    layout->addWidget(tablesRow_);
     layout->addWidget(table_, 1);
     layout->addLayout(footer);
 
@@ -81,6 +94,8 @@ void IdSummaryWindow::buildTable() {
     table_->horizontalHeader()->setHighlightSections(false);
     table_->horizontalHeader()->setStretchLastSection(true);
     connect(table_, &QTableView::doubleClicked, this, &IdSummaryWindow::onDoubleClick);
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table_, &QTableView::customContextMenuRequested, this, &IdSummaryWindow::onContextMenu);
 }
 
 // Once, from the font: the widest usual cell or the header with its sort arrow.
@@ -124,9 +139,77 @@ void IdSummaryWindow::showInFront() {
     activateWindow();
 }
 
+void IdSummaryWindow::setLdf(const LinDescription& ldf) {
+    ldf_ = ldf;
+    tables_->clear();
+    tables_->addItem(QStringLiteral("the first schedule table of each frame"), QString());
+    for (const std::string& name : ldf_.scheduleTableNames()) {
+        tables_->addItem(QString::fromStdString(name), QString::fromStdString(name));
+    }
+    tablesRow_->setVisible(ldf_.model() != nullptr);
+    tracker_.setLdf(ldf_.model());
+    applySchedule();
+    resetSummary();
+    if (isVisible()) {
+        refresh();
+    }
+}
+
+void IdSummaryWindow::chooseSchedule(const QString& table) {
+    const int at = tables_->findData(table);
+    if (at >= 0) {
+        tables_->setCurrentIndex(at);
+        applySchedule();
+    }
+}
+
+void IdSummaryWindow::applySchedule() {
+    const LdfModel* model = ldf_.model();
+    schedule_ = model != nullptr
+                    ? IdSchedule(*model, tables_->currentData().toString().toStdString())
+                    : IdSchedule();
+    model_->setSchedule(&schedule_);
+    placeLdfColumns();
+}
+
+// The LDF's columns beside the summary's own: the frame and its publisher after the
+// identifier, the LDF length after the lengths seen, the nominal period after the
+// measured ones, the note last.
+void IdSummaryWindow::placeLdfColumns() {
+    if (!schedule_.hasLdf()) {
+        return;
+    }
+    constexpr int base = IdSummaryModel::kBaseColumns;
+    auto ldf = [](LdfIdColumn column) { return base + static_cast<int>(column); };
+    auto own = [](IdColumn column) { return static_cast<int>(column); };
+    const int order[] = {
+        own(IdColumn::Id),           ldf(LdfIdColumn::Frame),  ldf(LdfIdColumn::Publisher),
+        own(IdColumn::Frames),       own(IdColumn::Bad),       own(IdColumn::Lengths),
+        ldf(LdfIdColumn::LdfLength), own(IdColumn::Model),     own(IdColumn::PeriodMin),
+        own(IdColumn::PeriodAvg),    own(IdColumn::PeriodMax), ldf(LdfIdColumn::PeriodNominal),
+        own(IdColumn::Last),         ldf(LdfIdColumn::Note)};
+    QHeaderView* header = table_->horizontalHeader();
+    for (int visual = 0; visual < static_cast<int>(std::size(order)); ++visual) {
+        header->moveSection(header->visualIndex(order[visual]), visual);
+    }
+    const QFontMetrics metrics(table_->font());
+    const int padding = 2 * IdSummaryDelegate::padding(table_) + metrics.averageCharWidth();
+    for (int c = 0; c < static_cast<int>(LdfIdColumn::Count); ++c) {
+        const auto column = static_cast<LdfIdColumn>(c);
+        int widest = metrics.horizontalAdvance(QString::fromLatin1(LdfIdColumnHeader(column))) +
+                     metrics.height();
+        for (int row = 0; row < model_->rowCount(); ++row) {
+            widest = std::max(
+                widest, metrics.horizontalAdvance(model_->index(row, base + c).data().toString()));
+        }
+        header->resizeSection(base + c, widest + padding);
+    }
+}
+
 void IdSummaryWindow::resetSummary() {
     tracker_.reset();
     model_->removeAll();
+    model_->refresh();  // the rows of the frames the LDF plans
     showTotals();
 }
 
@@ -166,6 +249,41 @@ void IdSummaryWindow::onDoubleClick(const QModelIndex& index) {
     if (index.isValid()) {
         emit identifierActivated(index.data(IdSummaryModel::IdRole).toInt());
     }
+}
+
+void IdSummaryWindow::onContextMenu(const QPoint& at) {
+    const QModelIndex index = table_->indexAt(at);
+    if (!index.isValid()) {
+        return;
+    }
+    const QString lane = laneTextAt(index, at.x());
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Plot"), this, [this, lane] { emit plotRequested(lane); })
+        ->setToolTip(lane);
+    menu.exec(table_->viewport()->mapToGlobal(at));
+}
+
+// The lane of a cell: the byte under the mouse in "last", the period in the period
+// columns, the failed checks in "bad", else the identifier's first data byte (its period
+// when its frames had no data).
+QString IdSummaryWindow::laneTextAt(const QModelIndex& index, int x) const {
+    const int id = index.data(IdSummaryModel::IdRole).toInt();
+    const IdStats& stats = summary().stats(id);
+    const QString name = QStringLiteral("%1").arg(id, 2, 16, QLatin1Char('0')).toUpper();
+    const auto column = static_cast<IdColumn>(index.column());
+    if (column == IdColumn::PeriodMin || column == IdColumn::PeriodAvg ||
+        column == IdColumn::PeriodMax || stats.dataLength == 0) {
+        return name + QStringLiteral(" period");
+    }
+    if (column == IdColumn::Bad) {
+        return QStringLiteral("failed checks");
+    }
+    int byte = 0;
+    if (column == IdColumn::Last) {
+        byte = std::min(IdSummaryDelegate::byteAt(table_, table_->visualRect(index), x),
+                        stats.dataLength - 1);
+    }
+    return name + QStringLiteral(" byte %1").arg(byte);
 }
 
 void IdSummaryWindow::showEvent(QShowEvent* event) {

@@ -4,9 +4,12 @@
 #include <QWidget>
 #include <functional>
 
+#include "lin/IdSchedule.h"
 #include "lin/IdSummaryTracker.h"
+#include "lin/LinDescription.h"
 #include "protocol/TraceSession.h"
 
+class QComboBox;
 class QLabel;
 class QSortFilterProxyModel;
 class QTableView;
@@ -34,6 +37,9 @@ class IdSummaryWindow : public QWidget {
     // The bit rate the bus load assumes: the one the tracer last confirmed.
     void setBaudrate(int baudrate);
     int baudrate() const { return baudrate_; }
+    // The LDF the summary reads the rows with: every row is counted again.
+    void setLdf(const LinDescription& ldf);
+    const LinDescription& ldf() const { return ldf_; }
     // The trace was cleared or is being reloaded.
     void resetSummary();
     // Shows the window, or brings it to the front.
@@ -43,11 +49,18 @@ class IdSummaryWindow : public QWidget {
 
     const IdSummary& summary() const { return tracker_.summary(); }
     QTableView* table() const { return table_; }
+    // The schedule table the nominal periods come from ("" the first one holding each
+    // frame), chosen in the drop-down above the table, which shows with an LDF.
+    QComboBox* scheduleBox() const { return tables_; }
+    void chooseSchedule(const QString& table);
+    const IdSchedule& schedule() const { return schedule_; }
     QString busLoadText() const;
 
   signals:
     // A row was double-clicked: its identifier, parity bits removed.
     void identifierActivated(int id);
+    // "Plot" in the context menu: the lane of the item under the mouse ("3C byte 2").
+    void plotRequested(const QString& laneText);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -57,7 +70,11 @@ class IdSummaryWindow : public QWidget {
     void buildTable();
     void sizeColumns();
     void showTotals();
+    void applySchedule();
+    void placeLdfColumns();
     void onDoubleClick(const QModelIndex& index);
+    void onContextMenu(const QPoint& at);
+    QString laneTextAt(const QModelIndex& index, int x) const;
 
     TraceSession& session_;
     std::function<bool()> rowsArriving_;
@@ -66,9 +83,13 @@ class IdSummaryWindow : public QWidget {
     QSortFilterProxyModel* sorted_ = nullptr;
     QTableView* table_ = nullptr;
     QLabel* counts_ = nullptr;
+    QComboBox* tables_ = nullptr;
+    QWidget* tablesRow_ = nullptr;
+    IdSchedule schedule_;
     QLabel* busLoad_ = nullptr;
     QTimer timer_;
     int baudrate_ = kDefaultBaudrate;
+    LinDescription ldf_;
 };
 
 }  // namespace daridez

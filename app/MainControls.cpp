@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 
 #include "app/AppIcon.h"
 #include "app/BaseLayout.h"
@@ -12,8 +13,11 @@
 #include "app/FindRateButton.h"
 #include "app/GroupFrame.h"
 #include "app/IdSummaryWindow.h"
+#include "app/LdfPanel.h"
 #include "app/MainDialog.h"
+#include "app/PlotWindow.h"
 #include "app/SearchGroup.h"
+#include "app/SignalPane.h"
 #include "app/TraceFilesActions.h"
 #include "view/TraceListView.h"
 
@@ -21,7 +25,8 @@ namespace daridez {
 
 namespace {
 
-enum class Kind { Button, CheckBox, Label, RightLabel, RateBox, List, Search, Group };
+// MenuEntry: no control, an entry of the window's menu only.
+enum class Kind { Button, CheckBox, Label, RightLabel, RateBox, List, Search, Group, MenuEntry };
 using Grow = BaseLayout::Grow;
 
 // One control of the window: what it is, where it sits at the window's smallest size (in
@@ -75,14 +80,24 @@ const Control kControls[] = {
      "Try the LIN rates and set the one the bus speaks"},
     {MainDialog::kSearchId, nullptr, Kind::Search, "", 229, 8, 223, 41, Grow::Width},
     {ControlId::TraceList, nullptr, Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
-    {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 40, 10, Grow::None,
+    {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 32, 10, Grow::None,
      [](MainDialog& w) { w.fileActions().exportTrace(); }, true,
      "Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"},
     {MainDialog::kIdSummaryId, "idSummaryButton", Kind::Button, "ID summary...",
-     272, 51, 50, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
-    {MainDialog::kRecordId, nullptr, Kind::CheckBox, "record", 326, 51, 32, 10, Grow::None,
+     263, 51, 46, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
+    {MainDialog::kPlotId, "plotButton", Kind::Button, "Plot...", 311, 51, 22, 10, Grow::None,
+     [](MainDialog& w) { w.plotWindow()->showInFront(); }, true,
+     "Plot data bytes, bits, periods and the bus load over trace time"},
+    {MainDialog::kLdfId, nullptr, Kind::Button, "LDF...", 335, 51, 22, 10, Grow::None,
+     [](MainDialog& w) { w.ldfPanel().choose(); }, true,
+     "Choose the LIN description file (LDF) that names the frames and signals"},
+    {0, "noLdf", Kind::MenuEntry, "no LDF", 0, 0, 0, 0, Grow::None,
+     [](MainDialog& w) { w.ldfPanel().forget(); }, true},
+    {MainDialog::kLdfLabelId, "ldfLabel", Kind::Label, "", 359, 51, 26, 10, Grow::HalfWidth},
+    {MainDialog::kRecordId, nullptr, Kind::CheckBox, "record", 387, 51, 32, 10, Grow::HalfRight,
      toggleRecording, false, "Record every trace to a dump file as it arrives"},
-    {MainDialog::kRecordLabelId, nullptr, Kind::Label, "", 360, 51, 91, 10, Grow::Width},
+    {MainDialog::kRecordLabelId, nullptr, Kind::Label, "", 421, 51, 30, 10,
+     Grow::HalfRightHalfWidth},
     {ControlId::StatusLine1, nullptr, Kind::Label, "Static", 0, 370, 265, 8, Grow::StayAtBottom},
     {ControlId::StatusLine2, nullptr, Kind::Label, "", 270, 370, 185, 8, Grow::StayAtBottomRight},
     {0, "linBaudrateLabel", Kind::RightLabel, "LIN-Baudrate:", 105, 50, 53, 8},
@@ -120,11 +135,13 @@ QWidget* makeControl(const Control& control, MainDialog& window, TraceListView& 
             return box;
         }
         case Kind::List:
-            return &list;
+            return list.parentWidget();  // the list above the signal pane
         case Kind::Search:
             return new SearchGroup(list, &window);
         case Kind::Group:
             return new GroupFrame(caption, &window);
+        case Kind::MenuEntry:
+            break;
     }
     return nullptr;
 }
@@ -133,6 +150,16 @@ QWidget* makeControl(const Control& control, MainDialog& window, TraceListView& 
 QList<QWidget*> tabStops(QWidget* widget) {
     if (auto* search = qobject_cast<SearchGroup*>(widget)) {
         return search->tabChain();
+    }
+    if (auto* pane = qobject_cast<SignalPane*>(widget)) {
+        return pane->tabChain();
+    }
+    if (auto* area = qobject_cast<QSplitter*>(widget)) {
+        QList<QWidget*> stops;
+        for (int i = 0; i < area->count(); ++i) {
+            stops << tabStops(area->widget(i));
+        }
+        return stops;
     }
     return widget->focusPolicy() != Qt::NoFocus ? QList<QWidget*>{widget} : QList<QWidget*>{};
 }
@@ -154,10 +181,17 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
     QWidget* previous = nullptr;
     for (const Control& c : kControls) {
         QWidget* widget = makeControl(c, window, list);
+        if (widget == nullptr) {
+            continue;  // a menu entry only
+        }
+        layout.add(widget, units.rect(c.x, c.y, c.width, c.height), c.grow);
+        if (c.kind == Kind::List) {
+            ConfigureListSplitter(*static_cast<QSplitter*>(widget));
+            widget = &list;  // the control is the list, its pane beside it
+        }
         widget->setObjectName(c.name != nullptr ? QString::fromLatin1(c.name)
                                                 : QString::number(c.id));
         widget->setToolTip(QString::fromLatin1(c.tip));
-        layout.add(widget, units.rect(c.x, c.y, c.width, c.height), c.grow);
         if (c.id != 0) {
             controls[c.id] = widget;
         }
@@ -168,7 +202,7 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
             QObject::connect(button, &QAbstractButton::clicked, &window,
                              [&window, click = c.click] { click(window); });
         }
-        for (QWidget* stop : tabStops(widget)) {
+        for (QWidget* stop : tabStops(c.kind == Kind::List ? list.parentWidget() : widget)) {
             if (previous != nullptr) {
                 QWidget::setTabOrder(previous, stop);
             }

@@ -11,9 +11,13 @@
 #include "app/AboutDialog.h"
 #include "app/CommSettingsDialog.h"
 #include "app/IdSummaryWindow.h"
+#include "app/LdfPanel.h"
 #include "app/MainControls.h"
+#include "app/PlotRowFinder.h"
+#include "app/PlotWindow.h"
 #include "app/QtWindowPrompts.h"
 #include "app/SearchGroup.h"
+#include "app/SignalPane.h"
 #include "app/TraceFilesActions.h"
 #include "lin/Columns.h"
 #include "protocol/ProgramWide.h"
@@ -29,7 +33,9 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
       profile_(profile),
       ownPrompts_(prompts == nullptr ? std::make_unique<QtWindowPrompts>(this) : nullptr),
       prompts_(prompts == nullptr ? ownPrompts_.get() : prompts),
-      list_(new TraceListView(this)) {
+      listArea_(new QSplitter(Qt::Vertical, this)),
+      list_(new TraceListView(listArea_)),
+      signalPane_(new SignalPane(*list_, listArea_)) {
     session_ = std::make_unique<TraceSession>(programWide.traceList, programWide.receiveBuffer,
                                               *list_->traceModel());
     controller_ = std::make_unique<TraceController>(connection_.port(), *this, *session_,
@@ -37,15 +43,19 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
     fileActions_ = std::make_unique<TraceFilesActions>(*prompts_, profile_, *session_, *controller_,
                                                        *list_->traceModel());
     fileActions_->outOfMemory = [this] { reportOutOfMemory(); };
-    idSummary_ = new IdSummaryWindow(
-        *session_, [this] { return controller_->paused() || session_->state != TraceState::Idle; },
-        this);
+    const auto rowsArriving = [this] {
+        return controller_->paused() || session_->state != TraceState::Idle;
+    };
+    idSummary_ = new IdSummaryWindow(*session_, rowsArriving, this);
+    plot_ = new PlotWindow(*session_, rowsArriving, *prompts_, this);
+    plot_->loadLanes(profile_, "");
     buildControls();
     connection_.load(profile_);
     setStatusLine1(connection_.describe());
     controller_->reset();
     controller_->setBusy(false);
     setLinBaudrateText("19200");
+    ldfPanel_->restore();
     connectPort();
     // Only now, after a possible "Could Not Open Com Port" box has been closed.
     timer_.start();
@@ -58,11 +68,16 @@ MainDialog::~MainDialog() {
 void MainDialog::buildControls() {
     controls_ = MainControls::build(*this, *list_, layout_);
     findRate_ = std::make_unique<FindRateButton>(controls_);
+    ldfPanel_ = new LdfPanel(*prompts_, profile_, controlAs<QLabel>(kLdfLabelId), this);
+    connect(ldfPanel_, &LdfPanel::ldfChanged, this, &MainDialog::applyLdf);
     fileActions_->attach(&controlAs<QCheckBox>(kRecordId), &controlAs<QLabel>(kRecordLabelId));
     fileActions_->matchingRows = [this] { return searchGroup()->shownQuery(); };
     // A double click on an identifier in the summary looks for its frames.
     connect(idSummary_, &IdSummaryWindow::identifierActivated, searchGroup(),
             &SearchGroup::findIdentifier);
+    connect(idSummary_, &IdSummaryWindow::plotRequested, plot_, &PlotWindow::addLaneInFront);
+    connect(plot_, &PlotWindow::rowClicked, this,
+            [this](quint32 row) { ShowTraceRow(*list_, session_->list, row); });
     connect(list_, &TraceListView::rightClicked, this, &MainDialog::onListRightClick);
     connect(list_->traceModel(), &TraceListModel::outOfMemory, this,
             &MainDialog::reportOutOfMemory);
@@ -89,6 +104,7 @@ void MainDialog::shutDown() {
     }
     fileActions_->stopRecording();
     connection_.save(profile_);
+    plot_->saveLanes(profile_, "");
     emit closing();
     saveProfile();
     session_->clear();
@@ -185,6 +201,7 @@ void MainDialog::setLinBaudrateText(const std::string& text) {
 
 void MainDialog::baudrateConfirmed(int baudrate) {
     idSummary_->setBaudrate(baudrate);
+    plot_->setBaudrate(baudrate);
 }
 
 void MainDialog::setListLive(bool live) {
@@ -197,6 +214,7 @@ void MainDialog::setListLive(bool live) {
 void MainDialog::traceCleared() {
     outOfMemoryShown_ = false;  // a new shortage is told again
     idSummary_->resetSummary();
+    plot_->resetPlot();
 }
 
 void MainDialog::redrawLastPage() {
@@ -215,6 +233,7 @@ void MainDialog::reportOutOfMemory() {
 
 void MainDialog::setDisplayModes(const DisplayModes& modes) {
     listModel()->setDisplayModes(*session_, modes);
+    plot_->setRelativeTime(modes.relativeTime);
 }
 
 // A right-click toggles the display mode of its column, except while a command or a
@@ -235,7 +254,7 @@ void MainDialog::showAbout() {
 // display modes instead.
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
-    if (!keyboard && list_->geometry().contains(event->pos())) {
+    if (!keyboard && listArea_->geometry().contains(event->pos())) {
         event->ignore();
         return;
     }
@@ -245,6 +264,21 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     MainControls::fillMenu(menu, *this);
     menu.exec(at);
+}
+
+// Everything that reads rows with the LDF reads them again: the search first (its query
+// holds the old LDF until it is parsed with the new one), then the list, the summary
+// and the pane. A rate that differs from the box is told once, the device left as it is.
+void MainDialog::applyLdf() {
+    const LinDescription& ldf = ldfPanel_->ldf();
+    searchGroup()->setLdf(ldf);
+    listModel()->setLdf(ldf);
+    idSummary_->setLdf(ldf);
+    signalPane_->setReader(ldf);
+    const std::string mismatch = ldf.speedMismatch(linBaudrateText());
+    if (!mismatch.empty()) {
+        setStatusLine1(mismatch);
+    }
 }
 
 }  // namespace daridez

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSplitter>
 #include <QTimer>
 #include <map>
 #include <memory>
@@ -17,9 +18,12 @@
 namespace daridez {
 
 class IdSummaryWindow;
+class LdfPanel;
+class PlotWindow;
 class Profile;
 class QtWindowPrompts;
 class SearchGroup;
+class SignalPane;
 class TraceFilesActions;
 class TraceListModel;
 class TraceListView;
@@ -41,6 +45,9 @@ class MainDialog : public QDialog, public ControllerWindow {
     static constexpr int kRecordLabelId = 1052;
     static constexpr int kIdSummaryId = 1053;
     static constexpr int kSearchId = 1054;
+    static constexpr int kPlotId = 1055;
+    static constexpr int kLdfId = 1056;
+    static constexpr int kLdfLabelId = 1057;
 
     // Builds and initialises the window on the profile (settings loaded, port opened,
     // timer started), before it is shown. prompts == nullptr: Qt's own dialogs.
@@ -70,6 +77,11 @@ class MainDialog : public QDialog, public ControllerWindow {
     void onListRightClick(int column);
     void showAbout();
     IdSummaryWindow* idSummaryWindow() const { return idSummary_; }
+    PlotWindow* plotWindow() const { return plot_; }
+    LdfPanel& ldfPanel() const { return *ldfPanel_; }
+    SignalPane* signalPane() const { return signalPane_; }
+    // The list above the signal pane.
+    QSplitter* listArea() const { return listArea_; }
 
     void setDisplayModes(const DisplayModes& modes);
     const DisplayModes& displayModes() const { return session_->modes; }
@@ -92,6 +104,9 @@ class MainDialog : public QDialog, public ControllerWindow {
     TraceFilesActions& fileActions() { return *fileActions_; }
     SearchGroup* searchGroup() const;
     bool timerActive() const { return timer_.isActive(); }
+    // Places the controls for the window's size now, also while it is hidden (a hidden
+    // window is told its size only when it shows).
+    void placeControls() { layout_.apply(size()); }
 
     void done(int result) override;
     void reject() override {}  // Escape does not close the window
@@ -110,14 +125,19 @@ class MainDialog : public QDialog, public ControllerWindow {
     void buildControls();
     void saveProfile();
     void shutDown();
+    void applyLdf();
 
     Profile& profile_;
     std::unique_ptr<QtWindowPrompts> ownPrompts_;
     WindowPrompts* prompts_;
     PortConnection connection_;
     std::map<int, QWidget*> controls_;  // every control of the table with an id
+    QSplitter* listArea_;
     TraceListView* list_ = nullptr;
+    SignalPane* signalPane_ = nullptr;
+    LdfPanel* ldfPanel_ = nullptr;
     IdSummaryWindow* idSummary_ = nullptr;
+    PlotWindow* plot_ = nullptr;
     std::unique_ptr<TraceSession> session_;
     std::unique_ptr<TraceController> controller_;
     std::unique_ptr<TraceFilesActions> fileActions_;

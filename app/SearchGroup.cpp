@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/DialogUnits.h"
+#include "app/QueryCompleter.h"
 #include "lin/Query.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
@@ -89,6 +90,7 @@ void SearchGroup::buildControls() {
     field_->setToolTip(QStringLiteral("Rows that match every term:\n") +
                        QString::fromLatin1(kQueryHelp).trimmed());
     field_->setClearButtonEnabled(true);
+    completer_ = new QueryCompleter(*field_);
     previous_ = new QPushButton(QStringLiteral("Find previous"), this);
     previous_->setObjectName(QStringLiteral("findPrevious"));
     previous_->setToolTip(QStringLiteral("Shift+F3"));
@@ -125,6 +127,26 @@ void SearchGroup::buildControls() {
 
 QList<QWidget*> SearchGroup::tabChain() const {
     return {field_, previous_, next_, onlyMatches_};
+}
+
+void SearchGroup::setLdf(const LinDescription& ldf) {
+    ldf_ = ldf;
+    QStringList frames;
+    QStringList signalNames;
+    for (const std::string& name : ldf_.frameNames()) {
+        frames << QString::fromStdString(name);
+    }
+    for (const std::string& name : ldf_.signalNames()) {
+        signalNames << QString::fromStdString(name);
+    }
+    completer_->setNames(frames, signalNames);
+    // The model's query reads rows with the LDF before: parsed again, or dropped when
+    // the new one rejects it.
+    applied_.clear();
+    if (!applyQuery() && model_.activeQuery() != nullptr) {
+        model_.setQuery(std::nullopt);
+        updateCount();
+    }
 }
 
 bool SearchGroup::showingOnlyMatches() const {
@@ -183,7 +205,7 @@ bool SearchGroup::applyQuery() {
         return false;
     }
     std::string error;
-    std::optional<Query> query = Query::parse(text.toStdString(), error);
+    std::optional<Query> query = Query::parse(text.toStdString(), error, ldf_.model());
     if (!query) {
         markRejected(true);
         showMessage(QString::fromStdString(error));

@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "lin/LinDescription.h"
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -15,6 +17,7 @@ class QPushButton;
 namespace daridez {
 
 class Query;
+class QueryCompleter;
 class TraceListModel;
 class TraceListView;
 
@@ -53,6 +56,11 @@ class SearchGroup : public QWidget {
     QString countText() const;
     bool queryRejected() const { return rejected_; }
 
+    // The LDF the query's frame and signal terms and check words are read with; the
+    // query is parsed again with it, and its names become the field's completions.
+    void setLdf(const LinDescription& ldf);
+    QueryCompleter& completer() const { return *completer_; }
+
     // The controls in tab order.
     QList<QWidget*> tabChain() const;
 
@@ -68,6 +76,8 @@ class SearchGroup : public QWidget {
     TraceListView& list_;
     TraceListModel& model_;
     QLineEdit* field_ = nullptr;
+    QueryCompleter* completer_ = nullptr;
+    LinDescription ldf_;
     QPushButton* previous_ = nullptr;
     QPushButton* next_ = nullptr;
     QCheckBox* onlyMatches_ = nullptr;

@@ -7,6 +7,7 @@
 #include "app/WindowPlacement.h"
 #include "protocol/ProgramWide.h"
 #include "trace/RowBudget.h"
+#include "view/TraceListView.h"
 
 namespace daridez {
 
@@ -18,11 +19,15 @@ TraceApp::TraceApp(ProgramWide& programWide, const std::string& profilePath, Win
     programWide.traceList.setRowBudget(
         ChooseRowBudget(static_cast<std::uint64_t>(std::max(0, maxRows))));
     window_ = std::make_unique<MainDialog>(programWide, profile_, prompts);
-    RestoreWindowPlacement(*window_, profile_);
+    if (!RestoreWindowPlacement(*window_, profile_, window_->listArea())) {
+        ShowAllColumns(*window_, *window_->listView(), *window_->listArea());
+    }
+    window_->placeControls();
     // Kept before the window writes the profile: its place goes in the same write.
     MainDialog* window = window_.get();
-    QObject::connect(window, &MainDialog::closing, window,
-                     [this, window] { SaveWindowPlacement(*window, profile_); });
+    QObject::connect(window, &MainDialog::closing, window, [this, window] {
+        SaveWindowPlacement(*window, profile_, window->listArea());
+    });
 }
 
 TraceApp::~TraceApp() = default;

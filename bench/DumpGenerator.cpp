@@ -1,5 +1,6 @@
 #include "bench/DumpGenerator.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "lin/FrameCheck.h"
@@ -80,7 +81,8 @@ DumpGenerator::Dump DumpGenerator::generate(const Options& options) {
         time += static_cast<std::uint64_t>(14 * bitTime);  // break and delimiter
         writer.stamped(time, 0x91, 0x55);
         time += fieldTime;
-        const std::uint8_t pid = ProtectedId(static_cast<std::uint8_t>(random.next() & 0x3F));
+        const std::uint8_t pid = ProtectedId(
+            static_cast<std::uint8_t>(random.next() % std::clamp(options.identifiers, 1u, 64u)));
         writer.stamped(time, 0x92, pid);
         std::uint8_t data[8];
         for (int i = 0; i < dataBytes; ++i) {

@@ -18,6 +18,7 @@ class DumpGenerator {
         std::uint64_t errorEvery = 250000;  // a device error after this many frames (0: none)
         std::uint32_t baudrate = 19200;
         std::uint32_t seed = 1;
+        unsigned identifiers = 64;  // frames take identifiers 00 up to this, at random
 
         // The defaults, with the number of LIN frames from a benchmark's first argument.
         static Options fromArguments(int argc, char** argv);

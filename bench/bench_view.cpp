@@ -3,7 +3,9 @@
 // mode; each time beside the load of the same dump without a view, measured in the
 // same run. Also the cost of painting one page with few and with many rows, and of the
 // trace search: showing only the rows a query matches, and a load under that filter
-// with the number of insertions per decoded batch.
+// with the number of insertions per decoded batch. With the example LDF: the whole list
+// judged again when it is loaded, and a wide page painted with the Frame column beside
+// the same page without it.
 // Usage: bench-view [LIN frames, default 1000000]
 #include <unistd.h>
 
@@ -27,6 +29,8 @@
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
 #include "files/TraceLoad.h"
+#include "lin/Columns.h"
+#include "lin/LinDescription.h"
 #include "lin/Query.h"
 #include "protocol/ProgramWide.h"
 #include "view/TraceListModel.h"
@@ -227,6 +231,43 @@ bool measureFilteredLoad(Bench& bench) {
     return ok;
 }
 
+// Loading an LDF as the window does: the search's query parsed again with it (here "bad",
+// which judges every row), then the list's verdicts; the page shown. Then the paint of
+// a page wide enough for every column, with the Frame column and the LDF against the
+// same page without either.
+void measureLdf(Bench& bench, const LinDescription& ldf) {
+    TraceListView& view = *bench.view;
+    TraceListModel& model = *view.traceModel();
+    std::string error;
+    model.setQuery(parsed("bad"));
+    settle(view, bench.page);
+    Timer start;
+    model.setQuery(Query::parse("bad", error, ldf.model()));
+    model.setLdf(ldf);
+    settle(view, bench.page);
+    report("LDF loaded: every row judged again", secondsSince(start), bench.core);
+    std::printf("  bad with the LDF: %u of %u rows\n", model.matchCount(), model.indexCount());
+    model.setQuery(std::nullopt);
+
+    view.resize(1200, 600);
+    QCoreApplication::processEvents();
+    QImage wide(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    constexpr int kFrame = static_cast<int>(Column::Frame);
+    view.setColumnHidden(kFrame, true);
+    model.setLdf({});
+    const double without = pagePaintMs(view, wide, 50);
+    view.setColumnHidden(kFrame, false);
+    model.setLdf(ldf);
+    const double with = pagePaintMs(view, wide, 50);
+    std::printf(
+        "  one page painted, %d px wide: %.3f ms without the Frame column and the LDF, "
+        "%.3f ms with them (ratio %.2f)\n",
+        view.viewport()->width(), without, with, with / without);
+    model.setLdf({});
+    view.resize(640, 600);
+    QCoreApplication::processEvents();
+}
+
 void measurePagePaint(Bench& bench, TraceList& list, std::uint32_t fewRows) {
     TraceListView& view = *bench.view;
     const std::uint32_t allRows = view.traceModel()->indexCount();
@@ -324,6 +365,7 @@ int main(int argc, char** argv) {
         std::printf("  rows in the view: %u\n", view.traceModel()->indexCount());
         measureFilters(bench);
         measureWholeListChanges(bench, list);
+        measureLdf(bench, LinDescription::read(DARIDEZ_EXAMPLE_LDF));
         measurePagePaint(bench, list, 1000);
         ok = measureFilteredLoad(bench);
     }

@@ -4,6 +4,7 @@
 
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
+#include "trace/FrameKind.h"
 
 namespace daridez {
 
@@ -32,6 +33,7 @@ constexpr std::uint8_t kNoResponseBit = 0x01;
 constexpr std::uint8_t kFramingBit = 0x02;
 constexpr std::uint8_t kParityBit = 0x04;
 constexpr std::uint8_t kChecksumBit = 0x08;
+constexpr std::uint8_t kOverflowBit = 0x20;
 
 // The largest block: the packet fixed part, the pseudo-header and eight data bytes.
 constexpr std::size_t kMaxData = 8;
@@ -99,7 +101,8 @@ std::uint8_t* putHeaders(std::uint8_t* at) {
 }
 
 // One enhanced packet block: the pseudo-header, the data bytes, padding to 4 bytes.
-std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t stamp) {
+std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t stamp,
+                        bool withErrorBits) {
     const FrameVerdict verdict = CheckFrame(frame);
     const int dataLength = frame.dataLength();
     const std::uint32_t packetLength = kPseudoHeaderSize + static_cast<std::uint32_t>(dataLength);
@@ -119,7 +122,7 @@ std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t s
     at = put8(at, frame.hasId ? frame.pid : 0);
     // A short frame's one byte goes in the checksum place: the capture keeps every byte.
     at = put8(at, frame.responseCount > 0 ? frame.response[frame.responseCount - 1] : 0);
-    at = put8(at, errorBits(verdict));
+    at = put8(at, withErrorBits ? errorBits(verdict) : 0);
     // Fixed-size copies, then the pointer moves by the real counts: no loop over lengths
     // that change from frame to frame.
     std::memcpy(at, frame.response, kMaxData);
@@ -127,10 +130,34 @@ std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t s
     return put32(at + dataLength + padding, blockLength);
 }
 
+// A device's own event as a packet: no identifier; a device error carries its code as
+// its one data byte and the framing bit, a buffer overflow the overflow bit alone.
+std::uint8_t* putEvent(std::uint8_t* at, bool deviceError, std::uint8_t code, std::uint64_t stamp) {
+    const std::uint32_t dataLength = deviceError ? 1 : 0;
+    const std::uint32_t packetLength = kPseudoHeaderSize + dataLength;
+    const std::uint32_t padding = (4 - packetLength % 4) % 4;
+    const std::uint32_t blockLength = kPacketFixedLength + packetLength + padding;
+    at = put32(at, kPacketType);
+    at = put32(at, blockLength);
+    at = put32(at, 0);
+    at = put32(at, static_cast<std::uint32_t>(stamp >> 32));
+    at = put32(at, static_cast<std::uint32_t>(stamp));
+    at = put32(at, packetLength);
+    at = put32(at, packetLength);
+    at = put32(at, kFormatRevision);
+    at = put8(at, static_cast<std::uint8_t>(dataLength << 4));
+    at = put8(at, 0);  // no identifier
+    at = put8(at, 0);  // no checksum
+    at = put8(at, deviceError ? kFramingBit : kOverflowBit);
+    std::memset(at, 0, 4);
+    at[0] = deviceError ? code : 0;
+    return put32(at + dataLength + padding, blockLength);
+}
+
 }  // namespace
 
-PcapngWriter::PcapngWriter(ByteOutput& out, std::int64_t epochMicros)
-    : out_(out), epochMicros_(epochMicros) {
+PcapngWriter::PcapngWriter(ByteOutput& out, std::int64_t epochMicros, bool errorBits)
+    : out_(out), epochMicros_(epochMicros), errorBits_(errorBits) {
     buffer_.reserve(kBlockSize + kMaxPacketBlock);
     std::uint8_t headers[kSectionHeaderLength + kInterfaceLength];
     append(headers, static_cast<std::size_t>(putHeaders(headers) - headers));
@@ -146,7 +173,24 @@ bool PcapngWriter::writeRow(const TraceEntry& entry) {
     }
     std::uint8_t block[kMaxPacketBlock];
     const auto stamp = static_cast<std::uint64_t>(epochMicros_ + frame.time);
-    return append(block, static_cast<std::size_t>(putPacket(block, frame, stamp) - block));
+    return append(block,
+                  static_cast<std::size_t>(putPacket(block, frame, stamp, errorBits_) - block));
+}
+
+bool PcapngWriter::writeDeviceEvent(const TraceEntry& entry) {
+    if (!ok_) {
+        return false;
+    }
+    const std::uint8_t* opener = entry.frames[0];
+    const bool deviceError = opener[0] == 5 && opener[1] == FrameKind::DeviceError;
+    const bool overflow = opener[0] == 3 && opener[1] == FrameKind::BufferOverflow;
+    if (!deviceError && !overflow) {
+        return true;
+    }
+    std::uint8_t block[kMaxPacketBlock];
+    const auto stamp = static_cast<std::uint64_t>(epochMicros_ + entry.slotTimes[0]);
+    const std::uint8_t* end = putEvent(block, deviceError, opener[4], stamp);
+    return append(block, static_cast<std::size_t>(end - block));
 }
 
 bool PcapngWriter::finish() {
@@ -159,7 +203,7 @@ bool PcapngWriter::append(const std::uint8_t* bytes, std::size_t count) {
 }
 
 bool PcapngWriter::flush() {
-    ok_ = buffer_.empty() || out_.write(buffer_.data(), buffer_.size());
+    ok_ = ok_ && (buffer_.empty() || out_.write(buffer_.data(), buffer_.size()));
     buffer_.clear();
     return ok_;
 }

@@ -17,21 +17,32 @@ class PcapngWriter {
     // The section and interface headers are buffered here, so they reach out before
     // the first packet; a trace without LIN frames still gives a valid, empty capture
     // once finish() is called. epochMicros is the wall-clock time (microseconds since
-    // 1970) of trace time 0.
-    PcapngWriter(ByteOutput& out, std::int64_t epochMicros);
+    // 1970) of trace time 0. Without errorBits the packets carry no error bits (a live
+    // capture whose user turned the checks off).
+    PcapngWriter(ByteOutput& out, std::int64_t epochMicros, bool errorBits = true);
+
+    // Trace time 0 is known only later (a live capture writes its headers before the
+    // trace starts): the packets from now on are timed from this.
+    void setEpochMicros(std::int64_t epochMicros) { epochMicros_ = epochMicros; }
 
     // Adds the row as a packet when it is a LIN frame row; other rows are skipped.
     // False once out has refused bytes: nothing more is written then.
     bool writeRow(const TraceEntry& entry);
+    // Adds a device error or buffer overflow row as a packet without identifier whose
+    // error bits say what happened (a live capture shows the device's trouble where the
+    // frames are); other rows are skipped. False once out has refused bytes.
+    bool writeDeviceEvent(const TraceEntry& entry);
     // Hands out whatever is still buffered; false when out refused any bytes.
     bool finish();
+    // The same, at any moment: a live capture hands on each poll's packets at once.
+    bool flush();
 
   private:
     bool append(const std::uint8_t* bytes, std::size_t count);
-    bool flush();
 
     ByteOutput& out_;
     std::int64_t epochMicros_;
+    bool errorBits_;
     std::vector<std::uint8_t> buffer_;
     bool ok_ = true;
 };

@@ -1,5 +1,6 @@
 #include "lin/Columns.h"
 
+#include "lin/RowReader.h"
 #include "trace/TimeFormat.h"
 
 namespace daridez {
@@ -17,19 +18,24 @@ const char* byteText(const TraceEntry& entry, CellScratch& /*scratch*/) {
 }
 
 const char* verdictText(const TraceEntry& entry, CellScratch& scratch) {
-    CheckFrame(entry).format(scratch.text);
+    CheckFrame(entry, scratch.ldf).format(scratch.text);
     return scratch.text;
 }
 
-std::string noTip(const TraceEntry& /*entry*/) {
+const char* frameText(const TraceEntry& entry, CellScratch& scratch) {
+    return RowReader(scratch.ldf).frameText(ReadLinFrame(entry), scratch.text, sizeof scratch.text);
+}
+
+std::string noTip(const TraceEntry& /*entry*/, const LdfModel* /*ldf*/) {
     return {};
 }
 
 // When the column's frame arrived: the absolute time of the row's first frame for
 // "Info", the time since the frame of the column before for the others. A slot time
-// of 0 means no frame arrived there.
+// of 0 means no frame arrived there. Under a data byte's time, the signals of the LDF
+// that cover the byte, with their values.
 template <int Slot>
-std::string slotTimeTip(const TraceEntry& entry) {
+std::string slotTimeTip(const TraceEntry& entry, const LdfModel* ldf) {
     if (entry.slotTimes[Slot] == 0) {
         return {};
     }
@@ -39,11 +45,20 @@ std::string slotTimeTip(const TraceEntry& entry) {
     } else {
         FormatRelativeTime(text, entry.slotTimes[Slot - 1], entry.slotTimes[Slot]);
     }
+    constexpr int kFirstDataSlot = 3;
+    constexpr int kLastDataSlot = 10;
+    if constexpr (Slot >= kFirstDataSlot && Slot <= kLastDataSlot) {
+        const std::string covering =
+            RowReader(ldf).byteSignals(ReadLinFrame(entry), Slot - kFirstDataSlot);
+        if (!covering.empty()) {
+            return text + ("\n" + covering);
+        }
+    }
     return text;
 }
 
-std::string verdictTip(const TraceEntry& entry) {
-    return ExplainFrame(ReadLinFrame(entry));
+std::string verdictTip(const TraceEntry& entry, const LdfModel* ldf) {
+    return ExplainFrame(ReadLinFrame(entry), ldf);
 }
 
 using M = ModeToggle;
@@ -71,6 +86,7 @@ constexpr std::array<ColumnInfo, kListColumnCount> kColumns = {{
     {"DB7", "DB7", 35, M::Data, S::IgnoreCase, true, byteText<7>, slotTimeTip<10>},
     {"CS", "CS", 35, M::None, S::IgnoreCase, true, byteText<8>, slotTimeTip<11>},
     {"Check", "Check", 90, M::None, S::IgnoreCase, true, verdictText, verdictTip},
+    {"Frame", "Frame", 170, M::None, S::IgnoreCase, true, frameText, noTip},
 }};
 
 }  // namespace

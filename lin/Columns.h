@@ -11,7 +11,8 @@
 namespace daridez {
 
 // The trace list's columns, left to right. MsgNr..Cs are the texts every row stores;
-// Check is the LIN frame verdict, computed from the row's frames when asked for.
+// Check is the LIN frame verdict and Frame the frame's name in the LDF, both computed
+// from the row's frames when asked for.
 enum class Column : int {
     MsgNr,
     TimeStamp,
@@ -28,6 +29,7 @@ enum class Column : int {
     Db7,
     Cs,
     Check,
+    Frame,
     Count
 };
 
@@ -45,9 +47,13 @@ bool ToggleMode(DisplayModes& modes, ModeToggle toggle);
 // text's bytes, or by the text ignoring letter case (both toggling direction).
 enum class SortRule { Number, Bytes, IgnoreCase };
 
-// Room for a text a column computes instead of storing.
+class LdfModel;
+
+// Room for a text a column computes instead of storing, and the LDF the row is read
+// with (nullptr: none).
 struct CellScratch {
     char text[FrameVerdict::kTextSize];
+    const LdfModel* ldf = nullptr;
 };
 
 struct ColumnInfo {
@@ -59,8 +65,8 @@ struct ColumnInfo {
     bool rowColoured;  // drawn in the row's text colour (else the window text colour)
     // The cell's text: stored in the row, or made in scratch.
     const char* (*text)(const TraceEntry& entry, CellScratch& scratch);
-    // The cell's tool tip ("" when there is none).
-    std::string (*toolTip)(const TraceEntry& entry);
+    // The cell's tool tip ("" when there is none), read with the LDF ldf (may be null).
+    std::string (*toolTip)(const TraceEntry& entry, const LdfModel* ldf);
 };
 
 const ColumnInfo& ColumnAt(Column column);

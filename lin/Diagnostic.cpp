@@ -149,6 +149,39 @@ std::string DescribeDiagnostic(const LinFrame& frame, const LdfModel* ldf) {
     }
 }
 
+std::string DiagnosticTitle(const LinFrame& frame) {
+    const std::string kind = frame.id() == kMasterRequest ? "MasterReq" : "SlaveResp";
+    const int count = frame.dataLength();
+    const std::uint8_t* data = frame.response;
+    if (count == 0) {
+        return kind;
+    }
+    if (frame.id() == kMasterRequest && data[0] == kGoToSleepNad) {
+        return kind + " go-to-sleep";
+    }
+    const std::string head = kind + " NAD " + hexByte(data[0]);
+    const int type = count >= 2 ? data[1] >> 4 : -1;
+    const int at = type == 0 ? 2 : type == 1 ? 3 : -1;
+    if (type == 2) {
+        return head + " CF " + std::to_string(data[1] & 0x0F);
+    }
+    if (at < 0 || at >= count) {
+        return head;
+    }
+    auto named = [](std::uint8_t sid) {
+        const char* name = nameOf(kServices, sid);
+        return name != nullptr ? std::string(name) : "SID " + hexByte(sid);
+    };
+    const std::uint8_t sid = data[at];
+    if (frame.id() == kSlaveResponse && sid == kNegativeResponse) {
+        return at + 1 < count ? head + " " + named(data[at + 1]) + " negative" : head;
+    }
+    if (frame.id() == kSlaveResponse && sid >= kPositiveOffset) {
+        return head + " " + named(static_cast<std::uint8_t>(sid - kPositiveOffset)) + " positive";
+    }
+    return head + " " + named(sid);
+}
+
 bool CarriesService(const LinFrame& frame, std::uint8_t sid) {
     if (!IsDiagnosticFrame(frame) || frame.dataLength() < 3) {
         return false;

@@ -19,6 +19,11 @@ bool IsDiagnosticFrame(const LinFrame& frame);
 // "MasterReq NAD 21 (Door), SF length 6: SID B2 ReadByIdentifier, data 00 FF 7F FF FF".
 std::string DescribeDiagnostic(const LinFrame& frame, const LdfModel* ldf);
 
+// The frame in a few words, for a column of the list: "MasterReq NAD 0A ReadByIdentifier",
+// "SlaveResp NAD 0A ReadByIdentifier positive" (or "negative"), "MasterReq go-to-sleep",
+// "SlaveResp NAD 0A CF 2"; a service without a name by its number ("SID 22").
+std::string DiagnosticTitle(const LinFrame& frame);
+
 // Whether the frame carries service sid: a request with that SID, a positive response
 // to it (sid + 0x40) or a negative response to it (7F sid).
 bool CarriesService(const LinFrame& frame, std::uint8_t sid);

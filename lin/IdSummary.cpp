@@ -136,7 +136,7 @@ void IdSummary::add(const LinFrame& received) {
     }
     busBits_ += kHeaderBits + kResponseByteBits * static_cast<std::uint64_t>(frame.responseCount);
     IdStats& stats = ids_[frame.id()];
-    countRow(stats, frame, CheckFrame(frame), recording_);
+    countRow(stats, frame, CheckFrame(frame, ldf_), recording_);
     takeData(stats, frame);
 }
 
@@ -151,7 +151,9 @@ std::int64_t AveragePeriod(const IdStats& stats) {
 }
 
 void IdSummary::clear() {
+    const LdfModel* ldf = ldf_;
     *this = IdSummary{};
+    ldf_ = ldf;
 }
 
 double IdSummary::busLoad(int baud) const {

@@ -10,6 +10,8 @@
 
 namespace daridez {
 
+class LdfModel;
+
 // What the LIN frame rows of one identifier (parity bits removed) showed so far.
 struct IdStats {
     static constexpr int kMaxData = LinFrame::kMaxResponse - 1;
@@ -63,7 +65,10 @@ class IdSummary {
     // continues its own time from the last row and measures no period across the start.
     void add(const TraceEntry& entry);
     void add(const LinFrame& frame);
+    // Empties the summary; the LDF stays.
     void clear();
+    // The LDF the rows are judged with (bad frames); nullptr: none. Set before adding.
+    void setLdf(const LdfModel* ldf) { ldf_ = ldf; }
 
     const IdStats& stats(int id) const { return ids_[static_cast<std::size_t>(id & 0x3F)]; }
     bool seen(int id) const { return stats(id).frames != 0; }
@@ -86,6 +91,7 @@ class IdSummary {
     std::int64_t offset_ = 0;  // added to a recording's times to continue the summary's
     std::uint32_t recording_ = 0;
     bool recordingStarted_ = false;  // the next LIN frame row opens a new recording
+    const LdfModel* ldf_ = nullptr;
 
     static std::array<IdStats, kIdCount> makeIds();
 };

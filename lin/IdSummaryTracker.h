@@ -29,6 +29,8 @@ class IdSummaryTracker {
     TrackerUpdate update(const TraceList& list, const TraceEntry* openRow);
     // Forgets every row: the trace was cleared or is being reloaded.
     void reset();
+    // The LDF the summary judges rows with (call reset() after it to count them again).
+    void setLdf(const LdfModel* ldf) { summary_.setLdf(ldf); }
 
     const IdSummary& summary() const { return summary_; }
     std::uint64_t rowsAdded() const { return rows_; }

@@ -227,6 +227,14 @@ std::uint32_t SerialPort::Read(std::uint8_t* buffer, std::uint32_t max) {
     return delivered;
 }
 
+int SerialPort::descriptor() const {
+#if !defined(_WIN32)
+    return portOpen() ? static_cast<int>(port_->handle()) : -1;
+#else
+    return -1;
+#endif
+}
+
 bool SerialPort::portOpen() const {
     return port_ != nullptr && port_->isOpen();
 }

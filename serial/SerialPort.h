@@ -48,6 +48,9 @@ class SerialPort : public QObject, public PortChannel {
     bool isConnected() const override { return channel_ == Channel::Open; }
     void markNotConnected();  // the window forgets the port (Channel::None)
     bool deviceVanished() const override { return vanished_; }
+    // The open port's descriptor, for a caller that waits on it with others; -1 when
+    // no port is open.
+    int descriptor() const;
 
   private:
     bool makeReadsReturnAtOnce();

@@ -6,8 +6,10 @@
 #include <span>
 
 #include "DecoderFixture.h"
+#include "lin/IdSchedule.h"
 #include "lin/IdSummary.h"
 #include "lin/IdSummaryTracker.h"
+#include "lin/LinDescription.h"
 
 using namespace daridez;
 using namespace daridez::test;
@@ -110,6 +112,63 @@ class TestIdSummary : public QObject {
         const IdSummary summary = summaryOf(stream);
         QCOMPARE(bodyLines(summary), lines);
         QCOMPARE(summary.busLoad(0), 0.0);
+    }
+
+    // With an LDF: each identifier's frame, publisher and length, the nominal period from
+    // the table asked for (the longest delay between the frame's slots, around the table;
+    // the first table holding a frame without one), planned frames never seen, identifiers
+    // not in the LDF, and a period beyond the nominal one and the master's jitter (0.5 ms).
+    void scheduleAddsTheLdfsColumns_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QByteArray>("statusStamp");  // of the second Status frame
+        QTest::addColumn<QStringList>("lines");       // the LDF's columns of each line
+        const QByteArray frames =
+            "ID\tframes\tbad\tlengths\tmodel\tperiod_min\tperiod_avg\t"
+            "period_max\tlast\tframe\tpublisher\tldf_length\t"
+            "period_nominal\tldf";
+        QTest::newRow("first tables, within the jitter")
+            << "" << QByteArray("AA00")
+            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF", "10\tCmd\tM\t2\t20.000\t-",
+                           "11\tNever\tS\t1\t100.000\t0 frames", "20\tStatus\tS\t4\t35.000\t-"};
+        QTest::newRow("past the jitter: late")
+            << "" << QByteArray("AB10")
+            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF", "10\tCmd\tM\t2\t20.000\t-",
+                           "11\tNever\tS\t1\t100.000\t0 frames", "20\tStatus\tS\t4\t35.000\tlate"};
+        QTest::newRow("the slow table")
+            << "Slow" << QByteArray("AB10")
+            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF", "10\tCmd\tM\t2\t-\t-",
+                           "11\tNever\tS\t1\t100.000\t0 frames", "20\tStatus\tS\t4\t100.000\t-"};
+    }
+
+    void scheduleAddsTheLdfsColumns() {
+        QFETCH(QString, table);
+        QFETCH(QByteArray, statusStamp);
+        const LinDescription ldf = LinDescription::parse(
+            "LIN_description_file; LIN_protocol_version = \"2.1\"; LIN_language_version = "
+            "\"2.1\"; LIN_speed = 19.2 kbps;\n"
+            "Nodes { Master: M, 5 ms, 0.5 ms; Slaves: S; }\n"
+            "Signals { A: 8, 0, M, S; B: 8, 0, S, M; C: 8, 0, S, M; }\n"
+            "Frames { Cmd: 0x10, M, 2 { A, 0; } Status: 0x20, S, 4 { B, 0; }"
+            " Never: 0x11, S, 1 { C, 0; } }\n"
+            "Schedule_tables { Main { Cmd delay 10 ms; Status delay 10 ms; Cmd delay 15 ms; }\n"
+            " Slow { Status delay 50 ms; Never delay 50 ms; } }\n",
+            "test.ldf");
+        QVERIFY(ldf.usable());
+        const IdSummary summary =
+            summaryOf(lin("1000", "50 01 02 AC") + lin("2000", "20 01 02 03 04 D5") +
+                      lin("4A98", "50 01 02 AC") + lin(statusStamp, "20 01 02 03 04 D5") +
+                      lin("B000", "85 01 02 FC"));
+        const IdSchedule schedule(*ldf.model(), table.toStdString());
+        QStringList lines = QString::fromStdString(FormatIdTable(summary, kBaud, schedule))
+                                .split('\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.takeLast().startsWith("bus load: "));
+        for (QString& line : lines) line = line.section('\t', 0, 0) + '\t' + line.section('\t', 9);
+        lines[0] =
+            QString::fromStdString(FormatIdTable(summary, kBaud, schedule)).section('\n', 0, 0);
+        QTEST(lines, "lines");
+        // Without an LDF the table is the summary's own.
+        QCOMPARE(QString::fromStdString(FormatIdTable(summary, kBaud)).section('\n', 0, 0),
+                 kHeader);
     }
 
     void marksChangedDataBytesRowByRow() {

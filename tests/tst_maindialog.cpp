@@ -5,22 +5,31 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <qcustomplot.h>
 #include <csignal>
 #include <functional>
 #include <optional>
 
+#include "app/IdSummaryModel.h"
 #include "app/IdSummaryWindow.h"
+#include "app/LdfPanel.h"
 #include "app/MainDialog.h"
+#include "app/PlotWindow.h"
+#include "app/QueryCompleter.h"
 #include "app/SearchGroup.h"
+#include "app/SignalPane.h"
 #include "app/TraceApp.h"
 #include "app/TraceFilesActions.h"
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
 #include "lin/FrameCheck.h"
+#include "lin/IdSchedule.h"
 #include "lin/IdSummary.h"
+#include "lin/LinDescription.h"
 #include "lin/LinFrame.h"
 #include "lin/Query.h"
 #include "protocol/ProgramWide.h"
+#include "tools/sim/LdfSchedule.h"
 #include "tools/sim/TracerSimulator.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
@@ -32,6 +41,8 @@ namespace {
 // Generous: the machines that run the suite are shared; a wait ends as soon as it holds.
 constexpr int kDeviceWaitMs = 20000;
 constexpr int kCheck = int(Column::Check);
+constexpr int kFrame = int(Column::Frame);
+const QString kExampleLdf = QStringLiteral(DARIDEZ_EXAMPLE_LDF);
 const QString kBusyPort = QStringLiteral("Could Not Open Com Port\nINVLID_HANDLE_VALUE");
 const QString kDescriptions = QStringLiteral("|.|LIN traces (*.dump)|all files (*.*)");
 
@@ -184,6 +195,43 @@ class TestMainDialog : public QObject {
         }
         return rows;
     }
+
+    // The simulator's options that play the example LDF's first schedule table.
+    static sim::TracerSimulatorOptions playingExample() {
+        sim::TracerSimulatorOptions options;
+        std::string error;
+        const LinDescription ldf = LinDescription::read(kExampleLdf.toStdString());
+        [&] { QVERIFY(sim::ScheduleFromLdf(*ldf.model(), "", options.schedule, error)); }();
+        return options;
+    }
+    // Loads what the simulators of options send in the given microseconds, one recording
+    // after the other, as a dump file.
+    void loadGenerated(const QList<std::pair<sim::TracerSimulatorOptions, int>>& recordings) {
+        QByteArray bytes;
+        for (const auto& [options, micros] : recordings) {
+            const std::vector<std::uint8_t> made = sim::TracerSimulator(options).generate(micros);
+            bytes.append(reinterpret_cast<const char*>(made.data()), qsizetype(made.size()));
+        }
+        prompts_.nextPath = dir_->filePath(QStringLiteral("generated.dump"));
+        QVERIFY(write(prompts_.nextPath, bytes));
+        click(ControlId::LoadTrace);
+    }
+    // Each identifier's texts in a column, distinct, in order: "10:BCM_Command".
+    QStringList textsById(int column) const {
+        QMap<int, QStringList> byId;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            const LinFrame frame = ReadLinFrame(*model()->rowEntry(row));
+            QStringList& texts = byId[frame.hasId ? frame.id() : -1];
+            if (!texts.contains(cell(row, column)))
+                texts << cell(row, column);
+        }
+        QStringList lines;
+        for (auto at = byId.begin(); at != byId.end(); ++at)
+            lines << QString::asprintf("%02X:", at.key()) + at.value().join('|');
+        return lines;
+    }
+    LdfPanel& ldf() const { return dialog_->ldfPanel(); }
+    QString ldfLabel() const { return ldf().label()->text(); }
 
   private slots:
     void init() { start(); }
@@ -413,7 +461,8 @@ class TestMainDialog : public QObject {
         // Return adds nothing to the list.
         QCOMPARE(QString::number(rateBox()->count()) + '|' + rateBox()->currentText(), "5|19200");
         QCOMPARE(status(), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
-        const QString menu = "|export...|ID summary...||Inf&o about Daridez...";
+        const QString menu =
+            "|export...|ID summary...|Plot...|LDF...|no LDF||Inf&o about Daridez...";
         const QString about = "Info about Daridez||Daridez - LIN-bus tracer front end|Version " +
                               QStringLiteral(DARIDEZ_VERSION) +
                               "|(COM settings: 115K, 8N1)|Daridez developers";
@@ -428,6 +477,8 @@ class TestMainDialog : public QObject {
         QCOMPARE(shownBy([&] { QTest::keyClick(list(), Qt::Key_F1); }, {Qt::Key_Return}),
                  QStringList{about});
 
+        const QSize first = dialog_->size();
+        dialog_->resize(dialog_->minimumSize());
         const QSize base = dialog_->size();
         const QStringList ids{"1000", "1017", "1018", "1015", "traceSearchGroup", "1010", "1011"};
         auto place = [&] {
@@ -465,7 +516,7 @@ class TestMainDialog : public QObject {
         app_.reset();
         QVERIFY(write(ini(), read(ini()).replace("X=20\n", "X=-9000\n")));
         makeDialog();
-        QVERIFY(dialog_->size() == base && dialog_->x() != -9000);
+        QVERIFY(dialog_->size() == first && dialog_->x() != -9000);
     }
 
     // The recording and a trace saved through the handler load as the rows shown; failed
@@ -698,6 +749,242 @@ class TestMainDialog : public QObject {
         QCOMPARE(QString::number(model()->rowCount()) + '|' + field->text(), "0|id=3C");
         QTRY_COMPARE(search.countText(), "0 of 0 rows");
         QVERIFY(search.activeQuery() != nullptr);
+    }
+
+    // "LDF..." chooses an LDF, the label names it, the profile keeps it for the next
+    // start; a file that cannot be used is told and leaves the LDF in place, its
+    // diagnostics at hand; "no LDF" forgets it. A LIN speed other than the box's is told.
+    void ldfIsChosenRememberedAndABadOneKeepsThePrevious() {
+        QCOMPARE(ldfLabel(), "");
+        rateBox()->setEditText("9600");
+        prompts_.nextPath = kExampleLdf;
+        click(MainDialog::kLdfId);
+        QCOMPARE(prompts_.chooserCalls.last(),
+                 "open|open LDF|.|LIN descriptions (*.ldf)|all files (*.*)");
+        QCOMPARE(ldf().summaryText(), "body-cluster.ldf: 2.2, 19.2 kbps, 8 frames");
+        QCOMPARE(status(), "LDF speed 19.2 kbps differs from the LIN-Baudrate 9600");
+        prompts_.nextPath = dir_->filePath("bad.ldf");
+        QVERIFY(write(prompts_.nextPath, "LIN_description_file;\nNodes {\n  Master: M, 5 ms"));
+        click(MainDialog::kLdfId);
+        QCOMPARE(prompts_.messages.size(), 1);
+        QVERIFY2(prompts_.messages[0].startsWith("The LDF " + prompts_.nextPath +
+                                                 " cannot be used:\n" + prompts_.nextPath + ":"),
+                 qPrintable(prompts_.messages[0]));
+        QVERIFY(prompts_.messages[0].endsWith("\nThe LDF body-cluster.ldf stays."));
+        QCOMPARE(ldf().summaryText(), "body-cluster.ldf: 2.2, 19.2 kbps, 8 frames");
+        QVERIFY(!ldf().diagnostics().isEmpty() && ldf().diagnostics()[0].contains("bad.ldf:"));
+        QVERIFY(ldfLabel().contains("bad.ldf not used</a>"));
+
+        app_.reset();  // the profile is written as the window closes
+        QVERIFY(read(ini()).contains("[LDF]\nFile=" + kExampleLdf.toUtf8() + "\n"));
+        makeDialog();
+        QCOMPARE(ldf().summaryText(), "body-cluster.ldf: 2.2, 19.2 kbps, 8 frames");
+        ldf().forget();
+        QCOMPARE(ldf().summaryText() + ldfLabel(), "");
+        app_.reset();
+        QVERIFY(read(ini()).contains("[LDF]\nFile=\n"));
+    }
+
+    // The LDF names what the list, the pane and the summary show, read again at once when
+    // it is loaded: frames by name (the event-triggered one by its answering frame),
+    // nothing for an identifier the LDF does not know; the pane decodes the row clicked,
+    // marking what changed since the frame before of its identifier.
+    void ldfNamesFramesInTheListAndThePane() {
+        loadGenerated({{playingExample(), 2'000'000}, {{}, 200'000}});
+        QVERIFY(model()->rowCount() > 200);
+        // The transport decode needs no LDF; the identities of the four nodes are read, then
+        // the built-in schedule's request to all.
+        const QStringList diagnostics{
+            "3C:MasterReq NAD 21 ReadByIdentifier|MasterReq NAD 22 ReadByIdentifier|"
+            "MasterReq NAD 30 ReadByIdentifier|MasterReq NAD 31 ReadByIdentifier|"
+            "MasterReq NAD 7F SID 22",
+            "3D:SlaveResp NAD 21 ReadByIdentifier positive|SlaveResp NAD 22 ReadByIdentifier "
+            "positive|SlaveResp NAD 30 ReadByIdentifier positive|SlaveResp NAD 31 "
+            "ReadByIdentifier positive|SlaveResp NAD 0A SID 22 positive"};
+        QCOMPARE(textsById(kFrame).filter(QRegularExpression(":.+")), diagnostics);
+        QVERIFY(ldf().load(kExampleLdf.toStdString()));
+        QCOMPARE(
+            textsById(kFrame).mid(1),
+            QStringList({"05:", "10:BCM_Command", "20:DoorFL_Status", "21:DoorFR_Status",
+                         "22:", "28:", "30:RLS_Status", "31:Wiper_Status",
+                         "3A:DoorEvent|DoorEvent -> DoorFL_Status|DoorEvent -> DoorFR_Status"}) +
+                diagnostics);
+
+        SignalPane* pane = dialog_->signalPane();
+        QStringList shown;
+        for (int row = 0, seen = 0; row < model()->rowCount() && seen < 2; ++row) {
+            if (cell(row, kFrame) != "RLS_Status")
+                continue;
+            list()->selectionModel()->setCurrentIndex(model()->index(row, 0),
+                                                      QItemSelectionModel::ClearAndSelect);
+            QString line = pane->headerText();
+            for (int r = 0; r < pane->table()->rowCount(); ++r) {
+                const QTableWidgetItem* value = pane->table()->item(r, SignalPane::ValueColumn);
+                line += ' ' + pane->table()->item(r, SignalPane::SignalColumn)->text() +
+                        (value->font().bold() ? "*" : "");
+            }
+            shown << line;
+            ++seen;
+        }
+        QCOMPARE(shown, (QStringList{"RLS_Status, published by RLS, enhanced checksum "
+                                     "RainIntensity LightRequest TunnelDetected RLS_RespError "
+                                     "AmbientLight SolarLoad",
+                                     "RLS_Status, published by RLS, enhanced checksum "
+                                     "RainIntensity* LightRequest* TunnelDetected* RLS_RespError "
+                                     "AmbientLight* SolarLoad*"}));
+        QVERIFY(pane->table()->item(4, SignalPane::ValueColumn)->text().endsWith(" lux"));
+
+        // The search takes the LDF's terms: rain intensity 11 to 14 is the low nibble of the
+        // first of RLS_Status's four bytes.
+        std::uint32_t rainy = 0;
+        for (std::uint32_t i = 0; i < model()->indexCount(); ++i) {
+            const LinFrame f = ReadLinFrame(*model()->entryAt(i));
+            rainy += f.hasId && f.id() == 0x30 && f.dataLength() == 4 && (f.response[0] & 15) > 10;
+        }
+        SearchGroup& search = *dialog_->searchGroup();
+        search.setQuery("signal:RainIntensity>10");
+        QVERIFY(rainy > 0);
+        QCOMPARE(search.countText(),
+                 GroupedNumber(rainy) + " of " + GroupedNumber(model()->indexCount()) + " rows");
+        // The field completes the word typed with the names that hold it.
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
+        auto* field = dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"));
+        field->clear();
+        field->setFocus();
+        QCompleter* completer = search.completer().completer();
+        QTest::keyClicks(field, "diag !wiperp");
+        QCOMPARE(completer->completionCount(), 1);
+        QTRY_VERIFY(completer->popup()->isVisible());
+        QTest::keyClick(completer->popup(), Qt::Key_Down);
+        QTest::keyClick(completer->popup(), Qt::Key_Return);
+        QCOMPARE(field->text(), "diag !signal:WiperParked");
+        QTest::keyClicks(field, " wiper");
+        QCOMPARE(completer->completionCount(), 6);  // the frame and its five signals
+    }
+
+    // While a trace comes in, the pane follows the newest complete frame of the identifier
+    // clicked; "Plot" on a signal line asks for that signal's plot.
+    void signalPaneFollowsTheNewestFrameOfItsIdentifier() {
+        start(playingExample());
+        QVERIFY(ldf().load(kExampleLdf.toStdString()));
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_));
+        click(ControlId::Start);
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 30, kDeviceWaitMs);
+        int row = 0;
+        while (cell(row, kFrame) != "Wiper_Status") ++row;
+        list()->selectionModel()->setCurrentIndex(model()->index(row, 0),
+                                                  QItemSelectionModel::ClearAndSelect);
+        SignalPane* pane = dialog_->signalPane();
+        const TraceEntry* clicked = pane->shownEntry();
+        QCOMPARE(pane->headerText(), "Wiper_Status, published by Wiper, enhanced checksum");
+        pane->setFollowing(true);
+        QTRY_VERIFY_WITH_TIMEOUT(pane->shownEntry()->number > clicked->number + 20, kDeviceWaitMs);
+        QCOMPARE(ReadLinFrame(*pane->shownEntry()).id(), 0x31);
+        QVERIFY(pane->shownEntry() != model()->entryAt(model()->indexCount() - 1));
+
+        QSignalSpy plot(pane, &SignalPane::plotRequested);
+        const QWidget* cells = pane->table()->viewport();
+        const QPoint at = cells->mapTo(
+            dialog_, pane->table()->visualItemRect(pane->table()->item(0, 0)).center());
+        const QStringList menus =
+            shownBy([&] { QTest::mouseClick(dialog_->windowHandle(), Qt::RightButton, {}, at); },
+                    {Qt::Key_Down, Qt::Key_Return});
+        QCOMPARE(menus.join('#'), "|Plot|Copy#|Plot|Copy");  // "Plot" taken, then chosen
+        QCOMPARE(plot, QList<QVariantList>{{"WiperAngle"}});
+        click(ControlId::Stop);
+    }
+
+    // With an LDF the summary names each identifier's frame and publisher, the LDF's length
+    // and the nominal period of the table chosen above it, with rows for the planned frames
+    // that never came and marks on them and on late ones.
+    void idSummaryWithAnLdfShowsPlannedMissingAndForeignFrames() {
+        loadGenerated({{{}, 1'000'000}});
+        QVERIFY(ldf().load(kExampleLdf.toStdString()));
+        dialog_->idSummaryWindow()->showInFront();
+        IdSummaryWindow* window = dialog_->idSummaryWindow();
+        const QAbstractItemModel* table = window->table()->model();
+        auto lines = [&] {
+            QStringList texts;
+            for (int row = 0; row < table->rowCount(); ++row) {
+                auto at = [&](int column) { return table->index(row, column).data().toString(); };
+                constexpr int base = int(IdColumn::Count);
+                texts << at(0) + ' ' + at(base + int(LdfIdColumn::Frame)) + ' ' +
+                             at(base + int(LdfIdColumn::PeriodNominal)) + ' ' +
+                             at(base + int(LdfIdColumn::Note)) +
+                             (table->index(row, 0).data(IdSummaryModel::MarkedRowRole).toBool()
+                                  ? " marked"
+                                  : "");
+            }
+            return texts;
+        };
+        QTRY_COMPARE(
+            lines(),
+            (QStringList{"05 - - not in LDF", "10 BCM_Command 60.000 late marked",
+                         "20 DoorFL_Status 100.000 0 frames marked",
+                         "21 DoorFR_Status 100.000 0 frames marked", "22 - - not in LDF",
+                         "28 - - not in LDF", "30 RLS_Status 100.000 0 frames marked",
+                         "31 Wiper_Status 100.000 -", "3A DoorEvent 60.000 0 frames marked",
+                         "3C MasterReq 100.000 -", "3D SlaveResp 100.000 -"}));
+        QVERIFY(window->scheduleBox()->isVisible());
+        window->chooseSchedule("DoorCollision");
+        QCOMPARE(lines().filter(QRegularExpression("^(10|20) ")),
+                 (QStringList{"10 BCM_Command - -", "20 DoorFL_Status 20.000 0 frames marked"}));
+    }
+
+    // At the first start the window shows every column, Check and Frame included; the
+    // template's size stays its smallest.
+    void firstStartShowsEveryColumn() {
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_));
+        const QHeaderView* header = list()->horizontalHeader();
+        QTRY_VERIFY(header->sectionViewportPosition(kFrame) + header->sectionSize(kFrame) <=
+                    list()->viewport()->width());
+        QVERIFY(dialog_->width() > dialog_->minimumWidth());
+    }
+
+    // "Plot" on an identifier's period in the summary opens the plot with that lane; it
+    // follows the live trace until a drag pans it, Home follows again, and a click on a
+    // point selects its row in the list.
+    void plotFollowsALiveTraceUntilPannedAndHomeFollowsAgain() {
+        auto* summary = dialog_->idSummaryWindow();
+        auto* plot = dialog_->plotWindow();
+        QCOMPARE(dialog_->findChild<QPushButton*>("plotButton")->text(), "Plot...");
+        click(ControlId::Start);
+        summary->showInFront();
+        QTableView* table = summary->table();
+        QTRY_VERIFY_WITH_TIMEOUT(table->model()->rowCount() >= 1, kDeviceWaitMs);
+        const QModelIndex period = table->model()->index(0, int(IdColumn::PeriodAvg));
+        const QPoint at = table->visualRect(period).center();
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, table->viewport()->mapToGlobal(at));
+        QCOMPARE(shownBy([&] { QApplication::sendEvent(table->viewport(), &request); },
+                         {Qt::Key_Down, Qt::Key_Return}),
+                 QStringList({"|Plot", "|Plot"}));
+        const QString id = table->model()->index(0, int(IdColumn::Id)).data().toString();
+        QCOMPARE(plot->laneTexts(), QStringList{id + " period"});
+        QVERIFY(plot->isVisible() && plot->following());
+        double to = plot->timeTo();
+        QTRY_VERIFY_WITH_TIMEOUT(plot->timeTo() > to, kDeviceWaitMs);
+
+        QCustomPlot* area = plot->plot();
+        const QPoint middle = area->axisRect(0)->rect().center();
+        QTest::mousePress(area, Qt::LeftButton, {}, middle);
+        QTest::mouseMove(area, middle + QPoint(80, 0));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, middle + QPoint(80, 0));
+        QVERIFY(!plot->following());
+        to = plot->timeTo();
+        const std::uint32_t rows = model()->indexCount();
+        QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > rows + 20, kDeviceWaitMs);
+        plot->refresh();
+        QCOMPARE(plot->timeTo(), to);
+        QTest::mouseClick(plot->findChild<QPushButton*>("plotHome"), Qt::LeftButton);
+        QVERIFY(plot->following());
+        QVERIFY(plot->timeTo() > to);
+
+        emit plot->rowClicked(4);
+        QCOMPARE(list()->currentIndex().row(), 4);
+        click(ControlId::Stop);
     }
 
     void idSummaryCountsLiveSortsNamesTheIdentifierAndEmptiesOnClear() {

@@ -97,8 +97,8 @@ class TestTraceListModel : public QObject {
             for (int c = 0; c < rows.model.columnCount(); ++c) {
                 const QModelIndex index = rows.model.index(row, c);
                 text << index.data().toString();
-                if (c == kListColumnCount - 1)
-                    continue;  // Check: its own tip and background
+                if (c >= int(Column::Check))
+                    continue;  // Check and Frame: their own tips and backgrounds
                 const QVariant tipData = index.data(Qt::ToolTipRole);
                 tip << (tipData.isValid() ? tipData.toString() : "-");
                 QCOMPARE(index.data(Qt::BackgroundRole).value<QColor>(), QColor(0xD0, 0xE0, 0xF0));
@@ -110,11 +110,11 @@ class TestTraceListModel : public QObject {
         }
         QCOMPARE(headers.join('|'),
                  "MsgNr|rel. TimeStamp|Info|Sync|[ID]|DB0|DB1|DB2|DB3|DB4|DB5|"
-                 "DB6|DB7|CS|Check");
-        QCOMPARE(texts, QStringList({"0|+ 00:00:00,000000|START||||||||||||",
+                 "DB6|DB7|CS|Check|Frame");
+        QCOMPARE(texts, QStringList({"0|+ 00:00:00,000000|START|||||||||||||",
                                      "1|+ 00:00:00,004096|Break|55|[C1]|01h|02h|03h|04h|05h|06h|"
-                                     "07h|08h|1A|enhanced",
-                                     "2|+ 00:00:00,004096|#42||||||||||||"}));
+                                     "07h|08h|1A|enhanced|",
+                                     "2|+ 00:00:00,004096|#42|||||||||||||"}));
         QCOMPARE(tips, QStringList({"-|-|-|-|-|-|-|-|-|-|-|-|-|-",
                                     "-|-|00:00:00,004096|+ 00:00:00,000001|+ 00:00:00,000002|"
                                     "+ 00:00:00,000003|+ 00:00:00,000004|+ 00:00:00,000005|"

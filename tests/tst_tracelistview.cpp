@@ -79,7 +79,7 @@ class TestTraceListView : public QObject {
         QFont font = view_->font();
         font.setStyleStrategy(QFont::NoAntialias);  // text pixels in the pen colour only
         view_->setFont(font);
-        window_->resize(820, 400);
+        window_->resize(1020, 400);  // every column and room to their right
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_));
         list_ = new TraceList;

@@ -10,12 +10,15 @@
 #include <cstddef>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "DecoderFixture.h"
 #include "lin/FrameCheck.h"
+#include "lin/LinDescription.h"
 #include "lin/RateSearch.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/StreamDecoder.h"
+#include "sim/LdfSchedule.h"
 #include "sim/TracerSimulator.h"
 #include "sim/WrongRateReceiver.h"
 
@@ -241,6 +244,153 @@ class TestTracerSim : public QObject {
         trace.feedLive(TracerSimulator(options).generate(2'000'000), 4096);  // 200 whole slots
         QCOMPARE(trace.decoder.frameCount(), 200);
         QTEST(trace.verdicts().join(", "), "verdicts");
+    }
+
+    // A signal's bits land where the LDF places them, across byte borders; ramps turn at
+    // their limits, logical values take turns.
+    void signalsMoveAndLandOnTheirBits_data() {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("motion");  // "ramp LOW HIGH", "step A B ...", "hold INIT"
+        QTest::addColumn<QString>("bytes");   // of a 4-byte frame, at transmissions 0, 1, 50, 51
+        QTest::newRow("12 bits at 12") << 12 << 12 << "hold 2748"
+                                       << "FF CF AB FF|FF CF AB FF|"
+                                          "FF CF AB FF|FF CF AB FF";
+        QTest::newRow("ramp 0..100") << 8 << 8 << "ramp 0 100"
+                                     << "FF 00 FF FF|FF 02 FF FF|"
+                                        "FF 64 FF FF|FF 62 FF FF";
+        QTest::newRow("1 bit steps") << 31 << 1 << "step 0 1"
+                                     << "FF FF FF 7F|FF FF FF FF|"
+                                        "FF FF FF 7F|FF FF FF FF";
+        QTest::newRow("past the frame") << 30 << 4 << "hold 0"
+                                        << "FF FF FF 3F|FF FF FF 3F|"
+                                           "FF FF FF 3F|FF FF FF 3F";
+    }
+
+    void signalsMoveAndLandOnTheirBits() {
+        QFETCH(int, offset);
+        QFETCH(int, width);
+        QFETCH(QString, motion);
+        const QStringList words = motion.split(' ');
+        SimSignal signal;
+        signal.offset = offset, signal.width = width;
+        signal.motion = words[0] == "ramp"   ? SimSignal::Motion::Ramp
+                        : words[0] == "step" ? SimSignal::Motion::Step
+                                             : SimSignal::Motion::Hold;
+        signal.init = words[1].toULongLong();
+        signal.low = signal.init, signal.high = words.value(2).toULongLong();
+        for (const QString& value : words.mid(1)) signal.values.push_back(value.toULongLong());
+        QStringList frames;
+        for (std::uint32_t n : {0u, 1u, 50u, 51u}) {
+            std::uint8_t data[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+            PutBits(data, 4, offset, width, SignalValueAt(signal, n));
+            frames << test::bytesOf(data, 4).toHex(' ').toUpper();
+        }
+        QTEST(frames.join('|'), "bytes");
+    }
+
+    // A schedule played as the LDF has it: each slot its delay after the one before, the
+    // event-triggered slot answered now and then by a door with its protected identifier
+    // first, the node's identity read and answered, models as the frames name them.
+    void scheduleKeepsItsDelaysAnswersEventsAndDiagnostics() {
+        TracerSimulatorOptions options;
+        SimSchedule& schedule = options.schedule;
+        SimFrame command{0x10, 2, false, {{0, 8, SimSignal::Motion::Ramp, 0, 0, 200, {}}}};
+        SimFrame door{0x20, 3, true, {{8, 7, SimSignal::Motion::Step, 0, 0, 0, {5, 6}}}};
+        schedule.nodes = {{0x21, 0x1E5A, 0x0D01, 1}};
+        auto slot = [](SimSlot::Kind kind, std::uint64_t delay, SimFrame frame,
+                       std::vector<SimFrame> associated = {}) {
+            SimSlot made;
+            made.kind = kind, made.delayMicros = delay, made.frame = std::move(frame);
+            made.associated = std::move(associated);
+            return made;
+        };
+        schedule.entries = {
+            slot(SimSlot::Kind::Frame, 10000, command),
+            slot(SimSlot::Kind::EventTriggered, 20000, {0x3A, 3, false, {}}, {door}),
+            slot(SimSlot::Kind::MasterRequest, 10000, {0x3C, 8, true, {}}),
+            slot(SimSlot::Kind::SlaveResponse, 15000, {0x3D, 8, true, {}})};
+        DecodedTrace trace;
+        trace.feedLive(TracerSimulator(options).generate(5'500'000), 4096);
+        QMap<QString, QStringList> seen;  // identifier -> distinct data
+        QList<std::int64_t> gaps;
+        std::int64_t last = -1;
+        for (TraceEntry* row = trace.list.TraceListHead(); row != nullptr; row = row->next) {
+            const LinFrame frame = ReadLinFrame(*row);
+            if (!frame.isLinFrame)
+                continue;
+            if (last >= 0)
+                gaps << frame.time - last;
+            last = frame.time;
+            const QString data = test::bytesOf(frame.response, frame.dataLength()).toHex(' ');
+            QStringList& list = seen[QString::asprintf("%02X", frame.id())];
+            if (!list.contains(data))
+                list << data;
+        }
+        QCOMPARE(gaps.mid(0, 4), (QList<std::int64_t>{10000, 20000, 10000, 15000}));
+        QCOMPARE(seen["10"].size(), 51);  // a ramp of step 4 over 0..200 and back
+        seen["3A"].sort();                // 20: the door's protected identifier; bit 15 unused
+        QCOMPARE(seen["3A"], (QStringList{"", "20 85 ff", "20 86 ff"}));
+        QCOMPARE(seen["3C"], QStringList{"21 06 b2 00 5a 1e 01 0d"});
+        QCOMPARE(seen["3D"], QStringList{"21 06 f2 5a 1e 01 0d 01"});
+        QCOMPARE(trace.verdicts().join(", "),
+                 "10 enhanced, 3A classic|no-response, 3C classic, 3D classic");
+    }
+
+    // The example LDF's tables as tracer-sim --ldf plays them: the frames in the table's
+    // order and delays, configuration commands as the master requests they stand for.
+    void ldfTablesPlayAsWritten_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("round");  // identifiers (data of 3C/3D) of the first round
+        QTest::addColumn<std::int64_t>("delay");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("first") << ""
+                               << "10 30 31 3A 10 20 21 3A 3C[21 06 b2 00 5a 1e 01 0d] "
+                                  "3D[21 06 f2 5a 1e 01 0d 01]"
+                               << std::int64_t(10000) << "";
+        QTest::newRow("commands") << "Configuration"
+                                  << "3C[21 06 b7 00 20 ba ff ff] 3C[22 06 b7 00 61 ba ff ff] "
+                                     "3C[21 01 b6 ff ff ff ff ff] 3C[22 01 b6 ff ff ff ff ff] "
+                                     "3C[7f 06 b2 00 ff 7f ff ff]"
+                                  << std::int64_t(20000) << "";
+        QTest::newRow("missing") << "Sleep"
+                                 << "" << std::int64_t(0)
+                                 << "no schedule table Sleep (the LDF has: Normal, DoorCollision, "
+                                    "Configuration)";
+    }
+
+    void ldfTablesPlayAsWritten() {
+        QFETCH(QString, table);
+        QFETCH(QString, round);
+        const LinDescription ldf = LinDescription::read(DARIDEZ_EXAMPLE_LDF);
+        QVERIFY(ldf.usable() && ldf.diagnostics().empty());
+        TracerSimulatorOptions options;
+        std::string error;
+        const bool played =
+            ScheduleFromLdf(*ldf.model(), table.toStdString(), options.schedule, error);
+        QTEST(QString::fromStdString(error), "error");
+        if (!played)
+            return;
+        DecodedTrace trace;
+        trace.feedLive(TracerSimulator(options).generate(2'000'000), 4096);
+        QStringList seen;
+        std::set<std::int64_t> delays;
+        std::int64_t last = -1;
+        for (TraceEntry* row = trace.list.TraceListHead(); row != nullptr; row = row->next) {
+            const LinFrame frame = ReadLinFrame(*row);
+            if (!frame.isLinFrame)
+                continue;
+            if (last >= 0)
+                delays.insert(frame.time - last);
+            last = frame.time;
+            QString text = QString::asprintf("%02X", frame.id());
+            if (frame.id() >= 0x3C)
+                text += '[' + test::bytesOf(frame.response, frame.dataLength()).toHex(' ') + ']';
+            seen << text;
+        }
+        QCOMPARE(seen.join(' ').left(round.size() + 1), round + ' ');
+        QFETCH(std::int64_t, delay);
+        QCOMPARE(delays, std::set<std::int64_t>{delay});
     }
 
     // A bus at one rate, the device's receiver at another: two frames as a device at the

@@ -9,20 +9,24 @@ bool CompletedRows::AppendRow(TraceEntry* entry, std::int32_t /*number*/) {
     if (!streaming_ || entry == nullptr) {
         return true;
     }
-    if (pending_ != nullptr) {
-        consumer_(*pending_);
-    }
+    settle();
     list_.FreeRowsBefore(entry);
     pending_ = entry;
+    pendingHandedOn_ = false;
     return true;
+}
+
+void CompletedRows::settle() {
+    if (streaming_ && pending_ != nullptr && !pendingHandedOn_) {
+        consumer_(*pending_);
+        pendingHandedOn_ = true;
+    }
 }
 
 void CompletedRows::finish() {
     if (streaming_) {
-        if (pending_ != nullptr) {
-            consumer_(*pending_);
-            pending_ = nullptr;
-        }
+        settle();
+        pending_ = nullptr;
         return;
     }
     for (const TraceEntry* row = list_.TraceListHead(); row != nullptr; row = row->next) {

@@ -23,12 +23,17 @@ class CompletedRows : public RowSink {
 
     // The rows not handed on yet: the last one when streaming, else all of them.
     void finish();
+    // Streaming: the row being filled counts as complete now, though no next row has
+    // begun (a live bus fell quiet), and is handed on once. Bytes that still reach it
+    // afterwards are not handed on again.
+    void settle();
 
   private:
     TraceList& list_;
     bool streaming_;
     Consumer consumer_;
     TraceEntry* pending_ = nullptr;  // the row still being filled (streaming)
+    bool pendingHandedOn_ = false;   // settle() handed pending_ on already
 };
 
 }  // namespace daridez

@@ -4,6 +4,7 @@
 #include "files/PcapngWriter.h"
 #include "lin/Columns.h"
 #include "lin/FrameSignals.h"
+#include "lin/IdSchedule.h"
 #include "lin/IdSummary.h"
 
 namespace daridez {
@@ -86,12 +87,19 @@ class PcapngFormat : public RowFormat {
     PcapngWriter writer_;
 };
 
+// With an LDF, the bad frames are judged against it and the LDF's columns follow.
 class IdsFormat : public RowFormat {
   public:
-    IdsFormat(ByteOutput& out, int baud) : lines_(out), baud_(baud) {}
+    IdsFormat(ByteOutput& out, int baud, const LdfModel* ldf) : lines_(out), baud_(baud) {
+        if (ldf != nullptr) {
+            summary_.setLdf(ldf);
+            schedule_ = IdSchedule(*ldf, "");
+        }
+    }
     void row(const TraceEntry& entry) override { summary_.add(entry); }
     bool finish(const std::string& statusLine) override {
-        lines_.text() = FormatIdTable(summary_, baud_);
+        lines_.text() = schedule_.hasLdf() ? FormatIdTable(summary_, baud_, schedule_)
+                                           : FormatIdTable(summary_, baud_);
         return lines_.finish(statusLine);
     }
 
@@ -99,6 +107,7 @@ class IdsFormat : public RowFormat {
     LineBlock lines_;
     int baud_;
     IdSummary summary_;
+    IdSchedule schedule_;
 };
 
 }  // namespace
@@ -110,7 +119,7 @@ std::unique_ptr<RowFormat> RowFormat::make(const Options& options, ByteOutput& o
         case Kind::Pcapng:
             return std::make_unique<PcapngFormat>(out, options.epochSeconds);
         case Kind::Ids:
-            return std::make_unique<IdsFormat>(out, options.baud);
+            return std::make_unique<IdsFormat>(out, options.baud, options.ldf);
         case Kind::Text:
             break;
     }

@@ -5,7 +5,7 @@
 #   tools/dev.sh test       build and run the whole test suite (what CI runs)
 #   tools/dev.sh build      only build (build/bin holds every program)
 #   tools/dev.sh install    build and install (CMake install; PREFIX=... to choose where)
-#   tools/dev.sh screenshot build and make docs/screenshot.png under Xvfb
+#   tools/dev.sh screenshot build and make docs/screenshot.png and docs/plot.png under Xvfb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -121,7 +121,7 @@ case "${1:-}" in
         ;;
     screenshot)
         build
-        BUILD="$BUILD" bash tools/screenshot.sh
+        BUILD="$BUILD" bash tools/screenshot.sh docs/screenshot.png docs/plot.png
         ;;
     *)
         echo "usage: tools/dev.sh run|test|build|install|screenshot" >&2

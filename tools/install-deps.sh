@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build
-    qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
+    qt6-base-dev qt6-serialport-dev libqt6serialport6-dev qt6-svg-dev libqcustomplot-dev
     clang libclang-rt-14-dev clang-format
     fonts-liberation xvfb xauth
     tshark ccache

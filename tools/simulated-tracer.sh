@@ -47,9 +47,13 @@ port_device() {
 
 # start_simulated_tracer SIM TMPDIR: starts the simulator on TMPDIR/ttyLIN0, writes
 # TMPDIR/config/daridez.ini pointing port 2 at it, and sets SIM_PID, SIM_LINK and
-# SIM_CONFIG_HOME. Returns non-zero when the simulator does not come up.
+# SIM_CONFIG_HOME. The simulator plays the schedule of the LDF SIM_LDF (by default the
+# example cluster, examples/body-cluster.ldf; empty: its built-in schedule), and the
+# profile names the same LDF. Returns non-zero when the simulator does not come up.
 start_simulated_tracer() {
     local sim=$1 dir=$2
+    local ldf=${SIM_LDF-examples/body-cluster.ldf}
+    local ldf_options=()
     SIM_LINK="$dir/ttyLIN0"
     SIM_CONFIG_HOME="$dir/config"
     mkdir -p "$SIM_CONFIG_HOME"
@@ -62,7 +66,12 @@ Com2=$SIM_LINK
 Com3=/dev/ttyUSB1
 Com4=/dev/ttyACM0
 INI
-    "$sim" --link "$SIM_LINK" >"$dir/tracer-sim.log" 2>&1 &
+    if [ -n "$ldf" ]; then
+        ldf=$(realpath "$ldf")
+        ldf_options=("--ldf=$ldf")
+        printf '[LDF]\nFile=%s\n' "$ldf" >>"$SIM_CONFIG_HOME/daridez.ini"
+    fi
+    "$sim" --link "$SIM_LINK" "${ldf_options[@]}" >"$dir/tracer-sim.log" 2>&1 &
     SIM_PID=$!
     local tries
     for tries in $(seq 50); do

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "ldf/LdfParser.h"
+#include "sim/LdfSchedule.h"
 #include "sim/TracerSimulator.h"
 
 using daridez::sim::TracerSimulator;
@@ -46,6 +48,9 @@ void printHelp() {
         "  --bus-baud N          the bus runs at N (1000 to 20000) whatever rate the device\n"
         "                        is set to; at another rate the device reports what its\n"
         "                        receiver makes of the bus (default: the device's rate)\n"
+        "  --ldf=FILE            play the schedule of this LIN description file: its frames,\n"
+        "                        delays, lengths and checksum models, the signals moving\n"
+        "  --schedule=NAME       the LDF's schedule table to play (default: the first)\n"
         "  --help                this text\n");
 }
 
@@ -88,11 +93,35 @@ bool parseVersion(const char* text, std::array<std::uint8_t, 3>& version) {
     return true;
 }
 
+// The schedule of the LDF at path; false (told on standard error) when it cannot be played.
+bool loadSchedule(const std::string& path, const std::string& table,
+                  TracerSimulatorOptions& options) {
+    const daridez::LdfFile file = daridez::LdfParser::read(path);
+    for (const daridez::LdfDiagnostic& diagnostic : file.diagnostics) {
+        std::fprintf(stderr, "%s\n", diagnostic.format(path).c_str());
+    }
+    std::string error = "nothing in it can be used";
+    if (!file.usable() ||
+        !daridez::sim::ScheduleFromLdf(file.model, table, options.schedule, error)) {
+        std::fprintf(stderr, "tracer-sim: %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
 // 0: run, 1: bad usage, 2: help shown.
 int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
     options.linkPath = "/tmp/ttyLIN0";
+    std::string ldf;
+    std::string table;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
+        // --ldf and --schedule also take their value after "=".
+        if (option.rfind("--ldf=", 0) == 0 || option.rfind("--schedule=", 0) == 0) {
+            const std::size_t equals = option.find('=');
+            (option[2] == 'l' ? ldf : table) = option.substr(equals + 1);
+            continue;
+        }
         if (option == "--help" || option == "-h") {
             return 2;
         }
@@ -135,6 +164,10 @@ int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
         } else if (option == "--baud-result") {
             ok = parseNumber(value, 255, number);
             options.baudResult = static_cast<std::uint8_t>(number);
+        } else if (option == "--ldf") {
+            ldf = value;
+        } else if (option == "--schedule") {
+            table = value;
         } else if (option == "--lin-baud") {
             ok = parseNumber(value, 20000, number) && number >= 1000;
             options.linBaudrate = static_cast<std::uint16_t>(number);
@@ -150,7 +183,11 @@ int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
             return 1;
         }
     }
-    return 0;
+    if (!table.empty() && ldf.empty()) {
+        std::fprintf(stderr, "tracer-sim: --schedule needs --ldf\n");
+        return 1;
+    }
+    return ldf.empty() || loadSchedule(ldf, table, options) ? 0 : 1;
 }
 
 void installSignalHandlers() {

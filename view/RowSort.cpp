@@ -70,8 +70,10 @@ struct SortOrder {
     const std::array<unsigned char, 256>* fold = &kSameCase;
     bool byNumber = false;
     bool ascending = true;
+    const LdfModel* ldf = nullptr;  // what the LDF-read columns are read with
 
     const char* text(const TraceEntry* entry, CellScratch& scratch) const {
+        scratch.ldf = ldf;
         return CellText(*entry, column, scratch);
     }
     int compareTexts(const TraceEntry* a, const TraceEntry* b, std::size_t from) const {
@@ -162,6 +164,7 @@ bool RowSort::sortByColumn(TraceEntry** rows, std::uint32_t count, int column) {
         order.column = static_cast<Column>(column);
         order.fold = rule == SortRule::Bytes ? &kSameCase : &kFoldCase;
         order.ascending = sortAscending_;
+        order.ldf = ldf_;
     }
     sortRows(rows, count, order);
     return true;

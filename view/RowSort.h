@@ -6,6 +6,8 @@
 
 namespace daridez {
 
+class LdfModel;
+
 // The header-click sort of the row index, with its memory of the last text sort.
 // Each column sorts by its rule in the column table: "MsgNr" by number ascending,
 // leaving the memory alone; every other column toggles between ascending and
@@ -19,8 +21,11 @@ class RowSort {
 
     int sortColumn() const { return sortColumn_; }
     bool sortAscending() const { return sortAscending_; }
+    // The LDF the Check and Frame columns are read with (nullptr: none).
+    void setLdf(const LdfModel* ldf) { ldf_ = ldf; }
 
   private:
+    const LdfModel* ldf_ = nullptr;
     int sortColumn_ = 0;
     bool sortAscending_ = false;
 };

@@ -59,6 +59,7 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole: {
             CellScratch scratch;
+            scratch.ldf = ldf_.model();
             return QString::fromLatin1(
                 CellText(*entry, static_cast<Column>(index.column()), scratch));
         }
@@ -67,8 +68,9 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
         case Qt::ForegroundRole:
             return foreground(*entry, index.column());
         case Qt::BackgroundRole:
-            return check && CheckFrame(*entry).failed() ? FailedCheckColour(entry->backColour)
-                                                        : ToQColor(entry->backColour);
+            return check && CheckFrame(*entry, ldf_.model()).failed()
+                       ? FailedCheckColour(entry->backColour)
+                       : ToQColor(entry->backColour);
         default:
             return {};
     }
@@ -80,7 +82,7 @@ bool TraceListModel::verdictPending(const TraceEntry& entry) const {
 }
 
 QVariant TraceListModel::toolTip(const TraceEntry& entry, int column) const {
-    const std::string tip = ColumnAt(column).toolTip(entry);
+    const std::string tip = ColumnAt(column).toolTip(entry, ldf_.model());
     if (tip.empty()) {
         return {};
     }
@@ -265,6 +267,12 @@ void TraceListModel::clearRows() {
     shown_ = 0;
     live_ = false;
     endResetModel();
+}
+
+void TraceListModel::setLdf(const LinDescription& ldf) {
+    ldf_ = ldf;
+    sort_.setLdf(ldf_.model());
+    refreshTexts();
 }
 
 bool TraceListModel::sortByHeaderClick(int column) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "lin/LinDescription.h"
 #include "lin/Query.h"
 #include "protocol/RowSink.h"
 #include "protocol/TraceSession.h"
@@ -57,6 +58,11 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     // headers follow, and the views draw the new texts in one layout change.
     void setDisplayModes(TraceSession& session, const DisplayModes& modes);
     const DisplayModes& displayModes() const { return modes_; }
+
+    // The LDF the Check and Frame columns, the tool tips and the sort read the rows with
+    // (an empty description: none). Every row is judged again, as a layout change.
+    void setLdf(const LinDescription& ldf);
+    const LinDescription& ldf() const { return ldf_; }
 
     // A header click on column: false (nothing done) while live or for a column
     // outside 0..13. Pending rows are published first.
@@ -123,6 +129,7 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     RowColours rowColours_;
     std::optional<Query> query_;
     FilterIndex filter_;
+    LinDescription ldf_;
     bool onlyMatches_ = false;
 };
 

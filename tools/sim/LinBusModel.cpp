@@ -43,8 +43,12 @@ DeviceFrame stamped(std::uint64_t time, std::uint8_t kind, std::uint8_t value) {
 }  // namespace
 
 LinBusModel::LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t baudrate,
-                         ClassicIds classicIds)
-    : random_(seed), rates_(rates), classicIds_(classicIds), baudrate_(19200) {
+                         ClassicIds classicIds, SimSchedule schedule)
+    : random_(seed),
+      rates_(rates),
+      classicIds_(classicIds),
+      baudrate_(19200),
+      player_(std::move(schedule), seed) {
     setBaudrate(baudrate);
 }
 
@@ -101,16 +105,29 @@ bool LinBusModel::chance(double rate) {
 }
 
 // Sensor-like data: a rolling counter and random values; fixed diagnostic frames.
-void LinBusModel::fillData(const ScheduleEntry& entry, std::uint8_t* data) {
-    if (entry.id == 0x3C || entry.id == 0x3D) {
-        const auto& frame = entry.id == 0x3C ? kDiagnosticRequest : kDiagnosticResponse;
-        std::copy(frame.begin(), frame.end(), data);
+void LinBusModel::fillBuiltInData(PlayedSlot& slot) {
+    if (slot.id == 0x3C || slot.id == 0x3D) {
+        const auto& frame = slot.id == 0x3C ? kDiagnosticRequest : kDiagnosticResponse;
+        std::copy(frame.begin(), frame.end(), slot.data.begin());
         return;
     }
-    data[0] = counter_;
-    for (int i = 1; i < entry.length; ++i) {
-        data[i] = static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(random_));
+    slot.data[0] = counter_;
+    for (int i = 1; i < slot.length; ++i) {
+        slot.data[static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(random_));
     }
+}
+
+// The next slot of the built-in schedule; its data comes with the response.
+PlayedSlot LinBusModel::builtInSlot() {
+    const auto& [id, length] = kSchedule[scheduleIndex_];
+    scheduleIndex_ = (scheduleIndex_ + 1) % kSchedule.size();
+    ++counter_;
+    PlayedSlot slot;
+    slot.id = id;
+    slot.length = length;
+    slot.classic = ClassicOnly(id);
+    return slot;
 }
 
 // The identifier byte as the master sends it; with bad parity, one or both parity bits
@@ -123,11 +140,14 @@ std::uint8_t LinBusModel::identifierByte(std::uint8_t id) {
     return static_cast<std::uint8_t>(pid ^ std::uniform_int_distribution<int>(1, 3)(random_) << 6);
 }
 
-// The checksum a node sends: classic for the diagnostic identifiers and the ones so
-// configured, else enhanced over the identifier byte as it went on the bus.
-std::uint8_t LinBusModel::checksum(std::uint8_t pid, const std::uint8_t* data, int count) {
+// The checksum a node sends: classic for the diagnostic identifiers, the frames whose
+// model is classic and the identifiers so configured, else enhanced over the
+// identifier byte as it went on the bus.
+std::uint8_t LinBusModel::checksum(std::uint8_t pid, const PlayedSlot& slot) {
+    const std::uint8_t* data = slot.data.data();
+    const int count = slot.length;
     const std::uint8_t id = pid & 0x3F;
-    const bool classic = ClassicOnly(id) || classicIds_.test(id);
+    const bool classic = slot.classic || ClassicOnly(id) || classicIds_.test(id);
     const std::uint8_t right = LinChecksum(classic ? 0 : pid, data, count);
     return chance(rates_.badChecksums) ? wrongChecksum(pid, data, count, right) : right;
 }
@@ -159,10 +179,7 @@ std::uint8_t LinBusModel::wrongChecksum(std::uint8_t pid, const std::uint8_t* da
 // One slot of the schedule: break, sync, identifier and response, each stamped at the
 // end of its field, at the bus's bit rate with small gaps between bytes.
 void LinBusModel::buildSlot() {
-    const auto& [id, length] = kSchedule[scheduleIndex_];
-    ScheduleEntry entry{id, length};
-    scheduleIndex_ = (scheduleIndex_ + 1) % kSchedule.size();
-    ++counter_;
+    PlayedSlot entry = player_.empty() ? builtInSlot() : player_.next();
 
     const double bit = bitTime();
     auto gap = [this, bit]() { return bit * std::uniform_int_distribution<int>(0, 2)(random_); };
@@ -188,10 +205,13 @@ void LinBusModel::buildSlot() {
             0, kErrorCodes.size() - 1)(random_)];
         pending_.push_back(DeviceFrame::make(
             now(), {0x05, kDeviceError, highByte(now()), lowByte(now()), code}, true));
-    } else {
+    } else if (entry.responds) {
+        if (player_.empty()) {
+            fillBuiltInData(entry);
+        }
         std::array<std::uint8_t, 9> response{};
-        fillData(entry, response.data());
-        response[entry.length] = checksum(pid, response.data(), entry.length);
+        std::copy(entry.data.begin(), entry.data.end(), response.begin());
+        response[static_cast<std::size_t>(entry.length)] = checksum(pid, entry);
         for (int i = 0; i <= entry.length; ++i) {
             t += 10 * bit + (i > 0 ? gap() / 2 : 0.0);
             pending_.push_back(
@@ -204,11 +224,17 @@ void LinBusModel::buildSlot() {
         pending_.push_back(DeviceFrame::make(now(), {0x03, kBufferOverflow, lost}, true));
     }
 
-    // The slot fits the longest frame (8 data bytes) with room to spare.
+    // The slot fits the longest frame (8 data bytes) with room to spare; a schedule's
+    // delay holds unless the bus is too slow for it, when the master overruns it.
     const double longest = (34 + 10 * 9) * 1.4 * bit;
-    std::uint64_t slot = std::max<std::uint64_t>(
-        kMinimumSlot, static_cast<std::uint64_t>(std::ceil(longest / 5000.0)) * 5000);
-    nextSlot_ += slot;
+    const auto fits = static_cast<std::uint64_t>(std::ceil(longest / 5000.0)) * 5000;
+    if (player_.empty()) {
+        nextSlot_ += std::max<std::uint64_t>(kMinimumSlot, fits);
+    } else {
+        const double frame = (34 + 10 * (entry.length + 1)) * 1.4 * bit;
+        nextSlot_ += std::max<std::uint64_t>(entry.delayMicros,
+                                             static_cast<std::uint64_t>(std::ceil(frame)));
+    }
     if (misread()) {
         misreadSlot();
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DeviceFrame.h"
+#include "SchedulePlayer.h"
 
 namespace daridez::sim {
 
@@ -24,13 +25,15 @@ struct TroubleRates {
 // always do.
 using ClassicIds = std::bitset<64>;
 
-// A LIN bus as the tracer sees it: a master running a fixed schedule table, one LIN
-// frame per slot, reported field by field as device frames with 16-bit microsecond
-// stamps, and a TimerWrap at every wrap of the 16-bit clock. Deterministic for a seed.
+// A LIN bus as the tracer sees it: a master running a schedule table (a fixed one, or
+// one read from an LDF), one LIN frame per slot, reported field by field as device
+// frames with 16-bit microsecond stamps, and a TimerWrap at every wrap of the 16-bit clock.
+// Deterministic for a seed.
 class LinBusModel {
   public:
+    // An empty schedule: the built-in one.
     LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t baudrate,
-                ClassicIds classicIds = {});
+                ClassicIds classicIds = {}, SimSchedule schedule = {});
 
     // Changes the bit rate the device listens at from the next slot on (a rate outside
     // 1000 to 20000 is ignored and answered with false). The bus runs at it too, unless
@@ -54,16 +57,12 @@ class LinBusModel {
     std::uint64_t nextDue();
 
   private:
-    struct ScheduleEntry {
-        std::uint8_t id;
-        int length;
-    };
-
     void buildSlot();
     void misreadSlot();
-    void fillData(const ScheduleEntry& entry, std::uint8_t* data);
+    PlayedSlot builtInSlot();
+    void fillBuiltInData(PlayedSlot& slot);
     std::uint8_t identifierByte(std::uint8_t id);
-    std::uint8_t checksum(std::uint8_t pid, const std::uint8_t* data, int count);
+    std::uint8_t checksum(std::uint8_t pid, const PlayedSlot& slot);
     std::uint8_t wrongChecksum(std::uint8_t pid, const std::uint8_t* data, int count,
                                std::uint8_t right);
     void addGarbage(std::uint64_t time, std::uint8_t pid);
@@ -76,6 +75,7 @@ class LinBusModel {
     ClassicIds classicIds_;
     std::uint16_t baudrate_;
     std::uint16_t busBaudrate_ = 0;
+    SchedulePlayer player_;
     std::deque<DeviceFrame> pending_;  // frames of the current slot not yet due
     std::uint64_t nextSlot_ = 0;
     std::uint64_t nextWrap_ = 65536;

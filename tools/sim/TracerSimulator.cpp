@@ -52,7 +52,8 @@ bool makeRaw(int fd) {
 TracerSimulator::TracerSimulator(TracerSimulatorOptions options)
     : options_(std::move(options)),
       epoch_(std::chrono::steady_clock::now()),
-      bus_(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds) {
+      bus_(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds,
+           options_.schedule) {
     bus_.setBusBaudrate(options_.busBaudrate);
 }
 
@@ -218,7 +219,8 @@ std::vector<std::uint8_t> TracerSimulator::generate(std::uint64_t durationMicros
         DeviceFrame marker = DeviceFrame::make(0, {0x05, kStartMarker, 0x00, 0x01, 0x00});
         marker.appendTo(bytes);
     }
-    LinBusModel bus(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds);
+    LinBusModel bus(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds,
+                    options_.schedule);
     bus.setBusBaudrate(options_.busBaudrate);
     bus.restart(0);
     std::vector<DeviceFrame> frames;

@@ -32,6 +32,7 @@ struct TracerSimulatorOptions {
     // the device's rate.
     std::uint16_t busBaudrate = 0;
     ClassicIds classicIds;  // identifiers sent with the classic checksum
+    SimSchedule schedule;   // the schedule table played; empty: the built-in one
 };
 
 // The result code of a SetBaudrate answer to a rate the device cannot run.

@@ -1,0 +1,118 @@
+#include "app/PlotLanePicker.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "lin/PlotSource.h"
+
+namespace daridez {
+
+namespace {
+
+QTreeWidgetItem* addChoice(QTreeWidgetItem* parent, const QString& caption, const QString& text) {
+    auto* item = new QTreeWidgetItem(parent, QStringList{caption});
+    item->setData(0, Qt::UserRole, text);
+    return item;
+}
+
+}  // namespace
+
+PlotLanePicker::PlotLanePicker(const IdSummary& summary, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Add lane"));
+    setObjectName(QStringLiteral("plotLanePicker"));
+    tree_ = new QTreeWidget(this);
+    tree_->setObjectName(QStringLiteral("plotLaneTree"));
+    tree_->setHeaderHidden(true);
+    addIdentifiers(summary);
+    addTiming();
+    text_ = new QLineEdit(this);
+    text_->setObjectName(QStringLiteral("plotLaneText"));
+    text_->setPlaceholderText(QStringLiteral("3C byte 2, 21 bits 4..7, 10 period, bus load"));
+    problem_ = new QLabel(this);
+    problem_->setObjectName(QStringLiteral("plotLaneProblem"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &PlotLanePicker::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &PlotLanePicker::reject);
+    connect(tree_, &QTreeWidget::currentItemChanged, this, &PlotLanePicker::onItemChanged);
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] { accept(); });
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Lane:"), text_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tree_, 1);
+    layout->addLayout(form);
+    layout->addWidget(problem_);
+    layout->addWidget(buttons);
+    resize(360, 420);
+}
+
+// Each identifier seen, with the data bytes its frames had, a bit range to edit and the
+// period.
+void PlotLanePicker::addIdentifiers(const IdSummary& summary) {
+    auto* top = new QTreeWidgetItem(tree_, QStringList{QStringLiteral("Identifiers")});
+    for (int id = 0; id < IdSummary::kIdCount; ++id) {
+        if (!summary.seen(id)) {
+            continue;
+        }
+        const QString name = QStringLiteral("%1").arg(id, 2, 16, QLatin1Char('0')).toUpper();
+        auto* item = new QTreeWidgetItem(top, QStringList{name});
+        int longest = 0;
+        for (int n = 1; n <= IdStats::kMaxData; ++n) {
+            longest = (summary.stats(id).lengths >> n) & 1u ? n : longest;
+        }
+        for (int byte = 0; byte < longest; ++byte) {
+            addChoice(item, QStringLiteral("byte %1").arg(byte),
+                      name + QStringLiteral(" byte %1").arg(byte));
+        }
+        if (longest != 0) {
+            addChoice(item, QStringLiteral("bits..."), name + QStringLiteral(" bits 0..7"));
+        }
+        addChoice(item, QStringLiteral("period"), name + QStringLiteral(" period"));
+    }
+    top->setExpanded(true);
+}
+
+void PlotLanePicker::addTiming() {
+    auto* top = new QTreeWidgetItem(tree_, QStringList{QStringLiteral("Timing")});
+    addChoice(top, QStringLiteral("bus load"), QStringLiteral("bus load"));
+    addChoice(top, QStringLiteral("failed checks"), QStringLiteral("failed checks"));
+    for (int w = 0; w < static_cast<int>(CheckWord::Count); ++w) {
+        const auto word = static_cast<CheckWord>(w);
+        if (IsFailure(word)) {
+            const QString text = QStringLiteral("failed checks ") + CheckWordText(word);
+            addChoice(top, text, text);
+        }
+    }
+    top->setExpanded(true);
+}
+
+void PlotLanePicker::onItemChanged(QTreeWidgetItem* item) {
+    if (item != nullptr && item->data(0, Qt::UserRole).isValid()) {
+        text_->setText(item->data(0, Qt::UserRole).toString());
+        problem_->clear();
+    }
+}
+
+QString PlotLanePicker::laneText() const {
+    return text_->text().simplified();
+}
+
+void PlotLanePicker::setLaneText(const QString& text) {
+    text_->setText(text);
+}
+
+// Only a text that names a lane closes the picker; otherwise it says what is wrong.
+void PlotLanePicker::accept() {
+    std::string error;
+    if (!ParsePlotSource(laneText().toStdString(), error)) {
+        problem_->setText(QString::fromStdString(error));
+        return;
+    }
+    QDialog::accept();
+}
+
+}  // namespace daridez

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+
+#include "lin/IdSummary.h"
+
+class QLabel;
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace daridez {
+
+// The lane picker of the plot window: a tree of what can be plotted (each identifier of
+// the trace with its data bytes, a bit range and its period; the timing lanes) and the
+// lane's text, which can also be typed ("21 bits 4..7"). Returns the text; the caller
+// adds the lane.
+class PlotLanePicker : public QDialog {
+    Q_OBJECT
+
+  public:
+    PlotLanePicker(const IdSummary& summary, QWidget* parent = nullptr);
+
+    QString laneText() const;
+    void setLaneText(const QString& text);
+    QTreeWidget* tree() const { return tree_; }
+
+    void accept() override;
+
+  private:
+    void addIdentifiers(const IdSummary& summary);
+    void addTiming();
+    void onItemChanged(QTreeWidgetItem* item);
+
+    QTreeWidget* tree_ = nullptr;
+    QLineEdit* text_ = nullptr;
+    QLabel* problem_ = nullptr;
+};
+
+}  // namespace daridez

@@ -1,0 +1,64 @@
+#include "app/PlotRowFinder.h"
+
+#include <limits>
+
+#include "view/TraceListModel.h"
+#include "view/TraceListView.h"
+
+namespace daridez {
+
+namespace {
+
+const TraceEntry* entryAt(const TraceList& list, std::uint32_t position) {
+    const TraceEntry* entry = list.TraceListHead();
+    for (std::uint32_t i = 0; entry != nullptr && i < position; ++i) {
+        entry = entry->next;
+    }
+    return entry;
+}
+
+std::int64_t distance(const TraceEntry& a, const TraceEntry& b) {
+    const std::int64_t d = a.slotTimes[0] - b.slotTimes[0];
+    return d < 0 ? -d : d;
+}
+
+}  // namespace
+
+int FindListRow(const TraceListModel& model, const TraceList& list, std::uint32_t position) {
+    const TraceEntry* target = entryAt(list, position);
+    const int rows = model.rowCount();
+    if (target == nullptr || rows == 0) {
+        return -1;
+    }
+    // Neither sorted nor filtered: the list shows the trace in its order.
+    if (position < static_cast<std::uint32_t>(rows) &&
+        model.rowEntry(static_cast<int>(position)) == target) {
+        return static_cast<int>(position);
+    }
+    int nearest = -1;
+    std::int64_t best = std::numeric_limits<std::int64_t>::max();
+    for (int row = 0; row < rows; ++row) {
+        const TraceEntry* entry = model.rowEntry(row);
+        if (entry == target) {
+            return row;
+        }
+        if (entry != nullptr && distance(*entry, *target) < best) {
+            best = distance(*entry, *target);
+            nearest = row;
+        }
+    }
+    return nearest;
+}
+
+void ShowTraceRow(TraceListView& view, const TraceList& list, std::uint32_t position) {
+    const int row = FindListRow(*view.traceModel(), list, position);
+    if (row < 0) {
+        return;
+    }
+    const QModelIndex index = view.traceModel()->index(row, 0);
+    view.selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view.scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+}  // namespace daridez

@@ -1,0 +1,217 @@
+// Plot benchmark: four lanes over a million LIN frames of one identifier (three with a
+// point per frame, the bus load per second), built from the rows, grown batch by batch as
+// a live trace grows, and redrawn in the real window at 1600x1000 for zoom and pan steps;
+// the memory a lane takes per point. Each figure is printed beside its goal, the last
+// line holds them all; the exit status is 1 when a goal is missed. Times are judged by
+// the processor time they took (the wall time is printed beside it): on a shared machine
+// it says what the code costs, and on an idle one the two agree.
+// Usage: bench-plot [LIN frames, default 1000000]
+#include <qcustomplot.h>
+#include <QApplication>
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "app/PlotWindow.h"
+#include "app/WindowPrompts.h"
+#include "bench/BenchSupport.h"
+#include "bench/DumpGenerator.h"
+
+using namespace daridez;
+using namespace daridez::bench;
+
+namespace {
+
+constexpr int kRounds = 3;            // the fastest of a few: the machine is shared
+constexpr int kSteps = 20;            // zoom steps, then as many pan steps
+constexpr std::uint64_t kBatch = 16;  // rows per live batch: 100 ms at full load, 19200 baud
+const char* const kLanes[] = {"00 byte 0", "00 bits 4..11", "00 period", "bus load"};
+
+constexpr double kBuildGoalMs = 300;
+constexpr double kRedrawGoalMs = 50;
+constexpr double kBytesGoal = 16;
+
+struct NoPrompts : WindowPrompts {
+    QString chooseTraceFile(ChooserMode, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    void message(const QString&) override {}
+    void beginProgress(std::uint64_t) override {}
+    bool progress(std::uint64_t) override { return true; }
+    void endProgress() override {}
+};
+
+struct Figures {
+    Seconds build;
+    std::uint64_t batches = 0;
+    bool livePointsSame = false;
+    Seconds zoom;  // per step, the mean
+    Seconds pan;
+    double zoomWorstMs = 0;  // wall
+    double panWorstMs = 0;
+    double bytesPerPoint = 0;
+    std::uint64_t points = 0;
+};
+
+PlotTracker trackerWithLanes(const TraceList& list) {
+    PlotTracker tracker;
+    for (const char* text : kLanes) {
+        std::string error;
+        tracker.addLane(*ParsePlotSource(text, error), list);
+    }
+    return tracker;
+}
+
+std::uint64_t pointCount(const PlotTracker& tracker) {
+    std::uint64_t points = 0;
+    for (const PlotLane& lane : tracker.lanes()) points += lane.series().size();
+    return points;
+}
+
+// The lanes from every row at once, as a loaded trace is plotted.
+void measureBuild(const TraceList& list, Figures& figures) {
+    Seconds best{1e9, 1e9};
+    for (int round = 0; round < kRounds; ++round) {
+        PlotTracker tracker = trackerWithLanes(list);
+        Timer start;
+        tracker.update(list, nullptr);
+        best = fastest(best, secondsSince(start));
+        figures.points = pointCount(tracker);
+        const PlotSeries& series = tracker.lanes()[0].series();
+        figures.bytesPerPoint = static_cast<double>(series.memoryBytes()) / series.size();
+    }
+    figures.build = best;
+}
+
+// The same rows as a live trace hands them over: each update reads only its batch, and
+// the lanes end as the one-shot build made them.
+void measureLive(const TraceList& list, Figures& figures) {
+    PlotTracker tracker = trackerWithLanes(list);
+    std::uint64_t read = 0;
+    Timer start;
+    const TraceEntry* open = list.TraceListHead();
+    while (open != nullptr) {
+        for (std::uint64_t i = 0; i < kBatch && open != nullptr; ++i) open = open->next;
+        read += tracker.update(list, open).rowsAdded;
+        ++figures.batches;
+    }
+    const double ms = secondsSince(start).wall * 1e3;
+    figures.livePointsSame = read == list.rowCount() && pointCount(tracker) == figures.points;
+    std::printf("  live: %llu batches of %llu rows in %.1f ms, every row read once: %s\n",
+                static_cast<unsigned long long>(figures.batches),
+                static_cast<unsigned long long>(kBatch), ms,
+                read == list.rowCount() ? "yes" : "no");
+}
+
+// One step: the new span set as the wheel or a drag sets it (which redraws the plot).
+Seconds step(PlotWindow& window, double from, double to) {
+    Timer start;
+    window.setTimeRange(from, to);
+    return secondsSince(start);
+}
+
+// Adds one step's share of the mean and keeps the slowest (wall, ms).
+void add(Seconds& mean, const Seconds& step, double& worstMs) {
+    mean.wall += step.wall / kSteps;
+    mean.cpu += step.cpu / kSteps;
+    worstMs = std::max(worstMs, step.wall * 1e3);
+}
+
+void measureRedraw(TraceSession& session, Figures& figures) {
+    NoPrompts prompts;
+    PlotWindow window(
+        session, [] { return false; }, prompts);
+    for (const char* text : kLanes) window.addLane(QString::fromLatin1(text));
+    window.show();
+    window.plot()->setFixedSize(1600, 1000);
+    QApplication::processEvents();
+    window.refresh();
+    window.showAll();
+    QApplication::processEvents();
+    double from = window.timeFrom();
+    double to = window.timeTo();
+    for (int i = 0; i < kSteps; ++i) {  // the wheel: 15 % in around the middle
+        const double middle = (from + to) / 2;
+        const double half = (to - from) * 0.85 / 2;
+        from = middle - half;
+        to = middle + half;
+        add(figures.zoom, step(window, from, to), figures.zoomWorstMs);
+    }
+    for (int i = 0; i < kSteps; ++i) {  // a drag: a tenth of the span to the right
+        const double shift = (to - from) / 10;
+        from += shift;
+        to += shift;
+        add(figures.pan, step(window, from, to), figures.panWorstMs);
+    }
+}
+
+void line(const char* what, double figure, const char* unit, const char* goal, bool met) {
+    std::printf("  %-40s %9.2f %-8s goal %-10s %s\n", what, figure, unit, goal,
+                met ? "met" : "MISSED");
+}
+
+// A time: its processor time beside the goal, the wall time after it.
+void timeLine(const char* what, const Seconds& seconds, double goalMs) {
+    std::printf("  %-40s %9.2f ms cpu  goal < %3.0f ms  %-6s (wall %.2f ms)\n", what,
+                seconds.cpu * 1e3, goalMs, seconds.cpu * 1e3 < goalMs ? "met" : "MISSED",
+                seconds.wall * 1e3);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    DumpGenerator::Options options = DumpGenerator::Options::fromArguments(argc, argv);
+    options.identifiers = 1;
+    const std::string path = scratchPath("bench-plot", ".dump");
+    {
+        const DumpGenerator::Dump dump = DumpGenerator::generate(options);
+        std::printf("dump: %llu LIN frames of identifier 00, %.1f MB\n",
+                    static_cast<unsigned long long>(dump.linFrames), dump.bytes.size() / 1e6);
+        if (!writeFile(path, dump.bytes)) {
+            std::fprintf(stderr, "bench-plot: cannot write %s\n", path.c_str());
+            return 2;
+        }
+    }
+    TraceList list;
+    CountingSink sink;
+    ReceiveBuffer buffer;
+    TraceSession session(list, buffer, sink);
+    const bool loaded = LoadTrace(session, path) == LoadResult::Ok;
+    std::remove(path.c_str());
+    if (!loaded) {
+        std::fprintf(stderr, "bench-plot: cannot load the dump\n");
+        return 2;
+    }
+    std::printf("lanes: %s, %s, %s, %s\n", kLanes[0], kLanes[1], kLanes[2], kLanes[3]);
+
+    Figures figures;
+    measureBuild(list, figures);
+    measureLive(list, figures);
+    measureRedraw(session, figures);
+
+    const bool build = figures.build.cpu * 1e3 < kBuildGoalMs;
+    const bool zoom = figures.zoom.cpu * 1e3 < kRedrawGoalMs;
+    const bool pan = figures.pan.cpu * 1e3 < kRedrawGoalMs;
+    const bool memory = figures.bytesPerPoint <= kBytesGoal;
+    std::printf("  %llu points in the four lanes\n",
+                static_cast<unsigned long long>(figures.points));
+    timeLine("build four lanes from the rows", figures.build, kBuildGoalMs);
+    line("live batches add without rebuilding", figures.livePointsSame ? 1 : 0, "(1: yes)", "1",
+         figures.livePointsSame);
+    timeLine("redraw per zoom step, 1600x1000 (mean)", figures.zoom, kRedrawGoalMs);
+    timeLine("redraw per pan step, 1600x1000 (mean)", figures.pan, kRedrawGoalMs);
+    line("memory of a lane per point", figures.bytesPerPoint, "bytes", "<= 16", memory);
+    std::printf("  (slowest zoom step %.2f ms, slowest pan step %.2f ms)\n", figures.zoomWorstMs,
+                figures.panWorstMs);
+    const bool all = build && figures.livePointsSame && zoom && pan && memory;
+    std::printf(
+        "bench-plot: build %.1f ms (<300), live same points %s, zoom %.2f ms (<50), pan %.2f ms "
+        "(<50), %.2f bytes/point (<=16): %s\n",
+        figures.build.cpu * 1e3, figures.livePointsSame ? "yes" : "no", figures.zoom.cpu * 1e3,
+        figures.pan.cpu * 1e3, figures.bytesPerPoint, all ? "every goal met" : "a goal MISSED");
+    return all ? 0 : 1;
+}

@@ -1,0 +1,138 @@
+#include "lin/PlotLane.h"
+
+#include "lin/IdSummary.h"
+
+namespace daridez {
+
+namespace {
+
+// floor(time / kSecond), also for times before 0.
+std::int64_t secondOf(std::int64_t time) {
+    const std::int64_t second = time / PlotLane::kSecond;
+    return time < 0 && time % PlotLane::kSecond != 0 ? second - 1 : second;
+}
+
+}  // namespace
+
+PlotLane::PlotLane(const PlotSource& source, int baudrate)
+    : source_(source), baudrate_(baudrate > 0 ? baudrate : kDefaultBaudrate) {}
+
+void PlotLane::clear() {
+    series_.clear();
+    seenFrame_ = false;
+    shortest_ = 0;
+    breakLine_ = false;
+    counting_ = false;
+    amount_ = 0;
+}
+
+void PlotLane::add(const PlotRow& row) {
+    if (PerSecond(source_)) {
+        addPerSecond(row);
+    } else if (row.frame->hasId && row.frame->id() == source_.id) {
+        addFramePoint(row);
+    }
+}
+
+void PlotLane::addFramePoint(const PlotRow& row) {
+    const std::int64_t interval = row.time - lastFrameTime_;
+    const bool sameRecording = seenFrame_ && !row.newRecording;
+    bool late = false;
+    if (sameRecording) {
+        late = shortest_ != 0 && interval * 2 > shortest_ * 3;
+        shortest_ = shortest_ == 0 || interval < shortest_ ? interval : shortest_;
+    }
+    seenFrame_ = true;
+    lastFrameTime_ = row.time;
+    breakLine_ = breakLine_ || late || row.newRecording;
+
+    float value = 0;
+    if (source_.kind == PlotKind::Period) {
+        if (!sameRecording) {
+            breakLine_ = true;
+            return;
+        }
+        value = static_cast<float>(static_cast<double>(interval) / 1000.0);
+    } else if (!valueOf(*row.frame, value)) {
+        breakLine_ = true;
+        return;
+    }
+    const bool failed = row.verdict.failed();
+    series_.append(
+        PlotPoint{row.time, value, row.row, failed, breakLine_ && !failed && !series_.empty()});
+    // A marked point is joined to nothing: the line goes on after it as a new one.
+    breakLine_ = failed;
+}
+
+// The data byte or the bits asked for, when the frame's data holds them.
+bool PlotLane::valueOf(const LinFrame& frame, float& value) const {
+    const int length = frame.dataLength();
+    if (source_.kind == PlotKind::DataByte) {
+        if (source_.byte >= length) {
+            return false;
+        }
+        value = frame.response[source_.byte];
+        return true;
+    }
+    if (source_.lastBit >= 8 * length) {
+        return false;
+    }
+    std::uint64_t data = 0;
+    for (int i = length - 1; i >= 0; --i) {
+        data = data << 8 | frame.response[i];
+    }
+    const int width = source_.lastBit - source_.firstBit + 1;
+    const std::uint64_t mask = width == 64 ? ~0ull : (1ull << width) - 1;
+    value = static_cast<float>((data >> source_.firstBit) & mask);
+    return true;
+}
+
+// What a row adds to its second: bus bits, or one failed frame.
+bool PlotLane::counts(const PlotRow& row, double& amount) const {
+    const LinFrame& frame = *row.frame;
+    if (source_.kind == PlotKind::BusLoad) {
+        amount = frame.hasId
+                     ? IdSummary::kHeaderBits + IdSummary::kResponseByteBits * frame.responseCount
+                     : 0;
+        return frame.hasId;
+    }
+    amount = 1;
+    return row.verdict.failed() && (!source_.word || row.verdict.has(*source_.word));
+}
+
+void PlotLane::addPerSecond(const PlotRow& row) {
+    const std::int64_t second = secondOf(row.time);
+    if (!counting_) {
+        counting_ = true;
+        second_ = second;
+        amount_ = 0;
+        secondRow_ = row.row;
+    }
+    if (second > second_) {
+        closeSeconds(second);
+        secondRow_ = row.row;
+    }
+    double amount = 0;
+    if (counts(row, amount)) {
+        amount_ += amount;
+    }
+}
+
+// Adds the second being counted and the empty ones up to, not including, second. A
+// silence longer than kLongestSilence seconds is a gap in the line, not a row of zeros.
+void PlotLane::closeSeconds(std::int64_t second) {
+    const double scale = source_.kind == PlotKind::BusLoad ? 100.0 / baudrate_ : 1.0;
+    const bool silence = second - second_ > kLongestSilence;
+    for (; second_ < second; ++second_) {
+        series_.append(PlotPoint{second_ * kSecond, static_cast<float>(amount_ * scale), secondRow_,
+                                 false, breakLine_});
+        amount_ = 0;
+        breakLine_ = false;
+        if (silence) {
+            second_ = second - 1;
+            breakLine_ = true;
+        }
+    }
+}
+
+}  // namespace daridez

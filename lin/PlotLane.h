@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+
+#include "lin/FrameCheck.h"
+#include "lin/LinFrame.h"
+#include "lin/PlotSeries.h"
+#include "lin/PlotSource.h"
+
+namespace daridez {
+
+// One LIN frame row as the lanes see it: where it stands in the trace, when it came on
+// the plot's clock (recordings one after another), and what it held.
+struct PlotRow {
+    std::uint32_t row = 0;      // position from the head of the trace
+    std::int64_t time = 0;      // microseconds of the plot's clock
+    bool newRecording = false;  // the first LIN frame row after a "Start"
+    const LinFrame* frame = nullptr;
+    FrameVerdict verdict;
+};
+
+// Turns the LIN frame rows of a trace, one at a time, into the points of one lane.
+//
+// Per-frame lanes (a data byte, bits, the period) take a point from each frame of their
+// identifier. A frame whose check failed becomes a marked point that no line joins; a
+// frame that arrives later than 1.5 times the shortest interval seen between frames of
+// its identifier leaves a gap: the line is not drawn across the frames that are missing.
+// A frame without the byte or bits asked for adds no point and breaks the line.
+//
+// Per-second lanes (bus load, failed checks) add a point at the start of every second of
+// trace time once it is over, also for seconds without frames (0); the second still
+// running is not shown.
+class PlotLane {
+  public:
+    static constexpr std::int64_t kSecond = 1'000'000;
+    static constexpr int kDefaultBaudrate = 19200;
+    static constexpr std::int64_t kLongestSilence = 3600;  // seconds shown as zeros
+
+    explicit PlotLane(const PlotSource& source, int baudrate = kDefaultBaudrate);
+
+    void add(const PlotRow& row);
+    // Forgets every point and every interval: the trace starts over.
+    void clear();
+
+    const PlotSource& source() const { return source_; }
+    const PlotSeries& series() const { return series_; }
+    int baudrate() const { return baudrate_; }
+
+  private:
+    void addFramePoint(const PlotRow& row);
+    bool valueOf(const LinFrame& frame, float& value) const;
+    bool counts(const PlotRow& row, double& amount) const;
+    void addPerSecond(const PlotRow& row);
+    void closeSeconds(std::int64_t second);
+
+    PlotSource source_;
+    int baudrate_;
+    PlotSeries series_;
+    // Per-frame lanes: the previous frame of the identifier and the shortest interval.
+    bool seenFrame_ = false;
+    std::int64_t lastFrameTime_ = 0;
+    std::int64_t shortest_ = 0;  // 0: none measured yet
+    bool breakLine_ = false;     // the next point starts a new line
+    // Per-second lanes: the second being counted and what it has so far.
+    bool counting_ = false;
+    std::int64_t second_ = 0;
+    double amount_ = 0;
+    std::uint32_t secondRow_ = 0;  // the first row of the second
+};
+
+}  // namespace daridez

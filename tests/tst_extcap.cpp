@@ -1,0 +1,573 @@
+// daridez-extcap's parts: its command line, its answers to Wireshark, the interfaces it
+// lists, the live capture session against a scripted port, and the personal link.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include "DecoderFixture.h"
+#include "tools/extcap/CaptureSession.h"
+#include "tools/extcap/ExtcapAnswers.h"
+#include "tools/extcap/ExtcapInterfaces.h"
+#include "tools/extcap/ExtcapOptions.h"
+#include "tools/extcap/PollSchedule.h"
+#include "tools/extcap/UserInstall.h"
+
+using namespace daridez;
+using namespace daridez::test;
+
+namespace {
+
+// A port whose bytes the test queues before each poll.
+struct ScriptedPort : PortChannel {
+    bool isConnected() const override { return !vanished; }
+    std::uint32_t Read(std::uint8_t* buffer, std::uint32_t max) override {
+        const qsizetype n = std::min<qsizetype>(max, pending.size());
+        std::copy_n(pending.constData(), n, buffer);
+        pending.remove(0, n);
+        return std::uint32_t(n);
+    }
+    std::uint32_t Write(const std::uint8_t* bytes, std::uint32_t count) override {
+        writes << bytesOf(bytes, count).toHex(' ');
+        return count;
+    }
+    std::uint32_t PurgeInput() override { return pending.clear(), 1; }
+    std::uint32_t PurgeOutput() override { return 1; }
+    bool deviceVanished() const override { return vanished; }
+
+    bool vanished = false;
+    QByteArray pending;
+    QStringList writes;  // in hexadecimal
+};
+
+// Keeps what the capture writes; refuses it once told to.
+struct MemoryOutput : ByteOutput {
+    bool write(const void* data, std::size_t size) override {
+        return refuse ? false : (bytes += bytesOf(data, size), ++writes, true);
+    }
+    QByteArray bytes;
+    int writes = 0;
+    bool refuse = false;
+};
+
+// The packets of a pcapng capture as "id checksum errors: data": the LIN pseudo-header's
+// identifier byte, checksum and error bits, then the data bytes.
+QStringList packetsOf(const QByteArray& capture) {
+    QStringList packets;
+    qsizetype at = 0;
+    const auto u32 = [&](qsizetype pos) {
+        return qFromLittleEndian<quint32>(capture.constData() + pos);
+    };
+    while (at + 12 <= capture.size()) {
+        const quint32 type = u32(at), length = u32(at + 4);
+        if (type == 6) {
+            const QByteArray packet = capture.mid(at + 28, u32(at + 20));
+            packets << packet.mid(5, 3).toHex(' ') + ":" + packet.mid(8).toHex(' ');
+        }
+        at += length;
+    }
+    return packets;
+}
+
+// Device frames: a start marker, and a LIN frame C1 (id 01) with 05 10 and checksum.
+const QByteArray kStart = hex("0582000001 00");
+QByteArray linFrame(const char* pidAndBytes) {
+    QByteArray frame = hex("0490001000 059100205500");
+    int slot = 0;
+    for (const QByteArray& byte : QByteArray(pidAndBytes).split(' ')) {
+        frame += hex("05" + QByteArray::number(0x92 + slot++, 16) + "0030" + byte + "00");
+    }
+    return frame;
+}
+const QByteArray kRateAnswer = hex("05814B0000 00");
+
+struct CaptureRig {
+    explicit CaptureRig(CaptureSession::Settings settings = {})
+        : session(
+              port, out, std::move(settings),
+              [this](const std::string& text) { reports << QString::fromStdString(text); },
+              [] { return std::int64_t{1'000'000}; }) {}
+
+    // Queues bytes and polls once, afterMs after the last poll.
+    CaptureSession::TickResult poll(const QByteArray& bytes = {}, int afterMs = 100) {
+        port.pending += bytes;
+        now += std::chrono::milliseconds(afterMs);
+        return session.poll(now);
+    }
+    // Headers, the rate's answer, the start marker: a running trace.
+    void start() {
+        QVERIFY(session.writeHeaders());
+        session.begin();
+        poll(kRateAnswer);
+        poll(kStart);
+        QCOMPARE(session.state(), TraceState::Tracing);
+    }
+
+    ScriptedPort port;
+    MemoryOutput out;
+    QStringList reports;
+    CaptureSession session;
+    CaptureSession::Clock::time_point now{};
+};
+
+std::vector<std::string> strings(const QStringList& list) {
+    std::vector<std::string> result;
+    for (const QString& text : list) {
+        result.push_back(text.toStdString());
+    }
+    return result;
+}
+
+}  // namespace
+
+class TestExtcap : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // --- the command line ----------------------------------------------------------
+
+    void parsesWiresharksCalls_data() {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("expected");  // the options read, or the error
+        QTest::newRow("interfaces") << "--extcap-interfaces --extcap-version=4.0"
+                                    << "interfaces if= fifo= filter=- device=- rate=- checks=1";
+        QTest::newRow("dlts") << "--extcap-dlts --extcap-interface daridez-ttyUSB0"
+                              << "dlts if=daridez-ttyUSB0 fifo= filter=- device=- rate=- checks=1";
+        QTest::newRow("capture with every option")
+            << "--capture --extcap-interface daridez-a --fifo /tmp/f --device /dev/x "
+               "--lin-rate 9600 --baud=19200 --data-bits 7 --parity even --stop-bits 2 "
+               "--checks false --extcap-capture-filter id=3C"
+            << "capture if=daridez-a fifo=/tmp/f filter=id=3C device=/dev/x rate=9600 checks=0 "
+               "line=19200,7,2,2";
+        QTest::newRow("filter check: a filter without --capture")
+            << "--extcap-capture-filter bad --extcap-interface daridez-a"
+            << "filtercheck if=daridez-a fifo= filter=bad device=- rate=- checks=1";
+        QTest::newRow("config with reload")
+            << "--extcap-config --extcap-interface i --extcap-reload-option device"
+            << "config if=i fifo= filter=- device=- rate=- checks=1 reload=device";
+        QTest::newRow("install") << "--install-user"
+                                 << "install if= fifo= filter=- device=- rate=- checks=1";
+        QTest::newRow("no mode") << "--device /dev/x"
+                                 << "error: nothing to do: give --extcap-interfaces, --capture, "
+                                    "--install-user or --help";
+        QTest::newRow("capture without fifo") << "--capture --extcap-interface a"
+                                              << "error: --fifo is missing";
+        QTest::newRow("dlts without interface") << "--extcap-dlts"
+                                                << "error: --extcap-interface is missing";
+        QTest::newRow("rate out of range") << "--capture --lin-rate 70000"
+                                           << "error: --lin-rate 70000: a LIN rate is 1 to "
+                                              "65535 bit/s";
+        QTest::newRow("parity word") << "--capture --parity mark"
+                                     << "error: --parity mark: none, odd or even";
+        QTest::newRow("checks word") << "--capture --checks maybe"
+                                     << "error: --checks maybe: true or false";
+        QTest::newRow("unknown option") << "--capture --speed 3"
+                                        << "error: unknown option --speed";
+        QTest::newRow("missing value") << "--capture --fifo"
+                                       << "error: option --fifo needs a value";
+        QTest::newRow("stray word") << "--capture now"
+                                    << "error: unexpected argument now";
+    }
+    void parsesWiresharksCalls() {
+        QFETCH(QString, arguments);
+        QFETCH(QString, expected);
+        const std::vector<std::string> args = strings(arguments.split(' '));
+        std::vector<const char*> argv;
+        for (const std::string& arg : args) {
+            argv.push_back(arg.c_str());
+        }
+        std::string error;
+        const auto options = ExtcapOptions::parse(int(argv.size()), argv.data(), error);
+        QCOMPARE(describe(options, error), expected);
+    }
+
+    void lineSettingsFallBackOneByOne() {
+        ExtcapOptions options;
+        options.parity = 1;
+        const LineSettings line = options.lineSettings({9600, 7, 2, 2});
+        QCOMPARE(QString("%1 %2 %3 %4")
+                     .arg(line.baudRate)
+                     .arg(line.byteSize)
+                     .arg(line.parity)
+                     .arg(line.stopBits),
+                 QString("9600 7 1 2"));
+    }
+
+    // --- the answers -----------------------------------------------------------------
+
+    void answersInterfacesAndLinkType() {
+        QCOMPARE(QString::fromStdString(ExtcapAnswers::interfaces(
+                     "1.2.3", "file:///doc/README.md",
+                     {{"daridez-ttyUSB0", "/dev/ttyUSB0"}, {"daridez-tty{x}", "/tmp/tty{x}"}})),
+                 QString("extcap {version=1.2.3}{help=file:///doc/README.md}\n"
+                         "interface {value=daridez-ttyUSB0}{display=Daridez LIN tracer "
+                         "/dev/ttyUSB0}\n"
+                         "interface {value=daridez-tty(x)}{display=Daridez LIN tracer "
+                         "/tmp/tty(x)}\n"));
+        QCOMPARE(QString::fromStdString(ExtcapAnswers::interfaces("1", "h", {})),
+                 QString("extcap {version=1}{help=h}\n"));
+        QCOMPARE(QString::fromStdString(ExtcapAnswers::dlts()),
+                 QString("dlt {number=212}{name=LIN}{display=LIN}\n"));
+    }
+
+    void answersConfigWithTheDefaultsMarked() {
+        ExtcapAnswers::Defaults defaults;
+        defaults.device = "/tmp/ttyLIN0";  // not present: listed first
+        defaults.linRate = 10417;          // not one of the box's rates: listed first
+        defaults.line = {19200, 8, 2, 2};
+        const QStringList lines =
+            QString::fromStdString(
+                ExtcapAnswers::config(defaults, {{"/dev/ttyUSB0", "FT232R (FTDI)"}}))
+                .split('\n');
+        const QString line = "{group=Serial line}";
+        const QStringList expected = {
+            "arg {number=0}{call=--device}{display=Device}{type=selector}{tooltip=The serial "
+            "device the tracer is attached to}{reload=true}{placeholder=Look again}",
+            "value {arg=0}{value=/tmp/ttyLIN0}{display=/tmp/ttyLIN0}{default=true}",
+            "value {arg=0}{value=/dev/ttyUSB0}{display=/dev/ttyUSB0 (FT232R (FTDI))}"
+            "{default=false}",
+            "arg {number=1}{call=--lin-rate}{display=LIN-Baudrate}{type=selector}{tooltip=The "
+            "bus's bit rate, set on the tracer before the trace starts}",
+            "value {arg=1}{value=10417}{display=10417}{default=true}",
+            "value {arg=1}{value=1200}{display=1200}{default=false}",
+            "value {arg=1}{value=2400}{display=2400}{default=false}",
+            "value {arg=1}{value=4800}{display=4800}{default=false}",
+            "value {arg=1}{value=9600}{display=9600}{default=false}",
+            "value {arg=1}{value=19200}{display=19200}{default=false}",
+            "arg {number=2}{call=--baud}{display=Baud rate}{type=selector}{tooltip=The serial "
+            "line to the tracer}" +
+                line};
+        QCOMPARE(lines.mid(0, expected.size()), expected);
+        QVERIFY(lines.contains("value {arg=2}{value=19200}{display=19.2K}{default=true}"));
+        QVERIFY(lines.contains("value {arg=3}{value=8}{display=8 bit}{default=true}"));
+        QVERIFY(lines.contains("value {arg=4}{value=even}{display=even}{default=true}"));
+        QVERIFY(lines.contains("value {arg=5}{value=2}{display=2 bit}{default=true}"));
+        QCOMPARE(lines.filter("{default=true}").size(), 7);  // six selectors and the box
+        QCOMPARE(lines.at(lines.size() - 2),
+                 QString("arg {number=6}{call=--checks}{display=Frame checks}{type=boolean}"
+                         "{tooltip=Mark each packet's faults (no response, sync, parity, "
+                         "checksum) in its error bits}{default=true}"));
+        QCOMPARE(lines.last(), QString());
+    }
+
+    // --- the interfaces ----------------------------------------------------------------
+
+    void listsPortsThenDevicesPresent_data() {
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("expected");  // name=device
+        // Paths starting with "gone" lead nowhere; "by-id" leads to /dev/ttyUSB0.
+        QTest::newRow("ports that exist, then new devices")
+            << QStringList{"gone/ttyS0", "/tmp/ttyLIN0", "", "/dev/ttyACM0"}
+            << QStringList{"/dev/ttyACM0", "/dev/ttyUSB1"}
+            << QStringList{"daridez-ttyLIN0=/tmp/ttyLIN0", "daridez-ttyACM0=/dev/ttyACM0",
+                           "daridez-ttyUSB1=/dev/ttyUSB1"};
+        QTest::newRow("a port naming a present device by its link")
+            << QStringList{"/dev/serial/by-id/usb-FTDI"} << QStringList{"/dev/ttyUSB0"}
+            << QStringList{"daridez-usb-FTDI=/dev/serial/by-id/usb-FTDI"};
+        QTest::newRow("one name, two devices: the first")
+            << QStringList{"/tmp/ttyUSB0"} << QStringList{"/dev/ttyUSB0"}
+            << QStringList{"daridez-ttyUSB0=/tmp/ttyUSB0"};
+        QTest::newRow("no devices at all")
+            << QStringList{"gone/a", "gone/b"} << QStringList{} << QStringList{};
+    }
+    void listsPortsThenDevicesPresent() {
+        QFETCH(QStringList, ports);
+        QFETCH(QStringList, present);
+        std::vector<PortList::Entry> devices;
+        for (const QString& path : present) {
+            devices.push_back({path.toStdString(), {}, {}});
+        }
+        const auto resolve = [](const std::string& path) -> std::string {
+            return path.starts_with("gone")                  ? ""
+                   : path.find("by-id") != std::string::npos ? "/dev/ttyUSB0"
+                                                             : path;
+        };
+        QStringList listed;
+        for (const auto& entry : ExtcapInterfaces::list(strings(ports), devices, resolve)) {
+            listed << QString::fromStdString(entry.name + "=" + entry.device);
+        }
+        QTEST(listed, "expected");
+    }
+
+    void findsTheDeviceOfAnInterface_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("a port, present or not") << "daridez-ttyLIN0"
+                                                << "/tmp/gone/ttyLIN0";
+        QTest::newRow("a device present") << "daridez-ttyUSB3"
+                                          << "/dev/serial/ttyUSB3";
+        QTest::newRow("neither: the name in /dev") << "daridez-ttyACM7"
+                                                   << "/dev/ttyACM7";
+    }
+    void findsTheDeviceOfAnInterface() {
+        QFETCH(QString, name);
+        const std::string device =
+            ExtcapInterfaces::deviceOf(name.toStdString(), {"/dev/ttyS0", "/tmp/gone/ttyLIN0"},
+                                       {{"/dev/serial/ttyUSB3", {}, {}}});
+        QTEST(QString::fromStdString(device), "expected");
+    }
+
+    // --- the capture session -----------------------------------------------------------
+
+    void setsTheRateThenStartsAndStops() {
+        CaptureSession::Settings settings;
+        settings.linRate = 9600;
+        CaptureRig rig(std::move(settings));
+        QVERIFY(rig.session.writeHeaders());
+        QCOMPARE(rig.out.bytes.size(), 48);  // section header and interface, at once
+        rig.session.begin();
+        QCOMPARE(rig.port.writes, QStringList{"04 01 25 80 aa"});
+        rig.poll();
+        QCOMPARE(rig.port.writes.size(), 1);  // the rate is not answered yet
+        rig.poll(hex("0581258000 00"));
+        QCOMPARE(rig.port.writes, (QStringList{"04 01 25 80 aa", "02 02 04"}));
+        QVERIFY(rig.session.stop());
+        QCOMPARE(rig.port.writes.last(), QString("02 03 05"));
+        QCOMPARE(rig.reports, QStringList{});
+    }
+
+    void handsOnFramesWhenTheNextBeginsOrTheBusIsQuiet() {
+        CaptureRig rig;
+        rig.start();
+        const int headers = rig.out.bytes.size();
+        rig.poll(linFrame("c1 05 10 ea"));
+        QCOMPARE(rig.out.bytes.size(), headers);  // the frame may go on
+        rig.poll(linFrame("20 01"), 5);           // a new break: the first is complete
+        QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});
+        rig.poll({}, 24);  // quiet long enough: the second is complete too
+        QCOMPARE(packetsOf(rig.out.bytes), (QStringList{"c1 ea 00:05 10", "20 01 08:"}));
+        rig.poll();
+        QVERIFY(rig.session.stop());
+        QCOMPARE(packetsOf(rig.out.bytes).size(), 2);  // each once
+    }
+
+    // A poll soon after bytes that finds none must not cut the frame: its response may
+    // still come within the quiet time.
+    void aFrameIsCompleteOnlyAfterTheQuietTime() {
+        CaptureSession::Settings settings;
+        settings.linRate = 1000;  // slow: 20 + 60 ms of quiet
+        CaptureRig rig(std::move(settings));
+        QCOMPARE(rig.session.quietTime(), std::nullopt);  // no trace yet
+        rig.start();
+        QCOMPARE(rig.session.quietTime(), std::chrono::milliseconds(80));
+        const int headers = rig.out.bytes.size();
+        rig.poll(linFrame("c1"));
+        rig.poll({}, 79);
+        QCOMPARE(rig.out.bytes.size(), headers);
+        rig.poll(linFrame("c1 05 10 ea").mid(linFrame("c1").size()), 1);
+        rig.poll({}, 80);
+        QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});
+    }
+
+    void quietTimeFollowsTheLinRate_data() {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("quietMs");
+        QTest::newRow("19200: 60 bits in 4 ms") << 19200 << 24;
+        QTest::newRow("9600: 60 bits in 7 ms") << 9600 << 27;
+        QTest::newRow("1200: 60 bits in 50 ms") << 1200 << 70;
+    }
+    void quietTimeFollowsTheLinRate() {
+        QFETCH(int, rate);
+        CaptureSession::Settings settings;
+        settings.linRate = rate;
+        CaptureRig rig(std::move(settings));
+        rig.session.writeHeaders();
+        rig.session.begin();
+        rig.poll(hex("0581" + QByteArray::number(rate, 16).rightJustified(4, '0') + "00 00"));
+        rig.poll(kStart);
+        QTEST(int(rig.session.quietTime().value_or(std::chrono::milliseconds(-1)).count()),
+              "quietMs");
+    }
+
+    void filtersChecksAndTimesPackets_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("checks");
+        QTest::addColumn<QStringList>("expected");
+        const QString good = "c1 ea 00:05 10", bad = "3c 00 08:01 02";
+        QTest::newRow("all, checked") << "" << true << QStringList{good, bad};
+        QTest::newRow("id=3C") << "id=3C" << true << QStringList{bad};
+        QTest::newRow("!bad") << "!bad" << true << QStringList{good};
+        QTest::newRow("checks off: no error bits")
+            << "" << false << QStringList{good, "3c 00 00:01 02"};
+    }
+    void filtersChecksAndTimesPackets() {
+        QFETCH(QString, query);
+        QFETCH(bool, checks);
+        CaptureSession::Settings settings;
+        settings.checks = checks;
+        std::string error;
+        if (!query.isEmpty()) {
+            settings.query = Query::parse(query.toStdString(), error);
+        }
+        CaptureRig rig(std::move(settings));
+        rig.start();
+        rig.poll(linFrame("c1 05 10 ea") + linFrame("3c 01 02 00"));
+        QVERIFY(rig.session.stop());
+        QTEST(packetsOf(rig.out.bytes), "expected");
+    }
+
+    // A device error (code 42) and a buffer overflow travel as packets with error bits.
+    void deviceTroubleTravelsAsPackets() {
+        CaptureRig rig;
+        rig.start();
+        rig.poll(hex("059C002042 00 03F000 00") + linFrame("c1 05 10 ea"));
+        QVERIFY(rig.session.stop());
+        QCOMPARE(packetsOf(rig.out.bytes),
+                 (QStringList{"00 00 02:42", "00 00 20:", "c1 ea 00:05 10"}));
+    }
+
+    void packetTimeIsTheDeviceClockFromTheWallClockAtStart() {
+        CaptureRig rig;
+        rig.start();
+        rig.poll(linFrame("c1 05 10 ea"));
+        QVERIFY(rig.session.stop());
+        // 1 s at Start plus the break's 0x0010 us; stamps count microseconds.
+        const QByteArray& bytes = rig.out.bytes;
+        const quint64 stamp = quint64(qFromLittleEndian<quint32>(bytes.constData() + 48 + 12))
+                                  << 32 |
+                              qFromLittleEndian<quint32>(bytes.constData() + 48 + 16);
+        QCOMPARE(stamp, quint64(1'000'016));
+    }
+
+    void reportsRateAndStartTroubleOnceAndGoesOn() {
+        CaptureRig rig;
+        QVERIFY(rig.session.writeHeaders());
+        rig.session.begin();
+        rig.poll(hex("05814B0001 00"));  // refused
+        QCOMPARE(rig.reports, QStringList{"returned LIN Baudrate: 19200, result:1"});
+        QCOMPARE(rig.port.writes.last(), QString("02 02 04"));
+        for (int tick = 0; tick < 2 * TraceController::kResponseTicks; ++tick) {
+            rig.poll();
+        }
+        QCOMPARE(rig.reports.size(), 2);
+        QCOMPARE(rig.reports.last(),
+                 QString("response timeout detected for 'start trace' (use STOP button)!!!"));
+    }
+
+    void endsWhenTheDeviceVanishesOrTheReaderLeaves() {
+        CaptureRig rig;
+        rig.start();
+        rig.port.pending = linFrame("c1 05 10 ea");
+        rig.port.vanished = true;
+        QCOMPARE(rig.poll(), CaptureSession::TickResult::DeviceLost);
+        QCOMPARE(rig.reports, QStringList{"device disconnected"});
+        QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});  // nothing lost
+
+        CaptureRig gone;
+        gone.start();
+        gone.out.refuse = true;
+        QCOMPARE(gone.poll(linFrame("c1 05 10 ea") + linFrame("20 01")),
+                 CaptureSession::TickResult::OutputLost);
+    }
+
+    void stopsATracerStillAskedForTheRate() {
+        CaptureRig rig;
+        rig.session.begin();
+        QVERIFY(rig.session.stop());
+        QCOMPARE(rig.port.writes, (QStringList{"04 01 4b 00 50", "02 03 05"}));
+    }
+
+    // --- the poll schedule ----------------------------------------------------------
+
+    void pollsEvery100msAndSoonAfterBytesWhileTracing_data() {
+        QTest::addColumn<QString>(
+            "events");  // at ms: a(rrival), p(oll read nothing), b(poll read bytes), t(race stops)
+        QTest::addColumn<QString>(
+            "expected");  // next poll after each event, ms; w: watches arrivals
+        QTest::newRow("no trace: 100 ms, arrivals ignored") << "0p 5a 100p 210p"
+                                                            << "100 100 200 300";
+        QTest::newRow("trace: arrivals bring the poll forward, then the quiet poll")
+            << "0q 40a 45a 50b 74q"
+            << "100w 50 50 74 100w";
+        QTest::newRow("trace: bytes on every poll keep it coming") << "0q 10a 20b 44b 68b"
+                                                                   << "100w 20 44 68 92";
+        QTest::newRow("a late poll: the next 50 ms on at least") << "0p 180p"
+                                                                 << "100 230";
+    }
+    void pollsEvery100msAndSoonAfterBytesWhileTracing() {
+        QFETCH(QString, events);
+        PollSchedule::Clock::time_point start{};
+        PollSchedule schedule(start);
+        QStringList next;
+        const auto ms = [&](int n) { return start + std::chrono::milliseconds(n); };
+        for (const QString& event : events.split(' ')) {
+            const int at = event.chopped(1).toInt();
+            const QChar kind = event.back();
+            if (kind == 'a') {
+                schedule.bytesArrived(ms(at));
+            } else {
+                const auto quiet =
+                    kind == 'p' ? std::nullopt : std::optional(std::chrono::milliseconds(24));
+                schedule.polled(ms(at), kind == 'b', quiet);
+            }
+            const auto nextMs =
+                std::chrono::duration_cast<std::chrono::milliseconds>(schedule.next() - start);
+            next << QString::number(nextMs.count()) + (schedule.watchesArrivals() ? "w" : "");
+        }
+        QTEST(next.join(' '), "expected");
+    }
+
+    // --- the personal link ---------------------------------------------------------------
+
+    void findsThePersonalFolder() {
+        QCOMPARE(UserInstall::folder("/x/cfg", "/home/u"), std::string("/x/cfg/wireshark/extcap"));
+        QCOMPARE(UserInstall::folder("", "/home/u"),
+                 std::string("/home/u/.config/wireshark/extcap"));
+        QCOMPARE(UserInstall::folder("relative", "/home/u"),
+                 std::string("/home/u/.config/wireshark/extcap"));
+        QCOMPARE(UserInstall::folder(nullptr, nullptr), std::string());
+    }
+
+    void linksRenewsAndRemovesOnlyItsLink() {
+        QTemporaryDir dir;
+        const std::string folder = (dir.path() + "/a/extcap").toStdString();
+        const QString link = QString::fromStdString(folder) + "/daridez-extcap";
+        std::string message;
+        QVERIFY(UserInstall::install(folder, "/old/daridez-extcap", message));
+        QVERIFY(UserInstall::install(folder, "/usr/bin/daridez-extcap", message));
+        QCOMPARE(message, link.toStdString() + " -> /usr/bin/daridez-extcap");
+        QCOMPARE(QFile::symLinkTarget(link), QString("/usr/bin/daridez-extcap"));
+        QVERIFY(UserInstall::uninstall(folder, message));
+        QCOMPARE(message, "removed " + link.toStdString());
+        QVERIFY(!QFileInfo(link).isSymLink());
+
+        QVERIFY(writeFile(link, "a program of the user's own"));
+        QVERIFY(!UserInstall::install(folder, "/usr/bin/daridez-extcap", message));
+        QVERIFY(!UserInstall::uninstall(folder, message));
+        QCOMPARE(readFile(link), QByteArray("a program of the user's own"));
+    }
+
+  private:
+    static QString describe(const std::optional<ExtcapOptions>& options, const std::string& error) {
+        if (!options) {
+            return "error: " + QString::fromStdString(error);
+        }
+        static const char* const kModes[] = {"interfaces",  "dlts",    "config",    "capture",
+                                             "filtercheck", "install", "uninstall", "help"};
+        QString text = QString("%1 if=%2 fifo=%3 filter=%4 device=%5 rate=%6 checks=%7")
+                           .arg(kModes[int(options->mode)])
+                           .arg(QString::fromStdString(options->interface))
+                           .arg(QString::fromStdString(options->fifo))
+                           .arg(QString::fromStdString(options->captureFilter.value_or("-")))
+                           .arg(QString::fromStdString(options->device.value_or("-")))
+                           .arg(options->linRate ? QString::number(*options->linRate) : "-")
+                           .arg(int(options->checks));
+        if (options->baudRate) {
+            const LineSettings line = options->lineSettings({});
+            text += QString(" line=%1,%2,%3,%4")
+                        .arg(line.baudRate)
+                        .arg(line.byteSize)
+                        .arg(line.parity)
+                        .arg(line.stopBits);
+        }
+        if (!options->reloadOption.empty()) {
+            text += " reload=" + QString::fromStdString(options->reloadOption);
+        }
+        return text;
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExtcap)
+#include "tst_extcap.moc"

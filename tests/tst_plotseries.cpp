@@ -1,0 +1,371 @@
+// Plot lanes: the lane texts, the points each lane takes from LIN frame rows (values, bits,
+// periods, per-second bus load and failed checks, gaps and marked points) against hand
+// counts, the compact series and its pixel columns (a single spike kept at every zoom),
+// and the tracker that grows the lanes with a live trace.
+#include <QTest>
+#include <random>
+
+#include "DecoderFixture.h"
+#include "lin/PlotTracker.h"
+
+using namespace daridez;
+using namespace daridez::test;
+
+namespace {
+
+// "T ID DB..": a LIN frame at T ms with its enhanced checksum (classic for 3C/3D).
+// A trailing "bad" spoils the checksum, "par" the parity bits; "-" alone: no response.
+LinFrame frameOf(const QByteArray& spec) {
+    QList<QByteArray> parts = spec.simplified().split(' ');
+    LinFrame frame;
+    frame.isLinFrame = frame.hasSync = frame.hasId = true;
+    frame.sync = 0x55;
+    frame.time = parts.takeFirst().toLongLong() * 1000;
+    const auto id = static_cast<std::uint8_t>(parts.takeFirst().toUInt(nullptr, 16));
+    frame.pid = ProtectedId(id);
+    const bool bad = parts.removeAll("bad") != 0;
+    if (parts.removeAll("par") != 0)
+        frame.pid ^= 0x80;
+    for (const QByteArray& byte : parts)
+        if (byte != "-")
+            frame.response[frame.responseCount++] =
+                static_cast<std::uint8_t>(byte.toUInt(nullptr, 16));
+    if (frame.responseCount != 0) {
+        const std::uint8_t seed = ClassicOnly(id) ? 0 : ProtectedId(id);
+        frame.response[frame.responseCount] =
+            LinChecksum(seed, frame.response, frame.responseCount);
+        frame.response[frame.responseCount++] ^= bad ? 0xFF : 0;
+    }
+    return frame;
+}
+
+// The points as "T:V" with T in ms, "|" before a point that starts a new line, "*" before
+// a marked (failed) one.
+QString pointsText(const PlotSeries& series) {
+    QStringList points;
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        const PlotPoint p = series.at(i);
+        points << QString("%1%2%3:%4")
+                      .arg(p.gapBefore ? "|" : "", p.failed ? "*" : "")
+                      .arg(static_cast<double>(p.time) / 1000.0)
+                      .arg(static_cast<double>(p.value), 0, 'g', 4);
+    }
+    return points.join(' ');
+}
+
+// One LIN frame with every field stamped hhll, as the decoder receives it.
+QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
+    QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
+    int kind = 0x92;
+    for (const QByteArray& byte : idAndResponse.split(' '))
+        text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
+    return text + " ";
+}
+
+PlotSource sourceOf(const char* text) {
+    std::string error;
+    return ParsePlotSource(text, error).value();
+}
+
+}  // namespace
+
+class TestPlotSeries : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void laneTextsReadBack_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("written");  // or the error
+        for (const char* text : {"3C byte 2", "21 bits 4..7", "00 bits 0..63", "10 period",
+                                 "bus load", "failed checks", "failed checks parity"})
+            QTest::newRow(text) << text << text;
+        QTest::newRow("blanks and lower case") << "  3c  byte 7 "
+                                               << "3C byte 7";
+        QTest::newRow("one bit") << "3F bits 9..9"
+                                 << "3F bits 9..9";
+        QTest::newRow("identifier 40") << "40 byte 0"
+                                       << "\"40\": identifiers are 00..3F";
+        QTest::newRow("byte 8") << "10 byte 8"
+                                << "\"8\": data bytes are 0..7";
+        QTest::newRow("bits reversed") << "10 bits 7..4"
+                                       << "\"7..4\": bits are FIRST..LAST within 0..63";
+        QTest::newRow("bit 64") << "10 bits 0..64"
+                                << "\"0..64\": bits are FIRST..LAST within 0..63";
+        QTest::newRow("not a failure word") << "failed checks classic"
+                                            << "\"classic\": not a failure word";
+        QTest::newRow("two words") << "failed checks parity sync"
+                                   << "\"failed checks\" takes at most one check word";
+        QTest::newRow("unknown lane") << "10 speed"
+                                      << "after the identifier: \"byte N\", \"bits A..B\" or "
+                                         "\"period\"";
+        QTest::newRow("empty") << " "
+                               << "nothing to plot";
+    }
+
+    void laneTextsReadBack() {
+        QFETCH(QString, text);
+        QFETCH(QString, written);
+        std::string error;
+        const auto source = ParsePlotSource(text.toStdString(), error);
+        QCOMPARE(source ? QString::fromStdString(PlotSourceText(*source))
+                        : QString::fromStdString(error),
+                 written);
+    }
+
+    void unitsOfTheLanes() {
+        QCOMPARE(QString(PlotSourceUnit(sourceOf("10 period"))), "ms");
+        QCOMPARE(QString(PlotSourceUnit(sourceOf("bus load"))), "%");
+        QCOMPARE(QString(PlotSourceUnit(sourceOf("failed checks sync"))), "1/s");
+        QCOMPARE(QString(PlotSourceUnit(sourceOf("10 bits 0..3"))), "");
+    }
+
+    void lanesTakePointsFromFrames_data() {
+        QTest::addColumn<QString>("lane");
+        QTest::addColumn<QString>("frames");  // "T ID DB..;" (see frameOf), "|": Start
+        QTest::addColumn<QString>("points");
+        const char* every20 = "0 10 01 02; 20 10 03 04; 40 10 05 06; 60 10 07 08";
+        QTest::newRow("a data byte") << "10 byte 1" << every20 << "0:2 20:4 40:6 60:8";
+        QTest::newRow("other identifiers add nothing") << "10 byte 0"
+                                                       << "0 10 01 02; 5 11 09 09; 20 10 03 04"
+                                                       << "0:1 20:3";
+        QTest::newRow("a missing frame leaves a gap")
+            << "10 byte 0"
+            << "0 10 01; 20 10 02; 40 10 03; 80 10 05; 100 10 06"
+            << "0:1 20:2 40:3 |80:5 100:6";
+        QTest::newRow("jitter within half a period is no gap")
+            << "10 byte 0"
+            << "0 10 01; 20 10 02; 49 10 03; 60 10 04"
+            << "0:1 20:2 49:3 60:4";
+        QTest::newRow("a failed check is a marked point, joined to nothing")
+            << "10 byte 0"
+            << "0 10 01; 20 10 02 bad; 40 10 03; 60 10 04"
+            << "0:1 *20:2 |40:3 60:4";
+        QTest::newRow("a parity fault is marked too") << "10 byte 0"
+                                                      << "0 10 01; 20 10 02 par; 40 10 03"
+                                                      << "0:1 *20:2 |40:3";
+        QTest::newRow("a frame without the byte breaks the line")
+            << "10 byte 1"
+            << "0 10 01 02; 20 10 -; 40 10 03 04; 60 10 05"
+            << "0:2 |40:4";
+        QTest::newRow("bits of one byte") << "21 bits 4..7"
+                                          << "0 21 A5 00"
+                                          << "0:10";
+        QTest::newRow("bits across bytes, DB0 lowest") << "21 bits 4..11"
+                                                       << "0 21 A5 3C"
+                                                       << "0:202";
+        QTest::newRow("bits beyond the data") << "21 bits 8..15"
+                                              << "0 21 A5"
+                                              << "";
+        QTest::newRow("the period, frame to frame, in ms")
+            << "10 period"
+            << "0 10 01; 20 10 01; 40 10 01 bad; 80 10 01"
+            << "20:20 *40:20 |80:40";
+        QTest::newRow("a new recording: no period across it, the line breaks")
+            << "10 period"
+            << "0 10 01; 20 10 01 | 0 10 01; 20 10 01; 40 10 01"
+            << "20:20 |40:20 60:20";
+        QTest::newRow("values across a new recording: the clock runs on")
+            << "10 byte 0"
+            << "0 10 01; 20 10 02 | 5 10 03; 25 10 04"
+            << "0:1 20:2 |25:3 45:4";
+        // 34 + 10 bits per response byte, the checksum counted: 64 for two data bytes.
+        QTest::newRow("bus load per second, empty seconds 0, the running one not shown")
+            << "bus load"
+            << "0 10 01 02; 300 10 01 02; 600 10 01 02; 1500 10 01 02; 3100 10 01"
+            << "0:1 1000:0.3333 2000:0";
+        QTest::newRow("a header without response counts its 34 bits") << "bus load"
+                                                                      << "0 10 -; 1000 10 -"
+                                                                      << "0:0.1771";
+        QTest::newRow("failed checks per second")
+            << "failed checks"
+            << "0 10 01; 100 10 01 bad; 200 10 01 par; 1200 10 01; 2300 10 01 bad; 3000 10 01"
+            << "0:2 1000:0 2000:1";
+        QTest::newRow("failed checks of one word")
+            << "failed checks parity"
+            << "0 10 01; 100 10 01 bad; 200 10 01 par; 1200 10 01; 2300 10 01 bad; 3000 10 01"
+            << "0:1 1000:0 2000:0";
+    }
+
+    void lanesTakePointsFromFrames() {
+        QFETCH(QString, lane);
+        QFETCH(QString, frames);
+        QFETCH(QString, points);
+        PlotLane plotLane(sourceOf(qPrintable(lane)));
+        std::int64_t offset = 0;
+        std::int64_t last = 0;
+        std::uint32_t row = 0;
+        for (const QString& recording : frames.split('|')) {
+            offset = last;
+            bool first = row != 0;  // the first frame of a later recording
+            for (const QString& spec : recording.split(';')) {
+                const LinFrame frame = frameOf(spec.toLatin1());
+                PlotRow plotRow{row++, offset + frame.time, first, &frame, CheckFrame(frame)};
+                first = false;
+                plotLane.add(plotRow);
+                last = plotRow.time;
+            }
+        }
+        QCOMPARE(pointsText(plotLane.series()), points);
+    }
+
+    void columnsKeepTheExtremesOfEveryPixel_data() {
+        QTest::addColumn<qint64>("from");
+        QTest::addColumn<qint64>("to");
+        QTest::addColumn<int>("count");
+        QTest::newRow("everything in 1600 columns") << 0LL << 1'000'000LL << 1600;
+        QTest::newRow("everything in 3 columns") << 0LL << 1'000'000LL << 3;
+        QTest::newRow("zoomed in: fewer points than columns") << 499'000LL << 501'000LL << 1600;
+        QTest::newRow("one column per point") << 499'800LL << 501'400LL << 1600;
+        QTest::newRow("a span ending before the spike") << 0LL << 500'000LL << 1000;
+        QTest::newRow("a span from the spike on") << 500'000LL << 1'000'001LL << 7;
+    }
+
+    // A million points, each 1 us apart, with one spike at 500,000: every column agrees
+    // with the points counted one by one, and the spike's column reaches 1000.
+    void columnsKeepTheExtremesOfEveryPixel() {
+        QFETCH(qint64, from);
+        QFETCH(qint64, to);
+        QFETCH(int, count);
+        static const PlotSeries series = [] {
+            PlotSeries s;
+            std::mt19937 random(7);
+            for (std::uint32_t i = 0; i < 1'000'000; ++i)
+                s.append(PlotPoint{i, i == 500'000 ? 1000.0f : static_cast<float>(random() % 100),
+                                   i, i % 99'991 == 5, i % 77'777 == 3});
+            return s;
+        }();
+        const std::vector<PlotColumn> columns = series.columns(from, to, count);
+        std::vector<PlotColumn> expected(static_cast<std::size_t>(count));
+        for (std::int64_t t = std::max<std::int64_t>(from, 0);
+             t < std::min<std::int64_t>(to, 1'000'000); ++t) {
+            const PlotPoint p = series.at(static_cast<std::size_t>(t));
+            PlotColumn& c = expected[static_cast<std::size_t>((t - from) * count / (to - from))];
+            c.gap = c.gap || p.gapBefore;
+            if (p.failed) {
+                c.failedTime = c.failed ? c.failedTime : p.time;
+                c.failed = true;
+                continue;
+            }
+            c.min = c.count == 0 ? p.value : std::min(c.min, p.value);
+            c.max = c.count == 0 ? p.value : std::max(c.max, p.value);
+            c.time = p.time;
+            ++c.count;
+        }
+        float highest = 0;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const PlotColumn& a = columns[i];
+            const PlotColumn& e = expected[i];
+            QVERIFY2(a.count == e.count && a.min == e.min && a.max == e.max && a.gap == e.gap &&
+                         a.failed == e.failed && a.failedTime == e.failedTime &&
+                         (e.count != 1 || a.time == e.time),
+                     qPrintable(QString("column %1").arg(i)));
+            highest = std::max(highest, a.max);
+        }
+        QCOMPARE(highest, from <= 500'000 && to > 500'000 ? 1000.0f : 99.0f);
+    }
+
+    void findsPointsByTimeAcrossBlocks() {
+        PlotSeries series;
+        // Two hours between points 5000 and 5001: farther than a block's 32-bit offsets.
+        for (std::uint32_t i = 0; i < 10'000; ++i)
+            series.append(PlotPoint{i * 10 + (i > 5000 ? 7'200'000'000LL : 0), float(i), i});
+        QCOMPARE(series.size(), 10'000u);
+        QCOMPARE(series.at(5001).time, 7'200'050'010LL);
+        QCOMPARE(series.at(4096).row, 4096u);
+        QCOMPARE(series.lowerBound(40'955), 4096u);
+        QCOMPARE(series.lowerBound(7'200'000'000LL), 5001u);
+        QCOMPARE(series.nearest(40'964).value(), 4096u);
+        QCOMPARE(series.nearest(40'966).value(), 4097u);
+        QCOMPARE(series.nearest(9'000'000'000LL).value(), 9999u);
+        QCOMPARE(series.atOrBefore(7'000'000'000LL).value(), 5000u);
+        QVERIFY(!series.atOrBefore(-1).has_value());
+        QCOMPARE(series.minValue(), 0.0f);
+        QCOMPARE(series.maxValue(), 9999.0f);
+    }
+
+    void aMillionPointsTakeAtMost16BytesEach() {
+        PlotSeries series;
+        for (std::uint32_t i = 0; i < 1'000'000; ++i)
+            series.append(PlotPoint{i * 20'000LL, 1.0f, i});
+        QVERIFY2(series.memoryBytes() <= 16 * series.size(),
+                 qPrintable(QString::number(double(series.memoryBytes()) / series.size())));
+    }
+
+    // Rows through the decoder: positions count every row (START rows too), a live trace
+    // read in pieces gives what one read gives, a lane added later reads the rows seen.
+    void trackerGrowsTheLanesWithTheTrace() {
+        const QByteArray stream = lin("1000", "3C 01 02 FC") + lin("5000", "3C 03 04 F8") +
+                                  lin("9000", "3C 05 06 F4") + "058200010000 " +
+                                  lin("D000", "3C 07 08 F0");
+        const auto text = [](const PlotTracker& tracker, std::size_t lane) {
+            QStringList points;
+            const PlotSeries& s = tracker.lanes()[lane].series();
+            for (std::size_t i = 0; i < s.size(); ++i)
+                points << QString("%1@%2").arg(static_cast<double>(s.at(i).value)).arg(s.at(i).row);
+            return points.join(' ');
+        };
+        DecoderFixture whole;
+        whole.feed(hex(stream));
+        PlotTracker once;
+        once.addLane(sourceOf("3C byte 1"), whole.list);
+        QCOMPARE(once.update(whole.list, nullptr).rowsAdded, 6u);  // START, 3 frames, error, frame
+        QCOMPARE(text(once, 0), "2@1 4@2 6@3 8@5");
+
+        DecoderFixture live;
+        PlotTracker pieces;
+        pieces.addLane(sourceOf("3C byte 1"), live.list);
+        const QByteArray bytes = hex(stream);
+        for (int cut = 0; cut < bytes.size(); cut += 7) {
+            live.feed(bytes.mid(cut, 7));
+            pieces.update(live.list, live.decoder.currentEntry());
+        }
+        pieces.update(live.list, nullptr);
+        QCOMPARE(text(pieces, 0), text(once, 0));
+        pieces.addLane(sourceOf("3C byte 0"), live.list);
+        pieces.moveLane(1, 0);
+        QCOMPARE(text(pieces, 0), "1@1 3@2 5@3 7@5");
+        QCOMPARE(text(pieces, 1), "2@1 4@2 6@3 8@5");
+        pieces.removeLane(0);
+        QCOMPARE(text(pieces, 0), "2@1 4@2 6@3 8@5");
+
+        live.session.clear();
+        const auto update = pieces.update(live.list, nullptr);
+        QVERIFY(update.restarted);
+        QCOMPARE(pieces.lanes()[0].series().size(), 0u);
+    }
+
+    void newRecordingsContinueTheClock() {
+        DecoderFixture f;
+        for (const QByteArray& recording : {lin("1000", "3C 01 02 FC") + lin("5000", "3C 03 04 F8"),
+                                            lin("0800", "3C 05 06 F4")}) {
+            f.decoder.RestartDecoder();
+            f.feed(hex(recording));
+        }
+        PlotTracker tracker;
+        tracker.addLane(sourceOf("3C byte 0"), f.list);
+        tracker.update(f.list, nullptr);
+        const PlotSeries& s = tracker.lanes()[0].series();
+        QCOMPARE(s.size(), 3u);
+        QCOMPARE(s.at(2).time, 0x5000 + 0x0800);
+        QVERIFY(s.at(2).gapBefore);
+        QCOMPARE(tracker.firstTime(), 0x1000);
+        QCOMPARE(tracker.lastTime(), 0x5800);
+    }
+
+    void baudrateRefillsTheBusLoad() {
+        DecoderFixture f;
+        QByteArray stream;
+        for (int i = 0; i < 20; ++i) stream += lin("1000", "50 01") + "02A000 ";
+        f.feed(hex(stream));
+        PlotTracker tracker;
+        tracker.addLane(sourceOf("bus load"), f.list);
+        tracker.update(f.list, nullptr);
+        const float at19200 = tracker.lanes()[0].series().at(0).value;
+        tracker.setBaudrate(9600, f.list);
+        QCOMPARE(tracker.lanes()[0].series().at(0).value, 2 * at19200);
+        QCOMPARE(tracker.baudrate(), 9600);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlotSeries)
+#include "tst_plotseries.moc"

@@ -1,0 +1,284 @@
+// The plot window: a click mapped to the list's row (plain, sorted and filtered lists), the
+// lanes through the profile, saving through the safe replacement, following a growing
+// trace until the user zooms or pans, Home to follow again.
+#include <qcustomplot.h>
+#include <sys/stat.h>
+#include <QtTest>
+#include <QtWidgets>
+
+#include "DecoderFixture.h"
+#include "app/PlotLanePicker.h"
+#include "app/PlotRowFinder.h"
+#include "app/PlotWindow.h"
+#include "app/WindowPrompts.h"
+#include "lin/Columns.h"
+#include "lin/IdSummary.h"
+#include "serial/Profile.h"
+#include "view/TraceListModel.h"
+
+using namespace daridez;
+using namespace daridez::test;
+
+namespace {
+
+struct NoPrompts : WindowPrompts {
+    QString chooseTraceFile(ChooserMode, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    void message(const QString& text) override { messages << text; }
+    void beginProgress(std::uint64_t) override {}
+    bool progress(std::uint64_t) override { return true; }
+    void endProgress() override {}
+    QStringList messages;
+};
+
+// One LIN frame with every field stamped hhll, as the decoder receives it.
+QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
+    QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
+    int kind = 0x92;
+    for (const QByteArray& byte : idAndResponse.split(' '))
+        text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
+    return text + " ";
+}
+
+// n frames of identifier 3C, one every 10 ms across timer wraps, DB0 counting from first.
+QByteArray schedule(int first, int n, std::int64_t& clock, std::int64_t& time) {
+    QByteArray stream;
+    for (int i = first; i < first + n; ++i, time += 10'000) {
+        for (; clock + 0x10000 <= time; clock += 0x10000) stream += "02A000 ";
+        const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
+        const auto b = static_cast<std::uint8_t>(i);
+        const auto cs = static_cast<std::uint8_t>(~b);
+        stream += lin(stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') + " " +
+                                 QByteArray::number(cs, 16).rightJustified(2, '0'));
+    }
+    return stream;
+}
+
+// A trace shown by a list model, and a plot window over it.
+struct Shown {
+    TraceList list;
+    ReceiveBuffer buffer;
+    TraceListModel model;
+    TraceSession session{list, buffer, model};
+    NoPrompts prompts;
+    PlotWindow window{session, [] { return false; }, prompts};
+    std::int64_t clock = 0, time = 1000;
+    int frames = 0;
+
+    void feed(int n) {
+        const QByteArray bytes = hex(schedule(frames, n, clock, time));
+        frames += n;
+        std::memcpy(buffer.bytes.data(), bytes.constData(), std::size_t(bytes.size()));
+        buffer.carryOver =
+            session.decoder.SplitFrames(buffer.bytes.data(), std::int32_t(bytes.size()), true);
+        model.endOfBatch();
+        window.refresh();
+    }
+    QString msgNr(int row) const {
+        return row < 0 ? "none" : model.index(row, int(Column::MsgNr)).data().toString();
+    }
+};
+
+}  // namespace
+
+class TestPlotWindow : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void clickSelectsTheRowOfTheTrace_data() {
+        QTest::addColumn<int>("sortColumn");  // -1: unsorted
+        QTest::addColumn<QString>("query");   // shown alone when set
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("msgNr");  // of the list row selected
+        QTest::newRow("plain list: the row itself") << -1 << "" << 7 << "7";
+        QTest::newRow("the START row") << -1 << "" << 0 << "0";
+        QTest::newRow("sorted by DB0 falling") << int(Column::Db0) << "" << 3 << "3";
+        QTest::newRow("only matches, the row among them") << -1 << "data=05" << 6 << "6";
+        QTest::newRow("only matches, the row hidden: the nearest shown in time")
+            << -1 << "!data=06 !data=07" << 8 << "9";
+        QTest::newRow("sorted and filtered") << int(Column::Db0) << "!data=02" << 9 << "9";
+        QTest::newRow("beyond the trace") << -1 << "" << 99 << "none";
+    }
+
+    void clickSelectsTheRowOfTheTrace() {
+        QFETCH(int, sortColumn);
+        QFETCH(QString, query);
+        QFETCH(int, position);
+        QFETCH(QString, msgNr);
+        Shown shown;
+        shown.feed(12);
+        if (sortColumn >= 0)
+            shown.model.sortByHeaderClick(sortColumn), shown.model.sortByHeaderClick(sortColumn);
+        if (!query.isEmpty()) {
+            std::string error;
+            shown.model.setQuery(Query::parse(query.toStdString(), error));
+            shown.model.setShowOnlyMatches(true);
+        }
+        QCOMPARE(shown.msgNr(FindListRow(shown.model, shown.list, std::uint32_t(position))), msgNr);
+    }
+
+    // The window follows the newest frame until the wheel zooms or a drag pans; Home (the
+    // key or the button) shows everything and follows again.
+    void followsUntilZoomedOrPanned_data() {
+        QTest::addColumn<QString>("move");
+        QTest::newRow("wheel") << "wheel";
+        QTest::newRow("drag") << "drag";
+        QTest::newRow("box (Shift+drag)") << "box";
+    }
+
+    void followsUntilZoomedOrPanned() {
+        QFETCH(QString, move);
+        Shown shown;
+        QVERIFY(shown.window.addLane("3C byte 0"));
+        shown.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        shown.feed(50);
+        QCOMPARE(shown.window.timeTo(), 0.49);  // relative: from the first frame on
+        shown.feed(50);
+        QCOMPARE(shown.window.timeTo(), 0.99);
+        QVERIFY(shown.window.following());
+        QCustomPlot* plot = shown.window.plot();
+        const QPoint centre = plot->axisRect(0)->rect().center();
+        if (move == "wheel") {
+            QWheelEvent wheel(centre, plot->mapToGlobal(centre), QPoint(), QPoint(0, 120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(plot, &wheel);
+        } else {
+            const auto modifiers = move == "box" ? Qt::ShiftModifier : Qt::NoModifier;
+            QTest::mousePress(plot, Qt::LeftButton, modifiers, centre);
+            QTest::mouseMove(plot, centre + QPoint(-60, 30));
+            QTest::mouseRelease(plot, Qt::LeftButton, modifiers, centre + QPoint(-60, 30));
+        }
+        QVERIFY(!shown.window.following());
+        const double from = shown.window.timeFrom(), to = shown.window.timeTo();
+        QVERIFY(to < 0.99 || from > 0);
+        shown.feed(50);
+        QCOMPARE(shown.window.timeFrom(), from);
+        QCOMPARE(shown.window.timeTo(), to);
+        QTest::keyClick(&shown.window, Qt::Key_Home);
+        QVERIFY(shown.window.following());
+        QCOMPARE(shown.window.timeTo(), 1.49);
+        shown.feed(10);
+        QCOMPARE(shown.window.timeTo(), 1.59);
+    }
+
+    // A click that does not move selects the nearest point's row; the cursor line shows
+    // every lane's value at the mouse.
+    void clickAsksForTheNearestRow() {
+        Shown shown;
+        shown.feed(30);
+        QVERIFY(shown.window.addLane("3C byte 0"));
+        QVERIFY(shown.window.addLane("3C period"));
+        shown.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QSignalSpy clicked(&shown.window, &PlotWindow::rowClicked);
+        QCPAxisRect* lane = shown.window.plot()->axisRect(1);
+        const int x = int(lane->axis(QCPAxis::atBottom)->coordToPixel(0.121));
+        const QPoint at(x, lane->rect().center().y());
+        QTest::mouseMove(shown.window.plot(), at);
+        QCOMPARE(shown.window.cursorLabel()->text(),
+                 shown.window.cursorText(lane->axis(QCPAxis::atBottom)->pixelToCoord(x)));
+        QCOMPARE(shown.window.cursorText(0.121),
+                 "+ 00:00:00,121000   3C byte 0: 12   3C period: 10 ms");
+        shown.window.setRelativeTime(false);
+        QCOMPARE(shown.window.cursorText(0.122),
+                 "00:00:00,122000   3C byte 0: 12   3C period: 10 ms");
+        shown.window.setRelativeTime(true);
+        QTest::mouseClick(shown.window.plot(), Qt::LeftButton, Qt::NoModifier, at);
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked[0][0].toUInt(), 13u);  // frame 12 after the START row
+    }
+
+    void lanesComeBackFromTheProfilePerLdf() {
+        Shown shown;
+        for (const char* lane : {"3C byte 0", "bus load", "3C period"})
+            QVERIFY(shown.window.addLane(lane));
+        shown.window.moveLane(2, 0);
+        Profile profile = Profile::fromText("[PLOT]\n");
+        shown.window.saveLanes(profile, "");
+        shown.window.removeLane(1);
+        shown.window.saveLanes(profile, "/ldf/a=b%.ldf");
+        QCOMPARE(QString::fromStdString(profile.text()),
+                 "[PLOT]\nLanes=3C period;3C byte 0;bus load\n"
+                 "Lanes:/ldf/a%3Db%25.ldf=3C period;bus load\n");
+        Shown again;
+        again.window.loadLanes(profile, "");
+        QCOMPARE(again.window.laneTexts(), QStringList({"3C period", "3C byte 0", "bus load"}));
+        again.window.loadLanes(profile, "/ldf/a=b%.ldf");
+        QCOMPARE(again.window.laneTexts(), QStringList({"3C period", "bus load"}));
+        again.window.loadLanes(profile, "/ldf/other.ldf");
+        QCOMPARE(again.window.laneTexts(), QStringList());
+        again.window.saveLanes(profile, "/ldf/other.ldf");  // none: nothing written
+        QVERIFY(!QString::fromStdString(profile.text()).contains("other"));
+    }
+
+    // The picker offers the identifiers of the trace with their bytes, a bit range and the
+    // period, and the timing lanes; a choice fills the text, and only a text that names a
+    // lane closes it.
+    void pickerOffersTheTraceAndRefusesBadTexts() {
+        Shown shown;
+        shown.feed(3);
+        IdSummary summary;
+        for (const TraceEntry* e = shown.list.TraceListHead(); e != nullptr; e = e->next)
+            summary.add(*e);
+        PlotLanePicker picker(summary);
+        QTreeWidgetItem* ids = picker.tree()->topLevelItem(0);
+        QStringList offered;
+        for (int i = 0; i < ids->childCount(); ++i)
+            for (int j = 0; j < ids->child(i)->childCount(); ++j)
+                offered << ids->child(i)->text(0) + " " + ids->child(i)->child(j)->text(0);
+        QCOMPARE(offered, QStringList({"3C byte 0", "3C bits...", "3C period"}));
+        int words = 0;  // the failure words: each is a lane of its own
+        for (int w = 0; w < int(CheckWord::Count); ++w) words += IsFailure(CheckWord(w)) ? 1 : 0;
+        QCOMPARE(picker.tree()->topLevelItem(1)->childCount(), 2 + words);  // load, all, each
+        picker.tree()->setCurrentItem(ids->child(0)->child(1));
+        QCOMPARE(picker.laneText(), "3C bits 0..7");
+        picker.setLaneText("3C bits 9..3");
+        picker.accept();
+        QCOMPARE(picker.result(), int(QDialog::Rejected));
+        QCOMPARE(picker.findChild<QLabel*>("plotLaneProblem")->text(),
+                 "\"9..3\": bits are FIRST..LAST within 0..63");
+        picker.setLaneText(" bus  load ");
+        picker.accept();
+        QCOMPARE(picker.result(), int(QDialog::Accepted));
+        QCOMPARE(picker.laneText(), "bus load");
+    }
+
+    void savesThroughTheSafeReplacement_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("start");  // of the file written
+        QTest::newRow("png") << "plot.png" << QByteArray("\x89PNG\r\n");
+        QTest::newRow("svg") << "plot.SVG" << QByteArray("<?xml");
+        QTest::newRow("csv") << "plot.csv"
+                             << QByteArray(
+                                    "time,3C byte 0,3C period [ms]\r\n"
+                                    "0.001000,0,\r\n0.011000,1,10\r\n0.021000,2,10\r\n");
+    }
+
+    void savesThroughTheSafeReplacement() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, start);
+        Shown shown;
+        shown.feed(3);
+        QVERIFY(shown.window.addLane("3C byte 0") && shown.window.addLane("3C period"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        QString error;
+        QVERIFY2(shown.window.saveTo(path, error), qPrintable(error));
+        const QByteArray saved = readFile(path);
+        QVERIFY2(saved.startsWith(start), saved.left(80).constData());
+        if (name.endsWith("svg", Qt::CaseInsensitive))
+            QVERIFY(saved.contains("<svg"));
+        // A write-protected file stays as it was.
+        QVERIFY(writeFile(path, "old") && ::chmod(qPrintable(path), 0444) == 0);
+        QVERIFY(!shown.window.saveTo(path, error));
+        QCOMPARE(error, "write-protected");
+        QCOMPARE(readFile(path), QByteArray("old"));
+        QVERIFY(!shown.window.saveTo(dir.filePath("plot.txt"), error));
+        QCOMPARE(error, "the name should end in .png, .svg or .csv");
+    }
+};
+
+QTEST_MAIN(TestPlotWindow)
+#include "tst_plotwindow.moc"

@@ -1,0 +1,126 @@
+#include "tools/extcap/ExtcapAnswers.h"
+
+#include <algorithm>
+
+namespace daridez {
+
+namespace {
+
+struct Choice {
+    std::string value;
+    std::string display;
+};
+
+// The settings dialog's baud rates with its captions.
+const Choice kBaudRates[] = {
+    {"110", "110"},       {"300", "300"},     {"600", "600"},    {"1200", "1200"},
+    {"2400", "2400"},     {"4800", "4800"},   {"9600", "9600"},  {"14400", "14400"},
+    {"19200", "19.2K"},   {"38400", "38.4K"}, {"56000", "56K"},  {"57600", "57.6K"},
+    {"115200", "115.2K"}, {"128000", "128"},  {"256000", "256"},
+};
+const Choice kDataBits[] = {{"7", "7 bit"}, {"8", "8 bit"}};
+const Choice kParities[] = {{"even", "even"}, {"odd", "odd"}, {"none", "none"}};
+const Choice kStopBits[] = {{"1", "1 bit"}, {"2", "2 bit"}};
+
+constexpr const char* kLineGroup = "Serial line";
+
+// A sentence's value may hold no braces: they would end or open a field.
+std::string field(std::string text) {
+    std::replace(text.begin(), text.end(), '{', '(');
+    std::replace(text.begin(), text.end(), '}', ')');
+    return text;
+}
+
+std::string arg(int number, const char* call, const char* display, const char* type,
+                const char* tooltip, const char* extra = "") {
+    return "arg {number=" + std::to_string(number) + "}{call=--" + call + "}{display=" + display +
+           "}{type=" + type + "}{tooltip=" + tooltip + "}" + extra + "\n";
+}
+
+// The choices of a selector, the default marked; a default the list lacks comes first.
+template <typename Choices>
+std::string values(int number, const Choices& choices, const std::string& defaultValue) {
+    std::string text;
+    const auto line = [&](const std::string& value, const std::string& display) {
+        text += "value {arg=" + std::to_string(number) + "}{value=" + field(value) +
+                "}{display=" + field(display) +
+                "}{default=" + (value == defaultValue ? "true" : "false") + "}\n";
+    };
+    const bool listed = std::any_of(std::begin(choices), std::end(choices),
+                                    [&](const Choice& c) { return c.value == defaultValue; });
+    if (!listed) {
+        line(defaultValue, defaultValue);
+    }
+    for (const Choice& choice : choices) {
+        line(choice.value, choice.display);
+    }
+    return text;
+}
+
+std::vector<Choice> deviceChoices(const std::vector<ExtcapAnswers::Device>& devices) {
+    std::vector<Choice> choices;
+    for (const auto& device : devices) {
+        choices.push_back({device.path, device.description.empty()
+                                            ? device.path
+                                            : device.path + " (" + device.description + ")"});
+    }
+    return choices;
+}
+
+std::vector<Choice> linRateChoices() {
+    std::vector<Choice> choices;
+    for (int rate : ExtcapAnswers::kLinRates) {
+        choices.push_back({std::to_string(rate), std::to_string(rate)});
+    }
+    return choices;
+}
+
+const char* parityValue(std::uint8_t parity) {
+    return parity == 1 ? "odd" : parity == 2 ? "even" : "none";
+}
+
+}  // namespace
+
+std::string ExtcapAnswers::interfaces(const std::string& version, const std::string& help,
+                                      const std::vector<ExtcapInterfaces::Interface>& list) {
+    std::string text = "extcap {version=" + field(version) + "}{help=" + field(help) + "}\n";
+    for (const ExtcapInterfaces::Interface& entry : list) {
+        text += "interface {value=" + field(entry.name) + "}{display=Daridez LIN tracer " +
+                field(entry.device) + "}\n";
+    }
+    return text;
+}
+
+std::string ExtcapAnswers::dlts() {
+    return "dlt {number=212}{name=LIN}{display=LIN}\n";
+}
+
+std::string ExtcapAnswers::config(const Defaults& defaults, const std::vector<Device>& devices) {
+    const std::string group = std::string("{group=") + kLineGroup + "}";
+    return arg(0, "device", "Device", "selector", "The serial device the tracer is attached to",
+               "{reload=true}{placeholder=Look again}") +
+           deviceValues(defaults, devices) +
+           arg(1, "lin-rate", "LIN-Baudrate", "selector",
+               "The bus's bit rate, set on the tracer before the trace starts") +
+           values(1, linRateChoices(), std::to_string(defaults.linRate)) +
+           arg(2, "baud", "Baud rate", "selector", "The serial line to the tracer", group.c_str()) +
+           values(2, kBaudRates, std::to_string(defaults.line.baudRate)) +
+           arg(3, "data-bits", "Data bits", "selector", "The serial line to the tracer",
+               group.c_str()) +
+           values(3, kDataBits, std::to_string(defaults.line.byteSize)) +
+           arg(4, "parity", "Parity", "selector", "The serial line to the tracer", group.c_str()) +
+           values(4, kParities, parityValue(defaults.line.parity)) +
+           arg(5, "stop-bits", "Stop bits", "selector", "The serial line to the tracer",
+               group.c_str()) +
+           values(5, kStopBits, defaults.line.stopBits == 2 ? "2" : "1") +
+           arg(6, "checks", "Frame checks", "boolean",
+               "Mark each packet's faults (no response, sync, parity, checksum) in its error bits",
+               "{default=true}");
+}
+
+std::string ExtcapAnswers::deviceValues(const Defaults& defaults,
+                                        const std::vector<Device>& devices) {
+    return values(0, deviceChoices(devices), defaults.device);
+}
+
+}  // namespace daridez
