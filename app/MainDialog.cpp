@@ -450,7 +450,7 @@ void MainDialog::onListRightClick(int column) {
     if (controller_->busy() || !IsColumn(column)) {
         return;
     }
-    DisplayModes modes = session_->modes;
+    DisplayModes modes = session_->modes();
     switch (ColumnAt(column).toggle) {
         case ModeToggle::Time:
             modes.relativeTime = !modes.relativeTime;
@@ -537,7 +537,7 @@ void MainDialog::onSaveTrace() {
     }
     // The chooser's modal loop kept the timer running: rows that arrived meanwhile
     // are saved too.
-    if (!DumpWriter::save(programWide_.traceList.TraceListHead(), path.toStdString())) {
+    if (!DumpWriter::save(programWide_.traceList, path.toStdString())) {
         prompts_->message(QStringLiteral("save error"));
     }
 }

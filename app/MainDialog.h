@@ -82,7 +82,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     IdSummaryWindow* idSummaryWindow() const { return idSummary_; }
 
     void setDisplayModes(const DisplayModes& modes);
-    const DisplayModes& displayModes() const { return session_->modes; }
+    const DisplayModes& displayModes() const { return session_->modes(); }
 
     TraceController& controller() { return *controller_; }
     TraceSession& session() { return *session_; }

@@ -66,14 +66,14 @@ std::uint64_t walkFrames(const std::vector<std::uint8_t>& bytes) {
     return frames;
 }
 
-// Exports the rows from head on with writer into path, as a window's export does.
-template <typename Writer, typename... Arguments>
-bool exportTo(const std::string& path, const TraceEntry* head, Arguments... arguments) {
+// Exports the list's rows with writer into path, as a window's export does.
+template <typename Writer, typename Argument>
+bool exportTo(const std::string& path, const TraceList& list, const Argument& argument) {
     FileOutput out(path);
-    Writer writer(out, arguments...);
+    Writer writer(out, argument);
     bool ok = true;
-    for (const TraceEntry* entry = head; entry != nullptr && ok; entry = entry->next) {
-        ok = writer.writeRow(*entry);
+    for (const TraceEntry& entry : list) {
+        ok = ok && writer.writeRow(entry);
     }
     ok = writer.finish() && ok;
     return out.close() && ok;
@@ -141,14 +141,14 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
 
     const std::string saved = path + ".saved";
     start = Timer{};
-    const bool savedOk = DumpWriter::save(list.TraceListHead(), saved);
+    const bool savedOk = DumpWriter::save(list, saved);
     const Seconds saveSeconds = secondsSince(start);
     report("(c) save", saveSeconds, size, linFrames);
     std::remove(saved.c_str());
 
     const std::string pcapng = path + ".pcapng";
     start = Timer{};
-    const bool pcapngOk = exportTo<PcapngWriter>(pcapng, list.TraceListHead(), std::int64_t{0});
+    const bool pcapngOk = exportTo<PcapngWriter>(pcapng, list, std::int64_t{0});
     const Seconds pcapngSeconds = secondsSince(start);
     report("(d) export pcapng", pcapngSeconds, size, linFrames);
     const long long pcapngSize = fileSize(pcapng);
@@ -156,7 +156,7 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
 
     const std::string csv = path + ".csv";
     start = Timer{};
-    const bool csvOk = exportTo<CsvWriter>(csv, list.TraceListHead());
+    const bool csvOk = exportTo<CsvWriter>(csv, list, list.textForm());
     const Seconds csvSeconds = secondsSince(start);
     report("(e) export CSV", csvSeconds, size, linFrames);
     const long long csvSize = fileSize(csv);

@@ -4,7 +4,6 @@
 
 #include "protocol/RowSink.h"
 #include "protocol/TraceState.h"
-#include "trace/DisplayModes.h"
 #include "trace/TraceList.h"
 
 namespace daridez {
@@ -27,9 +26,9 @@ enum class DecoderState : std::uint8_t {
 // bad frame. Keeps the device's microsecond clock and the frame and error counts.
 class StreamDecoder {
   public:
-    // The list receives the rows, the sink shows them; modes and state belong to the
-    // main window and the trace controller and are only borrowed.
-    StreamDecoder(TraceList& list, RowSink& sink, const DisplayModes& modes, TraceState& state);
+    // The list receives the rows, the sink shows them; the state belongs to the trace
+    // controller and is only borrowed.
+    StreamDecoder(TraceList& list, RowSink& sink, TraceState& state);
 
     // Splits count bytes at the head of buffer. Returns the number of bytes of an
     // incomplete last frame, moved to the head of the buffer (0: all used), or, live
@@ -77,7 +76,6 @@ class StreamDecoder {
 
     TraceList& list_;
     RowSink& sink_;
-    const DisplayModes& modes_;
     TraceState& state_;
 
     DecoderState decoderState_ = DecoderState::Initial;

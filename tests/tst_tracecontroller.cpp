@@ -91,7 +91,8 @@ struct Rig : DecoderFixture {
     }
     QStringList infos(bool times = false) const {
         QStringList out;
-        for (const TraceEntry* e : listRows()) out << (times ? e->timeText : e->infoText);
+        for (const TraceEntry* e : listRows())
+            out << text(e, times ? Column::TimeStamp : Column::Info);
         return out;
     }
     // All that a command or a tick could change.
@@ -238,8 +239,6 @@ class TestTraceController : public QObject {
         for (const auto& [name, frame] : kFrames) script.replace(name, frame);
         script.replace("%1", "response timeout detected for 'start trace' (use STOP button)!!!");
         Rig rig;
-        int allowed = -1;
-        rig.list.setAllocator(limitedAllocate, &allowed);
         std::optional<decltype(rig.traces())> snapshot;
         for (const QString& line : script.split(';')) {
             const QString step = line.trimmed();
@@ -273,8 +272,8 @@ class TestTraceController : public QObject {
                     {"tick", [&] { rig.ticks(rest.toInt()); }},
                     {"snap", [&] { snapshot = rig.traces(); }},
                     {"carry", [&] { rig.buffer.carryOver = rest.toInt(); }},
-                    {"nomem", [&] { allowed = rest.toInt(); }},
-                    {"mem", [&] { allowed = -1; }}};
+                    {"nomem", [&] { rig.list.setRowBudget(rig.list.rowCount() + rest.toInt()); }},
+                    {"mem", [&] { rig.list.setRowBudget(TraceList::kNoRowBudget); }}};
                 QVERIFY2(actions.count(verb), qPrintable("no such step: " + step));
                 actions.at(verb)();
             }

@@ -10,16 +10,17 @@ void FilterIndex::clear() {
     open_ = 0;
 }
 
-void FilterIndex::rebuild(const RowIndex& index, const Query& query) {
+void FilterIndex::rebuild(const RowIndex& index, const Query& query, const TextForm& form) {
     clear();
-    applyJudged(judgeNewRows(index, query));
+    applyJudged(judgeNewRows(index, query, form));
 }
 
-FilterIndex::Batch FilterIndex::judgeNewRows(const RowIndex& index, const Query& query) {
+FilterIndex::Batch FilterIndex::judgeNewRows(const RowIndex& index, const Query& query,
+                                             const TextForm& form) {
     judged_.clear();
     const std::uint32_t count = index.count();
     for (std::uint32_t position = open_; position < count; ++position) {
-        if (query.matches(*index.at(position))) {
+        if (query.matches(*index.at(position), form)) {
             judged_.push_back(position);
         }
     }
