@@ -38,7 +38,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Info about Daridez"));
-    setFont(DialogUnits::templateFont("MS Sans Serif", 8));
+    setFont(DialogUnits::dialogFont("MS Sans Serif", 8));
     setModal(true);
     createControls();
 }

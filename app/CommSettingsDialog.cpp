@@ -2,14 +2,12 @@
 
 #include "app/DialogUnits.h"
 #include "serial/PortList.h"
-#include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -92,7 +90,7 @@ constexpr ControlTemplate kControls[] = {
 
 constexpr int kPortButtonIds[] = {601, 602, 603, 604};
 
-constexpr QSize kTemplateSize(152, 181);
+constexpr QSize kMinimumSize(152, 181);
 // On Windows a port number is the port COMn itself: there is no device to show or pick.
 #ifdef Q_OS_WIN
 constexpr bool kPortsHaveDevices = false;
@@ -161,17 +159,15 @@ int baudIndex(std::uint32_t rate) {
 
 }  // namespace
 
-CommSettingsDialog::CommSettingsDialog(SerialSettings& settings, Profile* profile,
-                                       PortPaths* portPaths, QWidget* parent)
+CommSettingsDialog::CommSettingsDialog(const SerialSettings& settings, const PortPaths& portPaths,
+                                       QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       settings_(settings),
-      profile_(profile),
-      portPaths_(portPaths),
-      shownPaths_(portPaths != nullptr ? *portPaths : PortPaths()),
+      shownPaths_(portPaths),
       editedPaths_(shownPaths_) {
     setWindowTitle(QStringLiteral("Communications Settings"));
-    setFont(DialogUnits::templateFont("MS Sans Serif", 8));
+    setFont(DialogUnits::dialogFont("MS Sans Serif", 8));
     setModal(true);
     createControls();
     if (kPortsHaveDevices) {
@@ -192,8 +188,8 @@ CommSettingsDialog::~CommSettingsDialog() = default;
 
 void CommSettingsDialog::createControls() {
     const DialogUnits units(font());
-    setFixedSize(units.size(kTemplateSize.width(),
-                            kPortsHaveDevices ? kDialogHeight : kTemplateSize.height()));
+    setFixedSize(units.size(kMinimumSize.width(),
+                            kPortsHaveDevices ? kDialogHeight : kMinimumSize.height()));
     if (parentWidget() != nullptr) {
         move(parentWidget()->mapToGlobal(QPoint(units.x(61), units.y(26))));
     }
@@ -361,24 +357,6 @@ void CommSettingsDialog::writeRecord() {
 void CommSettingsDialog::OnOK() {
     DoDataExchange(Exchange::FromDialog);
     writeRecord();
-    if (portPaths_ != nullptr) {
-        *portPaths_ = editedPaths_;
-    }
-    // Saved while the dialog is still open: the profile holds the new values even if
-    // reopening the port afterwards fails.
-    SaveSerialSettings(profile_, settings_);
-    if (profile_ != nullptr) {
-        if (portPaths_ != nullptr) {
-            portPaths_->save(*profile_);
-        }
-        if (!profile_->save()) {
-            // The choices still hold for this run; the user learns they will not last.
-            QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("The settings could not be saved:\n%1: %2")
-                                     .arg(QString::fromStdString(profile_->path()),
-                                          QString::fromStdString(profile_->saveError())));
-        }
-    }
     QDialog::accept();
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "serial/PortPaths.h"
+#include "serial/SerialSettings.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -13,13 +14,10 @@ class QLabel;
 
 namespace daridez {
 
-struct SerialSettings;
-class Profile;
-
 // The modal "Communications Settings" dialog: five radio groups show the serial
 // record, and below them the device each port number stands for, the selected one
-// editable; OK writes the choices back into the record and the port paths and saves
-// both to the profile.
+// editable. OK keeps the user's choices for the caller to take (settings(),
+// portPaths()); the caller saves and applies them.
 class CommSettingsDialog : public QDialog {
     Q_OBJECT
 
@@ -40,9 +38,7 @@ class CommSettingsDialog : public QDialog {
     static constexpr int kPathLabelIds[] = {701, 702, 703, 704};
     static constexpr int kDeviceEditId = 710;
 
-    // profile and portPaths may be null: without a profile OK saves nothing; without
-    // port paths the dialog shows the default devices and OK keeps no path edits.
-    CommSettingsDialog(SerialSettings& settings, Profile* profile, PortPaths* portPaths,
+    CommSettingsDialog(const SerialSettings& settings, const PortPaths& portPaths,
                        QWidget* parent = nullptr);
     ~CommSettingsDialog() override;
 
@@ -54,10 +50,13 @@ class CommSettingsDialog : public QDialog {
     // rest (-1 or an index beyond the group clears them all). From the dialog: stores
     // the index of each group's selected button, -1 when none is.
     void DoDataExchange(Exchange direction);
-    // Writes the choices into the record (with each group's fallback when nothing is
-    // selected) and the edited paths into the port paths, saves both to the profile,
-    // then closes with the OK result.
+    // Takes the choices into the record (with each group's fallback when nothing is
+    // selected) and the edited paths, then closes with the OK result.
     void OnOK();
+
+    // The record and the port paths as shown when the dialog opened, as chosen after OK.
+    const SerialSettings& settings() const { return settings_; }
+    const PortPaths& portPaths() const { return editedPaths_; }
 
     void accept() override;
 
@@ -71,9 +70,7 @@ class CommSettingsDialog : public QDialog {
     void indicesFromRecord();
     void writeRecord();
 
-    SerialSettings& settings_;
-    Profile* profile_;
-    PortPaths* portPaths_;
+    SerialSettings settings_;
     const PortPaths shownPaths_;  // as the dialog opened: an emptied editor falls back to it
     PortPaths editedPaths_;
     std::array<QLabel*, 4> numberLabels_{};

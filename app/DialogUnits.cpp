@@ -40,7 +40,7 @@ QSize DialogUnits::size(int width, int height) const {
     return QSize(x(width), y(height));
 }
 
-QFont DialogUnits::templateFont(const char* family, int pointSize) {
+QFont DialogUnits::dialogFont(const char* family, int pointSize) {
     QFont font;
     // Metric-compatible fallbacks keep the proportions where the named font is missing.
     const bool serif = QString::fromLatin1(family).contains(QStringLiteral("Times"));

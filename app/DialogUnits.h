@@ -23,7 +23,7 @@ class DialogUnits {
 
     // The dialog font of the templates: "Times New Roman" 8 point where installed,
     // else a metric-compatible serif.
-    static QFont templateFont(const char* family = "Times New Roman", int pointSize = 8);
+    static QFont dialogFont(const char* family = "Times New Roman", int pointSize = 8);
 
   private:
     double baseX_;

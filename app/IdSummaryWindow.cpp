@@ -118,6 +118,12 @@ void IdSummaryWindow::setBaudrate(int baudrate) {
     showTotals();
 }
 
+void IdSummaryWindow::showInFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
 void IdSummaryWindow::resetSummary() {
     tracker_.reset();
     model_->removeAll();

@@ -36,6 +36,8 @@ class IdSummaryWindow : public QWidget {
     int baudrate() const { return baudrate_; }
     // The trace was cleared or is being reloaded.
     void resetSummary();
+    // Shows the window, or brings it to the front.
+    void showInFront();
     // Takes the rows completed since the last refresh (the timer calls it while shown).
     void refresh();
 

@@ -148,15 +148,26 @@ void SearchGroup::setQuery(const QString& text) {
     findNext();
 }
 
-// Hands the field's query to the model unless it holds it already. False when there
-// is nothing to search for: an empty field, or a query the parser rejected, whose
-// message is shown while the list stays as it was.
+void SearchGroup::findIdentifier(int id) {
+    setQuery(QStringLiteral("id=") +
+             QStringLiteral("%1").arg(id, 2, 16, QLatin1Char('0')).toUpper());
+}
+
+const Query* SearchGroup::shownQuery() {
+    applyTyping();
+    return showingOnlyMatches() ? activeQuery() : nullptr;
+}
+
+// What was typed and not yet applied, applied now.
 void SearchGroup::applyTyping() {
     if (typingPause_.isActive()) {
         applyQuery();
     }
 }
 
+// Hands the field's query to the model unless it holds it already. False when there
+// is nothing to search for: an empty field, or a query the parser rejected, whose
+// message is shown while the list stays as it was.
 bool SearchGroup::applyQuery() {
     typingPause_.stop();
     const QString text = field_->text().trimmed();

@@ -34,6 +34,11 @@ class SearchGroup : public QWidget {
 
     // Fills the field with text and steps to the next match, as Return does.
     void setQuery(const QString& text);
+    // Looks for the frames of an identifier ("id=3C").
+    void findIdentifier(int id);
+    // The query of the rows shown while only matches are (what was typed applied
+    // first); nullptr while every row shows.
+    const Query* shownQuery();
     void findNext() { find(true); }
     void findPrevious() { find(false); }
 

@@ -1,21 +1,34 @@
 #include "app/TraceApp.h"
 
-#include "app/AppIcon.h"
+#include <algorithm>
+#include <cstdint>
+
 #include "app/MainDialog.h"
-#include "serial/Profile.h"
+#include "app/WindowPlacement.h"
+#include "protocol/ProgramWide.h"
+#include "trace/RowBudget.h"
 
 namespace daridez {
 
-TraceApp::TraceApp(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationName(QStringLiteral("Daridez"));
-    setWindowIcon(appIcon());
+TraceApp::TraceApp(ProgramWide& programWide, const std::string& profilePath, WindowPrompts* prompts)
+    : profile_(profilePath) {
+    // Rows past what memory holds end as "Running out of memory...", not in the
+    // system's out-of-memory killer.
+    const int maxRows = profile_.GetProfileInt("MEMORY", "MaxRows", 0);
+    programWide.traceList.setRowBudget(
+        ChooseRowBudget(static_cast<std::uint64_t>(std::max(0, maxRows))));
+    window_ = std::make_unique<MainDialog>(programWide, profile_, prompts);
+    RestoreWindowPlacement(*window_, profile_);
+    // Kept before the window writes the profile: its place goes in the same write.
+    MainDialog* window = window_.get();
+    QObject::connect(window, &MainDialog::closing, window,
+                     [this, window] { SaveWindowPlacement(*window, profile_); });
 }
 
-int TraceApp::run(ProgramWide& programWide) {
-    // The window initialises while it is built, before it shows: a port that cannot
-    // be opened is reported before the window appears.
-    MainDialog dialog(programWide, Profile::defaultPath());
-    dialog.exec();
+TraceApp::~TraceApp() = default;
+
+int TraceApp::run() {
+    window_->exec();
     return 0;
 }
 

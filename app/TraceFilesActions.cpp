@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
@@ -11,12 +12,15 @@
 #include <chrono>
 
 #include "app/WindowPrompts.h"
+#include "files/DumpWriter.h"
 #include "files/SafeReplace.h"
 #include "files/TraceExport.h"
+#include "files/TraceLoad.h"
 #include "lin/Query.h"
 #include "protocol/TraceController.h"
 #include "protocol/TraceSession.h"
 #include "serial/Profile.h"
+#include "view/TraceListModel.h"
 
 namespace daridez {
 
@@ -33,8 +37,13 @@ std::int64_t nowMicros() {
 }  // namespace
 
 TraceFilesActions::TraceFilesActions(WindowPrompts& prompts, Profile& profile,
-                                     TraceSession& session, TraceController& controller)
-    : prompts_(prompts), profile_(profile), session_(session), controller_(controller) {}
+                                     TraceSession& session, TraceController& controller,
+                                     TraceListModel& model)
+    : prompts_(prompts),
+      profile_(profile),
+      session_(session),
+      controller_(controller),
+      model_(model) {}
 
 TraceFilesActions::~TraceFilesActions() {
     stopRecording();
@@ -43,6 +52,76 @@ TraceFilesActions::~TraceFilesActions() {
 void TraceFilesActions::attach(QCheckBox* record, QLabel* recordLabel) {
     record_ = record;
     recordLabel_ = recordLabel;
+}
+
+// --- save and load -------------------------------------------------------------
+
+void TraceFilesActions::saveTrace() {
+    if (session_.list.TraceListHead() == nullptr) {
+        return;
+    }
+    const QString path =
+        prompts_.chooseTraceFile(ChooserMode::Save, QStringLiteral("save file"),
+                                 QStringLiteral("."), QString::fromLatin1(kDumpDescriptions));
+    if (path.isEmpty()) {
+        return;
+    }
+    // The chooser's modal loop kept the timer running: rows that arrived meanwhile
+    // are saved too.
+    if (!DumpWriter::save(session_.list, path.toStdString())) {
+        prompts_.message(QStringLiteral("save error"));
+    }
+}
+
+void TraceFilesActions::loadTrace() {
+    if (!controller_.canLoad()) {
+        return;
+    }
+    const QString path =
+        prompts_.chooseTraceFile(ChooserMode::Open, QStringLiteral("open file"),
+                                 QStringLiteral("."), QString::fromLatin1(kDumpDescriptions));
+    // The chooser's modal loop ran ticks: a trace may have been started meanwhile.
+    if (path.isEmpty() || !controller_.canLoad()) {
+        return;
+    }
+    // The progress dialog runs an event loop: while paused, no tick and no command
+    // touches the receive buffer or the trace behind the loader's back. The rows are
+    // published and the progress shown a few times a second, not once per block.
+    controller_.setPaused(true);
+    model_.setHoldingBatches(true);
+    bool showProgress = false;
+    QElapsedTimer sinceUpdate;
+    sinceUpdate.start();
+    LoadHooks hooks;
+    hooks.cleared = [this] { controller_.traceEmptied(); };
+    hooks.progress = [&](std::uint64_t done, std::uint64_t total) {
+        const bool first = !showProgress && total > progressThreshold_;
+        if (!first && sinceUpdate.elapsed() < kLoadUpdateMs) {
+            return true;
+        }
+        sinceUpdate.restart();
+        model_.publishPending();
+        if (first) {
+            showProgress = true;
+            prompts_.beginProgress(total);
+        }
+        return !showProgress || prompts_.progress(done);
+    };
+    const LoadResult result = LoadTrace(session_, path.toStdString(), hooks);
+    model_.setHoldingBatches(false);
+    if (showProgress) {
+        prompts_.endProgress();
+    }
+    controller_.setPaused(false);
+    if (session_.decoder.takeOutOfMemory()) {
+        outOfMemory();
+    }
+    if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
+        prompts_.message(QStringLiteral("load error"));
+    }
+    if (result != LoadResult::OpenError) {
+        traceLoaded(path.toStdString());
+    }
 }
 
 // --- export --------------------------------------------------------------------

@@ -22,10 +22,13 @@
 
 #include "app/MainDialog.h"
 #include "app/QtWindowPrompts.h"
+#include "app/TraceApp.h"
+#include "app/TraceFilesActions.h"
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
 #include "files/TraceLoad.h"
 #include "lin/Query.h"
+#include "protocol/ProgramWide.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -269,7 +272,8 @@ bool measureWindowLoad(Bench& bench, int rounds) {
     QTemporaryDir profileFolder;
     AnsweringPrompts prompts(QString::fromStdString(bench.path));
     ProgramWide values;
-    MainDialog dialog(values, profileFolder.filePath("daridez.ini").toStdString(), &prompts);
+    TraceApp traceApp(values, profileFolder.filePath("daridez.ini").toStdString(), &prompts);
+    MainDialog& dialog = traceApp.window();
     dialog.show();
     QCoreApplication::processEvents();
     int inserts = 0;
@@ -279,7 +283,7 @@ bool measureWindowLoad(Bench& bench, int rounds) {
     for (int round = 0; round < rounds; ++round) {
         inserts = 0;
         Timer start;
-        dialog.onLoadTrace();
+        dialog.fileActions().loadTrace();
         QCoreApplication::processEvents();
         dialog.listView()->viewport()->render(&bench.page);
         fastestLoad = fastest(fastestLoad, secondsSince(start));

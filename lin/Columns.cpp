@@ -202,4 +202,15 @@ void AppendRowLine(std::string& line, const TraceEntry& entry, const TextForm& f
     line += '\n';
 }
 
+bool ToggleMode(DisplayModes& modes, ModeToggle toggle) {
+    bool* mode = toggle == ModeToggle::Time   ? &modes.relativeTime
+                 : toggle == ModeToggle::Id   ? &modes.protectedId
+                 : toggle == ModeToggle::Data ? &modes.hexData
+                                              : nullptr;
+    if (mode != nullptr) {
+        *mode = !*mode;
+    }
+    return mode != nullptr;
+}
+
 }  // namespace daridez

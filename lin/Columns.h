@@ -38,6 +38,9 @@ inline constexpr int kStoredColumnCount = static_cast<int>(Column::Cs) + 1;
 // Which display mode a right-click in a column toggles.
 enum class ModeToggle { None, Time, Id, Data };
 
+// Turns the mode over; false (modes unchanged) for ModeToggle::None.
+bool ToggleMode(DisplayModes& modes, ModeToggle toggle);
+
 // How a header click orders the rows: by message number (always ascending), by the
 // text's bytes, or by the text ignoring letter case (both toggling direction).
 enum class SortRule { Number, Bytes, IgnoreCase };

@@ -12,6 +12,7 @@
 #include "app/IdSummaryWindow.h"
 #include "app/MainDialog.h"
 #include "app/SearchGroup.h"
+#include "app/TraceApp.h"
 #include "app/TraceFilesActions.h"
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
@@ -19,6 +20,7 @@
 #include "lin/IdSummary.h"
 #include "lin/LinFrame.h"
 #include "lin/Query.h"
+#include "protocol/ProgramWide.h"
 #include "tools/sim/TracerSimulator.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
@@ -76,7 +78,8 @@ class TestMainDialog : public QObject {
     std::unique_ptr<sim::TracerSimulator> sim_;
     std::optional<ProgramWide> programWide_;
     RecordingPrompts prompts_;
-    std::unique_ptr<MainDialog> dialog_;
+    std::unique_ptr<TraceApp> app_;
+    MainDialog* dialog_ = nullptr;
     PortPaths holderPaths_;
     std::unique_ptr<SerialPort> holder_;  // another program holding the simulator's port
 
@@ -104,13 +107,14 @@ class TestMainDialog : public QObject {
     }
     QString ini() const { return dir_->filePath(QStringLiteral("daridez.ini")); }
     void makeDialog() {
-        dialog_ = std::make_unique<MainDialog>(*programWide_, ini().toStdString(), &prompts_);
+        app_ = std::make_unique<TraceApp>(*programWide_, ini().toStdString(), &prompts_);
+        dialog_ = &app_->window();
     }
     // Tears down the last window before its simulator, then starts afresh: a simulator on a
     // fresh pseudo-terminal, named as Com2 by a profile of the test's own (the port held
     // by another program, if asked), and a window on it.
     void start(sim::TracerSimulatorOptions options = {}, bool held = false) {
-        dialog_.reset();
+        app_.reset();
         holder_.reset();
         sim_.reset();
         programWide_.emplace();
@@ -192,7 +196,7 @@ class TestMainDialog : public QObject {
         faulty.rates = {.badChecksums = 0.1, .badParity = 0.1};
         start(faulty);
         dialog_->show();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
         click(ControlId::Start);  // every control but Stop, Save and Load disabled
         for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018})
             QVERIFY(!dialog_->findChild<QWidget*>(QString::number(id))->isEnabled());
@@ -286,13 +290,43 @@ class TestMainDialog : public QObject {
         QCOMPARE(prompts_.messages.last(), kBusyPort + "\n" + device + ": no such device");
     }
 
+    // "config": the settings dialog's buttons with these ids clicked, then Ok.
+    void configure(QList<int> ids) {
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] {
+            if (QWidget* settings = QApplication::activeModalWidget()) {
+                timer.stop();
+                for (int id : ids << 1)
+                    settings->findChild<QAbstractButton*>(QString::number(id))->click();
+            }
+        });
+        timer.start(10);
+        click(ControlId::Config);
+    }
+
+    // OK in the settings dialog writes the choices at once and reopens the port on them; a
+    // profile that cannot be written is told.
+    void configOkWritesTheProfileAndTellsWhenItCannot() {
+        dialog_->show();
+        configure({104});  // 9600 baud
+        QVERIFY(read(ini()).contains("BaudRate=9600") && dialog_->port().isConnected());
+        QCOMPARE(status(), "Com2, 9600 Baud, 8 Bit, 1 Stop, no Parity");
+        QVERIFY(QFile::remove(ini()) && QDir().mkdir(ini()));  // no file can take its place
+        configure({105});                                      // 19200 baud
+        QCOMPARE(prompts_.messages.size(), 1);
+        QVERIFY2(
+            prompts_.messages[0].startsWith("The settings could not be saved:\n" + ini() + ": "),
+            qPrintable(prompts_.messages[0]));
+        QVERIFY(QDir().rmdir(ini()));
+    }
+
     void largeLoadShowsProgressWithoutTicksAndCancelKeepsRows() {
         const std::vector<std::uint8_t> bytes = sim_->generate(20'000'000);  // several blocks
         QVERIFY(bytes.size() > 3 * ReceiveBuffer::kSize);
         prompts_.nextPath = dir_->filePath(QStringLiteral("big.dump"));
         QVERIFY(write(prompts_.nextPath, QByteArray(reinterpret_cast<const char*>(bytes.data()),
                                                     qsizetype(bytes.size()))));
-        dialog_->setProgressThreshold(ReceiveBuffer::kSize);
+        dialog_->fileActions().setProgressThreshold(ReceiveBuffer::kSize);
         prompts_.loadGuarded = [this] { return dialog_->controller().paused(); };
         click(ControlId::LoadTrace);
         // No tick touches the loader's receive buffer.
@@ -313,8 +347,8 @@ class TestMainDialog : public QObject {
     // every screen.
     void keysNeverCloseAndShutDownWritesTheProfileAndReleasesThePort() {
         dialog_->show();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
-        QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
+        QTest::keyClick(dialog_, Qt::Key_Escape);
         QTest::keyClick(list(), Qt::Key_Escape);
         QTest::keyClick(button(ControlId::Start), Qt::Key_Return);
         QTest::keyClick(rateBox()->lineEdit(), Qt::Key_Return);
@@ -371,7 +405,7 @@ class TestMainDialog : public QObject {
         QVERIFY(dialog_->isMaximized());
         dialog_->showNormal();
         QTRY_COMPARE(dialog_->geometry(), normal);
-        dialog_.reset();
+        app_.reset();
         QVERIFY(write(ini(), read(ini()).replace("X=20\n", "X=-9000\n")));
         makeDialog();
         QVERIFY(dialog_->size() == base && dialog_->x() != -9000);
@@ -432,7 +466,7 @@ class TestMainDialog : public QObject {
         QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("open|open file") + kDescriptions);
         // No new message; a small file loads without a progress dialog.
         QVERIFY(prompts_.messages.size() == 2 && prompts_.progressShown == 0 && !model()->isLive());
-        dialog_.reset();  // the folder is remembered for the next session
+        app_.reset();  // the folder is remembered for the next session
         QVERIFY(read(ini()).contains("[RECORD]\nFolder=" + folder.toUtf8()));
     }
 
@@ -445,7 +479,7 @@ class TestMainDialog : public QObject {
         QVERIFY(prompts_.chooserCalls.isEmpty());
         const QString folder = dir_->filePath(QStringLiteral("records"));
         QVERIFY(QDir().mkpath(folder));
-        dialog_.reset();  // the next window finds the record folder in the profile
+        app_.reset();  // the next window finds the record folder in the profile
         QVERIFY(write(ini(), "[RECORD]\nFolder=" + folder.toUtf8() + "\n", QIODevice::Append));
         makeDialog();
         button(MainDialog::kRecordId)->click();
@@ -516,12 +550,16 @@ class TestMainDialog : public QObject {
     // kept; a rejected query leaves the list alone; clearing the trace keeps the query.
     void searchStepsThroughMatchesAndShowsOnlyThemWhileTracing() {
         dialog_->show();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
         SearchGroup& search = *dialog_->searchGroup();
         auto* field = dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"));
         auto* onlyMatches = dialog_->findChild<QCheckBox*>(QStringLiteral("showOnlyMatches"));
-        QVERIFY(button(ControlId::SetLinSpeed)->nextInFocusChain() == field &&
-                onlyMatches->nextInFocusChain() == list());
+        const auto tabFrom = [](QWidget* from) {
+            from->setFocus();
+            QTest::keyClick(from, Qt::Key_Tab);
+            return QApplication::focusWidget();
+        };
+        QVERIFY(tabFrom(button(ControlId::SetLinSpeed)) == field && tabFrom(onlyMatches) == list());
         QCOMPARE(GroupedNumber(1000005) + ' ' + GroupedNumber(999), "1,000,005 999");
 
         click(ControlId::Start);

@@ -10,6 +10,7 @@
 
 #include "app/AppIcon.h"
 #include "app/MainDialog.h"
+#include "app/TraceApp.h"
 #include "protocol/ProgramWide.h"
 #include "serial/Profile.h"
 #include "view/TraceListModel.h"
@@ -36,7 +37,8 @@ int main(int argc, char** argv) {
     }
     QApplication::setWindowIcon(daridez::appIcon());
     daridez::ProgramWide programWide;
-    daridez::MainDialog dialog(programWide, daridez::Profile::defaultPath());
+    daridez::TraceApp traceApp(programWide, daridez::Profile::defaultPath());
+    daridez::MainDialog& dialog = traceApp.window();
     dialog.show();
     if (!QTest::qWaitForWindowExposed(&dialog)) {
         std::fprintf(stderr, "daridez-screenshot: the window never showed\n");

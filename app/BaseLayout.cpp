@@ -1,18 +1,18 @@
-#include "app/TemplateLayout.h"
+#include "app/BaseLayout.h"
 
 #include <QWidget>
 #include <algorithm>
 
 namespace daridez {
 
-void TemplateLayout::add(QWidget* widget, const QRect& rect, Grow grow) {
+void BaseLayout::add(QWidget* widget, const QRect& rect, Grow grow) {
     widget->setGeometry(rect);
     items_.push_back({widget, rect, grow});
 }
 
-void TemplateLayout::apply(QSize size) const {
-    const int dx = std::max(0, size.width() - templateSize_.width());
-    const int dy = std::max(0, size.height() - templateSize_.height());
+void BaseLayout::apply(QSize size) const {
+    const int dx = std::max(0, size.width() - minimumSize_.width());
+    const int dy = std::max(0, size.height() - minimumSize_.height());
     for (const Item& item : items_) {
         QRect rect = item.rect;
         switch (item.grow) {

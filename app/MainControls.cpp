@@ -1,0 +1,187 @@
+#include "app/MainControls.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+
+#include "app/AppIcon.h"
+#include "app/BaseLayout.h"
+#include "app/DialogUnits.h"
+#include "app/GroupFrame.h"
+#include "app/IdSummaryWindow.h"
+#include "app/MainDialog.h"
+#include "app/SearchGroup.h"
+#include "app/TraceFilesActions.h"
+#include "view/TraceListView.h"
+
+namespace daridez {
+
+namespace {
+
+enum class Kind { Button, CheckBox, Label, RightLabel, RateBox, List, Search, Group };
+using Grow = BaseLayout::Grow;
+
+// One control of the window: what it is, where it sits at the window's smallest size (in
+// dialog units), how it follows a larger window, what a click does, and whether the
+// window's menu offers the click too.
+struct Control {
+    int id;            // 0: not looked up by id
+    const char* name;  // the object name; nullptr: the id's number
+    Kind kind;
+    const char* caption;  // the rate box: its rates, '|' between them
+    int x, y, width, height;
+    Grow grow = Grow::None;
+    void (*click)(MainDialog&) = nullptr;
+    bool inMenu = false;
+    const char* tip = nullptr;
+};
+
+void toggleRecording(MainDialog& w) {
+    w.fileActions().setRecording(
+        static_cast<QCheckBox*>(w.control(MainDialog::kRecordId))->isChecked());
+}
+
+// The window's controls in tab order; frames and labels take no focus.
+// clang-format off
+const Control kControls[] = {
+    {ControlId::Config, nullptr, Kind::Button, "config", 5, 10, 35, 10, Grow::None,
+     [](MainDialog& w) { w.onConfig(); }},
+    {ControlId::Connect, nullptr, Kind::Button, "connect", 50, 10, 35, 10, Grow::None,
+     [](MainDialog& w) { w.connectPort(); }},
+    {ControlId::SaveTrace, nullptr, Kind::Button, "save trace", 105, 10, 50, 10, Grow::None,
+     [](MainDialog& w) { w.fileActions().saveTrace(); }},
+    {ControlId::LoadTrace, nullptr, Kind::Button, "load trace", 160, 10, 50, 10, Grow::None,
+     [](MainDialog& w) { w.fileActions().loadTrace(); }},
+    {ControlId::Start, nullptr, Kind::Button, "Start", 5, 35, 25, 10, Grow::None,
+     [](MainDialog& w) { w.controller().onStart(); }},
+    {ControlId::Stop, nullptr, Kind::Button, "Stop", 5, 50, 25, 10, Grow::None,
+     [](MainDialog& w) { w.controller().onStop(); }},
+    {ControlId::GetFwVersion, nullptr, Kind::Button, "Get FW-Version", 40, 35, 60, 10, Grow::None,
+     [](MainDialog& w) { w.controller().onGetFwVersion(); }},
+    {ControlId::ClearTraceList, nullptr, Kind::Button, "clear TraceList", 40, 50, 60, 10,
+     Grow::None, [](MainDialog& w) { w.controller().onClearTraceList(); }},
+    // Closed, the box is one edit line; open, it lists its five rates.
+    {ControlId::LinBaudrate, nullptr, Kind::RateBox, "1200|2400|4800|9600|19200",
+     160, 50, 52, 12},
+    {ControlId::SetLinSpeed, nullptr, Kind::Button, "Set LIN Speed", 115, 35, 95, 10, Grow::None,
+     [](MainDialog& w) { w.controller().onSetLinSpeed(); }},
+    {MainDialog::kSearchId, nullptr, Kind::Search, "", 229, 8, 223, 41, Grow::Width},
+    {ControlId::TraceList, nullptr, Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
+    {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 40, 10, Grow::None,
+     [](MainDialog& w) { w.fileActions().exportTrace(); }, true,
+     "Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"},
+    {MainDialog::kIdSummaryId, "idSummaryButton", Kind::Button, "ID summary...",
+     272, 51, 50, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
+    {MainDialog::kRecordId, nullptr, Kind::CheckBox, "record", 326, 51, 32, 10, Grow::None,
+     toggleRecording, false, "Record every trace to a dump file as it arrives"},
+    {MainDialog::kRecordLabelId, nullptr, Kind::Label, "", 360, 51, 91, 10, Grow::Width},
+    {ControlId::StatusLine1, nullptr, Kind::Label, "Static", 0, 370, 265, 8, Grow::StayAtBottom},
+    {ControlId::StatusLine2, nullptr, Kind::Label, "", 270, 370, 185, 8, Grow::StayAtBottomRight},
+    {0, "linBaudrateLabel", Kind::RightLabel, "LIN-Baudrate:", 105, 50, 53, 8},
+    {0, "traceComPortGroup", Kind::Group, "Trace COM Port", 0, 0, 95, 25},
+    {0, "fileMenuGroup", Kind::Group, "File Menu", 100, 0, 120, 25},
+    {0, "traceCommandsGroup", Kind::Group, "Trace commands", 0, 25, 220, 40},
+    {0, "traceSearchGroup", Kind::Group, "Trace search", 225, 0, 230, 65, Grow::Width},
+};
+// clang-format on
+
+QWidget* makeControl(const Control& control, MainDialog& window, TraceListView& list) {
+    const QString caption = QString::fromLatin1(control.caption);
+    switch (control.kind) {
+        case Kind::Button: {
+            auto* button = new QPushButton(caption, &window);
+            button->setAutoDefault(false);  // Return never presses a button of this window
+            return button;
+        }
+        case Kind::CheckBox:
+            return new QCheckBox(caption, &window);
+        case Kind::Label:
+        case Kind::RightLabel: {
+            auto* label = new QLabel(caption, &window);
+            label->setAlignment(Qt::AlignVCenter |
+                                (control.kind == Kind::Label ? Qt::AlignLeft : Qt::AlignRight));
+            return label;
+        }
+        case Kind::RateBox: {
+            auto* box = new QComboBox(&window);
+            box->setEditable(true);
+            box->setInsertPolicy(QComboBox::NoInsert);  // the list keeps its rates
+            box->addItems(caption.split(QLatin1Char('|')));
+            box->setMaxVisibleItems(box->count());
+            box->setEditText(QString());
+            return box;
+        }
+        case Kind::List:
+            return &list;
+        case Kind::Search:
+            return new SearchGroup(list, &window);
+        case Kind::Group:
+            return new GroupFrame(caption, &window);
+    }
+    return nullptr;
+}
+
+// The widget itself, or the fields of a group of them, that take the focus by Tab.
+QList<QWidget*> tabStops(QWidget* widget) {
+    if (auto* search = qobject_cast<SearchGroup*>(widget)) {
+        return search->tabChain();
+    }
+    return widget->focusPolicy() != Qt::NoFocus ? QList<QWidget*>{widget} : QList<QWidget*>{};
+}
+
+}  // namespace
+
+std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& list,
+                                            BaseLayout& layout) {
+    window.setWindowTitle(QStringLiteral("Daridez"));
+    window.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    window.setWindowIcon(appIcon());
+    window.setFont(DialogUnits::dialogFont());
+    const DialogUnits units(window.font());
+    layout.setMinimumSize(units.size(457, 381));  // also the first size
+    window.setMinimumSize(layout.minimumSize());
+    window.resize(layout.minimumSize());
+    std::map<int, QWidget*> controls;
+    QWidget* previous = nullptr;
+    for (const Control& c : kControls) {
+        QWidget* widget = makeControl(c, window, list);
+        widget->setObjectName(c.name != nullptr ? QString::fromLatin1(c.name)
+                                                : QString::number(c.id));
+        widget->setToolTip(QString::fromLatin1(c.tip));
+        layout.add(widget, units.rect(c.x, c.y, c.width, c.height), c.grow);
+        if (c.id != 0) {
+            controls[c.id] = widget;
+        }
+        if (c.kind == Kind::Group) {
+            widget->lower();  // a frame only: clicks reach the controls inside it
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && c.click) {
+            QObject::connect(button, &QAbstractButton::clicked, &window,
+                             [&window, click = c.click] { click(window); });
+        }
+        for (QWidget* stop : tabStops(widget)) {
+            if (previous != nullptr) {
+                QWidget::setTabOrder(previous, stop);
+            }
+            previous = stop;
+        }
+    }
+    return controls;
+}
+
+void MainControls::fillMenu(QMenu& menu, MainDialog& window) {
+    for (const Control& c : kControls) {
+        if (c.inMenu) {
+            menu.addAction(QString::fromLatin1(c.caption), &window,
+                           [&window, click = c.click] { click(window); });
+        }
+    }
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Inf&o about Daridez..."), &window, &MainDialog::showAbout)
+        ->setShortcut(QKeySequence(Qt::Key_F1));
+}
+
+}  // namespace daridez

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <map>
+
+class QMenu;
+class QWidget;
+
+namespace daridez {
+
+class BaseLayout;
+class MainDialog;
+class TraceListView;
+
+// The main window's controls as one table {id, kind, caption, rectangle, how it grows,
+// what a click does, whether the window's menu offers it too}, and what builds them. A
+// new button is one more line of the table.
+class MainControls {
+  public:
+    // The window's title, font and smallest (first) size, and every control of the
+    // table on it, placed through layout, named by its id (or
+    // its name), wired to its click, in tab order. The list is made by the window (its
+    // session works on it): the table places it. Returns the controls that have an id.
+    static std::map<int, QWidget*> build(MainDialog& window, TraceListView& list,
+                                         BaseLayout& layout);
+    // The window's menu: the entries the table marks, in table order, then the About box.
+    static void fillMenu(QMenu& menu, MainDialog& window);
+};
+
+}  // namespace daridez
