@@ -198,15 +198,43 @@ bool containsFolded(const char* bytes, int size, const Needle& needle) {
     return false;
 }
 
-bool anyTextContains(const TraceEntry& entry, const TextForm& form, std::string_view text) {
-    const Needle needle(text);
-    // Each text made into a zeroed field of its own, so that the words read stay in it.
-    char fields[kTextCount][kFieldTextSize] = {};
-    CellScratch scratch;
+// The letters each column's texts are made of, in lower case; nullptr: any. A column
+// that cannot hold a letter of the needle is not made at all: most searches are for
+// bytes or words, and the numbers and times are the dearest texts to make.
+constexpr const char* kTextLetters[kTextCount] = {
+    "-0123456789",       "+ -0123456789:,",      nullptr,
+    "#0123456789abcdef", "[]()0123456789abcdef", "0123456789abcdefh",
+    "0123456789abcdefh", "0123456789abcdefh",    "0123456789abcdefh",
+    "0123456789abcdefh", "0123456789abcdefh",    "0123456789abcdefh",
+    "0123456789abcdefh", "0123456789abcdefh",
+};
+
+std::uint32_t columnsHolding(std::string_view needle) {
+    std::uint32_t columns = 0;
     for (int column = 0; column < kTextCount; ++column) {
+        const char* letters = kTextLetters[column];
+        const bool possible =
+            letters == nullptr || needle.find_first_not_of(letters) == std::string_view::npos;
+        columns |= possible ? 1u << column : 0u;
+    }
+    return columns;
+}
+
+bool anyTextContains(const TraceEntry& entry, const TextForm& form, std::string_view text,
+                     std::uint32_t columns) {
+    const Needle needle(text);
+    for (int column = 0; column < kTextCount; ++column) {
+        if ((columns >> column & 1) == 0) {
+            continue;
+        }
+        // The text made in a zeroed field, so that the words read stay in it.
+        CellScratch scratch;
+        std::memset(scratch.field, 0, sizeof scratch.field);
         const char* cell = CellText(entry, form, static_cast<Column>(column), scratch);
-        std::memcpy(fields[column], cell, std::strlen(cell) + 1);
-        if (containsFolded(fields[column], kFieldTextSize, needle)) {
+        if (cell != scratch.field) {
+            std::strncpy(scratch.field, cell, sizeof scratch.field - 1);
+        }
+        if (containsFolded(scratch.field, kFieldTextSize, needle)) {
             return true;
         }
     }
@@ -297,6 +325,7 @@ std::optional<Query::Term> Query::parseTerm(std::string_view written, std::strin
             for (const char c : body) {
                 term.needle += lowerCase(c);
             }
+            term.columns = columnsHolding(term.needle);
         }
         return term;
     }
@@ -364,7 +393,7 @@ bool Query::test(const Term& term, Row& row) {
         case Kind::Check:
             return row.verdict().has(term.word);
         case Kind::Text:
-            return anyTextContains(row.entry(), row.form(), term.needle);
+            return anyTextContains(row.entry(), row.form(), term.needle, term.columns);
     }
     return false;
 }

@@ -44,6 +44,7 @@ class Query {
         int patternLength = 0;
         CheckWord word = CheckWord::Count;  // Check
         std::string needle;                 // Text, in lower case
+        std::uint32_t columns = 0;          // Text: the columns whose texts could hold it
     };
 
     class Row;
