@@ -1,5 +1,6 @@
 #include "protocol/StreamDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "trace/FrameKind.h"
@@ -254,7 +255,32 @@ void StreamDecoder::addField(const std::uint8_t* frame) {
     StoreField(currentEntry_, frame);
 }
 
+// A sixteenth of the budget goes at a time, at most what is left of the oldest block
+// (its memory goes back when the block is empty), never the row still being filled.
+void StreamDecoder::makeRoom() {
+    const std::uint64_t budget = list_.rowBudget();
+    std::uint64_t rows = std::min(list_.headBlockRows(), std::max<std::uint64_t>(1, budget / 16));
+    if (list_.lastRow() == currentEntry_ && rows >= list_.rowCount()) {
+        rows = list_.rowCount() - 1;
+    }
+    if (rows == 0) {
+        return;
+    }
+    sink_.dropOldestRows(list_.TraceListHead(), rows);
+    list_.dropOldest(rows);
+    rowsDropped_ = true;
+}
+
+bool StreamDecoder::takeRowsDropped() {
+    const bool were = rowsDropped_;
+    rowsDropped_ = false;
+    return were;
+}
+
 TraceEntry* StreamDecoder::createRow(std::int32_t number) {
+    if (ring_ && list_.full() && list_.rowCount() != 0) {
+        makeRoom();
+    }
     const RowColours colours = sink_.rowColours();
     TraceEntry* row = list_.CreateEntry(number, traceClock_, previousRowTime_, colours);
     // Without a row the grammar cannot go on; currentEntry_ stays the list's last row

@@ -61,12 +61,19 @@ class StreamDecoder {
     // taking the news.
     bool rowsRanOut() const { return outOfMemory_; }
 
+    // As a ring (the trace is kept elsewhere, a recording): at the row budget the
+    // oldest rows are dropped to make room for new ones instead of the trace stopping.
+    void setRing(bool ring) { ring_ = ring; }
+    // True once after rows were dropped from the head.
+    bool takeRowsDropped();
+
   private:
     void openStartRow();
     // Opens a row after the current one: the next message number, the clock as its
     // time, the frame in slot 0. False when no row could be made.
     bool openRow(const std::uint8_t* frame, std::uint8_t length);
     TraceEntry* createRow(std::int32_t number);
+    void makeRoom();
     // Stamps the clock and keeps a field's frame in the current row's next slot.
     void addField(const std::uint8_t* frame);
     void responseByte(const std::uint8_t* frame, std::uint8_t length, int n);
@@ -88,6 +95,8 @@ class StreamDecoder {
     std::int32_t errorCount_ = 0;
     bool outOfMemory_ = false;
     bool rowMissing_ = false;  // the last row could not be made: skip to the next opener
+    bool ring_ = false;
+    bool rowsDropped_ = false;
 };
 
 }  // namespace daridez

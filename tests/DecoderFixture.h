@@ -42,6 +42,10 @@ struct RowCollector : RowSink {
     }
     void endOfBatch() override { ++batches; }
     void clearRows() override { rows.clear(), numbers.clear(); }
+    void dropOldestRows(const TraceEntry* first, std::uint64_t count) override {
+        while (!rows.empty() && rows.front() >= first && rows.front() < first + count)
+            rows.erase(rows.begin()), numbers.erase(numbers.begin());
+    }
     RowColours rowColours() const override { return colours; }
 
     std::vector<TraceEntry*> rows;

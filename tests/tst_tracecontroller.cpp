@@ -81,7 +81,9 @@ struct LoggingSink : ByteSink {
     }
     void tick() override { log << "t"; }
     void traceEnded() override { log << "ended"; }
+    std::string keptIn() const override { return kept; }
     QStringList log;
+    std::string kept;  // as a recording to this file
 };
 
 // Everything the controller borrows, wired as the main window wires it.
@@ -94,6 +96,13 @@ struct Rig : DecoderFixture {
         for (const TraceEntry* e : listRows())
             out << text(e, times ? Column::TimeStamp : Column::Info);
         return out;
+    }
+    // The message numbers of the list's rows, and whether the window's list holds
+    // exactly those rows.
+    QString numbers() const {
+        QStringList out;
+        for (const TraceEntry* e : listRows()) out << text(e, Column::MsgNr);
+        return out.join('|') + (DecoderFixture::sink.rows == listRows() ? "" : " (not shown)");
     }
     // All that a command or a tick could change.
     auto traces() const {
@@ -119,6 +128,7 @@ struct Rig : DecoderFixture {
             {"writes", port.writes.join(" / ")},
             {"purges", QString::fromStdString(port.purges)},
             {"rows", infos().join('|')},
+            {"numbers", numbers()},
             {"times", infos(true).join('|')},
             {"state", kStates[int(state)]},
             {"carry", QString::number(buffer.carryOver)},
@@ -151,6 +161,7 @@ class TestTraceController : public QObject {
     // bytes (none too) and ticks; "queue HEX", "wraps N" (timer wraps) queue without a tick;
     // "tick N"; vanish, back, unplug, plug (the port); pause, resume; "nomem N" (N rows, none too),
     // mem (row memory); "carry N" (bytes left from before); attach, detach (a logging byte sink);
+    // "keep FILE": the sink records to FILE;
     // "others": the other buttons change nothing ("others-but-clear" leaves clear out); snap and
     // same: all of it is as at the snap; "=key text": what Rig::observe(key) gives.
     void scriptedSession_data() {
@@ -229,6 +240,18 @@ class TestTraceController : public QObject {
         add("sink: attached mid-frame, detached",
             "start; read {mark} 04 90; attach; read 12 34 00; detach; read 04 90 12 34 00; "
             "=log started|04 90|12 34 00|t|ended");
+        // At the row budget a recorded trace drops its oldest rows (one at a time under a
+        // budget this small) and says so once; numbers go on. Unrecorded, it stops.
+        add("ring while recording",
+            "attach; keep /rec/t.dump; start; read {mark}; nomem 2; read {err} {err} {err}; "
+            "=numbers 1|2|3; read {err}; =numbers 2|3|4; =oom 0; "
+            "=line1 start trace ... / start trace detected ... / oldest rows dropped from view: "
+            "they are in /rec/t.dump; "
+            "=log started|05 82 00 07 00 8e|t|05 9c 13 00 2a 00 05 9c 13 00 2a 00 05 9c 13 00 2a "
+            "00|t|05 9c 13 00 2a 00|t");
+        add("no ring unrecorded",
+            "attach; start; read {mark}; nomem 2; read {err} {err} {err}; "
+            "=numbers 0|1|2; =oom 1; =line1 start trace ... / start trace detected ...");
         add("sink: device lost",
             "attach; start; read {mark}; queue 04 90 12 34 00; vanish; read; "
             "=log started|05 82 00 07 00 8e|t|04 90 12 34 00|ended");
@@ -268,6 +291,7 @@ class TestTraceController : public QObject {
                     {"pause", [&] { rig.controller.setPaused(true); }},
                     {"resume", [&] { rig.controller.setPaused(false); }},
                     {"attach", [&] { rig.controller.setByteSink(&rig.sink); }},
+                    {"keep", [&] { rig.sink.kept = rest.toStdString(); }},
                     {"detach", [&] { rig.controller.setByteSink(nullptr); }},
                     {"tick", [&] { rig.ticks(rest.toInt()); }},
                     {"snap", [&] { snapshot = rig.traces(); }},

@@ -207,7 +207,7 @@ class TestTraceListModel : public QObject {
         Rows rows;
         QVERIFY(rows.model.sortByHeaderClick(0));  // an empty list sorts too
         rows.fill({0x0B, 0x0C, 0x0A});
-        for (const auto [row, sync] : {std::pair{0, 0x0A}, {1, 0x55}, {2, 0x80}}) {
+        for (const auto& [row, sync] : {std::pair{0, 0x0A}, {1, 0x55}, {2, 0x80}}) {
             const std::uint8_t field[5] = {5, 0x91, 0, 0, std::uint8_t(sync)};
             StoreField(rows.model.entryAt(row), field);
         }
@@ -368,6 +368,35 @@ class TestTraceListModel : public QObject {
         QCOMPARE(trace.model.matchCount(), std::uint32_t(trace.model.rowCount()));
         trace.model.setShowOnlyMatches(false);
         QCOMPARE(std::uint32_t(trace.model.rowCount()), trace.model.indexCount());
+    }
+
+    // A recorded trace at its row budget: the oldest rows leave in one removal at the
+    // top, shown in full or only the matches, and the search goes on over the rest.
+    void oldestRowsLeaveFromTheTopInOneRemoval_data() {
+        QTest::addColumn<bool>("onlyMatches");
+        QTest::addColumn<QStringList>("shown");  // the message numbers shown at the end
+        QTest::addColumn<QString>("removals");   // the rows each removal took
+        QTest::newRow("all rows") << false << QStringList{"3", "4", "5", "6"} << "0-0 0-0 0-0";
+        QTest::newRow("only matches") << true << QStringList{"4", "6"} << "0-0";
+    }
+
+    void oldestRowsLeaveFromTheTopInOneRemoval() {
+        QFETCH(bool, onlyMatches);
+        Rows trace;
+        trace.search("id=3C");
+        trace.model.setShowOnlyMatches(onlyMatches);
+        trace.list.setRowBudget(4);
+        trace.session.decoder.setRing(true);
+        QSignalSpy removed(&trace.model, &QAbstractItemModel::rowsRemoved);
+        trace.feed(kHead10 + kData01 + kHead3C + kData7F + kHead10 + kData01);
+        trace.feed(kHead3C + kData7F + kHead10 + kData01 + kHead3C + kData7F);
+        QTEST(trace.column(0), "shown");
+        QStringList removals;
+        for (const QList<QVariant>& removal : removed)
+            removals << QString("%1-%2").arg(removal[1].toInt()).arg(removal[2].toInt());
+        QTEST(removals.join(' '), "removals");
+        QCOMPARE(trace.model.indexCount(), 4u);
+        QCOMPARE(trace.model.matchCount(), 2u);
     }
 
     void findStepsInDisplayOrderAndModeSwitchJudgesAgain() {

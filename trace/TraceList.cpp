@@ -1,5 +1,6 @@
 #include "trace/TraceList.h"
 
+#include <algorithm>
 #include <cstdlib>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -74,8 +75,8 @@ std::uint64_t TraceList::headBlockRows() const {
     return inBlock < rowCount_ ? inBlock : rowCount_;
 }
 
-void TraceList::dropOldestBlock() {
-    const std::uint64_t rows = headBlockRows();
+void TraceList::dropOldest(std::uint64_t rows) {
+    rows = std::min(rows, headBlockRows());
     if (rows == 0) {
         return;
     }

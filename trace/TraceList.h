@@ -50,10 +50,13 @@ class TraceList {
     // nullptr frees them all), and keep becomes the head. Memory goes back a block at
     // a time.
     void FreeRowsBefore(const TraceEntry* keep);
-    // The rows from the head to the end of the head's block: what dropOldestBlock()
-    // frees. They lie one after another in memory from TraceListHead() on.
+    // The rows from the head to the end of the head's block. They lie one after another
+    // in memory from TraceListHead() on.
     std::uint64_t headBlockRows() const;
-    void dropOldestBlock();
+    // Frees the first rows rows of the head's block (at most headBlockRows()); the
+    // block's memory goes back once all its rows are gone.
+    void dropOldest(std::uint64_t rows);
+    void dropOldestBlock() { dropOldest(headBlockRows()); }
 
     // At most rows rows at once (kNoRowBudget: as many as memory gives).
     void setRowBudget(std::uint64_t rows) { rowBudget_ = rows; }

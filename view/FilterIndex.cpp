@@ -38,6 +38,17 @@ FilterIndex::Batch FilterIndex::judgeNewRows(const RowIndex& index, const Query&
     return batch;
 }
 
+std::size_t FilterIndex::dropLeading(std::uint32_t rows) {
+    const auto kept = std::lower_bound(positions_.begin(), positions_.end(), rows);
+    const auto gone = static_cast<std::size_t>(kept - positions_.begin());
+    positions_.erase(positions_.begin(), kept);
+    for (std::uint32_t& position : positions_) {
+        position -= rows;
+    }
+    open_ = open_ > rows ? open_ - rows : 0;
+    return gone;
+}
+
 void FilterIndex::addJudged() {
     positions_.insert(positions_.end(), judged_.begin(), judged_.end());
     judged_.clear();

@@ -31,6 +31,9 @@ class FilterIndex {
     void addJudged();
     void applyJudged(const Batch& batch);
     void clear();
+    // The first rows positions of the index are gone: their matches leave, the rest move
+    // up. Returns how many matches left.
+    std::size_t dropLeading(std::uint32_t rows);
 
     std::size_t size() const { return positions_.size(); }
     std::uint32_t at(std::size_t i) const { return positions_[i]; }

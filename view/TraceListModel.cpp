@@ -267,6 +267,47 @@ void TraceListModel::clearRows() {
     endResetModel();
 }
 
+void TraceListModel::dropOldestRows(const TraceEntry* first, std::uint64_t count) {
+    const TraceEntry* end = first + count;
+    const auto dropped = [first, end](const TraceEntry* entry) {
+        return entry >= first && entry < end;
+    };
+    std::uint32_t leading = 0;
+    while (leading < index_.count() && dropped(index_.at(leading))) {
+        ++leading;
+    }
+    if (leading != count) {
+        // Sorted before, or rows the index could not take: find them all.
+        changeLayoutKeepingSelection(
+            [&] {
+                const std::uint32_t before = index_.count();
+                index_.keepOnly([&](const TraceEntry* entry) { return !dropped(entry); });
+                shown_ -= std::min(shown_, before - index_.count());
+                if (query_) {
+                    filter_.rebuild(index_, *query_, form_);
+                }
+            },
+            QAbstractItemModel::NoLayoutChangeHint);
+        emit matchesChanged();
+        return;
+    }
+    const std::uint32_t published = std::min(leading, shown_);
+    const std::size_t matches =
+        std::lower_bound(filter_.positions().begin(), filter_.positions().end(), leading) -
+        filter_.positions().begin();
+    const int leaving = static_cast<int>(filtering() ? matches : published);
+    if (leaving > 0) {
+        beginRemoveRows(QModelIndex(), 0, leaving - 1);
+    }
+    index_.dropFront(leading);
+    shown_ -= published;
+    filter_.dropLeading(leading);
+    if (leaving > 0) {
+        endRemoveRows();
+    }
+    emit matchesChanged();
+}
+
 bool TraceListModel::sortByHeaderClick(int column) {
     if (live_ || !IsColumn(column)) {
         return false;

@@ -44,6 +44,9 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     bool AppendRow(TraceEntry* entry, std::int32_t number) override;
     void endOfBatch() override;
     void clearRows() override;
+    // The oldest rows leave: in one removal when they lead the index (rows come in in
+    // creation order), else in a layout change in which the selection follows its rows.
+    void dropOldestRows(const TraceEntry* first, std::uint64_t count) override;
     // While held (a large load), the decoder's batches are gathered and published only
     // by publishPending() or when the hold ends: a few large insertions instead of one
     // per block.
