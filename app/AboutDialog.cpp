@@ -14,8 +14,8 @@ namespace daridez {
 
 namespace {
 
-// The static texts, in dialog units. The maker's line keeps the place of dialog
-// template 100; the description lines fill the free space above it, left of OK.
+// The static texts, in dialog units. The maker's line sits at the bottom; the
+// description lines fill the free space above it, left of OK.
 struct TextLine {
     const char* name;
     QString text;
@@ -49,7 +49,7 @@ void AboutDialog::createControls() {
     const DialogUnits units(font());
     setFixedSize(units.size(217, 66));
 
-    // An icon control takes the icon's own size at the template's top-left corner.
+    // The icon at its own size, its top-left corner placed in dialog units.
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("icon"));
     icon->setPixmap(appIcon().pixmap(QSize(32, 32)));
@@ -63,7 +63,6 @@ void AboutDialog::createControls() {
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("1"));
-    ok->setProperty("templateId", 1);
     ok->setDefault(true);
     ok->setGeometry(units.rect(178, 7, 32, 14));
     ok->setFocus();

@@ -4,7 +4,7 @@
 
 namespace daridez {
 
-// The application icon (resource 128): the 32 and 16 pixel images drawn from
+// The application icon: the 32 and 16 pixel images drawn from
 // res/daridez.svg. It is the main window's icon and the About box's picture.
 QIcon appIcon();
 

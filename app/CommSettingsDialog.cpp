@@ -38,8 +38,8 @@ namespace {
 
 enum class Kind { Radio, Button, DefaultButton, GroupBox };
 
-// One control of dialog template 136, in creation order, which is also the tab order.
-struct ControlTemplate {
+// One control of the dialog, in creation order, which is also the tab order.
+struct Control {
     int id;
     Kind kind;
     const char* caption;
@@ -51,7 +51,7 @@ struct ControlTemplate {
 constexpr int kNoGroup = -1;
 
 // clang-format off
-constexpr ControlTemplate kControls[] = {
+constexpr Control kControls[] = {
     {107, Kind::Radio, "110", CommSettingsDialog::BaudGroup, 0, 10, 15, 35, 12},
     {114, Kind::Radio, "300", CommSettingsDialog::BaudGroup, 1, 60, 15, 35, 12},
     {115, Kind::Radio, "600", CommSettingsDialog::BaudGroup, 2, 100, 15, 35, 12},
@@ -97,7 +97,7 @@ constexpr bool kPortsHaveDevices = false;
 #else
 constexpr bool kPortsHaveDevices = true;
 #endif
-// Below the template, in dialog units: a group with one line per port number and the
+// Below the radio groups, in dialog units: a group with one line per port number and the
 // editor of the selected number's device under them.
 constexpr int kDevicesTop = 184;
 constexpr int kDeviceRowTop = kDevicesTop + 13;
@@ -106,7 +106,7 @@ constexpr int kDeviceEditTop = kDeviceRowTop + 4 * kDeviceRowHeight + 2;
 constexpr int kDevicesHeight = kDeviceEditTop + 12 + 4 - kDevicesTop;
 constexpr int kDialogHeight = kDevicesTop + kDevicesHeight + 4;
 
-QWidget* makeControl(const ControlTemplate& control, QWidget* parent) {
+QWidget* makeControl(const Control& control, QWidget* parent) {
     const QString caption = QString::fromLatin1(control.caption);
     switch (control.kind) {
         case Kind::Radio:
@@ -198,10 +198,9 @@ void CommSettingsDialog::createControls() {
         groups_[g]->setExclusive(true);
     }
     QWidget* previous = nullptr;
-    for (const ControlTemplate& control : kControls) {
+    for (const Control& control : kControls) {
         QWidget* widget = makeControl(control, this);
         widget->setObjectName(QString::number(control.id));
-        widget->setProperty("templateId", control.id);
         widget->setGeometry(units.rect(control.x, control.y, control.width, control.height));
         if (control.kind == Kind::GroupBox) {
             // Frames only: they sit below the buttons so clicks reach the buttons.

@@ -33,7 +33,8 @@ class CommSettingsDialog : public QDialog {
     };
     static const std::array<BaudChoice, 15> kBaudTable;
 
-    // Ids of the controls below the template: the group, each number's path, the editor.
+    // Ids of the controls below the radio groups: the group, each number's path, the
+    // editor.
     static constexpr int kDevicesGroupId = 700;
     static constexpr int kPathLabelIds[] = {701, 702, 703, 704};
     static constexpr int kDeviceEditId = 710;

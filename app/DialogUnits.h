@@ -6,7 +6,7 @@
 
 namespace daridez {
 
-// Converts dialog-template coordinates to pixels the way dialog units are defined: a
+// Converts dialog coordinates to pixels the way dialog units are defined: a
 // horizontal unit is a quarter of the font's average character width, a vertical unit
 // an eighth of its character height. So a dialog keeps its proportions with any font.
 class DialogUnits {
@@ -21,8 +21,8 @@ class DialogUnits {
     double averageCharWidth() const { return baseX_; }
     int charHeight() const { return baseY_; }
 
-    // The dialog font of the templates: "Times New Roman" 8 point where installed,
-    // else a metric-compatible serif.
+    // A dialog's font: the family at the size where installed, else a metric-compatible
+    // serif (for "Times") or sans serif.
     static QFont dialogFont(const char* family = "Times New Roman", int pointSize = 8);
 
   private:

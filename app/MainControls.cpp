@@ -9,6 +9,7 @@
 #include "app/AppIcon.h"
 #include "app/BaseLayout.h"
 #include "app/DialogUnits.h"
+#include "app/FindRateButton.h"
 #include "app/GroupFrame.h"
 #include "app/IdSummaryWindow.h"
 #include "app/MainDialog.h"
@@ -65,8 +66,13 @@ const Control kControls[] = {
     // Closed, the box is one edit line; open, it lists its five rates.
     {ControlId::LinBaudrate, nullptr, Kind::RateBox, "1200|2400|4800|9600|19200",
      160, 50, 52, 12},
-    {ControlId::SetLinSpeed, nullptr, Kind::Button, "Set LIN Speed", 115, 35, 95, 10, Grow::None,
+    // "find rate" shares the row: "Set LIN Speed" keeps its place and gives up the right
+    // part of its width.
+    {ControlId::SetLinSpeed, nullptr, Kind::Button, "Set LIN Speed", 115, 35, 58, 10, Grow::None,
      [](MainDialog& w) { w.controller().onSetLinSpeed(); }},
+    {ControlId::FindRate, nullptr, Kind::Button, FindRateButton::kCaption, 176, 35, 34, 10,
+     Grow::None, [](MainDialog& w) { w.controller().onFindRate(); }, false,
+     "Try the LIN rates and set the one the bus speaks"},
     {MainDialog::kSearchId, nullptr, Kind::Search, "", 229, 8, 223, 41, Grow::Width},
     {ControlId::TraceList, nullptr, Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
     {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 40, 10, Grow::None,

@@ -57,6 +57,7 @@ MainDialog::~MainDialog() {
 
 void MainDialog::buildControls() {
     controls_ = MainControls::build(*this, *list_, layout_);
+    findRate_ = std::make_unique<FindRateButton>(controls_);
     fileActions_->attach(&controlAs<QCheckBox>(kRecordId), &controlAs<QLabel>(kRecordLabelId));
     fileActions_->matchingRows = [this] { return searchGroup()->shownQuery(); };
     // A double click on an identifier in the summary looks for its frames.

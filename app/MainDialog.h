@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/BaseLayout.h"
+#include "app/FindRateButton.h"
 #include "protocol/ControllerWindow.h"
 #include "protocol/TraceController.h"
 #include "protocol/TraceSession.h"
@@ -60,6 +61,8 @@ class MainDialog : public QDialog, public ControllerWindow {
     void redrawLastPage() override;
     void markPortNotConnected() override { connection_.port().markNotConnected(); }
     void reportOutOfMemory() override;
+    std::vector<std::string> linBaudrateChoices() const override { return findRate_->rates(); }
+    void rateSearchRunning(bool running) override { findRate_->showRunning(running); }
 
     // Handlers of the buttons and the list.
     void onConfig();
@@ -118,6 +121,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     std::unique_ptr<TraceSession> session_;
     std::unique_ptr<TraceController> controller_;
     std::unique_ptr<TraceFilesActions> fileActions_;
+    std::unique_ptr<FindRateButton> findRate_;
     QTimer timer_;
     BaseLayout layout_;
     bool outOfMemoryShown_ = false;

@@ -7,20 +7,14 @@ namespace daridez {
 DumpLoader::DumpLoader(StreamDecoder& decoder, ReceiveBuffer& buffer)
     : decoder_(decoder), buffer_(buffer) {}
 
-DumpLoader::~DumpLoader() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-    }
-}
+DumpLoader::~DumpLoader() = default;
 
 bool DumpLoader::open(const std::string& path) {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-    }
     // A folder opens for reading on some systems: it is no dump file, and the trace
     // must stay as it is.
     std::error_code error;
-    file_ = std::filesystem::is_directory(path, error) ? nullptr : std::fopen(path.c_str(), "rb");
+    file_.reset(std::filesystem::is_directory(path, error) ? nullptr
+                                                           : std::fopen(path.c_str(), "rb"));
     bytesRead_ = 0;
     atEnd_ = false;
     readFailed_ = false;
@@ -41,11 +35,11 @@ bool DumpLoader::step() {
     // New bytes go behind those of a frame cut off by the last block.
     const std::int32_t carried = buffer_.carryOver;
     const auto wanted = static_cast<std::size_t>(ReceiveBuffer::kSize - carried);
-    const std::size_t got = std::fread(buffer_.bytes.data() + carried, 1, wanted, file_);
+    const std::size_t got = std::fread(buffer_.bytes.data() + carried, 1, wanted, file_.get());
     bytesRead_ += got;
     if (got < wanted) {
         atEnd_ = true;
-        readFailed_ = std::ferror(file_) != 0;
+        readFailed_ = std::ferror(file_.get()) != 0;
     }
     if (got > 0) {
         buffer_.carryOver = decoder_.SplitFrames(buffer_.bytes.data(),
@@ -57,10 +51,7 @@ bool DumpLoader::step() {
 LoadResult DumpLoader::finish() {
     // The bytes of a frame cut off by the end of the file are dropped.
     buffer_.carryOver = 0;
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    file_.reset();
     if (readFailed_) {
         return LoadResult::ReadError;
     }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "files/FileHandle.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/StreamDecoder.h"
 
@@ -40,7 +41,7 @@ class DumpLoader {
   private:
     StreamDecoder& decoder_;
     ReceiveBuffer& buffer_;
-    std::FILE* file_ = nullptr;
+    FileHandle file_;
     std::uint64_t fileSize_ = 0;
     std::uint64_t bytesRead_ = 0;
     bool atEnd_ = false;

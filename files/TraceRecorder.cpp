@@ -41,7 +41,7 @@ bool TraceRecorder::open(const std::string& path) {
     error_.clear();
     path_ = path;
     size_ = 0;
-    file_ = std::fopen(path.c_str(), "ab");
+    file_.reset(std::fopen(path.c_str(), "ab"));
     if (file_ == nullptr) {
         fail("cannot open");
         return false;
@@ -62,7 +62,7 @@ bool TraceRecorder::openNew(std::time_t start) {
         const int fd =
             ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            file_ = fdopen(fd, "ab");
+            file_.reset(fdopen(fd, "ab"));
             if (file_ == nullptr) {
                 ::close(fd);
                 break;
@@ -82,11 +82,9 @@ bool TraceRecorder::close() {
         return !failed();
     }
     tick();
-    if (file_ != nullptr && std::fclose(file_) != 0) {
-        file_ = nullptr;
+    if (file_ != nullptr && std::fclose(file_.release()) != 0) {
         fail("cannot write");
     }
-    file_ = nullptr;
     return !failed();
 }
 
@@ -98,7 +96,7 @@ void TraceRecorder::received(const std::uint8_t* bytes, std::size_t count) {
     if (file_ == nullptr) {
         return;
     }
-    if (std::fwrite(bytes, 1, count, file_) != count) {
+    if (std::fwrite(bytes, 1, count, file_.get()) != count) {
         fail("cannot write");
         return;
     }
@@ -113,9 +111,9 @@ void TraceRecorder::tick() {
         return;
     }
     unsynced_ = false;
-    if (std::fflush(file_) != 0) {
+    if (std::fflush(file_.get()) != 0) {
         fail("cannot write");
-    } else if (::fdatasync(fileno(file_)) != 0 && errno != EINVAL && errno != EROFS) {
+    } else if (::fdatasync(fileno(file_.get())) != 0 && errno != EINVAL && errno != EROFS) {
         fail("cannot write");  // EINVAL, EROFS: a device or a pipe, which needs no sync
     }
 }
@@ -126,10 +124,7 @@ void TraceRecorder::traceEnded() {
 
 void TraceRecorder::fail(const char* what) {
     error_ = std::string(what) + ' ' + path_ + ": " + std::strerror(errno);
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    file_.reset();
     unsynced_ = false;
 }
 

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <string>
 
+#include "files/FileHandle.h"
 #include "protocol/ByteSink.h"
 
 namespace daridez {
@@ -56,7 +57,7 @@ class TraceRecorder : public ByteSink {
     std::string folder_;
     std::string path_;
     std::string error_;
-    std::FILE* file_ = nullptr;
+    FileHandle file_;
     std::uint64_t size_ = 0;
     bool unsynced_ = false;  // bytes written since the last sync
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace daridez {
 
@@ -20,7 +21,8 @@ inline constexpr int TraceList = 1015;
 inline constexpr int SaveTrace = 1016;
 inline constexpr int LoadTrace = 1017;
 inline constexpr int LinBaudrate = 1018;
-inline constexpr int Last = 1018;
+inline constexpr int FindRate = 1019;  // "find rate", beside "Set LIN Speed"
+inline constexpr int Last = 1019;
 }  // namespace ControlId
 
 // The narrow face of the main window that the trace controller talks to, so that the
@@ -39,6 +41,10 @@ class ControllerWindow {
     virtual void setLinBaudrateText(const std::string& text) = 0;
     // The tracer took this LIN bit rate ("Set LIN Speed" answered with result 0).
     virtual void baudrateConfirmed(int /*baudrate*/) {}
+    // The entries of the LIN-baud-rate box, which the search for the bus's rate tries.
+    virtual std::vector<std::string> linBaudrateChoices() const { return {}; }
+    // The search for the bus's rate started or ended: "find rate" becomes "cancel" and back.
+    virtual void rateSearchRunning(bool /*running*/) {}
 
     // The trace list: live flag, redraw of the last page.
     virtual void setListLive(bool live) = 0;

@@ -25,6 +25,7 @@ constexpr EnableRow kEnableTable[] = {
     {ControlId::GetFwVersion, EnableRule::WhenNotBusy},
     {ControlId::LinBaudrate, EnableRule::WhenNotBusy},
     {ControlId::SetLinSpeed, EnableRule::WhenNotBusy},
+    {ControlId::FindRate, EnableRule::WhenNotBusy},
 };
 
 bool enabledByRule(EnableRule rule, bool busy) {
@@ -65,12 +66,16 @@ void TraceController::onTimerTick() {
     if (paused_ || vanishedDeviceHandled() || !port_.isConnected()) {
         return;
     }
-    const std::uint32_t read = port_.Read(buffer_.bytes.data() + buffer_.carryOver,
-                                          ReceiveBuffer::kSize - buffer_.carryOver);
-    toSink(read);
-    watchPendingCommand();
-    if (read > 0) {
-        handleReceivedBytes(static_cast<std::int32_t>(read));
+    if (finder_.active()) {
+        rateSearchTick();
+    } else {
+        const std::uint32_t read = port_.Read(buffer_.bytes.data() + buffer_.carryOver,
+                                              ReceiveBuffer::kSize - buffer_.carryOver);
+        toSink(read);
+        watchPendingCommand();
+        if (read > 0) {
+            handleReceivedBytes(static_cast<std::int32_t>(read));
+        }
     }
     countStatusRefresh();
     if (sink_ != nullptr) {
@@ -93,6 +98,12 @@ bool TraceController::vanishedDeviceHandled() {
 }
 
 void TraceController::handleVanishedDevice() {
+    if (finder_.active()) {
+        // What the trials sent is no part of the trace: it is drained unread.
+        finder_.end();
+        state_ = TraceState::Idle;
+        window_.rateSearchRunning(false);
+    }
     drainVanishedDevice();
     // The rest of a frame cut off by the unplugging never comes.
     buffer_.carryOver = 0;
@@ -172,7 +183,7 @@ void TraceController::handleReceivedBytes(std::int32_t count) {
         case TraceState::SettingBaudrate: {
             const std::int32_t answer = splitLiveBytes(count);
             if (answer >= 0) {
-                reportBaudrateAnswer(answer);
+                reportBaudrateAnswer(buffer_.bytes.data() + answer);
             }
             break;
         }
@@ -206,8 +217,8 @@ void TraceController::reportVersionAnswer(std::int32_t position) {
     purgePort();
 }
 
-void TraceController::reportBaudrateAnswer(std::int32_t position) {
-    const BaudrateAnswer answer = readBaudrateResponse(buffer_.bytes.data() + position);
+void TraceController::reportBaudrateAnswer(const std::uint8_t* frame) {
+    const BaudrateAnswer answer = readBaudrateResponse(frame);
     char text[64];
     std::snprintf(text, sizeof text, "returned LIN Baudrate: %d, result:%d", answer.baudrate,
                   answer.result);
@@ -282,6 +293,10 @@ void TraceController::onStop() {
     if (paused_ || !port_.isConnected()) {
         return;
     }
+    if (finder_.active()) {
+        cancelRateSearch();
+        return;
+    }
     if (state_ != TraceState::Idle && state_ != TraceState::StartRequested &&
         state_ != TraceState::Tracing) {
         return;
@@ -345,6 +360,145 @@ void TraceController::setBusy(bool busy) {
             window_.enableControl(row.id, enabledByRule(row.rule, busy));
         }
     }
+    // While the search runs, "find rate" is its "cancel".
+    if (finder_.active() && window_.hasControl(ControlId::FindRate)) {
+        window_.enableControl(ControlId::FindRate, true);
+    }
+}
+
+// --- the search for the bus's LIN rate -------------------------------------------
+//
+// Each trial: the set-baud-rate frame (SettingBaudrate), on its answer "Start" and a
+// short trace into the finder's scratch trace (StartRequested, Tracing), then "Stop"
+// and the next trial's rate in the same tick. At the end the rate found, or the one
+// from before, is set as "Set LIN Speed" sets it. The state is never Idle in between,
+// so every other command and a load wait for the end.
+
+void TraceController::onFindRate() {
+    if (finder_.active()) {
+        cancelRateSearch();
+        return;
+    }
+    if (paused_ || state_ != TraceState::Idle || !port_.isConnected() ||
+        !window_.hasControl(ControlId::LinBaudrate)) {
+        return;
+    }
+    finder_.begin(window_.linBaudrateChoices(), window_.linBaudrateText());
+    setBusy(true);
+    window_.rateSearchRunning(true);
+    sendSearchRate(std::to_string(finder_.search().currentRate()),
+                   RateFinder::Phase::SettingTrialRate);
+}
+
+void TraceController::rateSearchTick() {
+    ReceiveBuffer& buffer = finder_.buffer();
+    const std::uint32_t read =
+        port_.Read(buffer.bytes.data() + buffer.carryOver, ReceiveBuffer::kSize - buffer.carryOver);
+    if (finder_.phase() == RateFinder::Phase::Trial) {
+        if (read > 0) {
+            finder_.split(static_cast<std::int32_t>(read));
+        }
+        if (finder_.trialTick()) {
+            endRateTrial();
+        }
+        return;
+    }
+    if (!rateAnswerDue()) {
+        return;
+    }
+    const std::int32_t answer = read > 0 ? finder_.split(static_cast<std::int32_t>(read)) : -1;
+    if (answer >= 0) {
+        rateSearchAnswer(answer);
+    }
+}
+
+// Counts down the answer's time-out as "Set LIN Speed" does; false when it ran out.
+bool TraceController::rateAnswerDue() {
+    if (responseCountdown_ != 0) {
+        --responseCountdown_;
+        return true;
+    }
+    state_ = TraceState::Idle;
+    reportTimeout("timeout set baudrate!!!");
+    endRateSearch();
+    return false;
+}
+
+void TraceController::rateSearchAnswer(std::int32_t position) {
+    const std::uint8_t* frame = finder_.buffer().bytes.data() + position;
+    const BaudrateAnswer answer = readBaudrateResponse(frame);
+    if (finder_.phase() == RateFinder::Phase::SettingTrialRate && answer.result == 0) {
+        purgePort();
+        if (finder_.cancelRequested()) {
+            sendSearchRate(finder_.previousRate(), RateFinder::Phase::Restoring);
+        } else {
+            startRateTrial();
+        }
+        return;
+    }
+    // A refused rate, the rate found or the one from before: the usual report.
+    reportBaudrateAnswer(frame);
+    const std::string result = finder_.search().resultText();
+    if (answer.result == 0 && !finder_.cancelRequested() && !result.empty()) {
+        window_.setStatusLine1(result);
+    }
+    endRateSearch();
+}
+
+void TraceController::startRateTrial() {
+    finder_.startTrial();
+    state_ = TraceState::StartRequested;
+    writeFrame(StartTrace.data());
+}
+
+void TraceController::endRateTrial() {
+    writeFrame(StopTrace.data());
+    state_ = TraceState::Idle;
+    finder_.endTrial();
+    const RateSearch& search = finder_.search();
+    if (!search.finished()) {
+        sendSearchRate(std::to_string(search.currentRate()), RateFinder::Phase::SettingTrialRate);
+    } else if (search.foundRate()) {
+        sendSearchRate(std::to_string(*search.foundRate()), RateFinder::Phase::SettingFoundRate);
+    } else {
+        sendSearchRate(finder_.previousRate(), RateFinder::Phase::Restoring);
+    }
+}
+
+void TraceController::sendSearchRate(const std::string& text, RateFinder::Phase phase) {
+    if (phase == RateFinder::Phase::SettingTrialRate) {
+        window_.setStatusLine1(finder_.search().tryingText());
+    }
+    finder_.setPhase(phase);
+    const auto& frame = baudrateFrame_.build(text);
+    responseCountdown_ = kResponseTicks;
+    state_ = TraceState::SettingBaudrate;
+    writeFrame(frame.data());
+}
+
+// A trial is stopped at once; an awaited trial rate is answered first. The rate found
+// or the one from before, once sent, is let be.
+void TraceController::cancelRateSearch() {
+    switch (finder_.phase()) {
+        case RateFinder::Phase::SettingTrialRate:
+            finder_.requestCancel();
+            break;
+        case RateFinder::Phase::Trial:
+            writeFrame(StopTrace.data());
+            finder_.requestCancel();
+            sendSearchRate(finder_.previousRate(), RateFinder::Phase::Restoring);
+            break;
+        default:
+            break;
+    }
+}
+
+void TraceController::endRateSearch() {
+    finder_.end();
+    state_ = TraceState::Idle;
+    responseCountdown_ = 0;
+    setBusy(false);
+    window_.rateSearchRunning(false);
 }
 
 // --- the byte sink ---------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "protocol/CommandFrames.h"
 #include "protocol/ControllerWindow.h"
 #include "protocol/PortChannel.h"
+#include "protocol/RateFinder.h"
 #include "protocol/TraceSession.h"
 
 namespace daridez {
@@ -30,6 +31,11 @@ class TraceController {
     void onGetFwVersion();
     void onSetLinSpeed();
     void onClearTraceList();
+    // "find rate": tries the LIN rates one by one, each with the set-baud-rate frame and a
+    // short trace, and sets the one whose frames come out right. Pressed again
+    // ("cancel") while it runs, it sets the rate from before the search again.
+    void onFindRate();
+    bool findingRate() const { return finder_.active(); }
     // The trace was emptied (by "clear TraceList" or a load): status line 2 and the
     // memory of a row shortage start again.
     void traceEmptied();
@@ -65,7 +71,7 @@ class TraceController {
     // awaited answer when one arrived (the state is Idle then), else -1.
     std::int32_t splitLiveBytes(std::int32_t count);
     void reportVersionAnswer(std::int32_t position);
-    void reportBaudrateAnswer(std::int32_t position);
+    void reportBaudrateAnswer(const std::uint8_t* frame);
     void reportTimeout(const char* text);
     void purgePort();
     void checkOutOfMemory();
@@ -78,6 +84,14 @@ class TraceController {
     void sinkStart();
     void sinkEnd();
     void toSink(std::uint32_t read);
+    void rateSearchTick();
+    bool rateAnswerDue();
+    void rateSearchAnswer(std::int32_t position);
+    void startRateTrial();
+    void endRateTrial();
+    void sendSearchRate(const std::string& text, RateFinder::Phase phase);
+    void cancelRateSearch();
+    void endRateSearch();
 
     PortChannel& port_;
     ControllerWindow& window_;
@@ -86,6 +100,7 @@ class TraceController {
     ReceiveBuffer& buffer_;
     SetBaudrateFrame& baudrateFrame_;
     TraceState& state_;
+    RateFinder finder_{session_.state};
     ByteSink* sink_ = nullptr;
     bool sinkStarted_ = false;  // the sink heard traceStarted() and not yet traceEnded()
     std::uint8_t responseCountdown_ = 0;

@@ -26,9 +26,9 @@ void PortConnection::setChoices(const SerialSettings& settings, const PortPaths&
 
 std::string PortConnection::reopen() {
     close();
-    const char* error = port_.Open(settings_);
-    if (error != nullptr && *error != '\0') {
-        std::string text = std::string("Could Not Open Com Port\n") + error;
+    const std::string error = port_.Open(settings_).value_or("");
+    if (!error.empty()) {
+        std::string text = "Could Not Open Com Port\n" + error;
         if (!port_.openProblem().empty()) {
             text += '\n' + port_.openProblem();
         }

@@ -19,11 +19,6 @@ constexpr const char* kOpenFailed = "INVLID_HANDLE_VALUE";
 constexpr const char* kTimeoutsFailed = "Could not set comm timeouts";
 constexpr const char* kStateFailed = "Could not set the comstate";
 
-// How long a write may wait for the driver to take a command frame. A driver takes a
-// few bytes at once; only a device that stopped reading makes this run out, and then
-// the window must not freeze (the bytes stay queued in the port and go out later).
-constexpr int kWriteWaitMs = 200;
-
 bool applyDataBits(QSerialPort& port, std::uint8_t byteSize) {
     switch (byteSize) {
         case 5:
@@ -90,11 +85,10 @@ SerialPort::~SerialPort() {
     releasePort();
 }
 
-const char* SerialPort::Open(const SerialSettings& settings) {
-    errorText_.clear();
+std::optional<std::string> SerialPort::Open(const SerialSettings& settings) {
     openProblem_.clear();
     if (settings.ComPort < 1 || settings.ComPort > 4) {
-        return nullptr;
+        return std::nullopt;
     }
     // A port still held would otherwise stay open behind the new one.
     releasePort();
@@ -109,19 +103,14 @@ const char* SerialPort::Open(const SerialSettings& settings) {
     if (!port_->open(QIODevice::ReadWrite)) {
         releasePort();
         channel_ = Channel::Invalid;
-        errorText_ = kOpenFailed;
         openProblem_ = DescribePortProblem(paths_.path(settings.ComPort));
-        return errorText_.c_str();
+        return kOpenFailed;
     }
     channel_ = Channel::Open;
     if (!makeReadsReturnAtOnce()) {
-        errorText_ = kTimeoutsFailed;
-        return errorText_.c_str();
+        return kTimeoutsFailed;
     }
-    if (!applySettings(settings)) {
-        errorText_ = kStateFailed;
-    }
-    return errorText_.c_str();
+    return applySettings(settings) ? "" : kStateFailed;
 }
 
 // QSerialPort never waits unless asked to; what remains is that the descriptor is
@@ -212,17 +201,16 @@ std::uint32_t SerialPort::Write(const std::uint8_t* bytes, std::uint32_t count) 
         port_->clearError();
         return 0;
     }
-    // Hand the bytes to the driver now, without an event loop: a command frame is a
-    // few bytes, so this returns as soon as the driver has taken them.
-    while (portOpen() && port_->bytesToWrite() > 0 && port_->waitForBytesWritten(kWriteWaitMs)) {
-    }
+    // Handed to the driver now as far as it takes them, never waited for (the window's
+    // thread calls this): a command frame is a few bytes, and what a device that stopped
+    // reading refuses stays queued in the port and goes out from the event loop.
+    port_->flush();
     // A device that vanished meanwhile took nothing, whatever Qt had buffered.
     if (vanished_ || !portOpen()) {
         return 0;
     }
-    const qint64 unsent = port_->bytesToWrite();
     port_->clearError();
-    return static_cast<std::uint32_t>(accepted - std::min(unsent, accepted));
+    return static_cast<std::uint32_t>(accepted);
 }
 
 std::uint32_t SerialPort::Read(std::uint8_t* buffer, std::uint32_t max) {

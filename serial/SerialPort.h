@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "protocol/PortChannel.h"
@@ -28,10 +29,10 @@ class SerialPort : public QObject, public PortChannel {
     explicit SerialPort(const PortPaths& paths, QObject* parent = nullptr);
     ~SerialPort() override;
 
-    // nullptr when ComPort is outside 1 to 4 (nothing touched); otherwise "" on success
+    // Nothing when ComPort is outside 1 to 4 (nothing touched); otherwise "" on success
     // or "INVLID_HANDLE_VALUE", "Could not set comm timeouts", "Could not set the
-    // comstate" (the port then stays open in the channel). Valid until the next Open.
-    const char* Open(const SerialSettings& settings);
+    // comstate" (the port then stays open in the channel).
+    std::optional<std::string> Open(const SerialSettings& settings);
     std::uint32_t Close();
     std::uint32_t BytesWaiting();
     std::uint32_t PurgeInput() override;
@@ -65,7 +66,6 @@ class SerialPort : public QObject, public PortChannel {
     bool vanished_ = false;
     bool lineError_ = false;             // a transient error reported since the last poll
     std::deque<std::uint8_t> received_;  // bytes taken from a port that has vanished
-    std::string errorText_;              // the last Open's text
     std::string openProblem_;
 };
 

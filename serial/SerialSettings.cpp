@@ -1,6 +1,6 @@
 #include "serial/SerialSettings.h"
 
-#include <cstdio>
+#include <string>
 
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
@@ -10,9 +10,6 @@ namespace daridez {
 namespace {
 
 constexpr const char* kSection = "SIO_CFG";
-
-// Longest text: "Com?, 115200 Baud, ? Bit, ? Stop, even Parity" (45 characters).
-char descriptionText[64];
 
 const char* portPiece(std::int32_t port) {
     switch (port) {
@@ -140,12 +137,10 @@ void SaveSerialSettings(Profile* profile, const SerialSettings& settings) {
 #endif
 }
 
-const char* DescribeSerialSettings(SerialSettings settings) {
-    std::snprintf(descriptionText, sizeof descriptionText, "%s%s%s%s%s",
-                  portPiece(settings.ComPort), baudPiece(settings.BaudRate),
-                  byteSizePiece(settings.ByteSize), stopBitsPiece(settings.StopBits),
-                  parityPiece(settings.Parity));
-    return descriptionText;
+std::string DescribeSerialSettings(const SerialSettings& settings) {
+    return std::string(portPiece(settings.ComPort)) + baudPiece(settings.BaudRate) +
+           byteSizePiece(settings.ByteSize) + stopBitsPiece(settings.StopBits) +
+           parityPiece(settings.Parity);
 }
 
 }  // namespace daridez

@@ -1,15 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace daridez {
 
 class Profile;
 
-// The serial configuration: the Windows device-control block exactly as SetCommState
-// takes it (so a Windows build hands it over unchanged), then the port number and the
-// end character. On Linux the port channel applies baud rate, byte size, parity and
-// stop bits through Qt.
+// The serial configuration, kept in the profile: the fields of a serial device-control
+// block (the port channel applies baud rate, byte size, parity and stop bits through Qt;
+// the flow-control fields are set once and stay off), then the port number and the end
+// character. The field names are those of that block, as the profile's keys are.
 struct SerialSettings {
     std::uint32_t DCBlength;
     std::uint32_t BaudRate;
@@ -57,8 +58,7 @@ void LoadSerialSettings(const Profile* profile, SerialSettings& settings);
 // Sets the six keys in their fixed order, and the ports when missing, in the profile's
 // document; Profile::save() writes them.
 void SaveSerialSettings(Profile* profile, const SerialSettings& settings);
-// "Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity" and its "?" pieces. The text lives in
-// a buffer of this module and stays valid until the next call.
-const char* DescribeSerialSettings(SerialSettings settings);
+// "Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity" and its "?" pieces.
+std::string DescribeSerialSettings(const SerialSettings& settings);
 
 }  // namespace daridez

@@ -146,7 +146,7 @@ class TestCommSettingsDialog : public QObject {
     }
 
     // Ok is the default button; each port number shows its device path in its line (the
-    // selected one in bold, as typed) and its button's tool tip, below the template; every
+    // selected one in bold, as typed) and its button's tool tip, below the radio groups; every
     // radio button takes clicks (no group box lies above it); Tab stops at one button per group.
     void buttonsTakeClicksAndTabsInOrder() {
         SerialSettings settings = record("115200 8 0 2 0");
@@ -171,7 +171,7 @@ class TestCommSettingsDialog : public QObject {
             QCOMPARE(dialog.childAt(radio->geometry().center()), radio);
         QList<int> chain;
         for (QWidget* w = control(dialog, 107); chain.size() < 28; w = w->nextInFocusChain())
-            chain << w->property("templateId").toInt();
+            chain << w->objectName().toInt();
         QCOMPARE(chain,
                  (QList<int>{107, 114, 115, 108, 113, 109, 104, 112, 105, 106, 101, 102, 103, 110,
                              111, 301, 302, 303, 401, 402, 201, 202, 601, 602, 603, 604, 2,   1}));

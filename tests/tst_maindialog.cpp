@@ -138,7 +138,7 @@ class TestMainDialog : public QObject {
         SerialSettings settings{};
         const Profile profile(ini().toStdString());  // the window's settings
         LoadSerialSettings(&profile, settings);
-        QCOMPARE(QString::fromLatin1(holder_->Open(settings)), QString());
+        QCOMPARE(QString::fromStdString(holder_->Open(settings).value_or("null")), "");
     }
     // What act shows: each menu's entries and each modal dialog's title and texts. Each
     // takes the next key (the last again for any more).
@@ -198,7 +198,7 @@ class TestMainDialog : public QObject {
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_));
         click(ControlId::Start);  // every control but Stop, Save and Load disabled
-        for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018})
+        for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018, 1019})
             QVERIFY(!dialog_->findChild<QWidget*>(QString::number(id))->isEnabled());
         auto* bar = list()->verticalScrollBar();
         const auto* note = list()->viewport()->findChild<QLabel*>();
@@ -290,6 +290,63 @@ class TestMainDialog : public QObject {
         QCOMPARE(prompts_.messages.last(), kBusyPort + "\n" + device + ": no such device");
     }
 
+    // "find rate" against a bus at 9600 while the device listens at 19200: the rates tried are
+    // the common ones, then the rest of the box; the rate found is set on the device (its
+    // last set-baud-rate frame) and in the box. "cancel" while 9600 is tried sets 19200 again;
+    // a silent device ends with the time-out. The trials leave no row.
+    void findRateSetsTheBusRateOrTheOldOne_data() {
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("cancelAt");  // the status at which "cancel" is pressed
+        QTest::addColumn<QString>("end");       // the status at the end, a pattern
+        QTest::addColumn<QString>("rates");     // of the set-baud-rate frames the device took
+        QTest::addColumn<QString>("frame");     // the last of them
+        QTest::newRow("found") << false << ""
+                               << "LIN rate found: 9600 \\(\\d+ good frames\\)"
+                               << "19200 9600 10417 20000 1200 2400 4800 9600"
+                               << "04 01 25 80 aa";
+        QTest::newRow("cancelled") << false << "finding the LIN rate: trying 9600 ..."
+                                   << "returned LIN Baudrate: 19200, result:0"
+                                   << "19200 9600 19200"
+                                   << "04 01 4b 00 50";
+        QTest::newRow("silent device") << true << ""
+                                       << "timeout set baudrate!!!"
+                                       << ""
+                                       << "";
+    }
+    void findRateSetsTheBusRateOrTheOldOne() {
+        QFETCH(bool, silent);
+        QFETCH(QString, cancelAt);
+        QFETCH(QString, end);
+        sim::TracerSimulatorOptions options;
+        options.silent = silent, options.busBaudrate = 9600;
+        start(options);
+        QAbstractButton* find = button(ControlId::FindRate);
+        QCOMPARE(find->text() + '|' + rateBox()->currentText(), "find rate|19200");
+        click(ControlId::FindRate);
+        QVERIFY(find->text() == "cancel" && find->isEnabled() &&
+                !button(ControlId::Start)->isEnabled());
+        if (!cancelAt.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(status(), cancelAt, kDeviceWaitMs);
+            click(ControlId::FindRate);
+        }
+        const QRegularExpression ended(QRegularExpression::anchoredPattern(end));
+        QTRY_VERIFY_WITH_TIMEOUT(ended.match(status()).hasMatch(), kDeviceWaitMs);
+        QStringList rates;
+        QByteArray last;
+        for (const auto& command : sim_->commands())
+            if (command[1] == 0x01) {
+                rates << QString::number(command[2] << 8 | command[3]);
+                last = QByteArray(reinterpret_cast<const char*>(command.data()), command.size());
+            }
+        QTEST(rates.join(' '), "rates");
+        QTEST(QString(last.toHex(' ')), "frame");
+        const int rate = sim_->linBaudrate();
+        QCOMPARE(rate, silent ? 19200 : QString(last.toHex()).mid(4, 4).toInt(nullptr, 16));
+        QCOMPARE(rateBox()->currentText(), QString::number(rate));
+        QCOMPARE(find->text() + '|' + QString::number(model()->indexCount()), "find rate|0");
+        QVERIFY(button(ControlId::Start)->isEnabled());
+    }
+
     // "config": the settings dialog's buttons with these ids clicked, then Ok.
     void configure(QList<int> ids) {
         QTimer timer;
@@ -341,7 +398,7 @@ class TestMainDialog : public QObject {
     }
 
     // Keys never close the window; the keyboard and a right-click beside the controls open
-    // its menu, F1 and the menu the About box. It grows from its template size, the list and
+    // its menu, F1 and the menu the About box. It grows from its smallest size, the list and
     // the search group taking the room. The shut-down writes the profile, the place included,
     // and releases the port; the next window opens where this one was, unless that is off
     // every screen.
@@ -559,7 +616,8 @@ class TestMainDialog : public QObject {
             QTest::keyClick(from, Qt::Key_Tab);
             return QApplication::focusWidget();
         };
-        QVERIFY(tabFrom(button(ControlId::SetLinSpeed)) == field && tabFrom(onlyMatches) == list());
+        QVERIFY(tabFrom(button(ControlId::SetLinSpeed)) == button(ControlId::FindRate) &&
+                tabFrom(button(ControlId::FindRate)) == field && tabFrom(onlyMatches) == list());
         QCOMPARE(GroupedNumber(1000005) + ' ' + GroupedNumber(999), "1,000,005 999");
 
         click(ControlId::Start);

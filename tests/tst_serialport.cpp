@@ -44,9 +44,7 @@ struct Rig {
         std::iota(bytes.begin(), bytes.end(), std::uint8_t(1));
     }
     ~Rig() { closeMaster(), ::close(slave); }
-    bool open() {
-        return master >= 0 && !std::strcmp(port.Open(settingsFrom("115200 8 0 0 2")), "");
-    }
+    bool open() { return master >= 0 && port.Open(settingsFrom("115200 8 0 0 2")) == ""; }
     void send(int n) const { QCOMPARE(::write(master, bytes.data(), n), ssize_t(n)); }
     void closeMaster() { ::close(master), master = -1; }
     // Polls until the channel reports `count` bytes (the pseudo-terminal moves bytes
@@ -100,11 +98,12 @@ class TestSerialPort : public QObject {
     void openAppliesTheLineSettings() {
         QFETCH(QString, line);
         Rig rig;
-        const char* result = rig.port.Open(settingsFrom(QTest::currentDataTag()));
-        QTEST(QString(result ? result : "null"), "result");
+        const std::optional<std::string> result =
+            rig.port.Open(settingsFrom(QTest::currentDataTag()));
+        QTEST(QString::fromStdString(result.value_or("null")), "result");
         QCOMPARE(rig.port.channel(),
                  result ? SerialPort::Channel::Open : SerialPort::Channel::None);
-        QVERIFY(result != nullptr || noOperationWorks(rig.port));
+        QVERIFY(result || noOperationWorks(rig.port));
         if (line.isEmpty())
             return;
         termios applied{};
@@ -126,14 +125,16 @@ class TestSerialPort : public QObject {
     void portIsHeldFromOpenUntilMarkNotConnected() {
         Rig rig;
         QVERIFY(rig.open());
-        QVERIFY(rig.port.Open(settingsFrom("9600 8 0 0 5")) == nullptr && rig.port.isConnected());
+        QVERIFY(!rig.port.Open(settingsFrom("9600 8 0 0 5")) && rig.port.isConnected());
         SerialPort second(rig.paths);
-        QCOMPARE(second.Open(settingsFrom("9600 8 0 0 2")), "INVLID_HANDLE_VALUE");
+        QCOMPARE(QString::fromStdString(second.Open(settingsFrom("9600 8 0 0 2")).value_or("null")),
+                 "INVLID_HANDLE_VALUE");
         QCOMPARE(second.channel(), SerialPort::Channel::Invalid);
         QVERIFY(noOperationWorks(second));
         rig.port.markNotConnected();
         QCOMPARE(rig.port.channel(), SerialPort::Channel::None);
-        QCOMPARE(second.Open(settingsFrom("9600 8 0 0 2")), "");
+        QCOMPARE(QString::fromStdString(second.Open(settingsFrom("9600 8 0 0 2")).value_or("null")),
+                 "");
     }
 
     void readDeliversAtMostMaxAndPurgesDropOnlyWhatWaits() {

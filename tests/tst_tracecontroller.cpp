@@ -45,9 +45,13 @@ struct RecordingWindow : ControllerWindow {
     void setStatusLine1(const std::string& text) override { line1 << QString::fromStdString(text); }
     void setStatusLine2(const std::string& text) override { line2 << QString::fromStdString(text); }
     bool hasControl(int) const override { return true; }
-    void enableControl(int, bool) override {}  // the enable table: tst_maindialog
+    void enableControl(int id, bool flag) override { enabled[id] = flag; }
     std::string linBaudrateText() const override { return boxText; }
     void setLinBaudrateText(const std::string& text) override { boxText = text; }
+    std::vector<std::string> linBaudrateChoices() const override {
+        return {"1200", "2400", "4800", "9600", "19200"};
+    }
+    void rateSearchRunning(bool flag) override { searching = flag; }
     void setListLive(bool flag) override { live = flag; }
     void traceCleared() override { ++clears; }
     void redrawLastPage() override { ++redraws; }
@@ -56,19 +60,25 @@ struct RecordingWindow : ControllerWindow {
     void reportOutOfMemory() override { ++outOfMemoryReports; }
 
     QStringList line1, line2;
-    bool live = false;
+    std::map<int, bool> enabled;
+    bool live = false, searching = false;
     std::string boxText = "19200";
     int clears = 0, redraws = 0, portsForgotten = 0, outOfMemoryReports = 0;
     ScriptedPort& port;
 };
 
 // Device frames the scripts name: the version answer, a start marker of recording 7, a LIN
-// frame of break, sync and identifier, and a device error.
+// frame of break, sync and identifier, a device error, and a rate taken (whichever).
 const std::pair<const char*, const char*> kFrames[] = {
     {"{ver}", "05 80 01 02 03 8B"},
     {"{mark}", "05 82 00 07 00 8E"},
     {"{lin}", "04 90 12 34 00  05 91 12 40 55 00  05 92 12 50 C1 00"},
-    {"{err}", "05 9C 13 00 2A 00"}};
+    {"{err}", "05 9C 13 00 2A 00"},
+    {"{ok}", "05 81 00 00 00 86"}};
+// A whole LIN frame whose checks pass: identifier C1, data 11 11, enhanced checksum 1C.
+const QByteArray kGoodFrame =
+    hex("04 90 12 34 00  05 91 12 40 55 00  05 92 12 50 C1 00  05 93 12 60 11 00 "
+        "05 94 12 70 11 00  05 95 12 80 1C 00");
 const char* const kStates[] = {"Idle", "ReadingVersion", "SettingBaudrate", "StartRequested",
                                "Tracing"};
 
@@ -140,8 +150,23 @@ struct Rig : DecoderFixture {
             {"clears", QString::number(window.clears)},
             {"forgotten", QString::number(window.portsForgotten)},
             {"oom", QString::number(window.outOfMemoryReports)},
-            {"log", sink.log.join('|')}};
+            {"log", sink.log.join('|')},
+            {"rates", ratesSent()},
+            {"search", QString("%1 %2").arg(window.searching).arg(findEnabled())}};
         return values.count(key) ? values.at(key) : "no such key: " + key;
+    }
+
+    bool findEnabled() const {
+        const auto found = window.enabled.find(ControlId::FindRate);
+        return found != window.enabled.end() && found->second;
+    }
+    // The rates of the set-baud-rate frames written, in order.
+    QString ratesSent() const {
+        QStringList rates;
+        for (const QString& w : port.writes)
+            if (w.startsWith("04 01"))
+                rates << QString::number(w.mid(6, 5).remove(' ').toInt(nullptr, 16));
+        return rates.join(' ');
     }
 
     ScriptedPort port;
@@ -157,8 +182,9 @@ class TestTraceController : public QObject {
     Q_OBJECT
 
   private slots:
-    // Steps split by ";": start, stop, version, baud, clear (the buttons); "read HEX" queues
-    // bytes (none too) and ticks; "queue HEX", "wraps N" (timer wraps) queue without a tick;
+    // Steps split by ";": start, stop, version, baud, clear, find (the buttons); "read HEX"
+    // queues bytes (none too) and ticks, "goods N" N whole good LIN frames; "queue HEX",
+    // "wraps N" (timer wraps) queue without a tick;
     // "tick N"; vanish, back, unplug, plug (the port); pause, resume; "nomem N" (N rows, none too),
     // mem (row memory); "carry N" (bytes left from before); attach, detach (a logging byte sink);
     // "keep FILE": the sink records to FILE;
@@ -252,6 +278,50 @@ class TestTraceController : public QObject {
         add("no ring unrecorded",
             "attach; start; read {mark}; nomem 2; read {err} {err} {err}; "
             "=numbers 0|1|2; =oom 1; =line1 start trace ... / start trace detected ...");
+        // Rate search: 300 ms (3 ticks) of trace per trial, or 20 whole LIN frames; the rates
+        // from the box come after 19200, 9600, 10417 and 20000. The trials' rows stay out of
+        // the trace and the recording; "find rate" is "cancel" meanwhile.
+        add("rate search stops at 20 good frames and sets the rate",
+            "attach; find; =status finding the LIN rate: trying 19200 ...; =search 1 1; =busy 1; "
+            "others; read {ok}; =writes 04 01 4b 00 50 / 02 02 04; read {mark} {err}; tick 2; "
+            "=status finding the LIN rate: trying 9600 ...; read {ok}; goods 21; "
+            "=rates 19200 9600 9600; read 05 81 25 80 00 00; "
+            "=line1 %2 19200 ... / %2 9600 ... / returned LIN Baudrate: 9600, result:0 / "
+            "LIN rate found: 9600 (20 good frames); =box 9600; =state Idle; =busy 0; =search 0 1; "
+            "=rows ; =log t|t|t|t|t|t|t; =writes 04 01 4b 00 50 / 02 02 04 / 02 03 05 / "
+            "04 01 25 80 aa / 02 02 04 / 02 03 05 / 04 01 25 80 aa");
+        add("rate search takes the best of three good frames or more",
+            "find; read {ok}; goods 2; tick 2; read {ok}; goods 4; read {err}; tick 1; read {ok}; "
+            "goods 5; tick 2; read {ok}; tick 3; read {ok}; tick 3; read {ok}; tick 3; read {ok}; "
+            "tick 3; =rates 19200 9600 10417 20000 1200 2400 4800 10417; "
+            "read 05 81 28 b1 00 00; =status LIN rate found: 10417 (4 good frames); =box 10417");
+        add("rate search finding nothing sets the old rate again",
+            "find; read {ok}; read {err} 04 90 12 34 00 05 91 12 40 54 00 {err}; tick 2; read "
+            "{ok}; tick 3; read {ok}; tick 3; "
+            "read {ok}; "
+            "tick 3; read {ok}; tick 3; read {ok}; tick 3; read {ok}; tick 3; "
+            "=rates 19200 9600 10417 20000 1200 2400 4800 19200; read 05 81 4b 00 00 00; "
+            "=status no LIN rate found: no frames with a valid sync; =box 19200; =busy 0");
+        add("rate search cancelled in a trial sets the old rate again",
+            "find; read {ok}; =state StartRequested; find; =writes 04 01 4b 00 50 / 02 02 04 / "
+            "02 03 05 / 04 01 4b 00 50; =search 1 1; find; tick 5; =rates 19200 19200; "
+            "read 05 81 4b 00 00 00; =status returned LIN Baudrate: 19200, result:0; =search 0 1; "
+            "=busy 0; =state Idle");
+        add("rate search cancelled by stop while a rate is awaited",
+            "find; read {ok}; tick 3; stop; =rates 19200 9600; read {ok}; =rates 19200 9600 19200; "
+            "=writes 04 01 4b 00 50 / 02 02 04 / 02 03 05 / 04 01 25 80 aa / 04 01 4b 00 50; "
+            "read 05 81 4b 00 00 00; =status returned LIN Baudrate: 19200, result:0");
+        add("rate search ends at a refused rate",
+            "find; read {ok}; tick 3; read 05 81 25 80 01 00; "
+            "=status returned LIN Baudrate: 9600, result:1; =box 9600; =busy 0; =state Idle; "
+            "=search 0 1; =purges OIOI; start; =writes 04 01 4b 00 50 / 02 02 04 / 02 03 05 / "
+            "04 01 25 80 aa / 02 02 04");
+        add("rate search ends at a silent device",
+            "find; tick 20; =status finding the LIN rate: trying 19200 ...; read {ok}; "
+            "=status timeout set baudrate!!!; =busy 0; =search 0 1; =state Idle; =box 19200");
+        add("rate search ends when the device vanishes",
+            "find; read {ok}; queue {mark} {lin}; vanish; tick 1; =status device disconnected; "
+            "=rows ; =busy 0; =search 0 1; =state Idle; =forgotten 1");
         add("sink: device lost",
             "attach; start; read {mark}; queue 04 90 12 34 00; vanish; read; "
             "=log started|05 82 00 07 00 8e|t|04 90 12 34 00|ended");
@@ -261,6 +331,7 @@ class TestTraceController : public QObject {
         QFETCH(QString, script);
         for (const auto& [name, frame] : kFrames) script.replace(name, frame);
         script.replace("%1", "response timeout detected for 'start trace' (use STOP button)!!!");
+        script.replace("%2", "finding the LIN rate: trying");
         Rig rig;
         std::optional<decltype(rig.traces())> snapshot;
         for (const QString& line : script.split(';')) {
@@ -269,10 +340,11 @@ class TestTraceController : public QObject {
             const QByteArray bytes = QByteArray::fromHex(rest.toLatin1());
             if (verb.startsWith('=')) {
                 QCOMPARE(rig.observe(verb.mid(1)), rest);
-            } else if (verb == "read" || verb == "queue" || verb == "wraps") {
-                rig.port.pending +=
-                    verb == "wraps" ? hex("02 A0 A2").repeated(rest.toInt()) : bytes;
-                rig.ticks(verb == "read");
+            } else if (verb == "read" || verb == "queue" || verb == "wraps" || verb == "goods") {
+                rig.port.pending += verb == "wraps"   ? hex("02 A0 A2").repeated(rest.toInt())
+                                    : verb == "goods" ? kGoodFrame.repeated(rest.toInt())
+                                                      : bytes;
+                rig.ticks(verb == "read" || verb == "goods");
             } else if (verb == "others" || verb == "others-but-clear") {
                 QVERIFY(rig.othersDoNothing(verb == "others"));
             } else if (verb == "same") {
@@ -284,6 +356,7 @@ class TestTraceController : public QObject {
                     {"version", [&] { rig.controller.onGetFwVersion(); }},
                     {"baud", [&] { rig.controller.onSetLinSpeed(); }},
                     {"clear", [&] { rig.controller.onClearTraceList(); }},
+                    {"find", [&] { rig.controller.onFindRate(); }},
                     {"vanish", [&] { rig.port.vanished = true; }},
                     {"back", [&] { rig.port.vanished = false, rig.port.connected = true; }},
                     {"unplug", [&] { rig.port.connected = false; }},

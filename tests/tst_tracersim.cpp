@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstddef>
@@ -12,9 +13,11 @@
 
 #include "DecoderFixture.h"
 #include "lin/FrameCheck.h"
+#include "lin/RateSearch.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/StreamDecoder.h"
 #include "sim/TracerSimulator.h"
+#include "sim/WrongRateReceiver.h"
 #include "trace/RowFrames.h"
 
 using namespace daridez;
@@ -91,6 +94,36 @@ struct DecodedTrace : test::DecoderFixture {
         return texts;
     }
 };
+
+// One LIN frame on a bus at `rate`, as a device listening at that rate reports it: the
+// break ends 13 bits in, a bit of delimiter follows, then the bytes back to back, each
+// stamped at the end of its 10 bits.
+std::vector<DeviceFrame> sentAt(int rate, const QByteArray& bytes) {
+    const double bit = 1e6 / rate;
+    double t = 1000 + 13 * bit;
+    auto at = [&t] { return std::uint64_t(std::llround(t)); };
+    std::vector<DeviceFrame> frames{
+        DeviceFrame::make(at(), {0x04, kBreak, highByte(at()), lowByte(at())}, true)};
+    t += bit;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        t += 10 * bit;
+        const auto kind = std::uint8_t(i == 0   ? kSync
+                                       : i == 1 ? kIdentifier
+                                                : kResponseByte1 + i - 2);
+        frames.push_back(DeviceFrame::make(
+            at(), {0x05, kind, highByte(at()), lowByte(at()), std::uint8_t(bytes[i])}));
+    }
+    return frames;
+}
+
+// "90 91:55 92:C1 ..." (kind, and the value of stamped fields).
+QString kindsOf(const std::vector<DeviceFrame>& frames) {
+    QStringList texts;
+    for (const DeviceFrame& f : frames)
+        texts << (f.size == 6 ? QString::asprintf("%02X:%02X", f.bytes[1], f.bytes[4])
+                              : QString::asprintf("%02X", f.bytes[1]));
+    return texts.join(' ');
+}
 
 }  // namespace
 
@@ -211,6 +244,68 @@ class TestTracerSim : public QObject {
         trace.feedLive(TracerSimulator(options).generate(2'000'000), 4096);  // 200 whole slots
         QCOMPARE(trace.decoder.frameCount(), 200);
         QTEST(trace.verdicts().join(", "), "verdicts");
+    }
+
+    // A bus at one rate, the device's receiver at another: two frames as a device at the
+    // bus's rate reports them (sync 55, identifier C1, data 11 11, checksum 1C) -> what this
+    // one reports. A UART reads within about 5 % of its rate; 8.5 % or twice as fast, it sees
+    // the break and then a stop bit low in the sync (9C: device error 02, framing), and reports
+    // no field until the next break, only further framing errors; half as fast, it never sees
+    // a break.
+    void busAtAnotherRateIsMisread_data() {
+        QTest::addColumn<int>("bus");
+        QTest::addColumn<int>("device");
+        QTest::addColumn<QString>("seen");  // a pattern
+        const QString whole = "90 91:55 92:C1 93:11 94:11 95:1C";
+        QTest::newRow("same rate") << 19200 << 19200 << whole;
+        QTest::newRow("4 % fast") << 19200 << 20000 << whole;
+        QTest::newRow("4 % slow") << 20000 << 19200 << whole;
+        QTest::newRow("twice as fast") << 9600 << 19200 << "90( 9C:02)+";
+        QTest::newRow("8.5 % fast") << 9600 << 10417 << "90( 9C:02)+";
+        QTest::newRow("half as fast") << 19200 << 9600 << "9C:02( 9C:02)*";
+    }
+    void busAtAnotherRateIsMisread() {
+        QFETCH(int, bus);
+        QFETCH(int, device);
+        const std::vector<DeviceFrame> sent = sentAt(bus, test::hex("55C111111C"));
+        const std::vector<DeviceFrame> received =
+            WrongRateReceiver(std::uint16_t(bus), std::uint16_t(device)).receive(sent);
+        QFETCH(QString, seen);
+        const QString pattern = QRegularExpression::anchoredPattern(seen);
+        QVERIFY2(QRegularExpression(pattern).match(kindsOf(received)).hasMatch(),
+                 qPrintable(kindsOf(received)));
+        if (bus == device)  // the stamps too
+            QVERIFY(std::equal(received.begin(), received.end(), sent.begin(), sent.end(),
+                               [](auto& a, auto& b) { return a.bytes == b.bytes; }));
+    }
+
+    // 300 ms of the schedule on a bus at 9600 (15 slots of 20 ms), through the decoder, score
+    // as the rate search scores a trial: every frame good at 9600 (the last one left out);
+    // twice as fast, every break and some zero data bytes become breaks without a sync; half
+    // as fast, not one frame.
+    void scheduleAtTheWrongRateHasNoGoodFrame_data() {
+        QTest::addColumn<int>("device");
+        QTest::addColumn<QString>("score");  // frames/good/bad/valid sync; "+": at least
+        QTest::newRow("same rate") << 9600 << "14/14/0/14";
+        QTest::newRow("twice as fast") << 19200 << "15+/0/30+/0";
+        QTest::newRow("half as fast") << 4800 << "0/0/15+/0";
+    }
+    void scheduleAtTheWrongRateHasNoGoodFrame() {
+        QFETCH(int, device);
+        QFETCH(QString, score);
+        TracerSimulatorOptions options;
+        options.busBaudrate = 9600, options.linBaudrate = std::uint16_t(device);
+        DecodedTrace trace;
+        trace.feedLive(TracerSimulator(options).generate(300'000), 4096);
+        const TrialScore s = ScoreTrial(trace.list);
+        const int counts[] = {s.frames, s.good, s.bad, s.validSync};
+        const QStringList wanted = score.split('/');
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(
+                wanted[i].endsWith('+') ? counts[i] >= wanted[i].chopped(1).toInt()
+                                        : counts[i] == wanted[i].toInt(),
+                qPrintable(
+                    QString("%1/%2/%3/%4").arg(s.frames).arg(s.good).arg(s.bad).arg(s.validSync)));
     }
 
     // The host reads nothing while 30 s of traffic come due, far more than the terminal

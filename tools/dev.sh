@@ -22,9 +22,10 @@ launcher() {
     fi
 }
 
+# Extra arguments go to CMake (the test command makes warnings errors).
 build() {
     deps
-    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release $(launcher)
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release $(launcher) "$@"
     cmake --build "$BUILD" -j "$JOBS"
 }
 
@@ -65,7 +66,7 @@ report_test_ratio() {
 # The core once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 test_sanitized() {
     cmake -S . -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug $(launcher) \
-        -DDARIDEZ_CORE_ONLY=ON -DDARIDEZ_SANITIZE=ON
+        -DDARIDEZ_CORE_ONLY=ON -DDARIDEZ_SANITIZE=ON -DDARIDEZ_WERROR=ON
     cmake --build "$SANITIZE_BUILD" -j "$JOBS"
     (cd "$SANITIZE_BUILD" && ctest --output-on-failure -j "$JOBS")
 }
@@ -76,7 +77,7 @@ case "${1:-}" in
         BUILD="$BUILD" bash tools/run-daridez.sh
         ;;
     test)
-        build
+        build -DDARIDEZ_WERROR=ON
         check_format
         (cd "$BUILD" && ctest --output-on-failure -j "$JOBS")
         test_sanitized

@@ -43,6 +43,9 @@ void printHelp() {
         "  --baud-result N       result code of every set-baud-rate answer (default 0: a rate\n"
         "                        from 1000 to 20000 is taken, any other refused with 1)\n"
         "  --lin-baud N          LIN bit rate at start (default 19200)\n"
+        "  --bus-baud N          the bus runs at N (1000 to 20000) whatever rate the device\n"
+        "                        is set to; at another rate the device reports what its\n"
+        "                        receiver makes of the bus (default: the device's rate)\n"
         "  --help                this text\n");
 }
 
@@ -135,6 +138,9 @@ int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
         } else if (option == "--lin-baud") {
             ok = parseNumber(value, 20000, number) && number >= 1000;
             options.linBaudrate = static_cast<std::uint16_t>(number);
+        } else if (option == "--bus-baud") {
+            ok = parseNumber(value, 20000, number) && number >= 1000;
+            options.busBaudrate = static_cast<std::uint16_t>(number);
         } else {
             std::fprintf(stderr, "tracer-sim: unknown option %s (see --help)\n", option.c_str());
             return 1;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "WrongRateReceiver.h"
 #include "lin/FrameCheck.h"
 
 namespace daridez::sim {
@@ -12,6 +13,7 @@ namespace {
 
 constexpr std::uint64_t kWrap = 65536;
 constexpr std::uint64_t kMinimumSlot = 10000;  // 10 ms, the usual LIN time base
+constexpr int kSlotsPerLook = 64;
 
 // A small body-electronics schedule: identifiers 0x00-0x1F carry 2 data bytes,
 // 0x20-0x2F 4 and 0x30-0x3F 8, as LIN 1.x has it; 0x3C and 0x3D are a diagnostic
@@ -54,24 +56,34 @@ bool LinBusModel::setBaudrate(std::uint16_t baudrate) {
     return true;
 }
 
+bool LinBusModel::setBusBaudrate(std::uint16_t busBaudrate) {
+    if (busBaudrate != 0 && (busBaudrate < 1000 || busBaudrate > 20000)) {
+        return false;
+    }
+    busBaudrate_ = busBaudrate;
+    return true;
+}
+
 void LinBusModel::restart(std::uint64_t now) {
     pending_.clear();
     nextSlot_ = now;
     nextWrap_ = (now / kWrap + 1) * kWrap;
 }
 
+// A device listening at the wrong rate may hear nothing of a slot: a few more are built,
+// and when they too bring nothing, only the clock's wraps are due for now.
 std::uint64_t LinBusModel::nextDue() {
-    if (pending_.empty()) {
+    for (int slots = 0; pending_.empty() && slots < kSlotsPerLook; ++slots) {
         buildSlot();
     }
-    return std::min(pending_.front().time, nextWrap_);
+    return pending_.empty() ? nextWrap_ : std::min(pending_.front().time, nextWrap_);
 }
 
 void LinBusModel::produceUntil(std::uint64_t until, std::vector<DeviceFrame>& out) {
     while (nextDue() <= until) {
         // A wrap at the same microsecond as a field goes first: the field's stamp then
         // belongs to the new round of the clock.
-        if (nextWrap_ <= pending_.front().time) {
+        if (pending_.empty() || nextWrap_ <= pending_.front().time) {
             out.push_back(DeviceFrame::make(nextWrap_, {0x02, kTimerWrap}));
             nextWrap_ += kWrap;
         } else {
@@ -165,11 +177,12 @@ void LinBusModel::buildSlot() {
     t += 10 * bit + gap();
     pending_.push_back(stamped(now(), kIdentifier, pid));
 
-    if (chance(rates_.garbage)) {
+    // A device at the wrong rate has troubles enough of its own making.
+    if (!misread() && chance(rates_.garbage)) {
         addGarbage(now(), pid);
     }
     t += 2 * bit + gap();
-    if (chance(rates_.deviceErrors)) {
+    if (!misread() && chance(rates_.deviceErrors)) {
         t += 10 * bit;
         std::uint8_t code = kErrorCodes[std::uniform_int_distribution<std::size_t>(
             0, kErrorCodes.size() - 1)(random_)];
@@ -185,7 +198,7 @@ void LinBusModel::buildSlot() {
                 stamped(now(), static_cast<std::uint8_t>(kResponseByte1 + i), response[i]));
         }
     }
-    if (chance(rates_.bufferOverflows)) {
+    if (!misread() && chance(rates_.bufferOverflows)) {
         std::uint8_t lost =
             static_cast<std::uint8_t>(std::uniform_int_distribution<int>(1, 255)(random_));
         pending_.push_back(DeviceFrame::make(now(), {0x03, kBufferOverflow, lost}, true));
@@ -196,6 +209,20 @@ void LinBusModel::buildSlot() {
     std::uint64_t slot = std::max<std::uint64_t>(
         kMinimumSlot, static_cast<std::uint64_t>(std::ceil(longest / 5000.0)) * 5000);
     nextSlot_ += slot;
+    if (misread()) {
+        misreadSlot();
+    }
+}
+
+// The slot as the device's receiver, listening at its own rate, makes it out; when it
+// is still reading as the next slot would begin, the next slot waits.
+void LinBusModel::misreadSlot() {
+    const std::vector<DeviceFrame> sent(pending_.begin(), pending_.end());
+    const std::vector<DeviceFrame> seen = WrongRateReceiver(busBaudrate(), baudrate_).receive(sent);
+    pending_.assign(seen.begin(), seen.end());
+    if (!pending_.empty() && pending_.back().time >= nextSlot_) {
+        nextSlot_ = pending_.back().time + 1;
+    }
 }
 
 // A frame that does not fit the grammar, as a disturbed line or a firmware fault

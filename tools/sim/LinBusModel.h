@@ -32,10 +32,16 @@ class LinBusModel {
     LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t baudrate,
                 ClassicIds classicIds = {});
 
-    // Changes the bit rate from the next slot on (a rate outside 1000 to 20000 is
-    // ignored and answered with false).
+    // Changes the bit rate the device listens at from the next slot on (a rate outside
+    // 1000 to 20000 is ignored and answered with false). The bus runs at it too, unless
+    // a bus rate of its own is set.
     bool setBaudrate(std::uint16_t baudrate);
     std::uint16_t baudrate() const { return baudrate_; }
+    // The bus runs at busBaudrate (1000 to 20000) whatever the device listens at; while
+    // the two differ, the device reports what its receiver makes of the bus
+    // (WrongRateReceiver). 0: the bus runs at the device's rate.
+    bool setBusBaudrate(std::uint16_t busBaudrate);
+    std::uint16_t busBaudrate() const { return busBaudrate_ != 0 ? busBaudrate_ : baudrate_; }
 
     // Starts the schedule at device time `now`: the first slot begins there, and the
     // first wrap is the next multiple of 65,536 after it.
@@ -54,19 +60,22 @@ class LinBusModel {
     };
 
     void buildSlot();
+    void misreadSlot();
     void fillData(const ScheduleEntry& entry, std::uint8_t* data);
     std::uint8_t identifierByte(std::uint8_t id);
     std::uint8_t checksum(std::uint8_t pid, const std::uint8_t* data, int count);
     std::uint8_t wrongChecksum(std::uint8_t pid, const std::uint8_t* data, int count,
                                std::uint8_t right);
     void addGarbage(std::uint64_t time, std::uint8_t pid);
-    double bitTime() const { return 1e6 / baudrate_; }
+    double bitTime() const { return 1e6 / busBaudrate(); }
+    bool misread() const { return busBaudrate() != baudrate_; }
     bool chance(double rate);
 
     std::mt19937 random_;
     TroubleRates rates_;
     ClassicIds classicIds_;
     std::uint16_t baudrate_;
+    std::uint16_t busBaudrate_ = 0;
     std::deque<DeviceFrame> pending_;  // frames of the current slot not yet due
     std::uint64_t nextSlot_ = 0;
     std::uint64_t nextWrap_ = 65536;

@@ -52,7 +52,9 @@ bool makeRaw(int fd) {
 TracerSimulator::TracerSimulator(TracerSimulatorOptions options)
     : options_(std::move(options)),
       epoch_(std::chrono::steady_clock::now()),
-      bus_(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds) {}
+      bus_(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds) {
+    bus_.setBusBaudrate(options_.busBaudrate);
+}
 
 TracerSimulator::~TracerSimulator() {
     stop();
@@ -190,6 +192,16 @@ bool TracerSimulator::tracing() const {
     return tracing_;
 }
 
+std::uint16_t TracerSimulator::linBaudrate() const {
+    std::lock_guard lock(mutex_);
+    return bus_.baudrate();
+}
+
+std::vector<std::vector<std::uint8_t>> TracerSimulator::commands() const {
+    std::lock_guard lock(mutex_);
+    return commands_;
+}
+
 std::uint64_t TracerSimulator::bytesSent() const {
     std::lock_guard lock(mutex_);
     return bytesSent_;
@@ -207,6 +219,7 @@ std::vector<std::uint8_t> TracerSimulator::generate(std::uint64_t durationMicros
         marker.appendTo(bytes);
     }
     LinBusModel bus(options_.seed, options_.rates, options_.linBaudrate, options_.classicIds);
+    bus.setBusBaudrate(options_.busBaudrate);
     bus.restart(0);
     std::vector<DeviceFrame> frames;
     bus.produceUntil(durationMicros, frames);
@@ -252,6 +265,7 @@ void TracerSimulator::readCommands() {
 
 void TracerSimulator::handleCommand(const std::uint8_t* frame) {
     const std::uint8_t length = frame[0];
+    commands_.emplace_back(frame, frame + length + 1);
     switch (frame[1]) {
         case 0x00:
             if (length == 2) {

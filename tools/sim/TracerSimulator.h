@@ -28,6 +28,9 @@ struct TracerSimulatorOptions {
     // (result 0), any other refused (kBaudrateRefused).
     std::uint8_t baudResult = 0;
     std::uint16_t linBaudrate = 19200;
+    // The bus's own rate, whatever the device is set to listen at; 0: the bus runs at
+    // the device's rate.
+    std::uint16_t busBaudrate = 0;
     ClassicIds classicIds;  // identifiers sent with the classic checksum
 };
 
@@ -76,6 +79,10 @@ class TracerSimulator {
     void advance(std::uint64_t micros);
 
     bool tracing() const;
+    // The rate the device listens at: the last one a set-baud-rate command set.
+    std::uint16_t linBaudrate() const;
+    // Every whole command frame taken from the host, in order.
+    std::vector<std::vector<std::uint8_t>> commands() const;
     std::uint64_t bytesSent() const;
     std::uint64_t framesDropped() const;
 
@@ -112,6 +119,7 @@ class TracerSimulator {
     std::uint16_t startCount_ = 0;
 
     std::vector<std::uint8_t> input_;  // command bytes not yet a whole frame
+    std::vector<std::vector<std::uint8_t>> commands_;
     std::chrono::steady_clock::time_point lastInput_;
     std::vector<std::uint8_t> output_;  // bytes the terminal has not taken yet
     bool dropping_ = false;             // the device buffer is full: frames are lost
