@@ -69,7 +69,8 @@ struct DecodedTrace : test::DecoderFixture {
         QStringList texts;
         std::int64_t before = INT64_MIN;
         for (const TraceEntry* row : listRows()) {
-            const bool whole = text(row, Column::Sync) == "55" && text(row, Column::Id)[0] == '[' &&
+            const bool whole = text(row, Column::Sync) == "55" &&
+                               text(row, Column::Id).startsWith('[') &&
                                !text(row, Column::Db2).isEmpty();
             if (OpenerTime(*row) < before)
                 texts << "backwards";
