@@ -15,8 +15,8 @@ namespace {
 
 // "T ID DB..": a LIN frame at T ms with its enhanced checksum (classic for 3C/3D).
 // A trailing "bad" spoils the checksum, "par" the parity bits; "-" alone: no response.
-LinFrame frameOf(const QByteArray& spec) {
-    QList<QByteArray> parts = spec.simplified().split(' ');
+LinFrame frameOf(const QByteArray& text) {
+    QList<QByteArray> parts = text.simplified().split(' ');
     LinFrame frame;
     frame.isLinFrame = frame.hasSync = frame.hasId = true;
     frame.sync = 0x55;
@@ -197,8 +197,8 @@ class TestPlotSeries : public QObject {
         for (const QString& recording : frames.split('|')) {
             offset = last;
             bool first = row != 0;  // the first frame of a later recording
-            for (const QString& spec : recording.split(';')) {
-                const LinFrame frame = frameOf(spec.toLatin1());
+            for (const QString& frameText : recording.split(';')) {
+                const LinFrame frame = frameOf(frameText.toLatin1());
                 PlotRow plotRow{row++, offset + frame.time, first, &frame, CheckFrame(frame)};
                 first = false;
                 plotLane.add(plotRow);
