@@ -90,13 +90,7 @@ constexpr Control kControls[] = {
 
 constexpr int kPortButtonIds[] = {601, 602, 603, 604};
 
-constexpr QSize kMinimumSize(152, 181);
-// On Windows a port number is the port COMn itself: there is no device to show or pick.
-#ifdef Q_OS_WIN
-constexpr bool kPortsHaveDevices = false;
-#else
-constexpr bool kPortsHaveDevices = true;
-#endif
+constexpr int kDialogWidth = 152;
 // Below the radio groups, in dialog units: a group with one line per port number and the
 // editor of the selected number's device under them.
 constexpr int kDevicesTop = 184;
@@ -170,15 +164,13 @@ CommSettingsDialog::CommSettingsDialog(const SerialSettings& settings, const Por
     setFont(DialogUnits::dialogFont("MS Sans Serif", 8));
     setModal(true);
     createControls();
-    if (kPortsHaveDevices) {
-        createDeviceControls();
-        listDevices();
-        connect(groups_[PortGroup], &QButtonGroup::idToggled, this,
-                &CommSettingsDialog::showSelectedPortPath);
-        connect(deviceEdit_, &QComboBox::editTextChanged, this,
-                &CommSettingsDialog::editSelectedPortPath);
-        showPaths();
-    }
+    createDeviceControls();
+    listDevices();
+    connect(groups_[PortGroup], &QButtonGroup::idToggled, this,
+            &CommSettingsDialog::showSelectedPortPath);
+    connect(deviceEdit_, &QComboBox::editTextChanged, this,
+            &CommSettingsDialog::editSelectedPortPath);
+    showPaths();
     indicesFromRecord();
     DoDataExchange(Exchange::ToDialog);
     showSelectedPortPath();
@@ -188,8 +180,7 @@ CommSettingsDialog::~CommSettingsDialog() = default;
 
 void CommSettingsDialog::createControls() {
     const DialogUnits units(font());
-    setFixedSize(units.size(kMinimumSize.width(),
-                            kPortsHaveDevices ? kDialogHeight : kMinimumSize.height()));
+    setFixedSize(units.size(kDialogWidth, kDialogHeight));
     if (parentWidget() != nullptr) {
         move(parentWidget()->mapToGlobal(QPoint(units.x(61), units.y(26))));
     }
@@ -299,9 +290,6 @@ void CommSettingsDialog::showPaths() {
 }
 
 void CommSettingsDialog::showSelectedPortPath() {
-    if (deviceEdit_ == nullptr) {
-        return;
-    }
     const int selected = groups_[PortGroup]->checkedId();
     const QSignalBlocker quiet(deviceEdit_);
     deviceEdit_->setEnabled(selected >= 0);

@@ -76,7 +76,7 @@ class CommSettingsDialog : public QDialog {
     PortPaths editedPaths_;
     std::array<QLabel*, 4> numberLabels_{};
     std::array<QLabel*, 4> pathLabels_{};
-    QComboBox* deviceEdit_ = nullptr;  // none on Windows, where the number is the port
+    QComboBox* deviceEdit_ = nullptr;
     std::array<int, kGroupCount> indices_{};
     std::array<QButtonGroup*, kGroupCount> groups_{};
 };

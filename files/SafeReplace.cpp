@@ -148,7 +148,25 @@ void syncFolderOf(const std::string& path) {
 
 }  // namespace
 
-SafeReplace::SafeReplace(std::string target) : target_(std::move(target)) {}
+int SafeReplace::DiskCalls::sync(int fd) const {
+    return syncFile(fd);
+}
+
+int SafeReplace::DiskCalls::close(int fd) const {
+    return closeFile(fd);
+}
+
+bool SafeReplace::DiskCalls::rename(const std::string& from, const std::string& to) const {
+    return replace(from, to);
+}
+
+const SafeReplace::DiskCalls& SafeReplace::systemCalls() {
+    static const DiskCalls calls;
+    return calls;
+}
+
+SafeReplace::SafeReplace(std::string target, const DiskCalls& calls)
+    : calls_(calls), target_(std::move(target)) {}
 
 SafeReplace::~SafeReplace() {
     discard();
@@ -231,19 +249,19 @@ bool SafeReplace::commit() {
     }
     const bool inPlace = temporary_.empty();
     // A pipe or a terminal cannot be synced, and is not renamed: closing it is all.
-    if (!inPlace && syncFile(fd_) != 0) {
+    if (!inPlace && calls_.sync(fd_) != 0) {
         failWithErrno();
         discard();
         return false;
     }
     const int fd = std::exchange(fd_, -1);
-    if (closeFile(fd) != 0) {
+    if (calls_.close(fd) != 0) {
         failWithErrno();
         discard();
         return false;
     }
     if (!inPlace) {
-        if (!replace(temporary_, destination_)) {
+        if (!calls_.rename(temporary_, destination_)) {
             failWithErrno();
             discard();
             return false;

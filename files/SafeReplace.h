@@ -14,7 +14,19 @@ namespace daridez {
 // a device is written in place; a write-protected file is refused.
 class SafeReplace : public ByteOutput {
   public:
-    explicit SafeReplace(std::string target);
+    // The calls that make the new file last, in the order commit() makes them: the
+    // bytes synced to the disk, the file closed, then renamed over the target. The
+    // system's own by default; a test substitutes calls that also note the order.
+    class DiskCalls {
+      public:
+        virtual ~DiskCalls() = default;
+        virtual int sync(int fd) const;
+        virtual int close(int fd) const;
+        virtual bool rename(const std::string& from, const std::string& to) const;
+    };
+    static const DiskCalls& systemCalls();
+
+    explicit SafeReplace(std::string target, const DiskCalls& calls = systemCalls());
     ~SafeReplace() override;  // an uncommitted temporary file is removed
     SafeReplace(const SafeReplace&) = delete;
     SafeReplace& operator=(const SafeReplace&) = delete;
@@ -44,6 +56,7 @@ class SafeReplace : public ByteOutput {
     bool createTemporary(bool keepMode, unsigned mode);
     void discard();
 
+    const DiskCalls& calls_;
     std::string target_;
     std::string destination_;
     std::string temporary_;  // empty when writing in place

@@ -3,6 +3,7 @@
 #include "files/CsvWriter.h"
 #include "files/PcapngWriter.h"
 
+#include "trace/AsciiCase.h"
 namespace daridez {
 
 namespace {
@@ -25,14 +26,9 @@ ExportFormat ExportFormatOf(std::string_view path) {
     if (path.size() < kCsv.size()) {
         return ExportFormat::Pcapng;
     }
-    const std::string_view suffix = path.substr(path.size() - kCsv.size());
-    for (std::size_t i = 0; i < kCsv.size(); ++i) {
-        const char c = suffix[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kCsv[i]) {
-            return ExportFormat::Pcapng;
-        }
-    }
-    return ExportFormat::Csv;
+    return EqualIgnoringAsciiCase(path.substr(path.size() - kCsv.size()), kCsv)
+               ? ExportFormat::Csv
+               : ExportFormat::Pcapng;
 }
 
 bool ExportTrace(const TraceEntry* head, ExportFormat format, std::int64_t epochMicros,

@@ -27,15 +27,22 @@ std::string hexByte(std::uint8_t value) {
     return text;
 }
 
-std::uint8_t enhancedChecksum(const LinFrame& frame, std::uint8_t seed) {
-    return LinChecksum(seed, frame.response, frame.dataLength());
+// The classic checksum: over the data bytes only.
+std::uint8_t classicChecksum(const LinFrame& frame) {
+    return LinChecksum(0, frame.response, frame.dataLength());
+}
+
+// The enhanced checksum: over an identifier byte (as sent, or a faulty node's raw one)
+// and the data bytes.
+std::uint8_t enhancedChecksum(const LinFrame& frame, std::uint8_t identifier) {
+    return LinChecksum(identifier, frame.response, frame.dataLength());
 }
 
 // What a checksum that matches no allowed model most likely is, as far as a known
 // fault explains it.
 std::string explainWrongChecksum(const LinFrame& frame) {
     const std::uint8_t actual = frame.checksum();
-    const std::uint8_t classic = enhancedChecksum(frame, 0);
+    const std::uint8_t classic = classicChecksum(frame);
     const std::uint8_t enhanced = enhancedChecksum(frame, frame.pid);
     std::string text = "checksum " + hexByte(actual) + ": expected ";
     if (ClassicOnly(frame.id())) {
@@ -87,7 +94,7 @@ LdfJudgement judge(const LinFrame& frame, const LdfModel& ldf) {
 // The checksum words when an LDF names the frame's model: that model's word when it
 // matches; "model" and the other's word when only the other matches.
 void checkModel(const LinFrame& frame, const LdfJudgement& judgement, FrameVerdict& verdict) {
-    const bool classic = frame.checksum() == enhancedChecksum(frame, 0);
+    const bool classic = frame.checksum() == classicChecksum(frame);
     const bool enhanced =
         !ClassicOnly(frame.id()) && frame.checksum() == enhancedChecksum(frame, frame.pid);
     const bool named = judgement.model == LdfChecksum::Classic ? classic : enhanced;
@@ -195,7 +202,7 @@ FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf) {
         verdict.add(CheckWord::Short);
     } else if (judgement.known) {
         checkModel(frame, judgement, verdict);
-    } else if (frame.checksum() == enhancedChecksum(frame, 0)) {
+    } else if (frame.checksum() == classicChecksum(frame)) {
         verdict.add(CheckWord::Classic);
     } else if (!ClassicOnly(frame.id()) && frame.checksum() == enhancedChecksum(frame, frame.pid)) {
         verdict.add(CheckWord::Enhanced);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "lin/Diagnostic.h"
+#include "trace/AsciiCase.h"
 
 namespace daridez {
 
@@ -35,15 +36,11 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
-char lowerCase(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
-    const char lower = lowerCase(c);
+    const char lower = AsciiLower(c);
     return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
@@ -209,7 +206,7 @@ struct Needle {
 // Whether the text at bytes (ended by a NUL) starts with needle, ignoring letter case.
 bool startsWithFolded(const char* bytes, std::string_view needle) {
     for (const char c : needle) {
-        if (*bytes == '\0' || lowerCase(*bytes) != c) {
+        if (*bytes == '\0' || AsciiLower(*bytes) != c) {
             return false;
         }
         ++bytes;
@@ -359,7 +356,7 @@ std::optional<Query::Term> Query::parseTerm(std::string_view written, std::strin
         } else {
             term.kind = Kind::Text;
             for (const char c : body) {
-                term.needle += lowerCase(c);
+                term.needle += AsciiLower(c);
             }
         }
         return term;

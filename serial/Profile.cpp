@@ -12,6 +12,7 @@
 
 #include "files/SafeReplace.h"
 
+#include "trace/AsciiCase.h"
 namespace daridez {
 
 // Section and key names match without regard to case, as the Windows profile
@@ -38,16 +39,7 @@ std::string trim(std::string_view text) {
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return EqualIgnoringAsciiCase(a, b);
 }
 
 // The name of a "[name]" line, or nothing for any other line.

@@ -6,10 +6,8 @@
 
 #include "serial/PortProblem.h"
 
-#if !defined(_WIN32)
 #include <fcntl.h>
 #include <poll.h>
-#endif
 
 namespace daridez {
 
@@ -116,16 +114,12 @@ std::optional<std::string> SerialPort::Open(const SerialSettings& settings) {
 // QSerialPort never waits unless asked to; what remains is that the descriptor is
 // non-blocking, so that no read of the descriptor can stall the user interface.
 bool SerialPort::makeReadsReturnAtOnce() {
-#if !defined(_WIN32)
     int fd = static_cast<int>(port_->handle());
     int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0) {
         return false;
     }
     return (flags & O_NONBLOCK) != 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
-#else
-    return true;
-#endif
 }
 
 bool SerialPort::applySettings(const SerialSettings& settings) {
@@ -285,15 +279,11 @@ void SerialPort::onPortError(int error) {
 }
 
 bool SerialPort::hasHungUp() const {
-#if !defined(_WIN32)
     if (!portOpen()) {
         return false;
     }
     pollfd probe{static_cast<int>(port_->handle()), POLLIN, 0};
     return ::poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-#else
-    return false;
-#endif
 }
 
 // The device is gone (adapter unplugged, pseudo-terminal closed). The bytes that had

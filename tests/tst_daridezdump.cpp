@@ -2,6 +2,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include "DecoderFixture.h"
 
@@ -13,6 +14,9 @@ const QByteArray kTrace = QByteArray::fromHex(
     QByteArray("02A0A2").repeated(60000) +
     "0490123400 059112445500 05921254C100 059312640500 059412741000 05951284EA00 059C20004200"
     "02A0A2 058200050000 0490001000 059100205500 059200302000 059300400100");
+
+// One LIN frame with a one-byte response, 55 bytes of text.
+const QByteArray kLinFrame = QByteArray::fromHex("0490001000059100205500059200302000059300400100");
 
 // The rows as printed, TABs shown as "|": 14 texts and the colour word.
 const QString kRows =
@@ -106,6 +110,42 @@ class TestDaridezDump : public QObject {
         QCOMPARE(daridez::test::readFile(saved),
                  arguments.contains("out.dump") ? kTrace : "<none>");
         QFile::remove(saved);
+    }
+
+    // Each packet's time: the epoch's seconds plus the trace time of its frame (01:05:32,164660
+    // and 60,892 microseconds later).
+    void pcapngPacketsAreTimedFromTheEpoch() {
+        const QByteArray capture = output({"--format=pcapng", "--epoch=1700000000", "trace.dump"});
+        QList<quint64> times;
+        for (qsizetype at = 0; at + 20 <= capture.size();) {
+            const auto word = [&](int offset) {
+                return qFromLittleEndian<quint32>(capture.constData() + at + offset);
+            };
+            if (word(0) == 6)  // an enhanced packet block: interface, time high, time low
+                times << (quint64(word(12)) << 32 | word(16));
+            at += qMax<quint32>(word(4), 4);
+        }
+        QCOMPARE(times, (QList<quint64>{1700003932164660, 1700003932225552}));
+    }
+
+    // Standard output that refuses the bytes (a full disk) ends the command with status 1,
+    // whatever the format; the text is far more than the stream's buffer.
+    void refusedOutputEndsWithStatusOne_data() {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("text") << "--format=text";
+        QTest::newRow("csv") << "--format=csv";
+        QTest::newRow("pcapng") << "--format=pcapng";
+    }
+
+    void refusedOutputEndsWithStatusOne() {
+        QFETCH(QString, format);
+        QVERIFY(daridez::test::writeFile(dir.filePath("big.dump"), kLinFrame.repeated(3000)));
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.setStandardOutputFile("/dev/full");
+        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {format, "big.dump"});
+        QVERIFY(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
     }
 
     // With an LDF: the signals under the rows, the verdicts against it, the CSV columns.
@@ -240,6 +280,14 @@ class TestDaridezDump : public QObject {
     }
 
   private:
+    // What the command prints on its standard output, as bytes.
+    QByteArray output(const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
+        return process.waitForFinished(60000) ? process.readAllStandardOutput() : QByteArray();
+    }
+
     // Runs the command in the test folder: "status N", then what it printed, TABs shown as
     // "|", then "stderr: " and its error output if there is any.
     QString run(const QStringList& arguments) {

@@ -15,6 +15,7 @@
 
 #include "DecoderFixture.h"
 #include "files/DumpWriter.h"
+#include "files/SafeReplace.h"
 #include "files/TraceLoad.h"
 
 using namespace daridez;
@@ -206,6 +207,25 @@ class TestDumpFiles : public QObject {
     // Writes that stop part of the way: files may not grow past 4 KB for a moment, so the
     // temporary file is cut short (EFBIG, as on a full disk) and must never be renamed into
     // place; a device that is full fails in place.
+    // The new bytes are on the disk before the new file takes the old one's name: a power
+    // cut between the two leaves the old file, never an empty new one.
+    void replacementSyncsClosesThenRenames() {
+        struct NotedCalls : SafeReplace::DiskCalls {
+            mutable QStringList noted;
+            int sync(int fd) const override { return noted << "sync", DiskCalls::sync(fd); }
+            int close(int fd) const override { return noted << "close", DiskCalls::close(fd); }
+            bool rename(const std::string& from, const std::string& to) const override {
+                return noted << "rename", DiskCalls::rename(from, to);
+            }
+        } calls;
+        const QString path = dir->filePath("t.dump");
+        QVERIFY(writeFile(path, "old"));
+        SafeReplace out(path.toStdString(), calls);
+        QVERIFY(out.open() && out.write("new", 3) && calls.noted.isEmpty() && out.commit());
+        QCOMPARE(calls.noted, (QStringList{"sync", "close", "rename"}));
+        QCOMPARE(readFile(path), QByteArray("new"));
+    }
+
     void shortWriteLeavesTheOldFile() {
         QByteArray expected;
         QVERIFY(!saveDump("/dev/full", 1, expected));

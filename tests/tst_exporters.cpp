@@ -159,6 +159,7 @@ class TestExporters : public QObject {
         };
         info("quotes", "say \"hi\"", "\"say \"\"hi\"\"\"");
         info("line feed, carriage return", "two\nli\rnes", "\"two\nli\rnes\"");
+        info("a carriage return alone", "\r", "\"\r\"");
     }
 
     void csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded() {

@@ -31,11 +31,7 @@ class TestFilePattern : public QObject {
         add(BuildFileFilter, "", "All Files (*.*)|*.*||");
         for (const char* text : {"*.*", "*.a;*.b", "dump"})  // no plain suffix
             add(DefaultSuffix, text, "");
-#ifdef _WIN32
-        add(PlatformPattern, "*.*", "*.*");
-#else
         add(PlatformPattern, "*.dump;*.*;x*.*", "*.dump;*;x*.*");
-#endif
         add(PlatformPattern, "", "");
     }
 

@@ -53,6 +53,10 @@ class TestFrameCheck : public QObject {
         frame("3C classic", 0x55, 0x3C, "7F06B223174601 03 43", "classic");
         frame("3C enhanced refused", 0x55, 0x3C, "7F06B223174601 03 07", "checksum");
         frame("7D classic", 0x55, 0x7D, "0106F201000000 FF 05", "classic");
+        frame("7D enhanced refused", 0x55, 0x7D, "0106F201000000 FF 87", "checksum");
+        // 80 + 80 lands on 100 exactly: the carry wraps it to 01.
+        frame("C1 classic, a sum on 100", 0x55, 0xC1, "8080FE 00", "classic");
+        frame("C1 enhanced, a sum on 100", 0x55, 0xC1, "8080FE 3E", "enhanced");
         frame("C1 enhanced", 0x55, 0xC1, "1111 1C", "enhanced");
         frame("A3 enhanced", 0x55, 0xA3, "1122 29", "enhanced");
         frame("50 enhanced, 8 bytes", 0x55, 0x50, "0102030405060708 8B", "enhanced");

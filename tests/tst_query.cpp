@@ -96,6 +96,8 @@ class TestQuery : public QObject {
              "b2h -> 1 4", "#ERR -> 10", "#3a -> 8", "bufOVFL -> 9", "id=3C data=7F?? -> 1",
              "break !bad -> 1 2 7", "check=classic !check=parity -> 1", "err !#bufovfl -> 8 10",
              "  id=3C \t bad   -> 6"});
+        // A word runs within one field: Sync "55" and ID "[3C]" side by side are no "55[3c]".
+        add({"55[3c] -> ", "[3c]7fh -> ", "55 [3c] -> 1 6"});
         add({"diag -> 1 6", "sid=B2 -> 1", "sid=b2 !diag -> ", "sid=B0 -> ",
              "ldf: bad -> 1 3 4 5 6 7 11", "ldf: check=unknown-id -> 4 5", "ldf: check=model -> 3",
              "ldf: check=length -> 1 7", "ldf: check=classic -> 1 3", "ldf: frame=Status -> 2",

@@ -1,10 +1,13 @@
-// The trace recorder: the file a trace is recorded to, named by its start time, and a
-// folder it cannot write to reported instead of thrown. The bytes it keeps, their sync on
-// every tick and a write failure are tried through the window (tst_maindialog's record cases).
+// The trace recorder: the file a trace is recorded to, named by its start time, the bytes
+// on the disk at every tick, the file closed at the end, and a folder or a disk it cannot
+// write to reported instead of thrown.
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "DecoderFixture.h"
 #include "files/TraceRecorder.h"
@@ -53,6 +56,41 @@ class TestRecorder : public QObject {
         QVERIFY(QString::fromStdString(recorder.path()).endsWith("-2.dump"));
         QCOMPARE(readFile(QString::fromStdString(recorder.path())), QByteArray("new"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 4);
+    }
+
+    // The stream's buffer is emptied into the file at every tick; the end of the trace
+    // writes the rest and closes the file.
+    void eachTickWritesThroughAndTheEndCloses() {
+        QTemporaryDir dir;
+        TraceRecorder recorder(dir.path().toStdString());
+        recorder.traceStarted();
+        const QString path = QString::fromStdString(recorder.path());
+        QStringList sizes;
+        const auto step = [&](const char* what, int bytes, void (TraceRecorder::*then)()) {
+            give(recorder, QByteArray(bytes, '\x01'));
+            (recorder.*then)();
+            sizes << QString("%1 %2 %3")
+                         .arg(what)
+                         .arg(QFileInfo(path).size())
+                         .arg(recorder.recording() ? "open" : "closed");
+        };
+        step("tick", 100, &TraceRecorder::tick);
+        step("tick", 20, &TraceRecorder::tick);
+        step("end", 50, &TraceRecorder::traceEnded);
+        QCOMPARE(sizes, (QStringList{"tick 100 open", "tick 120 open", "end 170 closed"}));
+        QVERIFY(!recorder.failed());
+    }
+
+    // A full disk refuses the bytes at the tick's flush: the file is closed, the failure kept.
+    void fullDiskFailsAtTheTickAndClosesTheFile() {
+        TraceRecorder recorder;
+        QVERIFY(recorder.open("/dev/full"));
+        give(recorder, QByteArray(100, '\x01'));
+        QVERIFY(!recorder.failed() && recorder.recording());  // still in the stream's buffer
+        recorder.tick();
+        QCOMPARE(QString::fromStdString(recorder.error()),
+                 QString("cannot write /dev/full: ") + std::strerror(ENOSPC));
+        QVERIFY(!recorder.recording());
     }
 
     void missingFolderIsReportedOnce() {

@@ -1,10 +1,16 @@
-// The serial settings record, its profile section and its description text.
+// The serial settings record, its profile section and its description text; why a port
+// could not be opened.
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
 
 #include "DecoderFixture.h"
 #include "serial/PortPaths.h"
+#include "serial/PortProblem.h"
 #include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 
@@ -90,6 +96,47 @@ class TestSerialSettings : public QObject {
         QFETCH(QByteArray, lines);
         QVERIFY(writeFile(path_, "[SIO_CFG]\n" + lines.replace(' ', '\n') + "\n"));
         QCOMPARE(DescribeSerialSettings(loadedFrom(path_)), QTest::currentDataTag());
+    }
+
+    // A device the user may not open: the hint names the group to join only where that
+    // group may use the device. Rows: the device's mode, the problem told after its path.
+    void permissionProblemNamesTheGroupThatMayUseTheDevice_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("the group may")
+            << 0660 << "permission denied: the user is not in the %1 group";
+        QTest::newRow("the owner only") << 0600 << "permission denied";
+        QTest::newRow("everyone may") << 0666 << "in use by another program";
+    }
+
+    void permissionProblemNamesTheGroupThatMayUseTheDevice() {
+        QFETCH(int, mode);
+        QFETCH(QString, problem);
+        const group* dialout = getgrnam("dialout");
+        if (geteuid() != 0 || dialout == nullptr)
+            QSKIP("needs root (to be another user) and a dialout group");
+        const QString device = dir_.filePath("ttyLIN9");
+        const std::string path = device.toStdString();
+        QVERIFY(writeFile(device, "") && ::chmod(qPrintable(dir_.path()), 0755) == 0 &&
+                ::chown(path.c_str(), 0, dialout->gr_gid) == 0 &&
+                ::chmod(path.c_str(), mode_t(mode)) == 0);
+        int pipe[2];
+        QCOMPARE(::pipe(pipe), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {  // nobody, in no group but its own
+            const std::string text =
+                ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0
+                    ? DescribePortProblem(path)
+                    : "cannot become nobody";
+            _exit(::write(pipe[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1);
+        }
+        ::close(pipe[1]);
+        QByteArray told(256, '\0');
+        told.resize(qMax<ssize_t>(0, ::read(pipe[0], told.data(), told.size())));
+        ::close(pipe[0]);
+        int status = 0;
+        QVERIFY(child > 0 && ::waitpid(child, &status, 0) == child);
+        QCOMPARE(QString::fromLatin1(told), device + ": " + problem.arg(dialout->gr_name));
     }
 };
 

@@ -125,6 +125,9 @@ class TestTraceList : public QObject {
             "cgroup=5:cpu:/c\n4:memory:/x/y\n0::/\n;"
             "fs/memory/x/y/memory.limit_in_bytes=9223372036854771712\n;"
             "fs/memory/x/memory.limit_in_bytes=268435456\n;fs/x/y/memory.max=1");
+        add("v2 smaller before v1", none, 1000,
+            "cgroup=0::/a\n4:memory:/x\n;fs/a/memory.max=1000\n;"
+            "fs/memory/x/memory.limit_in_bytes=5000\n");
         add("v1 among controllers", none, 5000,
             "cgroup=3:cpu,memory:/x\n;fs/memory/x/memory.limit_in_bytes=5000\n");
         add("v1 reads limit_in_bytes only", none, 8192 * kMiB,

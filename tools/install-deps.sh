@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Daridez needs to build, test and run, when missing.
 # Runs apt-get as root, or through sudo.
+#   tools/install-deps.sh            what building, running and testing on Linux needs
+#   tools/install-deps.sh --windows  the Windows cross-compiler and wine, for the test
+#                                    command's Windows step
 set -euo pipefail
 
 packages=(
@@ -10,6 +13,9 @@ packages=(
     fonts-liberation xvfb xauth
     tshark ccache
 )
+if [ "${1:-}" = "--windows" ]; then
+    packages=(g++-mingw-w64-x86-64 wine64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "trace/Colour.h"
+#include "trace/RowBudget.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -43,11 +44,10 @@ class TraceList {
     // process for the rows still to come.
     void FreeRowsBefore(TraceEntry* keep);
 
-    // At most rows rows at once (kNoRowBudget: as many as memory gives).
+    // At most rows rows at once (kNoLimit: as many as memory gives).
     void setRowBudget(std::uint64_t rows) { rowBudget_ = rows; }
     std::uint64_t rowBudget() const { return rowBudget_; }
     std::uint64_t rowCount() const { return rowCount_; }
-    static constexpr std::uint64_t kNoRowBudget = UINT64_MAX;
 
     void setAllocator(Allocator allocator, void* context);
 
@@ -58,7 +58,7 @@ class TraceList {
     TraceEntry* head_ = nullptr;
     Allocator allocator_ = nullptr;
     void* allocatorContext_ = nullptr;
-    std::uint64_t rowBudget_ = kNoRowBudget;
+    std::uint64_t rowBudget_ = kNoLimit;
     std::uint64_t rowCount_ = 0;
 };
 

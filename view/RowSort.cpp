@@ -8,6 +8,7 @@
 
 #include "lin/Columns.h"
 
+#include "trace/AsciiCase.h"
 namespace daridez {
 
 namespace {
@@ -15,7 +16,8 @@ namespace {
 constexpr std::array<unsigned char, 256> makeFoldTable(bool ignoreCase) {
     std::array<unsigned char, 256> table{};
     for (int c = 0; c < 256; ++c) {
-        table[c] = static_cast<unsigned char>(ignoreCase && c >= 'A' && c <= 'Z' ? c + 32 : c);
+        const char byte = static_cast<char>(c);
+        table[c] = static_cast<unsigned char>(ignoreCase ? AsciiLower(byte) : byte);
     }
     return table;
 }

@@ -1,0 +1,77 @@
+// libFuzzer target over the search language: any bytes as a query, parsed, then matched
+// against rows of every kind.
+//
+// A query either parses, keeping its text, or is refused with a one-line message; a
+// parsed query's text parses again to a query that keeps the same rows. Matching never
+// reads beyond a row.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "lin/Query.h"
+#include "protocol/StreamDecoder.h"
+#include "protocol/TraceSession.h"
+
+using namespace daridez;
+
+namespace {
+
+void check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+struct NoView : RowSink {
+    bool AppendRow(TraceEntry*, std::int32_t) override { return true; }
+};
+
+// A start marker, LIN frames with and without sync, identifier and response (3C, C1, a
+// failed check), a device error, an overflow and a bad frame, decoded once.
+struct Rows {
+    TraceList list;
+    NoView view;
+    ReceiveBuffer buffer;
+    TraceSession session{list, buffer, view};
+
+    Rows() {
+        static const char kTrace[] =
+            "058200010000 0490001000 0591002055 00 05920030 3C00 0593004001 00 05940050 0200"
+            "0490001000 0591002055 00 0592003 0C100 059300407F 00 0594005080 00 059500603E00"
+            "0490001000 0591002054 00 0592003001 00 0593004012 00 0594005034 00 059500600000"
+            "0490001000 059C00104200 03F00000 014200 0490001000 0591002055 00";
+        std::string hex;
+        for (const char* c = kTrace; *c != '\0'; ++c)
+            if (*c != ' ')
+                hex += *c;
+        std::int32_t size = 0;
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+            buffer.bytes[static_cast<std::size_t>(size++)] =
+                static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        session.decoder.ResetDecoder();
+        session.decoder.SplitFrames(buffer.bytes.data(), size, true);
+    }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static Rows rows;
+    check(rows.list.TraceListHead() != nullptr);
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::string error;
+    const std::optional<Query> query = Query::parse(text, error);
+    if (!query) {
+        check(!error.empty() && error.find('\n') == std::string::npos);
+        return 0;
+    }
+    check(error.empty() && query->text() == text);
+    std::string again;
+    const std::optional<Query> reparsed = Query::parse(query->text(), again);
+    check(reparsed.has_value());
+    for (const TraceEntry* row = rows.list.TraceListHead(); row != nullptr; row = row->next)
+        check(query->matches(*row) == reparsed->matches(*row));
+    return 0;
+}
