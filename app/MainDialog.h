@@ -72,7 +72,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     IdSummaryWindow* idSummaryWindow() const { return idSummary_; }
 
     void setDisplayModes(const DisplayModes& modes);
-    const DisplayModes& displayModes() const { return session_->modes; }
+    const DisplayModes& displayModes() const { return session_->modes(); }
 
     // A control of the table by its id; nullptr for an id the table lacks.
     QWidget* control(int id) const {

@@ -37,7 +37,8 @@ char* putQuoted(char* out, const char* text, std::size_t length, bool quote) {
 
 }  // namespace
 
-CsvWriter::CsvWriter(ByteOutput& out) : out_(out), buffer_(kBlockSize + 4096) {
+CsvWriter::CsvWriter(ByteOutput& out, const TextForm& form)
+    : out_(out), form_(form), buffer_(kBlockSize + 4096) {
     putRaw(kHeader);
 }
 
@@ -45,14 +46,13 @@ bool CsvWriter::writeRow(const TraceEntry& entry) {
     if (!ok_) {
         return false;
     }
-    putField(StoredText(entry, Column::MsgNr), true);
+    CellScratch scratch;
+    putField(CellText(entry, form_, Column::MsgNr, scratch), true);
     for (int column = 1; column < kStoredColumnCount; ++column) {
-        putField(StoredText(entry, static_cast<Column>(column)));
+        putField(CellText(entry, form_, static_cast<Column>(column), scratch));
     }
     putField(ColourWord(entry.textColour));
-    char verdict[FrameVerdict::kTextSize];
-    CheckFrame(entry).format(verdict);
-    putField(verdict);
+    putField(CellText(entry, form_, Column::Check, scratch));
     putRaw("\r\n");
     return used_ < kBlockSize || flush();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/ByteOutput.h"
+#include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -14,8 +15,9 @@ namespace daridez {
 // shows, the row's colour word and its verdict.
 class CsvWriter {
   public:
-    // The header line is buffered here and reaches out before the first record.
-    explicit CsvWriter(ByteOutput& out);
+    // The header line is buffered here and reaches out before the first record. The
+    // texts are made in form, as it is when each row is written.
+    CsvWriter(ByteOutput& out, const TextForm& form);
 
     // Adds the row's record. False once out has refused bytes: nothing more is written.
     bool writeRow(const TraceEntry& entry);
@@ -29,6 +31,7 @@ class CsvWriter {
     bool flush();
 
     ByteOutput& out_;
+    const TextForm& form_;
     std::vector<char> buffer_;  // a block and room for a record; used_ bytes filled
     std::size_t used_ = 0;
     bool ok_ = true;

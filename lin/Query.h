@@ -9,6 +9,7 @@
 
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
+#include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -25,8 +26,8 @@ class Query {
     // offending term.
     static std::optional<Query> parse(std::string_view text, std::string& error);
 
-    // True when the row matches every term.
-    bool matches(const TraceEntry& entry) const;
+    // True when the row matches every term, its texts made in form.
+    bool matches(const TraceEntry& entry, const TextForm& form) const;
 
     // The text the query was parsed from.
     const std::string& text() const { return text_; }
@@ -43,6 +44,7 @@ class Query {
         int patternLength = 0;
         CheckWord word = CheckWord::Count;  // Check
         std::string needle;                 // Text, in lower case
+        std::uint32_t columns = 0;          // Text: the columns whose texts could hold it
     };
 
     class Row;

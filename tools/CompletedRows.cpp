@@ -25,8 +25,8 @@ void CompletedRows::finish() {
         }
         return;
     }
-    for (const TraceEntry* row = list_.TraceListHead(); row != nullptr; row = row->next) {
-        consumer_(*row);
+    for (const TraceEntry& row : list_) {
+        consumer_(row);
     }
 }
 

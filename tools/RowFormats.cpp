@@ -42,21 +42,23 @@ class LineBlock {
 
 class TextFormat : public RowFormat {
   public:
-    TextFormat(ByteOutput& out, bool check) : lines_(out), check_(check) {}
+    TextFormat(ByteOutput& out, const TextForm& form, bool check)
+        : lines_(out), form_(form), check_(check) {}
     void row(const TraceEntry& entry) override {
-        AppendRowLine(lines_.text(), entry, check_);
+        AppendRowLine(lines_.text(), entry, form_, check_);
         lines_.flushWhenFull();
     }
     bool finish(const std::string& statusLine) override { return lines_.finish(statusLine); }
 
   private:
     LineBlock lines_;
+    const TextForm& form_;
     bool check_;
 };
 
 class CsvFormat : public RowFormat {
   public:
-    explicit CsvFormat(ByteOutput& out) : writer_(out) {}
+    CsvFormat(ByteOutput& out, const TextForm& form) : writer_(out, form) {}
     void row(const TraceEntry& entry) override { writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
 
@@ -92,10 +94,11 @@ class IdsFormat : public RowFormat {
 
 }  // namespace
 
-std::unique_ptr<RowFormat> RowFormat::make(const Options& options, ByteOutput& out) {
+std::unique_ptr<RowFormat> RowFormat::make(const Options& options, const TextForm& form,
+                                           ByteOutput& out) {
     switch (options.kind) {
         case Kind::Csv:
-            return std::make_unique<CsvFormat>(out);
+            return std::make_unique<CsvFormat>(out, form);
         case Kind::Pcapng:
             return std::make_unique<PcapngFormat>(out, options.epochSeconds);
         case Kind::Ids:
@@ -103,7 +106,7 @@ std::unique_ptr<RowFormat> RowFormat::make(const Options& options, ByteOutput& o
         case Kind::Text:
             break;
     }
-    return std::make_unique<TextFormat>(out, options.check);
+    return std::make_unique<TextFormat>(out, form, options.check);
 }
 
 }  // namespace daridez

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "files/ByteOutput.h"
+#include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -23,7 +24,9 @@ class RowFormat {
         int baud = 19200;               // ids: the bus bit rate of the load
     };
 
-    static std::unique_ptr<RowFormat> make(const Options& options, ByteOutput& out);
+    // Texts are made in form, as it is when each row is handed on.
+    static std::unique_ptr<RowFormat> make(const Options& options, const TextForm& form,
+                                           ByteOutput& out);
 
     virtual ~RowFormat() = default;
     virtual void row(const TraceEntry& entry) = 0;

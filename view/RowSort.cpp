@@ -64,13 +64,14 @@ void packNumber(SortKey& key, std::int32_t number) {
 
 // How a sort orders two rows.
 struct SortOrder {
+    const TextForm* form = nullptr;
     Column column = Column::MsgNr;
     const std::array<unsigned char, 256>* fold = &kSameCase;
     bool byNumber = false;
     bool ascending = true;
 
     const char* text(const TraceEntry* entry, CellScratch& scratch) const {
-        return CellText(*entry, column, scratch);
+        return CellText(*entry, *form, column, scratch);
     }
     int compareTexts(const TraceEntry* a, const TraceEntry* b, std::size_t from) const {
         CellScratch scratchA;
@@ -146,11 +147,13 @@ int CompareIgnoringCase(const char* a, const char* b) {
     return compareFolded(a, b, kFoldCase);
 }
 
-bool RowSort::sortByColumn(TraceEntry** rows, std::uint32_t count, int column) {
+bool RowSort::sortByColumn(TraceEntry** rows, std::uint32_t count, int column,
+                           const TextForm& form) {
     if (!IsColumn(column)) {
         return false;
     }
     SortOrder order;
+    order.form = &form;
     const SortRule rule = ColumnAt(column).sort;
     if (rule == SortRule::Number) {
         order.byNumber = true;
