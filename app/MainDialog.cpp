@@ -239,7 +239,7 @@ void MainDialog::setDisplayModes(const DisplayModes& modes) {
 // A right-click toggles the display mode of its column, except while a command or a
 // trace keeps the controller busy.
 void MainDialog::onListRightClick(int column) {
-    DisplayModes modes = session_->modes;
+    DisplayModes modes = session_->modes();
     if (!controller_->busy() && IsColumn(column) && ToggleMode(modes, ColumnAt(column).toggle)) {
         setDisplayModes(modes);
     }

@@ -84,7 +84,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     QSplitter* listArea() const { return listArea_; }
 
     void setDisplayModes(const DisplayModes& modes);
-    const DisplayModes& displayModes() const { return session_->modes; }
+    const DisplayModes& displayModes() const { return session_->modes(); }
 
     // A control of the table by its id; nullptr for an id the table lacks.
     QWidget* control(int id) const {

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "trace/RowFrames.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -9,16 +10,16 @@ namespace daridez {
 
 namespace {
 
+// The row at a trace position; nullptr when it left the list (or never was in it).
 const TraceEntry* entryAt(const TraceList& list, std::uint32_t position) {
-    const TraceEntry* entry = list.TraceListHead();
-    for (std::uint32_t i = 0; entry != nullptr && i < position; ++i) {
-        entry = entry->next;
+    if (position < list.headSerial() || position - list.headSerial() >= list.rowCount()) {
+        return nullptr;
     }
-    return entry;
+    return list.at(position - list.headSerial());
 }
 
 std::int64_t distance(const TraceEntry& a, const TraceEntry& b) {
-    const std::int64_t d = a.slotTimes[0] - b.slotTimes[0];
+    const std::int64_t d = OpenerTime(a) - OpenerTime(b);
     return d < 0 ? -d : d;
 }
 
@@ -31,9 +32,10 @@ int FindListRow(const TraceListModel& model, const TraceList& list, std::uint32_
         return -1;
     }
     // Neither sorted nor filtered: the list shows the trace in its order.
-    if (position < static_cast<std::uint32_t>(rows) &&
-        model.rowEntry(static_cast<int>(position)) == target) {
-        return static_cast<int>(position);
+    const std::uint64_t index = position - list.headSerial();
+    if (index < static_cast<std::uint64_t>(rows) &&
+        model.rowEntry(static_cast<int>(index)) == target) {
+        return static_cast<int>(index);
     }
     int nearest = -1;
     std::int64_t best = std::numeric_limits<std::int64_t>::max();

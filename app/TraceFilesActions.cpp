@@ -68,7 +68,7 @@ void TraceFilesActions::saveTrace() {
     }
     // The chooser's modal loop kept the timer running: rows that arrived meanwhile
     // are saved too.
-    if (!DumpWriter::save(session_.list.TraceListHead(), path.toStdString())) {
+    if (!DumpWriter::save(session_.list, path.toStdString())) {
         prompts_.message(QStringLiteral("save error"));
     }
 }
@@ -144,8 +144,7 @@ void TraceFilesActions::exportTrace() {
     SafeReplace out(target);
     // The chooser's loop kept the timer running: rows that arrived meanwhile go too.
     const bool ok = out.open() &&
-                    ExportTrace(session_.list.TraceListHead(), ExportFormatOf(target), epochMicros_,
-                                select, out) &&
+                    ExportTrace(session_.list, ExportFormatOf(target), epochMicros_, select, out) &&
                     out.commit();
     if (!ok) {
         prompts_.message(QStringLiteral("export error"));
@@ -164,7 +163,9 @@ bool TraceFilesActions::chooseRowSelection(std::function<bool(const TraceEntry&)
                         {QStringLiteral("Matching rows"), QStringLiteral("All rows")});
     if (answer == 0) {
         // A copy: the search may change its query while the file chooser is open.
-        select = [kept = *query](const TraceEntry& entry) { return kept.matches(entry); };
+        select = [kept = *query, &form = session_.list.textForm()](const TraceEntry& entry) {
+            return kept.matches(entry, form);
+        };
     }
     return answer >= 0;
 }

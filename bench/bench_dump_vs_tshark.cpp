@@ -30,8 +30,8 @@ bool writeCapture(const std::string& dumpPath, const std::string& capturePath) {
     }
     FileOutput out(capturePath);
     PcapngWriter writer(out, 0);
-    for (const TraceEntry* row = list.TraceListHead(); row != nullptr; row = row->next) {
-        writer.writeRow(*row);
+    for (const TraceEntry& row : list) {
+        writer.writeRow(row);
     }
     return writer.finish() && out.close();
 }

@@ -26,25 +26,25 @@ void report(const char* what, Seconds seconds, std::uint64_t rows, Seconds load)
 }
 
 // What the summary starts from: the fields and the verdict of every row, and nothing kept.
-Seconds readAndCheck(const TraceEntry* head, unsigned& sink) {
+Seconds readAndCheck(const TraceList& list, unsigned& sink) {
     Seconds best{1e9, 1e9};
     for (int round = 0; round < kRounds; ++round) {
         Timer start;
-        for (const TraceEntry* e = head; e != nullptr; e = e->next) {
-            sink += CheckFrame(*e).failed() ? 1u : 0u;
+        for (const TraceEntry& e : list) {
+            sink += CheckFrame(e).failed() ? 1u : 0u;
         }
         best = fastest(best, secondsSince(start));
     }
     return best;
 }
 
-Seconds summarise(const TraceEntry* head, IdSummary& summary) {
+Seconds summarise(const TraceList& list, IdSummary& summary) {
     Seconds best{1e9, 1e9};
     for (int round = 0; round < kRounds; ++round) {
         Timer start;
         summary.clear();
-        for (const TraceEntry* e = head; e != nullptr; e = e->next) {
-            summary.add(*e);
+        for (const TraceEntry& e : list) {
+            summary.add(e);
         }
         best = fastest(best, secondsSince(start));
     }
@@ -76,10 +76,9 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
                 static_cast<unsigned long long>(view.rows));
 
     unsigned failures = 0;
-    report("read and check each row", readAndCheck(list.TraceListHead(), failures), view.rows,
-           load);
+    report("read and check each row", readAndCheck(list, failures), view.rows, load);
     IdSummary summary;
-    report("add each row", summarise(list.TraceListHead(), summary), view.rows, load);
+    report("add each row", summarise(list, summary), view.rows, load);
 
     start = Timer{};
     const std::string table = FormatIdTable(summary, static_cast<int>(options.baudrate));

@@ -89,9 +89,9 @@ void measureLive(const TraceList& list, Figures& figures) {
     PlotTracker tracker = trackerWithLanes(list);
     std::uint64_t read = 0;
     Timer start;
-    const TraceEntry* open = list.TraceListHead();
-    while (open != nullptr) {
-        for (std::uint64_t i = 0; i < kBatch && open != nullptr; ++i) open = open->next;
+    for (std::uint64_t next = 0; next < list.rowCount();) {
+        next = std::min(next + kBatch, list.rowCount());
+        const TraceEntry* open = next < list.rowCount() ? list.at(next) : nullptr;
         read += tracker.update(list, open).rowsAdded;
         ++figures.batches;
     }

@@ -278,9 +278,11 @@ void measurePagePaint(Bench& bench, TraceList& list, std::uint32_t fewRows) {
     // The same view over the first rows only.
     view.traceModel()->clearRows();
     std::uint32_t added = 0;
-    for (TraceEntry* entry = list.TraceListHead(); entry != nullptr && added < fewRows;
-         entry = entry->next, ++added) {
-        view.traceModel()->AppendRow(entry, entry->number);
+    for (TraceEntry& entry : list) {
+        if (added++ == fewRows) {
+            break;
+        }
+        view.traceModel()->AppendRow(&entry, entry.number);
     }
     view.traceModel()->endOfBatch();
     QCoreApplication::processEvents();

@@ -37,8 +37,8 @@ char* putQuoted(char* out, const char* text, std::size_t length, bool quote) {
 
 }  // namespace
 
-CsvWriter::CsvWriter(ByteOutput& out, const LdfModel* ldf)
-    : out_(out), ldf_(ldf), buffer_(kBlockSize + 4096) {
+CsvWriter::CsvWriter(ByteOutput& out, const TextForm& form, const LdfModel* ldf)
+    : out_(out), form_(form), ldf_(ldf), buffer_(kBlockSize + 4096) {
     if (ldf == nullptr) {
         putRaw(kHeader);
         return;
@@ -52,14 +52,14 @@ bool CsvWriter::writeRow(const TraceEntry& entry) {
     if (!ok_) {
         return false;
     }
-    putField(StoredText(entry, Column::MsgNr), true);
+    CellScratch scratch;
+    putField(CellText(entry, form_, Column::MsgNr, scratch), true);
     for (int column = 1; column < kStoredColumnCount; ++column) {
-        putField(StoredText(entry, static_cast<Column>(column)));
+        putField(CellText(entry, form_, static_cast<Column>(column), scratch));
     }
     putField(ColourWord(entry.textColour));
-    char verdict[FrameVerdict::kTextSize];
-    CheckFrame(entry, ldf_).format(verdict);
-    putField(verdict);
+    scratch.ldf = ldf_;
+    putField(CellText(entry, form_, Column::Check, scratch));
     if (signals_) {
         const LinFrame frame = ReadLinFrame(entry);
         putField(signals_->frameName(frame).c_str());

@@ -8,6 +8,7 @@
 #include "files/ByteOutput.h"
 #include "ldf/LdfModel.h"
 #include "lin/FrameSignals.h"
+#include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -18,9 +19,10 @@ namespace daridez {
 // signals ("Frame", "Signals"), and the verdict judged against it.
 class CsvWriter {
   public:
-    // The header line is buffered here and reaches out before the first record. ldf
-    // (null for none) must outlive the writer.
-    explicit CsvWriter(ByteOutput& out, const LdfModel* ldf = nullptr);
+    // The header line is buffered here and reaches out before the first record. The
+    // texts are made in form, as it is when each row is written. ldf (null for none)
+    // must outlive the writer.
+    CsvWriter(ByteOutput& out, const TextForm& form, const LdfModel* ldf = nullptr);
 
     // Adds the row's record. False once out has refused bytes: nothing more is written.
     bool writeRow(const TraceEntry& entry);
@@ -34,6 +36,7 @@ class CsvWriter {
     bool flush();
 
     ByteOutput& out_;
+    const TextForm& form_;
     const LdfModel* ldf_;
     std::optional<FrameSignals> signals_;
     std::vector<char> buffer_;  // a block and room for a record; used_ bytes filled

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "files/SafeReplace.h"
+#include "trace/RowFrames.h"
 
 namespace daridez {
 
@@ -15,10 +16,11 @@ constexpr std::size_t kBlockSize = 65536;
 // false to stop. A row contributes each kept frame with its check byte as 0x00, then
 // one timer-wrap record per wrap counted behind it; its first empty slot ends it.
 template <typename Put>
-bool forEachChunk(const TraceEntry* head, Put&& put) {
-    for (const TraceEntry* entry = head; entry != nullptr; entry = entry->next) {
+bool forEachChunk(const TraceList& list, Put&& put) {
+    for (const TraceEntry& entry : list) {
         for (int k = 0; k < kSlotCount; ++k) {
-            const std::uint8_t* slot = entry->frames[k];
+            std::uint8_t slot[kSlotSize];
+            SlotFrame(entry, static_cast<Slot>(k), slot);
             const int length = slot[0];
             if (length != 0) {
                 // A bad frame may say it is longer than the 8 bytes a slot keeps: the
@@ -31,7 +33,7 @@ bool forEachChunk(const TraceEntry* head, Put&& put) {
                     return false;
                 }
             }
-            for (std::uint32_t w = 0; w < entry->wrapCounts[k]; ++w) {
+            for (std::uint32_t w = 0; w < entry.wrapCounts[k]; ++w) {
                 if (!put(kTimerWrapRecord, sizeof kTimerWrapRecord)) {
                     return false;
                 }
@@ -45,7 +47,7 @@ bool forEachChunk(const TraceEntry* head, Put&& put) {
 }
 
 // Writes the dump of the rows to out in large blocks; false when a write failed.
-bool writeBlocks(const TraceEntry* head, ByteOutput& out) {
+bool writeBlocks(const TraceList& list, ByteOutput& out) {
     std::vector<std::uint8_t> block;
     block.reserve(kBlockSize + 256);
     const auto flushBlock = [&block, &out] {
@@ -53,7 +55,7 @@ bool writeBlocks(const TraceEntry* head, ByteOutput& out) {
         block.clear();
         return written;
     };
-    const bool ok = forEachChunk(head, [&](const std::uint8_t* bytes, std::size_t count) {
+    const bool ok = forEachChunk(list, [&](const std::uint8_t* bytes, std::size_t count) {
         block.insert(block.end(), bytes, bytes + count);
         return block.size() < kBlockSize || flushBlock();
     });
@@ -62,16 +64,16 @@ bool writeBlocks(const TraceEntry* head, ByteOutput& out) {
 
 }  // namespace
 
-void DumpWriter::serialize(const TraceEntry* head, std::vector<std::uint8_t>& out) {
-    forEachChunk(head, [&out](const std::uint8_t* bytes, std::size_t count) {
+void DumpWriter::serialize(const TraceList& list, std::vector<std::uint8_t>& out) {
+    forEachChunk(list, [&out](const std::uint8_t* bytes, std::size_t count) {
         out.insert(out.end(), bytes, bytes + count);
         return true;
     });
 }
 
-bool DumpWriter::save(const TraceEntry* head, const std::string& path) {
+bool DumpWriter::save(const TraceList& list, const std::string& path) {
     SafeReplace out(path);
-    return out.open() && writeBlocks(head, out) && out.commit();
+    return out.open() && writeBlocks(list, out) && out.commit();
 }
 
 }  // namespace daridez

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "trace/TraceEntry.h"
+#include "trace/TraceList.h"
 
 namespace daridez {
 
@@ -13,13 +13,13 @@ namespace daridez {
 // timer wrap, rows in creation order.
 class DumpWriter {
   public:
-    // Appends the dump bytes of the rows from head on to out.
-    static void serialize(const TraceEntry* head, std::vector<std::uint8_t>& out);
+    // Appends the dump bytes of the list's rows to out.
+    static void serialize(const TraceList& list, std::vector<std::uint8_t>& out);
 
     // Saves to path through SafeReplace: the old file is replaced only when every byte
     // reached the disk. On failure it is left as it was, the temporary file removed,
     // and false returned ("save error").
-    static bool save(const TraceEntry* head, const std::string& path);
+    static bool save(const TraceList& list, const std::string& path);
 };
 
 }  // namespace daridez

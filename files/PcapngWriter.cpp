@@ -5,6 +5,7 @@
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
 #include "trace/FrameKind.h"
+#include "trace/RowFrames.h"
 
 namespace daridez {
 
@@ -181,14 +182,15 @@ bool PcapngWriter::writeDeviceEvent(const TraceEntry& entry) {
     if (!ok_) {
         return false;
     }
-    const std::uint8_t* opener = entry.frames[0];
+    std::uint8_t opener[kSlotSize];
+    SlotFrame(entry, Slot::Opener, opener);
     const bool deviceError = opener[0] == 5 && opener[1] == FrameKind::DeviceError;
     const bool overflow = opener[0] == 3 && opener[1] == FrameKind::BufferOverflow;
     if (!deviceError && !overflow) {
         return true;
     }
     std::uint8_t block[kMaxPacketBlock];
-    const auto stamp = static_cast<std::uint64_t>(epochMicros_ + entry.slotTimes[0]);
+    const auto stamp = static_cast<std::uint64_t>(epochMicros_ + OpenerTime(entry));
     const std::uint8_t* end = putEvent(block, deviceError, opener[4], stamp);
     return append(block, static_cast<std::size_t>(end - block));
 }

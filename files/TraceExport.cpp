@@ -9,10 +9,10 @@ namespace daridez {
 namespace {
 
 template <typename Writer>
-bool writeRows(Writer& writer, const TraceEntry* head,
+bool writeRows(Writer& writer, const TraceList& list,
                const std::function<bool(const TraceEntry&)>& select) {
-    for (const TraceEntry* entry = head; entry != nullptr; entry = entry->next) {
-        if ((!select || select(*entry)) && !writer.writeRow(*entry)) {
+    for (const TraceEntry& entry : list) {
+        if ((!select || select(entry)) && !writer.writeRow(entry)) {
             return false;
         }
     }
@@ -31,14 +31,14 @@ ExportFormat ExportFormatOf(std::string_view path) {
                : ExportFormat::Pcapng;
 }
 
-bool ExportTrace(const TraceEntry* head, ExportFormat format, std::int64_t epochMicros,
+bool ExportTrace(const TraceList& list, ExportFormat format, std::int64_t epochMicros,
                  const std::function<bool(const TraceEntry&)>& select, ByteOutput& out) {
     if (format == ExportFormat::Csv) {
-        CsvWriter writer(out);
-        return writeRows(writer, head, select);
+        CsvWriter writer(out, list.textForm());
+        return writeRows(writer, list, select);
     }
     PcapngWriter writer(out, epochMicros);
-    return writeRows(writer, head, select);
+    return writeRows(writer, list, select);
 }
 
 }  // namespace daridez

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "files/ByteOutput.h"
-#include "trace/TraceEntry.h"
+#include "trace/TraceList.h"
 
 namespace daridez {
 
@@ -15,10 +15,10 @@ enum class ExportFormat { Pcapng, Csv };
 // else a pcapng capture.
 ExportFormat ExportFormatOf(std::string_view path);
 
-// Writes the rows from head on that select keeps (every row when select is empty) to
+// Writes the rows of the list that select keeps (every row when select is empty) to
 // out in format; epochMicros is the wall-clock time of trace time 0, for pcapng. False
 // when out refused bytes. Adds nothing per row to what the writers do.
-bool ExportTrace(const TraceEntry* head, ExportFormat format, std::int64_t epochMicros,
+bool ExportTrace(const TraceList& list, ExportFormat format, std::int64_t epochMicros,
                  const std::function<bool(const TraceEntry&)>& select, ByteOutput& out);
 
 }  // namespace daridez

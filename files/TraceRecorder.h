@@ -38,6 +38,7 @@ class TraceRecorder : public ByteSink {
     void received(const std::uint8_t* bytes, std::size_t count) override;
     void tick() override;
     void traceEnded() override;
+    std::string keptIn() const override { return recording() ? path_ : std::string(); }
 
     bool recording() const { return file_ != nullptr; }
     // The file of the current or the last recording, and the bytes it received.

@@ -15,6 +15,7 @@
 
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
+#include "lin/Columns.h"
 #include "protocol/StreamDecoder.h"
 
 using namespace daridez;
@@ -39,13 +40,14 @@ struct Trace {
     StreamDecoder& decoder = session.decoder;
 
     explicit Trace(std::uint8_t modeBits) {
-        session.modes = DisplayModes{(modeBits & 1) != 0, (modeBits & 2) != 0, (modeBits & 4) != 0};
+        session.applyDisplayModes(
+            DisplayModes{(modeBits & 1) != 0, (modeBits & 2) != 0, (modeBits & 4) != 0});
         decoder.ResetDecoder();
     }
 
     std::vector<std::uint8_t> saved() const {
         std::vector<std::uint8_t> bytes;
-        DumpWriter::serialize(list.TraceListHead(), bytes);
+        DumpWriter::serialize(list, bytes);
         return bytes;
     }
 
@@ -68,13 +70,16 @@ struct Trace {
         return saved();
     }
 
-    // Every row is linked, handed to the view once, and its texts are terminated.
+    // Every row is kept, handed to the view once, and its texts fit their room.
     void verify() const {
-        const auto ended = [](const auto& text) { return std::memchr(text, '\0', sizeof text); };
         std::size_t rows = 0;
-        for (const TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next, ++rows)
-            check(ended(e->numberText) && ended(e->timeText) && ended(e->infoText) &&
-                  ended(e->syncText) && ended(e->idText));
+        CellScratch scratch;
+        for (const TraceEntry& e : list) {
+            ++rows;
+            for (int c = 0; c < kStoredColumnCount; ++c)
+                check(std::strlen(CellText(e, list.textForm(), Column(c), scratch)) <
+                      kFieldTextSize);
+        }
         check(rows == view.rows);
     }
 };

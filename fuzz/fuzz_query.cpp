@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string again;
     const std::optional<Query> reparsed = Query::parse(query->text(), again);
     check(reparsed.has_value());
-    for (const TraceEntry* row = rows.list.TraceListHead(); row != nullptr; row = row->next)
-        check(query->matches(*row) == reparsed->matches(*row));
+    const TextForm& form = rows.list.textForm();
+    for (const TraceEntry& row : rows.list)
+        check(query->matches(row, form) == reparsed->matches(row, form));
     return 0;
 }

@@ -1,28 +1,121 @@
 #include "lin/Columns.h"
 
+#include <initializer_list>
+
 #include "lin/RowReader.h"
+#include "trace/FieldText.h"
+#include "trace/FrameKind.h"
+#include "trace/RowFrames.h"
 #include "trace/TimeFormat.h"
 
 namespace daridez {
 
 namespace {
 
-template <std::size_t Offset>
-const char* stored(const TraceEntry& entry, CellScratch& /*scratch*/) {
-    return reinterpret_cast<const char*>(&entry) + Offset;
+using F = TextForm;
+using E = TraceEntry;
+using X = CellScratch;
+
+const char* numberText(const E& entry, const F& /*form*/, X& scratch) {
+    FormatNumberText(scratch.number, entry.number);
+    return scratch.number;
 }
 
-template <int Byte>
-const char* byteText(const TraceEntry& entry, CellScratch& /*scratch*/) {
-    return entry.byteTexts[Byte];
+// The time the row showed when it was made, until a switch of the time mode: then the
+// time of its opening frame, relative to the opening frame of the row made before.
+const char* timeText(const E& entry, const F& form, X& scratch) {
+    const bool redrawn = entry.generation < form.timeRedrawn;
+    const std::int64_t time = redrawn ? OpenerTime(entry) : entry.time;
+    if (form.modes.relativeTime) {
+        FormatRelativeTime(scratch.time, redrawn ? entry.previousTime : entry.relativeBase, time);
+    } else {
+        FormatAbsoluteTime(scratch.time, time);
+    }
+    return scratch.time;
 }
 
-const char* verdictText(const TraceEntry& entry, CellScratch& scratch) {
+// A row opened by a frame: the frames that open rows of their own, with the right
+// length, and every other frame as a bad frame.
+const char* openerText(const E& entry, X& scratch) {
+    const int length = entry.opener[0];
+    const std::uint8_t kind = entry.opener[1];
+    if (kind == FrameKind::StartMarker && length == 5) {
+        char* out = scratch.field;
+        for (const char c : {'S', 'T', 'A', 'R', 'T', ' ', '('}) {
+            *out++ = c;
+        }
+        out = PutDecimal(out, (unsigned{entry.opener[2]} << 8) | entry.opener[3], 1);
+        out[0] = ')';
+        out[1] = '\0';
+        return scratch.field;
+    }
+    if (kind == FrameKind::BreakField && length == 4) {
+        return "Break";
+    }
+    if (kind == FrameKind::DeviceError && length == 5) {
+        scratch.field[0] = '#';
+        *PutHexByte(scratch.field + 1, entry.opener[4]) = '\0';
+        return scratch.field;
+    }
+    if (kind == FrameKind::BufferOverflow && length == 3) {
+        return "#BufOvfl";
+    }
+    FormatBadFrameText(scratch.field, entry.opener, length + 1);
+    return scratch.field;
+}
+
+const char* infoText(const E& entry, const F& /*form*/, X& scratch) {
+    if ((entry.flags & RowFlag::kOpened) != 0) {
+        return openerText(entry, scratch);
+    }
+    // A start row, and its start marker once it came.
+    return SlotFilled(entry, Slot::Opener) ? openerText(entry, scratch) : "START";
+}
+
+const char* syncText(const E& entry, const F& /*form*/, X& scratch) {
+    if (!SlotFilled(entry, Slot::Sync)) {
+        return "";
+    }
+    FormatSyncText(scratch.field, SlotValue(entry, Slot::Sync));
+    return scratch.field;
+}
+
+const char* idText(const E& entry, const F& form, X& scratch) {
+    if (!SlotFilled(entry, Slot::Id)) {
+        return "";
+    }
+    FormatIdText(scratch.field, SlotValue(entry, Slot::Id), form.modes.protectedId);
+    return scratch.field;
+}
+
+template <Slot S>
+const char* byteText(const E& entry, const F& form, X& scratch) {
+    if (!SlotFilled(entry, S)) {
+        return "";
+    }
+    FormatByteText(scratch.field, SlotValue(entry, S), form.modes.hexData);
+    return scratch.field;
+}
+
+// CS shows plain hexadecimal when its row is made; a switch of the data mode renders it
+// as the data bytes from then on.
+const char* checksumText(const E& entry, const F& form, X& scratch) {
+    if (entry.generation < form.dataRedrawn && &entry != form.openAtDataSwitch) {
+        return byteText<Slot::Cs>(entry, form, scratch);
+    }
+    if (!SlotFilled(entry, Slot::Cs)) {
+        return "";
+    }
+    *PutHexByte(scratch.field, SlotValue(entry, Slot::Cs)) = '\0';
+    return scratch.field;
+}
+
+const char* verdictText(const E& entry, const F& /*form*/, X& scratch) {
     CheckFrame(entry, scratch.ldf).format(scratch.text);
     return scratch.text;
 }
 
-const char* frameText(const TraceEntry& entry, CellScratch& scratch) {
+const char* frameText(const E& entry, const F& /*form*/, X& scratch) {
     return RowReader(scratch.ldf).frameText(ReadLinFrame(entry), scratch.text, sizeof scratch.text);
 }
 
@@ -34,22 +127,21 @@ std::string noTip(const TraceEntry& /*entry*/, const LdfModel* /*ldf*/) {
 // "Info", the time since the frame of the column before for the others. A slot time
 // of 0 means no frame arrived there. Under a data byte's time, the signals of the LDF
 // that cover the byte, with their values.
-template <int Slot>
+template <Slot S>
 std::string slotTimeTip(const TraceEntry& entry, const LdfModel* ldf) {
-    if (entry.slotTimes[Slot] == 0) {
+    const std::int64_t time = SlotTime(entry, S);
+    if (time == 0) {
         return {};
     }
     char text[kTimeTextSize];
-    if constexpr (Slot == 0) {
-        FormatAbsoluteTime(text, entry.slotTimes[0]);
+    if constexpr (S == Slot::Opener) {
+        FormatAbsoluteTime(text, time);
     } else {
-        FormatRelativeTime(text, entry.slotTimes[Slot - 1], entry.slotTimes[Slot]);
+        FormatRelativeTime(text, SlotTime(entry, static_cast<Slot>(static_cast<int>(S) - 1)), time);
     }
-    constexpr int kFirstDataSlot = 3;
-    constexpr int kLastDataSlot = 10;
-    if constexpr (Slot >= kFirstDataSlot && Slot <= kLastDataSlot) {
-        const std::string covering =
-            RowReader(ldf).byteSignals(ReadLinFrame(entry), Slot - kFirstDataSlot);
+    if constexpr (S >= Slot::Db0 && S <= Slot::Db7) {
+        const std::string covering = RowReader(ldf).byteSignals(
+            ReadLinFrame(entry), static_cast<int>(S) - static_cast<int>(Slot::Db0));
         if (!covering.empty()) {
             return text + ("\n" + covering);
         }
@@ -62,31 +154,26 @@ std::string verdictTip(const TraceEntry& entry, const LdfModel* ldf) {
 }
 
 using M = ModeToggle;
-using S = SortRule;
+using R = SortRule;
 
 // "TimeStamp" and "ID" show the header of their display mode from the start.
 constexpr std::array<ColumnInfo, kListColumnCount> kColumns = {{
-    {"MsgNr", "MsgNr", 50, M::None, S::Number, false, stored<offsetof(TraceEntry, numberText)>,
-     noTip},
-    {"rel. TimeStamp", "abs. TimeStamp", 110, M::Time, S::Bytes, false,
-     stored<offsetof(TraceEntry, timeText)>, noTip},
-    {"Info", "Info", 100, M::None, S::IgnoreCase, true, stored<offsetof(TraceEntry, infoText)>,
-     slotTimeTip<0>},
-    {"Sync", "Sync", 45, M::None, S::IgnoreCase, true, stored<offsetof(TraceEntry, syncText)>,
-     slotTimeTip<1>},
-    {"[ID]", "(id)", 35, M::Id, S::IgnoreCase, true, stored<offsetof(TraceEntry, idText)>,
-     slotTimeTip<2>},
-    {"DB0", "DB0", 35, M::Data, S::IgnoreCase, true, byteText<0>, slotTimeTip<3>},
-    {"DB1", "DB1", 35, M::Data, S::IgnoreCase, true, byteText<1>, slotTimeTip<4>},
-    {"DB2", "DB2", 35, M::Data, S::IgnoreCase, true, byteText<2>, slotTimeTip<5>},
-    {"DB3", "DB3", 35, M::Data, S::IgnoreCase, true, byteText<3>, slotTimeTip<6>},
-    {"DB4", "DB4", 35, M::Data, S::IgnoreCase, true, byteText<4>, slotTimeTip<7>},
-    {"DB5", "DB5", 35, M::Data, S::IgnoreCase, true, byteText<5>, slotTimeTip<8>},
-    {"DB6", "DB6", 35, M::Data, S::IgnoreCase, true, byteText<6>, slotTimeTip<9>},
-    {"DB7", "DB7", 35, M::Data, S::IgnoreCase, true, byteText<7>, slotTimeTip<10>},
-    {"CS", "CS", 35, M::None, S::IgnoreCase, true, byteText<8>, slotTimeTip<11>},
-    {"Check", "Check", 90, M::None, S::IgnoreCase, true, verdictText, verdictTip},
-    {"Frame", "Frame", 170, M::None, S::IgnoreCase, true, frameText, noTip},
+    {"MsgNr", "MsgNr", 50, M::None, R::Number, false, numberText, noTip},
+    {"rel. TimeStamp", "abs. TimeStamp", 110, M::Time, R::Bytes, false, timeText, noTip},
+    {"Info", "Info", 100, M::None, R::IgnoreCase, true, infoText, slotTimeTip<Slot::Opener>},
+    {"Sync", "Sync", 45, M::None, R::IgnoreCase, true, syncText, slotTimeTip<Slot::Sync>},
+    {"[ID]", "(id)", 35, M::Id, R::IgnoreCase, true, idText, slotTimeTip<Slot::Id>},
+    {"DB0", "DB0", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db0>, slotTimeTip<Slot::Db0>},
+    {"DB1", "DB1", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db1>, slotTimeTip<Slot::Db1>},
+    {"DB2", "DB2", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db2>, slotTimeTip<Slot::Db2>},
+    {"DB3", "DB3", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db3>, slotTimeTip<Slot::Db3>},
+    {"DB4", "DB4", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db4>, slotTimeTip<Slot::Db4>},
+    {"DB5", "DB5", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db5>, slotTimeTip<Slot::Db5>},
+    {"DB6", "DB6", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db6>, slotTimeTip<Slot::Db6>},
+    {"DB7", "DB7", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db7>, slotTimeTip<Slot::Db7>},
+    {"CS", "CS", 35, M::None, R::IgnoreCase, true, checksumText, slotTimeTip<Slot::Cs>},
+    {"Check", "Check", 90, M::None, R::IgnoreCase, true, verdictText, verdictTip},
+    {"Frame", "Frame", 170, M::None, R::IgnoreCase, true, frameText, noTip},
 }};
 
 }  // namespace
@@ -114,23 +201,18 @@ const char* ColumnHeader(Column column, const DisplayModes& modes) {
     return on ? info.header : info.otherHeader;
 }
 
-const char* StoredText(const TraceEntry& entry, Column column) {
-    CellScratch unused;
-    return ColumnAt(column).text(entry, unused);
-}
-
-void AppendRowLine(std::string& line, const TraceEntry& entry, bool withVerdict,
-                   const LdfModel* ldf) {
+void AppendRowLine(std::string& line, const TraceEntry& entry, const TextForm& form,
+                   bool withVerdict, const LdfModel* ldf) {
+    CellScratch scratch;
+    scratch.ldf = ldf;
     for (int column = 0; column < kStoredColumnCount; ++column) {
-        line += StoredText(entry, static_cast<Column>(column));
+        line += CellText(entry, form, static_cast<Column>(column), scratch);
         line += '\t';
     }
     line += ColourWord(entry.textColour);
     if (withVerdict) {
-        char verdict[FrameVerdict::kTextSize];
-        CheckFrame(entry, ldf).format(verdict);
         line += '\t';
-        line += verdict;
+        line += CellText(entry, form, Column::Check, scratch);
     }
     line += '\n';
 }

@@ -10,9 +10,9 @@
 
 namespace daridez {
 
-// The trace list's columns, left to right. MsgNr..Cs are the texts every row stores;
-// Check is the LIN frame verdict and Frame the frame's name in the LDF, both computed
-// from the row's frames when asked for.
+// The trace list's columns, left to right. MsgNr..Cs are the texts of the device's
+// fields; Check is the LIN frame verdict and Frame the frame's name in the LDF. Every
+// text is made from the row when asked for.
 enum class Column : int {
     MsgNr,
     TimeStamp,
@@ -34,7 +34,7 @@ enum class Column : int {
 };
 
 inline constexpr int kListColumnCount = static_cast<int>(Column::Count);
-// The columns whose texts a row stores (MsgNr..Cs): what daridez-dump prints per row.
+// The columns of the device's fields (MsgNr..Cs): what daridez-dump prints per row.
 inline constexpr int kStoredColumnCount = static_cast<int>(Column::Cs) + 1;
 
 // Which display mode a right-click in a column toggles.
@@ -49,10 +49,14 @@ enum class SortRule { Number, Bytes, IgnoreCase };
 
 class LdfModel;
 
-// Room for a text a column computes instead of storing, and the LDF the row is read
-// with (nullptr: none).
+// Room for the text of a cell, and the LDF the row is read with (nullptr: none).
 struct CellScratch {
-    char text[FrameVerdict::kTextSize];
+    union {
+        char number[kNumberTextSize];
+        char time[kTimeTextSize];
+        char field[kFieldTextSize];
+        char text[FrameVerdict::kTextSize];  // the verdict, the frame's name
+    };
     const LdfModel* ldf = nullptr;
 };
 
@@ -63,8 +67,8 @@ struct ColumnInfo {
     ModeToggle toggle;
     SortRule sort;
     bool rowColoured;  // drawn in the row's text colour (else the window text colour)
-    // The cell's text: stored in the row, or made in scratch.
-    const char* (*text)(const TraceEntry& entry, CellScratch& scratch);
+    // The cell's text in the form, made in scratch (or a constant).
+    const char* (*text)(const TraceEntry& entry, const TextForm& form, CellScratch& scratch);
     // The cell's tool tip ("" when there is none), read with the LDF ldf (may be null).
     std::string (*toolTip)(const TraceEntry& entry, const LdfModel* ldf);
 };
@@ -80,17 +84,17 @@ inline bool IsColumn(int column) {
 // The header of a column in the given display modes.
 const char* ColumnHeader(Column column, const DisplayModes& modes);
 
-inline const char* CellText(const TraceEntry& entry, Column column, CellScratch& scratch) {
-    return ColumnAt(column).text(entry, scratch);
+// The one way every reader (the view, sort, search, exports, daridez-dump) gets a
+// cell's text.
+inline const char* CellText(const TraceEntry& entry, const TextForm& form, Column column,
+                            CellScratch& scratch) {
+    return ColumnAt(column).text(entry, form, scratch);
 }
 
-// A stored column's text (MsgNr..Cs), without scratch.
-const char* StoredText(const TraceEntry& entry, Column column);
-
 // Appends the row as one line of text, as daridez-dump prints it and the list copies
-// it: the 14 stored texts and the colour word, TAB-separated, with the verdict as a
+// it: the 14 field texts and the colour word, TAB-separated, with the verdict as a
 // 16th field when asked for (judged against ldf when it is not null), and a line feed.
-void AppendRowLine(std::string& line, const TraceEntry& entry, bool withVerdict,
-                   const LdfModel* ldf = nullptr);
+void AppendRowLine(std::string& line, const TraceEntry& entry, const TextForm& form,
+                   bool withVerdict, const LdfModel* ldf = nullptr);
 
 }  // namespace daridez

@@ -4,34 +4,31 @@ namespace daridez {
 
 TrackerUpdate IdSummaryTracker::update(const TraceList& list, const TraceEntry* openRow) {
     TrackerUpdate result;
-    if (listReplaced(list)) {
+    if (list.emptyings() != emptyings_) {
+        result.restarted = rows_ != 0;
         reset();
-        result.restarted = true;
     }
-    const TraceEntry* row = last_ != nullptr ? last_->next : list.TraceListHead();
-    for (; row != nullptr && row != openRow; row = row->next) {
+    emptyings_ = list.emptyings();
+    if (next_ < list.headSerial()) {
+        next_ = list.headSerial();
+    }
+    const std::uint64_t end = list.headSerial() + list.rowCount();
+    for (; next_ < end; ++next_) {
+        const TraceEntry* row = list.at(next_ - list.headSerial());
+        if (row == openRow) {
+            break;
+        }
         summary_.add(*row);
-        last_ = row;
         ++rows_;
         ++result.rowsAdded;
-    }
-    if (rows_ != 0 && head_ == nullptr) {
-        head_ = list.TraceListHead();
     }
     return result;
 }
 
 void IdSummaryTracker::reset() {
     summary_.clear();
-    head_ = nullptr;
-    last_ = nullptr;
+    next_ = 0;
     rows_ = 0;
-}
-
-// A freed head may come back at the same address for the next trace; a list that holds
-// fewer rows than were added is a new one all the same.
-bool IdSummaryTracker::listReplaced(const TraceList& list) const {
-    return rows_ != 0 && (list.TraceListHead() != head_ || list.rowCount() < rows_);
 }
 
 }  // namespace daridez

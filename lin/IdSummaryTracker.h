@@ -18,14 +18,14 @@ struct TrackerUpdate {
 // adds only the rows completed since the previous one, so a window can refresh it on a
 // timer however long the trace gets.
 //
-// It holds on to the last row it added; whoever frees the list's rows must call reset()
-// (or let the next update see the emptied list) before that row could be followed.
+// It remembers how far into the trace it has read; rows freed from the head before it
+// read them (a ring dropping the oldest) are passed over.
 class IdSummaryTracker {
   public:
     // Adds the rows after the last one added, up to but not including openRow: the row
     // the decoder may still fill (its currentEntry() while a trace or a load runs;
-    // nullptr when every row is complete). Starts over first when the list's head is
-    // not the one it started from or the list holds fewer rows than were added.
+    // nullptr when every row is complete). Starts over first when the list was emptied
+    // since the last update.
     TrackerUpdate update(const TraceList& list, const TraceEntry* openRow);
     // Forgets every row: the trace was cleared or is being reloaded.
     void reset();
@@ -36,11 +36,9 @@ class IdSummaryTracker {
     std::uint64_t rowsAdded() const { return rows_; }
 
   private:
-    bool listReplaced(const TraceList& list) const;
-
     IdSummary summary_;
-    const TraceEntry* head_ = nullptr;  // the list's head when the first row was added
-    const TraceEntry* last_ = nullptr;  // the last row added
+    std::uint64_t emptyings_ = 0;  // the list's count of emptyings when rows were added
+    std::uint64_t next_ = 0;       // the trace position of the next row to add
     std::uint64_t rows_ = 0;
 };
 

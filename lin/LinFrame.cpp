@@ -1,37 +1,29 @@
 #include "lin/LinFrame.h"
 
 #include "trace/FrameKind.h"
+#include "trace/RowFrames.h"
 
 namespace daridez {
 
-namespace {
-
-constexpr int kSyncSlot = 1;
-constexpr int kIdSlot = 2;
-constexpr int kFirstResponseSlot = 3;
-constexpr int kValueByte = 4;  // L, kind, stamp high, stamp low, value
-
-bool slotFilled(const TraceEntry& entry, int slot) {
-    return entry.frames[slot][0] != 0;
-}
-
-}  // namespace
-
 LinFrame ReadLinFrame(const TraceEntry& entry) {
     LinFrame frame;
-    frame.isLinFrame = entry.frames[0][0] == 4 && entry.frames[0][1] == FrameKind::BreakField;
+    frame.isLinFrame = SlotFilled(entry, Slot::Opener) && entry.opener[0] == 4 &&
+                       entry.opener[1] == FrameKind::BreakField;
     if (!frame.isLinFrame) {
         return frame;
     }
-    frame.time = entry.slotTimes[0];
-    frame.hasSync = slotFilled(entry, kSyncSlot);
-    frame.sync = entry.frames[kSyncSlot][kValueByte];
-    frame.hasId = slotFilled(entry, kIdSlot);
-    frame.pid = entry.frames[kIdSlot][kValueByte];
+    frame.time = OpenerTime(entry);
+    frame.hasSync = SlotFilled(entry, Slot::Sync);
+    frame.sync = SlotValue(entry, Slot::Sync);
+    frame.hasId = SlotFilled(entry, Slot::Id);
+    frame.pid = SlotValue(entry, Slot::Id);
     // The decoder fills the slots strictly in order: the response ends at the first
     // empty slot.
-    for (int slot = kFirstResponseSlot; slot < kSlotCount && slotFilled(entry, slot); ++slot) {
-        frame.response[frame.responseCount++] = entry.frames[slot][kValueByte];
+    for (int slot = static_cast<int>(Slot::Db0); slot < kSlotCount; ++slot) {
+        if (!SlotFilled(entry, static_cast<Slot>(slot))) {
+            break;
+        }
+        frame.response[frame.responseCount++] = SlotValue(entry, static_cast<Slot>(slot));
     }
     return frame;
 }

@@ -4,15 +4,19 @@
 
 namespace daridez {
 
-// Reads the rows from from up to stop, keeping reader's clock, and hands each LIN frame
-// row to feed. Returns the last row read (nullptr: none).
+// Reads the rows from trace position reader.row on, up to the open row stop or the
+// end of the list, keeping reader's clock, and hands each LIN frame row to feed. Rows
+// freed from the head before they were read are passed over.
 template <typename Feed>
-const TraceEntry* PlotTracker::read(const TraceEntry* from, const TraceEntry* stop, Reader& reader,
-                                    Feed feed) {
-    const TraceEntry* last = nullptr;
-    for (const TraceEntry* entry = from; entry != nullptr && entry != stop;
-         entry = entry->next, ++reader.row) {
-        last = entry;
+void PlotTracker::read(const TraceList& list, std::uint64_t end, const TraceEntry* stop,
+                       Reader& reader, Feed feed) {
+    reader.row = std::max<std::uint64_t>(reader.row, list.headSerial());
+    end = std::min(end, list.headSerial() + list.rowCount());
+    for (; reader.row < end; ++reader.row) {
+        const TraceEntry* entry = list.at(reader.row - list.headSerial());
+        if (entry == stop) {
+            break;
+        }
         if (entry->number == 0 && reader.seenFrame) {
             reader.newRecording = true;
             reader.offset = reader.lastTime;
@@ -22,7 +26,7 @@ const TraceEntry* PlotTracker::read(const TraceEntry* from, const TraceEntry* st
             continue;
         }
         PlotRow row;
-        row.row = reader.row;
+        row.row = static_cast<std::uint32_t>(reader.row);
         row.time = reader.offset + frame.time;
         row.newRecording = reader.newRecording;
         row.frame = &frame;
@@ -32,18 +36,17 @@ const TraceEntry* PlotTracker::read(const TraceEntry* from, const TraceEntry* st
         reader.seenFrame = true;
         reader.lastTime = row.time;
     }
-    return last;
 }
 
 PlotTracker::Update PlotTracker::update(const TraceList& list, const TraceEntry* openRow) {
     Update result;
-    if (listReplaced(list)) {
+    if (list.emptyings() != emptyings_) {
+        result.restarted = rows_ != 0;
         reset();
-        result.restarted = true;
     }
-    const TraceEntry* from = last_ != nullptr ? last_->next : list.TraceListHead();
-    const std::uint32_t before = reader_.row;
-    const TraceEntry* last = read(from, openRow, reader_, [this](const PlotRow& row) {
+    emptyings_ = list.emptyings();
+    const std::uint64_t before = std::max(reader_.row, list.headSerial());
+    read(list, kNoLimit, openRow, reader_, [this](const PlotRow& row) {
         firstTime_ = seenFrame_ ? firstTime_ : row.time;
         lastTime_ = row.time;
         seenFrame_ = true;
@@ -51,15 +54,8 @@ PlotTracker::Update PlotTracker::update(const TraceList& list, const TraceEntry*
             lane.add(row);
         }
     });
-    if (last == nullptr) {
-        return result;
-    }
     result.rowsAdded = reader_.row - before;
-    last_ = last;
     rows_ += result.rowsAdded;
-    if (head_ == nullptr) {
-        head_ = list.TraceListHead();
-    }
     return result;
 }
 
@@ -68,8 +64,6 @@ void PlotTracker::reset() {
         lane.clear();
     }
     reader_ = Reader{};
-    head_ = nullptr;
-    last_ = nullptr;
     rows_ = 0;
     firstTime_ = lastTime_ = 0;
     seenFrame_ = false;
@@ -77,11 +71,8 @@ void PlotTracker::reset() {
 
 void PlotTracker::refill(PlotLane& lane, const TraceList& list) const {
     lane.clear();
-    if (last_ == nullptr) {
-        return;
-    }
     Reader reader;
-    read(list.TraceListHead(), last_->next, reader, [&lane](const PlotRow& row) { lane.add(row); });
+    read(list, reader_.row, nullptr, reader, [&lane](const PlotRow& row) { lane.add(row); });
 }
 
 void PlotTracker::addLane(const PlotSource& source, const TraceList& list) {
@@ -122,12 +113,6 @@ void PlotTracker::setBaudrate(int baudrate, const TraceList& list) {
             refill(lane, list);
         }
     }
-}
-
-// A freed head may come back at the same address for the next trace; a list that holds
-// fewer rows than were read is a new one all the same.
-bool PlotTracker::listReplaced(const TraceList& list) const {
-    return rows_ != 0 && (list.TraceListHead() != head_ || list.rowCount() < rows_);
 }
 
 }  // namespace daridez

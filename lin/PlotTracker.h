@@ -17,8 +17,9 @@ namespace daridez {
 // The plot's clock runs on across recordings: the first row of a new recording (number
 // 0) continues from the last LIN frame before it, so time only grows.
 //
-// Like IdSummaryTracker it holds on to the last row it read; whoever frees the list's
-// rows must call reset() (or let the next update see the emptied list) first.
+// Like IdSummaryTracker it remembers how far into the trace it has read; rows freed from
+// the head before it read them (a ring dropping the oldest) are passed over, and an
+// emptied list starts every lane over.
 class PlotTracker {
   public:
     struct Update {
@@ -49,9 +50,9 @@ class PlotTracker {
     bool hasTime() const { return seenFrame_; }
 
   private:
-    // The clock and the position of the rows as they are read.
+    // The clock and the trace position of the rows as they are read.
     struct Reader {
-        std::uint32_t row = 0;
+        std::uint64_t row = 0;
         std::int64_t offset = 0;
         std::int64_t lastTime = 0;
         bool seenFrame = false;
@@ -59,15 +60,13 @@ class PlotTracker {
     };
 
     template <typename Feed>
-    static const TraceEntry* read(const TraceEntry* from, const TraceEntry* stop, Reader& reader,
-                                  Feed feed);
+    static void read(const TraceList& list, std::uint64_t end, const TraceEntry* stop,
+                     Reader& reader, Feed feed);
     void refill(PlotLane& lane, const TraceList& list) const;
-    bool listReplaced(const TraceList& list) const;
 
     std::vector<PlotLane> lanes_;
     Reader reader_;
-    const TraceEntry* head_ = nullptr;
-    const TraceEntry* last_ = nullptr;
+    std::uint64_t emptyings_ = 0;  // the list's count of emptyings when rows were read
     std::uint64_t rows_ = 0;
     std::int64_t firstTime_ = 0;
     std::int64_t lastTime_ = 0;

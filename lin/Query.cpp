@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "lin/Columns.h"
 #include "lin/Diagnostic.h"
 #include "trace/AsciiCase.h"
 
@@ -30,7 +31,7 @@ const char* const kQueryHelp =
 namespace {
 
 constexpr int kIdCount = 0x40;
-constexpr int kTextCount = 14;  // the texts a row stores: MsgNr..CS
+constexpr int kTextCount = kStoredColumnCount;  // the texts searched: MsgNr..CS
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
@@ -132,42 +133,8 @@ bool inSet(const std::array<std::uint64_t, 4>& set, std::uint8_t value) {
     return (set[value >> 6] >> (value & 63) & 1) != 0;
 }
 
-// Where the fourteen texts a row stores lie in it, in column order MsgNr..CS, and the
-// room each has (the column table, lin/Columns.cpp, reads the same fields).
-struct StoredField {
-    std::size_t offset;
-    int size;
-};
-
-constexpr StoredField field(std::size_t offset, std::size_t size) {
-    return {offset, static_cast<int>(size)};
-}
-
-constexpr std::size_t kByteTexts = offsetof(TraceEntry, byteTexts);
-constexpr std::size_t kByteTextSize = sizeof TraceEntry::byteTexts[0];
-constexpr StoredField kStoredFields[kTextCount] = {
-    field(offsetof(TraceEntry, numberText), sizeof TraceEntry::numberText),
-    field(offsetof(TraceEntry, timeText), sizeof TraceEntry::timeText),
-    field(offsetof(TraceEntry, infoText), sizeof TraceEntry::infoText),
-    field(offsetof(TraceEntry, syncText), sizeof TraceEntry::syncText),
-    field(offsetof(TraceEntry, idText), sizeof TraceEntry::idText),
-    field(kByteTexts + 0 * kByteTextSize, kByteTextSize),
-    field(kByteTexts + 1 * kByteTextSize, kByteTextSize),
-    field(kByteTexts + 2 * kByteTextSize, kByteTextSize),
-    field(kByteTexts + 3 * kByteTextSize, kByteTextSize),
-    field(kByteTexts + 4 * kByteTextSize, kByteTextSize),
-    field(kByteTexts + 5 * kByteTextSize, kByteTextSize),
-    field(kByteTexts + 6 * kByteTextSize, kByteTextSize),
-    field(kByteTexts + 7 * kByteTextSize, kByteTextSize),
-    field(kByteTexts + 8 * kByteTextSize, kByteTextSize),
-};
-
-// Every text is read in words of eight bytes, which stay inside the row.
-static_assert(kStoredFields[kTextCount - 1].offset + kByteTextSize <= sizeof(TraceEntry));
-
 // The free-text search reads eight bytes at a time: a row's fourteen texts are short
-// and end at different places, and byte by byte the scan of rows in cache took nearly
-// twice as long.
+// and end at different places, and byte by byte the scan took nearly twice as long.
 constexpr std::uint64_t kLowBits = 0x0101010101010101;
 constexpr std::uint64_t kHighBits = 0x8080808080808080;
 
@@ -237,11 +204,43 @@ bool containsFolded(const char* bytes, int size, const Needle& needle) {
     return false;
 }
 
-bool anyTextContains(const TraceEntry& entry, std::string_view text) {
+// The letters each column's texts are made of, in lower case; nullptr: any. A column
+// that cannot hold a letter of the needle is not made at all: most searches are for
+// bytes or words, and the numbers and times are the dearest texts to make.
+constexpr const char* kTextLetters[kTextCount] = {
+    "-0123456789",       "+ -0123456789:,",      nullptr,
+    "#0123456789abcdef", "[]()0123456789abcdef", "0123456789abcdefh",
+    "0123456789abcdefh", "0123456789abcdefh",    "0123456789abcdefh",
+    "0123456789abcdefh", "0123456789abcdefh",    "0123456789abcdefh",
+    "0123456789abcdefh", "0123456789abcdefh",
+};
+
+std::uint32_t columnsHolding(std::string_view needle) {
+    std::uint32_t columns = 0;
+    for (int column = 0; column < kTextCount; ++column) {
+        const char* letters = kTextLetters[column];
+        const bool possible =
+            letters == nullptr || needle.find_first_not_of(letters) == std::string_view::npos;
+        columns |= possible ? 1u << column : 0u;
+    }
+    return columns;
+}
+
+bool anyTextContains(const TraceEntry& entry, const TextForm& form, std::string_view text,
+                     std::uint32_t columns) {
     const Needle needle(text);
-    const char* const row = reinterpret_cast<const char*>(&entry);
-    for (const StoredField& field : kStoredFields) {
-        if (containsFolded(row + field.offset, field.size, needle)) {
+    for (int column = 0; column < kTextCount; ++column) {
+        if ((columns >> column & 1) == 0) {
+            continue;
+        }
+        // The text made in a zeroed field, so that the words read stay in it.
+        CellScratch scratch;
+        std::memset(scratch.field, 0, sizeof scratch.field);
+        const char* cell = CellText(entry, form, static_cast<Column>(column), scratch);
+        if (cell != scratch.field) {
+            std::strncpy(scratch.field, cell, sizeof scratch.field - 1);
+        }
+        if (containsFolded(scratch.field, kFieldTextSize, needle)) {
             return true;
         }
     }
@@ -253,9 +252,10 @@ bool anyTextContains(const TraceEntry& entry, std::string_view text) {
 // What the terms ask of one row, each read at most once and only when a term needs it.
 class Query::Row {
   public:
-    explicit Row(const TraceEntry& entry) : entry_(entry) {}
+    Row(const TraceEntry& entry, const TextForm& form) : entry_(entry), form_(form) {}
 
     const TraceEntry& entry() const { return entry_; }
+    const TextForm& form() const { return form_; }
     const LinFrame& frame() {
         if (!frame_) {
             frame_ = ReadLinFrame(entry_);
@@ -283,6 +283,7 @@ class Query::Row {
 
   private:
     const TraceEntry& entry_;
+    const TextForm& form_;
     std::optional<bool> decoded_;
     std::optional<LinFrame> frame_;
     std::optional<FrameVerdict> verdict_;
@@ -358,6 +359,7 @@ std::optional<Query::Term> Query::parseTerm(std::string_view written, std::strin
             for (const char c : body) {
                 term.needle += AsciiLower(c);
             }
+            term.columns = columnsHolding(term.needle);
         }
         return term;
     }
@@ -426,8 +428,8 @@ std::string Query::parseLdfTerm(std::string_view body, Term& term, const LdfMode
     return ldf->signalByName(term.needle) != nullptr ? "" : "the LDF has no such signal";
 }
 
-bool Query::matches(const TraceEntry& entry) const {
-    Row row(entry);
+bool Query::matches(const TraceEntry& entry, const TextForm& form) const {
+    Row row(entry, form);
     for (const Term& term : terms_) {
         if (test(term, row) == term.negated) {
             return false;
@@ -482,8 +484,10 @@ bool Query::test(const Term& term, Row& row) const {
             }
             return true;
         }
-        case Kind::Err:
-            return row.entry().infoText[0] == '#';
+        case Kind::Err: {
+            CellScratch scratch;
+            return CellText(row.entry(), row.form(), Column::Info, scratch)[0] == '#';
+        }
         case Kind::Bad:
             return row.verdict(ldf_).failed();
         case Kind::Check:
@@ -497,7 +501,7 @@ bool Query::test(const Term& term, Row& row) const {
         case Kind::Signal:
             return testSignal(term, row);
         case Kind::Text:
-            return anyTextContains(row.entry(), term.needle);
+            return anyTextContains(row.entry(), row.form(), term.needle, term.columns);
     }
     return false;
 }

@@ -11,6 +11,7 @@
 #include "ldf/SignalDecoder.h"
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
+#include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -31,8 +32,8 @@ class Query {
     static std::optional<Query> parse(std::string_view text, std::string& error,
                                       const LdfModel* ldf = nullptr);
 
-    // True when the row matches every term.
-    bool matches(const TraceEntry& entry) const;
+    // True when the row matches every term, its texts made in form.
+    bool matches(const TraceEntry& entry, const TextForm& form) const;
 
     // The text the query was parsed from.
     const std::string& text() const { return text_; }
@@ -61,6 +62,7 @@ class Query {
         int patternLength = 0;
         CheckWord word = CheckWord::Count;  // Check
         std::string needle;                 // Text, in lower case; Frame, Signal: the name
+        std::uint32_t columns = 0;          // Text: the columns whose texts could hold it
         char comparison = '=';              // Signal: '=', '<' or '>'
         std::string value;                  // Signal: the text after '='
         std::optional<double> number;       // Signal: the value as a number

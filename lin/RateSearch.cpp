@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "lin/Columns.h"
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
 #include "trace/FrameKind.h"
@@ -16,7 +17,9 @@ constexpr std::uint8_t kSyncByte = 0x55;
 // A row whose Info starts with '#' is a device error or a bad frame, which a UART at the
 // wrong rate produces; a buffer overflow only says the host read too slowly.
 bool deviceFault(const TraceEntry& entry) {
-    return entry.infoText[0] == '#' && entry.frames[0][1] != FrameKind::BufferOverflow;
+    CellScratch scratch;
+    return CellText(entry, TextForm{}, Column::Info, scratch)[0] == '#' &&
+           entry.opener[1] != FrameKind::BufferOverflow;
 }
 
 std::optional<int> rateOf(const std::string& text) {
@@ -31,15 +34,15 @@ std::optional<int> rateOf(const std::string& text) {
 
 }  // namespace
 
-TrialScore ScoreTrial(const TraceEntry* head) {
+TrialScore ScoreTrial(const TraceList& list) {
     TrialScore score;
-    for (const TraceEntry* entry = head; entry != nullptr; entry = entry->next) {
-        const LinFrame frame = ReadLinFrame(*entry);
+    for (const TraceEntry& entry : list) {
+        const LinFrame frame = ReadLinFrame(entry);
         if (!frame.isLinFrame) {
-            score.bad += deviceFault(*entry) ? 1 : 0;
+            score.bad += deviceFault(entry) ? 1 : 0;
             continue;
         }
-        if (entry->next == nullptr) {
+        if (&entry == list.lastRow()) {
             break;
         }
         ++score.frames;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "trace/TraceEntry.h"
+#include "trace/TraceList.h"
 
 namespace daridez {
 
@@ -18,9 +18,9 @@ struct TrialScore {
     bool operator==(const TrialScore&) const = default;
 };
 
-// Scores the rows from head on. A LIN frame in the last row is left out: the end of
+// Scores the rows of the list. A LIN frame in the last row is left out: the end of
 // the trial may have cut its response short.
-TrialScore ScoreTrial(const TraceEntry* head);
+TrialScore ScoreTrial(const TraceList& list);
 
 // Which LIN rates to try, in which order, and which one the bus speaks: the common
 // rates first, then the rest of the LIN-baud-rate box; the first rate with

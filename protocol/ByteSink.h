@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace daridez {
 
@@ -20,6 +21,8 @@ class ByteSink {
     virtual void tick() {}
     // The trace ended (Stop, a lost device) or the sink was detached during one.
     virtual void traceEnded() {}
+    // Where the bytes are kept for good (a file), "" while they are not.
+    virtual std::string keptIn() const { return {}; }
 };
 
 }  // namespace daridez

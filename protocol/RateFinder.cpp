@@ -42,11 +42,11 @@ void RateFinder::startTrial() {
 
 bool RateFinder::trialTick() {
     ++trialTicks_;
-    return trialTicks_ >= kTrialTicks || ScoreTrial(list_.TraceListHead()).frames >= kTrialFrames;
+    return trialTicks_ >= kTrialTicks || ScoreTrial(list_).frames >= kTrialFrames;
 }
 
 void RateFinder::endTrial() {
-    search_->record(ScoreTrial(list_.TraceListHead()));
+    search_->record(ScoreTrial(list_));
     clearScratch();
 }
 

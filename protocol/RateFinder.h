@@ -10,7 +10,6 @@
 #include "protocol/RowSink.h"
 #include "protocol/StreamDecoder.h"
 #include "protocol/TraceState.h"
-#include "trace/DisplayModes.h"
 #include "trace/TraceList.h"
 
 namespace daridez {
@@ -74,8 +73,7 @@ class RateFinder {
     TraceList list_;
     ReceiveBuffer buffer_;
     UnshownRows sink_;
-    DisplayModes modes_;
-    StreamDecoder decoder_{list_, sink_, modes_, state_};
+    StreamDecoder decoder_{list_, sink_, state_};
     std::optional<RateSearch> search_;
     Phase phase_ = Phase::Off;
     int trialTicks_ = 0;

@@ -24,6 +24,12 @@ class RowSink {
     // The trace is about to be freed: forget every row handed on so far.
     virtual void clearRows() {}
 
+    // The count oldest rows, lying one after another in memory from first on, are about
+    // to be freed to make room (a ring while the trace is recorded): forget them.
+    virtual void dropOldestRows(const TraceEntry* first, std::uint64_t count) {
+        static_cast<void>(first), static_cast<void>(count);
+    }
+
     // The system colours a new row starts with, read when the row is made.
     virtual RowColours rowColours() const { return RowColours{}; }
 };

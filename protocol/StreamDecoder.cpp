@@ -1,9 +1,10 @@
 #include "protocol/StreamDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 
-#include "trace/FieldText.h"
 #include "trace/FrameKind.h"
+#include "trace/RowFrames.h"
 
 namespace daridez {
 
@@ -27,41 +28,6 @@ namespace {
 
 constexpr std::uint8_t kMinLength = 2;
 constexpr std::uint8_t kMaxLength = 5;
-constexpr int kShownBadBytes = 6;  // a longer bad frame shows these and ".."
-
-void setText(char (&text)[kFieldTextSize], const char* value) {
-    std::strncpy(text, value, sizeof text - 1);
-}
-
-// "%2.2X" of the sync byte when it is the correct 0x55, else "#%2.2X".
-void formatSyncText(char (&text)[kFieldTextSize], std::uint8_t value) {
-    char* out = text;
-    if (value != 0x55) {
-        *out++ = '#';
-    }
-    *PutHexByte(out, value) = '\0';
-}
-
-void formatBadFrameText(char (&text)[kFieldTextSize], const std::uint8_t* frame,
-                        std::uint8_t length) {
-    const int total = length + 1;
-    const int shown = total > kShownBadBytes ? kShownBadBytes : total;
-    char* out = text;
-    std::memcpy(out, "#err [", 6);
-    out += 6;
-    for (int i = 0; i < shown; ++i) {
-        if (i > 0) {
-            *out++ = ',';
-        }
-        out = PutHexByte(out, frame[i]);
-    }
-    if (shown < total) {
-        *out++ = '.';
-        *out++ = '.';
-    }
-    *out++ = ']';
-    *out = '\0';
-}
 
 std::int64_t stampedClock(std::int64_t clock, const std::uint8_t* frame) {
     const std::uint64_t stamp = (std::uint64_t{frame[2]} << 8) | frame[3];
@@ -83,9 +49,8 @@ bool opensRow(std::uint8_t kind, std::uint8_t length) {
 
 }  // namespace
 
-StreamDecoder::StreamDecoder(TraceList& list, RowSink& sink, const DisplayModes& modes,
-                             TraceState& state)
-    : list_(list), sink_(sink), modes_(modes), state_(state) {}
+StreamDecoder::StreamDecoder(TraceList& list, RowSink& sink, TraceState& state)
+    : list_(list), sink_(sink), state_(state) {}
 
 std::int32_t StreamDecoder::SplitFrames(std::uint8_t* buffer, std::int32_t count, bool fromFile) {
     std::int32_t p = 0;
@@ -170,7 +135,6 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
             }
             traceClock_ = stampedClock(traceClock_, frame);
             if (openRow(frame, length)) {
-                setText(currentEntry_->infoText, "Break");
                 decoderState_ = DecoderState::AfterBreak;
             }
             break;
@@ -180,7 +144,6 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
                 break;
             }
             addField(frame);
-            formatSyncText(currentEntry_->syncText, frame[4]);
             decoderState_ = DecoderState::AfterSync;
             break;
         case FrameKind::IdentifierField:
@@ -189,7 +152,6 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
                 break;
             }
             addField(frame);
-            FormatIdText(currentEntry_->idText, frame[4], modes_.protectedId);
             ++frameCount_;
             SetTextColour(currentEntry_, kGreen);
             decoderState_ = DecoderState::AfterId;
@@ -200,7 +162,6 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
                 break;
             }
             addField(frame);
-            *PutHexByte(currentEntry_->byteTexts[8], frame[4]) = '\0';
             decoderState_ = DecoderState::BetweenFrames;
             break;
         case FrameKind::DeviceError:
@@ -211,9 +172,6 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
             traceClock_ = stampedClock(traceClock_, frame);
             ++errorCount_;
             if (openRow(frame, length)) {
-                char* info = currentEntry_->infoText;
-                info[0] = '#';
-                *PutHexByte(info + 1, frame[4]) = '\0';
                 SetTextColour(currentEntry_, kRed);
                 decoderState_ = DecoderState::BetweenFrames;
             }
@@ -230,7 +188,6 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
                 break;
             }
             if (openRow(frame, length)) {
-                setText(currentEntry_->infoText, "#BufOvfl");
                 decoderState_ = DecoderState::BetweenFrames;
             }
             break;
@@ -254,7 +211,6 @@ void StreamDecoder::responseByte(const std::uint8_t* frame, std::uint8_t length,
         return;
     }
     addField(frame);
-    FormatByteText(currentEntry_->byteTexts[n - 1], frame[4], modes_.hexData);
     decoderState_ = static_cast<DecoderState>(static_cast<int>(DecoderState::AfterByte1) + n - 1);
 }
 
@@ -270,16 +226,12 @@ void StreamDecoder::startMarker(const std::uint8_t* frame) {
         }
         ++messageNumber_;
         currentEntry_ = row;
+        StoreOpener(row, frame, 5);
         sink_.AppendRow(row, messageNumber_);
         slotCounter_ = 2;
+    } else {
+        FillStartRow(currentEntry_, frame, traceClock_);
     }
-    const unsigned n = (unsigned{frame[2]} << 8) | frame[3];
-    char* out = currentEntry_->infoText;
-    std::memcpy(out, "START (", 7);
-    out = PutDecimal(out + 7, n, 1);
-    out[0] = ')';
-    out[1] = '\0';
-    StoreFrame(currentEntry_, 0, frame, 5, traceClock_);
     decoderState_ = DecoderState::BetweenFrames;
 }
 
@@ -287,29 +239,50 @@ void StreamDecoder::badFrame(const std::uint8_t* frame, std::uint8_t length) {
     if (!openRow(frame, length)) {
         return;
     }
-    formatBadFrameText(currentEntry_->infoText, frame, length);
     decoderState_ = DecoderState::BetweenFrames;
 }
 
 void StreamDecoder::timerWrap() {
     traceClock_ = wrappedClock(traceClock_);
     if (currentEntry_ != nullptr && slotCounter_ >= 2 && slotCounter_ < 2 + kSlotCount) {
-        ++currentEntry_->wrapCounts[slotCounter_ - 2];
+        CountWrap(currentEntry_, slotCounter_ - 2);
     }
 }
 
 void StreamDecoder::addField(const std::uint8_t* frame) {
     traceClock_ = stampedClock(traceClock_, frame);
     ++slotCounter_;
-    StoreFrame(currentEntry_, static_cast<std::uint8_t>(slotCounter_ - 2), frame, 5, traceClock_);
+    StoreField(currentEntry_, frame);
+}
+
+// A sixteenth of the budget goes at a time, at most what is left of the oldest block
+// (its memory goes back when the block is empty), never the row still being filled.
+void StreamDecoder::makeRoom() {
+    const std::uint64_t budget = list_.rowBudget();
+    std::uint64_t rows = std::min(list_.headBlockRows(), std::max<std::uint64_t>(1, budget / 16));
+    if (list_.lastRow() == currentEntry_ && rows >= list_.rowCount()) {
+        rows = list_.rowCount() - 1;
+    }
+    if (rows == 0) {
+        return;
+    }
+    sink_.dropOldestRows(list_.TraceListHead(), rows);
+    list_.dropOldest(rows);
+    rowsDropped_ = true;
+}
+
+bool StreamDecoder::takeRowsDropped() {
+    const bool were = rowsDropped_;
+    rowsDropped_ = false;
+    return were;
 }
 
 TraceEntry* StreamDecoder::createRow(std::int32_t number) {
+    if (ring_ && list_.full() && list_.rowCount() != 0) {
+        makeRoom();
+    }
     const RowColours colours = sink_.rowColours();
-    TraceEntry* row = modes_.relativeTime
-                          ? list_.CreateEntryRelative(currentEntry_, number, previousRowTime_,
-                                                      traceClock_, colours)
-                          : list_.CreateEntry(currentEntry_, number, traceClock_, colours);
+    TraceEntry* row = list_.CreateEntry(number, traceClock_, previousRowTime_, colours);
     // Without a row the grammar cannot go on; currentEntry_ stays the list's last row
     // so that the next row is linked behind it.
     rowMissing_ = row == nullptr;
@@ -328,12 +301,10 @@ bool StreamDecoder::openRow(const std::uint8_t* frame, std::uint8_t length) {
     ++messageNumber_;
     currentEntry_ = row;
     previousRowTime_ = traceClock_;
+    // The opening frame before the sink sees the row: a view may read its texts.
+    StoreOpener(row, frame, length);
     sink_.AppendRow(row, messageNumber_);
     slotCounter_ = 2;
-    // A frame longer than a slot is shown in the Info text but not kept.
-    if (length <= kSlotSize) {
-        StoreFrame(row, 0, frame, length, traceClock_);
-    }
     return true;
 }
 
@@ -343,7 +314,6 @@ void StreamDecoder::openStartRow() {
         return;
     }
     currentEntry_ = row;
-    setText(row->infoText, "START");
     sink_.AppendRow(row, messageNumber_);
     slotCounter_ = 2;
     decoderState_ = DecoderState::StartRowOpen;

@@ -4,7 +4,6 @@
 
 #include "protocol/RowSink.h"
 #include "protocol/TraceState.h"
-#include "trace/DisplayModes.h"
 #include "trace/TraceList.h"
 
 namespace daridez {
@@ -27,9 +26,9 @@ enum class DecoderState : std::uint8_t {
 // bad frame. Keeps the device's microsecond clock and the frame and error counts.
 class StreamDecoder {
   public:
-    // The list receives the rows, the sink shows them; modes and state belong to the
-    // main window and the trace controller and are only borrowed.
-    StreamDecoder(TraceList& list, RowSink& sink, const DisplayModes& modes, TraceState& state);
+    // The list receives the rows, the sink shows them; the state belongs to the trace
+    // controller and is only borrowed.
+    StreamDecoder(TraceList& list, RowSink& sink, TraceState& state);
 
     // Splits count bytes at the head of buffer. Returns the number of bytes of an
     // incomplete last frame, moved to the head of the buffer (0: all used), or, live
@@ -62,12 +61,19 @@ class StreamDecoder {
     // taking the news.
     bool rowsRanOut() const { return outOfMemory_; }
 
+    // As a ring (the trace is kept elsewhere, a recording): at the row budget the
+    // oldest rows are dropped to make room for new ones instead of the trace stopping.
+    void setRing(bool ring) { ring_ = ring; }
+    // True once after rows were dropped from the head.
+    bool takeRowsDropped();
+
   private:
     void openStartRow();
     // Opens a row after the current one: the next message number, the clock as its
     // time, the frame in slot 0. False when no row could be made.
     bool openRow(const std::uint8_t* frame, std::uint8_t length);
     TraceEntry* createRow(std::int32_t number);
+    void makeRoom();
     // Stamps the clock and keeps a field's frame in the current row's next slot.
     void addField(const std::uint8_t* frame);
     void responseByte(const std::uint8_t* frame, std::uint8_t length, int n);
@@ -77,7 +83,6 @@ class StreamDecoder {
 
     TraceList& list_;
     RowSink& sink_;
-    const DisplayModes& modes_;
     TraceState& state_;
 
     DecoderState decoderState_ = DecoderState::Initial;
@@ -90,6 +95,8 @@ class StreamDecoder {
     std::int32_t errorCount_ = 0;
     bool outOfMemory_ = false;
     bool rowMissing_ = false;  // the last row could not be made: skip to the next opener
+    bool ring_ = false;
+    bool rowsDropped_ = false;
 };
 
 }  // namespace daridez

@@ -194,8 +194,11 @@ std::int32_t TraceController::splitLiveBytes(std::int32_t count) {
     const bool awaitingAnswer =
         state_ == TraceState::ReadingVersion || state_ == TraceState::SettingBaudrate;
     const std::int32_t total = count + buffer_.carryOver;
+    // While every byte is recorded, the list keeps the newest rows.
+    decoder_.setRing(sinkStarted_ && !sink_->keptIn().empty());
     const std::int32_t result = decoder_.SplitFrames(buffer_.bytes.data(), total, false);
     checkOutOfMemory();
+    checkRowsDropped();
     if (awaitingAnswer && state_ == TraceState::Idle) {
         // The splitter stopped at the answer: nothing is carried over past it.
         buffer_.carryOver = 0;
@@ -250,6 +253,13 @@ void TraceController::checkOutOfMemory() {
         entryAtShortage_ = decoder_.currentEntry();
     } else if (shortageReported_ && decoder_.currentEntry() != entryAtShortage_) {
         shortageReported_ = false;
+    }
+}
+
+void TraceController::checkRowsDropped() {
+    if (decoder_.takeRowsDropped() && !dropReported_) {
+        dropReported_ = true;
+        window_.setStatusLine1("oldest rows dropped from view: they are in " + sink_->keptIn());
     }
 }
 
@@ -515,6 +525,7 @@ void TraceController::sinkStart() {
         return;
     }
     sinkStarted_ = true;
+    dropReported_ = false;
     sink_->traceStarted();
     if (buffer_.carryOver > 0) {
         sink_->received(buffer_.bytes.data(), static_cast<std::size_t>(buffer_.carryOver));

@@ -75,6 +75,7 @@ class TraceController {
     void reportTimeout(const char* text);
     void purgePort();
     void checkOutOfMemory();
+    void checkRowsDropped();
     void countStatusRefresh();
     void refreshStatusLine2();
     void writeFrame(const std::uint8_t* frame);
@@ -108,6 +109,7 @@ class TraceController {
     bool paused_ = false;
     bool vanishReported_ = false;    // the current vanished device has been dealt with
     bool shortageReported_ = false;  // the window has been told that rows ran out
+    bool dropReported_ = false;      // the window has been told of the ring this recording
     const TraceEntry* entryAtShortage_ = nullptr;  // the last row when they ran out
 };
 

@@ -9,9 +9,9 @@
 
 namespace daridez {
 
-// Everything one trace is made of: the rows, the receive buffer the device's bytes
-// come through, the display modes the rows are rendered in, the controller's state
-// and the decoder that ties them together. The window, the command-line tool, the
+// Everything one trace is made of: the rows (with the display modes their texts are
+// made in), the receive buffer the device's bytes come through, the controller's
+// state and the decoder that ties them together. The window, the command-line tool, the
 // fuzzer and the tests each make one; clear() is the one way to empty it.
 struct TraceSession {
     // The list and the buffer are the program's own; the sink shows the rows.
@@ -29,16 +29,16 @@ struct TraceSession {
         buffer.carryOver = 0;
     }
 
-    // Switches the display modes; the texts of the fields whose mode changed are
-    // rendered again, once per row. Returns false when nothing changed.
-    bool applyDisplayModes(const DisplayModes& wanted);
+    // Switches the display modes; the rows show their texts in them from now on, at no
+    // cost per row. Returns false when nothing changed.
+    bool applyDisplayModes(const DisplayModes& wanted) { return list.setDisplayModes(wanted); }
+    const DisplayModes& modes() const { return list.textForm().modes; }
 
     TraceList& list;
     ReceiveBuffer& buffer;
     RowSink& sink;
-    DisplayModes modes;
     TraceState state = TraceState::Idle;
-    StreamDecoder decoder{list, sink, modes, state};
+    StreamDecoder decoder{list, sink, state};
 };
 
 }  // namespace daridez

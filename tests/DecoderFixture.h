@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "lin/Columns.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/RowSink.h"
 #include "protocol/TraceSession.h"
@@ -34,12 +35,6 @@ inline bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// Row memory while *context (the rows still allowed; negative: no limit) is not 0.
-inline void* limitedAllocate(std::size_t size, void* context) {
-    int& left = *static_cast<int*>(context);
-    return left == 0 ? nullptr : (--left, std::calloc(1, size));
-}
-
 // Collects the rows the decoder hands on, as the list view would.
 struct RowCollector : RowSink {
     bool AppendRow(TraceEntry* entry, std::int32_t number) override {
@@ -47,6 +42,10 @@ struct RowCollector : RowSink {
     }
     void endOfBatch() override { ++batches; }
     void clearRows() override { rows.clear(), numbers.clear(); }
+    void dropOldestRows(const TraceEntry* first, std::uint64_t count) override {
+        while (!rows.empty() && rows.front() >= first && rows.front() < first + count)
+            rows.erase(rows.begin()), numbers.erase(numbers.begin());
+    }
     RowColours rowColours() const override { return colours; }
 
     std::vector<TraceEntry*> rows;
@@ -61,7 +60,6 @@ struct DecoderFixture {
     RowCollector sink;
     ReceiveBuffer buffer;
     TraceSession session{list, buffer, sink};
-    DisplayModes& modes = session.modes;
     TraceState& state = session.state;
     StreamDecoder& decoder = session.decoder;
 
@@ -82,8 +80,14 @@ struct DecoderFixture {
 
     std::vector<TraceEntry*> listRows() const {
         std::vector<TraceEntry*> rows;
-        for (TraceEntry* e = list.TraceListHead(); e != nullptr; e = e->next) rows.push_back(e);
+        for (TraceEntry& e : list) rows.push_back(&e);
         return rows;
+    }
+
+    // A cell's text in the list's display modes.
+    QByteArray text(const TraceEntry* e, Column column) const {
+        CellScratch scratch;
+        return CellText(*e, list.textForm(), column, scratch);
     }
 };
 

@@ -93,7 +93,9 @@ bool exportRows(
         for (const TraceEntry* row : rows) onRow(writer.writeRow(*row));
         return writer.finish();
     };
-    return format == Format::Pcapng ? all(PcapngWriter(out, kEpochMicros)) : all(CsvWriter(out));
+    const TextForm form;
+    return format == Format::Pcapng ? all(PcapngWriter(out, kEpochMicros))
+                                    : all(CsvWriter(out, form));
 }
 
 quint32 u32(const QByteArray& bytes, qsizetype at) {
@@ -145,32 +147,20 @@ class TestExporters : public QObject {
         QCOMPARE(packetsIn(out.bytes), packets.size());
     }
 
-    // Rows: a fixture row, or a row made with only its Info text (row -1); the record.
+    // Rows: a fixture row; the record. Texts with a comma are quoted.
     void csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded_data() {
         QTest::addColumn<int>("row");
-        QTest::addColumn<QByteArray>("info");
         QTest::addColumn<QByteArray>("record");
         for (std::size_t i = 0; i < std::size(kFixture); ++i)
-            QTest::newRow(kFixture[i].name)
-                << int(i) << QByteArray() << QByteArray(kFixture[i].csv);
-        const auto info = [](const char* name, const char* text, const char* field) {
-            QTest::newRow(name) << -1 << QByteArray(text)
-                                << ",," + QByteArray(field) + ",,,,,,,,,,,,plain,";
-        };
-        info("quotes", "say \"hi\"", "\"say \"\"hi\"\"\"");
-        info("line feed, carriage return", "two\nli\rnes", "\"two\nli\rnes\"");
-        info("a carriage return alone", "\r", "\"\r\"");
+            QTest::newRow(kFixture[i].name) << int(i) << QByteArray(kFixture[i].csv);
     }
 
     void csvHoldsOneRecordPerRowQuotedOnlyWhereNeeded() {
         QFETCH(int, row);
-        QFETCH(QByteArray, info);
         QFETCH(QByteArray, record);
-        TraceEntry made{};
-        std::strcpy(made.infoText, info.constData());
         MemoryOutput out;
-        CsvWriter csv(out);
-        QVERIFY(csv.writeRow(row < 0 ? made : *rows[row]) && csv.finish());
+        CsvWriter csv(out, fixture.list.textForm());
+        QVERIFY(csv.writeRow(*rows[row]) && csv.finish());
         const QByteArray header =
             "MsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,Check\r\n";
         QCOMPARE(out.bytes, header + record + "\r\n");

@@ -627,7 +627,7 @@ class TestMainDialog : public QObject {
         dialog_->fileActions().matchingRows = [&query] { return &*query; };
         qsizetype matching = 0;
         for (std::uint32_t i = 0; i < model()->indexCount(); ++i)
-            matching += query->matches(*model()->entryAt(i));
+            matching += query->matches(*model()->entryAt(i), model()->textForm());
         QVERIFY(matching > 0 && matching < rows);
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
         const qsizetype chooserCalls = prompts_.chooserCalls.size();
@@ -721,7 +721,7 @@ class TestMainDialog : public QObject {
         QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
         QVERIFY(cell(0, 1) > cell(shown - 1, 1));
         std::string line;  // the copied row is the selected one, not its place in the trace
-        AppendRowLine(line, *selected, false);
+        AppendRowLine(line, *selected, model()->textForm(), false);
         QTest::keyClick(list(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(line));
 

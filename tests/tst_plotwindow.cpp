@@ -220,8 +220,7 @@ class TestPlotWindow : public QObject {
         Shown shown;
         shown.feed(3);
         IdSummary summary;
-        for (const TraceEntry* e = shown.list.TraceListHead(); e != nullptr; e = e->next)
-            summary.add(*e);
+        for (const TraceEntry& e : shown.list) summary.add(e);
         PlotLanePicker picker(summary);
         QTreeWidgetItem* ids = picker.tree()->topLevelItem(0);
         QStringList offered;

@@ -1,5 +1,6 @@
 // The trace search: which rows of a decoded trace each query keeps, and what is
 // wrong with the queries it refuses.
+#include <QRegularExpression>
 #include <QTest>
 #include <memory>
 
@@ -12,8 +13,8 @@ using namespace daridez::test;
 
 namespace {
 
-// The rows, each commented with its message number. Row 7 is decoded in decimal data mode,
-// the others in hexadecimal.
+// The rows, each commented with its message number. The FF of rows 2 and 7 reads "255" in
+// decimal data mode.
 const char* const kHexRows =
     "058200010000"                                                    // 0 START
     "0490010000 059101105500 059201203C00 059301307F00 059401400600"  // 1 id 3C: 7F 06 B2,
@@ -65,8 +66,8 @@ class TestQuery : public QObject {
     void initTestCase() {
         trace_ = std::make_unique<DecoderFixture>();
         trace_->feed(hex(kHexRows));
-        trace_->modes.hexData = false, trace_->feed(hex(kDecimalRow));
-        trace_->modes.hexData = true, trace_->feed(hex(kOtherRows));
+        trace_->feed(hex(kDecimalRow));
+        trace_->feed(hex(kOtherRows));
         QCOMPARE(trace_->listRows().size(), std::size_t{12});
     }
 
@@ -92,10 +93,10 @@ class TestQuery : public QObject {
              "check=classic -> 1 3", "check=enhanced -> 2 7", "check=checksum -> 4",
              "check=no-response -> 5", "check=short -> 6", "check=no-sync -> 11", "check=sync -> ",
              "break -> 1 2 3 4 5 6 7 11", "start -> 0"});
-        add({"10 -> 10", "00,000000 -> 0 9 10", "02,00] -> 10", "[3c] -> 1 6", "255 -> 7",
-             "b2h -> 1 4", "#ERR -> 10", "#3a -> 8", "bufOVFL -> 9", "id=3C data=7F?? -> 1",
-             "break !bad -> 1 2 7", "check=classic !check=parity -> 1", "err !#bufovfl -> 8 10",
-             "  id=3C \t bad   -> 6"});
+        add({"10 -> 10", "00,000000 -> 0 9 10", "02,00] -> 10", "[3c] -> 1 6", "dec 255 -> 2 7",
+             "255 -> ", "b2h -> 1 4", "#ERR -> 10", "#3a -> 8", "bufOVFL -> 9",
+             "id=3C data=7F?? -> 1", "break !bad -> 1 2 7", "check=classic !check=parity -> 1",
+             "err !#bufovfl -> 8 10", "  id=3C \t bad   -> 6"});
         // A word runs within one field: Sync "55" and ID "[3C]" side by side are no "55[3c]".
         add({"55[3c] -> ", "[3c]7fh -> ", "55 [3c] -> 1 6"});
         add({"diag -> 1 6", "sid=B2 -> 1", "sid=b2 !diag -> ", "sid=B0 -> ",
@@ -109,13 +110,17 @@ class TestQuery : public QObject {
 
     void matchesRows() {
         QFETCH(QString, query);
+        // "dec ": the texts in decimal data mode.
+        TextForm form = trace_->list.textForm();
+        form.modes.hexData = !query.startsWith("dec ");
+        query.remove(QRegularExpression("^dec "));
         std::string error = "stale";
         const std::optional<Query> parsed = parse(query, error);
         QVERIFY2(parsed && error.empty(), error.c_str());
         QCOMPARE(parsed->text(), query.section("ldf: ", -1).toStdString());
         QList<int> matched;
         for (const TraceEntry* row : trace_->listRows())
-            if (parsed->matches(*row))
+            if (parsed->matches(*row, form))
                 matched << row->number;
         QTEST(matched, "rows");
     }

@@ -123,7 +123,7 @@ class TestRateSearch : public QObject {
         QFETCH(QString, score);
         DecoderFixture fixture;
         fixture.feed(frames);
-        const TrialScore s = ScoreTrial(fixture.list.TraceListHead());
+        const TrialScore s = ScoreTrial(fixture.list);
         QCOMPARE(QString("%1/%2/%3/%4").arg(s.frames).arg(s.good).arg(s.bad).arg(s.validSync),
                  score);
     }

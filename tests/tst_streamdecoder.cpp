@@ -14,13 +14,14 @@ const QString kStartRow = "-|0|+ 000000|START";
 // One row as a line: text colour (G green, R red, - the window's; "!" marks a background
 // other than the window's), number, time (a leading "00:00:00," left out), Info, Sync, ID,
 // DB0..CS with trailing empty fields dropped, then the timer wraps counted per slot.
-QString rowLine(const TraceEntry* e, const RowColours& system) {
+QString rowLine(const TraceEntry* e, const DecoderFixture& f) {
+    const RowColours& system = f.sink.colours;
     const Colour c = e->textColour;
     QString colour = c == kGreen ? "G" : c == kRed ? "R" : c == system.windowText ? "-" : "?";
     colour += e->backColour == system.window ? "" : "!";
-    QStringList fields{colour,      e->numberText, QString(e->timeText).remove("00:00:00,"),
-                       e->infoText, e->syncText,   e->idText};
-    for (const char* text : e->byteTexts) fields << text;
+    QStringList fields{colour};
+    for (int k = 0; k < kStoredColumnCount; ++k) fields << f.text(e, Column(k));
+    fields[2].remove("00:00:00,");
     while (fields.last().isEmpty()) fields.removeLast();
     QString line = fields.join('|');
     for (int k = 0; k < kSlotCount; ++k)
@@ -36,7 +37,7 @@ QStringList lines(const DecoderFixture& f) {
     [&] { QCOMPARE(f.sink.rows, rows); }();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         [&] { QCOMPARE(f.sink.numbers.at(i), rows[i]->number); }();
-        out << rowLine(rows[i], f.sink.colours);
+        out << rowLine(rows[i], f);
     }
     return out;
 }
@@ -149,7 +150,8 @@ class TestStreamDecoder : public QObject {
         QFETCH(QString, modes);
         QFETCH(QByteArray, stream);
         DecoderFixture f;
-        f.modes = {!modes.contains("abs"), !modes.contains("id"), !modes.contains("dec")};
+        f.session.applyDisplayModes(
+            {!modes.contains("abs"), !modes.contains("id"), !modes.contains("dec")});
         const QList<QByteArray> reads = stream.split('|');
         QStringList left;
         for (const QByteArray& read : reads) left << QString::number(f.feed(hex(read)));

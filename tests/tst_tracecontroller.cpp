@@ -91,7 +91,9 @@ struct LoggingSink : ByteSink {
     }
     void tick() override { log << "t"; }
     void traceEnded() override { log << "ended"; }
+    std::string keptIn() const override { return kept; }
     QStringList log;
+    std::string kept;  // as a recording to this file
 };
 
 // Everything the controller borrows, wired as the main window wires it.
@@ -101,8 +103,16 @@ struct Rig : DecoderFixture {
     }
     QStringList infos(bool times = false) const {
         QStringList out;
-        for (const TraceEntry* e : listRows()) out << (times ? e->timeText : e->infoText);
+        for (const TraceEntry* e : listRows())
+            out << text(e, times ? Column::TimeStamp : Column::Info);
         return out;
+    }
+    // The message numbers of the list's rows, and whether the window's list holds
+    // exactly those rows.
+    QString numbers() const {
+        QStringList out;
+        for (const TraceEntry* e : listRows()) out << text(e, Column::MsgNr);
+        return out.join('|') + (DecoderFixture::sink.rows == listRows() ? "" : " (not shown)");
     }
     // All that a command or a tick could change.
     auto traces() const {
@@ -128,6 +138,7 @@ struct Rig : DecoderFixture {
             {"writes", port.writes.join(" / ")},
             {"purges", QString::fromStdString(port.purges)},
             {"rows", infos().join('|')},
+            {"numbers", numbers()},
             {"times", infos(true).join('|')},
             {"state", kStates[int(state)]},
             {"carry", QString::number(buffer.carryOver)},
@@ -176,6 +187,7 @@ class TestTraceController : public QObject {
     // "wraps N" (timer wraps) queue without a tick;
     // "tick N"; vanish, back, unplug, plug (the port); pause, resume; "nomem N" (N rows, none too),
     // mem (row memory); "carry N" (bytes left from before); attach, detach (a logging byte sink);
+    // "keep FILE": the sink records to FILE;
     // "others": the other buttons change nothing ("others-but-clear" leaves clear out); snap and
     // same: all of it is as at the snap; "=key text": what Rig::observe(key) gives.
     void scriptedSession_data() {
@@ -254,6 +266,18 @@ class TestTraceController : public QObject {
         add("sink: attached mid-frame, detached",
             "start; read {mark} 04 90; attach; read 12 34 00; detach; read 04 90 12 34 00; "
             "=log started|04 90|12 34 00|t|ended");
+        // At the row budget a recorded trace drops its oldest rows (one at a time under a
+        // budget this small) and says so once; numbers go on. Unrecorded, it stops.
+        add("ring while recording",
+            "attach; keep /rec/t.dump; start; read {mark}; nomem 2; read {err} {err} {err}; "
+            "=numbers 1|2|3; read {err}; =numbers 2|3|4; =oom 0; "
+            "=line1 start trace ... / start trace detected ... / oldest rows dropped from view: "
+            "they are in /rec/t.dump; "
+            "=log started|05 82 00 07 00 8e|t|05 9c 13 00 2a 00 05 9c 13 00 2a 00 05 9c 13 00 2a "
+            "00|t|05 9c 13 00 2a 00|t");
+        add("no ring unrecorded",
+            "attach; start; read {mark}; nomem 2; read {err} {err} {err}; "
+            "=numbers 0|1|2; =oom 1; =line1 start trace ... / start trace detected ...");
         // Rate search: 300 ms (3 ticks) of trace per trial, or 20 whole LIN frames; the rates
         // from the box come after 19200, 9600, 10417 and 20000. The trials' rows stay out of
         // the trace and the recording; "find rate" is "cancel" meanwhile.
@@ -309,8 +333,6 @@ class TestTraceController : public QObject {
         script.replace("%1", "response timeout detected for 'start trace' (use STOP button)!!!");
         script.replace("%2", "finding the LIN rate: trying");
         Rig rig;
-        int allowed = -1;
-        rig.list.setAllocator(limitedAllocate, &allowed);
         std::optional<decltype(rig.traces())> snapshot;
         for (const QString& line : script.split(';')) {
             const QString step = line.trimmed();
@@ -342,12 +364,13 @@ class TestTraceController : public QObject {
                     {"pause", [&] { rig.controller.setPaused(true); }},
                     {"resume", [&] { rig.controller.setPaused(false); }},
                     {"attach", [&] { rig.controller.setByteSink(&rig.sink); }},
+                    {"keep", [&] { rig.sink.kept = rest.toStdString(); }},
                     {"detach", [&] { rig.controller.setByteSink(nullptr); }},
                     {"tick", [&] { rig.ticks(rest.toInt()); }},
                     {"snap", [&] { snapshot = rig.traces(); }},
                     {"carry", [&] { rig.buffer.carryOver = rest.toInt(); }},
-                    {"nomem", [&] { allowed = rest.toInt(); }},
-                    {"mem", [&] { allowed = -1; }}};
+                    {"nomem", [&] { rig.list.setRowBudget(rig.list.rowCount() + rest.toInt()); }},
+                    {"mem", [&] { rig.list.setRowBudget(kNoLimit); }}};
                 QVERIFY2(actions.count(verb), qPrintable("no such step: " + step));
                 actions.at(verb)();
             }

@@ -1,4 +1,5 @@
-// The trace model and its text forms: rows, the list, time texts, refreshes, the row budget.
+// The trace model: rows in blocks, time texts, the row budget. The texts of each row kind
+// in each display mode: tst_columns.
 #include <sys/resource.h>
 
 #include <QDir>
@@ -10,7 +11,7 @@
 
 #include "DecoderFixture.h"
 #include "trace/RowBudget.h"
-#include "trace/TextRefresh.h"
+#include "trace/RowFrames.h"
 #include "trace/TimeFormat.h"
 #include "trace/TraceList.h"
 
@@ -63,40 +64,35 @@ class TestTraceList : public QObject {
         QCOMPARE(QString::fromLatin1(buffer), "+ " + text);
     }
 
-    // Numbers at the ends of their range, and slots past 11 ignored. What a slot keeps of a
-    // frame shows in tst_dumpfiles, rows not made without memory in tst_tracecontroller.
-    void rowsAreLinkedInCreationOrder() {
+    // Rows fill block after block and never move; they come back in creation order,
+    // with their numbers and colours, and freeing from the head returns whole blocks.
+    // Slots past the last are ignored. What a slot keeps of a frame shows in
+    // tst_dumpfiles, rows not made without memory in tst_tracecontroller.
+    void rowsStayInPlaceInCreationOrder() {
         TraceList list;
         const RowColours colours{0x123456, 0x654321};
-        TraceEntry* first = list.CreateEntry(nullptr, INT32_MIN, 0, colours);
-        TraceEntry* second = list.CreateEntryRelative(first, INT32_MAX, 1000, 5660, colours);
-        QVERIFY(list.TraceListHead() == first && first->next == second);
-        QCOMPARE(QByteArray(first->numberText) + " " + second->numberText + " " + second->timeText,
-                 QByteArray("-2147483648 2147483647 + 00:00:00,004660"));
-        const TraceEntry before = *second;
-        const std::uint8_t frame[5] = {4, 1, 2, 3, 4};
-        StoreFrame(second, 12, frame, 5, 99);
-        QCOMPARE(std::memcmp(&before, second, sizeof before), 0);
-    }
-
-    // Identifier and data texts, the START row's left empty, the ninth byte too. The time
-    // texts: tst_maindialog's right-clicks and tst_daridezdump's --refresh row.
-    void refreshRendersEveryRowInTheNewMode() {
-        DecoderFixture f;
-        f.feed(
-            hex("0490300000 059130105500 05923020C100 059330300100 059430400200 059530500300"
-                "059630600400 059730700500 059830800600 059930900700 059A30A00800 059B30B00200"
-                "0490400000"));
-        const auto rows = f.listRows();
-        const auto texts = [&] {
-            return QByteArray(rows[0]->idText) + rows[0]->byteTexts[0] + rows[1]->idText +
-                   rows[1]->byteTexts[0] + rows[1]->byteTexts[8];
-        };
-        for (bool mode : {false, true, false})
-            RefreshIdTexts(f.list, mode), RefreshByteTexts(f.list, mode);
-        QCOMPARE(texts(), QByteArray("(01)001002"));
-        RefreshIdTexts(f.list, true), RefreshByteTexts(f.list, true);
-        QCOMPARE(texts(), QByteArray("[C1]01h02h"));
+        const auto rows = static_cast<std::int32_t>(TraceList::kBlockRows) * 2 + 3;
+        std::vector<TraceEntry*> made;
+        for (std::int32_t n = 0; n < rows; ++n)
+            made.push_back(list.CreateEntry(n == 0 ? INT32_MIN : n, n * 10, 0, colours));
+        std::int32_t n = 0;
+        for (const TraceEntry& row : list) {
+            QVERIFY(&row == made[n] && row.time == n * 10 && row.backColour == 0x123456 &&
+                    row.textColour == 0x654321);
+            QCOMPARE(row.previousTime, n == 0 ? 0 : (n - 1) * 10);
+            ++n;
+        }
+        QVERIFY(n == rows && list.lastRow() == made.back() && made[0]->number == INT32_MIN);
+        const TraceEntry before = *made[5];
+        CountWrap(made[5], kSlotCount);
+        QCOMPARE(std::memcmp(&before, made[5], sizeof before), 0);
+        list.FreeRowsBefore(made[TraceList::kBlockRows + 1]);
+        QVERIFY(list.TraceListHead() == made[TraceList::kBlockRows + 1] &&
+                list.rowCount() == TraceList::kBlockRows + 2 &&
+                list.headSerial() == TraceList::kBlockRows + 1);
+        QCOMPARE(list.headBlockRows(), TraceList::kBlockRows - 1);
+        list.dropOldestBlock();
+        QVERIFY(list.TraceListHead() == made[2 * TraceList::kBlockRows] && list.rowCount() == 3);
     }
 
     // Rows: the files made ("name=content", ";" between files; meminfo, cgroup for
@@ -188,7 +184,7 @@ class TestTraceList : public QObject {
         QCOMPARE(f.list.rowCount(), 0u);
         f.feed(kHostileFrame.repeated(150));
         QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
-        QCOMPARE(QByteArray(f.listRows().back()->numberText), "99");
+        QCOMPARE(f.text(f.listRows().back(), Column::MsgNr), "99");
     }
 
     // The rest of the program keeps a quarter, and never less than 128 MB unless that would

@@ -2,6 +2,7 @@
 // growth, batched insertion, clearing, the header-click sort and the search filter.
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "lin/Columns.h"
 #include "lin/Query.h"
 #include "protocol/TraceSession.h"
+#include "trace/RowFrames.h"
 #include "trace/TraceList.h"
 #include "view/RowSort.h"
 #include "view/TraceListModel.h"
@@ -19,18 +21,24 @@ using namespace daridez;
 namespace {
 
 // A trace list under a model watched by the item-model tester, and the decoder of its
-// session feeding the model as its row sink. Rows added by hand get the given Info text.
+// session feeding the model as its row sink. Rows added by hand are opened by the given
+// frame (a device error "#42" unless told) and made at time, relative to time 0.
 struct Rows {
-    TraceEntry* add(std::int32_t number, const char* info, std::int64_t time = 1000) {
-        last = list.CreateEntry(last, number, time, {0x00F0E0D0, 0x00102030});
-        qstrncpy(last->infoText, info, sizeof last->infoText);
+    TraceEntry* add(std::int32_t number, const QByteArray& frame = "059C00004200",
+                    std::int64_t time = 1000) {
+        last = list.CreateEntry(number, time, 0, {0x00F0E0D0, 0x00102030});
+        const QByteArray bytes = QByteArray::fromHex(frame);
+        StoreOpener(last, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                    static_cast<std::uint8_t>(bytes[0]));
         model.AppendRow(last, number);
         return last;
     }
-    // One row per Info text, numbered from 0, published in one batch.
-    void fill(const QStringList& infos) {
-        for (const QString& info : infos)
-            add(static_cast<int>(model.indexCount()), qPrintable(info));
+    // One device-error row per code ("#0A" for 0x0A), numbered from 0, published in one
+    // batch.
+    void fill(const QList<int>& codes) {
+        for (int code : codes)
+            add(static_cast<int>(model.indexCount()),
+                "059C0000" + QByteArray::number(code, 16).rightJustified(2, '0') + "00");
         model.endOfBatch();
     }
     // Device frames as one batch (SplitFrames).
@@ -130,24 +138,24 @@ class TestTraceListModel : public QObject {
         QSignalSpy outOfMemory(&rows.model, &TraceListModel::outOfMemory);
         QVERIFY(!rows.model.AppendRow(nullptr, 0));
         QCOMPARE(rows.model.indexCapacity(), 0u);
-        rows.add(0, "Break");
+        rows.add(0);
         QCOMPARE(rows.model.indexCapacity(), 500u);
-        for (int i = 1; i < 500; ++i) rows.add(i, "Break");
+        for (int i = 1; i < 500; ++i) rows.add(i);
         rows.model.endOfBatch();
         TraceEntry* first = rows.model.entryAt(0);
 
         QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
         failing = true;
-        TraceEntry* refused = rows.add(500, "Break");
+        TraceEntry* refused = rows.add(500);
         rows.model.endOfBatch();
         QCOMPARE(outOfMemory.count(), 1);
         QVERIFY(rows.model.indexCount() == 500 && rows.model.indexCapacity() == 500);
         QVERIFY(rows.model.rowCount() == 500 && inserted.isEmpty());
         QCOMPARE(rows.model.entryAt(500), nullptr);
-        QCOMPARE(rows.model.entryAt(499)->next, refused);  // the row stays in the trace list
+        QCOMPARE(rows.list.lastRow(), refused);  // the row stays in the trace list
         // The next row tries to grow again; the rows already stored keep their places.
         failing = false;
-        TraceEntry* next = rows.add(501, "Break");
+        TraceEntry* next = rows.add(501);
         QCOMPARE(rows.model.indexCapacity(), 1000u);
         QVERIFY(rows.model.entryAt(0) == first && rows.model.entryAt(500) == next);
     }
@@ -156,23 +164,22 @@ class TestTraceListModel : public QObject {
         Rows rows;
         QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
         QSignalSpy reset(&rows.model, &QAbstractItemModel::modelReset);
-        for (int i = 0; i < 3; ++i) rows.add(i, "Break");
+        for (int i = 0; i < 3; ++i) rows.add(i);
         QVERIFY(rows.model.rowCount() == 0 && inserted.isEmpty());
         rows.model.endOfBatch();
-        rows.fill({"x", "y"});
+        rows.fill({0x0E, 0x0F});
         rows.model.endOfBatch();  // nothing new: no signal
         QCOMPARE(inserted.count(), 2);
         QCOMPARE(inserted[0].mid(1) + inserted[1].mid(1), QVariantList({0, 2, 3, 4}));
         QCOMPARE(reset.count(), 0);
 
-        for (int i = 5; i < 501; ++i) rows.add(i, "Break");
+        for (int i = 5; i < 501; ++i) rows.add(i);
         rows.model.setLive(true);
         rows.model.clearRows();
         QVERIFY(rows.model.rowCount() == 0 && rows.model.indexCount() == 0 && !rows.model.isLive());
         // A trace loaded after the clear reuses the memory.
         rows.list.FreeTraceList();
-        rows.last = nullptr;
-        rows.fill({"a", "b"});
+        rows.fill({0x0A, 0x0B});
         QCOMPARE(rows.model.indexCapacity(), 1000u);
         QCOMPARE(rows.column(0), QStringList({"0", "1"}));
     }
@@ -183,20 +190,27 @@ class TestTraceListModel : public QObject {
     void headerClicksToggleAndRememberTheTextSort_data() {
         QTest::addColumn<QString>("clicks");
         QTest::addColumn<QString>("infos");
-        for (const QString row :
-             {"2 -> a b C", "2 2 -> C b a", "2 2 2 -> a b C", "2 0 -> b C a", "0 0 -> b C a",
-              "2 0 2 -> C b a", "3 -> b a C", "2 3 -> b a C", "2 3 2 -> a b C", "live 2 0 -> b C a",
-              "15 -1 -> b C a", "live 2 stop 2 -> a b C", "2 live 2 stop 2 -> C b a"})
-            QTest::newRow(qPrintable(row)) << row.section(" -> ", 0, 0) << row.section(" -> ", 1);
+        // Rows b, c, a (device errors #0B, #0C, #0A) with syncs #0A, 55, #80.
+        for (QString row :
+             {"2 -> a b c", "2 2 -> c b a", "2 2 2 -> a b c", "2 0 -> b c a", "0 0 -> b c a",
+              "2 0 2 -> c b a", "3 -> b a c", "2 3 -> b a c", "2 3 2 -> a b c", "live 2 0 -> b c a",
+              "15 -1 -> b c a", "live 2 stop 2 -> a b c", "2 live 2 stop 2 -> c b a"}) {
+            const QString clicks = row.section(" -> ", 0, 0);
+            QTest::newRow(qPrintable(row))
+                << clicks
+                << row.section(" -> ", 1).toUpper().replace(QRegularExpression("(\\w)"), "#0\\1");
+        }
     }
 
     void headerClicksToggleAndRememberTheTextSort() {
         QFETCH(QString, clicks);
         Rows rows;
         QVERIFY(rows.model.sortByHeaderClick(0));  // an empty list sorts too
-        rows.fill({"b", "C", "a"});
-        const char* syncs[] = {"0Ah", "80h", "55h"};
-        for (int row = 0; row < 3; ++row) qstrcpy(rows.model.entryAt(row)->syncText, syncs[row]);
+        rows.fill({0x0B, 0x0C, 0x0A});
+        for (const auto& [row, sync] : {std::pair{0, 0x0A}, {1, 0x55}, {2, 0x80}}) {
+            const std::uint8_t field[5] = {5, 0x91, 0, 0, std::uint8_t(sync)};
+            StoreField(rows.model.entryAt(row), field);
+        }
         QSignalSpy layout(&rows.model, &QAbstractItemModel::layoutChanged);
         int sorts = 0;
         for (const QString& click : clicks.split(' ')) {
@@ -212,30 +226,42 @@ class TestTraceListModel : public QObject {
         QTEST(rows.column(2).join(' '), "infos");
     }
 
+    // Rows: the column, then "text: frame at time" rows in ascending order.
     void columnsSortInTheirOwnOrder_data() {
         QTest::addColumn<int>("column");
-        QTest::addColumn<QStringList>("ascending");
+        QTest::addColumn<QStringList>("ordered");
         // Two recordings, numbered from 0 each.
         QTest::newRow("MsgNr") << 0 << QStringList{"0", "0", "1", "1", "2", "2"};
-        // Bytes compare as unsigned, letter case counts.
-        QTest::newRow("TimeStamp")
-            << 1 << QStringList{"+ 00:00:00,999999",        "+ 00:00:01,000000", "B", "a", "b",
-                                QString::fromLatin1("\xE9")};
-        // Letter case does not count, also beyond the 24th character.
+        // Bytes compare as unsigned: "-" before the digits.
+        QTest::newRow("TimeStamp") << 1
+                                   << QStringList{"+ 00:00:00,-000001: 0490000000 at -1",
+                                                  "+ 00:00:00,999999: 0490000000 at 999999",
+                                                  "+ 00:00:01,000000: 0490000000 at 1000000",
+                                                  "+ 01:00:00,000000: 0490000000 at 3600000000"};
+        // Letter case does not count: #FA after #err.
         QTest::newRow("Info") << 2
-                              << QStringList{"#err [01 02 03 04 05 06 07 x]",
-                                             "#ERR [01 02 03 04 05 06 07 y]",
-                                             "#err [01 02 03 04 05 06 07 Z]", "A", "b"};
+                              << QStringList{"#3A: 059C00003A00",
+                                             "#BufOvfl: 03F00000",
+                                             "#E5: 059C0000E500",
+                                             "#err [05,77,03,04,05,06]: 057703040506",
+                                             "#err [06,77,03,04,05,06..]: 06770304050607",
+                                             "#FA: 059C0000FA00",
+                                             "Break: 0490000000",
+                                             "START (7): 058200070000"};
     }
 
     void columnsSortInTheirOwnOrder() {
         QFETCH(int, column);
-        QFETCH(QStringList, ascending);
+        QFETCH(QStringList, ordered);
+        QStringList ascending;
+        for (const QString& row : ordered) ascending << row.section(": ", 0, 0);
         Rows rows;
-        for (int i = 0; i < ascending.size(); ++i) {  // in a shuffled order
-            const QByteArray text = ascending[(i * 7 + 3) % ascending.size()].toLatin1();
-            TraceEntry* entry = rows.add(column == 0 ? text.toInt() : i, text.constData());
-            qstrncpy(entry->timeText, text.constData(), sizeof entry->timeText);
+        for (int i = 0; i < ordered.size(); ++i) {  // in a shuffled order
+            const QString row = ordered[(i * 7 + 3) % ordered.size()];
+            const QString frame = row.section(": ", 1).section(" at ", 0, 0);
+            const qint64 time = row.contains(" at ") ? row.section(" at ", 1).toLongLong() : 1000;
+            rows.add(column == 0 ? row.toInt() : i,
+                     frame.isEmpty() ? "059C00004200" : frame.toLatin1(), time);
         }
         rows.model.endOfBatch();
         rows.model.sortByHeaderClick(column);
@@ -246,30 +272,30 @@ class TestTraceListModel : public QObject {
     }
 
     // The sort compares packed heads of the texts first; rows whose texts share long
-    // heads, differ in case or hold bytes above 127 must still come out in text order.
+    // heads (bad frames of 25 and 26 characters) or differ in case must still come out in
+    // text order.
     void sortAgreesWithPlainTextComparisonOnLongSimilarTexts() {
         Rows rows;
         std::mt19937 random(4711);
-        const char alphabet[] = {'a', 'A', 'b', 'B', ' ', '#', '\xE9', '0'};
-        auto randomText = [&](char* text, std::size_t size) {
-            const std::size_t length = size / 2 + random() % (size / 2);
-            for (std::size_t i = 0; i < length; ++i)
-                text[i] = i < 26 && random() % 8 != 0 ? 'a' : alphabet[random() % sizeof alphabet];
-            text[length] = 0;
-        };
+        const char* frames[] = {"0677010203040506", "0577010203040506", "0877010203040506",
+                                "059C0000FA00",     "059C0000E500",     "03F00000"};
         for (int i = 0; i < 3000; ++i) {
-            TraceEntry* entry = rows.add(i, "");
-            randomText(entry->infoText, sizeof entry->infoText);
-            randomText(entry->timeText, sizeof entry->timeText);
+            QByteArray frame = frames[random() % std::size(frames)];
+            if (frame.size() > 10 && random() % 2 != 0)
+                frame[15] = "0A"[random() % 2];  // the sixth byte differs now and then
+            rows.add(i, frame, std::int64_t(random() % 4000000) - 1000);
         }
         rows.model.endOfBatch();
+        const auto text = [&](const TraceEntry* e, int column) {
+            CellScratch scratch;
+            return QByteArray(CellText(*e, rows.model.textForm(), Column(column), scratch));
+        };
         for (auto [column, ascending] : {std::pair{2, true}, {2, false}, {1, true}}) {
             rows.model.sortByHeaderClick(column);
             for (std::uint32_t row = 1; row < rows.model.indexCount(); ++row) {
-                const TraceEntry* a = rows.model.entryAt(row - 1);
-                const TraceEntry* b = rows.model.entryAt(row);
-                const int order = column == 1 ? CompareBytes(a->timeText, b->timeText)
-                                              : CompareIgnoringCase(a->infoText, b->infoText);
+                const QByteArray a = text(rows.model.entryAt(row - 1), column);
+                const QByteArray b = text(rows.model.entryAt(row), column);
+                const int order = column == 1 ? CompareBytes(a, b) : CompareIgnoringCase(a, b);
                 QVERIFY2(ascending ? order <= 0 : order >= 0, qPrintable(QString::number(row)));
             }
         }
@@ -279,8 +305,8 @@ class TestTraceListModel : public QObject {
     // selection follows its row.
     void sortReordersTheIndexOnlyAndTheSelectionFollows() {
         Rows rows;
-        rows.fill({"d", "a", "c"});
-        rows.add(3, "b");
+        rows.fill({0x0D, 0x0A, 0x0C});
+        rows.add(3, "059C00000B00");
         QItemSelectionModel selection(&rows.model);
         selection.setCurrentIndex(rows.model.index(1, 3),
                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -289,10 +315,10 @@ class TestTraceListModel : public QObject {
             QCOMPARE(selection.selectedRows(), QModelIndexList{rows.model.index(row, 0)});
             QCOMPARE(selection.currentIndex(), rows.model.index(row, 3));
         }
-        QCOMPARE(rows.column(2), QStringList({"d", "c", "b", "a"}));
+        QCOMPARE(rows.column(2), QStringList({"#0D", "#0C", "#0B", "#0A"}));
         QString walked;
-        for (const TraceEntry* e = rows.list.TraceListHead(); e; e = e->next) walked += e->infoText;
-        QCOMPARE(walked, "dacb");
+        for (const TraceEntry& e : rows.list) walked += QString::number(SlotValue(e, Slot::Opener));
+        QCOMPARE(walked, "13101211");
 
         // A mode switch is one layout change keeping the selection.
         QSignalSpy layout(&rows.model, &QAbstractItemModel::layoutChanged);
@@ -301,7 +327,7 @@ class TestTraceListModel : public QObject {
         for (int twice = 0; twice < 2; ++twice)  // the second switch changes nothing
             rows.model.setDisplayModes(rows.session, DisplayModes{false, false, true});
         QVERIFY(layout.count() == 1 && headers.count() == 1 && inserted.count() == 0);
-        QCOMPARE(rows.session.modes.relativeTime, false);
+        QCOMPARE(rows.session.modes().relativeTime, false);
         QCOMPARE(selection.currentIndex(), rows.model.index(3, 3));
     }
 
@@ -342,6 +368,35 @@ class TestTraceListModel : public QObject {
         QCOMPARE(trace.model.matchCount(), std::uint32_t(trace.model.rowCount()));
         trace.model.setShowOnlyMatches(false);
         QCOMPARE(std::uint32_t(trace.model.rowCount()), trace.model.indexCount());
+    }
+
+    // A recorded trace at its row budget: the oldest rows leave in one removal at the
+    // top, shown in full or only the matches, and the search goes on over the rest.
+    void oldestRowsLeaveFromTheTopInOneRemoval_data() {
+        QTest::addColumn<bool>("onlyMatches");
+        QTest::addColumn<QStringList>("shown");  // the message numbers shown at the end
+        QTest::addColumn<QString>("removals");   // the rows each removal took
+        QTest::newRow("all rows") << false << QStringList{"3", "4", "5", "6"} << "0-0 0-0 0-0";
+        QTest::newRow("only matches") << true << QStringList{"4", "6"} << "0-0";
+    }
+
+    void oldestRowsLeaveFromTheTopInOneRemoval() {
+        QFETCH(bool, onlyMatches);
+        Rows trace;
+        trace.search("id=3C");
+        trace.model.setShowOnlyMatches(onlyMatches);
+        trace.list.setRowBudget(4);
+        trace.session.decoder.setRing(true);
+        QSignalSpy removed(&trace.model, &QAbstractItemModel::rowsRemoved);
+        trace.feed(kHead10 + kData01 + kHead3C + kData7F + kHead10 + kData01);
+        trace.feed(kHead3C + kData7F + kHead10 + kData01 + kHead3C + kData7F);
+        QTEST(trace.column(0), "shown");
+        QStringList removals;
+        for (const QList<QVariant>& removal : removed)
+            removals << QString("%1-%2").arg(removal[1].toInt()).arg(removal[2].toInt());
+        QTEST(removals.join(' '), "removals");
+        QCOMPARE(trace.model.indexCount(), 4u);
+        QCOMPARE(trace.model.matchCount(), 2u);
     }
 
     void findStepsInDisplayOrderAndModeSwitchJudgesAgain() {

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "lin/Columns.h"
+#include "trace/RowFrames.h"
 #include "trace/TraceList.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
@@ -33,16 +34,18 @@ class TestTraceListView : public QObject {
     Q_OBJECT
 
     TraceListModel* model() const { return view_->traceModel(); }
-    TraceEntry* addRow(const char* info, Colour textColour = 0) {
-        last_ = list_->CreateEntry(last_, number_, 1000, model()->rowColours());
-        qstrncpy(last_->infoText, info, sizeof last_->infoText);
-        qstrcpy(last_->syncText, "55h");
+    // A row opened by a break (or a device error), with a sync field "55".
+    TraceEntry* addRow(bool error = false, Colour textColour = 0) {
+        last_ = list_->CreateEntry(number_, 1000, 0, model()->rowColours());
+        const std::uint8_t opener[6] = {5, std::uint8_t(error ? 0x9C : 0x90), 0, 0, 0x45, 0};
+        const std::uint8_t sync[5] = {5, 0x91, 0, 1, 0x55};
+        StoreOpener(last_, opener, error ? 5 : 4), StoreField(last_, sync);
         SetTextColour(last_, textColour);
         model()->AppendRow(last_, number_++);
         return last_;
     }
     void addRows(int count) {
-        for (int i = 0; i < count; ++i) addRow("Break");
+        for (int i = 0; i < count; ++i) addRow();
         model()->endOfBatch();
     }
     QImage grabViewport() { return view_->viewport()->grab().toImage(); }
@@ -97,9 +100,9 @@ class TestTraceListView : public QObject {
     // even in a green row. Text pixels are in the pen colour alone (no antialiasing): in a row not
     // selected, the number and the time in the palette's text, the others in the row's colour.
     void selectedRowShowsTheHighlightOfItsFocus() {
-        addRow("err", kRed);
-        addRow("Break", kGreen);
-        addRow("Break")->backColour = 0x0080C0E0;  // as if another palette had been in force
+        addRow(true, kRed);
+        addRow(false, kGreen);
+        addRow()->backColour = 0x0080C0E0;  // as if another palette had been in force
         model()->endOfBatch();
         QApplication::setActiveWindow(window_);
         for (bool focus : {false, true}) {
@@ -177,7 +180,8 @@ class TestTraceListView : public QObject {
             QTest::mouseClick(view_->viewport(), Qt::LeftButton, modifier, cell(row, 2).center());
         QTest::keyClick(view_, Qt::Key_C, Qt::ControlModifier);
         std::string rows;
-        for (int row : {1, 2, 3, 5}) AppendRowLine(rows, *model()->entryAt(row), false);
+        for (int row : {1, 2, 3, 5})
+            AppendRowLine(rows, *model()->entryAt(row), model()->textForm(), false);
         QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(rows));
     }
 };

@@ -21,6 +21,7 @@
 #include "sim/LdfSchedule.h"
 #include "sim/TracerSimulator.h"
 #include "sim/WrongRateReceiver.h"
+#include "trace/RowFrames.h"
 
 using namespace daridez;
 using namespace daridez::sim;
@@ -69,20 +70,23 @@ struct DecodedTrace : test::DecoderFixture {
     // than the one before it (a timer wrap out of its place).
     QStringList infos() const {
         QStringList texts;
-        for (TraceEntry* row = list.TraceListHead(); row != nullptr; row = row->next) {
-            const bool whole = std::strcmp(row->syncText, "55") == 0 && row->idText[0] == '[' &&
-                               row->byteTexts[2][0] != '\0';
-            texts << row->infoText + QString(whole ? "+" : "");
-            if (row->next != nullptr && row->next->slotTimes[0] < row->slotTimes[0])
+        std::int64_t before = INT64_MIN;
+        for (const TraceEntry* row : listRows()) {
+            const bool whole = text(row, Column::Sync) == "55" &&
+                               text(row, Column::Id).startsWith('[') &&
+                               !text(row, Column::Db2).isEmpty();
+            if (OpenerTime(*row) < before)
                 texts << "backwards";
+            before = OpenerTime(*row);
+            texts << text(row, Column::Info) + QString(whole ? "+" : "");
         }
         return texts;
     }
     // Each identifier's verdicts, "10 enhanced" or "3C checksum|classic".
     QStringList verdicts() const {
         std::map<int, QStringList> byId;
-        for (TraceEntry* row = list.TraceListHead(); row != nullptr; row = row->next) {
-            const LinFrame frame = ReadLinFrame(*row);
+        for (const TraceEntry& row : list) {
+            const LinFrame frame = ReadLinFrame(row);
             if (frame.hasId)
                 byId[frame.id()] << QString::fromStdString(CheckFrame(frame).text());
         }
@@ -315,8 +319,8 @@ class TestTracerSim : public QObject {
         QMap<QString, QStringList> seen;  // identifier -> distinct data
         QList<std::int64_t> gaps;
         std::int64_t last = -1;
-        for (TraceEntry* row = trace.list.TraceListHead(); row != nullptr; row = row->next) {
-            const LinFrame frame = ReadLinFrame(*row);
+        for (const TraceEntry& row : trace.list) {
+            const LinFrame frame = ReadLinFrame(row);
             if (!frame.isLinFrame)
                 continue;
             if (last >= 0)
@@ -376,8 +380,8 @@ class TestTracerSim : public QObject {
         QStringList seen;
         std::set<std::int64_t> delays;
         std::int64_t last = -1;
-        for (TraceEntry* row = trace.list.TraceListHead(); row != nullptr; row = row->next) {
-            const LinFrame frame = ReadLinFrame(*row);
+        for (const TraceEntry& row : trace.list) {
+            const LinFrame frame = ReadLinFrame(row);
             if (!frame.isLinFrame)
                 continue;
             if (last >= 0)
@@ -444,7 +448,7 @@ class TestTracerSim : public QObject {
         options.busBaudrate = 9600, options.linBaudrate = std::uint16_t(device);
         DecodedTrace trace;
         trace.feedLive(TracerSimulator(options).generate(300'000), 4096);
-        const TrialScore s = ScoreTrial(trace.list.TraceListHead());
+        const TrialScore s = ScoreTrial(trace.list);
         const int counts[] = {s.frames, s.good, s.bad, s.validSync};
         const QStringList wanted = score.split('/');
         for (int i = 0; i < 4; ++i)
@@ -502,7 +506,7 @@ class TestTracerSim : public QObject {
         QCOMPARE(budgeted.list.rowCount(), 50u);
         const auto rows = whole.listRows(), made = budgeted.listRows();
         for (std::size_t i = 0; i < made.size(); ++i)
-            QCOMPARE(std::memcmp(made[i], rows[i], offsetof(TraceEntry, next)), 0);
+            QCOMPARE(std::memcmp(made[i], rows[i], sizeof(TraceEntry)), 0);
     }
 };
 

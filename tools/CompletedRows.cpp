@@ -29,8 +29,8 @@ void CompletedRows::finish() {
         pending_ = nullptr;
         return;
     }
-    for (const TraceEntry* row = list_.TraceListHead(); row != nullptr; row = row->next) {
-        consumer_(*row);
+    for (const TraceEntry& row : list_) {
+        consumer_(row);
     }
 }
 

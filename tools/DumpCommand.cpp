@@ -11,7 +11,6 @@
 #include "tools/CompletedRows.h"
 #include "tools/StdioOutput.h"
 #include "trace/RowBudget.h"
-#include "trace/TextRefresh.h"
 
 namespace daridez {
 
@@ -245,21 +244,21 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
         }
     }
     StdioOutput output(out);
+    TraceList list;
     RowFormat::Options options = format_;
     options.ldf = model;
     options.signals = signals_;
-    const std::unique_ptr<RowFormat> format = RowFormat::make(options, output);
-    TraceList list;
+    const std::unique_ptr<RowFormat> format = RowFormat::make(options, list.textForm(), output);
     list.setRowBudget(ChooseRowBudget(0));  // past it the load ends as out of memory
     const bool wholeTrace = refresh_ || !output_.empty();
     CompletedRows rows(list, !wholeTrace, [&](const TraceEntry& row) {
-        if (!query || query->matches(row)) {
+        if (!query || query->matches(row, list.textForm())) {
             format->row(row);
         }
     });
     ReceiveBuffer buffer;
     TraceSession session(list, buffer, rows);
-    session.modes = modes_;
+    session.applyDisplayModes(modes_);
     const LoadResult result = LoadTrace(session, input_);
     if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
         std::fputs("load error\n", err);
@@ -275,16 +274,14 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
         return kFileError;
     }
     if (refresh_) {
-        RefreshTimeTexts(list, modes_.relativeTime);
-        RefreshIdTexts(list, modes_.protectedId);
-        RefreshByteTexts(list, modes_.hexData);
+        list.redrawAllTexts(modes_);
     }
     rows.finish();
     const std::string status = summary_ ? FormatStatusLine2(session.decoder) : std::string();
     if (!format->finish(status) || !output.flush()) {
         return kFileError;
     }
-    if (!output_.empty() && !DumpWriter::save(list.TraceListHead(), output_)) {
+    if (!output_.empty() && !DumpWriter::save(list, output_)) {
         std::fputs("save error\n", err);
         return kFileError;
     }

@@ -44,14 +44,14 @@ class LineBlock {
 
 class TextFormat : public RowFormat {
   public:
-    TextFormat(ByteOutput& out, const Options& options)
-        : lines_(out), check_(options.check), ldf_(options.ldf) {
+    TextFormat(ByteOutput& out, const TextForm& form, const Options& options)
+        : lines_(out), form_(form), check_(options.check), ldf_(options.ldf) {
         if (options.signals) {
             signals_.emplace(options.ldf);
         }
     }
     void row(const TraceEntry& entry) override {
-        AppendRowLine(lines_.text(), entry, check_, ldf_);
+        AppendRowLine(lines_.text(), entry, form_, check_, ldf_);
         if (signals_) {
             signals_->appendLines(lines_.text(), ReadLinFrame(entry));
         }
@@ -61,6 +61,7 @@ class TextFormat : public RowFormat {
 
   private:
     LineBlock lines_;
+    const TextForm& form_;
     bool check_;
     const LdfModel* ldf_;
     std::optional<FrameSignals> signals_;
@@ -68,7 +69,8 @@ class TextFormat : public RowFormat {
 
 class CsvFormat : public RowFormat {
   public:
-    CsvFormat(ByteOutput& out, const LdfModel* ldf) : writer_(out, ldf) {}
+    CsvFormat(ByteOutput& out, const TextForm& form, const LdfModel* ldf)
+        : writer_(out, form, ldf) {}
     void row(const TraceEntry& entry) override { writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
 
@@ -112,10 +114,11 @@ class IdsFormat : public RowFormat {
 
 }  // namespace
 
-std::unique_ptr<RowFormat> RowFormat::make(const Options& options, ByteOutput& out) {
+std::unique_ptr<RowFormat> RowFormat::make(const Options& options, const TextForm& form,
+                                           ByteOutput& out) {
     switch (options.kind) {
         case Kind::Csv:
-            return std::make_unique<CsvFormat>(out, options.ldf);
+            return std::make_unique<CsvFormat>(out, form, options.ldf);
         case Kind::Pcapng:
             return std::make_unique<PcapngFormat>(out, options.epochSeconds);
         case Kind::Ids:
@@ -123,7 +126,7 @@ std::unique_ptr<RowFormat> RowFormat::make(const Options& options, ByteOutput& o
         case Kind::Text:
             break;
     }
-    return std::make_unique<TextFormat>(out, options);
+    return std::make_unique<TextFormat>(out, form, options);
 }
 
 }  // namespace daridez

@@ -6,6 +6,7 @@
 
 #include "files/ByteOutput.h"
 #include "ldf/LdfModel.h"
+#include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -26,7 +27,9 @@ class RowFormat {
         bool signals = false;           // text: the decoded signals under each row
     };
 
-    static std::unique_ptr<RowFormat> make(const Options& options, ByteOutput& out);
+    // Texts are made in form, as it is when each row is handed on.
+    static std::unique_ptr<RowFormat> make(const Options& options, const TextForm& form,
+                                           ByteOutput& out);
 
     virtual ~RowFormat() = default;
     virtual void row(const TraceEntry& entry) = 0;

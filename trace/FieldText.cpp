@@ -1,10 +1,13 @@
 #include "trace/FieldText.h"
 
+#include <initializer_list>
+
 namespace daridez {
 
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr int kShownBadBytes = 6;  // a longer bad frame shows these and ".."
 
 }  // namespace
 
@@ -51,6 +54,34 @@ void FormatByteText(char (&text)[kFieldTextSize], std::uint8_t value, bool hexMo
         text[2] = static_cast<char>('0' + value % 10);
     }
     text[3] = '\0';
+}
+
+void FormatSyncText(char (&text)[kFieldTextSize], std::uint8_t value) {
+    char* out = text;
+    if (value != 0x55) {
+        *out++ = '#';
+    }
+    *PutHexByte(out, value) = '\0';
+}
+
+void FormatBadFrameText(char (&text)[kFieldTextSize], const std::uint8_t* frame, int total) {
+    const int shown = total > kShownBadBytes ? kShownBadBytes : total;
+    char* out = text;
+    for (const char c : {'#', 'e', 'r', 'r', ' ', '['}) {
+        *out++ = c;
+    }
+    for (int i = 0; i < shown; ++i) {
+        if (i > 0) {
+            *out++ = ',';
+        }
+        out = PutHexByte(out, frame[i]);
+    }
+    if (shown < total) {
+        *out++ = '.';
+        *out++ = '.';
+    }
+    *out++ = ']';
+    *out = '\0';
 }
 
 void FormatNumberText(char (&text)[kNumberTextSize], std::int32_t number) {

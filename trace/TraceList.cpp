@@ -1,92 +1,108 @@
 #include "trace/TraceList.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
-#include "trace/FieldText.h"
-#include "trace/TimeFormat.h"
+#include "trace/RowFrames.h"
 
 namespace daridez {
 
-TraceEntry* TraceList::allocateEntry() {
+bool TraceList::reserveRow() {
     // A row over the budget is refused exactly as a failed allocation is, so the
     // decoder's out-of-memory path serves both.
-    if (rowCount_ >= rowBudget_) {
-        return nullptr;
+    if (full()) {
+        return false;
     }
-    void* memory = allocator_ ? allocator_(sizeof(TraceEntry), allocatorContext_)
-                              : std::calloc(1, sizeof(TraceEntry));
-    rowCount_ += memory != nullptr;
-    return static_cast<TraceEntry*>(memory);
+    if (headOffset_ + rowCount_ < blocks_.size() * kBlockRows) {
+        return true;
+    }
+    const std::size_t size = kBlockRows * sizeof(TraceEntry);
+    void* memory = allocator_ ? allocator_(size, allocatorContext_) : std::calloc(1, size);
+    if (memory == nullptr) {
+        return false;
+    }
+    blocks_.push_back(static_cast<TraceEntry*>(memory));
+    return true;
 }
 
-TraceEntry* TraceList::link(TraceEntry* predecessor, TraceEntry* entry) {
-    // A missing row is never linked: the predecessor is always the last row, so the
-    // list stays exactly as it was.
-    if (entry == nullptr) {
+TraceEntry* TraceList::CreateEntry(std::int32_t number, std::int64_t clock,
+                                   std::int64_t relativeBase, const RowColours& colours) {
+    if (!reserveRow()) {
         return nullptr;
     }
-    if (predecessor != nullptr) {
-        predecessor->next = entry;
-    } else {
-        head_ = entry;
-    }
+    // The row made before is complete once this one is made, its opening time final.
+    const std::int64_t previous = rowCount_ != 0 ? OpenerTime(*lastRow()) : 0;
+    ++rowCount_;
+    TraceEntry* entry = lastRow();
+    entry->time = clock;
+    entry->relativeBase = relativeBase;
+    entry->previousTime = previous;
+    entry->number = number;
+    entry->generation = generation_;
+    entry->backColour = colours.window;
+    entry->textColour = colours.windowText;
     return entry;
 }
 
-static void initEntry(TraceEntry* entry, std::int32_t number, std::int64_t clock,
-                      const RowColours& colours) {
-    entry->number = number;
-    FormatNumberText(entry->numberText, number);
-    entry->slotTimes[0] = clock;
-    entry->backColour = colours.window;
-    entry->textColour = colours.windowText;
-}
-
-TraceEntry* TraceList::CreateEntry(TraceEntry* predecessor, std::int32_t number, std::int64_t clock,
-                                   const RowColours& colours) {
-    TraceEntry* entry = allocateEntry();
-    if (entry != nullptr) {
-        initEntry(entry, number, clock, colours);
-        FormatAbsoluteTime(entry->timeText, clock);
-    }
-    return link(predecessor, entry);
-}
-
-TraceEntry* TraceList::CreateEntryRelative(TraceEntry* predecessor, std::int32_t number,
-                                           std::int64_t previous, std::int64_t clock,
-                                           const RowColours& colours) {
-    TraceEntry* entry = allocateEntry();
-    if (entry != nullptr) {
-        initEntry(entry, number, clock, colours);
-        FormatRelativeTime(entry->timeText, previous, clock);
-    }
-    return link(predecessor, entry);
-}
-
 void TraceList::FreeTraceList() {
-    if (head_ == nullptr) {
+    ++emptyings_;
+    headSerial_ = 0;
+    form_.openAtDataSwitch = nullptr;
+    if (blocks_.empty()) {
         return;
     }
-    FreeRowsBefore(nullptr);
+    for (TraceEntry* block : blocks_) {
+        std::free(block);
+    }
+    blocks_.clear();
+    headOffset_ = 0;
+    rowCount_ = 0;
 #ifdef __GLIBC__
-    // glibc keeps freed blocks of this size for later allocations, a million rows'
-    // worth (700 MB) after a big load; malloc_trim hands their pages back.
+    // glibc may keep freed blocks for later allocations; malloc_trim hands their
+    // pages back.
     malloc_trim(0);
 #endif
 }
 
-void TraceList::FreeRowsBefore(TraceEntry* keep) {
-    while (head_ != nullptr && head_ != keep) {
-        TraceEntry* next = head_->next;
-        std::free(head_);
-        head_ = next;
-        --rowCount_;
+std::uint64_t TraceList::headBlockRows() const {
+    if (rowCount_ == 0) {
+        return 0;
+    }
+    const std::uint64_t inBlock = kBlockRows - headOffset_;
+    return inBlock < rowCount_ ? inBlock : rowCount_;
+}
+
+void TraceList::dropOldest(std::uint64_t rows) {
+    rows = std::min(rows, headBlockRows());
+    if (rows == 0) {
+        return;
+    }
+    rowCount_ -= rows;
+    headSerial_ += rows;
+    if (headOffset_ + rows == kBlockRows) {
+        std::free(blocks_.front());
+        blocks_.pop_front();
+        headOffset_ = 0;
+    } else {
+        headOffset_ += rows;  // the head block is also the last, still being filled
+    }
+}
+
+void TraceList::FreeRowsBefore(const TraceEntry* keep) {
+    while (rowCount_ != 0) {
+        const TraceEntry* head = TraceListHead();
+        const std::uint64_t rows = headBlockRows();
+        if (keep != nullptr && keep >= head && keep < head + rows) {
+            const auto before = static_cast<std::uint64_t>(keep - head);
+            headOffset_ += before;
+            rowCount_ -= before;
+            headSerial_ += before;
+            return;
+        }
+        dropOldestBlock();
     }
 }
 
@@ -95,22 +111,34 @@ void TraceList::setAllocator(Allocator allocator, void* context) {
     allocatorContext_ = context;
 }
 
-void StoreFrame(TraceEntry* entry, std::uint8_t slot, const std::uint8_t* bytes,
-                std::uint8_t length, std::int64_t time) {
-    if (entry == nullptr || slot >= kSlotCount) {
-        return;
-    }
-    if (bytes != nullptr) {
-        std::memcpy(entry->frames[slot], bytes, std::min<std::size_t>(length, kSlotSize));
-    }
-    entry->slotTimes[slot] = time;
+void TraceList::noteOpenRow() {
+    const TraceEntry* last = lastRow();
+    form_.openAtDataSwitch = last != nullptr && !SlotFilled(*last, Slot::Cs) ? last : nullptr;
 }
 
-TraceEntry* SetTextColour(TraceEntry* entry, Colour colour) {
-    if (entry != nullptr) {
-        entry->textColour = colour;
+bool TraceList::setDisplayModes(const DisplayModes& wanted) {
+    DisplayModes& modes = form_.modes;
+    const bool timeChanged = wanted.relativeTime != modes.relativeTime;
+    const bool dataChanged = wanted.hexData != modes.hexData;
+    const bool changed = timeChanged || dataChanged || wanted.protectedId != modes.protectedId;
+    if (timeChanged || dataChanged) {
+        ++generation_;
+        form_.timeRedrawn = timeChanged ? generation_ : form_.timeRedrawn;
+        form_.dataRedrawn = dataChanged ? generation_ : form_.dataRedrawn;
     }
-    return entry;
+    if (dataChanged) {
+        noteOpenRow();
+    }
+    modes = wanted;
+    return changed;
+}
+
+void TraceList::redrawAllTexts(const DisplayModes& modes) {
+    ++generation_;
+    form_.timeRedrawn = generation_;
+    form_.dataRedrawn = generation_;
+    form_.modes = modes;
+    noteOpenRow();
 }
 
 }  // namespace daridez

@@ -10,16 +10,17 @@ void FilterIndex::clear() {
     open_ = 0;
 }
 
-void FilterIndex::rebuild(const RowIndex& index, const Query& query) {
+void FilterIndex::rebuild(const RowIndex& index, const Query& query, const TextForm& form) {
     clear();
-    applyJudged(judgeNewRows(index, query));
+    applyJudged(judgeNewRows(index, query, form));
 }
 
-FilterIndex::Batch FilterIndex::judgeNewRows(const RowIndex& index, const Query& query) {
+FilterIndex::Batch FilterIndex::judgeNewRows(const RowIndex& index, const Query& query,
+                                             const TextForm& form) {
     judged_.clear();
     const std::uint32_t count = index.count();
     for (std::uint32_t position = open_; position < count; ++position) {
-        if (query.matches(*index.at(position))) {
+        if (query.matches(*index.at(position), form)) {
             judged_.push_back(position);
         }
     }
@@ -35,6 +36,17 @@ FilterIndex::Batch FilterIndex::judgeNewRows(const RowIndex& index, const Query&
     batch.added = judged_.size();
     open_ = count == 0 ? 0 : count - 1;
     return batch;
+}
+
+std::size_t FilterIndex::dropLeading(std::uint32_t rows) {
+    const auto kept = std::lower_bound(positions_.begin(), positions_.end(), rows);
+    const auto gone = static_cast<std::size_t>(kept - positions_.begin());
+    positions_.erase(positions_.begin(), kept);
+    for (std::uint32_t& position : positions_) {
+        position -= rows;
+    }
+    open_ = open_ > rows ? open_ - rows : 0;
+    return gone;
 }
 
 void FilterIndex::addJudged() {

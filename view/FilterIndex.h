@@ -23,14 +23,17 @@ class FilterIndex {
     };
 
     // Judges every row of index again; the last one stays open.
-    void rebuild(const RowIndex& index, const Query& query);
+    void rebuild(const RowIndex& index, const Query& query, const TextForm& form);
     // Judges the open row and the rows appended since the last call, without changing
     // the positions yet, so that a model can announce the change first.
-    Batch judgeNewRows(const RowIndex& index, const Query& query);
+    Batch judgeNewRows(const RowIndex& index, const Query& query, const TextForm& form);
     void dropOpenRow() { positions_.pop_back(); }
     void addJudged();
     void applyJudged(const Batch& batch);
     void clear();
+    // The first rows positions of the index are gone: their matches leave, the rest move
+    // up. Returns how many matches left.
+    std::size_t dropLeading(std::uint32_t rows);
 
     std::size_t size() const { return positions_.size(); }
     std::uint32_t at(std::size_t i) const { return positions_[i]; }

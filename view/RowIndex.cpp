@@ -1,6 +1,7 @@
 #include "view/RowIndex.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace daridez {
@@ -34,6 +35,12 @@ bool RowIndex::append(TraceEntry* entry) {
     }
     rows_[count_++] = entry;
     return true;
+}
+
+void RowIndex::dropFront(std::uint32_t rows) {
+    rows = rows < count_ ? rows : count_;
+    std::memmove(rows_, rows_ + rows, std::size_t{count_ - rows} * sizeof(TraceEntry*));
+    count_ -= rows;
 }
 
 void RowIndex::setReallocator(Reallocator reallocator, void* context) {

@@ -27,6 +27,19 @@ class RowIndex {
     bool append(TraceEntry* entry);
     // Forgets every row; the array and its capacity stay for the next rows.
     void clear() { count_ = 0; }
+    // Forgets the first rows rows (at most count()); the others move up.
+    void dropFront(std::uint32_t rows);
+    // Forgets the rows keep() refuses, the others keeping their order.
+    template <typename Keep>
+    void keepOnly(Keep&& keep) {
+        std::uint32_t kept = 0;
+        for (std::uint32_t i = 0; i < count_; ++i) {
+            if (keep(rows_[i])) {
+                rows_[kept++] = rows_[i];
+            }
+        }
+        count_ = kept;
+    }
 
     std::uint32_t count() const { return count_; }
     std::uint32_t capacity() const { return capacity_; }

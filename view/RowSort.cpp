@@ -66,6 +66,7 @@ void packNumber(SortKey& key, std::int32_t number) {
 
 // How a sort orders two rows.
 struct SortOrder {
+    const TextForm* form = nullptr;
     Column column = Column::MsgNr;
     const std::array<unsigned char, 256>* fold = &kSameCase;
     bool byNumber = false;
@@ -74,7 +75,7 @@ struct SortOrder {
 
     const char* text(const TraceEntry* entry, CellScratch& scratch) const {
         scratch.ldf = ldf;
-        return CellText(*entry, column, scratch);
+        return CellText(*entry, *form, column, scratch);
     }
     int compareTexts(const TraceEntry* a, const TraceEntry* b, std::size_t from) const {
         CellScratch scratchA;
@@ -150,11 +151,13 @@ int CompareIgnoringCase(const char* a, const char* b) {
     return compareFolded(a, b, kFoldCase);
 }
 
-bool RowSort::sortByColumn(TraceEntry** rows, std::uint32_t count, int column) {
+bool RowSort::sortByColumn(TraceEntry** rows, std::uint32_t count, int column,
+                           const TextForm& form) {
     if (!IsColumn(column)) {
         return false;
     }
     SortOrder order;
+    order.form = &form;
     const SortRule rule = ColumnAt(column).sort;
     if (rule == SortRule::Number) {
         order.byNumber = true;

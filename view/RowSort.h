@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -15,9 +16,9 @@ class LdfModel;
 // Only the row index is reordered; rows with equal keys may swap.
 class RowSort {
   public:
-    // Sorts rows[0..count) for a click on column; false (nothing done) for a column
-    // that does not exist.
-    bool sortByColumn(TraceEntry** rows, std::uint32_t count, int column);
+    // Sorts rows[0..count) for a click on column, by its texts made in form; false
+    // (nothing done) for a column that does not exist.
+    bool sortByColumn(TraceEntry** rows, std::uint32_t count, int column, const TextForm& form);
 
     int sortColumn() const { return sortColumn_; }
     bool sortAscending() const { return sortAscending_; }

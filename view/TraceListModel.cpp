@@ -61,7 +61,7 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
             CellScratch scratch;
             scratch.ldf = ldf_.model();
             return QString::fromLatin1(
-                CellText(*entry, static_cast<Column>(index.column()), scratch));
+                CellText(*entry, form_, static_cast<Column>(index.column()), scratch));
         }
         case Qt::ToolTipRole:
             return toolTip(*entry, index.column());
@@ -98,7 +98,7 @@ QVariant TraceListModel::foreground(const TraceEntry& entry, int column) const {
 
 QVariant TraceListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && IsColumn(section)) {
-        return QString::fromLatin1(ColumnHeader(static_cast<Column>(section), modes_));
+        return QString::fromLatin1(ColumnHeader(static_cast<Column>(section), form_.modes));
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
@@ -107,7 +107,7 @@ void TraceListModel::setDisplayModes(TraceSession& session, const DisplayModes& 
     if (!session.applyDisplayModes(modes)) {
         return;
     }
-    modes_ = session.modes;
+    form_ = session.list.textForm();
     emit headerDataChanged(Qt::Horizontal, 0, kListColumnCount - 1);
     refreshTexts();
 }
@@ -171,7 +171,7 @@ void TraceListModel::setLive(bool live) {
 void TraceListModel::publishMatches() {
     const std::uint32_t count = index_.count();
     const std::size_t matches = filter_.size();
-    const FilterIndex::Batch batch = filter_.judgeNewRows(index_, *query_);
+    const FilterIndex::Batch batch = filter_.judgeNewRows(index_, *query_, form_);
     const bool grown = count > shown_;
     if (!onlyMatches_) {
         if (grown) {
@@ -208,7 +208,7 @@ void TraceListModel::setQuery(std::optional<Query> query) {
     auto change = [&] {
         query_ = std::move(query);
         if (query_) {
-            filter_.rebuild(index_, *query_);
+            filter_.rebuild(index_, *query_, form_);
         } else {
             filter_.clear();
         }
@@ -275,6 +275,47 @@ void TraceListModel::setLdf(const LinDescription& ldf) {
     refreshTexts();
 }
 
+void TraceListModel::dropOldestRows(const TraceEntry* first, std::uint64_t count) {
+    const TraceEntry* end = first + count;
+    const auto dropped = [first, end](const TraceEntry* entry) {
+        return entry >= first && entry < end;
+    };
+    std::uint32_t leading = 0;
+    while (leading < index_.count() && dropped(index_.at(leading))) {
+        ++leading;
+    }
+    if (leading != count) {
+        // Sorted before, or rows the index could not take: find them all.
+        changeLayoutKeepingSelection(
+            [&] {
+                const std::uint32_t before = index_.count();
+                index_.keepOnly([&](const TraceEntry* entry) { return !dropped(entry); });
+                shown_ -= std::min(shown_, before - index_.count());
+                if (query_) {
+                    filter_.rebuild(index_, *query_, form_);
+                }
+            },
+            QAbstractItemModel::NoLayoutChangeHint);
+        emit matchesChanged();
+        return;
+    }
+    const std::uint32_t published = std::min(leading, shown_);
+    const std::size_t matches =
+        std::lower_bound(filter_.positions().begin(), filter_.positions().end(), leading) -
+        filter_.positions().begin();
+    const int leaving = static_cast<int>(filtering() ? matches : published);
+    if (leaving > 0) {
+        beginRemoveRows(QModelIndex(), 0, leaving - 1);
+    }
+    index_.dropFront(leading);
+    shown_ -= published;
+    filter_.dropLeading(leading);
+    if (leaving > 0) {
+        endRemoveRows();
+    }
+    emit matchesChanged();
+}
+
 bool TraceListModel::sortByHeaderClick(int column) {
     if (live_ || !IsColumn(column)) {
         return false;
@@ -321,9 +362,9 @@ void TraceListModel::changeLayoutKeepingSelection(Change change,
 void TraceListModel::sortKeepingSelection(int column) {
     changeLayoutKeepingSelection(
         [&] {
-            sort_.sortByColumn(index_.rows(), index_.count(), column);
+            sort_.sortByColumn(index_.rows(), index_.count(), column, form_);
             if (query_) {
-                filter_.rebuild(index_, *query_);
+                filter_.rebuild(index_, *query_, form_);
             }
         },
         QAbstractItemModel::VerticalSortHint);
@@ -340,12 +381,12 @@ void TraceListModel::refreshTexts() {
         // A word of the query may be in the new texts, or only in the old ones.
         endOfBatch();
         if (filtering()) {
-            changeLayoutKeepingSelection([&] { filter_.rebuild(index_, *query_); },
+            changeLayoutKeepingSelection([&] { filter_.rebuild(index_, *query_, form_); },
                                          QAbstractItemModel::NoLayoutChangeHint);
             emit matchesChanged();
             return;
         }
-        filter_.rebuild(index_, *query_);
+        filter_.rebuild(index_, *query_, form_);
         emit matchesChanged();
     }
     // Every row's texts changed, none moved: a layout change tells the views to fetch

@@ -29,7 +29,7 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    // DisplayRole: the stored text. ToolTipRole: when the cell's frame arrived.
+    // DisplayRole: the cell's text. ToolTipRole: when the cell's frame arrived.
     // BackgroundRole: the row's background. ForegroundRole: the row's text colour from
     // column 2 on; none for columns 0 and 1, which take the list's window text.
     QVariant data(const QModelIndex& index, int role) const override;
@@ -45,6 +45,9 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     bool AppendRow(TraceEntry* entry, std::int32_t number) override;
     void endOfBatch() override;
     void clearRows() override;
+    // The oldest rows leave: in one removal when they lead the index (rows come in in
+    // creation order), else in a layout change in which the selection follows its rows.
+    void dropOldestRows(const TraceEntry* first, std::uint64_t count) override;
     // While held (a large load), the decoder's batches are gathered and published only
     // by publishPending() or when the hold ends: a few large insertions instead of one
     // per block.
@@ -54,10 +57,12 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     // The colours new rows start with: the list's palette.
     void setRowColours(const RowColours& colours) { rowColours_ = colours; }
 
-    // A display-mode switch: the session re-renders the fields whose mode changed, the
-    // headers follow, and the views draw the new texts in one layout change.
+    // A display-mode switch: the session's rows take the new modes at no cost per row,
+    // the headers follow, and the views draw the new texts in one layout change.
     void setDisplayModes(TraceSession& session, const DisplayModes& modes);
-    const DisplayModes& displayModes() const { return modes_; }
+    const DisplayModes& displayModes() const { return form_.modes; }
+    // The form the cells' texts are made in: the session's, as of the last switch.
+    const TextForm& textForm() const { return form_; }
 
     // The LDF the Check and Frame columns, the tool tips and the sort read the rows with
     // (an empty description: none). Every row is judged again, as a layout change.
@@ -125,7 +130,7 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     std::uint32_t shown_ = 0;  // rows published to the views; the rest are pending
     bool live_ = false;
     bool holdingBatches_ = false;
-    DisplayModes modes_;
+    TextForm form_;
     RowColours rowColours_;
     std::optional<Query> query_;
     FilterIndex filter_;

@@ -150,7 +150,7 @@ QString TraceListView::selectedRowsText() const {
     std::string text;
     for (const QModelIndex& row : rows) {
         if (const TraceEntry* entry = model_->rowEntry(row.row())) {
-            AppendRowLine(text, *entry, false);
+            AppendRowLine(text, *entry, model_->textForm(), false);
         }
     }
     return QString::fromStdString(text);

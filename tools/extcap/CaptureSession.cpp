@@ -101,7 +101,7 @@ bool CaptureSession::stop() {
 }
 
 void CaptureSession::consume(const TraceEntry& row) {
-    if (!settings_.query || settings_.query->matches(row)) {
+    if (!settings_.query || settings_.query->matches(row, list_.textForm())) {
         writer_.writeRow(row);
         writer_.writeDeviceEvent(row);
     }

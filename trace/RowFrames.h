@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+#include "trace/TraceEntry.h"
+
+namespace daridez {
+
+// Filling a row as its frames arrive and reading them back: the frame of each slot,
+// its value and its receive time, derived from the little a row keeps.
+
+// Keeps the frame (length byte L, L + 1 bytes) that opened the row when it was made.
+// Its slot gives the frame back when L <= 8; the Info text reads its first six bytes.
+void StoreOpener(TraceEntry* entry, const std::uint8_t* frame, std::uint8_t length);
+// Keeps the start marker (five bytes) that arrived at time for the start row made
+// before it.
+void FillStartRow(TraceEntry* entry, const std::uint8_t* frame, std::int64_t time);
+// Keeps a five-byte field frame (stamp and value) in the next slot from Sync on.
+void StoreField(TraceEntry* entry, const std::uint8_t* frame);
+// Counts a timer wrap after the frame of slot (ignored beyond the slots).
+void CountWrap(TraceEntry* entry, int slot);
+// Sets the row's text colour when there is a row; returns the row.
+TraceEntry* SetTextColour(TraceEntry* entry, Colour colour);
+
+bool SlotFilled(const TraceEntry& entry, Slot slot);
+// The value byte (the fifth) of a field slot's frame; 0 when the slot is empty.
+std::uint8_t SlotValue(const TraceEntry& entry, Slot slot);
+// The first min(L, 8) bytes of the slot's frame, zeros behind; all zero when empty.
+void SlotFrame(const TraceEntry& entry, Slot slot, std::uint8_t (&frame)[kSlotSize]);
+// When the slot's frame arrived on the trace clock; 0 for an empty field slot. The
+// opener's slot always has a time: the row's own, or its start marker's.
+std::int64_t SlotTime(const TraceEntry& entry, Slot slot);
+inline std::int64_t OpenerTime(const TraceEntry& entry) {
+    return SlotTime(entry, Slot::Opener);
+}
+
+}  // namespace daridez
