@@ -1,11 +1,28 @@
 #include "app/IdSummaryModel.h"
 
+#include <iterator>
+
 namespace daridez {
 
 namespace {
 
 constexpr int kColumnCount = static_cast<int>(IdColumn::Count);
 constexpr int kLastColumn = static_cast<int>(IdColumn::Last);
+
+// The headers in words with their units; daridez-dump --ids keeps its short ones,
+// which scripts read.
+constexpr const char* kTitles[] = {
+    "ID",
+    "frames",
+    "bad",
+    "data lengths",
+    "checksum model",
+    "min period (ms)",
+    "avg period (ms)",
+    "max period (ms)",
+    "last data",
+};
+static_assert(std::size(kTitles) == static_cast<std::size_t>(IdColumn::Count));
 
 const char* columnTip(IdColumn column) {
     switch (column) {
@@ -160,6 +177,10 @@ QVariant IdSummaryModel::sortKey(const IdStats& stats, IdColumn column) const {
     }
 }
 
+const char* IdSummaryModel::title(IdColumn column) {
+    return kTitles[static_cast<std::size_t>(column)];
+}
+
 QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) {
         return {};
@@ -167,7 +188,7 @@ QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, in
     const auto column = static_cast<IdColumn>(section);
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromLatin1(IdColumnHeader(column));
+            return QString::fromLatin1(title(column));
         case Qt::ToolTipRole:
             return QString::fromLatin1(columnTip(column));
         case Qt::TextAlignmentRole:

@@ -1,5 +1,6 @@
 #include "app/IdSummaryWindow.h"
 
+#include <QColor>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -99,7 +100,7 @@ void IdSummaryWindow::sizeColumns() {
                              ? IdSummaryDelegate::bytesWidth(table_->font())
                              : metrics.horizontalAdvance(QString::fromLatin1(kWidestCell[c]));
         const int header =
-            headerMetrics.horizontalAdvance(QString::fromLatin1(IdColumnHeader(column)));
+            headerMetrics.horizontalAdvance(QString::fromLatin1(IdSummaryModel::title(column)));
         const int width = std::max(cell, header + arrow) + padding;
         table_->horizontalHeader()->resizeSection(c, width);
         total += width;
@@ -114,9 +115,10 @@ void IdSummaryWindow::sizeColumns() {
 }
 
 void IdSummaryWindow::setBaudrate(int baudrate) {
-    if (baudrate <= 0 || baudrate == baudrate_) {
+    if (baudrate <= 0) {
         return;
     }
+    confirmed_ = true;
     baudrate_ = baudrate;
     showTotals();
 }
@@ -162,7 +164,27 @@ void IdSummaryWindow::showTotals() {
                          .arg(ids)
                          .arg(ids == 1 ? QString() : QStringLiteral("s"))
                          .arg(summary().linFrames()));
+    showBusLoad();
+}
+
+// A load above 100 % cannot be: the bits were counted at a rate slower than the bus's.
+void IdSummaryWindow::showBusLoad() {
     busLoad_->setText(busLoadText());
+    const bool impossible = summary().busLoad(baudrate_) > 1.0;
+    QPalette palette = this->palette();
+    if (impossible) {
+        palette.setColor(QPalette::WindowText, QColor(220, 40, 30));
+    }
+    busLoad_->setPalette(palette);
+    const QString rate = confirmed_ ? QStringLiteral(
+                                          "the rate the tracer last took with \"Set "
+                                          "LIN Speed\"")
+                                    : QStringLiteral(
+                                          "assumed: no rate was set with \"Set LIN "
+                                          "Speed\" (a loaded file does not say)");
+    busLoad_->setToolTip(impossible ? QStringLiteral("more bits than the rate allows: the rate is "
+                                                     "not the bus's rate")
+                                    : QStringLiteral("%1 baud: %2").arg(baudrate_).arg(rate));
 }
 
 void IdSummaryWindow::onDoubleClick(const QModelIndex& index) {

@@ -59,6 +59,7 @@ class IdSummaryWindow : public QWidget {
     void buildTable();
     void sizeColumns();
     void showTotals();
+    void showBusLoad();
     void onDoubleClick(const QModelIndex& index);
     void onContextMenu(const QPoint& at);
     QString laneTextAt(const QModelIndex& index, int x) const;
@@ -73,6 +74,7 @@ class IdSummaryWindow : public QWidget {
     QLabel* busLoad_ = nullptr;
     QTimer timer_;
     int baudrate_ = kDefaultBaudrate;
+    bool confirmed_ = false;  // baudrate_ came from the tracer, not the default
 };
 
 }  // namespace daridez

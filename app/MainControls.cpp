@@ -84,9 +84,9 @@ const Control kControls[] = {
     {MainDialog::kPlotId, "plotButton", Kind::Button, "Plot...", 311, 51, 22, 10, Grow::None,
      [](MainDialog& w) { w.plotWindow()->showInFront(); }, true,
      "Plot data bytes, bits, periods and the bus load over trace time"},
-    {MainDialog::kRecordId, nullptr, Kind::CheckBox, "record", 335, 51, 33, 10, Grow::None,
+    {MainDialog::kRecordId, nullptr, Kind::CheckBox, "record", 334, 51, 32, 10, Grow::None,
      toggleRecording, false, "Record every trace to a dump file as it arrives"},
-    {MainDialog::kRecordLabelId, nullptr, Kind::Label, "", 370, 51, 81, 10, Grow::Width},
+    {MainDialog::kRecordLabelId, nullptr, Kind::Label, "", 367, 51, 84, 10, Grow::Width},
     {ControlId::StatusLine1, nullptr, Kind::Label, "Static", 0, 370, 265, 8, Grow::StayAtBottom},
     {ControlId::StatusLine2, nullptr, Kind::Label, "", 270, 370, 185, 8, Grow::StayAtBottomRight},
     {0, "linBaudrateLabel", Kind::RightLabel, "LIN-Baudrate:", 105, 50, 53, 8},
@@ -172,6 +172,10 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
             QObject::connect(button, &QAbstractButton::clicked, &window,
                              [&window, click = c.click] { click(window); });
         }
+        if (c.kind == Kind::List) {  // its empty part opens the window's menu
+            QObject::connect(&list, &TraceListView::emptyAreaRightClicked, &window,
+                             [&window](const QPoint& at) { showMenu(window, at); });
+        }
         for (QWidget* stop : tabStops(widget)) {
             if (previous != nullptr) {
                 QWidget::setTabOrder(previous, stop);
@@ -182,13 +186,25 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
     return controls;
 }
 
+void MainControls::showMenu(MainDialog& window, const QPoint& at) {
+    QMenu menu(&window);
+    fillMenu(menu, window);
+    menu.exec(at);
+}
+
 void MainControls::fillMenu(QMenu& menu, MainDialog& window) {
+    TraceListView& list = *window.listView();
+    QAction* copy = menu.addAction(QStringLiteral("Copy"), &list, &TraceListView::copySelectedRows);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(list.selectionModel()->hasSelection());
     for (const Control& c : kControls) {
         if (c.inMenu) {
             menu.addAction(QString::fromLatin1(c.caption), &window,
                            [&window, click = c.click] { click(window); });
         }
     }
+    menu.addAction(QStringLiteral("record folder..."), &window,
+                   [&window] { window.fileActions().chooseRecordFolder(); });
     menu.addSeparator();
     menu.addAction(QStringLiteral("Inf&o about Daridez..."), &window, &MainDialog::showAbout)
         ->setShortcut(QKeySequence(Qt::Key_F1));

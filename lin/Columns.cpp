@@ -43,7 +43,7 @@ std::string slotTimeTip(const TraceEntry& entry) {
 }
 
 std::string verdictTip(const TraceEntry& entry) {
-    return ExplainFrame(ReadLinFrame(entry));
+    return ExplainRow(entry);
 }
 
 using M = ModeToggle;
