@@ -30,7 +30,7 @@ void PlotTracker::read(const TraceList& list, std::uint64_t end, const TraceEntr
         row.time = reader.offset + frame.time;
         row.newRecording = reader.newRecording;
         row.frame = &frame;
-        row.verdict = CheckFrame(frame);
+        row.verdict = CheckFrame(*entry, frame);
         feed(row);
         reader.newRecording = false;
         reader.seenFrame = true;

@@ -227,6 +227,7 @@ void StreamDecoder::startMarker(const std::uint8_t* frame) {
         ++messageNumber_;
         currentEntry_ = row;
         StoreOpener(row, frame, 5);
+        list_.lastRowStartsRecording();
         sink_.AppendRow(row, messageNumber_);
         slotCounter_ = 2;
     } else {

@@ -62,6 +62,9 @@ namespace RowFlag {
 inline constexpr std::uint8_t kOpened = 0x01;      // a frame opened the row (not a bare start row)
 inline constexpr std::uint8_t kOpenerKept = 0x02;  // slot Opener holds its frame (L <= 8)
 inline constexpr std::uint8_t kLateOpener = 0x04;  // the opener's time differs from the row's
+// A row made after it goes on with its recording: it is neither the last row of the
+// list nor the last of its recording.
+inline constexpr std::uint8_t kContinued = 0x08;
 }  // namespace RowFlag
 
 }  // namespace daridez

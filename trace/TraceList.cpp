@@ -35,6 +35,9 @@ TraceEntry* TraceList::CreateEntry(std::int32_t number, std::int64_t clock,
     }
     // The row made before is complete once this one is made, its opening time final.
     const std::int64_t previous = rowCount_ != 0 ? OpenerTime(*lastRow()) : 0;
+    if (rowCount_ != 0 && number != 0) {
+        lastRow()->flags |= RowFlag::kContinued;
+    }
     ++rowCount_;
     TraceEntry* entry = lastRow();
     entry->time = clock;
@@ -45,6 +48,12 @@ TraceEntry* TraceList::CreateEntry(std::int32_t number, std::int64_t clock,
     entry->backColour = colours.window;
     entry->textColour = colours.windowText;
     return entry;
+}
+
+void TraceList::lastRowStartsRecording() {
+    if (rowCount_ >= 2) {
+        at(rowCount_ - 2)->flags &= static_cast<std::uint8_t>(~RowFlag::kContinued);
+    }
 }
 
 void TraceList::FreeTraceList() {

@@ -36,6 +36,11 @@ class TraceList {
     TraceEntry* CreateEntry(std::int32_t number, std::int64_t clock, std::int64_t relativeBase,
                             const RowColours& colours);
 
+    // The last row starts a recording of its own though its number is not 0 (a start
+    // marker opened it): the row before it ends its recording. A row numbered 0 always
+    // starts one.
+    void lastRowStartsRecording();
+
     TraceEntry* TraceListHead() const { return rowCount_ != 0 ? at(0) : nullptr; }
     TraceEntry* lastRow() const { return rowCount_ != 0 ? at(rowCount_ - 1) : nullptr; }
     // The row at position index from the head (index < rowCount()).

@@ -10,16 +10,18 @@ void FilterIndex::clear() {
     open_ = 0;
 }
 
-void FilterIndex::rebuild(const RowIndex& index, const Query& query, const TextForm& form) {
+void FilterIndex::rebuild(const RowIndex& index, const Query& query, const TextForm& form,
+                          bool holdOpen) {
     clear();
-    applyJudged(judgeNewRows(index, query, form));
+    applyJudged(judgeNewRows(index, query, form, holdOpen));
 }
 
 FilterIndex::Batch FilterIndex::judgeNewRows(const RowIndex& index, const Query& query,
-                                             const TextForm& form) {
+                                             const TextForm& form, bool holdOpen) {
     judged_.clear();
     const std::uint32_t count = index.count();
-    for (std::uint32_t position = open_; position < count; ++position) {
+    const std::uint32_t judgedEnd = holdOpen && count != 0 ? count - 1 : count;
+    for (std::uint32_t position = open_; position < judgedEnd; ++position) {
         if (query.matches(*index.at(position), form)) {
             judged_.push_back(position);
         }
