@@ -228,7 +228,7 @@ void StreamDecoder::startMarker(const std::uint8_t* frame) {
         currentEntry_ = row;
         StoreOpener(row, frame, 5);
         list_.lastRowStartsRecording();
-        sink_.AppendRow(row, messageNumber_);
+        handOn(row);
         slotCounter_ = 2;
     } else {
         FillStartRow(currentEntry_, frame, traceClock_);
@@ -294,6 +294,14 @@ TraceEntry* StreamDecoder::createRow(std::int32_t number) {
     return row;
 }
 
+// A row the sink cannot take (its index cannot grow) is a shortage like a row that could
+// not be made: said the same one way.
+void StreamDecoder::handOn(TraceEntry* row) {
+    if (!sink_.AppendRow(row, messageNumber_)) {
+        outOfMemory_ = true;
+    }
+}
+
 bool StreamDecoder::openRow(const std::uint8_t* frame, std::uint8_t length) {
     TraceEntry* row = createRow(messageNumber_ + 1);
     if (row == nullptr) {
@@ -304,7 +312,7 @@ bool StreamDecoder::openRow(const std::uint8_t* frame, std::uint8_t length) {
     previousRowTime_ = traceClock_;
     // The opening frame before the sink sees the row: a view may read its texts.
     StoreOpener(row, frame, length);
-    sink_.AppendRow(row, messageNumber_);
+    handOn(row);
     slotCounter_ = 2;
     return true;
 }
@@ -315,7 +323,7 @@ void StreamDecoder::openStartRow() {
         return;
     }
     currentEntry_ = row;
-    sink_.AppendRow(row, messageNumber_);
+    handOn(row);
     slotCounter_ = 2;
     decoderState_ = DecoderState::StartRowOpen;
 }
