@@ -308,21 +308,28 @@ class TestTraceController : public QObject {
         int allowed = -1;
         rig.list.setAllocator(limitedAllocate, &allowed);
         std::optional<decltype(rig.traces())> snapshot;
-        for (const QString& line : script.split(';')) {
-            const QString step = line.trimmed();
+        const QStringList steps = script.split(';');
+        for (qsizetype n = 0; n < steps.size(); ++n) {
+            const QString step = steps[n].trimmed();
             const QString verb = step.section(' ', 0, 0), rest = step.section(' ', 1);
             const QByteArray bytes = QByteArray::fromHex(rest.toLatin1());
+            // A failure names its step: its number from 1 and its text.
+            const auto failed = [&](const QString& what) {
+                return QString("step %1 \"%2\": %3").arg(n + 1).arg(step, what).toLocal8Bit();
+            };
             if (verb.startsWith('=')) {
-                QCOMPARE(rig.observe(verb.mid(1)), rest);
+                const QString seen = rig.observe(verb.mid(1));
+                QVERIFY2(seen == rest, failed("saw \"" + seen + '"').constData());
             } else if (verb == "read" || verb == "queue" || verb == "wraps" || verb == "goods") {
                 rig.port.pending += verb == "wraps"   ? hex("02 A0 A2").repeated(rest.toInt())
                                     : verb == "goods" ? kGoodFrame.repeated(rest.toInt())
                                                       : bytes;
                 rig.ticks(verb == "read" || verb == "goods");
             } else if (verb == "others" || verb == "others-but-clear") {
-                QVERIFY(rig.othersDoNothing(verb == "others"));
+                QVERIFY2(rig.othersDoNothing(verb == "others"),
+                         failed("another button acted").constData());
             } else if (verb == "same") {
-                QVERIFY(rig.traces() == *snapshot);
+                QVERIFY2(rig.traces() == *snapshot, failed("changed since the snap").constData());
             } else {
                 const std::map<QString, std::function<void()>> actions{
                     {"start", [&] { rig.controller.onStart(); }},
@@ -344,7 +351,7 @@ class TestTraceController : public QObject {
                     {"carry", [&] { rig.buffer.carryOver = rest.toInt(); }},
                     {"nomem", [&] { allowed = rest.toInt(); }},
                     {"mem", [&] { allowed = -1; }}};
-                QVERIFY2(actions.count(verb), qPrintable("no such step: " + step));
+                QVERIFY2(actions.count(verb), failed("no such step").constData());
                 actions.at(verb)();
             }
         }
