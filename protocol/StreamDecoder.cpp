@@ -2,32 +2,79 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "trace/FrameKind.h"
 #include "trace/RowFrames.h"
 
 namespace daridez {
 
-// How each kind of device frame (trace/FrameKind.h) reaches the trace:
-//
-//   kind       L     decoded as
-//   0x80-0x81  5     an awaited answer only (live); anywhere else a bad frame
-//   0x82       5     start marker: "START (n)" row
-//   0x90       4     break: opens a "Break" row
-//   0x91       5     "Sync" after a break
-//   0x92       5     "ID" after the sync; the row turns green
-//   0x93-0x9A  5     response bytes 1-8: "DB0".."DB7"
-//   0x9B       5     response byte 9: "CS"
-//   0x9C       5     device error: red "#xx" row
-//   0x9D-0x9E  2-5   ignored
-//   0xA0       2-5   timer wrap: clock to the next multiple of 65,536 us
-//   0xF0       3     buffer overflow: "#BufOvfl" row
-// Anything else, a wrong L or a field out of sequence is a bad frame: an "#err [..]" row.
+// What a frame that fits its rule does to the trace.
+enum class FrameAction : std::uint8_t {
+    Start,       // the start marker: "START (n)" row
+    Break,       // opens a LIN frame's row
+    Field,       // the next field of the open LIN frame
+    Identifier,  // the identifier field: the row turns green and counts as a frame
+    Error,       // a red "#xx" row of the device's error
+    Overflow,    // a "#BufOvfl" row
+    Wrap,        // the clock to the next multiple of 65,536 us
+    Ignore,
+};
 
 namespace {
 
 constexpr std::uint8_t kMinLength = 2;
 constexpr std::uint8_t kMaxLength = 5;
+
+// The grammar of the device's trace frames (trace/FrameKind.h): a frame of this kind and
+// length (0: any of 2-5), in this decoder state (nullopt: any), does its action and
+// leaves the decoder in the next state (nullopt: as it was). A frame that fits no rule,
+// an awaited answer among them (0x80, 0x81 are only answers while live), is a bad frame:
+// an "#err [..]" row.
+struct FrameRule {
+    std::uint8_t kind;
+    std::uint8_t length;
+    std::optional<DecoderState> state;
+    FrameAction action;
+    std::optional<DecoderState> next;
+};
+
+using enum DecoderState;
+using enum FrameAction;
+constexpr FrameRule kFrameRules[] = {
+    {FrameKind::StartMarker, 5, std::nullopt, Start, BetweenFrames},
+    {FrameKind::BreakField, 4, std::nullopt, Break, AfterBreak},
+    {FrameKind::SyncField, 5, AfterBreak, Field, AfterSync},
+    {FrameKind::IdentifierField, 5, AfterSync, Identifier, AfterId},
+    {0x93, 5, AfterId, Field, AfterByte1},  // response bytes 1-8 in turn
+    {0x94, 5, AfterByte1, Field, AfterByte2},
+    {0x95, 5, AfterByte2, Field, AfterByte3},
+    {0x96, 5, AfterByte3, Field, AfterByte4},
+    {0x97, 5, AfterByte4, Field, AfterByte5},
+    {0x98, 5, AfterByte5, Field, AfterByte6},
+    {0x99, 5, AfterByte6, Field, AfterByte7},
+    {0x9A, 5, AfterByte7, Field, AfterByte8},
+    {FrameKind::ResponseByte9, 5, AfterByte8, Field, BetweenFrames},  // the checksum after 8
+    {FrameKind::DeviceError, 5, std::nullopt, Error, BetweenFrames},
+    {FrameKind::Ignored1, 0, std::nullopt, Ignore, std::nullopt},
+    {FrameKind::Ignored2, 0, std::nullopt, Ignore, std::nullopt},
+    {FrameKind::TimerWrap, 0, std::nullopt, Wrap, std::nullopt},
+    {FrameKind::BufferOverflow, 3, std::nullopt, Overflow, BetweenFrames},
+};
+
+const FrameRule* ruleFor(std::uint8_t kind, std::uint8_t length) {
+    for (const FrameRule& rule : kFrameRules) {
+        if (rule.kind == kind) {
+            return rule.length == 0 || rule.length == length ? &rule : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+bool opensRow(const FrameRule* rule) {
+    return rule != nullptr && (rule->action == Start || rule->action == Break ||
+                               rule->action == Error || rule->action == Overflow);
+}
 
 std::int64_t stampedClock(std::int64_t clock, const std::uint8_t* frame) {
     const std::uint64_t stamp = (std::uint64_t{frame[2]} << 8) | frame[3];
@@ -38,13 +85,6 @@ std::int64_t stampedClock(std::int64_t clock, const std::uint8_t* frame) {
 std::int64_t wrappedClock(std::int64_t clock) {
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(clock) & ~std::uint64_t{0xFFFF}) +
                                      0x10000);
-}
-
-bool opensRow(std::uint8_t kind, std::uint8_t length) {
-    return (kind == FrameKind::StartMarker && length == 5) ||
-           (kind == FrameKind::BreakField && length == 4) ||
-           (kind == FrameKind::DeviceError && length == 5) ||
-           (kind == FrameKind::BufferOverflow && length == 3);
 }
 
 }  // namespace
@@ -108,110 +148,62 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
     if (decoderState_ == DecoderState::Initial) {
         openStartRow();
     }
-    const std::uint8_t kind = frame[1];
+    const FrameRule* rule =
+        length >= kMinLength && length <= kMaxLength ? ruleFor(frame[1], length) : nullptr;
     if (rowMissing_) {
         // The last row could not be made: its fields have nowhere to go. Only the
         // clock runs on until a frame that opens a row of its own.
-        if (kind == FrameKind::TimerWrap && length >= kMinLength && length <= kMaxLength) {
+        if (rule != nullptr && rule->action == Wrap) {
             traceClock_ = wrappedClock(traceClock_);
             return;
         }
-        if (!opensRow(kind, length)) {
+        if (!opensRow(rule)) {
             return;
         }
     }
-    if (length < kMinLength || length > kMaxLength) {
+    if (rule == nullptr || (rule->state && *rule->state != decoderState_)) {
         badFrame(frame, length);
         return;
     }
-    switch (kind) {
-        case FrameKind::StartMarker:
-            length == 5 ? startMarker(frame) : badFrame(frame, length);
-            break;
-        case FrameKind::BreakField:
-            if (length != 4) {
-                badFrame(frame, length);
-                break;
-            }
-            traceClock_ = stampedClock(traceClock_, frame);
-            if (openRow(frame, length)) {
-                decoderState_ = DecoderState::AfterBreak;
-            }
-            break;
-        case FrameKind::SyncField:
-            if (length != 5 || decoderState_ != DecoderState::AfterBreak) {
-                badFrame(frame, length);
-                break;
-            }
-            addField(frame);
-            decoderState_ = DecoderState::AfterSync;
-            break;
-        case FrameKind::IdentifierField:
-            if (length != 5 || decoderState_ != DecoderState::AfterSync) {
-                badFrame(frame, length);
-                break;
-            }
-            addField(frame);
-            ++frameCount_;
-            SetTextColour(currentEntry_, kGreen);
-            decoderState_ = DecoderState::AfterId;
-            break;
-        case FrameKind::ResponseByte9:
-            if (length != 5 || decoderState_ != DecoderState::AfterByte8) {
-                badFrame(frame, length);
-                break;
-            }
-            addField(frame);
-            decoderState_ = DecoderState::BetweenFrames;
-            break;
-        case FrameKind::DeviceError:
-            if (length != 5) {
-                badFrame(frame, length);
-                break;
-            }
-            traceClock_ = stampedClock(traceClock_, frame);
-            ++errorCount_;
-            if (openRow(frame, length)) {
-                SetTextColour(currentEntry_, kRed);
-                decoderState_ = DecoderState::BetweenFrames;
-            }
-            break;
-        case FrameKind::Ignored1:
-        case FrameKind::Ignored2:
-            break;
-        case FrameKind::TimerWrap:
-            timerWrap();
-            break;
-        case FrameKind::BufferOverflow:
-            if (length != 3) {
-                badFrame(frame, length);
-                break;
-            }
-            if (openRow(frame, length)) {
-                decoderState_ = DecoderState::BetweenFrames;
-            }
-            break;
-        default:
-            if (kind >= FrameKind::ResponseByte1 && kind <= FrameKind::ResponseByte8) {
-                responseByte(frame, length, kind - FrameKind::ResponseByte1 + 1);
-            } else {
-                badFrame(frame, length);
-            }
-            break;
+    if (takeFrame(rule->action, frame, length) && rule->next) {
+        decoderState_ = *rule->next;
     }
 }
 
-void StreamDecoder::responseByte(const std::uint8_t* frame, std::uint8_t length, int n) {
-    // Byte 1 follows the identifier, byte n follows byte n - 1.
-    const auto expected =
-        static_cast<DecoderState>(n == 1 ? static_cast<int>(DecoderState::AfterId)
-                                         : static_cast<int>(DecoderState::AfterByte1) + n - 2);
-    if (length != 5 || decoderState_ != expected) {
-        badFrame(frame, length);
-        return;
+// False when the frame's row could not be made.
+bool StreamDecoder::takeFrame(FrameAction action, const std::uint8_t* frame, std::uint8_t length) {
+    switch (action) {
+        case Start:
+            startMarker(frame);
+            return false;  // the marker sets the state itself
+        case Break:
+            traceClock_ = stampedClock(traceClock_, frame);
+            return openRow(frame, length);
+        case Field:
+            addField(frame);
+            return true;
+        case Identifier:
+            addField(frame);
+            ++frameCount_;
+            SetTextColour(currentEntry_, kGreen);
+            return true;
+        case Error:
+            traceClock_ = stampedClock(traceClock_, frame);
+            ++errorCount_;
+            if (!openRow(frame, length)) {
+                return false;
+            }
+            SetTextColour(currentEntry_, kRed);
+            return true;
+        case Overflow:
+            return openRow(frame, length);
+        case Wrap:
+            timerWrap();
+            return true;
+        case Ignore:
+            return true;
     }
-    addField(frame);
-    decoderState_ = static_cast<DecoderState>(static_cast<int>(DecoderState::AfterByte1) + n - 1);
+    return true;
 }
 
 void StreamDecoder::startMarker(const std::uint8_t* frame) {

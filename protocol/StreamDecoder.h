@@ -9,6 +9,9 @@
 namespace daridez {
 
 // Where the decoder stands in the grammar of one LIN frame.
+// What a trace frame does to the trace (the frame rules in StreamDecoder.cpp).
+enum class FrameAction : std::uint8_t;
+
 enum class DecoderState : std::uint8_t {
     Initial = 0,        // the next frame first opens the recording's "START" row
     StartRowOpen = 2,   // the "START" row is current and has received no frame
@@ -16,8 +19,14 @@ enum class DecoderState : std::uint8_t {
     AfterBreak = 5,
     AfterSync = 6,
     AfterId = 7,
-    AfterByte1 = 8,  // AfterByte1 + n - 1 after response byte n, up to AfterByte8 = 15
-    AfterByte8 = 15,
+    AfterByte1 = 8,  // after response byte n: AfterByte1 + n - 1
+    AfterByte2,
+    AfterByte3,
+    AfterByte4,
+    AfterByte5,
+    AfterByte6,
+    AfterByte7,
+    AfterByte8,
 };
 
 // Cuts the device's byte stream into frames, recognises an awaited command answer,
@@ -79,7 +88,7 @@ class StreamDecoder {
     void handOn(TraceEntry* row);
     // Stamps the clock and keeps a field's frame in the current row's next slot.
     void addField(const std::uint8_t* frame);
-    void responseByte(const std::uint8_t* frame, std::uint8_t length, int n);
+    bool takeFrame(FrameAction action, const std::uint8_t* frame, std::uint8_t length);
     void startMarker(const std::uint8_t* frame);
     void badFrame(const std::uint8_t* frame, std::uint8_t length);
     void timerWrap();
