@@ -94,8 +94,10 @@ bool DumpLoader::step() {
         error_ = readFailed_ ? reasonOf(errno) : std::string();
     }
     if (got > 0) {
-        buffer_.carryOver = decoder_.SplitFrames(buffer_.bytes.data(),
-                                                 carried + static_cast<std::int32_t>(got), true);
+        buffer_.carryOver =
+            decoder_
+                .SplitFrames(buffer_.bytes.data(), carried + static_cast<std::int32_t>(got), true)
+                .carryOver;
     }
     return !atEnd_;
 }

@@ -62,8 +62,11 @@ struct Trace {
                                             std::size_t(ReceiveBuffer::kSize - buffer.carryOver)});
             std::memcpy(buffer.bytes.data() + buffer.carryOver, data + done, n);
             done += n;
-            buffer.carryOver = decoder.SplitFrames(
-                buffer.bytes.data(), buffer.carryOver + static_cast<std::int32_t>(n), true);
+            buffer.carryOver =
+                decoder
+                    .SplitFrames(buffer.bytes.data(),
+                                 buffer.carryOver + static_cast<std::int32_t>(n), true)
+                    .carryOver;
             check(buffer.carryOver >= 0 && buffer.carryOver <= 255);
         }
         verify();
@@ -121,9 +124,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     live.session.state = (modeBits & 8) ? TraceState::Tracing : TraceState::ReadingVersion;
     const std::size_t n = std::min<std::size_t>(size, ReceiveBuffer::kSize);
     std::memcpy(live.buffer.bytes.data(), data, n);
-    const std::int32_t result =
+    const SplitResult result =
         live.decoder.SplitFrames(live.buffer.bytes.data(), static_cast<std::int32_t>(n), false);
-    check(result >= 0 && static_cast<std::size_t>(result) <= n);
+    check(result.carryOver >= 0 && static_cast<std::size_t>(result.carryOver) <= n);
+    check(!result.answerAt ||
+          (*result.answerAt >= 0 && static_cast<std::size_t>(*result.answerAt) < n));
     live.verify();
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "protocol/TraceController.h"
+
 namespace daridez {
 
 RateFinder::RateFinder(TraceState& state) : state_(state) {}
@@ -23,15 +25,9 @@ void RateFinder::end() {
 }
 
 std::int32_t RateFinder::split(std::int32_t count) {
-    const bool awaitingAnswer = state_ == TraceState::SettingBaudrate;
-    const std::int32_t result =
-        decoder_.SplitFrames(buffer_.bytes.data(), count + buffer_.carryOver, false);
-    if (awaitingAnswer && state_ == TraceState::Idle) {
-        buffer_.carryOver = 0;
-        return result;
-    }
-    buffer_.carryOver = result;
-    return -1;
+    return TraceController::takeSplit(
+        state_, buffer_,
+        decoder_.SplitFrames(buffer_.bytes.data(), count + buffer_.carryOver, false));
 }
 
 void RateFinder::startTrial() {

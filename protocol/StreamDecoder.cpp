@@ -89,10 +89,12 @@ std::int64_t wrappedClock(std::int64_t clock) {
 
 }  // namespace
 
-StreamDecoder::StreamDecoder(TraceList& list, RowSink& sink, TraceState& state)
+StreamDecoder::StreamDecoder(TraceList& list, RowSink& sink, const TraceState& state)
     : list_(list), sink_(sink), state_(state) {}
 
-std::int32_t StreamDecoder::SplitFrames(std::uint8_t* buffer, std::int32_t count, bool fromFile) {
+SplitResult StreamDecoder::SplitFrames(std::uint8_t* buffer, std::int32_t count, bool fromFile) {
+    SplitResult result;
+    startSeen_ = false;
     std::int32_t p = 0;
     std::int32_t r = count;
     while (r > 0) {
@@ -105,8 +107,8 @@ std::int32_t StreamDecoder::SplitFrames(std::uint8_t* buffer, std::int32_t count
         if (r <= b) {
             // The frame's last byte has not arrived: keep its start for the next call.
             std::memmove(buffer, buffer + p, static_cast<std::size_t>(r));
-            sink_.endOfBatch();
-            return r;
+            result.carryOver = r;
+            break;
         }
         const std::uint8_t* frame = buffer + p;
         if (fromFile) {
@@ -116,9 +118,7 @@ std::int32_t StreamDecoder::SplitFrames(std::uint8_t* buffer, std::int32_t count
                 case TraceState::ReadingVersion:
                 case TraceState::SettingBaudrate:
                     if (IsAwaitedResponse(frame, b)) {
-                        state_ = TraceState::Idle;
-                        sink_.endOfBatch();
-                        return p;
+                        result.answerAt = p;
                     }
                     break;
                 case TraceState::StartRequested:
@@ -129,11 +129,15 @@ std::int32_t StreamDecoder::SplitFrames(std::uint8_t* buffer, std::int32_t count
                     break;
             }
         }
+        if (result.answerAt) {
+            break;
+        }
         p += b + 1;
         r -= b + 1;
     }
     sink_.endOfBatch();
-    return 0;
+    result.startSeen = startSeen_;
+    return result;
 }
 
 bool StreamDecoder::IsAwaitedResponse(const std::uint8_t* frame, std::uint8_t length) const {
@@ -207,10 +211,7 @@ bool StreamDecoder::takeFrame(FrameAction action, const std::uint8_t* frame, std
 }
 
 void StreamDecoder::startMarker(const std::uint8_t* frame) {
-    // The device has started, whether or not its row can be made.
-    if (state_ == TraceState::StartRequested) {
-        state_ = TraceState::Tracing;
-    }
+    startSeen_ = true;  // the device has started, whether or not its row can be made
     if (decoderState_ != DecoderState::StartRowOpen) {
         TraceEntry* row = createRow(messageNumber_ + 1);
         if (row == nullptr) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "protocol/RowSink.h"
 #include "protocol/TraceState.h"
@@ -33,17 +34,26 @@ enum class DecoderState : std::uint8_t {
 // and turns trace frames into rows: one row per break (filled by the sync, identifier
 // and response bytes that follow), start marker, device error, buffer overflow or
 // bad frame. Keeps the device's microsecond clock and the frame and error counts.
+// What one SplitFrames call saw.
+struct SplitResult {
+    // Bytes of an unfinished last frame, moved to the head of the buffer (0: all used).
+    std::int32_t carryOver = 0;
+    // Live, while a command awaits its answer: where the answer starts. The split stopped
+    // there and left the bytes from there on where they are.
+    std::optional<std::int32_t> answerAt;
+    bool startSeen = false;  // a start marker was decoded: the device is tracing
+};
+
 class StreamDecoder {
   public:
-    // The list receives the rows, the sink shows them; the state belongs to the trace
-    // controller and is only borrowed.
-    StreamDecoder(TraceList& list, RowSink& sink, TraceState& state);
+    // The list receives the rows, the sink shows them. The state is the trace
+    // controller's: the decoder reads it (live frames are decoded, awaited or dropped by
+    // it) and never changes it; the controller does, from what SplitFrames saw.
+    StreamDecoder(TraceList& list, RowSink& sink, const TraceState& state);
 
-    // Splits count bytes at the head of buffer. Returns the number of bytes of an
-    // incomplete last frame, moved to the head of the buffer (0: all used), or, live
-    // in ReadingVersion/SettingBaudrate, the position of the awaited answer (the
-    // state is then Idle and the bytes from there on are left where they are).
-    std::int32_t SplitFrames(std::uint8_t* buffer, std::int32_t count, bool fromFile);
+    // Splits count bytes at the head of buffer (a file's: every frame decoded; live:
+    // as the state says).
+    SplitResult SplitFrames(std::uint8_t* buffer, std::int32_t count, bool fromFile);
 
     bool IsAwaitedResponse(const std::uint8_t* frame, std::uint8_t length) const;
 
@@ -95,7 +105,7 @@ class StreamDecoder {
 
     TraceList& list_;
     RowSink& sink_;
-    TraceState& state_;
+    const TraceState& state_;
 
     DecoderState decoderState_ = DecoderState::Initial;
     TraceEntry* currentEntry_ = nullptr;
@@ -106,6 +116,7 @@ class StreamDecoder {
     std::int32_t frameCount_ = 0;
     std::int32_t errorCount_ = 0;
     bool outOfMemory_ = false;
+    bool startSeen_ = false;   // within one SplitFrames call
     bool rowMissing_ = false;  // the last row could not be made: skip to the next opener
     bool ring_ = false;
     bool rowsDropped_ = false;

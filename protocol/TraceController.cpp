@@ -159,20 +159,28 @@ void TraceController::handleReceivedBytes(std::int32_t count) {
 }
 
 std::int32_t TraceController::splitLiveBytes(std::int32_t count) {
-    const bool awaitingAnswer =
-        state_ == TraceState::ReadingVersion || state_ == TraceState::SettingBaudrate;
     const std::int32_t total = count + buffer_.carryOver;
     // While every byte is recorded, the list keeps the newest rows.
     decoder_.setRing(sinkStarted_ && !sink_->keptIn().empty());
-    const std::int32_t result = decoder_.SplitFrames(buffer_.bytes.data(), total, false);
+    const SplitResult split = decoder_.SplitFrames(buffer_.bytes.data(), total, false);
     checkOutOfMemory();
     checkRowsDropped();
-    if (awaitingAnswer && state_ == TraceState::Idle) {
-        // The splitter stopped at the answer: nothing is carried over past it.
-        buffer_.carryOver = 0;
-        return result;
+    return takeSplit(state_, buffer_, split);
+}
+
+// The start marker moves StartRequested to Tracing, the awaited answer moves to Idle
+// (nothing is carried over past it).
+std::int32_t TraceController::takeSplit(TraceState& state, ReceiveBuffer& buffer,
+                                        const SplitResult& split) {
+    if (split.startSeen && state == TraceState::StartRequested) {
+        state = TraceState::Tracing;
     }
-    buffer_.carryOver = result;
+    if (split.answerAt) {
+        state = TraceState::Idle;
+        buffer.carryOver = 0;
+        return *split.answerAt;
+    }
+    buffer.carryOver = split.carryOver;
     return -1;
 }
 

@@ -66,6 +66,11 @@ class TraceController {
     // load, whatever made the rows.
     void checkOutOfMemory();
 
+    // The one place the trace state moves on from what a split of live bytes saw (the
+    // rate search's trials too): returns the awaited answer's position, or -1.
+    static std::int32_t takeSplit(TraceState& state, ReceiveBuffer& buffer,
+                                  const SplitResult& split);
+
   private:
     bool vanishedDeviceHandled();
     void drainVanishedDevice();

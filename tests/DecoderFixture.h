@@ -67,18 +67,19 @@ struct DecoderFixture {
     StreamDecoder& decoder = session.decoder;
 
     // Appends bytes behind the carried-over ones and splits them, in as many buffer
-    // loads as they need; returns what the last SplitFrames returned.
-    std::int32_t feed(const QByteArray& bytes, bool fromFile = true) {
+    // loads as they need; returns what the last SplitFrames saw.
+    SplitResult feed(const QByteArray& bytes, bool fromFile = true) {
         qsizetype done = 0;
+        SplitResult split;
         do {
             const auto n = std::min(ReceiveBuffer::kSize - buffer.carryOver,
                                     static_cast<std::int32_t>(bytes.size() - done));
             std::memcpy(buffer.bytes.data() + buffer.carryOver, bytes.constData() + done, n);
             done += n;
-            buffer.carryOver =
-                decoder.SplitFrames(buffer.bytes.data(), buffer.carryOver + n, fromFile);
+            split = decoder.SplitFrames(buffer.bytes.data(), buffer.carryOver + n, fromFile);
+            buffer.carryOver = split.carryOver;
         } while (done < bytes.size());
-        return buffer.carryOver;
+        return split;
     }
 
     std::vector<TraceEntry*> listRows() const {

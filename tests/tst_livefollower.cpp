@@ -35,8 +35,10 @@ struct Followed {
     void feed(int rows) {
         const QByteArray bytes = deviceErrors(rows);
         std::memcpy(buffer.bytes.data(), bytes.constData(), bytes.size());
-        buffer.carryOver = session.decoder.SplitFrames(
-            buffer.bytes.data(), static_cast<std::int32_t>(bytes.size()), true);
+        buffer.carryOver =
+            session.decoder
+                .SplitFrames(buffer.bytes.data(), static_cast<std::int32_t>(bytes.size()), true)
+                .carryOver;
         QCoreApplication::processEvents();  // the view lays out the new rows
     }
     QScrollBar& bar() const { return *view.verticalScrollBar(); }

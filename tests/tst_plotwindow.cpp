@@ -71,7 +71,8 @@ struct Shown {
         frames += n;
         std::memcpy(buffer.bytes.data(), bytes.constData(), std::size_t(bytes.size()));
         buffer.carryOver =
-            session.decoder.SplitFrames(buffer.bytes.data(), std::int32_t(bytes.size()), true);
+            session.decoder.SplitFrames(buffer.bytes.data(), std::int32_t(bytes.size()), true)
+                .carryOver;
         model.endOfBatch();
         window.refresh();
     }

@@ -154,7 +154,7 @@ class TestStreamDecoder : public QObject {
             {!modes.contains("abs"), !modes.contains("id"), !modes.contains("dec")});
         const QList<QByteArray> reads = stream.split('|');
         QStringList left;
-        for (const QByteArray& read : reads) left << QString::number(f.feed(hex(read)));
+        for (const QByteArray& read : reads) left << QString::number(f.feed(hex(read)).carryOver);
         QCOMPARE(left.last(), "0");
         QTEST(lines(f), "rows");
         QString counted = counts(f);
@@ -164,22 +164,27 @@ class TestStreamDecoder : public QObject {
         QCOMPARE(f.decoder.currentEntry(), f.sink.rows.back());
     }
 
-    // Idle dropping live frames and the start marker opening a trace: tst_tracecontroller.
+    // Idle dropping live frames: tst_tracecontroller, which also moves the state on.
     void liveFramesFollowTheTraceState_data() {
         QTest::addColumn<QString>("before");  // "live" or "file", and the state
         QTest::addColumn<QByteArray>("stream");
-        QTest::addColumn<QString>("after");  // what SplitFrames returned, the state, the rows
+        // What SplitFrames saw (carried over, the answer's position or "-", a start
+        // marker), then the rows.
+        QTest::addColumn<QString>("after");
         const auto add = [](const char* name, QString before, const char* stream, QString after) {
             QTest::newRow(name) << before << hex(stream) << after;
         };
         const QString badVersion = kStartRow + " / -|1|+ 000000|#err [05,80,01,02,03,0B]";
         add("reading version skips frames and returns the answer's position", "live 1",
-            "0490001000 059100205500 05800102030B 0490003000", "11 0 ");
+            "0490001000 059100205500 05800102030B 0490003000", "0 11 0 ");
         add("setting baud rate takes only its own answer of length 5", "live 2",
-            "05800102030B 04814B0000 05814B000000", "11 0 ");
+            "05800102030B 04814B0000 05814B000000", "0 11 0 ");
         add("version answer while tracing is a bad row", "live 4", "05800102030B",
-            "0 4 " + badVersion);
-        add("a file is decoded whatever the state", "file 1", "05800102030B", "0 1 " + badVersion);
+            "0 - 0 " + badVersion);
+        add("a file is decoded whatever the state", "file 1", "05800102030B",
+            "0 - 0 " + badVersion);
+        add("a start marker is seen, an unfinished frame carried", "live 3", "05820007008E 0490",
+            "2 - 1 " + kStartRow + " (7)");
     }
 
     void liveFramesFollowTheTraceState() {
@@ -187,10 +192,18 @@ class TestStreamDecoder : public QObject {
         QFETCH(QByteArray, stream);
         DecoderFixture f;
         f.state = TraceState(before.section(' ', 1).toInt());
-        const int result = f.feed(stream, before.startsWith("file"));
-        QTEST(QString("%1 %2 ").arg(result).arg(int(f.state)) + lines(f).join(" / "), "after");
-        // Nothing was moved: an answer is read where it is.
-        QCOMPARE(bytesOf(f.buffer.bytes.data(), stream.size()), stream);
+        const TraceState state = f.state;
+        const SplitResult split = f.feed(stream, before.startsWith("file"));
+        QTEST(QString("%1 %2 %3 ")
+                      .arg(split.carryOver)
+                      .arg(split.answerAt ? QString::number(*split.answerAt) : QString("-"))
+                      .arg(split.startSeen) +
+                  lines(f).join(" / "),
+              "after");
+        QCOMPARE(f.state, state);  // the decoder only reads the controller's state
+        // Nothing was moved unless carried over: an answer is read where it is.
+        if (split.carryOver == 0)
+            QCOMPARE(bytesOf(f.buffer.bytes.data(), stream.size()), stream);
         QCOMPARE(f.sink.batches, 1);
     }
 };

@@ -45,8 +45,10 @@ struct Rows {
     void feed(const QByteArray& hexText) {
         const QByteArray bytes = QByteArray::fromHex(hexText);
         std::memcpy(buffer.bytes.data(), bytes.constData(), bytes.size());
-        buffer.carryOver = session.decoder.SplitFrames(
-            buffer.bytes.data(), static_cast<std::int32_t>(bytes.size()), true);
+        buffer.carryOver =
+            session.decoder
+                .SplitFrames(buffer.bytes.data(), static_cast<std::int32_t>(bytes.size()), true)
+                .carryOver;
     }
     void search(const char* text) {
         std::string error;

@@ -62,7 +62,8 @@ struct DecodedTrace : test::DecoderFixture {
         for (std::size_t at = 0; at < std::size_t(stream.size()); at += chunk) {
             const std::size_t n = std::min(chunk, std::size_t(stream.size()) - at);
             std::copy_n(stream.begin() + at, n, buffer.bytes.begin() + carried);
-            carried = decoder.SplitFrames(buffer.bytes.data(), carried + std::int32_t(n), false);
+            carried = decoder.SplitFrames(buffer.bytes.data(), carried + std::int32_t(n), false)
+                          .carryOver;
         }
     }
     // Each row's Info text, with "+" when the row is a whole LIN frame (sync 55, an
