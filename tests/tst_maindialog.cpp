@@ -963,8 +963,8 @@ class TestMainDialog : public QObject {
         }
         SearchGroup& search = *dialog_->searchGroup();
         search.setQuery("signal:RainIntensity>10");
-        QVERIFY(rainy > 0);
-        QCOMPARE(search.countText(), "match 1 of " + GroupedNumber(rainy));  // the first selected
+        QVERIFY(rainy > 0 && rainy < 1000);  // no thousands to group
+        QCOMPARE(search.countText(), "match 1 of " + QString::number(rainy));  // the first selected
         // The field completes the word typed with the names that hold it.
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_));
