@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ldf/LdfModel.h"
+#include "ldf/SignalDecoder.h"
+
+namespace daridez {
+
+// The signal lines daridez-dump writes under a row, TAB "FRAME.SIGNAL = VALUE UNIT (raw
+// RAW)", made fast enough for a million rows of eight signals: the "TAB FRAME.SIGNAL = "
+// of each signal of each frame is made once. A scalar whose encoding has logical and
+// physical values only (or none) has a text that follows from its raw value alone: it is
+// written straight from the raw value, with the texts its converters need made once.
+// (Keeping the made texts per raw value is slower: the tables of a large LDF do not stay
+// in the processor's caches.) Bcd, ascii and byte arrays are decoded as they come. Every
+// line is the one appendLine makes from the signal's decoded value.
+class SignalLines {
+  public:
+    explicit SignalLines(const LdfModel& model);
+
+    // The lines of the signals of frame (the frame whose layout the data follows, one
+    // of the model's), read from its bits.
+    void append(std::string& out, const LdfFrame& frame, const LdfFrameBits& bits);
+
+    // One line made from a decoded value, as it is written.
+    static void appendLine(std::string& out, const LdfSignalValue& value);
+    // VALUE: logical and ascii texts quoted (bytes outside printable ASCII as \xHH),
+    // numbers as they are, "?" where no converter accepts.
+    static void appendValue(std::string& out, const LdfSignalValue& value);
+    // RAW: decimal for scalars, hex bytes for byte arrays.
+    static void appendRaw(std::string& out, const LdfSignalValue& value);
+    // " UNIT" where the value has one.
+    static void appendUnit(std::string& out, const LdfSignalValue& value);
+
+  private:
+    // A converter as the direct path applies it: a logical value's quoted name, or a
+    // physical range with " UNIT".
+    struct Converter {
+        bool physical = false;
+        std::uint64_t value = 0;  // logical
+        double min = 0;           // physical
+        double max = 0;
+        double scale = 1;
+        double offset = 0;
+        std::string text;  // logical: "\"NAME\""; physical: " UNIT" or ""
+    };
+    // How a signal is written.
+    struct Plan {
+        bool direct = false;  // from the raw value; else decoded
+        bool encoded = false;
+        std::vector<Converter> converters;
+        std::size_t longest = 0;  // the longest converter text
+    };
+    // A line's start, and whether its line fits the direct path's buffer.
+    struct Head {
+        std::string text;
+        bool direct = false;
+    };
+
+    static constexpr std::size_t kLineSize = 256;
+
+    Plan plan(const LdfSignal& signal) const;
+    // "VALUE UNIT (raw RAW)" and the line end of a direct signal; returns the end.
+    static char* putTail(char* at, const Plan& plan, std::uint64_t raw);
+    static void appendDirect(std::string& out, const Head& head, const Plan& plan,
+                             std::uint64_t raw);
+    // What follows " = ": "VALUE UNIT (raw RAW)" and the line end.
+    static void appendTail(std::string& out, const LdfSignalValue& value);
+
+    SignalDecoder decoder_;
+    const LdfModel* model_;
+    std::vector<Plan> plans_;               // per signal
+    std::vector<std::vector<Head>> heads_;  // per frame, per signal of its layout
+    LdfSignalValue value_;                  // a signal decoded as it comes
+};
+
+}  // namespace daridez
