@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace daridez {
 
@@ -14,6 +15,8 @@ class NumberText {
 
     // Writes value's text at out (room for kMaxSize chars, no NUL); returns the end.
     static char* put(char* out, double value);
+    // Writes value in decimal at out (room for kMaxSize chars); returns the end.
+    static char* putDecimal(char* out, std::uint64_t value);
 
   private:
     // The fixed form (10^-4 <= |value| < 10^6) from the six digits rounded as an

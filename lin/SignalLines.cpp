@@ -34,6 +34,12 @@ void appendQuoted(std::string& out, std::string_view text) {
     out += '"';
 }
 
+std::string quoted(std::string_view text) {
+    std::string out;
+    appendQuoted(out, text);
+    return out;
+}
+
 // "TAB FRAME.SIGNAL = "
 void appendHead(std::string& out, std::string_view frame, std::string_view signal) {
     out += '\t';
@@ -48,10 +54,25 @@ char* put(char* at, std::string_view text) {
     return at + text.size();
 }
 
+constexpr std::size_t kBlock = 16;
+
 }  // namespace
 
+void SignalLines::Text::set(std::string_view text) {
+    padded_.assign(text);
+    padded_.append(kBlock, '\0');
+    size_ = text.size();
+}
+
+char* SignalLines::Text::put(char* out) const {
+    for (std::size_t i = 0; i < size_; i += kBlock) {
+        std::memcpy(out + i, padded_.data() + i, kBlock);
+    }
+    return out + size_;
+}
+
 SignalLines::SignalLines(const LdfModel& model)
-    : decoder_(model), model_(&model), heads_(model.frames.size()) {
+    : decoder_(model), model_(&model), frames_(model.frames.size()) {
     // Room for the longest converter text, a number and the raw value twice.
     constexpr std::size_t kNumbers = NumberText::kMaxSize + 2 * 24 + kRaw.size() + kEnd.size();
     plans_.reserve(model.allSignals.size());
@@ -59,11 +80,22 @@ SignalLines::SignalLines(const LdfModel& model)
         plans_.push_back(plan(signal));
     }
     for (std::size_t i = 0; i < model.frames.size(); ++i) {
+        FrameLines& lines = frames_[i];
+        bool allDirect = true;
         for (const LdfFrameSignal& placed : model.frames[i].layout) {
-            Head& head = heads_[i].emplace_back();
-            appendHead(head.text, model.frames[i].name, model.allSignals[placed.signal].name);
+            std::string text;
+            appendHead(text, model.frames[i].name, model.allSignals[placed.signal].name);
+            Head& head = lines.heads.emplace_back();
+            head.text.set(text);
             const Plan& plan = plans_[placed.signal];
-            head.direct = plan.direct && head.text.size() + plan.longest + kNumbers <= kLineSize;
+            // Room for the blocks of 16 too.
+            const std::size_t room = text.size() + plan.longest + kNumbers + 2 * kBlock;
+            head.direct = plan.direct && room <= kLineSize;
+            allDirect = allDirect && head.direct;
+            lines.room += room;
+        }
+        if (!allDirect) {
+            lines.room = 0;
         }
     }
 }
@@ -73,6 +105,7 @@ SignalLines::SignalLines(const LdfModel& model)
 SignalLines::Plan SignalLines::plan(const LdfSignal& signal) const {
     Plan plan;
     plan.direct = !signal.byteArray;
+    plan.width = signal.width;
     plan.encoded = signal.encoding >= 0;
     if (!plan.encoded) {
         return plan;
@@ -85,7 +118,7 @@ SignalLines::Plan SignalLines::plan(const LdfSignal& signal) const {
                     continue;  // no raw value is negative: it never accepts
                 }
                 made.value = static_cast<std::uint64_t>(converter.value);
-                appendQuoted(made.text, converter.text);
+                made.text.set(quoted(converter.text));
                 break;
             case LdfConverter::Kind::Physical:
                 made.physical = true;
@@ -94,7 +127,7 @@ SignalLines::Plan SignalLines::plan(const LdfSignal& signal) const {
                 made.scale = converter.scale;
                 made.offset = converter.offset;
                 if (!converter.unit.empty()) {
-                    made.text = ' ' + converter.unit;
+                    made.text.set(' ' + converter.unit);
                 }
                 break;
             case LdfConverter::Kind::Bcd:
@@ -109,26 +142,40 @@ SignalLines::Plan SignalLines::plan(const LdfSignal& signal) const {
 }
 
 void SignalLines::append(std::string& out, const LdfFrame& frame, const LdfFrameBits& bits) {
-    const std::vector<Head>& heads = heads_[&frame - model_->frames.data()];
+    const FrameLines& lines = frames_[&frame - model_->frames.data()];
+    if (lines.room > 0) {
+        // Growing the string by the room and cutting it back costs less than an append
+        // per line.
+        const std::size_t start = out.size();
+        out.resize(start + lines.room);
+        char* at = out.data() + start;
+        for (std::size_t i = 0; i < frame.layout.size(); ++i) {
+            const LdfFrameSignal& placed = frame.layout[i];
+            const Plan& plan = plans_[placed.signal];
+            at = putLine(at, lines.heads[i], plan,
+                         SignalDecoder::scalarRaw(bits, placed.offset, plan.width));
+        }
+        out.resize(static_cast<std::size_t>(at - out.data()));
+        return;
+    }
     for (std::size_t i = 0; i < frame.layout.size(); ++i) {
         const LdfFrameSignal& placed = frame.layout[i];
-        if (heads[i].direct) {
-            const int width = model_->allSignals[placed.signal].width;
-            appendDirect(out, heads[i], plans_[placed.signal],
-                         SignalDecoder::scalarRaw(bits, placed.offset, width));
+        const Plan& plan = plans_[placed.signal];
+        if (lines.heads[i].direct) {
+            char line[kLineSize];
+            const char* end = putLine(line, lines.heads[i], plan,
+                                      SignalDecoder::scalarRaw(bits, placed.offset, plan.width));
+            out.append(line, static_cast<std::size_t>(end - line));
         } else {
-            out += heads[i].text;
+            out += lines.heads[i].text.view();
             decoder_.decodeSignal(placed, bits, value_);
             appendTail(out, value_);
         }
     }
 }
 
-void SignalLines::appendDirect(std::string& out, const Head& head, const Plan& plan,
-                               std::uint64_t raw) {
-    char line[kLineSize];
-    char* at = put(line, head.text);
-    out.append(line, putTail(at, plan, raw));
+char* SignalLines::putLine(char* at, const Head& head, const Plan& plan, std::uint64_t raw) {
+    return putTail(head.text.put(at), plan, raw);
 }
 
 // The tail as appendLine writes it from the value SignalDecoder decodes: the first
@@ -136,7 +183,7 @@ void SignalLines::appendDirect(std::string& out, const Head& head, const Plan& p
 // number.
 char* SignalLines::putTail(char* at, const Plan& plan, std::uint64_t raw) {
     if (!plan.encoded) {
-        at = PutDecimal(at, raw, 1);
+        at = NumberText::putDecimal(at, raw);
     } else {
         const auto number = static_cast<double>(raw);
         const Converter* accepted = nullptr;
@@ -151,13 +198,13 @@ char* SignalLines::putTail(char* at, const Plan& plan, std::uint64_t raw) {
             *at++ = '?';
         } else if (accepted->physical) {
             at = NumberText::put(at, number * accepted->scale + accepted->offset);
-            at = put(at, accepted->text);
+            at = accepted->text.put(at);
         } else {
-            at = put(at, accepted->text);
+            at = accepted->text.put(at);
         }
     }
     at = put(at, kRaw);
-    at = PutDecimal(at, raw, 1);
+    at = NumberText::putDecimal(at, raw);
     return put(at, kEnd);
 }
 
