@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -202,6 +204,10 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
             QObject::connect(button, &QAbstractButton::clicked, &window,
                              [&window, click = c.click] { click(window); });
         }
+        if (c.kind == Kind::List) {  // its empty part opens the window's menu
+            QObject::connect(&list, &TraceListView::emptyAreaRightClicked, &window,
+                             [&window](const QPoint& at) { showMenu(window, at); });
+        }
         for (QWidget* stop : tabStops(c.kind == Kind::List ? list.parentWidget() : widget)) {
             if (previous != nullptr) {
                 QWidget::setTabOrder(previous, stop);
@@ -212,13 +218,48 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
     return controls;
 }
 
+void MainControls::showMenu(MainDialog& window, const QPoint& at) {
+    QMenu menu(&window);
+    fillMenu(menu, window);
+    menu.exec(at);
+}
+
+bool MainControls::takeKey(MainDialog& window, const QKeyEvent& event) {
+    const int key = event.key();
+    if (key == Qt::Key_F10 && event.modifiers() == Qt::ShiftModifier) {
+        openMenuFor(window, QContextMenuEvent(QContextMenuEvent::Keyboard, QPoint(), QPoint()));
+    } else if (key == Qt::Key_F1) {
+        window.showAbout();
+    } else {
+        return key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+    return true;
+}
+
+bool MainControls::openMenuFor(MainDialog& window, const QContextMenuEvent& event) {
+    const bool keyboard = event.reason() == QContextMenuEvent::Keyboard;
+    if (!keyboard && window.listArea()->geometry().contains(event.pos())) {
+        return false;
+    }
+    const QWidget* focus = window.focusWidget() != nullptr ? window.focusWidget() : &window;
+    const QPoint middle(focus->width() / 2, focus->height() / 2);
+    showMenu(window, keyboard ? focus->mapToGlobal(middle) : event.globalPos());
+    return true;
+}
+
 void MainControls::fillMenu(QMenu& menu, MainDialog& window) {
+    TraceListView& list = *window.listView();
+    QAction* copy = menu.addAction(QStringLiteral("Copy"), &list, &TraceListView::copySelectedRows);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(list.selectionModel()->hasSelection());
     for (const Control& c : kControls) {
         if (c.inMenu) {
             menu.addAction(QString::fromLatin1(c.caption), &window,
                            [&window, click = c.click] { click(window); });
         }
     }
+    menu.addAction(QStringLiteral("record folder..."), &window,
+                   [&window] { window.fileActions().chooseRecordFolder(); });
     menu.addSeparator();
     menu.addAction(QStringLiteral("Inf&o about Daridez..."), &window, &MainDialog::showAbout)
         ->setShortcut(QKeySequence(Qt::Key_F1));

@@ -26,7 +26,7 @@ const TraceEntry* PlotTracker::read(const TraceEntry* from, const TraceEntry* st
         row.time = reader.offset + frame.time;
         row.newRecording = reader.newRecording;
         row.frame = &frame;
-        row.verdict = CheckFrame(frame);
+        row.verdict = CheckFrame(*entry, frame);
         feed(row);
         reader.newRecording = false;
         reader.seenFrame = true;
