@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <map>
+#include <tuple>
 
 #include "ldf/NumberText.h"
 #include "trace/FieldText.h"
@@ -55,6 +57,17 @@ char* put(char* at, std::string_view text) {
 }
 
 constexpr std::size_t kBlock = 16;
+// Room for a number and the raw value twice.
+constexpr std::size_t kNumbers = NumberText::kMaxSize + 2 * 24 + kRaw.size() + kEnd.size();
+
+// Copies size chars from from, which has kBlock - 1 readable chars after them, to out,
+// which has room for as many more; returns the end.
+char* copyBlocks(char* out, const char* from, std::size_t size) {
+    for (std::size_t i = 0; i < size; i += kBlock) {
+        std::memcpy(out + i, from + i, kBlock);
+    }
+    return out + size;
+}
 
 }  // namespace
 
@@ -65,20 +78,12 @@ void SignalLines::Text::set(std::string_view text) {
 }
 
 char* SignalLines::Text::put(char* out) const {
-    for (std::size_t i = 0; i < size_; i += kBlock) {
-        std::memcpy(out + i, padded_.data() + i, kBlock);
-    }
-    return out + size_;
+    return copyBlocks(out, padded_.data(), size_);
 }
 
 SignalLines::SignalLines(const LdfModel& model)
     : decoder_(model), model_(&model), frames_(model.frames.size()) {
-    // Room for the longest converter text, a number and the raw value twice.
-    constexpr std::size_t kNumbers = NumberText::kMaxSize + 2 * 24 + kRaw.size() + kEnd.size();
-    plans_.reserve(model.allSignals.size());
-    for (const LdfSignal& signal : model.allSignals) {
-        plans_.push_back(plan(signal));
-    }
+    const std::vector<std::size_t> planOf = makePlans();
     for (std::size_t i = 0; i < model.frames.size(); ++i) {
         FrameLines& lines = frames_[i];
         bool allDirect = true;
@@ -87,8 +92,9 @@ SignalLines::SignalLines(const LdfModel& model)
             appendHead(text, model.frames[i].name, model.allSignals[placed.signal].name);
             Head& head = lines.heads.emplace_back();
             head.text.set(text);
-            const Plan& plan = plans_[placed.signal];
-            // Room for the blocks of 16 too.
+            head.plan = planOf[placed.signal];
+            const Plan& plan = plans_[head.plan];
+            // Room for the longest converter text and the blocks of 16 too.
             const std::size_t room = text.size() + plan.longest + kNumbers + 2 * kBlock;
             head.direct = plan.direct && room <= kLineSize;
             allDirect = allDirect && head.direct;
@@ -100,6 +106,21 @@ SignalLines::SignalLines(const LdfModel& model)
     }
 }
 
+std::vector<std::size_t> SignalLines::makePlans() {
+    std::map<std::tuple<int, int, bool>, std::size_t> made;  // encoding, width, byte array
+    std::vector<std::size_t> planOf;
+    planOf.reserve(model_->allSignals.size());
+    for (const LdfSignal& signal : model_->allSignals) {
+        const auto [at, added] =
+            made.try_emplace({signal.encoding, signal.width, signal.byteArray}, plans_.size());
+        if (added) {
+            plans_.push_back(plan(signal));
+        }
+        planOf.push_back(at->second);
+    }
+    return planOf;
+}
+
 // Logical and physical values follow from the raw value alone; bcd and ascii read the
 // signal's bytes, which hold other signals' bits where it is not byte-aligned.
 SignalLines::Plan SignalLines::plan(const LdfSignal& signal) const {
@@ -107,10 +128,19 @@ SignalLines::Plan SignalLines::plan(const LdfSignal& signal) const {
     plan.direct = !signal.byteArray;
     plan.width = signal.width;
     plan.encoded = signal.encoding >= 0;
-    if (!plan.encoded) {
-        return plan;
+    if (plan.encoded) {
+        addConverters(plan, model_->encodings[signal.encoding]);
     }
-    for (const LdfConverter& converter : model_->encodings[signal.encoding].converters) {
+    if (plan.direct && plan.width <= kTabledWidth &&
+        plan.longest + kNumbers + kBlock <= kLineSize) {
+        plan.tails.resize(std::size_t{1} << plan.width);
+        plan.texts.assign(kBlock, '\0');
+    }
+    return plan;
+}
+
+void SignalLines::addConverters(Plan& plan, const LdfEncoding& encoding) {
+    for (const LdfConverter& converter : encoding.converters) {
         Converter made;
         switch (converter.kind) {
             case LdfConverter::Kind::Logical:
@@ -133,12 +163,11 @@ SignalLines::Plan SignalLines::plan(const LdfSignal& signal) const {
             case LdfConverter::Kind::Bcd:
             case LdfConverter::Kind::Ascii:
                 plan.direct = false;
-                return plan;
+                return;
         }
         plan.longest = std::max(plan.longest, made.text.size());
         plan.converters.push_back(std::move(made));
     }
-    return plan;
 }
 
 void SignalLines::append(std::string& out, const LdfFrame& frame, const LdfFrameBits& bits) {
@@ -150,32 +179,50 @@ void SignalLines::append(std::string& out, const LdfFrame& frame, const LdfFrame
         out.resize(start + lines.room);
         char* at = out.data() + start;
         for (std::size_t i = 0; i < frame.layout.size(); ++i) {
-            const LdfFrameSignal& placed = frame.layout[i];
-            const Plan& plan = plans_[placed.signal];
-            at = putLine(at, lines.heads[i], plan,
-                         SignalDecoder::scalarRaw(bits, placed.offset, plan.width));
+            const Head& head = lines.heads[i];
+            Plan& plan = plans_[head.plan];
+            at = putLine(at, head, plan,
+                         SignalDecoder::scalarRaw(bits, frame.layout[i].offset, plan.width));
         }
         out.resize(static_cast<std::size_t>(at - out.data()));
         return;
     }
     for (std::size_t i = 0; i < frame.layout.size(); ++i) {
         const LdfFrameSignal& placed = frame.layout[i];
-        const Plan& plan = plans_[placed.signal];
-        if (lines.heads[i].direct) {
+        const Head& head = lines.heads[i];
+        Plan& plan = plans_[head.plan];
+        if (head.direct) {
             char line[kLineSize];
-            const char* end = putLine(line, lines.heads[i], plan,
+            const char* end = putLine(line, head, plan,
                                       SignalDecoder::scalarRaw(bits, placed.offset, plan.width));
             out.append(line, static_cast<std::size_t>(end - line));
         } else {
-            out += lines.heads[i].text.view();
+            out += head.text.view();
             decoder_.decodeSignal(placed, bits, value_);
             appendTail(out, value_);
         }
     }
 }
 
-char* SignalLines::putLine(char* at, const Head& head, const Plan& plan, std::uint64_t raw) {
-    return putTail(head.text.put(at), plan, raw);
+char* SignalLines::putLine(char* at, const Head& head, Plan& plan, std::uint64_t raw) {
+    at = head.text.put(at);
+    if (plan.tails.empty()) {
+        return putTail(at, plan, raw);
+    }
+    const Tail& tail = tabled(plan, raw);
+    return copyBlocks(at, plan.texts.data() + tail.offset, tail.size);
+}
+
+const SignalLines::Tail& SignalLines::tabled(Plan& plan, std::uint64_t raw) {
+    Tail& tail = plan.tails[raw];
+    if (tail.size == 0) {
+        char text[kLineSize];  // the plan's room: its longest text, the numbers, a block
+        const auto size = static_cast<std::size_t>(putTail(text, plan, raw) - text);
+        const std::size_t offset = plan.texts.size() - kBlock;
+        plan.texts.insert(offset, text, size);
+        tail = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(size)};
+    }
+    return tail;
 }
 
 // The tail as appendLine writes it from the value SignalDecoder decodes: the first
