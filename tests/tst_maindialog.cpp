@@ -248,7 +248,11 @@ class TestMainDialog : public QObject {
                 cut << w->objectName() + ": " + shown;
         };
         for (const QLabel* label : window.findChildren<QLabel*>())
-            check(label, label->text(), label->contentsRect().width() - 2 * label->margin());
+            check(label,
+                  label->textFormat() == Qt::RichText
+                      ? QTextDocumentFragment::fromHtml(label->text()).toPlainText()
+                      : label->text(),
+                  label->contentsRect().width() - 2 * label->margin());
         for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
             QStyleOptionButton option;
             option.initFrom(button);
@@ -292,6 +296,7 @@ class TestMainDialog : public QObject {
     // At its smallest, with the longest texts the controls take, every text shows whole:
     // the captions, the search switch beside the longest count, the status lines.
     void everyTextFitsItsControlAtTheSmallestSize() {
+        QVERIFY(ldf().load(kExampleLdf.toStdString()));
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog_));
         dialog_->resize(dialog_->minimumSize());
@@ -963,8 +968,8 @@ class TestMainDialog : public QObject {
         }
         SearchGroup& search = *dialog_->searchGroup();
         search.setQuery("signal:RainIntensity>10");
-        QVERIFY(rainy > 0);
-        QCOMPARE(search.countText(), "match 1 of " + GroupedNumber(rainy));  // the first selected
+        QVERIFY(rainy > 0 && rainy < 1000);  // no thousands to group
+        QCOMPARE(search.countText(), "match 1 of " + QString::number(rainy));  // the first selected
         // The field completes the word typed with the names that hold it.
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_));
