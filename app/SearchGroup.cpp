@@ -163,7 +163,7 @@ void SearchGroup::setLdf(const LinDescription& ldf) {
 }
 
 bool SearchGroup::showingOnlyMatches() const {
-    return model_.showingOnlyMatches() && model_.activeQuery() != nullptr;
+    return model_.showingOnlyMatches();
 }
 
 const Query* SearchGroup::activeQuery() const {

@@ -152,14 +152,7 @@ QString SignalPane::headerText() const {
 
 // The position in the row index of a model row (they differ when only matches show).
 std::int64_t SignalPane::positionOf(int modelRow) const {
-    const TraceListModel& model = *list_.traceModel();
-    if (modelRow < 0 || modelRow >= model.rowCount()) {
-        return -1;
-    }
-    if (model.showingOnlyMatches() && model.activeQuery() != nullptr) {
-        return model.matchPositions()[static_cast<std::size_t>(modelRow)];
-    }
-    return modelRow;
+    return list_.traceModel()->positionOf(modelRow);
 }
 
 void SignalPane::showModelRow(int row) {

@@ -431,6 +431,17 @@ class TestTraceListModel : public QObject {
 
         trace.model.setShowOnlyMatches(true);
         QCOMPARE(trace.column(4), QStringList({"[50]", "[3C]"}));
+        // Showing only matches, a step goes from row to row, wrapping alike: identifier 10's
+        // frames at positions 0 and 3 are rows 0 and 1.
+        trace.search("id=10");
+        steps.clear();
+        for (int row = -1, i = 0; i < 3; ++i)
+            steps << (row = trace.model.findMatch(row, true, wrapped)) << wrapped;
+        steps << trace.model.findMatch(0, false, wrapped) << wrapped;
+        steps << trace.model.findMatch(-1, false, wrapped) << wrapped;
+        QCOMPARE(steps, QList<int>({0, 0, 1, 0, 0, 1, 1, 1, 1, 0}));
+        QCOMPARE(trace.model.matchNumber(1), 2u);
+        trace.search("ffh");
         trace.model.setDisplayModes(trace.session, DisplayModes{true, true, false});  // "255"
         QVERIFY(trace.model.rowCount() == 0 && trace.model.matchCount() == 0);
         QCOMPARE(trace.model.findMatch(-1, true, wrapped), -1);

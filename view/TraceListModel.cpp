@@ -37,7 +37,7 @@ int TraceListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) {
         return 0;
     }
-    return static_cast<int>(filtering() ? filter_.size() : shown_);
+    return static_cast<int>(matches_.rowCount(shown_));
 }
 
 int TraceListModel::columnCount(const QModelIndex& parent) const {
@@ -143,7 +143,7 @@ void TraceListModel::setHoldingBatches(bool hold) {
 }
 
 void TraceListModel::publishPending() {
-    if (query_) {
+    if (matches_.query() != nullptr) {
         publishMatches();
         return;
     }
@@ -165,7 +165,7 @@ void TraceListModel::setLive(bool live) {
         // The trace ended: its last row is final now. Its Check cell shows, and a query
         // judges it.
         endOfBatch();
-        if (query_) {
+        if (matches_.query() != nullptr) {
             publishMatches();
         }
         const int last = rowCount() - 1;
@@ -183,49 +183,45 @@ void TraceListModel::setLive(bool live) {
 // case that its last frames made it match no longer.
 void TraceListModel::publishMatches() {
     const std::uint32_t count = index_.count();
-    const std::size_t matches = filter_.size();
-    const FilterIndex::Batch batch = filter_.judgeNewRows(index_, *query_, form_, holdsOpenRow());
+    FilterIndex& filter = matches_.matches();
+    const std::size_t matches = filter.size();
+    const FilterIndex::Batch batch =
+        filter.judgeNewRows(index_, *matches_.query(), form_, holdsOpenRow());
     const bool grown = count > shown_;
-    if (!onlyMatches_) {
+    if (!matches_.filtering()) {
         if (grown) {
             beginInsertRows(QModelIndex(), static_cast<int>(shown_), static_cast<int>(count - 1));
         }
         shown_ = count;
-        filter_.applyJudged(batch);
+        filter.applyJudged(batch);
         if (grown) {
             endInsertRows();
         }
     } else {
         shown_ = count;
         if (batch.openRowDropped) {
-            const int last = static_cast<int>(filter_.size()) - 1;
+            const int last = static_cast<int>(filter.size()) - 1;
             beginRemoveRows(QModelIndex(), last, last);
-            filter_.dropOpenRow();
+            filter.dropOpenRow();
             endRemoveRows();
         }
         if (batch.added > 0) {
-            const int first = static_cast<int>(filter_.size());
+            const int first = static_cast<int>(filter.size());
             beginInsertRows(QModelIndex(), first, first + static_cast<int>(batch.added) - 1);
-            filter_.addJudged();
+            filter.addJudged();
             endInsertRows();
         }
     }
-    if (grown || filter_.size() != matches) {
+    if (grown || filter.size() != matches) {
         emit matchesChanged();
     }
 }
 
 void TraceListModel::setQuery(std::optional<Query> query) {
     endOfBatch();
-    const bool refilter = filtering() || (onlyMatches_ && query.has_value());
-    auto change = [&] {
-        query_ = std::move(query);
-        if (query_) {
-            filter_.rebuild(index_, *query_, form_, holdsOpenRow());
-        } else {
-            filter_.clear();
-        }
-    };
+    const bool refilter = matches_.filtering() || (matches_.switchedOn() && query.has_value());
+    const bool holdOpen = live_ && query && query->judgesVerdict();
+    auto change = [&] { matches_.setQuery(std::move(query), index_, form_, holdOpen); };
     if (refilter) {
         changeLayoutKeepingSelection(change, QAbstractItemModel::NoLayoutChangeHint);
     } else {
@@ -235,57 +231,30 @@ void TraceListModel::setQuery(std::optional<Query> query) {
 }
 
 void TraceListModel::setShowOnlyMatches(bool only) {
-    if (only == onlyMatches_) {
+    if (only == matches_.switchedOn()) {
         return;
     }
-    if (!query_) {
-        onlyMatches_ = only;
+    if (matches_.query() == nullptr) {
+        matches_.setSwitch(only);
         return;
     }
     endOfBatch();
-    changeLayoutKeepingSelection([&] { onlyMatches_ = only; },
+    changeLayoutKeepingSelection([&] { matches_.setSwitch(only); },
                                  QAbstractItemModel::NoLayoutChangeHint);
     emit matchesChanged();
 }
 
 int TraceListModel::findMatch(int row, bool forward, bool& wrapped) const {
-    wrapped = false;
-    if (!query_) {
-        return -1;
-    }
-    if (!filtering()) {
-        const std::int64_t from = row >= 0 ? row : forward ? -1 : std::int64_t{shown_};
-        return static_cast<int>(filter_.step(from, forward, wrapped));
-    }
-    // Every row shown matches.
-    const int count = rowCount();
-    if (count == 0) {
-        return -1;
-    }
-    if (row < 0) {
-        return forward ? 0 : count - 1;
-    }
-    const int next = forward ? row + 1 : row - 1;
-    if (next >= 0 && next < count) {
-        return next;
-    }
-    wrapped = true;
-    return forward ? 0 : count - 1;
+    return matches_.step(row, forward, wrapped, shown_);
 }
 
 std::uint32_t TraceListModel::matchNumber(int row) const {
-    if (!query_ || row < 0 || row >= rowCount()) {
-        return 0;
-    }
-    if (filtering()) {
-        return static_cast<std::uint32_t>(row) + 1;
-    }
-    return static_cast<std::uint32_t>(filter_.find(static_cast<std::uint32_t>(row)) + 1);
+    return matches_.matchNumber(row, shown_);
 }
 
 void TraceListModel::clearRows() {
     beginResetModel();
-    filter_.clear();
+    matches_.matches().clear();
     index_.clear();
     shown_ = 0;
     live_ = false;
@@ -314,25 +283,23 @@ void TraceListModel::dropOldestRows(const TraceEntry* first, std::uint64_t count
                 const std::uint32_t before = index_.count();
                 index_.keepOnly([&](const TraceEntry* entry) { return !dropped(entry); });
                 shown_ -= std::min(shown_, before - index_.count());
-                if (query_) {
-                    filter_.rebuild(index_, *query_, form_, holdsOpenRow());
-                }
+                matches_.rebuild(index_, form_, holdsOpenRow());
             },
             QAbstractItemModel::NoLayoutChangeHint);
         emit matchesChanged();
         return;
     }
     const std::uint32_t published = std::min(leading, shown_);
+    const std::vector<std::uint32_t>& positions = matches_.matches().positions();
     const std::size_t matches =
-        std::lower_bound(filter_.positions().begin(), filter_.positions().end(), leading) -
-        filter_.positions().begin();
-    const int leaving = static_cast<int>(filtering() ? matches : published);
+        std::lower_bound(positions.begin(), positions.end(), leading) - positions.begin();
+    const int leaving = static_cast<int>(matches_.filtering() ? matches : published);
     if (leaving > 0) {
         beginRemoveRows(QModelIndex(), 0, leaving - 1);
     }
     index_.dropFront(leading);
     shown_ -= published;
-    filter_.dropLeading(leading);
+    matches_.matches().dropLeading(leading);
     if (leaving > 0) {
         endRemoveRows();
     }
@@ -386,12 +353,10 @@ void TraceListModel::sortKeepingSelection(int column) {
     changeLayoutKeepingSelection(
         [&] {
             sort_.sortByColumn(index_.rows(), index_.count(), column, form_);
-            if (query_) {
-                filter_.rebuild(index_, *query_, form_);
-            }
+            matches_.rebuild(index_, form_);
         },
         QAbstractItemModel::VerticalSortHint);
-    if (query_) {
+    if (matches_.query() != nullptr) {
         emit matchesChanged();
     }
 }
@@ -400,16 +365,16 @@ void TraceListModel::refreshTexts() {
     if (shown_ == 0) {
         return;
     }
-    if (query_) {
+    if (matches_.query() != nullptr) {
         // A word of the query may be in the new texts, or only in the old ones.
         endOfBatch();
-        if (filtering()) {
-            changeLayoutKeepingSelection([&] { filter_.rebuild(index_, *query_, form_); },
+        if (matches_.filtering()) {
+            changeLayoutKeepingSelection([&] { matches_.rebuild(index_, form_); },
                                          QAbstractItemModel::NoLayoutChangeHint);
             emit matchesChanged();
             return;
         }
-        filter_.rebuild(index_, *query_, form_);
+        matches_.rebuild(index_, form_);
         emit matchesChanged();
     }
     // Every row's texts changed, none moved: a layout change tells the views to fetch

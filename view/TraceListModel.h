@@ -10,7 +10,7 @@
 #include "protocol/TraceSession.h"
 #include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
-#include "view/FilterIndex.h"
+#include "view/MatchFilter.h"
 #include "view/RowIndex.h"
 #include "view/RowSort.h"
 
@@ -19,8 +19,8 @@ namespace daridez {
 // The trace list's model and the decoder's row sink: row i is entry i of the row
 // index, the columns are those of the column table (lin/Columns.h). Appended rows
 // wait until endOfBatch() publishes them in one insertion; sorting reorders only the
-// index, as a layout change. A search query keeps a FilterIndex of the rows it
-// matches beside the row index; with "show only matches" the model's rows are those.
+// index, as a layout change. The search (MatchFilter) keeps the rows a query matches
+// beside the row index; with "show only matches" the model's rows are those.
 class TraceListModel : public QAbstractTableModel, public RowSink {
     Q_OBJECT
 
@@ -81,12 +81,17 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     // changes in which the selection follows its rows; a selected row that is no
     // longer shown loses its selection. clearRows() keeps the query.
     void setQuery(std::optional<Query> query);
-    const Query* activeQuery() const { return query_ ? &*query_ : nullptr; }
+    const Query* activeQuery() const { return matches_.query(); }
     void setShowOnlyMatches(bool only);
-    bool showingOnlyMatches() const { return onlyMatches_; }
+    // Whether the list shows only the matches: the switch is on and a query is set.
+    bool showingOnlyMatches() const { return matches_.filtering(); }
     // The rows the query matches, and their positions in the row index (display order).
-    std::uint32_t matchCount() const { return static_cast<std::uint32_t>(filter_.size()); }
-    const std::vector<std::uint32_t>& matchPositions() const { return filter_.positions(); }
+    std::uint32_t matchCount() const { return matches_.count(); }
+    const std::vector<std::uint32_t>& matchPositions() const {
+        return matches_.matches().positions();
+    }
+    // The position in the row index of a model row; -1 when the model has no such row.
+    std::int64_t positionOf(int row) const { return matches_.positionOf(row, shown_); }
     // The model row of the next (forward) or previous match after or before row, in
     // display order, wrapping around the ends; row -1: none yet, the search starts at
     // the end it moves away from. -1 when nothing matches.
@@ -100,10 +105,9 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     TraceEntry* entryAt(std::uint32_t row) const { return index_.at(row); }
     // The entry of a model row (the same as entryAt() unless only matches are shown).
     TraceEntry* rowEntry(int row) const {
-        if (filtering()) {
-            return row >= 0 && static_cast<std::size_t>(row) < filter_.size()
-                       ? index_.at(filter_.at(static_cast<std::size_t>(row)))
-                       : nullptr;
+        if (matches_.filtering()) {
+            const std::int64_t at = positionOf(row);
+            return at >= 0 ? index_.at(static_cast<std::uint32_t>(at)) : nullptr;
         }
         return index_.at(static_cast<std::uint32_t>(row));
     }
@@ -119,10 +123,11 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     QVariant toolTip(const TraceEntry& entry, int column) const;
     bool verdictPending(const TraceEntry& entry) const;
     QVariant foreground(const TraceEntry& entry, int column) const;
-    bool filtering() const { return onlyMatches_ && query_.has_value(); }
     // While live, a verdict on the open last row would change as its frame fills: a
     // query on verdicts leaves that row out until it is complete.
-    bool holdsOpenRow() const { return live_ && query_ && query_->judgesVerdict(); }
+    bool holdsOpenRow() const {
+        return live_ && matches_.query() != nullptr && matches_.query()->judgesVerdict();
+    }
     void publishMatches();
     template <typename Change>
     void changeLayoutKeepingSelection(Change change, QAbstractItemModel::LayoutChangeHint hint);
@@ -136,10 +141,8 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     bool holdingBatches_ = false;
     TextForm form_;
     RowColours rowColours_;
-    std::optional<Query> query_;
-    FilterIndex filter_;
+    MatchFilter matches_;
     LinDescription ldf_;
-    bool onlyMatches_ = false;
 };
 
 // The background of a Check cell whose verdict holds a failure word.
