@@ -145,7 +145,8 @@ void TraceFilesActions::exportTrace() {
     SafeReplace out(target);
     // The chooser's loop kept the timer running: rows that arrived meanwhile go too.
     const bool ok = out.open() &&
-                    ExportTrace(session_.list, ExportFormatOf(target), epochMicros_, select, out) &&
+                    ExportTrace(session_.list, ExportFormatOf(target), epochMicros_,
+                                model_.ldf().model(), select, out) &&
                     out.commit();
     if (!ok) {
         prompts_.message(QStringLiteral("export error"));

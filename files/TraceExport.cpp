@@ -1,25 +1,9 @@
 #include "files/TraceExport.h"
 
-#include "files/CsvWriter.h"
-#include "files/PcapngWriter.h"
-
+#include "files/RowFormat.h"
 #include "trace/AsciiCase.h"
+
 namespace daridez {
-
-namespace {
-
-template <typename Writer>
-bool writeRows(Writer& writer, const TraceList& list,
-               const std::function<bool(const TraceEntry&)>& select) {
-    for (const TraceEntry& entry : list) {
-        if ((!select || select(entry)) && !writer.writeRow(entry)) {
-            return false;
-        }
-    }
-    return writer.finish();
-}
-
-}  // namespace
 
 ExportFormat ExportFormatOf(std::string_view path) {
     constexpr std::string_view kCsv = ".csv";
@@ -32,13 +16,19 @@ ExportFormat ExportFormatOf(std::string_view path) {
 }
 
 bool ExportTrace(const TraceList& list, ExportFormat format, std::int64_t epochMicros,
-                 const std::function<bool(const TraceEntry&)>& select, ByteOutput& out) {
-    if (format == ExportFormat::Csv) {
-        CsvWriter writer(out, list.textForm());
-        return writeRows(writer, list, select);
+                 const LdfModel* ldf, const std::function<bool(const TraceEntry&)>& select,
+                 ByteOutput& out) {
+    RowFormat::Options options;
+    options.kind = format == ExportFormat::Csv ? RowFormat::Kind::Csv : RowFormat::Kind::Pcapng;
+    options.epochMicros = epochMicros;
+    options.ldf = ldf;
+    const std::unique_ptr<RowFormat> rows = RowFormat::make(options, list.textForm(), out);
+    for (const TraceEntry& entry : list) {
+        if (!select || select(entry)) {
+            rows->row(entry);
+        }
     }
-    PcapngWriter writer(out, epochMicros);
-    return writeRows(writer, list, select);
+    return rows->finish("");
 }
 
 }  // namespace daridez

@@ -11,6 +11,8 @@
 #include "DecoderFixture.h"
 #include "files/CsvWriter.h"
 #include "files/PcapngWriter.h"
+#include "files/TraceExport.h"
+#include "ldf/LdfParser.h"
 
 using namespace daridez;
 using namespace daridez::test;
@@ -170,6 +172,26 @@ class TestExporters : public QObject {
         const QByteArray header =
             "MsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,Check\r\n";
         QCOMPARE(out.bytes, header + record + "\r\n");
+    }
+
+    // The window's export goes through the same pipeline as daridez-dump: the rows it is
+    // asked for, and with the window's LDF the columns daridez-dump --ldf writes.
+    void windowExportWritesTheSelectedRowsWithTheLdf() {
+        const LdfModel ldf = LdfParser::parse(
+                                 "LIN_protocol_version = \"1.3\"; Nodes { Master: M, 5 ms, 0.1 ms; "
+                                 "Slaves: S; } Signals { A: 8, 0, S, M; B: 8, 0, S, M; } "
+                                 "Frames { Lamp: 0x10, S, 2 { A, 0; B, 8; } }")
+                                 .model;
+        const auto classic = [this](const TraceEntry& entry) { return &entry == rows[1]; };
+        MemoryOutput csv, pcapng;
+        QVERIFY(ExportTrace(fixture.list, ExportFormat::Csv, 0, &ldf, classic, csv));
+        const QList<QByteArray> lines = csv.bytes.split('\n');
+        QCOMPARE(lines.size(), 3);  // the header, one record, the end
+        QVERIFY(lines[0].endsWith(",Colour,Check,Frame,Signals\r"));
+        QCOMPARE(lines[1], QByteArray(kFixture[1].csv) + ",Lamp,A=1; B=2\r");
+        QVERIFY(ExportTrace(fixture.list, ExportFormat::Pcapng, kEpochMicros, nullptr, classic,
+                            pcapng));
+        QCOMPARE(packetsIn(pcapng.bytes), 1);
     }
 
     void refusedOutputStopsTheExport_data() {

@@ -217,8 +217,12 @@ bool DumpCommand::parseKnownValue(std::string_view arg) {
         // Seconds since 1970 that still fit as microseconds; a capture has no time
         // before 1970.
         constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 1'000'000;
-        return parseNumber(value("--epoch="), format_.epochSeconds) &&
-               format_.epochSeconds <= kLimit && format_.epochSeconds >= 0;
+        std::int64_t seconds = 0;
+        if (!parseNumber(value("--epoch="), seconds) || seconds > kLimit || seconds < 0) {
+            return false;
+        }
+        format_.epochMicros = seconds * 1'000'000;
+        return true;
     }
     if (arg.starts_with("--baud=")) {
         return parseNumber(value("--baud="), format_.baud) && format_.baud > 0;

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/RowFormat.h"
 #include "lin/Query.h"
-#include "tools/RowFormats.h"
 #include "trace/DisplayModes.h"
 
 namespace daridez {

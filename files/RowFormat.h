@@ -11,9 +11,10 @@
 
 namespace daridez {
 
-// What daridez-dump makes of the rows it is handed: text lines, CSV, a pcapng capture,
-// or the per-identifier table. Each takes complete rows in trace order and writes to
-// a byte output in large blocks.
+// What the rows of a trace are written as: text lines, CSV, a pcapng capture, or the
+// per-identifier table. The one export pipeline: daridez-dump writes every format
+// through it, the window's "export..." CSV and pcapng. Each takes complete rows in trace
+// order and writes to a byte output in large blocks.
 class RowFormat {
   public:
     enum class Kind { Text, Csv, Pcapng, Ids };
@@ -21,7 +22,7 @@ class RowFormat {
     struct Options {
         Kind kind = Kind::Text;
         bool check = false;             // text: the verdict as a 16th field
-        std::int64_t epochSeconds = 0;  // pcapng: wall-clock time of trace time 0
+        std::int64_t epochMicros = 0;   // pcapng: wall-clock time of trace time 0
         int baud = 19200;               // ids: the bus bit rate of the load
         const LdfModel* ldf = nullptr;  // text, csv, ids: judge and decode with this LDF
         bool signals = false;           // text: the decoded signals under each row

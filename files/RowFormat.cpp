@@ -1,4 +1,4 @@
-#include "tools/RowFormats.h"
+#include "files/RowFormat.h"
 
 #include "files/CsvWriter.h"
 #include "files/PcapngWriter.h"
@@ -80,8 +80,7 @@ class CsvFormat : public RowFormat {
 
 class PcapngFormat : public RowFormat {
   public:
-    PcapngFormat(ByteOutput& out, std::int64_t epochSeconds)
-        : writer_(out, epochSeconds * 1'000'000) {}
+    PcapngFormat(ByteOutput& out, std::int64_t epochMicros) : writer_(out, epochMicros) {}
     void row(const TraceEntry& entry) override { writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
 
@@ -120,7 +119,7 @@ std::unique_ptr<RowFormat> RowFormat::make(const Options& options, const TextFor
         case Kind::Csv:
             return std::make_unique<CsvFormat>(out, form, options.ldf);
         case Kind::Pcapng:
-            return std::make_unique<PcapngFormat>(out, options.epochSeconds);
+            return std::make_unique<PcapngFormat>(out, options.epochMicros);
         case Kind::Ids:
             return std::make_unique<IdsFormat>(out, options.baud, options.ldf);
         case Kind::Text:
