@@ -8,7 +8,7 @@ namespace daridez {
 // row to feed. Returns the last row read (nullptr: none).
 template <typename Feed>
 const TraceEntry* PlotTracker::read(const TraceEntry* from, const TraceEntry* stop, Reader& reader,
-                                    Feed feed) {
+                                    Feed feed) const {
     const TraceEntry* last = nullptr;
     for (const TraceEntry* entry = from; entry != nullptr && entry != stop;
          entry = entry->next, ++reader.row) {
@@ -26,7 +26,7 @@ const TraceEntry* PlotTracker::read(const TraceEntry* from, const TraceEntry* st
         row.time = reader.offset + frame.time;
         row.newRecording = reader.newRecording;
         row.frame = &frame;
-        row.verdict = CheckFrame(frame);
+        row.verdict = CheckFrame(frame, ldf_);
         feed(row);
         reader.newRecording = false;
         reader.seenFrame = true;
@@ -85,7 +85,7 @@ void PlotTracker::refill(PlotLane& lane, const TraceList& list) const {
 }
 
 void PlotTracker::addLane(const PlotSource& source, const TraceList& list) {
-    lanes_.emplace_back(source, baudrate_);
+    lanes_.emplace_back(source, baudrate_, ldf_);
     refill(lanes_.back(), list);
 }
 
@@ -118,9 +118,17 @@ void PlotTracker::setBaudrate(int baudrate, const TraceList& list) {
     baudrate_ = baudrate;
     for (PlotLane& lane : lanes_) {
         if (lane.source().kind == PlotKind::BusLoad) {
-            lane = PlotLane(lane.source(), baudrate_);
+            lane = PlotLane(lane.source(), baudrate_, ldf_);
             refill(lane, list);
         }
+    }
+}
+
+void PlotTracker::setLdf(const LdfModel* ldf, const TraceList& list) {
+    ldf_ = ldf;
+    for (PlotLane& lane : lanes_) {
+        lane = PlotLane(lane.source(), baudrate_, ldf_);
+        refill(lane, list);
     }
 }
 

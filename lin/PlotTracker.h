@@ -17,6 +17,9 @@ namespace daridez {
 // The plot's clock runs on across recordings: the first row of a new recording (number
 // 0) continues from the last LIN frame before it, so time only grows.
 //
+// With an LDF, verdicts are the LDF's (as the list shows them) and signal lanes decode
+// their frames with it; the model must outlive its use here.
+//
 // Like IdSummaryTracker it holds on to the last row it read; whoever frees the list's
 // rows must call reset() (or let the next update see the emptied list) first.
 class PlotTracker {
@@ -40,6 +43,10 @@ class PlotTracker {
     // The bit rate the bus-load lanes assume; they are filled again when it changes.
     void setBaudrate(int baudrate, const TraceList& list);
     int baudrate() const { return baudrate_; }
+    // The LDF the verdicts and the signal lanes read with (nullptr: none); every lane is
+    // filled again.
+    void setLdf(const LdfModel* ldf, const TraceList& list);
+    const LdfModel* ldf() const { return ldf_; }
 
     const std::vector<PlotLane>& lanes() const { return lanes_; }
     std::uint64_t rowsRead() const { return rows_; }
@@ -59,8 +66,8 @@ class PlotTracker {
     };
 
     template <typename Feed>
-    static const TraceEntry* read(const TraceEntry* from, const TraceEntry* stop, Reader& reader,
-                                  Feed feed);
+    const TraceEntry* read(const TraceEntry* from, const TraceEntry* stop, Reader& reader,
+                           Feed feed) const;
     void refill(PlotLane& lane, const TraceList& list) const;
     bool listReplaced(const TraceList& list) const;
 
@@ -73,6 +80,7 @@ class PlotTracker {
     std::int64_t lastTime_ = 0;
     bool seenFrame_ = false;
     int baudrate_ = PlotLane::kDefaultBaudrate;
+    const LdfModel* ldf_ = nullptr;
 };
 
 }  // namespace daridez

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "DecoderFixture.h"
+#include "lin/LinDescription.h"
 #include "lin/PlotTracker.h"
 
 using namespace daridez;
@@ -67,6 +68,12 @@ PlotSource sourceOf(const char* text) {
     return ParsePlotSource(text, error).value();
 }
 
+// The example cluster's LDF, read once.
+const LdfModel* exampleLdf() {
+    static const LinDescription ldf = LinDescription::read(DARIDEZ_EXAMPLE_LDF);
+    return ldf.model();
+}
+
 }  // namespace
 
 class TestPlotSeries : public QObject {
@@ -76,8 +83,9 @@ class TestPlotSeries : public QObject {
     void laneTextsReadBack_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("written");  // or the error
-        for (const char* text : {"3C byte 2", "21 bits 4..7", "00 bits 0..63", "10 period",
-                                 "bus load", "failed checks", "failed checks parity"})
+        for (const char* text :
+             {"3C byte 2", "21 bits 4..7", "00 bits 0..63", "10 period", "bus load",
+              "failed checks", "failed checks parity", "BCM_Command.VehicleSpeed", "x.y_2"})
             QTest::newRow(text) << text << text;
         QTest::newRow("blanks and lower case") << "  3c  byte 7 "
                                                << "3C byte 7";
@@ -100,6 +108,10 @@ class TestPlotSeries : public QObject {
                                          "\"period\"";
         QTest::newRow("empty") << " "
                                << "nothing to plot";
+        QTest::newRow("a signal without its name") << "BCM_Command."
+                                                   << "\"BCM_Command.\": a signal is FRAME.SIGNAL";
+        QTest::newRow("a signal of a signal") << "a.b.c"
+                                              << "\"a.b.c\": a signal is FRAME.SIGNAL";
     }
 
     void laneTextsReadBack() {
@@ -112,11 +124,80 @@ class TestPlotSeries : public QObject {
                  written);
     }
 
-    void unitsOfTheLanes() {
-        QCOMPARE(QString(PlotSourceUnit(sourceOf("10 period"))), "ms");
-        QCOMPARE(QString(PlotSourceUnit(sourceOf("bus load"))), "%");
-        QCOMPARE(QString(PlotSourceUnit(sourceOf("failed checks sync"))), "1/s");
-        QCOMPARE(QString(PlotSourceUnit(sourceOf("10 bits 0..3"))), "");
+    void unitsAndValueTexts_data() {
+        QTest::addColumn<QString>("lane");
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("text");  // as the cursor shows the value
+        QTest::newRow("period") << "10 period" << 20.1f << "ms"
+                                << "20.1 ms";
+        QTest::newRow("bus load") << "bus load" << 12.5f << "%"
+                                  << "12.5 %";
+        QTest::newRow("failed checks") << "failed checks sync" << 3.0f << "1/s"
+                                       << "3 1/s";
+        QTest::newRow("bits") << "10 bits 0..3" << 5.0f << ""
+                              << "5";
+        QTest::newRow("physical: the LDF's unit")
+            << "BCM_Command.VehicleSpeed" << 18.1875f << "km/h"
+            << "18.1875 km/h";
+        QTest::newRow("physical below zero") << "BCM_Command.OutsideTemp" << -40.0f << "degC"
+                                             << "-40 degC";
+        QTest::newRow("logical: the value's text") << "BCM_Command.WiperMode" << 7.0f << ""
+                                                   << "service position";
+        QTest::newRow("logical without a text") << "BCM_Command.WiperMode" << 5.0f << ""
+                                                << "5";
+        QTest::newRow("a signal the LDF lacks") << "BCM_Command.Nothing" << 5.0f << ""
+                                                << "5";
+    }
+
+    void unitsAndValueTexts() {
+        QFETCH(QString, lane);
+        QFETCH(float, value);
+        QFETCH(QString, unit);
+        QFETCH(QString, text);
+        const PlotLane plotLane(sourceOf(qPrintable(lane)), 19200, exampleLdf());
+        QCOMPARE(QString::fromStdString(plotLane.unit()), unit);
+        QCOMPARE(QString::fromStdString(plotLane.valueText(value)), text);
+    }
+
+    // A signal lane is made with an LDF that names the signal of an unconditional frame;
+    // the steps of a logical signal are labelled with the LDF's texts.
+    void signalLanesNeedAnLdfNamingThem_data() {
+        QTest::addColumn<QString>("lane");
+        QTest::addColumn<bool>("withLdf");
+        QTest::addColumn<QString>("made");  // style, unit, labels; or the error
+        QTest::newRow("physical") << "RLS_Status.AmbientLight" << true << "numbers lux";
+        QTest::newRow("logical") << "BCM_Command.IgnitionState" << true
+                                 << "steps  0=off 1=accessory 2=run 3=crank";
+        QTest::newRow("no LDF") << "RLS_Status.AmbientLight" << false
+                                << "\"RLS_Status.AmbientLight\": signals are plotted with an LDF";
+        QTest::newRow("no such frame")
+            << "RLS.AmbientLight" << true << "\"RLS\": the LDF names no such frame";
+        QTest::newRow("another frame's signal")
+            << "RLS_Status.WiperAngle" << true << "\"WiperAngle\": not a signal of RLS_Status";
+        QTest::newRow("event-triggered frame")
+            << "DoorEvent.FL_DoorOpen" << true
+            << "\"DoorEvent\": only unconditional frames' signals are plotted";
+        QTest::newRow("diagnostic frame")
+            << "MasterReq.MasterReqB0" << true
+            << "\"MasterReq\": only unconditional frames' signals are plotted";
+    }
+
+    void signalLanesNeedAnLdfNamingThem() {
+        QFETCH(QString, lane);
+        QFETCH(bool, withLdf);
+        QFETCH(QString, made);
+        std::string error;
+        const auto signal = PlotSignal::resolve(withLdf ? exampleLdf() : nullptr,
+                                                sourceOf(qPrintable(lane)), error);
+        QString text = QString::fromStdString(error);
+        if (signal) {
+            text = signal->style() == PlotSignal::Style::Steps ? "steps " : "numbers ";
+            text += QString::fromStdString(signal->unit());
+            for (const PlotSignal::Label& label : signal->labels())
+                text += QString(" %1=%2").arg(label.value).arg(QString::fromStdString(label.text));
+        }
+        QCOMPARE(text, made);
     }
 
     void lanesTakePointsFromFrames_data() {
@@ -168,6 +249,36 @@ class TestPlotSeries : public QObject {
             << "10 byte 0"
             << "0 10 01; 20 10 02 | 5 10 03; 25 10 04"
             << "0:1 20:2 |25:3 45:4";
+        QTest::newRow("a recording begun by another identifier breaks the line too")
+            << "10 byte 0"
+            << "0 10 01; 20 10 02 | 5 11 09; 10 10 03; 30 10 04"
+            << "0:1 20:2 |30:3 50:4";
+        // VehicleSpeed: bits 12..23, raw * 0.0625 km/h for 0..4000, 4095 "not available".
+        QTest::newRow("a physical signal: scaled, no point where a logical value stands")
+            << "BCM_Command.VehicleSpeed"
+            << "0 10 00 00 64 00; 20 10 00 30 12 00; 40 10 00 F0 FF 00; 60 10 00 00 64 00 bad; "
+               "100 10 00 00 32 00; 120 10 00 00 32; 140 10 00 00 01 00"
+            << "0:100 20:18.19 *60:100 |100:50 |140:1";
+        // OutsideTemp: DB3 * 0.5 - 40 degC.
+        QTest::newRow("a physical signal with an offset") << "BCM_Command.OutsideTemp"
+                                                          << "0 10 00 00 00 64; 20 10 00 00 00 00"
+                                                          << "0:10 20:-40";
+        // WiperMode: bits 2..4, logical only: its raw values as steps.
+        QTest::newRow("a logical signal: the raw values, a gap for a missing frame")
+            << "BCM_Command.WiperMode"
+            << "0 10 04 00 00 00; 20 10 0C 00 00 00; 40 10 1C 00 00 00; 80 10 14 00 00 00"
+            << "0:1 20:3 40:7 |80:5";
+        // FL_WindowPosition: DB1 bits 0..6 in percent, 127 "signal error"; DoorEvent (3A)
+        // answered by DoorFL_Status (protected identifier 20) carries it, by DoorFR_Status
+        // (61) not; the door's own frames keep the time.
+        QTest::newRow("a signal from its frame and the event slot it answers")
+            << "DoorFL_Status.FL_WindowPosition"
+            << "0 20 00 0A 00; 100 20 00 0B 00; 130 3A 20 32 00; 150 3A 61 10 00; "
+               "160 3A -; 200 20 00 0C 00; 300 20 00 7F 00; 400 20 00 0D 00"
+            << "0:10 100:11 130:50 200:12 |400:13";
+        QTest::newRow("a signal the LDF lacks: no points") << "BCM_Command.Nothing"
+                                                           << "0 10 00 00 64 00"
+                                                           << "";
         // 34 + 10 bits per response byte, the checksum counted: 64 for two data bytes.
         QTest::newRow("bus load per second, empty seconds 0, the running one not shown")
             << "bus load"
@@ -190,7 +301,7 @@ class TestPlotSeries : public QObject {
         QFETCH(QString, lane);
         QFETCH(QString, frames);
         QFETCH(QString, points);
-        PlotLane plotLane(sourceOf(qPrintable(lane)));
+        PlotLane plotLane(sourceOf(qPrintable(lane)), PlotLane::kDefaultBaudrate, exampleLdf());
         std::int64_t offset = 0;
         std::int64_t last = 0;
         std::uint32_t row = 0;
@@ -332,6 +443,26 @@ class TestPlotSeries : public QObject {
         const auto update = pieces.update(live.list, nullptr);
         QVERIFY(update.restarted);
         QCOMPARE(pieces.lanes()[0].series().size(), 0u);
+    }
+
+    // With the LDF the verdicts are the LDF's (3C's two data bytes against MasterReq's
+    // eight: a marked point) and the signal lanes decode; without, they stay empty.
+    void trackerReadsWithTheLdfItIsGiven() {
+        DecoderFixture f;
+        // 50: identifier 10 (BCM_Command) with its parity bits; VehicleSpeed raw 1600.
+        f.feed(hex(lin("1000", "3C 01 02 FC") + lin("2000", "50 00 00 64 00 4B")));
+        PlotTracker tracker;
+        tracker.addLane(sourceOf("3C byte 0"), f.list);
+        tracker.addLane(sourceOf("BCM_Command.VehicleSpeed"), f.list);
+        tracker.update(f.list, nullptr);
+        QCOMPARE(pointsText(tracker.lanes()[0].series()), "4.096:1");
+        QCOMPARE(pointsText(tracker.lanes()[1].series()), "");
+        tracker.setLdf(exampleLdf(), f.list);
+        QCOMPARE(pointsText(tracker.lanes()[0].series()), "*4.096:1");
+        QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100");
+        QCOMPARE(tracker.lanes()[1].series().at(0).row, 2u);
+        tracker.setLdf(nullptr, f.list);
+        QCOMPARE(pointsText(tracker.lanes()[1].series()), "");
     }
 
     void newRecordingsContinueTheClock() {
