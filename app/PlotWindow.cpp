@@ -124,9 +124,19 @@ void PlotWindow::buildToolBar() {
 
 // --- lanes -----------------------------------------------------------------------
 
+// A lane's source from its text; a signal must be one the window's LDF names.
+std::optional<PlotSource> PlotWindow::laneSource(const QString& text, std::string& problem) const {
+    auto source = ParsePlotSource(text.toStdString(), problem);
+    if (source && source->kind == PlotKind::Signal &&
+        !PlotSignal::resolve(ldf_.model(), *source, problem)) {
+        return std::nullopt;
+    }
+    return source;
+}
+
 bool PlotWindow::addLane(const QString& text, QString* error) {
     std::string problem;
-    const auto source = ParsePlotSource(text.toStdString(), problem);
+    const auto source = laneSource(text, problem);
     if (!source) {
         if (error != nullptr) {
             *error = QString::fromStdString(problem);
@@ -177,9 +187,9 @@ void PlotWindow::setCurrentLane(int lane) {
 }
 
 QString PlotWindow::laneName(std::size_t lane) const {
-    const PlotSource& source = tracker_.lanes()[lane].source();
-    const QString unit = QString::fromLatin1(PlotSourceUnit(source));
-    const QString text = QString::fromStdString(PlotSourceText(source));
+    const PlotLane& plotLane = tracker_.lanes()[lane];
+    const QString unit = QString::fromStdString(plotLane.unit());
+    const QString text = QString::fromStdString(PlotSourceText(plotLane.source()));
     return unit.isEmpty() ? text : text + QStringLiteral(" [") + unit + QLatin1Char(']');
 }
 
@@ -238,9 +248,10 @@ void PlotWindow::rebuildLanes() {
         view.cursor->point2->setAxes(x, y);
         view.cursor->setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DashLine));
         view.cursor->setVisible(false);
+        views_.push_back(view);
+        styleLane(views_.size() - 1);
         connect(x, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
                 [this](const QCPRange& range) { onTimeRangeChanged(range.lower, range.upper); });
-        views_.push_back(view);
     }
     const int current = lanePicker_->currentIndex();
     lanePicker_->clear();
@@ -249,9 +260,24 @@ void PlotWindow::rebuildLanes() {
     plot_->replot();
 }
 
+// A logical signal is drawn as steps with its texts on the y axis; numbers as lines.
+void PlotWindow::styleLane(std::size_t lane) {
+    const auto& signal = tracker_.lanes()[lane].signal();
+    if (!signal || signal->style() != PlotSignal::Style::Steps) {
+        return;
+    }
+    const LaneView& view = views_[lane];
+    QSharedPointer<QCPAxisTickerText> ticker(new QCPAxisTickerText);
+    for (const PlotSignal::Label& label : signal->labels()) {
+        ticker->addTick(label.value, QString::fromStdString(label.text));
+    }
+    view.rect->axis(QCPAxis::atLeft)->setTicker(ticker);
+    view.line->setLineStyle(QCPGraph::lsStepLeft);
+}
+
 void PlotWindow::onAddLane() {
     ids_.update(session_.list, rowsArriving_() ? session_.decoder.currentEntry() : nullptr);
-    PlotLanePicker picker(ids_.summary(), this);
+    PlotLanePicker picker(ids_.summary(), ldf_.model(), this);
     if (picker.exec() == QDialog::Accepted) {
         addLane(picker.laneText());
     }
@@ -290,7 +316,7 @@ void PlotWindow::loadLanes(const Profile& profile, const std::string& ldfPath) {
         profile.GetProfileString(kProfileSection, profileKey(ldfPath), std::string()));
     for (const QString& text : texts.split(QLatin1Char(kLaneSeparator), Qt::SkipEmptyParts)) {
         std::string error;
-        if (const auto source = ParsePlotSource(text.toStdString(), error)) {
+        if (const auto source = laneSource(text, error)) {
             tracker_.addLane(*source, session_.list);
         }
     }
@@ -310,6 +336,12 @@ void PlotWindow::saveLanes(Profile& profile, const std::string& ldfPath) const {
 }
 
 // --- the trace ---------------------------------------------------------------------
+
+void PlotWindow::setLdf(const LinDescription& ldf) {
+    ldf_ = ldf;
+    tracker_.setLdf(ldf_.model(), session_.list);
+    rebuildLanes();
+}
 
 void PlotWindow::setBaudrate(int baudrate) {
     tracker_.setBaudrate(baudrate, session_.list);
@@ -447,12 +479,21 @@ void PlotWindow::fillLane(std::size_t lane) {
             line.append(QCPGraphData(axisTime(point.time), point.value));
         }
     }
+    // Steps hold a value until the next point: before a gap the hold ends a column after
+    // the last point, so that the missing frames show.
+    const bool steps = view.line->lineStyle() == QCPGraph::lsStepLeft;
+    const auto breakAt = [&](double axis) {
+        if (steps && !line.isEmpty()) {
+            axis = std::min(axis, line.back().key + columnWidth / 1e6);
+        }
+        line.append(QCPGraphData(axis, nan));
+    };
     const std::vector<PlotColumn> columns = series.columns(from, to, width);
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const PlotColumn& column = columns[c];
         const auto start = from + static_cast<std::int64_t>(static_cast<double>(c) * columnWidth);
         if (column.gap) {
-            line.append(QCPGraphData(axisTime(start), nan));
+            breakAt(axisTime(start));
         }
         if (column.count == 1) {
             line.append(QCPGraphData(axisTime(column.time), column.min));
@@ -471,7 +512,7 @@ void PlotWindow::fillLane(std::size_t lane) {
     if (after < series.size()) {
         const PlotPoint point = series.at(after);
         if (point.gapBefore) {
-            line.append(QCPGraphData(axisTime(to), nan));
+            breakAt(axisTime(to));
         }
         if (!point.failed) {
             line.append(QCPGraphData(axisTime(point.time), point.value));
@@ -565,17 +606,16 @@ QString PlotWindow::cursorText(double axis) const {
     }
     QStringList parts{QString::fromLatin1(text)};
     for (std::size_t lane = 0; lane < tracker_.lanes().size(); ++lane) {
-        const PlotSeries& series = tracker_.lanes()[lane].series();
-        const PlotSource& source = tracker_.lanes()[lane].source();
+        const PlotLane& plotLane = tracker_.lanes()[lane];
+        const PlotSeries& series = plotLane.series();
         QString value = QStringLiteral("-");
         if (const auto point = series.atOrBefore(time)) {
             const PlotPoint p = series.at(*point);
-            value = QString::number(static_cast<double>(p.value), 'g', 6);
-            const QString unit = QString::fromLatin1(PlotSourceUnit(source));
-            value += unit.isEmpty() ? QString() : QLatin1Char(' ') + unit;
+            value = QString::fromStdString(plotLane.valueText(p.value));
             value += p.failed ? QStringLiteral(" (failed)") : QString();
         }
-        parts << QString::fromStdString(PlotSourceText(source)) + QStringLiteral(": ") + value;
+        parts << QString::fromStdString(PlotSourceText(plotLane.source())) + QStringLiteral(": ") +
+                     value;
     }
     return parts.join(QStringLiteral("   "));
 }
