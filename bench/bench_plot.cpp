@@ -1,21 +1,24 @@
 // Plot benchmark: four lanes over a million LIN frames of one identifier (three with a
 // point per frame, the bus load per second), built from the rows, grown batch by batch as
 // a live trace grows, and redrawn in the real window at 1600x1000 for zoom and pan steps;
-// the memory a lane takes per point. Each figure is printed beside its goal, the last
-// line holds them all; the exit status is 1 when a goal is missed. Times are judged by
-// the processor time they took (the wall time is printed beside it): on a shared machine
-// it says what the code costs, and on an idle one the two agree.
-// Usage: bench-plot [LIN frames, default 1000000]
+// the memory a lane takes per point; two signal lanes (a physical and a logical signal of
+// the identifier's frame) built with an LDF, every frame decoded and checked with it. Each figure
+// is printed beside its goal, the last line holds them all; the exit status is 1 when a goal is
+// missed. Times are judged by the processor time they took (the wall time is printed beside it): on
+// a shared machine it says what the code costs, and on an idle one the two agree. Usage: bench-plot
+// [LIN frames, default 1000000]
 #include <qcustomplot.h>
 #include <QApplication>
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "app/PlotWindow.h"
 #include "app/WindowPrompts.h"
 #include "bench/BenchSupport.h"
 #include "bench/DumpGenerator.h"
+#include "lin/LinDescription.h"
 
 using namespace daridez;
 using namespace daridez::bench;
@@ -26,6 +29,23 @@ constexpr int kRounds = 3;            // the fastest of a few: the machine is sh
 constexpr int kSteps = 20;            // zoom steps, then as many pan steps
 constexpr std::uint64_t kBatch = 16;  // rows per live batch: 100 ms at full load, 19200 baud
 const char* const kLanes[] = {"00 byte 0", "00 bits 4..11", "00 period", "bus load"};
+
+const char* const kSignalLanes[] = {"Bench.Speed", "Bench.Mode"};
+// An LDF naming the bench's frame: identifier 00, eight bytes.
+const char* const kLdf = R"(LIN_description_file;
+LIN_protocol_version = "2.2";
+LIN_language_version = "2.2";
+LIN_speed = 19.2 kbps;
+Nodes { Master: M, 5 ms, 0.1 ms; Slaves: S; }
+Signals { Speed: 16, 0, S, M; Mode: 2, 0, S, M; }
+Frames { Bench: 0x00, S, 8 { Speed, 0; Mode, 16; } }
+Signal_encoding_types {
+  SpeedType { physical_value, 0, 65535, 0.01, 0, "km/h"; }
+  ModeType { logical_value, 0, "off"; logical_value, 1, "on"; logical_value, 2, "auto";
+             logical_value, 3, "fault"; }
+}
+Signal_representation { SpeedType: Speed; ModeType: Mode; }
+)";
 
 constexpr double kBuildGoalMs = 300;
 constexpr double kRedrawGoalMs = 50;
@@ -51,13 +71,22 @@ struct Figures {
     double panWorstMs = 0;
     double bytesPerPoint = 0;
     std::uint64_t points = 0;
+    Seconds signalBuild;  // two signal lanes with the LDF
+    std::uint64_t signalPoints = 0;
 };
 
-PlotTracker trackerWithLanes(const TraceList& list) {
+// The four lanes, or with an LDF the signal lanes.
+PlotTracker trackerWithLanes(const TraceList& list, const LdfModel* ldf = nullptr) {
     PlotTracker tracker;
-    for (const char* text : kLanes) {
+    tracker.setLdf(ldf, list);
+    const auto add = [&](const char* text) {
         std::string error;
         tracker.addLane(*ParsePlotSource(text, error), list);
+    };
+    if (ldf == nullptr) {
+        std::for_each(std::begin(kLanes), std::end(kLanes), add);
+    } else {
+        std::for_each(std::begin(kSignalLanes), std::end(kSignalLanes), add);
     }
     return tracker;
 }
@@ -83,20 +112,37 @@ void measureBuild(const TraceList& list, Figures& figures) {
     figures.build = best;
 }
 
+// The signal lanes from every row at once, with the LDF: each frame checked against it
+// and decoded for each lane.
+void measureSignals(const TraceList& list, const LdfModel* ldf, Figures& figures) {
+    Seconds best{1e9, 1e9};
+    for (int round = 0; round < kRounds; ++round) {
+        PlotTracker tracker = trackerWithLanes(list, ldf);
+        Timer start;
+        tracker.update(list, nullptr);
+        best = fastest(best, secondsSince(start));
+        figures.signalPoints = pointCount(tracker);
+    }
+    figures.signalBuild = best;
+}
+
 // The same rows as a live trace hands them over: each update reads only its batch, and
-// the lanes end as the one-shot build made them.
-void measureLive(const TraceList& list, Figures& figures) {
+// the lanes (the four, and the signal lanes) end as the one-shot builds made them.
+void measureLive(const TraceList& list, const LdfModel* ldf, Figures& figures) {
     PlotTracker tracker = trackerWithLanes(list);
+    PlotTracker signalTracker = trackerWithLanes(list, ldf);
     std::uint64_t read = 0;
     Timer start;
     const TraceEntry* open = list.TraceListHead();
     while (open != nullptr) {
         for (std::uint64_t i = 0; i < kBatch && open != nullptr; ++i) open = open->next;
         read += tracker.update(list, open).rowsAdded;
+        signalTracker.update(list, open);
         ++figures.batches;
     }
     const double ms = secondsSince(start).wall * 1e3;
-    figures.livePointsSame = read == list.rowCount() && pointCount(tracker) == figures.points;
+    figures.livePointsSame = read == list.rowCount() && pointCount(tracker) == figures.points &&
+                             pointCount(signalTracker) == figures.signalPoints;
     std::printf("  live: %llu batches of %llu rows in %.1f ms, every row read once: %s\n",
                 static_cast<unsigned long long>(figures.batches),
                 static_cast<unsigned long long>(kBatch), ms,
@@ -167,8 +213,10 @@ int main(int argc, char** argv) {
     DumpGenerator::Options options = DumpGenerator::Options::fromArguments(argc, argv);
     options.identifiers = 1;
     const std::string path = scratchPath("bench-plot", ".dump");
+    std::uint64_t linFrames = 0;
     {
         const DumpGenerator::Dump dump = DumpGenerator::generate(options);
+        linFrames = dump.linFrames;
         std::printf("dump: %llu LIN frames of identifier 00, %.1f MB\n",
                     static_cast<unsigned long long>(dump.linFrames), dump.bytes.size() / 1e6);
         if (!writeFile(path, dump.bytes)) {
@@ -189,14 +237,19 @@ int main(int argc, char** argv) {
     std::printf("lanes: %s, %s, %s, %s\n", kLanes[0], kLanes[1], kLanes[2], kLanes[3]);
 
     Figures figures;
+    const LinDescription ldf = LinDescription::parse(kLdf, "bench.ldf");
     measureBuild(list, figures);
-    measureLive(list, figures);
+    measureSignals(list, ldf.model(), figures);
+    measureLive(list, ldf.model(), figures);
     measureRedraw(session, figures);
 
     const bool build = figures.build.cpu * 1e3 < kBuildGoalMs;
     const bool zoom = figures.zoom.cpu * 1e3 < kRedrawGoalMs;
     const bool pan = figures.pan.cpu * 1e3 < kRedrawGoalMs;
     const bool memory = figures.bytesPerPoint <= kBytesGoal;
+    // Both signals accept every raw value: a point from every frame in each lane.
+    const bool signalGoal =
+        figures.signalBuild.cpu * 1e3 < kBuildGoalMs && figures.signalPoints == 2 * linFrames;
     std::printf("  %llu points in the four lanes\n",
                 static_cast<unsigned long long>(figures.points));
     timeLine("build four lanes from the rows", figures.build, kBuildGoalMs);
@@ -207,11 +260,16 @@ int main(int argc, char** argv) {
     line("memory of a lane per point", figures.bytesPerPoint, "bytes", "<= 16", memory);
     std::printf("  (slowest zoom step %.2f ms, slowest pan step %.2f ms)\n", figures.zoomWorstMs,
                 figures.panWorstMs);
-    const bool all = build && figures.livePointsSame && zoom && pan && memory;
+    std::printf("  %llu points in the signal lanes %s, %s: one a frame in each %s\n",
+                static_cast<unsigned long long>(figures.signalPoints), kSignalLanes[0],
+                kSignalLanes[1], figures.signalPoints == 2 * linFrames ? "yes" : "NO");
+    timeLine("build two signal lanes with an LDF", figures.signalBuild, kBuildGoalMs);
+    const bool all = build && figures.livePointsSame && zoom && pan && memory && signalGoal;
     std::printf(
         "bench-plot: build %.1f ms (<300), live same points %s, zoom %.2f ms (<50), pan %.2f ms "
-        "(<50), %.2f bytes/point (<=16): %s\n",
+        "(<50), %.2f bytes/point (<=16), signal lanes %.1f ms (<300): %s\n",
         figures.build.cpu * 1e3, figures.livePointsSame ? "yes" : "no", figures.zoom.cpu * 1e3,
-        figures.pan.cpu * 1e3, figures.bytesPerPoint, all ? "every goal met" : "a goal MISSED");
+        figures.pan.cpu * 1e3, figures.bytesPerPoint, figures.signalBuild.cpu * 1e3,
+        all ? "every goal met" : "a goal MISSED");
     return all ? 0 : 1;
 }

@@ -16,7 +16,7 @@ std::int64_t secondOf(std::int64_t time) {
 }  // namespace
 
 PlotLane::PlotLane(const PlotSource& source, int baudrate, const LdfModel* ldf)
-    : source_(source), baudrate_(baudrate > 0 ? baudrate : kDefaultBaudrate), decoder_(ldf) {
+    : source_(source), baudrate_(baudrate > 0 ? baudrate : kDefaultBaudrate) {
     if (source.kind == PlotKind::Signal) {
         std::string error;
         signal_ = PlotSignal::resolve(ldf, source, error);
@@ -88,9 +88,8 @@ void PlotLane::addSignalPoint(const PlotRow& row) {
     if (own) {
         arrive(row);
     }
-    const LdfFrameDecode* decode = decoder_.decode(*row.frame);
     float value = 0;
-    if (decode != nullptr && signal_->valueOf(*decode, value)) {
+    if (row.decode != nullptr && signal_->valueOf(*row.decode, value)) {
         addPoint(row, value);
     } else if (own) {
         breakLine_ = true;

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "lin/FrameCheck.h"
-#include "lin/FrameSignals.h"
 #include "lin/LinFrame.h"
 #include "lin/PlotSeries.h"
 #include "lin/PlotSignal.h"
@@ -21,6 +20,9 @@ struct PlotRow {
     bool newRecording = false;  // the first LIN frame row after a "Start"
     const LinFrame* frame = nullptr;
     FrameVerdict verdict;
+    // The frame decoded with the LDF where a signal lane carries its identifier (see
+    // decodedIds()); nullptr otherwise.
+    const LdfFrameDecode* decode = nullptr;
 };
 
 // Turns the LIN frame rows of a trace, one at a time, into the points of one lane.
@@ -32,10 +34,10 @@ struct PlotRow {
 // missing, nor from one recording into the next. A frame without the byte, bits or value
 // asked for adds no point and breaks the line.
 //
-// A signal lane decodes its frames with the LDF it was made with (see PlotSignal); the
-// frame's own identifier keeps the time for the gaps, and an event-triggered frame adds a
-// point where it is the signal's frame that answered. Without an LDF that names the
-// signal, the lane stays empty.
+// A signal lane takes its value from the row's decode with the LDF it was made with (see
+// PlotSignal); the frame's own identifier keeps the time for the gaps, and an
+// event-triggered frame adds a point where it is the signal's frame that answered.
+// Without an LDF that names the signal, the lane stays empty.
 //
 // Per-second lanes (bus load, failed checks) add a point at the start of every second of
 // trace time once it is over, also for seconds without frames (0); the second still
@@ -59,6 +61,8 @@ class PlotLane {
     // A signal lane's signal as the LDF describes it (nullopt for other lanes and for a
     // signal the LDF does not name).
     const std::optional<PlotSignal>& signal() const { return signal_; }
+    // The identifiers whose rows the lane needs decoded, one bit each (0: none).
+    std::uint64_t decodedIds() const { return signal_ ? signal_->ids() : 0; }
     // The unit of the lane's values: PlotSourceUnit's, a signal's the LDF's.
     std::string unit() const;
     // A value as the cursor shows it: "17", "20.1 ms", "fast", "12.5 km/h".
@@ -77,7 +81,6 @@ class PlotLane {
     PlotSource source_;
     int baudrate_;
     std::optional<PlotSignal> signal_;
-    FrameSignals decoder_;
     PlotSeries series_;
     // Per-frame lanes: the previous frame of the identifier and the shortest interval.
     bool seenFrame_ = false;

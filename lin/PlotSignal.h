@@ -41,6 +41,8 @@ class PlotSignal {
 
     // Frames with this identifier may carry the signal.
     bool carries(int id) const { return id >= 0 && id < 64 && ((ids_ >> id) & 1u) != 0; }
+    // The identifiers that may carry the signal, one bit each.
+    std::uint64_t ids() const { return ids_; }
     // The identifier of the signal's own frame (its schedule slot).
     int ownId() const { return ownId_; }
     // The value to draw from a frame's decode; false when the decode holds none (a short

@@ -4,11 +4,10 @@
 
 namespace daridez {
 
-// Reads the rows from from up to stop, keeping reader's clock, and hands each LIN frame
-// row to feed. Returns the last row read (nullptr: none).
+// Returns the last row read (nullptr: none).
 template <typename Feed>
 const TraceEntry* PlotTracker::read(const TraceEntry* from, const TraceEntry* stop, Reader& reader,
-                                    Feed feed) const {
+                                    std::uint64_t decodeIds, Feed feed) {
     const TraceEntry* last = nullptr;
     for (const TraceEntry* entry = from; entry != nullptr && entry != stop;
          entry = entry->next, ++reader.row) {
@@ -27,6 +26,9 @@ const TraceEntry* PlotTracker::read(const TraceEntry* from, const TraceEntry* st
         row.newRecording = reader.newRecording;
         row.frame = &frame;
         row.verdict = CheckFrame(frame, ldf_);
+        if (frame.hasId && ((decodeIds >> frame.id()) & 1u) != 0) {
+            row.decode = decoder_.decode(frame);
+        }
         feed(row);
         reader.newRecording = false;
         reader.seenFrame = true;
@@ -43,7 +45,7 @@ PlotTracker::Update PlotTracker::update(const TraceList& list, const TraceEntry*
     }
     const TraceEntry* from = last_ != nullptr ? last_->next : list.TraceListHead();
     const std::uint32_t before = reader_.row;
-    const TraceEntry* last = read(from, openRow, reader_, [this](const PlotRow& row) {
+    const TraceEntry* last = read(from, openRow, reader_, decodeIds_, [this](const PlotRow& row) {
         firstTime_ = seenFrame_ ? firstTime_ : row.time;
         lastTime_ = row.time;
         seenFrame_ = true;
@@ -75,23 +77,33 @@ void PlotTracker::reset() {
     seenFrame_ = false;
 }
 
-void PlotTracker::refill(PlotLane& lane, const TraceList& list) const {
+void PlotTracker::refill(PlotLane& lane, const TraceList& list) {
     lane.clear();
     if (last_ == nullptr) {
         return;
     }
     Reader reader;
-    read(list.TraceListHead(), last_->next, reader, [&lane](const PlotRow& row) { lane.add(row); });
+    read(list.TraceListHead(), last_->next, reader, lane.decodedIds(),
+         [&lane](const PlotRow& row) { lane.add(row); });
 }
 
 void PlotTracker::addLane(const PlotSource& source, const TraceList& list) {
     lanes_.emplace_back(source, baudrate_, ldf_);
     refill(lanes_.back(), list);
+    lanesChanged();
 }
 
 void PlotTracker::removeLane(std::size_t lane) {
     if (lane < lanes_.size()) {
         lanes_.erase(lanes_.begin() + static_cast<std::ptrdiff_t>(lane));
+        lanesChanged();
+    }
+}
+
+void PlotTracker::lanesChanged() {
+    decodeIds_ = 0;
+    for (const PlotLane& lane : lanes_) {
+        decodeIds_ |= lane.decodedIds();
     }
 }
 
@@ -126,10 +138,12 @@ void PlotTracker::setBaudrate(int baudrate, const TraceList& list) {
 
 void PlotTracker::setLdf(const LdfModel* ldf, const TraceList& list) {
     ldf_ = ldf;
+    decoder_ = FrameSignals(ldf, false);  // the lanes read numbers
     for (PlotLane& lane : lanes_) {
         lane = PlotLane(lane.source(), baudrate_, ldf_);
         refill(lane, list);
     }
+    lanesChanged();
 }
 
 // A freed head may come back at the same address for the next trace; a list that holds

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "lin/FrameSignals.h"
 #include "lin/PlotLane.h"
 #include "lin/PlotSource.h"
 #include "trace/TraceList.h"
@@ -56,6 +57,8 @@ class PlotTracker {
     bool hasTime() const { return seenFrame_; }
 
   private:
+    void lanesChanged();
+
     // The clock and the position of the rows as they are read.
     struct Reader {
         std::uint32_t row = 0;
@@ -65,10 +68,12 @@ class PlotTracker {
         bool newRecording = false;
     };
 
+    // Reads the rows from from up to stop, keeping reader's clock, and hands each LIN frame
+    // row to feed, decoded with the LDF when its identifier is one of decodeIds' bits.
     template <typename Feed>
     const TraceEntry* read(const TraceEntry* from, const TraceEntry* stop, Reader& reader,
-                           Feed feed) const;
-    void refill(PlotLane& lane, const TraceList& list) const;
+                           std::uint64_t decodeIds, Feed feed);
+    void refill(PlotLane& lane, const TraceList& list);
     bool listReplaced(const TraceList& list) const;
 
     std::vector<PlotLane> lanes_;
@@ -81,6 +86,8 @@ class PlotTracker {
     bool seenFrame_ = false;
     int baudrate_ = PlotLane::kDefaultBaudrate;
     const LdfModel* ldf_ = nullptr;
+    FrameSignals decoder_{nullptr};  // one decode of a row for all signal lanes
+    std::uint64_t decodeIds_ = 0;    // the identifiers the signal lanes need decoded
 };
 
 }  // namespace daridez

@@ -302,6 +302,7 @@ class TestPlotSeries : public QObject {
         QFETCH(QString, frames);
         QFETCH(QString, points);
         PlotLane plotLane(sourceOf(qPrintable(lane)), PlotLane::kDefaultBaudrate, exampleLdf());
+        FrameSignals decoder(exampleLdf());
         std::int64_t offset = 0;
         std::int64_t last = 0;
         std::uint32_t row = 0;
@@ -310,7 +311,8 @@ class TestPlotSeries : public QObject {
             bool first = row != 0;  // the first frame of a later recording
             for (const QString& frameText : recording.split(';')) {
                 const LinFrame frame = frameOf(frameText.toLatin1());
-                PlotRow plotRow{row++, offset + frame.time, first, &frame, CheckFrame(frame)};
+                PlotRow plotRow{row++,  offset + frame.time, first,
+                                &frame, CheckFrame(frame),   decoder.decode(frame)};
                 first = false;
                 plotLane.add(plotRow);
                 last = plotRow.time;
@@ -446,7 +448,8 @@ class TestPlotSeries : public QObject {
     }
 
     // With the LDF the verdicts are the LDF's (3C's two data bytes against MasterReq's
-    // eight: a marked point) and the signal lanes decode; without, they stay empty.
+    // eight: a marked point) and the signal lanes decode, the rows there and those that
+    // come; without, they stay empty.
     void trackerReadsWithTheLdfItIsGiven() {
         DecoderFixture f;
         // 50: identifier 10 (BCM_Command) with its parity bits; VehicleSpeed raw 1600.
@@ -461,6 +464,9 @@ class TestPlotSeries : public QObject {
         QCOMPARE(pointsText(tracker.lanes()[0].series()), "*4.096:1");
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100");
         QCOMPARE(tracker.lanes()[1].series().at(0).row, 2u);
+        f.feed(hex(lin("3000", "50 00 00 32 00 7D")));  // the trace grows: 50 km/h
+        tracker.update(f.list, nullptr);
+        QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100 12.288:50");
         tracker.setLdf(nullptr, f.list);
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "");
     }
