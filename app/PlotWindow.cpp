@@ -34,7 +34,8 @@ const QColor kMarkColour(214, 39, 40);
 
 const char* const kSaveDescriptions = "PNG picture (*.png)|SVG picture (*.svg)|CSV table (*.csv)";
 constexpr char kLaneSeparator = ';';
-constexpr int kClickSlack = 3;  // pixels a click may move and stay a click
+constexpr int kClickSlack = 3;   // pixels a click may move and stay a click
+constexpr int kTitleIndent = 8;  // pixels from the left of a lane's name
 
 // The toolbar, in its order: object name, caption, tool tip, handler.
 struct ToolButton {
@@ -193,7 +194,9 @@ QString PlotWindow::laneName(std::size_t lane) const {
     return unit.isEmpty() ? text : text + QStringLiteral(" [") + unit + QLatin1Char(']');
 }
 
-// Every lane gets an axis rectangle of its own, stacked; only the lowest shows the time.
+// Every lane gets an axis rectangle of its own, stacked, under a line with its name (a
+// name as long as a signal's does not fit beside a low lane); only the lowest shows the
+// time, each y axis the lane's unit.
 void PlotWindow::rebuildLanes() {
     const double from = timeFrom();
     const double to = timeTo();
@@ -219,8 +222,14 @@ void PlotWindow::rebuildLanes() {
     }
     for (int i = 0; i < count; ++i) {
         LaneView view;
+        const QColor colour = kLaneColours[static_cast<std::size_t>(i) % std::size(kLaneColours)];
+        auto* title = new QCPTextElement(plot_, laneName(static_cast<std::size_t>(i)), font());
+        title->setTextColor(colour);
+        title->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
+        title->setMargins(QMargins(kTitleIndent, 2, 0, 0));
+        plot_->plotLayout()->addElement(2 * i, 0, title);
         view.rect = new QCPAxisRect(plot_);
-        plot_->plotLayout()->addElement(i, 0, view.rect);
+        plot_->plotLayout()->addElement(2 * i + 1, 0, view.rect);
         view.rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
         view.rect->setRangeDrag(Qt::Horizontal);
         view.rect->setRangeZoom(Qt::Horizontal);
@@ -233,8 +242,7 @@ void PlotWindow::rebuildLanes() {
                                       : QStringLiteral("trace clock"));
         }
         x->setRange(from, to);
-        const QColor colour = kLaneColours[static_cast<std::size_t>(i) % std::size(kLaneColours)];
-        y->setLabel(laneName(static_cast<std::size_t>(i)));
+        y->setLabel(QString::fromStdString(tracker_.lanes()[static_cast<std::size_t>(i)].unit()));
         y->setLabelColor(colour);
         view.line = plot_->addGraph(x, y);
         view.line->setPen(QPen(colour, 0));     // cosmetic: the raster engine draws it fastest
@@ -522,6 +530,38 @@ void PlotWindow::fillLane(std::size_t lane) {
     view.marks->data()->set(marks, true);
     const double pad = std::max((high - low) * 0.08, 0.5);
     view.rect->axis(QCPAxis::atLeft)->setRange(low - pad, high + pad);
+    if (steps) {
+        labelSteps(lane);
+    } else {
+        // As many numbers as the lane's height holds apart, so that low lanes stay legible.
+        QCPAxis* y = view.rect->axis(QCPAxis::atLeft);
+        const int line = QFontMetrics(y->tickLabelFont()).height();
+        y->ticker()->setTickCount(std::clamp(view.rect->height() / (2 * line), 2, 5));
+    }
+}
+
+// The texts of a step lane's values that fit its height: of two that would overlap, the
+// lower value's is shown.
+void PlotWindow::labelSteps(std::size_t lane) {
+    QCPAxis* y = views_[lane].rect->axis(QCPAxis::atLeft);
+    const auto ticker = qSharedPointerDynamicCast<QCPAxisTickerText>(y->ticker());
+    if (!ticker) {
+        return;
+    }
+    std::vector<PlotSignal::Label> labels = tracker_.lanes()[lane].signal()->labels();
+    std::stable_sort(labels.begin(), labels.end(),
+                     [](const auto& a, const auto& b) { return a.value < b.value; });
+    const int spacing = QFontMetrics(y->tickLabelFont()).height();
+    QMap<double, QString> ticks;
+    double last = 0;
+    for (const PlotSignal::Label& label : labels) {
+        const double pixel = y->coordToPixel(label.value);
+        if (ticks.isEmpty() || std::abs(last - pixel) >= spacing) {
+            ticks.insert(label.value, QString::fromStdString(label.text));
+            last = pixel;
+        }
+    }
+    ticker->setTicks(ticks);
 }
 
 // --- the mouse ---------------------------------------------------------------------

@@ -130,6 +130,7 @@ class PlotWindow : public QWidget {
     void fillLanes();
     void fillLane(std::size_t lane);
     void styleLane(std::size_t lane);
+    void labelSteps(std::size_t lane);
     void onTimeRangeChanged(double from, double to);
     void onMousePress(QMouseEvent* event);
     void onMouseMove(QMouseEvent* event);

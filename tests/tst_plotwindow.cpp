@@ -338,9 +338,10 @@ class TestPlotWindow : public QObject {
     }
 
     // A logical signal is drawn as steps with the LDF's texts on its y axis, a physical one
-    // as a line with its unit in the lane's name; the cursor shows texts and units. Steps
-    // end a pixel column after their last point before a gap; a line breaks where the late
-    // frame's column starts. Without the LDF no signal lane can be added.
+    // as a line with its unit in the lane's name and on its axis; the cursor shows texts and
+    // units. Steps end a pixel column after their last point before a gap; a line breaks
+    // where the late frame's column starts. A low lane shows as many texts as fit. Without
+    // the LDF no signal lane can be added.
     void signalLanesShowTextsStepsAndUnits() {
         Shown shown;
         QString error;
@@ -357,8 +358,12 @@ class TestPlotWindow : public QObject {
         QCustomPlot* plot = shown.window.plot();
         QCPAxis* steps = plot->axisRect(0)->axis(QCPAxis::atLeft);
         QCPAxis* speed = plot->axisRect(1)->axis(QCPAxis::atLeft);
-        QCOMPARE(steps->label() + " | " + speed->label(),
+        const auto title = [&](int lane) {
+            return qobject_cast<QCPTextElement*>(plot->plotLayout()->element(2 * lane, 0))->text();
+        };
+        QCOMPARE(title(0) + " | " + title(1),
                  "BCM_Command.WiperMode | BCM_Command.VehicleSpeed [km/h]");
+        QCOMPARE(steps->label() + " | " + speed->label(), " | km/h");
         const auto texts = qSharedPointerDynamicCast<QCPAxisTickerText>(steps->ticker());
         QVERIFY(texts);
         QStringList ticks;
@@ -385,6 +390,17 @@ class TestPlotWindow : public QObject {
         QCOMPARE(lineBreaks.size(), 1);
         QVERIFY2(lineBreaks[0] > late - column && lineBreaks[0] <= late,
                  qPrintable(QString::number(lineBreaks[0])));
+        // A low lane shows the texts that fit: never two closer than a line of text, the
+        // lowest value's kept.
+        shown.window.resize(shown.window.width(), 200);
+        QApplication::processEvents();
+        plot->replot();
+        plot->replot();  // the second with the layout of the new size
+        const QList<double> kept = texts->ticks().keys();
+        QVERIFY2(kept.size() < 6 && kept.value(0) == 0, qPrintable(QString::number(kept.size())));
+        const int line = QFontMetrics(steps->tickLabelFont()).height();
+        for (int i = 1; i < kept.size(); ++i)
+            QVERIFY(steps->coordToPixel(kept[i - 1]) - steps->coordToPixel(kept[i]) >= line);
     }
 
     void savesThroughTheSafeReplacement_data() {

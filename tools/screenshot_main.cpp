@@ -25,7 +25,10 @@ namespace {
 
 constexpr int kTraceMs = 2500;
 constexpr int kPlotTraceMs = 6500;  // a few whole seconds for the per-second lanes
-const char* const kPlotLanes[] = {"10 byte 1", "22 bits 0..3", "31 period", "bus load"};
+// Signals of the example LDF the profile names (a ramp with its unit, steps with their
+// texts), a period and the bus load.
+const char* const kPlotLanes[] = {"BCM_Command.VehicleSpeed", "BCM_Command.WiperMode",
+                                  "RLS_Status.AmbientLight", "31 period", "bus load"};
 constexpr std::uint32_t kEnoughRows = 60;
 
 void press(daridez::MainDialog& dialog, int id) {
