@@ -12,7 +12,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QStyleOptionButton>
 #include <QTreeView>
+#include <algorithm>
 
 namespace daridez {
 
@@ -180,7 +182,8 @@ CommSettingsDialog::~CommSettingsDialog() = default;
 
 void CommSettingsDialog::createControls() {
     const DialogUnits units(font());
-    setFixedSize(units.size(kDialogWidth, kDialogHeight));
+    const QSize size = units.size(kDialogWidth, kDialogHeight);
+    setFixedSize(std::max(size.width(), TitleFitWidth(*this)), size.height());
     if (parentWidget() != nullptr) {
         move(parentWidget()->mapToGlobal(QPoint(units.x(61), units.y(26))));
     }
@@ -201,6 +204,7 @@ void CommSettingsDialog::createControls() {
         }
         if (control.kind == Kind::Radio) {
             groups_[control.group]->addButton(static_cast<QRadioButton*>(widget), control.index);
+            widenToCaption(*static_cast<QRadioButton*>(widget));
         }
         if (control.id == 2) {
             connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
@@ -213,6 +217,20 @@ void CommSettingsDialog::createControls() {
             setTabOrder(previous, widget);
         }
         previous = widget;
+    }
+}
+
+// A caption a pixel or two wider than its place in some fonts takes the room it needs
+// from the gap beside it rather than being cut.
+void CommSettingsDialog::widenToCaption(QRadioButton& button) {
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.text = button.text();
+    const int room =
+        button.style()->subElementRect(QStyle::SE_RadioButtonContents, &option, &button).width();
+    const int missing = button.fontMetrics().horizontalAdvance(button.text()) - room;
+    if (missing > 0) {
+        button.resize(button.width() + missing, button.height());
     }
 }
 

@@ -12,6 +12,8 @@ class QButtonGroup;
 class QComboBox;
 class QLabel;
 
+class QRadioButton;
+
 namespace daridez {
 
 // The modal "Communications Settings" dialog: five radio groups show the serial
@@ -63,6 +65,7 @@ class CommSettingsDialog : public QDialog {
 
   private:
     void createControls();
+    static void widenToCaption(QRadioButton& button);
     void createDeviceControls();
     void listDevices();
     void showPaths();

@@ -1,7 +1,9 @@
 #include "app/DialogUnits.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QStringList>
+#include <QWidget>
 #include <cmath>
 
 namespace daridez {
@@ -49,6 +51,14 @@ QFont DialogUnits::dialogFont(const char* family, int pointSize) {
               : QStringList{QString::fromLatin1(family), QStringLiteral("Liberation Sans")});
     font.setPointSize(pointSize);
     return font;
+}
+
+int TitleFitWidth(const QWidget& window) {
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    constexpr int kTitleBarButtons = 4;  // the icon, and room for three buttons
+    return metrics.horizontalAdvance(window.windowTitle()) + kTitleBarButtons * metrics.height();
 }
 
 }  // namespace daridez

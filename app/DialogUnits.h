@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QSize>
 
+class QWidget;
+
 namespace daridez {
 
 // Converts dialog coordinates to pixels the way dialog units are defined: a
@@ -29,5 +31,9 @@ class DialogUnits {
     double baseX_;
     int baseY_;
 };
+
+// The width a window needs so that the window manager shows its whole title: the title
+// in the bold application font with room for the icon and the buttons of the title bar.
+int TitleFitWidth(const QWidget& window);
 
 }  // namespace daridez

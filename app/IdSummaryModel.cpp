@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <iterator>
 
 namespace daridez {
 
@@ -27,6 +28,24 @@ const char* ldfColumnTip(LdfIdColumn column) {
     }
     return "";
 }
+// The headers in words with their units; daridez-dump --ids keeps its short ones,
+// which scripts read.
+constexpr const char* kTitles[] = {
+    "ID",
+    "frames",
+    "bad",
+    "data lengths",
+    "checksum model",
+    "min period (ms)",
+    "avg period (ms)",
+    "max period (ms)",
+    "last data",
+};
+static_assert(std::size(kTitles) == static_cast<std::size_t>(IdColumn::Count));
+constexpr const char* kLdfTitles[] = {
+    "frame", "publisher", "LDF length", "nominal period (ms)", "LDF note",
+};
+static_assert(std::size(kLdfTitles) == static_cast<std::size_t>(LdfIdColumn::Count));
 
 const char* columnTip(IdColumn column) {
     switch (column) {
@@ -240,6 +259,10 @@ QVariant IdSummaryModel::ldfData(const IdStats& stats, LdfIdColumn column, int r
     }
 }
 
+const char* IdSummaryModel::title(IdColumn column) {
+    return kTitles[static_cast<std::size_t>(column)];
+}
+
 QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) {
         return {};
@@ -248,7 +271,7 @@ QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, in
         const auto column = static_cast<LdfIdColumn>(section - kBaseColumns);
         switch (role) {
             case Qt::DisplayRole:
-                return QString::fromLatin1(LdfIdColumnHeader(column));
+                return QString::fromLatin1(kLdfTitles[static_cast<std::size_t>(column)]);
             case Qt::ToolTipRole:
                 return QString::fromLatin1(ldfColumnTip(column));
             default:
@@ -258,7 +281,7 @@ QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, in
     const auto column = static_cast<IdColumn>(section);
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromLatin1(IdColumnHeader(column));
+            return QString::fromLatin1(title(column));
         case Qt::ToolTipRole:
             return QString::fromLatin1(columnTip(column));
         case Qt::TextAlignmentRole:

@@ -47,6 +47,8 @@ class IdSummaryModel : public QAbstractTableModel {
                         int role = Qt::DisplayRole) const override;
 
     static bool isNumeric(IdColumn column);
+    // A column's header: words with their units ("min period (ms)").
+    static const char* title(IdColumn column);
 
   private:
     // What the view was last told about one identifier's row.

@@ -1,5 +1,6 @@
 #include "app/IdSummaryWindow.h"
 
+#include <QColor>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -111,7 +112,7 @@ void IdSummaryWindow::sizeColumns() {
                              ? IdSummaryDelegate::bytesWidth(table_->font())
                              : metrics.horizontalAdvance(QString::fromLatin1(kWidestCell[c]));
         const int header =
-            headerMetrics.horizontalAdvance(QString::fromLatin1(IdColumnHeader(column)));
+            headerMetrics.horizontalAdvance(QString::fromLatin1(IdSummaryModel::title(column)));
         const int width = std::max(cell, header + arrow) + padding;
         table_->horizontalHeader()->resizeSection(c, width);
         total += width;
@@ -126,9 +127,10 @@ void IdSummaryWindow::sizeColumns() {
 }
 
 void IdSummaryWindow::setBaudrate(int baudrate) {
-    if (baudrate <= 0 || baudrate == baudrate_) {
+    if (baudrate <= 0) {
         return;
     }
+    confirmed_ = true;
     baudrate_ = baudrate;
     showTotals();
 }
@@ -195,9 +197,9 @@ void IdSummaryWindow::placeLdfColumns() {
     const QFontMetrics metrics(table_->font());
     const int padding = 2 * IdSummaryDelegate::padding(table_) + metrics.averageCharWidth();
     for (int c = 0; c < static_cast<int>(LdfIdColumn::Count); ++c) {
-        const auto column = static_cast<LdfIdColumn>(c);
-        int widest = metrics.horizontalAdvance(QString::fromLatin1(LdfIdColumnHeader(column))) +
-                     metrics.height();
+        int widest =
+            metrics.horizontalAdvance(model_->headerData(base + c, Qt::Horizontal).toString()) +
+            metrics.height();
         for (int row = 0; row < model_->rowCount(); ++row) {
             widest = std::max(
                 widest, metrics.horizontalAdvance(model_->index(row, base + c).data().toString()));
@@ -242,7 +244,27 @@ void IdSummaryWindow::showTotals() {
                          .arg(ids)
                          .arg(ids == 1 ? QString() : QStringLiteral("s"))
                          .arg(summary().linFrames()));
+    showBusLoad();
+}
+
+// A load above 100 % cannot be: the bits were counted at a rate slower than the bus's.
+void IdSummaryWindow::showBusLoad() {
     busLoad_->setText(busLoadText());
+    const bool impossible = summary().busLoad(baudrate_) > 1.0;
+    QPalette palette = this->palette();
+    if (impossible) {
+        palette.setColor(QPalette::WindowText, QColor(220, 40, 30));
+    }
+    busLoad_->setPalette(palette);
+    const QString rate = confirmed_ ? QStringLiteral(
+                                          "the rate the tracer last took with \"Set "
+                                          "LIN Speed\"")
+                                    : QStringLiteral(
+                                          "assumed: no rate was set with \"Set LIN "
+                                          "Speed\" (a loaded file does not say)");
+    busLoad_->setToolTip(impossible ? QStringLiteral("more bits than the rate allows: the rate is "
+                                                     "not the bus's rate")
+                                    : QStringLiteral("%1 baud: %2").arg(baudrate_).arg(rate));
 }
 
 void IdSummaryWindow::onDoubleClick(const QModelIndex& index) {

@@ -72,6 +72,7 @@ class IdSummaryWindow : public QWidget {
     void showTotals();
     void applySchedule();
     void placeLdfColumns();
+    void showBusLoad();
     void onDoubleClick(const QModelIndex& index);
     void onContextMenu(const QPoint& at);
     QString laneTextAt(const QModelIndex& index, int x) const;
@@ -90,6 +91,7 @@ class IdSummaryWindow : public QWidget {
     QTimer timer_;
     int baudrate_ = kDefaultBaudrate;
     LinDescription ldf_;
+    bool confirmed_ = false;  // baudrate_ came from the tracer, not the default
 };
 
 }  // namespace daridez

@@ -202,6 +202,10 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
             QObject::connect(button, &QAbstractButton::clicked, &window,
                              [&window, click = c.click] { click(window); });
         }
+        if (c.kind == Kind::List) {  // its empty part opens the window's menu
+            QObject::connect(&list, &TraceListView::emptyAreaRightClicked, &window,
+                             [&window](const QPoint& at) { showMenu(window, at); });
+        }
         for (QWidget* stop : tabStops(c.kind == Kind::List ? list.parentWidget() : widget)) {
             if (previous != nullptr) {
                 QWidget::setTabOrder(previous, stop);
@@ -212,13 +216,25 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
     return controls;
 }
 
+void MainControls::showMenu(MainDialog& window, const QPoint& at) {
+    QMenu menu(&window);
+    fillMenu(menu, window);
+    menu.exec(at);
+}
+
 void MainControls::fillMenu(QMenu& menu, MainDialog& window) {
+    TraceListView& list = *window.listView();
+    QAction* copy = menu.addAction(QStringLiteral("Copy"), &list, &TraceListView::copySelectedRows);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(list.selectionModel()->hasSelection());
     for (const Control& c : kControls) {
         if (c.inMenu) {
             menu.addAction(QString::fromLatin1(c.caption), &window,
                            [&window, click = c.click] { click(window); });
         }
     }
+    menu.addAction(QStringLiteral("record folder..."), &window,
+                   [&window] { window.fileActions().chooseRecordFolder(); });
     menu.addSeparator();
     menu.addAction(QStringLiteral("Inf&o about Daridez..."), &window, &MainDialog::showAbout)
         ->setShortcut(QKeySequence(Qt::Key_F1));

@@ -3,6 +3,7 @@
 #include <map>
 
 class QMenu;
+class QPoint;
 class QWidget;
 
 namespace daridez {
@@ -22,8 +23,11 @@ class MainControls {
     // session works on it): the table places it. Returns the controls that have an id.
     static std::map<int, QWidget*> build(MainDialog& window, TraceListView& list,
                                          BaseLayout& layout);
-    // The window's menu: the entries the table marks, in table order, then the About box.
+    // The window's menu: Copy, the entries the table marks in table order, the record
+    // folder, then the About box.
     static void fillMenu(QMenu& menu, MainDialog& window);
+    // Opens the window's menu at a point of the screen.
+    static void showMenu(MainDialog& window, const QPoint& at);
 };
 
 }  // namespace daridez

@@ -6,7 +6,6 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
 
 #include "app/AboutDialog.h"
 #include "app/CommSettingsDialog.h"
@@ -43,6 +42,10 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
     fileActions_ = std::make_unique<TraceFilesActions>(*prompts_, profile_, *session_, *controller_,
                                                        *list_->traceModel());
     fileActions_->outOfMemory = [this] { reportOutOfMemory(); };
+    fileActions_->loaded = [this](const QString& text) {
+        list_->showFirstRow();
+        setStatusLine1(text.toStdString());
+    };
     const auto rowsArriving = [this] {
         return controller_->paused() || session_->state != TraceState::Idle;
     };
@@ -250,9 +253,9 @@ void MainDialog::showAbout() {
     AboutDialog(this).exec();
 }
 
-// The window's menu: from a right-click beside the controls, and from the keyboard
-// (Shift+F10, the Menu key) wherever the focus is. Right-clicks on the list toggle its
-// display modes instead.
+// The window's menu: from a right-click beside the controls or on the list's empty part,
+// and from the keyboard (Shift+F10, the Menu key) wherever the focus is. Right-clicks on
+// the list's rows toggle its display modes instead.
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
     if (!keyboard && listArea_->geometry().contains(event->pos())) {
@@ -261,10 +264,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     }
     const QWidget* focus = focusWidget() != nullptr ? focusWidget() : this;
     const QPoint middle(focus->width() / 2, focus->height() / 2);
-    const QPoint at = keyboard ? focus->mapToGlobal(middle) : event->globalPos();
-    QMenu menu(this);
-    MainControls::fillMenu(menu, *this);
-    menu.exec(at);
+    MainControls::showMenu(*this, keyboard ? focus->mapToGlobal(middle) : event->globalPos());
 }
 
 // Everything that reads rows with the LDF reads them again: the search first (its query

@@ -134,6 +134,14 @@ void QtWindowPrompts::message(const QString& text) {
     box.exec();
 }
 
+void QtWindowPrompts::notify(const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromLatin1(kTitle), text,
+                                QMessageBox::Ok, parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 QString QtWindowPrompts::chooseFolder(const QString& title, const QString& location) {
     return QFileDialog::getExistingDirectory(parent_, title, location);
 }
@@ -142,11 +150,14 @@ int QtWindowPrompts::choose(const QString& text, const QStringList& buttons) {
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(kTitle), text, QMessageBox::NoButton,
                     parent_);
     QList<QAbstractButton*> added;
-    for (const QString& caption : buttons) {
-        added << box.addButton(caption, QMessageBox::AcceptRole);
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        added << box.addButton(buttons[i],
+                               last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
     }
     if (!added.isEmpty()) {
         box.setDefaultButton(qobject_cast<QPushButton*>(added.constFirst()));
+        box.setEscapeButton(added.constLast());
     }
     box.exec();
     return static_cast<int>(added.indexOf(box.clickedButton()));

@@ -23,6 +23,7 @@ class QtWindowPrompts : public WindowPrompts {
                             const QString& descriptions) override;
     QString chooseFolder(const QString& title, const QString& location) override;
     void message(const QString& text) override;
+    void notify(const QString& text) override;
     int choose(const QString& text, const QStringList& buttons) override;
     void beginProgress(std::uint64_t total) override;
     bool progress(std::uint64_t done) override;

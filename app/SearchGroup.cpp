@@ -76,6 +76,17 @@ SearchGroup::SearchGroup(TraceListView& list, QWidget* parent)
     connect(&model_, &TraceListModel::modelReset, this, later);
     connect(&model_, &TraceListModel::rowsInserted, this, later);
     connect(&model_, &TraceListModel::rowsRemoved, this, later);
+    connect(list_.selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &SearchGroup::currentMoved);
+    updateCount();
+}
+
+// Only a step names the match it selected; any other move goes back to the totals.
+void SearchGroup::currentMoved() {
+    if (stepInProgress_ || !stepping_) {
+        return;
+    }
+    stepping_ = false;
     updateCount();
 }
 
@@ -116,12 +127,14 @@ void SearchGroup::buildControls() {
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(units.x(4));
     grid->setVerticalSpacing(units.y(2));
+    // The switch and the count share the right-hand columns, so a long count takes room
+    // from the notice (which gives way) and never from the switch.
     grid->addWidget(field_, 0, 0, 1, 4);
     grid->addWidget(previous_, 1, 0);
     grid->addWidget(next_, 1, 1);
-    grid->addWidget(onlyMatches_, 1, 2);
-    grid->addWidget(message_, 2, 0, 1, 3);
-    grid->addWidget(count_, 2, 3);
+    grid->addWidget(onlyMatches_, 1, 2, 1, 2);
+    grid->addWidget(message_, 2, 0, 1, 2);
+    grid->addWidget(count_, 2, 2, 1, 2);
     grid->setColumnStretch(3, 1);
 }
 
@@ -212,6 +225,7 @@ bool SearchGroup::applyQuery() {
         return false;
     }
     model_.setQuery(std::move(query));
+    stepping_ = false;
     updateCount();
     applied_ = text;
     markRejected(false);
@@ -233,8 +247,12 @@ void SearchGroup::find(bool forward) {
         return;
     }
     const QModelIndex found = model_.index(row, current.isValid() ? current.column() : 0);
+    stepInProgress_ = true;
     list_.selectionModel()->setCurrentIndex(
         found, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    stepInProgress_ = false;
+    stepping_ = true;
+    updateCount();
     showRow(found);
     showMessage(!wrapped  ? QString()
                 : forward ? QStringLiteral("wrapped to the top")
@@ -260,8 +278,11 @@ void SearchGroup::markRejected(bool rejected) {
         palette.setColor(QPalette::Base, rejectedBase(palette));
     }
     field_->setPalette(palette);
-    // The error needs the whole line; the count would be the old query's.
+    // The error takes the whole line; the count would be the old query's.
     count_->setVisible(!rejected);
+    auto* grid = static_cast<QGridLayout*>(layout());
+    grid->removeWidget(message_);
+    grid->addWidget(message_, 2, 0, 1, rejected ? 4 : 2);
 }
 
 void SearchGroup::updateCount() {
@@ -270,7 +291,10 @@ void SearchGroup::updateCount() {
     QString text =
         GroupedNumber(rows) + (rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows"));
     if (model_.activeQuery() != nullptr) {
-        text = GroupedNumber(model_.matchCount()) + QStringLiteral(" of ") + text;
+        const std::uint32_t number = stepping_ ? model_.matchNumber(list_.currentIndex().row()) : 0;
+        text = number != 0 ? QStringLiteral("match %1 of %2")
+                                 .arg(GroupedNumber(number), GroupedNumber(model_.matchCount()))
+                           : GroupedNumber(model_.matchCount()) + QStringLiteral(" of ") + text;
     }
     if (text != count_->text()) {
         count_->setText(text);

@@ -23,8 +23,9 @@ class TraceListView;
 
 // The controls of the "Trace search" group: a query in the search language
 // (lin/Query.h), stepping through the matching rows of the trace list in display
-// order, showing only the matches, and their count. F3 and Shift+F3 step anywhere in
-// the window. The rows and the matching are the list model's; this is the wiring.
+// order, showing only the matches, and their count ("match 13 of 778" while stepping).
+// F3 and Shift+F3 step anywhere in the window. The rows and the matching are the list
+// model's; this is the wiring.
 class SearchGroup : public QWidget {
     Q_OBJECT
 
@@ -72,6 +73,7 @@ class SearchGroup : public QWidget {
     void showMessage(const QString& text);
     void markRejected(bool rejected);
     void updateCount();
+    void currentMoved();
 
     TraceListView& list_;
     TraceListModel& model_;
@@ -87,6 +89,8 @@ class SearchGroup : public QWidget {
     QTimer countPause_;
     QString applied_;  // the text of the query the model holds
     bool rejected_ = false;
+    bool stepping_ = false;  // the current row is the match a step selected
+    bool stepInProgress_ = false;
 };
 
 // count with a comma between thousands: "1,000,005".

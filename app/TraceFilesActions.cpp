@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <chrono>
 
+#include "app/SearchGroup.h"
 #include "app/WindowPrompts.h"
 #include "files/DumpWriter.h"
 #include "files/SafeReplace.h"
@@ -52,6 +53,7 @@ TraceFilesActions::~TraceFilesActions() {
 void TraceFilesActions::attach(QCheckBox* record, QLabel* recordLabel) {
     record_ = record;
     recordLabel_ = recordLabel;
+    refreshLabel();
 }
 
 // --- save and load -------------------------------------------------------------
@@ -121,6 +123,7 @@ void TraceFilesActions::loadTrace() {
     }
     if (result != LoadResult::OpenError) {
         traceLoaded(path.toStdString());
+        loaded(loadedText(path.toStdString(), result));
     }
 }
 
@@ -158,15 +161,16 @@ bool TraceFilesActions::chooseRowSelection(std::function<bool(const TraceEntry&)
     if (query == nullptr) {
         return true;
     }
-    const int answer =
-        prompts_.choose(QStringLiteral("Export only the rows matching \"%1\", or all rows?")
-                            .arg(QString::fromStdString(query->text())),
-                        {QStringLiteral("Matching rows"), QStringLiteral("All rows")});
-    if (answer == 0) {
+    enum Answer { Matching, All, Cancel };
+    const int answer = prompts_.choose(
+        QStringLiteral("Export only the rows matching \"%1\", or all rows?")
+            .arg(QString::fromStdString(query->text())),
+        {QStringLiteral("Matching rows"), QStringLiteral("All rows"), QStringLiteral("Cancel")});
+    if (answer == Matching) {
         // A copy: the search may change its query while the file chooser is open.
         select = [kept = *query](const TraceEntry& entry) { return kept.matches(entry); };
     }
-    return answer >= 0;
+    return answer == Matching || answer == All;
 }
 
 // --- recording -----------------------------------------------------------------
@@ -181,6 +185,7 @@ void TraceFilesActions::setRecording(bool on) {
     }
     if (on) {
         recorder_.clearError();
+        recordError_.clear();
         controller_.setByteSink(&recorder_);  // starts at once when a trace runs
     } else {
         stopRecording();
@@ -188,20 +193,32 @@ void TraceFilesActions::setRecording(bool on) {
     refreshLabel();
 }
 
+QString TraceFilesActions::recordFolder() const {
+    return QString::fromStdString(profile_.GetProfileString(kRecordSection, kFolderKey, ""));
+}
+
 // The folder from the profile, or chosen now when none is remembered or it is gone.
 bool TraceFilesActions::ensureRecordFolder() {
-    QString folder =
-        QString::fromStdString(profile_.GetProfileString(kRecordSection, kFolderKey, ""));
+    const QString folder = recordFolder();
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        folder = prompts_.chooseFolder(QStringLiteral("record traces into folder"),
-                                       folder.isEmpty() ? QDir::homePath() : folder);
-        if (folder.isEmpty()) {
-            return false;
-        }
-        // Kept for the next session; the profile is saved at shut-down at the latest.
-        profile_.WriteProfileString(kRecordSection, kFolderKey, folder.toStdString());
+        return chooseRecordFolder();
     }
     recorder_.setFolder(folder.toStdString());
+    return true;
+}
+
+bool TraceFilesActions::chooseRecordFolder() {
+    const QString remembered = recordFolder();
+    const QString folder = prompts_.chooseFolder(
+        QStringLiteral("record traces into folder"),
+        remembered.isEmpty() || !QFileInfo(remembered).isDir() ? QDir::homePath() : remembered);
+    if (folder.isEmpty()) {
+        return false;
+    }
+    // Kept for the next session; the profile is saved at shut-down at the latest.
+    profile_.WriteProfileString(kRecordSection, kFolderKey, folder.toStdString());
+    recorder_.setFolder(folder.toStdString());
+    refreshLabel();  // the tip names the folder
     return true;
 }
 
@@ -218,42 +235,86 @@ void TraceFilesActions::afterTick() {
             record_->setChecked(false);
         }
         stopRecording();
-        refreshLabel();
-        // Shown after the recording stopped: the box's loop runs further ticks.
-        prompts_.message(QStringLiteral("record error\n") + error);
+        showRecordError(error);
         return;
     }
     refreshLabel();
 }
 
-// The current (or last) file and its size while the box is on; nothing when off. The
-// name gives way (its start is elided) so the size always shows; the tip has the path.
+// The trace goes on: the label says what happened until the next recording, and the box
+// waits for no answer.
+void TraceFilesActions::showRecordError(const QString& error) {
+    recordError_ = QStringLiteral("record error: ") + error;
+    refreshLabel();
+    prompts_.notify(QStringLiteral("record error\n") + error);
+}
+
+// The current (or last) file and its size while the box is on; nothing when off; the
+// failure in red after a recording failed. The name gives way (its middle is elided,
+// so its start and its time stay) so the size always shows; the tip has the folder
+// and the file.
 void TraceFilesActions::refreshLabel() {
     if (!recordLabel_) {
         return;
     }
     QString text;
-    if (record_ && record_->isChecked() && !recorder_.path().empty()) {
+    const QFontMetrics metrics = recordLabel_->fontMetrics();
+    const int room = recordLabel_->contentsRect().width();
+    if (!recordError_.isEmpty()) {
+        text = metrics.elidedText(recordError_, Qt::ElideRight, room);
+    } else if (record_ && record_->isChecked() && !recorder_.path().empty()) {
         const QString size =
             QLatin1Char(' ') + QLocale::c().formattedDataSize(static_cast<qint64>(recorder_.size()),
                                                               1, QLocale::DataSizeSIFormat);
-        const QFontMetrics metrics = recordLabel_->fontMetrics();
         const QString name = QFileInfo(QString::fromStdString(recorder_.path())).fileName();
-        text = metrics.elidedText(name, Qt::ElideLeft,
-                                  recordLabel_->width() - metrics.horizontalAdvance(size)) +
+        text = metrics.elidedText(name, Qt::ElideMiddle, room - metrics.horizontalAdvance(size)) +
                size;
     }
-    if (text != shownLabel_) {  // on every tick: only a change costs a repaint
-        shownLabel_ = text;
-        recordLabel_->setText(text);
-        recordLabel_->setToolTip(QString::fromStdString(recorder_.path()));
+    const QString tip = recordTip();
+    if (text == shownLabel_ && tip == shownTip_) {  // on every tick: only a change repaints
+        return;
     }
+    shownLabel_ = text;
+    shownTip_ = tip;
+    recordLabel_->setText(text);
+    QPalette palette = recordLabel_->parentWidget()->palette();
+    if (!recordError_.isEmpty()) {
+        palette.setColor(QPalette::WindowText, QColor(220, 40, 30));
+    }
+    recordLabel_->setPalette(palette);
+    recordLabel_->setToolTip(tip);
+}
+
+QString TraceFilesActions::recordTip() const {
+    const QString folder = recordFolder();
+    QString tip = folder.isEmpty() ? QStringLiteral("record folder: not chosen yet")
+                                   : QStringLiteral("record folder: ") + folder;
+    if (!recorder_.path().empty()) {
+        tip += QStringLiteral("\nfile: ") + QString::fromStdString(recorder_.path());
+    }
+    if (!recordError_.isEmpty()) {
+        tip += QLatin1Char('\n') + recordError_;
+    }
+    return tip;
 }
 
 // --- the epoch -----------------------------------------------------------------
 
 void TraceFilesActions::liveTraceStarted() {
     epochMicros_ = nowMicros();
+}
+
+QString TraceFilesActions::loadedText(const std::string& path, LoadResult result) const {
+    const std::uint64_t rows = session_.list.rowCount();
+    QString text = QStringLiteral("loaded %1: %2 %3")
+                       .arg(QFileInfo(QString::fromStdString(path)).fileName(), GroupedNumber(rows),
+                            rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"));
+    if (result == LoadResult::Cancelled) {
+        text += QStringLiteral(" (cancelled)");
+    } else if (result == LoadResult::ReadError) {
+        text += QStringLiteral(" (read error)");
+    }
+    return text;
 }
 
 void TraceFilesActions::traceLoaded(const std::string& path) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "files/DumpLoader.h"
 #include "files/TraceRecorder.h"
 
 class QCheckBox;
@@ -51,7 +52,13 @@ class TraceFilesActions {
     // The check box was turned on or off. On without a folder asks for one, and stays
     // off when the user cancels.
     void setRecording(bool on);
-    // After every tick: a failed recording is stopped and told, the label refreshed.
+    // "record folder...": asks for the folder recordings go to (kept in the profile);
+    // the next recording starts there. False when the user cancelled.
+    bool chooseRecordFolder();
+    // The folder the profile names, "" when none.
+    QString recordFolder() const;
+    // After every tick: a failed recording is stopped and told without stopping the
+    // window (the label turns red with the reason, a box shows), the label refreshed.
     void afterTick();
     // Stops recording (shut-down): the file is closed, the trace goes on.
     void stopRecording();
@@ -60,6 +67,9 @@ class TraceFilesActions {
     // file's time minus the trace's final clock for a loaded one.
     void liveTraceStarted();
     void traceLoaded(const std::string& path);
+    // What a load brought, for the status line: "loaded trace.dump: 1,009,956 rows",
+    // with "(cancelled)" or "(read error)" after a load that stopped early.
+    QString loadedText(const std::string& path, LoadResult result) const;
     std::int64_t epochMicros() const { return epochMicros_; }
 
     // The search's "Show only matches" query while it is on, else nullptr; when it
@@ -67,6 +77,9 @@ class TraceFilesActions {
     std::function<const Query*()> matchingRows = [] { return nullptr; };
     // Told when a load ran out of memory for rows.
     std::function<void()> outOfMemory = [] {};
+    // Told when a load replaced the trace: what it brought (loadedText()), for the window
+    // to show together with the new trace's first row.
+    std::function<void(const QString& text)> loaded = [](const QString&) {};
 
     const TraceRecorder& recorder() const { return recorder_; }
 
@@ -74,6 +87,8 @@ class TraceFilesActions {
     bool chooseRowSelection(std::function<bool(const TraceEntry&)>& select);
     bool ensureRecordFolder();
     void refreshLabel();
+    void showRecordError(const QString& error);
+    QString recordTip() const;
 
     WindowPrompts& prompts_;
     Profile& profile_;
@@ -84,6 +99,8 @@ class TraceFilesActions {
     QPointer<QCheckBox> record_;
     QPointer<QLabel> recordLabel_;
     QString shownLabel_;
+    QString shownTip_;
+    QString recordError_;  // the last recording's failure, shown until the next one starts
     std::int64_t epochMicros_ = 0;
     std::uint64_t progressThreshold_ = kProgressThreshold;
 };

@@ -29,9 +29,13 @@ class WindowPrompts {
 
     // A message box with the application's title, an exclamation icon and OK.
     virtual void message(const QString& text) = 0;
+    // The same box without waiting for OK: the window (its timer, the live list) goes on
+    // while it shows. By default the blocking message().
+    virtual void notify(const QString& text) { message(text); }
 
-    // A question answered by one of buttons: the index of the one pressed, -1 when
-    // the box was closed without an answer (as prompts that never ask answer).
+    // A question answered by one of buttons: the index of the one pressed; Escape and
+    // the box's close button answer as the last button. -1 when no answer came (as
+    // prompts that never ask answer).
     virtual int choose(const QString& text, const QStringList& buttons) {
         Q_UNUSED(text);
         Q_UNUSED(buttons);

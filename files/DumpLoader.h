@@ -27,7 +27,14 @@ class DumpLoader {
     DumpLoader(const DumpLoader&) = delete;
     DumpLoader& operator=(const DumpLoader&) = delete;
 
+    // False when the file cannot be opened; error() then says why.
     bool open(const std::string& path);
+    // Reads an open stream (standard input) to its end; the caller keeps and closes it.
+    // Its size is not known: fileSize() is 0.
+    void open(std::FILE* stream);
+    // Why the last open or read failed, in words: "no such file", "is a directory",
+    // "permission denied"; "" when nothing failed.
+    const std::string& error() const { return error_; }
     std::uint64_t fileSize() const { return fileSize_; }
     std::uint64_t bytesRead() const { return bytesRead_; }
 
@@ -41,7 +48,11 @@ class DumpLoader {
   private:
     StreamDecoder& decoder_;
     ReceiveBuffer& buffer_;
-    FileHandle file_;
+    void close();
+
+    FileHandle owned_;           // a file opened here
+    std::FILE* file_ = nullptr;  // the stream read: owned_, or one the caller keeps
+    std::string error_;
     std::uint64_t fileSize_ = 0;
     std::uint64_t bytesRead_ = 0;
     bool atEnd_ = false;

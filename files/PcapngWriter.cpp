@@ -33,6 +33,7 @@ constexpr std::uint8_t kNoResponseBit = 0x01;
 constexpr std::uint8_t kFramingBit = 0x02;
 constexpr std::uint8_t kParityBit = 0x04;
 constexpr std::uint8_t kChecksumBit = 0x08;
+constexpr std::uint8_t kInvalidIdBit = 0x10;
 constexpr std::uint8_t kOverflowBit = 0x20;
 
 // The largest block: the packet fixed part, the pseudo-header and eight data bytes.
@@ -62,9 +63,11 @@ std::uint8_t checksumType(const FrameVerdict& verdict) {
     return verdict.enhanced() ? kChecksumEnhanced : 0;
 }
 
-// The pseudo-header has no bit for a missing identifier: no-id sets none.
 std::uint8_t errorBits(const FrameVerdict& verdict) {
     std::uint8_t bits = 0;
+    if (verdict.has(CheckWord::NoId)) {
+        bits |= kInvalidIdBit;
+    }
     if (verdict.has(CheckWord::NoResponse)) {
         bits |= kNoResponseBit;
     }
@@ -101,9 +104,8 @@ std::uint8_t* putHeaders(std::uint8_t* at) {
 }
 
 // One enhanced packet block: the pseudo-header, the data bytes, padding to 4 bytes.
-std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, std::uint64_t stamp,
-                        bool withErrorBits) {
-    const FrameVerdict verdict = CheckFrame(frame);
+std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, const FrameVerdict& verdict,
+                        std::uint64_t stamp, bool withErrorBits) {
     const int dataLength = frame.dataLength();
     const std::uint32_t packetLength = kPseudoHeaderSize + static_cast<std::uint32_t>(dataLength);
     const std::uint32_t padding = (4 - packetLength % 4) % 4;
@@ -163,7 +165,7 @@ PcapngWriter::PcapngWriter(ByteOutput& out, std::int64_t epochMicros, bool error
     append(headers, static_cast<std::size_t>(putHeaders(headers) - headers));
 }
 
-bool PcapngWriter::writeRow(const TraceEntry& entry) {
+bool PcapngWriter::writeRow(const TraceEntry& entry, bool open) {
     if (!ok_) {
         return false;
     }
@@ -171,10 +173,15 @@ bool PcapngWriter::writeRow(const TraceEntry& entry) {
     if (!frame.isLinFrame) {
         return true;
     }
+    // A frame the end of the recording broke off never was on the bus as such.
+    const FrameVerdict verdict = open ? CheckFrame(frame) : CheckFrame(entry, frame);
+    if (verdict.has(CheckWord::Cut)) {
+        return true;
+    }
     std::uint8_t block[kMaxPacketBlock];
     const auto stamp = static_cast<std::uint64_t>(epochMicros_ + frame.time);
-    return append(block,
-                  static_cast<std::size_t>(putPacket(block, frame, stamp, errorBits_) - block));
+    const std::uint8_t* end = putPacket(block, frame, verdict, stamp, errorBits_);
+    return append(block, static_cast<std::size_t>(end - block));
 }
 
 bool PcapngWriter::writeDeviceEvent(const TraceEntry& entry) {

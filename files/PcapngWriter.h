@@ -25,9 +25,11 @@ class PcapngWriter {
     // trace starts): the packets from now on are timed from this.
     void setEpochMicros(std::int64_t epochMicros) { epochMicros_ = epochMicros; }
 
-    // Adds the row as a packet when it is a LIN frame row; other rows are skipped.
+    // Adds the row as a packet when it is a LIN frame row the end of its recording did
+    // not cut; other rows are skipped. open: the recording goes on past the row, though
+    // no row follows it yet (a live bus fell quiet): its frame alone is judged, never cut.
     // False once out has refused bytes: nothing more is written then.
-    bool writeRow(const TraceEntry& entry);
+    bool writeRow(const TraceEntry& entry, bool open = false);
     // Adds a device error or buffer overflow row as a packet without identifier whose
     // error bits say what happened (a live capture shows the device's trouble where the
     // frames are); other rows are skipped. False once out has refused bytes.

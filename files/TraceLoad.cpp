@@ -2,11 +2,10 @@
 
 namespace daridez {
 
-LoadResult LoadTrace(TraceSession& session, const std::string& path, const LoadHooks& hooks) {
-    DumpLoader loader(session.decoder, session.buffer);
-    if (!loader.open(path)) {
-        return LoadResult::OpenError;
-    }
+namespace {
+
+// Decodes what the opened loader reads, block by block.
+LoadResult decodeAll(TraceSession& session, DumpLoader& loader, const LoadHooks& hooks) {
     session.clear();
     if (hooks.cleared) {
         hooks.cleared();
@@ -21,8 +20,30 @@ LoadResult LoadTrace(TraceSession& session, const std::string& path, const LoadH
         }
     }
     const LoadResult result = loader.finish();
+    if (result == LoadResult::ReadError && hooks.failed) {
+        hooks.failed(loader.error());
+    }
     return session.decoder.rowsRanOut() && result == LoadResult::Ok ? LoadResult::OutOfMemory
                                                                     : result;
+}
+
+}  // namespace
+
+LoadResult LoadTrace(TraceSession& session, const std::string& path, const LoadHooks& hooks) {
+    DumpLoader loader(session.decoder, session.buffer);
+    if (!loader.open(path)) {
+        if (hooks.failed) {
+            hooks.failed(loader.error());
+        }
+        return LoadResult::OpenError;
+    }
+    return decodeAll(session, loader, hooks);
+}
+
+LoadResult LoadTrace(TraceSession& session, std::FILE* stream, const LoadHooks& hooks) {
+    DumpLoader loader(session.decoder, session.buffer);
+    loader.open(stream);
+    return decodeAll(session, loader, hooks);
 }
 
 }  // namespace daridez

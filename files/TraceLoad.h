@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -16,6 +17,9 @@ struct LoadHooks {
     std::function<void()> cleared;
     // After every block: bytes read so far and the file's size. False stops the load.
     std::function<bool(std::uint64_t done, std::uint64_t total)> progress;
+    // The file could not be opened, or a read failed: why, in a few words ("no such
+    // file", "is a directory", "permission denied").
+    std::function<void(const std::string& reason)> failed;
 };
 
 // The one way a dump file becomes a trace ("load trace", daridez-dump, the fuzzer,
@@ -25,5 +29,7 @@ struct LoadHooks {
 // the decoder's takeOutOfMemory() still says so); the rows made so far stay, also on
 // a read error or a cancel.
 LoadResult LoadTrace(TraceSession& session, const std::string& path, const LoadHooks& hooks = {});
+// The same from an open stream (standard input), read to its end; the caller closes it.
+LoadResult LoadTrace(TraceSession& session, std::FILE* stream, const LoadHooks& hooks = {});
 
 }  // namespace daridez

@@ -58,7 +58,7 @@ std::string slotTimeTip(const TraceEntry& entry, const LdfModel* ldf) {
 }
 
 std::string verdictTip(const TraceEntry& entry, const LdfModel* ldf) {
-    return ExplainFrame(ReadLinFrame(entry), ldf);
+    return ExplainRow(entry, ldf);
 }
 
 using M = ModeToggle;

@@ -1,6 +1,7 @@
 #include "lin/FrameCheck.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "ldf/ChecksumModel.h"
@@ -13,8 +14,8 @@ namespace {
 constexpr std::uint8_t kSyncByte = 0x55;
 
 constexpr std::array<const char*, static_cast<std::size_t>(CheckWord::Count)> kWordTexts = {
-    "no-sync",  "sync",       "no-id",  "parity", "no-response", "short",
-    "checksum", "unknown-id", "length", "model",  "classic",     "enhanced",
+    "no-sync",    "sync",   "no-id", "parity",  "no-response", "short", "checksum",
+    "unknown-id", "length", "model", "classic", "enhanced",    "cut",
 };
 
 int bitOf(std::uint8_t value, int bit) {
@@ -59,6 +60,40 @@ std::string explainWrongChecksum(const LinFrame& frame) {
                 hexByte(frame.id());
     }
     return text;
+}
+
+int bitDistance(std::uint8_t a, std::uint8_t b) {
+    return std::popcount(static_cast<unsigned>(a ^ b));
+}
+
+// A parity fault whose checksum is wrong for the byte received but the enhanced one of
+// another identifier: the identifier byte was most likely hit on the bus. Named only
+// when one identifier is nearest to the received byte, so a chance match among the 64
+// is never offered as the answer. "" when no identifier fits.
+std::string explainCorruptedId(const LinFrame& frame) {
+    int best = -1;
+    int bestDistance = 9;
+    bool tie = false;
+    for (int id = 0; id < 0x40; ++id) {
+        const std::uint8_t pid = ProtectedId(static_cast<std::uint8_t>(id));
+        if (ClassicOnly(pid) || enhancedChecksum(frame, pid) != frame.checksum()) {
+            continue;
+        }
+        const int distance = bitDistance(pid, frame.pid);
+        if (distance < bestDistance) {
+            best = id;
+            bestDistance = distance;
+            tie = false;
+        } else if (distance == bestDistance) {
+            tie = true;
+        }
+    }
+    if (best < 0 || tie) {
+        return {};
+    }
+    const auto id = static_cast<std::uint8_t>(best);
+    return "the identifier byte was corrupted on the bus: the checksum fits identifier " +
+           hexByte(id) + " (protected " + hexByte(ProtectedId(id)) + ")";
 }
 
 std::string explainModel(const LinFrame& frame, const FrameVerdict& verdict) {
@@ -125,7 +160,7 @@ std::optional<CheckWord> ParseCheckWord(std::string_view text) {
 }
 
 bool IsFailure(CheckWord word) {
-    return word != CheckWord::Classic && word != CheckWord::Enhanced;
+    return word != CheckWord::Classic && word != CheckWord::Enhanced && word != CheckWord::Cut;
 }
 
 void FrameVerdict::format(char (&text)[kTextSize]) const {
@@ -212,8 +247,22 @@ FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf) {
     return verdict;
 }
 
+bool EndsRecording(const TraceEntry& entry) {
+    return entry.next == nullptr || StartsRecording(*entry.next);
+}
+
+FrameVerdict CheckFrame(const TraceEntry& entry, const LinFrame& frame, const LdfModel* ldf) {
+    const FrameVerdict verdict = CheckFrame(frame, ldf);
+    if (!verdict.failed() || !EndsRecording(entry)) {
+        return verdict;
+    }
+    FrameVerdict cut;
+    cut.add(CheckWord::Cut);
+    return cut;
+}
+
 FrameVerdict CheckFrame(const TraceEntry& entry, const LdfModel* ldf) {
-    return CheckFrame(ReadLinFrame(entry), ldf);
+    return CheckFrame(entry, ReadLinFrame(entry), ldf);
 }
 
 std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
@@ -243,6 +292,12 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
     }
     if (verdict.has(CheckWord::Checksum)) {
         line(explainWrongChecksum(frame));
+        if (verdict.has(CheckWord::Parity)) {
+            const std::string corrupted = explainCorruptedId(frame);
+            if (!corrupted.empty()) {
+                line(corrupted);
+            }
+        }
     }
     const LdfJudgement judgement = ldf != nullptr ? judge(frame, *ldf) : LdfJudgement();
     if (verdict.has(CheckWord::UnknownId)) {
@@ -263,6 +318,17 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
         line(explainModel(frame, verdict));
     }
     return lines;
+}
+
+std::string ExplainRow(const TraceEntry& entry, const LdfModel* ldf) {
+    const LinFrame frame = ReadLinFrame(entry);
+    const std::string lines = ExplainFrame(frame, ldf);
+    if (!CheckFrame(entry, frame, ldf).has(CheckWord::Cut)) {
+        return lines;
+    }
+    return "cut: the trace ended inside this frame (Stop, or the device was lost); as far as "
+           "it came:\n" +
+           lines;
 }
 
 }  // namespace daridez

@@ -12,7 +12,8 @@
 namespace daridez {
 
 // The words of a LIN frame's verdict, in the order they are written. Classic and
-// Enhanced name the checksum model that matched; every other word is a failure.
+// Enhanced name the checksum model that matched, Cut a frame the end of its recording
+// broke off; every other word is a failure.
 enum class CheckWord : std::uint8_t {
     NoSync,      // "no-sync": no sync field after the break
     Sync,        // "sync": the sync byte is not 0x55
@@ -26,6 +27,7 @@ enum class CheckWord : std::uint8_t {
     Model,       // "model": the checksum is right only under the model the LDF does not name
     Classic,     // "classic": the checksum over the data only
     Enhanced,    // "enhanced": the checksum over the protected identifier and the data
+    Cut,         // "cut": the trace ended inside the frame; stands alone, no failure
     Count
 };
 
@@ -73,15 +75,27 @@ std::uint8_t LinChecksum(std::uint8_t seed, const std::uint8_t* bytes, int count
 // Identifiers 0x3C and 0x3D (diagnostic frames) allow only the classic checksum.
 bool ClassicOnly(std::uint8_t id);
 
-// The verdict of a row. With an LDF (ldf not null) the frame is also judged against it:
-// unknown-id, length, and model where the checksum is right only under the model the
-// LDF does not name. Without one every verdict is the LDF-free one.
+// Whether the row is the last of its recording: no row follows it (the trace ended
+// there: Stop, a lost device, the end of a file) or the next one starts a recording.
+// While a trace runs, its last row is still open: the caller must not judge it final.
+bool EndsRecording(const TraceEntry& entry);
+
+// The verdict of the frame alone. With an LDF (ldf not null) the frame is also judged
+// against it: unknown-id, length, and model where the checksum is right only under the
+// model the LDF does not name. Without one every verdict is the LDF-free one.
 FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf = nullptr);
+// The verdict of a row: its frame's, except that the last row of a recording whose frame
+// fails is only "cut" (Stop broke it off, the bus did nothing wrong). A last row that
+// passes keeps its verdict. frame is ReadLinFrame(entry).
+FrameVerdict CheckFrame(const TraceEntry& entry, const LinFrame& frame,
+                        const LdfModel* ldf = nullptr);
 FrameVerdict CheckFrame(const TraceEntry& entry, const LdfModel* ldf = nullptr);
 
 // The failures of a row in words, one line each, saying what was expected
 // ("parity: 05 should be 85 for identifier 05"); for a good frame, which model matched.
 // Empty for rows that are not LIN frames.
 std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf = nullptr);
+// The same for a row, cut rows first saying so, then what their frame would fail.
+std::string ExplainRow(const TraceEntry& entry, const LdfModel* ldf = nullptr);
 
 }  // namespace daridez

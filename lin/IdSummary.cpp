@@ -113,12 +113,15 @@ void IdSummary::add(const TraceEntry& entry) {
     if (entry.number == 0 && linFrames_ != 0) {
         recordingStarted_ = true;
     }
-    add(ReadLinFrame(entry));
+    const LinFrame frame = ReadLinFrame(entry);
+    if (frame.isLinFrame) {
+        addFrame(frame, CheckFrame(entry, frame, ldf_));
+    }
 }
 
-void IdSummary::add(const LinFrame& received) {
-    if (!received.isLinFrame) {
-        return;
+void IdSummary::addFrame(const LinFrame& received, const FrameVerdict& verdict) {
+    if (verdict.has(CheckWord::Cut)) {
+        return;  // broken off by the end of its recording: not what the bus carried
     }
     if (recordingStarted_) {
         // The new recording's first row continues where the last one ended.
@@ -136,7 +139,7 @@ void IdSummary::add(const LinFrame& received) {
     }
     busBits_ += kHeaderBits + kResponseByteBits * static_cast<std::uint64_t>(frame.responseCount);
     IdStats& stats = ids_[frame.id()];
-    countRow(stats, frame, CheckFrame(frame, ldf_), recording_);
+    countRow(stats, frame, verdict, recording_);
     takeData(stats, frame);
 }
 

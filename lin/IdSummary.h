@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
 #include "trace/TraceEntry.h"
 
@@ -63,8 +64,8 @@ class IdSummary {
     // Rows that were not opened by a break are ignored, except that the first row of a
     // recording (number 0) starts a new one: its clock starts at 0 again, so the summary
     // continues its own time from the last row and measures no period across the start.
+    // A row judged "cut" (the last of a recording, broken off) counts nowhere.
     void add(const TraceEntry& entry);
-    void add(const LinFrame& frame);
     // Empties the summary; the LDF stays.
     void clear();
     // The LDF the rows are judged with (bad frames); nullptr: none. Set before adding.
@@ -83,6 +84,8 @@ class IdSummary {
     double busLoad(int baud) const;
 
   private:
+    void addFrame(const LinFrame& frame, const FrameVerdict& verdict);
+
     std::array<IdStats, kIdCount> ids_ = makeIds();
     std::uint64_t linFrames_ = 0;
     std::uint64_t busBits_ = 0;

@@ -36,4 +36,9 @@ LinFrame ReadLinFrame(const TraceEntry& entry) {
     return frame;
 }
 
+bool StartsRecording(const TraceEntry& entry) {
+    return entry.number == 0 ||
+           (entry.frames[0][0] == 5 && entry.frames[0][1] == FrameKind::StartMarker);
+}
+
 }  // namespace daridez

@@ -30,4 +30,8 @@ struct LinFrame {
 
 LinFrame ReadLinFrame(const TraceEntry& entry);
 
+// Whether the row starts a recording: the row a trace opens with (number 0) or the
+// row a start marker of the device made.
+bool StartsRecording(const TraceEntry& entry);
+
 }  // namespace daridez

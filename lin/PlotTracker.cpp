@@ -25,7 +25,7 @@ const TraceEntry* PlotTracker::read(const TraceEntry* from, const TraceEntry* st
         row.time = reader.offset + frame.time;
         row.newRecording = reader.newRecording;
         row.frame = &frame;
-        row.verdict = CheckFrame(frame, ldf_);
+        row.verdict = CheckFrame(*entry, frame, ldf_);
         if (frame.hasId && ((decodeIds >> frame.id()) & 1u) != 0) {
             row.decode = decoder_.decode(frame);
         }

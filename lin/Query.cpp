@@ -264,7 +264,7 @@ class Query::Row {
     }
     const FrameVerdict& verdict(const LdfModel* ldf) {
         if (!verdict_) {
-            verdict_ = CheckFrame(frame(), ldf);
+            verdict_ = CheckFrame(entry_, frame(), ldf);
         }
         return *verdict_;
     }
@@ -434,6 +434,15 @@ bool Query::matches(const TraceEntry& entry) const {
         }
     }
     return true;
+}
+
+bool Query::judgesVerdict() const {
+    for (const Term& term : terms_) {
+        if (term.kind == Kind::Bad || term.kind == Kind::Check) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool Query::testFrame(const Term& term, Row& row) const {

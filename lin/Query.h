@@ -34,6 +34,10 @@ class Query {
     // True when the row matches every term.
     bool matches(const TraceEntry& entry) const;
 
+    // True when a term reads the Check verdict (bad, check=): its answer for the last
+    // row of a running trace may change while the row fills.
+    bool judgesVerdict() const;
+
     // The text the query was parsed from.
     const std::string& text() const { return text_; }
 

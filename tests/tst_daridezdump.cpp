@@ -1,4 +1,5 @@
 // The daridez-dump command, run as a user runs it, on a dump file made here.
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,15 +27,15 @@ const QString kRows =
     "3|+ 00:00:00,057344|START (5)||||||||||||plain\n"
     "4|+ 00:00:00,057360|Break|55|[20]|01h|||||||||green\n";
 // The same rows with the verdict as a 16th field: EA is the classic checksum of 05 10;
-// the second frame has one response byte only.
+// the second frame, one response byte only, is the last of the trace: cut.
 const QString kChecked = QString(kRows)
                              .replace("\n", "|\n")
                              .replace("EAh|||||||green|", "EAh|||||||green|classic")
-                             .replace("01h|||||||||green|", "01h|||||||||green|short");
+                             .replace("01h|||||||||green|", "01h|||||||||green|cut");
 // Frames for tests/ldf/constructs.ldf: LampStatus (21), SeatStatus (11), DoorEvent (3A)
 // answered by DoorErr (12), a request and a negative response (3C, 3D), DoorStatus (10)
 // with 3 of its 5 bytes, an identifier the LDF lacks (30), and GatewayCmd (20) with the
-// classic checksum where the LDF names the enhanced one.
+// classic checksum where the LDF names the enhanced one; a break alone ends it (cut).
 const QByteArray kLinTrace = QByteArray::fromHex(
     "0490010000 059101105500 059201206100 05930130FE00 059401400100 0490030000 059103105500"
     "059203201100 059303306400 05940340C800 059503500100 059603600400 059703700200 059803804100"
@@ -63,6 +64,7 @@ class TestDaridezDump : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(daridez::test::writeFile(dir.filePath("trace.dump"), kTrace));
+        QVERIFY(QDir(dir.path()).mkdir("folder.dump"));
         QVERIFY(daridez::test::writeFile(dir.filePath("lin.dump"), kLinTrace));
     }
 
@@ -76,19 +78,37 @@ class TestDaridezDump : public QObject {
         QTest::newRow("refreshed: a row is timed from the row above it")
             << QStringList{"--refresh", "trace.dump"}
             << "status 0\n" + QString(kRows).replace("057360|Break", "000016|Break");
-        QTest::newRow("missing file") << QStringList{"no.dump"} << "status 1\nstderr: load error\n";
+        QTest::newRow("missing file")
+            << QStringList{"no.dump"} << "status 1\nstderr: load error: no.dump: no such file\n";
+        QTest::newRow("a folder") << QStringList{"folder.dump"}
+                                  << "status 1\nstderr: load error: folder.dump: is a directory\n";
+        QTest::newRow("standard input") << QStringList{"--check", "-"} << "status 0\n" + kChecked;
         QTest::newRow("unwritable output") << QStringList{"trace.dump", "-o", "no/such.dump"}
                                            << "status 1\n" + kRows + "stderr: save error\n";
-        const QString usage = "status 2\nstderr: " + kUsage;
-        // A bad data mode, -o without a name, no status line in a capture, no ids in csv.
-        for (const QString args : {"--data=oct a.dump", "a.dump -o",
-                                   "--summary --format=pcapng a.dump", "--ids --format=csv a.dump"})
-            QTest::newRow(qPrintable("usage: " + args)) << args.split(' ') << usage;
+        // "arguments -> what is wrong", then the usage.
+        for (const QString row :
+             {"--data=oct a.dump -> bad value in \"--data=oct\"",
+              "--epoch=-1 a.dump -> bad value in \"--epoch=-1\"",
+              "--fast a.dump -> unknown option \"--fast\"", "a.dump -o -> \"-o\" needs a file name",
+              "-o x -o y a.dump -> \"-o\" given twice",
+              "a.dump b.dump -> one FILE only: \"b.dump\"", "--check -> no FILE given",
+              "--summary --format=pcapng a.dump -> \"--summary\" does not go with --format=csv or "
+              "pcapng",
+              "--ids --format=csv a.dump -> \"--ids\" does not go with --format",
+              "--describe a.dump -> \"--describe\" needs --ldf-check",
+              "--signals --format=csv a.dump -> \"--signals\" does not go with --format=csv, "
+              "pcapng or --ids",
+              "--ldf-check --ldf=a.ldf b.ldf -> \"--ldf-check\" does not go with --ldf"})
+            QTest::newRow(qPrintable("usage: " + row))
+                << row.section(" -> ", 0, 0).split(' ')
+                << "status 2\nstderr: daridez-dump: " + row.section(" -> ", 1) + "\n" + kUsage;
         QTest::newRow("checked") << QStringList{"--check", "trace.dump"} << "status 0\n" + kChecked;
         QTest::newRow("filtered, checked, summary of the whole trace")
-            << QStringList{"--filter=!err !start bad", "--check", "--summary", "trace.dump"}
+            << QStringList{"--filter=!err !start check=cut", "--check", "--summary", "trace.dump"}
             << "status 0\n" + kChecked.section('\n', 4, 4) +
                    "\nactive: 01:05:32  |FRMs: 2  |ERRs: 1\n";
+        QTest::newRow("a cut frame is not bad")
+            << QStringList{"--filter=bad", "trace.dump"} << "status 0\n";
         QTest::newRow("bad query: nothing printed")
             << QStringList{"--filter=id=40", "trace.dump"}
             << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
@@ -99,7 +119,7 @@ class TestDaridezDump : public QObject {
         QTest::newRow("identifiers")
             << QStringList{"--ids", "--baud=9600", "trace.dump"}
             << "status 0\nID|frames|bad|lengths|model|period_min|period_avg|period_max|last\n"
-               "01|1|0|2|classic|-|-|-|05 10\n20|1|1|-|-|-|-|-|-\nbus load: 18.5 % at 9600 baud\n";
+               "01|1|0|2|classic|-|-|-|05 10\nbus load: 0.0 % at 9600 baud\n";
     }
 
     void printsRowsAndStatus() {
@@ -113,9 +133,11 @@ class TestDaridezDump : public QObject {
     }
 
     // Each packet's time: the epoch's seconds plus the trace time of its frame (01:05:32,164660
-    // and 60,892 microseconds later).
+    // and 60,892 microseconds later). A frame follows them so that the second is not the
+    // trace's last row, which, being short, would be judged cut and left out.
     void pcapngPacketsAreTimedFromTheEpoch() {
-        const QByteArray capture = output({"--format=pcapng", "--epoch=1700000000", "trace.dump"});
+        QVERIFY(daridez::test::writeFile(dir.filePath("epoch.dump"), kTrace + kLinFrame));
+        const QByteArray capture = output({"--format=pcapng", "--epoch=1700000000", "epoch.dump"});
         QList<quint64> times;
         for (qsizetype at = 0; at + 20 <= capture.size();) {
             const auto word = [&](int offset) {
@@ -184,7 +206,7 @@ class TestDaridezDump : public QObject {
                "8|+ 00:00:00,000512|Break|55|[20]|02h|E8h|FDh|17h||||||green|model,classic\n"
                "|GatewayCmd.Mode = \"error\" (raw 2)\n"
                "|GatewayCmd.Speed = 36.9106 km/h (raw 65000)\n"
-               "9|+ 00:00:00,000512|Break||||||||||||plain|no-sync,no-id\n" +
+               "9|+ 00:00:00,000512|Break||||||||||||plain|cut\n" +
                    warning;
         QTest::newRow("signals without an LDF: the transport decode only")
             << QStringList{"--signals", "--filter=diag", "lin.dump"}
@@ -226,7 +248,7 @@ class TestDaridezDump : public QObject {
                "20.000|-\n"
                "3D|1|0|8|classic|-|-|-|21 03 7F B2 12 FF FF FF|SlaveResp|-|8|"
                "110.000|-\n"
-               "bus load: 892.6 % at 19200 baud\n" +
+               "bus load: 1020.2 % at 19200 baud\n" +
                    warning;
         QTest::newRow("LDF with nothing to decode")
             << QStringList{"--ldf=none.ldf", "lin.dump"}
@@ -264,10 +286,6 @@ class TestDaridezDump : public QObject {
             << "status 1\nnone.ldf: error: cannot open the file\n"
                "LIN ?, 0 kbps: 0 nodes, 0 signals, 0 frames, 0 schedule tables; 1 error, 0 "
                "warnings\n";
-        const QString usage = "status 2\nstderr: " + kUsage;
-        for (const QString args : {"--describe lin.dump", "--signals --format=csv lin.dump",
-                                   "--ldf-check --ldf=a.ldf b.ldf"})
-            QTest::newRow(qPrintable("usage: " + args)) << args.split(' ') << usage;
     }
     void decodesWithAnLdf() {
         QFETCH(QStringList, arguments);
@@ -294,6 +312,9 @@ class TestDaridezDump : public QObject {
         QProcess process;
         process.setWorkingDirectory(dir.path());
         process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
+        if (arguments.contains("-"))
+            process.write(kTrace);  // "-": the trace comes on standard input
+        process.closeWriteChannel();
         const bool ended = process.waitForFinished(60000) && process.exitStatus() == 0;
         const QString err = QString::fromUtf8(process.readAllStandardError());
         return QString("status %1\n").arg(ended ? process.exitCode() : -1) +

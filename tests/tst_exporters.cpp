@@ -21,7 +21,7 @@ namespace {
 // CRLF) and the packet it exports to ("t" microseconds after the epoch, the identifier
 // byte, the data length, the checksum model, the checksum byte, the error bits, the
 // data bytes).
-// An empty packet: not a LIN frame, no packet.
+// An empty packet: no packet (not a LIN frame, or one cut by the end of its recording).
 struct FixtureRow {
     const char *name, *frames, *csv, *packet;
 };
@@ -40,7 +40,7 @@ const FixtureRow kFixture[] = {
      R"(3,"+ 00:00:00,000256",Break,55,[3C],01h,02h,03h,04h,05h,06h,07h,08h,DB,green,classic)",
      "t 768 pid 3C len 8 model 1 cs DB err 00 data 0102030405060708"},
     {"no sync", "0490040000", R"(4,"+ 00:00:00,000256",Break,,,,,,,,,,,,plain,"no-sync,no-id")",
-     "t 1024 pid 00 len 0 model 0 cs 00 err 02 data "},
+     "t 1024 pid 00 len 0 model 0 cs 00 err 12 data "},
     {"wrong sync", "0490050000 059105105400 059205205000 059305308000 059405407F00",
      R"(5,"+ 00:00:00,000256",Break,#54,[50],80h,7Fh,,,,,,,,green,"sync,classic")",
      "t 1280 pid 50 len 1 model 1 cs 7F err 02 data 80"},
@@ -65,6 +65,12 @@ const FixtureRow kFixture[] = {
      "02A0A2 0490001000 059100200000 059200300500 059300400700 059400500000",
      R"(13,"+ 00:00:00,062992",Break,#00,[05],07h,00h,,,,,,,,green,"sync,parity,checksum")",
      "t 65552 pid 05 len 1 model 0 cs 00 err 0E data 07"},
+    {"cut by a start marker", "0490011000 059101205500 059201305000 059301400100",
+     R"(14,"+ 00:00:00,000256",Break,55,[50],01h,,,,,,,,,green,cut)", ""},
+    {"start marker again", "058200020000", R"(15,"+ 00:00:00,000048",START (2),,,,,,,,,,,,plain,)",
+     ""},
+    {"cut by the end of the trace", "0490021000 059102205500",
+     R"(16,"+ 00:00:00,000256",Break,55,,,,,,,,,,,plain,cut)", ""},
 };
 
 // 2023-11-14 22:13:20.123456 UTC: a stamp whose high 32 bits are not 0.

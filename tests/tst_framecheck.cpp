@@ -13,6 +13,8 @@ namespace {
 
 // The device frames of one LIN frame: a break, a sync byte (none when sync is -1), an
 // identifier byte (none when pid is -1), then the response bytes.
+const QByteArray kBreak = hex("0490FF0000");
+
 QByteArray linFrame(int sync, int pid, const QByteArray& response) {
     QByteArray frames = hex("0490001000");
     if (sync >= 0)
@@ -42,12 +44,14 @@ class TestFrameCheck : public QObject {
     Q_OBJECT
 
   private slots:
+    // Each row is followed by a break unless "after" says otherwise.
     void verdictOfEachRow_data() {
         QTest::addColumn<QByteArray>("frames");
+        QTest::addColumn<QByteArray>("after");
         QTest::addColumn<QString>("verdict");
         const auto frame = [](const char* name, int sync, int pid, const char* response,
-                              const char* verdict) {
-            QTest::newRow(name) << linFrame(sync, pid, hex(response)) << QString(verdict);
+                              const char* verdict, const QByteArray& after = kBreak) {
+            QTest::newRow(name) << linFrame(sync, pid, hex(response)) << after << QString(verdict);
         };
         // Identifiers 3C and 3D take the classic checksum only.
         frame("3C classic", 0x55, 0x3C, "7F06B223174601 03 43", "classic");
@@ -71,10 +75,18 @@ class TestFrameCheck : public QObject {
         frame("no response", 0x55, 0xC1, "", "no-response");
         frame("short", 0x55, 0xC1, "11", "short");
         frame("everything wrong", 0x00, 0x01, "1234 00", "sync,parity,checksum");
-        QTest::newRow("start row") << hex("058200010000") << QString();
-        QTest::newRow("device error") << hex("059C00104200") << QString();
-        QTest::newRow("buffer overflow") << hex("03F00000") << QString();
-        QTest::newRow("bad frame") << hex("014200") << QString();
+        // The last row of a recording: a failing one was cut by Stop, not by the bus.
+        frame("short, the trace ends", 0x55, 0xC1, "11", "cut", {});
+        frame("no sync, the trace ends", -1, -1, "", "cut", {});
+        frame("no response, a start marker follows", 0x55, 0xC1, "", "cut", hex("058200020000"));
+        frame("good, the trace ends", 0x55, 0xC1, "1111 1C", "enhanced", {});
+        frame("short, a device error follows", 0x55, 0xC1, "11", "short", hex("059C00104200"));
+        QTest::newRow("start row") << hex("058200010000") << kBreak << QString();
+        QTest::newRow("device error") << hex("059C00104200") << kBreak << QString();
+        QTest::newRow("buffer overflow") << hex("03F00000") << kBreak << QString();
+        QTest::newRow("bad frame") << hex("014200") << kBreak << QString();
+        QTest::newRow("device error, the trace ends")
+            << hex("059C00104200") << QByteArray() << QString();
     }
 
     // With an LDF: its frames' lengths and checksum models; 0x3C/0x3D always known.
@@ -100,40 +112,54 @@ class TestFrameCheck : public QObject {
     void verdictAgainstAnLdf() {
         QFETCH(QByteArray, frames);
         QFETCH(QString, verdict);
-        QCOMPARE(QString::fromStdString(CheckFrame(rowOf(frames), &ldf()).text()), verdict);
+        QCOMPARE(QString::fromStdString(CheckFrame(rowOf(frames, kBreak), &ldf()).text()), verdict);
     }
 
     void verdictOfEachRow() {
         QFETCH(QByteArray, frames);
+        QFETCH(QByteArray, after);
         QFETCH(QString, verdict);
-        const FrameVerdict result = CheckFrame(rowOf(frames));
+        const FrameVerdict result = CheckFrame(rowOf(frames, after));
         QCOMPARE(QString::fromStdString(result.text()), verdict);
-        QCOMPARE(result.failed(),
-                 !verdict.isEmpty() && verdict != "classic" && verdict != "enhanced");
+        QCOMPARE(result.failed(), !verdict.isEmpty() && verdict != "classic" &&
+                                      verdict != "enhanced" && verdict != "cut");
     }
 
     // What the tool tip says: what was expected, and a known fault by its name.
     void explanationNamesWhatWasExpected_data() {
         QTest::addColumn<QByteArray>("frames");
+        QTest::addColumn<QByteArray>("after");
         QTest::addColumn<QString>("text");
         QTest::newRow("raw identifier")
-            << linFrame(0x55, 0x50, hex("0102030405060708CB"))
+            << linFrame(0x55, 0x50, hex("0102030405060708CB")) << kBreak
             << "checksum CB: expected 8B (enhanced) or DB (classic); CB is the enhanced checksum "
                "over the raw identifier 10";
-        QTest::newRow("parity") << linFrame(0x55, 0x05, hex("11EE"))
+        QTest::newRow("parity") << linFrame(0x55, 0x05, hex("11EE")) << kBreak
                                 << "parity: 05 should be 85 for identifier 05\n"
                                    "classic: checksum EE over 1 data byte";
         QTest::newRow("diagnostic frame in enhanced")
-            << linFrame(0x55, 0x3C, hex("7F06B2231746010307"))
+            << linFrame(0x55, 0x3C, hex("7F06B2231746010307")) << kBreak
             << "checksum 07: expected 43 (classic; identifier 3C always uses the classic "
                "checksum); 07 is the enhanced checksum";
-        QTest::newRow("good") << linFrame(0x55, 0xC1, hex("11111C"))
+        QTest::newRow("good") << linFrame(0x55, 0xC1, hex("11111C")) << kBreak
                               << "enhanced: checksum 1C over identifier C1 and 2 data bytes";
+        QTest::newRow("cut") << linFrame(0x55, 0xC1, hex("11")) << QByteArray()
+                             << "cut: the trace ended inside this frame (Stop, or the device was "
+                                "lost); as far as it came:\nshort: one response byte (11), no "
+                                "checksum";
+        // B4 (identifier 34) with bit 0 hit on the bus arrives as B5, whose parity is wrong;
+        // 48 is the enhanced checksum of 01 02 over B4.
+        QTest::newRow("identifier byte hit on the bus")
+            << linFrame(0x55, 0xB5, hex("010248")) << kBreak
+            << "parity: B5 should be F5 for identifier 35\nchecksum 48: expected 47 (enhanced) or "
+               "FC (classic)\nthe identifier byte was corrupted on the bus: the checksum fits "
+               "identifier 34 (protected B4)";
     }
 
     void explanationNamesWhatWasExpected() {
         QFETCH(QByteArray, frames);
-        QTEST(QString::fromStdString(ExplainFrame(ReadLinFrame(rowOf(frames)))), "text");
+        QFETCH(QByteArray, after);
+        QTEST(QString::fromStdString(ExplainRow(rowOf(frames, after))), "text");
     }
 
     void explanationNamesTheLdf_data() {
@@ -152,16 +178,17 @@ class TestFrameCheck : public QObject {
     }
     void explanationNamesTheLdf() {
         QFETCH(QByteArray, frames);
-        QTEST(QString::fromStdString(ExplainFrame(ReadLinFrame(rowOf(frames)), &ldf())), "text");
+        QTEST(QString::fromStdString(ExplainFrame(ReadLinFrame(rowOf(frames, kBreak)), &ldf())),
+              "text");
     }
 
   private:
-    // The row the frames make, closed by a following break: the row before the last.
-    const TraceEntry& rowOf(const QByteArray& frames) {
+    // The row the frames make, then the frames of after (none: it is the last row).
+    const TraceEntry& rowOf(const QByteArray& frames, const QByteArray& after) {
         fixture_ = std::make_unique<DecoderFixture>();
-        fixture_->feed(frames + hex("0490FF0000"));
+        fixture_->feed(frames + after);
         const std::vector<TraceEntry*> rows = fixture_->listRows();
-        return *rows.at(rows.size() - 2);
+        return *rows.at(rows.size() - (after.isEmpty() ? 1 : 2));
     }
 
     std::unique_ptr<DecoderFixture> fixture_;

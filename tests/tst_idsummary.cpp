@@ -70,14 +70,18 @@ class TestIdSummary : public QObject {
             << lin("1000", "85 01 02 03 04 70") + lin("5000", "85 01 02 FC")
             << QStringList{"05\t2\t0\t2,4\tmixed\t16.384\t16.384\t16.384\t01 02", "47.0"};
         QTest::newRow("no response, one byte, wrong checksum: bad; data kept only with a checksum")
-            << lin("1000", "50") + lin("5000", "50 A0") + lin("9000", "50 A0 B1 00")
+            << lin("1000", "50") + lin("5000", "50 A0") + lin("9000", "50 A0 B1 00") + "03F00000"
             << QStringList{"10\t3\t3\t2\t-\t16.384\t16.384\t16.384\tA0 B1", "22.6"};
+        QTest::newRow("a frame cut by the end of its recording counts nowhere")
+            << lin("1000", "85 01 02 FC") + lin("5000", "85 01") + "058200010000 " +
+                   lin("9000", "85 01 02 FC") + lin("D000", "85 01 07")
+            << QStringList{"05\t2\t0\t2\tclassic\t32.768\t32.768\t32.768\t01 02", "20.3"};
         QTest::newRow("parity fault counts under the identifier, as bad")
             << lin("1000", "05 01 02 FC") + lin("5000", "85 01 02 FC")
             << QStringList{"05\t2\t1\t2\tclassic\t16.384\t16.384\t16.384\t01 02", "40.7"};
         QTest::newRow("rows without identifier add no line and no bits, but stretch the span")
             << "058200010000 " + lin("1000", "") + lin("2000", "85 01 02 FC") +
-                   "059C20503A00 03F00000 " + lin("3000", "")
+                   "059C20503A00 03F00000 " + lin("3000", "") + "03F00000"
             << QStringList{"05\t1\t0\t2\tclassic\t-\t-\t-\t01 02", "40.7"};
         QTest::newRow("periods across one and two timer wraps")
             << lin("FFF0", "3C 01 02 FC") + kWrap + lin("0010", "3C 01 02 FC") + kWrap + kWrap +
@@ -85,7 +89,7 @@ class TestIdSummary : public QObject {
             << QStringList{"3C\t3\t0\t2\tclassic\t0.032\t65.552\t131.072\t01 02", "7.6"};
         QTest::newRow("identifiers ascend; last data survives a row without response")
             << lin("1000", "20 7F 80") + lin("5000", "C1 01 02 03 04 05 06 07 08 1A") +
-                   lin("9000", "20 01 02 03 04 F5") + lin("D000", "20")
+                   lin("9000", "20 01 02 03 04 F5") + lin("D000", "20") + "03F00000"
             << QStringList{"01\t1\t0\t8\tenhanced\t-\t-\t-\t01 02 03 04 05 06 07 08",
                            "20\t3\t1\t1,4\tclassic\t16.384\t24.576\t32.768\t01 02 03 04", "31.4"};
         QTest::newRow("a new recording: no period across its start, time goes on")

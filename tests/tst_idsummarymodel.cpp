@@ -14,10 +14,12 @@ using namespace daridez::test;
 
 namespace {
 
-// Break, sync and identifier byte of one header at a time stamp.
-QByteArray header(int stamp, const char* pid) {
+// One frame at a time stamp: break, sync, identifier byte, a data byte 00 and its checksum
+// (so that it passes its check even as the trace's last row).
+QByteArray frame(int stamp, const char* pid, const char* checksum) {
     const QByteArray t = QByteArray::number(0x1000 + stamp, 16);
-    return hex("0490" + t + "00 0591" + t + "5500 0592" + t + pid + "00");
+    return hex("0490" + t + "00 0591" + t + "5500 0592" + t + pid + "00 0593" + t + "0000 0594" +
+               t + checksum + "00");
 }
 
 }  // namespace
@@ -53,9 +55,9 @@ class TestIdSummaryModel : public QObject {
             model.refresh();
             told << QString("rows %1").arg(model.rowCount());
         };
-        take(header(0x000, "C1") + header(0x400, "42"));
-        take(header(0x800, "42"));
-        take(header(0xC00, "03"));
+        take(frame(0x000, "C1", "3E") + frame(0x400, "42", "BD"));
+        take(frame(0x800, "42", "BD"));
+        take(frame(0xC00, "03", "FC"));
         take({});
         summary.clear();
         model.removeAll();

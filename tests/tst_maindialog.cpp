@@ -10,9 +10,11 @@
 #include <functional>
 #include <optional>
 
+#include "app/CommSettingsDialog.h"
 #include "app/IdSummaryModel.h"
 #include "app/IdSummaryWindow.h"
 #include "app/LdfPanel.h"
+#include "app/MainControls.h"
 #include "app/MainDialog.h"
 #include "app/PlotWindow.h"
 #include "app/QueryCompleter.h"
@@ -60,6 +62,7 @@ class RecordingPrompts : public WindowPrompts {
         return nextFolder;
     }
     void message(const QString& text) override { messages << text; }
+    void notify(const QString& text) override { notices << text; }
     int choose(const QString& text, const QStringList& buttons) override {
         questions << text + QLatin1Char('|') + buttons.join(QLatin1Char('|'));
         return nextChoice;
@@ -74,7 +77,7 @@ class RecordingPrompts : public WindowPrompts {
     void endProgress() override {}
 
     QString nextPath, nextFolder;
-    QStringList chooserCalls, messages, questions;
+    QStringList chooserCalls, messages, notices, questions;
     int folderChoices = 0, nextChoice = -1, progressShown = 0;
     bool cancelLoad = false, unguardedLoad = false;
     std::function<bool()> loadGuarded;
@@ -232,9 +235,64 @@ class TestMainDialog : public QObject {
     }
     LdfPanel& ldf() const { return dialog_->ldfPanel(); }
     QString ldfLabel() const { return ldf().label()->text(); }
+    // Where a user clicks a check box: on its box (the widget may be far wider than its
+    // caption, and a click right of the caption does not toggle it).
+    static QPoint boxOf(const QCheckBox& box) { return {box.height() / 2, box.height() / 2}; }
+    // The controls of window whose text does not fit them whole: "name: text".
+    static QStringList cutTexts(const QWidget& window) {
+        QStringList cut;
+        const auto check = [&cut](const QWidget* w, const QString& text, int room) {
+            const QString shown = QString(text).remove(QLatin1Char('&'));
+            if (w->isVisible() && w->fontMetrics().horizontalAdvance(shown) > room)
+                cut << w->objectName() + ": " + shown;
+        };
+        for (const QLabel* label : window.findChildren<QLabel*>())
+            check(label, label->text(), label->contentsRect().width() - 2 * label->margin());
+        for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const QStyle::SubElement contents =
+                qobject_cast<const QCheckBox*>(button)      ? QStyle::SE_CheckBoxContents
+                : qobject_cast<const QRadioButton*>(button) ? QStyle::SE_RadioButtonContents
+                                                            : QStyle::SE_PushButtonContents;
+            const QRect room = button->style()->subElementRect(contents, &option, button);
+            check(button, button->text(), room.width());
+        }
+        return cut;
+    }
 
   private slots:
     void init() { start(); }
+
+    // At its smallest, with the longest texts the controls take, every text shows whole:
+    // the captions, the search switch beside the longest count, the status lines.
+    void everyTextFitsItsControlAtTheSmallestSize() {
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_));
+        dialog_->resize(dialog_->minimumSize());
+        auto* count = dialog_->findChild<QLabel*>(QStringLiteral("searchCount"));
+        for (const QString longest :
+             {"1,000,005 of 1,000,005 rows", "match 1,000,005 of 1,000,005"}) {
+            count->setText(longest);
+            dialog_->setStatusLine2("active: 99:59:59  |FRMs: 1000005  |ERRs: 1000005");
+            QApplication::processEvents();
+            QCOMPARE(cutTexts(*dialog_).join('\n'), QString());
+        }
+        // The settings dialog shows its title whole, whatever its template's width.
+        CommSettingsDialog settings(dialog_->settings(), PortPaths(), dialog_);
+        settings.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&settings));
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY(settings.width() > QFontMetrics(bold).horizontalAdvance(settings.windowTitle()));
+        QCOMPARE(cutTexts(settings).join('\n'), QString());
+        const QList<QRadioButton*> radios = settings.findChildren<QRadioButton*>();
+        for (const QRadioButton* a : radios)  // a caption's room taken from no neighbour
+            for (const QRadioButton* b : radios)
+                QVERIFY2(a->y() != b->y() || a->x() >= b->x() || a->geometry().right() < b->x(),
+                         qPrintable(a->text() + " " + b->text()));
+    }
 
     // A live trace: controls locked, followed unless the user looks elsewhere, no verdict in
     // the open row, modes locked. Then a failed check stands out, right-clicks on cells and
@@ -462,7 +520,8 @@ class TestMainDialog : public QObject {
         QCOMPARE(QString::number(rateBox()->count()) + '|' + rateBox()->currentText(), "5|19200");
         QCOMPARE(status(), QStringLiteral("Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity"));
         const QString menu =
-            "|export...|ID summary...|Plot...|LDF...|no LDF||Inf&o about Daridez...";
+            "|Copy|export...|ID summary...|Plot...|LDF...|no LDF|record folder...||Inf&o about "
+            "Daridez...";
         const QString about = "Info about Daridez||Daridez - LIN-bus tracer front end|Version " +
                               QStringLiteral(DARIDEZ_VERSION) +
                               "|(COM settings: 115K, 8N1)|Daridez developers";
@@ -472,6 +531,11 @@ class TestMainDialog : public QObject {
                  (QStringList{menu, about}));
         QCOMPARE(shownBy([&] {
                      QTest::mouseClick(dialog_->windowHandle(), Qt::RightButton, {}, QPoint(3, 3));
+                 }),
+                 QStringList{menu});
+        // The empty list: below its rows is no row to toggle a mode in.
+        QCOMPARE(shownBy([&] {
+                     QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, QPoint(30, 30));
                  }),
                  QStringList{menu});
         QCOMPARE(shownBy([&] { QTest::keyClick(list(), Qt::Key_F1); }, {Qt::Key_Return}),
@@ -541,10 +605,13 @@ class TestMainDialog : public QObject {
         QTRY_VERIFY(label->text().endsWith(QStringLiteral("B")));
         const QStringList files = QDir(folder).entryList(QDir::Files);
         QCOMPARE(files.size(), 1);
-        QVERIFY2(files[0].startsWith(QStringLiteral("trace-")) &&  // and "HH-MM-SS.dump" shown
-                     label->text().contains(files[0].right(13) + QLatin1Char(' ')),
+        // The name gives way in its middle: its start and its end stay, then the size.
+        QVERIFY2(files[0].startsWith(QStringLiteral("trace-")) &&
+                     label->text().startsWith(files[0].left(8)) &&
+                     label->text().contains(files[0].right(7) + QLatin1Char(' ')),
                  qPrintable(files[0] + ' ' + label->text()));
         const QString path = QDir(folder).filePath(files[0]);
+        QCOMPARE(label->toolTip(), "record folder: " + folder + "\nfile: " + path);
         // Every tick syncs: the bytes so far are in the file while the trace runs.
         const TraceRecorder& recorder = dialog_->fileActions().recorder();
         QTRY_VERIFY(recorder.size() > 100 && QFileInfo(path).size() == qint64(recorder.size()));
@@ -572,10 +639,26 @@ class TestMainDialog : public QObject {
             QCOMPARE(snapshot(), shown);
         }
         QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("open|open file") + kDescriptions);
+        // The loaded trace from its first row, and what was loaded in the status line.
+        QCOMPARE(status(), QString("loaded trace.dump: %1 rows").arg(shown.size()));
+        QCOMPARE(list()->verticalScrollBar()->value(), 0);
         // No new message; a small file loads without a progress dialog.
         QVERIFY(prompts_.messages.size() == 2 && prompts_.progressShown == 0 && !model()->isLive());
+        // The window menu's "record folder..." moves the next recording elsewhere.
+        const QString other = dir_->filePath(QStringLiteral("other"));
+        QVERIFY(QDir().mkpath(other));
+        prompts_.nextFolder = other;
+        QTimer::singleShot(50, this, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            for (QAction* action : menu ? menu->actions() : QList<QAction*>{})
+                if (action->text() == QStringLiteral("record folder..."))
+                    action->trigger(), menu->close();
+        });
+        MainControls::showMenu(*dialog_, dialog_->mapToGlobal(QPoint(3, 3)));
+        QCOMPARE(prompts_.folderChoices, 3);
+        QVERIFY(label->toolTip().startsWith("record folder: " + other + "\n"));
         app_.reset();  // the folder is remembered for the next session
-        QVERIFY(read(ini()).contains("[RECORD]\nFolder=" + folder.toUtf8()));
+        QVERIFY(read(ini()).contains("[RECORD]\nFolder=" + other.toUtf8()));
     }
 
     // A record folder in the profile: nothing to ask; a full disk stops the recording, not
@@ -603,11 +686,19 @@ class TestMainDialog : public QObject {
             return setrlimit(RLIMIT_FSIZE, &limit) == 0;
         };
         QVERIFY(limitFileSize(recorder.size()));  // the disk is full from here on
-        QTRY_COMPARE_WITH_TIMEOUT(prompts_.messages.size(), 1, kDeviceWaitMs);
+        // Told in a box that does not wait, and in red beside the check box.
+        QTRY_COMPARE_WITH_TIMEOUT(prompts_.notices.size(), 1, kDeviceWaitMs);
         QVERIFY(limitFileSize(saved.rlim_cur));
-        QVERIFY2(prompts_.messages[0].startsWith("record error\ncannot write "),
-                 qPrintable(prompts_.messages[0]));
+        QVERIFY2(prompts_.notices[0].startsWith("record error\ncannot write ") &&
+                     prompts_.messages.isEmpty(),
+                 qPrintable(prompts_.notices[0]));
         QVERIFY(!button(MainDialog::kRecordId)->isChecked() && !recorder.recording());
+        const auto* label =
+            dialog_->findChild<QLabel*>(QString::number(MainDialog::kRecordLabelId));
+        QVERIFY2(label->text().startsWith("record error: cannot write ") &&
+                     label->palette().color(QPalette::WindowText) !=
+                         dialog_->palette().color(QPalette::WindowText),
+                 qPrintable(label->text()));
         const std::uint32_t before = model()->indexCount();
         QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > before + 20, kDeviceWaitMs);
         QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
@@ -631,12 +722,16 @@ class TestMainDialog : public QObject {
         QVERIFY(matching > 0 && matching < rows);
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
         const qsizetype chooserCalls = prompts_.chooserCalls.size();
-        click(MainDialog::kExportId);  // closed without an answer: nothing happens
+        for (const int cancelled : {-1, 2}) {  // closed without an answer, Cancel: nothing happens
+            prompts_.nextChoice = cancelled;
+            click(MainDialog::kExportId);
+        }
         QCOMPARE(prompts_.chooserCalls.size(), chooserCalls);
         prompts_.nextChoice = 0;
         click(MainDialog::kExportId);
         QCOMPARE(prompts_.questions.last(),
-                 "Export only the rows matching \"break\", or all rows?|Matching rows|All rows");
+                 "Export only the rows matching \"break\", or all rows?|Matching rows|All "
+                 "rows|Cancel");
         const QByteArray matches = read(prompts_.nextPath);
         QCOMPARE(matches.count("\r\n"), matching + 1);
 
@@ -648,7 +743,7 @@ class TestMainDialog : public QObject {
         QVERIFY(limitFileSize(256));
         click(MainDialog::kExportId);
         QVERIFY(limitFileSize(saved.rlim_cur));
-        QCOMPARE(prompts_.messages.mid(1), (QStringList{"export error", "export error"}));
+        QCOMPARE(prompts_.messages, (QStringList{"export error", "export error"}));
         QCOMPARE(read(prompts_.nextPath), matches);
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).size(), 3);  // no temporary left
     }
@@ -687,11 +782,11 @@ class TestMainDialog : public QObject {
 
         QTest::keyClicks(field, QStringLiteral("id=3C"));
         QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(search.countText(), QString("%1 of %2 rows").arg(matches.size()).arg(total));
-        // The current row and the search's message after each key.
+        // The current row and the search's message after each key; the count names the match.
         auto at = [&] { return QString::number(list()->currentIndex().row()) + search.message(); };
         QCOMPARE(at(), QString::number(matches[0]));
         for (int i = 1; i < matches.size(); ++i) {
+            QCOMPARE(search.countText(), QString("match %1 of %2").arg(i).arg(matches.size()));
             QTest::keyClick(list(), Qt::Key_F3);
             QCOMPARE(at(), QString::number(matches[i]));
         }
@@ -699,10 +794,12 @@ class TestMainDialog : public QObject {
         QCOMPARE(at(), QString::number(matches[0]) + "wrapped to the top");
         QTest::keyClick(field, Qt::Key_F3, Qt::ShiftModifier);
         QCOMPARE(at(), QString::number(matches.last()) + "wrapped to the bottom");
+        QTest::keyClick(list(), Qt::Key_Up);  // the user's own move: the totals again
+        QCOMPARE(search.countText(), QString("%1 of %2 rows").arg(matches.size()).arg(total));
 
         // Only matches, while the trace runs: each batch brings its matching rows.
         click(ControlId::Start);
-        QTest::mouseClick(onlyMatches, Qt::LeftButton);
+        QTest::mouseClick(onlyMatches, Qt::LeftButton, {}, boxOf(*onlyMatches));
         const int before = model()->rowCount();
         QVERIFY(search.showingOnlyMatches() && before == matches.size());
         QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() >= before + 3, kDeviceWaitMs);
@@ -721,7 +818,7 @@ class TestMainDialog : public QObject {
         QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
         QVERIFY(cell(0, 1) > cell(shown - 1, 1));
         std::string line;  // the copied row is the selected one, not its place in the trace
-        AppendRowLine(line, *selected, false);
+        AppendRowLine(line, *selected, true);
         QTest::keyClick(list(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(line));
 
@@ -738,7 +835,7 @@ class TestMainDialog : public QObject {
 
         // Every row back, still sorted, the selection kept and in view.
         field->setText(QStringLiteral("id=3C"));
-        QTest::mouseClick(onlyMatches, Qt::LeftButton);
+        QTest::mouseClick(onlyMatches, Qt::LeftButton, {}, boxOf(*onlyMatches));
         QVERIFY(!search.queryRejected() && !search.showingOnlyMatches());
         QCOMPARE(std::uint32_t(model()->rowCount()), model()->indexCount());
         QCOMPARE(model()->rowEntry(list()->currentIndex().row()), selected);
@@ -863,8 +960,7 @@ class TestMainDialog : public QObject {
         SearchGroup& search = *dialog_->searchGroup();
         search.setQuery("signal:RainIntensity>10");
         QVERIFY(rainy > 0);
-        QCOMPARE(search.countText(),
-                 GroupedNumber(rainy) + " of " + GroupedNumber(model()->indexCount()) + " rows");
+        QCOMPARE(search.countText(), "match 1 of " + GroupedNumber(rainy));  // the first selected
         // The field completes the word typed with the names that hold it.
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_));
@@ -1041,6 +1137,7 @@ class TestMainDialog : public QObject {
             const char* pid = n < 2 ? "C1" : n < 12 ? "42" : "03";
             headers += "0490" + stamp + "00 0591" + stamp + "5500 0592" + stamp + pid + "00 ";
         }
+        headers += "03F00000";  // a buffer overflow: the last header is not cut by the end
         prompts_.nextPath = dir_->filePath(QStringLiteral("ids.dump"));
         QVERIFY(write(prompts_.nextPath, QByteArray::fromHex(headers)));
         click(ControlId::LoadTrace);
@@ -1067,6 +1164,14 @@ class TestMainDialog : public QObject {
         // ... and the search looks for it.
         QCOMPARE(dialog_->findChild<QLineEdit*>(QStringLiteral("searchQuery"))->text(), "id=03");
 
+        // Headers in words and units; 34 bits every 1.024 ms cannot be at 19200 baud: marked.
+        QCOMPARE(table->headerData(int(IdColumn::PeriodMin), Qt::Horizontal).toString(),
+                 "min period (ms)");
+        const auto* load = window->findChild<QLabel*>(QStringLiteral("idSummaryBusLoad"));
+        QCOMPARE(load->text(), "bus load: 181.6 % at 19200 baud");
+        QCOMPARE(load->toolTip(), "more bits than the rate allows: the rate is not the bus's rate");
+        QVERIFY(load->palette().color(QPalette::WindowText) !=
+                window->palette().color(QPalette::WindowText));
         // The bus load assumes the rate the tracer last confirmed.
         QVERIFY(window->busLoadText().endsWith(QStringLiteral(" % at 19200 baud")));
         rateBox()->setCurrentIndex(3);  // "9600"
@@ -1076,6 +1181,8 @@ class TestMainDialog : public QObject {
         click(ControlId::ClearTraceList);
         QCOMPARE(QString::number(table->rowCount()) + '|' + window->busLoadText(),
                  "0|bus load: 0.0 % at 9600 baud");
+        QCOMPARE(load->toolTip(),
+                 "9600 baud: the rate the tracer last took with \"Set LIN Speed\"");
     }
 };
 

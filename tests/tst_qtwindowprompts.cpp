@@ -102,6 +102,22 @@ class TestQtWindowPrompts : public QObject {
         QCOMPARE(seen_, seen);
         QVERIFY(!QFile::exists("plain.dump"));  // choosing writes nothing
     }
+
+    // Return takes the first button, Escape the last (the export question's Cancel).
+    void questionTakesTheFirstButtonOnReturnAndTheLastOnEscape_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Return") << "\r" << 0;
+        QTest::newRow("Escape") << "\x1b" << 2;
+    }
+
+    void questionTakesTheFirstButtonOnReturnAndTheLastOnEscape() {
+        QFETCH(QString, key);
+        answer({key});
+        QTEST(QtWindowPrompts().choose("Which rows?", {"Matching rows", "All rows", "Cancel"}),
+              "answer");
+        QCOMPARE(seen_, QStringList{"Daridez|Which rows?|43"});
+    }
 };
 
 QTEST_MAIN(TestQtWindowPrompts)

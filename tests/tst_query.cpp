@@ -30,10 +30,11 @@ const char* const kDecimalRow =
     "0490070000 059107105500 05920720C100 059307307F00 05940740FF00"  // 7 id 01: 7F FF,
     "05950750BE00";                                                   //   enhanced BE
 const char* const kOtherRows =
-    "059C08003A00"  // 8 device error "#3A"
-    "03F00000"      // 9 "#BufOvfl"
-    "059408000200"  // 10 a response byte out of place: "#err [..]"
-    "0490090000";   // 11 a break alone
+    "059C08003A00"                                        // 8 device error "#3A"
+    "03F00000"                                            // 9 "#BufOvfl"
+    "059408000200"                                        // 10 a response byte out of place
+    "0490090000"                                          // 11 a break alone
+    "0490100000 059110105500 05921020C100 059310307F00";  // 12 id 01, one byte: cut by the end
 
 // An LDF for the rows: 10 is Status (FF: "full"), 05 is Old (its classic checksum is not
 // the enhanced one of a 2.1 slave), 01 is Long (4 bytes; row 7 has 2); 21 and 22 are
@@ -67,7 +68,7 @@ class TestQuery : public QObject {
         trace_->feed(hex(kHexRows));
         trace_->modes.hexData = false, trace_->feed(hex(kDecimalRow));
         trace_->modes.hexData = true, trace_->feed(hex(kOtherRows));
-        QCOMPARE(trace_->listRows().size(), std::size_t{12});
+        QCOMPARE(trace_->listRows().size(), std::size_t{13});
     }
 
     // "query -> the message numbers of the rows it keeps".
@@ -84,17 +85,18 @@ class TestQuery : public QObject {
             }
         };
         add({"id=3C -> 1 6", "id=05 -> 3", "id=10,3C,22 -> 1 2 5 6",
-             "!id=3C -> 0 2 3 4 5 7 8 9 10 11", "pid=50 -> 2", "pid=10 -> ", "pid=05 -> 3",
-             "pid=e2,C1 -> 5 7", "data=7F??B2 -> 1 4", "data=7f??b2 -> 1 4", "data=7F -> 1 4 6 7",
-             "data=7F?? -> 1 4 7", "data=???????? -> 1 4", "data=?? -> 1 2 3 4 6 7", "data=B2 -> ",
-             "data=?????????????????? -> "});
-        add({"err -> 8 9 10", "bad -> 3 4 5 6 11", "!bad -> 0 1 2 7 8 9 10", "check=parity -> 3",
-             "check=classic -> 1 3", "check=enhanced -> 2 7", "check=checksum -> 4",
-             "check=no-response -> 5", "check=short -> 6", "check=no-sync -> 11", "check=sync -> ",
-             "break -> 1 2 3 4 5 6 7 11", "start -> 0"});
+             "!id=3C -> 0 2 3 4 5 7 8 9 10 11 12", "pid=50 -> 2", "pid=10 -> ", "pid=05 -> 3",
+             "pid=e2,C1 -> 5 7 12", "data=7F??B2 -> 1 4", "data=7f??b2 -> 1 4",
+             "data=7F -> 1 4 6 7 12", "data=7F?? -> 1 4 7", "data=???????? -> 1 4",
+             "data=?? -> 1 2 3 4 6 7 12", "data=B2 -> ", "data=?????????????????? -> "});
+        add({"err -> 8 9 10", "bad -> 3 4 5 6 11", "!bad -> 0 1 2 7 8 9 10 12", "check=parity -> 3",
+             "check=cut -> 12", "check=classic -> 1 3", "check=enhanced -> 2 7",
+             "check=checksum -> 4", "check=no-response -> 5", "check=short -> 6",
+             "check=no-sync -> 11", "check=sync -> ", "break -> 1 2 3 4 5 6 7 11 12",
+             "start -> 0"});
         add({"10 -> 10", "00,000000 -> 0 9 10", "02,00] -> 10", "[3c] -> 1 6", "255 -> 7",
              "b2h -> 1 4", "#ERR -> 10", "#3a -> 8", "bufOVFL -> 9", "id=3C data=7F?? -> 1",
-             "break !bad -> 1 2 7", "check=classic !check=parity -> 1", "err !#bufovfl -> 8 10",
+             "break !bad -> 1 2 7 12", "check=classic !check=parity -> 1", "err !#bufovfl -> 8 10",
              "  id=3C \t bad   -> 6"});
         // A word runs within one field: Sync "55" and ID "[3C]" side by side are no "55[3c]".
         add({"55[3c] -> ", "[3c]7fh -> ", "55 [3c] -> 1 6"});
@@ -146,7 +148,7 @@ class TestQuery : public QObject {
              "data=00112233445566778899 -> \"data=00112233445566778899\": at most 9 bytes "
              "(DB0..DB7, CS)",
              "check=nope -> \"check=nope\": not a check word (no-sync, sync, no-id, parity, "
-             "no-response, short, checksum, unknown-id, length, model, classic, enhanced)",
+             "no-response, short, checksum, unknown-id, length, model, classic, enhanced, cut)",
              "bad id=40 foo=1 -> \"id=40\": identifiers are 00..3F"});
         add({"sid=B -> \"sid=B\": a service identifier is two hex digits",
              "frame=Status -> \"frame=Status\": needs an LDF (--ldf)",

@@ -306,37 +306,51 @@ class TestTraceListModel : public QObject {
     }
 
     // The last row of a batch may still be filled by the next one: its verdict is open
-    // until then, and a change of it is the only time a row leaves the list.
+    // until then, and a change of it is the only time a row leaves the list. While a
+    // trace is live, a query on verdicts leaves the open row out until it is complete or
+    // the trace ends.
     void onlyMatchesComeInOneInsertionPerBatch_data() {
         QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("live");
         QTest::addColumn<QList<QByteArray>>("batches");
         QTest::addColumn<QStringList>("shown");  // the data bytes of the rows shown at the end
         QTest::addColumn<QString>("insertedRemoved");  // how many insertions, how many removals
         QTest::newRow("complete rows")
-            << "id=3C"
+            << "id=3C" << false
             << QList<QByteArray>{kHead3C + kData7F + kHead10 + kData01 + kHead3C + kData7F,
                                  kHead10 + kData01 + kHead3C + kData01}
             << QStringList{"7Fh", "7Fh", "01h"} << "2 0";
         QTest::newRow("open row comes to match")
-            << "data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
+            << "data=7F" << false << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
             << QStringList{"7Fh"} << "1 0";
         QTest::newRow("open row stops matching")
-            << "!data=7F" << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
+            << "!data=7F" << false << QList<QByteArray>{kHead3C, kData7F + kHead10 + kData01}
             << QStringList{"", "01h"} << "2 1";  // the recording's START row, then B
         QTest::newRow("no new match")
-            << "id=3C" << QList<QByteArray>{kHead3C + kData7F, kHead10 + kData01}
+            << "id=3C" << false << QList<QByteArray>{kHead3C + kData7F, kHead10 + kData01}
             << QStringList{"7Fh"} << "1 0";
+        // A header alone (open, it would read cut), then closed: no response; a short 3C; the
+        // short 10 at the end is cut by the end of the trace.
+        QTest::newRow("live: the open row waits for its verdict")
+            << "!bad" << true << QList<QByteArray>{kHead10, kHead3C + kData7F + kHead10 + kData01}
+            << QStringList{"", "01h"} << "2 0";
+        QTest::newRow("live: the end of the trace judges the open row")
+            << "check=cut" << true << QList<QByteArray>{kHead3C + kData7F + kHead10 + kData01}
+            << QStringList{"01h"} << "1 0";
     }
 
     void onlyMatchesComeInOneInsertionPerBatch() {
         QFETCH(QString, query);
+        QFETCH(bool, live);
         QFETCH(QList<QByteArray>, batches);
         Rows trace;
+        trace.model.setLive(live);
         trace.search(qPrintable(query));
         trace.model.setShowOnlyMatches(true);
         QSignalSpy inserted(&trace.model, &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(&trace.model, &QAbstractItemModel::rowsRemoved);
         for (const QByteArray& batch : batches) trace.feed(batch);
+        trace.model.setLive(false);
         QTEST(trace.column(5), "shown");
         QTEST(QString("%1 %2").arg(inserted.count()).arg(removed.count()), "insertedRemoved");
         QCOMPARE(trace.model.matchCount(), std::uint32_t(trace.model.rowCount()));

@@ -132,17 +132,23 @@ class TestTraceListView : public QObject {
         }
     }
 
-    // A right-click tells the column under the pointer; the dotted column lines run below
-    // the last row and scroll.
+    // A right-click on a row tells the column under the pointer, one on the empty part
+    // (right of the last column, below the last row) the point on the screen; the dotted
+    // column lines run below the last row and scroll.
     void rightClickTellsTheColumnAndDottedLinesRunBelowTheRows() {
         addRows(3);
         QSignalSpy clicked(view_, &TraceListView::rightClicked);
+        QSignalSpy empty(view_, &TraceListView::emptyAreaRightClicked);
         const int outside = cell(0, kListColumnCount - 1).right() + 20;
-        QVERIFY(outside < view_->viewport()->width());
-        for (const QPoint& at : {cell(1, 7).center(), cell(0, 1).center(), QPoint(outside, 5)})
+        const QPoint below(cell(2, 1).center() + QPoint(0, 40));
+        QVERIFY(outside < view_->viewport()->width() && below.y() < view_->viewport()->height());
+        for (const QPoint& at :
+             {cell(1, 7).center(), cell(0, 1).center(), QPoint(outside, 5), below})
             QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, at);
         QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, cell(1, 7).center());  // not told
-        QCOMPARE(clicked, (QList<QVariantList>{{7}, {1}, {-1}}));
+        QCOMPARE(clicked, (QList<QVariantList>{{7}, {1}}));
+        QCOMPARE(empty, (QList<QVariantList>{{view_->viewport()->mapToGlobal(QPoint(outside, 5))},
+                                             {view_->viewport()->mapToGlobal(below)}}));
 
         QImage image = grabViewport();
         const int y = cell(2, 0).bottom() + 40;  // well below the last row
@@ -165,8 +171,28 @@ class TestTraceListView : public QObject {
         QVERIFY(image.pixelColor(lineX(2) + 17, y) == kWhite && !dotted(image, lineX(2) + 17, y));
     }
 
+    // Moving the selection (keys, a chosen cell far right) scrolls down, never sideways:
+    // the user's own sideways position stays. A new trace starts at its first row.
+    void selectionMovesNeverScrollTheListSideways() {
+        addRows(60);
+        window_->resize(300, 200);
+        QTRY_VERIFY(view_->horizontalScrollBar()->maximum() > 30);
+        QScrollBar* sideways = view_->horizontalScrollBar();
+        sideways->setValue(17);
+        view_->setFocus();
+        view_->setCurrentIndex(model()->index(0, kListColumnCount - 1));
+        QTest::keyClick(view_, Qt::Key_End);
+        QTest::keyClick(view_, Qt::Key_Up);
+        QCOMPARE(view_->currentIndex().row(), 58);
+        QVERIFY(view_->verticalScrollBar()->value() > 0);
+        QCOMPARE(sideways->value(), 17);
+        view_->showFirstRow();
+        QCOMPARE(view_->verticalScrollBar()->value(), 0);
+        QCOMPARE(sideways->value(), 17);
+    }
+
     // Ctrl+C copies the selected rows, a Shift range and a Ctrl pick, in display order as
-    // daridez-dump prints them.
+    // daridez-dump --check prints them.
     void copyTakesTheSelectedRowsAsTheDumpToolPrintsThem() {
         addRows(6);  // rows of one fixed height, never sized to their contents
         QVERIFY(!view_->verticalHeader()->isVisible());
@@ -177,7 +203,7 @@ class TestTraceListView : public QObject {
             QTest::mouseClick(view_->viewport(), Qt::LeftButton, modifier, cell(row, 2).center());
         QTest::keyClick(view_, Qt::Key_C, Qt::ControlModifier);
         std::string rows;
-        for (int row : {1, 2, 3, 5}) AppendRowLine(rows, *model()->entryAt(row), false);
+        for (int row : {1, 2, 3, 5}) AppendRowLine(rows, *model()->entryAt(row), true);
         QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(rows));
     }
 };

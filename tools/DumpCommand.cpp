@@ -40,6 +40,8 @@ constexpr const char* kHelp =
     "                    no-id, parity      no identifier / wrong identifier parity bits\n"
     "                    no-response, short no response byte / one byte, no checksum\n"
     "                    checksum           the checksum matches no allowed model\n"
+    "                    cut                the last frame of a recording, broken off by its\n"
+    "                                       end (Stop): in place of the words it would fail\n"
     "                  (identifiers 3C and 3D allow only the classic checksum)\n"
     "  --filter=QUERY  print only the rows that match every term of QUERY:\n"
     "%s"
@@ -65,6 +67,7 @@ constexpr const char* kHelp =
     "  --ldf-check     read LDF, print its diagnostics and a summary line; exit 0 when it\n"
     "                  names frames to decode, 1 otherwise\n"
     "  --describe      with --ldf-check: list the nodes, frames, signals and schedule tables\n"
+    "FILE - reads the dump from standard input.\n"
     "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments, QUERY\n"
     "or an LDF with nothing usable.\n";
 
@@ -107,6 +110,7 @@ bool parseFormat(std::string_view value, RowFormat::Kind& kind) {
 
 int DumpCommand::run(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     if (!parse(argc, argv)) {
+        std::fprintf(err, "daridez-dump: %s\n", problem_.c_str());
         std::fputs(kUsage, err);
         return kUsageError;
     }
@@ -123,6 +127,10 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
     bool ids = false;
     for (int i = 0; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        const auto refuse = [this](std::string problem) {
+            problem_ = std::move(problem);
+            return false;
+        };
         if (options && arg == "--") {
             options = false;
         } else if (options && arg == "--help") {
@@ -142,31 +150,58 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
         } else if (options && arg == "--describe") {
             describe_ = true;
         } else if (options && arg == "-o") {
-            if (++i == argc || !output_.empty()) {
-                return false;
+            if (!output_.empty()) {
+                return refuse("\"-o\" given twice");
+            }
+            if (++i == argc) {
+                return refuse("\"-o\" needs a file name");
             }
             output_ = argv[i];
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             if (!parseValue(arg)) {
-                return false;
+                return refuse(problem_.empty() ? "unknown option \"" + std::string(arg) + "\""
+                                               : problem_);
             }
         } else if (input_.empty()) {
             input_ = arg;
         } else {
-            return false;
+            return refuse("one FILE only: \"" + std::string(arg) + "\"");
         }
     }
     if (ids) {
         if (format_.kind != RowFormat::Kind::Text) {
+            problem_ = "\"--ids\" does not go with --format";
             return false;
         }
         format_.kind = RowFormat::Kind::Ids;
     }
-    return help_ || (!input_.empty() && consistent());
+    if (help_) {
+        return true;
+    }
+    if (input_.empty()) {
+        problem_ = "no FILE given";
+        return false;
+    }
+    return consistent();
 }
 
-// The options that take a value: "--name=value".
+// The options that take a value: "--name=value". A known option with a bad value
+// names it in problem_.
 bool DumpCommand::parseValue(std::string_view arg) {
+    const bool known = parseKnownValue(arg);
+    if (!known && problem_.empty() && arg.find('=') != std::string_view::npos) {
+        const std::string_view name = arg.substr(0, arg.find('=') + 1);
+        for (const char* option :
+             {"--format=", "--epoch=", "--baud=", "--time=", "--id=", "--data="}) {
+            if (name == option) {
+                problem_ = "bad value in \"" + std::string(arg) + "\"";
+            }
+        }
+    }
+    return known;
+}
+
+bool DumpCommand::parseKnownValue(std::string_view arg) {
     const auto value = [arg](std::string_view name) { return arg.substr(name.size()); };
     if (arg.starts_with("--filter=")) {
         filter_ = std::string(value("--filter="));
@@ -180,10 +215,11 @@ bool DumpCommand::parseValue(std::string_view arg) {
         return parseFormat(value("--format="), format_.kind);
     }
     if (arg.starts_with("--epoch=")) {
-        // Seconds that still fit as microseconds.
+        // Seconds since 1970 that still fit as microseconds; a capture has no time
+        // before 1970.
         constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 1'000'000;
         return parseNumber(value("--epoch="), format_.epochSeconds) &&
-               format_.epochSeconds <= kLimit && format_.epochSeconds >= -kLimit;
+               format_.epochSeconds <= kLimit && format_.epochSeconds >= 0;
     }
     if (arg.starts_with("--baud=")) {
         return parseNumber(value("--baud="), format_.baud) && format_.baud > 0;
@@ -196,14 +232,21 @@ bool DumpCommand::parseValue(std::string_view arg) {
 
 // A status line has no place in a CSV file or a capture; signal lines only go under
 // text lines; --describe belongs to --ldf-check.
-bool DumpCommand::consistent() const {
+bool DumpCommand::consistent() {
     const bool binaryOrTable =
         format_.kind == RowFormat::Kind::Csv || format_.kind == RowFormat::Kind::Pcapng;
-    if (ldfCheck_) {
-        return ldf_.empty() && !signals_;
+    if (ldfCheck_ && !ldf_.empty()) {
+        problem_ = "\"--ldf-check\" does not go with --ldf";
+    } else if (ldfCheck_ && signals_) {
+        problem_ = "\"--signals\" does not go with --ldf-check";
+    } else if (summary_ && binaryOrTable && !ldfCheck_) {
+        problem_ = "\"--summary\" does not go with --format=csv or pcapng";
+    } else if (describe_ && !ldfCheck_) {
+        problem_ = "\"--describe\" needs --ldf-check";
+    } else if (signals_ && format_.kind != RowFormat::Kind::Text) {
+        problem_ = "\"--signals\" does not go with --format=csv, pcapng or --ids";
     }
-    return !(summary_ && binaryOrTable) && !describe_ &&
-           !(signals_ && format_.kind != RowFormat::Kind::Text);
+    return problem_.empty();
 }
 
 // --ldf-check [--describe] LDF
@@ -260,9 +303,13 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
     ReceiveBuffer buffer;
     TraceSession session(list, buffer, rows);
     session.modes = modes_;
-    const LoadResult result = LoadTrace(session, input_);
+    std::string reason;
+    LoadHooks hooks;
+    hooks.failed = [&reason](const std::string& why) { reason = why; };
+    const LoadResult result =
+        input_ == "-" ? LoadTrace(session, stdin, hooks) : LoadTrace(session, input_, hooks);
     if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
-        std::fputs("load error\n", err);
+        std::fprintf(err, "load error: %s: %s\n", input_.c_str(), reason.c_str());
         return kFileError;
     }
     if (session.decoder.takeOutOfMemory()) {

@@ -32,7 +32,8 @@ class DumpCommand {
   private:
     bool parse(int argc, const char* const* argv);
     bool parseValue(std::string_view arg);
-    bool consistent() const;
+    bool parseKnownValue(std::string_view arg);
+    bool consistent();
     int execute(std::FILE* out, std::FILE* err) const;
     int checkLdf(std::FILE* out) const;
 
@@ -48,6 +49,7 @@ class DumpCommand {
     std::optional<std::string> filter_;
     std::string input_;
     std::string output_;
+    std::string problem_;  // why the arguments were refused, one line
 };
 
 }  // namespace daridez

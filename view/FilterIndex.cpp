@@ -10,15 +10,17 @@ void FilterIndex::clear() {
     open_ = 0;
 }
 
-void FilterIndex::rebuild(const RowIndex& index, const Query& query) {
+void FilterIndex::rebuild(const RowIndex& index, const Query& query, bool holdOpen) {
     clear();
-    applyJudged(judgeNewRows(index, query));
+    applyJudged(judgeNewRows(index, query, holdOpen));
 }
 
-FilterIndex::Batch FilterIndex::judgeNewRows(const RowIndex& index, const Query& query) {
+FilterIndex::Batch FilterIndex::judgeNewRows(const RowIndex& index, const Query& query,
+                                             bool holdOpen) {
     judged_.clear();
     const std::uint32_t count = index.count();
-    for (std::uint32_t position = open_; position < count; ++position) {
+    const std::uint32_t judgedEnd = holdOpen && count != 0 ? count - 1 : count;
+    for (std::uint32_t position = open_; position < judgedEnd; ++position) {
         if (query.matches(*index.at(position))) {
             judged_.push_back(position);
         }

@@ -12,7 +12,9 @@ namespace daridez {
 // The rows of a row index that match a query: their positions in the index, ascending,
 // so in display order. Rows come in at the end of the index while a trace runs, and the
 // last one may still be filled by the decoder: its verdict stays open until a row
-// follows it, and judgeNewRows() looks at it again together with the new rows.
+// follows it, and judgeNewRows() looks at it again together with the new rows. Held
+// back, the open row is not judged at all until then: a query on verdict words would
+// otherwise list and drop it as its frame fills, poll after poll.
 class FilterIndex {
   public:
     // What judgeNewRows() found; dropOpenRow() (when openRowDropped) and then addJudged()
@@ -23,10 +25,11 @@ class FilterIndex {
     };
 
     // Judges every row of index again; the last one stays open.
-    void rebuild(const RowIndex& index, const Query& query);
+    void rebuild(const RowIndex& index, const Query& query, bool holdOpen = false);
     // Judges the open row and the rows appended since the last call, without changing
-    // the positions yet, so that a model can announce the change first.
-    Batch judgeNewRows(const RowIndex& index, const Query& query);
+    // the positions yet, so that a model can announce the change first; with holdOpen
+    // the new last row is left unjudged (and unlisted) until the next call.
+    Batch judgeNewRows(const RowIndex& index, const Query& query, bool holdOpen = false);
     void dropOpenRow() { positions_.pop_back(); }
     void addJudged();
     void applyJudged(const Batch& batch);

@@ -158,10 +158,24 @@ void TraceListModel::publishPending() {
 }
 
 void TraceListModel::setLive(bool live) {
-    if (live != live_) {
-        live_ = live;
-        emit liveChanged(live);
+    if (live == live_) {
+        return;
     }
+    live_ = live;
+    if (!live) {
+        // The trace ended: its last row is final now. Its Check cell shows, and a query
+        // judges it.
+        endOfBatch();
+        if (query_) {
+            publishMatches();
+        }
+        const int last = rowCount() - 1;
+        if (last >= 0) {
+            const int check = static_cast<int>(Column::Check);
+            emit dataChanged(index(last, check), index(last, check));
+        }
+    }
+    emit liveChanged(live);
 }
 
 // The new rows are judged as they are published. Shown in full, the list takes them
@@ -171,7 +185,7 @@ void TraceListModel::setLive(bool live) {
 void TraceListModel::publishMatches() {
     const std::uint32_t count = index_.count();
     const std::size_t matches = filter_.size();
-    const FilterIndex::Batch batch = filter_.judgeNewRows(index_, *query_);
+    const FilterIndex::Batch batch = filter_.judgeNewRows(index_, *query_, holdsOpenRow());
     const bool grown = count > shown_;
     if (!onlyMatches_) {
         if (grown) {
@@ -208,7 +222,7 @@ void TraceListModel::setQuery(std::optional<Query> query) {
     auto change = [&] {
         query_ = std::move(query);
         if (query_) {
-            filter_.rebuild(index_, *query_);
+            filter_.rebuild(index_, *query_, holdsOpenRow());
         } else {
             filter_.clear();
         }
@@ -258,6 +272,16 @@ int TraceListModel::findMatch(int row, bool forward, bool& wrapped) const {
     }
     wrapped = true;
     return forward ? 0 : count - 1;
+}
+
+std::uint32_t TraceListModel::matchNumber(int row) const {
+    if (!query_ || row < 0 || row >= rowCount()) {
+        return 0;
+    }
+    if (filtering()) {
+        return static_cast<std::uint32_t>(row) + 1;
+    }
+    return static_cast<std::uint32_t>(filter_.find(static_cast<std::uint32_t>(row)) + 1);
 }
 
 void TraceListModel::clearRows() {

@@ -86,6 +86,8 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     // display order, wrapping around the ends; row -1: none yet, the search starts at
     // the end it moves away from. -1 when nothing matches.
     int findMatch(int row, bool forward, bool& wrapped) const;
+    // Which match model row is, counted from 1 in display order; 0 when it is none.
+    std::uint32_t matchNumber(int row) const;
 
     // The row index: every published and pending row, shown or not, in display order.
     std::uint32_t indexCount() const { return index_.count(); }
@@ -114,6 +116,9 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     bool verdictPending(const TraceEntry& entry) const;
     QVariant foreground(const TraceEntry& entry, int column) const;
     bool filtering() const { return onlyMatches_ && query_.has_value(); }
+    // While live, a verdict on the open last row would change as its frame fills: a
+    // query on verdicts leaves that row out until it is complete.
+    bool holdsOpenRow() const { return live_ && query_ && query_->judgesVerdict(); }
     void publishMatches();
     template <typename Change>
     void changeLayoutKeepingSelection(Change change, QAbstractItemModel::LayoutChangeHint hint);

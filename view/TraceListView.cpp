@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <algorithm>
 #include <string>
 
@@ -105,9 +106,26 @@ void TraceListView::paintGridLines() {
 
 void TraceListView::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
-    if (event->button() == Qt::RightButton) {
-        emit rightClicked(columnAt(event->position().toPoint().x()));
+    if (event->button() != Qt::RightButton) {
+        return;
     }
+    const QPoint at = event->position().toPoint();
+    if (indexAt(at).isValid()) {
+        emit rightClicked(columnAt(at.x()));
+    } else {
+        emit emptyAreaRightClicked(event->globalPosition().toPoint());
+    }
+}
+
+void TraceListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    QScrollBar* sideways = horizontalScrollBar();
+    const int x = sideways->value();
+    QTableView::scrollTo(index, hint);
+    sideways->setValue(x);
+}
+
+void TraceListView::showFirstRow() {
+    verticalScrollBar()->setValue(verticalScrollBar()->minimum());
 }
 
 // A right-click on a header toggles what a right-click in its column toggles.
@@ -124,7 +142,7 @@ bool TraceListView::eventFilter(QObject* watched, QEvent* event) {
 
 void TraceListView::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Copy)) {
-        QApplication::clipboard()->setText(selectedRowsText());
+        copySelectedRows();
         event->accept();
         return;
     }
@@ -150,10 +168,14 @@ QString TraceListView::selectedRowsText() const {
     std::string text;
     for (const QModelIndex& row : rows) {
         if (const TraceEntry* entry = model_->rowEntry(row.row())) {
-            AppendRowLine(text, *entry, false);
+            AppendRowLine(text, *entry, true);
         }
     }
     return QString::fromStdString(text);
+}
+
+void TraceListView::copySelectedRows() const {
+    QApplication::clipboard()->setText(selectedRowsText());
 }
 
 void TraceListView::changeEvent(QEvent* event) {

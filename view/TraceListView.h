@@ -12,7 +12,8 @@ class TraceListModel;
 // decoder fills), the columns of the column table drawn by the view itself with dotted
 // column lines, sorting by a header click, and a tool tip per cell. New rows start in
 // the colours of the view's palette. A live trace is followed (view/LiveFollower);
-// Tab leaves the list, Ctrl+C copies the selected rows as daridez-dump prints them.
+// Tab leaves the list, Ctrl+C copies the selected rows as daridez-dump --check prints
+// them. Only the user scrolls it sideways: moving the selection never does.
 class TraceListView : public QTableView {
     Q_OBJECT
 
@@ -23,13 +24,23 @@ class TraceListView : public QTableView {
     void redrawLastPage();
     TraceListModel* traceModel() const { return model_; }
     LiveFollower& follower() const { return *follower_; }
-    // The selected rows in display order, one line each, as daridez-dump prints them.
+    // The selected rows in display order, one line each, as daridez-dump --check
+    // prints them (the verdict as a 16th field).
     QString selectedRowsText() const;
+    // Puts selectedRowsText() on the clipboard (Ctrl+C).
+    void copySelectedRows() const;
+    // A new trace: its first row at the top, the sideways position kept.
+    void showFirstRow();
+    // The vertical move only; the horizontal position stays where the user put it.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
   signals:
-    // A right-click on the list or its header, with the column under the pointer
+    // A right-click on a row or on the header, with the column under the pointer
     // (-1: none).
     void rightClicked(int column);
+    // A right-click on the empty part of the list (below the last row, right of the
+    // last column), at this point of the screen: the window's menu belongs there.
+    void emptyAreaRightClicked(const QPoint& globalPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -50,7 +50,9 @@ CaptureSession::TickResult CaptureSession::poll(Clock::time_point now) {
     if (bytesThisTick_) {
         lastBytes_ = now;
     } else if (quiet && now - lastBytes_ >= *quiet) {
+        settling_ = true;  // the recording goes on: the last row is not cut
         rows_.settle();
+        settling_ = false;
     }
     return writer_.flush() ? TickResult::Running : TickResult::OutputLost;
 }
@@ -102,7 +104,7 @@ bool CaptureSession::stop() {
 
 void CaptureSession::consume(const TraceEntry& row) {
     if (!settings_.query || settings_.query->matches(row)) {
-        writer_.writeRow(row);
+        writer_.writeRow(row, settling_ && row.next == nullptr);
         writer_.writeDeviceEvent(row);
     }
 }

@@ -112,6 +112,7 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     int startTicks_ = 0;  // polls since Start without the start marker
     bool deviceLost_ = false;
     bool bytesThisTick_ = false;
+    bool settling_ = false;          // rows are handed on because the bus fell quiet
     Clock::time_point lastBytes_{};  // the last poll that read bytes
 };
 
