@@ -34,8 +34,9 @@ const QColor kMarkColour(214, 39, 40);
 
 const char* const kSaveDescriptions = "PNG picture (*.png)|SVG picture (*.svg)|CSV table (*.csv)";
 constexpr char kLaneSeparator = ';';
-constexpr int kClickSlack = 3;   // pixels a click may move and stay a click
-constexpr int kTitleIndent = 8;  // pixels from the left of a lane's name
+constexpr int kClickSlack = 3;               // pixels a click may move and stay a click
+constexpr int kTitleIndent = 8;              // pixels from the left of a lane's name
+const char* const kCursorSeparator = "   ";  // between the parts of the cursor's line
 
 // The toolbar, in its order: object name, caption, tool tip, handler.
 struct ToolButton {
@@ -74,6 +75,8 @@ PlotWindow::PlotWindow(TraceSession& session, std::function<bool()> rowsArriving
     cursor_ = new QLabel(this);
     cursor_->setObjectName(QStringLiteral("plotCursor"));
     cursor_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cursor_->setWordWrap(true);
+    cursor_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(4);
@@ -204,6 +207,8 @@ void PlotWindow::rebuildLanes() {
     plot_->clearPlottables();
     plot_->plotLayout()->clear();
     views_.clear();
+    cursor_->clear();  // the values of the lanes before
+    cursor_->setMinimumHeight(0);
     const int count = laneCount();
     if (count == 0) {
         plot_->plotLayout()->addElement(
@@ -632,11 +637,28 @@ void PlotWindow::moveCursor(double axis) {
         view.cursor->point2->setCoords(axis, 1);
         view.cursor->setVisible(true);
     }
-    cursor_->setText(cursorText(axis));
+    showCursorLine(cursorParts(axis));
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
+// The line below the plot wraps between lanes, never inside one lane's value, and never
+// makes the window wider; it only grows in height, so that the plot does not jump as the
+// mouse moves over values of other lengths.
+void PlotWindow::showCursorLine(QStringList parts) {
+    for (QString& part : parts) {
+        part.replace(QLatin1Char(' '), QChar(QChar::Nbsp));
+    }
+    cursor_->setText(parts.join(QLatin1String(kCursorSeparator)));
+    const int height = cursor_->heightForWidth(cursor_->width());
+    cursor_->setMinimumHeight(std::max(cursor_->minimumHeight(), height));
+}
+
 QString PlotWindow::cursorText(double axis) const {
+    return cursorParts(axis).join(QLatin1String(kCursorSeparator));
+}
+
+// The time, then "name: value" for every lane.
+QStringList PlotWindow::cursorParts(double axis) const {
     const std::int64_t time = plotTime(axis);
     char text[kTimeTextSize];
     if (relativeTime_) {
@@ -657,7 +679,7 @@ QString PlotWindow::cursorText(double axis) const {
         parts << QString::fromStdString(PlotSourceText(plotLane.source())) + QStringLiteral(": ") +
                      value;
     }
-    return parts.join(QStringLiteral("   "));
+    return parts;
 }
 
 void PlotWindow::keyPressEvent(QKeyEvent* event) {

@@ -137,6 +137,8 @@ class PlotWindow : public QWidget {
     void onMouseRelease(QMouseEvent* event);
     int laneAt(const QPoint& point) const;
     void moveCursor(double axis);
+    QStringList cursorParts(double axis) const;
+    void showCursorLine(QStringList parts);
     void follow();
     void applyRange(double from, double to);
     QString laneName(std::size_t lane) const;

@@ -194,21 +194,28 @@ class TestPlotWindow : public QObject {
     }
 
     // A click that does not move selects the nearest point's row; the cursor line shows
-    // every lane's value at the mouse.
+    // every lane's value at the mouse, wrapped between lanes however many there are, never
+    // widening the window.
     void clickAsksForTheNearestRow() {
         Shown shown;
         shown.feed(30);
         QVERIFY(shown.window.addLane("3C byte 0"));
         QVERIFY(shown.window.addLane("3C period"));
+        for (int i = 0; i < 8; ++i) QVERIFY(shown.window.addLane("failed checks checksum"));
         shown.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        const int narrowest = shown.window.minimumSizeHint().width();
         QSignalSpy clicked(&shown.window, &PlotWindow::rowClicked);
         QCPAxisRect* lane = shown.window.plot()->axisRect(1);
         const int x = int(lane->axis(QCPAxis::atBottom)->coordToPixel(0.121));
         const QPoint at(x, lane->rect().center().y());
         QTest::mouseMove(shown.window.plot(), at);
-        QCOMPARE(shown.window.cursorLabel()->text(),
+        QString shownText = shown.window.cursorLabel()->text();
+        QCOMPARE(shownText.replace(QChar::Nbsp, ' '),
                  shown.window.cursorText(lane->axis(QCPAxis::atBottom)->pixelToCoord(x)));
+        QCOMPARE(shown.window.minimumSizeHint().width(), narrowest);
+        QVERIFY(shown.window.cursorLabel()->minimumHeight() > shown.window.fontMetrics().height());
+        for (int i = 0; i < 8; ++i) shown.window.removeLane(2);
         QCOMPARE(shown.window.cursorText(0.121),
                  "+ 00:00:00,121000   3C byte 0: 12   3C period: 10 ms");
         shown.window.setRelativeTime(false);

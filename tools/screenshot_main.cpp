@@ -3,6 +3,7 @@
 // RLS_Status row (the signal pane shows it) and saves a grab of the window; with PLOT.png also one
 // of the plot window with a few lanes of the simulated tracer's schedule. tools/screenshot.sh runs
 // it under Xvfb against the simulated tracer.
+#include <qcustomplot.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -50,6 +51,14 @@ void selectLast(daridez::MainDialog& dialog, const QString& frame) {
     }
 }
 
+// The mouse over the plot a little left of the middle: the cursor line and the line of
+// every lane's value there show.
+void showCursor(daridez::PlotWindow& plot) {
+    QWidget* area = plot.plot();
+    QTest::mouseMove(area, QPoint(area->width() * 2 / 5, area->height() / 2));
+    QTest::qWait(100);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,6 +99,9 @@ int main(int argc, char** argv) {
     }
     press(dialog, daridez::ControlId::Stop);
     QTest::qWait(400);
+    if (plotToo) {
+        showCursor(plot);
+    }
     if (plotToo && !plot.grab().save(QString::fromLocal8Bit(argv[2]))) {
         std::fprintf(stderr, "daridez-screenshot: could not write %s\n", argv[2]);
         return 1;
