@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -220,6 +222,29 @@ void MainControls::showMenu(MainDialog& window, const QPoint& at) {
     QMenu menu(&window);
     fillMenu(menu, window);
     menu.exec(at);
+}
+
+bool MainControls::takeKey(MainDialog& window, const QKeyEvent& event) {
+    const int key = event.key();
+    if (key == Qt::Key_F10 && event.modifiers() == Qt::ShiftModifier) {
+        openMenuFor(window, QContextMenuEvent(QContextMenuEvent::Keyboard, QPoint(), QPoint()));
+    } else if (key == Qt::Key_F1) {
+        window.showAbout();
+    } else {
+        return key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+    return true;
+}
+
+bool MainControls::openMenuFor(MainDialog& window, const QContextMenuEvent& event) {
+    const bool keyboard = event.reason() == QContextMenuEvent::Keyboard;
+    if (!keyboard && window.listArea()->geometry().contains(event.pos())) {
+        return false;
+    }
+    const QWidget* focus = window.focusWidget() != nullptr ? window.focusWidget() : &window;
+    const QPoint middle(focus->width() / 2, focus->height() / 2);
+    showMenu(window, keyboard ? focus->mapToGlobal(middle) : event.globalPos());
+    return true;
 }
 
 void MainControls::fillMenu(QMenu& menu, MainDialog& window) {

@@ -2,6 +2,8 @@
 
 #include <map>
 
+class QContextMenuEvent;
+class QKeyEvent;
 class QMenu;
 class QPoint;
 class QWidget;
@@ -28,6 +30,14 @@ class MainControls {
     static void fillMenu(QMenu& menu, MainDialog& window);
     // Opens the window's menu at a point of the screen.
     static void showMenu(MainDialog& window, const QPoint& at);
+    // The window's own keys: Shift+F10 opens its menu (as the Menu key does), F1 the About
+    // box; Escape and Return are taken so that they neither close the window nor press a
+    // button. Returns whether the key was one of them.
+    static bool takeKey(MainDialog& window, const QKeyEvent& event);
+    // Opens the window's menu for a request from the keyboard (wherever the focus is) or a
+    // right-click beside the controls or on the list's empty part; returns false for a
+    // right-click on the list's rows, which toggles display modes instead.
+    static bool openMenuFor(MainDialog& window, const QContextMenuEvent& event);
 };
 
 }  // namespace daridez

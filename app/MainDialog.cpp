@@ -3,8 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QLabel>
 
 #include "app/AboutDialog.h"
@@ -41,7 +39,6 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
                                                     programWide.setBaudrateFrame);
     fileActions_ = std::make_unique<TraceFilesActions>(*prompts_, profile_, *session_, *controller_,
                                                        *list_->traceModel());
-    fileActions_->outOfMemory = [this] { reportOutOfMemory(); };
     fileActions_->loaded = [this](const QString& text) {
         list_->showFirstRow();
         setStatusLine1(text.toStdString());
@@ -83,8 +80,6 @@ void MainDialog::buildControls() {
     connect(plot_, &PlotWindow::rowClicked, this,
             [this](quint32 row) { ShowTraceRow(*list_, session_->list, row); });
     connect(list_, &TraceListView::rightClicked, this, &MainDialog::onListRightClick);
-    connect(list_->traceModel(), &TraceListModel::outOfMemory, this,
-            &MainDialog::reportOutOfMemory);
     timer_.setInterval(kTimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, [this] {
         controller_->onTimerTick();
@@ -145,17 +140,8 @@ void MainDialog::closeEvent(QCloseEvent* event) {
     }
 }
 
-// Escape and Return neither close the window nor press a button. Shift+F10 opens the
-// window's menu as the Menu key does: the platform turns only the Menu key into a menu
-// request on every system.
 void MainDialog::keyPressEvent(QKeyEvent* event) {
-    const int key = event->key();
-    if (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
-        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
-        contextMenuEvent(&request);
-    } else if (key == Qt::Key_F1) {
-        showAbout();
-    } else if (key != Qt::Key_Escape && key != Qt::Key_Return && key != Qt::Key_Enter) {
+    if (!MainControls::takeKey(*this, *event)) {
         return QDialog::keyPressEvent(event);
     }
     event->accept();
@@ -216,7 +202,6 @@ void MainDialog::setListLive(bool live) {
 }
 
 void MainDialog::traceCleared() {
-    outOfMemoryShown_ = false;  // a new shortage is told again
     idSummary_->resetSummary();
     plot_->resetPlot();
 }
@@ -225,14 +210,12 @@ void MainDialog::redrawLastPage() {
     list_->redrawLastPage();
 }
 
-// Called from inside a tick or a decode: the box is queued so that its event loop
-// never runs further ticks inside this one.
+// Called from inside a tick or a decode, once per shortage (the controller decides): the
+// box is queued so that its event loop never runs further ticks inside this one.
 void MainDialog::reportOutOfMemory() {
-    if (!std::exchange(outOfMemoryShown_, true)) {
-        QMetaObject::invokeMethod(
-            this, [this] { prompts_->message(QStringLiteral("Running out of memory...")); },
-            Qt::QueuedConnection);
-    }
+    QMetaObject::invokeMethod(
+        this, [this] { prompts_->message(QStringLiteral("Running out of memory...")); },
+        Qt::QueuedConnection);
 }
 
 void MainDialog::setDisplayModes(const DisplayModes& modes) {
@@ -253,18 +236,8 @@ void MainDialog::showAbout() {
     AboutDialog(this).exec();
 }
 
-// The window's menu: from a right-click beside the controls or on the list's empty part,
-// and from the keyboard (Shift+F10, the Menu key) wherever the focus is. Right-clicks on
-// the list's rows toggle its display modes instead.
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
-    const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
-    if (!keyboard && listArea_->geometry().contains(event->pos())) {
-        event->ignore();
-        return;
-    }
-    const QWidget* focus = focusWidget() != nullptr ? focusWidget() : this;
-    const QPoint middle(focus->width() / 2, focus->height() / 2);
-    MainControls::showMenu(*this, keyboard ? focus->mapToGlobal(middle) : event->globalPos());
+    event->setAccepted(MainControls::openMenuFor(*this, *event));
 }
 
 // Everything that reads rows with the LDF reads them again: the search first (its query

@@ -144,7 +144,6 @@ class MainDialog : public QDialog, public ControllerWindow {
     std::unique_ptr<FindRateButton> findRate_;
     QTimer timer_;
     BaseLayout layout_;
-    bool outOfMemoryShown_ = false;
     bool shutDown_ = false;
 };
 

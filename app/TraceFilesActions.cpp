@@ -115,9 +115,7 @@ void TraceFilesActions::loadTrace() {
         prompts_.endProgress();
     }
     controller_.setPaused(false);
-    if (session_.decoder.takeOutOfMemory()) {
-        outOfMemory();
-    }
+    controller_.checkOutOfMemory();
     if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
         prompts_.message(QStringLiteral("load error"));
     }

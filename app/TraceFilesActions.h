@@ -75,8 +75,6 @@ class TraceFilesActions {
     // The search's "Show only matches" query while it is on, else nullptr; when it
     // answers a query, an export asks whether to write only the matching rows.
     std::function<const Query*()> matchingRows = [] { return nullptr; };
-    // Told when a load ran out of memory for rows.
-    std::function<void()> outOfMemory = [] {};
     // Told when a load replaced the trace: what it brought (loadedText()), for the window
     // to show together with the new trace's first row.
     std::function<void(const QString& text)> loaded = [](const QString&) {};

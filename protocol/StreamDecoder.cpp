@@ -270,7 +270,7 @@ void StreamDecoder::startMarker(const std::uint8_t* frame) {
         }
         ++messageNumber_;
         currentEntry_ = row;
-        sink_.AppendRow(row, messageNumber_);
+        handOn(row);
         slotCounter_ = 2;
     }
     const unsigned n = (unsigned{frame[2]} << 8) | frame[3];
@@ -320,6 +320,14 @@ TraceEntry* StreamDecoder::createRow(std::int32_t number) {
     return row;
 }
 
+// A row the sink cannot take (its index cannot grow) is a shortage like a row that could
+// not be made: said the same one way.
+void StreamDecoder::handOn(TraceEntry* row) {
+    if (!sink_.AppendRow(row, messageNumber_)) {
+        outOfMemory_ = true;
+    }
+}
+
 bool StreamDecoder::openRow(const std::uint8_t* frame, std::uint8_t length) {
     TraceEntry* row = createRow(messageNumber_ + 1);
     if (row == nullptr) {
@@ -328,7 +336,7 @@ bool StreamDecoder::openRow(const std::uint8_t* frame, std::uint8_t length) {
     ++messageNumber_;
     currentEntry_ = row;
     previousRowTime_ = traceClock_;
-    sink_.AppendRow(row, messageNumber_);
+    handOn(row);
     slotCounter_ = 2;
     // A frame longer than a slot is shown in the Info text but not kept.
     if (length <= kSlotSize) {
@@ -344,7 +352,7 @@ void StreamDecoder::openStartRow() {
     }
     currentEntry_ = row;
     setText(row->infoText, "START");
-    sink_.AppendRow(row, messageNumber_);
+    handOn(row);
     slotCounter_ = 2;
     decoderState_ = DecoderState::StartRowOpen;
 }

@@ -55,8 +55,10 @@ class StreamDecoder {
     DecoderState decoderState() const { return decoderState_; }
     TraceEntry* currentEntry() const { return currentEntry_; }
 
-    // True once after a row could not be made for lack of memory, so the window can
-    // say so once; the decoder skips frames until a row can be made again.
+    // True once after a row could not be made for lack of memory, or the sink could not
+    // take one (the list's index could not grow), so the window can say so once; the
+    // decoder skips frames until a row can be made again. The one path every shortage
+    // takes to the window (through the trace controller).
     bool takeOutOfMemory();
     // Whether a row could not be made since the last takeOutOfMemory(), without
     // taking the news.
@@ -68,6 +70,7 @@ class StreamDecoder {
     // time, the frame in slot 0. False when no row could be made.
     bool openRow(const std::uint8_t* frame, std::uint8_t length);
     TraceEntry* createRow(std::int32_t number);
+    void handOn(TraceEntry* row);
     // Stamps the clock and keeps a field's frame in the current row's next slot.
     void addField(const std::uint8_t* frame);
     void responseByte(const std::uint8_t* frame, std::uint8_t length, int n);

@@ -61,6 +61,11 @@ class TraceController {
     std::uint8_t responseCountdown() const { return responseCountdown_; }
     bool busy() const { return busy_; }
 
+    // Tells the window of a shortage of rows once (ControllerWindow::reportOutOfMemory),
+    // and again only after rows could be made in between: after each tick, and after a
+    // load, whatever made the rows.
+    void checkOutOfMemory();
+
   private:
     bool vanishedDeviceHandled();
     void drainVanishedDevice();
@@ -74,7 +79,6 @@ class TraceController {
     void reportBaudrateAnswer(const std::uint8_t* frame);
     void reportTimeout(const char* text);
     void purgePort();
-    void checkOutOfMemory();
     void countStatusRefresh();
     void refreshStatusLine2();
     void writeFrame(const std::uint8_t* frame);

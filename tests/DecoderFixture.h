@@ -43,6 +43,8 @@ inline void* limitedAllocate(std::size_t size, void* context) {
 // Collects the rows the decoder hands on, as the list view would.
 struct RowCollector : RowSink {
     bool AppendRow(TraceEntry* entry, std::int32_t number) override {
+        if (refusing)
+            return false;
         return rows.push_back(entry), numbers.push_back(number), true;
     }
     void endOfBatch() override { ++batches; }
@@ -52,6 +54,7 @@ struct RowCollector : RowSink {
     std::vector<TraceEntry*> rows;
     std::vector<std::int32_t> numbers;
     int batches = 0;
+    bool refusing = false;  // as a list whose index cannot grow
     RowColours colours{0x00C0C0C0, 0x00102030};
 };
 

@@ -189,6 +189,11 @@ class TestTraceList : public QObject {
         f.feed(kHostileFrame.repeated(150));
         QVERIFY(f.list.rowCount() == 100 && f.decoder.takeOutOfMemory());
         QCOMPARE(QByteArray(f.listRows().back()->numberText), "99");
+        // A row the view cannot take is a shortage the same way.
+        f.list.FreeTraceList(), f.decoder.ResetDecoder();
+        f.sink.clearRows(), f.sink.refusing = true;
+        f.feed(kHostileFrame);
+        QVERIFY(f.sink.rows.empty() && f.decoder.takeOutOfMemory());
     }
 
     // The rest of the program keeps a quarter, and never less than 128 MB unless that would

@@ -124,7 +124,6 @@ bool TraceListModel::AppendRow(TraceEntry* entry, std::int32_t /*number*/) {
         return false;
     }
     if (!index_.append(entry)) {
-        emit outOfMemory();
         return false;
     }
     return true;

@@ -40,8 +40,8 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     // RowSink. AppendRow stores the row at the end of the index (row i of the model is
     // entry i, whatever its number); it shows after the next endOfBatch(), which
     // publishes every pending row in one insertion. False when entry is missing, or
-    // when the index cannot grow (outOfMemory()). clearRows() forgets every row (the
-    // index keeps its memory) and clears the live flag.
+    // when the index cannot grow (the decoder counts that as a shortage). clearRows() forgets every
+    // row (the index keeps its memory) and clears the live flag.
     bool AppendRow(TraceEntry* entry, std::int32_t number) override;
     void endOfBatch() override;
     void clearRows() override;
@@ -106,7 +106,6 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     void setReallocator(RowIndex::Reallocator reallocator, void* context);
 
   signals:
-    void outOfMemory();
     void liveChanged(bool live);
     // The number of matches or of rows changed, or the query was set.
     void matchesChanged();
