@@ -81,9 +81,12 @@ class TestLiveFollower : public QObject {
         QTest::newRow("live, scrolled up then back to the end") << true << Step([](Followed& f) {
             f.bar().setValue(0), f.bar().setValue(f.bar().maximum());
         }) << true << false;
-        QTest::newRow("live, scrolled up, cleared, a new trace started") << true << Step([](Followed& f) {
-            f.bar().setValue(0), f.session.clear(), QCoreApplication::processEvents(), f.model.setLive(true);
-        }) << true << false;
+        QTest::newRow("live, scrolled up, cleared, a new trace started")
+            << true << Step([](Followed& f) {
+                   f.bar().setValue(0), f.session.clear(), QCoreApplication::processEvents(),
+                       f.model.setLive(true);
+               })
+            << true << false;
         QTest::newRow("not live, at the end") << false << nothing << false << false;
         QTest::newRow("not live, scrolled up") << false << scrollUp << false << false;
     }
