@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/WindowPrompts.h"
 #include "serial/Profile.h"
@@ -48,6 +50,7 @@ LdfPanel::LdfPanel(WindowPrompts& prompts, Profile& profile, QLabel& label, QWid
     : QObject(parent), prompts_(prompts), profile_(profile), parent_(parent), label_(&label) {
     label_->setTextFormat(Qt::RichText);
     connect(label_, &QLabel::linkActivated, this, &LdfPanel::showDiagnostics);
+    label_->installEventFilter(this);  // a new width elides the summary anew
     showSummary();
 }
 
@@ -96,11 +99,11 @@ bool LdfPanel::load(const std::string& path, bool told) {
             prompts_.message(QStringLiteral("The LDF %1 cannot be used:\n%2%3")
                                  .arg(QString::fromStdString(path), why, stays));
         }
+        notUsed_ = diagnosticsOf_ + QStringLiteral(" not used");
         showSummary();
-        label_->setText(label_->text() +
-                        QStringLiteral(" <a href=\"d\">%1 not used</a>").arg(diagnosticsOf_));
         return false;
     }
+    notUsed_.clear();
     ldf_ = std::move(read);
     profile_.WriteProfileString(kSection, kKey, path);
     showSummary();
@@ -122,8 +125,9 @@ QString LdfPanel::summaryText() const {
     return fileName(path()) + QStringLiteral(": ") + QString::fromStdString(ldf_.shortSummary());
 }
 
+// The summary, then links to the diagnostics: the counts, and a file just rejected. The
+// summary gives way (its end is elided) so that the links always show whole.
 void LdfPanel::showSummary() {
-    QString text = summaryText().toHtmlEscaped();
     QStringList counts;
     if (ldf_.errors() > 0) {
         counts << count(ldf_.errors(), "error");
@@ -131,13 +135,33 @@ void LdfPanel::showSummary() {
     if (ldf_.warnings() > 0) {
         counts << count(ldf_.warnings(), "warning");
     }
+    QStringList links;
     if (!counts.isEmpty()) {
-        text += QStringLiteral(" <a href=\"d\">%1</a>").arg(counts.join(QStringLiteral(", ")));
+        links << counts.join(QStringLiteral(", "));
     }
-    label_->setText(text);
+    if (!notUsed_.isEmpty()) {
+        links << notUsed_;
+    }
+    const QFontMetrics metrics = label_->fontMetrics();
+    int room = label_->contentsRect().width();
+    QString linkText;
+    for (const QString& link : links) {
+        room -= metrics.horizontalAdvance(QLatin1Char(' ') + link);
+        linkText += QStringLiteral(" <a href=\"d\">%1</a>").arg(link.toHtmlEscaped());
+    }
+    label_->setText(
+        metrics.elidedText(summaryText(), Qt::ElideRight, std::max(room, 0)).toHtmlEscaped() +
+        linkText);
     label_->setToolTip(ldf_.model() != nullptr
                            ? QString::fromStdString(path() + "\n" + ldf_.summary())
                            : QString());
+}
+
+bool LdfPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == label_ && event->type() == QEvent::Resize) {
+        showSummary();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void LdfPanel::showDiagnostics() {

@@ -54,6 +54,9 @@ class LdfPanel : public QObject {
     // The LDF was loaded, replaced or forgotten: verdicts, search and summary change.
     void ldfChanged();
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void showSummary();
 
@@ -64,6 +67,7 @@ class LdfPanel : public QObject {
     LinDescription ldf_;
     QStringList diagnostics_;
     QString diagnosticsOf_;  // the file they belong to
+    QString notUsed_;        // "x.ldf not used" after a file was rejected, else empty
 };
 
 // "LIN descriptions (*.ldf)|all files (*.*)", the chooser's filter.

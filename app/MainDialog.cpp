@@ -7,6 +7,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/CommSettingsDialog.h"
+#include "app/EnableTable.h"
 #include "app/IdSummaryWindow.h"
 #include "app/LdfPanel.h"
 #include "app/MainControls.h"
@@ -175,10 +176,12 @@ void MainDialog::setStatusLine2(const std::string& text) {
     controlAs<QLabel>(ControlId::StatusLine2).setText(QString::fromStdString(text));
 }
 
-void MainDialog::enableControl(int id, bool enabled) {
-    if (QWidget* widget = control(id)) {
-        widget->setEnabled(enabled);
-    }
+void MainDialog::showBusy(bool busy, bool rateSearchRunning) {
+    EnableTable::apply(busy, rateSearchRunning, [this](int id, bool enabled) {
+        if (QWidget* widget = control(id)) {
+            widget->setEnabled(enabled);
+        }
+    });
 }
 
 std::string MainDialog::linBaudrateText() const {

@@ -59,7 +59,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     void setStatusLine1(const std::string& text) override;
     void setStatusLine2(const std::string& text) override;
     bool hasControl(int id) const override { return controls_.count(id) != 0; }
-    void enableControl(int id, bool enabled) override;
+    void showBusy(bool busy, bool rateSearchRunning) override;
     std::string linBaudrateText() const override;
     void setLinBaudrateText(const std::string& text) override;
     void baudrateConfirmed(int baudrate) override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
 #include <chrono>
@@ -89,6 +91,54 @@ inline bool loadDump(const std::string& path, TraceList& list, RowSink& sink) {
     ReceiveBuffer buffer;
     TraceSession session(list, buffer, sink);
     return LoadTrace(session, path) == LoadResult::Ok;
+}
+
+// The peak resident size of a running process in kilobytes (0 once it has gone).
+inline long peakResidentKb(pid_t pid) {
+    std::FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (status == nullptr) {
+        return 0;
+    }
+    char line[256];
+    long kb = 0;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) {
+            break;
+        }
+    }
+    std::fclose(status);
+    return kb;
+}
+
+// A shell command run to its end: whether it succeeded, its wall time and, when the
+// command execs the program, the program's peak resident size in kilobytes.
+struct CommandRun {
+    bool ok = false;
+    double seconds = 0;
+    long peakKb = 0;
+};
+
+// The peak is read from /proc while the program runs: the size the kernel reports to
+// wait4 would count the benchmark's own memory, which the spawned child shares until
+// it execs.
+inline CommandRun runCommand(const std::string& command) {
+    CommandRun result;
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    const Timer start;
+    pid_t child = 0;
+    if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) !=
+        0) {
+        return result;
+    }
+    int status = 0;
+    pid_t waited = 0;
+    while ((waited = waitpid(child, &status, WNOHANG)) == 0) {
+        result.peakKb = std::max(result.peakKb, peakResidentKb(child));
+        usleep(1000);
+    }
+    result.seconds = secondsSince(start).wall;
+    result.ok = waited == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return result;
 }
 
 }  // namespace daridez::bench

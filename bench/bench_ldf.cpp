@@ -4,10 +4,6 @@
 //    frames (the signals may run at no less than half the plain speed), with the peak
 //    resident size of each, which stays flat as rows are printed and freed.
 // Usage: bench-ldf [LIN frames, default 1000000]
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -64,31 +60,6 @@ std::string generateLdf() {
     return text.append("}\nSignal_representation {\n").append(representation).append("}\n");
 }
 
-struct Run {
-    bool ok = false;
-    double seconds = 0;
-    long peakKb = 0;
-};
-
-// Runs a shell command; its wall time and its peak resident size.
-Run run(const std::string& command) {
-    Run result;
-    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-    const Timer start;
-    pid_t child = 0;
-    if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) !=
-        0) {
-        return result;
-    }
-    int status = 0;
-    struct rusage usage {};
-    result.ok =
-        wait4(child, &status, 0, &usage) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    result.seconds = secondsSince(start).wall;
-    result.peakKb = usage.ru_maxrss;
-    return result;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,9 +91,9 @@ int main(int argc, char** argv) {
     }
     const std::string self = argv[0];
     const std::string tool = self.substr(0, self.find_last_of('/') + 1) + "daridez-dump";
-    const Run plain = run("exec " + tool + " " + dump + " >/dev/null");
-    const Run decoded =
-        run("exec " + tool + " --ldf=" + ldfPath + " --signals " + dump + " >/dev/null");
+    const CommandRun plain = runCommand("exec " + tool + " " + dump + " >/dev/null");
+    const CommandRun decoded =
+        runCommand("exec " + tool + " --ldf=" + ldfPath + " --signals " + dump + " >/dev/null");
     if (std::getenv("KEEP") == nullptr) {
         std::remove(dump.c_str());
         std::remove(ldfPath.c_str());

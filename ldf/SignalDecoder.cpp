@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <charconv>
 
+#include "ldf/NumberText.h"
+
 namespace daridez {
 
 namespace {
 
 constexpr int kMaxData = 8;
-
-std::uint64_t mask(int width) {
-    return width >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
-}
 
 void setDecimal(std::string& text, std::uint64_t value) {
     char digits[24];
@@ -31,23 +29,12 @@ void setHexBytes(std::string& text, const std::uint8_t* bytes, int count) {
     }
 }
 
+void setNumber(std::string& text, double value) {
+    char digits[NumberText::kMaxSize];
+    text.assign(digits, NumberText::put(digits, value));
+}
+
 }  // namespace
-
-std::string SignalDecoder::formatNumber(double value) {
-    std::string text;
-    setNumber(text, value);
-    return text;
-}
-
-// As printf's "%.6g" does it, without the locale and the format parsing: a tenth of the
-// time, which counts with a million frames of eight signals.
-void SignalDecoder::setNumber(std::string& text, double value) {
-    char digits[32];
-    const auto [end, error] =
-        std::to_chars(digits, digits + sizeof digits, value == 0 ? 0.0 : value,
-                      std::chars_format::general, 6);  // never "-0"
-    text.assign(digits, end);
-}
 
 LdfFrameDecode SignalDecoder::decode(int id, const std::vector<std::uint8_t>& data) const {
     LdfFrameDecode out;
@@ -56,6 +43,21 @@ LdfFrameDecode SignalDecoder::decode(int id, const std::vector<std::uint8_t>& da
 }
 
 void SignalDecoder::decode(int id, const std::uint8_t* data, int count, LdfFrameDecode& out) const {
+    const LdfFrame* frame = layout(id, data, count, out);
+    if (frame == nullptr) {
+        return;
+    }
+    const LdfFrameBits frameBits = bits(data, count, frame->length);
+    out.values.resize(frame->layout.size());
+    for (std::size_t i = 0; i < frame->layout.size(); ++i) {
+        LdfSignalValue& value = out.values[i];
+        value.frame = frame->name;
+        decodeSignal(frame->layout[i], frameBits, value);
+    }
+}
+
+const LdfFrame* SignalDecoder::layout(int id, const std::uint8_t* data, int count,
+                                      LdfFrameDecode& out) const {
     out.values.clear();
     out.associated = nullptr;
     out.received = count;
@@ -63,7 +65,7 @@ void SignalDecoder::decode(int id, const std::uint8_t* data, int count, LdfFrame
     if (out.frame == nullptr) {
         out.status = LdfFrameDecode::Status::Unknown;
         out.expected = 0;
-        return;
+        return nullptr;
     }
     const LdfFrame* layout = out.frame;
     if (out.frame->kind == LdfFrame::Kind::EventTriggered) {
@@ -71,7 +73,7 @@ void SignalDecoder::decode(int id, const std::uint8_t* data, int count, LdfFrame
         out.status = LdfFrameDecode::Status::NoAssociated;
         out.expected = out.frame->length;
         if (count == 0) {
-            return;
+            return nullptr;
         }
         for (const int index : out.frame->associated) {
             if (model_->frames[index].id == (data[0] & 0x3F)) {
@@ -79,37 +81,30 @@ void SignalDecoder::decode(int id, const std::uint8_t* data, int count, LdfFrame
             }
         }
         if (out.associated == nullptr) {
-            return;
+            return nullptr;
         }
         layout = out.associated;
     }
-    decodeFrame(*layout, data, count, out);
-}
-
-void SignalDecoder::decodeFrame(const LdfFrame& frame, const std::uint8_t* data, int count,
-                                LdfFrameDecode& out) const {
-    out.expected = frame.length;
-    if (count < frame.length) {
+    out.expected = layout->length;
+    if (count < layout->length) {
         out.status = LdfFrameDecode::Status::Short;
-        return;
+        return nullptr;
     }
     out.status = LdfFrameDecode::Status::Decoded;
-    std::uint8_t bytes[kMaxData] = {};
-    std::copy_n(data, std::min({count, frame.length, kMaxData}), bytes);
-    std::uint64_t word = 0;
-    for (int i = kMaxData - 1; i >= 0; --i) {
-        word = word << 8 | bytes[i];
-    }
-    out.values.resize(frame.layout.size());
-    for (std::size_t i = 0; i < frame.layout.size(); ++i) {
-        LdfSignalValue& value = out.values[i];
-        value.frame = frame.name;
-        decodeSignal(frame.layout[i], word, bytes, value);
-    }
+    return layout;
 }
 
-void SignalDecoder::decodeSignal(const LdfFrameSignal& placed, std::uint64_t word,
-                                 const std::uint8_t* data, LdfSignalValue& value) const {
+LdfFrameBits SignalDecoder::bits(const std::uint8_t* data, int count, int length) {
+    LdfFrameBits bits;
+    std::copy_n(data, std::max(0, std::min({count, length, kMaxData})), bits.bytes.begin());
+    for (int i = kMaxData - 1; i >= 0; --i) {
+        bits.word = bits.word << 8 | bits.bytes[i];
+    }
+    return bits;
+}
+
+void SignalDecoder::decodeSignal(const LdfFrameSignal& placed, const LdfFrameBits& bits,
+                                 LdfSignalValue& value) const {
     const LdfSignal& signal = model_->allSignals[placed.signal];
     value.signal = signal.name;
     value.offset = placed.offset;
@@ -118,14 +113,14 @@ void SignalDecoder::decodeSignal(const LdfFrameSignal& placed, std::uint64_t wor
     value.unit = {};
     const int first = placed.offset / 8;
     value.byteCount = std::min((signal.width + 7) / 8, kMaxData - first);
-    std::copy_n(data + first, value.byteCount, value.bytes.begin());
+    std::copy_n(bits.bytes.begin() + first, value.byteCount, value.bytes.begin());
     if (signal.byteArray) {
         value.raw = 0;
         for (int i = 0; i < value.byteCount; ++i) {
             value.raw = value.raw << 8 | value.bytes[i];
         }
     } else {
-        value.raw = (word >> placed.offset) & mask(signal.width);
+        value.raw = scalarRaw(bits, placed.offset, signal.width);
     }
     if (signal.encoding < 0) {
         value.kind = LdfSignalValue::Kind::Raw;

@@ -53,6 +53,13 @@ struct LdfFrameDecode {
     std::vector<LdfSignalValue> values;
 };
 
+// The data bytes of a frame as its signals read them: the first eight (zeros past the
+// frame's length), and the same as a little-endian word.
+struct LdfFrameBits {
+    std::array<std::uint8_t, 8> bytes{};
+    std::uint64_t word = 0;
+};
+
 // Decodes a frame's data bytes into signal values: bit k of a frame is bit k%8 of byte
 // k/8; a scalar is (the data as a little-endian integer >> offset) masked to its width;
 // a byte array is its bytes from offset/8 on. Converters are tried in order, the first
@@ -70,16 +77,22 @@ class SignalDecoder {
     // id into out, reusing its storage.
     void decode(int id, const std::uint8_t* data, int count, LdfFrameDecode& out) const;
     LdfFrameDecode decode(int id, const std::vector<std::uint8_t>& data) const;
-
-    // A number with 6 significant digits in its shortest form: 353, 0.5, -40, 1e-05.
-    static std::string formatNumber(double value);
-    static void setNumber(std::string& text, double value);
+    // The first step of decode: out's status, frames and lengths, no values. Returns the
+    // frame whose signals the data holds (an event-triggered frame's answering one) when
+    // the status is Decoded, else nullptr.
+    const LdfFrame* layout(int id, const std::uint8_t* data, int count, LdfFrameDecode& out) const;
+    // The second step, one signal at a time: the signal placed in a frame read from the
+    // frame's bits into value (its frame name left as it is).
+    void decodeSignal(const LdfFrameSignal& placed, const LdfFrameBits& bits,
+                      LdfSignalValue& value) const;
+    // A scalar's raw value: its width of bits from offset on.
+    static std::uint64_t scalarRaw(const LdfFrameBits& bits, int offset, int width) {
+        return (bits.word >> offset) &
+               (width >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1);
+    }
+    static LdfFrameBits bits(const std::uint8_t* data, int count, int length);
 
   private:
-    void decodeFrame(const LdfFrame& frame, const std::uint8_t* data, int count,
-                     LdfFrameDecode& out) const;
-    void decodeSignal(const LdfFrameSignal& placed, std::uint64_t word, const std::uint8_t* data,
-                      LdfSignalValue& value) const;
     void convert(const LdfConverter& converter, LdfSignalValue& value, bool& accepted) const;
 
     const LdfModel* model_;  // a pointer, so that decoders can be assigned

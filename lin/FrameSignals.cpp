@@ -1,40 +1,9 @@
 #include "lin/FrameSignals.h"
-
-#include <charconv>
-
 #include "lin/Diagnostic.h"
-#include "trace/FieldText.h"
 
 namespace daridez {
 
 namespace {
-
-void appendHexByte(std::string& out, std::uint8_t value) {
-    char text[2];
-    PutHexByte(text, value);
-    out.append(text, 2);
-}
-
-void appendQuoted(std::string& out, const std::string& text) {
-    out += '"';
-    for (const char c : text) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        if (byte >= 0x20 && byte <= 0x7E) {
-            out += c;
-        } else {
-            out += "\\x";
-            appendHexByte(out, byte);
-        }
-    }
-    out += '"';
-}
-
-void appendUnit(std::string& out, const LdfSignalValue& value) {
-    if (!value.unit.empty()) {
-        out += ' ';
-        out += value.unit;
-    }
-}
 
 std::string notDecoded(const LdfFrameDecode& decode) {
     return std::to_string(decode.received) + " of " + std::to_string(decode.expected) +
@@ -47,6 +16,7 @@ FrameSignals::FrameSignals(const LdfModel* ldf, bool texts) : ldf_(ldf) {
     if (ldf != nullptr) {
         decoder_.emplace(*ldf);
         decoder_->setTexts(texts);
+        lines_.emplace(*ldf);
     }
 }
 
@@ -58,35 +28,6 @@ const LdfFrameDecode* FrameSignals::decode(const LinFrame& frame) {
     return decode_.frame == nullptr ? nullptr : &decode_;
 }
 
-void FrameSignals::appendValue(std::string& out, const LdfSignalValue& value) {
-    switch (value.kind) {
-        case LdfSignalValue::Kind::Logical:
-        case LdfSignalValue::Kind::Ascii:
-            appendQuoted(out, value.text);
-            return;
-        case LdfSignalValue::Kind::None:
-            out += '?';
-            return;
-        default:
-            out += value.text;
-    }
-}
-
-void FrameSignals::appendRaw(std::string& out, const LdfSignalValue& value) {
-    if (!value.byteArray) {
-        char digits[24];
-        const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value.raw);
-        out.append(digits, end);
-        return;
-    }
-    for (int i = 0; i < value.byteCount; ++i) {
-        if (i > 0) {
-            out += ' ';
-        }
-        appendHexByte(out, value.bytes[i]);
-    }
-}
-
 void FrameSignals::appendLines(std::string& out, const LinFrame& frame) {
     if (IsDiagnosticFrame(frame)) {
         out += '\t';
@@ -94,34 +35,29 @@ void FrameSignals::appendLines(std::string& out, const LinFrame& frame) {
         out += '\n';
         return;
     }
-    const LdfFrameDecode* decode = this->decode(frame);
-    if (decode == nullptr) {
+    if (!decoder_ || !frame.isLinFrame || !frame.hasId) {
         return;
     }
-    if (decode->frame->kind == LdfFrame::Kind::EventTriggered) {
+    const int count = frame.dataLength();
+    const LdfFrame* layout = decoder_->layout(frame.id(), frame.response, count, decode_);
+    if (decode_.frame == nullptr) {
+        return;
+    }
+    if (decode_.frame->kind == LdfFrame::Kind::EventTriggered) {
         out += '\t';
-        out += decode->frame->name;
+        out += decode_.frame->name;
         out += " -> ";
-        out += decode->associated != nullptr ? decode->associated->name : "?";
+        out += decode_.associated != nullptr ? decode_.associated->name : "?";
         out += '\n';
     }
-    if (decode->status == LdfFrameDecode::Status::Short) {
+    if (decode_.status == LdfFrameDecode::Status::Short) {
         out += '\t';
-        out += decode->associated != nullptr ? decode->associated->name : decode->frame->name;
-        out += ": " + notDecoded(*decode) + "\n";
+        out += decode_.associated != nullptr ? decode_.associated->name : decode_.frame->name;
+        out += ": " + notDecoded(decode_) + "\n";
         return;
     }
-    for (const LdfSignalValue& value : decode->values) {
-        out += '\t';
-        out += value.frame;
-        out += '.';
-        out += value.signal;
-        out += " = ";
-        appendValue(out, value);
-        appendUnit(out, value);
-        out += " (raw ";
-        appendRaw(out, value);
-        out += ")\n";
+    if (layout != nullptr) {
+        lines_->append(out, *layout, SignalDecoder::bits(frame.response, count, layout->length));
     }
 }
 
@@ -159,8 +95,8 @@ std::string FrameSignals::signalList(const LinFrame& frame) {
         }
         text += value.signal;
         text += '=';
-        appendValue(text, value);
-        appendUnit(text, value);
+        SignalLines::appendValue(text, value);
+        SignalLines::appendUnit(text, value);
     }
     return text;
 }

@@ -6,6 +6,7 @@
 #include "ldf/LdfModel.h"
 #include "ldf/SignalDecoder.h"
 #include "lin/LinFrame.h"
+#include "lin/SignalLines.h"
 
 namespace daridez {
 
@@ -30,15 +31,10 @@ class FrameSignals {
     // The CSV Signals column: "SIGNAL=VALUE UNIT" joined by "; ".
     std::string signalList(const LinFrame& frame);
 
-    // VALUE: logical and ascii texts quoted (bytes outside printable ASCII as \xHH),
-    // numbers as they are, "?" where no converter accepts.
-    static void appendValue(std::string& out, const LdfSignalValue& value);
-    // RAW: decimal for scalars, hex bytes for byte arrays.
-    static void appendRaw(std::string& out, const LdfSignalValue& value);
-
   private:
     const LdfModel* ldf_;
     std::optional<SignalDecoder> decoder_;
+    std::optional<SignalLines> lines_;
     LdfFrameDecode decode_;
 };
 

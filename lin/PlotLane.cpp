@@ -1,5 +1,6 @@
 #include "lin/PlotLane.h"
 
+#include "ldf/NumberText.h"
 #include "ldf/SignalDecoder.h"
 #include "lin/IdSummary.h"
 
@@ -112,7 +113,8 @@ std::string PlotLane::valueText(float value) const {
     if (signal_) {
         return signal_->valueText(value);
     }
-    std::string text = SignalDecoder::formatNumber(value);
+    char digits[NumberText::kMaxSize];
+    std::string text(digits, NumberText::put(digits, value));
     const char* unit = PlotSourceUnit(source_);
     if (*unit != '\0') {
         text += ' ';

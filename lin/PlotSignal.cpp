@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ldf/LdfModel.h"
+#include "ldf/NumberText.h"
 #include "ldf/SignalDecoder.h"
 
 namespace daridez {
@@ -131,7 +132,8 @@ std::string PlotSignal::valueText(double value) const {
             return label.text;
         }
     }
-    std::string text = SignalDecoder::formatNumber(value);
+    char digits[NumberText::kMaxSize];
+    std::string text(digits, NumberText::put(digits, value));
     if (!unit_.empty()) {
         text += ' ';
         text += unit_;

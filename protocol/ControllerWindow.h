@@ -35,7 +35,10 @@ class ControllerWindow {
     virtual void setStatusLine2(const std::string& text) = 0;
 
     virtual bool hasControl(int id) const = 0;
-    virtual void enableControl(int id, bool enabled) = 0;
+    // The controller became busy (a command awaits its answer, a trace runs) or idle;
+    // rateSearchRunning while the search for the bus's rate runs. The window decides
+    // which controls can be used.
+    virtual void showBusy(bool busy, bool rateSearchRunning) = 0;
 
     virtual std::string linBaudrateText() const = 0;
     virtual void setLinBaudrateText(const std::string& text) = 0;

@@ -8,38 +8,6 @@ namespace daridez {
 
 namespace {
 
-enum class EnableRule { WhenNotBusy = 0, WhenBusy = 1, Always = 2 };
-
-struct EnableRow {
-    int id;
-    EnableRule rule;
-};
-
-// Walked in this order by setBusy. "save trace" and "load trace" are never disabled.
-constexpr EnableRow kEnableTable[] = {
-    {ControlId::Config, EnableRule::WhenNotBusy},
-    {ControlId::Connect, EnableRule::WhenNotBusy},
-    {ControlId::ClearTraceList, EnableRule::WhenNotBusy},
-    {ControlId::Start, EnableRule::WhenNotBusy},
-    {ControlId::Stop, EnableRule::Always},
-    {ControlId::GetFwVersion, EnableRule::WhenNotBusy},
-    {ControlId::LinBaudrate, EnableRule::WhenNotBusy},
-    {ControlId::SetLinSpeed, EnableRule::WhenNotBusy},
-    {ControlId::FindRate, EnableRule::WhenNotBusy},
-};
-
-bool enabledByRule(EnableRule rule, bool busy) {
-    switch (rule) {
-        case EnableRule::WhenNotBusy:
-            return !busy;
-        case EnableRule::WhenBusy:
-            return busy;
-        case EnableRule::Always:
-            return true;
-    }
-    return true;
-}
-
 // A vanished device still hands out what it queued before; this many full-buffer
 // reads (32 MiB) are more than any serial queue holds, and keep the drain finite.
 constexpr int kMaxDrainReads = 1024;
@@ -345,15 +313,7 @@ void TraceController::traceEmptied() {
 
 void TraceController::setBusy(bool busy) {
     busy_ = busy;
-    for (const EnableRow& row : kEnableTable) {
-        if (window_.hasControl(row.id)) {
-            window_.enableControl(row.id, enabledByRule(row.rule, busy));
-        }
-    }
-    // While the search runs, "find rate" is its "cancel".
-    if (finder_.active() && window_.hasControl(ControlId::FindRate)) {
-        window_.enableControl(ControlId::FindRate, true);
-    }
+    window_.showBusy(busy, finder_.active());
 }
 
 // --- the search for the bus's LIN rate -------------------------------------------

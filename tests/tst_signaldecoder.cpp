@@ -1,6 +1,6 @@
 // Signal values decoded from frame data with the project's fixtures, worked out by hand:
 // widths across byte borders, byte arrays, each converter, event-triggered and short
-// frames; the checksum model of each frame; the number texts.
+// frames; the checksum model of each frame.
 #include <QTest>
 
 #include "ldf/ChecksumModel.h"
@@ -168,23 +168,6 @@ class TestSignalDecoder : public QObject {
         const LdfFrame* found = ldf.frameByName(frame.toStdString());
         QVERIFY(found != nullptr);
         QCOMPARE(ChecksumModel::name(ChecksumModel(ldf).of(*found)), model);
-    }
-
-    void numbersKeepSixDigits_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("integer") << 353.0 << "353";
-        QTest::newRow("half") << 0.5 << "0.5";
-        QTest::newRow("negative") << -40.0 << "-40";
-        QTest::newRow("small") << 1e-05 << "1e-05";
-        QTest::newRow("rounded") << 36.91061285 << "36.9106";
-        QTest::newRow("large") << 1234567.0 << "1.23457e+06";
-        QTest::newRow("negative zero") << -0.0 << "0";
-    }
-    void numbersKeepSixDigits() {
-        QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(QString::fromStdString(SignalDecoder::formatNumber(value)), text);
     }
 };
 

@@ -45,7 +45,7 @@ struct RecordingWindow : ControllerWindow {
     void setStatusLine1(const std::string& text) override { line1 << QString::fromStdString(text); }
     void setStatusLine2(const std::string& text) override { line2 << QString::fromStdString(text); }
     bool hasControl(int) const override { return true; }
-    void enableControl(int id, bool flag) override { enabled[id] = flag; }
+    void showBusy(bool, bool flag) override { busyWhileSearching = flag; }
     std::string linBaudrateText() const override { return boxText; }
     void setLinBaudrateText(const std::string& text) override { boxText = text; }
     std::vector<std::string> linBaudrateChoices() const override {
@@ -60,7 +60,7 @@ struct RecordingWindow : ControllerWindow {
     void reportOutOfMemory() override { ++outOfMemoryReports; }
 
     QStringList line1, line2;
-    std::map<int, bool> enabled;
+    bool busyWhileSearching = false;  // the rate search told with the last busy state
     bool live = false, searching = false;
     std::string boxText = "19200";
     int clears = 0, redraws = 0, portsForgotten = 0, outOfMemoryReports = 0;
@@ -141,14 +141,10 @@ struct Rig : DecoderFixture {
             {"oom", QString::number(window.outOfMemoryReports)},
             {"log", sink.log.join('|')},
             {"rates", ratesSent()},
-            {"search", QString("%1 %2").arg(window.searching).arg(findEnabled())}};
+            {"search", QString("%1 %2").arg(window.searching).arg(window.busyWhileSearching)}};
         return values.count(key) ? values.at(key) : "no such key: " + key;
     }
 
-    bool findEnabled() const {
-        const auto found = window.enabled.find(ControlId::FindRate);
-        return found != window.enabled.end() && found->second;
-    }
     // The rates of the set-baud-rate frames written, in order.
     QString ratesSent() const {
         QStringList rates;
@@ -263,7 +259,7 @@ class TestTraceController : public QObject {
             "=status finding the LIN rate: trying 9600 ...; read {ok}; goods 21; "
             "=rates 19200 9600 9600; read 05 81 25 80 00 00; "
             "=line1 %2 19200 ... / %2 9600 ... / returned LIN Baudrate: 9600, result:0 / "
-            "LIN rate found: 9600 (20 good frames); =box 9600; =state Idle; =busy 0; =search 0 1; "
+            "LIN rate found: 9600 (20 good frames); =box 9600; =state Idle; =busy 0; =search 0 0; "
             "=rows ; =log t|t|t|t|t|t|t; =writes 04 01 4b 00 50 / 02 02 04 / 02 03 05 / "
             "04 01 25 80 aa / 02 02 04 / 02 03 05 / 04 01 25 80 aa");
         add("rate search takes the best of three good frames or more",
@@ -281,7 +277,7 @@ class TestTraceController : public QObject {
         add("rate search cancelled in a trial sets the old rate again",
             "find; read {ok}; =state StartRequested; find; =writes 04 01 4b 00 50 / 02 02 04 / "
             "02 03 05 / 04 01 4b 00 50; =search 1 1; find; tick 5; =rates 19200 19200; "
-            "read 05 81 4b 00 00 00; =status returned LIN Baudrate: 19200, result:0; =search 0 1; "
+            "read 05 81 4b 00 00 00; =status returned LIN Baudrate: 19200, result:0; =search 0 0; "
             "=busy 0; =state Idle");
         add("rate search cancelled by stop while a rate is awaited",
             "find; read {ok}; tick 3; stop; =rates 19200 9600; read {ok}; =rates 19200 9600 19200; "
@@ -290,14 +286,14 @@ class TestTraceController : public QObject {
         add("rate search ends at a refused rate",
             "find; read {ok}; tick 3; read 05 81 25 80 01 00; "
             "=status returned LIN Baudrate: 9600, result:1; =box 9600; =busy 0; =state Idle; "
-            "=search 0 1; =purges OIOI; start; =writes 04 01 4b 00 50 / 02 02 04 / 02 03 05 / "
+            "=search 0 0; =purges OIOI; start; =writes 04 01 4b 00 50 / 02 02 04 / 02 03 05 / "
             "04 01 25 80 aa / 02 02 04");
         add("rate search ends at a silent device",
             "find; tick 20; =status finding the LIN rate: trying 19200 ...; read {ok}; "
-            "=status timeout set baudrate!!!; =busy 0; =search 0 1; =state Idle; =box 19200");
+            "=status timeout set baudrate!!!; =busy 0; =search 0 0; =state Idle; =box 19200");
         add("rate search ends when the device vanishes",
             "find; read {ok}; queue {mark} {lin}; vanish; tick 1; =status device disconnected; "
-            "=rows ; =busy 0; =search 0 1; =state Idle; =forgotten 1");
+            "=rows ; =busy 0; =search 0 0; =state Idle; =forgotten 1");
         add("sink: device lost",
             "attach; start; read {mark}; queue 04 90 12 34 00; vanish; read; "
             "=log started|05 82 00 07 00 8e|t|04 90 12 34 00|ended");
@@ -312,21 +308,28 @@ class TestTraceController : public QObject {
         int allowed = -1;
         rig.list.setAllocator(limitedAllocate, &allowed);
         std::optional<decltype(rig.traces())> snapshot;
-        for (const QString& line : script.split(';')) {
-            const QString step = line.trimmed();
+        const QStringList steps = script.split(';');
+        for (qsizetype n = 0; n < steps.size(); ++n) {
+            const QString step = steps[n].trimmed();
             const QString verb = step.section(' ', 0, 0), rest = step.section(' ', 1);
             const QByteArray bytes = QByteArray::fromHex(rest.toLatin1());
+            // A failure names its step: its number from 1 and its text.
+            const auto failed = [&](const QString& what) {
+                return QString("step %1 \"%2\": %3").arg(n + 1).arg(step, what).toLocal8Bit();
+            };
             if (verb.startsWith('=')) {
-                QCOMPARE(rig.observe(verb.mid(1)), rest);
+                const QString seen = rig.observe(verb.mid(1));
+                QVERIFY2(seen == rest, failed("saw \"" + seen + '"').constData());
             } else if (verb == "read" || verb == "queue" || verb == "wraps" || verb == "goods") {
                 rig.port.pending += verb == "wraps"   ? hex("02 A0 A2").repeated(rest.toInt())
                                     : verb == "goods" ? kGoodFrame.repeated(rest.toInt())
                                                       : bytes;
                 rig.ticks(verb == "read" || verb == "goods");
             } else if (verb == "others" || verb == "others-but-clear") {
-                QVERIFY(rig.othersDoNothing(verb == "others"));
+                QVERIFY2(rig.othersDoNothing(verb == "others"),
+                         failed("another button acted").constData());
             } else if (verb == "same") {
-                QVERIFY(rig.traces() == *snapshot);
+                QVERIFY2(rig.traces() == *snapshot, failed("changed since the snap").constData());
             } else {
                 const std::map<QString, std::function<void()>> actions{
                     {"start", [&] { rig.controller.onStart(); }},
@@ -348,7 +351,7 @@ class TestTraceController : public QObject {
                     {"carry", [&] { rig.buffer.carryOver = rest.toInt(); }},
                     {"nomem", [&] { allowed = rest.toInt(); }},
                     {"mem", [&] { allowed = -1; }}};
-                QVERIFY2(actions.count(verb), qPrintable("no such step: " + step));
+                QVERIFY2(actions.count(verb), failed("no such step").constData());
                 actions.at(verb)();
             }
         }

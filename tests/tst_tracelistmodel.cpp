@@ -123,31 +123,32 @@ class TestTraceListModel : public QObject {
                                     "-|-|00:00:00,008192|-|-|-|-|-|-|-|-|-|-|-"}));
     }
 
-    void indexGrowsBy500AndSurvivesAFailedGrowth() {
+    // A row the index cannot grow for stays in the trace list but is not shown; the next
+    // row grows the index again, and the rows stored keep their places.
+    void aFailedGrowthOfTheIndexLosesNoStoredRow() {
         Rows rows;
         bool failing = false;
         rows.model.setReallocator(reallocUnless, &failing);
         QVERIFY(!rows.model.AppendRow(nullptr, 0));
-        QCOMPARE(rows.model.indexCapacity(), 0u);
         rows.add(0, "Break");
-        QCOMPARE(rows.model.indexCapacity(), 500u);
-        for (int i = 1; i < 500; ++i) rows.add(i, "Break");
+        while (rows.model.indexCount() < rows.model.indexCapacity())
+            rows.add(static_cast<int>(rows.model.indexCount()), "Break");
         rows.model.endOfBatch();
+        const std::uint32_t full = rows.model.indexCount();
         TraceEntry* first = rows.model.entryAt(0);
 
         QSignalSpy inserted(&rows.model, &QAbstractItemModel::rowsInserted);
         failing = true;
-        TraceEntry* refused = rows.add(500, "Break");
+        TraceEntry* refused = rows.add(static_cast<int>(full), "Break");
         rows.model.endOfBatch();
-        QVERIFY(rows.model.indexCount() == 500 && rows.model.indexCapacity() == 500);
-        QVERIFY(rows.model.rowCount() == 500 && inserted.isEmpty());
-        QCOMPARE(rows.model.entryAt(500), nullptr);
-        QCOMPARE(rows.model.entryAt(499)->next, refused);  // the row stays in the trace list
-        // The next row tries to grow again; the rows already stored keep their places.
+        QVERIFY(rows.model.indexCount() == full && rows.model.indexCapacity() == full);
+        QVERIFY(rows.model.rowCount() == static_cast<int>(full) && inserted.isEmpty());
+        QCOMPARE(rows.model.entryAt(full), nullptr);
+        QCOMPARE(rows.model.entryAt(full - 1)->next, refused);  // the row stays in the trace list
         failing = false;
-        TraceEntry* next = rows.add(501, "Break");
-        QCOMPARE(rows.model.indexCapacity(), 1000u);
-        QVERIFY(rows.model.entryAt(0) == first && rows.model.entryAt(500) == next);
+        TraceEntry* next = rows.add(static_cast<int>(full) + 1, "Break");
+        QVERIFY(rows.model.indexCapacity() > full);
+        QVERIFY(rows.model.entryAt(0) == first && rows.model.entryAt(full) == next);
     }
 
     void rowsArePublishedInOneInsertionPerBatchUntilClear() {

@@ -84,7 +84,7 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     void setStatusLine1(const std::string& text) override { statusLine1_ = text; }
     void setStatusLine2(const std::string&) override {}
     bool hasControl(int id) const override { return id == ControlId::LinBaudrate; }
-    void enableControl(int, bool) override {}
+    void showBusy(bool, bool) override {}
     std::string linBaudrateText() const override { return std::to_string(settings_.linRate); }
     void setLinBaudrateText(const std::string&) override {}
     void baudrateConfirmed(int) override { rateConfirmed_ = true; }
