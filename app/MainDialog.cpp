@@ -77,6 +77,7 @@ void MainDialog::buildControls() {
     connect(idSummary_, &IdSummaryWindow::identifierActivated, searchGroup(),
             &SearchGroup::findIdentifier);
     connect(idSummary_, &IdSummaryWindow::plotRequested, plot_, &PlotWindow::addLaneInFront);
+    connect(signalPane_, &SignalPane::plotRequested, plot_, &PlotWindow::addLaneInFront);
     connect(plot_, &PlotWindow::rowClicked, this,
             [this](quint32 row) { ShowTraceRow(*list_, session_->list, row); });
     connect(list_, &TraceListView::rightClicked, this, &MainDialog::onListRightClick);
@@ -103,7 +104,7 @@ void MainDialog::shutDown() {
     }
     fileActions_->stopRecording();
     connection_.save(profile_);
-    plot_->saveLanes(profile_, "");
+    plot_->saveLanes(profile_, plot_->ldf().path());
     emit closing();
     saveProfile();
     session_->clear();
@@ -243,14 +244,19 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 // Everything that reads rows with the LDF reads them again: the search first (its query
-// holds the old LDF until it is parsed with the new one), then the list, the summary
-// and the pane. A rate that differs from the box is told once, the device left as it is.
+// holds the old LDF until it is parsed with the new one), then the list, the summary,
+// the pane and the plot. A rate that differs from the box is told once, the device left
+// as it is.
 void MainDialog::applyLdf() {
     const LinDescription& ldf = ldfPanel_->ldf();
     searchGroup()->setLdf(ldf);
     listModel()->setLdf(ldf);
     idSummary_->setLdf(ldf);
     signalPane_->setReader(ldf);
+    // The plot's lanes are kept per LDF: those of the LDF before, then the new one's.
+    plot_->saveLanes(profile_, plot_->ldf().path());
+    plot_->setLdf(ldf);
+    plot_->loadLanes(profile_, ldf.path());
     const std::string mismatch = ldf.speedMismatch(linBaudrateText());
     if (!mismatch.empty()) {
         setStatusLine1(mismatch);
