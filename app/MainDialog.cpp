@@ -8,11 +8,8 @@
 #include "app/AboutDialog.h"
 #include "app/CommSettingsDialog.h"
 #include "app/EnableTable.h"
-#include "app/IdSummaryWindow.h"
 #include "app/LdfPanel.h"
 #include "app/MainControls.h"
-#include "app/PlotRowFinder.h"
-#include "app/PlotWindow.h"
 #include "app/QtWindowPrompts.h"
 #include "app/SearchGroup.h"
 #include "app/SignalPane.h"
@@ -47,9 +44,8 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
     const auto rowsArriving = [this] {
         return controller_->paused() || session_->state != TraceState::Idle;
     };
-    idSummary_ = new IdSummaryWindow(*session_, rowsArriving, this);
-    plot_ = new PlotWindow(*session_, rowsArriving, *prompts_, this);
-    plot_->loadLanes(profile_, "");
+    companions_ = new CompanionWindows(*session_, rowsArriving, *prompts_, profile_, *list_,
+                                       *signalPane_, this);
     buildControls();
     connection_.load(profile_);
     setStatusLine1(connection_.describe());
@@ -73,12 +69,7 @@ void MainDialog::buildControls() {
     connect(ldfPanel_, &LdfPanel::ldfChanged, this, &MainDialog::applyLdf);
     fileActions_->attach(&controlAs<QCheckBox>(kRecordId), &controlAs<QLabel>(kRecordLabelId));
     fileActions_->matchingRows = [this] { return searchGroup()->shownQuery(); };
-    // A double click on an identifier in the summary looks for its frames.
-    connect(idSummary_, &IdSummaryWindow::identifierActivated, searchGroup(),
-            &SearchGroup::findIdentifier);
-    connect(idSummary_, &IdSummaryWindow::plotRequested, plot_, &PlotWindow::addLaneInFront);
-    connect(plot_, &PlotWindow::rowClicked, this,
-            [this](quint32 row) { ShowTraceRow(*list_, session_->list, row); });
+    companions_->connectSearch(*searchGroup());
     connect(list_, &TraceListView::rightClicked, this, &MainDialog::onListRightClick);
     timer_.setInterval(kTimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, [this] {
@@ -103,7 +94,7 @@ void MainDialog::shutDown() {
     }
     fileActions_->stopRecording();
     connection_.save(profile_);
-    plot_->saveLanes(profile_, "");
+    companions_->saveLanes();
     emit closing();
     saveProfile();
     session_->clear();
@@ -192,8 +183,7 @@ void MainDialog::setLinBaudrateText(const std::string& text) {
 }
 
 void MainDialog::baudrateConfirmed(int baudrate) {
-    idSummary_->setBaudrate(baudrate);
-    plot_->setBaudrate(baudrate);
+    companions_->setBaudrate(baudrate);
 }
 
 void MainDialog::setListLive(bool live) {
@@ -204,8 +194,7 @@ void MainDialog::setListLive(bool live) {
 }
 
 void MainDialog::traceCleared() {
-    idSummary_->resetSummary();
-    plot_->resetPlot();
+    companions_->traceCleared();
 }
 
 void MainDialog::redrawLastPage() {
@@ -222,7 +211,7 @@ void MainDialog::reportOutOfMemory() {
 
 void MainDialog::setDisplayModes(const DisplayModes& modes) {
     listModel()->setDisplayModes(*session_, modes);
-    plot_->setRelativeTime(modes.relativeTime);
+    companions_->setDisplayModes(modes);
 }
 
 // A right-click toggles the display mode of its column, except while a command or a
@@ -243,14 +232,13 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 // Everything that reads rows with the LDF reads them again: the search first (its query
-// holds the old LDF until it is parsed with the new one), then the list, the summary
-// and the pane. A rate that differs from the box is told once, the device left as it is.
+// holds the old LDF until it is parsed with the new one), then the list and the windows
+// beside it. A rate that differs from the box is told once, the device left as it is.
 void MainDialog::applyLdf() {
     const LinDescription& ldf = ldfPanel_->ldf();
     searchGroup()->setLdf(ldf);
     listModel()->setLdf(ldf);
-    idSummary_->setLdf(ldf);
-    signalPane_->setReader(ldf);
+    companions_->setLdf(ldf);
     const std::string mismatch = ldf.speedMismatch(linBaudrateText());
     if (!mismatch.empty()) {
         setStatusLine1(mismatch);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/BaseLayout.h"
+#include "app/CompanionWindows.h"
 #include "app/FindRateButton.h"
 #include "protocol/ControllerWindow.h"
 #include "protocol/TraceController.h"
@@ -76,8 +77,8 @@ class MainDialog : public QDialog, public ControllerWindow {
     void connectPort();
     void onListRightClick(int column);
     void showAbout();
-    IdSummaryWindow* idSummaryWindow() const { return idSummary_; }
-    PlotWindow* plotWindow() const { return plot_; }
+    IdSummaryWindow* idSummaryWindow() const { return companions_->idSummary(); }
+    PlotWindow* plotWindow() const { return companions_->plot(); }
     LdfPanel& ldfPanel() const { return *ldfPanel_; }
     SignalPane* signalPane() const { return signalPane_; }
     // The list above the signal pane.
@@ -136,8 +137,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     TraceListView* list_ = nullptr;
     SignalPane* signalPane_ = nullptr;
     LdfPanel* ldfPanel_ = nullptr;
-    IdSummaryWindow* idSummary_ = nullptr;
-    PlotWindow* plot_ = nullptr;
+    CompanionWindows* companions_ = nullptr;
     std::unique_ptr<TraceSession> session_;
     std::unique_ptr<TraceController> controller_;
     std::unique_ptr<TraceFilesActions> fileActions_;

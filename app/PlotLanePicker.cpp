@@ -7,6 +7,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ldf/LdfModel.h"
+#include "lin/PlotSignal.h"
 #include "lin/PlotSource.h"
 
 namespace daridez {
@@ -19,19 +21,31 @@ QTreeWidgetItem* addChoice(QTreeWidgetItem* parent, const QString& caption, cons
     return item;
 }
 
+// " [lux]" for a signal with a unit, " (texts)" for one drawn as labelled steps.
+QString captionOf(const PlotSignal& signal) {
+    if (!signal.unit().empty()) {
+        return QStringLiteral(" [") + QString::fromStdString(signal.unit()) + QLatin1Char(']');
+    }
+    return signal.style() == PlotSignal::Style::Steps ? QStringLiteral(" (texts)") : QString();
+}
+
 }  // namespace
 
-PlotLanePicker::PlotLanePicker(const IdSummary& summary, QWidget* parent) : QDialog(parent) {
+PlotLanePicker::PlotLanePicker(const IdSummary& summary, const LdfModel* ldf, QWidget* parent)
+    : QDialog(parent), ldf_(ldf) {
     setWindowTitle(QStringLiteral("Add lane"));
     setObjectName(QStringLiteral("plotLanePicker"));
     tree_ = new QTreeWidget(this);
     tree_->setObjectName(QStringLiteral("plotLaneTree"));
     tree_->setHeaderHidden(true);
+    addSignals();
     addIdentifiers(summary);
     addTiming();
     text_ = new QLineEdit(this);
     text_->setObjectName(QStringLiteral("plotLaneText"));
-    text_->setPlaceholderText(QStringLiteral("3C byte 2, 21 bits 4..7, 10 period, bus load"));
+    text_->setPlaceholderText(ldf_ != nullptr
+                                  ? QStringLiteral("FRAME.SIGNAL, 3C byte 2, 10 period, bus load")
+                                  : QStringLiteral("3C byte 2, 21 bits 4..7, 10 period, bus load"));
     problem_ = new QLabel(this);
     problem_->setObjectName(QStringLiteral("plotLaneProblem"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -48,6 +62,36 @@ PlotLanePicker::PlotLanePicker(const IdSummary& summary, QWidget* parent) : QDia
     layout->addWidget(problem_);
     layout->addWidget(buttons);
     resize(360, 420);
+}
+
+// With an LDF: its unconditional frames, each with the signals a lane can draw
+// ("AmbientLight [lux]"; a logical one as "IgnitionState (texts)").
+void PlotLanePicker::addSignals() {
+    if (ldf_ == nullptr) {
+        return;
+    }
+    auto* top = new QTreeWidgetItem(tree_, QStringList{QStringLiteral("Signals")});
+    for (const LdfFrame& frame : ldf_->frames) {
+        if (frame.kind != LdfFrame::Kind::Unconditional || frame.id < 0 || frame.id > 0x3F) {
+            continue;
+        }
+        const QString name = QString::fromStdString(frame.name);
+        const QString id = QStringLiteral("%1").arg(frame.id, 2, 16, QLatin1Char('0')).toUpper();
+        auto* item = new QTreeWidgetItem(top, QStringList{name + " (" + id + ")"});
+        PlotSource source;
+        source.kind = PlotKind::Signal;
+        source.frame = frame.name;
+        for (const LdfFrameSignal& placed : frame.layout) {
+            source.signal = ldf_->allSignals[static_cast<std::size_t>(placed.signal)].name;
+            std::string error;
+            if (const auto signal = PlotSignal::resolve(ldf_, source, error)) {
+                const QString signalName = QString::fromStdString(source.signal);
+                addChoice(item, signalName + captionOf(*signal),
+                          name + QLatin1Char('.') + signalName);
+            }
+        }
+    }
+    top->setExpanded(true);
 }
 
 // Each identifier seen, with the data bytes its frames had, a bit range to edit and the
@@ -108,7 +152,9 @@ void PlotLanePicker::setLaneText(const QString& text) {
 // Only a text that names a lane closes the picker; otherwise it says what is wrong.
 void PlotLanePicker::accept() {
     std::string error;
-    if (!ParsePlotSource(laneText().toStdString(), error)) {
+    const auto source = ParsePlotSource(laneText().toStdString(), error);
+    if (!source ||
+        (source->kind == PlotKind::Signal && !PlotSignal::resolve(ldf_, *source, error))) {
         problem_->setText(QString::fromStdString(error));
         return;
     }

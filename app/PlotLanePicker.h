@@ -11,15 +11,16 @@ class QTreeWidgetItem;
 
 namespace daridez {
 
-// The lane picker of the plot window: a tree of what can be plotted (each identifier of
-// the trace with its data bytes, a bit range and its period; the timing lanes) and the
-// lane's text, which can also be typed ("21 bits 4..7"). Returns the text; the caller
-// adds the lane.
+// The lane picker of the plot window: a tree of what can be plotted (with an LDF each of
+// its frames with its signals; each identifier of the trace with its data bytes, a bit
+// range and its period; the timing lanes) and the lane's text, which can also be typed
+// ("21 bits 4..7"). Returns the text; the caller adds the lane.
 class PlotLanePicker : public QDialog {
     Q_OBJECT
 
   public:
-    PlotLanePicker(const IdSummary& summary, QWidget* parent = nullptr);
+    // ldf: the window's LDF (nullptr: none, and no signals offered).
+    PlotLanePicker(const IdSummary& summary, const LdfModel* ldf, QWidget* parent = nullptr);
 
     QString laneText() const;
     void setLaneText(const QString& text);
@@ -28,10 +29,12 @@ class PlotLanePicker : public QDialog {
     void accept() override;
 
   private:
+    void addSignals();
     void addIdentifiers(const IdSummary& summary);
     void addTiming();
     void onItemChanged(QTreeWidgetItem* item);
 
+    const LdfModel* ldf_;
     QTreeWidget* tree_ = nullptr;
     QLineEdit* text_ = nullptr;
     QLabel* problem_ = nullptr;

@@ -34,7 +34,9 @@ const QColor kMarkColour(214, 39, 40);
 
 const char* const kSaveDescriptions = "PNG picture (*.png)|SVG picture (*.svg)|CSV table (*.csv)";
 constexpr char kLaneSeparator = ';';
-constexpr int kClickSlack = 3;  // pixels a click may move and stay a click
+constexpr int kClickSlack = 3;               // pixels a click may move and stay a click
+constexpr int kTitleIndent = 8;              // pixels from the left of a lane's name
+const char* const kCursorSeparator = "   ";  // between the parts of the cursor's line
 
 // The toolbar, in its order: object name, caption, tool tip, handler.
 struct ToolButton {
@@ -73,6 +75,8 @@ PlotWindow::PlotWindow(TraceSession& session, std::function<bool()> rowsArriving
     cursor_ = new QLabel(this);
     cursor_->setObjectName(QStringLiteral("plotCursor"));
     cursor_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cursor_->setWordWrap(true);
+    cursor_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(4);
@@ -124,9 +128,19 @@ void PlotWindow::buildToolBar() {
 
 // --- lanes -----------------------------------------------------------------------
 
+// A lane's source from its text; a signal must be one the window's LDF names.
+std::optional<PlotSource> PlotWindow::laneSource(const QString& text, std::string& problem) const {
+    auto source = ParsePlotSource(text.toStdString(), problem);
+    if (source && source->kind == PlotKind::Signal &&
+        !PlotSignal::resolve(ldf_.model(), *source, problem)) {
+        return std::nullopt;
+    }
+    return source;
+}
+
 bool PlotWindow::addLane(const QString& text, QString* error) {
     std::string problem;
-    const auto source = ParsePlotSource(text.toStdString(), problem);
+    const auto source = laneSource(text, problem);
     if (!source) {
         if (error != nullptr) {
             *error = QString::fromStdString(problem);
@@ -177,13 +191,15 @@ void PlotWindow::setCurrentLane(int lane) {
 }
 
 QString PlotWindow::laneName(std::size_t lane) const {
-    const PlotSource& source = tracker_.lanes()[lane].source();
-    const QString unit = QString::fromLatin1(PlotSourceUnit(source));
-    const QString text = QString::fromStdString(PlotSourceText(source));
+    const PlotLane& plotLane = tracker_.lanes()[lane];
+    const QString unit = QString::fromStdString(plotLane.unit());
+    const QString text = QString::fromStdString(PlotSourceText(plotLane.source()));
     return unit.isEmpty() ? text : text + QStringLiteral(" [") + unit + QLatin1Char(']');
 }
 
-// Every lane gets an axis rectangle of its own, stacked; only the lowest shows the time.
+// Every lane gets an axis rectangle of its own, stacked, under a line with its name (a
+// name as long as a signal's does not fit beside a low lane); only the lowest shows the
+// time, each y axis the lane's unit.
 void PlotWindow::rebuildLanes() {
     const double from = timeFrom();
     const double to = timeTo();
@@ -191,6 +207,8 @@ void PlotWindow::rebuildLanes() {
     plot_->clearPlottables();
     plot_->plotLayout()->clear();
     views_.clear();
+    cursor_->clear();  // the values of the lanes before
+    cursor_->setMinimumHeight(0);
     const int count = laneCount();
     if (count == 0) {
         plot_->plotLayout()->addElement(
@@ -209,8 +227,14 @@ void PlotWindow::rebuildLanes() {
     }
     for (int i = 0; i < count; ++i) {
         LaneView view;
+        const QColor colour = kLaneColours[static_cast<std::size_t>(i) % std::size(kLaneColours)];
+        auto* title = new QCPTextElement(plot_, laneName(static_cast<std::size_t>(i)), font());
+        title->setTextColor(colour);
+        title->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
+        title->setMargins(QMargins(kTitleIndent, 2, 0, 0));
+        plot_->plotLayout()->addElement(2 * i, 0, title);
         view.rect = new QCPAxisRect(plot_);
-        plot_->plotLayout()->addElement(i, 0, view.rect);
+        plot_->plotLayout()->addElement(2 * i + 1, 0, view.rect);
         view.rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
         view.rect->setRangeDrag(Qt::Horizontal);
         view.rect->setRangeZoom(Qt::Horizontal);
@@ -223,8 +247,7 @@ void PlotWindow::rebuildLanes() {
                                       : QStringLiteral("trace clock"));
         }
         x->setRange(from, to);
-        const QColor colour = kLaneColours[static_cast<std::size_t>(i) % std::size(kLaneColours)];
-        y->setLabel(laneName(static_cast<std::size_t>(i)));
+        y->setLabel(QString::fromStdString(tracker_.lanes()[static_cast<std::size_t>(i)].unit()));
         y->setLabelColor(colour);
         view.line = plot_->addGraph(x, y);
         view.line->setPen(QPen(colour, 0));     // cosmetic: the raster engine draws it fastest
@@ -238,9 +261,10 @@ void PlotWindow::rebuildLanes() {
         view.cursor->point2->setAxes(x, y);
         view.cursor->setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DashLine));
         view.cursor->setVisible(false);
+        views_.push_back(view);
+        styleLane(views_.size() - 1);
         connect(x, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
                 [this](const QCPRange& range) { onTimeRangeChanged(range.lower, range.upper); });
-        views_.push_back(view);
     }
     const int current = lanePicker_->currentIndex();
     lanePicker_->clear();
@@ -249,9 +273,24 @@ void PlotWindow::rebuildLanes() {
     plot_->replot();
 }
 
+// A logical signal is drawn as steps with its texts on the y axis; numbers as lines.
+void PlotWindow::styleLane(std::size_t lane) {
+    const auto& signal = tracker_.lanes()[lane].signal();
+    if (!signal || signal->style() != PlotSignal::Style::Steps) {
+        return;
+    }
+    const LaneView& view = views_[lane];
+    QSharedPointer<QCPAxisTickerText> ticker(new QCPAxisTickerText);
+    for (const PlotSignal::Label& label : signal->labels()) {
+        ticker->addTick(label.value, QString::fromStdString(label.text));
+    }
+    view.rect->axis(QCPAxis::atLeft)->setTicker(ticker);
+    view.line->setLineStyle(QCPGraph::lsStepLeft);
+}
+
 void PlotWindow::onAddLane() {
     ids_.update(session_.list, rowsArriving_() ? session_.decoder.currentEntry() : nullptr);
-    PlotLanePicker picker(ids_.summary(), this);
+    PlotLanePicker picker(ids_.summary(), ldf_.model(), this);
     if (picker.exec() == QDialog::Accepted) {
         addLane(picker.laneText());
     }
@@ -290,7 +329,7 @@ void PlotWindow::loadLanes(const Profile& profile, const std::string& ldfPath) {
         profile.GetProfileString(kProfileSection, profileKey(ldfPath), std::string()));
     for (const QString& text : texts.split(QLatin1Char(kLaneSeparator), Qt::SkipEmptyParts)) {
         std::string error;
-        if (const auto source = ParsePlotSource(text.toStdString(), error)) {
+        if (const auto source = laneSource(text, error)) {
             tracker_.addLane(*source, session_.list);
         }
     }
@@ -310,6 +349,12 @@ void PlotWindow::saveLanes(Profile& profile, const std::string& ldfPath) const {
 }
 
 // --- the trace ---------------------------------------------------------------------
+
+void PlotWindow::setLdf(const LinDescription& ldf) {
+    ldf_ = ldf;
+    tracker_.setLdf(ldf_.model(), session_.list);
+    rebuildLanes();
+}
 
 void PlotWindow::setBaudrate(int baudrate) {
     tracker_.setBaudrate(baudrate, session_.list);
@@ -447,12 +492,21 @@ void PlotWindow::fillLane(std::size_t lane) {
             line.append(QCPGraphData(axisTime(point.time), point.value));
         }
     }
+    // Steps hold a value until the next point: before a gap the hold ends a column after
+    // the last point, so that the missing frames show.
+    const bool steps = view.line->lineStyle() == QCPGraph::lsStepLeft;
+    const auto breakAt = [&](double axis) {
+        if (steps && !line.isEmpty()) {
+            axis = std::min(axis, line.back().key + columnWidth / 1e6);
+        }
+        line.append(QCPGraphData(axis, nan));
+    };
     const std::vector<PlotColumn> columns = series.columns(from, to, width);
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const PlotColumn& column = columns[c];
         const auto start = from + static_cast<std::int64_t>(static_cast<double>(c) * columnWidth);
         if (column.gap) {
-            line.append(QCPGraphData(axisTime(start), nan));
+            breakAt(axisTime(start));
         }
         if (column.count == 1) {
             line.append(QCPGraphData(axisTime(column.time), column.min));
@@ -471,7 +525,7 @@ void PlotWindow::fillLane(std::size_t lane) {
     if (after < series.size()) {
         const PlotPoint point = series.at(after);
         if (point.gapBefore) {
-            line.append(QCPGraphData(axisTime(to), nan));
+            breakAt(axisTime(to));
         }
         if (!point.failed) {
             line.append(QCPGraphData(axisTime(point.time), point.value));
@@ -481,6 +535,38 @@ void PlotWindow::fillLane(std::size_t lane) {
     view.marks->data()->set(marks, true);
     const double pad = std::max((high - low) * 0.08, 0.5);
     view.rect->axis(QCPAxis::atLeft)->setRange(low - pad, high + pad);
+    if (steps) {
+        labelSteps(lane);
+    } else {
+        // As many numbers as the lane's height holds apart, so that low lanes stay legible.
+        QCPAxis* y = view.rect->axis(QCPAxis::atLeft);
+        const int line = QFontMetrics(y->tickLabelFont()).height();
+        y->ticker()->setTickCount(std::clamp(view.rect->height() / (2 * line), 2, 5));
+    }
+}
+
+// The texts of a step lane's values that fit its height: of two that would overlap, the
+// lower value's is shown.
+void PlotWindow::labelSteps(std::size_t lane) {
+    QCPAxis* y = views_[lane].rect->axis(QCPAxis::atLeft);
+    const auto ticker = qSharedPointerDynamicCast<QCPAxisTickerText>(y->ticker());
+    if (!ticker) {
+        return;
+    }
+    std::vector<PlotSignal::Label> labels = tracker_.lanes()[lane].signal()->labels();
+    std::stable_sort(labels.begin(), labels.end(),
+                     [](const auto& a, const auto& b) { return a.value < b.value; });
+    const int spacing = QFontMetrics(y->tickLabelFont()).height();
+    QMap<double, QString> ticks;
+    double last = 0;
+    for (const PlotSignal::Label& label : labels) {
+        const double pixel = y->coordToPixel(label.value);
+        if (ticks.isEmpty() || std::abs(last - pixel) >= spacing) {
+            ticks.insert(label.value, QString::fromStdString(label.text));
+            last = pixel;
+        }
+    }
+    ticker->setTicks(ticks);
 }
 
 // --- the mouse ---------------------------------------------------------------------
@@ -551,11 +637,28 @@ void PlotWindow::moveCursor(double axis) {
         view.cursor->point2->setCoords(axis, 1);
         view.cursor->setVisible(true);
     }
-    cursor_->setText(cursorText(axis));
+    showCursorLine(cursorParts(axis));
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
+// The line below the plot wraps between lanes, never inside one lane's value, and never
+// makes the window wider; it only grows in height, so that the plot does not jump as the
+// mouse moves over values of other lengths.
+void PlotWindow::showCursorLine(QStringList parts) {
+    for (QString& part : parts) {
+        part.replace(QLatin1Char(' '), QChar(QChar::Nbsp));
+    }
+    cursor_->setText(parts.join(QLatin1String(kCursorSeparator)));
+    const int height = cursor_->heightForWidth(cursor_->width());
+    cursor_->setMinimumHeight(std::max(cursor_->minimumHeight(), height));
+}
+
 QString PlotWindow::cursorText(double axis) const {
+    return cursorParts(axis).join(QLatin1String(kCursorSeparator));
+}
+
+// The time, then "name: value" for every lane.
+QStringList PlotWindow::cursorParts(double axis) const {
     const std::int64_t time = plotTime(axis);
     char text[kTimeTextSize];
     if (relativeTime_) {
@@ -565,19 +668,18 @@ QString PlotWindow::cursorText(double axis) const {
     }
     QStringList parts{QString::fromLatin1(text)};
     for (std::size_t lane = 0; lane < tracker_.lanes().size(); ++lane) {
-        const PlotSeries& series = tracker_.lanes()[lane].series();
-        const PlotSource& source = tracker_.lanes()[lane].source();
+        const PlotLane& plotLane = tracker_.lanes()[lane];
+        const PlotSeries& series = plotLane.series();
         QString value = QStringLiteral("-");
         if (const auto point = series.atOrBefore(time)) {
             const PlotPoint p = series.at(*point);
-            value = QString::number(static_cast<double>(p.value), 'g', 6);
-            const QString unit = QString::fromLatin1(PlotSourceUnit(source));
-            value += unit.isEmpty() ? QString() : QLatin1Char(' ') + unit;
+            value = QString::fromStdString(plotLane.valueText(p.value));
             value += p.failed ? QStringLiteral(" (failed)") : QString();
         }
-        parts << QString::fromStdString(PlotSourceText(source)) + QStringLiteral(": ") + value;
+        parts << QString::fromStdString(PlotSourceText(plotLane.source())) + QStringLiteral(": ") +
+                     value;
     }
-    return parts.join(QStringLiteral("   "));
+    return parts;
 }
 
 void PlotWindow::keyPressEvent(QKeyEvent* event) {

@@ -6,9 +6,12 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "lin/IdSummaryTracker.h"
+#include "lin/LinDescription.h"
 #include "lin/PlotTracker.h"
 #include "protocol/TraceSession.h"
 
@@ -45,8 +48,8 @@ class PlotWindow : public QWidget {
                QWidget* parent = nullptr);
     ~PlotWindow() override;
 
-    // A lane from its text ("3C byte 2", "bus load"); false with error set when the text
-    // names no lane.
+    // A lane from its text ("3C byte 2", "bus load", "RLS_Status.AmbientLight"); false
+    // with error set when the text names no lane (a signal the window's LDF does not name).
     bool addLane(const QString& text, QString* error = nullptr);
     void removeLane(int lane);
     void moveLane(int from, int to);
@@ -61,6 +64,10 @@ class PlotWindow : public QWidget {
     void saveLanes(Profile& profile, const std::string& ldfPath) const;
     static std::string profileKey(const std::string& ldfPath);
 
+    // The LDF the signal lanes and the verdicts read with (empty: none); every lane is
+    // filled again. The lanes themselves change with loadLanes().
+    void setLdf(const LinDescription& ldf);
+    const LinDescription& ldf() const { return ldf_; }
     // The bit rate the bus load assumes; times shown from the first frame or as the clock.
     void setBaudrate(int baudrate);
     void setRelativeTime(bool relative);
@@ -91,7 +98,8 @@ class PlotWindow : public QWidget {
     void onSave();
     void onAddLane();
     void showInFront();
-    // A lane asked for elsewhere (the ID summary's "Plot"): added, and the window shown.
+    // A lane asked for elsewhere (the ID summary's and the signal pane's "Plot"): added,
+    // and the window shown.
     void addLaneInFront(const QString& text);
 
     QCustomPlot* plot() const { return plot_; }
@@ -116,16 +124,21 @@ class PlotWindow : public QWidget {
         QCPItemStraightLine* cursor = nullptr;
     };
 
+    std::optional<PlotSource> laneSource(const QString& text, std::string& problem) const;
     void buildToolBar();
     void rebuildLanes();
     void fillLanes();
     void fillLane(std::size_t lane);
+    void styleLane(std::size_t lane);
+    void labelSteps(std::size_t lane);
     void onTimeRangeChanged(double from, double to);
     void onMousePress(QMouseEvent* event);
     void onMouseMove(QMouseEvent* event);
     void onMouseRelease(QMouseEvent* event);
     int laneAt(const QPoint& point) const;
     void moveCursor(double axis);
+    QStringList cursorParts(double axis) const;
+    void showCursorLine(QStringList parts);
     void follow();
     void applyRange(double from, double to);
     QString laneName(std::size_t lane) const;
@@ -134,6 +147,7 @@ class PlotWindow : public QWidget {
     TraceSession& session_;
     std::function<bool()> rowsArriving_;
     WindowPrompts& prompts_;
+    LinDescription ldf_;  // kept here: the tracker reads with its model
     PlotTracker tracker_;
     IdSummaryTracker ids_;  // the identifiers the picker offers
     QCustomPlot* plot_ = nullptr;

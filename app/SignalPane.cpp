@@ -200,7 +200,9 @@ void SignalPane::showReading(const RowReading& reading) {
     table_->setRowCount(static_cast<int>(reading.values.size() + reading.transport.size()));
     int row = 0;
     for (const SignalReading& signal : reading.values) {
-        table_->setItem(row, SignalColumn, cell(signal.name));
+        QTableWidgetItem* name = cell(signal.name);
+        name->setData(Qt::UserRole, QString::fromStdString(signal.frame + '.' + signal.name));
+        table_->setItem(row, SignalColumn, name);
         table_->setItem(row, ValueColumn, cell(signal.value, signal.changed));
         table_->setItem(row, RawColumn, cell(signal.raw, signal.changed));
         table_->setItem(row, EncodingColumn, cell(signal.encoding));
@@ -245,12 +247,10 @@ void SignalPane::openMenu(const QPoint& at) {
         return;
     }
     QMenu menu(this);
-    const QString signal = name->text();
-    const bool isSignal = row < static_cast<int>(table_->rowCount()) &&
-                          !table_->item(row, WidthColumn)->text().isEmpty();
-    QAction* plot = menu.addAction(QStringLiteral("Plot"), this,
-                                   [this, signal] { emit plotRequested(signal); });
-    plot->setEnabled(isSignal);
+    const QString lane = name->data(Qt::UserRole).toString();  // none on transport fields
+    QAction* plot =
+        menu.addAction(QStringLiteral("Plot"), this, [this, lane] { emit plotRequested(lane); });
+    plot->setEnabled(!lane.isEmpty());
     menu.addAction(QStringLiteral("Copy"), this, [this, row] {
         QStringList texts;
         for (int column = 0; column < PaneColumnCount; ++column) {

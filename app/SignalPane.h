@@ -58,8 +58,9 @@ class SignalPane : public QWidget {
     const TraceEntry* shownEntry() const { return shown_; }
 
   signals:
-    // "Plot" on a signal line: the signal's name, for a plot window to draw.
-    void plotRequested(const QString& signal);
+    // "Plot" on a signal line: the signal's plot lane, "FRAME.SIGNAL", for a plot window
+    // to draw.
+    void plotRequested(const QString& lane);
 
   private:
     void showModelRow(int row);

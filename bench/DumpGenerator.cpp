@@ -87,7 +87,8 @@ DumpGenerator::Dump DumpGenerator::generate(const Options& options) {
         std::uint8_t data[8];
         for (int i = 0; i < dataBytes; ++i) {
             time += fieldTime;
-            data[i] = static_cast<std::uint8_t>(random.next() & 0xFF);
+            data[i] = static_cast<std::uint8_t>(random.next() & options.dataMask);
+            data[i] = i == 0 && n == options.spikeFrame ? 0xFF : data[i];
             writer.stamped(time, static_cast<std::uint8_t>(0x93 + i), data[i]);
         }
         time += fieldTime;

@@ -18,7 +18,11 @@ class DumpGenerator {
         std::uint64_t errorEvery = 250000;  // a device error after this many frames (0: none)
         std::uint32_t baudrate = 19200;
         std::uint32_t seed = 1;
-        unsigned identifiers = 64;  // frames take identifiers 00 up to this, at random
+        unsigned identifiers = 64;     // frames take identifiers 00 up to this, at random
+        std::uint8_t dataMask = 0xFF;  // the random data bytes keep these bits
+        // This frame's DB0 is FF whatever the mask: with a mask, one value out of the
+        // others' range (none by default).
+        std::uint64_t spikeFrame = UINT64_MAX;
 
         // The defaults, with the number of LIN frames from a benchmark's first argument.
         static Options fromArguments(int argc, char** argv);

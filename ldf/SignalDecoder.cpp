@@ -126,9 +126,9 @@ void SignalDecoder::decodeSignal(const LdfFrameSignal& placed, const LdfFrameBit
         value.kind = LdfSignalValue::Kind::Raw;
         value.number = static_cast<double>(value.raw);
         value.hasNumber = true;
-        if (signal.byteArray) {
+        if (texts_ && signal.byteArray) {
             setHexBytes(value.text, value.bytes.data(), value.byteCount);
-        } else {
+        } else if (texts_) {
             setDecimal(value.text, value.raw);
         }
         return;
@@ -154,7 +154,9 @@ void SignalDecoder::convert(const LdfConverter& converter, LdfSignalValue& value
                 converter.value >= 0 && static_cast<std::uint64_t>(converter.value) == value.raw;
             if (accepted) {
                 value.kind = LdfSignalValue::Kind::Logical;
-                value.text = converter.text;
+                if (texts_) {
+                    value.text = converter.text;
+                }
                 value.number = raw;
                 value.hasNumber = true;
             }
@@ -165,7 +167,9 @@ void SignalDecoder::convert(const LdfConverter& converter, LdfSignalValue& value
                 value.kind = LdfSignalValue::Kind::Physical;
                 value.number = raw * converter.scale + converter.offset;
                 value.hasNumber = true;
-                setNumber(value.text, value.number);
+                if (texts_) {
+                    setNumber(value.text, value.number);
+                }
                 value.unit = converter.unit;
             }
             return;
@@ -181,13 +185,17 @@ void SignalDecoder::convert(const LdfConverter& converter, LdfSignalValue& value
             value.kind = LdfSignalValue::Kind::Bcd;
             value.number = static_cast<double>(number);
             value.hasNumber = true;
-            setDecimal(value.text, number);
+            if (texts_) {
+                setDecimal(value.text, number);
+            }
             return;
         }
         case LdfConverter::Kind::Ascii:
             accepted = true;
             value.kind = LdfSignalValue::Kind::Ascii;
-            value.text.assign(value.bytes.begin(), value.bytes.begin() + value.byteCount);
+            if (texts_) {
+                value.text.assign(value.bytes.begin(), value.bytes.begin() + value.byteCount);
+            }
             value.hasNumber = false;
             return;
     }

@@ -12,9 +12,10 @@ std::string notDecoded(const LdfFrameDecode& decode) {
 
 }  // namespace
 
-FrameSignals::FrameSignals(const LdfModel* ldf) : ldf_(ldf) {
+FrameSignals::FrameSignals(const LdfModel* ldf, bool texts) : ldf_(ldf) {
     if (ldf != nullptr) {
         decoder_.emplace(*ldf);
+        decoder_->setTexts(texts);
         lines_.emplace(*ldf);
     }
 }

@@ -15,7 +15,8 @@ namespace daridez {
 // with or without an LDF (ldf may be null). Reuses its storage from row to row.
 class FrameSignals {
   public:
-    explicit FrameSignals(const LdfModel* ldf);
+    // texts: false for a decode that leaves the values' texts empty (see SignalDecoder).
+    explicit FrameSignals(const LdfModel* ldf, bool texts = true);
 
     // The frame's decode; nullptr for rows that are not LIN frames with an identifier,
     // for diagnostic frames, and without an LDF.

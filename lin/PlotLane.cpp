@@ -1,5 +1,7 @@
 #include "lin/PlotLane.h"
 
+#include "ldf/NumberText.h"
+#include "ldf/SignalDecoder.h"
 #include "lin/IdSummary.h"
 
 namespace daridez {
@@ -14,14 +16,20 @@ std::int64_t secondOf(std::int64_t time) {
 
 }  // namespace
 
-PlotLane::PlotLane(const PlotSource& source, int baudrate)
-    : source_(source), baudrate_(baudrate > 0 ? baudrate : kDefaultBaudrate) {}
+PlotLane::PlotLane(const PlotSource& source, int baudrate, const LdfModel* ldf)
+    : source_(source), baudrate_(baudrate > 0 ? baudrate : kDefaultBaudrate) {
+    if (source.kind == PlotKind::Signal) {
+        std::string error;
+        signal_ = PlotSignal::resolve(ldf, source, error);
+    }
+}
 
 void PlotLane::clear() {
     series_.clear();
     seenFrame_ = false;
     shortest_ = 0;
     breakLine_ = false;
+    newRecording_ = false;
     counting_ = false;
     amount_ = 0;
 }
@@ -29,39 +37,90 @@ void PlotLane::clear() {
 void PlotLane::add(const PlotRow& row) {
     if (PerSecond(source_)) {
         addPerSecond(row);
+        return;
+    }
+    newRecording_ = newRecording_ || row.newRecording;
+    if (source_.kind == PlotKind::Signal) {
+        addSignalPoint(row);
     } else if (row.frame->hasId && row.frame->id() == source_.id) {
         addFramePoint(row);
     }
 }
 
-void PlotLane::addFramePoint(const PlotRow& row) {
+// A frame of the lane's identifier came: it breaks the line when it is late or the first
+// of a recording. Returns the interval since the identifier's previous frame, -1 when
+// there is none in this recording.
+std::int64_t PlotLane::arrive(const PlotRow& row) {
     const std::int64_t interval = row.time - lastFrameTime_;
-    const bool sameRecording = seenFrame_ && !row.newRecording;
+    const bool sameRecording = seenFrame_ && !newRecording_;
     bool late = false;
     if (sameRecording) {
         late = shortest_ != 0 && interval * 2 > shortest_ * 3;
         shortest_ = shortest_ == 0 || interval < shortest_ ? interval : shortest_;
     }
+    breakLine_ = breakLine_ || late || newRecording_;
     seenFrame_ = true;
+    newRecording_ = false;
     lastFrameTime_ = row.time;
-    breakLine_ = breakLine_ || late || row.newRecording;
+    return sameRecording ? interval : -1;
+}
 
+void PlotLane::addFramePoint(const PlotRow& row) {
+    const std::int64_t interval = arrive(row);
     float value = 0;
-    if (source_.kind == PlotKind::Period) {
-        if (!sameRecording) {
-            breakLine_ = true;
-            return;
-        }
-        value = static_cast<float>(static_cast<double>(interval) / 1000.0);
-    } else if (!valueOf(*row.frame, value)) {
+    const bool has = source_.kind == PlotKind::Period ? interval >= 0 : valueOf(*row.frame, value);
+    if (!has) {
         breakLine_ = true;
         return;
     }
+    if (source_.kind == PlotKind::Period) {
+        value = static_cast<float>(static_cast<double>(interval) / 1000.0);
+    }
+    addPoint(row, value);
+}
+
+// The signal's own frame keeps the time; an event-triggered frame adds a point only when
+// the signal's frame answered it.
+void PlotLane::addSignalPoint(const PlotRow& row) {
+    if (!signal_ || !row.frame->hasId || !signal_->carries(row.frame->id())) {
+        return;
+    }
+    const bool own = row.frame->id() == signal_->ownId();
+    if (own) {
+        arrive(row);
+    }
+    float value = 0;
+    if (row.decode != nullptr && signal_->valueOf(*row.decode, value)) {
+        addPoint(row, value);
+    } else if (own) {
+        breakLine_ = true;
+    }
+}
+
+void PlotLane::addPoint(const PlotRow& row, float value) {
     const bool failed = row.verdict.failed();
     series_.append(
         PlotPoint{row.time, value, row.row, failed, breakLine_ && !failed && !series_.empty()});
     // A marked point is joined to nothing: the line goes on after it as a new one.
     breakLine_ = failed;
+}
+
+std::string PlotLane::unit() const {
+    return signal_ ? signal_->unit() : std::string(PlotSourceUnit(source_));
+}
+
+std::string PlotLane::valueText(float value) const {
+    if (signal_) {
+        return signal_->valueText(value);
+    }
+    char digits[NumberText::kMaxSize];
+    std::string text(digits, NumberText::put(digits, value));
+    const char* unit = PlotSourceUnit(source_);
+    if (*unit != '\0') {
+        text += ' ';
+        text += unit;
+    }
+    return text;
 }
 
 // The data byte or the bits asked for, when the frame's data holds them.

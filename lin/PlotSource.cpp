@@ -1,5 +1,6 @@
 #include "lin/PlotSource.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -80,6 +81,29 @@ std::optional<PlotSource> parseBits(PlotSource source, std::string_view range, s
     return source;
 }
 
+bool isNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool isName(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), isNameCharacter);
+}
+
+// "FRAME.SIGNAL": names as an LDF writes them, checked against the LDF where it is used.
+std::optional<PlotSource> parseSignal(std::string_view text, std::string& error) {
+    const std::size_t dot = text.find('.');
+    const std::string_view frame = text.substr(0, dot);
+    const std::string_view signal = text.substr(dot + 1);
+    if (!isName(frame) || !isName(signal)) {
+        return fail(error, quoted(text, ": a signal is FRAME.SIGNAL"));
+    }
+    PlotSource source;
+    source.kind = PlotKind::Signal;
+    source.frame = frame;
+    source.signal = signal;
+    return source;
+}
+
 std::optional<PlotSource> parseIdentifierLane(const std::vector<std::string_view>& list,
                                               std::string& error) {
     const auto id = number(list[0], 16, 0x3F);
@@ -122,6 +146,9 @@ std::optional<PlotSource> ParsePlotSource(std::string_view text, std::string& er
         const std::size_t at = text.find("checks") + 6;
         return parseFailedChecks(text.substr(at), error);
     }
+    if (list.size() == 1 && list[0].find('.') != std::string_view::npos) {
+        return parseSignal(list[0], error);
+    }
     return parseIdentifierLane(list, error);
 }
 
@@ -143,6 +170,8 @@ std::string PlotSourceText(const PlotSource& source) {
         case PlotKind::FailedChecks:
             return source.word ? std::string(kFailedChecks) + " " + CheckWordText(*source.word)
                                : std::string(kFailedChecks);
+        case PlotKind::Signal:
+            return source.frame + "." + source.signal;
     }
     return {};
 }

@@ -18,7 +18,8 @@ namespace daridez {
 //   "bus load"               per second of trace time: the share of the bus used
 //   "failed checks"          per second of trace time: LIN frames whose check failed
 //   "failed checks parity"   the same, counting only verdicts holding that word
-enum class PlotKind : std::uint8_t { DataByte, Bits, Period, BusLoad, FailedChecks };
+//   "RLS_Status.AmbientLight"  a signal of a frame the LDF describes, as the LDF reads it
+enum class PlotKind : std::uint8_t { DataByte, Bits, Period, BusLoad, FailedChecks, Signal };
 
 struct PlotSource {
     static constexpr int kMaxBit = 63;  // eight data bytes
@@ -29,6 +30,8 @@ struct PlotSource {
     std::uint8_t firstBit = 0;  // Bits: firstBit <= lastBit <= kMaxBit
     std::uint8_t lastBit = 0;
     std::optional<CheckWord> word;  // FailedChecks: only this failure word; none: all
+    std::string frame;              // Signal: the frame's name and the signal's, as the LDF
+    std::string signal;             // writes them
 
     bool operator==(const PlotSource&) const = default;
 };
@@ -37,7 +40,8 @@ struct PlotSource {
 std::optional<PlotSource> ParsePlotSource(std::string_view text, std::string& error);
 // The text ParsePlotSource reads back to the same source.
 std::string PlotSourceText(const PlotSource& source);
-// The unit of the lane's values: "ms", "%", "1/s", or "" for plain numbers.
+// The unit of the lane's values: "ms", "%", "1/s", or "" for plain numbers and for
+// signals (their unit is the LDF's).
 const char* PlotSourceUnit(const PlotSource& source);
 // True for the lanes counted per second of trace time rather than per frame.
 bool PerSecond(const PlotSource& source);

@@ -5,11 +5,12 @@
 namespace daridez {
 
 // Reads the rows from trace position reader.row on, up to the open row stop or the
-// end of the list, keeping reader's clock, and hands each LIN frame row to feed. Rows
-// freed from the head before they were read are passed over.
+// end of the list, keeping reader's clock, and hands each LIN frame row to feed,
+// decoded with the LDF when its identifier is one of decodeIds' bits. Rows freed from
+// the head before they were read are passed over.
 template <typename Feed>
 void PlotTracker::read(const TraceList& list, std::uint64_t end, const TraceEntry* stop,
-                       Reader& reader, Feed feed) {
+                       Reader& reader, std::uint64_t decodeIds, Feed feed) {
     reader.row = std::max<std::uint64_t>(reader.row, list.headSerial());
     end = std::min(end, list.headSerial() + list.rowCount());
     for (; reader.row < end; ++reader.row) {
@@ -30,7 +31,10 @@ void PlotTracker::read(const TraceList& list, std::uint64_t end, const TraceEntr
         row.time = reader.offset + frame.time;
         row.newRecording = reader.newRecording;
         row.frame = &frame;
-        row.verdict = CheckFrame(*entry, frame);
+        row.verdict = CheckFrame(*entry, frame, ldf_);
+        if (frame.hasId && ((decodeIds >> frame.id()) & 1u) != 0) {
+            row.decode = decoder_.decode(frame);
+        }
         feed(row);
         reader.newRecording = false;
         reader.seenFrame = true;
@@ -46,7 +50,7 @@ PlotTracker::Update PlotTracker::update(const TraceList& list, const TraceEntry*
     }
     emptyings_ = list.emptyings();
     const std::uint64_t before = std::max(reader_.row, list.headSerial());
-    read(list, kNoLimit, openRow, reader_, [this](const PlotRow& row) {
+    read(list, kNoLimit, openRow, reader_, decodeIds_, [this](const PlotRow& row) {
         firstTime_ = seenFrame_ ? firstTime_ : row.time;
         lastTime_ = row.time;
         seenFrame_ = true;
@@ -69,20 +73,30 @@ void PlotTracker::reset() {
     seenFrame_ = false;
 }
 
-void PlotTracker::refill(PlotLane& lane, const TraceList& list) const {
+void PlotTracker::refill(PlotLane& lane, const TraceList& list) {
     lane.clear();
     Reader reader;
-    read(list, reader_.row, nullptr, reader, [&lane](const PlotRow& row) { lane.add(row); });
+    read(list, reader_.row, nullptr, reader, lane.decodedIds(),
+         [&lane](const PlotRow& row) { lane.add(row); });
 }
 
 void PlotTracker::addLane(const PlotSource& source, const TraceList& list) {
-    lanes_.emplace_back(source, baudrate_);
+    lanes_.emplace_back(source, baudrate_, ldf_);
     refill(lanes_.back(), list);
+    lanesChanged();
 }
 
 void PlotTracker::removeLane(std::size_t lane) {
     if (lane < lanes_.size()) {
         lanes_.erase(lanes_.begin() + static_cast<std::ptrdiff_t>(lane));
+        lanesChanged();
+    }
+}
+
+void PlotTracker::lanesChanged() {
+    decodeIds_ = 0;
+    for (const PlotLane& lane : lanes_) {
+        decodeIds_ |= lane.decodedIds();
     }
 }
 
@@ -109,10 +123,20 @@ void PlotTracker::setBaudrate(int baudrate, const TraceList& list) {
     baudrate_ = baudrate;
     for (PlotLane& lane : lanes_) {
         if (lane.source().kind == PlotKind::BusLoad) {
-            lane = PlotLane(lane.source(), baudrate_);
+            lane = PlotLane(lane.source(), baudrate_, ldf_);
             refill(lane, list);
         }
     }
+}
+
+void PlotTracker::setLdf(const LdfModel* ldf, const TraceList& list) {
+    ldf_ = ldf;
+    decoder_ = FrameSignals(ldf, false);  // the lanes read numbers
+    for (PlotLane& lane : lanes_) {
+        lane = PlotLane(lane.source(), baudrate_, ldf_);
+        refill(lane, list);
+    }
+    lanesChanged();
 }
 
 }  // namespace daridez

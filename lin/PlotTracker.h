@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "lin/FrameSignals.h"
 #include "lin/PlotLane.h"
 #include "lin/PlotSource.h"
 #include "trace/TraceList.h"
@@ -16,6 +17,9 @@ namespace daridez {
 //
 // The plot's clock runs on across recordings: the first row of a new recording (number
 // 0) continues from the last LIN frame before it, so time only grows.
+//
+// With an LDF, verdicts are the LDF's (as the list shows them) and signal lanes decode
+// their frames with it; the model must outlive its use here.
 //
 // Like IdSummaryTracker it remembers how far into the trace it has read; rows freed from
 // the head before it read them (a ring dropping the oldest) are passed over, and an
@@ -41,6 +45,10 @@ class PlotTracker {
     // The bit rate the bus-load lanes assume; they are filled again when it changes.
     void setBaudrate(int baudrate, const TraceList& list);
     int baudrate() const { return baudrate_; }
+    // The LDF the verdicts and the signal lanes read with (nullptr: none); every lane is
+    // filled again.
+    void setLdf(const LdfModel* ldf, const TraceList& list);
+    const LdfModel* ldf() const { return ldf_; }
 
     const std::vector<PlotLane>& lanes() const { return lanes_; }
     std::uint64_t rowsRead() const { return rows_; }
@@ -50,6 +58,8 @@ class PlotTracker {
     bool hasTime() const { return seenFrame_; }
 
   private:
+    void lanesChanged();
+
     // The clock and the trace position of the rows as they are read.
     struct Reader {
         std::uint64_t row = 0;
@@ -60,9 +70,9 @@ class PlotTracker {
     };
 
     template <typename Feed>
-    static void read(const TraceList& list, std::uint64_t end, const TraceEntry* stop,
-                     Reader& reader, Feed feed);
-    void refill(PlotLane& lane, const TraceList& list) const;
+    void read(const TraceList& list, std::uint64_t end, const TraceEntry* stop, Reader& reader,
+              std::uint64_t decodeIds, Feed feed);
+    void refill(PlotLane& lane, const TraceList& list);
 
     std::vector<PlotLane> lanes_;
     Reader reader_;
@@ -72,6 +82,9 @@ class PlotTracker {
     std::int64_t lastTime_ = 0;
     bool seenFrame_ = false;
     int baudrate_ = PlotLane::kDefaultBaudrate;
+    const LdfModel* ldf_ = nullptr;
+    FrameSignals decoder_{nullptr};  // one decode of a row for all signal lanes
+    std::uint64_t decodeIds_ = 0;    // the identifiers the signal lanes need decoded
 };
 
 }  // namespace daridez

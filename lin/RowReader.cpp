@@ -168,6 +168,7 @@ RowReading RowReader::read(const LinFrame& frame) const {
         signal.offset = value.offset;
         signal.width = value.width;
         signal.rawValue = value.raw;
+        signal.frame = std::string(value.frame);
         reading.values.push_back(std::move(signal));
     }
     return reading;

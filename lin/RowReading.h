@@ -16,6 +16,7 @@ struct SignalReading {
     int width = 0;
     std::uint64_t rawValue = 0;  // compared with the previous frame of the identifier
     bool changed = false;        // differs from that frame
+    std::string frame;           // the frame that carries it (the answering one of an event slot)
 };
 
 // One field of a diagnostic frame's transport decode ("NAD", "0A (DoorFL)").

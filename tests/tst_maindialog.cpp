@@ -910,6 +910,25 @@ class TestMainDialog : public QObject {
         QVERIFY(read(ini()).contains("[LDF]\nFile=\n"));
     }
 
+    // The plot's lanes are kept per LDF: loading one brings its lanes, forgetting it those
+    // without one, and at the next start the LDF comes back with its lanes.
+    void plotLanesAreKeptPerLdf() {
+        PlotWindow* plot = dialog_->plotWindow();
+        QVERIFY(plot->addLane("3C byte 0"));
+        QVERIFY(ldf().load(kExampleLdf.toStdString()));
+        QCOMPARE(plot->laneTexts(), QStringList());
+        QVERIFY(plot->addLane("RLS_Status.AmbientLight"));
+        ldf().forget();
+        QCOMPARE(plot->laneTexts(), QStringList{"3C byte 0"});
+        QVERIFY(ldf().load(kExampleLdf.toStdString()));
+        QCOMPARE(plot->laneTexts(), QStringList{"RLS_Status.AmbientLight"});
+        QVERIFY(plot->addLane("bus load"));
+        app_.reset();  // the profile is written as the window closes
+        makeDialog();
+        QCOMPARE(dialog_->plotWindow()->laneTexts(),
+                 QStringList({"RLS_Status.AmbientLight", "bus load"}));
+    }
+
     // The LDF names what the list, the pane and the summary show, read again at once when
     // it is loaded: frames by name (the event-triggered one by its answering frame),
     // nothing for an identifier the LDF does not know; the pane decodes the row clicked,
@@ -988,7 +1007,7 @@ class TestMainDialog : public QObject {
     }
 
     // While a trace comes in, the pane follows the newest complete frame of the identifier
-    // clicked; "Plot" on a signal line asks for that signal's plot.
+    // clicked; "Plot" on a signal line opens the plot with that signal's lane.
     void signalPaneFollowsTheNewestFrameOfItsIdentifier() {
         start(playingExample());
         QVERIFY(ldf().load(kExampleLdf.toStdString()));
@@ -1016,7 +1035,9 @@ class TestMainDialog : public QObject {
             shownBy([&] { QTest::mouseClick(dialog_->windowHandle(), Qt::RightButton, {}, at); },
                     {Qt::Key_Down, Qt::Key_Return});
         QCOMPARE(menus.join('#'), "|Plot|Copy#|Plot|Copy");  // "Plot" taken, then chosen
-        QCOMPARE(plot, QList<QVariantList>{{"WiperAngle"}});
+        QCOMPARE(plot, QList<QVariantList>{{"Wiper_Status.WiperAngle"}});
+        QCOMPARE(dialog_->plotWindow()->laneTexts(), QStringList{"Wiper_Status.WiperAngle"});
+        QVERIFY(dialog_->plotWindow()->isVisible());
         click(ControlId::Stop);
     }
 

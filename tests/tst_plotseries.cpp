@@ -6,6 +6,7 @@
 #include <random>
 
 #include "DecoderFixture.h"
+#include "lin/LinDescription.h"
 #include "lin/PlotTracker.h"
 
 using namespace daridez;
@@ -67,6 +68,39 @@ PlotSource sourceOf(const char* text) {
     return ParsePlotSource(text, error).value();
 }
 
+// The example cluster's LDF, read once.
+const LdfModel* exampleLdf() {
+    static const LinDescription ldf = LinDescription::read(DARIDEZ_EXAMPLE_LDF);
+    return ldf.model();
+}
+
+// A meter's frame 15: a two-digit bcd count (a digit a byte) and two letters of text.
+const LdfModel* meterLdf() {
+    static const LinDescription ldf = LinDescription::parse(R"(LIN_description_file;
+LIN_protocol_version = "2.2";
+LIN_language_version = "2.2";
+LIN_speed = 19.2 kbps;
+Nodes { Master: M, 5 ms, 0.1 ms; Slaves: S; }
+Signals { Count: 16, 0, S, M; Name: 16, 0, S, M; }
+Frames { Meter: 0x15, S, 4 { Count, 0; Name, 16; } }
+Signal_encoding_types { CountType { bcd_value; } NameType { ascii_value; } }
+Signal_representation { CountType: Count; NameType: Name; }
+)",
+                                                            "meter.ldf");
+    return ldf.model();
+}
+
+// "example", "meter" or "" (none).
+const LdfModel* ldfNamed(const QString& name) {
+    return name == "example" ? exampleLdf() : name == "meter" ? meterLdf() : nullptr;
+}
+
+// A row of the table of points taken from frames, read with the LDF named.
+void row(const char* name, const char* lane, const char* frames, const char* points,
+         const char* ldf = "example") {
+    QTest::newRow(name) << QString(lane) << QString(frames) << QString(points) << QString(ldf);
+}
+
 }  // namespace
 
 class TestPlotSeries : public QObject {
@@ -76,8 +110,9 @@ class TestPlotSeries : public QObject {
     void laneTextsReadBack_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("written");  // or the error
-        for (const char* text : {"3C byte 2", "21 bits 4..7", "00 bits 0..63", "10 period",
-                                 "bus load", "failed checks", "failed checks parity"})
+        for (const char* text :
+             {"3C byte 2", "21 bits 4..7", "00 bits 0..63", "10 period", "bus load",
+              "failed checks", "failed checks parity", "BCM_Command.VehicleSpeed", "x.y_2"})
             QTest::newRow(text) << text << text;
         QTest::newRow("blanks and lower case") << "  3c  byte 7 "
                                                << "3C byte 7";
@@ -100,6 +135,10 @@ class TestPlotSeries : public QObject {
                                          "\"period\"";
         QTest::newRow("empty") << " "
                                << "nothing to plot";
+        QTest::newRow("a signal without its name") << "BCM_Command."
+                                                   << "\"BCM_Command.\": a signal is FRAME.SIGNAL";
+        QTest::newRow("a signal of a signal") << "a.b.c"
+                                              << "\"a.b.c\": a signal is FRAME.SIGNAL";
     }
 
     void laneTextsReadBack() {
@@ -112,85 +151,171 @@ class TestPlotSeries : public QObject {
                  written);
     }
 
-    void unitsOfTheLanes() {
-        QCOMPARE(QString(PlotSourceUnit(sourceOf("10 period"))), "ms");
-        QCOMPARE(QString(PlotSourceUnit(sourceOf("bus load"))), "%");
-        QCOMPARE(QString(PlotSourceUnit(sourceOf("failed checks sync"))), "1/s");
-        QCOMPARE(QString(PlotSourceUnit(sourceOf("10 bits 0..3"))), "");
+    void unitsAndValueTexts_data() {
+        QTest::addColumn<QString>("lane");
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("text");  // as the cursor shows the value
+        QTest::newRow("period") << "10 period" << 20.1f << "ms"
+                                << "20.1 ms";
+        QTest::newRow("bus load") << "bus load" << 12.5f << "%"
+                                  << "12.5 %";
+        QTest::newRow("failed checks") << "failed checks sync" << 3.0f << "1/s"
+                                       << "3 1/s";
+        QTest::newRow("bits") << "10 bits 0..3" << 5.0f << ""
+                              << "5";
+        QTest::newRow("physical: the LDF's unit")
+            << "BCM_Command.VehicleSpeed" << 18.1875f << "km/h"
+            << "18.1875 km/h";
+        QTest::newRow("physical below zero") << "BCM_Command.OutsideTemp" << -40.0f << "degC"
+                                             << "-40 degC";
+        QTest::newRow("logical: the value's text") << "BCM_Command.WiperMode" << 7.0f << ""
+                                                   << "service position";
+        QTest::newRow("logical without a text") << "BCM_Command.WiperMode" << 5.0f << ""
+                                                << "5";
+        QTest::newRow("a signal the LDF lacks") << "BCM_Command.Nothing" << 5.0f << ""
+                                                << "5";
+    }
+
+    void unitsAndValueTexts() {
+        QFETCH(QString, lane);
+        QFETCH(float, value);
+        QFETCH(QString, unit);
+        QFETCH(QString, text);
+        const PlotLane plotLane(sourceOf(qPrintable(lane)), 19200, exampleLdf());
+        QCOMPARE(QString::fromStdString(plotLane.unit()), unit);
+        QCOMPARE(QString::fromStdString(plotLane.valueText(value)), text);
+    }
+
+    // A signal lane is made with an LDF that names the signal of an unconditional frame;
+    // the steps of a logical signal are labelled with the LDF's texts.
+    void signalLanesNeedAnLdfNamingThem_data() {
+        QTest::addColumn<QString>("lane");
+        QTest::addColumn<QString>("ldf");   // see ldfNamed()
+        QTest::addColumn<QString>("made");  // style, unit, labels; or the error
+        QTest::newRow("physical") << "RLS_Status.AmbientLight"
+                                  << "example"
+                                  << "numbers lux";
+        QTest::newRow("logical") << "BCM_Command.IgnitionState"
+                                 << "example"
+                                 << "steps  0=off 1=accessory 2=run 3=crank";
+        QTest::newRow("bcd") << "Meter.Count"
+                             << "meter"
+                             << "numbers ";
+        QTest::newRow("text") << "Meter.Name"
+                              << "meter"
+                              << "\"Name\": a text signal cannot be plotted";
+        QTest::newRow("no LDF") << "RLS_Status.AmbientLight"
+                                << ""
+                                << "\"RLS_Status.AmbientLight\": signals are plotted with an LDF";
+        QTest::newRow("no such frame") << "RLS.AmbientLight"
+                                       << "example"
+                                       << "\"RLS\": the LDF names no such frame";
+        QTest::newRow("another frame's signal") << "RLS_Status.WiperAngle"
+                                                << "example"
+                                                << "\"WiperAngle\": not a signal of RLS_Status";
+        QTest::newRow("event-triggered frame")
+            << "DoorEvent.FL_DoorOpen"
+            << "example"
+            << "\"DoorEvent\": only unconditional frames' signals are plotted";
+        QTest::newRow("diagnostic frame")
+            << "MasterReq.MasterReqB0"
+            << "example"
+            << "\"MasterReq\": only unconditional frames' signals are plotted";
+    }
+
+    void signalLanesNeedAnLdfNamingThem() {
+        QFETCH(QString, lane);
+        QFETCH(QString, ldf);
+        QFETCH(QString, made);
+        std::string error;
+        const auto signal = PlotSignal::resolve(ldfNamed(ldf), sourceOf(qPrintable(lane)), error);
+        QString text = QString::fromStdString(error);
+        if (signal) {
+            text = signal->style() == PlotSignal::Style::Steps ? "steps " : "numbers ";
+            text += QString::fromStdString(signal->unit());
+            for (const PlotSignal::Label& label : signal->labels())
+                text += QString(" %1=%2").arg(label.value).arg(QString::fromStdString(label.text));
+        }
+        QCOMPARE(text, made);
     }
 
     void lanesTakePointsFromFrames_data() {
         QTest::addColumn<QString>("lane");
         QTest::addColumn<QString>("frames");  // "T ID DB..;" (see frameOf), "|": Start
         QTest::addColumn<QString>("points");
+        QTest::addColumn<QString>("ldf");
         const char* every20 = "0 10 01 02; 20 10 03 04; 40 10 05 06; 60 10 07 08";
-        QTest::newRow("a data byte") << "10 byte 1" << every20 << "0:2 20:4 40:6 60:8";
-        QTest::newRow("other identifiers add nothing") << "10 byte 0"
-                                                       << "0 10 01 02; 5 11 09 09; 20 10 03 04"
-                                                       << "0:1 20:3";
-        QTest::newRow("a missing frame leaves a gap")
-            << "10 byte 0"
-            << "0 10 01; 20 10 02; 40 10 03; 80 10 05; 100 10 06"
-            << "0:1 20:2 40:3 |80:5 100:6";
-        QTest::newRow("jitter within half a period is no gap")
-            << "10 byte 0"
-            << "0 10 01; 20 10 02; 49 10 03; 60 10 04"
-            << "0:1 20:2 49:3 60:4";
-        QTest::newRow("a failed check is a marked point, joined to nothing")
-            << "10 byte 0"
-            << "0 10 01; 20 10 02 bad; 40 10 03; 60 10 04"
-            << "0:1 *20:2 |40:3 60:4";
-        QTest::newRow("a parity fault is marked too") << "10 byte 0"
-                                                      << "0 10 01; 20 10 02 par; 40 10 03"
-                                                      << "0:1 *20:2 |40:3";
-        QTest::newRow("a frame without the byte breaks the line")
-            << "10 byte 1"
-            << "0 10 01 02; 20 10 -; 40 10 03 04; 60 10 05"
-            << "0:2 |40:4";
-        QTest::newRow("bits of one byte") << "21 bits 4..7"
-                                          << "0 21 A5 00"
-                                          << "0:10";
-        QTest::newRow("bits across bytes, DB0 lowest") << "21 bits 4..11"
-                                                       << "0 21 A5 3C"
-                                                       << "0:202";
-        QTest::newRow("bits beyond the data") << "21 bits 8..15"
-                                              << "0 21 A5"
-                                              << "";
-        QTest::newRow("the period, frame to frame, in ms")
-            << "10 period"
-            << "0 10 01; 20 10 01; 40 10 01 bad; 80 10 01"
-            << "20:20 *40:20 |80:40";
-        QTest::newRow("a new recording: no period across it, the line breaks")
-            << "10 period"
-            << "0 10 01; 20 10 01 | 0 10 01; 20 10 01; 40 10 01"
-            << "20:20 |40:20 60:20";
-        QTest::newRow("values across a new recording: the clock runs on")
-            << "10 byte 0"
-            << "0 10 01; 20 10 02 | 5 10 03; 25 10 04"
-            << "0:1 20:2 |25:3 45:4";
+        row("a data byte", "10 byte 1", every20, "0:2 20:4 40:6 60:8");
+        row("other identifiers add nothing", "10 byte 0", "0 10 01 02; 5 11 09 09; 20 10 03 04",
+            "0:1 20:3");
+        row("a missing frame leaves a gap", "10 byte 0",
+            "0 10 01; 20 10 02; 40 10 03; 80 10 05; 100 10 06", "0:1 20:2 40:3 |80:5 100:6");
+        row("jitter within half a period is no gap", "10 byte 0",
+            "0 10 01; 20 10 02; 49 10 03; 60 10 04", "0:1 20:2 49:3 60:4");
+        row("a failed check is a marked point, joined to nothing", "10 byte 0",
+            "0 10 01; 20 10 02 bad; 40 10 03; 60 10 04", "0:1 *20:2 |40:3 60:4");
+        row("a parity fault is marked too", "10 byte 0", "0 10 01; 20 10 02 par; 40 10 03",
+            "0:1 *20:2 |40:3");
+        row("a frame without the byte breaks the line", "10 byte 1",
+            "0 10 01 02; 20 10 -; 40 10 03 04; 60 10 05", "0:2 |40:4");
+        row("bits of one byte", "21 bits 4..7", "0 21 A5 00", "0:10");
+        row("bits across bytes, DB0 lowest", "21 bits 4..11", "0 21 A5 3C", "0:202");
+        row("bits beyond the data", "21 bits 8..15", "0 21 A5", "");
+        row("the period, frame to frame, in ms", "10 period",
+            "0 10 01; 20 10 01; 40 10 01 bad; 80 10 01", "20:20 *40:20 |80:40");
+        row("a new recording: no period across it, the line breaks", "10 period",
+            "0 10 01; 20 10 01 | 0 10 01; 20 10 01; 40 10 01", "20:20 |40:20 60:20");
+        row("values across a new recording: the clock runs on", "10 byte 0",
+            "0 10 01; 20 10 02 | 5 10 03; 25 10 04", "0:1 20:2 |25:3 45:4");
+        row("a recording begun by another identifier breaks the line too", "10 byte 0",
+            "0 10 01; 20 10 02 | 5 11 09; 10 10 03; 30 10 04", "0:1 20:2 |30:3 50:4");
+        // VehicleSpeed: bits 12..23, raw * 0.0625 km/h for 0..4000, 4095 "not available".
+        row("a physical signal: scaled, no point where a logical value stands",
+            "BCM_Command.VehicleSpeed",
+            "0 10 00 00 64 00; 20 10 00 30 12 00; 40 10 00 F0 FF 00; 60 10 00 00 64 00 bad; "
+            "100 10 00 00 32 00; 120 10 00 00 32; 140 10 00 00 01 00",
+            "0:100 20:18.19 *60:100 |100:50 |140:1");
+        // OutsideTemp: DB3 * 0.5 - 40 degC.
+        row("a physical signal with an offset", "BCM_Command.OutsideTemp",
+            "0 10 00 00 00 64; 20 10 00 00 00 00", "0:10 20:-40");
+        // WiperMode: bits 2..4, logical only: its raw values as steps.
+        row("a logical signal: the raw values, a gap for a missing frame", "BCM_Command.WiperMode",
+            "0 10 04 00 00 00; 20 10 0C 00 00 00; 40 10 1C 00 00 00; 80 10 14 00 00 00",
+            "0:1 20:3 40:7 |80:5");
+        // FL_WindowPosition: DB1 bits 0..6 in percent, 127 "signal error"; DoorEvent (3A)
+        // answered by DoorFL_Status (protected identifier 20) carries it, by DoorFR_Status
+        // (61) not; the door's own frames keep the time.
+        row("a signal from its frame and the event slot it answers",
+            "DoorFL_Status.FL_WindowPosition",
+            "0 20 00 0A 00; 100 20 00 0B 00; 130 3A 20 32 00; 150 3A 61 10 00; "
+            "160 3A -; 200 20 00 0C 00; 300 20 00 7F 00; 400 20 00 0D 00",
+            "0:10 100:11 130:50 200:12 |400:13");
+        row("a signal the LDF lacks: no points", "BCM_Command.Nothing", "0 10 00 00 64 00", "");
+        row("a bcd signal: the number, none where a byte is no digit", "Meter.Count",
+            "0 15 04 02 41 42; 20 15 00 09 41 42; 40 15 0A 00 41 42; 60 15 01 00 41 42",
+            "0:42 20:9 |60:10", "meter");
         // 34 + 10 bits per response byte, the checksum counted: 64 for two data bytes.
-        QTest::newRow("bus load per second, empty seconds 0, the running one not shown")
-            << "bus load"
-            << "0 10 01 02; 300 10 01 02; 600 10 01 02; 1500 10 01 02; 3100 10 01"
-            << "0:1 1000:0.3333 2000:0";
-        QTest::newRow("a header without response counts its 34 bits") << "bus load"
-                                                                      << "0 10 -; 1000 10 -"
-                                                                      << "0:0.1771";
-        QTest::newRow("failed checks per second")
-            << "failed checks"
-            << "0 10 01; 100 10 01 bad; 200 10 01 par; 1200 10 01; 2300 10 01 bad; 3000 10 01"
-            << "0:2 1000:0 2000:1";
-        QTest::newRow("failed checks of one word")
-            << "failed checks parity"
-            << "0 10 01; 100 10 01 bad; 200 10 01 par; 1200 10 01; 2300 10 01 bad; 3000 10 01"
-            << "0:1 1000:0 2000:0";
+        row("bus load per second, empty seconds 0, the running one not shown", "bus load",
+            "0 10 01 02; 300 10 01 02; 600 10 01 02; 1500 10 01 02; 3100 10 01",
+            "0:1 1000:0.3333 2000:0");
+        row("a header without response counts its 34 bits", "bus load", "0 10 -; 1000 10 -",
+            "0:0.1771");
+        row("failed checks per second", "failed checks",
+            "0 10 01; 100 10 01 bad; 200 10 01 par; 1200 10 01; 2300 10 01 bad; 3000 10 01",
+            "0:2 1000:0 2000:1");
+        row("failed checks of one word", "failed checks parity",
+            "0 10 01; 100 10 01 bad; 200 10 01 par; 1200 10 01; 2300 10 01 bad; 3000 10 01",
+            "0:1 1000:0 2000:0");
     }
 
     void lanesTakePointsFromFrames() {
         QFETCH(QString, lane);
         QFETCH(QString, frames);
         QFETCH(QString, points);
-        PlotLane plotLane(sourceOf(qPrintable(lane)));
+        QFETCH(QString, ldf);
+        PlotLane plotLane(sourceOf(qPrintable(lane)), PlotLane::kDefaultBaudrate, ldfNamed(ldf));
+        FrameSignals decoder(ldfNamed(ldf));
         std::int64_t offset = 0;
         std::int64_t last = 0;
         std::uint32_t row = 0;
@@ -199,7 +324,8 @@ class TestPlotSeries : public QObject {
             bool first = row != 0;  // the first frame of a later recording
             for (const QString& frameText : recording.split(';')) {
                 const LinFrame frame = frameOf(frameText.toLatin1());
-                PlotRow plotRow{row++, offset + frame.time, first, &frame, CheckFrame(frame)};
+                PlotRow plotRow{row++,  offset + frame.time, first,
+                                &frame, CheckFrame(frame),   decoder.decode(frame)};
                 first = false;
                 plotLane.add(plotRow);
                 last = plotRow.time;
@@ -332,6 +458,30 @@ class TestPlotSeries : public QObject {
         const auto update = pieces.update(live.list, nullptr);
         QVERIFY(update.restarted);
         QCOMPARE(pieces.lanes()[0].series().size(), 0u);
+    }
+
+    // With the LDF the verdicts are the LDF's (3C's two data bytes against MasterReq's
+    // eight: a marked point) and the signal lanes decode, the rows there and those that
+    // come; without, they stay empty.
+    void trackerReadsWithTheLdfItIsGiven() {
+        DecoderFixture f;
+        // 50: identifier 10 (BCM_Command) with its parity bits; VehicleSpeed raw 1600.
+        f.feed(hex(lin("1000", "3C 01 02 FC") + lin("2000", "50 00 00 64 00 4B")));
+        PlotTracker tracker;
+        tracker.addLane(sourceOf("3C byte 0"), f.list);
+        tracker.addLane(sourceOf("BCM_Command.VehicleSpeed"), f.list);
+        tracker.update(f.list, nullptr);
+        QCOMPARE(pointsText(tracker.lanes()[0].series()), "4.096:1");
+        QCOMPARE(pointsText(tracker.lanes()[1].series()), "");
+        tracker.setLdf(exampleLdf(), f.list);
+        QCOMPARE(pointsText(tracker.lanes()[0].series()), "*4.096:1");
+        QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100");
+        QCOMPARE(tracker.lanes()[1].series().at(0).row, 2u);
+        f.feed(hex(lin("3000", "50 00 00 32 00 7D")));  // the trace grows: 50 km/h
+        tracker.update(f.list, nullptr);
+        QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100 12.288:50");
+        tracker.setLdf(nullptr, f.list);
+        QCOMPARE(pointsText(tracker.lanes()[1].series()), "");
     }
 
     void newRecordingsContinueTheClock() {

@@ -13,6 +13,7 @@
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
 #include "lin/IdSummary.h"
+#include "lin/LinDescription.h"
 #include "serial/Profile.h"
 #include "view/TraceListModel.h"
 
@@ -55,6 +56,32 @@ QByteArray schedule(int first, int n, std::int64_t& clock, std::int64_t& time) {
     return stream;
 }
 
+// A BCM_Command frame (identifier 10, protected 50) at stamp with its enhanced checksum:
+// WiperMode in bits 2..4 of DB0, VehicleSpeed raw in bits 12..23.
+QByteArray bcmCommand(const QByteArray& stamp, int wiperMode, int speedRaw) {
+    const std::uint8_t data[4] = {std::uint8_t(wiperMode << 2), std::uint8_t((speedRaw & 0xF) << 4),
+                                  std::uint8_t(speedRaw >> 4), 0};
+    QByteArray text = "50";
+    for (const std::uint8_t byte : data)
+        text += ' ' + QByteArray::number(byte, 16).rightJustified(2, '0');
+    const std::uint8_t sum = LinChecksum(0x50, data, 4);
+    return lin(stamp, text + ' ' + QByteArray::number(sum, 16).rightJustified(2, '0'));
+}
+
+const LinDescription& exampleLdf() {
+    static const LinDescription ldf = LinDescription::read(DARIDEZ_EXAMPLE_LDF);
+    return ldf;
+}
+
+// The keys of the points of a graph that break its line.
+QList<double> breaks(const QCPGraph* graph) {
+    QList<double> keys;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        if (std::isnan(it->value))
+            keys << it->key;
+    return keys;
+}
+
 // A trace shown by a list model, and a plot window over it.
 struct Shown {
     TraceList list;
@@ -67,8 +94,11 @@ struct Shown {
     int frames = 0;
 
     void feed(int n) {
-        const QByteArray bytes = hex(schedule(frames, n, clock, time));
+        feedStream(schedule(frames, n, clock, time));
         frames += n;
+    }
+    void feedStream(const QByteArray& stream) {
+        const QByteArray bytes = hex(stream);
         std::memcpy(buffer.bytes.data(), bytes.constData(), std::size_t(bytes.size()));
         buffer.carryOver =
             session.decoder.SplitFrames(buffer.bytes.data(), std::int32_t(bytes.size()), true)
@@ -165,21 +195,28 @@ class TestPlotWindow : public QObject {
     }
 
     // A click that does not move selects the nearest point's row; the cursor line shows
-    // every lane's value at the mouse.
+    // every lane's value at the mouse, wrapped between lanes however many there are, never
+    // widening the window.
     void clickAsksForTheNearestRow() {
         Shown shown;
         shown.feed(30);
         QVERIFY(shown.window.addLane("3C byte 0"));
         QVERIFY(shown.window.addLane("3C period"));
+        for (int i = 0; i < 8; ++i) QVERIFY(shown.window.addLane("failed checks checksum"));
         shown.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        const int narrowest = shown.window.minimumSizeHint().width();
         QSignalSpy clicked(&shown.window, &PlotWindow::rowClicked);
         QCPAxisRect* lane = shown.window.plot()->axisRect(1);
         const int x = int(lane->axis(QCPAxis::atBottom)->coordToPixel(0.121));
         const QPoint at(x, lane->rect().center().y());
         QTest::mouseMove(shown.window.plot(), at);
-        QCOMPARE(shown.window.cursorLabel()->text(),
+        QString shownText = shown.window.cursorLabel()->text();
+        QCOMPARE(shownText.replace(QChar::Nbsp, ' '),
                  shown.window.cursorText(lane->axis(QCPAxis::atBottom)->pixelToCoord(x)));
+        QCOMPARE(shown.window.minimumSizeHint().width(), narrowest);
+        QVERIFY(shown.window.cursorLabel()->minimumHeight() > shown.window.fontMetrics().height());
+        for (int i = 0; i < 8; ++i) shown.window.removeLane(2);
         QCOMPARE(shown.window.cursorText(0.121),
                  "+ 00:00:00,121000   3C byte 0: 12   3C period: 10 ms");
         shown.window.setRelativeTime(false);
@@ -212,6 +249,14 @@ class TestPlotWindow : public QObject {
         QCOMPARE(again.window.laneTexts(), QStringList());
         again.window.saveLanes(profile, "/ldf/other.ldf");  // none: nothing written
         QVERIFY(!QString::fromStdString(profile.text()).contains("other"));
+        // A signal lane comes back with an LDF that names the signal, never without.
+        profile.WriteProfileString("PLOT", PlotWindow::profileKey(exampleLdf().path()),
+                                   "RLS_Status.AmbientLight;RLS_Status.Lux;bus load");
+        again.window.loadLanes(profile, exampleLdf().path());
+        QCOMPARE(again.window.laneTexts(), QStringList({"bus load"}));
+        again.window.setLdf(exampleLdf());
+        again.window.loadLanes(profile, exampleLdf().path());
+        QCOMPARE(again.window.laneTexts(), QStringList({"RLS_Status.AmbientLight", "bus load"}));
     }
 
     // The picker offers the identifiers of the trace with their bytes, a bit range and the
@@ -222,7 +267,7 @@ class TestPlotWindow : public QObject {
         shown.feed(3);
         IdSummary summary;
         for (const TraceEntry& e : shown.list) summary.add(e);
-        PlotLanePicker picker(summary);
+        PlotLanePicker picker(summary, nullptr);
         QTreeWidgetItem* ids = picker.tree()->topLevelItem(0);
         QStringList offered;
         for (int i = 0; i < ids->childCount(); ++i)
@@ -241,6 +286,126 @@ class TestPlotWindow : public QObject {
         picker.accept();
         QCOMPARE(picker.result(), int(QDialog::Accepted));
         QCOMPARE(picker.laneText(), "bus load");
+    }
+
+    // With an LDF the picker offers each unconditional frame's signals (their unit, or that
+    // steps are labelled with texts); without one it offers none and refuses a signal.
+    void pickerOffersSignalsOnlyWithAnLdf_data() {
+        QTest::addColumn<bool>("withLdf");
+        QTest::addColumn<QString>("offered");  // the top items; Wiper_Status's signals
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("problem");  // "" when accepted
+        QTest::newRow("with the LDF")
+            << true
+            << "Signals Identifiers Timing | BCM_Command (10) DoorFL_Status (20) "
+               "DoorFR_Status (21) RLS_Status (30) Wiper_Status (31) | WiperAngle [deg], "
+               "WiperParked (texts), WiperBlocked (texts), Wiper_RespError (texts)"
+            << "RLS_Status.AmbientLight"
+            << "";
+        QTest::newRow("with the LDF, a signal it lacks") << true << ""
+                                                         << "RLS_Status.Speed"
+                                                         << "\"Speed\": not a signal of RLS_Status";
+        QTest::newRow("without an LDF")
+            << false << "Identifiers Timing"
+            << "RLS_Status.AmbientLight"
+            << "\"RLS_Status.AmbientLight\": signals are plotted with an LDF";
+    }
+
+    void pickerOffersSignalsOnlyWithAnLdf() {
+        QFETCH(bool, withLdf);
+        QFETCH(QString, offered);
+        QFETCH(QString, typed);
+        QFETCH(QString, problem);
+        IdSummary summary;
+        PlotLanePicker picker(summary, withLdf ? exampleLdf().model() : nullptr);
+        QTreeWidget* tree = picker.tree();
+        if (!offered.isEmpty()) {
+            QStringList parts{QString()};
+            for (int i = 0; i < tree->topLevelItemCount(); ++i)
+                parts[0] += (i ? " " : "") + tree->topLevelItem(i)->text(0);
+            if (withLdf) {
+                QTreeWidgetItem* frames = tree->topLevelItem(0);
+                QCOMPARE(frames->text(0), "Signals");
+                QStringList names, carried;
+                for (int i = 0; i < frames->childCount(); ++i) names << frames->child(i)->text(0);
+                QTreeWidgetItem* wiper = frames->child(4);
+                for (int i = 0; i < wiper->childCount(); ++i) carried << wiper->child(i)->text(0);
+                parts << names.join(' ') << carried.join(", ");
+                tree->setCurrentItem(wiper->child(0));
+                QCOMPARE(picker.laneText(), "Wiper_Status.WiperAngle");
+            }
+            QCOMPARE(parts.join(" | "), offered);
+        }
+        picker.setLaneText(typed);
+        picker.accept();
+        QCOMPARE(picker.findChild<QLabel*>("plotLaneProblem")->text(), problem);
+        QCOMPARE(picker.result(), int(problem.isEmpty() ? QDialog::Accepted : QDialog::Rejected));
+    }
+
+    // A logical signal is drawn as steps with the LDF's texts on its y axis, a physical one
+    // as a line with its unit in the lane's name and on its axis; the cursor shows texts and
+    // units. Steps end a pixel column after their last point before a gap; a line breaks
+    // where the late frame's column starts. A low lane shows as many texts as fit. Without
+    // the LDF no signal lane can be added.
+    void signalLanesShowTextsStepsAndUnits() {
+        Shown shown;
+        QString error;
+        QVERIFY(!shown.window.addLane("BCM_Command.WiperMode", &error));
+        QCOMPARE(error, "\"BCM_Command.WiperMode\": signals are plotted with an LDF");
+        shown.window.setLdf(exampleLdf());
+        QVERIFY(shown.window.addLane("BCM_Command.WiperMode"));
+        QVERIFY(shown.window.addLane("BCM_Command.VehicleSpeed"));
+        shown.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        // Every 4096 us, then a frame 16384 us late: a gap.
+        shown.feedStream(bcmCommand("1000", 1, 1600) + bcmCommand("2000", 3, 800) +
+                         bcmCommand("3000", 3, 800) + bcmCommand("7000", 7, 160));
+        QCustomPlot* plot = shown.window.plot();
+        QCPAxis* steps = plot->axisRect(0)->axis(QCPAxis::atLeft);
+        QCPAxis* speed = plot->axisRect(1)->axis(QCPAxis::atLeft);
+        const auto title = [&](int lane) {
+            return qobject_cast<QCPTextElement*>(plot->plotLayout()->element(2 * lane, 0))->text();
+        };
+        QCOMPARE(title(0) + " | " + title(1),
+                 "BCM_Command.WiperMode | BCM_Command.VehicleSpeed [km/h]");
+        QCOMPARE(steps->label() + " | " + speed->label(), " | km/h");
+        const auto texts = qSharedPointerDynamicCast<QCPAxisTickerText>(steps->ticker());
+        QVERIFY(texts);
+        QStringList ticks;
+        for (auto it = texts->ticks().constBegin(); it != texts->ticks().constEnd(); ++it)
+            ticks << QString("%1=%2").arg(it.key()).arg(it.value());
+        QCOMPARE(ticks.join(' '), "0=off 1=interval 2=slow 3=fast 4=automatic 7=service position");
+        QCOMPARE(plot->graph(0)->lineStyle(), QCPGraph::lsStepLeft);
+        QCOMPARE(plot->graph(2)->lineStyle(), QCPGraph::lsLine);
+        QCOMPARE(shown.window.cursorText(0.0041),
+                 "+ 00:00:00,004100   BCM_Command.WiperMode: fast   "
+                 "BCM_Command.VehicleSpeed: 50 km/h");
+        QCOMPARE(shown.window.cursorText(0.025),
+                 "+ 00:00:00,025000   BCM_Command.WiperMode: service position   "
+                 "BCM_Command.VehicleSpeed: 10 km/h");
+        plot->replot();
+        const double column =
+            (shown.window.timeTo() - shown.window.timeFrom()) / plot->axisRect(0)->width();
+        const double last = (0x3000 - 0x1000) / 1e6, late = (0x7000 - 0x1000) / 1e6;
+        const QList<double> stepBreaks = breaks(plot->graph(0));
+        QCOMPARE(stepBreaks.size(), 1);
+        QVERIFY2(stepBreaks[0] > last && stepBreaks[0] <= last + column + 1e-9,
+                 qPrintable(QString::number(stepBreaks[0])));
+        const QList<double> lineBreaks = breaks(plot->graph(2));
+        QCOMPARE(lineBreaks.size(), 1);
+        QVERIFY2(lineBreaks[0] > late - column && lineBreaks[0] <= late,
+                 qPrintable(QString::number(lineBreaks[0])));
+        // A low lane shows the texts that fit: never two closer than a line of text, the
+        // lowest value's kept.
+        shown.window.resize(shown.window.width(), 200);
+        QApplication::processEvents();
+        plot->replot();
+        plot->replot();  // the second with the layout of the new size
+        const QList<double> kept = texts->ticks().keys();
+        QVERIFY2(kept.size() < 6 && kept.value(0) == 0, qPrintable(QString::number(kept.size())));
+        const int line = QFontMetrics(steps->tickLabelFont()).height();
+        for (int i = 1; i < kept.size(); ++i)
+            QVERIFY(steps->coordToPixel(kept[i - 1]) - steps->coordToPixel(kept[i]) >= line);
     }
 
     void savesThroughTheSafeReplacement_data() {

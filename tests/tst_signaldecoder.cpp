@@ -53,6 +53,21 @@ QString decodeText(const LdfModel& model, int id, const QByteArray& data) {
     return values.join("; ");
 }
 
+// What a plot reads of each value (kind, raw value, number, unit) and its text.
+QStringList numbersOf(const LdfFrameDecode& decode, QStringList& texts) {
+    QStringList numbers;
+    for (const LdfSignalValue& value : decode.values) {
+        numbers << QString("%1 %2 %3 %4 %5")
+                       .arg(kindWord(value.kind))
+                       .arg(value.raw)
+                       .arg(value.hasNumber ? QString::number(value.number, 'g', 17) : "-")
+                       .arg(QString::fromStdString(std::string(value.unit)))
+                       .arg(value.byteCount);
+        texts << QString::fromStdString(value.text);
+    }
+    return numbers;
+}
+
 }  // namespace
 
 class TestSignalDecoder : public QObject {
@@ -115,6 +130,15 @@ class TestSignalDecoder : public QObject {
         QFETCH(QByteArray, data);
         QFETCH(QString, expected);
         QCOMPARE(decodeText(fixture("constructs.ldf"), id, data), expected);
+        // Without texts: the same kinds, raw values, numbers and units, every text empty.
+        const std::vector<std::uint8_t> bytes(data.begin(), data.end());
+        SignalDecoder bare(fixture("constructs.ldf"));
+        bare.setTexts(false);
+        QStringList texts, noTexts;
+        const QStringList numbers =
+            numbersOf(SignalDecoder(fixture("constructs.ldf")).decode(id, bytes), texts);
+        QCOMPARE(numbersOf(bare.decode(id, bytes), noTexts), numbers);
+        QCOMPARE(noTexts.join(""), "");
     }
 
     void checksumModelOfEachFrame_data() {

@@ -3,6 +3,7 @@
 // RLS_Status row (the signal pane shows it) and saves a grab of the window; with PLOT.png also one
 // of the plot window with a few lanes of the simulated tracer's schedule. tools/screenshot.sh runs
 // it under Xvfb against the simulated tracer.
+#include <qcustomplot.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,7 +26,10 @@ namespace {
 
 constexpr int kTraceMs = 2500;
 constexpr int kPlotTraceMs = 6500;  // a few whole seconds for the per-second lanes
-const char* const kPlotLanes[] = {"10 byte 1", "22 bits 0..3", "31 period", "bus load"};
+// Signals of the example LDF the profile names (a ramp with its unit, steps with their
+// texts), a period and the bus load.
+const char* const kPlotLanes[] = {"BCM_Command.VehicleSpeed", "BCM_Command.WiperMode",
+                                  "RLS_Status.AmbientLight", "31 period", "bus load"};
 constexpr std::uint32_t kEnoughRows = 60;
 
 void press(daridez::MainDialog& dialog, int id) {
@@ -45,6 +49,14 @@ void selectLast(daridez::MainDialog& dialog, const QString& frame) {
             return;
         }
     }
+}
+
+// The mouse over the plot a little left of the middle: the cursor line and the line of
+// every lane's value there show.
+void showCursor(daridez::PlotWindow& plot) {
+    QWidget* area = plot.plot();
+    QTest::mouseMove(area, QPoint(area->width() * 2 / 5, area->height() / 2));
+    QTest::qWait(100);
 }
 
 }  // namespace
@@ -87,6 +99,9 @@ int main(int argc, char** argv) {
     }
     press(dialog, daridez::ControlId::Stop);
     QTest::qWait(400);
+    if (plotToo) {
+        showCursor(plot);
+    }
     if (plotToo && !plot.grab().save(QString::fromLocal8Bit(argv[2]))) {
         std::fprintf(stderr, "daridez-screenshot: could not write %s\n", argv[2]);
         return 1;
