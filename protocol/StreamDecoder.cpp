@@ -1,6 +1,7 @@
 #include "protocol/StreamDecoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 
@@ -62,13 +63,23 @@ constexpr FrameRule kFrameRules[] = {
     {FrameKind::BufferOverflow, 3, std::nullopt, Overflow, BetweenFrames},
 };
 
-const FrameRule* ruleFor(std::uint8_t kind, std::uint8_t length) {
-    for (const FrameRule& rule : kFrameRules) {
-        if (rule.kind == kind) {
-            return rule.length == 0 || rule.length == length ? &rule : nullptr;
-        }
+// The rule of each kind byte (-1: none), so that a frame finds its rule in one step.
+constexpr auto kRuleOfKind = [] {
+    std::array<std::int8_t, 256> rules{};
+    rules.fill(-1);
+    for (std::size_t i = 0; i < std::size(kFrameRules); ++i) {
+        rules[kFrameRules[i].kind] = static_cast<std::int8_t>(i);
     }
-    return nullptr;
+    return rules;
+}();
+
+const FrameRule* ruleFor(std::uint8_t kind, std::uint8_t length) {
+    const int i = kRuleOfKind[kind];
+    if (i < 0) {
+        return nullptr;
+    }
+    const FrameRule& rule = kFrameRules[i];
+    return rule.length == 0 || rule.length == length ? &rule : nullptr;
 }
 
 bool opensRow(const FrameRule* rule) {
@@ -169,45 +180,44 @@ void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) 
         badFrame(frame, length);
         return;
     }
-    if (takeFrame(rule->action, frame, length) && rule->next) {
-        decoderState_ = *rule->next;
-    }
-}
-
-// False when the frame's row could not be made.
-bool StreamDecoder::takeFrame(FrameAction action, const std::uint8_t* frame, std::uint8_t length) {
-    switch (action) {
+    // The action, in line: this runs for every frame of a load.
+    bool taken = true;  // false when the frame's row could not be made
+    switch (rule->action) {
         case Start:
-            startMarker(frame);
-            return false;  // the marker sets the state itself
+            startMarker(frame);  // sets the state itself
+            return;
         case Break:
             traceClock_ = stampedClock(traceClock_, frame);
-            return openRow(frame, length);
+            taken = openRow(frame, length);
+            break;
         case Field:
             addField(frame);
-            return true;
+            break;
         case Identifier:
             addField(frame);
             ++frameCount_;
             SetTextColour(currentEntry_, kGreen);
-            return true;
+            break;
         case Error:
             traceClock_ = stampedClock(traceClock_, frame);
             ++errorCount_;
-            if (!openRow(frame, length)) {
-                return false;
+            taken = openRow(frame, length);
+            if (taken) {
+                SetTextColour(currentEntry_, kRed);
             }
-            SetTextColour(currentEntry_, kRed);
-            return true;
+            break;
         case Overflow:
-            return openRow(frame, length);
+            taken = openRow(frame, length);
+            break;
         case Wrap:
             timerWrap();
-            return true;
+            return;
         case Ignore:
-            return true;
+            return;
     }
-    return true;
+    if (taken && rule->next) {
+        decoderState_ = *rule->next;
+    }
 }
 
 void StreamDecoder::startMarker(const std::uint8_t* frame) {

@@ -10,9 +10,6 @@
 namespace daridez {
 
 // Where the decoder stands in the grammar of one LIN frame.
-// What a trace frame does to the trace (the frame rules in StreamDecoder.cpp).
-enum class FrameAction : std::uint8_t;
-
 enum class DecoderState : std::uint8_t {
     Initial = 0,        // the next frame first opens the recording's "START" row
     StartRowOpen = 2,   // the "START" row is current and has received no frame
@@ -98,7 +95,6 @@ class StreamDecoder {
     void handOn(TraceEntry* row);
     // Stamps the clock and keeps a field's frame in the current row's next slot.
     void addField(const std::uint8_t* frame);
-    bool takeFrame(FrameAction action, const std::uint8_t* frame, std::uint8_t length);
     void startMarker(const std::uint8_t* frame);
     void badFrame(const std::uint8_t* frame, std::uint8_t length);
     void timerWrap();
