@@ -150,13 +150,8 @@ QString SignalPane::headerText() const {
     return header_->text();
 }
 
-// The position in the row index of a model row (they differ when only matches show).
-std::int64_t SignalPane::positionOf(int modelRow) const {
-    return list_.traceModel()->positionOf(modelRow);
-}
-
 void SignalPane::showModelRow(int row) {
-    const std::int64_t position = positionOf(row);
+    const std::int64_t position = list_.traceModel()->positionOf(row);
     if (position < 0) {
         return;  // the selection left: the pane keeps what it shows
     }

@@ -67,7 +67,6 @@ class SignalPane : public QWidget {
     void showEntry(const TraceEntry* entry, std::uint32_t position);
     void showReading(const RowReading& reading);
     void rowsArrived();
-    std::int64_t positionOf(int modelRow) const;
     const TraceEntry* sameIdBefore(std::uint32_t position, int id) const;
     void openMenu(const QPoint& at);
 

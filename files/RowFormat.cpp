@@ -18,11 +18,7 @@ class LineBlock {
   public:
     explicit LineBlock(ByteOutput& out) : out_(out) { text_.reserve(kBlockSize + 1024); }
     std::string& text() { return text_; }
-    void flushWhenFull() {
-        if (text_.size() >= kBlockSize) {
-            flush();
-        }
-    }
+    bool flushWhenFull() { return text_.size() < kBlockSize ? ok_ : flush(); }
     bool flush() {
         ok_ = ok_ && (text_.empty() || out_.write(text_.data(), text_.size()));
         text_.clear();
@@ -50,12 +46,12 @@ class TextFormat : public RowFormat {
             signals_.emplace(options.ldf);
         }
     }
-    void row(const TraceEntry& entry) override {
+    bool row(const TraceEntry& entry) override {
         AppendRowLine(lines_.text(), entry, form_, check_, ldf_);
         if (signals_) {
             signals_->appendLines(lines_.text(), ReadLinFrame(entry));
         }
-        lines_.flushWhenFull();
+        return lines_.flushWhenFull();
     }
     bool finish(const std::string& statusLine) override { return lines_.finish(statusLine); }
 
@@ -71,7 +67,7 @@ class CsvFormat : public RowFormat {
   public:
     CsvFormat(ByteOutput& out, const TextForm& form, const LdfModel* ldf)
         : writer_(out, form, ldf) {}
-    void row(const TraceEntry& entry) override { writer_.writeRow(entry); }
+    bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
 
   private:
@@ -81,7 +77,7 @@ class CsvFormat : public RowFormat {
 class PcapngFormat : public RowFormat {
   public:
     PcapngFormat(ByteOutput& out, std::int64_t epochMicros) : writer_(out, epochMicros) {}
-    void row(const TraceEntry& entry) override { writer_.writeRow(entry); }
+    bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
 
   private:
@@ -97,7 +93,7 @@ class IdsFormat : public RowFormat {
             schedule_ = IdSchedule(*ldf, "");
         }
     }
-    void row(const TraceEntry& entry) override { summary_.add(entry); }
+    bool row(const TraceEntry& entry) override { return summary_.add(entry), true; }
     bool finish(const std::string& statusLine) override {
         lines_.text() = schedule_.hasLdf() ? FormatIdTable(summary_, baud_, schedule_)
                                            : FormatIdTable(summary_, baud_);

@@ -33,7 +33,8 @@ class RowFormat {
                                            ByteOutput& out);
 
     virtual ~RowFormat() = default;
-    virtual void row(const TraceEntry& entry) = 0;
+    // False once the output has refused bytes: nothing more will reach it.
+    virtual bool row(const TraceEntry& entry) = 0;
     // Writes what is left, then the status line when there is one (text and ids only).
     // False when the output failed.
     virtual bool finish(const std::string& statusLine) = 0;
