@@ -76,7 +76,10 @@ class CsvFormat : public RowFormat {
 
 class PcapngFormat : public RowFormat {
   public:
-    PcapngFormat(ByteOutput& out, std::int64_t epochMicros) : writer_(out, epochMicros) {}
+    PcapngFormat(ByteOutput& out, std::int64_t epochMicros, const LdfModel* ldf)
+        : writer_(out, epochMicros) {
+        writer_.setLdf(ldf);
+    }
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
 
@@ -115,7 +118,7 @@ std::unique_ptr<RowFormat> RowFormat::make(const Options& options, const TextFor
         case Kind::Csv:
             return std::make_unique<CsvFormat>(out, form, options.ldf);
         case Kind::Pcapng:
-            return std::make_unique<PcapngFormat>(out, options.epochMicros);
+            return std::make_unique<PcapngFormat>(out, options.epochMicros, options.ldf);
         case Kind::Ids:
             return std::make_unique<IdsFormat>(out, options.baud, options.ldf);
         case Kind::Text:
