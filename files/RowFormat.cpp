@@ -49,7 +49,8 @@ class TextFormat : public RowFormat {
     bool row(const TraceEntry& entry) override {
         AppendRowLine(lines_.text(), entry, form_, check_, ldf_);
         if (signals_) {
-            signals_->appendLines(lines_.text(), ReadLinFrame(entry));
+            const LinFrame frame = ReadLinFrame(entry);
+            signals_->appendLines(lines_.text(), frame, CheckFrame(entry, frame, ldf_));
         }
         return lines_.flushWhenFull();
     }

@@ -276,6 +276,12 @@ void FrameVerdict::format(char (&text)[kTextSize]) const {
     *out = '\0';
 }
 
+std::string FrameVerdict::dataFailure() const {
+    FrameVerdict reasons;
+    reasons.bits_ = static_cast<std::uint16_t>(bits_ & (kFailureBits | bit(CheckWord::Collision)));
+    return reasons.text();
+}
+
 std::string FrameVerdict::text() const {
     char buffer[kTextSize];
     format(buffer);

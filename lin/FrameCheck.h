@@ -49,6 +49,12 @@ class FrameVerdict {
     bool empty() const { return bits_ == 0; }
     // True when the verdict holds a failure word.
     bool failed() const { return (bits_ & kFailureBits) != 0; }
+    // True when the frame's data cannot be trusted: its check failed, or two slaves'
+    // answers collided in it.
+    bool dataFailed() const { return failed() || has(CheckWord::Collision); }
+    // What makes the data untrustworthy: the failure words, or "collision"
+    // ("checksum", "parity,length"); "" when the data passed.
+    std::string dataFailure() const;
     // The checksum model that matched, if any.
     bool classic() const { return has(CheckWord::Classic); }
     bool enhanced() const { return has(CheckWord::Enhanced); }

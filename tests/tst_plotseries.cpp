@@ -95,10 +95,12 @@ const LdfModel* ldfNamed(const QString& name) {
     return name == "example" ? exampleLdf() : name == "meter" ? meterLdf() : nullptr;
 }
 
-// A row of the table of points taken from frames, read with the LDF named.
+// A row of the table of points taken from frames, read with the LDF named; judged: the
+// frames' verdicts are the LDF's too, as the tracker judges them.
 void row(const char* name, const char* lane, const char* frames, const char* points,
-         const char* ldf = "example") {
-    QTest::newRow(name) << QString(lane) << QString(frames) << QString(points) << QString(ldf);
+         const char* ldf = "example", bool judged = false) {
+    QTest::newRow(name) << QString(lane) << QString(frames) << QString(points) << QString(ldf)
+                        << judged;
 }
 
 }  // namespace
@@ -245,6 +247,7 @@ class TestPlotSeries : public QObject {
         QTest::addColumn<QString>("frames");  // "T ID DB..;" (see frameOf), "|": Start
         QTest::addColumn<QString>("points");
         QTest::addColumn<QString>("ldf");
+        QTest::addColumn<bool>("judged");
         const char* every20 = "0 10 01 02; 20 10 03 04; 40 10 05 06; 60 10 07 08";
         row("a data byte", "10 byte 1", every20, "0:2 20:4 40:6 60:8");
         row("other identifiers add nothing", "10 byte 0", "0 10 01 02; 5 11 09 09; 20 10 03 04",
@@ -291,6 +294,11 @@ class TestPlotSeries : public QObject {
             "0 20 00 0A 00; 100 20 00 0B 00; 130 3A 20 32 00; 150 3A 61 10 00; "
             "160 3A -; 200 20 00 0C 00; 300 20 00 7F 00; 400 20 00 0D 00",
             "0:10 100:11 130:50 200:12 |400:13");
+        // Judged with the LDF: a collided event slot is no failure, but its values are
+        // garbled: a marked point; a silent slot adds nothing.
+        row("a collided event slot's value is a marked point", "DoorFL_Status.FL_WindowPosition",
+            "0 20 00 0A 00; 100 20 00 0B 00; 130 3A 20 32 00 bad; 160 3A -; 200 20 00 0C 00",
+            "0:10 100:11 *130:50 |200:12", "example", true);
         row("a signal the LDF lacks: no points", "BCM_Command.Nothing", "0 10 00 00 64 00", "");
         row("a bcd signal: the number, none where a byte is no digit", "Meter.Count",
             "0 15 04 02 41 42; 20 15 00 09 41 42; 40 15 0A 00 41 42; 60 15 01 00 41 42",
@@ -307,6 +315,9 @@ class TestPlotSeries : public QObject {
         row("failed checks of one word", "failed checks parity",
             "0 10 01; 100 10 01 bad; 200 10 01 par; 1200 10 01; 2300 10 01 bad; 3000 10 01",
             "0:1 1000:0 2000:0");
+        row("failed checks leave out silent and collided event slots", "failed checks",
+            "0 3A -; 100 3A 20 32 00 bad; 200 3A 20 32 par; 300 10 01 02 03 04 bad; 1200 3A -",
+            "0:2", "example", true);
     }
 
     void lanesTakePointsFromFrames() {
@@ -314,6 +325,7 @@ class TestPlotSeries : public QObject {
         QFETCH(QString, frames);
         QFETCH(QString, points);
         QFETCH(QString, ldf);
+        QFETCH(bool, judged);
         PlotLane plotLane(sourceOf(qPrintable(lane)), PlotLane::kDefaultBaudrate, ldfNamed(ldf));
         FrameSignals decoder(ldfNamed(ldf));
         std::int64_t offset = 0;
@@ -324,8 +336,12 @@ class TestPlotSeries : public QObject {
             bool first = row != 0;  // the first frame of a later recording
             for (const QString& frameText : recording.split(';')) {
                 const LinFrame frame = frameOf(frameText.toLatin1());
-                PlotRow plotRow{row++,  offset + frame.time, first,
-                                &frame, CheckFrame(frame),   decoder.decode(frame)};
+                PlotRow plotRow{row++,
+                                offset + frame.time,
+                                first,
+                                &frame,
+                                CheckFrame(frame, judged ? ldfNamed(ldf) : nullptr),
+                                decoder.decode(frame)};
                 first = false;
                 plotLane.add(plotRow);
                 last = plotRow.time;
