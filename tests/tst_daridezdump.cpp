@@ -225,6 +225,13 @@ class TestDaridezDump : public QObject {
                "enhanced,SeatStatus,\"Temp=10 °C; Level=-14 %; Code=42; "
                "Name=\"\"AB\\x01\"\"\"\r\n" +
                    warning;
+        QTest::newRow("csv: the signals of a failed frame name the failure")
+            << QStringList{ldf, "--format=csv", "--filter=frame=GatewayCmd", "lin.dump"}
+            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
+               "Check,Frame,Signals\r\n"
+               "8,\"+ 00:00:00,000512\",Break,55,[20],02h,E8h,FDh,17h,,,,,,green,\"model,classic\","
+               "GatewayCmd,\"Mode=\"\"error\"\"; Speed=36.9106 km/h (frame failed: model)\"\r\n" +
+                   warning;
         // Nominal periods: the longest delay between a frame's slots around the first
         // table holding it (Normal: 55.5 ms for a frame in one slot; Configuration: the
         // requests and commands 20 ms apart at most, the response once in 110 ms).
