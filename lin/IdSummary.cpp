@@ -203,7 +203,7 @@ std::int64_t AveragePeriod(const IdStats& stats) {
 void IdSummary::clear() {
     const LdfModel* ldf = ldf_;
     *this = IdSummary{};
-    ldf_ = ldf;
+    setLdf(ldf);
 }
 
 double IdSummary::busLoad(int baud) const {

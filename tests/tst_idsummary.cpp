@@ -32,13 +32,17 @@ QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
 }
 
 // "|" in the stream starts a new recording there, as "Start" does: the clock begins at 0.
-IdSummary summaryOf(const QByteArray& stream, const LdfModel* ldf = nullptr) {
+void addStream(IdSummary& summary, const QByteArray& stream) {
     DecoderFixture f;
     for (const QByteArray& recording : stream.split('|'))
         f.decoder.RestartDecoder(), f.feed(hex(recording));
+    for (const TraceEntry* row : f.listRows()) summary.add(*row);
+}
+
+IdSummary summaryOf(const QByteArray& stream, const LdfModel* ldf = nullptr) {
     IdSummary summary;
     summary.setLdf(ldf);
-    for (const TraceEntry* row : f.listRows()) summary.add(*row);
+    addStream(summary, stream);
     return summary;
 }
 
@@ -284,6 +288,12 @@ class TestIdSummary : public QObject {
         QVERIFY(table.takeFirst().endsWith("\tldf\tcollisions"));
         lines.last() = "bus load: " + lines.last() + " % at 19200 baud";
         QCOMPARE(table, lines);
+        // Emptied, the summary keeps judging with the LDF.
+        IdSummary again = summary;
+        again.clear();
+        addStream(again, stream);
+        QCOMPARE(FormatIdTable(again, kBaud, IdSchedule(ldf, "")),
+                 FormatIdTable(summary, kBaud, IdSchedule(ldf, "")));
     }
 
     void marksChangedDataBytesRowByRow() {
