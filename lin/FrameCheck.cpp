@@ -112,7 +112,7 @@ struct LdfJudgement {
     bool known = false;
     int length = 8;
     LdfChecksum model = LdfChecksum::Classic;
-    std::string name = "diagnostic frame";
+    std::string_view name = "diagnostic frame";  // no copy: judged for every row
 };
 
 LdfJudgement judge(const LinFrame& frame, const LdfModel& ldf) {
@@ -413,7 +413,7 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
     }
     const LdfJudgement judgement = ldf != nullptr ? judge(frame, *ldf) : LdfJudgement();
     if (verdict.has(CheckWord::Silent)) {
-        line("silent: no frame associated with " + judgement.name +
+        line("silent: no frame associated with " + std::string(judgement.name) +
              " answered (a normal outcome of an event-triggered slot)");
     }
     if (verdict.has(CheckWord::Collision)) {
@@ -423,14 +423,15 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
         line("unknown-id: the LDF names no frame with identifier " + hexByte(frame.id()));
     }
     if (verdict.has(CheckWord::Length)) {
-        line("length: " + std::to_string(frame.dataLength()) + " data bytes; " + judgement.name +
-             " has " + std::to_string(judgement.length) + " in the LDF");
+        line("length: " + std::to_string(frame.dataLength()) + " data bytes; " +
+             std::string(judgement.name) + " has " + std::to_string(judgement.length) +
+             " in the LDF");
     }
     if (verdict.has(CheckWord::Model)) {
         const bool classic = verdict.classic();
         line(std::string("model: the checksum is the ") + (classic ? "classic" : "enhanced") +
              " one; the LDF names " + ChecksumModel::name(judgement.model) + " for " +
-             judgement.name + " (" +
+             std::string(judgement.name) + " (" +
              hexByte(enhancedChecksum(frame, classic ? frame.pid : std::uint8_t{0})) + ")");
     }
     if (verdict.classic() || verdict.enhanced()) {
