@@ -309,6 +309,9 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
     std::string reason;
     LoadHooks hooks;
     hooks.failed = [&reason](const std::string& why) { reason = why; };
+    hooks.note = [this, err](const std::string& note) {
+        std::fprintf(err, "%s: %s\n", input_.c_str(), note.c_str());
+    };
     const LoadResult result =
         input_ == "-" ? LoadTrace(session, stdin, hooks) : LoadTrace(session, input_, hooks);
     if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
