@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
-    "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
+    "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng|asc]\n"
     "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
     "       daridez-dump --ldf-check [--describe] LDF\n";
@@ -46,8 +46,10 @@ constexpr const char* kHelp =
     "%s"
     "  --format=F      text (default); csv: a header line, then per row the 14 texts, the\n"
     "                  colour and the check (RFC 4180); pcapng: the LIN frames as a capture\n"
-    "                  for Wireshark (link type LIN), other rows are left out\n"
-    "  --epoch=SECONDS pcapng: the wall-clock time of trace time 0 (default 0)\n"
+    "                  for Wireshark (link type LIN), other rows are left out; asc: an ASC log\n"
+    "                  of the LIN frames (error events for failed checks, device events as\n"
+    "                  comments), as other LIN tools read it\n"
+    "  --epoch=SECONDS pcapng, asc: the wall-clock time of trace time 0 (default 0)\n"
     "  --ids           instead of the rows, one line per identifier: frames, bad frames,\n"
     "                  data lengths, checksum model, period min/avg/max in ms, last data;\n"
     "                  then the bus load\n"
@@ -66,7 +68,8 @@ constexpr const char* kHelp =
     "  --ldf-check     read LDF, print its diagnostics and a summary line; exit 0 when it\n"
     "                  names frames to decode, 1 otherwise\n"
     "  --describe      with --ldf-check: list the nodes, frames, signals and schedule tables\n"
-    "FILE - reads the dump from standard input.\n"
+    "FILE may also be an ASC log or a pcapng/pcap capture of LIN frames (known by its\n"
+    "content); what it left out is said on standard error. FILE - reads standard input.\n"
     "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments, QUERY\n"
     "or an LDF with nothing usable.\n";
 
@@ -99,6 +102,8 @@ bool parseFormat(std::string_view value, RowFormat::Kind& kind) {
         kind = RowFormat::Kind::Csv;
     } else if (value == "pcapng") {
         kind = RowFormat::Kind::Pcapng;
+    } else if (value == "asc") {
+        kind = RowFormat::Kind::Asc;
     } else {
         return false;
     }
@@ -236,14 +241,15 @@ bool DumpCommand::parseKnownValue(std::string_view arg) {
 // A status line has no place in a CSV file or a capture; signal lines only go under
 // text lines; --describe belongs to --ldf-check.
 bool DumpCommand::consistent() {
-    const bool binaryOrTable =
-        format_.kind == RowFormat::Kind::Csv || format_.kind == RowFormat::Kind::Pcapng;
+    const bool binaryOrTable = format_.kind == RowFormat::Kind::Csv ||
+                               format_.kind == RowFormat::Kind::Pcapng ||
+                               format_.kind == RowFormat::Kind::Asc;
     if (ldfCheck_ && !ldf_.empty()) {
         problem_ = "\"--ldf-check\" does not go with --ldf";
     } else if (ldfCheck_ && signals_) {
         problem_ = "\"--signals\" does not go with --ldf-check";
     } else if (summary_ && binaryOrTable && !ldfCheck_) {
-        problem_ = "\"--summary\" does not go with --format=csv or pcapng";
+        problem_ = "\"--summary\" does not go with --format=csv, pcapng or asc";
     } else if (describe_ && !ldfCheck_) {
         problem_ = "\"--describe\" needs --ldf-check";
     } else if (signals_ && format_.kind != RowFormat::Kind::Text) {
