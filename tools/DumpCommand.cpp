@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
-    "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng|asc]\n"
+    "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
     "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
     "       daridez-dump --ldf-check [--describe] LDF\n";
@@ -241,15 +241,16 @@ bool DumpCommand::parseKnownValue(std::string_view arg) {
 // A status line has no place in a CSV file or a capture; signal lines only go under
 // text lines; --describe belongs to --ldf-check.
 bool DumpCommand::consistent() {
-    const bool binaryOrTable = format_.kind == RowFormat::Kind::Csv ||
-                               format_.kind == RowFormat::Kind::Pcapng ||
-                               format_.kind == RowFormat::Kind::Asc;
+    const bool binaryOrTable =
+        format_.kind == RowFormat::Kind::Csv || format_.kind == RowFormat::Kind::Pcapng;
     if (ldfCheck_ && !ldf_.empty()) {
         problem_ = "\"--ldf-check\" does not go with --ldf";
     } else if (ldfCheck_ && signals_) {
         problem_ = "\"--signals\" does not go with --ldf-check";
     } else if (summary_ && binaryOrTable && !ldfCheck_) {
-        problem_ = "\"--summary\" does not go with --format=csv, pcapng or asc";
+        problem_ = "\"--summary\" does not go with --format=csv or pcapng";
+    } else if (summary_ && format_.kind == RowFormat::Kind::Asc && !ldfCheck_) {
+        problem_ = "\"--summary\" does not go with --format=asc";
     } else if (describe_ && !ldfCheck_) {
         problem_ = "\"--describe\" needs --ldf-check";
     } else if (signals_ && format_.kind != RowFormat::Kind::Text) {
