@@ -16,6 +16,7 @@
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
 #include "files/TraceTranslator.h"
+#include "fuzz/FuzzRows.h"
 #include "lin/Columns.h"
 #include "protocol/StreamDecoder.h"
 
@@ -23,15 +24,8 @@ using namespace daridez;
 
 namespace {
 
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-struct CountingView : RowSink {
-    bool AppendRow(TraceEntry* entry, std::int32_t) override { return check(entry), ++rows, true; }
-    std::size_t rows = 0;
-};
+using fuzz::check;
+using fuzz::CountingView;
 
 struct Trace {
     TraceList list;

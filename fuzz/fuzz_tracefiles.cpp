@@ -9,6 +9,7 @@
 #include <string>
 
 #include "files/TraceLoad.h"
+#include "fuzz/FuzzRows.h"
 #include "lin/Columns.h"
 #include "lin/FrameCheck.h"
 
@@ -16,15 +17,8 @@ using namespace daridez;
 
 namespace {
 
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-struct CountingView : RowSink {
-    bool AppendRow(TraceEntry* entry, std::int32_t) override { return check(entry), ++rows, true; }
-    std::size_t rows = 0;
-};
+using fuzz::check;
+using fuzz::CountingView;
 
 }  // namespace
 
