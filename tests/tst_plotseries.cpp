@@ -473,14 +473,16 @@ class TestPlotSeries : public QObject {
         tracker.update(f.list, nullptr);
         QCOMPARE(pointsText(tracker.lanes()[0].series()), "4.096:1");
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "");
-        tracker.setLdf(exampleLdf(), f.list);
+        const std::vector<PlotSource> lanes{sourceOf("3C byte 0"),
+                                            sourceOf("BCM_Command.VehicleSpeed")};
+        tracker.setLdf(exampleLdf(), lanes, f.list);
         QCOMPARE(pointsText(tracker.lanes()[0].series()), "*4.096:1");
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100");
         QCOMPARE(tracker.lanes()[1].series().at(0).row, 2u);
         f.feed(hex(lin("3000", "50 00 00 32 00 7D")));  // the trace grows: 50 km/h
         tracker.update(f.list, nullptr);
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100 12.288:50");
-        tracker.setLdf(nullptr, f.list);
+        tracker.setLdf(nullptr, lanes, f.list);
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "");
     }
 

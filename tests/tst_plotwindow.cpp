@@ -8,11 +8,11 @@
 
 #include "DecoderFixture.h"
 #include "app/PlotLanePicker.h"
+#include "app/PlotLaneStore.h"
 #include "app/PlotRowFinder.h"
 #include "app/PlotWindow.h"
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
-#include "lin/IdSummary.h"
 #include "lin/LinDescription.h"
 #include "serial/Profile.h"
 #include "view/TraceListModel.h"
@@ -234,28 +234,28 @@ class TestPlotWindow : public QObject {
             QVERIFY(shown.window.addLane(lane));
         shown.window.moveLane(2, 0);
         Profile profile = Profile::fromText("[PLOT]\n");
-        shown.window.saveLanes(profile, "");
+        PlotLaneStore store(profile);
+        store.keep("", shown.window.laneTexts());
         shown.window.removeLane(1);
-        shown.window.saveLanes(profile, "/ldf/a=b%.ldf");
+        store.keep("/ldf/a=b%.ldf", shown.window.laneTexts());
         QCOMPARE(QString::fromStdString(profile.text()),
                  "[PLOT]\nLanes=3C period;3C byte 0;bus load\n"
                  "Lanes:/ldf/a%3Db%25.ldf=3C period;bus load\n");
         Shown again;
-        again.window.loadLanes(profile, "");
+        again.window.setLanes(store.lanes(""));
         QCOMPARE(again.window.laneTexts(), QStringList({"3C period", "3C byte 0", "bus load"}));
-        again.window.loadLanes(profile, "/ldf/a=b%.ldf");
+        again.window.setLanes(store.lanes("/ldf/a=b%.ldf"));
         QCOMPARE(again.window.laneTexts(), QStringList({"3C period", "bus load"}));
-        again.window.loadLanes(profile, "/ldf/other.ldf");
+        again.window.setLanes(store.lanes("/ldf/other.ldf"));
         QCOMPARE(again.window.laneTexts(), QStringList());
-        again.window.saveLanes(profile, "/ldf/other.ldf");  // none: nothing written
+        store.keep("/ldf/other.ldf", again.window.laneTexts());  // none: nothing written
         QVERIFY(!QString::fromStdString(profile.text()).contains("other"));
         // A signal lane comes back with an LDF that names the signal, never without.
-        profile.WriteProfileString("PLOT", PlotWindow::profileKey(exampleLdf().path()),
+        profile.WriteProfileString("PLOT", PlotLaneStore::key(exampleLdf().path()),
                                    "RLS_Status.AmbientLight;RLS_Status.Lux;bus load");
-        again.window.loadLanes(profile, exampleLdf().path());
+        again.window.setLanes(store.lanes(exampleLdf().path()));
         QCOMPARE(again.window.laneTexts(), QStringList({"bus load"}));
-        again.window.setLdf(exampleLdf());
-        again.window.loadLanes(profile, exampleLdf().path());
+        again.window.setLdf(exampleLdf(), store.lanes(exampleLdf().path()));
         QCOMPARE(again.window.laneTexts(), QStringList({"RLS_Status.AmbientLight", "bus load"}));
     }
 
@@ -265,9 +265,7 @@ class TestPlotWindow : public QObject {
     void pickerOffersTheTraceAndRefusesBadTexts() {
         Shown shown;
         shown.feed(3);
-        IdSummary summary;
-        for (const TraceEntry& e : shown.list) summary.add(e);
-        PlotLanePicker picker(summary, nullptr);
+        PlotLanePicker picker(shown.window.tracker().dataLengths(), nullptr);
         QTreeWidgetItem* ids = picker.tree()->topLevelItem(0);
         QStringList offered;
         for (int i = 0; i < ids->childCount(); ++i)
@@ -316,8 +314,7 @@ class TestPlotWindow : public QObject {
         QFETCH(QString, offered);
         QFETCH(QString, typed);
         QFETCH(QString, problem);
-        IdSummary summary;
-        PlotLanePicker picker(summary, withLdf ? exampleLdf().model() : nullptr);
+        PlotLanePicker picker({}, withLdf ? exampleLdf().model() : nullptr);
         QTreeWidget* tree = picker.tree();
         if (!offered.isEmpty()) {
             QStringList parts{QString()};
@@ -352,7 +349,7 @@ class TestPlotWindow : public QObject {
         QString error;
         QVERIFY(!shown.window.addLane("BCM_Command.WiperMode", &error));
         QCOMPARE(error, "\"BCM_Command.WiperMode\": signals are plotted with an LDF");
-        shown.window.setLdf(exampleLdf());
+        shown.window.setLdf(exampleLdf(), {});
         QVERIFY(shown.window.addLane("BCM_Command.WiperMode"));
         QVERIFY(shown.window.addLane("BCM_Command.VehicleSpeed"));
         shown.window.show();
