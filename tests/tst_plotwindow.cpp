@@ -226,7 +226,10 @@ class TestPlotWindow : public QObject {
         shown.window.setRelativeTime(false);
         QCOMPARE(shown.window.cursorText(0.122),
                  "00:00:00,122000   3C byte 0: 12   3C period: 10 ms");
-        QTest::mouseMove(shown.window.plot(), QPoint(x, lane->rect().center().y()));
+        lane = shown.window.plot()->axisRect(1);  // the lanes were laid out anew
+        QTest::mouseMove(shown.window.plot(), QPoint(x + 5, lane->rect().center().y()));
+        QVERIFY(shown.window.cursorLabel()->text().startsWith("00:00:00,1"));
+        QCOMPARE(cursorLines(), 2);
         shown.window.resetPlot();
         QCOMPARE(shown.window.cursorLabel()->text(), "");
         QCOMPARE(cursorLines(), 0);
