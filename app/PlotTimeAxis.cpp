@@ -17,6 +17,20 @@ void PlotTimeAxis::attach(QCPAxis* axis) {
             [this](const QCPRange& range) { onRangeChanged(range.lower, range.upper); });
 }
 
+QSharedPointer<QCPAxisTicker> PlotTimeAxis::ticker() const {
+    if (relative_) {
+        return QSharedPointer<QCPAxisTicker>(new QCPAxisTicker);
+    }
+    QSharedPointer<QCPAxisTickerTime> clock(new QCPAxisTickerTime);
+    clock->setTimeFormat(QStringLiteral("%h:%m:%s,%z"));
+    return clock;
+}
+
+QString PlotTimeAxis::label() const {
+    return relative_ ? QStringLiteral("time since the first frame [s]")
+                     : QStringLiteral("trace clock");
+}
+
 std::int64_t PlotTimeAxis::origin() const {
     return relative_ ? tracker_.firstTime() : 0;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QObject>
+#include <QSharedPointer>
+#include <QString>
 #include <cstdint>
 #include <vector>
 
 class QCPAxis;
+class QCPAxisTicker;
 class QCustomPlot;
 
 namespace daridez {
@@ -30,6 +33,9 @@ class PlotTimeAxis : public QObject {
     // The axis value of a plot time, and back.
     double axisTime(std::int64_t micros) const;
     std::int64_t plotTime(double axis) const;
+    // The ticks and the label the lanes' time axes show.
+    QSharedPointer<QCPAxisTicker> ticker() const;
+    QString label() const;
     // Where the axis starts counting: the first frame's time, or 0 for the clock.
     std::int64_t origin() const;
 

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -19,8 +18,7 @@ namespace daridez {
 namespace {
 
 const char* const kSaveDescriptions = "PNG picture (*.png)|SVG picture (*.svg)|CSV table (*.csv)";
-constexpr int kClickSlack = 3;               // pixels a click may move and stay a click
-const char* const kCursorSeparator = "   ";  // between the parts of the cursor's line
+constexpr int kClickSlack = 3;  // pixels a click may move and stay a click
 
 // The toolbar, in its order: object name, caption, tool tip, handler.
 struct ToolButton {
@@ -57,11 +55,7 @@ PlotWindow::PlotWindow(TraceSession& session, std::function<bool()> rowsArriving
     connect(plot_, &QCustomPlot::mouseMove, this, &PlotWindow::onMouseMove);
     connect(plot_, &QCustomPlot::mouseRelease, this, &PlotWindow::onMouseRelease);
 
-    cursor_ = new QLabel(this);
-    cursor_->setObjectName(QStringLiteral("plotCursor"));
-    cursor_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    cursor_->setWordWrap(true);
-    cursor_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    cursor_ = new PlotCursorLine(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(4);
@@ -117,8 +111,6 @@ void PlotWindow::buildToolBar() {
     static_cast<QVBoxLayout*>(layout())->addLayout(bar);
 }
 
-// --- lanes -----------------------------------------------------------------------
-
 bool PlotWindow::addLane(const QString& text, QString* error) {
     std::string problem;
     const auto source = ParsePlotLane(text.toStdString(), ldf_.model(), problem);
@@ -158,10 +150,6 @@ void PlotWindow::lanesEdited(int current) {
     rebuildLanes();
     setCurrentLane(current);
     emit lanesChanged();
-}
-
-void PlotWindow::setLanes(const QStringList& texts) {
-    setLdf(ldf_, texts);
 }
 
 QStringList PlotWindow::laneTexts() const {
@@ -208,17 +196,10 @@ void PlotWindow::rebuildLanes() {
                                                      "to plot")));
     }
     auto* margins = new QCPMarginGroup(plot_);
-    QSharedPointer<QCPAxisTicker> ticker(new QCPAxisTicker);
-    if (!time_->relative()) {
-        auto* clock = new QCPAxisTickerTime;
-        clock->setTimeFormat(QStringLiteral("%h:%m:%s,%z"));
-        ticker.reset(clock);
-    }
-    const QString timeLabel = time_->relative() ? QStringLiteral("time since the first frame [s]")
-                                                : QStringLiteral("trace clock");
+    const QSharedPointer<QCPAxisTicker> ticker = time_->ticker();
     for (int i = 0; i < count; ++i) {
         views_.emplace_back(*plot_, tracker_.lanes()[static_cast<std::size_t>(i)], i, *margins,
-                            ticker, i == count - 1 ? timeLabel : QString());
+                            ticker, i == count - 1 ? time_->label() : QString());
         time_->attach(views_.back().timeAxis());
     }
     const int current = lanePicker_->currentIndex();
@@ -246,8 +227,6 @@ void PlotWindow::addLaneInFront(const QString& text) {
     addLane(text);
     showInFront();
 }
-
-// --- what the trace context tells ----------------------------------------------------
 
 void PlotWindow::setLdf(const LinDescription& ldf, const QStringList& lanes) {
     ldf_ = ldf;
@@ -295,8 +274,6 @@ void PlotWindow::refresh() {
     }
 }
 
-// --- time --------------------------------------------------------------------------
-
 void PlotWindow::setTimeRange(double from, double to) {
     time_->apply(from, to);
     time_->setFollowing(false);
@@ -320,8 +297,6 @@ void PlotWindow::layOutAndFill() {
         views_[lane].fill(tracker_.lanes()[lane], from, to, time_->origin(), fitted_[lane]);
     }
 }
-
-// --- the mouse and the cursor -------------------------------------------------------
 
 int PlotWindow::laneAt(const QPoint& point) const {
     for (std::size_t lane = 0; lane < views_.size(); ++lane) {
@@ -367,20 +342,11 @@ void PlotWindow::onMouseRelease(QMouseEvent* event) {
     }
 }
 
-// The line below the plot wraps between lanes, never inside one lane's value, and never
-// makes the window wider; it only grows in height, so that the plot does not jump as the
-// mouse moves over values of other lengths.
 void PlotWindow::moveCursor(double axis) {
     for (PlotLaneView& view : views_) {
         view.showCursor(axis);
     }
-    QStringList parts;
-    for (const std::string& text : tracker_.cursorTexts(plotTime(axis), time_->relative())) {
-        parts << QString::fromStdString(text).replace(QLatin1Char(' '), QChar(QChar::Nbsp));
-    }
-    cursor_->setText(parts.join(QLatin1String(kCursorSeparator)));
-    const int height = cursor_->heightForWidth(cursor_->width());
-    cursor_->setMinimumHeight(std::max(cursor_->minimumHeight(), height));
+    cursor_->showParts(tracker_.cursorTexts(plotTime(axis), time_->relative()));
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -388,16 +354,11 @@ void PlotWindow::clearCursor() {
     for (PlotLaneView& view : views_) {
         view.hideCursor();
     }
-    cursor_->clear();
-    cursor_->setMinimumHeight(0);
+    cursor_->clearLine();
 }
 
 QString PlotWindow::cursorText(double axis) const {
-    QStringList parts;
-    for (const std::string& text : tracker_.cursorTexts(plotTime(axis), time_->relative())) {
-        parts << QString::fromStdString(text);
-    }
-    return parts.join(QLatin1String(kCursorSeparator));
+    return PlotCursorLine::joined(tracker_.cursorTexts(plotTime(axis), time_->relative()));
 }
 
 void PlotWindow::keyPressEvent(QKeyEvent* event) {
@@ -408,8 +369,6 @@ void PlotWindow::keyPressEvent(QKeyEvent* event) {
     }
     QWidget::keyPressEvent(event);
 }
-
-// --- saving and showing ------------------------------------------------------------
 
 void PlotWindow::onSave() {
     const QString path =

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/PlotCursorLine.h"
 #include "app/PlotLaneView.h"
 #include "app/PlotTimeAxis.h"
 #include "lin/LinDescription.h"
@@ -16,7 +17,6 @@
 
 class QComboBox;
 class QCustomPlot;
-class QLabel;
 class QMouseEvent;
 class QPushButton;
 
@@ -48,7 +48,7 @@ class PlotWindow : public QWidget {
     void removeLane(int lane);
     void moveLane(int from, int to);
     // The lanes of these texts in place of those before (texts naming no lane left out).
-    void setLanes(const QStringList& texts);
+    void setLanes(const QStringList& texts) { setLdf(ldf_, texts); }
     QStringList laneTexts() const;
     int laneCount() const { return static_cast<int>(tracker_.lanes().size()); }
     // The lane the buttons act on (-1: none).
@@ -58,7 +58,7 @@ class PlotWindow : public QWidget {
     bool fitsToView(int lane) const;
     void setFitToView(int lane, bool fit);
 
-    // What the trace context tells the window. The LDF the signal lanes and the verdicts
+    // What the trace context tells the window, all here. The LDF the signal lanes and the verdicts
     // read with (empty: none) and the lanes to show with it, filled once.
     void setLdf(const LinDescription& ldf, const QStringList& lanes);
     const LinDescription& ldf() const { return ldf_; }
@@ -96,7 +96,7 @@ class PlotWindow : public QWidget {
 
     QCustomPlot* plot() const { return plot_; }
     const PlotTracker& tracker() const { return tracker_; }
-    QLabel* cursorLabel() const { return cursor_; }
+    PlotCursorLine* cursorLabel() const { return cursor_; }
 
   signals:
     // The user clicked a point: the row's position from the head of the trace.
@@ -129,7 +129,7 @@ class PlotWindow : public QWidget {
     PlotTimeAxis* time_ = nullptr;
     QComboBox* lanePicker_ = nullptr;
     QPushButton* fitButton_ = nullptr;
-    QLabel* cursor_ = nullptr;
+    PlotCursorLine* cursor_ = nullptr;
     std::vector<PlotLaneView> views_;
     std::vector<bool> fitted_;  // per lane: its y axis follows the shown span
     QTimer timer_;
