@@ -50,10 +50,6 @@ class PlotTracker {
     // The LDF the verdicts and the signal lanes read with (nullptr: none) and the lanes
     // read with it, in place of those before: all filled in one pass over the rows read.
     void setLdf(const LdfModel* ldf, const std::vector<PlotSource>& lanes, const TraceList& list);
-    // Other lanes with the same LDF.
-    void setLanes(const std::vector<PlotSource>& lanes, const TraceList& list) {
-        setLdf(ldf_, lanes, list);
-    }
     const LdfModel* ldf() const { return ldf_; }
 
     const std::vector<PlotLane>& lanes() const { return lanes_; }
