@@ -109,6 +109,12 @@ std::string PlotLane::unit() const {
     return signal_ ? signal_->unit() : std::string(PlotSourceUnit(source_));
 }
 
+std::string PlotLane::title() const {
+    const std::string name = PlotSourceText(source_);
+    const std::string lane = unit();
+    return lane.empty() ? name : name + " [" + lane + "]";
+}
+
 std::string PlotLane::valueText(float value) const {
     if (signal_) {
         return signal_->valueText(value);

@@ -65,6 +65,8 @@ class PlotLane {
     std::uint64_t decodedIds() const { return signal_ ? signal_->ids() : 0; }
     // The unit of the lane's values: PlotSourceUnit's, a signal's the LDF's.
     std::string unit() const;
+    // The lane's name with its unit: "3C period [ms]", "RLS_Status.AmbientLight [lux]".
+    std::string title() const;
     // A value as the cursor shows it: "17", "20.1 ms", "fast", "12.5 km/h".
     std::string valueText(float value) const;
 
