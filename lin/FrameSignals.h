@@ -7,6 +7,7 @@
 #include "ldf/SignalDecoder.h"
 #include "lin/LinFrame.h"
 #include "lin/SignalLines.h"
+#include "lin/TransportAssembler.h"
 
 namespace daridez {
 
@@ -24,11 +25,15 @@ class FrameSignals {
 
     // The lines under a row: TAB "FRAME.SIGNAL = VALUE UNIT (raw RAW)" per signal, an
     // event-triggered frame's "FRAME -> ASSOCIATED" first, "FRAME: N of M bytes, not
-    // decoded" for a short response, the transport decode for a diagnostic frame.
+    // decoded" for a short response, the transport decode for a diagnostic frame and,
+    // on a second line, the message it completes or why its transport data is invalid.
+    // Rows are handed in trace order, each once.
     void appendLines(std::string& out, const LinFrame& frame);
     // The CSV Frame column: the frame's name ("FRAME -> ASSOCIATED" when event-triggered).
     std::string frameName(const LinFrame& frame);
-    // The CSV Signals column: "SIGNAL=VALUE UNIT" joined by "; ".
+    // The CSV Signals column: "SIGNAL=VALUE UNIT" joined by "; "; a diagnostic frame's
+    // transport decode, then "; " and what the assembled message says (see appendLines).
+    // Rows are handed in trace order, each once.
     std::string signalList(const LinFrame& frame);
 
   private:
@@ -36,6 +41,7 @@ class FrameSignals {
     std::optional<SignalDecoder> decoder_;
     std::optional<SignalLines> lines_;
     LdfFrameDecode decode_;
+    TransportAssembler transport_;  // diagnostic messages across the rows handed in
 };
 
 }  // namespace daridez
