@@ -35,6 +35,9 @@ class FrameSignals {
     // transport decode, then "; " and what the assembled message says (see appendLines).
     // Rows are handed in trace order, each once.
     std::string signalList(const LinFrame& frame);
+    // A row between those handed in whose lines are not wanted: the diagnostic messages
+    // still see it.
+    void skip(const LinFrame& frame) { transport_.add(frame); }
 
   private:
     const LdfModel* ldf_;

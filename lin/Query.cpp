@@ -312,6 +312,7 @@ std::optional<Query> Query::parse(std::string_view text, std::string& error, con
         if (!term) {
             return std::nullopt;
         }
+        query.assembles_ = query.assembles_ || term->kind == Kind::Sid;
         query.terms_.push_back(std::move(*term));
     }
     if (query.terms_.empty()) {
@@ -428,8 +429,24 @@ std::string Query::parseLdfTerm(std::string_view body, Term& term, const LdfMode
     return ldf->signalByName(term.needle) != nullptr ? "" : "the LDF has no such signal";
 }
 
+void Query::restart() const {
+    transport_.reset();
+    assembledEntry_ = nullptr;
+    assembled_ = TransportOutcome{};
+}
+
 bool Query::matches(const TraceEntry& entry, const TextForm& form) const {
     Row row(entry, form);
+    if (assembles_) {
+        // Fed whatever the terms ask, so that no diagnostic row is left out; a row matched
+        // again (the last one of a batch) is not fed twice.
+        const LinFrame& frame = row.frame();
+        if (&entry != assembledEntry_ || frame.time != assembledTime_) {
+            assembledEntry_ = &entry;
+            assembledTime_ = frame.time;
+            assembled_ = transport_.add(frame);
+        }
+    }
     for (const Term& term : terms_) {
         if (test(term, row) == term.negated) {
             return false;
@@ -504,7 +521,7 @@ bool Query::test(const Term& term, Row& row) const {
         case Kind::Diag:
             return IsDiagnosticFrame(row.frame());
         case Kind::Sid:
-            return CarriesService(row.frame(), term.sid);
+            return CarriesService(row.frame(), term.sid) || assembled_.carries(term.sid);
         case Kind::Frame:
             return testFrame(term, row);
         case Kind::Signal:

@@ -46,6 +46,10 @@ std::string TransportOutcome::text(const LdfModel* ldf) const {
     return meaning.empty() ? line : line + " (" + meaning + ")";
 }
 
+TransportField TransportOutcome::field(const LdfModel* ldf) const {
+    return {kind == Kind::Message ? "message" : "invalid", text(ldf)};
+}
+
 bool TransportOutcome::carries(std::uint8_t sid) const {
     return kind == Kind::Message &&
            MessageCarriesService(request, bytes.data(), static_cast<int>(bytes.size()), sid);

@@ -27,6 +27,8 @@ struct TransportOutcome {
     // ReadDataByIdentifier, identifier F190)" or "SlaveResp NAD 21 invalid: consecutive
     // frame 3 out of sequence (expected 2)"; "" for none.
     std::string text(const LdfModel* ldf) const;
+    // The outcome as a field of the signal pane: "message" or "invalid", with text().
+    TransportField field(const LdfModel* ldf) const;
     // A message that carries service sid (see CarriesService).
     bool carries(std::uint8_t sid) const;
 };
