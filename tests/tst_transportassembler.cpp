@@ -123,8 +123,9 @@ class TestTransportAssembler : public QObject {
     void walkingBackFindsTheSameOutcome_data() { assemblesMessagesAcrossRows_data(); }
     void walkingBackFindsTheSameOutcome() {
         QFETCH(QStringList, frames);
-        frames.prepend("3D 21100B62F1900102");  // a message cut before them: not theirs
-        frames.prepend("3C 7F06B2000000FFFF");
+        // A response begun before them, which their first request or response cuts.
+        frames.prepend("30 A3FD0419");
+        frames.prepend("3D 21100B62F1900102");
         const auto frameAt = [&frames](std::uint32_t at) { return frameOf(frames[int(at)]); };
         TransportAssembler inOrder;
         for (int i = 0; i < frames.size(); ++i) {
