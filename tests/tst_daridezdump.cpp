@@ -49,24 +49,9 @@ const QByteArray kLinTrace = QByteArray::fromHex(
     "05930F300200 05940F40E800 05950F50FD00 05960F601700 0490110000");
 const QString kLdfDir = QStringLiteral(DARIDEZ_LDF_FIXTURES);
 
-// A LIN frame as the device reports it, its fields stamped in the time step `at`: break,
-// sync, the identifier byte, the data in hex and their classic checksum.
-QByteArray linFrame(int at, int pid, const char* data) {
-    const QByteArray bytes = QByteArray::fromHex(data);
-    int sum = 0;
-    for (const char byte : bytes)
-        sum += static_cast<unsigned char>(byte), sum = (sum & 0xFF) + (sum >> 8);
-    const QByteArray fields = QByteArray(1, '\x55') + char(pid) + bytes + char(~sum & 0xFF);
-    QByteArray frame = QByteArray::fromHex(QString::asprintf("049%X%02X0000", 0, at).toLatin1());
-    for (int slot = 1; slot <= fields.size(); ++slot)
-        frame += QByteArray::fromHex(
-                     QString::asprintf("05%X%02X%X0", 0x90 + slot, at, slot).toLatin1()) +
-                 fields[slot - 1] + '\0';
-    return frame;
-}
-
 // A response read whole over two frames, a single frame above its length and a
 // consecutive frame without its first, each after a frame of another identifier.
+using daridez::test::linFrame;
 const QByteArray kDiagnosticTrace =
     linFrame(1, 0x7D, "21100B62F1900102") + linFrame(2, 0x20, "0102") +
     linFrame(3, 0x7D, "2121030405060708") + linFrame(4, 0x3C, "2107B200FF7FFFFF") +
