@@ -1,26 +1,39 @@
 #include "lin/FrameTitle.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
 #include "lin/Diagnostic.h"
 
 namespace daridez {
 
-std::string FrameTitle::title(const LinFrame& frame) const {
+namespace {
+
+const char* copyCut(std::string_view text, char* out, std::size_t size) {
+    const std::size_t n = std::min(text.size(), size - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+    return out;
+}
+
+}  // namespace
+
+const char* FrameTitle::title(const LinFrame& frame, char* out, std::size_t size) const {
     if (IsDiagnosticFrame(frame)) {
-        return DiagnosticTitle(frame);
+        return copyCut(DiagnosticTitle(frame), out, size);
     }
-    if (!frame.isLinFrame || !frame.hasId || ldf_ == nullptr) {
-        return {};
-    }
-    const LdfFrame* named = ldf_->frameById(frame.id());
+    const LdfFrame* named =
+        frame.isLinFrame && frame.hasId && ldf_ != nullptr ? ldf_->frameById(frame.id()) : nullptr;
     if (named == nullptr) {
-        return {};
+        return copyCut({}, out, size);
     }
     if (named->kind != LdfFrame::Kind::EventTriggered || frame.dataLength() == 0) {
-        return named->name;
+        return copyCut(named->name, out, size);
     }
     LdfFrameDecode decode;
     SignalDecoder(*ldf_).decode(frame.id(), frame.response, frame.dataLength(), decode);
-    return decodedName(decode);
+    return copyCut(decodedName(decode), out, size);
 }
 
 std::string FrameTitle::diagnosticName(const LinFrame& frame) const {

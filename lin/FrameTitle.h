@@ -20,8 +20,9 @@ class FrameTitle {
     // The list's Frame column: the LDF frame's name, "EVENT -> ASSOCIATED" for an
     // answered event-triggered frame, the diagnostic title for 0x3C/0x3D ("MasterReq NAD
     // 21 ReadByIdentifier"), "" for rows that are not LIN frames or that the LDF does not
-    // name.
-    std::string title(const LinFrame& frame) const;
+    // name. Written into out (size bytes, cut to fit; a plain name without a copy
+    // made on the way, as the list asks for it row after row); returns out.
+    const char* title(const LinFrame& frame, char* out, std::size_t size) const;
     // A diagnostic frame's name: the LDF's name for 0x3C/0x3D, else "MasterReq" or
     // "SlaveResp".
     std::string diagnosticName(const LinFrame& frame) const;

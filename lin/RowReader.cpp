@@ -76,12 +76,6 @@ LdfFrameDecode decodeFrame(const LdfModel& model, const LinFrame& frame) {
     return decode;
 }
 
-void copyCut(const std::string& text, char* out, std::size_t size) {
-    const std::size_t n = std::min(text.size(), size - 1);
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
-}
-
 }  // namespace
 
 RowReading RowReader::read(const LinFrame& frame) const {
@@ -147,8 +141,7 @@ RowReading RowReader::read(const LinFrame& frame) const {
 }
 
 const char* RowReader::frameText(const LinFrame& frame, char* out, std::size_t size) const {
-    copyCut(FrameTitle(ldf_).title(frame), out, size);
-    return out;
+    return FrameTitle(ldf_).title(frame, out, size);
 }
 
 std::string RowReader::byteSignals(const LinFrame& frame, int byte) const {
