@@ -20,7 +20,7 @@ const char* const kQueryHelp =
     "  check=WORD      rows whose Check holds WORD (parity, checksum, short, classic, ...)\n"
     "  diag            diagnostic frames (identifiers 3C and 3D)\n"
     "  sid=HH          diagnostic frames of service HH: requests, positive (HH+40) and\n"
-    "                  negative (7F HH) responses\n"
+    "                  negative (7F HH) responses, and the frame completing such a message\n"
     "  frame=NAME      LIN frames the LDF calls NAME (with --ldf)\n"
     "  signal:NAME=V   LIN frames whose signal NAME has the logical text or number V;\n"
     "  signal:NAME<N   ... a value below N; signal:NAME>N above N (the physical value, or\n"
