@@ -13,6 +13,7 @@
 
 #include "lin/LinFrame.h"
 #include "lin/RowReader.h"
+#include "lin/TransportAssembler.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
 
@@ -127,6 +128,7 @@ void SignalPane::setReader(Reader reader) {
 }
 
 void SignalPane::setReader(const LinDescription& ldf) {
+    ldf_ = ldf;
     setReader([ldf](const TraceEntry& entry) { return RowReader(ldf.model()).readRow(entry); });
 }
 
@@ -193,12 +195,29 @@ void SignalPane::showEntry(const TraceEntry* entry, std::uint32_t position) {
         return;
     }
     RowReading reading = reader_(*entry);
+    if (!reading.transport.empty()) {
+        addAssembled(reading, position);
+    }
     if (shownId_ >= 0) {
         if (const TraceEntry* before = sameIdBefore(position, shownId_)) {
             MarkChangedSignals(reading, reader_(*before));
         }
     }
     showReading(reading);
+}
+
+// A diagnostic row's message as the rows before it assemble it: the whole message on the
+// row that completes it, or why its transport data is invalid.
+void SignalPane::addAssembled(RowReading& reading, std::uint32_t position) const {
+    const TraceListModel& model = *list_.traceModel();
+    const auto frameAt = [&model](std::uint32_t at) {
+        const TraceEntry* entry = model.entryAt(at);
+        return entry != nullptr ? ReadLinFrame(*entry) : LinFrame{};
+    };
+    const TransportOutcome outcome = TransportAssembler::outcomeAt(frameAt, position, kScanLimit);
+    if (outcome.kind != TransportOutcome::Kind::None) {
+        reading.transport.push_back(outcome.field(ldf_.model()));
+    }
 }
 
 void SignalPane::showReading(const RowReading& reading) {

@@ -70,8 +70,11 @@ class SignalPane : public QWidget {
     const TraceEntry* sameIdBefore(std::uint32_t position, int id) const;
     void openMenu(const QPoint& at);
 
+    void addAssembled(RowReading& reading, std::uint32_t position) const;
+
     TraceListView& list_;
     Reader reader_;
+    LinDescription ldf_;  // names the nodes of assembled messages
     QLabel* header_ = nullptr;
     QCheckBox* follow_ = nullptr;
     QTableWidget* table_ = nullptr;

@@ -69,6 +69,12 @@ bool CsvWriter::writeRow(const TraceEntry& entry) {
     return used_ < kBlockSize || flush();
 }
 
+void CsvWriter::skipRow(const TraceEntry& entry) {
+    if (signals_) {
+        signals_->skip(ReadLinFrame(entry));
+    }
+}
+
 bool CsvWriter::finish() {
     return ok_ && flush();
 }

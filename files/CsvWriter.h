@@ -26,6 +26,8 @@ class CsvWriter {
 
     // Adds the row's record. False once out has refused bytes: nothing more is written.
     bool writeRow(const TraceEntry& entry);
+    // A row not written: the diagnostic messages of the Signals column still see it.
+    void skipRow(const TraceEntry& entry);
     // Hands out whatever is still buffered; false when out refused any bytes.
     bool finish();
 

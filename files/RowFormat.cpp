@@ -55,6 +55,11 @@ class TextFormat : public RowFormat {
         }
         return lines_.flushWhenFull();
     }
+    void skip(const TraceEntry& entry) override {
+        if (signals_) {
+            signals_->skip(ReadLinFrame(entry));
+        }
+    }
     bool finish(const std::string& statusLine) override { return lines_.finish(statusLine); }
 
   private:
@@ -70,6 +75,7 @@ class CsvFormat : public RowFormat {
     CsvFormat(ByteOutput& out, const TextForm& form, const LdfModel* ldf)
         : writer_(out, form, ldf) {}
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
+    void skip(const TraceEntry& entry) override { writer_.skipRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
 
   private:

@@ -35,6 +35,9 @@ class RowFormat {
     virtual ~RowFormat() = default;
     // False once the output has refused bytes: nothing more will reach it.
     virtual bool row(const TraceEntry& entry) = 0;
+    // A row left out (by a filter): what reads across rows, the diagnostic messages of the
+    // signal lines and the CSV, still sees it.
+    virtual void skip(const TraceEntry& /*entry*/) {}
     // Writes what is left, then the status line when there is one (text and ids only).
     // False when the output failed.
     virtual bool finish(const std::string& statusLine) = 0;

@@ -42,7 +42,9 @@ bool ExportTrace(const TraceList& list, ExportFormat format, std::int64_t epochM
     options.ldf = ldf;
     const std::unique_ptr<RowFormat> rows = RowFormat::make(options, list.textForm(), out);
     for (const TraceEntry& entry : list) {
-        if ((!select || select(entry)) && !rows->row(entry)) {
+        if (select && !select(entry)) {
+            rows->skip(entry);
+        } else if (!rows->row(entry)) {
             return false;  // a full disk: the rest would go nowhere
         }
     }

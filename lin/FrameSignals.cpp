@@ -1,5 +1,6 @@
 #include "lin/FrameSignals.h"
 #include "lin/Diagnostic.h"
+#include "lin/FrameTitle.h"
 
 namespace daridez {
 
@@ -52,6 +53,12 @@ void FrameSignals::appendLines(std::string& out, const LinFrame& frame,
         out += '\t';
         out += DescribeDiagnostic(frame, ldf_);
         out += '\n';
+        const std::string assembled = transport_.add(frame).text(ldf_);
+        if (!assembled.empty()) {
+            out += '\t';
+            out += assembled;
+            out += '\n';
+        }
         return;
     }
     if (!decoder_ || !frame.isLinFrame || !frame.hasId) {
@@ -64,9 +71,7 @@ void FrameSignals::appendLines(std::string& out, const LinFrame& frame,
     }
     if (decode_.frame->kind == LdfFrame::Kind::EventTriggered) {
         out += '\t';
-        out += decode_.frame->name;
-        out += " -> ";
-        out += decode_.associated != nullptr ? decode_.associated->name : "?";
+        out += FrameTitle::decodedName(decode_, "?");
         out += '\n';
     }
     if (decode_.status == LdfFrameDecode::Status::Short) {
@@ -87,23 +92,17 @@ void FrameSignals::appendLines(std::string& out, const LinFrame& frame,
 
 std::string FrameSignals::frameName(const LinFrame& frame) {
     if (IsDiagnosticFrame(frame)) {
-        const LdfFrame* named = ldf_ != nullptr ? ldf_->frameById(frame.id()) : nullptr;
-        return named != nullptr ? named->name : frame.id() == 0x3C ? "MasterReq" : "SlaveResp";
+        return FrameTitle(ldf_).diagnosticName(frame);
     }
     const LdfFrameDecode* decode = this->decode(frame);
-    if (decode == nullptr) {
-        return {};
-    }
-    if (decode->frame->kind != LdfFrame::Kind::EventTriggered) {
-        return decode->frame->name;
-    }
-    return decode->frame->name + " -> " +
-           (decode->associated != nullptr ? decode->associated->name : "?");
+    return decode == nullptr ? std::string() : FrameTitle::decodedName(*decode, "?");
 }
 
 std::string FrameSignals::signalList(const LinFrame& frame, const FrameVerdict& verdict) {
     if (IsDiagnosticFrame(frame)) {
-        return DescribeDiagnostic(frame, ldf_);
+        const std::string assembled = transport_.add(frame).text(ldf_);
+        const std::string described = DescribeDiagnostic(frame, ldf_);
+        return assembled.empty() ? described : described + "; " + assembled;
     }
     const LdfFrameDecode* decode = this->decode(frame);
     if (decode == nullptr || decode->status == LdfFrameDecode::Status::NoAssociated) {

@@ -8,6 +8,7 @@
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
 #include "lin/SignalLines.h"
+#include "lin/TransportAssembler.h"
 
 namespace daridez {
 
@@ -25,21 +26,28 @@ class FrameSignals {
 
     // The lines under a row: TAB "FRAME.SIGNAL = VALUE UNIT (raw RAW)" per signal, an
     // event-triggered frame's "FRAME -> ASSOCIATED" first, "FRAME: N of M bytes, not
-    // decoded" for a short response, the transport decode for a diagnostic frame. Where
-    // the frame's data failed its check (verdict, see FrameVerdict::dataFailed) each
-    // signal line ends with " (frame failed: checksum)", naming the failure words.
+    // decoded" for a short response, the transport decode for a diagnostic frame and,
+    // on a second line, the message it completes or why its transport data is invalid.
+    // Where the frame's data failed its check (verdict, see FrameVerdict::dataFailed)
+    // each signal line ends with " (frame failed: checksum)", naming the failure words.
+    // Rows are handed in trace order, each once.
     void appendLines(std::string& out, const LinFrame& frame, const FrameVerdict& verdict);
     // The CSV Frame column: the frame's name ("FRAME -> ASSOCIATED" when event-triggered).
     std::string frameName(const LinFrame& frame);
     // The CSV Signals column: "SIGNAL=VALUE UNIT" joined by "; ", then " (frame failed:
-    // ...)" as on the lines.
+    // ...)" as on the lines; a diagnostic frame's transport decode, then "; " and what the
+    // assembled message says (see appendLines). Rows are handed in trace order, each once.
     std::string signalList(const LinFrame& frame, const FrameVerdict& verdict);
+    // A row between those handed in whose lines are not wanted: the diagnostic messages
+    // still see it.
+    void skip(const LinFrame& frame) { transport_.add(frame); }
 
   private:
     const LdfModel* ldf_;
     std::optional<SignalDecoder> decoder_;
     std::optional<SignalLines> lines_;
     LdfFrameDecode decode_;
+    TransportAssembler transport_;  // diagnostic messages across the rows handed in
 };
 
 }  // namespace daridez

@@ -20,7 +20,7 @@ const char* const kQueryHelp =
     "  check=WORD      rows whose Check holds WORD (parity, checksum, short, classic, ...)\n"
     "  diag            diagnostic frames (identifiers 3C and 3D)\n"
     "  sid=HH          diagnostic frames of service HH: requests, positive (HH+40) and\n"
-    "                  negative (7F HH) responses\n"
+    "                  negative (7F HH) responses, and the frame completing such a message\n"
     "  frame=NAME      LIN frames the LDF calls NAME (with --ldf)\n"
     "  signal:NAME=V   LIN frames whose signal NAME has the logical text or number V;\n"
     "  signal:NAME<N   ... a value below N; signal:NAME>N above N (the physical value, or\n"
@@ -313,6 +313,7 @@ std::optional<Query> Query::parse(std::string_view text, std::string& error, con
         if (!term) {
             return std::nullopt;
         }
+        query.assembles_ = query.assembles_ || term->kind == Kind::Sid;
         query.terms_.push_back(std::move(*term));
     }
     if (query.terms_.empty()) {
@@ -429,8 +430,24 @@ std::string Query::parseLdfTerm(std::string_view body, Term& term, const LdfMode
     return ldf->signalByName(term.needle) != nullptr ? "" : "the LDF has no such signal";
 }
 
+void Query::restart() const {
+    transport_.reset();
+    assembledEntry_ = nullptr;
+    assembled_ = TransportOutcome{};
+}
+
 bool Query::matches(const TraceEntry& entry, const TextForm& form) const {
     Row row(entry, form);
+    if (assembles_) {
+        // Fed whatever the terms ask, so that no diagnostic row is left out; a row matched
+        // again (the last one of a batch) is not fed twice.
+        const LinFrame& frame = row.frame();
+        if (&entry != assembledEntry_ || frame.time != assembledTime_) {
+            assembledEntry_ = &entry;
+            assembledTime_ = frame.time;
+            assembled_ = transport_.add(frame);
+        }
+    }
     for (const Term& term : terms_) {
         if (test(term, row) == term.negated) {
             return false;
@@ -507,7 +524,7 @@ bool Query::test(const Term& term, Row& row) const {
         case Kind::Diag:
             return IsDiagnosticFrame(row.frame());
         case Kind::Sid:
-            return CarriesService(row.frame(), term.sid);
+            return CarriesService(row.frame(), term.sid) || assembled_.carries(term.sid);
         case Kind::Frame:
             return testFrame(term, row);
         case Kind::Signal:

@@ -11,6 +11,7 @@
 #include "ldf/SignalDecoder.h"
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
+#include "lin/TransportAssembler.h"
 #include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
 
@@ -32,8 +33,12 @@ class Query {
     static std::optional<Query> parse(std::string_view text, std::string& error,
                                       const LdfModel* ldf = nullptr);
 
-    // True when the row matches every term, its texts made in form.
+    // True when the row matches every term, its texts made in form. Rows are handed in
+    // trace order (the same row again is read once): sid= also matches the row that
+    // completes a diagnostic message carrying that service.
     bool matches(const TraceEntry& entry, const TextForm& form) const;
+    // The next row handed to matches() is read as the first of a trace.
+    void restart() const;
 
     // True when a term reads the Check verdict (bad, check=, signal: terms, which match
     // only frames that passed): its answer for the last row of a running trace may
@@ -89,6 +94,12 @@ class Query {
     const LdfModel* ldf_ = nullptr;
     std::optional<SignalDecoder> decoder_;
     mutable LdfFrameDecode decode_;  // the row being matched, decoded once
+    // The diagnostic messages assembled over the rows matched so far (sid= only).
+    bool assembles_ = false;
+    mutable TransportAssembler transport_;
+    mutable const TraceEntry* assembledEntry_ = nullptr;
+    mutable std::int64_t assembledTime_ = 0;
+    mutable TransportOutcome assembled_;  // what the last row fed completes
 };
 
 }  // namespace daridez

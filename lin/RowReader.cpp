@@ -9,6 +9,7 @@
 #include "ldf/SignalDecoder.h"
 #include "lin/Diagnostic.h"
 #include "lin/FrameCheck.h"
+#include "lin/FrameTitle.h"
 
 namespace daridez {
 
@@ -76,41 +77,6 @@ LdfFrameDecode decodeFrame(const LdfModel& model, const LinFrame& frame) {
     return decode;
 }
 
-void copyCut(const std::string& text, char* out, std::size_t size) {
-    const std::size_t n = std::min(text.size(), size - 1);
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
-}
-
-// The frame's name with an event-triggered frame's answering frame: "DoorEvent ->
-// DoorFL_Status".
-std::string decodedName(const LdfFrameDecode& decode) {
-    std::string name = decode.frame != nullptr ? decode.frame->name : std::string();
-    if (decode.associated != nullptr) {
-        name += " -> " + decode.associated->name;
-    }
-    return name;
-}
-
-// The transport decode in its parts: "MasterReq NAD 21 (DoorFL), SF length 6: SID B2
-// ReadByIdentifier, data 00 5A" gives "MasterReq" "NAD 21 (DoorFL)", "SF" "length 6", ...
-std::vector<TransportField> transportFields(const std::string& description) {
-    std::vector<TransportField> fields;
-    std::size_t start = 0;
-    while (start < description.size()) {
-        std::size_t end = description.find_first_of(",:", start);
-        if (end == std::string::npos) {
-            end = description.size();
-        }
-        const std::string part = description.substr(start, end - start);
-        const std::size_t space = part.find(' ');
-        fields.push_back({part.substr(0, space),
-                          space == std::string::npos ? std::string() : part.substr(space + 1)});
-        start = description.find_first_not_of(' ', end + 1);
-    }
-    return fields;
-}
-
 }  // namespace
 
 RowReading RowReader::read(const LinFrame& frame) const {
@@ -123,12 +89,12 @@ RowReading RowReader::read(const LinFrame& frame) const {
     reading.frame = id;
     if (IsDiagnosticFrame(frame)) {
         const LdfFrame* named = ldf_ != nullptr ? ldf_->frameById(frame.id()) : nullptr;
-        reading.frame = named != nullptr ? named->name : DiagnosticTitle(frame).substr(0, 9);
+        reading.frame = FrameTitle(ldf_).diagnosticName(frame);
         if (named != nullptr && !named->publisher.empty()) {
             reading.publisher = named->publisher;
         }
         reading.model = "classic";
-        reading.transport = transportFields(DescribeDiagnostic(frame, ldf_));
+        reading.transport = DiagnosticFields(frame, ldf_);
         return reading;
     }
     if (ldf_ == nullptr) {
@@ -140,7 +106,7 @@ RowReading RowReader::read(const LinFrame& frame) const {
         reading.note = "not in the LDF";
         return reading;
     }
-    reading.frame = decodedName(decode);
+    reading.frame = FrameTitle::decodedName(decode);
     const LdfFrame& sent = decode.associated != nullptr ? *decode.associated : *decode.frame;
     reading.publisher = sent.publisher;
     reading.model = ChecksumModel::name(ChecksumModel(*ldf_).of(sent));
@@ -185,24 +151,7 @@ RowReading RowReader::readRow(const TraceEntry& entry) const {
 }
 
 const char* RowReader::frameText(const LinFrame& frame, char* out, std::size_t size) const {
-    out[0] = '\0';
-    if (IsDiagnosticFrame(frame)) {
-        copyCut(DiagnosticTitle(frame), out, size);
-        return out;
-    }
-    if (!frame.isLinFrame || !frame.hasId || ldf_ == nullptr) {
-        return out;
-    }
-    const LdfFrame* named = ldf_->frameById(frame.id());
-    if (named == nullptr) {
-        return out;
-    }
-    if (named->kind != LdfFrame::Kind::EventTriggered || frame.dataLength() == 0) {
-        copyCut(named->name, out, size);
-        return out;
-    }
-    copyCut(decodedName(decodeFrame(*ldf_, frame)), out, size);
-    return out;
+    return FrameTitle(ldf_).title(frame, out, size);
 }
 
 std::string RowReader::byteSignals(const LinFrame& frame, int byte) const {

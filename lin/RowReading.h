@@ -23,6 +23,7 @@ struct SignalReading {
 struct TransportField {
     std::string name;
     std::string value;
+    char before = ',';  // what separates it from the field before in the one-line decode
 };
 
 // A row as the signal pane and the tool tips read it: which frame it is and what its

@@ -2,6 +2,7 @@
 // Test helpers: a stream decoder wired to a row collector, fed as the tick and the loader do.
 #include <QByteArray>
 #include <QFile>
+#include <QString>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,25 @@ inline QByteArray hex(const QByteArray& text) {
 
 inline QByteArray bytesOf(const void* data, std::size_t size) {
     return QByteArray(static_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
+// A LIN frame as the device reports it, its fields stamped in the time step `at` (256 us
+// apart): break, sync, the identifier byte pid, the data in hex and their classic checksum.
+inline QByteArray linFrame(int at, int pid, const char* data) {
+    const QByteArray bytes = QByteArray::fromHex(data);
+    int sum = 0;
+    for (const char byte : bytes) {
+        sum += static_cast<unsigned char>(byte);
+        sum = (sum & 0xFF) + (sum >> 8);
+    }
+    const QByteArray fields = QByteArray(1, '\x55') + char(pid) + bytes + char(~sum & 0xFF);
+    QByteArray frame = QByteArray::fromHex(QString::asprintf("0490%02X0000", at).toLatin1());
+    for (int slot = 1; slot <= fields.size(); ++slot) {
+        frame += QByteArray::fromHex(
+                     QString::asprintf("05%X%02X%X0", 0x90 + slot, at, slot).toLatin1()) +
+                 fields[slot - 1] + '\0';
+    }
+    return frame;
 }
 
 // A file's bytes, "<none>" when it cannot be read.

@@ -49,6 +49,14 @@ const QByteArray kLinTrace = QByteArray::fromHex(
     "05930F300200 05940F40E800 05950F50FD00 05960F601700 0490110000");
 const QString kLdfDir = QStringLiteral(DARIDEZ_LDF_FIXTURES);
 
+// A response read whole over two frames, a single frame above its length and a
+// consecutive frame without its first, each after a frame of another identifier.
+using daridez::test::linFrame;
+const QByteArray kDiagnosticTrace =
+    linFrame(1, 0x7D, "21100B62F1900102") + linFrame(2, 0x20, "0102") +
+    linFrame(3, 0x7D, "2121030405060708") + linFrame(4, 0x3C, "2107B200FF7FFFFF") +
+    linFrame(5, 0x3C, "2122AABBCCDDEEFF");
+
 const QString kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
@@ -66,6 +74,7 @@ class TestDaridezDump : public QObject {
         QVERIFY(daridez::test::writeFile(dir.filePath("trace.dump"), kTrace));
         QVERIFY(QDir(dir.path()).mkdir("folder.dump"));
         QVERIFY(daridez::test::writeFile(dir.filePath("lin.dump"), kLinTrace));
+        QVERIFY(daridez::test::writeFile(dir.filePath("diag.dump"), kDiagnosticTrace));
         QVERIFY(
             daridez::test::writeFile(dir.filePath("bench.asc"),
                                      "base hex  timestamps absolute\n0.2 Li SleepModeEvent\n"
@@ -227,6 +236,35 @@ class TestDaridezDump : public QObject {
                "5|+ 00:00:00,000512|Break|55|[7D]|21h|03h|7Fh|B2h|12h|FFh|FFh|FFh|97|green\n"
                "|SlaveResp NAD 21, SF length 3: negative response to B2 ReadByIdentifier, error "
                "12 subfunction not supported\n";
+        QTest::newRow("signals: diagnostic messages read whole")
+            << QStringList{"--signals", "--filter=diag", "diag.dump"}
+            << "status 0\n"
+               "1|+ 00:00:00,000256|Break|55|[7D]|21h|10h|0Bh|62h|F1h|90h|01h|02h|DB|green\n"
+               "|SlaveResp NAD 21, FF length 11: RSID 62 positive response to 22 "
+               "ReadDataByIdentifier, data F1 90 01 02\n"
+               "3|+ 00:00:00,000256|Break|55|[7D]|21h|21h|03h|04h|05h|06h|07h|08h|9C|green\n"
+               "|SlaveResp NAD 21, CF 1: data 03 04 05 06 07 08\n"
+               "|SlaveResp NAD 21 message (2 frames, 11 bytes): 62 F1 90 01 02 03 04 05 06 07 08 "
+               "(positive response to 22 ReadDataByIdentifier, identifier F190)\n"
+               "4|+ 00:00:00,000256|Break|55|[3C]|21h|07h|B2h|00h|FFh|7Fh|FFh|FFh|A5|green\n"
+               "|MasterReq NAD 21, SF length 7: invalid: single frame length 7 (1 to 6)\n"
+               "5|+ 00:00:00,000256|Break|55|[3C]|21h|22h|AAh|BBh|CCh|DDh|EEh|FFh|BC|green\n"
+               "|MasterReq NAD 21, CF 2: data AA BB CC DD EE FF\n"
+               "|MasterReq NAD 21 invalid: consecutive frame 2 without a first frame\n";
+        QTest::newRow("sid= matches the completing row")
+            << QStringList{"--filter=sid=22", "diag.dump"}
+            << "status 0\n"
+               "1|+ 00:00:00,000256|Break|55|[7D]|21h|10h|0Bh|62h|F1h|90h|01h|02h|DB|green\n"
+               "3|+ 00:00:00,000256|Break|55|[7D]|21h|21h|03h|04h|05h|06h|07h|08h|9C|green\n";
+        QTest::newRow("csv: the message on its completing row, the rows before filtered out")
+            << QStringList{ldf, "--format=csv", "--filter=data=2121", "diag.dump"}
+            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
+               "Check,Frame,Signals\r\n"
+               "3,\"+ 00:00:00,000256\",Break,55,[7D],21h,21h,03h,04h,05h,06h,07h,08h,9C,green,"
+               "classic,SlaveResp,\"SlaveResp NAD 21 (Door), CF 1: data 03 04 05 06 07 08; "
+               "SlaveResp NAD 21 (Door) message (2 frames, 11 bytes): 62 F1 90 01 02 03 04 05 06 "
+               "07 08 (positive response to 22 ReadDataByIdentifier, identifier F190)\"\r\n" +
+                   warning;
         QTest::newRow("csv with the frame and its signals")
             << QStringList{ldf, "--format=csv", "--filter=signal:Temp>0 frame=SeatStatus",
                            "lin.dump"}

@@ -59,7 +59,22 @@ class TestDiagnostic : public QObject {
         row("negative, unnamed error", 0x7D, "21037FB099FFFFFF", false,
             "SlaveResp NAD 21, SF length 3: negative response to B0 AssignNAD, error 99");
         row("first frame", 0x3C, "2110142201020304", false,
-            "MasterReq NAD 21, FF length 20: SID 22, data 01 02 03 04");
+            "MasterReq NAD 21, FF length 20: SID 22 ReadDataByIdentifier, data 01 02 03 04");
+        row("first frame, length's high nibble", 0x3C, "2111042201020304", false,
+            "MasterReq NAD 21, FF length 260: SID 22 ReadDataByIdentifier, data 01 02 03 04");
+        row("first frame length below 7", 0x3C, "2110062201020304", false,
+            "MasterReq NAD 21, FF length 6: invalid: first frame length 6 (7 to 4095)");
+        row("single frame length 0", 0x3C, "2100B200FF7FFFFF", false,
+            "MasterReq NAD 21, SF length 0: invalid: single frame length 0 (1 to 6)");
+        row("single frame length 7: its data not read on", 0x3C, "2107B200FF7FFFFF", false,
+            "MasterReq NAD 21, SF length 7: invalid: single frame length 7 (1 to 6)");
+        row("single frame length 13", 0x7D, "210D62F190FFFFFF", false,
+            "SlaveResp NAD 21, SF length 13: invalid: single frame length 13 (1 to 6)");
+        row("single frame shorter than the frame", 0x3C, "7E023E00FFFFFFFF", false,
+            "MasterReq NAD 7E (functional), SF length 2: SID 3E TesterPresent, data 00");
+        row("response pending", 0x7D, "21037F2278FFFFFF", false,
+            "SlaveResp NAD 21, SF length 3: negative response to 22 ReadDataByIdentifier, error "
+            "78 response pending");
         row("consecutive frame", 0x3C, "2121AABBCCDDEEFF", false,
             "MasterReq NAD 21, CF 1: data AA BB CC DD EE FF");
         row("go to sleep", 0x3C, "00FFFFFFFFFFFFFF", false, "MasterReq: go-to-sleep");
@@ -80,12 +95,35 @@ class TestDiagnostic : public QObject {
                  text);
     }
 
+    // The list's title: the node configuration services by name, the others by number.
+    void titlesTheFrame_data() {
+        QTest::addColumn<QString>("row");
+        for (const char* row :
+             {"3C 2110142201020304 -> MasterReq NAD 21 SID 22",
+              "3C 2106B200FF7FFFFF -> MasterReq NAD 21 ReadByIdentifier",
+              "7D 2106F201020304FF -> SlaveResp NAD 21 ReadByIdentifier positive",
+              "7D 21037FB612FFFFFF -> SlaveResp NAD 21 SaveConfiguration negative",
+              "7D 2103622201FFFFFF -> SlaveResp NAD 21 SID 22 positive",
+              "3C 2123AABBCCDDEEFF -> MasterReq NAD 21 CF 3",
+              "3C 2107B200FF7FFFFF -> MasterReq NAD 21 invalid",
+              "3C 00FFFFFFFFFFFFFF -> MasterReq go-to-sleep", "7D -> SlaveResp",
+              "3C 21 -> MasterReq NAD 21"})
+            QTest::newRow(row) << QString(row);
+    }
+    void titlesTheFrame() {
+        QFETCH(QString, row);
+        const LinFrame diagnostic = frame(row.section(' ', 0, 0).toInt(nullptr, 16),
+                                          row.section(" -> ", 0, 0).section(' ', 1).toLatin1());
+        QCOMPARE(QString::fromStdString(DiagnosticTitle(diagnostic)), row.section(" -> ", 1));
+    }
+
     // "pid data -> the services it carries (of B0, B2, 22)".
     void carriesItsService_data() {
         QTest::addColumn<QString>("row");
         for (const char* row :
              {"3C 2106B2 -> B2", "7D 2106F2 -> B2", "7D 21037FB012 -> B0", "3C 21101422 -> 22",
-              "3C 2121B2B2 -> ", "3C 2106 -> ", "10 2106B2 -> ", "7D 2106B2 -> "})
+              "3C 2121B2B2 -> ", "3C 2106 -> ", "10 2106B2 -> ", "7D 2106B2 -> ", "3C 2100B2 -> ",
+              "3C 2101B2B0 -> B2"})
             QTest::newRow(row) << QString(row);
     }
     void carriesItsService() {

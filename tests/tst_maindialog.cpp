@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "DecoderFixture.h"
 #include "app/CommSettingsDialog.h"
 #include "app/IdSummaryModel.h"
 #include "app/IdSummaryWindow.h"
@@ -1007,6 +1008,35 @@ class TestMainDialog : public QObject {
         QCOMPARE(field->text(), "diag !signal:WiperParked");
         QTest::keyClicks(field, " wiper");
         QCOMPARE(completer->completionCount(), 6);  // the frame and its five signals
+    }
+
+    // On a diagnostic row the pane adds what the rows before it make of it: the message it
+    // completes, its node named by the LDF, or why its transport data is invalid.
+    void signalPaneShowsTheMessageARowCompletes() {
+        QVERIFY(ldf().load(kExampleLdf.toStdString()));
+        prompts_.nextPath = dir_->filePath(QStringLiteral("diagnostic.dump"));
+        QVERIFY(write(prompts_.nextPath, test::linFrame(1, 0x7D, "21100B62F1900102") +
+                                             test::linFrame(2, 0x20, "0102") +
+                                             test::linFrame(3, 0x7D, "2121030405060708") +
+                                             test::linFrame(4, 0x7D, "2121030405060708")));
+        click(ControlId::LoadTrace);
+        QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(), 5, kDeviceWaitMs);  // START first
+        const SignalPane* pane = dialog_->signalPane();
+        QStringList added;
+        for (const int row : {1, 3, 4}) {
+            list()->selectionModel()->setCurrentIndex(model()->index(row, 0),
+                                                      QItemSelectionModel::ClearAndSelect);
+            const int last = pane->table()->rowCount() - 1;
+            added << pane->table()->item(last, SignalPane::SignalColumn)->text() + '=' +
+                         pane->table()->item(last, SignalPane::ValueColumn)->text();
+        }
+        QCOMPARE(added, (QStringList{
+                            "data=F1 90 01 02",
+                            "message=SlaveResp NAD 21 (DoorFL) message (2 frames, 11 bytes): 62 F1 "
+                            "90 01 02 03 04 05 06 07 08 (positive response to 22 "
+                            "ReadDataByIdentifier, identifier F190)",
+                            "invalid=SlaveResp NAD 21 (DoorFL) invalid: consecutive frame 1 "
+                            "without a first frame"}));
     }
 
     // While a trace comes in, the pane follows the newest complete frame of the identifier

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "DecoderFixture.h"
+#include "ldf/LdfParser.h"
 #include "lin/FrameCheck.h"
 #include "lin/LinDescription.h"
 #include "lin/RateSearch.h"
@@ -343,27 +344,32 @@ class TestTracerSim : public QObject {
     }
 
     // The example LDF's tables as tracer-sim --ldf plays them: the frames in the table's
-    // order and delays, configuration commands as the master requests they stand for.
+    // order and delays, configuration commands as the master requests they stand for;
+    // with collisions, a garbled event slot ("3A!": its checksum fails) and the
+    // collision-resolving table DoorCollision after it.
     void ldfTablesPlayAsWritten_data() {
         QTest::addColumn<QString>("table");
+        QTest::addColumn<double>("collisions");
         QTest::addColumn<QString>("round");  // identifiers (data of 3C/3D) of the first round
         QTest::addColumn<std::int64_t>("delay");
         QTest::addColumn<QString>("error");
-        QTest::newRow("first") << ""
+        QTest::newRow("first") << "" << 0.0
                                << "10 30 31 3A 10 20 21 3A 3C[21 06 b2 00 5a 1e 01 0d] "
                                   "3D[21 06 f2 5a 1e 01 0d 01]"
                                << std::int64_t(10000) << "";
-        QTest::newRow("commands") << "Configuration"
+        QTest::newRow("collisions resolved") << "Normal" << 1.0
+                                             << "10 30 31 3A! 20 21 10 20 21 3A! 20 21 "
+                                                "3C[21 06 b2 00 5a 1e 01 0d]"
+                                             << std::int64_t(10000) << "";
+        QTest::newRow("commands") << "Configuration" << 0.0
                                   << "3C[21 06 b7 00 20 ba ff ff] 3C[22 06 b7 00 61 ba ff ff] "
                                      "3C[21 01 b6 ff ff ff ff ff] 3C[22 01 b6 ff ff ff ff ff] "
                                      "3C[7f 06 b2 00 ff 7f ff ff]"
                                   << std::int64_t(20000) << "";
-        QTest::newRow("missing") << "Sleep"
-                                 << "" << std::int64_t(0)
+        QTest::newRow("missing") << "Sleep" << 0.0 << "" << std::int64_t(0)
                                  << "no schedule table Sleep (the LDF has: Normal, DoorCollision, "
                                     "Configuration)";
     }
-
     void ldfTablesPlayAsWritten() {
         QFETCH(QString, table);
         QFETCH(QString, round);
@@ -376,6 +382,8 @@ class TestTracerSim : public QObject {
         QTEST(QString::fromStdString(error), "error");
         if (!played)
             return;
+        QFETCH(double, collisions);
+        options.schedule.collisionRate = collisions;
         DecodedTrace trace;
         trace.feedLive(TracerSimulator(options).generate(2'000'000), 4096);
         QStringList seen;
@@ -389,6 +397,9 @@ class TestTracerSim : public QObject {
                 delays.insert(frame.time - last);
             last = frame.time;
             QString text = QString::asprintf("%02X", frame.id());
+            if (frame.id() == 0x3A && frame.dataLength() > 0 &&
+                frame.checksum() != LinChecksum(frame.pid, frame.response, frame.dataLength()))
+                text += '!';
             if (frame.id() >= 0x3C)
                 text += '[' + test::bytesOf(frame.response, frame.dataLength()).toHex(' ') + ']';
             seen << text;
@@ -396,6 +407,117 @@ class TestTracerSim : public QObject {
         QCOMPARE(seen.join(' ').left(round.size() + 1), round + ' ');
         QFETCH(std::int64_t, delay);
         QCOMPARE(delays, std::set<std::int64_t>{delay});
+    }
+
+    // Event-triggered, sporadic and sleep slots as the master plays them, slot by slot:
+    // "ID" a frame, "ID-" a header nobody answered, "ID!" a garbled answer, "_" an empty
+    // slot, "sleep" the go-to-sleep command (1 s before the next slot). Frames: 10 and
+    // the doors 20 and 21; 3A the doors' event frame, 3B a sporadic slot of 22 and 23.
+    void eventAndSporadicSlotsPlayAsTheirPublishersHaveNews_data() {
+        QTest::addColumn<QString>("table");  // slot kinds: F frame, E event, S sporadic
+        QTest::addColumn<bool>("resolving");
+        QTest::addColumn<double>("collisions");
+        QTest::addColumn<int>("sleepAfterMs");
+        QTest::addColumn<QString>("played");  // the first 9 slots; "..." none checked
+        QTest::addColumn<QString>("seen");    // the kinds of slot among the first 300
+        QTest::newRow("every event slot a collision, resolved by the table")
+            << "FE" << true << 1.0 << 0 << "10 3A! 20 21 10 3A! 20 21 10"
+            << "10 20 21 3A!";
+        QTest::newRow("collisions without a resolving table")
+            << "FE" << false << 1.0 << 0 << "10 3A! 10 3A! 10 3A! 10 3A! 10"
+            << "10 3A!";
+        QTest::newRow("no collisions: answered or silent") << "FE" << true << 0.0 << 0 << "..."
+                                                           << "10 3A 3A-";
+        QTest::newRow("sporadic: a frame with news, else nothing")
+            << "FS" << false << 0.0 << 0 << "..."
+            << "10 22 23 _";
+        QTest::newRow("sleep after 30 ms awake")
+            << "F" << false << 0.0 << 30 << "10 10 10 sleep 10 10 10 sleep 10"
+            << "10 sleep";
+    }
+    void eventAndSporadicSlotsPlayAsTheirPublishersHaveNews() {
+        QFETCH(QString, table);
+        QFETCH(bool, resolving);
+        QFETCH(double, collisions);
+        QFETCH(int, sleepAfterMs);
+        const auto frame = [](std::uint8_t id) {
+            return SimFrame{id, 2, false, {{8, 8, SimSignal::Motion::Ramp, 0, 0, 200, {}}}};
+        };
+        SimSchedule schedule;
+        schedule.collisionRate = collisions;
+        schedule.sleepAfterMicros = static_cast<std::uint64_t>(sleepAfterMs) * 1000;
+        for (const QChar kind : table) {
+            SimSlot slot;
+            slot.frame = frame(0x10);
+            if (kind == 'E') {
+                slot.kind = SimSlot::Kind::EventTriggered;
+                slot.frame = frame(0x3A);
+                slot.associated = {frame(0x20), frame(0x21)};
+                if (resolving)
+                    slot.resolving = {SimSlot{}, SimSlot{}};
+                for (std::size_t i = 0; i < slot.resolving.size(); ++i)
+                    slot.resolving[i].frame = slot.associated[i];
+            } else if (kind == 'S') {
+                slot.kind = SimSlot::Kind::Sporadic;
+                slot.frame = frame(0x3B);
+                slot.associated = {frame(0x22), frame(0x23)};
+            }
+            schedule.entries.push_back(slot);
+        }
+        SchedulePlayer player(schedule, 7);
+        QStringList playedSlots;
+        std::set<QString> seen;
+        std::map<int, std::uint8_t> lastSent;  // identifier -> its moving byte
+        for (int i = 0; i < 300; ++i) {
+            const PlayedSlot slot = player.next();
+            QString text = QString::asprintf("%02X", slot.id);
+            if (!slot.header)
+                text = "_";
+            else if (slot.id == 0x3C && slot.data[0] == 0x00)
+                text = "sleep";
+            else if (slot.collided)
+                text += '!';
+            else if (!slot.responds)
+                text += '-';
+            if (text == "sleep")
+                QCOMPARE(slot.delayMicros, SchedulePlayer::kSleepMicros);
+            if (slot.header && slot.responds && !slot.collided && slot.id != 0x3C) {
+                // An answer in the event slot names its frame by its protected identifier.
+                if (slot.id == 0x3A)
+                    QVERIFY(slot.data[0] == ProtectedId(0x20) || slot.data[0] == ProtectedId(0x21));
+                const int sent = slot.id == 0x3A ? (slot.data[0] & 0x3F) : slot.id;
+                // Sporadic frames go only with news: their signal moved since they last went.
+                if (table.contains('S') && lastSent.count(sent) != 0)
+                    QVERIFY(lastSent[sent] != slot.data[1]);
+                lastSent[sent] = slot.data[1];
+            }
+            playedSlots << text;
+            seen.insert(text);
+        }
+        QFETCH(QString, played);
+        if (played != "...")
+            QCOMPARE(playedSlots.mid(0, 9).join(' '), played);
+        QTEST(QStringList(seen.begin(), seen.end()).join(' '), "seen");
+    }
+
+    // A sporadic frame of an LDF plays as a slot of its frames, the first first.
+    void ldfSporadicFramePlaysItsFrames() {
+        const LdfModel model =
+            LdfParser::parse(
+                "LIN_protocol_version = \"2.1\"; Nodes { Master: M, 5 ms, 0.1 ms; Slaves: S; }"
+                "Signals { A: 8, 0, M, S; B: 8, 0, M, S; }"
+                "Frames { FA: 0x12, M, 1 { A, 0; } FB: 0x13, M, 1 { B, 0; } }"
+                "Sporadic_frames { News: FB, FA; }"
+                "Schedule_tables { T { News delay 10 ms; } }")
+                .model;
+        SimSchedule schedule;
+        std::string error;
+        QVERIFY(ScheduleFromLdf(model, "", schedule, error));
+        QCOMPARE(schedule.entries.size(), std::size_t{1});
+        const SimSlot& slot = schedule.entries.front();
+        QVERIFY(slot.kind == SimSlot::Kind::Sporadic);
+        QCOMPARE(slot.associated.size(), std::size_t{2});
+        QCOMPARE(int(slot.associated[0].id) << 8 | slot.associated[1].id, 0x1312);
     }
 
     // A bus at one rate, the device's receiver at another: two frames as a device at the

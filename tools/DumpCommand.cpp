@@ -317,6 +317,8 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
     CompletedRows rows(list, !wholeTrace, [&](const TraceEntry& row) {
         if (!query || query->matches(row, list.textForm())) {
             format->row(row);
+        } else {
+            format->skip(row);
         }
     });
     ReceiveBuffer buffer;

@@ -1,6 +1,7 @@
 // tracer-sim: a LIN tracer device on a pseudo-terminal, to try Daridez without
 // hardware. Point a port of the profile's "PORTS" section at the printed path.
 #include <cctype>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +52,11 @@ void printHelp() {
         "  --ldf=FILE            play the schedule of this LIN description file: its frames,\n"
         "                        delays, lengths and checksum models, the signals moving\n"
         "  --schedule=NAME       the LDF's schedule table to play (default: the first)\n"
+        "  --collisions RATE     with --ldf: the probability (0 to 1) that two frames answer\n"
+        "                        an event-triggered slot at once (a garbled response); the\n"
+        "                        master then plays the frame's collision-resolving table\n"
+        "  --sleep SECONDS       with --ldf: the go-to-sleep command after SECONDS awake,\n"
+        "                        then 1 s of silence before the schedule resumes, again\n"
         "  --help                this text\n");
 }
 
@@ -58,6 +64,13 @@ bool parseRate(const char* text, double& rate) {
     char* end = nullptr;
     rate = std::strtod(text, &end);
     return end != text && *end == '\0' && rate >= 0.0 && rate <= 1.0;
+}
+
+// Seconds above 0, up to a day.
+bool parseSeconds(const char* text, double& seconds) {
+    char* end = nullptr;
+    seconds = std::strtod(text, &end);
+    return end != text && *end == '\0' && seconds > 0.0 && seconds <= 86400.0;
 }
 
 bool parseNumber(const char* text, unsigned long max, unsigned long& value) {
@@ -114,6 +127,9 @@ int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
     options.linkPath = "/tmp/ttyLIN0";
     std::string ldf;
     std::string table;
+    double collisions = 0.0;
+    double sleepSeconds = 0.0;
+    bool needsLdf = false;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         // --ldf and --schedule also take their value after "=".
@@ -168,6 +184,12 @@ int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
             ldf = value;
         } else if (option == "--schedule") {
             table = value;
+        } else if (option == "--collisions") {
+            ok = parseRate(value, collisions);
+            needsLdf = true;
+        } else if (option == "--sleep") {
+            ok = parseSeconds(value, sleepSeconds);
+            needsLdf = true;
         } else if (option == "--lin-baud") {
             ok = parseNumber(value, 20000, number) && number >= 1000;
             options.linBaudrate = static_cast<std::uint16_t>(number);
@@ -183,11 +205,20 @@ int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
             return 1;
         }
     }
-    if (!table.empty() && ldf.empty()) {
-        std::fprintf(stderr, "tracer-sim: --schedule needs --ldf\n");
+    if ((!table.empty() || needsLdf) && ldf.empty()) {
+        std::fprintf(stderr, "tracer-sim: --schedule, --collisions and --sleep need --ldf\n");
         return 1;
     }
-    return ldf.empty() || loadSchedule(ldf, table, options) ? 0 : 1;
+    if (ldf.empty()) {
+        return 0;
+    }
+    if (!loadSchedule(ldf, table, options)) {
+        return 1;
+    }
+    options.schedule.collisionRate = collisions;
+    options.schedule.sleepAfterMicros =
+        static_cast<std::uint64_t>(std::llround(sleepSeconds * 1e6));
+    return 0;
 }
 
 void installSignalHandlers() {

@@ -13,6 +13,7 @@ void FilterIndex::clear() {
 void FilterIndex::rebuild(const RowIndex& index, const Query& query, const TextForm& form,
                           bool holdOpen) {
     clear();
+    query.restart();
     applyJudged(judgeNewRows(index, query, form, holdOpen));
 }
 

@@ -169,7 +169,40 @@ bool commandRequest(const LdfModel& model, const LdfScheduleEntry& entry, Reques
     return true;
 }
 
-bool addEntry(const LdfModel& model, const LdfScheduleEntry& entry, SimSchedule& schedule) {
+const LdfScheduleTable* tableNamed(const LdfModel& model, const std::string& name) {
+    for (const LdfScheduleTable& table : model.scheduleTables) {
+        if (table.name == name) {
+            return &table;
+        }
+    }
+    return nullptr;
+}
+
+bool addEntry(const LdfModel& model, const LdfScheduleEntry& entry, SimSchedule& schedule,
+              bool resolving);
+
+// An event-triggered or sporadic slot: the frames that may answer or be sent, and an
+// event frame's collision-resolving table (not inside another one).
+void addAssociated(const LdfModel& model, const LdfFrame& frame, SimSlot& slot, bool resolving) {
+    slot.kind = frame.kind == LdfFrame::Kind::Sporadic ? SimSlot::Kind::Sporadic
+                                                       : SimSlot::Kind::EventTriggered;
+    for (int index : frame.associated) {
+        slot.associated.push_back(simFrame(model, model.frames[static_cast<std::size_t>(index)]));
+    }
+    const LdfScheduleTable* table = tableNamed(model, frame.collisionTable);
+    if (slot.kind != SimSlot::Kind::EventTriggered || resolving || table == nullptr) {
+        return;
+    }
+    SimSchedule resolved;
+    for (const LdfScheduleEntry& entry : table->entries) {
+        addEntry(model, entry, resolved, true);
+    }
+    slot.resolving = std::move(resolved.entries);
+}
+
+// resolving: the entry belongs to a collision-resolving table.
+bool addEntry(const LdfModel& model, const LdfScheduleEntry& entry, SimSchedule& schedule,
+              bool resolving) {
     SimSlot slot;
     slot.delayMicros =
         static_cast<std::uint64_t>(std::llround(std::max(0.0, entry.delayMs) * 1000));
@@ -184,23 +217,12 @@ bool addEntry(const LdfModel& model, const LdfScheduleEntry& entry, SimSchedule&
                 break;
             case LdfFrame::Kind::EventTriggered:
             case LdfFrame::Kind::Sporadic:
-                slot.kind = SimSlot::Kind::EventTriggered;
-                for (int index : frame->associated) {
-                    slot.associated.push_back(
-                        simFrame(model, model.frames[static_cast<std::size_t>(index)]));
-                }
-                if (frame->kind == LdfFrame::Kind::Sporadic) {
-                    if (slot.associated.empty()) {
-                        return false;  // nothing to send
-                    }
-                    slot.kind = SimSlot::Kind::Frame;  // the first associated frame, as it is
-                    slot.frame = slot.associated.front();
-                    slot.associated.clear();
-                }
+                addAssociated(model, *frame, slot, resolving);
                 break;
         }
-        if (frame->id < 0 || frame->id > 0x3F) {
-            return false;
+        if (frame->kind == LdfFrame::Kind::Sporadic ? slot.associated.empty()
+                                                    : frame->id < 0 || frame->id > 0x3F) {
+            return false;  // nothing to send
         }
     } else if (entry.command == "MasterReq" || entry.command == "SlaveResp") {
         slot.kind = entry.command == "MasterReq" ? SimSlot::Kind::MasterRequest
@@ -242,7 +264,7 @@ bool ScheduleFromLdf(const LdfModel& model, const std::string& table, SimSchedul
         return false;
     }
     for (const LdfScheduleEntry& entry : chosen->entries) {
-        addEntry(model, entry, schedule);
+        addEntry(model, entry, schedule, false);
     }
     if (schedule.entries.empty()) {
         error = "the schedule table " + chosen->name + " plays no frame";

@@ -180,6 +180,10 @@ std::uint8_t LinBusModel::wrongChecksum(std::uint8_t pid, const std::uint8_t* da
 // end of its field, at the bus's bit rate with small gaps between bytes.
 void LinBusModel::buildSlot() {
     PlayedSlot entry = player_.empty() ? builtInSlot() : player_.next();
+    if (!entry.header) {
+        nextSlot_ += entry.delayMicros;  // the master leaves the slot empty
+        return;
+    }
 
     const double bit = bitTime();
     auto gap = [this, bit]() { return bit * std::uniform_int_distribution<int>(0, 2)(random_); };
@@ -212,6 +216,11 @@ void LinBusModel::buildSlot() {
         std::array<std::uint8_t, 9> response{};
         std::copy(entry.data.begin(), entry.data.end(), response.begin());
         response[static_cast<std::size_t>(entry.length)] = checksum(pid, entry);
+        if (entry.collided) {
+            response[static_cast<std::size_t>(entry.length)] = wrongChecksum(
+                pid, entry.data.data(), entry.length,
+                LinChecksum(entry.classic ? 0 : pid, entry.data.data(), entry.length));
+        }
         for (int i = 0; i <= entry.length; ++i) {
             t += 10 * bit + (i > 0 ? gap() / 2 : 0.0);
             pending_.push_back(

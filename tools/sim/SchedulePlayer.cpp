@@ -61,6 +61,9 @@ void PutBits(std::uint8_t* data, int length, int offset, int width, std::uint64_
 SchedulePlayer::SchedulePlayer(SimSchedule schedule, std::uint32_t seed)
     : schedule_(std::move(schedule)), random_(seed) {
     for (const SimSlot& slot : schedule_.entries) {
+        if (slot.kind != SimSlot::Kind::EventTriggered) {
+            continue;
+        }
         for (const SimFrame& frame : slot.associated) {
             eventAnswers_.push_back(frame.id);
         }
@@ -72,23 +75,50 @@ PlayedSlot SchedulePlayer::next() {
     if (empty()) {
         return played;
     }
-    const SimSlot& slot = schedule_.entries[index_];
-    index_ = (index_ + 1) % schedule_.entries.size();
+    if (schedule_.sleepAfterMicros > 0 && awakeMicros_ >= schedule_.sleepAfterMicros) {
+        // Go to sleep; the schedule resumes where it was once the bus wakes up.
+        awakeMicros_ = 0;
+        played.id = 0x3C;
+        played.length = 8;
+        played.classic = true;
+        played.data = {kSleep, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        played.delayMicros = kSleepMicros;
+        requestPending_ = false;
+        return played;
+    }
+    const SimSlot& slot = nextSlot();
     played.delayMicros = slot.delayMicros;
     played.id = slot.frame.id;
+    play(slot, played);
+    awakeMicros_ += played.delayMicros;
+    return played;
+}
+
+// The next entry of the table, or of the collision-resolving table while one plays.
+const SimSlot& SchedulePlayer::nextSlot() {
+    if (resolving_ != nullptr) {
+        const SimSlot& slot = resolving_->resolving[resolvingIndex_];
+        if (++resolvingIndex_ == resolving_->resolving.size()) {
+            resolving_ = nullptr;
+        }
+        return slot;
+    }
+    const SimSlot& slot = schedule_.entries[index_];
+    index_ = (index_ + 1) % schedule_.entries.size();
+    return slot;
+}
+
+void SchedulePlayer::play(const SimSlot& slot, PlayedSlot& played) {
     switch (slot.kind) {
         case SimSlot::Kind::Frame:
             fill(slot.frame, played);
+            news_[slot.frame.id & 0x3F] = false;  // sent: whatever was new is known now
             break;
         case SimSlot::Kind::EventTriggered:
-            played.responds = !slot.associated.empty() && std::uniform_real_distribution<double>(
-                                                              0, 1)(random_) < kEventAnswerRate;
-            if (played.responds) {
-                const std::size_t which = std::uniform_int_distribution<std::size_t>(
-                    0, slot.associated.size() - 1)(random_);
-                fill(slot.associated[which], played);
-                played.id = slot.frame.id;
-            }
+            playEvent(slot, played);
+            break;
+        case SimSlot::Kind::Sporadic:
+            playSporadic(slot, played);
             break;
         case SimSlot::Kind::MasterRequest:
             playRequest(slot, played);
@@ -97,7 +127,75 @@ PlayedSlot SchedulePlayer::next() {
             playResponse(played);
             break;
     }
-    return played;
+}
+
+bool SchedulePlayer::chance(double rate) {
+    return rate > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < rate;
+}
+
+// Now and then one publisher has news, with the collision rate two at once; every
+// associated frame with news answers. One answer is heard; two or more make a garbled
+// response, after which the collision-resolving table asks each frame in turn (without
+// one, the slaves' retries leave one answer for the next event slot).
+void SchedulePlayer::playEvent(const SimSlot& slot, PlayedSlot& played) {
+    const std::size_t count = slot.associated.size();
+    auto pick = [this, count] {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_);
+    };
+    if (count >= 2 && chance(schedule_.collisionRate)) {
+        const std::size_t first = pick();
+        const std::size_t second = (first + 1 + pick() % (count - 1)) % count;
+        news_[slot.associated[first].id & 0x3F] = true;
+        news_[slot.associated[second].id & 0x3F] = true;
+    } else if (count > 0 && chance(kEventAnswerRate)) {
+        news_[slot.associated[pick()].id & 0x3F] = true;
+    }
+    std::vector<const SimFrame*> answering;
+    for (const SimFrame& frame : slot.associated) {
+        if (news_[frame.id & 0x3F]) {
+            answering.push_back(&frame);
+        }
+    }
+    played.responds = !answering.empty();
+    if (!played.responds) {
+        return;
+    }
+    fill(*answering.front(), played);
+    news_[answering.front()->id & 0x3F] = false;
+    if (answering.size() == 1) {
+        return;
+    }
+    // The bus is a wired AND: the dominant bits of every answer win.
+    PlayedSlot other;
+    fill(*answering[1], other);
+    for (std::size_t i = 0; i < played.data.size(); ++i) {
+        played.data[i] &= other.data[i];
+    }
+    played.length = std::max(played.length, other.length);
+    played.collided = true;
+    if (!slot.resolving.empty() && resolving_ == nullptr) {
+        resolving_ = &slot;
+        resolvingIndex_ = 0;
+    }
+}
+
+// The first frame whose publisher has news is sent; without news the slot stays empty.
+void SchedulePlayer::playSporadic(const SimSlot& slot, PlayedSlot& played) {
+    for (const SimFrame& frame : slot.associated) {
+        if (!news_[frame.id & 0x3F] && chance(kEventAnswerRate)) {
+            news_[frame.id & 0x3F] = true;
+        }
+    }
+    for (const SimFrame& frame : slot.associated) {
+        if (news_[frame.id & 0x3F]) {
+            played.id = frame.id;
+            fill(frame, played);
+            news_[frame.id & 0x3F] = false;
+            return;
+        }
+    }
+    played.header = false;
+    played.responds = false;
 }
 
 // The frame's bytes start as all ones (unused bits are recessive), then each signal

@@ -41,12 +41,22 @@ struct SimNode {
 
 // One entry of a schedule table and the time until the next one.
 struct SimSlot {
-    enum class Kind : std::uint8_t { Frame, EventTriggered, MasterRequest, SlaveResponse };
+    enum class Kind : std::uint8_t {
+        Frame,
+        EventTriggered,
+        Sporadic,
+        MasterRequest,
+        SlaveResponse
+    };
 
     Kind kind = Kind::Frame;
     std::uint64_t delayMicros = 10000;
-    SimFrame frame;                    // Frame: the frame; EventTriggered: its identifier
-    std::vector<SimFrame> associated;  // EventTriggered: the frames that may answer
+    SimFrame frame;  // Frame: the frame; EventTriggered: its identifier
+    // EventTriggered: the frames that may answer; Sporadic: the frames that may be sent,
+    // the first first.
+    std::vector<SimFrame> associated;
+    // EventTriggered: the table played once after a collision (empty: none).
+    std::vector<SimSlot> resolving;
     // MasterRequest: the request's bytes; fixed: as given (a configuration command),
     // else a read of the next node's identity.
     std::array<std::uint8_t, 8> request{};
@@ -56,25 +66,37 @@ struct SimSlot {
 struct SimSchedule {
     std::vector<SimSlot> entries;
     std::vector<SimNode> nodes;
+    // The probability (0 to 1) that two associated frames answer an event slot at once.
+    double collisionRate = 0.0;
+    // The go-to-sleep command after this much bus time awake, then 1 s of silence before
+    // the schedule resumes, again and again; 0: never.
+    std::uint64_t sleepAfterMicros = 0;
 };
 
 // What the master and the slaves put on the bus in one slot.
 struct PlayedSlot {
     std::uint8_t id = 0;
-    int length = 0;        // data bytes of the response
-    bool responds = true;  // false: a header nobody answered
-    bool classic = false;  // the checksum model of the response
+    int length = 0;         // data bytes of the response
+    bool header = true;     // false: the slot stays empty (a sporadic frame with no news)
+    bool responds = true;   // false: a header nobody answered
+    bool collided = false;  // two slaves answered at once: the response is garbled
+    bool classic = false;   // the checksum model of the response
     std::uint64_t delayMicros = 0;
     std::array<std::uint8_t, 8> data{};
 };
 
 // Plays a schedule table slot after slot, round and round: signals move from one
-// transmission of their frame to the next, event-triggered slots are answered now
-// and then by one of their frames (its protected identifier in the first byte), and
-// the slave response slot answers the request before it. Deterministic for a seed.
+// transmission of their frame to the next, and the slave response slot answers the
+// request before it. The publishers of event-triggered and sporadic frames have news now
+// and then: an event slot is answered by every associated frame with news (its protected
+// identifier in the first byte), two at once being a collision after which the
+// collision-resolving table plays once; a sporadic slot sends the first of its frames
+// with news, else stays empty. Deterministic for a seed.
 class SchedulePlayer {
   public:
+    // The probability that a frame's publisher has news for a slot.
     static constexpr double kEventAnswerRate = 0.3;
+    static constexpr std::uint64_t kSleepMicros = 1'000'000;
 
     SchedulePlayer(SimSchedule schedule, std::uint32_t seed);
 
@@ -87,6 +109,11 @@ class SchedulePlayer {
         std::uint32_t sent;  // transmissions so far
     };
 
+    const SimSlot& nextSlot();
+    void play(const SimSlot& slot, PlayedSlot& played);
+    void playEvent(const SimSlot& slot, PlayedSlot& played);
+    void playSporadic(const SimSlot& slot, PlayedSlot& played);
+    bool chance(double rate);
     void fill(const SimFrame& frame, PlayedSlot& played);
     std::uint32_t countSent(std::uint8_t id);
     void playRequest(const SimSlot& slot, PlayedSlot& played);
@@ -100,6 +127,10 @@ class SchedulePlayer {
     std::size_t nextNode_ = 0;
     std::array<std::uint8_t, 8> lastRequest_{};
     bool requestPending_ = false;
+    std::array<bool, 64> news_{};         // per identifier: its publisher has news to send
+    const SimSlot* resolving_ = nullptr;  // the event slot whose collision is being resolved
+    std::size_t resolvingIndex_ = 0;
+    std::uint64_t awakeMicros_ = 0;  // bus time since the start or the last wake-up
 };
 
 // The raw value a moving signal has at its n-th transmission.
