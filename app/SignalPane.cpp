@@ -1,5 +1,7 @@
 #include "app/SignalPane.h"
 
+#include "app/TraceContext.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -105,7 +107,7 @@ SignalPane::SignalPane(TraceListView& list, QWidget* parent) : QWidget(parent), 
             rowsArrived();
         }
     });
-    setReader(LinDescription{});
+    setReader([](const TraceEntry& entry) { return RowReader(nullptr).read(ReadLinFrame(entry)); });
 }
 
 void SignalPane::setReader(Reader reader) {
@@ -113,9 +115,9 @@ void SignalPane::setReader(Reader reader) {
     refresh();
 }
 
-void SignalPane::setReader(const LinDescription& ldf) {
-    setReader([ldf](const TraceEntry& entry) {
-        return RowReader(ldf.model()).read(ReadLinFrame(entry));
+void SignalPane::setReader(const TraceContext& context) {
+    setReader([&context](const TraceEntry& entry) {
+        return RowReader(context.ldf().model()).read(ReadLinFrame(entry));
     });
 }
 
