@@ -258,6 +258,7 @@ void TraceListModel::clearRows() {
     beginResetModel();
     matches_.matches().clear();
     index_.clear();
+    sort_.forgetShownOrder();
     shown_ = 0;
     live_ = false;
     endResetModel();

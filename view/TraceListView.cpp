@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <string>
 
+#include "files/CopiedRows.h"
 #include "lin/Columns.h"
 #include "view/DottedLine.h"
 #include "view/LiveFollower.h"
@@ -56,8 +57,23 @@ void TraceListView::setUpHeader() {
     for (int column = 0; column < kListColumnCount; ++column) {
         header->resizeSection(column, ColumnAt(column).width);
     }
-    connect(header, &QHeaderView::sectionClicked, model_, &TraceListModel::sortByHeaderClick);
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+        model_->sortByHeaderClick(column);
+        showSortIndicator();
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, &TraceListView::showSortIndicator);
     header->viewport()->installEventFilter(this);
+}
+
+// The header's arrow: the column the rows are sorted by now, and its direction; none
+// while they are in arrival order. Set after every click, also a refused one (the
+// header turns its arrow on a click by itself).
+void TraceListView::showSortIndicator() {
+    const RowSort& sort = model_->sortMemory();
+    QHeaderView* header = horizontalHeader();
+    header->setSortIndicatorShown(sort.shownColumn() >= 0);
+    header->setSortIndicator(sort.shownColumn(),
+                             sort.shownAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void TraceListView::updateRowHeight() {
@@ -165,13 +181,13 @@ QString TraceListView::selectedRowsText() const {
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-    std::string text;
+    std::vector<const TraceEntry*> entries;
     for (const QModelIndex& row : rows) {
         if (const TraceEntry* entry = model_->rowEntry(row.row())) {
-            AppendRowLine(text, *entry, model_->textForm(), true);
+            entries.push_back(entry);
         }
     }
-    return QString::fromStdString(text);
+    return QString::fromStdString(CopiedRows(entries, model_->textForm(), model_->ldf()));
 }
 
 void TraceListView::copySelectedRows() const {

@@ -55,6 +55,7 @@ class TraceListView : public QTableView {
   private:
     void setUpHeader();
     void updateRowHeight();
+    void showSortIndicator();
     void paintGridLines();
     void takeRowColours();
 
