@@ -37,7 +37,7 @@ const char* const kOtherRows =
     "0490090000"                                          // 11 a break alone
     "0490100000 059110105500 05921020C100 059310307F00";  // 12 id 01, one byte: cut by the end
 
-// An LDF for the rows: 10 is Status (FF: "full"), 05 is Old (its classic checksum is not
+// An LDF for the rows: 10 is Status (FF: "full", 00: "off"), 05 is Old (its classic checksum is not
 // the enhanced one of a 2.1 slave), 01 is Long (4 bytes; row 7 has 2); 21 and 22 are
 // unknown.
 const char* const kLdf =
@@ -47,8 +47,8 @@ const char* const kLdf =
     "Frames { Status: 0x10, S, 2 { Level, 0; Flag, 8; } Old: 0x05, S, 2 { Count, 0; }"
     "  Long: 0x01, S, 4 { Value, 0; } }"
     "Signal_encoding_types { E { physical_value, 0, 254, 0.5, 0, \"%\"; logical_value, 255, "
-    "\"full\"; } }"
-    "Signal_representation { E: Level; }";
+    "\"full\"; } F { logical_value, 0, \"off\"; logical_value, 1, \"fade out\"; } }"
+    "Signal_representation { E: Level; F: Flag; }";
 
 // "ldf: QUERY" is parsed with the LDF above, any other query without one.
 std::optional<Query> parse(const QString& written, std::string& error) {
@@ -108,6 +108,10 @@ class TestQuery : public QObject {
              "ldf: signal:Level>254 -> 2", "ldf: signal:Level<255 -> ", "ldf: signal:Flag=0 -> 2",
              "ldf: signal:Count=513 -> 3", "ldf: signal:Count>512 -> 3",
              "ldf: signal:Count<513 -> ", "ldf: signal:Value=127 -> "});
+        // The quoted form --signals prints; blanks inside the quotes belong to the value.
+        add({"ldf: signal:Level=\"full\" -> 2", "ldf: signal:Flag=\"off\" -> 2",
+             "ldf: signal:Flag=off -> 2", "ldf: signal:Flag=\"fade out\" -> ",
+             "ldf: signal:Flag=\"fade out\" bad -> "});
     }
 
     void matchesRows() {
@@ -163,6 +167,17 @@ class TestQuery : public QObject {
              "ldf: signal:Level<x -> \"signal:Level<x\": a number must follow \"<\" or \">\"",
              "ldf: signal:Level -> \"signal:Level\": signal:NAME=VALUE, signal:NAME<N or "
              "signal:NAME>N"});
+        // A text the signal never shows is refused with the values the LDF knows.
+        add(
+            {"ldf: signal:Level=fll -> \"signal:Level=fll\": the LDF knows no value \"fll\" of "
+             "Level (full)",
+             "ldf: signal:Flag=of -> \"signal:Flag=of\": the LDF knows no value \"of\" of Flag "
+             "(fade out, off)",
+             "ldf: signal:Level=\"255\" -> \"signal:Level=\"255\"\": the LDF knows no value "
+             "\"255\" of Level (full)",
+             "ldf: signal:Count=many -> \"signal:Count=many\": the LDF gives Count no named "
+             "values: a number must follow \"=\"",
+             "ldf: bad signal:Flag=\"fade -> \"signal:Flag=\"fade\": a closing \" is missing"});
     }
 
     void refusesQuery() {
