@@ -190,8 +190,11 @@ void LdfPanel::showSummary() {
     label_->setText(
         metrics.elidedText(summaryText(), Qt::ElideMiddle, std::max(room, 0)).toHtmlEscaped() +
         linkText);
-    label_->setToolTip(
-        ldf.model() != nullptr ? QString::fromStdString(path() + "\n" + ldf.summary()) : QString());
+    // The label's whole text first, then the file and all the summary says.
+    label_->setToolTip(ldf.model() != nullptr
+                           ? summaryText() + QLatin1Char('\n') +
+                                 QString::fromStdString(path() + "\n" + ldf.summary())
+                           : QString());
 }
 
 bool LdfPanel::eventFilter(QObject* watched, QEvent* event) {

@@ -912,6 +912,168 @@ class TestMainDialog : public QObject {
         QVERIFY(read(ini()).contains("[LDF]\nFile=\n"));
     }
 
+    // One behaviour of the window each: what it then shows ("|" between its texts).
+    void windowShowsWhatHappenedAndForgetsStaleTexts_data() {
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("the LIN rate set lasts a restart and counts for the bus load")
+            << "9600|bus load: 0.0 % at 9600 baud";
+        QTest::newRow("save tells the rows it wrote") << "saved kept.dump: every row";
+        QTest::newRow("export tells the rows it wrote") << "exported kept.csv: every row";
+        QTest::newRow("a loaded trace shows its clock and counts without a device")
+            << "the same, not empty";
+        QTest::newRow("an LDF that agrees with the rate takes the mismatch away")
+            << "LDF speed 10.417 kbps differs from the LIN-Baudrate 19200|";
+        QTest::newRow("no LDF forgets a file just rejected") << "empty.ldf not used|";
+        QTest::newRow("ID summary counts grouped by thousands") << "grouped, as counted";
+        QTest::newRow("a sort keeps MsgNr order on ties and its arrow shows it")
+            << "5 up, ties in MsgNr order|5 down, ties in MsgNr order";
+        QTest::newRow("an unknown signal value is refused, the quoted form taken")
+            << "\"signal:InteriorLight=dimed\": the LDF knows no value \"dimed\" of InteriorLight "
+               "(dimmed, fade out, off, on)|rejected|taken";
+        QTest::newRow("copy takes the Check and Frame columns as the list shows them")
+            << "17 fields, Check and Frame as listed";
+        QTest::newRow("diagnostics name the file once, then line:column")
+            << "path above|6 of 6 lines start line:column";
+        QTest::newRow("the LDF summary elides its middle, whole in the tool tip")
+            << "starts body-c, ends frames, elided|whole in the tip";
+    }
+    void windowShowsWhatHappenedAndForgetsStaleTexts() {
+        const QString item = QTest::currentDataTag();
+        const auto statusOf = [this](const char* name) {
+            return dialog_->findChild<QLabel*>(name)->text();
+        };
+        const auto loadExampleTrace = [this] { loadGenerated({{playingExample(), 3'000'000}}); };
+        QString shown;
+        if (item.startsWith("the LIN rate")) {
+            rateBox()->setCurrentIndex(3);  // "9600"
+            click("setLinSpeedButton");
+            QTRY_COMPARE_WITH_TIMEOUT(status(), "returned LIN Baudrate: 9600, result:0",
+                                      kDeviceWaitMs);
+            app_.reset();  // the profile is written as the window closes
+            makeDialog();
+            shown = rateBox()->currentText() + '|' + dialog_->idSummaryWindow()->busLoadText();
+        } else if (item.startsWith("save") || item.startsWith("export")) {
+            loadExampleTrace();
+            const bool save = item.startsWith("save");
+            prompts_.nextPath = dir_->filePath(save ? "kept.dump" : "kept.csv");
+            click(save ? "saveTraceButton" : "exportButton");
+            const QString told = status();
+            shown = told.section(": ", 1) == GroupedNumber(model()->indexCount()) + " rows"
+                        ? told.section(": ", 0, 0) + ": every row"
+                        : told;
+        } else if (item.startsWith("a loaded trace")) {
+            loadExampleTrace();
+            const QString withDevice = statusOf("statusLine2");
+            start({}, true);  // the port held elsewhere: no device
+            loadExampleTrace();
+            shown = statusOf("statusLine2") == withDevice && !withDevice.isEmpty()
+                        ? "the same, not empty"
+                        : withDevice + " / " + statusOf("statusLine2");
+        } else if (item.startsWith("an LDF that agrees")) {
+            QByteArray slow = read(kExampleLdf);
+            slow.replace("LIN_speed = 19.2 kbps;", "LIN_speed = 10.417 kbps;");
+            QVERIFY(write(dir_->filePath("slow.ldf"), slow));
+            QVERIFY(ldf().load(dir_->filePath("slow.ldf").toStdString()));
+            shown = status();
+            QVERIFY(ldf().load(kExampleLdf.toStdString()));
+            shown += '|' + status();
+        } else if (item.startsWith("no LDF")) {
+            QVERIFY(write(dir_->filePath("empty.ldf"), ""));
+            QVERIFY(!ldf().load(dir_->filePath("empty.ldf").toStdString(), false));
+            shown = QTextDocumentFragment::fromHtml(ldfLabel()).toPlainText().trimmed();
+            ldf().forget();
+            shown += '|' + ldfLabel();
+        } else if (item.startsWith("ID summary")) {
+            loadGenerated({{playingExample(), 12'000'000}});  // over a thousand frames
+            IdSummaryWindow* window = dialog_->idSummaryWindow();
+            window->showInFront();
+            window->refresh();
+            const QString counts = window->findChild<QLabel*>("idSummaryCounts")->text();
+            const QString frames = counts.section(", ", 1).section(' ', 0, 0);
+            const bool grouped =
+                QRegularExpression("^\\d{1,3}(,\\d{3})+$").match(frames).hasMatch() &&
+                QString(frames).remove(',').toULongLong() == window->summary().linFrames();
+            shown = grouped ? "grouped, as counted" : counts;
+        } else if (item.startsWith("a sort")) {
+            loadExampleTrace();
+            const int db0 = int(Column::Db0);
+            for (int click = 0; click < 2; ++click) {
+                rightClick(db0, true, Qt::LeftButton);
+                const QHeaderView* header = list()->horizontalHeader();
+                bool ties = true;
+                for (int row = 1; row < model()->rowCount(); ++row)
+                    ties = ties &&
+                           (cell(row - 1, db0) != cell(row, db0) ||
+                            model()->rowEntry(row - 1)->number < model()->rowEntry(row)->number);
+                shown +=
+                    QString("%1 %2, %3|")
+                        .arg(header->isSortIndicatorShown() ? header->sortIndicatorSection() : -1)
+                        .arg(header->sortIndicatorOrder() == Qt::AscendingOrder ? "up" : "down")
+                        .arg(ties ? "ties in MsgNr order" : "ties out of order");
+            }
+            shown.chop(1);
+        } else if (item.startsWith("an unknown signal")) {
+            QVERIFY(ldf().load(kExampleLdf.toStdString()));
+            SearchGroup& search = *dialog_->searchGroup();
+            search.setQuery("signal:InteriorLight=dimed");
+            shown = search.message() + (search.queryRejected() ? "|rejected" : "|taken");
+            search.setQuery("signal:InteriorLight=\"dimmed\"");
+            shown += search.queryRejected() ? "|rejected" : "|taken";
+        } else if (item.startsWith("copy")) {
+            QVERIFY(ldf().load(kExampleLdf.toStdString()));
+            loadExampleTrace();
+            int row = 0;  // a frame the LDF names
+            while (row < model()->rowCount() && cell(row, kFrame).isEmpty()) ++row;
+            list()->selectRow(row);
+            QTest::keyClick(list(), Qt::Key_C, Qt::ControlModifier);
+            const QStringList fields = QApplication::clipboard()->text().chopped(1).split('\t');
+            shown = fields.size() == 17 && fields[15] == cell(row, kCheck) &&
+                            fields[16] == cell(row, kFrame) && !fields[16].isEmpty()
+                        ? "17 fields, Check and Frame as listed"
+                        : fields.join('|');
+        } else if (item.startsWith("diagnostics")) {
+            const QString path = dir_->filePath("warned.ldf");
+            QByteArray text = read(kExampleLdf);
+            for (int n = 0; n < 6; ++n)
+                text += "\nUnknown_section_" + QByteArray::number(n) + " { }";
+            QVERIFY(write(path, text));
+            QVERIFY(ldf().load(path.toStdString()));
+            QStringList seen;
+            QTimer::singleShot(0, this, [&] {
+                QWidget* shows = QApplication::activeModalWidget();
+                QTRY_VERIFY(shows = QApplication::activeModalWidget());
+                const auto* file = shows->findChild<QLabel*>("ldfDiagnosticsPath");
+                seen << (file && file->text() == path ? "path above" : "no path");
+                const auto* lines = shows->findChild<QListWidget*>("ldfDiagnosticsList");
+                int plain = 0;
+                for (int i = 0; lines && i < lines->count(); ++i)
+                    plain +=
+                        QRegularExpression("^\\d+:\\d+: ").match(lines->item(i)->text()).hasMatch();
+                seen << QString("%1 of %2 lines start line:column")
+                            .arg(plain)
+                            .arg(lines ? lines->count() : 0);
+                QTest::keyClick(shows, Qt::Key_Escape);
+            });
+            ldf().showDiagnostics();
+            shown = seen.join('|');
+        } else if (item.startsWith("the LDF summary")) {
+            dialog_->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog_));
+            QVERIFY(ldf().load(kExampleLdf.toStdString()));
+            QLabel* label = ldf().label();
+            label->resize(label->fontMetrics().horizontalAdvance(ldf().summaryText()) / 2,
+                          label->height());
+            const QString text = QTextDocumentFragment::fromHtml(label->text()).toPlainText();
+            shown = QString("starts %1, ends %2, %3|%4")
+                        .arg(text.left(6), text.section(' ', -1),
+                             text.contains(QChar(0x2026)) ? "elided" : "whole",
+                             label->toolTip().startsWith(ldf().summaryText() + '\n')
+                                 ? "whole in the tip"
+                                 : label->toolTip());
+        }
+        QTEST(shown, "shown");
+    }
+
     // The plot's lanes are kept per LDF: loading one brings its lanes, forgetting it those
     // without one, and at the next start the LDF comes back with its lanes.
     void plotLanesAreKeptPerLdf() {
