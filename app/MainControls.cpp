@@ -84,7 +84,7 @@ const ControlRow kControls[] = {
     {WindowControl::TraceList, "traceList", Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
     {WindowControl::Export, "exportButton", Kind::Button, "export...", 229, 51, 32, 10, Grow::None,
      [](MainDialog& w) { w.fileActions().exportTrace(); }, true,
-     "Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"},
+     "Export the trace for packet analysers (pcapng), spreadsheets (CSV) or other LIN tools (ASC)"},
     {WindowControl::IdSummary, "idSummaryButton", Kind::Button, "ID summary...",
      263, 51, 46, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
     {WindowControl::Plot, "plotButton", Kind::Button, "Plot...", 311, 51, 22, 10, Grow::None,
