@@ -62,7 +62,7 @@ void AboutDialog::createControls() {
     }
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
+    ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     ok->setGeometry(units.rect(178, 7, 32, 14));
     ok->setFocus();

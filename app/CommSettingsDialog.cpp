@@ -19,21 +19,21 @@
 namespace daridez {
 
 const std::array<CommSettingsDialog::BaudChoice, 15> CommSettingsDialog::kBaudTable{{
-    {107, "110", 110},
-    {114, "300", 300},
-    {115, "600", 600},
-    {108, "1200", 1200},
-    {113, "2400", 2400},
-    {109, "4800", 4800},
-    {104, "9600", 9600},
-    {112, "14400", 14400},
-    {105, "19.2K", 19200},
-    {106, "38.4K", 38400},
-    {101, "56K", 56000},
-    {102, "57.6K", 57600},
-    {103, "115.2K", 115200},
-    {110, "128", 128000},
-    {111, "256", 256000},
+    {"110", 110},
+    {"300", 300},
+    {"600", 600},
+    {"1200", 1200},
+    {"2400", 2400},
+    {"4800", 4800},
+    {"9600", 9600},
+    {"14400", 14400},
+    {"19.2K", 19200},
+    {"38.4K", 38400},
+    {"56K", 56000},
+    {"57.6K", 57600},
+    {"115.2K", 115200},
+    {"128", 128000},
+    {"256", 256000},
 }};
 
 namespace {
@@ -42,7 +42,7 @@ enum class Kind { Radio, Button, DefaultButton, GroupBox };
 
 // One control of the dialog, in creation order, which is also the tab order.
 struct Control {
-    int id;
+    const char* name;  // the object name
     Kind kind;
     const char* caption;
     int group;  // radio buttons only
@@ -54,43 +54,41 @@ constexpr int kNoGroup = -1;
 
 // clang-format off
 constexpr Control kControls[] = {
-    {107, Kind::Radio, "110", CommSettingsDialog::BaudGroup, 0, 10, 15, 35, 12},
-    {114, Kind::Radio, "300", CommSettingsDialog::BaudGroup, 1, 60, 15, 35, 12},
-    {115, Kind::Radio, "600", CommSettingsDialog::BaudGroup, 2, 100, 15, 35, 12},
-    {108, Kind::Radio, "1200", CommSettingsDialog::BaudGroup, 3, 10, 25, 35, 12},
-    {113, Kind::Radio, "2400", CommSettingsDialog::BaudGroup, 4, 60, 25, 35, 12},
-    {109, Kind::Radio, "4800", CommSettingsDialog::BaudGroup, 5, 100, 25, 40, 12},
-    {104, Kind::Radio, "9600", CommSettingsDialog::BaudGroup, 6, 10, 35, 35, 12},
-    {112, Kind::Radio, "14400", CommSettingsDialog::BaudGroup, 7, 60, 35, 35, 12},
-    {105, Kind::Radio, "19.2K", CommSettingsDialog::BaudGroup, 8, 100, 35, 35, 12},
-    {106, Kind::Radio, "38.4K", CommSettingsDialog::BaudGroup, 9, 10, 45, 40, 12},
-    {101, Kind::Radio, "56K", CommSettingsDialog::BaudGroup, 10, 60, 45, 35, 12},
-    {102, Kind::Radio, "57.6K", CommSettingsDialog::BaudGroup, 11, 100, 45, 35, 12},
-    {103, Kind::Radio, "115.2K", CommSettingsDialog::BaudGroup, 12, 10, 55, 40, 12},
-    {110, Kind::Radio, "128", CommSettingsDialog::BaudGroup, 13, 60, 55, 40, 12},
-    {111, Kind::Radio, "256", CommSettingsDialog::BaudGroup, 14, 100, 55, 40, 12},
-    {301, Kind::Radio, "even", CommSettingsDialog::ParityGroup, 0, 11, 88, 28, 12},
-    {302, Kind::Radio, "odd", CommSettingsDialog::ParityGroup, 1, 57, 88, 28, 12},
-    {303, Kind::Radio, "none", CommSettingsDialog::ParityGroup, 2, 101, 88, 28, 12},
-    {401, Kind::Radio, "1 bit", CommSettingsDialog::StopBitsGroup, 0, 11, 117, 28, 12},
-    {402, Kind::Radio, "2 bit", CommSettingsDialog::StopBitsGroup, 1, 41, 117, 28, 12},
-    {201, Kind::Radio, "7 bit", CommSettingsDialog::DataBitsGroup, 0, 87, 117, 28, 12},
-    {202, Kind::Radio, "8 bit", CommSettingsDialog::DataBitsGroup, 1, 117, 117, 28, 12},
-    {601, Kind::Radio, "Com1", CommSettingsDialog::PortGroup, 0, 10, 150, 32, 12},
-    {602, Kind::Radio, "Com2", CommSettingsDialog::PortGroup, 1, 44, 150, 30, 12},
-    {603, Kind::Radio, "Com3", CommSettingsDialog::PortGroup, 2, 77, 150, 30, 12},
-    {604, Kind::Radio, "Com4", CommSettingsDialog::PortGroup, 3, 112, 150, 30, 12},
-    {2, Kind::Button, "Cancel", kNoGroup, 0, 80, 170, 30, 10},
-    {1, Kind::DefaultButton, "Ok", kNoGroup, 0, 115, 170, 30, 10},
-    {100, Kind::GroupBox, "Baud rate", kNoGroup, 0, 5, 5, 140, 65},
-    {200, Kind::GroupBox, "Data bits", kNoGroup, 0, 81, 107, 65, 25},
-    {300, Kind::GroupBox, "Parity", kNoGroup, 0, 5, 75, 141, 28},
-    {400, Kind::GroupBox, "Stop bits", kNoGroup, 0, 7, 107, 65, 25},
-    {600, Kind::GroupBox, "Port", kNoGroup, 0, 7, 136, 140, 28},
+    {"baud110", Kind::Radio, "110", CommSettingsDialog::BaudGroup, 0, 10, 15, 35, 12},
+    {"baud300", Kind::Radio, "300", CommSettingsDialog::BaudGroup, 1, 60, 15, 35, 12},
+    {"baud600", Kind::Radio, "600", CommSettingsDialog::BaudGroup, 2, 100, 15, 35, 12},
+    {"baud1200", Kind::Radio, "1200", CommSettingsDialog::BaudGroup, 3, 10, 25, 35, 12},
+    {"baud2400", Kind::Radio, "2400", CommSettingsDialog::BaudGroup, 4, 60, 25, 35, 12},
+    {"baud4800", Kind::Radio, "4800", CommSettingsDialog::BaudGroup, 5, 100, 25, 40, 12},
+    {"baud9600", Kind::Radio, "9600", CommSettingsDialog::BaudGroup, 6, 10, 35, 35, 12},
+    {"baud14400", Kind::Radio, "14400", CommSettingsDialog::BaudGroup, 7, 60, 35, 35, 12},
+    {"baud19200", Kind::Radio, "19.2K", CommSettingsDialog::BaudGroup, 8, 100, 35, 35, 12},
+    {"baud38400", Kind::Radio, "38.4K", CommSettingsDialog::BaudGroup, 9, 10, 45, 40, 12},
+    {"baud56000", Kind::Radio, "56K", CommSettingsDialog::BaudGroup, 10, 60, 45, 35, 12},
+    {"baud57600", Kind::Radio, "57.6K", CommSettingsDialog::BaudGroup, 11, 100, 45, 35, 12},
+    {"baud115200", Kind::Radio, "115.2K", CommSettingsDialog::BaudGroup, 12, 10, 55, 40, 12},
+    {"baud128000", Kind::Radio, "128", CommSettingsDialog::BaudGroup, 13, 60, 55, 40, 12},
+    {"baud256000", Kind::Radio, "256", CommSettingsDialog::BaudGroup, 14, 100, 55, 40, 12},
+    {"parityEven", Kind::Radio, "even", CommSettingsDialog::ParityGroup, 0, 11, 88, 28, 12},
+    {"parityOdd", Kind::Radio, "odd", CommSettingsDialog::ParityGroup, 1, 57, 88, 28, 12},
+    {"parityNone", Kind::Radio, "none", CommSettingsDialog::ParityGroup, 2, 101, 88, 28, 12},
+    {"stopBits1", Kind::Radio, "1 bit", CommSettingsDialog::StopBitsGroup, 0, 11, 117, 28, 12},
+    {"stopBits2", Kind::Radio, "2 bit", CommSettingsDialog::StopBitsGroup, 1, 41, 117, 28, 12},
+    {"dataBits7", Kind::Radio, "7 bit", CommSettingsDialog::DataBitsGroup, 0, 87, 117, 28, 12},
+    {"dataBits8", Kind::Radio, "8 bit", CommSettingsDialog::DataBitsGroup, 1, 117, 117, 28, 12},
+    {"com1", Kind::Radio, "Com1", CommSettingsDialog::PortGroup, 0, 10, 150, 32, 12},
+    {"com2", Kind::Radio, "Com2", CommSettingsDialog::PortGroup, 1, 44, 150, 30, 12},
+    {"com3", Kind::Radio, "Com3", CommSettingsDialog::PortGroup, 2, 77, 150, 30, 12},
+    {"com4", Kind::Radio, "Com4", CommSettingsDialog::PortGroup, 3, 112, 150, 30, 12},
+    {"cancelButton", Kind::Button, "Cancel", kNoGroup, 0, 80, 170, 30, 10},
+    {"okButton", Kind::DefaultButton, "Ok", kNoGroup, 0, 115, 170, 30, 10},
+    {"baudRateGroup", Kind::GroupBox, "Baud rate", kNoGroup, 0, 5, 5, 140, 65},
+    {"dataBitsGroup", Kind::GroupBox, "Data bits", kNoGroup, 0, 81, 107, 65, 25},
+    {"parityGroup", Kind::GroupBox, "Parity", kNoGroup, 0, 5, 75, 141, 28},
+    {"stopBitsGroup", Kind::GroupBox, "Stop bits", kNoGroup, 0, 7, 107, 65, 25},
+    {"portGroup", Kind::GroupBox, "Port", kNoGroup, 0, 7, 136, 140, 28},
 };
 // clang-format on
-
-constexpr int kPortButtonIds[] = {601, 602, 603, 604};
 
 constexpr int kDialogWidth = 152;
 // Below the radio groups, in dialog units: a group with one line per port number and the
@@ -174,7 +172,7 @@ CommSettingsDialog::CommSettingsDialog(const SerialSettings& settings, const Por
             &CommSettingsDialog::editSelectedPortPath);
     showPaths();
     indicesFromRecord();
-    DoDataExchange(Exchange::ToDialog);
+    showIndices();
     showSelectedPortPath();
 }
 
@@ -194,7 +192,7 @@ void CommSettingsDialog::createControls() {
     QWidget* previous = nullptr;
     for (const Control& control : kControls) {
         QWidget* widget = makeControl(control, this);
-        widget->setObjectName(QString::number(control.id));
+        widget->setObjectName(QString::fromLatin1(control.name));
         widget->setGeometry(units.rect(control.x, control.y, control.width, control.height));
         if (control.kind == Kind::GroupBox) {
             // Frames only: they sit below the buttons so clicks reach the buttons.
@@ -206,10 +204,10 @@ void CommSettingsDialog::createControls() {
             groups_[control.group]->addButton(static_cast<QRadioButton*>(widget), control.index);
             widenToCaption(*static_cast<QRadioButton*>(widget));
         }
-        if (control.id == 2) {
+        if (control.kind == Kind::Button) {
             connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
                     &QDialog::reject);
-        } else if (control.id == 1) {
+        } else if (control.kind == Kind::DefaultButton) {
             connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
                     &CommSettingsDialog::accept);
         }
@@ -237,7 +235,7 @@ void CommSettingsDialog::widenToCaption(QRadioButton& button) {
 void CommSettingsDialog::createDeviceControls() {
     const DialogUnits units(font());
     auto* group = new QGroupBox(QStringLiteral("Port devices"), this);
-    group->setObjectName(QString::number(kDevicesGroupId));
+    group->setObjectName(QStringLiteral("portDevicesGroup"));
     group->setGeometry(units.rect(7, kDevicesTop, 140, kDevicesHeight));
     group->setFocusPolicy(Qt::NoFocus);
     group->lower();
@@ -246,11 +244,11 @@ void CommSettingsDialog::createDeviceControls() {
         numberLabels_[i] = new QLabel(QStringLiteral("Com%1").arg(i + 1), this);
         numberLabels_[i]->setGeometry(units.rect(12, top, 22, kDeviceRowHeight));
         pathLabels_[i] = new QLabel(this);
-        pathLabels_[i]->setObjectName(QString::number(kPathLabelIds[i]));
+        pathLabels_[i]->setObjectName(QStringLiteral("com%1Path").arg(i + 1));
         pathLabels_[i]->setGeometry(units.rect(34, top, 108, kDeviceRowHeight));
     }
     deviceEdit_ = new QComboBox(this);
-    deviceEdit_->setObjectName(QString::number(kDeviceEditId));
+    deviceEdit_->setObjectName(QStringLiteral("deviceEdit"));
     deviceEdit_->setGeometry(units.rect(12, kDeviceEditTop, 130, 12));
     deviceEdit_->setEditable(true);
     deviceEdit_->setInsertPolicy(QComboBox::NoInsert);  // the text is the path, not a new item
@@ -303,7 +301,7 @@ void CommSettingsDialog::showPaths() {
         const QString path = QString::fromStdString(editedPaths_.path(i + 1));
         label->setText(label->fontMetrics().elidedText(path, Qt::ElideMiddle, label->width()));
         label->setToolTip(path);
-        findChild<QRadioButton*>(QString::number(kPortButtonIds[i]))->setToolTip(path);
+        groups_[PortGroup]->button(i)->setToolTip(path);
     }
 }
 
@@ -336,14 +334,15 @@ void CommSettingsDialog::indicesFromRecord() {
     indices_[DataBitsGroup] = settings_.ByteSize == 7 ? 0 : settings_.ByteSize == 8 ? 1 : -1;
 }
 
-void CommSettingsDialog::DoDataExchange(Exchange direction) {
-    // The exchange order of the groups: baud rate, data bits, parity, port, stop bits.
+void CommSettingsDialog::showIndices() {
     for (int g = 0; g < kGroupCount; ++g) {
-        if (direction == Exchange::ToDialog) {
-            selectInGroup(groups_[g], indices_[g]);
-        } else {
-            indices_[g] = groups_[g]->checkedId();
-        }
+        selectInGroup(groups_[g], indices_[g]);
+    }
+}
+
+void CommSettingsDialog::takeIndices() {
+    for (int g = 0; g < kGroupCount; ++g) {
+        indices_[g] = groups_[g]->checkedId();
     }
 }
 
@@ -359,14 +358,10 @@ void CommSettingsDialog::writeRecord() {
     settings_.ByteSize = indices_[DataBitsGroup] == 0 ? 7 : 8;
 }
 
-void CommSettingsDialog::OnOK() {
-    DoDataExchange(Exchange::FromDialog);
+void CommSettingsDialog::accept() {
+    takeIndices();
     writeRecord();
     QDialog::accept();
-}
-
-void CommSettingsDialog::accept() {
-    OnOK();
 }
 
 }  // namespace daridez

@@ -26,41 +26,23 @@ class CommSettingsDialog : public QDialog {
   public:
     // Radio groups in the order of the record-to-indices table.
     enum Group { BaudGroup, DataBitsGroup, ParityGroup, PortGroup, StopBitsGroup, kGroupCount };
-    enum class Exchange { ToDialog, FromDialog };
 
     struct BaudChoice {
-        int id;
         const char* caption;
         std::uint32_t rate;
     };
     static const std::array<BaudChoice, 15> kBaudTable;
 
-    // Ids of the controls below the radio groups: the group, each number's path, the
-    // editor.
-    static constexpr int kDevicesGroupId = 700;
-    static constexpr int kPathLabelIds[] = {701, 702, 703, 704};
-    static constexpr int kDeviceEditId = 710;
-
     CommSettingsDialog(const SerialSettings& settings, const PortPaths& portPaths,
                        QWidget* parent = nullptr);
     ~CommSettingsDialog() override;
-
-    // The index of the selected button of a group, -1 for none, as the last exchange
-    // (or the constructor) left it.
-    int index(Group group) const { return indices_[group]; }
-
-    // Towards the dialog: selects the button of each group's index and clears the
-    // rest (-1 or an index beyond the group clears them all). From the dialog: stores
-    // the index of each group's selected button, -1 when none is.
-    void DoDataExchange(Exchange direction);
-    // Takes the choices into the record (with each group's fallback when nothing is
-    // selected) and the edited paths, then closes with the OK result.
-    void OnOK();
 
     // The record and the port paths as shown when the dialog opened, as chosen after OK.
     const SerialSettings& settings() const { return settings_; }
     const PortPaths& portPaths() const { return editedPaths_; }
 
+    // OK: takes the choices into the record (with each group's fallback when nothing is
+    // selected) and the edited paths, then closes with the OK result.
     void accept() override;
 
   private:
@@ -72,6 +54,11 @@ class CommSettingsDialog : public QDialog {
     void showSelectedPortPath();
     void editSelectedPortPath(const QString& text);
     void indicesFromRecord();
+    // Selects the button of each group's index and clears the rest (-1 or an index beyond
+    // the group clears them all).
+    void showIndices();
+    // Stores the index of each group's selected button, -1 when none is.
+    void takeIndices();
     void writeRecord();
 
     SerialSettings settings_;

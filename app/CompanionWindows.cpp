@@ -6,20 +6,31 @@
 #include "app/PlotWindow.h"
 #include "app/SearchGroup.h"
 #include "app/SignalPane.h"
+#include "app/TraceContext.h"
 #include "protocol/TraceSession.h"
 #include "view/TraceListView.h"
 
 namespace daridez {
 
-CompanionWindows::CompanionWindows(TraceSession& session, const std::function<bool()>& rowsArriving,
+CompanionWindows::CompanionWindows(TraceSession& session, const TraceContext& context,
+                                   const std::function<bool()>& rowsArriving,
                                    WindowPrompts& prompts, Profile& profile, TraceListView& list,
                                    SignalPane& pane, QWidget* parent)
     : QObject(parent),
+      context_(context),
       profile_(profile),
       pane_(pane),
-      idSummary_(new IdSummaryWindow(session, rowsArriving, parent)),
+      idSummary_(new IdSummaryWindow(session, context, rowsArriving, parent)),
       plot_(new PlotWindow(session, rowsArriving, prompts, parent)) {
+    pane_.setReader(context_);
+    plot_->setBaudrate(context_.linRate());
     plot_->setLanes(PlotLaneStore(profile_).lanes(""));
+    connect(&context_, &TraceContext::ldfChanged, this, &CompanionWindows::applyLdf);
+    connect(&context_, &TraceContext::linRateChanged, this,
+            [this] { plot_->setBaudrate(context_.linRate()); });
+    connect(&context_, &TraceContext::modesChanged, this,
+            [this] { plot_->setRelativeTime(context_.modes().relativeTime); });
+    connect(&context_, &TraceContext::cleared, plot_, &PlotWindow::resetPlot);
     connect(idSummary_, &IdSummaryWindow::plotRequested, plot_, &PlotWindow::addLaneInFront);
     connect(&pane_, &SignalPane::plotRequested, plot_, &PlotWindow::addLaneInFront);
     connect(plot_, &PlotWindow::rowClicked, this,
@@ -32,25 +43,10 @@ void CompanionWindows::connectSearch(SearchGroup& search) {
             &SearchGroup::findIdentifier);
 }
 
-void CompanionWindows::setBaudrate(int baudrate) {
-    idSummary_->setBaudrate(baudrate);
-    plot_->setBaudrate(baudrate);
-}
-
-void CompanionWindows::traceCleared() {
-    idSummary_->resetSummary();
-    plot_->resetPlot();
-}
-
-void CompanionWindows::setDisplayModes(const DisplayModes& modes) {
-    plot_->setRelativeTime(modes.relativeTime);
-}
-
-void CompanionWindows::setLdf(const LinDescription& ldf) {
-    idSummary_->setLdf(ldf);
-    pane_.setReader(ldf);
+void CompanionWindows::applyLdf() {
+    pane_.refresh();
     saveLanes();
-    plot_->setLdf(ldf, PlotLaneStore(profile_).lanes(ldf.path()));
+    plot_->setLdf(context_.ldf(), PlotLaneStore(profile_).lanes(context_.ldf().path()));
 }
 
 void CompanionWindows::saveLanes() {

@@ -1,6 +1,6 @@
 #include "app/EnableTable.h"
 
-#include "protocol/ControllerWindow.h"
+#include "app/MainControls.h"
 
 namespace daridez {
 
@@ -9,20 +9,20 @@ namespace {
 enum class EnableRule { WhenNotBusy, Always, WhenNotBusyOrSearching };
 
 struct EnableRow {
-    int id;
+    WindowControl control;
     EnableRule rule;
 };
 
 constexpr EnableRow kEnableTable[] = {
-    {ControlId::Config, EnableRule::WhenNotBusy},
-    {ControlId::Connect, EnableRule::WhenNotBusy},
-    {ControlId::ClearTraceList, EnableRule::WhenNotBusy},
-    {ControlId::Start, EnableRule::WhenNotBusy},
-    {ControlId::Stop, EnableRule::Always},
-    {ControlId::GetFwVersion, EnableRule::WhenNotBusy},
-    {ControlId::LinBaudrate, EnableRule::WhenNotBusy},
-    {ControlId::SetLinSpeed, EnableRule::WhenNotBusy},
-    {ControlId::FindRate, EnableRule::WhenNotBusyOrSearching},
+    {WindowControl::Config, EnableRule::WhenNotBusy},
+    {WindowControl::Connect, EnableRule::WhenNotBusy},
+    {WindowControl::ClearTraceList, EnableRule::WhenNotBusy},
+    {WindowControl::Start, EnableRule::WhenNotBusy},
+    {WindowControl::Stop, EnableRule::Always},
+    {WindowControl::GetFwVersion, EnableRule::WhenNotBusy},
+    {WindowControl::LinBaudrate, EnableRule::WhenNotBusy},
+    {WindowControl::SetLinSpeed, EnableRule::WhenNotBusy},
+    {WindowControl::FindRate, EnableRule::WhenNotBusyOrSearching},
 };
 
 bool enabledByRule(EnableRule rule, bool busy, bool rateSearchRunning) {
@@ -40,9 +40,9 @@ bool enabledByRule(EnableRule rule, bool busy, bool rateSearchRunning) {
 }  // namespace
 
 void EnableTable::apply(bool busy, bool rateSearchRunning,
-                        const std::function<void(int id, bool enabled)>& enable) {
+                        const std::function<void(WindowControl control, bool enabled)>& enable) {
     for (const EnableRow& row : kEnableTable) {
-        enable(row.id, enabledByRule(row.rule, busy, rateSearchRunning));
+        enable(row.control, enabledByRule(row.rule, busy, rateSearchRunning));
     }
 }
 

@@ -3,13 +3,13 @@
 #include <QAbstractButton>
 #include <QComboBox>
 
-#include "protocol/ControllerWindow.h"
-
 namespace daridez {
 
-FindRateButton::FindRateButton(const std::map<int, QWidget*>& controls)
-    : button_(*static_cast<QAbstractButton*>(controls.at(ControlId::FindRate))),
-      rateBox_(*static_cast<QComboBox*>(controls.at(ControlId::LinBaudrate))) {}
+FindRateButton::FindRateButton(const WindowControls& controls)
+    : button_(*static_cast<QAbstractButton*>(
+          controls[static_cast<std::size_t>(WindowControl::FindRate)])),
+      rateBox_(*static_cast<QComboBox*>(
+          controls[static_cast<std::size_t>(WindowControl::LinBaudrate)])) {}
 
 void FindRateButton::showRunning(bool running) {
     button_.setText(QString::fromLatin1(running ? kCancelCaption : kCaption));

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <map>
 #include <string>
 #include <vector>
+#include "app/MainControls.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -17,8 +17,8 @@ class FindRateButton {
     static constexpr const char* kCaption = "find rate";
     static constexpr const char* kCancelCaption = "cancel";
 
-    // The window's controls by id: the button and the box are looked up there.
-    explicit FindRateButton(const std::map<int, QWidget*>& controls);
+    // The window's controls: the button and the box are taken from there.
+    explicit FindRateButton(const WindowControls& controls);
 
     // The search started or ended: the button's caption says what a click does.
     void showRunning(bool running);

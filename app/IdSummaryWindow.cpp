@@ -14,6 +14,8 @@
 
 #include "app/IdSummaryDelegate.h"
 #include "app/IdSummaryModel.h"
+#include "app/SearchGroup.h"
+#include "app/TraceContext.h"
 
 namespace daridez {
 
@@ -29,9 +31,12 @@ constexpr int kVisibleRows = 14;
 
 }  // namespace
 
-IdSummaryWindow::IdSummaryWindow(TraceSession& session, std::function<bool()> rowsArriving,
-                                 QWidget* parent)
-    : QWidget(parent, Qt::Window), session_(session), rowsArriving_(std::move(rowsArriving)) {
+IdSummaryWindow::IdSummaryWindow(TraceSession& session, const TraceContext& context,
+                                 std::function<bool()> rowsArriving, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      session_(session),
+      context_(context),
+      rowsArriving_(std::move(rowsArriving)) {
     setWindowTitle(QStringLiteral("ID summary"));
     setObjectName(QStringLiteral("idSummaryWindow"));
     if (!rowsArriving_) {
@@ -68,6 +73,9 @@ IdSummaryWindow::IdSummaryWindow(TraceSession& session, std::function<bool()> ro
     showTotals();
     timer_.setInterval(kRefreshMs);
     connect(&timer_, &QTimer::timeout, this, &IdSummaryWindow::refresh);
+    connect(&context_, &TraceContext::ldfChanged, this, &IdSummaryWindow::applyLdf);
+    connect(&context_, &TraceContext::linRateChanged, this, &IdSummaryWindow::showTotals);
+    connect(&context_, &TraceContext::cleared, this, &IdSummaryWindow::resetSummary);
 }
 
 IdSummaryWindow::~IdSummaryWindow() = default;
@@ -126,30 +134,21 @@ void IdSummaryWindow::sizeColumns() {
            height + frame + 12 + 4 + counts_->sizeHint().height());
 }
 
-void IdSummaryWindow::setBaudrate(int baudrate) {
-    if (baudrate <= 0) {
-        return;
-    }
-    confirmed_ = true;
-    baudrate_ = baudrate;
-    showTotals();
-}
-
 void IdSummaryWindow::showInFront() {
     show();
     raise();
     activateWindow();
 }
 
-void IdSummaryWindow::setLdf(const LinDescription& ldf) {
-    ldf_ = ldf;
+void IdSummaryWindow::applyLdf() {
+    const LinDescription& ldf = context_.ldf();
     tables_->clear();
     tables_->addItem(QStringLiteral("the first schedule table of each frame"), QString());
-    for (const std::string& name : ldf_.scheduleTableNames()) {
+    for (const std::string& name : ldf.scheduleTableNames()) {
         tables_->addItem(QString::fromStdString(name), QString::fromStdString(name));
     }
-    tablesRow_->setVisible(ldf_.model() != nullptr);
-    tracker_.setLdf(ldf_.model());
+    tablesRow_->setVisible(ldf.model() != nullptr);
+    tracker_.setLdf(ldf.model());
     applySchedule();
     resetSummary();
     if (isVisible()) {
@@ -166,7 +165,7 @@ void IdSummaryWindow::chooseSchedule(const QString& table) {
 }
 
 void IdSummaryWindow::applySchedule() {
-    const LdfModel* model = ldf_.model();
+    const LdfModel* model = context_.ldf().model();
     schedule_ = model != nullptr
                     ? IdSchedule(*model, tables_->currentData().toString().toStdString())
                     : IdSchedule();
@@ -239,9 +238,10 @@ void IdSummaryWindow::refresh() {
 }
 
 QString IdSummaryWindow::busLoadText() const {
+    const int rate = context_.linRate();
     return QStringLiteral("bus load: %1 at %2 baud")
-        .arg(QString::fromStdString(BusLoadText(summary(), baudrate_)))
-        .arg(baudrate_);
+        .arg(QString::fromStdString(BusLoadText(summary(), rate)))
+        .arg(rate);
 }
 
 void IdSummaryWindow::showTotals() {
@@ -252,28 +252,28 @@ void IdSummaryWindow::showTotals() {
     counts_->setText(QStringLiteral("%1 identifier%2, %3 LIN frames")
                          .arg(ids)
                          .arg(ids == 1 ? QString() : QStringLiteral("s"))
-                         .arg(summary().linFrames()));
+                         .arg(GroupedNumber(summary().linFrames())));
     showBusLoad();
 }
 
 // A load above 100 % cannot be: the bits were counted at a rate slower than the bus's.
 void IdSummaryWindow::showBusLoad() {
     busLoad_->setText(busLoadText());
-    const bool impossible = summary().busLoad(baudrate_) > 1.0;
+    const int baudrate = context_.linRate();
+    const bool impossible = summary().busLoad(baudrate) > 1.0;
     QPalette palette = this->palette();
     if (impossible) {
         palette.setColor(QPalette::WindowText, QColor(220, 40, 30));
     }
     busLoad_->setPalette(palette);
-    const QString rate = confirmed_ ? QStringLiteral(
-                                          "the rate the tracer last took with \"Set "
-                                          "LIN Speed\"")
-                                    : QStringLiteral(
-                                          "assumed: no rate was set with \"Set LIN "
-                                          "Speed\" (a loaded file does not say)");
+    const QString rate =
+        context_.linRateKnown()
+            ? QStringLiteral("the rate the tracer last took with \"Set LIN Speed\"")
+            : QStringLiteral(
+                  "assumed: no rate was set with \"Set LIN Speed\" (a loaded file does not say)");
     busLoad_->setToolTip(impossible ? QStringLiteral("more bits than the rate allows: the rate is "
                                                      "not the bus's rate")
-                                    : QStringLiteral("%1 baud: %2").arg(baudrate_).arg(rate));
+                                    : QStringLiteral("%1 baud: %2").arg(baudrate).arg(rate));
 }
 
 void IdSummaryWindow::onDoubleClick(const QModelIndex& index) {

@@ -6,7 +6,6 @@
 
 #include "lin/IdSchedule.h"
 #include "lin/IdSummaryTracker.h"
-#include "lin/LinDescription.h"
 #include "protocol/TraceSession.h"
 
 class QComboBox;
@@ -17,6 +16,7 @@ class QTableView;
 namespace daridez {
 
 class IdSummaryModel;
+class TraceContext;
 
 // The "ID summary" window: one row per identifier of the trace with its counts, lengths,
 // checksum model, periods and last data, and the bus load, kept up to date while a trace
@@ -26,20 +26,15 @@ class IdSummaryWindow : public QWidget {
 
   public:
     static constexpr int kRefreshMs = 250;
-    static constexpr int kDefaultBaudrate = 19200;
 
-    // rowsArriving tells whether the decoder may still fill its current row (a trace or a
-    // load is running); without it, whenever the session's state is not Idle.
-    IdSummaryWindow(TraceSession& session, std::function<bool()> rowsArriving,
-                    QWidget* parent = nullptr);
+    // The LDF the rows are read with and the rate the bus load assumes are the context's:
+    // a new LDF counts every row again, a new rate shows at once, a cleared trace empties
+    // the summary. rowsArriving tells whether the decoder may still fill its current row
+    // (a trace or a load is running); without it, whenever the session's state is not Idle.
+    IdSummaryWindow(TraceSession& session, const TraceContext& context,
+                    std::function<bool()> rowsArriving, QWidget* parent = nullptr);
     ~IdSummaryWindow() override;
 
-    // The bit rate the bus load assumes: the one the tracer last confirmed.
-    void setBaudrate(int baudrate);
-    int baudrate() const { return baudrate_; }
-    // The LDF the summary reads the rows with: every row is counted again.
-    void setLdf(const LinDescription& ldf);
-    const LinDescription& ldf() const { return ldf_; }
     // The trace was cleared or is being reloaded.
     void resetSummary();
     // Shows the window, or brings it to the front.
@@ -67,6 +62,7 @@ class IdSummaryWindow : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    void applyLdf();
     void buildTable();
     void sizeColumns();
     void showTotals();
@@ -78,6 +74,7 @@ class IdSummaryWindow : public QWidget {
     QString laneTextAt(const QModelIndex& index, int x) const;
 
     TraceSession& session_;
+    const TraceContext& context_;
     std::function<bool()> rowsArriving_;
     IdSummaryTracker tracker_;
     IdSummaryModel* model_ = nullptr;
@@ -89,9 +86,6 @@ class IdSummaryWindow : public QWidget {
     IdSchedule schedule_;
     QLabel* busLoad_ = nullptr;
     QTimer timer_;
-    int baudrate_ = kDefaultBaudrate;
-    LinDescription ldf_;
-    bool confirmed_ = false;  // baudrate_ came from the tracer, not the default
 };
 
 }  // namespace daridez

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/TraceContext.h"
 #include "app/WindowPrompts.h"
 #include "serial/Profile.h"
 
@@ -28,17 +29,42 @@ QString count(int n, const char* word) {
                                                 n == 1 ? QString() : QStringLiteral("s"));
 }
 
-// The diagnostics window: one line each; a double click copies the line.
-void showList(QWidget* parent, const QString& title, const QStringList& lines) {
+// A diagnostic without its file's path ("12:5: warning: ..."): the window names the file
+// once above its lines.
+QString withoutPath(const QString& line, const QString& path) {
+    const QString prefix = path + QLatin1Char(':');
+    return line.startsWith(prefix) ? line.mid(prefix.size()) : line;
+}
+
+// The diagnostics window: the path above, then one diagnostic each, long ones wrapped; a
+// double click copies the whole diagnostic, path included.
+void showList(QWidget* parent, const QString& path, const QStringList& lines) {
     QDialog dialog(parent);
-    dialog.setWindowTitle(title);
+    dialog.setWindowTitle(QStringLiteral("LDF diagnostics: %1").arg(QFileInfo(path).fileName()));
     dialog.setObjectName(QStringLiteral("ldfDiagnostics"));
+    auto* file = new QLabel(&dialog);
+    file->setObjectName(QStringLiteral("ldfDiagnosticsPath"));
+    file->setText(path);
+    file->setWordWrap(true);
+    file->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* list = new QListWidget(&dialog);
-    list->addItems(lines.isEmpty() ? QStringList{QStringLiteral("no diagnostics")} : lines);
+    list->setObjectName(QStringLiteral("ldfDiagnosticsList"));
+    list->setWordWrap(true);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setResizeMode(QListView::Adjust);
+    if (lines.isEmpty()) {
+        list->addItem(QStringLiteral("no diagnostics"));
+    }
+    for (const QString& line : lines) {
+        auto* item = new QListWidgetItem(withoutPath(line, path), list);
+        item->setData(Qt::UserRole, line);
+    }
     QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, [](QListWidgetItem* item) {
-        QApplication::clipboard()->setText(item->text());
+        const QString whole = item->data(Qt::UserRole).toString();
+        QApplication::clipboard()->setText(whole.isEmpty() ? item->text() : whole);
     });
     auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(file);
     layout->addWidget(list);
     dialog.resize(640, 280);
     dialog.exec();
@@ -46,8 +72,14 @@ void showList(QWidget* parent, const QString& title, const QStringList& lines) {
 
 }  // namespace
 
-LdfPanel::LdfPanel(WindowPrompts& prompts, Profile& profile, QLabel& label, QWidget* parent)
-    : QObject(parent), prompts_(prompts), profile_(profile), parent_(parent), label_(&label) {
+LdfPanel::LdfPanel(WindowPrompts& prompts, Profile& profile, TraceContext& context, QLabel& label,
+                   QWidget* parent)
+    : QObject(parent),
+      prompts_(prompts),
+      profile_(profile),
+      context_(context),
+      parent_(parent),
+      label_(&label) {
     label_->setTextFormat(Qt::RichText);
     connect(label_, &QLabel::linkActivated, this, &LdfPanel::showDiagnostics);
     label_->installEventFilter(this);  // a new width elides the summary anew
@@ -64,15 +96,20 @@ void LdfPanel::choose() {
     }
 }
 
+const LinDescription& LdfPanel::ldf() const {
+    return context_.ldf();
+}
+
+// Also forgets a file just rejected: its "not used" link goes.
 void LdfPanel::forget() {
     profile_.WriteProfileString(kSection, kKey, "");
     diagnostics_.clear();
-    if (ldf_.model() == nullptr) {
-        return;
+    notUsed_.clear();
+    const bool hadLdf = ldf().model() != nullptr;
+    if (hadLdf) {
+        context_.setLdf({});
     }
-    ldf_ = {};
     showSummary();
-    emit ldfChanged();
 }
 
 bool LdfPanel::load(const std::string& path, bool told) {
@@ -81,7 +118,7 @@ bool LdfPanel::load(const std::string& path, bool told) {
     for (const std::string& line : read.diagnostics()) {
         diagnostics_ << QString::fromStdString(line);
     }
-    diagnosticsOf_ = fileName(path);
+    diagnosticsOf_ = QString::fromStdString(path);
     if (!read.usable()) {
         // The first error says why; without one, the file names no frame.
         QString why = QStringLiteral("it names no frame");
@@ -93,21 +130,20 @@ bool LdfPanel::load(const std::string& path, bool told) {
         }
         if (told) {
             const QString stays =
-                ldf_.model() != nullptr
+                ldf().model() != nullptr
                     ? QStringLiteral("\nThe LDF %1 stays.").arg(fileName(this->path()))
                     : QString();
             prompts_.message(QStringLiteral("The LDF %1 cannot be used:\n%2%3")
                                  .arg(QString::fromStdString(path), why, stays));
         }
-        notUsed_ = diagnosticsOf_ + QStringLiteral(" not used");
+        notUsed_ = fileName(path) + QStringLiteral(" not used");
         showSummary();
         return false;
     }
     notUsed_.clear();
-    ldf_ = std::move(read);
     profile_.WriteProfileString(kSection, kKey, path);
+    context_.setLdf(std::move(read));
     showSummary();
-    emit ldfChanged();
     return true;
 }
 
@@ -119,21 +155,23 @@ void LdfPanel::restore() {
 }
 
 QString LdfPanel::summaryText() const {
-    if (ldf_.model() == nullptr) {
+    if (ldf().model() == nullptr) {
         return {};
     }
-    return fileName(path()) + QStringLiteral(": ") + QString::fromStdString(ldf_.shortSummary());
+    return fileName(path()) + QStringLiteral(": ") + QString::fromStdString(ldf().shortSummary());
 }
 
 // The summary, then links to the diagnostics: the counts, and a file just rejected. The
-// summary gives way (its end is elided) so that the links always show whole.
+// summary gives way (its middle is elided, so the file's name starts it and the frame
+// count ends it) so that the links always show whole; the tool tip has it all.
 void LdfPanel::showSummary() {
     QStringList counts;
-    if (ldf_.errors() > 0) {
-        counts << count(ldf_.errors(), "error");
+    const LinDescription& ldf = this->ldf();
+    if (ldf.errors() > 0) {
+        counts << count(ldf.errors(), "error");
     }
-    if (ldf_.warnings() > 0) {
-        counts << count(ldf_.warnings(), "warning");
+    if (ldf.warnings() > 0) {
+        counts << count(ldf.warnings(), "warning");
     }
     QStringList links;
     if (!counts.isEmpty()) {
@@ -150,10 +188,12 @@ void LdfPanel::showSummary() {
         linkText += QStringLiteral(" <a href=\"d\">%1</a>").arg(link.toHtmlEscaped());
     }
     label_->setText(
-        metrics.elidedText(summaryText(), Qt::ElideRight, std::max(room, 0)).toHtmlEscaped() +
+        metrics.elidedText(summaryText(), Qt::ElideMiddle, std::max(room, 0)).toHtmlEscaped() +
         linkText);
-    label_->setToolTip(ldf_.model() != nullptr
-                           ? QString::fromStdString(path() + "\n" + ldf_.summary())
+    // The label's whole text first, then the file and all the summary says.
+    label_->setToolTip(ldf.model() != nullptr
+                           ? summaryText() + QLatin1Char('\n') +
+                                 QString::fromStdString(path() + "\n" + ldf.summary())
                            : QString());
 }
 
@@ -165,7 +205,7 @@ bool LdfPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void LdfPanel::showDiagnostics() {
-    showList(parent_, QStringLiteral("LDF diagnostics: %1").arg(diagnosticsOf_), diagnostics_);
+    showList(parent_, diagnosticsOf_, diagnostics_);
 }
 
 }  // namespace daridez

@@ -13,13 +13,15 @@ class QWidget;
 namespace daridez {
 
 class Profile;
+class TraceContext;
 class WindowPrompts;
 
 // The window's LDF: "LDF..." chooses one, "no LDF" forgets it, the label beside the
 // button names it with a short summary and opens its diagnostics (the window's table of
-// controls makes the button, the menu entries and the label). The path is kept in
-// the profile ([LDF] File) and read again at the next start. A file that cannot be used
-// leaves the LDF before it in place and says why.
+// controls makes the button, the menu entries and the label). The LDF read goes into the
+// trace's context, where every window reads it. The path is kept in the profile ([LDF]
+// File) and read again at the next start. A file that cannot be used leaves the LDF
+// before it in place and says why.
 class LdfPanel : public QObject {
     Q_OBJECT
 
@@ -27,7 +29,8 @@ class LdfPanel : public QObject {
     static constexpr const char* kSection = "LDF";
     static constexpr const char* kKey = "File";
 
-    LdfPanel(WindowPrompts& prompts, Profile& profile, QLabel& label, QWidget* parent);
+    LdfPanel(WindowPrompts& prompts, Profile& profile, TraceContext& context, QLabel& label,
+             QWidget* parent);
 
     QLabel* label() const { return label_; }
 
@@ -41,18 +44,16 @@ class LdfPanel : public QObject {
     // The LDF of the profile, if any.
     void restore();
 
-    // The window's LDF (empty: none); those that decode with it keep a copy.
-    const LinDescription& ldf() const { return ldf_; }
-    const std::string& path() const { return ldf_.path(); }
+    // The trace's LDF (empty: none).
+    const LinDescription& ldf() const;
+    const std::string& path() const { return ldf().path(); }
     // "body-cluster.ldf: 2.2, 19.2 kbps, 8 frames"; "" without an LDF.
     QString summaryText() const;
     // The diagnostics of the file read last, as FILE:LINE:COLUMN: severity: message.
     const QStringList& diagnostics() const { return diagnostics_; }
+    // The diagnostics window: the file's path once above its lines, each
+    // LINE:COLUMN: severity: message, wrapped rather than scrolled sideways.
     void showDiagnostics();
-
-  signals:
-    // The LDF was loaded, replaced or forgotten: verdicts, search and summary change.
-    void ldfChanged();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,11 +63,11 @@ class LdfPanel : public QObject {
 
     WindowPrompts& prompts_;
     Profile& profile_;
+    TraceContext& context_;
     QWidget* parent_;
     QLabel* label_ = nullptr;
-    LinDescription ldf_;
     QStringList diagnostics_;
-    QString diagnosticsOf_;  // the file they belong to
+    QString diagnosticsOf_;  // the path of the file they belong to
     QString notUsed_;        // "x.ldf not used" after a file was rejected, else empty
 };
 

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
+#include <optional>
 
 #include "app/AppIcon.h"
 #include "app/BaseLayout.h"
@@ -34,9 +35,9 @@ using Grow = BaseLayout::Grow;
 // One control of the window: what it is, where it sits at the window's smallest size (in
 // dialog units), how it follows a larger window, what a click does, and whether the
 // window's menu offers the click too.
-struct Control {
-    int id;            // 0: not looked up by id
-    const char* name;  // the object name; nullptr: the id's number
+struct ControlRow {
+    std::optional<WindowControl> control;  // none: the window never reaches it
+    const char* name;                      // the object name
     Kind kind;
     const char* caption;  // the rate box: its rates, '|' between them
     int x, y, width, height;
@@ -47,70 +48,69 @@ struct Control {
 };
 
 void toggleRecording(MainDialog& w) {
-    w.fileActions().setRecording(
-        static_cast<QCheckBox*>(w.control(MainDialog::kRecordId))->isChecked());
+    w.fileActions().setRecording(w.controlAs<QCheckBox>(WindowControl::Record).isChecked());
 }
 
 // The window's controls in tab order; frames and labels take no focus.
 // clang-format off
-const Control kControls[] = {
-    {ControlId::Config, nullptr, Kind::Button, "config", 5, 10, 35, 10, Grow::None,
+const ControlRow kControls[] = {
+    {WindowControl::Config, "configButton", Kind::Button, "config", 5, 10, 35, 10, Grow::None,
      [](MainDialog& w) { w.onConfig(); }},
-    {ControlId::Connect, nullptr, Kind::Button, "connect", 50, 10, 35, 10, Grow::None,
+    {WindowControl::Connect, "connectButton", Kind::Button, "connect", 50, 10, 35, 10, Grow::None,
      [](MainDialog& w) { w.connectPort(); }},
-    {ControlId::SaveTrace, nullptr, Kind::Button, "save trace", 105, 10, 50, 10, Grow::None,
+    {WindowControl::SaveTrace, "saveTraceButton", Kind::Button, "save trace", 105, 10, 50, 10, Grow::None,
      [](MainDialog& w) { w.fileActions().saveTrace(); }},
-    {ControlId::LoadTrace, nullptr, Kind::Button, "load trace", 160, 10, 50, 10, Grow::None,
+    {WindowControl::LoadTrace, "loadTraceButton", Kind::Button, "load trace", 160, 10, 50, 10, Grow::None,
      [](MainDialog& w) { w.fileActions().loadTrace(); }},
-    {ControlId::Start, nullptr, Kind::Button, "Start", 5, 35, 25, 10, Grow::None,
+    {WindowControl::Start, "startButton", Kind::Button, "Start", 5, 35, 25, 10, Grow::None,
      [](MainDialog& w) { w.controller().onStart(); }},
-    {ControlId::Stop, nullptr, Kind::Button, "Stop", 5, 50, 25, 10, Grow::None,
+    {WindowControl::Stop, "stopButton", Kind::Button, "Stop", 5, 50, 25, 10, Grow::None,
      [](MainDialog& w) { w.controller().onStop(); }},
-    {ControlId::GetFwVersion, nullptr, Kind::Button, "Get FW-Version", 40, 35, 60, 10, Grow::None,
+    {WindowControl::GetFwVersion, "fwVersionButton", Kind::Button, "Get FW-Version", 40, 35, 60, 10, Grow::None,
      [](MainDialog& w) { w.controller().onGetFwVersion(); }},
-    {ControlId::ClearTraceList, nullptr, Kind::Button, "clear TraceList", 40, 50, 60, 10,
+    {WindowControl::ClearTraceList, "clearButton", Kind::Button, "clear TraceList", 40, 50, 60, 10,
      Grow::None, [](MainDialog& w) { w.controller().onClearTraceList(); }},
     // Closed, the box is one edit line; open, it lists its five rates.
-    {ControlId::LinBaudrate, nullptr, Kind::RateBox, "1200|2400|4800|9600|19200",
+    {WindowControl::LinBaudrate, "linRateBox", Kind::RateBox, "1200|2400|4800|9600|19200",
      160, 50, 52, 12},
     // "find rate" shares the row: "Set LIN Speed" keeps its place and gives up the right
     // part of its width.
-    {ControlId::SetLinSpeed, nullptr, Kind::Button, "Set LIN Speed", 115, 35, 58, 10, Grow::None,
+    {WindowControl::SetLinSpeed, "setLinSpeedButton", Kind::Button, "Set LIN Speed", 115, 35, 58, 10, Grow::None,
      [](MainDialog& w) { w.controller().onSetLinSpeed(); }},
-    {ControlId::FindRate, nullptr, Kind::Button, FindRateButton::kCaption, 176, 35, 34, 10,
+    {WindowControl::FindRate, "findRateButton", Kind::Button, FindRateButton::kCaption, 176, 35, 34, 10,
      Grow::None, [](MainDialog& w) { w.controller().onFindRate(); }, false,
      "Try the LIN rates and set the one the bus speaks"},
-    {MainDialog::kSearchId, nullptr, Kind::Search, "", 229, 8, 223, 41, Grow::Width},
-    {ControlId::TraceList, nullptr, Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
-    {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 32, 10, Grow::None,
+    {WindowControl::Search, "traceSearch", Kind::Search, "", 229, 8, 223, 41, Grow::Width},
+    {WindowControl::TraceList, "traceList", Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
+    {WindowControl::Export, "exportButton", Kind::Button, "export...", 229, 51, 32, 10, Grow::None,
      [](MainDialog& w) { w.fileActions().exportTrace(); }, true,
      "Export the trace for packet analysers (pcapng), spreadsheets (CSV) or other LIN tools (ASC)"},
-    {MainDialog::kIdSummaryId, "idSummaryButton", Kind::Button, "ID summary...",
+    {WindowControl::IdSummary, "idSummaryButton", Kind::Button, "ID summary...",
      263, 51, 46, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
-    {MainDialog::kPlotId, "plotButton", Kind::Button, "Plot...", 311, 51, 22, 10, Grow::None,
+    {WindowControl::Plot, "plotButton", Kind::Button, "Plot...", 311, 51, 22, 10, Grow::None,
      [](MainDialog& w) { w.plotWindow()->showInFront(); }, true,
      "Plot data bytes, bits, periods and the bus load over trace time"},
-    {MainDialog::kLdfId, nullptr, Kind::Button, "LDF...", 335, 51, 22, 10, Grow::None,
+    {WindowControl::Ldf, "ldfButton", Kind::Button, "LDF...", 335, 51, 22, 10, Grow::None,
      [](MainDialog& w) { w.ldfPanel().choose(); }, true,
      "Choose the LIN description file (LDF) that names the frames and signals"},
-    {0, "noLdf", Kind::MenuEntry, "no LDF", 0, 0, 0, 0, Grow::None,
+    {std::nullopt, "noLdf", Kind::MenuEntry, "no LDF", 0, 0, 0, 0, Grow::None,
      [](MainDialog& w) { w.ldfPanel().forget(); }, true},
-    {MainDialog::kLdfLabelId, "ldfLabel", Kind::Label, "", 359, 51, 26, 10, Grow::HalfWidth},
-    {MainDialog::kRecordId, nullptr, Kind::CheckBox, "record", 387, 51, 32, 10, Grow::HalfRight,
+    {WindowControl::LdfLabel, "ldfLabel", Kind::Label, "", 359, 51, 26, 10, Grow::HalfWidth},
+    {WindowControl::Record, "recordBox", Kind::CheckBox, "record", 387, 51, 32, 10, Grow::HalfRight,
      toggleRecording, false, "Record every trace to a dump file as it arrives"},
-    {MainDialog::kRecordLabelId, nullptr, Kind::Label, "", 421, 51, 30, 10,
+    {WindowControl::RecordLabel, "recordLabel", Kind::Label, "", 421, 51, 30, 10,
      Grow::HalfRightHalfWidth},
-    {ControlId::StatusLine1, nullptr, Kind::Label, "Static", 0, 370, 265, 8, Grow::StayAtBottom},
-    {ControlId::StatusLine2, nullptr, Kind::Label, "", 270, 370, 185, 8, Grow::StayAtBottomRight},
-    {0, "linBaudrateLabel", Kind::RightLabel, "LIN-Baudrate:", 105, 50, 53, 8},
-    {0, "traceComPortGroup", Kind::Group, "Trace COM Port", 0, 0, 95, 25},
-    {0, "fileMenuGroup", Kind::Group, "File Menu", 100, 0, 120, 25},
-    {0, "traceCommandsGroup", Kind::Group, "Trace commands", 0, 25, 220, 40},
-    {0, "traceSearchGroup", Kind::Group, "Trace search", 225, 0, 230, 65, Grow::Width},
+    {WindowControl::StatusLine1, "statusLine1", Kind::Label, "Static", 0, 370, 265, 8, Grow::StayAtBottom},
+    {WindowControl::StatusLine2, "statusLine2", Kind::Label, "", 270, 370, 185, 8, Grow::StayAtBottomRight},
+    {std::nullopt, "linBaudrateLabel", Kind::RightLabel, "LIN-Baudrate:", 105, 50, 53, 8},
+    {std::nullopt, "traceComPortGroup", Kind::Group, "Trace COM Port", 0, 0, 95, 25},
+    {std::nullopt, "fileMenuGroup", Kind::Group, "File Menu", 100, 0, 120, 25},
+    {std::nullopt, "traceCommandsGroup", Kind::Group, "Trace commands", 0, 25, 220, 40},
+    {std::nullopt, "traceSearchGroup", Kind::Group, "Trace search", 225, 0, 230, 65, Grow::Width},
 };
 // clang-format on
 
-QWidget* makeControl(const Control& control, MainDialog& window, TraceListView& list) {
+QWidget* makeControl(const ControlRow& control, MainDialog& window, TraceListView& list) {
     const QString caption = QString::fromLatin1(control.caption);
     switch (control.kind) {
         case Kind::Button: {
@@ -139,7 +139,7 @@ QWidget* makeControl(const Control& control, MainDialog& window, TraceListView& 
         case Kind::List:
             return list.parentWidget();  // the list above the signal pane
         case Kind::Search:
-            return new SearchGroup(list, &window);
+            return new SearchGroup(list, window.context(), &window);
         case Kind::Group:
             return new GroupFrame(caption, &window);
         case Kind::MenuEntry:
@@ -168,8 +168,7 @@ QList<QWidget*> tabStops(QWidget* widget) {
 
 }  // namespace
 
-std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& list,
-                                            BaseLayout& layout) {
+WindowControls MainControls::build(MainDialog& window, TraceListView& list, BaseLayout& layout) {
     window.setWindowTitle(QStringLiteral("Daridez"));
     window.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -179,9 +178,9 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
     layout.setMinimumSize(units.size(457, 381));  // also the first size
     window.setMinimumSize(layout.minimumSize());
     window.resize(layout.minimumSize());
-    std::map<int, QWidget*> controls;
+    WindowControls controls{};
     QWidget* previous = nullptr;
-    for (const Control& c : kControls) {
+    for (const ControlRow& c : kControls) {
         QWidget* widget = makeControl(c, window, list);
         if (widget == nullptr) {
             continue;  // a menu entry only
@@ -191,11 +190,10 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
             ConfigureListSplitter(*static_cast<QSplitter*>(widget));
             widget = &list;  // the control is the list, its pane beside it
         }
-        widget->setObjectName(c.name != nullptr ? QString::fromLatin1(c.name)
-                                                : QString::number(c.id));
+        widget->setObjectName(QString::fromLatin1(c.name));
         widget->setToolTip(QString::fromLatin1(c.tip));
-        if (c.id != 0) {
-            controls[c.id] = widget;
+        if (c.control) {
+            controls[static_cast<std::size_t>(*c.control)] = widget;
         }
         if (c.kind == Kind::Group) {
             widget->lower();  // a frame only: clicks reach the controls inside it
@@ -216,6 +214,15 @@ std::map<int, QWidget*> MainControls::build(MainDialog& window, TraceListView& l
         }
     }
     return controls;
+}
+
+const char* MainControls::nameOf(WindowControl control) {
+    for (const ControlRow& c : kControls) {
+        if (c.control == control) {
+            return c.name;
+        }
+    }
+    return "";
 }
 
 void MainControls::showMenu(MainDialog& window, const QPoint& at) {
@@ -252,7 +259,7 @@ void MainControls::fillMenu(QMenu& menu, MainDialog& window) {
     QAction* copy = menu.addAction(QStringLiteral("Copy"), &list, &TraceListView::copySelectedRows);
     copy->setShortcut(QKeySequence::Copy);
     copy->setEnabled(list.selectionModel()->hasSelection());
-    for (const Control& c : kControls) {
+    for (const ControlRow& c : kControls) {
         if (c.inMenu) {
             menu.addAction(QString::fromLatin1(c.caption), &window,
                            [&window, click = c.click] { click(window); });

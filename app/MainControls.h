@@ -1,6 +1,7 @@
 #pragma once
 
-#include <map>
+#include <array>
+#include <cstddef>
 
 class QContextMenuEvent;
 class QKeyEvent;
@@ -14,17 +15,46 @@ class BaseLayout;
 class MainDialog;
 class TraceListView;
 
+// The main window's controls that the window reaches after building them, each named in
+// the table by what it is ("startButton", "linRateBox").
+enum class WindowControl {
+    Config,
+    Connect,
+    SaveTrace,
+    LoadTrace,
+    Start,
+    Stop,
+    GetFwVersion,
+    ClearTraceList,
+    LinBaudrate,
+    SetLinSpeed,
+    FindRate,
+    Search,
+    TraceList,
+    Export,
+    IdSummary,
+    Plot,
+    Ldf,
+    LdfLabel,
+    Record,
+    RecordLabel,
+    StatusLine1,
+    StatusLine2,
+    Count
+};
+using WindowControls = std::array<QWidget*, static_cast<std::size_t>(WindowControl::Count)>;
+
 // The main window's controls as one table {id, kind, caption, rectangle, how it grows,
 // what a click does, whether the window's menu offers it too}, and what builds them. A
 // new button is one more line of the table.
 class MainControls {
   public:
     // The window's title, font and smallest (first) size, and every control of the
-    // table on it, placed through layout, named by its id (or
-    // its name), wired to its click, in tab order. The list is made by the window (its
-    // session works on it): the table places it. Returns the controls that have an id.
-    static std::map<int, QWidget*> build(MainDialog& window, TraceListView& list,
-                                         BaseLayout& layout);
+    // table on it, placed through layout, named, wired to its click, in tab order. The
+    // list is made by the window (its session works on it): the table places it.
+    static WindowControls build(MainDialog& window, TraceListView& list, BaseLayout& layout);
+    // A control's object name, as the table gives it ("startButton").
+    static const char* nameOf(WindowControl control);
     // The window's menu: Copy, the entries the table marks in table order, the record
     // folder, then the About box.
     static void fillMenu(QMenu& menu, MainDialog& window);

@@ -13,6 +13,7 @@
 #include "app/QtWindowPrompts.h"
 #include "app/SearchGroup.h"
 #include "app/SignalPane.h"
+#include "app/TraceContext.h"
 #include "app/TraceFilesActions.h"
 #include "lin/Columns.h"
 #include "protocol/ProgramWide.h"
@@ -35,23 +36,25 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
                                               *list_->traceModel());
     controller_ = std::make_unique<TraceController>(connection_.port(), *this, *session_,
                                                     programWide.setBaudrateFrame);
+    context_ = new TraceContext(*session_, &profile_, this);
     fileActions_ = std::make_unique<TraceFilesActions>(*prompts_, profile_, *session_, *controller_,
-                                                       *list_->traceModel());
+                                                       *context_, *list_->traceModel());
     fileActions_->loaded = [this](const QString& text) {
         list_->showFirstRow();
         setStatusLine1(text.toStdString());
     };
+    fileActions_->written = [this](const QString& text) { setStatusLine1(text.toStdString()); };
     const auto rowsArriving = [this] {
         return controller_->paused() || session_->state != TraceState::Idle;
     };
-    companions_ = new CompanionWindows(*session_, rowsArriving, *prompts_, profile_, *list_,
-                                       *signalPane_, this);
+    companions_ = new CompanionWindows(*session_, *context_, rowsArriving, *prompts_, profile_,
+                                       *list_, *signalPane_, this);
     buildControls();
     connection_.load(profile_);
     setStatusLine1(connection_.describe());
     controller_->reset();
     controller_->setBusy(false);
-    setLinBaudrateText("19200");
+    setLinBaudrateText(std::to_string(context_->linRate()));
     ldfPanel_->restore();
     connectPort();
     // Only now, after a possible "Could Not Open Com Port" box has been closed.
@@ -65,9 +68,15 @@ MainDialog::~MainDialog() {
 void MainDialog::buildControls() {
     controls_ = MainControls::build(*this, *list_, layout_);
     findRate_ = std::make_unique<FindRateButton>(controls_);
-    ldfPanel_ = new LdfPanel(*prompts_, profile_, controlAs<QLabel>(kLdfLabelId), this);
-    connect(ldfPanel_, &LdfPanel::ldfChanged, this, &MainDialog::applyLdf);
-    fileActions_->attach(&controlAs<QCheckBox>(kRecordId), &controlAs<QLabel>(kRecordLabelId));
+    ldfPanel_ = new LdfPanel(*prompts_, profile_, *context_,
+                             controlAs<QLabel>(WindowControl::LdfLabel), this);
+    // After the search's own (built above): its query is parsed with the new LDF before
+    // the list judges rows with it.
+    connect(context_, &TraceContext::ldfChanged, this, &MainDialog::applyLdf);
+    connect(context_, &TraceContext::modesChanged, this,
+            [this] { listModel()->showModesOf(*session_); });
+    fileActions_->attach(&controlAs<QCheckBox>(WindowControl::Record),
+                         &controlAs<QLabel>(WindowControl::RecordLabel));
     fileActions_->matchingRows = [this] { return searchGroup()->shownQuery(); };
     companions_->connectSearch(*searchGroup());
     connect(list_, &TraceListView::rightClicked, this, &MainDialog::onListRightClick);
@@ -83,7 +92,7 @@ TraceListModel* MainDialog::listModel() const {
 }
 
 SearchGroup* MainDialog::searchGroup() const {
-    return static_cast<SearchGroup*>(control(kSearchId));
+    return static_cast<SearchGroup*>(control(WindowControl::Search));
 }
 
 // Settings and profile saved, list freed, timer stopped, port closed. No stop command is
@@ -159,31 +168,31 @@ void MainDialog::onConfig() {
 }
 
 void MainDialog::setStatusLine1(const std::string& text) {
-    controlAs<QLabel>(ControlId::StatusLine1).setText(QString::fromStdString(text));
+    controlAs<QLabel>(WindowControl::StatusLine1).setText(QString::fromStdString(text));
 }
 
 void MainDialog::setStatusLine2(const std::string& text) {
-    controlAs<QLabel>(ControlId::StatusLine2).setText(QString::fromStdString(text));
+    controlAs<QLabel>(WindowControl::StatusLine2).setText(QString::fromStdString(text));
 }
 
 void MainDialog::showBusy(bool busy, bool rateSearchRunning) {
-    EnableTable::apply(busy, rateSearchRunning, [this](int id, bool enabled) {
-        if (QWidget* widget = control(id)) {
+    EnableTable::apply(busy, rateSearchRunning, [this](WindowControl which, bool enabled) {
+        if (QWidget* widget = control(which)) {
             widget->setEnabled(enabled);
         }
     });
 }
 
 std::string MainDialog::linBaudrateText() const {
-    return controlAs<QComboBox>(ControlId::LinBaudrate).currentText().toStdString();
+    return controlAs<QComboBox>(WindowControl::LinBaudrate).currentText().toStdString();
 }
 
 void MainDialog::setLinBaudrateText(const std::string& text) {
-    controlAs<QComboBox>(ControlId::LinBaudrate).setEditText(QString::fromStdString(text));
+    controlAs<QComboBox>(WindowControl::LinBaudrate).setEditText(QString::fromStdString(text));
 }
 
 void MainDialog::baudrateConfirmed(int baudrate) {
-    companions_->setBaudrate(baudrate);
+    context_->setLinRate(baudrate);
 }
 
 void MainDialog::setListLive(bool live) {
@@ -194,7 +203,7 @@ void MainDialog::setListLive(bool live) {
 }
 
 void MainDialog::traceCleared() {
-    companions_->traceCleared();
+    context_->traceCleared();
 }
 
 void MainDialog::redrawLastPage() {
@@ -210,8 +219,7 @@ void MainDialog::reportOutOfMemory() {
 }
 
 void MainDialog::setDisplayModes(const DisplayModes& modes) {
-    listModel()->setDisplayModes(*session_, modes);
-    companions_->setDisplayModes(modes);
+    context_->setModes(modes);
 }
 
 // A right-click toggles the display mode of its column, except while a command or a
@@ -231,19 +239,21 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     event->setAccepted(MainControls::openMenuFor(*this, *event));
 }
 
-// Everything that reads rows with the LDF reads them again: the search first (its query
-// holds the old LDF until it is parsed with the new one), then the list and the windows
-// beside it. A rate that differs from the box is told once, the device left as it is.
+// The list judges its rows with the new LDF (the search and the windows beside it follow
+// the context themselves). A rate that differs from the box is told once, the device left
+// as it is; the telling goes when an LDF that agrees (or none) follows.
 void MainDialog::applyLdf() {
-    const LinDescription& ldf = ldfPanel_->ldf();
-    searchGroup()->setLdf(ldf);
-    listModel()->setLdf(ldf);
-    companions_->setLdf(ldf);
+    const LinDescription& ldf = context_->ldf();
+    listModel()->setLdf(ldf.model());
     controller_->setLdf(ldf.model());
     const std::string mismatch = ldf.speedMismatch(linBaudrateText());
+    const QString shown = controlAs<QLabel>(WindowControl::StatusLine1).text();
     if (!mismatch.empty()) {
         setStatusLine1(mismatch);
+    } else if (!shownMismatch_.empty() && shown == QString::fromStdString(shownMismatch_)) {
+        setStatusLine1("");
     }
+    shownMismatch_ = mismatch;
 }
 
 }  // namespace daridez

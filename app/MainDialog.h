@@ -3,13 +3,13 @@
 #include <QDialog>
 #include <QSplitter>
 #include <QTimer>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "app/BaseLayout.h"
 #include "app/CompanionWindows.h"
 #include "app/FindRateButton.h"
+#include "app/MainControls.h"
 #include "protocol/ControllerWindow.h"
 #include "protocol/TraceController.h"
 #include "protocol/TraceSession.h"
@@ -25,6 +25,7 @@ class Profile;
 class QtWindowPrompts;
 class SearchGroup;
 class SignalPane;
+class TraceContext;
 class TraceFilesActions;
 class TraceListModel;
 class TraceListView;
@@ -40,15 +41,6 @@ class MainDialog : public QDialog, public ControllerWindow {
 
   public:
     static constexpr int kTimerPeriodMs = 100;
-    // Controls the trace controller does not know: beside the search and the summary.
-    static constexpr int kExportId = 1050;
-    static constexpr int kRecordId = 1051;
-    static constexpr int kRecordLabelId = 1052;
-    static constexpr int kIdSummaryId = 1053;
-    static constexpr int kSearchId = 1054;
-    static constexpr int kPlotId = 1055;
-    static constexpr int kLdfId = 1056;
-    static constexpr int kLdfLabelId = 1057;
 
     // Builds and initialises the window on the profile (settings loaded, port opened,
     // timer started), before it is shown. prompts == nullptr: Qt's own dialogs.
@@ -59,7 +51,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     // ControllerWindow
     void setStatusLine1(const std::string& text) override;
     void setStatusLine2(const std::string& text) override;
-    bool hasControl(int id) const override { return controls_.count(id) != 0; }
+    bool hasLinBaudrateBox() const override { return control(WindowControl::LinBaudrate); }
     void showBusy(bool busy, bool rateSearchRunning) override;
     std::string linBaudrateText() const override;
     void setLinBaudrateText(const std::string& text) override;
@@ -86,15 +78,16 @@ class MainDialog : public QDialog, public ControllerWindow {
 
     void setDisplayModes(const DisplayModes& modes);
     const DisplayModes& displayModes() const { return session_->modes(); }
+    // The LDF, LIN rate, display modes and clearing the windows of the trace share.
+    TraceContext& context() const { return *context_; }
 
-    // A control of the table by its id; nullptr for an id the table lacks.
-    QWidget* control(int id) const {
-        const auto found = controls_.find(id);
-        return found != controls_.end() ? found->second : nullptr;
+    // A control of the table; nullptr for one the table lacks.
+    QWidget* control(WindowControl which) const {
+        return controls_[static_cast<std::size_t>(which)];
     }
     template <class Widget>
-    Widget& controlAs(int id) const {
-        return *static_cast<Widget*>(control(id));
+    Widget& controlAs(WindowControl which) const {
+        return *static_cast<Widget*>(control(which));
     }
     TraceController& controller() { return *controller_; }
     TraceSession& session() { return *session_; }
@@ -132,19 +125,21 @@ class MainDialog : public QDialog, public ControllerWindow {
     std::unique_ptr<QtWindowPrompts> ownPrompts_;
     WindowPrompts* prompts_;
     PortConnection connection_;
-    std::map<int, QWidget*> controls_;  // every control of the table with an id
+    WindowControls controls_{};
     QSplitter* listArea_;
     TraceListView* list_ = nullptr;
     SignalPane* signalPane_ = nullptr;
     LdfPanel* ldfPanel_ = nullptr;
     CompanionWindows* companions_ = nullptr;
     std::unique_ptr<TraceSession> session_;
+    TraceContext* context_ = nullptr;
     std::unique_ptr<TraceController> controller_;
     std::unique_ptr<TraceFilesActions> fileActions_;
     std::unique_ptr<FindRateButton> findRate_;
     QTimer timer_;
     BaseLayout layout_;
     bool shutDown_ = false;
+    std::string shownMismatch_;  // the LDF's speed mismatch status line 1 tells, if any
 };
 
 }  // namespace daridez

@@ -13,6 +13,7 @@
 
 #include "app/DialogUnits.h"
 #include "app/QueryCompleter.h"
+#include "app/TraceContext.h"
 #include "lin/Query.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
@@ -42,9 +43,10 @@ QString GroupedNumber(std::uint64_t count) {
     return digits;
 }
 
-SearchGroup::SearchGroup(TraceListView& list, QWidget* parent)
-    : QWidget(parent), list_(list), model_(*list.traceModel()) {
+SearchGroup::SearchGroup(TraceListView& list, const TraceContext& context, QWidget* parent)
+    : QWidget(parent), list_(list), model_(*list.traceModel()), context_(context) {
     buildControls();
+    connect(&context_, &TraceContext::ldfChanged, this, &SearchGroup::applyLdf);
     typingPause_.setSingleShot(true);
     typingPause_.setInterval(kTypingPauseMs);
     connect(&typingPause_, &QTimer::timeout, this, &SearchGroup::applyQuery);
@@ -142,14 +144,14 @@ QList<QWidget*> SearchGroup::tabChain() const {
     return {field_, previous_, next_, onlyMatches_};
 }
 
-void SearchGroup::setLdf(const LinDescription& ldf) {
-    ldf_ = ldf;
+void SearchGroup::applyLdf() {
+    const LinDescription& ldf = context_.ldf();
     QStringList frames;
     QStringList signalNames;
-    for (const std::string& name : ldf_.frameNames()) {
+    for (const std::string& name : ldf.frameNames()) {
         frames << QString::fromStdString(name);
     }
-    for (const std::string& name : ldf_.signalNames()) {
+    for (const std::string& name : ldf.signalNames()) {
         signalNames << QString::fromStdString(name);
     }
     completer_->setNames(frames, signalNames);
@@ -218,7 +220,7 @@ bool SearchGroup::applyQuery() {
         return false;
     }
     std::string error;
-    std::optional<Query> query = Query::parse(text.toStdString(), error, ldf_.model());
+    std::optional<Query> query = Query::parse(text.toStdString(), error, context_.ldf().model());
     if (!query) {
         markRejected(true);
         showMessage(QString::fromStdString(error));

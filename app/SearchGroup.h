@@ -6,8 +6,6 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "lin/LinDescription.h"
-
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -18,6 +16,7 @@ namespace daridez {
 
 class Query;
 class QueryCompleter;
+class TraceContext;
 class TraceListModel;
 class TraceListView;
 
@@ -33,7 +32,9 @@ class SearchGroup : public QWidget {
     // How long typing may pause before the query is applied.
     static constexpr int kTypingPauseMs = 300;
 
-    SearchGroup(TraceListView& list, QWidget* parent = nullptr);
+    // The query's frame and signal terms and check words are read with the context's LDF;
+    // a new one parses the query again and gives the field its names as completions.
+    SearchGroup(TraceListView& list, const TraceContext& context, QWidget* parent = nullptr);
     ~SearchGroup() override;
 
     // Fills the field with text and steps to the next match, as Return does.
@@ -57,9 +58,6 @@ class SearchGroup : public QWidget {
     QString countText() const;
     bool queryRejected() const { return rejected_; }
 
-    // The LDF the query's frame and signal terms and check words are read with; the
-    // query is parsed again with it, and its names become the field's completions.
-    void setLdf(const LinDescription& ldf);
     QueryCompleter& completer() const { return *completer_; }
 
     // The controls in tab order.
@@ -67,6 +65,7 @@ class SearchGroup : public QWidget {
 
   private:
     void buildControls();
+    void applyLdf();
     bool applyQuery();
     void find(bool forward);
     void showRow(const QModelIndex& index);
@@ -79,7 +78,7 @@ class SearchGroup : public QWidget {
     TraceListModel& model_;
     QLineEdit* field_ = nullptr;
     QueryCompleter* completer_ = nullptr;
-    LinDescription ldf_;
+    const TraceContext& context_;
     QPushButton* previous_ = nullptr;
     QPushButton* next_ = nullptr;
     QCheckBox* onlyMatches_ = nullptr;

@@ -1,5 +1,7 @@
 #include "app/SignalPane.h"
 
+#include "app/TraceContext.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -119,7 +121,7 @@ SignalPane::SignalPane(TraceListView& list, QWidget* parent) : QWidget(parent), 
             rowsArrived();
         }
     });
-    setReader(LinDescription{});
+    setReader([](const TraceEntry& entry) { return RowReader(nullptr).read(ReadLinFrame(entry)); });
 }
 
 void SignalPane::setReader(Reader reader) {
@@ -127,9 +129,11 @@ void SignalPane::setReader(Reader reader) {
     refresh();
 }
 
-void SignalPane::setReader(const LinDescription& ldf) {
-    ldf_ = ldf;
-    setReader([ldf](const TraceEntry& entry) { return RowReader(ldf.model()).readRow(entry); });
+void SignalPane::setReader(const TraceContext& context) {
+    context_ = &context;
+    setReader([&context](const TraceEntry& entry) {
+        return RowReader(context.ldf().model()).readRow(entry);
+    });
 }
 
 QList<QWidget*> SignalPane::tabChain() const {
@@ -216,7 +220,8 @@ void SignalPane::addAssembled(RowReading& reading, std::uint32_t position) const
     };
     const TransportOutcome outcome = TransportAssembler::outcomeAt(frameAt, position, kScanLimit);
     if (outcome.kind != TransportOutcome::Kind::None) {
-        reading.transport.push_back(outcome.field(ldf_.model()));
+        reading.transport.push_back(
+            outcome.field(context_ != nullptr ? context_->ldf().model() : nullptr));
     }
 }
 

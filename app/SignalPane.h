@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 
-#include "lin/LinDescription.h"
 #include "lin/RowReading.h"
 #include "trace/TraceEntry.h"
 
@@ -14,6 +13,8 @@ class QSplitter;
 class QTableWidget;
 
 namespace daridez {
+
+class TraceContext;
 
 class TraceListView;
 
@@ -44,8 +45,8 @@ class SignalPane : public QWidget {
 
     // How rows are read; refresh() shows the current row again with it (a new LDF).
     void setReader(Reader reader);
-    // Rows read with the LDF ldf (kept while the pane reads with it; empty: none).
-    void setReader(const LinDescription& ldf);
+    // Rows read with the context's LDF, whichever it holds when a row is shown.
+    void setReader(const TraceContext& context);
     void refresh();
     // Follows the newest frame of the shown identifier while rows arrive.
     void setFollowing(bool follow);
@@ -74,7 +75,7 @@ class SignalPane : public QWidget {
 
     TraceListView& list_;
     Reader reader_;
-    LinDescription ldf_;  // names the nodes of assembled messages
+    const TraceContext* context_ = nullptr;  // its LDF names the nodes of assembled messages
     QLabel* header_ = nullptr;
     QCheckBox* follow_ = nullptr;
     QTableWidget* table_ = nullptr;

@@ -12,6 +12,7 @@
 #include <chrono>
 
 #include "app/SearchGroup.h"
+#include "app/TraceContext.h"
 #include "app/WindowPrompts.h"
 #include "files/DumpWriter.h"
 #include "files/SafeReplace.h"
@@ -39,11 +40,12 @@ std::int64_t nowMicros() {
 
 TraceFilesActions::TraceFilesActions(WindowPrompts& prompts, Profile& profile,
                                      TraceSession& session, TraceController& controller,
-                                     TraceListModel& model)
+                                     const TraceContext& context, TraceListModel& model)
     : prompts_(prompts),
       profile_(profile),
       session_(session),
       controller_(controller),
+      context_(context),
       model_(model) {}
 
 TraceFilesActions::~TraceFilesActions() {
@@ -72,7 +74,9 @@ void TraceFilesActions::saveTrace() {
     // are saved too.
     if (!DumpWriter::save(session_.list, path.toStdString())) {
         prompts_.message(QStringLiteral("save error"));
+        return;
     }
+    written(rowsText("saved", path, session_.list.rowCount()));
 }
 
 void TraceFilesActions::loadTrace() {
@@ -118,6 +122,7 @@ void TraceFilesActions::loadTrace() {
     }
     controller_.setPaused(false);
     controller_.checkOutOfMemory();
+    controller_.refreshStatusLine2();  // the trace's clock and counts, device or not
     if (result == LoadResult::OpenError || result == LoadResult::ReadError) {
         prompts_.message(QStringLiteral("load error"));
     }
@@ -146,14 +151,22 @@ void TraceFilesActions::exportTrace() {
     }
     const std::string target = path.toStdString();
     SafeReplace out(target);
+    std::uint64_t rows = 0;
+    const auto counted = [&select, &rows](const TraceEntry& entry) {
+        const bool kept = !select || select(entry);
+        rows += kept ? 1 : 0;
+        return kept;
+    };
     // The chooser's loop kept the timer running: rows that arrived meanwhile go too.
     const bool ok = out.open() &&
                     ExportTrace(session_.list, ExportFormatOf(target), epochMicros_,
-                                model_.ldf().model(), select, out) &&
+                                context_.ldf().model(), counted, out) &&
                     out.commit();
     if (!ok) {
         prompts_.message(QStringLiteral("export error"));
+        return;
     }
+    written(rowsText("exported", path, rows));
 }
 
 // False when the user closed the question without an answer.
@@ -307,11 +320,14 @@ void TraceFilesActions::liveTraceStarted() {
     epochMicros_ = nowMicros();
 }
 
+QString TraceFilesActions::rowsText(const char* done, const QString& path, std::uint64_t rows) {
+    return QStringLiteral("%1 %2: %3 %4")
+        .arg(QLatin1String(done), QFileInfo(path).fileName(), GroupedNumber(rows),
+             rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"));
+}
+
 QString TraceFilesActions::loadedText(const std::string& path, LoadResult result) const {
-    const std::uint64_t rows = session_.list.rowCount();
-    QString text = QStringLiteral("loaded %1: %2 %3")
-                       .arg(QFileInfo(QString::fromStdString(path)).fileName(), GroupedNumber(rows),
-                            rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"));
+    QString text = rowsText("loaded", QString::fromStdString(path), session_.list.rowCount());
     if (result == LoadResult::Cancelled) {
         text += QStringLiteral(" (cancelled)");
     } else if (result == LoadResult::ReadError) {

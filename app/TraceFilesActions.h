@@ -17,6 +17,7 @@ namespace daridez {
 
 class Profile;
 class Query;
+class TraceContext;
 class TraceController;
 class TraceListModel;
 class TraceSession;
@@ -39,7 +40,8 @@ class TraceFilesActions {
     static constexpr qint64 kLoadUpdateMs = 50;  // rows shown and progress told this often
 
     TraceFilesActions(WindowPrompts& prompts, Profile& profile, TraceSession& session,
-                      TraceController& controller, TraceListModel& model);
+                      TraceController& controller, const TraceContext& context,
+                      TraceListModel& model);
     ~TraceFilesActions();
 
     // "save trace": the whole trace into a dump file the user chooses.
@@ -74,6 +76,8 @@ class TraceFilesActions {
     // What a load brought, for the status line: "loaded trace.dump: 1,009,956 rows",
     // with "(cancelled)" or "(read error)" after a load that stopped early.
     QString loadedText(const std::string& path, LoadResult result) const;
+    // What a save or an export wrote: "saved trace.dump: 1,009,956 rows".
+    static QString rowsText(const char* done, const QString& path, std::uint64_t rows);
     std::int64_t epochMicros() const { return epochMicros_; }
 
     // The search's "Show only matches" query while it is on, else nullptr; when it
@@ -82,6 +86,8 @@ class TraceFilesActions {
     // Told when a load replaced the trace: what it brought (loadedText()), for the window
     // to show together with the new trace's first row.
     std::function<void(const QString& text)> loaded = [](const QString&) {};
+    // Told when a save or an export is done: what it wrote (rowsText()).
+    std::function<void(const QString& text)> written = [](const QString&) {};
 
     const TraceRecorder& recorder() const { return recorder_; }
 
@@ -96,6 +102,7 @@ class TraceFilesActions {
     Profile& profile_;
     TraceSession& session_;
     TraceController& controller_;
+    const TraceContext& context_;
     TraceListModel& model_;
     TraceRecorder recorder_;
     QPointer<QCheckBox> record_;

@@ -112,7 +112,7 @@ double peakResidentMb() {
 struct QuietWindow : ControllerWindow {
     void setStatusLine1(const std::string& text) override { line1 = text; }
     void setStatusLine2(const std::string& /*text*/) override {}
-    bool hasControl(int /*id*/) const override { return true; }
+    bool hasLinBaudrateBox() const override { return true; }
     void showBusy(bool /*busy*/, bool /*rateSearchRunning*/) override {}
     std::string linBaudrateText() const override { return "19200"; }
     void setLinBaudrateText(const std::string& /*text*/) override {}

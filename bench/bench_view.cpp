@@ -243,7 +243,7 @@ void measureLdf(Bench& bench, const LinDescription& ldf) {
     settle(view, bench.page);
     Timer start;
     model.setQuery(Query::parse("bad", error, ldf.model()));
-    model.setLdf(ldf);
+    model.setLdf(ldf.model());
     settle(view, bench.page);
     report("LDF loaded: every row judged again", secondsSince(start), bench.core);
     std::printf("  bad with the LDF: %u of %u rows\n", model.matchCount(), model.indexCount());
@@ -254,16 +254,16 @@ void measureLdf(Bench& bench, const LinDescription& ldf) {
     QImage wide(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     constexpr int kFrame = static_cast<int>(Column::Frame);
     view.setColumnHidden(kFrame, true);
-    model.setLdf({});
+    model.setLdf(nullptr);
     const double without = pagePaintMs(view, wide, 50);
     view.setColumnHidden(kFrame, false);
-    model.setLdf(ldf);
+    model.setLdf(ldf.model());
     const double with = pagePaintMs(view, wide, 50);
     std::printf(
         "  one page painted, %d px wide: %.3f ms without the Frame column and the LDF, "
         "%.3f ms with them (ratio %.2f)\n",
         view.viewport()->width(), without, with, with / without);
-    model.setLdf({});
+    model.setLdf(nullptr);
     view.resize(640, 600);
     QCoreApplication::processEvents();
 }

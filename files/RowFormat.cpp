@@ -42,14 +42,25 @@ class LineBlock {
 class TextFormat : public RowFormat {
   public:
     TextFormat(ByteOutput& out, const TextForm& form, const Options& options)
-        : lines_(out), form_(form), check_(options.check), ldf_(options.ldf) {
-        if (options.signals) {
+        : lines_(out),
+          form_(form),
+          check_(options.check),
+          ldf_(options.ldf),
+          frame_(options.frame && options.ldf != nullptr),
+          signalLines_(options.signals) {
+        if (signalLines_ || frame_) {
             signals_.emplace(options.ldf);
         }
     }
     bool row(const TraceEntry& entry) override {
-        AppendRowLine(lines_.text(), entry, form_, check_, ldf_);
-        if (signals_) {
+        std::string& text = lines_.text();
+        AppendRowLine(text, entry, form_, check_, ldf_);
+        if (frame_) {  // before the line's end
+            text.back() = '\t';
+            text += signals_->frameName(ReadLinFrame(entry));
+            text += '\n';
+        }
+        if (signalLines_) {
             const LinFrame frame = ReadLinFrame(entry);
             signals_->appendLines(lines_.text(), frame, CheckFrame(entry, frame, ldf_));
         }
@@ -67,6 +78,8 @@ class TextFormat : public RowFormat {
     const TextForm& form_;
     bool check_;
     const LdfModel* ldf_;
+    bool frame_;
+    bool signalLines_;
     std::optional<FrameSignals> signals_;
 };
 

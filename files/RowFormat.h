@@ -26,6 +26,7 @@ class RowFormat {
         int baud = 19200;               // ids: the bus bit rate of the load
         const LdfModel* ldf = nullptr;  // judge (and decode) with this LDF
         bool signals = false;           // text: the decoded signals under each row
+        bool frame = false;             // text with an LDF: the Frame column last, as in CSV
     };
 
     // Texts are made in form, as it is when each row is handed on.

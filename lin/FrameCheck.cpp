@@ -40,8 +40,9 @@ std::uint8_t enhancedChecksum(const LinFrame& frame, std::uint8_t identifier) {
 }
 
 // What a checksum that matches no allowed model most likely is, as far as a known
-// fault explains it.
-std::string explainWrongChecksum(const LinFrame& frame) {
+// fault explains it. model: the one the LDF names for the frame (nullptr: none names
+// one), the only sum then expected.
+std::string explainWrongChecksum(const LinFrame& frame, const LdfChecksum* model) {
     const std::uint8_t actual = frame.checksum();
     const std::uint8_t classic = classicChecksum(frame);
     const std::uint8_t enhanced = enhancedChecksum(frame, frame.pid);
@@ -54,7 +55,12 @@ std::string explainWrongChecksum(const LinFrame& frame) {
         }
         return text;
     }
-    text += hexByte(enhanced) + " (enhanced) or " + hexByte(classic) + " (classic)";
+    if (model != nullptr && *model == LdfChecksum::Classic) {
+        return text + hexByte(classic) + " (classic, as the LDF names for the frame)";
+    }
+    text += model != nullptr
+                ? hexByte(enhanced) + " (enhanced, as the LDF names for the frame)"
+                : hexByte(enhanced) + " (enhanced) or " + hexByte(classic) + " (classic)";
     if (frame.pid != frame.id() && actual == enhancedChecksum(frame, frame.id())) {
         text += "; " + hexByte(actual) + " is the enhanced checksum over the raw identifier " +
                 hexByte(frame.id());
@@ -402,8 +408,10 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
     if (verdict.has(CheckWord::Short)) {
         line("short: one response byte (" + hexByte(frame.response[0]) + "), no checksum");
     }
+    const LdfJudgement judgement = ldf != nullptr ? judge(frame, *ldf) : LdfJudgement();
+    const bool named = ldf != nullptr && ldf->frameById(frame.id()) != nullptr;
     if (verdict.has(CheckWord::Checksum)) {
-        line(explainWrongChecksum(frame));
+        line(explainWrongChecksum(frame, named ? &judgement.model : nullptr));
         if (verdict.has(CheckWord::Parity)) {
             const std::string corrupted = explainCorruptedId(frame);
             if (!corrupted.empty()) {
@@ -411,7 +419,6 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
             }
         }
     }
-    const LdfJudgement judgement = ldf != nullptr ? judge(frame, *ldf) : LdfJudgement();
     if (verdict.has(CheckWord::Silent)) {
         line("silent: no frame associated with " + std::string(judgement.name) +
              " answered (a normal outcome of an event-triggered slot)");

@@ -1,5 +1,6 @@
 #include "lin/Query.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstddef>
@@ -306,8 +307,14 @@ std::optional<Query> Query::parse(std::string_view text, std::string& error, con
             break;
         }
         const std::size_t start = p;
-        while (p < text.size() && !isBlank(text[p])) {
+        bool quoted = false;  // blanks inside quotes belong to the term ("fade out")
+        while (p < text.size() && (quoted || !isBlank(text[p]))) {
+            quoted = text[p] == '"' ? !quoted : quoted;
             ++p;
+        }
+        if (quoted) {
+            error = failure(text.substr(start), "a closing \" is missing");
+            return std::nullopt;
         }
         std::optional<Term> term = parseTerm(text.substr(start, p - start), error, ldf);
         if (!term) {
@@ -418,16 +425,56 @@ std::string Query::parseLdfTerm(std::string_view body, Term& term, const LdfMode
     }
     term.needle = std::string(body.substr(0, at));
     term.comparison = body[at];
-    term.value = std::string(body.substr(at + 1));
+    std::string_view value = body.substr(at + 1);
+    const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+    if (quoted) {  // the form --signals prints: a logical value's text, never a number
+        value = value.substr(1, value.size() - 2);
+    }
+    term.value = std::string(value);
     double number = 0;
     const char* end = term.value.data() + term.value.size();
     const auto [stop, status] = std::from_chars(term.value.data(), end, number);
-    if (status == std::errc() && stop == end) {
+    if (!quoted && status == std::errc() && stop == end) {
         term.number = number;
     } else if (term.comparison != '=') {
         return "a number must follow \"<\" or \">\"";
     }
-    return ldf->signalByName(term.needle) != nullptr ? "" : "the LDF has no such signal";
+    const LdfSignal* signal = ldf->signalByName(term.needle);
+    if (signal == nullptr) {
+        return "the LDF has no such signal";
+    }
+    return term.number ? "" : unknownValue(*ldf, *signal, term.value);
+}
+
+// A text the signal can never show: none of its logical values, and no ASCII or BCD
+// reading that could spell it. Returns what is wrong, or "" when nothing is.
+std::string Query::unknownValue(const LdfModel& ldf, const LdfSignal& signal,
+                                const std::string& value) {
+    std::vector<std::string> known;
+    if (signal.encoding >= 0) {
+        for (const LdfConverter& converter :
+             ldf.encodings[static_cast<std::size_t>(signal.encoding)].converters) {
+            if (converter.kind == LdfConverter::Kind::Ascii ||
+                converter.kind == LdfConverter::Kind::Bcd) {
+                return {};
+            }
+            if (converter.kind == LdfConverter::Kind::Logical) {
+                if (converter.text == value) {
+                    return {};
+                }
+                known.push_back(converter.text);
+            }
+        }
+    }
+    if (known.empty()) {
+        return "the LDF gives " + signal.name + " no named values: a number must follow \"=\"";
+    }
+    std::sort(known.begin(), known.end());
+    std::string list;
+    for (const std::string& name : known) {
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    return "the LDF knows no value \"" + value + "\" of " + signal.name + " (" + list + ")";
 }
 
 void Query::restart() const {

@@ -85,6 +85,8 @@ class Query {
     static std::optional<Term> parseTerm(std::string_view term, std::string& error,
                                          const LdfModel* ldf);
     static std::string parseLdfTerm(std::string_view body, Term& term, const LdfModel* ldf);
+    static std::string unknownValue(const LdfModel& ldf, const LdfSignal& signal,
+                                    const std::string& value);
     bool test(const Term& term, Row& row) const;
     bool testSignal(const Term& term, Row& row) const;
     bool testFrame(const Term& term, Row& row) const;

@@ -5,26 +5,6 @@
 
 namespace daridez {
 
-// Control ids of the main window that the trace controller enables and reads.
-namespace ControlId {
-inline constexpr int First = 1000;
-inline constexpr int Config = 1000;
-inline constexpr int Connect = 1001;
-inline constexpr int ClearTraceList = 1005;
-inline constexpr int Start = 1007;
-inline constexpr int Stop = 1008;
-inline constexpr int GetFwVersion = 1009;
-inline constexpr int StatusLine1 = 1010;
-inline constexpr int StatusLine2 = 1011;
-inline constexpr int SetLinSpeed = 1012;
-inline constexpr int TraceList = 1015;
-inline constexpr int SaveTrace = 1016;
-inline constexpr int LoadTrace = 1017;
-inline constexpr int LinBaudrate = 1018;
-inline constexpr int FindRate = 1019;  // "find rate", beside "Set LIN Speed"
-inline constexpr int Last = 1019;
-}  // namespace ControlId
-
 // The narrow face of the main window that the trace controller talks to, so that the
 // controller runs without widgets in tests.
 class ControllerWindow {
@@ -34,7 +14,8 @@ class ControllerWindow {
     virtual void setStatusLine1(const std::string& text) = 0;
     virtual void setStatusLine2(const std::string& text) = 0;
 
-    virtual bool hasControl(int id) const = 0;
+    // Whether the window has a LIN-baud-rate box to read and set.
+    virtual bool hasLinBaudrateBox() const = 0;
     // The controller became busy (a command awaits its answer, a trace runs) or idle;
     // rateSearchRunning while the search for the bus's rate runs. The window decides
     // which controls can be used.

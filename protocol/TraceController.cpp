@@ -304,7 +304,7 @@ void TraceController::onGetFwVersion() {
 
 void TraceController::onSetLinSpeed() {
     if (paused_ || state_ != TraceState::Idle || !port_.isConnected() ||
-        !window_.hasControl(ControlId::LinBaudrate)) {
+        !window_.hasLinBaudrateBox()) {
         return;
     }
     window_.setStatusLine1("start set baudrate ...");
@@ -348,7 +348,7 @@ void TraceController::onFindRate() {
         return;
     }
     if (paused_ || state_ != TraceState::Idle || !port_.isConnected() ||
-        !window_.hasControl(ControlId::LinBaudrate)) {
+        !window_.hasLinBaudrateBox()) {
         return;
     }
     finder_.begin(window_.linBaudrateChoices(), window_.linBaudrateText());

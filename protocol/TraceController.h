@@ -67,6 +67,9 @@ class TraceController {
     // and again only after rows could be made in between: after each tick, and after a
     // load, whatever made the rows.
     void checkOutOfMemory();
+    // Status line 2 tells the trace's clock and counts now (after a load, which the
+    // ticks of a window without a device never report).
+    void refreshStatusLine2();
 
     // The one place the trace state moves on from what a split of live bytes saw (the
     // rate search's trials too): returns the awaited answer's position, or -1.
@@ -88,7 +91,6 @@ class TraceController {
     void purgePort();
     void checkRowsDropped();
     void countStatusRefresh();
-    void refreshStatusLine2();
     void writeFrame(const std::uint8_t* frame);
     void endTrace();
     bool live() const;

@@ -31,12 +31,12 @@ auto fields(const SerialSettings& s) {
 }
 
 template <typename Widget = QAbstractButton>
-Widget* control(const QDialog& dialog, int id) {
-    return dialog.findChild<Widget*>(QString::number(id));
+Widget* control(const QDialog& dialog, const QString& name) {
+    return dialog.findChild<Widget*>(name);
 }
 
 QComboBox* deviceEdit(const QDialog& dialog) {
-    return control<QComboBox>(dialog, CommSettingsDialog::kDeviceEditId);
+    return control<QComboBox>(dialog, "deviceEdit");
 }
 
 QStringList portsOf(const PortPaths& paths) {
@@ -83,8 +83,8 @@ class TestCommSettingsDialog : public QObject {
         QCOMPARE(checkedCaptions(dialog), checked);
     }
 
-    // Rows: the record, what the user does (button ids to click, "=path" to type into the
-    // device editor, "focus2" to tab to Cancel, then "Return" if no button closes the dialog),
+    // Rows: the record, what the user does (buttons to click by name, "=path" to type into the
+    // device editor, "focusCancel" to focus Cancel, then "Return" if no button closes the dialog),
     // the choices the dialog returns, its port paths ("/dev/tty" left out); Cancel returns
     // nothing, so the caller's stay.
     void okReturnsTheChoicesCancelNone_data() {
@@ -96,19 +96,23 @@ class TestCommSettingsDialog : public QObject {
                       const char* paths = "S9 USB0 USB1 ACM0") {
             QTest::newRow(name) << QString(before) << QString(actions) << QString(after) << paths;
         };
-        row("Ok, no changes", "115200 8 0 2 0", "1", "115200 8 0 2 0");
-        row("Ok, clicked choices", "115200 8 0 2 0", "106 201 301 402 604 1", "38400 7 2 4 2");
-        row("Ok, a second click keeps it", "115200 8 0 2 0", "107 601 601 1", "110 8 0 1 0");
-        row("Return key", "115200 8 0 2 0", "603 Return", "115200 8 0 3 0");
-        row("Ok, every group falls back", "12345 6 3 7 1", "1", "9600 8 0 2 0");
-        row("Ok, cleared groups fall back", "38400 8 3 3 7", "1", "38400 8 0 3 0");
-        row("Ok, Com3 typed", "9600 8 0 2 0", "603 =/tmp/ttyLIN3 601 1", "9600 8 0 1 0",
+        row("Ok, no changes", "115200 8 0 2 0", "okButton", "115200 8 0 2 0");
+        row("Ok, clicked choices", "115200 8 0 2 0",
+            "baud38400 dataBits7 parityEven stopBits2 com4 okButton", "38400 7 2 4 2");
+        row("Ok, a second click keeps it", "115200 8 0 2 0", "baud110 com1 com1 okButton",
+            "110 8 0 1 0");
+        row("Return key", "115200 8 0 2 0", "com3 Return", "115200 8 0 3 0");
+        row("Ok, every group falls back", "12345 6 3 7 1", "okButton", "9600 8 0 2 0");
+        row("Ok, cleared groups fall back", "38400 8 3 3 7", "okButton", "38400 8 0 3 0");
+        row("Ok, Com3 typed", "9600 8 0 2 0", "com3 =/tmp/ttyLIN3 com1 okButton", "9600 8 0 1 0",
             "S9 USB0 /tmp/ttyLIN3 ACM0");
-        row("Return in the editor", "9600 8 0 2 0", "604 =/tmp/a =/tmp/b Return", "9600 8 0 4 0",
+        row("Return in the editor", "9600 8 0 2 0", "com4 =/tmp/a =/tmp/b Return", "9600 8 0 4 0",
             "S9 USB0 USB1 /tmp/b");
-        row("Ok, an emptied editor keeps the path", "9600 8 0 1 0", "= 1", "9600 8 0 1 0");
-        row("Cancel", "115200 8 0 2 1", "111 202 302 401 604 =/tmp/ttyLIN4 2", "115200 8 0 2 1");
-        row("Return on Cancel", "115200 8 0 2 1", "604 focus2 Return", "115200 8 0 2 1");
+        row("Ok, an emptied editor keeps the path", "9600 8 0 1 0", "= okButton", "9600 8 0 1 0");
+        row("Cancel", "115200 8 0 2 1",
+            "baud256000 dataBits8 parityOdd stopBits1 com4 =/tmp/ttyLIN4 cancelButton",
+            "115200 8 0 2 1");
+        row("Return on Cancel", "115200 8 0 2 1", "com4 focusCancel Return", "115200 8 0 2 1");
     }
 
     void okReturnsTheChoicesCancelNone() {
@@ -123,23 +127,23 @@ class TestCommSettingsDialog : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         for (const QString& action : actions.split(' ')) {
             QLineEdit* edit = deviceEdit(dialog)->lineEdit();
-            if (action == "focus2") {
-                control(dialog, 2)->setFocus();
+            if (action == "focusCancel") {
+                control(dialog, "cancelButton")->setFocus();
             } else if (action[0] == '=') {
                 edit->setFocus();
                 edit->selectAll();
                 action == "=" ? QTest::keyClick(edit, Qt::Key_Delete)
                               : QTest::keyClicks(edit, action.mid(1));
-            } else if (action[0].isLetter()) {
+            } else if (action == "Return") {
                 QWidget* focused = QApplication::focusWidget();
                 QTest::keyClick(focused ? focused : &dialog, Qt::Key_Return);
             } else {
-                QTest::mouseClick(control(dialog, action.toInt()), Qt::LeftButton);
+                QTest::mouseClick(control(dialog, action), Qt::LeftButton);
             }
         }
         QVERIFY(!dialog.isVisible());
-        const bool ok = QStringList{"1", "Return"}.contains(actions.split(' ').last()) &&
-                        !actions.contains("focus2");
+        const bool ok = QStringList{"okButton", "Return"}.contains(actions.split(' ').last()) &&
+                        !actions.contains("focusCancel");
         QCOMPARE(dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
         QCOMPARE(fields(ok ? dialog.settings() : settings), fields(record(after)));
         QTEST(portsOf(ok ? dialog.portPaths() : paths).join(' ').remove("/dev/tty"), "paths");
@@ -155,26 +159,28 @@ class TestCommSettingsDialog : public QObject {
         CommSettingsDialog dialog(settings, paths);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QVERIFY(control(dialog, 1)->property("default").toBool());
-        QTest::mouseClick(control(dialog, 603), Qt::LeftButton);
+        QVERIFY(control(dialog, "okButton")->property("default").toBool());
+        QTest::mouseClick(control(dialog, "com3"), Qt::LeftButton);
         QTest::keyClicks(deviceEdit(dialog)->lineEdit(), "9");  // to the end of Com3's path
         QStringList shown;
         for (int n = 1; n <= 4; ++n) {
-            auto* line = control<QLabel>(dialog, CommSettingsDialog::kPathLabelIds[n - 1]);
+            auto* line = control<QLabel>(dialog, QString("com%1Path").arg(n));
             shown << (line->font().bold() ? "*" : "") + line->text();
         }
         QCOMPARE(shown.join(' '), "/dev/ttyS0 /tmp/ttyLIN0 */dev/ttyUSB19 /dev/ttyACM0");
-        QCOMPARE(control(dialog, 603)->toolTip(), "/dev/ttyUSB19");
-        QVERIFY(control<QWidget>(dialog, CommSettingsDialog::kDevicesGroupId)->y() >
-                control(dialog, 1)->geometry().bottom());
+        QCOMPARE(control(dialog, "com3")->toolTip(), "/dev/ttyUSB19");
+        QVERIFY(control<QWidget>(dialog, "portDevicesGroup")->y() >
+                control(dialog, "okButton")->geometry().bottom());
         for (QRadioButton* radio : dialog.findChildren<QRadioButton*>())
             QCOMPARE(dialog.childAt(radio->geometry().center()), radio);
-        QList<int> chain;
-        for (QWidget* w = control(dialog, 107); chain.size() < 28; w = w->nextInFocusChain())
-            chain << w->objectName().toInt();
-        QCOMPARE(chain,
-                 (QList<int>{107, 114, 115, 108, 113, 109, 104, 112, 105, 106, 101, 102, 103, 110,
-                             111, 301, 302, 303, 401, 402, 201, 202, 601, 602, 603, 604, 2,   1}));
+        QStringList chain;
+        for (QWidget* w = control(dialog, "baud110"); chain.size() < 28; w = w->nextInFocusChain())
+            chain << w->objectName();
+        QCOMPARE(chain.join(' '),
+                 "baud110 baud300 baud600 baud1200 baud2400 baud4800 baud9600 baud14400 baud19200 "
+                 "baud38400 baud56000 baud57600 baud115200 baud128000 baud256000 parityEven "
+                 "parityOdd parityNone stopBits1 stopBits2 dataBits7 dataBits8 com1 com2 com3 com4 "
+                 "cancelButton okButton");
     }
 
     // Devices of a test folder (ttyLIN0 a link to a pseudo-terminal, as tracer-sim makes) and

@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "app/EnableTable.h"
-#include "protocol/ControllerWindow.h"
+#include "app/MainControls.h"
 
 using namespace daridez;
 
@@ -11,27 +11,32 @@ class TestEnableTable : public QObject {
     Q_OBJECT
 
   private slots:
-    // Each control the table governs, in the table's order (Config, Connect, Clear, Start,
-    // Stop, version, the rate box, Set LIN Speed, find rate), with its state: "+" enabled,
+    // Each control the table governs, in the table's order, with its state: "+" enabled,
     // "-" disabled.
     void controlsFollowTheBusyState_data() {
         QTest::addColumn<bool>("busy");
         QTest::addColumn<bool>("searching");
         QTest::addColumn<QString>("states");
         QTest::newRow("idle") << false << false
-                              << "1000+ 1001+ 1005+ 1007+ 1008+ 1009+ 1018+ 1012+ 1019+";
+                              << "configButton+ connectButton+ clearButton+ startButton+ "
+                                 "stopButton+ fwVersionButton+ linRateBox+ setLinSpeedButton+ "
+                                 "findRateButton+";
         QTest::newRow("busy") << true << false
-                              << "1000- 1001- 1005- 1007- 1008+ 1009- 1018- 1012- 1019-";
+                              << "configButton- connectButton- clearButton- startButton- "
+                                 "stopButton+ fwVersionButton- linRateBox- setLinSpeedButton- "
+                                 "findRateButton-";
         QTest::newRow("busy searching the rate: find is its cancel")
-            << true << true << "1000- 1001- 1005- 1007- 1008+ 1009- 1018- 1012- 1019+";
+            << true << true
+            << "configButton- connectButton- clearButton- startButton- stopButton+ "
+               "fwVersionButton- linRateBox- setLinSpeedButton- findRateButton+";
     }
     void controlsFollowTheBusyState() {
         QFETCH(bool, busy);
         QFETCH(bool, searching);
         QFETCH(QString, states);
         QStringList shown;
-        EnableTable::apply(busy, searching, [&](int id, bool enabled) {
-            shown << QString::number(id) + (enabled ? '+' : '-');
+        EnableTable::apply(busy, searching, [&](WindowControl control, bool enabled) {
+            shown << MainControls::nameOf(control) + QString(enabled ? '+' : '-');
         });
         QCOMPARE(shown.join(' '), states);
     }

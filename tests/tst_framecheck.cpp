@@ -200,9 +200,13 @@ class TestFrameCheck : public QObject {
             << linFrame(0x55, 0x92, hex("050662"))
             << "unknown-id: the LDF names no frame with identifier 12\n"
                "enhanced: checksum 62 over identifier 92 and 2 data bytes";
+        // A frame the LDF names: only the sum of its model is expected.
         QTest::newRow("length") << linFrame(0x55, 0x11, hex("7F0100"))
-                                << "checksum 00: expected 6E (enhanced) or 7F (classic)\n"
-                                   "length: 2 data bytes; G has 1 in the LDF";
+                                << "checksum 00: expected 7F (classic, as the LDF names for the "
+                                   "frame)\nlength: 2 data bytes; G has 1 in the LDF";
+        QTest::newRow("wrong sum of a LIN 2.x frame")
+            << linFrame(0x55, 0x50, hex("010200"))
+            << "checksum 00: expected AC (enhanced, as the LDF names for the frame)";
         QTest::newRow("silent") << linFrame(0x55, 0x20, {})
                                 << "silent: no frame associated with E answered (a normal outcome "
                                    "of an event-triggered slot)";

@@ -101,16 +101,16 @@ class TestMainDialog : public QObject {
 
     TraceListView* list() const { return dialog_->listView(); }
     TraceListModel* model() const { return dialog_->listModel(); }
-    QAbstractButton* button(int id) const {
-        return dialog_->findChild<QAbstractButton*>(QString::number(id));
+    QAbstractButton* button(const char* name) const {
+        return dialog_->findChild<QAbstractButton*>(QString::fromLatin1(name));
     }
-    QComboBox* rateBox() const { return dialog_->findChild<QComboBox*>(QStringLiteral("1018")); }
-    QString status() const { return dialog_->findChild<QLabel*>(QStringLiteral("1010"))->text(); }
+    QComboBox* rateBox() const { return dialog_->findChild<QComboBox*>("linRateBox"); }
+    QString status() const { return dialog_->findChild<QLabel*>("statusLine1")->text(); }
     QString header(int c) const {
         return list()->model()->headerData(c, Qt::Horizontal).toString();
     }
     QString cell(int row, int c) const { return model()->index(row, c).data().toString(); }
-    void click(int id) { QTest::mouseClick(button(id), Qt::LeftButton); }
+    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
 
     static QByteArray read(const QString& path) {
         QFile file(path);
@@ -219,7 +219,7 @@ class TestMainDialog : public QObject {
         }
         prompts_.nextPath = dir_->filePath(QStringLiteral("generated.dump"));
         QVERIFY(write(prompts_.nextPath, bytes));
-        click(ControlId::LoadTrace);
+        click("loadTraceButton");
     }
     // Each identifier's texts in a column, distinct, in order: "10:BCM_Command".
     QStringList textsById(int column) const {
@@ -333,9 +333,11 @@ class TestMainDialog : public QObject {
         start(faulty);
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_));
-        click(ControlId::Start);  // every control but Stop, Save and Load disabled
-        for (int id : {1000, 1001, 1005, 1007, 1009, 1012, 1018, 1019})
-            QVERIFY(!dialog_->findChild<QWidget*>(QString::number(id))->isEnabled());
+        click("startButton");  // every control but Stop, Save and Load disabled
+        for (const char* name :
+             {"configButton", "connectButton", "clearButton", "startButton", "fwVersionButton",
+              "setLinSpeedButton", "linRateBox", "findRateButton"})
+            QVERIFY2(!dialog_->findChild<QWidget*>(name)->isEnabled(), name);
         auto* bar = list()->verticalScrollBar();
         const auto* note = list()->viewport()->findChild<QLabel*>();
         auto rowsArrive = [&](bool followed) {
@@ -366,13 +368,13 @@ class TestMainDialog : public QObject {
         const DisplayModes& modes = dialog_->displayModes();
         QVERIFY(modes.relativeTime && modes.protectedId && modes.hexData);
         prompts_.nextPath = dir_->filePath(QStringLiteral("x.dump"));
-        click(ControlId::LoadTrace);
+        click("loadTraceButton");
         QVERIFY(prompts_.chooserCalls.isEmpty());
-        click(ControlId::SaveTrace);
+        click("saveTraceButton");
         QVERIFY(QFile::exists(prompts_.nextPath));
 
-        click(ControlId::Stop);
-        QVERIFY(button(ControlId::Start)->isEnabled() && !note->isVisible());
+        click("stopButton");
+        QVERIFY(button("startButton")->isEnabled() && !note->isVisible());
         // Each row shows its verdict; one with a failure word has a Check cell of its own colour.
         int failed = 0;
         for (int row = 0; row < model()->rowCount(); ++row) {
@@ -408,21 +410,21 @@ class TestMainDialog : public QObject {
         const QString device = QString::fromStdString(sim_->devicePath());
         const QString busy = kBusyPort + "\n" + device + ": in use by another program";
         QCOMPARE(prompts_.messages, QStringList{busy});
-        click(ControlId::Connect);
+        click("connectButton");
         QCOMPARE(prompts_.messages, (QStringList{busy, busy}));
         QVERIFY(!dialog_->port().isConnected());
 
         holder_.reset();
-        QCOMPARE(shownBy([&] { click(ControlId::Config); }),  // and cancelled
+        QCOMPARE(shownBy([&] { click("configButton"); }),  // and cancelled
                  QStringList{"Communications Settings|Com1|/dev/ttyS0|Com2|" + device +
                              "|Com3|/dev/ttyUSB1|Com4|/dev/ttyACM0"});
         QVERIFY(dialog_->port().isConnected() && prompts_.messages.size() == 2);
-        click(ControlId::GetFwVersion);
+        click("fwVersionButton");
         QTRY_COMPARE_WITH_TIMEOUT(status(), "returned FW-Version: 1.4.2", kDeviceWaitMs);
 
         sim_->stop();
         sim_->closeDevice();  // the adapter is gone
-        click(ControlId::Connect);
+        click("connectButton");
         QCOMPARE(prompts_.messages.last(), kBusyPort + "\n" + device + ": no such device");
     }
 
@@ -456,14 +458,14 @@ class TestMainDialog : public QObject {
         sim::TracerSimulatorOptions options;
         options.silent = silent, options.busBaudrate = 9600;
         start(options);
-        QAbstractButton* find = button(ControlId::FindRate);
+        QAbstractButton* find = button("findRateButton");
         QCOMPARE(find->text() + '|' + rateBox()->currentText(), "find rate|19200");
-        click(ControlId::FindRate);
+        click("findRateButton");
         QVERIFY(find->text() == "cancel" && find->isEnabled() &&
-                !button(ControlId::Start)->isEnabled());
+                !button("startButton")->isEnabled());
         if (!cancelAt.isEmpty()) {
             QTRY_COMPARE_WITH_TIMEOUT(status(), cancelAt, kDeviceWaitMs);
-            click(ControlId::FindRate);
+            click("findRateButton");
         }
         const QRegularExpression ended(QRegularExpression::anchoredPattern(end));
         QTRY_VERIFY_WITH_TIMEOUT(ended.match(status()).hasMatch(), kDeviceWaitMs);
@@ -480,32 +482,32 @@ class TestMainDialog : public QObject {
         QCOMPARE(rate, silent ? 19200 : QString(last.toHex()).mid(4, 4).toInt(nullptr, 16));
         QCOMPARE(rateBox()->currentText(), QString::number(rate));
         QCOMPARE(find->text() + '|' + QString::number(model()->indexCount()), "find rate|0");
-        QVERIFY(button(ControlId::Start)->isEnabled());
+        QVERIFY(button("startButton")->isEnabled());
     }
 
-    // "config": the settings dialog's buttons with these ids clicked, then Ok.
-    void configure(QList<int> ids) {
+    // "config": the settings dialog's buttons with these names clicked, then Ok.
+    void configure(QStringList names) {
         QTimer timer;
         connect(&timer, &QTimer::timeout, this, [&] {
             if (QWidget* settings = QApplication::activeModalWidget()) {
                 timer.stop();
-                for (int id : ids << 1)
-                    settings->findChild<QAbstractButton*>(QString::number(id))->click();
+                for (const QString& name : names << "okButton")
+                    settings->findChild<QAbstractButton*>(name)->click();
             }
         });
         timer.start(10);
-        click(ControlId::Config);
+        click("configButton");
     }
 
     // OK in the settings dialog writes the choices at once and reopens the port on them; a
     // profile that cannot be written is told.
     void configOkWritesTheProfileAndTellsWhenItCannot() {
         dialog_->show();
-        configure({104});  // 9600 baud
+        configure({"baud9600"});
         QVERIFY(read(ini()).contains("BaudRate=9600") && dialog_->port().isConnected());
         QCOMPARE(status(), "Com2, 9600 Baud, 8 Bit, 1 Stop, no Parity");
         QVERIFY(QFile::remove(ini()) && QDir().mkdir(ini()));  // no file can take its place
-        configure({105});                                      // 19200 baud
+        configure({"baud19200"});
         QCOMPARE(prompts_.messages.size(), 1);
         QVERIFY2(
             prompts_.messages[0].startsWith("The settings could not be saved:\n" + ini() + ": "),
@@ -521,13 +523,13 @@ class TestMainDialog : public QObject {
                                                     qsizetype(bytes.size()))));
         dialog_->fileActions().setProgressThreshold(ReceiveBuffer::kSize);
         prompts_.loadGuarded = [this] { return dialog_->controller().paused(); };
-        click(ControlId::LoadTrace);
+        click("loadTraceButton");
         // No tick touches the loader's receive buffer.
         QVERIFY(prompts_.progressShown == 1 && !prompts_.unguardedLoad && dialog_->timerActive());
         const std::uint32_t wholeFile = model()->indexCount();
 
         prompts_.cancelLoad = true;  // cancelled at the first block: those rows stay
-        click(ControlId::LoadTrace);
+        click("loadTraceButton");
         const std::uint32_t cancelled = model()->indexCount();
         QVERIFY(cancelled > 0 && cancelled < wholeFile && prompts_.messages.isEmpty());
         QCOMPARE(programWide_->receiveBuffer.carryOver, 0);
@@ -543,7 +545,7 @@ class TestMainDialog : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(dialog_));
         QTest::keyClick(dialog_, Qt::Key_Escape);
         QTest::keyClick(list(), Qt::Key_Escape);
-        QTest::keyClick(button(ControlId::Start), Qt::Key_Return);
+        QTest::keyClick(button("startButton"), Qt::Key_Return);
         QTest::keyClick(rateBox()->lineEdit(), Qt::Key_Return);
         QVERIFY(dialog_->isVisible() && dialog_->controller().state() == TraceState::Idle);
         // Return adds nothing to the list.
@@ -574,7 +576,8 @@ class TestMainDialog : public QObject {
         const QSize first = dialog_->size();
         dialog_->resize(dialog_->minimumSize());
         const QSize base = dialog_->size();
-        const QStringList ids{"1000", "1017", "1018", "1015", "traceSearchGroup", "1010", "1011"};
+        const QStringList ids{"configButton",     "loadTraceButton", "linRateBox", "traceList",
+                              "traceSearchGroup", "statusLine1",     "statusLine2"};
         auto place = [&] {
             QList<QRect> r;
             for (const QString& id : ids) r << dialog_->findChild<QWidget*>(id)->geometry();
@@ -618,10 +621,10 @@ class TestMainDialog : public QObject {
     void recordedTraceCutByALostDeviceLoadsAsTheRowsShown() {
         const QString saved = dir_->filePath(QStringLiteral("trace.dump"));
         prompts_.nextPath = saved;
-        click(ControlId::SaveTrace);  // an empty trace: nothing to ask
+        click("saveTraceButton");  // an empty trace: nothing to ask
         QVERIFY(prompts_.chooserCalls.isEmpty());
-        auto* record = button(MainDialog::kRecordId);
-        auto* label = dialog_->findChild<QLabel*>(QString::number(MainDialog::kRecordLabelId));
+        auto* record = button("recordBox");
+        auto* label = dialog_->findChild<QLabel*>("recordLabel");
         record->click();  // no folder yet, and the user cancels the chooser
         QVERIFY(!record->isChecked() && prompts_.folderChoices == 1);
         const QString folder = dir_->filePath(QStringLiteral("records"));
@@ -630,7 +633,7 @@ class TestMainDialog : public QObject {
         record->click();
         QVERIFY(record->isChecked() && prompts_.folderChoices == 2);
 
-        click(ControlId::Start);
+        click("startButton");
         QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 30, kDeviceWaitMs);
         QTRY_VERIFY(label->text().endsWith(QStringLiteral("B")));
         const QStringList files = QDir(folder).entryList(QDir::Files);
@@ -654,18 +657,18 @@ class TestMainDialog : public QObject {
         // A folder that is not there, then cancelled choices.
         for (const QString& next : {dir_->filePath("no/such/folder/x.dump"), QString()}) {
             prompts_.nextPath = next;
-            click(ControlId::SaveTrace);
-            click(ControlId::LoadTrace);
+            click("saveTraceButton");
+            click("loadTraceButton");
             QCOMPARE(snapshot(), shown);
         }
         QCOMPARE(prompts_.messages, (QStringList{"save error", "load error"}));
         prompts_.nextPath = saved;
-        click(ControlId::SaveTrace);
+        click("saveTraceButton");
         QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("save|save file") + kDescriptions);
         for (const QString& file : {path, saved}) {
             prompts_.nextPath = file;
-            click(ControlId::ClearTraceList);
-            click(ControlId::LoadTrace);
+            click("clearButton");
+            click("loadTraceButton");
             QCOMPARE(snapshot(), shown);
         }
         QCOMPARE(prompts_.chooserCalls.last(),
@@ -698,16 +701,16 @@ class TestMainDialog : public QObject {
     // user says so); a failed export keeps the old file.
     void recordFailureKeepsTheTraceAndExportWritesCsvAndPcapngAndAFailureKeepsTheOldFile() {
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
-        click(MainDialog::kExportId);  // an empty trace: nothing to ask
+        click("exportButton");  // an empty trace: nothing to ask
         QVERIFY(prompts_.chooserCalls.isEmpty());
         const QString folder = dir_->filePath(QStringLiteral("records"));
         QVERIFY(QDir().mkpath(folder));
         app_.reset();  // the next window finds the record folder in the profile
         QVERIFY(write(ini(), "[RECORD]\nFolder=" + folder.toUtf8() + "\n", QIODevice::Append));
         makeDialog();
-        button(MainDialog::kRecordId)->click();
+        button("recordBox")->click();
         QCOMPARE(prompts_.folderChoices, 0);
-        click(ControlId::Start);
+        click("startButton");
         const TraceRecorder& recorder = dialog_->fileActions().recorder();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.size() > 0, kDeviceWaitMs);
         std::signal(SIGXFSZ, SIG_IGN);
@@ -724,9 +727,8 @@ class TestMainDialog : public QObject {
         QVERIFY2(prompts_.notices[0].startsWith("record error\ncannot write ") &&
                      prompts_.messages.isEmpty(),
                  qPrintable(prompts_.notices[0]));
-        QVERIFY(!button(MainDialog::kRecordId)->isChecked() && !recorder.recording());
-        const auto* label =
-            dialog_->findChild<QLabel*>(QString::number(MainDialog::kRecordLabelId));
+        QVERIFY(!button("recordBox")->isChecked() && !recorder.recording());
+        const auto* label = dialog_->findChild<QLabel*>("recordLabel");
         QVERIFY2(label->text().startsWith("record error: cannot write ") &&
                      label->palette().color(QPalette::WindowText) !=
                          dialog_->palette().color(QPalette::WindowText),
@@ -734,15 +736,15 @@ class TestMainDialog : public QObject {
         const std::uint32_t before = model()->indexCount();
         QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() > before + 20, kDeviceWaitMs);
         QCOMPARE(dialog_->controller().state(), TraceState::Tracing);
-        click(ControlId::Stop);
+        click("stopButton");
         const auto rows = qsizetype(model()->indexCount());
 
-        click(MainDialog::kExportId);
+        click("exportButton");
         QCOMPARE(prompts_.chooserCalls.last(),
                  "save|export file|.|pcapng (*.pcapng)|CSV (*.csv)|ASC log (*.asc)");
         QCOMPARE(read(prompts_.nextPath).count("\r\n"), rows + 1);
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.pcapng"));
-        click(MainDialog::kExportId);
+        click("exportButton");
         QVERIFY(read(prompts_.nextPath).startsWith(QByteArray::fromHex("0a0d0d0a")));
 
         // "Show only matches" on: the user is asked, and may keep only the matching rows.
@@ -757,11 +759,11 @@ class TestMainDialog : public QObject {
         const qsizetype chooserCalls = prompts_.chooserCalls.size();
         for (const int cancelled : {-1, 2}) {  // closed without an answer, Cancel: nothing happens
             prompts_.nextChoice = cancelled;
-            click(MainDialog::kExportId);
+            click("exportButton");
         }
         QCOMPARE(prompts_.chooserCalls.size(), chooserCalls);
         prompts_.nextChoice = 0;
-        click(MainDialog::kExportId);
+        click("exportButton");
         QCOMPARE(prompts_.questions.last(),
                  "Export only the rows matching \"break\", or all rows?|Matching rows|All "
                  "rows|Cancel");
@@ -770,11 +772,11 @@ class TestMainDialog : public QObject {
 
         // Failures: a missing folder, and a write cut short (a file size limit).
         prompts_.nextPath = dir_->filePath(QStringLiteral("no/such/t.csv"));
-        click(MainDialog::kExportId);
+        click("exportButton");
         prompts_.nextChoice = 1;
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.csv"));
         QVERIFY(limitFileSize(256));
-        click(MainDialog::kExportId);
+        click("exportButton");
         QVERIFY(limitFileSize(saved.rlim_cur));
         QCOMPARE(prompts_.messages, (QStringList{"export error", "export error"}));
         QCOMPARE(read(prompts_.nextPath), matches);
@@ -795,12 +797,12 @@ class TestMainDialog : public QObject {
             QTest::keyClick(from, Qt::Key_Tab);
             return QApplication::focusWidget();
         };
-        QVERIFY(tabFrom(button(ControlId::SetLinSpeed)) == button(ControlId::FindRate) &&
-                tabFrom(button(ControlId::FindRate)) == field && tabFrom(onlyMatches) == list());
+        QVERIFY(tabFrom(button("setLinSpeedButton")) == button("findRateButton") &&
+                tabFrom(button("findRateButton")) == field && tabFrom(onlyMatches) == list());
 
-        click(ControlId::Start);
+        click("startButton");
         QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 40, kDeviceWaitMs);
-        click(ControlId::Stop);
+        click("stopButton");
         auto isDiagnostic = [](const TraceEntry* entry) {
             const LinFrame frame = ReadLinFrame(*entry);
             return frame.isLinFrame && frame.hasId && frame.id() == 0x3C;
@@ -822,7 +824,7 @@ class TestMainDialog : public QObject {
             QTest::keyClick(list(), Qt::Key_F3);
             QCOMPARE(at(), QString::number(matches[i]));
         }
-        QTest::keyClick(button(ControlId::Start), Qt::Key_F3);
+        QTest::keyClick(button("startButton"), Qt::Key_F3);
         QCOMPARE(at(), QString::number(matches[0]) + "wrapped to the top");
         QTest::keyClick(field, Qt::Key_F3, Qt::ShiftModifier);
         QCOMPARE(at(), QString::number(matches.last()) + "wrapped to the bottom");
@@ -830,12 +832,12 @@ class TestMainDialog : public QObject {
         QCOMPARE(search.countText(), QString("%1 of %2 rows").arg(matches.size()).arg(total));
 
         // Only matches, while the trace runs: each batch brings its matching rows.
-        click(ControlId::Start);
+        click("startButton");
         QTest::mouseClick(onlyMatches, Qt::LeftButton, {}, boxOf(*onlyMatches));
         const int before = model()->rowCount();
         QVERIFY(search.showingOnlyMatches() && before == matches.size());
         QTRY_VERIFY_WITH_TIMEOUT(model()->rowCount() >= before + 3, kDeviceWaitMs);
-        click(ControlId::Stop);
+        click("stopButton");
         for (int row = 0; row < model()->rowCount(); ++row)
             QVERIFY2(isDiagnostic(model()->rowEntry(row)), qPrintable(QString::number(row)));
         QCOMPARE(list()->verticalHeader()->count(), model()->rowCount());
@@ -874,7 +876,7 @@ class TestMainDialog : public QObject {
         QCOMPARE(list()->selectionModel()->selectedRows().size(), 1);
         QVERIFY(list()->viewport()->rect().contains(list()->visualRect(list()->currentIndex())));
 
-        click(ControlId::ClearTraceList);
+        click("clearButton");
         QCOMPARE(QString::number(model()->rowCount()) + '|' + field->text(), "0|id=3C");
         QTRY_COMPARE(search.countText(), "0 of 0 rows");
         QVERIFY(search.activeQuery() != nullptr);
@@ -887,14 +889,14 @@ class TestMainDialog : public QObject {
         QCOMPARE(ldfLabel(), "");
         rateBox()->setEditText("9600");
         prompts_.nextPath = kExampleLdf;
-        click(MainDialog::kLdfId);
+        click("ldfButton");
         QCOMPARE(prompts_.chooserCalls.last(),
                  "open|open LDF|.|LIN descriptions (*.ldf)|all files (*.*)");
         QCOMPARE(ldf().summaryText(), "body-cluster.ldf: 2.2, 19.2 kbps, 8 frames");
         QCOMPARE(status(), "LDF speed 19.2 kbps differs from the LIN-Baudrate 9600");
         prompts_.nextPath = dir_->filePath("bad.ldf");
         QVERIFY(write(prompts_.nextPath, "LIN_description_file;\nNodes {\n  Master: M, 5 ms"));
-        click(MainDialog::kLdfId);
+        click("ldfButton");
         QCOMPARE(prompts_.messages.size(), 1);
         QVERIFY2(prompts_.messages[0].startsWith("The LDF " + prompts_.nextPath +
                                                  " cannot be used:\n" + prompts_.nextPath + ":"),
@@ -912,6 +914,168 @@ class TestMainDialog : public QObject {
         QCOMPARE(ldf().summaryText() + ldfLabel(), "");
         app_.reset();
         QVERIFY(read(ini()).contains("[LDF]\nFile=\n"));
+    }
+
+    // One behaviour of the window each: what it then shows ("|" between its texts).
+    void windowShowsWhatHappenedAndForgetsStaleTexts_data() {
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("the LIN rate set lasts a restart and counts for the bus load")
+            << "9600|bus load: 0.0 % at 9600 baud";
+        QTest::newRow("save tells the rows it wrote") << "saved kept.dump: every row";
+        QTest::newRow("export tells the rows it wrote") << "exported kept.csv: every row";
+        QTest::newRow("a loaded trace shows its clock and counts without a device")
+            << "the same, not empty";
+        QTest::newRow("an LDF that agrees with the rate takes the mismatch away")
+            << "LDF speed 10.417 kbps differs from the LIN-Baudrate 19200|";
+        QTest::newRow("no LDF forgets a file just rejected") << "empty.ldf not used|";
+        QTest::newRow("ID summary counts grouped by thousands") << "grouped, as counted";
+        QTest::newRow("a sort keeps MsgNr order on ties and its arrow shows it")
+            << "5 up, ties in MsgNr order|5 down, ties in MsgNr order";
+        QTest::newRow("an unknown signal value is refused, the quoted form taken")
+            << "\"signal:InteriorLight=dimed\": the LDF knows no value \"dimed\" of InteriorLight "
+               "(dimmed, fade out, off, on)|rejected|taken";
+        QTest::newRow("copy takes the Check and Frame columns as the list shows them")
+            << "17 fields, Check and Frame as listed";
+        QTest::newRow("diagnostics name the file once, then line:column")
+            << "path above|6 of 6 lines start line:column";
+        QTest::newRow("the LDF summary elides its middle, whole in the tool tip")
+            << "starts body-c, ends frames, elided|whole in the tip";
+    }
+    void windowShowsWhatHappenedAndForgetsStaleTexts() {
+        const QString item = QTest::currentDataTag();
+        const auto statusOf = [this](const char* name) {
+            return dialog_->findChild<QLabel*>(name)->text();
+        };
+        const auto loadExampleTrace = [this] { loadGenerated({{playingExample(), 3'000'000}}); };
+        QString shown;
+        if (item.startsWith("the LIN rate")) {
+            rateBox()->setCurrentIndex(3);  // "9600"
+            click("setLinSpeedButton");
+            QTRY_COMPARE_WITH_TIMEOUT(status(), "returned LIN Baudrate: 9600, result:0",
+                                      kDeviceWaitMs);
+            app_.reset();  // the profile is written as the window closes
+            makeDialog();
+            shown = rateBox()->currentText() + '|' + dialog_->idSummaryWindow()->busLoadText();
+        } else if (item.startsWith("save") || item.startsWith("export")) {
+            loadExampleTrace();
+            const bool save = item.startsWith("save");
+            prompts_.nextPath = dir_->filePath(save ? "kept.dump" : "kept.csv");
+            click(save ? "saveTraceButton" : "exportButton");
+            const QString told = status();
+            shown = told.section(": ", 1) == GroupedNumber(model()->indexCount()) + " rows"
+                        ? told.section(": ", 0, 0) + ": every row"
+                        : told;
+        } else if (item.startsWith("a loaded trace")) {
+            loadExampleTrace();
+            const QString withDevice = statusOf("statusLine2");
+            start({}, true);  // the port held elsewhere: no device
+            loadExampleTrace();
+            shown = statusOf("statusLine2") == withDevice && !withDevice.isEmpty()
+                        ? "the same, not empty"
+                        : withDevice + " / " + statusOf("statusLine2");
+        } else if (item.startsWith("an LDF that agrees")) {
+            QByteArray slow = read(kExampleLdf);
+            slow.replace("LIN_speed = 19.2 kbps;", "LIN_speed = 10.417 kbps;");
+            QVERIFY(write(dir_->filePath("slow.ldf"), slow));
+            QVERIFY(ldf().load(dir_->filePath("slow.ldf").toStdString()));
+            shown = status();
+            QVERIFY(ldf().load(kExampleLdf.toStdString()));
+            shown += '|' + status();
+        } else if (item.startsWith("no LDF")) {
+            QVERIFY(write(dir_->filePath("empty.ldf"), ""));
+            QVERIFY(!ldf().load(dir_->filePath("empty.ldf").toStdString(), false));
+            shown = QTextDocumentFragment::fromHtml(ldfLabel()).toPlainText().trimmed();
+            ldf().forget();
+            shown += '|' + ldfLabel();
+        } else if (item.startsWith("ID summary")) {
+            loadGenerated({{playingExample(), 12'000'000}});  // over a thousand frames
+            IdSummaryWindow* window = dialog_->idSummaryWindow();
+            window->showInFront();
+            window->refresh();
+            const QString counts = window->findChild<QLabel*>("idSummaryCounts")->text();
+            const QString frames = counts.section(", ", 1).section(' ', 0, 0);
+            const bool grouped =
+                QRegularExpression("^\\d{1,3}(,\\d{3})+$").match(frames).hasMatch() &&
+                QString(frames).remove(',').toULongLong() == window->summary().linFrames();
+            shown = grouped ? "grouped, as counted" : counts;
+        } else if (item.startsWith("a sort")) {
+            loadExampleTrace();
+            const int db0 = int(Column::Db0);
+            for (int click = 0; click < 2; ++click) {
+                rightClick(db0, true, Qt::LeftButton);
+                const QHeaderView* header = list()->horizontalHeader();
+                bool ties = true;
+                for (int row = 1; row < model()->rowCount(); ++row)
+                    ties = ties &&
+                           (cell(row - 1, db0) != cell(row, db0) ||
+                            model()->rowEntry(row - 1)->number < model()->rowEntry(row)->number);
+                shown +=
+                    QString("%1 %2, %3|")
+                        .arg(header->isSortIndicatorShown() ? header->sortIndicatorSection() : -1)
+                        .arg(header->sortIndicatorOrder() == Qt::AscendingOrder ? "up" : "down")
+                        .arg(ties ? "ties in MsgNr order" : "ties out of order");
+            }
+            shown.chop(1);
+        } else if (item.startsWith("an unknown signal")) {
+            QVERIFY(ldf().load(kExampleLdf.toStdString()));
+            SearchGroup& search = *dialog_->searchGroup();
+            search.setQuery("signal:InteriorLight=dimed");
+            shown = search.message() + (search.queryRejected() ? "|rejected" : "|taken");
+            search.setQuery("signal:InteriorLight=\"dimmed\"");
+            shown += search.queryRejected() ? "|rejected" : "|taken";
+        } else if (item.startsWith("copy")) {
+            QVERIFY(ldf().load(kExampleLdf.toStdString()));
+            loadExampleTrace();
+            int row = 0;  // a frame the LDF names
+            while (row < model()->rowCount() && cell(row, kFrame).isEmpty()) ++row;
+            list()->selectRow(row);
+            QTest::keyClick(list(), Qt::Key_C, Qt::ControlModifier);
+            const QStringList fields = QApplication::clipboard()->text().chopped(1).split('\t');
+            shown = fields.size() == 17 && fields[15] == cell(row, kCheck) &&
+                            fields[16] == cell(row, kFrame) && !fields[16].isEmpty()
+                        ? "17 fields, Check and Frame as listed"
+                        : fields.join('|');
+        } else if (item.startsWith("diagnostics")) {
+            const QString path = dir_->filePath("warned.ldf");
+            QByteArray text = read(kExampleLdf);
+            for (int n = 0; n < 6; ++n)
+                text += "\nUnknown_section_" + QByteArray::number(n) + " { }";
+            QVERIFY(write(path, text));
+            QVERIFY(ldf().load(path.toStdString()));
+            QStringList seen;
+            QTimer::singleShot(0, this, [&] {
+                QWidget* shows = QApplication::activeModalWidget();
+                QTRY_VERIFY(shows = QApplication::activeModalWidget());
+                const auto* file = shows->findChild<QLabel*>("ldfDiagnosticsPath");
+                seen << (file && file->text() == path ? "path above" : "no path");
+                const auto* lines = shows->findChild<QListWidget*>("ldfDiagnosticsList");
+                int plain = 0;
+                for (int i = 0; lines && i < lines->count(); ++i)
+                    plain +=
+                        QRegularExpression("^\\d+:\\d+: ").match(lines->item(i)->text()).hasMatch();
+                seen << QString("%1 of %2 lines start line:column")
+                            .arg(plain)
+                            .arg(lines ? lines->count() : 0);
+                QTest::keyClick(shows, Qt::Key_Escape);
+            });
+            ldf().showDiagnostics();
+            shown = seen.join('|');
+        } else if (item.startsWith("the LDF summary")) {
+            dialog_->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog_));
+            QVERIFY(ldf().load(kExampleLdf.toStdString()));
+            QLabel* label = ldf().label();
+            label->resize(label->fontMetrics().horizontalAdvance(ldf().summaryText()) / 2,
+                          label->height());
+            const QString text = QTextDocumentFragment::fromHtml(label->text()).toPlainText();
+            shown = QString("starts %1, ends %2, %3|%4")
+                        .arg(text.left(6), text.section(' ', -1),
+                             text.contains(QChar(0x2026)) ? "elided" : "whole",
+                             label->toolTip().startsWith(ldf().summaryText() + '\n')
+                                 ? "whole in the tip"
+                                 : label->toolTip());
+        }
+        QTEST(shown, "shown");
     }
 
     // The plot's lanes are kept per LDF: loading one brings its lanes, forgetting it those
@@ -1046,7 +1210,7 @@ class TestMainDialog : public QObject {
         QVERIFY(ldf().load(kExampleLdf.toStdString()));
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog_));
-        click(ControlId::Start);
+        click("startButton");
         QTRY_VERIFY_WITH_TIMEOUT(model()->indexCount() >= 30, kDeviceWaitMs);
         int row = 0;
         while (cell(row, kFrame) != "Wiper_Status") ++row;
@@ -1071,7 +1235,7 @@ class TestMainDialog : public QObject {
         QCOMPARE(plot, QList<QVariantList>{{"Wiper_Status.WiperAngle"}});
         QCOMPARE(dialog_->plotWindow()->laneTexts(), QStringList{"Wiper_Status.WiperAngle"});
         QVERIFY(dialog_->plotWindow()->isVisible());
-        click(ControlId::Stop);
+        click("stopButton");
     }
 
     // With an LDF the summary names each identifier's frame and publisher, the LDF's length
@@ -1129,7 +1293,7 @@ class TestMainDialog : public QObject {
         auto* summary = dialog_->idSummaryWindow();
         auto* plot = dialog_->plotWindow();
         QCOMPARE(dialog_->findChild<QPushButton*>("plotButton")->text(), "Plot...");
-        click(ControlId::Start);
+        click("startButton");
         summary->showInFront();
         QTableView* table = summary->table();
         QTRY_VERIFY_WITH_TIMEOUT(table->model()->rowCount() >= 1, kDeviceWaitMs);
@@ -1162,7 +1326,7 @@ class TestMainDialog : public QObject {
 
         emit plot->rowClicked(4);
         QCOMPARE(list()->currentIndex().row(), 4);
-        click(ControlId::Stop);
+        click("stopButton");
     }
 
     void idSummaryCountsLiveSortsNamesTheIdentifierAndEmptiesOnClear() {
@@ -1170,7 +1334,7 @@ class TestMainDialog : public QObject {
         QCOMPARE(open ? open->text() : QString(), QStringLiteral("ID summary..."));
         auto* window = dialog_->findChild<IdSummaryWindow*>();
         QVERIFY(window != nullptr && !window->isVisible());
-        click(ControlId::Start);
+        click("startButton");
         QTest::mouseClick(open, Qt::LeftButton);
         QVERIFY(window->isVisible() && window->isWindow() && window->windowTitle() == "ID summary");
         const QAbstractItemModel* table = window->table()->model();
@@ -1188,7 +1352,7 @@ class TestMainDialog : public QObject {
         const int frames = framesOf(id);
         QTRY_VERIFY_WITH_TIMEOUT(framesOf(id) > frames, kDeviceWaitMs);  // counting up live
 
-        click(ControlId::Stop);
+        click("stopButton");
         QCOMPARE(resets.size(), 0);
         // A loaded trace replaces the summary. A click on "frames" sorts by the count as a
         // number (9 before 10) either way.
@@ -1201,7 +1365,7 @@ class TestMainDialog : public QObject {
         headers += "03F00000";  // a buffer overflow: the last header is not cut by the end
         prompts_.nextPath = dir_->filePath(QStringLiteral("ids.dump"));
         QVERIFY(write(prompts_.nextPath, QByteArray::fromHex(headers)));
-        click(ControlId::LoadTrace);
+        click("loadTraceButton");
         QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, kDeviceWaitMs);
         const QHeaderView* header = window->table()->horizontalHeader();
         const QPoint framesTitle(header->sectionViewportPosition(int(IdColumn::Frames)) + 10, 5);
@@ -1236,10 +1400,10 @@ class TestMainDialog : public QObject {
         // The bus load assumes the rate the tracer last confirmed.
         QVERIFY(window->busLoadText().endsWith(QStringLiteral(" % at 19200 baud")));
         rateBox()->setCurrentIndex(3);  // "9600"
-        click(ControlId::SetLinSpeed);
+        click("setLinSpeedButton");
         QTRY_VERIFY_WITH_TIMEOUT(window->busLoadText().endsWith(" % at 9600 baud"), kDeviceWaitMs);
 
-        click(ControlId::ClearTraceList);
+        click("clearButton");
         QCOMPARE(QString::number(table->rowCount()) + '|' + window->busLoadText(),
                  "0|bus load: 0.0 % at 9600 baud");
         QCOMPARE(load->toolTip(),

@@ -37,7 +37,7 @@ const char* const kOtherRows =
     "0490090000"                                          // 11 a break alone
     "0490100000 059110105500 05921020C100 059310307F00";  // 12 id 01, one byte: cut by the end
 
-// An LDF for the rows: 10 is Status (FF: "full"), 05 is Old (its classic checksum is not
+// An LDF for the rows: 10 is Status (FF: "full", 00: "off"), 05 is Old (its classic checksum is not
 // the enhanced one of a 2.1 slave), 01 is Long (4 bytes; row 7 has 2); 21 and 22 are
 // unknown; Status answers the event-triggered Ev (20).
 const char* const kLdf =
@@ -48,8 +48,8 @@ const char* const kLdf =
     "  Long: 0x01, S, 4 { Value, 0; } }"
     "Event_triggered_frames { Ev: 0x20, Status; }"
     "Signal_encoding_types { E { physical_value, 0, 254, 0.5, 0, \"%\"; logical_value, 255, "
-    "\"full\"; } }"
-    "Signal_representation { E: Level; }";
+    "\"full\"; } F { logical_value, 0, \"off\"; logical_value, 1, \"fade out\"; } }"
+    "Signal_representation { E: Level; F: Flag; }";
 
 // "ldf: QUERY" is parsed with the LDF above, any other query without one.
 std::optional<Query> parse(const QString& written, std::string& error) {
@@ -110,6 +110,10 @@ class TestQuery : public QObject {
              // Row 3 failed (parity): its values, Count 513 among them, match nothing.
              "ldf: signal:Count=513 -> ", "ldf: signal:Count>512 -> ", "ldf: signal:Count<513 -> ",
              "ldf: signal:Value=127 -> "});
+        // The quoted form --signals prints; blanks inside the quotes belong to the value.
+        add({"ldf: signal:Level=\"full\" -> 2", "ldf: signal:Flag=\"off\" -> 2",
+             "ldf: signal:Flag=off -> 2", "ldf: signal:Flag=\"fade out\" -> ",
+             "ldf: signal:Flag=\"fade out\" bad -> "});
     }
 
     void matchesRows() {
@@ -166,6 +170,17 @@ class TestQuery : public QObject {
              "ldf: signal:Level<x -> \"signal:Level<x\": a number must follow \"<\" or \">\"",
              "ldf: signal:Level -> \"signal:Level\": signal:NAME=VALUE, signal:NAME<N or "
              "signal:NAME>N"});
+        // A text the signal never shows is refused with the values the LDF knows.
+        add(
+            {"ldf: signal:Level=fll -> \"signal:Level=fll\": the LDF knows no value \"fll\" of "
+             "Level (full)",
+             "ldf: signal:Flag=of -> \"signal:Flag=of\": the LDF knows no value \"of\" of Flag "
+             "(fade out, off)",
+             "ldf: signal:Level=\"255\" -> \"signal:Level=\"255\"\": the LDF knows no value "
+             "\"255\" of Level (full)",
+             "ldf: signal:Count=many -> \"signal:Count=many\": the LDF gives Count no named "
+             "values: a number must follow \"=\"",
+             "ldf: bad signal:Flag=\"fade -> \"signal:Flag=\"fade\": a closing \" is missing"});
     }
 
     // Ev's slots: 1 silent, 2 answered by Status (Level 50, Flag 07), 3 collided (the same

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/SearchGroup.h"
+#include "app/TraceContext.h"
 #include "protocol/TraceSession.h"
 #include "view/TraceListModel.h"
 #include "view/TraceListView.h"
@@ -64,7 +65,8 @@ class TestSearchGroup : public QObject {
         ReceiveBuffer buffer;
         TraceListView view;
         TraceSession session{list, buffer, *view.traceModel()};
-        SearchGroup search(view);
+        TraceContext context(session);
+        SearchGroup search(view, context);
         const QByteArray bytes = deviceErrors(errors, matchEvery);
         std::memcpy(buffer.bytes.data(), bytes.constData(), bytes.size());
         session.state = TraceState::Tracing;

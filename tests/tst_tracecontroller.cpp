@@ -44,7 +44,7 @@ struct RecordingWindow : ControllerWindow {
     explicit RecordingWindow(ScriptedPort& port) : port(port) {}
     void setStatusLine1(const std::string& text) override { line1 << QString::fromStdString(text); }
     void setStatusLine2(const std::string& text) override { line2 << QString::fromStdString(text); }
-    bool hasControl(int) const override { return true; }
+    bool hasLinBaudrateBox() const override { return true; }
     void showBusy(bool, bool flag) override { busyWhileSearching = flag; }
     std::string linBaudrateText() const override { return boxText; }
     void setLinBaudrateText(const std::string& text) override { boxText = text; }

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "lin/Columns.h"
+#include "lin/FrameCheck.h"
 #include "trace/RowFrames.h"
 #include "trace/TraceList.h"
 #include "view/TraceListModel.h"
@@ -82,7 +83,7 @@ class TestTraceListView : public QObject {
         QFont font = view_->font();
         font.setStyleStrategy(QFont::NoAntialias);  // text pixels in the pen colour only
         view_->setFont(font);
-        window_->resize(1020, 400);  // every column and room to their right
+        window_->resize(1200, 400);  // every column and room to their right
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_));
         list_ = new TraceList;
@@ -192,6 +193,69 @@ class TestTraceListView : public QObject {
         view_->showFirstRow();
         QCOMPARE(view_->verticalScrollBar()->value(), 0);
         QCOMPARE(sideways->value(), 17);
+    }
+
+    // The Check column beside the others, as the list's width leaves room for it: never below
+    // its table's width, all the room there is while that is less than its words need, and
+    // then what its widest verdict ("no-response,unknown-id") needs, however wide the list.
+    void checkColumnTakesTheRoomItsWordsNeed_data() {
+        QTest::addColumn<int>("spare");  // pixels beside the other columns, less the table's
+        QTest::addColumn<QString>("width");
+        QTest::newRow("no room") << -30 << "table";
+        QTest::newRow("a little room") << 20 << "table+20";
+        QTest::newRow("room to spare") << 400 << "words";
+    }
+    void checkColumnTakesTheRoomItsWordsNeed() {
+        QFETCH(int, spare);
+        const int check = int(Column::Check);
+        const int table = ColumnAt(check).width;
+        int others = 0;
+        for (int c = 0; c < kListColumnCount; ++c) others += c != check ? view_->columnWidth(c) : 0;
+        const int wanted = others + table + spare;
+        window_->resize(window_->width() + wanted - view_->viewport()->width(), window_->height());
+        QTRY_COMPARE(view_->viewport()->width(), wanted);
+        int words = 0;  // the widest two-word verdict, 2 px a side (a pixel of kerning aside)
+        for (int a = 0; a < int(CheckWord::Count); ++a)
+            for (int b = 0; b < int(CheckWord::Count); ++b)
+                if (a != b)
+                    words = std::max(
+                        words, view_->fontMetrics().horizontalAdvance(QString("%1,%2").arg(
+                                   CheckWordText(CheckWord(a)), CheckWordText(CheckWord(b)))));
+        const int width = view_->columnWidth(check);
+        const QString shown = width == table                 ? "table"
+                              : width == table + 20          ? "table+20"
+                              : qAbs(width - words - 4) <= 1 ? "words"
+                                                             : QString::number(width);
+        QTEST(shown, "width");
+    }
+
+    // A verdict wider than its cell ends in "..." and shows whole above its explanation in the
+    // cell's tool tip; one that fits shows as it is, its tool tip the explanation alone.
+    void narrowCheckCellElidesAndTellsTheWholeVerdict() {
+        // A break, sync 55 and identifier 01 without a response: "no-response".
+        TraceEntry* row = list_->CreateEntry(0, 1000, 0, model()->rowColours());
+        const std::uint8_t fields[][5] = {
+            {4, 0x90, 0, 0, 0}, {5, 0x91, 0, 1, 0x55}, {5, 0x92, 0, 2, 0xC1}};
+        StoreOpener(row, fields[0], 4);
+        StoreField(row, fields[1]);
+        StoreField(row, fields[2]);
+        model()->AppendRow(row, number_++);
+        addRows(1);  // not the trace's last row, which the end may have cut
+        const int check = int(Column::Check);
+        const QModelIndex cellIndex = model()->index(0, check);
+        const QString verdict = cellIndex.data().toString();
+        const QString explained = cellIndex.data(Qt::ToolTipRole).toString();
+        QCOMPARE(verdict + '|' + explained,
+                 "no-response|no-response: no response byte followed the identifier");
+        for (const bool narrow : {false, true}) {
+            view_->setColumnWidth(check,
+                                  narrow ? view_->fontMetrics().horizontalAdvance(verdict) : 200);
+            QHelpEvent help(QEvent::ToolTip, cell(0, check).center(),
+                            view_->viewport()->mapToGlobal(cell(0, check).center()));
+            QToolTip::hideText();
+            QApplication::sendEvent(view_->viewport(), &help);
+            QTRY_COMPARE(QToolTip::text(), narrow ? verdict + "\n" + explained : explained);
+        }
     }
 
     // Ctrl+C copies the selected rows, a Shift range and a Ctrl pick, in display order as

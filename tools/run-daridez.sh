@@ -22,4 +22,9 @@ fi
 [ -x "$sim" ] || { echo "run-daridez: $sim is not built" >&2; exit 1; }
 start_simulated_tracer_session "$sim" daridez-run
 echo "No tracer device at ${device:-Com$port}: starting the simulated tracer (tracer-sim) on $SIM_LINK"
+if [ -n "$SIM_LDF_PATH" ]; then
+    echo "LDF: $SIM_LDF_PATH (the simulator plays its schedule; the window decodes with it)"
+else
+    echo "LDF: none (the simulator plays its built-in schedule)"
+fi
 XDG_CONFIG_HOME="$SIM_CONFIG_HOME" "$daridez"

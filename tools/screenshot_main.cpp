@@ -32,8 +32,8 @@ const char* const kPlotLanes[] = {"BCM_Command.VehicleSpeed", "BCM_Command.Wiper
                                   "RLS_Status.AmbientLight", "31 period", "bus load"};
 constexpr std::uint32_t kEnoughRows = 60;
 
-void press(daridez::MainDialog& dialog, int id) {
-    if (auto* button = dialog.findChild<QAbstractButton*>(QString::number(id))) {
+void press(daridez::MainDialog& dialog, const char* name) {
+    if (auto* button = dialog.findChild<QAbstractButton*>(QString::fromLatin1(name))) {
         QTest::mouseClick(button, Qt::LeftButton);
     }
 }
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         }
         plot.showInFront();
     }
-    press(dialog, daridez::ControlId::Start);
+    press(dialog, "startButton");
     const int traceMs = plotToo ? kPlotTraceMs : kTraceMs;
     QElapsedTimer clock;
     clock.start();
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    press(dialog, daridez::ControlId::Stop);
+    press(dialog, "stopButton");
     QTest::qWait(400);
     if (plotToo) {
         showCursor(plot);

@@ -46,16 +46,18 @@ port_device() {
 }
 
 # start_simulated_tracer SIM TMPDIR: starts the simulator on TMPDIR/ttyLIN0, writes
-# TMPDIR/config/daridez.ini pointing port 2 at it, and sets SIM_PID, SIM_LINK and
-# SIM_CONFIG_HOME. The simulator plays the schedule of the LDF SIM_LDF (by default the
-# example cluster, examples/body-cluster.ldf; empty: its built-in schedule), and the
-# profile names the same LDF. Returns non-zero when the simulator does not come up.
+# TMPDIR/config/daridez.ini pointing port 2 at it, and sets SIM_PID, SIM_LINK,
+# SIM_CONFIG_HOME and SIM_LDF_PATH. The simulator plays the schedule of the LDF SIM_LDF
+# (by default the example cluster, examples/body-cluster.ldf; empty: its built-in
+# schedule), and the profile names the same LDF, whose full path SIM_LDF_PATH holds
+# ("" for none). Returns non-zero when the simulator does not come up.
 start_simulated_tracer() {
     local sim=$1 dir=$2
     local ldf=${SIM_LDF-examples/body-cluster.ldf}
     local ldf_options=()
     SIM_LINK="$dir/ttyLIN0"
     SIM_CONFIG_HOME="$dir/config"
+    SIM_LDF_PATH=""
     mkdir -p "$SIM_CONFIG_HOME"
     cat >"$SIM_CONFIG_HOME/daridez.ini" <<INI
 [SIO_CFG]
@@ -68,6 +70,7 @@ Com4=/dev/ttyACM0
 INI
     if [ -n "$ldf" ]; then
         ldf=$(realpath "$ldf")
+        SIM_LDF_PATH=$ldf
         ldf_options=("--ldf=$ldf")
         printf '[LDF]\nFile=%s\n' "$ldf" >>"$SIM_CONFIG_HOME/daridez.ini"
     fi

@@ -88,6 +88,14 @@ struct SortOrder {
         }
         return compareTexts(a, b, 0);
     }
+    // Whether a goes before b, given their keys' comparison: equal keys in MsgNr order,
+    // whichever the direction.
+    bool before(int result, const TraceEntry* a, const TraceEntry* b) const {
+        if (result == 0) {
+            return a->number < b->number;
+        }
+        return ascending ? result < 0 : result > 0;
+    }
     int compareKeys(const SortKey& a, const SortKey& b) const {
         for (int w = 0; w < kKeyWords; ++w) {
             if (a.words[w] != b.words[w]) {
@@ -114,7 +122,7 @@ void sortKeys(TraceEntry** rows, std::uint32_t count, const SortOrder& order, So
     }
     std::sort(keys, keys + count, [&order](const SortKey& a, const SortKey& b) {
         const int result = order.compareKeys(a, b);
-        return order.ascending ? result < 0 : result > 0;
+        return order.before(result, a.entry, b.entry);
     });
     for (std::uint32_t i = 0; i < count; ++i) {
         rows[i] = keys[i].entry;
@@ -124,8 +132,7 @@ void sortKeys(TraceEntry** rows, std::uint32_t count, const SortOrder& order, So
 // Without memory for the keys the rows are sorted in place, only more slowly.
 void sortInPlace(TraceEntry** rows, std::uint32_t count, const SortOrder& order) {
     std::sort(rows, rows + count, [&order](const TraceEntry* a, const TraceEntry* b) {
-        const int result = order.compareEntries(a, b);
-        return order.ascending ? result < 0 : result > 0;
+        return order.before(order.compareEntries(a, b), a, b);
     });
 }
 
@@ -170,6 +177,8 @@ bool RowSort::sortByColumn(TraceEntry** rows, std::uint32_t count, int column,
         order.ldf = ldf_;
     }
     sortRows(rows, count, order);
+    shownColumn_ = column;
+    shownAscending_ = order.ascending;
     return true;
 }
 

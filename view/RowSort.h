@@ -13,7 +13,7 @@ class LdfModel;
 // Each column sorts by its rule in the column table: "MsgNr" by number ascending,
 // leaving the memory alone; every other column toggles between ascending and
 // descending on repeated clicks and starts ascending when it was not the last one.
-// Only the row index is reordered; rows with equal keys may swap.
+// Only the row index is reordered; rows with equal keys keep their MsgNr order.
 class RowSort {
   public:
     // Sorts rows[0..count) for a click on column, by its texts made in form; false
@@ -21,7 +21,12 @@ class RowSort {
     bool sortByColumn(TraceEntry** rows, std::uint32_t count, int column, const TextForm& form);
 
     int sortColumn() const { return sortColumn_; }
-    bool sortAscending() const { return sortAscending_; }
+    // The column the rows are sorted by now and in which direction, for the header's
+    // indicator: -1 before the first sort.
+    int shownColumn() const { return shownColumn_; }
+    bool shownAscending() const { return shownAscending_; }
+    // The rows were emptied: new ones come in arrival order, sorted by nothing.
+    void forgetShownOrder() { shownColumn_ = -1; }
     // The LDF the Check and Frame columns are read with (nullptr: none).
     void setLdf(const LdfModel* ldf) { ldf_ = ldf; }
 
@@ -29,6 +34,8 @@ class RowSort {
     const LdfModel* ldf_ = nullptr;
     int sortColumn_ = 0;
     bool sortAscending_ = false;
+    int shownColumn_ = -1;
+    bool shownAscending_ = true;
 };
 
 // Text comparison of the sort: negative, 0 or positive as a sorts before, with or

@@ -1,7 +1,9 @@
 #include "view/TraceItemDelegate.h"
 
 #include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include "view/DottedLine.h"
 
@@ -19,10 +21,32 @@ void TraceItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         highlighted ? paintHighlighted(painter, option, index) : paintPlain(painter, option, index);
     painter->setPen(text);
     painter->setFont(option.font);
-    painter->drawText(option.rect.adjusted(1, 1, -1, -1),
-                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                      index.data(Qt::DisplayRole).toString());
+    const QRect room = option.rect.adjusted(1, 1, -1, -1);
+    painter->drawText(room, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                      shownText(index, option.fontMetrics, room.width()));
     painter->restore();
+}
+
+QString TraceItemDelegate::shownText(const QModelIndex& index, const QFontMetrics& metrics,
+                                     int width) const {
+    const QString text = index.data(Qt::DisplayRole).toString();
+    return index.column() == elidedColumn_ ? metrics.elidedText(text, Qt::ElideRight, width) : text;
+}
+
+bool TraceItemDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                  const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event->type() != QEvent::ToolTip || index.column() != elidedColumn_) {
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const int width = option.rect.width() - 2;
+    if (shownText(index, option.fontMetrics, width) == text) {
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    const QString tip = index.data(Qt::ToolTipRole).toString();
+    QToolTip::showText(event->globalPos(), tip.isEmpty() ? text : text + QLatin1Char('\n') + tip,
+                       view);
+    return true;
 }
 
 QColor TraceItemDelegate::paintHighlighted(QPainter* painter, const QStyleOptionViewItem& option,

@@ -20,6 +20,16 @@ class TraceItemDelegate : public QStyledItemDelegate {
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    // A cell of the eliding column whose text does not fit shows it whole above its own
+    // tool tip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+
+    // The column whose texts end in "..." where they do not fit (-1: none); the others
+    // are cut at the cell's edge.
+    void setElidedColumn(int column) { elidedColumn_ = column; }
+    // The text a cell shows in a cell of this width.
+    QString shownText(const QModelIndex& index, const QFontMetrics& metrics, int width) const;
 
     struct Highlight {
         QColor back;
@@ -36,6 +46,7 @@ class TraceItemDelegate : public QStyledItemDelegate {
                       const QColor& colour) const;
 
     QAbstractItemView* view_;
+    int elidedColumn_ = -1;
 };
 
 }  // namespace daridez

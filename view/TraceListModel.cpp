@@ -59,7 +59,7 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole: {
             CellScratch scratch;
-            scratch.ldf = ldf_.model();
+            scratch.ldf = ldf_;
             return QString::fromLatin1(
                 CellText(*entry, form_, static_cast<Column>(index.column()), scratch));
         }
@@ -68,9 +68,8 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
         case Qt::ForegroundRole:
             return foreground(*entry, index.column());
         case Qt::BackgroundRole:
-            return check && CheckFrame(*entry, ldf_.model()).failed()
-                       ? FailedCheckColour(entry->backColour)
-                       : ToQColor(entry->backColour);
+            return check && CheckFrame(*entry, ldf_).failed() ? FailedCheckColour(entry->backColour)
+                                                              : ToQColor(entry->backColour);
         default:
             return {};
     }
@@ -82,7 +81,7 @@ bool TraceListModel::verdictPending(const TraceEntry& entry) const {
 }
 
 QVariant TraceListModel::toolTip(const TraceEntry& entry, int column) const {
-    const std::string tip = ColumnAt(column).toolTip(entry, ldf_.model());
+    const std::string tip = ColumnAt(column).toolTip(entry, ldf_);
     if (tip.empty()) {
         return {};
     }
@@ -104,9 +103,12 @@ QVariant TraceListModel::headerData(int section, Qt::Orientation orientation, in
 }
 
 void TraceListModel::setDisplayModes(TraceSession& session, const DisplayModes& modes) {
-    if (!session.applyDisplayModes(modes)) {
-        return;
+    if (session.applyDisplayModes(modes)) {
+        showModesOf(session);
     }
+}
+
+void TraceListModel::showModesOf(const TraceSession& session) {
     form_ = session.list.textForm();
     emit headerDataChanged(Qt::Horizontal, 0, kListColumnCount - 1);
     refreshTexts();
@@ -256,14 +258,15 @@ void TraceListModel::clearRows() {
     beginResetModel();
     matches_.matches().clear();
     index_.clear();
+    sort_.forgetShownOrder();
     shown_ = 0;
     live_ = false;
     endResetModel();
 }
 
-void TraceListModel::setLdf(const LinDescription& ldf) {
+void TraceListModel::setLdf(const LdfModel* ldf) {
     ldf_ = ldf;
-    sort_.setLdf(ldf_.model());
+    sort_.setLdf(ldf_);
     refreshTexts();
 }
 

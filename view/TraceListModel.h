@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "lin/LinDescription.h"
 #include "lin/Query.h"
 #include "protocol/RowSink.h"
 #include "protocol/TraceSession.h"
@@ -15,6 +14,8 @@
 #include "view/RowSort.h"
 
 namespace daridez {
+
+class LdfModel;
 
 // The trace list's model and the decoder's row sink: row i is entry i of the row
 // index, the columns are those of the column table (lin/Columns.h). Appended rows
@@ -60,14 +61,17 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     // A display-mode switch: the session's rows take the new modes at no cost per row,
     // the headers follow, and the views draw the new texts in one layout change.
     void setDisplayModes(TraceSession& session, const DisplayModes& modes);
+    // The session's modes were switched elsewhere: the headers and texts follow them.
+    void showModesOf(const TraceSession& session);
     const DisplayModes& displayModes() const { return form_.modes; }
     // The form the cells' texts are made in: the session's, as of the last switch.
     const TextForm& textForm() const { return form_; }
 
     // The LDF the Check and Frame columns, the tool tips and the sort read the rows with
-    // (an empty description: none). Every row is judged again, as a layout change.
-    void setLdf(const LinDescription& ldf);
-    const LinDescription& ldf() const { return ldf_; }
+    // (nullptr: none), owned by whoever holds the trace's LDF. Every row is judged again,
+    // as a layout change.
+    void setLdf(const LdfModel* ldf);
+    const LdfModel* ldf() const { return ldf_; }
 
     // A header click on column: false (nothing done) while live or for a column
     // outside 0..13. Pending rows are published first.
@@ -142,7 +146,7 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     TextForm form_;
     RowColours rowColours_;
     MatchFilter matches_;
-    LinDescription ldf_;
+    const LdfModel* ldf_ = nullptr;
 };
 
 // The background of a Check cell whose verdict holds a failure word.

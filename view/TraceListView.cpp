@@ -9,9 +9,13 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "files/CopiedRows.h"
 #include "lin/Columns.h"
+#include "lin/FrameCheck.h"
 #include "view/DottedLine.h"
 #include "view/LiveFollower.h"
 #include "view/TraceItemDelegate.h"
@@ -22,7 +26,9 @@ namespace daridez {
 TraceListView::TraceListView(QWidget* parent)
     : QTableView(parent), model_(new TraceListModel(this)) {
     setModel(model_);
-    setItemDelegate(new TraceItemDelegate(this));
+    auto* delegate = new TraceItemDelegate(this);
+    delegate->setElidedColumn(static_cast<int>(Column::Check));
+    setItemDelegate(delegate);
     setShowGrid(false);  // the column lines are drawn dotted by paintGridLines()
     setSelectionBehavior(QAbstractItemView::SelectRows);
     // One row is selected by a click; Shift and Ctrl extend the selection for copying.
@@ -56,8 +62,57 @@ void TraceListView::setUpHeader() {
     for (int column = 0; column < kListColumnCount; ++column) {
         header->resizeSection(column, ColumnAt(column).width);
     }
-    connect(header, &QHeaderView::sectionClicked, model_, &TraceListModel::sortByHeaderClick);
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+        model_->sortByHeaderClick(column);
+        showSortIndicator();
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, &TraceListView::showSortIndicator);
     header->viewport()->installEventFilter(this);
+}
+
+// The header's arrow: the column the rows are sorted by now, and its direction; none
+// while they are in arrival order. Set after every click, also a refused one (the
+// header turns its arrow on a click by itself).
+void TraceListView::showSortIndicator() {
+    const RowSort& sort = model_->sortMemory();
+    QHeaderView* header = horizontalHeader();
+    header->setSortIndicatorShown(sort.shownColumn() >= 0);
+    header->setSortIndicator(sort.shownColumn(),
+                             sort.shownAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+// What the Check column needs for its two widest words and the comma between them (the
+// widest verdicts the checks give in practice, "unknown-id,enhanced"), measured in the
+// list's font: never from the rows, of which there may be a million.
+int TraceListView::checkColumnNeed() const {
+    const QFontMetrics metrics(font());
+    std::vector<int> widths;
+    for (int word = 0; word < static_cast<int>(CheckWord::Count); ++word) {
+        widths.push_back(
+            metrics.horizontalAdvance(QLatin1String(CheckWordText(static_cast<CheckWord>(word)))));
+    }
+    std::sort(widths.begin(), widths.end(), std::greater<>());
+    constexpr int kMargins = 4;  // the cell's frame and a pixel of air each side
+    return widths[0] + widths[1] + metrics.horizontalAdvance(QLatin1Char(',')) + kMargins;
+}
+
+// The Check column takes the width its verdicts need where the list has room for it
+// beside the other columns, and as much as there is where it has not, never less than
+// its table's width; texts that still do not fit are elided, whole in their tool tip.
+void TraceListView::fitCheckColumn() {
+    const int check = static_cast<int>(Column::Check);
+    int others = 0;
+    for (int column = 0; column < kListColumnCount; ++column) {
+        others += column != check ? columnWidth(column) : 0;
+    }
+    const int base = ColumnAt(check).width;
+    const int room = viewport()->width() - others;
+    setColumnWidth(check, std::clamp(room, base, std::max(base, checkColumnNeed())));
+}
+
+void TraceListView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    fitCheckColumn();
 }
 
 void TraceListView::updateRowHeight() {
@@ -165,13 +220,13 @@ QString TraceListView::selectedRowsText() const {
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-    std::string text;
+    std::vector<const TraceEntry*> entries;
     for (const QModelIndex& row : rows) {
         if (const TraceEntry* entry = model_->rowEntry(row.row())) {
-            AppendRowLine(text, *entry, model_->textForm(), true);
+            entries.push_back(entry);
         }
     }
-    return QString::fromStdString(text);
+    return QString::fromStdString(CopiedRows(entries, model_->textForm(), model_->ldf()));
 }
 
 void TraceListView::copySelectedRows() const {
@@ -182,6 +237,7 @@ void TraceListView::changeEvent(QEvent* event) {
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         updateRowHeight();
+        fitCheckColumn();
     } else if (event->type() == QEvent::PaletteChange) {
         takeRowColours();
     }

@@ -44,6 +44,7 @@ class TraceListView : public QTableView {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
@@ -55,6 +56,9 @@ class TraceListView : public QTableView {
   private:
     void setUpHeader();
     void updateRowHeight();
+    void showSortIndicator();
+    int checkColumnNeed() const;
+    void fitCheckColumn();
     void paintGridLines();
     void takeRowColours();
 

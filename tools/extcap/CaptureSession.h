@@ -84,7 +84,7 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     // ControllerWindow: what the controller tells the window.
     void setStatusLine1(const std::string& text) override { statusLine1_ = text; }
     void setStatusLine2(const std::string&) override {}
-    bool hasControl(int id) const override { return id == ControlId::LinBaudrate; }
+    bool hasLinBaudrateBox() const override { return true; }
     void showBusy(bool, bool) override {}
     std::string linBaudrateText() const override { return std::to_string(settings_.linRate); }
     void setLinBaudrateText(const std::string&) override {}
