@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include "DecoderFixture.h"
+#include "ldf/LdfParser.h"
 #include "tools/extcap/CaptureSession.h"
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
@@ -328,37 +329,74 @@ class TestExtcap : public QObject {
         QCOMPARE(rig.reports, QStringList{});
     }
 
-    void handsOnFramesWhenTheNextBeginsOrTheBusIsQuiet() {
-        CaptureRig rig;
-        rig.start();
-        const int headers = rig.out.bytes.size();
-        rig.poll(linFrame("c1 05 10 ea"));
-        QCOMPARE(rig.out.bytes.size(), headers);  // the frame may go on
-        rig.poll(linFrame("20 01"), 5);           // a new break: the first is complete
-        QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});
-        rig.poll({}, 24);  // quiet long enough: the second is complete too
-        QCOMPARE(packetsOf(rig.out.bytes), (QStringList{"c1 ea 00:05 10", "20 01 08:"}));
-        rig.poll();
-        QVERIFY(rig.session.stop());
-        QCOMPARE(packetsOf(rig.out.bytes).size(), 2);  // each once
+    // When the open frame goes to Wireshark, on a clock the test moves. Each step waits
+    // its milliseconds, then the poll reads its device frames: B a break and its sync,
+    // W a wrap of the device's clock, hex bytes the next fields (identifier, response).
+    // After each step: the packets so far ("-": none). 19200 bit/s: 24 ms of quiet.
+    void handsOnAFrameOnlyWhenComplete_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("withLdf");
+        QTest::addColumn<QStringList>("expected");
+        const QString good = "c1 ea 00:05 10";
+        QTest::newRow("complete, then a pause")
+            << QStringList{"100 B c1 05 10 ea", "23", "1"} << false << QStringList{"-", "-", good};
+        QTest::newRow("half a frame, a pause, the rest")
+            << QStringList{"100 B c1 05", "30", "70", "5 10 ea", "24"} << false
+            << QStringList{"-", "-", "-", "-", good};
+        QTest::newRow("half a frame, then silence: as it is after a second")
+            << QStringList{"100 B c1 05", "500", "499", "1"} << false
+            << QStringList{"-", "-", "-", "c1 05 08:"};
+        QTest::newRow("the device's clock wraps are no field")
+            << QStringList{"100 B c1 05", "500 W", "499 W", "1"} << false
+            << QStringList{"-", "-", "-", "c1 05 08:"};
+        QTest::newRow("a header without response waits too")
+            << QStringList{"100 B c1", "999", "1"} << false << QStringList{"-", "-", "c1 00 01:"};
+        QTest::newRow("the next break hands it on at once")
+            << QStringList{"100 B c1 05 10 ea", "5 B 20 01", "24", "976"} << false
+            << QStringList{"-", good, good, good + ", 20 01 08:"};
+        QTest::newRow("a wrong checksum is no end without an LDF")
+            << QStringList{"100 B 50 01 02 00", "24", "976"} << false
+            << QStringList{"-", "-", "50 00 08:01 02"};
+        QTest::newRow("the LDF's length is")
+            << QStringList{"100 B 50 01 02 00", "24"} << true << QStringList{"-", "50 00 08:01 02"};
+        QTest::newRow("short of the LDF's length, though the last byte is a checksum")
+            << QStringList{"100 B 50 01 ae", "24", "20 00", "24"} << true
+            << QStringList{"-", "-", "-", "50 00 00:01 ae"};
     }
-
-    // A poll soon after bytes that finds none must not cut the frame: its response may
-    // still come within the quiet time.
-    void aFrameIsCompleteOnlyAfterTheQuietTime() {
+    void handsOnAFrameOnlyWhenComplete() {
+        QFETCH(QStringList, steps);
+        QFETCH(bool, withLdf);
+        const LdfFile ldf = LdfParser::parse(
+            "LIN_protocol_version = \"2.1\"; Nodes { Master: M, 5 ms, 0.1 ms; Slaves: S; }"
+            "Signals { A: 8, 0, S, M; } Frames { F: 0x10, S, 2 { A, 0; } }");
         CaptureSession::Settings settings;
-        settings.linRate = 1000;  // slow: 20 + 60 ms of quiet
+        settings.ldf = withLdf ? &ldf.model : nullptr;
         CaptureRig rig(std::move(settings));
-        QCOMPARE(rig.session.quietTime(), std::nullopt);  // no trace yet
         rig.start();
-        QCOMPARE(rig.session.quietTime(), std::chrono::milliseconds(80));
-        const int headers = rig.out.bytes.size();
-        rig.poll(linFrame("c1"));
-        rig.poll({}, 79);
-        QCOMPARE(rig.out.bytes.size(), headers);
-        rig.poll(linFrame("c1 05 10 ea").mid(linFrame("c1").size()), 1);
-        rig.poll({}, 80);
-        QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});
+        QStringList seen;
+        int slot = 0;
+        for (const QString& step : steps) {
+            QStringList words = step.split(' ');
+            const int afterMs = words.takeFirst().toInt();
+            QByteArray frames;
+            for (const QString& word : words) {
+                if (word == "B") {
+                    frames += hex("0490001000 059100205500");
+                    slot = 0;
+                } else if (word == "W") {
+                    frames += hex("02A000");
+                } else {
+                    frames += hex("05" + QByteArray::number(0x92 + slot++, 16) + "0030" +
+                                  word.toLatin1() + "00");
+                }
+            }
+            rig.poll(frames, afterMs);
+            const QStringList packets = packetsOf(rig.out.bytes);
+            seen << (packets.isEmpty() ? "-" : packets.join(", "));
+        }
+        QTEST(seen, "expected");
+        QVERIFY(rig.session.stop());
+        QCOMPARE(packetsOf(rig.out.bytes).join(", "), seen.last());  // each once
     }
 
     void quietTimeFollowsTheLinRate_data() {
@@ -367,6 +405,7 @@ class TestExtcap : public QObject {
         QTest::newRow("19200: 60 bits in 4 ms") << 19200 << 24;
         QTest::newRow("9600: 60 bits in 7 ms") << 9600 << 27;
         QTest::newRow("1200: 60 bits in 50 ms") << 1200 << 70;
+        QTest::newRow("1000: 60 bits in 60 ms") << 1000 << 80;
     }
     void quietTimeFollowsTheLinRate() {
         QFETCH(int, rate);

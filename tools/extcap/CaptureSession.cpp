@@ -1,5 +1,6 @@
 #include "tools/extcap/CaptureSession.h"
 
+#include "lin/FrameCheck.h"
 #include "trace/RowBudget.h"
 
 namespace daridez {
@@ -47,9 +48,8 @@ CaptureSession::TickResult CaptureSession::poll(Clock::time_point now) {
         return TickResult::DeviceLost;
     }
     advancePhase();
-    if (bytesThisTick_) {
-        lastBytes_ = now;
-    } else if (quiet && now - lastBytes_ >= *quiet) {
+    noteOpenRow(now);
+    if (quiet && openRowSettles(now, *quiet)) {
         settling_ = true;  // the recording goes on: the last row is not cut
         rows_.settle();
         settling_ = false;
@@ -72,6 +72,26 @@ void CaptureSession::advancePhase() {
         // The tick after the last one allowed: the controller has said so by now.
         report_(statusLine1_);
     }
+}
+
+void CaptureSession::noteOpenRow(Clock::time_point now) {
+    const TraceEntry* row = list_.lastRow();
+    const std::int32_t number = row != nullptr ? row->number : 0;
+    const int fields = row != nullptr ? row->fieldCount : -1;
+    if (row != openRow_ || number != openNumber_ || fields != openFields_) {
+        openRow_ = row;
+        openNumber_ = number;
+        openFields_ = fields;
+        lastGrowth_ = now;
+    }
+}
+
+bool CaptureSession::openRowSettles(Clock::time_point now, std::chrono::milliseconds quiet) const {
+    const auto silent = now - lastGrowth_;
+    if (silent < quiet) {
+        return false;
+    }
+    return silent >= kSilenceLimit || openRow_ == nullptr || RowComplete(*openRow_, settings_.ldf);
 }
 
 std::optional<std::chrono::milliseconds> CaptureSession::quietTime() const {

@@ -24,17 +24,23 @@ namespace daridez {
 // One live capture for Wireshark: drives the tracer through the trace controller the
 // window uses (set the LIN rate, start, polls of the port, stop) and writes each
 // completed LIN frame as a pcapng packet (device errors and buffer overflows too, by
-// their error bits), handed on after every poll. A frame is
-// complete when the next row begins, or when the bus has been quiet for longer than
-// any gap inside a frame (quietTime()). Knows neither
+// their error bits), handed on after every poll. A frame is complete when the next row
+// begins; at a quiet spell (no field for longer than any gap inside a frame:
+// quietTime()) only when it is complete by what is known (RowComplete: the LDF's
+// length, or a valid checksum), else after kSilenceLimit without a field. Knows neither
 // the serial port's kind nor where the capture goes: both are borrowed.
 class CaptureSession : private ControllerWindow, private ByteSink {
   public:
     struct Settings {
         int linRate = 19200;
-        bool checks = true;          // the packets carry the verdict's error bits
-        std::optional<Query> query;  // only the frames it keeps
+        bool checks = true;             // the packets carry the verdict's error bits
+        std::optional<Query> query;     // only the frames it keeps
+        const LdfModel* ldf = nullptr;  // the bus's description, when known (outlives it)
     };
+
+    // A frame not complete by what is known is handed on as it is after this long
+    // without a field (the device's clock wraps still arrive meanwhile).
+    static constexpr std::chrono::milliseconds kSilenceLimit{1000};
 
     enum class TickResult {
         Running,
@@ -78,6 +84,11 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     enum class Phase { Idle, SettingRate, Tracing };
 
     void advancePhase();
+    // Notes when the row being filled last grew, by now.
+    void noteOpenRow(Clock::time_point now);
+    // Whether the row being filled goes on at now: at a quiet spell when it is complete
+    // by what is known, after the silence limit as it is.
+    bool openRowSettles(Clock::time_point now, std::chrono::milliseconds quiet) const;
     void consume(const TraceEntry& row);
 
     // ControllerWindow: what the controller tells the window.
@@ -112,8 +123,11 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     int startTicks_ = 0;  // polls since Start without the start marker
     bool deviceLost_ = false;
     bool bytesThisTick_ = false;
-    bool settling_ = false;          // rows are handed on because the bus fell quiet
-    Clock::time_point lastBytes_{};  // the last poll that read bytes
+    bool settling_ = false;                // rows are handed on because the bus fell quiet
+    const TraceEntry* openRow_ = nullptr;  // the row being filled, as last seen
+    std::int32_t openNumber_ = 0;          // its number and fields then
+    int openFields_ = -1;
+    Clock::time_point lastGrowth_{};  // the poll that last found it grown
 };
 
 }  // namespace daridez
