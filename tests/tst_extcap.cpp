@@ -138,9 +138,12 @@ class TestExtcap : public QObject {
         QTest::newRow("capture with every option")
             << "--capture --extcap-interface daridez-a --fifo /tmp/f --device /dev/x "
                "--lin-rate 9600 --baud=19200 --data-bits 7 --parity even --stop-bits 2 "
-               "--checks false --extcap-capture-filter id=3C"
+               "--checks false --extcap-capture-filter id=3C --ldf=/tmp/a.ldf"
             << "capture if=daridez-a fifo=/tmp/f filter=id=3C device=/dev/x rate=9600 checks=0 "
-               "line=19200,7,2,2";
+               "line=19200,7,2,2 ldf=/tmp/a.ldf";
+        QTest::newRow("filter check with an LDF")
+            << "--extcap-capture-filter frame=F --extcap-interface daridez-a --ldf /x.ldf"
+            << "filtercheck if=daridez-a fifo= filter=frame=F device=- rate=- checks=1 ldf=/x.ldf";
         QTest::newRow("filter check: a filter without --capture")
             << "--extcap-capture-filter bad --extcap-interface daridez-a"
             << "filtercheck if=daridez-a fifo= filter=bad device=- rate=- checks=1";
@@ -215,8 +218,14 @@ class TestExtcap : public QObject {
     void answersConfigWithTheDefaultsMarked() {
         ExtcapAnswers::Defaults defaults;
         defaults.device = "/tmp/ttyLIN0";  // not present: listed first
-        defaults.linRate = 10417;          // not one of the box's rates: listed first
+        defaults.linRate = 15000;          // not one of the box's rates: listed first
         defaults.line = {19200, 8, 2, 2};
+        defaults.ldf = "/home/u/body{1}.ldf";
+        const QString kLdfArg =
+            "arg {number=7}{call=--ldf}{display=LDF}{type=fileselect}{tooltip=The LIN "
+            "description file: frame= and signal: in the capture filter, and the length that "
+            "completes each frame}{mustexist=true}{fileext=LIN description files (*.ldf);;All "
+            "files (*)}";
         const QStringList lines =
             QString::fromStdString(
                 ExtcapAnswers::config(defaults, {{"/dev/ttyUSB0", "FT232R (FTDI)"}}))
@@ -230,12 +239,14 @@ class TestExtcap : public QObject {
             "{default=false}",
             "arg {number=1}{call=--lin-rate}{display=LIN-Baudrate}{type=selector}{tooltip=The "
             "bus's bit rate, set on the tracer before the trace starts}",
-            "value {arg=1}{value=10417}{display=10417}{default=true}",
+            "value {arg=1}{value=15000}{display=15000}{default=true}",
             "value {arg=1}{value=1200}{display=1200}{default=false}",
             "value {arg=1}{value=2400}{display=2400}{default=false}",
             "value {arg=1}{value=4800}{display=4800}{default=false}",
             "value {arg=1}{value=9600}{display=9600}{default=false}",
+            "value {arg=1}{value=10417}{display=10417}{default=false}",
             "value {arg=1}{value=19200}{display=19200}{default=false}",
+            "value {arg=1}{value=20000}{display=20000}{default=false}",
             "arg {number=2}{call=--baud}{display=Baud rate}{type=selector}{tooltip=The serial "
             "line to the tracer}" +
                 line};
@@ -245,11 +256,16 @@ class TestExtcap : public QObject {
         QVERIFY(lines.contains("value {arg=4}{value=even}{display=even}{default=true}"));
         QVERIFY(lines.contains("value {arg=5}{value=2}{display=2 bit}{default=true}"));
         QCOMPARE(lines.filter("{default=true}").size(), 7);  // six selectors and the box
-        QCOMPARE(lines.at(lines.size() - 2),
-                 QString("arg {number=6}{call=--checks}{display=Frame checks}{type=boolean}"
-                         "{tooltip=Mark each packet's faults (no response, sync, parity, "
-                         "checksum) in its error bits}{default=true}"));
-        QCOMPARE(lines.last(), QString());
+        QCOMPARE(lines.mid(lines.size() - 3),
+                 (QStringList{"arg {number=6}{call=--checks}{display=Frame checks}{type=boolean}"
+                              "{tooltip=Mark each packet's faults (no response, sync, parity, "
+                              "checksum) in its error bits}{default=true}",
+                              kLdfArg + "{default=/home/u/body(1).ldf}", ""}));
+        // Without an LDF the window used, the file chooser starts empty.
+        defaults.ldf.clear();
+        const QStringList plain =
+            QString::fromStdString(ExtcapAnswers::config(defaults, {})).split('\n');
+        QCOMPARE(plain.at(plain.size() - 2), kLdfArg);
     }
 
     // --- the interfaces ----------------------------------------------------------------
@@ -424,12 +440,16 @@ class TestExtcap : public QObject {
         QTest::addColumn<QString>("query");
         QTest::addColumn<bool>("checks");
         QTest::addColumn<QStringList>("expected");
+        // A device error (code 42) and a buffer overflow travel as packets with error bits,
+        // and only where the filter keeps them.
+        const QString error = "00 00 02:42", overflow = "00 00 20:";
         const QString good = "c1 ea 00:05 10", bad = "3c 00 08:01 02";
-        QTest::newRow("all, checked") << "" << true << QStringList{good, bad};
+        QTest::newRow("all, checked") << "" << true << QStringList{error, overflow, good, bad};
         QTest::newRow("id=3C") << "id=3C" << true << QStringList{bad};
-        QTest::newRow("!bad") << "!bad" << true << QStringList{good};
-        QTest::newRow("checks off: no error bits")
-            << "" << false << QStringList{good, "3c 00 00:01 02"};
+        QTest::newRow("!bad") << "!bad" << true << QStringList{error, overflow, good};
+        QTest::newRow("err: the device's trouble") << "err" << true << QStringList{error, overflow};
+        QTest::newRow("checks off: no error bits in frames")
+            << "" << false << QStringList{error, overflow, good, "3c 00 00:01 02"};
     }
     void filtersChecksAndTimesPackets() {
         QFETCH(QString, query);
@@ -443,19 +463,10 @@ class TestExtcap : public QObject {
         CaptureRig rig(std::move(settings));
         rig.start();
         // The break that Stop cuts off is left out; the frame before it is whole.
-        rig.poll(linFrame("c1 05 10 ea") + linFrame("3c 01 02 00") + hex("0490001000"));
+        rig.poll(hex("059C002042 00 03F000 00") + linFrame("c1 05 10 ea") +
+                 linFrame("3c 01 02 00") + hex("0490001000"));
         QVERIFY(rig.session.stop());
         QTEST(packetsOf(rig.out.bytes), "expected");
-    }
-
-    // A device error (code 42) and a buffer overflow travel as packets with error bits.
-    void deviceTroubleTravelsAsPackets() {
-        CaptureRig rig;
-        rig.start();
-        rig.poll(hex("059C002042 00 03F000 00") + linFrame("c1 05 10 ea"));
-        QVERIFY(rig.session.stop());
-        QCOMPARE(packetsOf(rig.out.bytes),
-                 (QStringList{"00 00 02:42", "00 00 20:", "c1 ea 00:05 10"}));
     }
 
     void packetTimeIsTheDeviceClockFromTheWallClockAtStart() {
@@ -604,6 +615,9 @@ class TestExtcap : public QObject {
         }
         if (!options->reloadOption.empty()) {
             text += " reload=" + QString::fromStdString(options->reloadOption);
+        }
+        if (options->ldf) {
+            text += " ldf=" + QString::fromStdString(*options->ldf);
         }
         return text;
     }

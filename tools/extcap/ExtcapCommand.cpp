@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "ldf/LdfFile.h"
+#include "ldf/LdfParser.h"
 #include "lin/Query.h"
 #include "serial/PortConnection.h"
 #include "serial/PortList.h"
@@ -34,7 +36,8 @@ constexpr const char* kUsage =
     "       daridez-extcap --extcap-interface IF --extcap-dlts | --extcap-config\n"
     "       daridez-extcap --extcap-interface IF --capture --fifo PATH [--device PATH]\n"
     "                      [--lin-rate N] [--baud N] [--data-bits 7|8] [--parity none|odd|even]\n"
-    "                      [--stop-bits 1|2] [--checks true|false] [--extcap-capture-filter Q]\n"
+    "                      [--stop-bits 1|2] [--checks true|false] [--ldf LDF]\n"
+    "                      [--extcap-capture-filter Q]\n"
     "       daridez-extcap --install-user | --uninstall-user | --help\n";
 
 constexpr const char* kHelp =
@@ -45,6 +48,8 @@ constexpr const char* kHelp =
     "  --lin-rate N     the LIN rate set on the tracer (default: the profile's, or 19200)\n"
     "  --baud, --data-bits, --parity, --stop-bits  the serial line (default: the profile's)\n"
     "  --checks BOOL    the frame checks' error bits in each packet (default true)\n"
+    "  --ldf LDF        the LIN description file (default: the one the window used last):\n"
+    "                   frame= and signal: in the filter, the length that completes a frame\n"
     "  --extcap-capture-filter QUERY  only the frames the query keeps:\n"
     "%s";
 
@@ -55,6 +60,7 @@ struct ProfileView {
     std::vector<std::string> ports;
     LineSettings line;
     int linRate = kDefaultLinRate;
+    std::string ldf;  // the LDF the window used last
 };
 
 // Whatever the profile holds; a broken or missing one gives the defaults.
@@ -71,6 +77,7 @@ ProfileView readProfile(const std::string& path) {
     view.line = {settings.BaudRate, settings.ByteSize, settings.Parity, settings.StopBits};
     const int rate = profile.GetProfileInt("LIN", "Baudrate", kDefaultLinRate);
     view.linRate = rate >= 1 && rate <= 65535 ? rate : kDefaultLinRate;
+    view.ldf = profile.GetProfileString("LDF", "File", "");
     return view;
 }
 
@@ -106,13 +113,40 @@ void reportProblem(std::FILE* err, const std::string& device, const std::string&
     writeText(err, device + ": " + text + "\n");
 }
 
+// The LDF asked for with --ldf, else the one the window used last. One named with --ldf
+// must be usable (false with error set to its first error); the window's is used when it
+// is, and left out quietly when not.
+bool readLdf(const ExtcapOptions& options, const ProfileView& profile, std::optional<LdfFile>& ldf,
+             std::string& error) {
+    const std::string& path = options.ldf.value_or(profile.ldf);
+    if (path.empty()) {
+        return true;
+    }
+    ldf = LdfParser::read(path);
+    if (ldf->usable()) {
+        return true;
+    }
+    if (!options.ldf) {
+        ldf.reset();
+        return true;
+    }
+    for (const LdfDiagnostic& diagnostic : ldf->diagnostics) {
+        if (diagnostic.severity == LdfDiagnostic::Severity::Error) {
+            error = diagnostic.format(path);
+            return false;
+        }
+    }
+    error = path + ": no frames to decode with";
+    return false;
+}
+
 // A capture filter left blank keeps every frame; any other must be a good query.
-bool readFilter(const std::optional<std::string>& text, std::optional<Query>& query,
-                std::string& error) {
+bool readFilter(const std::optional<std::string>& text, const LdfModel* ldf,
+                std::optional<Query>& query, std::string& error) {
     if (!text || text->find_first_not_of(" \t") == std::string::npos) {
         return true;
     }
-    query = Query::parse(*text, error);
+    query = Query::parse(*text, error, ldf);
     return query.has_value();
 }
 
@@ -207,6 +241,7 @@ int ExtcapCommand::config(const ExtcapOptions& options, std::FILE* out) const {
     defaults.device = deviceOf(options, profile, present);
     defaults.linRate = profile.linRate;
     defaults.line = profile.line;
+    defaults.ldf = profile.ldf;
     std::vector<ExtcapAnswers::Device> devices;
     for (const auto& entry : ExtcapInterfaces::list(profile.ports, present)) {
         std::string description;
@@ -225,8 +260,10 @@ int ExtcapCommand::config(const ExtcapOptions& options, std::FILE* out) const {
 // Wireshark's check: silence for a good query, the reason for a bad one.
 int ExtcapCommand::filterCheck(const ExtcapOptions& options, std::FILE* out) const {
     std::string error;
+    std::optional<LdfFile> ldf;
     std::optional<Query> query;
-    if (!readFilter(options.captureFilter, query, error)) {
+    if (!readLdf(options, readProfile(profilePath_), ldf, error) ||
+        !readFilter(options.captureFilter, ldf ? &ldf->model : nullptr, query, error)) {
         writeText(out, error + "\n");
     }
     return kOk;
@@ -240,14 +277,20 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
         writeText(err, error + "\n");
         return kFailed;
     }
+    const ProfileView profile = readProfile(profilePath_);
+    std::optional<LdfFile> ldf;
     CaptureSession::Settings settings;
     settings.checks = options.checks;
-    if (!readFilter(options.captureFilter, settings.query, error)) {
+    if (!readLdf(options, profile, ldf, error)) {
+        writeText(err, error + "\n");
+        return kFailed;
+    }
+    settings.ldf = ldf ? &ldf->model : nullptr;
+    if (!readFilter(options.captureFilter, settings.ldf, settings.query, error)) {
         writeText(err, error + "\n");
         return kFailed;
     }
     CaptureWaiter waiter;
-    const ProfileView profile = readProfile(profilePath_);
     // A port's device or one named by the interface: no enumeration needed.
     const std::string device = deviceOf(options, profile, {});
     settings.linRate = options.linRate.value_or(profile.linRate);
