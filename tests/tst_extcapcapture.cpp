@@ -230,13 +230,12 @@ class TestExtcapCapture : public QObject {
                 QStringList{"-i", "daridez-ttyLIN0", "-c", QString::number(count)} + kFields, env);
         QCOMPARE(live.status, 0);
         QVERIFY2(!live.err.contains("Error by extcap pipe"), qPrintable(live.err));
-        stopSimulator();  // the recording holds more than was captured
+        stopSimulator();  // the recording holds what was captured, and maybe more
 
         const QStringList captured = fieldsOf(live.out);
         const QStringList sent = framesRecorded(readFile(record));
         QCOMPARE(captured.size(), count);
         QVERIFY(captured.filter(QRegularExpression("\t0x08$")).size() > 0);  // checksum faults
-        QVERIFY2(sent.size() > count, qPrintable(QString::number(sent.size())));
         QCOMPARE(captured, sent.mid(0, count));
     }
 
