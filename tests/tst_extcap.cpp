@@ -8,12 +8,13 @@
 
 #include "DecoderFixture.h"
 #include "ldf/LdfParser.h"
-#include "tools/extcap/CaptureSession.h"
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/ExtcapOptions.h"
-#include "tools/extcap/PollSchedule.h"
+#include "tools/extcap/PcapngLiveOutput.h"
 #include "tools/extcap/UserInstall.h"
+#include "tools/live/CaptureSession.h"
+#include "tools/live/PollSchedule.h"
 
 using namespace daridez;
 using namespace daridez::test;
@@ -84,9 +85,10 @@ QByteArray linFrame(const char* pidAndBytes) {
 const QByteArray kRateAnswer = hex("05814B0000 00");
 
 struct CaptureRig {
-    explicit CaptureRig(CaptureSession::Settings settings = {})
-        : session(
-              port, out, std::move(settings),
+    explicit CaptureRig(CaptureSession::Settings settings = {}, bool checks = true)
+        : packets(out, checks),
+          session(
+              port, packets, std::move(settings),
               [this](const std::string& text) { reports << QString::fromStdString(text); },
               [] { return std::int64_t{1'000'000}; }) {}
 
@@ -107,6 +109,7 @@ struct CaptureRig {
 
     ScriptedPort port;
     MemoryOutput out;
+    PcapngLiveOutput packets;
     QStringList reports;
     CaptureSession session;
     CaptureSession::Clock::time_point now{};
@@ -455,12 +458,11 @@ class TestExtcap : public QObject {
         QFETCH(QString, query);
         QFETCH(bool, checks);
         CaptureSession::Settings settings;
-        settings.checks = checks;
         std::string error;
         if (!query.isEmpty()) {
             settings.query = Query::parse(query.toStdString(), error);
         }
-        CaptureRig rig(std::move(settings));
+        CaptureRig rig(std::move(settings), checks);
         rig.start();
         // The break that Stop cuts off is left out; the frame before it is whole.
         rig.poll(hex("059C002042 00 03F000 00") + linFrame("c1 05 10 ea") +

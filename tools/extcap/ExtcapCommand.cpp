@@ -7,18 +7,18 @@
 #include "ldf/LdfFile.h"
 #include "ldf/LdfParser.h"
 #include "lin/Query.h"
-#include "serial/PortConnection.h"
 #include "serial/PortList.h"
 #include "serial/PortPaths.h"
+#include "serial/PosixPortChannel.h"
 #include "serial/Profile.h"
-#include "serial/SerialPort.h"
 #include "serial/SerialSettings.h"
-#include "tools/extcap/CaptureSession.h"
-#include "tools/extcap/CaptureWaiter.h"
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/FifoOutput.h"
+#include "tools/extcap/PcapngLiveOutput.h"
 #include "tools/extcap/UserInstall.h"
+#include "tools/live/CaptureSession.h"
+#include "tools/live/CaptureWaiter.h"
 
 #ifndef DARIDEZ_VERSION
 #define DARIDEZ_VERSION "0"
@@ -150,20 +150,8 @@ bool readFilter(const std::optional<std::string>& text, const LdfModel* ldf,
     return query.has_value();
 }
 
-// The line of the window's message that names the device and the reason ("/dev/ttyUSB0:
-// no such device"); where the port gave no reason, its error with the device.
-std::string openProblemLine(const std::string& device, const std::string& message) {
-    const std::size_t firstEnd = message.find('\n');
-    const std::size_t secondEnd = message.find('\n', firstEnd + 1);
-    if (firstEnd == std::string::npos) {
-        return device + ": " + message;
-    }
-    return secondEnd == std::string::npos ? device + ": " + message.substr(firstEnd + 1)
-                                          : message.substr(secondEnd + 1);
-}
-
 // Polls the port until a stop signal, the reader's leaving or the device's.
-int runCapture(CaptureSession& session, const SerialPort& port, const FifoOutput& fifo,
+int runCapture(CaptureSession& session, const PosixPortChannel& port, const FifoOutput& fifo,
                CaptureWaiter& waiter) {
     PollSchedule schedule(PollSchedule::Clock::now());
     for (;;) {
@@ -280,7 +268,6 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
     const ProfileView profile = readProfile(profilePath_);
     std::optional<LdfFile> ldf;
     CaptureSession::Settings settings;
-    settings.checks = options.checks;
     if (!readLdf(options, profile, ldf, error)) {
         writeText(err, error + "\n");
         return kFailed;
@@ -294,26 +281,24 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
     // A port's device or one named by the interface: no enumeration needed.
     const std::string device = deviceOf(options, profile, {});
     settings.linRate = options.linRate.value_or(profile.linRate);
-    PortPaths paths;
-    paths.setPath(1, device);
-    PortConnection connection;
-    connection.setChoices(serialSettingsOf(options.lineSettings(profile.line)), paths);
+    PosixPortChannel port;
+    PcapngLiveOutput packets(fifo, options.checks);
     CaptureSession session(
-        connection.port(), fifo, std::move(settings),
+        port, packets, std::move(settings),
         [err, &device](const std::string& text) { reportProblem(err, device, text); },
         wallClockMicros);
     if (!session.writeHeaders()) {
         return kOk;  // the reader is gone already
     }
-    const std::string openError = connection.reopen();
+    const std::string openError =
+        port.open(device, serialSettingsOf(options.lineSettings(profile.line)));
     if (!openError.empty()) {
-        writeText(err, openProblemLine(device, openError) + "\n");
+        writeText(err, openError + "\n");
         return kFailed;
     }
     session.begin();
-    // The port is released without closing the connection: Close() purges the output,
-    // which would throw away the stop frame the driver may still hold.
-    return runCapture(session, connection.port(), fifo, waiter);
+    // The port closes without a purge: the stop frame the driver may still hold goes out.
+    return runCapture(session, port, fifo, waiter);
 }
 
 int ExtcapCommand::installUser(bool install, std::FILE* out, std::FILE* err) const {

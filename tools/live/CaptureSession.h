@@ -6,8 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "files/ByteOutput.h"
-#include "files/PcapngWriter.h"
+#include "ldf/LdfModel.h"
 #include "lin/Query.h"
 #include "protocol/ByteSink.h"
 #include "protocol/CommandFrames.h"
@@ -17,14 +16,15 @@
 #include "protocol/TraceController.h"
 #include "protocol/TraceSession.h"
 #include "tools/CompletedRows.h"
+#include "tools/live/LiveOutput.h"
 #include "trace/TraceList.h"
 
 namespace daridez {
 
-// One live capture for Wireshark: drives the tracer through the trace controller the
-// window uses (set the LIN rate, start, polls of the port, stop) and writes each
-// completed LIN frame as a pcapng packet (device errors and buffer overflows too, by
-// their error bits), handed on after every poll. A frame is complete when the next row
+// One live capture: drives the tracer through the trace controller the window uses (set
+// the LIN rate, start, polls of the port, stop) and hands each completed row the query
+// keeps to the output (pcapng packets for Wireshark, daridez-dump --port's lines),
+// flushed after every poll. A frame is complete when the next row
 // begins; at a quiet spell (no field for longer than any gap inside a frame:
 // quietTime()) only when it is complete by what is known (RowComplete: the LDF's
 // length, or a valid checksum), else after kSilenceLimit without a field. Knows neither
@@ -33,8 +33,7 @@ class CaptureSession : private ControllerWindow, private ByteSink {
   public:
     struct Settings {
         int linRate = 19200;
-        bool checks = true;             // the packets carry the verdict's error bits
-        std::optional<Query> query;     // only the frames it keeps
+        std::optional<Query> query;     // only the rows it keeps
         const LdfModel* ldf = nullptr;  // the bus's description, when known (outlives it)
     };
 
@@ -51,13 +50,13 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     // report receives each problem worth the user's attention, in the window's words
     // ("device disconnected", "timeout set baudrate!!!"); wallClockMicros gives the
     // wall-clock time (microseconds since 1970) that trace time 0 is anchored to.
-    CaptureSession(PortChannel& port, ByteOutput& out, Settings settings,
+    CaptureSession(PortChannel& port, LiveOutput& out, Settings settings,
                    std::function<void(const std::string&)> report,
                    std::function<std::int64_t()> wallClockMicros);
     ~CaptureSession() override;
 
-    // The capture's headers, handed on at once (before the port is even opened), so
-    // the reader knows the capture is alive. False when the output refused them.
+    // The output's headers, handed on at once (before the port is even opened), so the
+    // reader knows the capture is alive. False when the output refused them.
     bool writeHeaders();
     // The port is open: forget what it held, and ask the tracer for the LIN rate; the
     // trace starts once it answered (or did not in time).
@@ -110,7 +109,7 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     Settings settings_;
     std::function<void(const std::string&)> report_;
     std::function<std::int64_t()> wallClockMicros_;
-    PcapngWriter writer_;
+    LiveOutput& out_;
     TraceList list_;
     ReceiveBuffer buffer_;
     CompletedRows rows_;

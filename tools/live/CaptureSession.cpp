@@ -1,18 +1,18 @@
-#include "tools/extcap/CaptureSession.h"
+#include "tools/live/CaptureSession.h"
 
 #include "lin/FrameCheck.h"
 #include "trace/RowBudget.h"
 
 namespace daridez {
 
-CaptureSession::CaptureSession(PortChannel& port, ByteOutput& out, Settings settings,
+CaptureSession::CaptureSession(PortChannel& port, LiveOutput& out, Settings settings,
                                std::function<void(const std::string&)> report,
                                std::function<std::int64_t()> wallClockMicros)
     : port_(port),
       settings_(std::move(settings)),
       report_(std::move(report)),
       wallClockMicros_(std::move(wallClockMicros)),
-      writer_(out, 0, settings_.checks),
+      out_(out),
       rows_(list_, true, [this](const TraceEntry& row) { consume(row); }),
       session_(list_, buffer_, rows_),
       controller_(port, *this, session_, baudrateFrame_) {
@@ -27,7 +27,7 @@ CaptureSession::~CaptureSession() {
 }
 
 bool CaptureSession::writeHeaders() {
-    return writer_.flush();
+    return out_.flush();
 }
 
 void CaptureSession::begin() {
@@ -43,7 +43,7 @@ CaptureSession::TickResult CaptureSession::poll(Clock::time_point now) {
     controller_.onTimerTick();
     if (deviceLost_) {
         rows_.finish();
-        writer_.flush();
+        out_.flush();
         report_(statusLine1_);
         return TickResult::DeviceLost;
     }
@@ -54,7 +54,7 @@ CaptureSession::TickResult CaptureSession::poll(Clock::time_point now) {
         rows_.settle();
         settling_ = false;
     }
-    return writer_.flush() ? TickResult::Running : TickResult::OutputLost;
+    return out_.flush() ? TickResult::Running : TickResult::OutputLost;
 }
 
 // The rate's answer (or its time-out) starts the trace; a rate not taken and a start
@@ -64,7 +64,7 @@ void CaptureSession::advancePhase() {
         if (!rateConfirmed_) {
             report_(statusLine1_);
         }
-        writer_.setEpochMicros(wallClockMicros_());
+        out_.started(wallClockMicros_());
         controller_.onStart();
         phase_ = Phase::Tracing;
     } else if (phase_ == Phase::Tracing && controller_.state() == TraceState::StartRequested &&
@@ -119,13 +119,12 @@ bool CaptureSession::stop() {
         }
     }
     rows_.finish();
-    return writer_.flush();
+    return out_.flush();
 }
 
 void CaptureSession::consume(const TraceEntry& row) {
     if (!settings_.query || settings_.query->matches(row, list_.textForm())) {
-        writer_.writeRow(row, settling_ && &row == list_.lastRow());
-        writer_.writeDeviceEvent(row);
+        out_.row(row, settling_ && &row == list_.lastRow());
     }
 }
 
