@@ -54,6 +54,7 @@ class TextFormat : public RowFormat {
         return lines_.flushWhenFull();
     }
     bool finish(const std::string& statusLine) override { return lines_.finish(statusLine); }
+    bool flush() override { return lines_.flush(); }
 
   private:
     LineBlock lines_;
@@ -69,6 +70,7 @@ class CsvFormat : public RowFormat {
         : writer_(out, form, ldf) {}
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
+    bool flush() override { return writer_.finish(); }  // hands out what is buffered
 
   private:
     CsvWriter writer_;
@@ -79,6 +81,7 @@ class PcapngFormat : public RowFormat {
     PcapngFormat(ByteOutput& out, std::int64_t epochMicros) : writer_(out, epochMicros) {}
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
+    bool flush() override { return writer_.flush(); }
 
   private:
     PcapngWriter writer_;
@@ -94,6 +97,7 @@ class IdsFormat : public RowFormat {
         }
     }
     bool row(const TraceEntry& entry) override { return summary_.add(entry), true; }
+    bool flush() override { return true; }
     bool finish(const std::string& statusLine) override {
         lines_.text() = schedule_.hasLdf() ? FormatIdTable(summary_, baud_, schedule_)
                                            : FormatIdTable(summary_, baud_);

@@ -15,7 +15,7 @@
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/FifoOutput.h"
-#include "tools/extcap/PcapngLiveOutput.h"
+#include "tools/live/PcapngLiveOutput.h"
 #include "tools/extcap/UserInstall.h"
 #include "tools/live/CaptureSession.h"
 #include "tools/live/CaptureWaiter.h"

@@ -15,7 +15,7 @@
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/TraceController.h"
 #include "protocol/TraceSession.h"
-#include "tools/CompletedRows.h"
+#include "tools/live/CompletedRows.h"
 #include "tools/live/LiveOutput.h"
 #include "trace/TraceList.h"
 
@@ -78,6 +78,11 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     bool stop();
 
     TraceState state() const { return controller_.state(); }
+    // The display modes the rows' texts are made in; set before the trace starts.
+    void setDisplayModes(const DisplayModes& modes) { session_.applyDisplayModes(modes); }
+    const TextForm& textForm() const { return list_.textForm(); }
+    // The frame and error counts, the device's clock.
+    const StreamDecoder& decoder() const { return session_.decoder; }
 
   private:
     enum class Phase { Idle, SettingRate, Tracing };
