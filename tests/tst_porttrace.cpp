@@ -168,7 +168,7 @@ class TestPortTrace : public QObject {
         QTEST(seen.endsWith("020305"), "stopFrame");
     }
 
-    // The rows printed live are the frames the simulator sent, in every format asked for.
+    // The rows printed live are the frames the simulator sent, and so is the recording.
     void printsWhatTheTracerSent() {
         const QString link = home.filePath("ttyLIN0"), record = home.filePath("sent.dump");
         QProcess sim;
@@ -179,7 +179,8 @@ class TestPortTrace : public QObject {
         QCOMPARE(QString::fromUtf8(sim.readLine().trimmed()), link);
         QProcess dump;
         dump.setProcessEnvironment(env);
-        dump.start(kDump, {"--port=" + link, "--check"});
+        const QString recorded = home.filePath("recorded.dump");
+        dump.start(kDump, {"--port=" + link, "--check", "--record=" + recorded});
         QStringList live;
         for (int row = 0; row < 101; ++row) {
             live << nextLine(dump);
@@ -211,6 +212,13 @@ class TestPortTrace : public QObject {
         };
         QVERIFY(printed.filter("\tchecksum").size() > 0);
         QCOMPARE(withoutNumbers(printed), withoutNumbers(loaded));
+
+        // The recording loads back to the rows printed, from its first byte on.
+        QProcess again;
+        again.start(kDump, {"--check", recorded});
+        QVERIFY(again.waitForFinished(kPatienceMs));
+        QCOMPARE(QString::fromUtf8(again.readAllStandardOutput()).split('\n').mid(0, live.size()),
+                 printed);
     }
 
   private:

@@ -26,7 +26,7 @@ constexpr const char* kUsage =
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
     "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
-    "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS]\n"
+    "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS] [--record=FILE]\n"
     "                    [--ldf=LDF [--signals]] [the options above but -o, --refresh]\n"
     "       daridez-dump --ldf-check [--describe] LDF\n";
 
@@ -80,6 +80,8 @@ constexpr const char* kHelp =
     "  --lin-rate=N    with --port: the LIN rate set on the tracer (default: the profile's,\n"
     "                  or 19200)\n"
     "  --duration=SECONDS  with --port: stop the trace after this long\n"
+    "  --record=FILE   with --port: also append the tracer's bytes to the dump file FILE\n"
+    "                  (\"load trace\" reads it; a kill loses at most the last poll's)\n"
     "FILE - reads the dump from standard input.\n"
     "Exit status: 0 success, 1 FILE unreadable, OUT unwritable or the tracer not answering,\n"
     "refusing the rate or gone, 2 bad arguments, QUERY or an LDF with nothing usable.\n";
@@ -230,6 +232,10 @@ bool DumpCommand::parseKnownValue(std::string_view arg) {
         port_ = std::string(value("--port="));
         return !port_->empty();
     }
+    if (arg.starts_with("--record=") && record_.empty()) {
+        record_ = std::string(value("--record="));
+        return !record_.empty();
+    }
     if (arg.starts_with("--lin-rate=")) {
         int rate = 0;
         return parseNumber(value("--lin-rate="), rate) && rate >= 1 && rate <= 65535 &&
@@ -282,8 +288,8 @@ bool DumpCommand::consistent() {
         problem_ = "\"--port\" traces the tracer, not a FILE: \"" + input_ + "\"";
     } else if (port_ && (ldfCheck_ || refresh_ || !output_.empty())) {
         problem_ = "\"--port\" does not go with --ldf-check, --refresh or -o";
-    } else if (!port_ && (linRate_ || duration_)) {
-        problem_ = "\"--lin-rate\" and \"--duration\" need --port";
+    } else if (!port_ && (linRate_ || duration_ || !record_.empty())) {
+        problem_ = "\"--lin-rate\", \"--duration\" and \"--record\" need --port";
     }
     return problem_.empty();
 }
@@ -402,6 +408,7 @@ int DumpCommand::traceLive(const LdfModel* ldf, std::optional<Query> query, std:
     live.modes = modes_;
     live.query = std::move(query);
     live.summary = summary_;
+    live.record = record_;
     return PortTrace::run(std::move(live), out, err);
 }
 

@@ -53,6 +53,7 @@ class DumpCommand {
     std::optional<std::string> port_;  // --port[=PATH]: live from the tracer ("": the profile's)
     std::optional<int> linRate_;       // --lin-rate=N
     std::optional<double> duration_;   // --duration=SECONDS
+    std::string record_;               // --record=FILE
     std::string input_;
     std::string output_;
     std::string problem_;  // why the arguments were refused, one line

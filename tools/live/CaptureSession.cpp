@@ -122,6 +122,31 @@ bool CaptureSession::stop() {
     return out_.flush();
 }
 
+void CaptureSession::traceStarted() {
+    if (settings_.record != nullptr) {
+        settings_.record->traceStarted();
+    }
+}
+
+void CaptureSession::received(const std::uint8_t* bytes, std::size_t count) {
+    bytesThisTick_ |= count > 0;
+    if (settings_.record != nullptr) {
+        settings_.record->received(bytes, count);
+    }
+}
+
+void CaptureSession::tick() {
+    if (settings_.record != nullptr) {
+        settings_.record->tick();
+    }
+}
+
+void CaptureSession::traceEnded() {
+    if (settings_.record != nullptr) {
+        settings_.record->traceEnded();
+    }
+}
+
 void CaptureSession::consume(const TraceEntry& row) {
     if (!settings_.query || settings_.query->matches(row, list_.textForm())) {
         out_.row(row, settling_ && &row == list_.lastRow());

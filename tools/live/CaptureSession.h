@@ -35,6 +35,7 @@ class CaptureSession : private ControllerWindow, private ByteSink {
         int linRate = 19200;
         std::optional<Query> query;     // only the rows it keeps
         const LdfModel* ldf = nullptr;  // the bus's description, when known (outlives it)
+        ByteSink* record = nullptr;     // also keeps the trace's bytes (a recording)
     };
 
     // A frame not complete by what is known is handed on as it is after this long
@@ -107,8 +108,11 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     void redrawLastPage() override {}
     void markPortNotConnected() override { deviceLost_ = true; }
 
-    // ByteSink: whether a poll brought bytes.
-    void received(const std::uint8_t*, std::size_t count) override { bytesThisTick_ |= count > 0; }
+    // ByteSink: whether a poll brought bytes; the recording's, when there is one.
+    void traceStarted() override;
+    void received(const std::uint8_t* bytes, std::size_t count) override;
+    void tick() override;
+    void traceEnded() override;
 
     PortChannel& port_;
     Settings settings_;

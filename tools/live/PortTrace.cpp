@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 
+#include "files/TraceRecorder.h"
 #include "protocol/StatusLine.h"
 #include "serial/PosixPortChannel.h"
 #include "tools/StdioOutput.h"
@@ -22,13 +23,31 @@ std::int64_t wallClockMicros() {
     return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+// The trace's bytes appended to one dump file named on the command line, made durable
+// after every poll (a kill loses at most one poll).
+class FileRecording : public ByteSink {
+  public:
+    bool open(const std::string& path) { return recorder_.open(path); }
+    void received(const std::uint8_t* bytes, std::size_t count) override {
+        recorder_.received(bytes, count);
+    }
+    void tick() override { recorder_.tick(); }
+    // The file's failure, "" while there is none.
+    std::string problem() const { return recorder_.error(); }
+    bool close() { return recorder_.close(); }
+
+  private:
+    TraceRecorder recorder_;
+};
+
 // How a live trace ended.
 enum class Ending { Stopped, DeviceTrouble };
 
 // Polls the port until a stop signal, the deadline, the output's or the device's end,
 // or trouble the session reported (failed).
 Ending trace(CaptureSession& session, const PosixPortChannel& port, int outputFd,
-             std::optional<Clock::time_point> deadline, const bool& failed) {
+             std::optional<Clock::time_point> deadline, const bool& failed,
+             const FileRecording& recording) {
     CaptureWaiter waiter;
     PollSchedule schedule(Clock::now());
     for (;;) {
@@ -39,7 +58,8 @@ Ending trace(CaptureSession& session, const PosixPortChannel& port, int outputFd
         const auto now = Clock::now();
         const CaptureSession::TickResult result = session.poll(now);
         schedule.polled(now, session.lastPollRead(), session.quietTime());
-        if (result == CaptureSession::TickResult::DeviceLost || failed) {
+        if (result == CaptureSession::TickResult::DeviceLost || failed ||
+            !recording.problem().empty()) {
             return Ending::DeviceTrouble;
         }
         if (result == CaptureSession::TickResult::OutputLost || (deadline && now >= *deadline)) {
@@ -63,6 +83,14 @@ int PortTrace::run(Options options, std::FILE* out, std::FILE* err) {
     settings.linRate = options.linRate;
     settings.query = std::move(options.query);
     settings.ldf = options.format.ldf;
+    FileRecording recording;
+    if (!options.record.empty()) {
+        if (!recording.open(options.record)) {
+            std::fprintf(err, "daridez-dump: record error: %s\n", recording.problem().c_str());
+            return kDeviceError;
+        }
+        settings.record = &recording;
+    }
     const std::string& device = options.device;
     CaptureSession session(
         port, live, std::move(settings),
@@ -88,12 +116,15 @@ int PortTrace::run(Options options, std::FILE* out, std::FILE* err) {
     if (options.duration) {
         deadline = Clock::now() + *options.duration;
     }
-    const Ending ending = trace(session, port, ::fileno(out), deadline, failed);
-    if (ending == Ending::DeviceTrouble) {
-        session.stop();
+    const Ending ending = trace(session, port, ::fileno(out), deadline, failed, recording);
+    session.stop();
+    if (!options.record.empty() && (!recording.close() || !recording.problem().empty())) {
+        std::fprintf(err, "daridez-dump: record error: %s\n", recording.problem().c_str());
         return kDeviceError;
     }
-    session.stop();
+    if (ending == Ending::DeviceTrouble) {
+        return kDeviceError;
+    }
     const std::string status = options.summary ? FormatStatusLine2(session.decoder()) : "";
     if (!pcapng) {
         lines.format()->finish(status);

@@ -28,6 +28,7 @@ class PortTrace {
         DisplayModes modes;
         std::optional<Query> query;
         bool summary = false;  // the status line at the end
+        std::string record;    // the raw stream also appended to this dump file
     };
 
     static constexpr int kOk = 0;
