@@ -53,8 +53,10 @@ constexpr const char* kHelp =
     "%s"
     "  --format=F      text (default); csv: a header line, then per row the 14 texts, the\n"
     "                  colour and the check (RFC 4180); pcapng: the LIN frames as a capture\n"
-    "                  for Wireshark (link type LIN), other rows are left out\n"
-    "  --epoch=SECONDS pcapng: the wall-clock time of trace time 0 (default 0)\n"
+    "                  for Wireshark (link type LIN), other rows are left out; asc: an ASC log\n"
+    "                  of the LIN frames (error events for failed checks, device events as\n"
+    "                  comments), as other LIN tools read it\n"
+    "  --epoch=SECONDS pcapng, asc: the wall-clock time of trace time 0 (default 0)\n"
     "  --ids           instead of the rows, one line per identifier: frames, bad frames,\n"
     "                  data lengths, checksum model, period min/avg/max in ms, last data;\n"
     "                  then the bus load\n"
@@ -82,7 +84,8 @@ constexpr const char* kHelp =
     "  --duration=SECONDS  with --port: stop the trace after this long\n"
     "  --record=FILE   with --port: also append the tracer's bytes to the dump file FILE\n"
     "                  (\"load trace\" reads it; a kill loses at most the last poll's)\n"
-    "FILE - reads the dump from standard input.\n"
+    "FILE may also be an ASC log or a pcapng/pcap capture of LIN frames (known by its\n"
+    "content); what it left out is said on standard error. FILE - reads standard input.\n"
     "Exit status: 0 success, 1 FILE unreadable, OUT unwritable or the tracer not answering,\n"
     "refusing the rate or gone, 2 bad arguments, QUERY or an LDF with nothing usable.\n";
 
@@ -115,6 +118,8 @@ bool parseFormat(std::string_view value, RowFormat::Kind& kind) {
         kind = RowFormat::Kind::Csv;
     } else if (value == "pcapng") {
         kind = RowFormat::Kind::Pcapng;
+    } else if (value == "asc") {
+        kind = RowFormat::Kind::Asc;
     } else {
         return false;
     }
@@ -280,6 +285,8 @@ bool DumpCommand::consistent() {
         problem_ = "\"--signals\" does not go with --ldf-check";
     } else if (summary_ && binaryOrTable && !ldfCheck_) {
         problem_ = "\"--summary\" does not go with --format=csv or pcapng";
+    } else if (summary_ && format_.kind == RowFormat::Kind::Asc && !ldfCheck_) {
+        problem_ = "\"--summary\" does not go with --format=asc";
     } else if (describe_ && !ldfCheck_) {
         problem_ = "\"--describe\" needs --ldf-check";
     } else if (signals_ && format_.kind != RowFormat::Kind::Text) {
@@ -354,6 +361,9 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
     std::string reason;
     LoadHooks hooks;
     hooks.failed = [&reason](const std::string& why) { reason = why; };
+    hooks.note = [this, err](const std::string& note) {
+        std::fprintf(err, "%s: %s\n", input_.c_str(), note.c_str());
+    };
     const LoadResult result =
         input_ == "-" ? LoadTrace(session, stdin, hooks) : LoadTrace(session, input_, hooks);
     if (result == LoadResult::OpenError || result == LoadResult::ReadError) {

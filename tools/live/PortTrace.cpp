@@ -101,6 +101,10 @@ int PortTrace::run(Options options, std::FILE* out, std::FILE* err) {
         wallClockMicros);
     session.setDisplayModes(options.modes);
     if (!pcapng) {
+        // An ASC log's date: now, unless --epoch chose one (the trace starts a moment later).
+        if (options.format.epochMicros == 0) {
+            options.format.epochMicros = wallClockMicros();
+        }
         lines.setFormat(RowFormat::make(options.format, session.textForm(), output));
     }
     const std::string problem = port.open(device, options.line);
