@@ -11,9 +11,9 @@
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/ExtcapOptions.h"
-#include "tools/live/PcapngLiveOutput.h"
 #include "tools/extcap/UserInstall.h"
 #include "tools/live/CaptureSession.h"
+#include "tools/live/PcapngLiveOutput.h"
 #include "tools/live/PollSchedule.h"
 
 using namespace daridez;

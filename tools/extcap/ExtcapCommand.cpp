@@ -15,10 +15,10 @@
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/FifoOutput.h"
-#include "tools/live/PcapngLiveOutput.h"
 #include "tools/extcap/UserInstall.h"
 #include "tools/live/CaptureSession.h"
 #include "tools/live/CaptureWaiter.h"
+#include "tools/live/PcapngLiveOutput.h"
 
 #ifndef DARIDEZ_VERSION
 #define DARIDEZ_VERSION "0"
