@@ -180,6 +180,12 @@ bool AscWriter::writeRow(const TraceEntry& entry) {
     return flushWhenFull();
 }
 
+bool AscWriter::flush() {
+    ok_ = ok_ && (text_.empty() || out_.write(text_.data(), text_.size()));
+    text_.clear();
+    return ok_;
+}
+
 bool AscWriter::finish() {
     if (ok_) {
         text_ += "End TriggerBlock\n";

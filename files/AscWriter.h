@@ -24,6 +24,9 @@ class AscWriter {
     bool writeRow(const TraceEntry& entry);
     // Ends the log and hands out what is buffered; false when out refused any bytes.
     bool finish();
+    // Hands out what is buffered so far (a live trace after each poll); false when out
+    // refused any bytes.
+    bool flush();
 
   private:
     bool flushWhenFull();

@@ -72,6 +72,7 @@ class TextFormat : public RowFormat {
         }
     }
     bool finish(const std::string& statusLine) override { return lines_.finish(statusLine); }
+    bool flush() override { return lines_.flush(); }
 
   private:
     LineBlock lines_;
@@ -90,6 +91,7 @@ class CsvFormat : public RowFormat {
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     void skip(const TraceEntry& entry) override { writer_.skipRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
+    bool flush() override { return writer_.finish(); }  // hands out what is buffered
 
   private:
     CsvWriter writer_;
@@ -103,6 +105,7 @@ class PcapngFormat : public RowFormat {
     }
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
+    bool flush() override { return writer_.flush(); }
 
   private:
     PcapngWriter writer_;
@@ -114,6 +117,7 @@ class AscFormat : public RowFormat {
         : writer_(out, epochMicros, ldf) {}
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
+    bool flush() override { return writer_.flush(); }
 
   private:
     AscWriter writer_;
@@ -129,6 +133,7 @@ class IdsFormat : public RowFormat {
         }
     }
     bool row(const TraceEntry& entry) override { return summary_.add(entry), true; }
+    bool flush() override { return true; }
     bool finish(const std::string& statusLine) override {
         lines_.text() = schedule_.hasLdf() ? FormatIdTable(summary_, baud_, schedule_)
                                            : FormatIdTable(summary_, baud_);

@@ -42,6 +42,9 @@ class RowFormat {
     // Writes what is left, then the status line when there is one (text and ids only).
     // False when the output failed.
     virtual bool finish(const std::string& statusLine) = 0;
+    // Writes the rows gathered so far at once (a live trace after each poll); the table
+    // of --ids waits for finish(). False once the output has refused bytes.
+    virtual bool flush() = 0;
 };
 
 }  // namespace daridez

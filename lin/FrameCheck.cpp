@@ -359,6 +359,28 @@ FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf) {
     return verdict;
 }
 
+bool FrameComplete(const LinFrame& frame, const LdfModel* ldf) {
+    if (!frame.isLinFrame) {
+        return true;
+    }
+    if (frame.responseCount >= LinFrame::kMaxResponse) {
+        return true;
+    }
+    if (!frame.hasId || frame.responseCount < 2) {
+        return false;
+    }
+    const LdfJudgement judgement = ldf != nullptr ? judge(frame, *ldf) : LdfJudgement();
+    if (judgement.known) {
+        return frame.dataLength() >= judgement.length;
+    }
+    return frame.checksum() == classicChecksum(frame) ||
+           (!ClassicOnly(frame.id()) && frame.checksum() == enhancedChecksum(frame, frame.pid));
+}
+
+bool RowComplete(const TraceEntry& entry, const LdfModel* ldf) {
+    return FrameComplete(ReadLinFrame(entry), ldf);
+}
+
 bool EndsRecording(const TraceEntry& entry) {
     return (entry.flags & RowFlag::kContinued) == 0;
 }

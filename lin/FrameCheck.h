@@ -106,6 +106,16 @@ FrameVerdict CheckFrame(const TraceEntry& entry, const LinFrame& frame,
                         const LdfModel* ldf = nullptr);
 FrameVerdict CheckFrame(const TraceEntry& entry, const LdfModel* ldf = nullptr);
 
+// Whether the frame of a row a live trace is still filling is complete by what is
+// known, before the next break says so: the response holds the length the LDF names
+// for its identifier (0x3C/0x3D: 8 data bytes), or, for an identifier the LDF does not
+// name, its last byte is a valid checksum of the bytes before under an allowed model;
+// a response of 8 data bytes and a checksum is complete in any case. A frame without
+// identifier or response is not. Rows that are not LIN frames (start markers, device
+// errors, overflows, bad frames) are complete when made.
+bool FrameComplete(const LinFrame& frame, const LdfModel* ldf = nullptr);
+bool RowComplete(const TraceEntry& entry, const LdfModel* ldf = nullptr);
+
 // The failures of a row in words, one line each, saying what was expected
 // ("parity: 05 should be 85 for identifier 05"); for a good frame, which model matched.
 // Empty for rows that are not LIN frames.

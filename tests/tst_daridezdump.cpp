@@ -62,6 +62,8 @@ const QString kUsage =
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
     "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
+    "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS] [--record=FILE]\n"
+    "                    [--ldf=LDF [--signals]] [the options above but -o, --refresh]\n"
     "       daridez-dump --ldf-check [--describe] LDF\n";
 
 }  // namespace
@@ -112,7 +114,13 @@ class TestDaridezDump : public QObject {
               "--describe a.dump -> \"--describe\" needs --ldf-check",
               "--signals --format=csv a.dump -> \"--signals\" does not go with --format=csv, "
               "pcapng or --ids",
-              "--ldf-check --ldf=a.ldf b.ldf -> \"--ldf-check\" does not go with --ldf"})
+              "--ldf-check --ldf=a.ldf b.ldf -> \"--ldf-check\" does not go with --ldf",
+              "--port a.dump -> \"--port\" traces the tracer, not a FILE: \"a.dump\"",
+              "--port=/dev/x --refresh -> \"--port\" does not go with --ldf-check, --refresh or -o",
+              "--duration=5 a.dump -> \"--lin-rate\", \"--duration\" and \"--record\" need "
+              "--port",
+              "--port --lin-rate=70000 -> bad value in \"--lin-rate=70000\"",
+              "--port --duration=0 -> bad value in \"--duration=0\""})
             QTest::newRow(qPrintable("usage: " + row))
                 << row.section(" -> ", 0, 0).split(' ')
                 << "status 2\nstderr: daridez-dump: " + row.section(" -> ", 1) + "\n" + kUsage;

@@ -7,12 +7,14 @@
 #include <QtEndian>
 
 #include "DecoderFixture.h"
-#include "tools/extcap/CaptureSession.h"
+#include "ldf/LdfParser.h"
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/ExtcapOptions.h"
-#include "tools/extcap/PollSchedule.h"
 #include "tools/extcap/UserInstall.h"
+#include "tools/live/CaptureSession.h"
+#include "tools/live/PcapngLiveOutput.h"
+#include "tools/live/PollSchedule.h"
 
 using namespace daridez;
 using namespace daridez::test;
@@ -83,9 +85,10 @@ QByteArray linFrame(const char* pidAndBytes) {
 const QByteArray kRateAnswer = hex("05814B0000 00");
 
 struct CaptureRig {
-    explicit CaptureRig(CaptureSession::Settings settings = {})
-        : session(
-              port, out, std::move(settings),
+    explicit CaptureRig(CaptureSession::Settings settings = {}, bool checks = true)
+        : packets(out, checks),
+          session(
+              port, packets, std::move(settings),
               [this](const std::string& text) { reports << QString::fromStdString(text); },
               [] { return std::int64_t{1'000'000}; }) {}
 
@@ -106,6 +109,7 @@ struct CaptureRig {
 
     ScriptedPort port;
     MemoryOutput out;
+    PcapngLiveOutput packets;
     QStringList reports;
     CaptureSession session;
     CaptureSession::Clock::time_point now{};
@@ -137,9 +141,12 @@ class TestExtcap : public QObject {
         QTest::newRow("capture with every option")
             << "--capture --extcap-interface daridez-a --fifo /tmp/f --device /dev/x "
                "--lin-rate 9600 --baud=19200 --data-bits 7 --parity even --stop-bits 2 "
-               "--checks false --extcap-capture-filter id=3C"
+               "--checks false --extcap-capture-filter id=3C --ldf=/tmp/a.ldf"
             << "capture if=daridez-a fifo=/tmp/f filter=id=3C device=/dev/x rate=9600 checks=0 "
-               "line=19200,7,2,2";
+               "line=19200,7,2,2 ldf=/tmp/a.ldf";
+        QTest::newRow("filter check with an LDF")
+            << "--extcap-capture-filter frame=F --extcap-interface daridez-a --ldf /x.ldf"
+            << "filtercheck if=daridez-a fifo= filter=frame=F device=- rate=- checks=1 ldf=/x.ldf";
         QTest::newRow("filter check: a filter without --capture")
             << "--extcap-capture-filter bad --extcap-interface daridez-a"
             << "filtercheck if=daridez-a fifo= filter=bad device=- rate=- checks=1";
@@ -214,8 +221,14 @@ class TestExtcap : public QObject {
     void answersConfigWithTheDefaultsMarked() {
         ExtcapAnswers::Defaults defaults;
         defaults.device = "/tmp/ttyLIN0";  // not present: listed first
-        defaults.linRate = 10417;          // not one of the box's rates: listed first
+        defaults.linRate = 15000;          // not one of the box's rates: listed first
         defaults.line = {19200, 8, 2, 2};
+        defaults.ldf = "/home/u/body{1}.ldf";
+        const QString kLdfArg =
+            "arg {number=7}{call=--ldf}{display=LDF}{type=fileselect}{tooltip=The LIN "
+            "description file: frame= and signal: in the capture filter, and the length that "
+            "completes each frame}{mustexist=true}{fileext=LIN description files (*.ldf);;All "
+            "files (*)}";
         const QStringList lines =
             QString::fromStdString(
                 ExtcapAnswers::config(defaults, {{"/dev/ttyUSB0", "FT232R (FTDI)"}}))
@@ -229,12 +242,14 @@ class TestExtcap : public QObject {
             "{default=false}",
             "arg {number=1}{call=--lin-rate}{display=LIN-Baudrate}{type=selector}{tooltip=The "
             "bus's bit rate, set on the tracer before the trace starts}",
-            "value {arg=1}{value=10417}{display=10417}{default=true}",
+            "value {arg=1}{value=15000}{display=15000}{default=true}",
             "value {arg=1}{value=1200}{display=1200}{default=false}",
             "value {arg=1}{value=2400}{display=2400}{default=false}",
             "value {arg=1}{value=4800}{display=4800}{default=false}",
             "value {arg=1}{value=9600}{display=9600}{default=false}",
+            "value {arg=1}{value=10417}{display=10417}{default=false}",
             "value {arg=1}{value=19200}{display=19200}{default=false}",
+            "value {arg=1}{value=20000}{display=20000}{default=false}",
             "arg {number=2}{call=--baud}{display=Baud rate}{type=selector}{tooltip=The serial "
             "line to the tracer}" +
                 line};
@@ -244,11 +259,16 @@ class TestExtcap : public QObject {
         QVERIFY(lines.contains("value {arg=4}{value=even}{display=even}{default=true}"));
         QVERIFY(lines.contains("value {arg=5}{value=2}{display=2 bit}{default=true}"));
         QCOMPARE(lines.filter("{default=true}").size(), 7);  // six selectors and the box
-        QCOMPARE(lines.at(lines.size() - 2),
-                 QString("arg {number=6}{call=--checks}{display=Frame checks}{type=boolean}"
-                         "{tooltip=Mark each packet's faults (no response, sync, parity, "
-                         "checksum) in its error bits}{default=true}"));
-        QCOMPARE(lines.last(), QString());
+        QCOMPARE(lines.mid(lines.size() - 3),
+                 (QStringList{"arg {number=6}{call=--checks}{display=Frame checks}{type=boolean}"
+                              "{tooltip=Mark each packet's faults (no response, sync, parity, "
+                              "checksum) in its error bits}{default=true}",
+                              kLdfArg + "{default=/home/u/body(1).ldf}", ""}));
+        // Without an LDF the window used, the file chooser starts empty.
+        defaults.ldf.clear();
+        const QStringList plain =
+            QString::fromStdString(ExtcapAnswers::config(defaults, {})).split('\n');
+        QCOMPARE(plain.at(plain.size() - 2), kLdfArg);
     }
 
     // --- the interfaces ----------------------------------------------------------------
@@ -328,37 +348,74 @@ class TestExtcap : public QObject {
         QCOMPARE(rig.reports, QStringList{});
     }
 
-    void handsOnFramesWhenTheNextBeginsOrTheBusIsQuiet() {
-        CaptureRig rig;
-        rig.start();
-        const int headers = rig.out.bytes.size();
-        rig.poll(linFrame("c1 05 10 ea"));
-        QCOMPARE(rig.out.bytes.size(), headers);  // the frame may go on
-        rig.poll(linFrame("20 01"), 5);           // a new break: the first is complete
-        QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});
-        rig.poll({}, 24);  // quiet long enough: the second is complete too
-        QCOMPARE(packetsOf(rig.out.bytes), (QStringList{"c1 ea 00:05 10", "20 01 08:"}));
-        rig.poll();
-        QVERIFY(rig.session.stop());
-        QCOMPARE(packetsOf(rig.out.bytes).size(), 2);  // each once
+    // When the open frame goes to Wireshark, on a clock the test moves. Each step waits
+    // its milliseconds, then the poll reads its device frames: B a break and its sync,
+    // W a wrap of the device's clock, hex bytes the next fields (identifier, response).
+    // After each step: the packets so far ("-": none). 19200 bit/s: 24 ms of quiet.
+    void handsOnAFrameOnlyWhenComplete_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("withLdf");
+        QTest::addColumn<QStringList>("expected");
+        const QString good = "c1 ea 00:05 10";
+        QTest::newRow("complete, then a pause")
+            << QStringList{"100 B c1 05 10 ea", "23", "1"} << false << QStringList{"-", "-", good};
+        QTest::newRow("half a frame, a pause, the rest")
+            << QStringList{"100 B c1 05", "30", "70", "5 10 ea", "24"} << false
+            << QStringList{"-", "-", "-", "-", good};
+        QTest::newRow("half a frame, then silence: as it is after a second")
+            << QStringList{"100 B c1 05", "500", "499", "1"} << false
+            << QStringList{"-", "-", "-", "c1 05 08:"};
+        QTest::newRow("the device's clock wraps are no field")
+            << QStringList{"100 B c1 05", "500 W", "499 W", "1"} << false
+            << QStringList{"-", "-", "-", "c1 05 08:"};
+        QTest::newRow("a header without response waits too")
+            << QStringList{"100 B c1", "999", "1"} << false << QStringList{"-", "-", "c1 00 01:"};
+        QTest::newRow("the next break hands it on at once")
+            << QStringList{"100 B c1 05 10 ea", "5 B 20 01", "24", "976"} << false
+            << QStringList{"-", good, good, good + ", 20 01 08:"};
+        QTest::newRow("a wrong checksum is no end without an LDF")
+            << QStringList{"100 B 50 01 02 00", "24", "976"} << false
+            << QStringList{"-", "-", "50 00 08:01 02"};
+        QTest::newRow("the LDF's length is")
+            << QStringList{"100 B 50 01 02 00", "24"} << true << QStringList{"-", "50 00 08:01 02"};
+        QTest::newRow("short of the LDF's length, though the last byte is a checksum")
+            << QStringList{"100 B 50 01 ae", "24", "20 00", "24"} << true
+            << QStringList{"-", "-", "-", "50 00 00:01 ae"};
     }
-
-    // A poll soon after bytes that finds none must not cut the frame: its response may
-    // still come within the quiet time.
-    void aFrameIsCompleteOnlyAfterTheQuietTime() {
+    void handsOnAFrameOnlyWhenComplete() {
+        QFETCH(QStringList, steps);
+        QFETCH(bool, withLdf);
+        const LdfFile ldf = LdfParser::parse(
+            "LIN_protocol_version = \"2.1\"; Nodes { Master: M, 5 ms, 0.1 ms; Slaves: S; }"
+            "Signals { A: 8, 0, S, M; } Frames { F: 0x10, S, 2 { A, 0; } }");
         CaptureSession::Settings settings;
-        settings.linRate = 1000;  // slow: 20 + 60 ms of quiet
+        settings.ldf = withLdf ? &ldf.model : nullptr;
         CaptureRig rig(std::move(settings));
-        QCOMPARE(rig.session.quietTime(), std::nullopt);  // no trace yet
         rig.start();
-        QCOMPARE(rig.session.quietTime(), std::chrono::milliseconds(80));
-        const int headers = rig.out.bytes.size();
-        rig.poll(linFrame("c1"));
-        rig.poll({}, 79);
-        QCOMPARE(rig.out.bytes.size(), headers);
-        rig.poll(linFrame("c1 05 10 ea").mid(linFrame("c1").size()), 1);
-        rig.poll({}, 80);
-        QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});
+        QStringList seen;
+        int slot = 0;
+        for (const QString& step : steps) {
+            QStringList words = step.split(' ');
+            const int afterMs = words.takeFirst().toInt();
+            QByteArray frames;
+            for (const QString& word : words) {
+                if (word == "B") {
+                    frames += hex("0490001000 059100205500");
+                    slot = 0;
+                } else if (word == "W") {
+                    frames += hex("02A000");
+                } else {
+                    frames += hex("05" + QByteArray::number(0x92 + slot++, 16) + "0030" +
+                                  word.toLatin1() + "00");
+                }
+            }
+            rig.poll(frames, afterMs);
+            const QStringList packets = packetsOf(rig.out.bytes);
+            seen << (packets.isEmpty() ? "-" : packets.join(", "));
+        }
+        QTEST(seen, "expected");
+        QVERIFY(rig.session.stop());
+        QCOMPARE(packetsOf(rig.out.bytes).join(", "), seen.last());  // each once
     }
 
     void quietTimeFollowsTheLinRate_data() {
@@ -367,6 +424,7 @@ class TestExtcap : public QObject {
         QTest::newRow("19200: 60 bits in 4 ms") << 19200 << 24;
         QTest::newRow("9600: 60 bits in 7 ms") << 9600 << 27;
         QTest::newRow("1200: 60 bits in 50 ms") << 1200 << 70;
+        QTest::newRow("1000: 60 bits in 60 ms") << 1000 << 80;
     }
     void quietTimeFollowsTheLinRate() {
         QFETCH(int, rate);
@@ -385,38 +443,32 @@ class TestExtcap : public QObject {
         QTest::addColumn<QString>("query");
         QTest::addColumn<bool>("checks");
         QTest::addColumn<QStringList>("expected");
+        // A device error (code 42) and a buffer overflow travel as packets with error bits,
+        // and only where the filter keeps them.
+        const QString error = "00 00 02:42", overflow = "00 00 20:";
         const QString good = "c1 ea 00:05 10", bad = "3c 00 08:01 02";
-        QTest::newRow("all, checked") << "" << true << QStringList{good, bad};
+        QTest::newRow("all, checked") << "" << true << QStringList{error, overflow, good, bad};
         QTest::newRow("id=3C") << "id=3C" << true << QStringList{bad};
-        QTest::newRow("!bad") << "!bad" << true << QStringList{good};
-        QTest::newRow("checks off: no error bits")
-            << "" << false << QStringList{good, "3c 00 00:01 02"};
+        QTest::newRow("!bad") << "!bad" << true << QStringList{error, overflow, good};
+        QTest::newRow("err: the device's trouble") << "err" << true << QStringList{error, overflow};
+        QTest::newRow("checks off: no error bits in frames")
+            << "" << false << QStringList{error, overflow, good, "3c 00 00:01 02"};
     }
     void filtersChecksAndTimesPackets() {
         QFETCH(QString, query);
         QFETCH(bool, checks);
         CaptureSession::Settings settings;
-        settings.checks = checks;
         std::string error;
         if (!query.isEmpty()) {
             settings.query = Query::parse(query.toStdString(), error);
         }
-        CaptureRig rig(std::move(settings));
+        CaptureRig rig(std::move(settings), checks);
         rig.start();
         // The break that Stop cuts off is left out; the frame before it is whole.
-        rig.poll(linFrame("c1 05 10 ea") + linFrame("3c 01 02 00") + hex("0490001000"));
+        rig.poll(hex("059C002042 00 03F000 00") + linFrame("c1 05 10 ea") +
+                 linFrame("3c 01 02 00") + hex("0490001000"));
         QVERIFY(rig.session.stop());
         QTEST(packetsOf(rig.out.bytes), "expected");
-    }
-
-    // A device error (code 42) and a buffer overflow travel as packets with error bits.
-    void deviceTroubleTravelsAsPackets() {
-        CaptureRig rig;
-        rig.start();
-        rig.poll(hex("059C002042 00 03F000 00") + linFrame("c1 05 10 ea"));
-        QVERIFY(rig.session.stop());
-        QCOMPARE(packetsOf(rig.out.bytes),
-                 (QStringList{"00 00 02:42", "00 00 20:", "c1 ea 00:05 10"}));
     }
 
     void packetTimeIsTheDeviceClockFromTheWallClockAtStart() {
@@ -565,6 +617,9 @@ class TestExtcap : public QObject {
         }
         if (!options->reloadOption.empty()) {
             text += " reload=" + QString::fromStdString(options->reloadOption);
+        }
+        if (options->ldf) {
+            text += " ldf=" + QString::fromStdString(*options->ldf);
         }
         return text;
     }

@@ -153,6 +153,40 @@ class TestFrameCheck : public QObject {
                                       verdict != "enhanced" && verdict != "cut");
     }
 
+    // Whether a live trace may hand the open row on before the next break: by the LDF's
+    // length for a known identifier, else by a valid checksum under an allowed model.
+    void completeBeforeTheNextBreak_data() {
+        QTest::addColumn<QByteArray>("frames");
+        QTest::addColumn<bool>("withLdf");
+        QTest::addColumn<bool>("complete");
+        const auto frame = [](const char* name, int pid, const char* response, bool withLdf,
+                              bool complete) {
+            QTest::newRow(name) << linFrame(0x55, pid, hex(response)) << withLdf << complete;
+        };
+        frame("classic checksum", 0xC1, "8080FE 00", false, true);
+        frame("enhanced checksum", 0xC1, "1111 1C", false, true);
+        frame("one data byte short of its checksum", 0xC1, "1111", false, false);
+        frame("a wrong last byte", 0xC1, "1111 1D", false, false);
+        frame("3C: enhanced is not allowed", 0x3C, "7F06 3E", false, false);
+        frame("3C: classic", 0x3C, "7F06 7A", false, true);
+        frame("8 data bytes and a wrong checksum", 0x50, "0102030405060708 00", false, true);
+        frame("no response", 0xC1, "", false, false);
+        frame("one response byte", 0xC1, "11", false, false);
+        QTest::newRow("no identifier") << linFrame(0x55, -1, {}) << false << false;
+        frame("LDF: its length, checksum wrong", 0x50, "0102 00", true, true);
+        frame("LDF: short of its length, the last byte a checksum", 0x50, "01 AE", true, false);
+        frame("LDF: an unknown identifier by its checksum", 0x92, "0506 62", true, true);
+        frame("LDF: 3C short of 8 bytes", 0x3C, "7F06B2 C7", true, false);
+        frame("LDF: 3C of 8 bytes", 0x3C, "7F06B22317460103 43", true, true);
+        QTest::newRow("device error") << hex("059C00104200") << false << true;
+        QTest::newRow("start row") << hex("058200010000") << false << true;
+    }
+    void completeBeforeTheNextBreak() {
+        QFETCH(QByteArray, frames);
+        QFETCH(bool, withLdf);
+        QTEST(RowComplete(rowOf(frames, {}), withLdf ? &ldf() : nullptr), "complete");
+    }
+
     // What the tool tip says: what was expected, and a known fault by its name.
     void explanationNamesWhatWasExpected_data() {
         QTest::addColumn<QByteArray>("frames");

@@ -367,6 +367,28 @@ class TestTraceListModel : public QObject {
             << QStringList{"01h"} << "1 0";
     }
 
+    // While live, the open last row's verdict shows, and a query on verdicts takes it, once
+    // its frame is complete by what is known; else only when the next row or the end comes.
+    void aLiveOpenRowIsJudgedOnceComplete_data() {
+        QTest::addColumn<QByteArray>("frames");
+        QTest::addColumn<QString>("check");  // the open row's Check cell while live
+        QTest::addColumn<int>("matches");    // of check=classic while live
+        QTest::newRow("a valid checksum") << kHead3C + kData7F + "059400418000"
+                                          << "classic" << 1;
+        QTest::newRow("a byte short of its checksum") << kHead3C + kData7F << "" << 0;
+        QTest::newRow("a wrong last byte") << kHead3C + kData7F + "059400410100"
+                                           << "" << 0;
+    }
+    void aLiveOpenRowIsJudgedOnceComplete() {
+        QFETCH(QByteArray, frames);
+        Rows trace;
+        trace.model.setLive(true);
+        trace.search("check=classic");
+        trace.feed(frames);
+        QTEST(trace.column(int(Column::Check)).last(), "check");
+        QTEST(int(trace.model.matchCount()), "matches");
+    }
+
     void onlyMatchesComeInOneInsertionPerBatch() {
         QFETCH(QString, query);
         QFETCH(bool, live);

@@ -1,6 +1,7 @@
 #include "tools/DumpCommand.h"
 
 #include <charconv>
+#include <chrono>
 #include <limits>
 
 #include "files/DumpWriter.h"
@@ -8,8 +9,12 @@
 #include "ldf/LdfDescription.h"
 #include "ldf/LdfParser.h"
 #include "protocol/StatusLine.h"
-#include "tools/CompletedRows.h"
+#include "serial/PortPaths.h"
+#include "serial/Profile.h"
+#include "serial/SerialSettings.h"
 #include "tools/StdioOutput.h"
+#include "tools/live/CompletedRows.h"
+#include "tools/live/PortTrace.h"
 #include "trace/RowBudget.h"
 
 namespace daridez {
@@ -21,6 +26,8 @@ constexpr const char* kUsage =
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
     "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
+    "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS] [--record=FILE]\n"
+    "                    [--ldf=LDF [--signals]] [the options above but -o, --refresh]\n"
     "       daridez-dump --ldf-check [--describe] LDF\n";
 
 constexpr const char* kHelp =
@@ -77,10 +84,19 @@ constexpr const char* kHelp =
     "  --ldf-check     read LDF, print its diagnostics and a summary line; exit 0 when it\n"
     "                  names frames to decode, 1 otherwise\n"
     "  --describe      with --ldf-check: list the nodes, frames, signals and schedule tables\n"
+    "  --port[=DEVICE] instead of a FILE, the tracer live: its LIN rate set, the trace\n"
+    "                  started, each row printed as soon as it is complete; Ctrl+C, SIGTERM,\n"
+    "                  the duration's end or a closed output stop the trace (DEVICE: the\n"
+    "                  profile's port and serial line by default)\n"
+    "  --lin-rate=N    with --port: the LIN rate set on the tracer (default: the profile's,\n"
+    "                  or 19200)\n"
+    "  --duration=SECONDS  with --port: stop the trace after this long\n"
+    "  --record=FILE   with --port: also append the tracer's bytes to the dump file FILE\n"
+    "                  (\"load trace\" reads it; a kill loses at most the last poll's)\n"
     "FILE may also be an ASC log or a pcapng/pcap capture of LIN frames (known by its\n"
     "content); what it left out is said on standard error. FILE - reads standard input.\n"
-    "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments, QUERY\n"
-    "or an LDF with nothing usable.\n";
+    "Exit status: 0 success, 1 FILE unreadable, OUT unwritable or the tracer not answering,\n"
+    "refusing the rate or gone, 2 bad arguments, QUERY or an LDF with nothing usable.\n";
 
 // "--name=value" with value one of two words: sets flag to (value == first).
 bool parseChoice(std::string_view arg, std::string_view name, std::string_view first,
@@ -162,6 +178,8 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
             ldfCheck_ = true;
         } else if (options && arg == "--describe") {
             describe_ = true;
+        } else if (options && arg == "--port") {
+            port_ = std::string();
         } else if (options && arg == "-o") {
             if (!output_.empty()) {
                 return refuse("\"-o\" given twice");
@@ -191,7 +209,7 @@ bool DumpCommand::parse(int argc, const char* const* argv) {
     if (help_) {
         return true;
     }
-    if (input_.empty()) {
+    if (input_.empty() && !port_) {
         problem_ = "no FILE given";
         return false;
     }
@@ -204,8 +222,8 @@ bool DumpCommand::parseValue(std::string_view arg) {
     const bool known = parseKnownValue(arg);
     if (!known && problem_.empty() && arg.find('=') != std::string_view::npos) {
         const std::string_view name = arg.substr(0, arg.find('=') + 1);
-        for (const char* option :
-             {"--format=", "--epoch=", "--baud=", "--time=", "--id=", "--data="}) {
+        for (const char* option : {"--format=", "--epoch=", "--baud=", "--time=", "--id=",
+                                   "--data=", "--port=", "--lin-rate=", "--duration="}) {
             if (name == option) {
                 problem_ = "bad value in \"" + std::string(arg) + "\"";
             }
@@ -223,6 +241,24 @@ bool DumpCommand::parseKnownValue(std::string_view arg) {
     if (arg.starts_with("--ldf=") && ldf_.empty()) {
         ldf_ = std::string(value("--ldf="));
         return !ldf_.empty();
+    }
+    if (arg.starts_with("--port=") && !port_) {
+        port_ = std::string(value("--port="));
+        return !port_->empty();
+    }
+    if (arg.starts_with("--record=") && record_.empty()) {
+        record_ = std::string(value("--record="));
+        return !record_.empty();
+    }
+    if (arg.starts_with("--lin-rate=")) {
+        int rate = 0;
+        return parseNumber(value("--lin-rate="), rate) && rate >= 1 && rate <= 65535 &&
+               (linRate_ = rate, true);
+    }
+    if (arg.starts_with("--duration=")) {
+        double seconds = 0;
+        return parseNumber(value("--duration="), seconds) && seconds > 0 && seconds < 1e9 &&
+               (duration_ = seconds, true);
     }
     if (arg.starts_with("--format=")) {
         return parseFormat(value("--format="), format_.kind);
@@ -264,6 +300,12 @@ bool DumpCommand::consistent() {
         problem_ = "\"--describe\" needs --ldf-check";
     } else if (signals_ && format_.kind != RowFormat::Kind::Text) {
         problem_ = "\"--signals\" does not go with --format=csv, pcapng or --ids";
+    } else if (port_ && !input_.empty()) {
+        problem_ = "\"--port\" traces the tracer, not a FILE: \"" + input_ + "\"";
+    } else if (port_ && (ldfCheck_ || refresh_ || !output_.empty())) {
+        problem_ = "\"--port\" does not go with --ldf-check, --refresh or -o";
+    } else if (!port_ && (linRate_ || duration_ || !record_.empty())) {
+        problem_ = "\"--lin-rate\", \"--duration\" and \"--record\" need --port";
     }
     return problem_.empty();
 }
@@ -305,6 +347,9 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
             std::fprintf(err, "%s\n", error.c_str());
             return kUsageError;
         }
+    }
+    if (port_) {
+        return traceLive(model, std::move(query), out, err);
     }
     StdioOutput output(out);
     TraceList list;
@@ -358,6 +403,34 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
         return kFileError;
     }
     return kOk;
+}
+
+// --port: the device named, else the profile's port; the profile's serial line and LIN
+// rate unless --lin-rate chooses.
+int DumpCommand::traceLive(const LdfModel* ldf, std::optional<Query> query, std::FILE* out,
+                           std::FILE* err) const {
+    const Profile profile(Profile::defaultPath());
+    PortTrace::Options live;
+    InitSerialSettings(live.line);
+    LoadSerialSettings(&profile, live.line);
+    PortPaths paths;
+    paths.load(profile);
+    live.device = port_->empty() ? paths.path(live.line.ComPort) : *port_;
+    constexpr int kDefaultLinRate = 19200;
+    const int profileRate = profile.GetProfileInt("LIN", "Baudrate", kDefaultLinRate);
+    live.linRate =
+        linRate_.value_or(profileRate >= 1 && profileRate <= 65535 ? profileRate : kDefaultLinRate);
+    if (duration_) {
+        live.duration = std::chrono::milliseconds(static_cast<std::int64_t>(*duration_ * 1000));
+    }
+    live.format = format_;
+    live.format.ldf = ldf;
+    live.format.signals = signals_;
+    live.modes = modes_;
+    live.query = std::move(query);
+    live.summary = summary_;
+    live.record = record_;
+    return PortTrace::run(std::move(live), out, err);
 }
 
 }  // namespace daridez

@@ -16,7 +16,8 @@ namespace daridez {
 // verdict of --check), or as CSV, a pcapng capture or the per-identifier table;
 // optionally a summary line and a copy of the trace saved as "save trace" does. With an
 // LDF (--ldf) it judges and filters against it and prints each frame's signals
-// (--signals); --ldf-check reads an LDF and says what it found.
+// (--signals); --ldf-check reads an LDF and says what it found. With --port it traces
+// the tracer live instead of reading a file (PortTrace).
 // Unless the whole trace is needed (--refresh, -o), each row is printed as soon as
 // it is complete and then freed, so memory stays the same for any file size.
 class DumpCommand {
@@ -36,6 +37,8 @@ class DumpCommand {
     bool consistent();
     int execute(std::FILE* out, std::FILE* err) const;
     int checkLdf(std::FILE* out) const;
+    int traceLive(const LdfModel* ldf, std::optional<Query> query, std::FILE* out,
+                  std::FILE* err) const;
 
     DisplayModes modes_;
     RowFormat::Options format_;
@@ -47,6 +50,10 @@ class DumpCommand {
     bool describe_ = false;  // --describe, with --ldf-check
     std::string ldf_;        // --ldf=FILE
     std::optional<std::string> filter_;
+    std::optional<std::string> port_;  // --port[=PATH]: live from the tracer ("": the profile's)
+    std::optional<int> linRate_;       // --lin-rate=N
+    std::optional<double> duration_;   // --duration=SECONDS
+    std::string record_;               // --record=FILE
     std::string input_;
     std::string output_;
     std::string problem_;  // why the arguments were refused, one line

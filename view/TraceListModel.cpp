@@ -75,9 +75,16 @@ QVariant TraceListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-// While a trace runs, the decoder may still fill the last row.
 bool TraceListModel::verdictPending(const TraceEntry& entry) const {
-    return live_ && index_.count() != 0 && index_.at(index_.count() - 1) == &entry;
+    return lastRowOpen() && index_.at(index_.count() - 1) == &entry;
+}
+
+// While a trace runs, the decoder may still fill the last row, unless it is complete by
+// what is known (the LDF's length, or a valid checksum): the rule every live consumer
+// settles a row by.
+bool TraceListModel::lastRowOpen() const {
+    return live_ && index_.count() != 0 &&
+           !RowComplete(*index_.at(index_.count() - 1), ldf_.model());
 }
 
 QVariant TraceListModel::toolTip(const TraceEntry& entry, int column) const {
@@ -222,7 +229,7 @@ void TraceListModel::publishMatches() {
 void TraceListModel::setQuery(std::optional<Query> query) {
     endOfBatch();
     const bool refilter = matches_.filtering() || (matches_.switchedOn() && query.has_value());
-    const bool holdOpen = live_ && query && query->judgesVerdict();
+    const bool holdOpen = lastRowOpen() && query && query->judgesVerdict();
     auto change = [&] { matches_.setQuery(std::move(query), index_, form_, holdOpen); };
     if (refilter) {
         changeLayoutKeepingSelection(change, QAbstractItemModel::NoLayoutChangeHint);

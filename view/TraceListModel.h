@@ -127,10 +127,12 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     QVariant toolTip(const TraceEntry& entry, int column) const;
     bool verdictPending(const TraceEntry& entry) const;
     QVariant foreground(const TraceEntry& entry, int column) const;
+    // While live, the last row may still be filled (RowComplete says when it is not).
+    bool lastRowOpen() const;
     // While live, a verdict on the open last row would change as its frame fills: a
     // query on verdicts leaves that row out until it is complete.
     bool holdsOpenRow() const {
-        return live_ && matches_.query() != nullptr && matches_.query()->judgesVerdict();
+        return matches_.query() != nullptr && matches_.query()->judgesVerdict() && lastRowOpen();
     }
     void publishMatches();
     template <typename Change>

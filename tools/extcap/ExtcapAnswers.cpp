@@ -75,6 +75,15 @@ std::vector<Choice> linRateChoices() {
     return choices;
 }
 
+// A file chooser for existing LDFs, starting from the one the window used last.
+std::string ldfExtra(const std::string& ldf) {
+    std::string extra = "{mustexist=true}{fileext=LIN description files (*.ldf);;All files (*)}";
+    if (!ldf.empty()) {
+        extra += "{default=" + field(ldf) + "}";
+    }
+    return extra;
+}
+
 const char* parityValue(std::uint8_t parity) {
     return parity == 1 ? "odd" : parity == 2 ? "even" : "none";
 }
@@ -115,7 +124,11 @@ std::string ExtcapAnswers::config(const Defaults& defaults, const std::vector<De
            values(5, kStopBits, defaults.line.stopBits == 2 ? "2" : "1") +
            arg(6, "checks", "Frame checks", "boolean",
                "Mark each packet's faults (no response, sync, parity, checksum) in its error bits",
-               "{default=true}");
+               "{default=true}") +
+           arg(7, "ldf", "LDF", "fileselect",
+               "The LIN description file: frame= and signal: in the capture filter, and the "
+               "length that completes each frame",
+               ldfExtra(defaults.ldf).c_str());
 }
 
 std::string ExtcapAnswers::deviceValues(const Defaults& defaults,

@@ -23,10 +23,12 @@ class ExtcapAnswers {
         std::string device;
         int linRate = 19200;
         LineSettings line;
+        std::string ldf;  // the LDF the window used last, or empty
     };
 
-    // The LIN rates the window's "LIN-Baudrate" box offers.
-    static constexpr int kLinRates[] = {1200, 2400, 4800, 9600, 19200};
+    // The LIN rates of the window's "LIN-Baudrate" box and the common ones the rate
+    // search tries (10417, 20000).
+    static constexpr int kLinRates[] = {1200, 2400, 4800, 9600, 10417, 19200, 20000};
 
     static std::string interfaces(const std::string& version, const std::string& help,
                                   const std::vector<ExtcapInterfaces::Interface>& list);

@@ -4,19 +4,21 @@
 #include <cstdlib>
 #include <optional>
 
+#include "ldf/LdfFile.h"
+#include "ldf/LdfParser.h"
 #include "lin/Query.h"
-#include "serial/PortConnection.h"
 #include "serial/PortList.h"
 #include "serial/PortPaths.h"
+#include "serial/PosixPortChannel.h"
 #include "serial/Profile.h"
-#include "serial/SerialPort.h"
 #include "serial/SerialSettings.h"
-#include "tools/extcap/CaptureSession.h"
-#include "tools/extcap/CaptureWaiter.h"
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/FifoOutput.h"
 #include "tools/extcap/UserInstall.h"
+#include "tools/live/CaptureSession.h"
+#include "tools/live/CaptureWaiter.h"
+#include "tools/live/PcapngLiveOutput.h"
 
 #ifndef DARIDEZ_VERSION
 #define DARIDEZ_VERSION "0"
@@ -34,7 +36,8 @@ constexpr const char* kUsage =
     "       daridez-extcap --extcap-interface IF --extcap-dlts | --extcap-config\n"
     "       daridez-extcap --extcap-interface IF --capture --fifo PATH [--device PATH]\n"
     "                      [--lin-rate N] [--baud N] [--data-bits 7|8] [--parity none|odd|even]\n"
-    "                      [--stop-bits 1|2] [--checks true|false] [--extcap-capture-filter Q]\n"
+    "                      [--stop-bits 1|2] [--checks true|false] [--ldf LDF]\n"
+    "                      [--extcap-capture-filter Q]\n"
     "       daridez-extcap --install-user | --uninstall-user | --help\n";
 
 constexpr const char* kHelp =
@@ -45,6 +48,8 @@ constexpr const char* kHelp =
     "  --lin-rate N     the LIN rate set on the tracer (default: the profile's, or 19200)\n"
     "  --baud, --data-bits, --parity, --stop-bits  the serial line (default: the profile's)\n"
     "  --checks BOOL    the frame checks' error bits in each packet (default true)\n"
+    "  --ldf LDF        the LIN description file (default: the one the window used last):\n"
+    "                   frame= and signal: in the filter, the length that completes a frame\n"
     "  --extcap-capture-filter QUERY  only the frames the query keeps:\n"
     "%s";
 
@@ -55,6 +60,7 @@ struct ProfileView {
     std::vector<std::string> ports;
     LineSettings line;
     int linRate = kDefaultLinRate;
+    std::string ldf;  // the LDF the window used last
 };
 
 // Whatever the profile holds; a broken or missing one gives the defaults.
@@ -71,6 +77,7 @@ ProfileView readProfile(const std::string& path) {
     view.line = {settings.BaudRate, settings.ByteSize, settings.Parity, settings.StopBits};
     const int rate = profile.GetProfileInt("LIN", "Baudrate", kDefaultLinRate);
     view.linRate = rate >= 1 && rate <= 65535 ? rate : kDefaultLinRate;
+    view.ldf = profile.GetProfileString("LDF", "File", "");
     return view;
 }
 
@@ -106,30 +113,45 @@ void reportProblem(std::FILE* err, const std::string& device, const std::string&
     writeText(err, device + ": " + text + "\n");
 }
 
+// The LDF asked for with --ldf, else the one the window used last. One named with --ldf
+// must be usable (false with error set to its first error); the window's is used when it
+// is, and left out quietly when not.
+bool readLdf(const ExtcapOptions& options, const ProfileView& profile, std::optional<LdfFile>& ldf,
+             std::string& error) {
+    const std::string& path = options.ldf.value_or(profile.ldf);
+    if (path.empty()) {
+        return true;
+    }
+    ldf = LdfParser::read(path);
+    if (ldf->usable()) {
+        return true;
+    }
+    if (!options.ldf) {
+        ldf.reset();
+        return true;
+    }
+    for (const LdfDiagnostic& diagnostic : ldf->diagnostics) {
+        if (diagnostic.severity == LdfDiagnostic::Severity::Error) {
+            error = diagnostic.format(path);
+            return false;
+        }
+    }
+    error = path + ": no frames to decode with";
+    return false;
+}
+
 // A capture filter left blank keeps every frame; any other must be a good query.
-bool readFilter(const std::optional<std::string>& text, std::optional<Query>& query,
-                std::string& error) {
+bool readFilter(const std::optional<std::string>& text, const LdfModel* ldf,
+                std::optional<Query>& query, std::string& error) {
     if (!text || text->find_first_not_of(" \t") == std::string::npos) {
         return true;
     }
-    query = Query::parse(*text, error);
+    query = Query::parse(*text, error, ldf);
     return query.has_value();
 }
 
-// The line of the window's message that names the device and the reason ("/dev/ttyUSB0:
-// no such device"); where the port gave no reason, its error with the device.
-std::string openProblemLine(const std::string& device, const std::string& message) {
-    const std::size_t firstEnd = message.find('\n');
-    const std::size_t secondEnd = message.find('\n', firstEnd + 1);
-    if (firstEnd == std::string::npos) {
-        return device + ": " + message;
-    }
-    return secondEnd == std::string::npos ? device + ": " + message.substr(firstEnd + 1)
-                                          : message.substr(secondEnd + 1);
-}
-
 // Polls the port until a stop signal, the reader's leaving or the device's.
-int runCapture(CaptureSession& session, const SerialPort& port, const FifoOutput& fifo,
+int runCapture(CaptureSession& session, const PosixPortChannel& port, const FifoOutput& fifo,
                CaptureWaiter& waiter) {
     PollSchedule schedule(PollSchedule::Clock::now());
     for (;;) {
@@ -207,6 +229,7 @@ int ExtcapCommand::config(const ExtcapOptions& options, std::FILE* out) const {
     defaults.device = deviceOf(options, profile, present);
     defaults.linRate = profile.linRate;
     defaults.line = profile.line;
+    defaults.ldf = profile.ldf;
     std::vector<ExtcapAnswers::Device> devices;
     for (const auto& entry : ExtcapInterfaces::list(profile.ports, present)) {
         std::string description;
@@ -225,8 +248,10 @@ int ExtcapCommand::config(const ExtcapOptions& options, std::FILE* out) const {
 // Wireshark's check: silence for a good query, the reason for a bad one.
 int ExtcapCommand::filterCheck(const ExtcapOptions& options, std::FILE* out) const {
     std::string error;
+    std::optional<LdfFile> ldf;
     std::optional<Query> query;
-    if (!readFilter(options.captureFilter, query, error)) {
+    if (!readLdf(options, readProfile(profilePath_), ldf, error) ||
+        !readFilter(options.captureFilter, ldf ? &ldf->model : nullptr, query, error)) {
         writeText(out, error + "\n");
     }
     return kOk;
@@ -240,37 +265,40 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
         writeText(err, error + "\n");
         return kFailed;
     }
+    const ProfileView profile = readProfile(profilePath_);
+    std::optional<LdfFile> ldf;
     CaptureSession::Settings settings;
-    settings.checks = options.checks;
-    if (!readFilter(options.captureFilter, settings.query, error)) {
+    if (!readLdf(options, profile, ldf, error)) {
+        writeText(err, error + "\n");
+        return kFailed;
+    }
+    settings.ldf = ldf ? &ldf->model : nullptr;
+    if (!readFilter(options.captureFilter, settings.ldf, settings.query, error)) {
         writeText(err, error + "\n");
         return kFailed;
     }
     CaptureWaiter waiter;
-    const ProfileView profile = readProfile(profilePath_);
     // A port's device or one named by the interface: no enumeration needed.
     const std::string device = deviceOf(options, profile, {});
     settings.linRate = options.linRate.value_or(profile.linRate);
-    PortPaths paths;
-    paths.setPath(1, device);
-    PortConnection connection;
-    connection.setChoices(serialSettingsOf(options.lineSettings(profile.line)), paths);
+    PosixPortChannel port;
+    PcapngLiveOutput packets(fifo, options.checks, settings.ldf);
     CaptureSession session(
-        connection.port(), fifo, std::move(settings),
+        port, packets, std::move(settings),
         [err, &device](const std::string& text) { reportProblem(err, device, text); },
         wallClockMicros);
     if (!session.writeHeaders()) {
         return kOk;  // the reader is gone already
     }
-    const std::string openError = connection.reopen();
+    const std::string openError =
+        port.open(device, serialSettingsOf(options.lineSettings(profile.line)));
     if (!openError.empty()) {
-        writeText(err, openProblemLine(device, openError) + "\n");
+        writeText(err, openError + "\n");
         return kFailed;
     }
     session.begin();
-    // The port is released without closing the connection: Close() purges the output,
-    // which would throw away the stop frame the driver may still hold.
-    return runCapture(session, connection.port(), fifo, waiter);
+    // The port closes without a purge: the stop frame the driver may still hold goes out.
+    return runCapture(session, port, fifo, waiter);
 }
 
 int ExtcapCommand::installUser(bool install, std::FILE* out, std::FILE* err) const {

@@ -99,6 +99,8 @@ class ValueReader {
             options_.reloadOption = value;
         } else if (name == "--device") {
             options_.device = std::string(value);
+        } else if (name == "--ldf") {
+            options_.ldf = std::string(value);
         } else {
             return readNumberOrChoice(name, value);
         }

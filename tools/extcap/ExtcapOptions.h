@@ -37,6 +37,7 @@ struct ExtcapOptions {
     std::string reloadOption;  // --extcap-reload-option: the option whose values to list
     std::optional<std::string> captureFilter;  // --extcap-capture-filter (a query)
     std::optional<std::string> device;         // --device PATH
+    std::optional<std::string> ldf;            // --ldf PATH
     std::optional<int> linRate;                // --lin-rate N
     std::optional<std::uint32_t> baudRate;     // --baud N
     std::optional<std::uint8_t> byteSize;      // --data-bits 7|8

@@ -6,8 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "files/ByteOutput.h"
-#include "files/PcapngWriter.h"
+#include "ldf/LdfModel.h"
 #include "lin/Query.h"
 #include "protocol/ByteSink.h"
 #include "protocol/CommandFrames.h"
@@ -16,26 +15,32 @@
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/TraceController.h"
 #include "protocol/TraceSession.h"
-#include "tools/CompletedRows.h"
+#include "tools/live/CompletedRows.h"
+#include "tools/live/LiveOutput.h"
 #include "trace/TraceList.h"
 
 namespace daridez {
 
-// One live capture for Wireshark: drives the tracer through the trace controller the
-// window uses (set the LIN rate, start, polls of the port, stop) and writes each
-// completed LIN frame as a pcapng packet (device errors and buffer overflows too, by
-// their error bits), handed on after every poll. A frame is
-// complete when the next row begins, or when the bus has been quiet for longer than
-// any gap inside a frame (quietTime()). Knows neither
+// One live capture: drives the tracer through the trace controller the window uses (set
+// the LIN rate, start, polls of the port, stop) and hands each completed row the query
+// keeps to the output (pcapng packets for Wireshark, daridez-dump --port's lines),
+// flushed after every poll. A frame is complete when the next row
+// begins; at a quiet spell (no field for longer than any gap inside a frame:
+// quietTime()) only when it is complete by what is known (RowComplete: the LDF's
+// length, or a valid checksum), else after kSilenceLimit without a field. Knows neither
 // the serial port's kind nor where the capture goes: both are borrowed.
 class CaptureSession : private ControllerWindow, private ByteSink {
   public:
     struct Settings {
         int linRate = 19200;
-        bool checks = true;             // the packets carry the verdict's error bits
-        std::optional<Query> query;     // only the frames it keeps
-        const LdfModel* ldf = nullptr;  // judges the frames as the window and pcapng export do
+        std::optional<Query> query;     // only the rows it keeps
+        const LdfModel* ldf = nullptr;  // the bus's description, when known (outlives it)
+        ByteSink* record = nullptr;     // also keeps the trace's bytes (a recording)
     };
+
+    // A frame not complete by what is known is handed on as it is after this long
+    // without a field (the device's clock wraps still arrive meanwhile).
+    static constexpr std::chrono::milliseconds kSilenceLimit{1000};
 
     enum class TickResult {
         Running,
@@ -46,13 +51,13 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     // report receives each problem worth the user's attention, in the window's words
     // ("device disconnected", "timeout set baudrate!!!"); wallClockMicros gives the
     // wall-clock time (microseconds since 1970) that trace time 0 is anchored to.
-    CaptureSession(PortChannel& port, ByteOutput& out, Settings settings,
+    CaptureSession(PortChannel& port, LiveOutput& out, Settings settings,
                    std::function<void(const std::string&)> report,
                    std::function<std::int64_t()> wallClockMicros);
     ~CaptureSession() override;
 
-    // The capture's headers, handed on at once (before the port is even opened), so
-    // the reader knows the capture is alive. False when the output refused them.
+    // The output's headers, handed on at once (before the port is even opened), so the
+    // reader knows the capture is alive. False when the output refused them.
     bool writeHeaders();
     // The port is open: forget what it held, and ask the tracer for the LIN rate; the
     // trace starts once it answered (or did not in time).
@@ -74,11 +79,21 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     bool stop();
 
     TraceState state() const { return controller_.state(); }
+    // The display modes the rows' texts are made in; set before the trace starts.
+    void setDisplayModes(const DisplayModes& modes) { session_.applyDisplayModes(modes); }
+    const TextForm& textForm() const { return list_.textForm(); }
+    // The frame and error counts, the device's clock.
+    const StreamDecoder& decoder() const { return session_.decoder; }
 
   private:
     enum class Phase { Idle, SettingRate, Tracing };
 
     void advancePhase();
+    // Notes when the row being filled last grew, by now.
+    void noteOpenRow(Clock::time_point now);
+    // Whether the row being filled goes on at now: at a quiet spell when it is complete
+    // by what is known, after the silence limit as it is.
+    bool openRowSettles(Clock::time_point now, std::chrono::milliseconds quiet) const;
     void consume(const TraceEntry& row);
 
     // ControllerWindow: what the controller tells the window.
@@ -93,14 +108,17 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     void redrawLastPage() override {}
     void markPortNotConnected() override { deviceLost_ = true; }
 
-    // ByteSink: whether a poll brought bytes.
-    void received(const std::uint8_t*, std::size_t count) override { bytesThisTick_ |= count > 0; }
+    // ByteSink: whether a poll brought bytes; the recording's, when there is one.
+    void traceStarted() override;
+    void received(const std::uint8_t* bytes, std::size_t count) override;
+    void tick() override;
+    void traceEnded() override;
 
     PortChannel& port_;
     Settings settings_;
     std::function<void(const std::string&)> report_;
     std::function<std::int64_t()> wallClockMicros_;
-    PcapngWriter writer_;
+    LiveOutput& out_;
     TraceList list_;
     ReceiveBuffer buffer_;
     CompletedRows rows_;
@@ -113,8 +131,11 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     int startTicks_ = 0;  // polls since Start without the start marker
     bool deviceLost_ = false;
     bool bytesThisTick_ = false;
-    bool settling_ = false;          // rows are handed on because the bus fell quiet
-    Clock::time_point lastBytes_{};  // the last poll that read bytes
+    bool settling_ = false;                // rows are handed on because the bus fell quiet
+    const TraceEntry* openRow_ = nullptr;  // the row being filled, as last seen
+    std::int32_t openNumber_ = 0;          // its number and fields then
+    int openFields_ = -1;
+    Clock::time_point lastGrowth_{};  // the poll that last found it grown
 };
 
 }  // namespace daridez

@@ -1,4 +1,4 @@
-#include "tools/extcap/CaptureWaiter.h"
+#include "tools/live/CaptureWaiter.h"
 
 #include <poll.h>
 #include <sys/signalfd.h>

@@ -1,4 +1,4 @@
-#include "tools/CompletedRows.h"
+#include "tools/live/CompletedRows.h"
 
 namespace daridez {
 

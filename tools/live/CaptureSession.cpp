@@ -1,17 +1,18 @@
-#include "tools/extcap/CaptureSession.h"
+#include "tools/live/CaptureSession.h"
 
+#include "lin/FrameCheck.h"
 #include "trace/RowBudget.h"
 
 namespace daridez {
 
-CaptureSession::CaptureSession(PortChannel& port, ByteOutput& out, Settings settings,
+CaptureSession::CaptureSession(PortChannel& port, LiveOutput& out, Settings settings,
                                std::function<void(const std::string&)> report,
                                std::function<std::int64_t()> wallClockMicros)
     : port_(port),
       settings_(std::move(settings)),
       report_(std::move(report)),
       wallClockMicros_(std::move(wallClockMicros)),
-      writer_(out, 0, settings_.checks),
+      out_(out),
       rows_(list_, true, [this](const TraceEntry& row) { consume(row); }),
       session_(list_, buffer_, rows_),
       controller_(port, *this, session_, baudrateFrame_) {
@@ -27,7 +28,7 @@ CaptureSession::~CaptureSession() {
 }
 
 bool CaptureSession::writeHeaders() {
-    return writer_.flush();
+    return out_.flush();
 }
 
 void CaptureSession::begin() {
@@ -43,19 +44,18 @@ CaptureSession::TickResult CaptureSession::poll(Clock::time_point now) {
     controller_.onTimerTick();
     if (deviceLost_) {
         rows_.finish();
-        writer_.flush();
+        out_.flush();
         report_(statusLine1_);
         return TickResult::DeviceLost;
     }
     advancePhase();
-    if (bytesThisTick_) {
-        lastBytes_ = now;
-    } else if (quiet && now - lastBytes_ >= *quiet) {
+    noteOpenRow(now);
+    if (quiet && openRowSettles(now, *quiet)) {
         settling_ = true;  // the recording goes on: the last row is not cut
         rows_.settle();
         settling_ = false;
     }
-    return writer_.flush() ? TickResult::Running : TickResult::OutputLost;
+    return out_.flush() ? TickResult::Running : TickResult::OutputLost;
 }
 
 // The rate's answer (or its time-out) starts the trace; a rate not taken and a start
@@ -65,7 +65,7 @@ void CaptureSession::advancePhase() {
         if (!rateConfirmed_) {
             report_(statusLine1_);
         }
-        writer_.setEpochMicros(wallClockMicros_());
+        out_.started(wallClockMicros_());
         controller_.onStart();
         phase_ = Phase::Tracing;
     } else if (phase_ == Phase::Tracing && controller_.state() == TraceState::StartRequested &&
@@ -73,6 +73,26 @@ void CaptureSession::advancePhase() {
         // The tick after the last one allowed: the controller has said so by now.
         report_(statusLine1_);
     }
+}
+
+void CaptureSession::noteOpenRow(Clock::time_point now) {
+    const TraceEntry* row = list_.lastRow();
+    const std::int32_t number = row != nullptr ? row->number : 0;
+    const int fields = row != nullptr ? row->fieldCount : -1;
+    if (row != openRow_ || number != openNumber_ || fields != openFields_) {
+        openRow_ = row;
+        openNumber_ = number;
+        openFields_ = fields;
+        lastGrowth_ = now;
+    }
+}
+
+bool CaptureSession::openRowSettles(Clock::time_point now, std::chrono::milliseconds quiet) const {
+    const auto silent = now - lastGrowth_;
+    if (silent < quiet) {
+        return false;
+    }
+    return silent >= kSilenceLimit || openRow_ == nullptr || RowComplete(*openRow_, settings_.ldf);
 }
 
 std::optional<std::chrono::milliseconds> CaptureSession::quietTime() const {
@@ -100,13 +120,37 @@ bool CaptureSession::stop() {
         }
     }
     rows_.finish();
-    return writer_.flush();
+    return out_.flush();
+}
+
+void CaptureSession::traceStarted() {
+    if (settings_.record != nullptr) {
+        settings_.record->traceStarted();
+    }
+}
+
+void CaptureSession::received(const std::uint8_t* bytes, std::size_t count) {
+    bytesThisTick_ |= count > 0;
+    if (settings_.record != nullptr) {
+        settings_.record->received(bytes, count);
+    }
+}
+
+void CaptureSession::tick() {
+    if (settings_.record != nullptr) {
+        settings_.record->tick();
+    }
+}
+
+void CaptureSession::traceEnded() {
+    if (settings_.record != nullptr) {
+        settings_.record->traceEnded();
+    }
 }
 
 void CaptureSession::consume(const TraceEntry& row) {
     if (!settings_.query || settings_.query->matches(row, list_.textForm())) {
-        writer_.writeRow(row, settling_ && &row == list_.lastRow());
-        writer_.writeDeviceEvent(row);
+        out_.row(row, settling_ && &row == list_.lastRow());
     }
 }
 

@@ -1,4 +1,4 @@
-#include "tools/extcap/PollSchedule.h"
+#include "tools/live/PollSchedule.h"
 
 #include <algorithm>
 

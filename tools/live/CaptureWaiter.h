@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/extcap/PollSchedule.h"
+#include "tools/live/PollSchedule.h"
 
 namespace daridez {
 
