@@ -84,7 +84,7 @@ bool TraceListModel::verdictPending(const TraceEntry& entry) const {
 // settles a row by.
 bool TraceListModel::lastRowOpen() const {
     return live_ && index_.count() != 0 &&
-           !RowComplete(*index_.at(index_.count() - 1), ldf_.model());
+           !RowComplete(*index_.at(index_.count() - 1), ldf_);
 }
 
 QVariant TraceListModel::toolTip(const TraceEntry& entry, int column) const {
