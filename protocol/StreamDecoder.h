@@ -86,6 +86,9 @@ class StreamDecoder {
     bool takeRowsDropped();
 
   private:
+    bool expectedField(const std::uint8_t* frame, std::uint8_t length) const;
+    void takeField(const std::uint8_t* frame);
+    void decodeByRule(const std::uint8_t* frame, std::uint8_t length);
     void openStartRow();
     // Opens a row after the current one: the next message number, the clock as its
     // time, the frame in slot 0. False when no row could be made.
