@@ -86,8 +86,9 @@ class StreamDecoder {
     bool takeRowsDropped();
 
   private:
-    bool expectedField(const std::uint8_t* frame, std::uint8_t length) const;
-    void takeField(const std::uint8_t* frame);
+    // Takes the fields the grammar expects next from the complete frames at the head of
+    // count bytes; returns the bytes taken (0: the first frame is no expected field).
+    std::int32_t takeFields(const std::uint8_t* bytes, std::int32_t count);
     void decodeByRule(const std::uint8_t* frame, std::uint8_t length);
     void openStartRow();
     // Opens a row after the current one: the next message number, the clock as its

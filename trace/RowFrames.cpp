@@ -102,10 +102,7 @@ void SlotFrame(const TraceEntry& entry, Slot slot, std::uint8_t (&frame)[kSlotSi
 }
 
 std::int64_t SlotTime(const TraceEntry& entry, Slot slot) {
-    std::int64_t opened = entry.time;
-    if ((entry.flags & RowFlag::kLateOpener) != 0) {
-        std::memcpy(&opened, entry.fields, sizeof opened);
-    }
+    const std::int64_t opened = OpenerTime(entry);
     if (slot == Slot::Opener) {
         return opened;
     }

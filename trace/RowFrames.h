@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "trace/TraceEntry.h"
 
@@ -51,7 +52,11 @@ void SlotFrame(const TraceEntry& entry, Slot slot, std::uint8_t (&frame)[kSlotSi
 // opener's slot always has a time: the row's own, or its start marker's.
 std::int64_t SlotTime(const TraceEntry& entry, Slot slot);
 inline std::int64_t OpenerTime(const TraceEntry& entry) {
-    return SlotTime(entry, Slot::Opener);
+    std::int64_t opened = entry.time;
+    if ((entry.flags & RowFlag::kLateOpener) != 0) {
+        std::memcpy(&opened, entry.fields, sizeof opened);
+    }
+    return opened;
 }
 
 }  // namespace daridez
