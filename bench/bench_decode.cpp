@@ -153,8 +153,10 @@ Seconds measureTexts(const TraceList& list, std::uint64_t& textBytes) {
     });
 }
 
+// withWalkGoal: the load is held to its speed against the frame walk (on frames of
+// eight data bytes; a walk over shorter frames skips fewer bytes per frame).
 bool runTrace(const char* name, const DumpGenerator::Options& options, const std::string& path,
-              Goals& goals) {
+              bool withWalkGoal, Goals& goals) {
     std::vector<std::uint8_t> bytes;
     Trace trace{path};
     {
@@ -233,7 +235,11 @@ bool runTrace(const char* name, const DumpGenerator::Options& options, const std
         bytesPerRow);
     goals.atLeast("(b) load into rows, cpu", linFrames / loadSeconds.cpu, kLoadGoal,
                   "LIN frames/s");
-    goals.atLeast("(b)/(a) speed, cpu", walkSeconds.cpu / loadSeconds.cpu, kLoadOfWalkGoal, "");
+    if (withWalkGoal) {
+        goals.atLeast("(b)/(a) speed, cpu", walkSeconds.cpu / loadSeconds.cpu, kLoadOfWalkGoal, "");
+    } else {
+        std::printf("  ratio (b)/(a) speed: cpu %.4f\n", walkSeconds.cpu / loadSeconds.cpu);
+    }
     goals.atMost("row record", sizeof(TraceEntry), kRowGoal, "bytes");
     goals.atLeast("(e) export CSV, cpu", linFrames / csvSeconds.cpu, kCsvGoal, "LIN frames/s");
     std::remove(path.c_str());
@@ -247,9 +253,9 @@ int main(int argc, char** argv) {
     const std::string path = scratchPath("bench-decode", ".dump");
 
     Goals goals;
-    bool ok = runTrace("8 data bytes", options, path, goals);
+    bool ok = runTrace("8 data bytes", options, path, true, goals);
     options.minDataBytes = 1;
     options.seed = 7;
-    ok = runTrace("1 to 8 data bytes", options, path, goals) && ok;
+    ok = runTrace("1 to 8 data bytes", options, path, false, goals) && ok;
     return ok ? goals.exitStatus() : 1;
 }
