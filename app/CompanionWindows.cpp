@@ -1,6 +1,7 @@
 #include "app/CompanionWindows.h"
 
 #include "app/IdSummaryWindow.h"
+#include "app/PlotLaneStore.h"
 #include "app/PlotRowFinder.h"
 #include "app/PlotWindow.h"
 #include "app/SearchGroup.h"
@@ -18,7 +19,7 @@ CompanionWindows::CompanionWindows(TraceSession& session, const std::function<bo
       pane_(pane),
       idSummary_(new IdSummaryWindow(session, rowsArriving, parent)),
       plot_(new PlotWindow(session, rowsArriving, prompts, parent)) {
-    plot_->loadLanes(profile_, "");
+    plot_->setLanes(PlotLaneStore(profile_).lanes(""));
     connect(idSummary_, &IdSummaryWindow::plotRequested, plot_, &PlotWindow::addLaneInFront);
     connect(&pane_, &SignalPane::plotRequested, plot_, &PlotWindow::addLaneInFront);
     connect(plot_, &PlotWindow::rowClicked, this,
@@ -49,12 +50,11 @@ void CompanionWindows::setLdf(const LinDescription& ldf) {
     idSummary_->setLdf(ldf);
     pane_.setReader(ldf);
     saveLanes();
-    plot_->setLdf(ldf);
-    plot_->loadLanes(profile_, ldf.path());
+    plot_->setLdf(ldf, PlotLaneStore(profile_).lanes(ldf.path()));
 }
 
 void CompanionWindows::saveLanes() {
-    plot_->saveLanes(profile_, plot_->ldf().path());
+    PlotLaneStore(profile_).keep(plot_->ldf().path(), plot_->laneTexts());
 }
 
 }  // namespace daridez

@@ -23,6 +23,9 @@ const char* ldfColumnTip(LdfIdColumn column) {
         case LdfIdColumn::Note:
             return "0 frames: planned, never seen; not in LDF; late: the longest period "
                    "exceeds the nominal one by more than the master's jitter (or 10 %)";
+        case LdfIdColumn::Collisions:
+            return "Event-triggered frames: slots two or more slaves answered at once "
+                   "(normal, not counted bad)";
         case LdfIdColumn::Count:
             break;
     }
@@ -43,7 +46,7 @@ constexpr const char* kTitles[] = {
 };
 static_assert(std::size(kTitles) == static_cast<std::size_t>(IdColumn::Count));
 constexpr const char* kLdfTitles[] = {
-    "frame", "publisher", "LDF length", "nominal period (ms)", "LDF note",
+    "frame", "publisher", "LDF length", "nominal period (ms)", "LDF note", "collisions",
 };
 static_assert(std::size(kLdfTitles) == static_cast<std::size_t>(LdfIdColumn::Count));
 
@@ -231,7 +234,8 @@ QVariant IdSummaryModel::sortKey(const IdStats& stats, IdColumn column) const {
 
 QVariant IdSummaryModel::ldfData(const IdStats& stats, LdfIdColumn column, int role) const {
     const QString text = QString::fromStdString(schedule_->cellText(stats, column));
-    const bool numeric = column == LdfIdColumn::LdfLength || column == LdfIdColumn::PeriodNominal;
+    const bool numeric = column == LdfIdColumn::LdfLength || column == LdfIdColumn::PeriodNominal ||
+                         column == LdfIdColumn::Collisions;
     switch (role) {
         case Qt::DisplayRole:
             return text;
@@ -251,6 +255,9 @@ QVariant IdSummaryModel::ldfData(const IdStats& stats, LdfIdColumn column, int r
             }
             if (column == LdfIdColumn::PeriodNominal) {
                 return qlonglong(plan.nominalMicros > 0 ? plan.nominalMicros : -1);
+            }
+            if (column == LdfIdColumn::Collisions) {
+                return plan.eventTriggered ? qlonglong(stats.collisions) : qlonglong(-1);
             }
             return text;
         }

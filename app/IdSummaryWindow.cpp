@@ -176,7 +176,7 @@ void IdSummaryWindow::applySchedule() {
 
 // The LDF's columns beside the summary's own: the frame and its publisher after the
 // identifier, the LDF length after the lengths seen, the nominal period after the
-// measured ones, the note last.
+// measured ones, the collisions after the bad frames, the note last.
 void IdSummaryWindow::placeLdfColumns() {
     if (!schedule_.hasLdf()) {
         return;
@@ -184,12 +184,21 @@ void IdSummaryWindow::placeLdfColumns() {
     constexpr int base = IdSummaryModel::kBaseColumns;
     auto ldf = [](LdfIdColumn column) { return base + static_cast<int>(column); };
     auto own = [](IdColumn column) { return static_cast<int>(column); };
-    const int order[] = {
-        own(IdColumn::Id),           ldf(LdfIdColumn::Frame),  ldf(LdfIdColumn::Publisher),
-        own(IdColumn::Frames),       own(IdColumn::Bad),       own(IdColumn::Lengths),
-        ldf(LdfIdColumn::LdfLength), own(IdColumn::Model),     own(IdColumn::PeriodMin),
-        own(IdColumn::PeriodAvg),    own(IdColumn::PeriodMax), ldf(LdfIdColumn::PeriodNominal),
-        own(IdColumn::Last),         ldf(LdfIdColumn::Note)};
+    const int order[] = {own(IdColumn::Id),
+                         ldf(LdfIdColumn::Frame),
+                         ldf(LdfIdColumn::Publisher),
+                         own(IdColumn::Frames),
+                         own(IdColumn::Bad),
+                         ldf(LdfIdColumn::Collisions),
+                         own(IdColumn::Lengths),
+                         ldf(LdfIdColumn::LdfLength),
+                         own(IdColumn::Model),
+                         own(IdColumn::PeriodMin),
+                         own(IdColumn::PeriodAvg),
+                         own(IdColumn::PeriodMax),
+                         ldf(LdfIdColumn::PeriodNominal),
+                         own(IdColumn::Last),
+                         ldf(LdfIdColumn::Note)};
     QHeaderView* header = table_->horizontalHeader();
     for (int visual = 0; visual < static_cast<int>(std::size(order)); ++visual) {
         header->moveSection(header->visualIndex(order[visual]), visual);

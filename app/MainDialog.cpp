@@ -239,6 +239,7 @@ void MainDialog::applyLdf() {
     searchGroup()->setLdf(ldf);
     listModel()->setLdf(ldf);
     companions_->setLdf(ldf);
+    controller_->setLdf(ldf.model());
     const std::string mismatch = ldf.speedMismatch(linBaudrateText());
     if (!mismatch.empty()) {
         setStatusLine1(mismatch);

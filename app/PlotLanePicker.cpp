@@ -31,7 +31,8 @@ QString captionOf(const PlotSignal& signal) {
 
 }  // namespace
 
-PlotLanePicker::PlotLanePicker(const IdSummary& summary, const LdfModel* ldf, QWidget* parent)
+PlotLanePicker::PlotLanePicker(const std::array<std::uint16_t, 64>& dataLengths,
+                               const LdfModel* ldf, QWidget* parent)
     : QDialog(parent), ldf_(ldf) {
     setWindowTitle(QStringLiteral("Add lane"));
     setObjectName(QStringLiteral("plotLanePicker"));
@@ -39,7 +40,7 @@ PlotLanePicker::PlotLanePicker(const IdSummary& summary, const LdfModel* ldf, QW
     tree_->setObjectName(QStringLiteral("plotLaneTree"));
     tree_->setHeaderHidden(true);
     addSignals();
-    addIdentifiers(summary);
+    addIdentifiers(dataLengths);
     addTiming();
     text_ = new QLineEdit(this);
     text_->setObjectName(QStringLiteral("plotLaneText"));
@@ -96,17 +97,18 @@ void PlotLanePicker::addSignals() {
 
 // Each identifier seen, with the data bytes its frames had, a bit range to edit and the
 // period.
-void PlotLanePicker::addIdentifiers(const IdSummary& summary) {
+void PlotLanePicker::addIdentifiers(const std::array<std::uint16_t, 64>& dataLengths) {
     auto* top = new QTreeWidgetItem(tree_, QStringList{QStringLiteral("Identifiers")});
-    for (int id = 0; id < IdSummary::kIdCount; ++id) {
-        if (!summary.seen(id)) {
+    for (int id = 0; id < static_cast<int>(dataLengths.size()); ++id) {
+        const unsigned lengths = dataLengths[static_cast<std::size_t>(id)];
+        if (lengths == 0) {
             continue;
         }
         const QString name = QStringLiteral("%1").arg(id, 2, 16, QLatin1Char('0')).toUpper();
         auto* item = new QTreeWidgetItem(top, QStringList{name});
         int longest = 0;
-        for (int n = 1; n <= IdStats::kMaxData; ++n) {
-            longest = (summary.stats(id).lengths >> n) & 1u ? n : longest;
+        for (int n = 1; n < 16; ++n) {
+            longest = (lengths >> n) & 1u ? n : longest;
         }
         for (int byte = 0; byte < longest; ++byte) {
             addChoice(item, QStringLiteral("byte %1").arg(byte),
@@ -152,9 +154,7 @@ void PlotLanePicker::setLaneText(const QString& text) {
 // Only a text that names a lane closes the picker; otherwise it says what is wrong.
 void PlotLanePicker::accept() {
     std::string error;
-    const auto source = ParsePlotSource(laneText().toStdString(), error);
-    if (!source ||
-        (source->kind == PlotKind::Signal && !PlotSignal::resolve(ldf_, *source, error))) {
+    if (!ParsePlotLane(laneText().toStdString(), ldf_, error)) {
         problem_->setText(QString::fromStdString(error));
         return;
     }

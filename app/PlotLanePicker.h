@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QDialog>
-
-#include "lin/IdSummary.h"
+#include <array>
+#include <cstdint>
 
 class QLabel;
 class QLineEdit;
@@ -10,6 +10,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace daridez {
+
+class LdfModel;
 
 // The lane picker of the plot window: a tree of what can be plotted (with an LDF each of
 // its frames with its signals; each identifier of the trace with its data bytes, a bit
@@ -19,8 +21,10 @@ class PlotLanePicker : public QDialog {
     Q_OBJECT
 
   public:
-    // ldf: the window's LDF (nullptr: none, and no signals offered).
-    PlotLanePicker(const IdSummary& summary, const LdfModel* ldf, QWidget* parent = nullptr);
+    // dataLengths: per identifier of the trace the data lengths of its frames, bit n for n
+    // bytes (see PlotTracker); ldf: the window's LDF (nullptr: none, and no signals offered).
+    PlotLanePicker(const std::array<std::uint16_t, 64>& dataLengths, const LdfModel* ldf,
+                   QWidget* parent = nullptr);
 
     QString laneText() const;
     void setLaneText(const QString& text);
@@ -30,7 +34,7 @@ class PlotLanePicker : public QDialog {
 
   private:
     void addSignals();
-    void addIdentifiers(const IdSummary& summary);
+    void addIdentifiers(const std::array<std::uint16_t, 64>& dataLengths);
     void addTiming();
     void onItemChanged(QTreeWidgetItem* item);
 

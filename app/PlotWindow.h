@@ -6,42 +6,36 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
-#include <optional>
-#include <string>
 #include <vector>
 
-#include "lin/IdSummaryTracker.h"
+#include "app/PlotCursorLine.h"
+#include "app/PlotLaneView.h"
+#include "app/PlotTimeAxis.h"
 #include "lin/LinDescription.h"
 #include "lin/PlotTracker.h"
 #include "protocol/TraceSession.h"
 
-class QCPAxisRect;
-class QCPGraph;
-class QCPItemStraightLine;
-class QCPItemText;
 class QComboBox;
 class QCustomPlot;
-class QLabel;
 class QMouseEvent;
-class QWheelEvent;
+class QPushButton;
 
 namespace daridez {
 
-class Profile;
 class WindowPrompts;
 
 // The "Plot" window: lanes stacked over one time axis (the plot's clock, shown from the
 // first frame or as the trace clock, as the list's TimeStamp column shows times), each
 // with its own y axis, name, unit and colour, kept up to date while a trace runs. The
 // wheel zooms time, dragging pans, Shift+drag zooms to a box, Home shows everything and
-// follows a live trace again; a cursor line shows every lane's value; a click asks the
-// list to select the row of the nearest point.
+// follows a live trace again; "Fit y" lets the chosen lane's y axis follow the shown
+// span; a cursor line shows every lane's value; a click asks the list to select the row
+// of the nearest point of the lane clicked.
 class PlotWindow : public QWidget {
     Q_OBJECT
 
   public:
     static constexpr int kRefreshMs = 250;
-    static constexpr const char* kProfileSection = "PLOT";
 
     // rowsArriving tells whether the decoder may still fill its current row.
     PlotWindow(TraceSession& session, std::function<bool()> rowsArriving, WindowPrompts& prompts,
@@ -53,47 +47,45 @@ class PlotWindow : public QWidget {
     bool addLane(const QString& text, QString* error = nullptr);
     void removeLane(int lane);
     void moveLane(int from, int to);
+    // The lanes of these texts in place of those before (texts naming no lane left out).
+    void setLanes(const QStringList& texts) { setLdf(ldf_, texts); }
     QStringList laneTexts() const;
     int laneCount() const { return static_cast<int>(tracker_.lanes().size()); }
     // The lane the buttons act on (-1: none).
     int currentLane() const;
     void setCurrentLane(int lane);
+    // Whether a lane's y axis follows the shown span rather than all its values.
+    bool fitsToView(int lane) const;
+    void setFitToView(int lane, bool fit);
 
-    // The lanes of the profile for an LDF ("": no LDF), and back.
-    void loadLanes(const Profile& profile, const std::string& ldfPath);
-    void saveLanes(Profile& profile, const std::string& ldfPath) const;
-    static std::string profileKey(const std::string& ldfPath);
-
-    // The LDF the signal lanes and the verdicts read with (empty: none); every lane is
-    // filled again. The lanes themselves change with loadLanes().
-    void setLdf(const LinDescription& ldf);
+    // What the trace context tells the window, all here. The LDF the signal lanes and the verdicts
+    // read with (empty: none) and the lanes to show with it, filled once.
+    void setLdf(const LinDescription& ldf, const QStringList& lanes);
     const LinDescription& ldf() const { return ldf_; }
     // The bit rate the bus load assumes; times shown from the first frame or as the clock.
     void setBaudrate(int baudrate);
     void setRelativeTime(bool relative);
-    // The trace was cleared or is being reloaded.
+    // The trace was cleared or is being reloaded: the lanes and the cursor's values go.
     void resetPlot();
+
     // Reads the rows completed since the last refresh and redraws (the timer calls it).
     void refresh();
 
-    // The shown time span in seconds of the axis; Home.
-    double timeFrom() const;
-    double timeTo() const;
+    // The shown time span in seconds of the axis; the user's own span (following ends);
+    // Home.
+    double timeFrom() const { return time_->from(); }
+    double timeTo() const { return time_->to(); }
     void setTimeRange(double from, double to);
     void showAll();
-    bool following() const { return following_; }
+    bool following() const { return time_->following(); }
     // The time of the axis at a point of the plot, and the axis value of a plot time.
-    double axisTime(std::int64_t micros) const;
-    std::int64_t plotTime(double axis) const;
+    double axisTime(std::int64_t micros) const { return time_->axisTime(micros); }
+    std::int64_t plotTime(double axis) const { return time_->plotTime(axis); }
 
     // "12.345678 s  3C byte 2: 17  10 period: 20.1 ms" at a time of the axis.
     QString cursorText(double axis) const;
-    // The trace position of the row nearest to the axis time in lane (the first lane
-    // with points when that one has none); -1 without points.
-    std::int64_t rowNear(int lane, double axis) const;
 
-    // Save by the name's suffix: .png, .svg (the picture) or .csv (the series); false
-    // with error set when the file could not be written (an old file stays as it was).
+    // Save by the name's suffix (see PlotExport); false with error set when it failed.
     bool saveTo(const QString& path, QString& error);
     void onSave();
     void onAddLane();
@@ -104,7 +96,7 @@ class PlotWindow : public QWidget {
 
     QCustomPlot* plot() const { return plot_; }
     const PlotTracker& tracker() const { return tracker_; }
-    QLabel* cursorLabel() const { return cursor_; }
+    PlotCursorLine* cursorLabel() const { return cursor_; }
 
   signals:
     // The user clicked a point: the row's position from the head of the trace.
@@ -117,50 +109,30 @@ class PlotWindow : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
-    struct LaneView {
-        QCPAxisRect* rect = nullptr;
-        QCPGraph* line = nullptr;
-        QCPGraph* marks = nullptr;
-        QCPItemStraightLine* cursor = nullptr;
-    };
-
-    std::optional<PlotSource> laneSource(const QString& text, std::string& problem) const;
     void buildToolBar();
+    void lanesEdited(int current);
     void rebuildLanes();
-    void fillLanes();
-    void fillLane(std::size_t lane);
-    void styleLane(std::size_t lane);
-    void labelSteps(std::size_t lane);
-    void onTimeRangeChanged(double from, double to);
+    void layOutAndFill();
     void onMousePress(QMouseEvent* event);
     void onMouseMove(QMouseEvent* event);
     void onMouseRelease(QMouseEvent* event);
     int laneAt(const QPoint& point) const;
     void moveCursor(double axis);
-    QStringList cursorParts(double axis) const;
-    void showCursorLine(QStringList parts);
-    void follow();
-    void applyRange(double from, double to);
-    QString laneName(std::size_t lane) const;
-    QByteArray pictureBytes(bool svg) const;
+    void clearCursor();
 
     TraceSession& session_;
     std::function<bool()> rowsArriving_;
     WindowPrompts& prompts_;
     LinDescription ldf_;  // kept here: the tracker reads with its model
     PlotTracker tracker_;
-    IdSummaryTracker ids_;  // the identifiers the picker offers
     QCustomPlot* plot_ = nullptr;
+    PlotTimeAxis* time_ = nullptr;
     QComboBox* lanePicker_ = nullptr;
-    QLabel* cursor_ = nullptr;
-    std::vector<LaneView> views_;
+    QPushButton* fitButton_ = nullptr;
+    PlotCursorLine* cursor_ = nullptr;
+    std::vector<PlotLaneView> views_;
+    std::vector<bool> fitted_;  // per lane: its y axis follows the shown span
     QTimer timer_;
-    bool relativeTime_ = true;
-    bool following_ = true;
-    bool settingRange_ = false;  // our own range change: not the user's move
-    bool syncing_ = false;       // the other lanes being set to one lane's span
-    double from_ = 0;            // the span while there is no lane to keep it
-    double to_ = 1;
     QPoint pressedAt_;
     bool pressed_ = false;
 };

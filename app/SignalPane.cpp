@@ -41,6 +41,15 @@ QTableWidgetItem* cell(const std::string& text, bool marked = false) {
     return item;
 }
 
+// A value read from a frame that failed its check: greyed, the reason in its tool tip.
+QTableWidgetItem* failedCell(const std::string& text, const std::string& failed) {
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));
+    item->setForeground(QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+    item->setToolTip(QStringLiteral("frame failed: %1; the value is not what its sender sent")
+                         .arg(QString::fromStdString(failed)));
+    return item;
+}
+
 }  // namespace
 
 QString ReadingHeader(const RowReading& reading) {
@@ -57,6 +66,10 @@ QString ReadingHeader(const RowReading& reading) {
     }
     if (!reading.note.empty()) {
         text += QStringLiteral(": ") + QString::fromStdString(reading.note);
+    }
+    if (!reading.failed.empty()) {
+        text += QStringLiteral(" (frame failed: ") + QString::fromStdString(reading.failed) +
+                QLatin1Char(')');
     }
     return text;
 }
@@ -114,9 +127,7 @@ void SignalPane::setReader(Reader reader) {
 }
 
 void SignalPane::setReader(const LinDescription& ldf) {
-    setReader([ldf](const TraceEntry& entry) {
-        return RowReader(ldf.model()).read(ReadLinFrame(entry));
-    });
+    setReader([ldf](const TraceEntry& entry) { return RowReader(ldf.model()).readRow(entry); });
 }
 
 QList<QWidget*> SignalPane::tabChain() const {
@@ -198,8 +209,13 @@ void SignalPane::showReading(const RowReading& reading) {
         QTableWidgetItem* name = cell(signal.name);
         name->setData(Qt::UserRole, QString::fromStdString(signal.frame + '.' + signal.name));
         table_->setItem(row, SignalColumn, name);
-        table_->setItem(row, ValueColumn, cell(signal.value, signal.changed));
-        table_->setItem(row, RawColumn, cell(signal.raw, signal.changed));
+        const bool failed = !reading.failed.empty();
+        table_->setItem(
+            row, ValueColumn,
+            failed ? failedCell(signal.value, reading.failed) : cell(signal.value, signal.changed));
+        table_->setItem(
+            row, RawColumn,
+            failed ? failedCell(signal.raw, reading.failed) : cell(signal.raw, signal.changed));
         table_->setItem(row, EncodingColumn, cell(signal.encoding));
         table_->setItem(row, BitColumn, cell(std::to_string(signal.offset)));
         table_->setItem(row, WidthColumn, cell(std::to_string(signal.width)));

@@ -86,17 +86,18 @@ struct Figures {
 
 // The four lanes, or with an LDF the signal lanes.
 PlotTracker trackerWithLanes(const TraceList& list, const LdfModel* ldf = nullptr) {
-    PlotTracker tracker;
-    tracker.setLdf(ldf, list);
+    std::vector<PlotSource> sources;
     const auto add = [&](const char* text) {
         std::string error;
-        tracker.addLane(*ParsePlotSource(text, error), list);
+        sources.push_back(*ParsePlotSource(text, error));
     };
     if (ldf == nullptr) {
         std::for_each(std::begin(kLanes), std::end(kLanes), add);
     } else {
         std::for_each(std::begin(kSignalLanes), std::end(kSignalLanes), add);
     }
+    PlotTracker tracker;
+    tracker.setLdf(ldf, sources, list);
     return tracker;
 }
 

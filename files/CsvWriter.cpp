@@ -63,7 +63,7 @@ bool CsvWriter::writeRow(const TraceEntry& entry) {
     if (signals_) {
         const LinFrame frame = ReadLinFrame(entry);
         putField(signals_->frameName(frame).c_str());
-        putField(signals_->signalList(frame).c_str());
+        putField(signals_->signalList(frame, CheckFrame(entry, frame, ldf_)).c_str());
     }
     putRaw("\r\n");
     return used_ < kBlockSize || flush();

@@ -175,7 +175,7 @@ bool PcapngWriter::writeRow(const TraceEntry& entry, bool open) {
         return true;
     }
     // A frame the end of the recording broke off never was on the bus as such.
-    const FrameVerdict verdict = open ? CheckFrame(frame) : CheckFrame(entry, frame);
+    const FrameVerdict verdict = open ? CheckFrame(frame, ldf_) : CheckFrame(entry, frame, ldf_);
     if (verdict.has(CheckWord::Cut)) {
         return true;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/ByteOutput.h"
+#include "ldf/LdfModel.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -24,6 +25,9 @@ class PcapngWriter {
     // Trace time 0 is known only later (a live capture writes its headers before the
     // trace starts): the packets from now on are timed from this.
     void setEpochMicros(std::int64_t epochMicros) { epochMicros_ = epochMicros; }
+    // The LDF the frames are judged with (nullptr: none), as the list and the CSV judge
+    // them: a silent or collided event-triggered slot then carries no error bits.
+    void setLdf(const LdfModel* ldf) { ldf_ = ldf; }
 
     // Adds the row as a packet when it is a LIN frame row the end of its recording did
     // not cut; other rows are skipped. open: the recording goes on past the row, though
@@ -45,6 +49,7 @@ class PcapngWriter {
     ByteOutput& out_;
     std::int64_t epochMicros_;
     bool errorBits_;
+    const LdfModel* ldf_ = nullptr;
     std::vector<std::uint8_t> buffer_;
     bool ok_ = true;
 };

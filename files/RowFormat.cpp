@@ -50,7 +50,8 @@ class TextFormat : public RowFormat {
     bool row(const TraceEntry& entry) override {
         AppendRowLine(lines_.text(), entry, form_, check_, ldf_);
         if (signals_) {
-            signals_->appendLines(lines_.text(), ReadLinFrame(entry));
+            const LinFrame frame = ReadLinFrame(entry);
+            signals_->appendLines(lines_.text(), frame, CheckFrame(entry, frame, ldf_));
         }
         return lines_.flushWhenFull();
     }
@@ -77,7 +78,10 @@ class CsvFormat : public RowFormat {
 
 class PcapngFormat : public RowFormat {
   public:
-    PcapngFormat(ByteOutput& out, std::int64_t epochMicros) : writer_(out, epochMicros) {}
+    PcapngFormat(ByteOutput& out, std::int64_t epochMicros, const LdfModel* ldf)
+        : writer_(out, epochMicros) {
+        writer_.setLdf(ldf);
+    }
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
 
@@ -127,7 +131,7 @@ std::unique_ptr<RowFormat> RowFormat::make(const Options& options, const TextFor
         case Kind::Csv:
             return std::make_unique<CsvFormat>(out, form, options.ldf);
         case Kind::Pcapng:
-            return std::make_unique<PcapngFormat>(out, options.epochMicros);
+            return std::make_unique<PcapngFormat>(out, options.epochMicros, options.ldf);
         case Kind::Asc:
             return std::make_unique<AscFormat>(out, options.epochMicros, options.ldf);
         case Kind::Ids:

@@ -24,7 +24,7 @@ class RowFormat {
         bool check = false;             // text: the verdict as a 16th field
         std::int64_t epochMicros = 0;   // pcapng, asc: wall-clock time of trace time 0
         int baud = 19200;               // ids: the bus bit rate of the load
-        const LdfModel* ldf = nullptr;  // text, csv, ids, asc: judge (and decode) with this LDF
+        const LdfModel* ldf = nullptr;  // judge (and decode) with this LDF
         bool signals = false;           // text: the decoded signals under each row
     };
 

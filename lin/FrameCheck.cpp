@@ -14,8 +14,8 @@ namespace {
 constexpr std::uint8_t kSyncByte = 0x55;
 
 constexpr std::array<const char*, static_cast<std::size_t>(CheckWord::Count)> kWordTexts = {
-    "no-sync",    "sync",   "no-id", "parity",  "no-response", "short", "checksum",
-    "unknown-id", "length", "model", "classic", "enhanced",    "cut",
+    "no-sync", "sync",  "no-id",   "parity",   "no-response", "short",  "checksum",  "unknown-id",
+    "length",  "model", "classic", "enhanced", "cut",         "silent", "collision",
 };
 
 int bitOf(std::uint8_t value, int bit) {
@@ -108,15 +108,17 @@ std::string explainModel(const LinFrame& frame, const FrameVerdict& verdict) {
 
 // The frame of the LDF for this identifier; 0x3C/0x3D are known to every LDF.
 struct LdfJudgement {
+    const LdfFrame* frame = nullptr;  // nullptr for 0x3C/0x3D without a frame of their own
     bool known = false;
     int length = 8;
     LdfChecksum model = LdfChecksum::Classic;
-    std::string name = "diagnostic frame";
+    std::string_view name = "diagnostic frame";  // no copy: judged for every row
 };
 
 LdfJudgement judge(const LinFrame& frame, const LdfModel& ldf) {
     LdfJudgement judgement;
     const LdfFrame* found = ldf.frameById(frame.id());
+    judgement.frame = found;
     judgement.known = found != nullptr || ClassicOnly(frame.id());
     if (found != nullptr) {
         judgement.length = found->length;
@@ -126,12 +128,19 @@ LdfJudgement judge(const LinFrame& frame, const LdfModel& ldf) {
     return judgement;
 }
 
+bool classicMatches(const LinFrame& frame) {
+    return frame.checksum() == classicChecksum(frame);
+}
+
+bool enhancedMatches(const LinFrame& frame) {
+    return !ClassicOnly(frame.id()) && frame.checksum() == enhancedChecksum(frame, frame.pid);
+}
+
 // The checksum words when an LDF names the frame's model: that model's word when it
 // matches; "model" and the other's word when only the other matches.
 void checkModel(const LinFrame& frame, const LdfJudgement& judgement, FrameVerdict& verdict) {
-    const bool classic = frame.checksum() == classicChecksum(frame);
-    const bool enhanced =
-        !ClassicOnly(frame.id()) && frame.checksum() == enhancedChecksum(frame, frame.pid);
+    const bool classic = classicMatches(frame);
+    const bool enhanced = enhancedMatches(frame);
     const bool named = judgement.model == LdfChecksum::Classic ? classic : enhanced;
     if (named) {
         verdict.add(judgement.model == LdfChecksum::Classic ? CheckWord::Classic
@@ -142,6 +151,94 @@ void checkModel(const LinFrame& frame, const LdfJudgement& judgement, FrameVerdi
     } else {
         verdict.add(CheckWord::Checksum);
     }
+}
+
+// Whether byte is the protected identifier of a frame associated with the event frame.
+bool namesAssociated(const LdfModel& ldf, const LdfFrame& event, std::uint8_t byte) {
+    for (const int index : event.associated) {
+        const int id = ldf.frames[static_cast<std::size_t>(index)].id;
+        if (id >= 0 && ProtectedId(static_cast<std::uint8_t>(id)) == byte) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isEventSlot(const LinFrame& frame, const LdfJudgement& judgement) {
+    return judgement.frame != nullptr && judgement.frame->kind == LdfFrame::Kind::EventTriggered &&
+           ProtectedId(frame.id()) == frame.pid;
+}
+
+// A response in an event-triggered slot that two slaves garbled: too short for a
+// checksum, a checksum no model explains, or a first byte that names no associated frame.
+bool collided(const LinFrame& frame, const LdfModel& ldf, const LdfFrame& event) {
+    return frame.responseCount == 1 || (!classicMatches(frame) && !enhancedMatches(frame)) ||
+           !namesAssociated(ldf, event, frame.response[0]);
+}
+
+// The response word of an event-triggered slot when it is silent or a collision; false
+// when an associated frame answered, to be judged as any frame.
+bool checkEventSlot(const LinFrame& frame, const LdfModel& ldf, const LdfFrame& event,
+                    FrameVerdict& verdict) {
+    if (frame.responseCount == 0) {
+        verdict.add(CheckWord::Silent);
+        return true;
+    }
+    if (collided(frame, ldf, event)) {
+        verdict.add(CheckWord::Collision);
+        return true;
+    }
+    return false;
+}
+
+std::string explainCollision(const LinFrame& frame, const LdfFrame& event) {
+    const std::string text = "collision: more than one slave answered " + event.name + ": ";
+    if (frame.responseCount == 1) {
+        return text + "one response byte (" + hexByte(frame.response[0]) + "), no checksum";
+    }
+    if (!classicMatches(frame) && !enhancedMatches(frame)) {
+        return text + "checksum " + hexByte(frame.checksum()) + " matches no model";
+    }
+    return text + "the first byte " + hexByte(frame.response[0]) +
+           " is the protected identifier of no associated frame";
+}
+
+// What an end of the recording inside the frame explains.
+bool cutExplains(CheckWord word) {
+    switch (word) {
+        case CheckWord::NoSync:
+        case CheckWord::NoId:
+        case CheckWord::NoResponse:
+        case CheckWord::Short:
+        case CheckWord::Checksum:
+        case CheckWord::Silent:
+        case CheckWord::Collision:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The last row's verdict judged with an LDF: "cut" in place of the words the end
+// explains (and of a length the missing bytes explain), the others kept.
+FrameVerdict cutWhereExplained(const FrameVerdict& verdict) {
+    FrameVerdict kept;
+    bool explained = false;
+    for (int i = 0; i < static_cast<int>(CheckWord::Count); ++i) {
+        const auto word = static_cast<CheckWord>(i);
+        if (!verdict.has(word)) {
+            continue;
+        }
+        explained = explained || cutExplains(word);
+        if (!cutExplains(word) && word != CheckWord::Length) {
+            kept.add(word);
+        }
+    }
+    if (!explained) {
+        return verdict;
+    }
+    kept.add(CheckWord::Cut);
+    return kept;
 }
 
 }  // namespace
@@ -160,7 +257,7 @@ std::optional<CheckWord> ParseCheckWord(std::string_view text) {
 }
 
 bool IsFailure(CheckWord word) {
-    return word != CheckWord::Classic && word != CheckWord::Enhanced && word != CheckWord::Cut;
+    return word < CheckWord::Classic;
 }
 
 void FrameVerdict::format(char (&text)[kTextSize]) const {
@@ -177,6 +274,12 @@ void FrameVerdict::format(char (&text)[kTextSize]) const {
         out += length;
     }
     *out = '\0';
+}
+
+std::string FrameVerdict::dataFailure() const {
+    FrameVerdict reasons;
+    reasons.bits_ = static_cast<std::uint16_t>(bits_ & (kFailureBits | bit(CheckWord::Collision)));
+    return reasons.text();
 }
 
 std::string FrameVerdict::text() const {
@@ -228,6 +331,9 @@ FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf) {
     if (ldf != nullptr && !judgement.known) {
         verdict.add(CheckWord::UnknownId);
     }
+    if (isEventSlot(frame, judgement) && checkEventSlot(frame, *ldf, *judgement.frame, verdict)) {
+        return verdict;
+    }
     if (judgement.known && frame.responseCount >= 2 && frame.dataLength() != judgement.length) {
         verdict.add(CheckWord::Length);
     }
@@ -253,7 +359,13 @@ bool EndsRecording(const TraceEntry& entry) {
 
 FrameVerdict CheckFrame(const TraceEntry& entry, const LinFrame& frame, const LdfModel* ldf) {
     const FrameVerdict verdict = CheckFrame(frame, ldf);
-    if (!verdict.failed() || !EndsRecording(entry)) {
+    if (!EndsRecording(entry)) {
+        return verdict;
+    }
+    if (ldf != nullptr) {
+        return cutWhereExplained(verdict);
+    }
+    if (!verdict.failed()) {
         return verdict;
     }
     FrameVerdict cut;
@@ -300,18 +412,26 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
         }
     }
     const LdfJudgement judgement = ldf != nullptr ? judge(frame, *ldf) : LdfJudgement();
+    if (verdict.has(CheckWord::Silent)) {
+        line("silent: no frame associated with " + std::string(judgement.name) +
+             " answered (a normal outcome of an event-triggered slot)");
+    }
+    if (verdict.has(CheckWord::Collision)) {
+        line(explainCollision(frame, *judgement.frame));
+    }
     if (verdict.has(CheckWord::UnknownId)) {
         line("unknown-id: the LDF names no frame with identifier " + hexByte(frame.id()));
     }
     if (verdict.has(CheckWord::Length)) {
-        line("length: " + std::to_string(frame.dataLength()) + " data bytes; " + judgement.name +
-             " has " + std::to_string(judgement.length) + " in the LDF");
+        line("length: " + std::to_string(frame.dataLength()) + " data bytes; " +
+             std::string(judgement.name) + " has " + std::to_string(judgement.length) +
+             " in the LDF");
     }
     if (verdict.has(CheckWord::Model)) {
         const bool classic = verdict.classic();
         line(std::string("model: the checksum is the ") + (classic ? "classic" : "enhanced") +
              " one; the LDF names " + ChecksumModel::name(judgement.model) + " for " +
-             judgement.name + " (" +
+             std::string(judgement.name) + " (" +
              hexByte(enhancedChecksum(frame, classic ? frame.pid : std::uint8_t{0})) + ")");
     }
     if (verdict.classic() || verdict.enhanced()) {

@@ -13,7 +13,8 @@ namespace daridez {
 
 // The words of a LIN frame's verdict, in the order they are written. Classic and
 // Enhanced name the checksum model that matched, Cut a frame the end of its recording
-// broke off; every other word is a failure.
+// broke off, Silent and Collision the normal outcomes of an event-triggered slot; every
+// other word is a failure.
 enum class CheckWord : std::uint8_t {
     NoSync,      // "no-sync": no sync field after the break
     Sync,        // "sync": the sync byte is not 0x55
@@ -27,7 +28,9 @@ enum class CheckWord : std::uint8_t {
     Model,       // "model": the checksum is right only under the model the LDF does not name
     Classic,     // "classic": the checksum over the data only
     Enhanced,    // "enhanced": the checksum over the protected identifier and the data
-    Cut,         // "cut": the trace ended inside the frame; stands alone, no failure
+    Cut,         // "cut": the trace ended inside the frame; no failure
+    Silent,      // "silent": an event-triggered header no associated frame answered
+    Collision,   // "collision": an event-triggered slot answered by more than one slave
     Count
 };
 
@@ -39,13 +42,19 @@ bool IsFailure(CheckWord word);
 class FrameVerdict {
   public:
     // Room for every word with its comma and the NUL: any verdict text fits.
-    static constexpr int kTextSize = 112;
+    static constexpr int kTextSize = 128;
 
     void add(CheckWord word) { bits_ |= bit(word); }
     bool has(CheckWord word) const { return (bits_ & bit(word)) != 0; }
     bool empty() const { return bits_ == 0; }
     // True when the verdict holds a failure word.
     bool failed() const { return (bits_ & kFailureBits) != 0; }
+    // True when the frame's data cannot be trusted: its check failed, or two slaves'
+    // answers collided in it.
+    bool dataFailed() const { return failed() || has(CheckWord::Collision); }
+    // What makes the data untrustworthy: the failure words, or "collision"
+    // ("checksum", "parity,length"); "" when the data passed.
+    std::string dataFailure() const;
     // The checksum model that matched, if any.
     bool classic() const { return has(CheckWord::Classic); }
     bool enhanced() const { return has(CheckWord::Enhanced); }
@@ -82,11 +91,17 @@ bool EndsRecording(const TraceEntry& entry);
 
 // The verdict of the frame alone. With an LDF (ldf not null) the frame is also judged
 // against it: unknown-id, length, and model where the checksum is right only under the
-// model the LDF does not name. Without one every verdict is the LDF-free one.
+// model the LDF does not name. A good header of an event-triggered frame is silent when
+// no response follows, and a collision when its response is garbled (one byte, a
+// checksum no model explains) or names no associated frame: both are normal LIN
+// behaviour, no failure. Without an LDF every verdict is the LDF-free one.
 FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf = nullptr);
-// The verdict of a row: its frame's, except that the last row of a recording whose frame
-// fails is only "cut" (Stop broke it off, the bus did nothing wrong). A last row that
-// passes keeps its verdict. frame is ReadLinFrame(entry).
+// The verdict of a row: its frame's, except for the last row of a recording, which Stop
+// may have broken off. Without an LDF a failing last row is only "cut". With one, "cut"
+// replaces only what an end inside the frame explains (no-sync, no-id, no-response,
+// short, checksum, and with them silent, collision and length) and the rest stays:
+// a wrong sync byte or parity is the bus's fault wherever the trace ends. A last row
+// that passes keeps its verdict. frame is ReadLinFrame(entry).
 FrameVerdict CheckFrame(const TraceEntry& entry, const LinFrame& frame,
                         const LdfModel* ldf = nullptr);
 FrameVerdict CheckFrame(const TraceEntry& entry, const LdfModel* ldf = nullptr);

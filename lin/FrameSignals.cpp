@@ -10,6 +10,24 @@ std::string notDecoded(const LdfFrameDecode& decode) {
            " bytes, not decoded";
 }
 
+// " (frame failed: checksum)": what a value read from a frame that failed its check
+// says after it.
+std::string failedNote(const FrameVerdict& verdict) {
+    return " (frame failed: " + verdict.dataFailure() + ")";
+}
+
+// Ends each line of out from on with the note.
+void noteEachLine(std::string& out, std::size_t from, const std::string& note) {
+    std::string marked;
+    for (std::size_t i = from; i < out.size(); ++i) {
+        if (out[i] == '\n') {
+            marked += note;
+        }
+        marked += out[i];
+    }
+    out.replace(from, std::string::npos, marked);
+}
+
 }  // namespace
 
 FrameSignals::FrameSignals(const LdfModel* ldf, bool texts) : ldf_(ldf) {
@@ -28,7 +46,8 @@ const LdfFrameDecode* FrameSignals::decode(const LinFrame& frame) {
     return decode_.frame == nullptr ? nullptr : &decode_;
 }
 
-void FrameSignals::appendLines(std::string& out, const LinFrame& frame) {
+void FrameSignals::appendLines(std::string& out, const LinFrame& frame,
+                               const FrameVerdict& verdict) {
     if (IsDiagnosticFrame(frame)) {
         out += '\t';
         out += DescribeDiagnostic(frame, ldf_);
@@ -56,8 +75,13 @@ void FrameSignals::appendLines(std::string& out, const LinFrame& frame) {
         out += ": " + notDecoded(decode_) + "\n";
         return;
     }
-    if (layout != nullptr) {
-        lines_->append(out, *layout, SignalDecoder::bits(frame.response, count, layout->length));
+    if (layout == nullptr) {
+        return;
+    }
+    const std::size_t from = out.size();
+    lines_->append(out, *layout, SignalDecoder::bits(frame.response, count, layout->length));
+    if (verdict.dataFailed()) {
+        noteEachLine(out, from, failedNote(verdict));
     }
 }
 
@@ -77,7 +101,7 @@ std::string FrameSignals::frameName(const LinFrame& frame) {
            (decode->associated != nullptr ? decode->associated->name : "?");
 }
 
-std::string FrameSignals::signalList(const LinFrame& frame) {
+std::string FrameSignals::signalList(const LinFrame& frame, const FrameVerdict& verdict) {
     if (IsDiagnosticFrame(frame)) {
         return DescribeDiagnostic(frame, ldf_);
     }
@@ -98,7 +122,7 @@ std::string FrameSignals::signalList(const LinFrame& frame) {
         SignalLines::appendValue(text, value);
         SignalLines::appendUnit(text, value);
     }
-    return text;
+    return verdict.dataFailed() && !text.empty() ? text + failedNote(verdict) : text;
 }
 
 }  // namespace daridez

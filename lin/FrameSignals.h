@@ -5,6 +5,7 @@
 
 #include "ldf/LdfModel.h"
 #include "ldf/SignalDecoder.h"
+#include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
 #include "lin/SignalLines.h"
 
@@ -24,12 +25,15 @@ class FrameSignals {
 
     // The lines under a row: TAB "FRAME.SIGNAL = VALUE UNIT (raw RAW)" per signal, an
     // event-triggered frame's "FRAME -> ASSOCIATED" first, "FRAME: N of M bytes, not
-    // decoded" for a short response, the transport decode for a diagnostic frame.
-    void appendLines(std::string& out, const LinFrame& frame);
+    // decoded" for a short response, the transport decode for a diagnostic frame. Where
+    // the frame's data failed its check (verdict, see FrameVerdict::dataFailed) each
+    // signal line ends with " (frame failed: checksum)", naming the failure words.
+    void appendLines(std::string& out, const LinFrame& frame, const FrameVerdict& verdict);
     // The CSV Frame column: the frame's name ("FRAME -> ASSOCIATED" when event-triggered).
     std::string frameName(const LinFrame& frame);
-    // The CSV Signals column: "SIGNAL=VALUE UNIT" joined by "; ".
-    std::string signalList(const LinFrame& frame);
+    // The CSV Signals column: "SIGNAL=VALUE UNIT" joined by "; ", then " (frame failed:
+    // ...)" as on the lines.
+    std::string signalList(const LinFrame& frame, const FrameVerdict& verdict);
 
   private:
     const LdfModel* ldf_;

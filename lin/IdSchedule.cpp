@@ -10,7 +10,8 @@ namespace daridez {
 
 namespace {
 
-constexpr const char* kHeaders[] = {"frame", "publisher", "ldf_length", "period_nominal", "ldf"};
+constexpr const char* kHeaders[] = {"frame",          "publisher", "ldf_length",
+                                    "period_nominal", "ldf",       "collisions"};
 static_assert(std::size(kHeaders) == static_cast<std::size_t>(LdfIdColumn::Count));
 
 constexpr double kSlackShare = 0.1;  // without the master's jitter
@@ -51,6 +52,7 @@ IdSchedule::IdSchedule(const LdfModel& model, const std::string& table) : hasLdf
         plan.frame = frame.name;
         plan.publisher = frame.publisher;
         plan.length = frame.length;
+        plan.eventTriggered = frame.kind == LdfFrame::Kind::EventTriggered;
     }
     if (const LdfNode* master = model.master()) {
         jitterMs_ = master->jitterMs;
@@ -100,7 +102,7 @@ void IdSchedule::planTable(const LdfModel& model, std::size_t table, bool onlyUn
 
 bool IdSchedule::late(const IdStats& stats) const {
     const std::int64_t nominal = plan(stats.id).nominalMicros;
-    if (nominal <= 0 || stats.periods == 0) {
+    if (nominal <= 0 || stats.periods == 0 || plan(stats.id).eventTriggered) {
         return false;
     }
     const double slack =
@@ -135,6 +137,8 @@ std::string IdSchedule::cellText(const IdStats& stats, LdfIdColumn column) const
             return planned.nominalMicros > 0 ? millis(planned.nominalMicros) : "-";
         case LdfIdColumn::Note:
             return note(stats);
+        case LdfIdColumn::Collisions:
+            return planned.eventTriggered ? std::to_string(stats.collisions) : "-";
         case LdfIdColumn::Count:
             break;
     }

@@ -12,7 +12,7 @@ class LdfModel;
 
 // The columns the ID summary adds with an LDF, after its own; their headers are the
 // extra header fields daridez-dump --ids --ldf prints.
-enum class LdfIdColumn { Frame, Publisher, LdfLength, PeriodNominal, Note, Count };
+enum class LdfIdColumn { Frame, Publisher, LdfLength, PeriodNominal, Note, Collisions, Count };
 
 // What the LDF says of one identifier.
 struct IdPlan {
@@ -21,6 +21,7 @@ struct IdPlan {
     std::string publisher;
     int length = 0;                  // data bytes
     std::int64_t nominalMicros = 0;  // 0: no schedule table holds the frame
+    bool eventTriggered = false;     // answered by whichever associated frame has news
 };
 
 // The LDF's view of the identifiers for the ID summary: each one's frame, publisher
@@ -29,7 +30,9 @@ struct IdPlan {
 // in the table named, or else in the first table that holds it. Node configuration
 // commands are master request (0x3C) slots. A frame is late when its longest period
 // exceeds the nominal one by more than the schedule's slack: the master's jitter, or
-// 10 % of the nominal period without one.
+// 10 % of the nominal period without one. An event-triggered frame is never late (it
+// is a question, answered or not), nor is a frame reached only through event-triggered
+// or sporadic slots (no table holds it, so it has no nominal period).
 class IdSchedule {
   public:
     IdSchedule() = default;  // no LDF: nothing planned

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ldf/LdfModel.h"
 #include "lin/FrameCheck.h"
 #include "trace/FieldText.h"
+#include "trace/RowFrames.h"
 
 namespace daridez {
 
@@ -17,10 +19,10 @@ constexpr const char* kHeaders[] = {
 static_assert(std::size(kHeaders) == static_cast<std::size_t>(IdColumn::Count));
 
 void countRow(IdStats& stats, const LinFrame& frame, const FrameVerdict& verdict,
-              std::uint32_t recording) {
+              std::uint32_t stretch) {
     if (stats.frames == 0) {
         stats.firstTime = frame.time;
-    } else if (stats.recording == recording) {
+    } else if (stats.stretch == stretch) {
         const std::int64_t period = frame.time - stats.lastTime;
         const bool first = stats.periods == 0;
         stats.periodMin = first || period < stats.periodMin ? period : stats.periodMin;
@@ -29,9 +31,10 @@ void countRow(IdStats& stats, const LinFrame& frame, const FrameVerdict& verdict
         ++stats.periods;
     }
     stats.lastTime = frame.time;
-    stats.recording = recording;
+    stats.stretch = stretch;
     ++stats.frames;
     stats.bad += verdict.failed() ? 1 : 0;
+    stats.collisions += verdict.has(CheckWord::Collision) ? 1 : 0;
     stats.classic = stats.classic || verdict.classic();
     stats.enhanced = stats.enhanced || verdict.enhanced();
 }
@@ -109,9 +112,21 @@ std::string periodText(const IdStats& stats, IdColumn column) {
 
 }  // namespace
 
+void IdSummary::setLdf(const LdfModel* ldf) {
+    ldf_ = ldf;
+    eventSlots_ = {};
+    for (int id = 0; ldf != nullptr && id < kIdCount; ++id) {
+        const LdfFrame* frame = ldf->frameById(id);
+        eventSlots_[static_cast<std::size_t>(id)] =
+            frame != nullptr && frame->kind == LdfFrame::Kind::EventTriggered;
+    }
+}
+
 void IdSummary::add(const TraceEntry& entry) {
     if (entry.number == 0 && linFrames_ != 0) {
         recordingStarted_ = true;
+    } else if (IsStartMarkerRow(entry)) {
+        stretchEnded_ = true;  // Stop and Start: the clock ran on, the bus was not traced
     }
     const LinFrame frame = ReadLinFrame(entry);
     if (frame.isLinFrame) {
@@ -127,10 +142,20 @@ void IdSummary::addFrame(const LinFrame& received, const FrameVerdict& verdict) 
         // The new recording's first row continues where the last one ended.
         recordingStarted_ = false;
         offset_ = lastTime_ - received.time;
-        ++recording_;
+        stretchEnded_ = true;
     }
     LinFrame frame = received;
     frame.time += offset_;
+    if (asleep_) {
+        // The first header after a go-to-sleep command woke the bus.
+        asleep_ = false;
+        asleepTime_ += frame.time - lastTime_;
+        stretchEnded_ = true;
+    }
+    if (stretchEnded_) {
+        stretchEnded_ = false;
+        ++stretch_;
+    }
     firstTime_ = linFrames_ == 0 ? frame.time : firstTime_;
     lastTime_ = frame.time;
     ++linFrames_;
@@ -139,8 +164,30 @@ void IdSummary::addFrame(const LinFrame& received, const FrameVerdict& verdict) 
     }
     busBits_ += kHeaderBits + kResponseByteBits * static_cast<std::uint64_t>(frame.responseCount);
     IdStats& stats = ids_[frame.id()];
-    countRow(stats, frame, verdict, recording_);
+    countRow(stats, frame, verdict, stretch_);
     takeData(stats, frame);
+    if (eventSlots_[frame.id()]) {
+        addAnswer(frame, verdict);
+    }
+    asleep_ = goesToSleep(frame, verdict);
+}
+
+// An event-triggered slot that an associated frame answered: the row is that frame's
+// too. Its first data byte names it.
+void IdSummary::addAnswer(const LinFrame& frame, const FrameVerdict& verdict) {
+    if (frame.dataLength() == 0 || verdict.has(CheckWord::Collision) ||
+        verdict.has(CheckWord::Parity)) {
+        return;
+    }
+    IdStats& answered = ids_[frame.response[0] & 0x3F];
+    countRow(answered, frame, verdict, stretch_);
+    takeData(answered, frame);
+}
+
+bool IdSummary::goesToSleep(const LinFrame& frame, const FrameVerdict& verdict) const {
+    constexpr std::uint8_t kMasterRequest = 0x3C;
+    return ldf_ != nullptr && frame.id() == kMasterRequest && frame.pid == kMasterRequest &&
+           frame.dataLength() != 0 && frame.response[0] == 0x00 && !verdict.failed();
 }
 
 std::int64_t AveragePeriod(const IdStats& stats) {
@@ -156,11 +203,11 @@ std::int64_t AveragePeriod(const IdStats& stats) {
 void IdSummary::clear() {
     const LdfModel* ldf = ldf_;
     *this = IdSummary{};
-    ldf_ = ldf;
+    setLdf(ldf);
 }
 
 double IdSummary::busLoad(int baud) const {
-    const std::int64_t span = lastTime_ - firstTime_;
+    const std::int64_t span = lastTime_ - firstTime_ - asleepTime_;
     if (span <= 0 || baud <= 0) {
         return 0;
     }

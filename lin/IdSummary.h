@@ -19,21 +19,23 @@ struct IdStats {
     static constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::min();
 
     std::uint8_t id = 0;
-    std::uint32_t frames = 0;    // rows with this identifier
-    std::uint32_t bad = 0;       // of them, rows whose verdict holds a failure word
-    std::uint16_t lengths = 0;   // bit n: a row with n data bytes was seen (n = 1..8)
-    bool classic = false;        // a row matched the classic checksum
-    bool enhanced = false;       // a row matched the enhanced checksum
-    std::int64_t firstTime = 0;  // the break times of the first and the last row, us
+    std::uint32_t frames = 0;      // rows with this identifier
+    std::uint32_t bad = 0;         // of them, rows whose verdict holds a failure word
+    std::uint32_t collisions = 0;  // of them, event-triggered slots two slaves answered
+    std::uint16_t lengths = 0;     // bit n: a row with n data bytes was seen (n = 1..8)
+    bool classic = false;          // a row matched the classic checksum
+    bool enhanced = false;         // a row matched the enhanced checksum
+    std::int64_t firstTime = 0;    // the break times of the first and the last row, us
     std::int64_t lastTime = 0;
     std::int64_t periodMin = 0;  // between consecutive rows, us; set from the second row on
     std::int64_t periodMax = 0;
-    // The periods measured and their sum: the rows of one recording, never across the
-    // start of another (its clock starts again at 0). With one recording the average,
-    // periodSum / periods, is (last time - first time) / (frames - 1).
+    // The periods measured and their sum: the rows of one awake stretch of the bus, never
+    // across the start of another recording (its clock starts again at 0), a start marker
+    // (Stop and Start) or, with an LDF, a go-to-sleep command. With one stretch the
+    // average, periodSum / periods, is (last time - first time) / (frames - 1).
     std::int64_t periodSum = 0;
     std::uint32_t periods = 0;
-    std::uint32_t recording = 0;  // which recording lastTime belongs to
+    std::uint32_t stretch = 0;  // which stretch lastTime belongs to
 
     // The data bytes of the last row with at least two response bytes; dataLength 0: none.
     int dataLength = 0;
@@ -63,13 +65,19 @@ class IdSummary {
 
     // Rows that were not opened by a break are ignored, except that the first row of a
     // recording (number 0) starts a new one: its clock starts at 0 again, so the summary
-    // continues its own time from the last row and measures no period across the start.
+    // continues its own time from the last row and measures no period across the start;
+    // and a start marker inside a recording (Stop, then Start) measures none across it.
     // A row judged "cut" (the last of a recording, broken off) counts nowhere.
+    //
+    // With an LDF, an event-triggered slot answered by an associated frame counts for
+    // that frame too (frames, data, periods), its bits once; and after a go-to-sleep
+    // command (3C, first data byte 00) the silence until the next header is neither a
+    // period nor bus time.
     void add(const TraceEntry& entry);
     // Empties the summary; the LDF stays.
     void clear();
     // The LDF the rows are judged with (bad frames); nullptr: none. Set before adding.
-    void setLdf(const LdfModel* ldf) { ldf_ = ldf; }
+    void setLdf(const LdfModel* ldf);
 
     const IdStats& stats(int id) const { return ids_[static_cast<std::size_t>(id & 0x3F)]; }
     bool seen(int id) const { return stats(id).frames != 0; }
@@ -78,23 +86,31 @@ class IdSummary {
     std::uint64_t busBits() const { return busBits_; }
     std::int64_t firstTime() const { return firstTime_; }  // of the first and last such row
     std::int64_t lastTime() const { return lastTime_; }
+    // Of the time between them, how long the bus slept after go-to-sleep commands.
+    std::int64_t asleepTime() const { return asleepTime_; }
 
-    // The share of the bus time the counted bits took at baud bits per second
+    // The share of the awake bus time the counted bits took at baud bits per second
     // (0.646 for 64.6 %); 0 with no time between the first and the last LIN frame row.
     double busLoad(int baud) const;
 
   private:
     void addFrame(const LinFrame& frame, const FrameVerdict& verdict);
+    void addAnswer(const LinFrame& frame, const FrameVerdict& verdict);
+    bool goesToSleep(const LinFrame& frame, const FrameVerdict& verdict) const;
 
     std::array<IdStats, kIdCount> ids_ = makeIds();
     std::uint64_t linFrames_ = 0;
     std::uint64_t busBits_ = 0;
     std::int64_t firstTime_ = 0;
     std::int64_t lastTime_ = 0;
+    std::int64_t asleepTime_ = 0;
     std::int64_t offset_ = 0;  // added to a recording's times to continue the summary's
-    std::uint32_t recording_ = 0;
+    std::uint32_t stretch_ = 0;
     bool recordingStarted_ = false;  // the next LIN frame row opens a new recording
+    bool stretchEnded_ = false;      // the next LIN frame row opens a new stretch
+    bool asleep_ = false;            // the last LIN frame row sent the bus to sleep
     const LdfModel* ldf_ = nullptr;
+    std::array<bool, kIdCount> eventSlots_{};  // the LDF's event-triggered identifiers
 
     static std::array<IdStats, kIdCount> makeIds();
 };

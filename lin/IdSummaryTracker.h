@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "lin/CompletedRowCursor.h"
 #include "lin/IdSummary.h"
 #include "trace/TraceList.h"
 
@@ -18,8 +19,7 @@ struct TrackerUpdate {
 // adds only the rows completed since the previous one, so a window can refresh it on a
 // timer however long the trace gets.
 //
-// It remembers how far into the trace it has read; rows freed from the head before it
-// read them (a ring dropping the oldest) are passed over.
+// Which rows are complete, and where it stands, its CompletedRowCursor decides.
 class IdSummaryTracker {
   public:
     // Adds the rows after the last one added, up to but not including openRow: the row
@@ -37,8 +37,7 @@ class IdSummaryTracker {
 
   private:
     IdSummary summary_;
-    std::uint64_t emptyings_ = 0;  // the list's count of emptyings when rows were added
-    std::uint64_t next_ = 0;       // the trace position of the next row to add
+    CompletedRowCursor cursor_;
     std::uint64_t rows_ = 0;
 };
 

@@ -98,7 +98,7 @@ void PlotLane::addSignalPoint(const PlotRow& row) {
 }
 
 void PlotLane::addPoint(const PlotRow& row, float value) {
-    const bool failed = row.verdict.failed();
+    const bool failed = row.verdict.dataFailed();
     series_.append(
         PlotPoint{row.time, value, row.row, failed, breakLine_ && !failed && !series_.empty()});
     // A marked point is joined to nothing: the line goes on after it as a new one.
@@ -107,6 +107,12 @@ void PlotLane::addPoint(const PlotRow& row, float value) {
 
 std::string PlotLane::unit() const {
     return signal_ ? signal_->unit() : std::string(PlotSourceUnit(source_));
+}
+
+std::string PlotLane::title() const {
+    const std::string name = PlotSourceText(source_);
+    const std::string lane = unit();
+    return lane.empty() ? name : name + " [" + lane + "]";
 }
 
 std::string PlotLane::valueText(float value) const {

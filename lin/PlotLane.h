@@ -28,11 +28,11 @@ struct PlotRow {
 // Turns the LIN frame rows of a trace, one at a time, into the points of one lane.
 //
 // Per-frame lanes (a data byte, bits, the period, a signal) take a point from each frame
-// of their identifier. A frame whose check failed becomes a marked point that no line
-// joins; a frame that arrives later than 1.5 times the shortest interval seen between
-// frames of its identifier leaves a gap: the line is not drawn across the frames that are
-// missing, nor from one recording into the next. A frame without the byte, bits or value
-// asked for adds no point and breaks the line.
+// of their identifier. A frame whose check failed (or a collided event-triggered slot,
+// whose data is garbled) becomes a marked point that no line joins; a frame that arrives later
+// than 1.5 times the shortest interval seen between frames of its identifier leaves a gap: the line
+// is not drawn across the frames that are missing, nor from one recording into the next. A frame
+// without the byte, bits or value asked for adds no point and breaks the line.
 //
 // A signal lane takes its value from the row's decode with the LDF it was made with (see
 // PlotSignal); the frame's own identifier keeps the time for the gaps, and an
@@ -65,6 +65,8 @@ class PlotLane {
     std::uint64_t decodedIds() const { return signal_ ? signal_->ids() : 0; }
     // The unit of the lane's values: PlotSourceUnit's, a signal's the LDF's.
     std::string unit() const;
+    // The lane's name with its unit: "3C period [ms]", "RLS_Status.AmbientLight [lux]".
+    std::string title() const;
     // A value as the cursor shows it: "17", "20.1 ms", "fast", "12.5 km/h".
     std::string valueText(float value) const;
 

@@ -222,4 +222,85 @@ std::size_t PlotSeries::memoryBytes() const {
            chunks_.size() * (kChunkPoints * sizeof(Packed) + Chunk::kBuckets * sizeof(Bucket));
 }
 
+namespace {
+
+// The values a line holds, NaN breaks apart; false when it holds none.
+bool rangeOf(const std::vector<PlotVertex>& vertices, float& low, float& high) {
+    bool any = false;
+    for (const PlotVertex& v : vertices) {
+        if (!std::isnan(v.value)) {
+            low = any ? std::min(low, static_cast<float>(v.value)) : static_cast<float>(v.value);
+            high = any ? std::max(high, static_cast<float>(v.value)) : static_cast<float>(v.value);
+            any = true;
+        }
+    }
+    return any;
+}
+
+}  // namespace
+
+PlotOutline PlotSeries::outline(std::int64_t from, std::int64_t to, int width, bool steps) const {
+    width = std::max(width, 1);
+    to = std::max(to, from + 1);
+    const double columnWidth = static_cast<double>(to - from) / width;
+    PlotOutline out;
+    std::vector<PlotVertex>& line = out.line;
+    line.reserve(2 * static_cast<std::size_t>(width) + 4);
+    out.low = min_;
+    out.high = max_;
+    const auto point = [&](std::int64_t time, float value) {
+        line.push_back({static_cast<double>(time), value});
+    };
+    const auto breakAt = [&](double time) {
+        if (steps && !line.empty()) {
+            time = std::min(time, line.back().time + columnWidth);
+        }
+        line.push_back({time, std::numeric_limits<double>::quiet_NaN()});
+    };
+    if (const auto before = atOrBefore(from - 1); before && !at(*before).failed) {
+        point(at(*before).time, at(*before).value);
+    }
+    const std::vector<PlotColumn> all = columns(from, to, width);
+    for (std::size_t c = 0; c < all.size(); ++c) {
+        const PlotColumn& column = all[c];
+        const double start = static_cast<double>(from) + static_cast<double>(c) * columnWidth;
+        if (column.gap) {
+            breakAt(start);
+        }
+        if (column.count == 1) {
+            point(column.time, column.min);
+        } else if (column.count > 1) {
+            line.push_back({start + columnWidth / 2, column.min});
+            line.push_back({start + columnWidth / 2, column.max});
+        }
+        if (column.failed) {
+            out.marks.push_back({static_cast<double>(column.failedTime), column.failedValue});
+            out.low = std::min(out.low, column.failedValue);
+            out.high = std::max(out.high, column.failedValue);
+        }
+    }
+    if (const std::size_t after = lowerBound(to); after < size_) {
+        const PlotPoint next = at(after);
+        if (next.gapBefore) {
+            breakAt(static_cast<double>(to));
+        }
+        if (!next.failed) {
+            point(next.time, next.value);
+        }
+    }
+    float low = 0;
+    float high = 0;
+    const bool drawn = rangeOf(line, low, high);
+    float markLow = 0;
+    float markHigh = 0;
+    if (rangeOf(out.marks, markLow, markHigh)) {
+        low = drawn ? std::min(low, markLow) : markLow;
+        high = drawn ? std::max(high, markHigh) : markHigh;
+    }
+    const bool shown = drawn || !out.marks.empty();
+    out.shownLow = shown ? low : out.low;
+    out.shownHigh = shown ? high : out.high;
+    return out;
+}
+
 }  // namespace daridez

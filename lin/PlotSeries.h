@@ -31,6 +31,27 @@ struct PlotColumn {
     std::int64_t failedTime = 0;
 };
 
+// One vertex of what a lane draws: a time in microseconds of the plot's clock (a pixel
+// column's middle may fall between two), and a value; a NaN value breaks the line.
+struct PlotVertex {
+    double time = 0;
+    double value = 0;
+    bool operator==(const PlotVertex&) const = default;
+};
+
+// What a lane draws over a span of a given width in pixels: its line, the failed points
+// as marks apart, and the range of the values it holds.
+struct PlotOutline {
+    std::vector<PlotVertex> line;
+    std::vector<PlotVertex> marks;
+    // The values of the whole lane (every point that is not failed, and the marks shown),
+    // and of what the span draws (the lane's when it draws nothing).
+    float low = 0;
+    float high = 0;
+    float shownLow = 0;
+    float shownHigh = 0;
+};
+
 // The points of one plot lane in time order, kept compact (12 bytes a point in blocks of
 // 4096, plus the smallest and largest value of every 64 points) and grown at the end as
 // a live trace adds rows, never rebuilt. columns() summarises any span for a view in
@@ -62,6 +83,13 @@ class PlotSeries {
 
     // count columns of equal width over [from, to): what the points of each hold.
     std::vector<PlotColumn> columns(std::int64_t from, std::int64_t to, int count) const;
+
+    // The lane drawn over [from, to) in width pixel columns: per column its only point, or
+    // its smallest then its largest value at the column's middle; a break where a line
+    // starts anew; the failed points as marks. The points just outside the span carry
+    // the line to its edges. Steps hold a value until the next point: before a break the
+    // hold ends a column after the last point, so that the missing frames show.
+    PlotOutline outline(std::int64_t from, std::int64_t to, int width, bool steps) const;
 
     // The smallest and the largest value of the points that are not failed (0 and 0
     // without such a point), and the times of the first and the last point.

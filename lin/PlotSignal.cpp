@@ -141,4 +141,13 @@ std::string PlotSignal::valueText(double value) const {
     return text;
 }
 
+std::optional<PlotSource> ParsePlotLane(std::string_view text, const LdfModel* ldf,
+                                        std::string& error) {
+    auto source = ParsePlotSource(text, error);
+    if (source && source->kind == PlotKind::Signal && !PlotSignal::resolve(ldf, *source, error)) {
+        return std::nullopt;
+    }
+    return source;
+}
+
 }  // namespace daridez

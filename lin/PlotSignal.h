@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "lin/PlotSource.h"
@@ -66,5 +67,11 @@ class PlotSignal {
     std::string unit_;
     std::vector<Label> labels_;
 };
+
+// A lane's source from its text, where a signal must be one ldf names (nullptr: no LDF,
+// and no signal lane); nullopt with error set to one line saying what is wrong. The one
+// reading of a lane's text: the picker, the window and the profile's lanes use it.
+std::optional<PlotSource> ParsePlotLane(std::string_view text, const LdfModel* ldf,
+                                        std::string& error);
 
 }  // namespace daridez

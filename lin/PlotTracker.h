@@ -1,9 +1,12 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "lin/CompletedRowCursor.h"
 #include "lin/FrameSignals.h"
 #include "lin/PlotLane.h"
 #include "lin/PlotSource.h"
@@ -21,9 +24,8 @@ namespace daridez {
 // With an LDF, verdicts are the LDF's (as the list shows them) and signal lanes decode
 // their frames with it; the model must outlive its use here.
 //
-// Like IdSummaryTracker it remembers how far into the trace it has read; rows freed from
-// the head before it read them (a ring dropping the oldest) are passed over, and an
-// emptied list starts every lane over.
+// Which rows are complete, and where it stands, its CompletedRowCursor decides, as for
+// the ID summary; an emptied list starts every lane over.
 class PlotTracker {
   public:
     struct Update {
@@ -45,9 +47,9 @@ class PlotTracker {
     // The bit rate the bus-load lanes assume; they are filled again when it changes.
     void setBaudrate(int baudrate, const TraceList& list);
     int baudrate() const { return baudrate_; }
-    // The LDF the verdicts and the signal lanes read with (nullptr: none); every lane is
-    // filled again.
-    void setLdf(const LdfModel* ldf, const TraceList& list);
+    // The LDF the verdicts and the signal lanes read with (nullptr: none) and the lanes
+    // read with it, in place of those before: all filled in one pass over the rows read.
+    void setLdf(const LdfModel* ldf, const std::vector<PlotSource>& lanes, const TraceList& list);
     const LdfModel* ldf() const { return ldf_; }
 
     const std::vector<PlotLane>& lanes() const { return lanes_; }
@@ -56,13 +58,24 @@ class PlotTracker {
     std::int64_t firstTime() const { return firstTime_; }
     std::int64_t lastTime() const { return lastTime_; }
     bool hasTime() const { return seenFrame_; }
+    // The trace position of the row of lane's point nearest to time (of the plot's clock);
+    // a lane without points answers with the first lane that has one; -1 without points.
+    std::int64_t rowNear(std::size_t lane, std::int64_t time) const;
+    // The cursor's texts at a time: the time (from the first frame when relative, else as
+    // the clock), then "LANE: VALUE" for every lane, its last point at or before the time
+    // ("-" before the first; "(failed)" after a failed point's value).
+    std::vector<std::string> cursorTexts(std::int64_t time, bool relative) const;
+
+    // Per identifier the data lengths of its frames read: bit n for n data bytes (bit 0:
+    // a header without data). 0: no frame of the identifier.
+    const std::array<std::uint16_t, 64>& dataLengths() const { return dataLengths_; }
 
   private:
     void lanesChanged();
 
     // The clock and the trace position of the rows as they are read.
     struct Reader {
-        std::uint64_t row = 0;
+        CompletedRowCursor cursor;
         std::int64_t offset = 0;
         std::int64_t lastTime = 0;
         bool seenFrame = false;
@@ -70,13 +83,14 @@ class PlotTracker {
     };
 
     template <typename Feed>
-    void read(const TraceList& list, std::uint64_t end, const TraceEntry* stop, Reader& reader,
-              std::uint64_t decodeIds, Feed feed);
-    void refill(PlotLane& lane, const TraceList& list);
+    std::uint64_t read(const TraceList& list, std::uint64_t end, const TraceEntry* stop,
+                       Reader& reader, std::uint64_t decodeIds, Feed feed);
+    // Empties lanes and fills them again from the rows read, in one pass.
+    void refill(const std::vector<PlotLane*>& lanes, const TraceList& list);
 
     std::vector<PlotLane> lanes_;
     Reader reader_;
-    std::uint64_t emptyings_ = 0;  // the list's count of emptyings when rows were read
+    std::array<std::uint16_t, 64> dataLengths_{};
     std::uint64_t rows_ = 0;
     std::int64_t firstTime_ = 0;
     std::int64_t lastTime_ = 0;

@@ -24,7 +24,8 @@ const char* const kQueryHelp =
     "  frame=NAME      LIN frames the LDF calls NAME (with --ldf)\n"
     "  signal:NAME=V   LIN frames whose signal NAME has the logical text or number V;\n"
     "  signal:NAME<N   ... a value below N; signal:NAME>N above N (the physical value, or\n"
-    "                  the raw value where there is none; with --ldf)\n"
+    "                  the raw value where there is none; with --ldf; only frames whose\n"
+    "                  check passed)\n"
     "  WORD            rows with WORD in any column MsgNr..CS, ignoring case\n"
     "  !TERM           rows that do not match TERM; a row must match every term\n";
 
@@ -440,7 +441,7 @@ bool Query::matches(const TraceEntry& entry, const TextForm& form) const {
 
 bool Query::judgesVerdict() const {
     for (const Term& term : terms_) {
-        if (term.kind == Kind::Bad || term.kind == Kind::Check) {
+        if (term.kind == Kind::Bad || term.kind == Kind::Check || term.kind == Kind::Signal) {
             return true;
         }
     }
@@ -455,8 +456,10 @@ bool Query::testFrame(const Term& term, Row& row) const {
            (decode_.associated != nullptr && decode_.associated->name == term.needle);
 }
 
+// Values of a frame whose check failed are not what its sender meant: they match no
+// signal term.
 bool Query::testSignal(const Term& term, Row& row) const {
-    if (!row.decode(*decoder_, decode_)) {
+    if (!row.decode(*decoder_, decode_) || row.verdict(ldf_).dataFailed()) {
         return false;
     }
     for (const LdfSignalValue& value : decode_.values) {

@@ -35,8 +35,9 @@ class Query {
     // True when the row matches every term, its texts made in form.
     bool matches(const TraceEntry& entry, const TextForm& form) const;
 
-    // True when a term reads the Check verdict (bad, check=): its answer for the last
-    // row of a running trace may change while the row fills.
+    // True when a term reads the Check verdict (bad, check=, signal: terms, which match
+    // only frames that passed): its answer for the last row of a running trace may
+    // change while the row fills.
     bool judgesVerdict() const;
 
     // The text the query was parsed from.

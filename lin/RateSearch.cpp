@@ -22,6 +22,10 @@ bool deviceFault(const TraceEntry& entry) {
            entry.opener[1] != FrameKind::BufferOverflow;
 }
 
+bool normalEventOutcome(const FrameVerdict& verdict) {
+    return verdict.has(CheckWord::Silent) || verdict.has(CheckWord::Collision);
+}
+
 std::optional<int> rateOf(const std::string& text) {
     int rate = 0;
     const char* end = text.data() + text.size();
@@ -34,7 +38,7 @@ std::optional<int> rateOf(const std::string& text) {
 
 }  // namespace
 
-TrialScore ScoreTrial(const TraceList& list) {
+TrialScore ScoreTrial(const TraceList& list, const LdfModel* ldf) {
     TrialScore score;
     for (const TraceEntry& entry : list) {
         const LinFrame frame = ReadLinFrame(entry);
@@ -47,6 +51,9 @@ TrialScore ScoreTrial(const TraceList& list) {
         }
         ++score.frames;
         score.validSync += frame.hasSync && frame.sync == kSyncByte ? 1 : 0;
+        if (ldf != nullptr && normalEventOutcome(CheckFrame(frame, ldf))) {
+            continue;
+        }
         (CheckFrame(frame).failed() ? score.bad : score.good) += 1;
     }
     return score;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ldf/LdfModel.h"
 #include "trace/TraceList.h"
 
 namespace daridez {
@@ -19,8 +20,10 @@ struct TrialScore {
 };
 
 // Scores the rows of the list. A LIN frame in the last row is left out: the end of
-// the trial may have cut its response short.
-TrialScore ScoreTrial(const TraceList& list);
+// the trial may have cut its response short. With an LDF, an event-triggered slot that
+// is silent or collided is neither good nor bad: it says nothing of the rate. The LDF's
+// own checks (unknown-id, length, model) do not score: the rate is judged by the bytes.
+TrialScore ScoreTrial(const TraceList& list, const LdfModel* ldf = nullptr);
 
 // Which LIN rates to try, in which order, and which one the bus speaks: the common
 // rates first, then the rest of the LIN-baud-rate box; the first rate with

@@ -8,6 +8,7 @@
 #include "ldf/LdfModel.h"
 #include "ldf/SignalDecoder.h"
 #include "lin/Diagnostic.h"
+#include "lin/FrameCheck.h"
 
 namespace daridez {
 
@@ -170,6 +171,15 @@ RowReading RowReader::read(const LinFrame& frame) const {
         signal.rawValue = value.raw;
         signal.frame = std::string(value.frame);
         reading.values.push_back(std::move(signal));
+    }
+    return reading;
+}
+
+RowReading RowReader::readRow(const TraceEntry& entry) const {
+    const LinFrame frame = ReadLinFrame(entry);
+    RowReading reading = read(frame);
+    if (!reading.values.empty()) {
+        reading.failed = CheckFrame(entry, frame, ldf_).dataFailure();
     }
     return reading;
 }

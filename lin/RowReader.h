@@ -19,6 +19,10 @@ class RowReader {
     explicit RowReader(const LdfModel* ldf) : ldf_(ldf) {}
 
     RowReading read(const LinFrame& frame) const;
+    // A row's frame read, with what makes its values untrustworthy in failed (the
+    // failure words of the row's verdict, or "collision"; "" when it passed or has no
+    // values).
+    RowReading readRow(const TraceEntry& entry) const;
     // The Frame column: the LDF frame's name, "EVENT -> ASSOCIATED" for an
     // event-triggered frame, the diagnostic decode for 0x3C/0x3D, "" for rows that are
     // not LIN frames or that the LDF does not name. Written into out (size bytes, cut

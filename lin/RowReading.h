@@ -32,6 +32,7 @@ struct RowReading {
     std::string publisher;              // the node that sends it
     std::string model;                  // the checksum model the LDF names: "enhanced", "classic"
     std::string note;                   // why nothing is decoded: "2 of 4 bytes, not decoded"
+    std::string failed;                 // the values come from a frame that failed: "checksum"
     std::vector<SignalReading> values;  // the signals, in frame order
     std::vector<TransportField> transport;
 };

@@ -38,11 +38,11 @@ void RateFinder::startTrial() {
 
 bool RateFinder::trialTick() {
     ++trialTicks_;
-    return trialTicks_ >= kTrialTicks || ScoreTrial(list_).frames >= kTrialFrames;
+    return trialTicks_ >= kTrialTicks || ScoreTrial(list_, ldf_).frames >= kTrialFrames;
 }
 
 void RateFinder::endTrial() {
-    search_->record(ScoreTrial(list_));
+    search_->record(ScoreTrial(list_, ldf_));
     clearScratch();
 }
 

@@ -37,6 +37,9 @@ class RateFinder {
     // boxRates: the entries of the LIN-baud-rate box; previousRate: its text, which is
     // set again when the search is cancelled or finds nothing.
     void begin(const std::vector<std::string>& boxRates, std::string previousRate);
+    // The LDF the trials are scored with (nullptr: none): silent and collided
+    // event-triggered slots then score nothing.
+    void setLdf(const LdfModel* ldf) { ldf_ = ldf; }
     void end();
 
     bool active() const { return phase_ != Phase::Off; }
@@ -78,6 +81,7 @@ class RateFinder {
     Phase phase_ = Phase::Off;
     int trialTicks_ = 0;
     std::string previousRate_;
+    const LdfModel* ldf_ = nullptr;
     bool cancelRequested_ = false;
 };
 

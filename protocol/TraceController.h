@@ -36,6 +36,8 @@ class TraceController {
     // ("cancel") while it runs, it sets the rate from before the search again.
     void onFindRate();
     bool findingRate() const { return finder_.active(); }
+    // The LDF "find rate" scores its trials with (nullptr: none).
+    void setLdf(const LdfModel* ldf) { finder_.setLdf(ldf); }
     // The trace was emptied (by "clear TraceList" or a load): status line 2 and the
     // memory of a row shortage start again.
     void traceEmptied();

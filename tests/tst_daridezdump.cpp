@@ -215,8 +215,8 @@ class TestDaridezDump : public QObject {
                "|DoorStatus: 3 of 5 bytes, not decoded\n"
                "7|+ 00:00:00,000512|Break|55|[F0]|01h|02h|0Ch|||||||green|unknown-id,enhanced\n"
                "8|+ 00:00:00,000512|Break|55|[20]|02h|E8h|FDh|17h||||||green|model,classic\n"
-               "|GatewayCmd.Mode = \"error\" (raw 2)\n"
-               "|GatewayCmd.Speed = 36.9106 km/h (raw 65000)\n"
+               "|GatewayCmd.Mode = \"error\" (raw 2) (frame failed: model)\n"
+               "|GatewayCmd.Speed = 36.9106 km/h (raw 65000) (frame failed: model)\n"
                "9|+ 00:00:00,000512|Break||||||||||||plain|cut\n" +
                    warning;
         QTest::newRow("signals without an LDF: the transport decode only")
@@ -236,6 +236,13 @@ class TestDaridezDump : public QObject {
                "enhanced,SeatStatus,\"Temp=10 °C; Level=-14 %; Code=42; "
                "Name=\"\"AB\\x01\"\"\"\r\n" +
                    warning;
+        QTest::newRow("csv: the signals of a failed frame name the failure")
+            << QStringList{ldf, "--format=csv", "--filter=frame=GatewayCmd", "lin.dump"}
+            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
+               "Check,Frame,Signals\r\n"
+               "8,\"+ 00:00:00,000512\",Break,55,[20],02h,E8h,FDh,17h,,,,,,green,\"model,classic\","
+               "GatewayCmd,\"Mode=\"\"error\"\"; Speed=36.9106 km/h (frame failed: model)\"\r\n" +
+                   warning;
         // Nominal periods: the longest delay between a frame's slots around the first
         // table holding it (Normal: 55.5 ms for a frame in one slot; Configuration: the
         // requests and commands 20 ms apart at most, the response once in 110 ms).
@@ -243,22 +250,22 @@ class TestDaridezDump : public QObject {
             << QStringList{ldf, "--ids", "lin.dump"}
             << "status 0\n"
                "ID|frames|bad|lengths|model|period_min|period_avg|period_max|last|"
-               "frame|publisher|ldf_length|period_nominal|ldf\n"
-               "10|1|1|3|enhanced|-|-|-|C1 35 AB|DoorStatus|Door|5|55.500|-\n"
+               "frame|publisher|ldf_length|period_nominal|ldf|collisions\n"
+               "10|1|1|3|enhanced|-|-|-|C1 35 AB|DoorStatus|Door|5|55.500|-|-\n"
                "11|1|0|8|enhanced|-|-|-|64 C8 01 04 02 41 42 01|SeatStatus|Seat|8|"
-               "55.500|-\n"
-               "12|0|0|-|-|-|-|-|-|DoorErr|Door|2|20.000|0 frames\n"
-               "13|0|0|-|-|-|-|-|-|SeatErr|Seat|2|20.000|0 frames\n"
-               "20|1|1|3|classic|-|-|-|02 E8 FD|GatewayCmd|Gateway|3|55.500|-\n"
-               "21|1|0|1|classic|-|-|-|FE|LampStatus|OldLamp|1|-|-\n"
-               "22|0|0|-|-|-|-|-|-|SerialFrame|Seat|4|-|0 frames\n"
-               "23|0|0|-|-|-|-|-|-|LampCmd|Gateway|1|-|0 frames\n"
-               "30|1|1|2|enhanced|-|-|-|01 02|-|-|-|-|not in LDF\n"
-               "3A|1|0|2|enhanced|-|-|-|92 01|DoorEvent|Door|2|55.500|-\n"
+               "55.500|-|-\n"
+               "12|1|0|2|enhanced|-|-|-|92 01|DoorErr|Door|2|20.000|-|-\n"
+               "13|0|0|-|-|-|-|-|-|SeatErr|Seat|2|20.000|0 frames|-\n"
+               "20|1|1|3|classic|-|-|-|02 E8 FD|GatewayCmd|Gateway|3|55.500|-|-\n"
+               "21|1|0|1|classic|-|-|-|FE|LampStatus|OldLamp|1|-|-|-\n"
+               "22|0|0|-|-|-|-|-|-|SerialFrame|Seat|4|-|0 frames|-\n"
+               "23|0|0|-|-|-|-|-|-|LampCmd|Gateway|1|-|0 frames|-\n"
+               "30|1|1|2|enhanced|-|-|-|01 02|-|-|-|-|not in LDF|-\n"
+               "3A|1|0|2|enhanced|-|-|-|92 01|DoorEvent|Door|2|55.500|-|0\n"
                "3C|1|0|8|classic|-|-|-|21 06 B2 00 FF 7F FF FF|MasterReq|Gateway|8|"
-               "20.000|-\n"
+               "20.000|-|-\n"
                "3D|1|0|8|classic|-|-|-|21 03 7F B2 12 FF FF FF|SlaveResp|-|8|"
-               "110.000|-\n"
+               "110.000|-|-\n"
                "bus load: 1020.2 % at 19200 baud\n" +
                    warning;
         QTest::newRow("LDF with nothing to decode")

@@ -134,6 +134,39 @@ int packetsIn(const QByteArray& file) {
     return packets;
 }
 
+// Each packet of a capture as "pid BA len 2 model 2 cs 1E err 00 data 2007", read from
+// the LIN pseudo-header byte by byte.
+QStringList packetTexts(const QByteArray& file) {
+    QStringList texts;
+    for (qsizetype at = 48; at + 32 <= file.size(); at += u32(file, at + 4)) {
+        const auto byte = [&](qsizetype offset) { return quint8(file[at + 28 + offset]); };
+        const auto hexByte = [](int value) {
+            return QString::number(value, 16).rightJustified(2, '0').toUpper();
+        };
+        const int length = byte(4) >> 4;
+        texts << QString("pid %1 len %2 model %3 cs %4 err %5 data %6")
+                     .arg(hexByte(byte(5)))
+                     .arg(length)
+                     .arg(byte(4) & 0x0F)
+                     .arg(hexByte(byte(6)), hexByte(byte(7)),
+                          QString(file.mid(at + 36, length).toHex().toUpper()));
+    }
+    return texts;
+}
+
+// Cmd (10) from the master, the event-triggered Doors (3A, protected BA) that Left (20)
+// and Right (21, protected 61) answer, and the sporadic Spor (11).
+LdfModel eventLdf() {
+    return LdfParser::parse(
+               "LIN_protocol_version = \"2.1\"; Nodes { Master: M, 5 ms, 0.1 ms; Slaves: L, R; }"
+               "Signals { A: 8, 0, M, L; PL: 8, 0, L, M; PR: 8, 0, R, M; S: 8, 0, M, L; }"
+               "Frames { Cmd: 0x10, M, 2 { A, 0; } Left: 0x20, L, 2 { PL, 0; }"
+               " Right: 0x21, R, 2 { PR, 0; } Spor: 0x11, M, 1 { S, 0; } }"
+               "Sporadic_frames { SporSlot: Spor; }"
+               "Event_triggered_frames { Doors: 0x3A, Left, Right; }")
+        .model;
+}
+
 }  // namespace
 
 class TestExporters : public QObject {
@@ -192,6 +225,50 @@ class TestExporters : public QObject {
         QVERIFY(ExportTrace(fixture.list, ExportFormat::Pcapng, kEpochMicros, nullptr, classic,
                             pcapng));
         QCOMPARE(packetsIn(pcapng.bytes), 1);
+    }
+
+    // With an LDF pcapng judges as the list and the CSV do: an event-triggered slot that is
+    // silent or collided carries no error bits. Frames: identifier byte, response bytes.
+    void pcapngJudgesWithTheLdf_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("withLdf");
+        QTest::addColumn<QString>("without");
+        QTest::newRow("event slot silent") << hex("BA") << "pid BA len 0 model 0 cs 00 err 00 data "
+                                           << "pid BA len 0 model 0 cs 00 err 01 data ";
+        QTest::newRow("event slot answered")
+            << hex("BA20071E") << "pid BA len 2 model 2 cs 1E err 00 data 2007"
+            << "pid BA len 2 model 2 cs 1E err 00 data 2007";
+        QTest::newRow("answered by a frame not associated")
+            << hex("BA5007ED") << "pid BA len 2 model 0 cs ED err 00 data 5007"
+            << "pid BA len 2 model 2 cs ED err 00 data 5007";
+        QTest::newRow("collision")
+            << hex("BA200700") << "pid BA len 2 model 0 cs 00 err 00 data 2007"
+            << "pid BA len 2 model 0 cs 00 err 08 data 2007";
+        QTest::newRow("sporadic frame")
+            << hex("1105E9") << "pid 11 len 1 model 2 cs E9 err 00 data 05"
+            << "pid 11 len 1 model 2 cs E9 err 00 data 05";
+        QTest::newRow("go-to-sleep") << hex("3C00FFFFFFFFFFFFFF00")
+                                     << "pid 3C len 8 model 1 cs 00 err 00 data 00FFFFFFFFFFFFFF"
+                                     << "pid 3C len 8 model 1 cs 00 err 00 data 00FFFFFFFFFFFFFF";
+    }
+
+    void pcapngJudgesWithTheLdf() {
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, withLdf);
+        QFETCH(QString, without);
+        QByteArray frames = hex("0490001000 059100205500");
+        for (qsizetype i = 0; i < frame.size(); ++i)
+            frames += hex("05" + QByteArray::number(0x92 + i, 16) + "003000").insert(4, frame[i]);
+        DecoderFixture f;
+        f.feed(frames + hex("0490FF0000"));  // a break behind: the frame is not the last
+        const LdfModel ldf = eventLdf();
+        for (const LdfModel* model : {&ldf, static_cast<const LdfModel*>(nullptr)}) {
+            MemoryOutput out;
+            QVERIFY(ExportTrace(
+                f.list, ExportFormat::Pcapng, 0, model,
+                [&f](const TraceEntry& e) { return &e == f.listRows()[1]; }, out));
+            QCOMPARE(packetTexts(out.bytes), QStringList{model != nullptr ? withLdf : without});
+        }
     }
 
     void refusedOutputStopsTheExport_data() {

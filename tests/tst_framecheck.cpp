@@ -26,13 +26,15 @@ QByteArray linFrame(int sync, int pid, const QByteArray& response) {
     return frames;
 }
 
-// F (10, 2 bytes) is sent by a 2.1 slave, G (11, 1 byte) by a 1.3 one.
+// F (10, 2 bytes) is sent by a 2.1 slave, G (11, 1 byte) by a 1.3 one; F and H (13)
+// may answer the event-triggered frame E (20, protected 20).
 const LdfModel& ldf() {
     static const LdfModel model =
         LdfParser::parse(
             "LIN_protocol_version = \"2.1\"; Nodes { Master: M, 5 ms, 0.1 ms; Slaves: S, Old; }"
-            "Signals { A: 8, 0, S, M; B: 8, 0, Old, M; }"
-            "Frames { F: 0x10, S, 2 { A, 0; } G: 0x11, Old, 1 { B, 0; } }"
+            "Signals { A: 8, 0, S, M; B: 8, 0, Old, M; C: 8, 0, S, M; }"
+            "Frames { F: 0x10, S, 2 { A, 0; } G: 0x11, Old, 1 { B, 0; } H: 0x13, S, 2 { C, 8; } }"
+            "Event_triggered_frames { E: 0x20, F, H; }"
             "Node_attributes { Old { LIN_protocol = \"1.3\"; } }")
             .model;
     return model;
@@ -89,30 +91,56 @@ class TestFrameCheck : public QObject {
             << hex("059C00104200") << QByteArray() << QString();
     }
 
-    // With an LDF: its frames' lengths and checksum models; 0x3C/0x3D always known.
+    // With an LDF: its frames' lengths and checksum models; 0x3C/0x3D always known; the
+    // outcomes of an event-triggered slot; what the end of a recording explains.
     void verdictAgainstAnLdf_data() {
         QTest::addColumn<QByteArray>("frames");
+        QTest::addColumn<QByteArray>("after");
         QTest::addColumn<QString>("verdict");
-        const auto frame = [](const char* name, int pid, const char* response,
-                              const char* verdict) {
-            QTest::newRow(name) << linFrame(0x55, pid, hex(response)) << QString(verdict);
+        QTest::addColumn<bool>("failed");
+        const auto frame = [](const char* name, int pid, const char* response, const char* verdict,
+                              bool failed, const QByteArray& after = kBreak, int sync = 0x55) {
+            QTest::newRow(name) << linFrame(sync, pid, hex(response)) << after << QString(verdict)
+                                << failed;
         };
-        frame("the model named", 0x50, "0102 AC", "enhanced");
-        frame("the other model", 0x50, "0102 FC", "model,classic");
-        frame("shorter than the LDF's", 0x50, "01 AE", "length,enhanced");
-        frame("classic slave", 0x11, "7F 80", "classic");
-        frame("classic slave, enhanced sum", 0x11, "7F 6F", "model,enhanced");
-        frame("wrong under both", 0x11, "7F 00", "checksum");
-        frame("unknown identifier", 0x92, "0506 62", "unknown-id,enhanced");
-        frame("unknown, parity wrong", 0x12, "0506 F4", "parity,unknown-id,classic");
-        frame("diagnostic frame known", 0x3C, "7F06B22317460103 43", "classic");
-        frame("diagnostic frame, 3 bytes", 0x3C, "7F06B2 C7", "length,classic");
-        frame("no response", 0x92, "", "no-response,unknown-id");
+        frame("the model named", 0x50, "0102 AC", "enhanced", false);
+        frame("the other model", 0x50, "0102 FC", "model,classic", true);
+        frame("shorter than the LDF's", 0x50, "01 AE", "length,enhanced", true);
+        frame("classic slave", 0x11, "7F 80", "classic", false);
+        frame("classic slave, enhanced sum", 0x11, "7F 6F", "model,enhanced", true);
+        frame("wrong under both", 0x11, "7F 00", "checksum", true);
+        frame("unknown identifier", 0x92, "0506 62", "unknown-id,enhanced", true);
+        frame("unknown, parity wrong", 0x12, "0506 F4", "parity,unknown-id,classic", true);
+        frame("diagnostic frame known", 0x3C, "7F06B22317460103 43", "classic", false);
+        frame("diagnostic frame, 3 bytes", 0x3C, "7F06B2 C7", "length,classic", true);
+        frame("no response", 0x92, "", "no-response,unknown-id", true);
+        // An event-triggered slot: nobody answering or two answering at once is normal.
+        frame("event slot silent", 0x20, "", "silent", false);
+        frame("event slot answered by F", 0x20, "5007 88", "enhanced", false);
+        frame("event slot answered by H", 0x20, "D307 05", "enhanced", false);
+        frame("event slot answered by G, not associated", 0x20, "1107 C7", "collision", false);
+        frame("event slot garbled checksum", 0x20, "5007 00", "collision", false);
+        frame("event slot, one byte", 0x20, "50", "collision", false);
+        frame("event slot, F in the classic sum", 0x20, "5007 A8", "model,classic", true);
+        frame("event slot, wrong sync", 0x20, "", "sync,silent", true, kBreak, 0x54);
+        frame("event identifier, parity wrong", 0xA0, "", "parity,no-response", true);
+        // The last row: the end of the trace explains a missing or broken response only.
+        frame("silent, the trace ends", 0x20, "", "cut", false, {});
+        frame("garbled, the trace ends", 0x20, "5007 00", "cut", false, {});
+        frame("cut short, the trace ends", 0x50, "01 00", "cut", false, {});
+        frame("3D parity, the trace ends", 0x3D, "90 6F", "parity,length,classic", true, {});
+        frame("3D parity, 8 bytes, the trace ends", 0x3D, "9001020304050607 53", "parity,classic",
+              true, {});
+        frame("parity and no response, the trace ends", 0x10, "", "parity,cut", true, {});
+        frame("wrong length, the trace ends", 0x50, "01 AE", "length,enhanced", true, {});
+        frame("good, the trace ends", 0x50, "0102 AC", "enhanced", false, {});
     }
     void verdictAgainstAnLdf() {
         QFETCH(QByteArray, frames);
-        QFETCH(QString, verdict);
-        QCOMPARE(QString::fromStdString(CheckFrame(rowOf(frames, kBreak), &ldf()).text()), verdict);
+        QFETCH(QByteArray, after);
+        const FrameVerdict verdict = CheckFrame(rowOf(frames, after), &ldf());
+        QTEST(QString::fromStdString(verdict.text()), "verdict");
+        QTEST(verdict.failed(), "failed");
     }
 
     void verdictOfEachRow() {
@@ -175,6 +203,19 @@ class TestFrameCheck : public QObject {
         QTest::newRow("length") << linFrame(0x55, 0x11, hex("7F0100"))
                                 << "checksum 00: expected 6E (enhanced) or 7F (classic)\n"
                                    "length: 2 data bytes; G has 1 in the LDF";
+        QTest::newRow("silent") << linFrame(0x55, 0x20, {})
+                                << "silent: no frame associated with E answered (a normal outcome "
+                                   "of an event-triggered slot)";
+        QTest::newRow("collision, checksum")
+            << linFrame(0x55, 0x20, hex("500700"))
+            << "collision: more than one slave answered E: checksum 00 matches no model";
+        QTest::newRow("collision, one byte")
+            << linFrame(0x55, 0x20, hex("50"))
+            << "collision: more than one slave answered E: one response byte (50), no checksum";
+        QTest::newRow("collision, not associated")
+            << linFrame(0x55, 0x20, hex("1107C7"))
+            << "collision: more than one slave answered E: the first byte 11 is the protected "
+               "identifier of no associated frame";
     }
     void explanationNamesTheLdf() {
         QFETCH(QByteArray, frames);

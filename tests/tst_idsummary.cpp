@@ -32,13 +32,36 @@ QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
 }
 
 // "|" in the stream starts a new recording there, as "Start" does: the clock begins at 0.
-IdSummary summaryOf(const QByteArray& stream) {
+void addStream(IdSummary& summary, const QByteArray& stream) {
     DecoderFixture f;
     for (const QByteArray& recording : stream.split('|'))
         f.decoder.RestartDecoder(), f.feed(hex(recording));
-    IdSummary summary;
     for (const TraceEntry* row : f.listRows()) summary.add(*row);
+}
+
+IdSummary summaryOf(const QByteArray& stream, const LdfModel* ldf = nullptr) {
+    IdSummary summary;
+    summary.setLdf(ldf);
+    addStream(summary, stream);
     return summary;
+}
+
+// Cmd (10) every 30 ms, the event-triggered Doors (3A, protected BA) that Left (20) and
+// Right (21, protected 61) answer, and the sporadic slot of Spor (11).
+const LinDescription& eventLdf() {
+    static const LinDescription ldf = LinDescription::parse(
+        "LIN_description_file; LIN_protocol_version = \"2.1\"; LIN_language_version = "
+        "\"2.1\"; LIN_speed = 19.2 kbps;\n"
+        "Nodes { Master: M, 5 ms, 0.5 ms; Slaves: L, R; }\n"
+        "Signals { A: 8, 0, M, L; PL: 8, 0, L, M; VL: 8, 0, L, M; PR: 8, 0, R, M; "
+        "VR: 8, 0, R, M; S: 8, 0, M, L; }\n"
+        "Frames { Cmd: 0x10, M, 2 { A, 0; } Left: 0x20, L, 2 { PL, 0; VL, 8; }"
+        " Right: 0x21, R, 2 { PR, 0; VR, 8; } Spor: 0x11, M, 1 { S, 0; } }\n"
+        "Sporadic_frames { SporSlot: Spor; }\n"
+        "Event_triggered_frames { Doors: 0x3A, Left, Right; }\n"
+        "Schedule_tables { Main { Cmd delay 10 ms; Doors delay 10 ms; SporSlot delay 10 ms; } }\n",
+        "event.ldf");
+    return ldf;
 }
 
 // The table's lines after checking its header and that every line ends with "\n".
@@ -75,7 +98,11 @@ class TestIdSummary : public QObject {
         QTest::newRow("a frame cut by the end of its recording counts nowhere")
             << lin("1000", "85 01 02 FC") + lin("5000", "85 01") + "058200010000 " +
                    lin("9000", "85 01 02 FC") + lin("D000", "85 01 07")
-            << QStringList{"05\t2\t0\t2\tclassic\t32.768\t32.768\t32.768\t01 02", "20.3"};
+            << QStringList{"05\t2\t0\t2\tclassic\t-\t-\t-\t01 02", "20.3"};
+        QTest::newRow("Stop and Start in one recording: no period across the start marker")
+            << lin("1000", "85 01 02 FC") + lin("5000", "85 01 02 FC") + "058200010000 " +
+                   lin("6000", "85 01 02 FC") + lin("A000", "85 01 02 FC")
+            << QStringList{"05\t4\t0\t2\tclassic\t16.384\t16.384\t16.384\t01 02", "36.2"};
         QTest::newRow("parity fault counts under the identifier, as bad")
             << lin("1000", "05 01 02 FC") + lin("5000", "85 01 02 FC")
             << QStringList{"05\t2\t1\t2\tclassic\t16.384\t16.384\t16.384\t01 02", "40.7"};
@@ -129,19 +156,22 @@ class TestIdSummary : public QObject {
         const QByteArray frames =
             "ID\tframes\tbad\tlengths\tmodel\tperiod_min\tperiod_avg\t"
             "period_max\tlast\tframe\tpublisher\tldf_length\t"
-            "period_nominal\tldf";
+            "period_nominal\tldf\tcollisions";
         QTest::newRow("first tables, within the jitter")
             << "" << QByteArray("AA00")
-            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF", "10\tCmd\tM\t2\t20.000\t-",
-                           "11\tNever\tS\t1\t100.000\t0 frames", "20\tStatus\tS\t4\t35.000\t-"};
+            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF\t-", "10\tCmd\tM\t2\t20.000\t-\t-",
+                           "11\tNever\tS\t1\t100.000\t0 frames\t-",
+                           "20\tStatus\tS\t4\t35.000\t-\t-"};
         QTest::newRow("past the jitter: late")
             << "" << QByteArray("AB10")
-            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF", "10\tCmd\tM\t2\t20.000\t-",
-                           "11\tNever\tS\t1\t100.000\t0 frames", "20\tStatus\tS\t4\t35.000\tlate"};
+            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF\t-", "10\tCmd\tM\t2\t20.000\t-\t-",
+                           "11\tNever\tS\t1\t100.000\t0 frames\t-",
+                           "20\tStatus\tS\t4\t35.000\tlate\t-"};
         QTest::newRow("the slow table")
             << "Slow" << QByteArray("AB10")
-            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF", "10\tCmd\tM\t2\t-\t-",
-                           "11\tNever\tS\t1\t100.000\t0 frames", "20\tStatus\tS\t4\t100.000\t-"};
+            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF\t-", "10\tCmd\tM\t2\t-\t-\t-",
+                           "11\tNever\tS\t1\t100.000\t0 frames\t-",
+                           "20\tStatus\tS\t4\t100.000\t-\t-"};
     }
 
     void scheduleAddsTheLdfsColumns() {
@@ -173,6 +203,97 @@ class TestIdSummary : public QObject {
         // Without an LDF the table is the summary's own.
         QCOMPARE(QString::fromStdString(FormatIdTable(summary, kBaud)).section('\n', 0, 0),
                  kHeader);
+    }
+
+    // With an LDF, the outcomes of event-triggered and sporadic slots and a sleeping bus:
+    // whole lines of the table with the LDF's columns, collisions last.
+    void verdictCasesWithAnLdf_data() {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QStringList>("lines");  // the body, then the bus load in %
+        const QByteArray cmd = "50 01 02 AC";
+        const QString left = "20\t0\t0\t-\t-\t-\t-\t-\t-\tLeft\tL\t2\t-\t0 frames\t-";
+        const QString right = "21\t0\t0\t-\t-\t-\t-\t-\t-\tRight\tR\t2\t-\t0 frames\t-";
+        const QString doors = "3A\t0\t0\t-\t-\t-\t-\t-\t-\tDoors\tL\t2\t30.000\t0 frames\t0";
+        const QString spor = "11\t0\t0\t-\t-\t-\t-\t-\t-\tSpor\tM\t1\t-\t0 frames\t-";
+        const QString cmd2 =
+            "10\t2\t0\t2\tenhanced\t16.384\t16.384\t16.384\t01 02\tCmd\tM\t2\t30.000\t-\t-";
+        QTest::newRow("event slot silent: not bad, never late")
+            << lin("1000", cmd) + lin("1A00", "BA") + lin("5000", cmd) + lin("9A00", "BA") +
+                   lin("9F00", cmd)
+            << QStringList{
+                   "10\t3\t0\t2\tenhanced\t16.384\t18.304\t20.224\t01 02\tCmd\tM\t2\t30.000\t-\t-",
+                   spor,
+                   left,
+                   right,
+                   "3A\t2\t0\t-\t-\t32.768\t32.768\t32.768\t-\tDoors\tL\t2\t30.000\t-\t0",
+                   "37.0"};
+        QTest::newRow("event slot answered: the answer counts for Left too")
+            << lin("1000", cmd) + lin("1A00", "BA 20 07 1E") + lin("5000", cmd) +
+                   lin("5A00", "BA 20 08 1D")
+            << QStringList{
+                   cmd2,
+                   spor,
+                   "20\t2\t0\t2\tenhanced\t16.384\t16.384\t16.384\t20 08\tLeft\tL\t2\t-\t-\t-",
+                   right,
+                   "3A\t2\t0\t2\tenhanced\t16.384\t16.384\t16.384\t20 "
+                   "08\tDoors\tL\t2\t30.000\t-\t0",
+                   "70.4"};
+        QTest::newRow("event slot answered by a frame not associated: a collision")
+            << lin("1000", cmd) + lin("1A00", "BA 50 07 ED") + lin("5000", cmd)
+            << QStringList{cmd2,
+                           spor,
+                           left,
+                           right,
+                           "3A\t1\t0\t2\t-\t-\t-\t-\t50 07\tDoors\tL\t2\t30.000\t-\t1",
+                           "61.0"};
+        QTest::newRow("event slot collisions: counted, not bad")
+            << lin("1000", cmd) + lin("1A00", "BA 20 07 00") + lin("2A00", "BA 61") +
+                   lin("5000", cmd)
+            << QStringList{cmd2,
+                           spor,
+                           left,
+                           right,
+                           "3A\t2\t0\t2\t-\t4.096\t4.096\t4.096\t20 07\tDoors\tL\t2\t30.000\t-\t2",
+                           "75.0"};
+        QTest::newRow("sporadic frame: sent when it has news, never late")
+            << lin("1000", cmd) + lin("1A00", "11 05 E9") + lin("5000", cmd) +
+                   lin("DA00", "11 06 E8")
+            << QStringList{
+                   cmd2,  "11\t2\t0\t1\tenhanced\t49.152\t49.152\t49.152\t06\tSpor\tM\t1\t-\t-\t-",
+                   left,  right,
+                   doors, "23.8"};
+        QTest::newRow("go-to-sleep: no period and no bus time until the next header")
+            << lin("1000", cmd) + lin("1800", "3C 00 FF FF FF FF FF FF FF 00") + kWrap + kWrap +
+                   lin("3000", cmd) + lin("7000", cmd)
+            << QStringList{
+                   "10\t3\t0\t2\tenhanced\t16.384\t16.384\t16.384\t01 02\tCmd\tM\t2\t30.000\t-\t-",
+                   spor,
+                   left,
+                   right,
+                   doors,
+                   "3C\t1\t0\t8\tclassic\t-\t-\t-\t00 FF FF FF FF FF FF FF\t-\t-\t-\t-\tnot in "
+                   "LDF\t-",
+                   "89.3"};
+    }
+
+    void verdictCasesWithAnLdf() {
+        QFETCH(QByteArray, stream);
+        QFETCH(QStringList, lines);
+        QVERIFY(eventLdf().usable());
+        const LdfModel& ldf = *eventLdf().model();
+        const IdSummary summary = summaryOf(stream, &ldf);
+        QStringList table =
+            QString::fromStdString(FormatIdTable(summary, kBaud, IdSchedule(ldf, "")))
+                .split('\n', Qt::SkipEmptyParts);
+        QVERIFY(table.takeFirst().endsWith("\tldf\tcollisions"));
+        lines.last() = "bus load: " + lines.last() + " % at 19200 baud";
+        QCOMPARE(table, lines);
+        // Emptied, the summary keeps judging with the LDF.
+        IdSummary again = summary;
+        again.clear();
+        addStream(again, stream);
+        QCOMPARE(FormatIdTable(again, kBaud, IdSchedule(ldf, "")),
+                 FormatIdTable(summary, kBaud, IdSchedule(ldf, "")));
     }
 
     void marksChangedDataBytesRowByRow() {

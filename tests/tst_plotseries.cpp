@@ -3,6 +3,7 @@
 // counts, the compact series and its pixel columns (a single spike kept at every zoom),
 // and the tracker that grows the lanes with a live trace.
 #include <QTest>
+#include <cmath>
 #include <random>
 
 #include "DecoderFixture.h"
@@ -95,10 +96,12 @@ const LdfModel* ldfNamed(const QString& name) {
     return name == "example" ? exampleLdf() : name == "meter" ? meterLdf() : nullptr;
 }
 
-// A row of the table of points taken from frames, read with the LDF named.
+// A row of the table of points taken from frames, read with the LDF named; judged: the
+// frames' verdicts are the LDF's too, as the tracker judges them.
 void row(const char* name, const char* lane, const char* frames, const char* points,
-         const char* ldf = "example") {
-    QTest::newRow(name) << QString(lane) << QString(frames) << QString(points) << QString(ldf);
+         const char* ldf = "example", bool judged = false) {
+    QTest::newRow(name) << QString(lane) << QString(frames) << QString(points) << QString(ldf)
+                        << judged;
 }
 
 }  // namespace
@@ -245,6 +248,7 @@ class TestPlotSeries : public QObject {
         QTest::addColumn<QString>("frames");  // "T ID DB..;" (see frameOf), "|": Start
         QTest::addColumn<QString>("points");
         QTest::addColumn<QString>("ldf");
+        QTest::addColumn<bool>("judged");
         const char* every20 = "0 10 01 02; 20 10 03 04; 40 10 05 06; 60 10 07 08";
         row("a data byte", "10 byte 1", every20, "0:2 20:4 40:6 60:8");
         row("other identifiers add nothing", "10 byte 0", "0 10 01 02; 5 11 09 09; 20 10 03 04",
@@ -291,6 +295,11 @@ class TestPlotSeries : public QObject {
             "0 20 00 0A 00; 100 20 00 0B 00; 130 3A 20 32 00; 150 3A 61 10 00; "
             "160 3A -; 200 20 00 0C 00; 300 20 00 7F 00; 400 20 00 0D 00",
             "0:10 100:11 130:50 200:12 |400:13");
+        // Judged with the LDF: a collided event slot is no failure, but its values are
+        // garbled: a marked point; a silent slot adds nothing.
+        row("a collided event slot's value is a marked point", "DoorFL_Status.FL_WindowPosition",
+            "0 20 00 0A 00; 100 20 00 0B 00; 130 3A 20 32 00 bad; 160 3A -; 200 20 00 0C 00",
+            "0:10 100:11 *130:50 |200:12", "example", true);
         row("a signal the LDF lacks: no points", "BCM_Command.Nothing", "0 10 00 00 64 00", "");
         row("a bcd signal: the number, none where a byte is no digit", "Meter.Count",
             "0 15 04 02 41 42; 20 15 00 09 41 42; 40 15 0A 00 41 42; 60 15 01 00 41 42",
@@ -299,6 +308,8 @@ class TestPlotSeries : public QObject {
         row("bus load per second, empty seconds 0, the running one not shown", "bus load",
             "0 10 01 02; 300 10 01 02; 600 10 01 02; 1500 10 01 02; 3100 10 01",
             "0:1 1000:0.3333 2000:0");
+        row("bus load before zero: seconds floored, not truncated", "bus load",
+            "-1500 10 01 02; -200 10 01 02; 500 10 01 02", "-2000:0.3333 -1000:0.3333");
         row("a header without response counts its 34 bits", "bus load", "0 10 -; 1000 10 -",
             "0:0.1771");
         row("failed checks per second", "failed checks",
@@ -307,6 +318,9 @@ class TestPlotSeries : public QObject {
         row("failed checks of one word", "failed checks parity",
             "0 10 01; 100 10 01 bad; 200 10 01 par; 1200 10 01; 2300 10 01 bad; 3000 10 01",
             "0:1 1000:0 2000:0");
+        row("failed checks leave out silent and collided event slots", "failed checks",
+            "0 3A -; 100 3A 20 32 00 bad; 200 3A 20 32 par; 300 10 01 02 03 04 bad; 1200 3A -",
+            "0:2", "example", true);
     }
 
     void lanesTakePointsFromFrames() {
@@ -314,6 +328,7 @@ class TestPlotSeries : public QObject {
         QFETCH(QString, frames);
         QFETCH(QString, points);
         QFETCH(QString, ldf);
+        QFETCH(bool, judged);
         PlotLane plotLane(sourceOf(qPrintable(lane)), PlotLane::kDefaultBaudrate, ldfNamed(ldf));
         FrameSignals decoder(ldfNamed(ldf));
         std::int64_t offset = 0;
@@ -324,8 +339,12 @@ class TestPlotSeries : public QObject {
             bool first = row != 0;  // the first frame of a later recording
             for (const QString& frameText : recording.split(';')) {
                 const LinFrame frame = frameOf(frameText.toLatin1());
-                PlotRow plotRow{row++,  offset + frame.time, first,
-                                &frame, CheckFrame(frame),   decoder.decode(frame)};
+                PlotRow plotRow{row++,
+                                offset + frame.time,
+                                first,
+                                &frame,
+                                CheckFrame(frame, judged ? ldfNamed(ldf) : nullptr),
+                                decoder.decode(frame)};
                 first = false;
                 plotLane.add(plotRow);
                 last = plotRow.time;
@@ -388,6 +407,103 @@ class TestPlotSeries : public QObject {
             highest = std::max(highest, a.max);
         }
         QCOMPARE(highest, from <= 500'000 && to > 500'000 ? 1000.0f : 99.0f);
+    }
+
+    // What a lane draws over a span: "T:V" vertices (T in ms, a column's middle may fall
+    // between points), "|T" a break, "*T:V" a mark; then the range of all values and of
+    // the shown ones.
+    void outlineDrawsEachColumnAndTheMarks_data() {
+        QTest::addColumn<QString>("points");  // as pointsText writes them
+        QTest::addColumn<int>("from");        // ms
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("steps");
+        QTest::addColumn<QString>("outline");
+        const char* ramp = "0:0 10:1 20:2 30:3 40:4 50:5 60:6";
+        QTest::newRow("a point per column at its own time")
+            << ramp << 0 << 70 << 7 << false << "0:0 10:1 20:2 30:3 40:4 50:5 60:6 | 0..6 0..6";
+        QTest::newRow("two per column: least then greatest at the middle")
+            << ramp << 0 << 80 << 4 << false << "10:0 10:1 30:2 30:3 50:4 50:5 60:6 | 0..6 0..6";
+        QTest::newRow("the points beside the span carry the line to its edges")
+            << ramp << 20 << 40 << 2 << false << "10:1 20:2 30:3 40:4 | 0..6 1..4";
+        QTest::newRow("a break where a line starts anew")
+            << "0:0 10:1 |40:4 50:5" << 0 << 60 << 6 << false
+            << "0:0 10:1 |40 40:4 50:5 | 0..5 0..5";
+        QTest::newRow("steps hold a column after the last point before a break")
+            << "0:0 10:1 |40:4 50:5" << 0 << 60 << 6 << true
+            << "0:0 10:1 |20 40:4 50:5 | 0..5 0..5";
+        QTest::newRow("a break just after the span")
+            << "0:0 10:1 |40:4" << 0 << 20 << 2 << false << "0:0 10:1 |20 40:4 | 0..4 0..4";
+        QTest::newRow("a failed point is a mark, never on the line")
+            << "0:1 *10:9 |20:2" << 0 << 30 << 3 << false << "0:1 |20 20:2 *10:9 | 1..9 1..9";
+        QTest::newRow("a failed point beside the span is left out")
+            << "*0:9 |10:1 20:2" << 10 << 30 << 2 << false << "|10 10:1 20:2 | 1..2 1..2";
+        QTest::newRow("nothing in the span: the line from the point before it")
+            << "0:3 10:5" << 20 << 30 << 2 << false << "10:5 | 3..5 5..5";
+    }
+
+    void outlineDrawsEachColumnAndTheMarks() {
+        QFETCH(QString, points);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(int, width);
+        QFETCH(bool, steps);
+        QFETCH(QString, outline);
+        PlotSeries series;
+        std::uint32_t row = 0;
+        for (QString p : points.split(' ')) {
+            const bool gap = p.startsWith('|');
+            const bool failed = p.remove('|').startsWith('*');
+            const QStringList tv = p.remove('*').split(':');
+            series.append(
+                PlotPoint{tv[0].toLongLong() * 1000, tv[1].toFloat(), row++, failed, gap});
+        }
+        const PlotOutline out = series.outline(from * 1000, to * 1000, width, steps);
+        QStringList parts;
+        for (const PlotVertex& v : out.line)
+            parts << (std::isnan(v.value) ? QString("|%1").arg(v.time / 1000)
+                                          : QString("%1:%2").arg(v.time / 1000).arg(v.value));
+        for (const PlotVertex& v : out.marks)
+            parts << QString("*%1:%2").arg(v.time / 1000).arg(v.value);
+        parts << QString("| %1..%2 %3..%4")
+                     .arg(out.low)
+                     .arg(out.high)
+                     .arg(out.shownLow)
+                     .arg(out.shownHigh);
+        QCOMPARE(parts.join(' '), outline);
+    }
+
+    // 3000 frames of "3C byte 0" counting 0..99 with one 255 among them, drawn in 100
+    // columns: each column its least and its greatest value, the 255 with them.
+    void outlineKeepsEveryColumnsGreatestValue() {
+        DecoderFixture f;
+        QByteArray stream;
+        std::int64_t clock = 0;
+        for (int i = 0; i < 3000; ++i) {
+            const std::int64_t time = 1000 + i * 5000;
+            for (; clock + 0x10000 <= time; clock += 0x10000) stream += "02A000 ";
+            const auto b = static_cast<std::uint8_t>(i == 1234 ? 255 : i % 100);
+            const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
+            stream +=
+                lin(stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') + " " +
+                               QByteArray::number(std::uint8_t(~b), 16).rightJustified(2, '0'));
+        }
+        f.feed(hex(stream));
+        PlotTracker tracker;
+        tracker.addLane(sourceOf("3C byte 0"), f.list);
+        tracker.update(f.list, nullptr);
+        const PlotSeries& series = tracker.lanes()[0].series();
+        QCOMPARE(series.size(), 3000u);
+        const PlotOutline out = series.outline(1000, 1000 + 3000 * 5000, 100, false);
+        QCOMPARE(out.line.size(), 200u);
+        QStringList greatest;  // the columns whose greatest value is 255
+        for (std::size_t c = 0; c < 100; ++c) {
+            QCOMPARE(out.line[2 * c].time, out.line[2 * c + 1].time);
+            if (out.line[2 * c + 1].value == 255)
+                greatest << QString::number(c);
+        }
+        QCOMPARE(greatest.join(' '), "41");  // frame 1234 of 30 a column
+        QCOMPARE(out.high, 255.0f);
     }
 
     void findsPointsByTimeAcrossBlocks() {
@@ -473,14 +589,16 @@ class TestPlotSeries : public QObject {
         tracker.update(f.list, nullptr);
         QCOMPARE(pointsText(tracker.lanes()[0].series()), "4.096:1");
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "");
-        tracker.setLdf(exampleLdf(), f.list);
+        const std::vector<PlotSource> lanes{sourceOf("3C byte 0"),
+                                            sourceOf("BCM_Command.VehicleSpeed")};
+        tracker.setLdf(exampleLdf(), lanes, f.list);
         QCOMPARE(pointsText(tracker.lanes()[0].series()), "*4.096:1");
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100");
         QCOMPARE(tracker.lanes()[1].series().at(0).row, 2u);
         f.feed(hex(lin("3000", "50 00 00 32 00 7D")));  // the trace grows: 50 km/h
         tracker.update(f.list, nullptr);
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100 12.288:50");
-        tracker.setLdf(nullptr, f.list);
+        tracker.setLdf(nullptr, lanes, f.list);
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "");
     }
 

@@ -8,11 +8,11 @@
 
 #include "DecoderFixture.h"
 #include "app/PlotLanePicker.h"
+#include "app/PlotLaneStore.h"
 #include "app/PlotRowFinder.h"
 #include "app/PlotWindow.h"
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
-#include "lin/IdSummary.h"
 #include "lin/LinDescription.h"
 #include "serial/Profile.h"
 #include "view/TraceListModel.h"
@@ -194,10 +194,9 @@ class TestPlotWindow : public QObject {
         QCOMPARE(shown.window.timeTo(), 1.59);
     }
 
-    // A click that does not move selects the nearest point's row; the cursor line shows
-    // every lane's value at the mouse, wrapped between lanes however many there are, never
-    // widening the window.
-    void clickAsksForTheNearestRow() {
+    // The cursor line shows every lane's value at the mouse, wrapped between lanes however
+    // many there are, never widening the window; "clear" takes the line and its values.
+    void cursorLineShowsEveryLaneUntilCleared() {
         Shown shown;
         shown.feed(30);
         QVERIFY(shown.window.addLane("3C byte 0"));
@@ -206,26 +205,132 @@ class TestPlotWindow : public QObject {
         shown.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
         const int narrowest = shown.window.minimumSizeHint().width();
-        QSignalSpy clicked(&shown.window, &PlotWindow::rowClicked);
         QCPAxisRect* lane = shown.window.plot()->axisRect(1);
         const int x = int(lane->axis(QCPAxis::atBottom)->coordToPixel(0.121));
-        const QPoint at(x, lane->rect().center().y());
-        QTest::mouseMove(shown.window.plot(), at);
+        QTest::mouseMove(shown.window.plot(), QPoint(x, lane->rect().center().y()));
         QString shownText = shown.window.cursorLabel()->text();
         QCOMPARE(shownText.replace(QChar::Nbsp, ' '),
                  shown.window.cursorText(lane->axis(QCPAxis::atBottom)->pixelToCoord(x)));
         QCOMPARE(shown.window.minimumSizeHint().width(), narrowest);
         QVERIFY(shown.window.cursorLabel()->minimumHeight() > shown.window.fontMetrics().height());
+        const auto cursorLines = [&] {
+            int visible = 0;
+            for (int i = 0; i < shown.window.plot()->itemCount(); ++i)
+                visible += shown.window.plot()->item(i)->visible() ? 1 : 0;
+            return visible;
+        };
+        QCOMPARE(cursorLines(), 10);
         for (int i = 0; i < 8; ++i) shown.window.removeLane(2);
         QCOMPARE(shown.window.cursorText(0.121),
                  "+ 00:00:00,121000   3C byte 0: 12   3C period: 10 ms");
         shown.window.setRelativeTime(false);
         QCOMPARE(shown.window.cursorText(0.122),
                  "00:00:00,122000   3C byte 0: 12   3C period: 10 ms");
-        shown.window.setRelativeTime(true);
-        QTest::mouseClick(shown.window.plot(), Qt::LeftButton, Qt::NoModifier, at);
+        lane = shown.window.plot()->axisRect(1);  // the lanes were laid out anew
+        QTest::mouseMove(shown.window.plot(), QPoint(x + 5, lane->rect().center().y()));
+        QVERIFY(shown.window.cursorLabel()->text().startsWith("00:00:00,1"));
+        QCOMPARE(cursorLines(), 2);
+        shown.window.resetPlot();
+        QCOMPARE(shown.window.cursorLabel()->text(), "");
+        QCOMPARE(cursorLines(), 0);
+    }
+
+    // A click that does not move selects the row of the nearest point of the lane clicked:
+    // "3C byte 0" has a point every 10 ms, the bus load one a second (its row the second's
+    // first frame, after the START row).
+    void clickAnswersFromTheLaneClicked_data() {
+        QTest::addColumn<int>("lane");
+        QTest::addColumn<double>("time");
+        QTest::addColumn<uint>("row");
+        QTest::newRow("3C byte 0 at 0.121 s: frame 12") << 0 << 0.121 << 13u;
+        QTest::newRow("bus load at 0.121 s: the first second's row") << 1 << 0.121 << 1u;
+        QTest::newRow("bus load at 1.3 s: the second second's row") << 1 << 1.3 << 101u;
+        QTest::newRow("3C byte 0 at 1.3 s: frame 130") << 0 << 1.3 << 131u;
+    }
+
+    void clickAnswersFromTheLaneClicked() {
+        QFETCH(int, lane);
+        QFETCH(double, time);
+        QFETCH(uint, row);
+        Shown shown;
+        shown.feed(250);
+        QVERIFY(shown.window.addLane("3C byte 0") && shown.window.addLane("bus load"));
+        shown.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QSignalSpy clicked(&shown.window, &PlotWindow::rowClicked);
+        QCPAxisRect* rect = shown.window.plot()->axisRect(lane);
+        const int x = int(rect->axis(QCPAxis::atBottom)->coordToPixel(time));
+        QTest::mouseClick(shown.window.plot(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(x, rect->rect().center().y()));
         QCOMPARE(clicked.size(), 1);
-        QCOMPARE(clicked[0][0].toUInt(), 13u);  // frame 12 after the START row
+        QCOMPARE(clicked[0][0].toUInt(), row);
+    }
+
+    // A lane added to a loaded trace is drawn at once, for its own width and height: a
+    // point per frame (not one column's least and greatest) and every text of a step lane.
+    void aLaneAddedToALoadedTraceIsDrawnAtOnce() {
+        Shown shown;
+        shown.window.setLdf(exampleLdf(), {});
+        shown.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QByteArray stream;
+        for (int i = 1; i <= 10; ++i)
+            stream += bcmCommand(QByteArray::number(i * 0x1000, 16).rightJustified(4, '0'), i % 8,
+                                 i * 16);
+        shown.feedStream(stream);
+        QVERIFY(shown.window.addLane("BCM_Command.VehicleSpeed"));
+        QVERIFY(shown.window.addLane("BCM_Command.WiperMode"));
+        QCOMPARE(shown.window.plot()->graph(0)->data()->size(), 10);
+        QCOMPARE(shown.window.plot()->graph(0)->data()->at(9)->key, 9 * 0x1000 / 1e6);
+        const auto texts = qSharedPointerDynamicCast<QCPAxisTickerText>(
+            shown.window.plot()->axisRect(1)->axis(QCPAxis::atLeft)->ticker());
+        QCOMPARE(texts->ticks().size(), 6);
+    }
+
+    // A failed frame is a mark of its own (a cross), never on the line.
+    void failedFramesAreMarked() {
+        Shown shown;
+        shown.feed(3);
+        shown.feedStream(lin("7000", "3C 07 00"));  // the checksum should be F8
+        shown.feed(1);
+        QVERIFY(shown.window.addLane("3C byte 0"));
+        shown.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        const QCPGraph* marks = shown.window.plot()->graph(1);
+        QCOMPARE(marks->data()->size(), 1);
+        QCOMPARE(marks->data()->at(0)->key, (0x7000 - 1000) / 1e6);
+        QCOMPARE(marks->data()->at(0)->value, 7.0);
+        QCOMPARE(breaks(shown.window.plot()->graph(0)).size(), 1);
+    }
+
+    // "Fit y" lets the chosen lane's y axis follow the values shown rather than all of the
+    // lane's: 0..99, of which 19..30 are drawn (the points beside the span with them).
+    void fitToViewFollowsTheShownSpan_data() {
+        QTest::addColumn<bool>("fit");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::newRow("all values") << false << -7.92 << 106.92;
+        QTest::newRow("fit to the view") << true << 18.12 << 30.88;
+    }
+
+    void fitToViewFollowsTheShownSpan() {
+        QFETCH(bool, fit);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        Shown shown;
+        shown.feed(100);
+        QVERIFY(shown.window.addLane("3C period") && shown.window.addLane("3C byte 0"));
+        shown.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        auto* button = shown.window.findChild<QPushButton*>("plotFit");
+        if (fit)
+            button->click();
+        QCOMPARE(button->isChecked(), fit);
+        QCOMPARE(shown.window.fitsToView(0), false);
+        shown.window.setTimeRange(0.2, 0.3);
+        const QCPRange range = shown.window.plot()->axisRect(1)->axis(QCPAxis::atLeft)->range();
+        QCOMPARE(range.lower, low);
+        QCOMPARE(range.upper, high);
     }
 
     void lanesComeBackFromTheProfilePerLdf() {
@@ -234,28 +339,28 @@ class TestPlotWindow : public QObject {
             QVERIFY(shown.window.addLane(lane));
         shown.window.moveLane(2, 0);
         Profile profile = Profile::fromText("[PLOT]\n");
-        shown.window.saveLanes(profile, "");
+        PlotLaneStore store(profile);
+        store.keep("", shown.window.laneTexts());
         shown.window.removeLane(1);
-        shown.window.saveLanes(profile, "/ldf/a=b%.ldf");
+        store.keep("/ldf/a=b%.ldf", shown.window.laneTexts());
         QCOMPARE(QString::fromStdString(profile.text()),
                  "[PLOT]\nLanes=3C period;3C byte 0;bus load\n"
                  "Lanes:/ldf/a%3Db%25.ldf=3C period;bus load\n");
         Shown again;
-        again.window.loadLanes(profile, "");
+        again.window.setLanes(store.lanes(""));
         QCOMPARE(again.window.laneTexts(), QStringList({"3C period", "3C byte 0", "bus load"}));
-        again.window.loadLanes(profile, "/ldf/a=b%.ldf");
+        again.window.setLanes(store.lanes("/ldf/a=b%.ldf"));
         QCOMPARE(again.window.laneTexts(), QStringList({"3C period", "bus load"}));
-        again.window.loadLanes(profile, "/ldf/other.ldf");
+        again.window.setLanes(store.lanes("/ldf/other.ldf"));
         QCOMPARE(again.window.laneTexts(), QStringList());
-        again.window.saveLanes(profile, "/ldf/other.ldf");  // none: nothing written
+        store.keep("/ldf/other.ldf", again.window.laneTexts());  // none: nothing written
         QVERIFY(!QString::fromStdString(profile.text()).contains("other"));
         // A signal lane comes back with an LDF that names the signal, never without.
-        profile.WriteProfileString("PLOT", PlotWindow::profileKey(exampleLdf().path()),
+        profile.WriteProfileString("PLOT", PlotLaneStore::key(exampleLdf().path()),
                                    "RLS_Status.AmbientLight;RLS_Status.Lux;bus load");
-        again.window.loadLanes(profile, exampleLdf().path());
+        again.window.setLanes(store.lanes(exampleLdf().path()));
         QCOMPARE(again.window.laneTexts(), QStringList({"bus load"}));
-        again.window.setLdf(exampleLdf());
-        again.window.loadLanes(profile, exampleLdf().path());
+        again.window.setLdf(exampleLdf(), store.lanes(exampleLdf().path()));
         QCOMPARE(again.window.laneTexts(), QStringList({"RLS_Status.AmbientLight", "bus load"}));
     }
 
@@ -265,9 +370,7 @@ class TestPlotWindow : public QObject {
     void pickerOffersTheTraceAndRefusesBadTexts() {
         Shown shown;
         shown.feed(3);
-        IdSummary summary;
-        for (const TraceEntry& e : shown.list) summary.add(e);
-        PlotLanePicker picker(summary, nullptr);
+        PlotLanePicker picker(shown.window.tracker().dataLengths(), nullptr);
         QTreeWidgetItem* ids = picker.tree()->topLevelItem(0);
         QStringList offered;
         for (int i = 0; i < ids->childCount(); ++i)
@@ -316,8 +419,7 @@ class TestPlotWindow : public QObject {
         QFETCH(QString, offered);
         QFETCH(QString, typed);
         QFETCH(QString, problem);
-        IdSummary summary;
-        PlotLanePicker picker(summary, withLdf ? exampleLdf().model() : nullptr);
+        PlotLanePicker picker({}, withLdf ? exampleLdf().model() : nullptr);
         QTreeWidget* tree = picker.tree();
         if (!offered.isEmpty()) {
             QStringList parts{QString()};
@@ -352,7 +454,7 @@ class TestPlotWindow : public QObject {
         QString error;
         QVERIFY(!shown.window.addLane("BCM_Command.WiperMode", &error));
         QCOMPARE(error, "\"BCM_Command.WiperMode\": signals are plotted with an LDF");
-        shown.window.setLdf(exampleLdf());
+        shown.window.setLdf(exampleLdf(), {});
         QVERIFY(shown.window.addLane("BCM_Command.WiperMode"));
         QVERIFY(shown.window.addLane("BCM_Command.VehicleSpeed"));
         shown.window.show();

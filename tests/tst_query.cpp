@@ -39,13 +39,14 @@ const char* const kOtherRows =
 
 // An LDF for the rows: 10 is Status (FF: "full"), 05 is Old (its classic checksum is not
 // the enhanced one of a 2.1 slave), 01 is Long (4 bytes; row 7 has 2); 21 and 22 are
-// unknown.
+// unknown; Status answers the event-triggered Ev (20).
 const char* const kLdf =
     "LIN_protocol_version = \"2.1\"; LIN_language_version = \"2.1\";"
     "Nodes { Master: M, 5 ms, 0.1 ms; Slaves: S; }"
     "Signals { Level: 8, 0, S, M; Flag: 8, 0, S, M; Count: 16, 0, S, M; Value: 8, 0, S, M; }"
     "Frames { Status: 0x10, S, 2 { Level, 0; Flag, 8; } Old: 0x05, S, 2 { Count, 0; }"
     "  Long: 0x01, S, 4 { Value, 0; } }"
+    "Event_triggered_frames { Ev: 0x20, Status; }"
     "Signal_encoding_types { E { physical_value, 0, 254, 0.5, 0, \"%\"; logical_value, 255, "
     "\"full\"; } }"
     "Signal_representation { E: Level; }";
@@ -106,8 +107,9 @@ class TestQuery : public QObject {
              "ldf: check=length -> 1 7", "ldf: check=classic -> 1 3", "ldf: frame=Status -> 2",
              "ldf: signal:Level=full -> 2", "ldf: signal:Level=255 -> 2",
              "ldf: signal:Level>254 -> 2", "ldf: signal:Level<255 -> ", "ldf: signal:Flag=0 -> 2",
-             "ldf: signal:Count=513 -> 3", "ldf: signal:Count>512 -> 3",
-             "ldf: signal:Count<513 -> ", "ldf: signal:Value=127 -> "});
+             // Row 3 failed (parity): its values, Count 513 among them, match nothing.
+             "ldf: signal:Count=513 -> ", "ldf: signal:Count>512 -> ", "ldf: signal:Count<513 -> ",
+             "ldf: signal:Value=127 -> "});
     }
 
     void matchesRows() {
@@ -153,7 +155,8 @@ class TestQuery : public QObject {
              "data=00112233445566778899 -> \"data=00112233445566778899\": at most 9 bytes "
              "(DB0..DB7, CS)",
              "check=nope -> \"check=nope\": not a check word (no-sync, sync, no-id, parity, "
-             "no-response, short, checksum, unknown-id, length, model, classic, enhanced, cut)",
+             "no-response, short, checksum, unknown-id, length, model, classic, enhanced, cut, "
+             "silent, collision)",
              "bad id=40 foo=1 -> \"id=40\": identifiers are 00..3F"});
         add({"sid=B -> \"sid=B\": a service identifier is two hex digits",
              "frame=Status -> \"frame=Status\": needs an LDF (--ldf)",
@@ -163,6 +166,38 @@ class TestQuery : public QObject {
              "ldf: signal:Level<x -> \"signal:Level<x\": a number must follow \"<\" or \">\"",
              "ldf: signal:Level -> \"signal:Level\": signal:NAME=VALUE, signal:NAME<N or "
              "signal:NAME>N"});
+    }
+
+    // Ev's slots: 1 silent, 2 answered by Status (Level 50, Flag 07), 3 collided (the same
+    // bytes, a wrong checksum), 4 a break the end cut.
+    void eventSlotsMatch_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::newRow("silent") << "check=silent" << QList<int>{1};
+        QTest::newRow("collision") << "check=collision" << QList<int>{3};
+        QTest::newRow("no fault among them") << "bad" << QList<int>{};
+        QTest::newRow("values of the answer only") << "signal:Flag=7" << QList<int>{2};
+        QTest::newRow("the frame that answered") << "frame=Status" << QList<int>{2, 3};
+    }
+
+    void eventSlotsMatch() {
+        QFETCH(QString, query);
+        DecoderFixture trace;
+        trace.feed(
+            hex("0490010000 059101105500 059201202000"
+                "0490020000 059102105500 059202202000 059302305000 059402400700 "
+                "059502508800"
+                "0490030000 059103105500 059203202000 059303305000 059403400700 "
+                "059503500000"
+                "0490040000"));
+        std::string error;
+        const std::optional<Query> parsed = parse("ldf: " + query, error);
+        QVERIFY2(parsed, error.c_str());
+        QList<int> matched;
+        for (const TraceEntry* row : trace.listRows())
+            if (parsed->matches(*row, trace.list.textForm()))
+                matched << row->number;
+        QTEST(matched, "rows");
     }
 
     void refusesQuery() {

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "DecoderFixture.h"
+#include "ldf/LdfParser.h"
 #include "lin/RateSearch.h"
 
 using namespace daridez;
@@ -102,28 +103,49 @@ class TestRateSearch : public QObject {
 
     // Device frames -> frames/good/bad/sync. The frames are decoded from a file, so the
     // first row is the recording's START row.
+    // With the LDF's event-triggered frame E (02, protected 42): its silent and collided
+    // slots score nothing; identifier C1, unknown to the LDF, still scores by its bytes.
     void rowsScoreTheTrial_data() {
         QTest::addColumn<QByteArray>("frames");
         QTest::addColumn<QString>("score");
+        QTest::addColumn<bool>("withLdf");
         const QByteArray good = linFrame();
+        const QByteArray silent = hex("0490001000 059100205500 059200304200");
+        const QByteArray collided = silent + hex("059300405000 059400500700 059500600000");
+        for (const bool withLdf : {false, true}) {
+            const char* ldf = withLdf ? "with the LDF" : "without an LDF";
+            QTest::addRow("%s: silent event slots", ldf)
+                << good + silent + silent + good + good << (withLdf ? "4/2/0/4" : "4/2/2/4")
+                << withLdf;
+            QTest::addRow("%s: a collision", ldf)
+                << good + collided + good << (withLdf ? "2/1/0/2" : "2/1/1/2") << withLdf;
+        }
         QTest::newRow("two good; the last frame is left out")
-            << good + good + linFrame("00") << "2/2/0/2";
+            << good + good + linFrame("00") << "2/2/0/2" << false;
         QTest::newRow("sync, parity and checksum each fail")
             << linFrame("54") + linFrame("55", "C2") + linFrame("55", "C1", "1D") + good + good
-            << "4/1/3/3";
+            << "4/1/3/3" << false;
         QTest::newRow("a cut response, a missing sync and a stray identifier are bad")
-            << good.left(29) + hex("0490001000 0592003000C100") + good + good << "3/1/3/2";
+            << good.left(29) + hex("0490001000 0592003000C100") + good + good << "3/1/3/2" << false;
         QTest::newRow("device errors and bad frames are bad, overflows not")
-            << good + hex("059C00104200 03F00000 014200") + good + hex("059C00104200") << "2/2/3/2";
+            << good + hex("059C00104200 03F00000 014200") + good + hex("059C00104200") << "2/2/3/2"
+            << false;
         QTest::newRow("start markers and wraps count for nothing")
-            << hex("058200010000 02A0A2") + good + hex("058200020000") << "1/1/0/1";
+            << hex("058200010000 02A0A2") + good + hex("058200020000") << "1/1/0/1" << false;
     }
     void rowsScoreTheTrial() {
         QFETCH(QByteArray, frames);
         QFETCH(QString, score);
         DecoderFixture fixture;
         fixture.feed(frames);
-        const TrialScore s = ScoreTrial(fixture.list);
+        const LdfModel ldf = LdfParser::parse(
+                                 "LIN_protocol_version = \"2.1\"; Nodes { Master: M, 5 ms, 0.1 ms; "
+                                 "Slaves: S; } Signals { A: 8, 0, S, M; } "
+                                 "Frames { F: 0x10, S, 2 { A, 0; } } "
+                                 "Event_triggered_frames { E: 0x02, F; }")
+                                 .model;
+        QFETCH(bool, withLdf);
+        const TrialScore s = ScoreTrial(fixture.list, withLdf ? &ldf : nullptr);
         QCOMPARE(QString("%1/%2/%3/%4").arg(s.frames).arg(s.good).arg(s.bad).arg(s.validSync),
                  score);
     }

@@ -2,6 +2,7 @@
 // lines and the data cells' tool tips, hand-computed from the LDF's bit layout.
 #include <QTest>
 
+#include "DecoderFixture.h"
 #include "lin/FrameCheck.h"
 #include "lin/LinDescription.h"
 #include "lin/RowReader.h"
@@ -149,6 +150,31 @@ class TestRowReader : public QObject {
             lines << QString::fromStdString(field.name + '=' + field.value);
         QTEST(lines, "lines");
         QTEST(QString::fromStdString(reader.byteSignals(frame, byte)), "tip");
+    }
+
+    // A row's values are only as good as its check: failed names what makes them
+    // untrustworthy. Rows: the identifier byte and the response bytes, a break behind.
+    void readRowNamesAFailedCheck_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("failed");
+        QTest::addColumn<int>("values");
+        QTest::newRow("passed") << QByteArray("F0 A3 FD 04 19 50") << "" << 6;
+        QTest::newRow("checksum") << QByteArray("F0 A3 FD 04 19 51") << "checksum" << 6;
+        QTest::newRow("collided event slot") << QByteArray("BA 20 85 FF 00") << "collision" << 5;
+        QTest::newRow("not decoded: nothing to mark") << QByteArray("F0 A3 FD 00") << "" << 0;
+    }
+
+    void readRowNamesAFailedCheck() {
+        QFETCH(QByteArray, bytes);
+        QByteArray frames = "0490001000 059100205500";
+        int kind = 0x92;
+        for (const QByteArray& byte : bytes.split(' '))
+            frames += " 05" + QByteArray::number(kind++, 16) + "0030" + byte + "00";
+        test::DecoderFixture fixture;
+        fixture.feed(test::hex(frames + " 0490FF0000"));
+        const RowReading reading = RowReader(exampleLdf().model()).readRow(*fixture.listRows()[1]);
+        QTEST(QString::fromStdString(reading.failed), "failed");
+        QTEST(int(reading.values.size()), "values");
     }
 
     // The column's room is kept: a name is cut, never written past the end.

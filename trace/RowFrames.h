@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "trace/FrameKind.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -51,6 +52,11 @@ void SlotFrame(const TraceEntry& entry, Slot slot, std::uint8_t (&frame)[kSlotSi
 // When the slot's frame arrived on the trace clock; 0 for an empty field slot. The
 // opener's slot always has a time: the row's own, or its start marker's.
 std::int64_t SlotTime(const TraceEntry& entry, Slot slot);
+// Whether a start marker opened the row (or was filled into the first row).
+inline bool IsStartMarkerRow(const TraceEntry& entry) {
+    return (entry.flags & RowFlag::kOpenerKept) != 0 && entry.opener[0] == 5 &&
+           entry.opener[1] == FrameKind::StartMarker;
+}
 inline std::int64_t OpenerTime(const TraceEntry& entry) {
     std::int64_t opened = entry.time;
     if ((entry.flags & RowFlag::kLateOpener) != 0) {

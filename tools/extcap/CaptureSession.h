@@ -32,8 +32,9 @@ class CaptureSession : private ControllerWindow, private ByteSink {
   public:
     struct Settings {
         int linRate = 19200;
-        bool checks = true;          // the packets carry the verdict's error bits
-        std::optional<Query> query;  // only the frames it keeps
+        bool checks = true;             // the packets carry the verdict's error bits
+        std::optional<Query> query;     // only the frames it keeps
+        const LdfModel* ldf = nullptr;  // judges the frames as the window and pcapng export do
     };
 
     enum class TickResult {
