@@ -37,7 +37,7 @@ class TraceFilesActions {
     static constexpr const char* kLoadDescriptions =
         "LIN traces (*.dump *.asc *.pcapng *.pcap)|all files (*.*)";
     static constexpr std::uint64_t kProgressThreshold = 4u << 20;  // bytes
-    static constexpr qint64 kLoadUpdateMs = 50;  // rows shown and progress told this often
+    static constexpr qint64 kLoadUpdateMs = 200;  // rows shown and progress told this often
 
     TraceFilesActions(WindowPrompts& prompts, Profile& profile, TraceSession& session,
                       TraceController& controller, const TraceContext& context,

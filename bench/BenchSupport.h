@@ -1,6 +1,7 @@
 #pragma once
 
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -39,6 +40,50 @@ inline Seconds secondsSince(const Timer& start) {
 inline Seconds fastest(const Seconds& a, const Seconds& b) {
     return {std::min(a.wall, b.wall), std::min(a.cpu, b.cpu)};
 }
+
+// The fastest of rounds runs of work, wall and processor time each: the figure least
+// disturbed by other work on a shared machine.
+template <typename Work>
+Seconds bestOf(int rounds, Work work) {
+    Seconds best{1e9, 1e9};
+    for (int round = 0; round < rounds; ++round) {
+        const Timer start;
+        work();
+        best = fastest(best, secondsSince(start));
+    }
+    return best;
+}
+
+// Each figure printed with its goal beside it; a missed goal makes the benchmark end
+// with exit status 1.
+class Goals {
+  public:
+    // figure (in unit) must be at least goal.
+    void atLeast(const char* what, double figure, double goal, const char* unit) {
+        check(what, figure, figure >= goal, ">=", goal, unit);
+    }
+    // figure (in unit) must be at most goal.
+    void atMost(const char* what, double figure, double goal, const char* unit) {
+        check(what, figure, figure <= goal, "<=", goal, unit);
+    }
+    bool allMet() const { return missed_ == 0; }
+    int exitStatus() const {
+        if (missed_ != 0) {
+            std::printf("%d goal(s) missed\n", missed_);
+        }
+        return missed_ == 0 ? 0 : 1;
+    }
+
+  private:
+    void check(const char* what, double figure, bool met, const char* relation, double goal,
+               const char* unit) {
+        std::printf("  goal: %-44s %12.4g %s (goal %s %.4g) %s\n", what, figure, unit, relation,
+                    goal, met ? "met" : "MISSED");
+        missed_ += met ? 0 : 1;
+    }
+
+    int missed_ = 0;
+};
 
 // Writes a generated dump to a file; false when any step failed.
 inline bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -110,11 +155,13 @@ inline long peakResidentKb(pid_t pid) {
     return kb;
 }
 
-// A shell command run to its end: whether it succeeded, its wall time and, when the
+// A shell command run to its end: whether it succeeded, its wall time, its processor
+// time (user and system, the shell's and every program it waited for) and, when the
 // command execs the program, the program's peak resident size in kilobytes.
 struct CommandRun {
     bool ok = false;
     double seconds = 0;
+    double cpuSeconds = 0;
     long peakKb = 0;
 };
 
@@ -132,13 +179,33 @@ inline CommandRun runCommand(const std::string& command) {
     }
     int status = 0;
     pid_t waited = 0;
-    while ((waited = waitpid(child, &status, WNOHANG)) == 0) {
+    rusage usage{};
+    while ((waited = wait4(child, &status, WNOHANG, &usage)) == 0) {
         result.peakKb = std::max(result.peakKb, peakResidentKb(child));
         usleep(1000);
     }
     result.seconds = secondsSince(start).wall;
+    const auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+    result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     result.ok = waited == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return result;
+}
+
+// The fastest of rounds runs of command: the least wall and processor time and the
+// largest peak; ok when every run succeeded.
+inline CommandRun bestRunOf(int rounds, const std::string& command) {
+    CommandRun best;
+    best.ok = true;
+    best.seconds = 1e9;
+    best.cpuSeconds = 1e9;
+    for (int round = 0; round < rounds; ++round) {
+        const CommandRun run = runCommand(command);
+        best.ok = best.ok && run.ok;
+        best.seconds = std::min(best.seconds, run.seconds);
+        best.cpuSeconds = std::min(best.cpuSeconds, run.cpuSeconds);
+        best.peakKb = std::max(best.peakKb, run.peakKb);
+    }
+    return best;
 }
 
 }  // namespace daridez::bench

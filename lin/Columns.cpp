@@ -201,20 +201,41 @@ const char* ColumnHeader(Column column, const DisplayModes& modes) {
     return on ? info.header : info.otherHeader;
 }
 
-void AppendRowLine(std::string& line, const TraceEntry& entry, const TextForm& form,
-                   bool withVerdict, const LdfModel* ldf) {
+namespace {
+
+// Copies a cell's text without its NUL. Texts are a few bytes, just written byte by
+// byte: a loop beats measuring them first, and reading them back in words waits for
+// the bytes' stores to land.
+char* putText(char* out, const char* text) {
+    while (*text != '\0') {
+        *out++ = *text++;
+    }
+    return out;
+}
+
+}  // namespace
+
+char* WriteRowLine(char* out, const TraceEntry& entry, const TextForm& form, bool withVerdict,
+                   const LdfModel* ldf) {
     CellScratch scratch;
     scratch.ldf = ldf;
     for (int column = 0; column < kStoredColumnCount; ++column) {
-        line += CellText(entry, form, static_cast<Column>(column), scratch);
-        line += '\t';
+        out = putText(out, CellText(entry, form, static_cast<Column>(column), scratch));
+        *out++ = '\t';
     }
-    line += ColourWord(entry.textColour);
+    out = putText(out, ColourWord(entry.textColour));
     if (withVerdict) {
-        line += '\t';
-        line += CellText(entry, form, Column::Check, scratch);
+        *out++ = '\t';
+        out = putText(out, CellText(entry, form, Column::Check, scratch));
     }
-    line += '\n';
+    *out++ = '\n';
+    return out;
+}
+
+void AppendRowLine(std::string& line, const TraceEntry& entry, const TextForm& form,
+                   bool withVerdict, const LdfModel* ldf) {
+    char text[kRowLineSize];
+    line.append(text, WriteRowLine(text, entry, form, withVerdict, ldf));
 }
 
 bool ToggleMode(DisplayModes& modes, ModeToggle toggle) {

@@ -91,9 +91,18 @@ inline const char* CellText(const TraceEntry& entry, const TextForm& form, Colum
     return ColumnAt(column).text(entry, form, scratch);
 }
 
-// Appends the row as one line of text, as daridez-dump prints it and the list copies
-// it: the 14 field texts and the colour word, TAB-separated, with the verdict as a
-// 16th field when asked for (judged against ldf when it is not null), and a line feed.
+// The most bytes WriteRowLine writes: every text at its longest, the separators and
+// the line feed.
+inline constexpr std::size_t kRowLineSize = kNumberTextSize + kTimeTextSize + 12 * kFieldTextSize +
+                                            sizeof "plain" + FrameVerdict::kTextSize + 16;
+
+// Writes the row as one line of text at out (room for kRowLineSize bytes), as
+// daridez-dump prints it and the list copies it: the 14 field texts and the colour word,
+// TAB-separated, with the verdict as a 16th field when asked for (judged against ldf
+// when it is not null), and a line feed. Returns the position behind the line (no NUL).
+char* WriteRowLine(char* out, const TraceEntry& entry, const TextForm& form, bool withVerdict,
+                   const LdfModel* ldf = nullptr);
+// The same line appended to line.
 void AppendRowLine(std::string& line, const TraceEntry& entry, const TextForm& form,
                    bool withVerdict, const LdfModel* ldf = nullptr);
 

@@ -86,6 +86,10 @@ class StreamDecoder {
     bool takeRowsDropped();
 
   private:
+    // Takes the fields the grammar expects next from the complete frames at the head of
+    // count bytes; returns the bytes taken (0: the first frame is no expected field).
+    std::int32_t takeFields(const std::uint8_t* bytes, std::int32_t count);
+    void decodeByRule(const std::uint8_t* frame, std::uint8_t length);
     void openStartRow();
     // Opens a row after the current one: the next message number, the clock as its
     // time, the frame in slot 0. False when no row could be made.

@@ -86,6 +86,16 @@ class TestStreamDecoder : public QObject {
                {kStartRow, "G|1|+ 008192|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|A5",
                 "-|2|+ 004096|Break"},
                "1 frames, 0 errors, clock 0x3000, state 5");
+        addRow(
+            "fields cut by the end of a read go on in the next, a wrap amid them counted; the "
+            "byte behind a field's value is not kept",
+            "",
+            "0490200000 059120105500 0592 | 2020C100 059320300100 02A0A2 059420400200 0595205003"
+            " | A7 059620600400 059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 "
+            "0490300000",
+            {kStartRow, "G|1|+ 008192|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|A5 w3:1",
+             "-|2|+ 069632|Break"},
+            "1 frames, 0 errors, clock 0x13000, state 5, left 2 5 0 in 3 batches");
         addRow("ninth byte under CS, identifier without parity, decimal data", "id dec", nineBytes,
                {kStartRow, "G|1|+ 008192|Break|55|(01)|001|002|003|004|005|006|007|008|A5",
                 "-|2|+ 004096|Break"},

@@ -6,7 +6,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "DecoderFixture.h"
@@ -93,6 +95,35 @@ class TestTraceList : public QObject {
         QCOMPARE(list.headBlockRows(), TraceList::kBlockRows - 1);
         list.dropOldestBlock();
         QVERIFY(list.TraceListHead() == made[2 * TraceList::kBlockRows] && list.rowCount() == 3);
+        // Rows made after the head was freed follow the last row, into a new block.
+        for (std::int32_t k = 0; k < static_cast<std::int32_t>(TraceList::kBlockRows); ++k)
+            made.push_back(list.CreateEntry(rows + k, (rows + k) * 10, 0, colours));
+        n = 2 * static_cast<std::int32_t>(TraceList::kBlockRows);
+        for (const TraceEntry& row : list) {
+            QVERIFY(&row == made[n] && row.time == n * 10);
+            QCOMPARE(row.previousTime, (n - 1) * 10);
+            ++n;
+        }
+        QCOMPARE(n, static_cast<std::int32_t>(made.size()));
+    }
+
+    // A row starts blank whatever its memory held before: no frame, wrap or flag of an
+    // earlier row shows through.
+    void newRowsAreBlankInUsedMemory() {
+        TraceList list;
+        list.setAllocator(
+            [](std::size_t size, void*) {
+                void* memory = std::malloc(size);
+                return memory != nullptr ? std::memset(memory, 0xA5, size) : nullptr;
+            },
+            nullptr);
+        const TraceEntry* row = list.CreateEntry(7, 100, 40, RowColours{});
+        QVERIFY(row != nullptr);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(row->wrapCounts);
+        const auto* end = &row->flags + 1;  // the padding behind may hold anything
+        QVERIFY(std::all_of(bytes, end, [](std::uint8_t byte) { return byte == 0; }));
+        QVERIFY(row->time == 100 && row->relativeBase == 40 && row->previousTime == 0 &&
+                row->number == 7 && row->generation == 0);
     }
 
     // Rows: the files made ("name=content", ";" between files; meminfo, cgroup for

@@ -70,16 +70,6 @@ void FillStartRow(TraceEntry* entry, const std::uint8_t* frame, std::int64_t tim
     }
 }
 
-void StoreField(TraceEntry* entry, const std::uint8_t* frame) {
-    if (entry == nullptr || entry->fieldCount >= kFieldSlots) {
-        return;
-    }
-    std::uint8_t* field = entry->fields[entry->fieldCount++];
-    field[0] = frame[2];
-    field[1] = frame[3];
-    field[2] = frame[4];
-}
-
 void CountWrap(TraceEntry* entry, int slot) {
     if (entry != nullptr && slot >= 0 && slot < kSlotCount) {
         ++entry->wrapCounts[slot];
@@ -91,20 +81,6 @@ TraceEntry* SetTextColour(TraceEntry* entry, Colour colour) {
         entry->textColour = colour;
     }
     return entry;
-}
-
-bool SlotFilled(const TraceEntry& entry, Slot slot) {
-    if (slot == Slot::Opener) {
-        return (entry.flags & RowFlag::kOpenerKept) != 0 && entry.opener[0] != 0;
-    }
-    return fieldIndex(slot) < entry.fieldCount;
-}
-
-std::uint8_t SlotValue(const TraceEntry& entry, Slot slot) {
-    if (slot == Slot::Opener) {
-        return SlotFilled(entry, slot) ? entry.opener[4] : 0;
-    }
-    return SlotFilled(entry, slot) ? entry.fields[fieldIndex(slot)][2] : 0;
 }
 
 void SlotFrame(const TraceEntry& entry, Slot slot, std::uint8_t (&frame)[kSlotSize]) {
@@ -126,10 +102,7 @@ void SlotFrame(const TraceEntry& entry, Slot slot, std::uint8_t (&frame)[kSlotSi
 }
 
 std::int64_t SlotTime(const TraceEntry& entry, Slot slot) {
-    std::int64_t opened = entry.time;
-    if ((entry.flags & RowFlag::kLateOpener) != 0) {
-        std::memcpy(&opened, entry.fields, sizeof opened);
-    }
+    const std::int64_t opened = OpenerTime(entry);
     if (slot == Slot::Opener) {
         return opened;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "trace/FrameKind.h"
 #include "trace/TraceEntry.h"
@@ -17,15 +18,35 @@ void StoreOpener(TraceEntry* entry, const std::uint8_t* frame, std::uint8_t leng
 // before it.
 void FillStartRow(TraceEntry* entry, const std::uint8_t* frame, std::int64_t time);
 // Keeps a five-byte field frame (stamp and value) in the next slot from Sync on.
-void StoreField(TraceEntry* entry, const std::uint8_t* frame);
+// Inline, as the next three: a load and a dump call them for nearly every frame and
+// cell.
+inline void StoreField(TraceEntry* entry, const std::uint8_t* frame) {
+    if (entry == nullptr || entry->fieldCount >= kFieldSlots) {
+        return;
+    }
+    std::uint8_t* field = entry->fields[entry->fieldCount++];
+    field[0] = frame[2];
+    field[1] = frame[3];
+    field[2] = frame[4];
+}
 // Counts a timer wrap after the frame of slot (ignored beyond the slots).
 void CountWrap(TraceEntry* entry, int slot);
 // Sets the row's text colour when there is a row; returns the row.
 TraceEntry* SetTextColour(TraceEntry* entry, Colour colour);
 
-bool SlotFilled(const TraceEntry& entry, Slot slot);
+inline bool SlotFilled(const TraceEntry& entry, Slot slot) {
+    if (slot == Slot::Opener) {
+        return (entry.flags & RowFlag::kOpenerKept) != 0 && entry.opener[0] != 0;
+    }
+    return static_cast<int>(slot) - 1 < entry.fieldCount;
+}
 // The value byte (the fifth) of a field slot's frame; 0 when the slot is empty.
-std::uint8_t SlotValue(const TraceEntry& entry, Slot slot);
+inline std::uint8_t SlotValue(const TraceEntry& entry, Slot slot) {
+    if (slot == Slot::Opener) {
+        return SlotFilled(entry, slot) ? entry.opener[4] : 0;
+    }
+    return SlotFilled(entry, slot) ? entry.fields[static_cast<int>(slot) - 1][2] : 0;
+}
 // The first min(L, 8) bytes of the slot's frame, zeros behind; all zero when empty.
 void SlotFrame(const TraceEntry& entry, Slot slot, std::uint8_t (&frame)[kSlotSize]);
 // When the slot's frame arrived on the trace clock; 0 for an empty field slot. The
@@ -37,7 +58,11 @@ inline bool IsStartMarkerRow(const TraceEntry& entry) {
            entry.opener[1] == FrameKind::StartMarker;
 }
 inline std::int64_t OpenerTime(const TraceEntry& entry) {
-    return SlotTime(entry, Slot::Opener);
+    std::int64_t opened = entry.time;
+    if ((entry.flags & RowFlag::kLateOpener) != 0) {
+        std::memcpy(&opened, entry.fields, sizeof opened);
+    }
+    return opened;
 }
 
 }  // namespace daridez

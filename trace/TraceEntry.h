@@ -35,7 +35,7 @@ inline constexpr int kFieldTextSize = 32;  // Info, Sync, ID, DB0..DB7, CS
 // One row of the trace, as small as keeps every text of it derivable: the frames that
 // built it, the clock and the timer wraps, its number and colours. Texts are made from
 // it when something reads them (lin/Columns.h). The TraceList keeps rows in large
-// zero-filled blocks; a row never moves while it is in the list.
+// blocks, each row zero-filled when made; a row never moves while it is in the list.
 //
 // The frames of slots Sync..Cs are all five bytes long, of the kind their slot names,
 // and arrive in slot order, so a row keeps only their stamps and values and how many

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -20,7 +21,7 @@ bool TraceList::reserveRow() {
         return true;
     }
     const std::size_t size = kBlockRows * sizeof(TraceEntry);
-    void* memory = allocator_ ? allocator_(size, allocatorContext_) : std::calloc(1, size);
+    void* memory = allocator_ ? allocator_(size, allocatorContext_) : std::malloc(size);
     if (memory == nullptr) {
         return false;
     }
@@ -33,13 +34,20 @@ TraceEntry* TraceList::CreateEntry(std::int32_t number, std::int64_t clock,
     if (!reserveRow()) {
         return nullptr;
     }
+    // The new row's place lies in the last block, right behind the row made before
+    // unless it begins the block.
+    const std::uint64_t place = (headOffset_ + rowCount_) % kBlockRows;
+    TraceEntry* entry = blocks_.back() + place;
+    TraceEntry* before = rowCount_ == 0 ? nullptr : place != 0 ? entry - 1 : lastRow();
     // The row made before is complete once this one is made, its opening time final.
-    const std::int64_t previous = rowCount_ != 0 ? OpenerTime(*lastRow()) : 0;
-    if (rowCount_ != 0 && number != 0) {
-        lastRow()->flags |= RowFlag::kContinued;
+    const std::int64_t previous = before != nullptr ? OpenerTime(*before) : 0;
+    if (before != nullptr && number != 0) {
+        before->flags |= RowFlag::kContinued;
     }
     ++rowCount_;
-    TraceEntry* entry = lastRow();
+    // Zeroed here rather than a block at a time: the row's memory is written next
+    // anyway, and a load does not pass over its rows twice.
+    std::memset(static_cast<void*>(entry), 0, sizeof *entry);
     entry->time = clock;
     entry->relativeBase = relativeBase;
     entry->previousTime = previous;

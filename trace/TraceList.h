@@ -12,7 +12,7 @@
 
 namespace daridez {
 
-// The rows of a trace in creation order, kept in large zero-filled blocks: no
+// The rows of a trace in creation order, kept in large blocks: no
 // allocation and no pointer per row, and a row never moves while it is in the list.
 // Rows are freed all together, or from the head as a reader that has printed them
 // lets go or a ring drops the oldest. A row budget caps how many rows it holds at
@@ -21,8 +21,8 @@ class TraceList {
   public:
     static constexpr std::size_t kBlockRows = 2048;
 
-    // Returns zero-filled memory that std::free releases, or nullptr. The default is
-    // calloc; tests install their own to make memory run out on purpose.
+    // Returns memory that std::free releases, or nullptr. The default is malloc; tests
+    // install their own to make memory run out on purpose.
     using Allocator = void* (*)(std::size_t size, void* context);
 
     TraceList() = default;
