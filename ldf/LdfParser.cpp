@@ -1,7 +1,10 @@
 #include "ldf/LdfParser.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <utility>
 
 #include "ldf/LdfText.h"
@@ -26,6 +29,9 @@ LdfFile LdfParser::parse(std::string_view bytes) {
     if (text.windows1252()) {
         parser.warn({text.line(), text.column()}, "not UTF-8: the file is read as Windows-1252");
     }
+    if (parser.atEnd() && file.errors == 0) {
+        parser.fail({1, 1}, "empty file, not an LDF");
+    }
     parser.file();
     parser.linker_.link();
     file.model.index();
@@ -40,25 +46,32 @@ LdfFile LdfParser::parse(std::string_view bytes) {
 
 LdfFile LdfParser::read(const std::string& path) {
     LdfFile file;
-    const auto failure = [&file](std::string message) {
-        file.diagnostics.push_back({LdfDiagnostic::Severity::Error, {}, std::move(message)});
+    const auto failure = [&file](const char* what, int error) {
+        file.diagnostics.push_back(
+            {LdfDiagnostic::Severity::Error, {}, std::string(what) + ": " + std::strerror(error)});
         ++file.errors;
         return std::move(file);
     };
-    std::ifstream in(path, std::ios::binary);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"),
+                                                             &std::fclose);
     if (!in) {
-        return failure("cannot open the file");
+        return failure("cannot open the file", errno);
     }
     std::string bytes;
     char block[65536];
-    while (in.read(block, sizeof block) || in.gcount() > 0) {
-        bytes.append(block, static_cast<std::size_t>(in.gcount()));
+    std::size_t count = 0;
+    while ((count = std::fread(block, 1, sizeof block, in.get())) > 0) {
+        bytes.append(block, count);
         if (bytes.size() > kMaxFileSize) {
-            return failure("the file is over 16 MB; an LDF is far smaller");
+            file.diagnostics.push_back({LdfDiagnostic::Severity::Error,
+                                        {},
+                                        "the file is over 16 MB; an LDF is far smaller"});
+            ++file.errors;
+            return file;
         }
     }
-    if (in.bad()) {
-        return failure("cannot read the file");
+    if (std::ferror(in.get()) != 0) {
+        return failure("cannot read the file", errno);
     }
     return parse(bytes);
 }
@@ -274,11 +287,10 @@ bool LdfParser::nodeItem() {
 
 // The node of this name, added when new; a second declaration is reported.
 LdfNode& LdfParser::nodeNamed(const std::string& name, LdfPosition at) {
-    for (LdfNode& node : model_.nodes) {
-        if (node.name == name) {
-            warn(at, "node " + name + " is declared twice");
-            return node;
-        }
+    const auto [known, added] = nodeNames_.emplace(name, model_.nodes.size());
+    if (!added) {
+        warn(at, "node " + name + " is declared twice");
+        return model_.nodes[known->second];
     }
     LdfNode& node = model_.nodes.emplace_back();
     node.name = name;
@@ -311,7 +323,7 @@ bool LdfParser::signalItem(bool diagnostic) {
     endStatement();
     const std::int64_t bits = width.integer();
     if (bits < 1 || bits > kMaxWidth) {
-        warn(width.at, "signal " + signal.name + ": width " + std::string(width.text) +
+        fail(width.at, "signal " + signal.name + ": width " + std::string(width.text) +
                            " is outside 1..64; the signal is dropped");
         return true;
     }
@@ -325,8 +337,7 @@ bool LdfParser::signalItem(bool diagnostic) {
         warn(width.at, "signal " + signal.name + ": width " + std::string(width.text) +
                            " is above 16 for a scalar signal");
     }
-    if (std::any_of(model_.allSignals.begin(), model_.allSignals.end(),
-                    [&](const LdfSignal& s) { return s.name == signal.name; })) {
+    if (!signalNames_.insert(signal.name).second) {
         warn(signal.at, "signal " + signal.name + " is declared twice; the first is used");
         return true;
     }
