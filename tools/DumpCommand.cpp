@@ -67,8 +67,8 @@ constexpr const char* kHelp =
     "                  names frames to decode, 1 otherwise\n"
     "  --describe      with --ldf-check: list the nodes, frames, signals and schedule tables\n"
     "FILE - reads the dump from standard input.\n"
-    "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments, QUERY\n"
-    "or an LDF with nothing usable.\n";
+    "Exit status: 0 success, 1 FILE unreadable, OUT or standard output unwritable (the\n"
+    "reason on standard error), 2 bad arguments, QUERY or an LDF with nothing usable.\n";
 
 // "--name=value" with value one of two words: sets flag to (value == first).
 bool parseChoice(std::string_view arg, std::string_view name, std::string_view first,
