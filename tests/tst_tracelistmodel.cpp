@@ -432,6 +432,34 @@ class TestTraceListModel : public QObject {
         QCOMPARE(trace.model.matchCount(), 2u);
     }
 
+    // From before the first row (-1) a step forward finds the first match, one back the
+    // last, the last row itself included, without wrapping. Rows: START, 10 FF, 3C 7F,
+    // 10 01, 3C FF.
+    void stepsFromBeforeTheFirstRow_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("onlyMatches");
+        QTest::addColumn<QString>("forwardBackward");
+        QTest::newRow("last row matches") << "ffh" << false << "1 4";
+        QTest::newRow("last row matches by identifier") << "id=3C" << false << "2 4";
+        QTest::newRow("last match before the last row") << "id=10" << false << "1 3";
+        QTest::newRow("only matches shown") << "id=3C" << true << "0 1";
+        QTest::newRow("one match") << "data=7F" << false << "2 2";
+    }
+    void stepsFromBeforeTheFirstRow() {
+        QFETCH(QString, query);
+        QFETCH(bool, onlyMatches);
+        Rows trace;
+        trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
+        trace.search(qPrintable(query));
+        trace.model.setShowOnlyMatches(onlyMatches);
+        bool forwardWrapped = true;
+        bool backwardWrapped = true;
+        const int forward = trace.model.findMatch(-1, true, forwardWrapped);
+        const int backward = trace.model.findMatch(-1, false, backwardWrapped);
+        QTEST(QString("%1 %2").arg(forward).arg(backward), "forwardBackward");
+        QVERIFY(!forwardWrapped && !backwardWrapped);
+    }
+
     void findStepsInDisplayOrderAndModeSwitchJudgesAgain() {
         Rows trace;
         trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
