@@ -1,6 +1,7 @@
 // tracer-sim: a LIN tracer device on a pseudo-terminal, to try Daridez without
 // hardware. Point a port of the profile's "PORTS" section at the printed path.
 #include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -207,6 +208,11 @@ int main(int argc, char** argv) {
     if (parsed != 0) {
         if (parsed == 2) {
             printHelp();
+            if (std::ferror(stdout) != 0 || std::fflush(stdout) != 0) {
+                std::fprintf(stderr, "tracer-sim: cannot write the help: %s\n",
+                             std::strerror(errno));
+                return 1;
+            }
         }
         return parsed == 2 ? 0 : 2;
     }
@@ -221,9 +227,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tracer-sim: device %s, firmware %u.%u.%u; Ctrl+C ends\n",
                  simulator.devicePath().c_str(), options.version[0], options.version[1],
                  options.version[2]);
-    while (stopRequested == 0) {
+    while (stopRequested == 0 && simulator.recordError().empty()) {
         simulator.waitForWork(50);
         simulator.poll();
+    }
+    if (!simulator.recordError().empty()) {
+        std::fprintf(stderr, "tracer-sim: %s\n", simulator.recordError().c_str());
+        return 1;
     }
     std::fprintf(stderr, "tracer-sim: %llu bytes sent, %llu frames lost\n",
                  static_cast<unsigned long long>(simulator.bytesSent()),

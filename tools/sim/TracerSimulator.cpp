@@ -188,6 +188,11 @@ void TracerSimulator::advance(std::uint64_t micros) {
     advanced_ += micros;
 }
 
+std::string TracerSimulator::recordError() const {
+    std::lock_guard lock(mutex_);
+    return recordError_;
+}
+
 bool TracerSimulator::tracing() const {
     std::lock_guard lock(mutex_);
     return tracing_;
@@ -374,8 +379,14 @@ void TracerSimulator::send(const std::uint8_t* bytes, std::size_t count) {
     bytesSent_ += count;
     if (record_ && bytesSent_ > recordFrom_) {
         const std::uint64_t skipped = recordFrom_ > first ? recordFrom_ - first : 0;
-        std::fwrite(bytes + skipped, 1, count - skipped, record_.get());
-        std::fflush(record_.get());
+        errno = 0;
+        if (std::fwrite(bytes + skipped, 1, count - skipped, record_.get()) != count - skipped ||
+            std::fflush(record_.get()) != 0) {
+            // A recording with a hole would be read as a different trace: it stops here.
+            recordError_ = "cannot write " + options_.recordPath + ": " +
+                           (errno != 0 ? std::strerror(errno) : "write error");
+            record_.reset();
+        }
     }
 }
 

@@ -82,6 +82,9 @@ class TracerSimulator {
     void advance(std::uint64_t micros);
 
     bool tracing() const;
+    // Why the recording stopped ("cannot write FILE: No space left on device"); empty
+    // while it goes on, or when there is none.
+    std::string recordError() const;
     // The rate the device listens at: the last one a set-baud-rate command set.
     std::uint16_t linBaudrate() const;
     // Every whole command frame taken from the host, in order.
@@ -108,6 +111,7 @@ class TracerSimulator {
 
     TracerSimulatorOptions options_;
     std::string errorText_;
+    std::string recordError_;
     mutable std::mutex mutex_;
     int master_ = -1;
     int slave_ = -1;  // held open so the master never sees a hang-up between hosts
