@@ -33,8 +33,7 @@ LdfFile LdfParser::parse(std::string_view bytes) {
         parser.fail({1, 1}, "empty file, not an LDF");
     }
     parser.file();
-    parser.linker_.link();
-    file.model.index();
+    parser.linker_.link();  // indexes the model's names first
     // In the order of the file, as a compiler lists them.
     std::stable_sort(file.diagnostics.begin(), file.diagnostics.end(),
                      [](const LdfDiagnostic& a, const LdfDiagnostic& b) {
@@ -46,16 +45,17 @@ LdfFile LdfParser::parse(std::string_view bytes) {
 
 LdfFile LdfParser::read(const std::string& path) {
     LdfFile file;
-    const auto failure = [&file](const char* what, int error) {
-        file.diagnostics.push_back(
-            {LdfDiagnostic::Severity::Error, {}, std::string(what) + ": " + std::strerror(error)});
+    const auto failure = [&file](std::string message) {
+        file.diagnostics.push_back({LdfDiagnostic::Severity::Error, {}, std::move(message)});
         ++file.errors;
         return std::move(file);
     };
+    // The system's own words, as a user would look them up.
+    const auto because = [](const char* what) { return std::string(what) + std::strerror(errno); };
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"),
                                                              &std::fclose);
     if (!in) {
-        return failure("cannot open the file", errno);
+        return failure(because("cannot open the file: "));
     }
     std::string bytes;
     char block[65536];
@@ -63,15 +63,11 @@ LdfFile LdfParser::read(const std::string& path) {
     while ((count = std::fread(block, 1, sizeof block, in.get())) > 0) {
         bytes.append(block, count);
         if (bytes.size() > kMaxFileSize) {
-            file.diagnostics.push_back({LdfDiagnostic::Severity::Error,
-                                        {},
-                                        "the file is over 16 MB; an LDF is far smaller"});
-            ++file.errors;
-            return file;
+            return failure("the file is over 16 MB; an LDF is far smaller");
         }
     }
     if (std::ferror(in.get()) != 0) {
-        return failure("cannot read the file", errno);
+        return failure(because("cannot read the file: "));
     }
     return parse(bytes);
 }
