@@ -71,9 +71,15 @@ void DumpWriter::serialize(const TraceList& list, std::vector<std::uint8_t>& out
     });
 }
 
-bool DumpWriter::save(const TraceList& list, const std::string& path) {
+bool DumpWriter::save(const TraceList& list, const std::string& path, std::string* error) {
     SafeReplace out(path);
-    return out.open() && writeBlocks(list, out) && out.commit();
+    if (out.open() && writeBlocks(list, out) && out.commit()) {
+        return true;
+    }
+    if (error != nullptr) {
+        *error = out.error();
+    }
+    return false;
 }
 
 }  // namespace daridez

@@ -18,8 +18,8 @@ class DumpWriter {
 
     // Saves to path through SafeReplace: the old file is replaced only when every byte
     // reached the disk. On failure it is left as it was, the temporary file removed,
-    // and false returned ("save error").
-    static bool save(const TraceList& list, const std::string& path);
+    // and false returned ("save error"), with the reason in *error when one is given.
+    static bool save(const TraceList& list, const std::string& path, std::string* error = nullptr);
 };
 
 }  // namespace daridez

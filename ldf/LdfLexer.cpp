@@ -86,7 +86,7 @@ void LdfLexer::advance() {
     ++at_;
 }
 
-void LdfLexer::skipBlankAndComments() {
+bool LdfLexer::skipBlankAndComments() {
     while (at_ < text_.size()) {
         const char c = text_[at_];
         const std::string_view rest = text_.substr(at_);
@@ -97,23 +97,33 @@ void LdfLexer::skipBlankAndComments() {
                 advance();
             }
         } else if (rest.starts_with("/*")) {
+            openComment_ = {line_, column_};
+            openCommentAt_ = at_;
             advance();
             advance();
             while (at_ < text_.size() && !text_.substr(at_).starts_with("*/")) {
                 advance();
             }
-            if (at_ < text_.size()) {
-                advance();
-                advance();
+            if (at_ == text_.size()) {
+                return false;
             }
+            advance();
+            advance();
         } else {
-            return;
+            return true;
         }
     }
+    return true;
 }
 
 LdfToken LdfLexer::next() {
-    skipBlankAndComments();
+    if (!skipBlankAndComments()) {
+        LdfToken open;
+        open.kind = LdfToken::Kind::OpenComment;
+        open.text = text_.substr(openCommentAt_, 2);
+        open.at = openComment_;
+        return open;
+    }
     LdfToken token;
     token.at = {line_, column_};
     if (at_ == text_.size()) {

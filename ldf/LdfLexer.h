@@ -10,14 +10,15 @@ namespace daridez {
 // One token of an LDF with the place it starts.
 struct LdfToken {
     enum class Kind : std::uint8_t {
-        End,         // the end of the text
-        Identifier,  // letters, digits and underscores, not starting with a digit
-        Integer,     // decimal or 0x hex, optionally negative
-        Real,        // digits with a point or an exponent
-        String,      // between double quotes (text() without them)
-        Punct,       // one of : ; , { } = %
-        Bad,         // a character no token starts with
-        OpenString,  // a string without its closing quote on its line (text() without it)
+        End,          // the end of the text
+        Identifier,   // letters, digits and underscores, not starting with a digit
+        Integer,      // decimal or 0x hex, optionally negative
+        Real,         // digits with a point or an exponent
+        String,       // between double quotes (text() without them)
+        Punct,        // one of : ; , { } = %
+        Bad,          // a character no token starts with
+        OpenString,   // a string without its closing quote on its line (text() without it)
+        OpenComment,  // a /* comment the text ends inside (text() is its "/*")
     };
 
     Kind kind = Kind::End;
@@ -34,7 +35,8 @@ struct LdfToken {
 };
 
 // Splits LDF text into tokens: comments (// and /* */) and whitespace between them are
-// skipped, "10ms" is a number and a word. Never reads past the text, whatever it holds.
+// skipped, "10ms" is a number and a word; a /* comment never closed is an OpenComment
+// token where it starts, then the end. Never reads past the text, whatever it holds.
 class LdfLexer {
   public:
     explicit LdfLexer(std::string_view text) : text_(text) {}
@@ -44,7 +46,9 @@ class LdfLexer {
     LdfPosition position() const { return {line_, column_}; }
 
   private:
-    void skipBlankAndComments();
+    // Skips blanks and comments; false when a /* comment runs to the end, openComment_
+    // then being where it started.
+    bool skipBlankAndComments();
     void advance();
     LdfToken number(LdfToken token);
     LdfToken string(LdfToken token);
@@ -53,6 +57,8 @@ class LdfLexer {
     std::size_t at_ = 0;
     int line_ = 1;
     int column_ = 1;
+    LdfPosition openComment_;
+    std::size_t openCommentAt_ = 0;
 };
 
 }  // namespace daridez

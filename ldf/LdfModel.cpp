@@ -4,9 +4,10 @@ namespace daridez {
 
 namespace {
 
-template <typename Item>
-void indexNames(const std::vector<Item>& items, std::map<std::string, int, std::less<>>& names) {
+template <typename Item, typename Names>
+void indexNames(const std::vector<Item>& items, Names& names) {
     names.clear();
+    names.reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
         names.emplace(items[i].name, static_cast<int>(i));
     }

@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "ldf/LdfDiagnostic.h"
@@ -129,8 +131,17 @@ class LdfModel {
     // Rebuilds the lookups after the lists changed; the first of equal names wins.
     void index();
 
+    // Hashes a name as a string or a string_view alike, so lookups take either.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+    using NameSet = std::unordered_set<std::string, NameHash, std::equal_to<>>;
+
   private:
-    using Names = std::map<std::string, int, std::less<>>;
+    using Names = std::unordered_map<std::string, int, NameHash, std::equal_to<>>;
     static int find(const Names& names, std::string_view name);
 
     Names frameNames_;

@@ -1,7 +1,10 @@
 #include "ldf/LdfParser.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <utility>
 
 #include "ldf/LdfText.h"
@@ -26,9 +29,11 @@ LdfFile LdfParser::parse(std::string_view bytes) {
     if (text.windows1252()) {
         parser.warn({text.line(), text.column()}, "not UTF-8: the file is read as Windows-1252");
     }
+    if (parser.atEnd() && file.errors == 0) {
+        parser.fail({1, 1}, "empty file, not an LDF");
+    }
     parser.file();
-    parser.linker_.link();
-    file.model.index();
+    parser.linker_.link();  // indexes the model's names first
     // In the order of the file, as a compiler lists them.
     std::stable_sort(file.diagnostics.begin(), file.diagnostics.end(),
                      [](const LdfDiagnostic& a, const LdfDiagnostic& b) {
@@ -45,20 +50,24 @@ LdfFile LdfParser::read(const std::string& path) {
         ++file.errors;
         return std::move(file);
     };
-    std::ifstream in(path, std::ios::binary);
+    // The system's own words, as a user would look them up.
+    const auto because = [](const char* what) { return std::string(what) + std::strerror(errno); };
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"),
+                                                             &std::fclose);
     if (!in) {
-        return failure("cannot open the file");
+        return failure(because("cannot open the file: "));
     }
     std::string bytes;
     char block[65536];
-    while (in.read(block, sizeof block) || in.gcount() > 0) {
-        bytes.append(block, static_cast<std::size_t>(in.gcount()));
+    std::size_t count = 0;
+    while ((count = std::fread(block, 1, sizeof block, in.get())) > 0) {
+        bytes.append(block, count);
         if (bytes.size() > kMaxFileSize) {
             return failure("the file is over 16 MB; an LDF is far smaller");
         }
     }
-    if (in.bad()) {
-        return failure("cannot read the file");
+    if (std::ferror(in.get()) != 0) {
+        return failure(because("cannot read the file: "));
     }
     return parse(bytes);
 }
@@ -274,11 +283,10 @@ bool LdfParser::nodeItem() {
 
 // The node of this name, added when new; a second declaration is reported.
 LdfNode& LdfParser::nodeNamed(const std::string& name, LdfPosition at) {
-    for (LdfNode& node : model_.nodes) {
-        if (node.name == name) {
-            warn(at, "node " + name + " is declared twice");
-            return node;
-        }
+    const auto [known, added] = nodeNames_.emplace(name, model_.nodes.size());
+    if (!added) {
+        warn(at, "node " + name + " is declared twice");
+        return model_.nodes[known->second];
     }
     LdfNode& node = model_.nodes.emplace_back();
     node.name = name;
@@ -311,7 +319,7 @@ bool LdfParser::signalItem(bool diagnostic) {
     endStatement();
     const std::int64_t bits = width.integer();
     if (bits < 1 || bits > kMaxWidth) {
-        warn(width.at, "signal " + signal.name + ": width " + std::string(width.text) +
+        fail(width.at, "signal " + signal.name + ": width " + std::string(width.text) +
                            " is outside 1..64; the signal is dropped");
         return true;
     }
@@ -325,8 +333,7 @@ bool LdfParser::signalItem(bool diagnostic) {
         warn(width.at, "signal " + signal.name + ": width " + std::string(width.text) +
                            " is above 16 for a scalar signal");
     }
-    if (std::any_of(model_.allSignals.begin(), model_.allSignals.end(),
-                    [&](const LdfSignal& s) { return s.name == signal.name; })) {
+    if (!signalNames_.insert(signal.name).second) {
         warn(signal.at, "signal " + signal.name + " is declared twice; the first is used");
         return true;
     }

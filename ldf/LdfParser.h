@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ldf/LdfFile.h"
@@ -20,8 +22,8 @@ class LdfParser : private LdfTokens {
 
     // The bytes of an LDF (UTF-8 with or without a byte-order mark, or Windows-1252).
     static LdfFile parse(std::string_view bytes);
-    // The file at path; a file that cannot be read, or is over kMaxFileSize, gives an
-    // error diagnostic for the whole file and read == false.
+    // The file at path; a file that cannot be read (with the system's reason), or is over
+    // kMaxFileSize, gives an error diagnostic for the whole file and read == false.
     static LdfFile read(const std::string& path);
 
   private:
@@ -54,6 +56,10 @@ class LdfParser : private LdfTokens {
 
     LdfModel& model_;
     LdfLinker linker_;
+    // Names declared so far, so that a declaration is checked in one lookup however
+    // long the lists grow.
+    std::unordered_map<std::string, std::size_t, LdfModel::NameHash, std::equal_to<>> nodeNames_;
+    LdfModel::NameSet signalNames_;
 };
 
 }  // namespace daridez

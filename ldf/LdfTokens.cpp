@@ -21,6 +21,10 @@ void LdfTokens::next() {
             fail(token_.at, "unexpected character '" + std::string(token_.text) + "'");
             continue;
         }
+        if (token_.kind == Kind::OpenComment) {
+            fail(token_.at, "comment without its closing */");
+            continue;
+        }
         if (token_.kind == Kind::OpenString) {
             fail(token_.at, "string without its closing quote");
             token_.kind = Kind::String;

@@ -22,11 +22,16 @@ void appendHexByte(std::string& out, std::uint8_t value) {
     out.append(text, 2);
 }
 
+// Between double quotes, as a C string literal spells it: '"' and '\' escaped, bytes
+// outside printable ASCII as \xHH, so that any text reads back unambiguously.
 void appendQuoted(std::string& out, std::string_view text) {
     out += '"';
     for (const char c : text) {
         const auto byte = static_cast<std::uint8_t>(c);
-        if (byte >= 0x20 && byte <= 0x7E) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte >= 0x20 && byte <= 0x7E) {
             out += c;
         } else {
             out += "\\x";

@@ -47,7 +47,18 @@ const QByteArray kLinTrace = QByteArray::fromHex(
     "05920B205000 05930B30C100 05940B403500 05950B50AB00 05960B600D00 04900D0000 05910D105500"
     "05920D20F000 05930D300100 05940D400200 05950D500C00 04900F0000 05910F105500 05920F202000"
     "05930F300200 05940F40E800 05950F50FD00 05960F601700 0490110000");
+// A frame 05 with one digit and a text of '"', '\' and 'A' for tests/ldf/narrow.ldf, then a
+// break that keeps the frame from being the trace's last.
+const QByteArray kTextFrame = QByteArray::fromHex(
+    "0490001000 059100205500 059200308500 059300400700 059400502200 059500605C00 059600704100"
+    "05970080B300 0490009000");
+// A frame broken off after one response byte by a new start: the recording it belonged to
+// ended there.
+const QByteArray kShortBeforeStart =
+    QByteArray::fromHex("0490001000 059100205500 059200302000 059300400100 058200050000");
 const QString kLdfDir = QStringLiteral(DARIDEZ_LDF_FIXTURES);
+const QString kFullDisk =
+    "stderr: daridez-dump: cannot write the output: No space left on device\n";
 
 // A response read whole over two frames, a single frame above its length and a
 // consecutive frame without its first, each after a frame of another identifier.
@@ -77,6 +88,11 @@ class TestDaridezDump : public QObject {
         QVERIFY(QDir(dir.path()).mkdir("folder.dump"));
         QVERIFY(daridez::test::writeFile(dir.filePath("lin.dump"), kLinTrace));
         QVERIFY(daridez::test::writeFile(dir.filePath("diag.dump"), kDiagnosticTrace));
+        QVERIFY(daridez::test::writeFile(dir.filePath("text.dump"), kTextFrame));
+        QVERIFY(daridez::test::writeFile(dir.filePath("restart.dump"), kShortBeforeStart));
+        QVERIFY(daridez::test::writeFile(dir.filePath("noframes.ldf"),
+                                         "LIN_description_file;\nLIN_protocol_version = \"2.1\";\n"
+                                         "Nodes { Master: M, 5 ms, 0 ms; }\n"));
         QVERIFY(
             daridez::test::writeFile(dir.filePath("bench.asc"),
                                      "base hex  timestamps absolute\n0.2 Li SleepModeEvent\n"
@@ -98,22 +114,34 @@ class TestDaridezDump : public QObject {
         QTest::newRow("a folder") << QStringList{"folder.dump"}
                                   << "status 1\nstderr: load error: folder.dump: is a directory\n";
         QTest::newRow("standard input") << QStringList{"--check", "-"} << "status 0\n" + kChecked;
-        QTest::newRow("unwritable output") << QStringList{"trace.dump", "-o", "no/such.dump"}
-                                           << "status 1\n" + kRows + "stderr: save error\n";
+        QTest::newRow("unwritable output")
+            << QStringList{"trace.dump", "-o", "no/such.dump"}
+            << "status 1\n" + kRows +
+                   "stderr: save error: no/such.dump: No such file or directory\n";
+        QTest::newRow("a short frame before a start is cut")
+            << QStringList{"--check", "restart.dump"}
+            << "status 0\n0|+ 00:00:00,000000|START||||||||||||plain|\n"
+               "1|+ 00:00:00,000016|Break|55|[20]|01h|||||||||green|cut\n"
+               "2|+ 00:00:00,000048|START (5)||||||||||||plain|\n";
         // "arguments -> what is wrong", then the usage.
         for (const QString row :
              {"--data=oct a.dump -> bad value in \"--data=oct\"",
               "--epoch=-1 a.dump -> bad value in \"--epoch=-1\"",
-              "--fast a.dump -> unknown option \"--fast\"", "a.dump -o -> \"-o\" needs a file name",
+              "--fast a.dump -> unknown option \"--fast\"",
+              "a.dump -o -> \"-o\" needs a file name",
               "-o x -o y a.dump -> \"-o\" given twice",
-              "a.dump b.dump -> one FILE only: \"b.dump\"", "--check -> no FILE given",
+              "a.dump b.dump -> one FILE only: \"b.dump\"",
+              "--check -> no FILE given",
               "--summary --format=pcapng a.dump -> \"--summary\" does not go with --format=csv or "
               "pcapng",
               "--summary --format=asc a.dump -> \"--summary\" does not go with --format=asc",
               "--ids --format=csv a.dump -> \"--ids\" does not go with --format",
               "--describe a.dump -> \"--describe\" needs --ldf-check",
-              "--signals --format=csv a.dump -> \"--signals\" does not go with --format=csv, "
-              "pcapng or --ids",
+              "--signals --format=pcapng a.dump -> \"--signals\" does not go with "
+              "--format=pcapng, asc or --ids",
+              "--signals --ids a.dump -> \"--signals\" does not go with --format=pcapng, asc or "
+              "--ids",
+              "--epoch=9223372036855 a.dump -> bad value in \"--epoch=9223372036855\"",
               "--ldf-check --ldf=a.ldf b.ldf -> \"--ldf-check\" does not go with --ldf",
               "--port a.dump -> \"--port\" traces the tracer, not a FILE: \"a.dump\"",
               "--port=/dev/x --refresh -> \"--port\" does not go with --ldf-check, --refresh or -o",
@@ -178,24 +206,36 @@ class TestDaridezDump : public QObject {
         QCOMPARE(times, (QList<quint64>{1700003932164660, 1700003932225552}));
     }
 
-    // Standard output that refuses the bytes (a full disk) ends the command with status 1,
-    // whatever the format; the text is far more than the stream's buffer.
+    // Standard output that refuses the bytes (a full disk) ends the command with status 1
+    // and the reason, whatever the output; the rows are far more than the stream's buffer,
+    // the LDF check and the help far less.
     void refusedOutputEndsWithStatusOne_data() {
-        QTest::addColumn<QString>("format");
-        QTest::newRow("text") << "--format=text";
-        QTest::newRow("csv") << "--format=csv";
-        QTest::newRow("pcapng") << "--format=pcapng";
+        QTest::addColumn<QStringList>("arguments");
+        const QString ldf = kLdfDir + "/constructs.ldf";
+        QTest::newRow("text") << QStringList{"--format=text", "big.dump"};
+        QTest::newRow("checked") << QStringList{"--check", "big.dump"};
+        QTest::newRow("csv") << QStringList{"--format=csv", "big.dump"};
+        QTest::newRow("pcapng") << QStringList{"--format=pcapng", "big.dump"};
+        QTest::newRow("identifiers") << QStringList{"--ids", "big.dump"};
+        QTest::newRow("signals") << QStringList{"--ldf=" + ldf, "--signals", "big.dump"};
+        QTest::newRow("LDF check") << QStringList{"--ldf-check", ldf};
+        QTest::newRow("help") << QStringList{"--help"};
     }
 
     void refusedOutputEndsWithStatusOne() {
-        QFETCH(QString, format);
+        QFETCH(QStringList, arguments);
         QVERIFY(daridez::test::writeFile(dir.filePath("big.dump"), kLinFrame.repeated(3000)));
         QProcess process;
         process.setWorkingDirectory(dir.path());
         process.setStandardOutputFile("/dev/full");
-        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), {format, "big.dump"});
+        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
         QVERIFY(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 1);
+        const QString err = QString::fromUtf8(process.readAllStandardError())
+                                .remove(kLdfDir +
+                                        "/constructs.ldf:199:3: warning: encoding "
+                                        "type Unused has no values\n");
+        QCOMPARE(QString("status %1\nstderr: ").arg(process.exitCode()) + err,
+                 "status 1\n" + kFullDisk);
     }
 
     // With an LDF: the signals under the rows, the verdicts against it, the CSV columns.
@@ -316,8 +356,31 @@ class TestDaridezDump : public QObject {
                    warning;
         QTest::newRow("LDF with nothing to decode")
             << QStringList{"--ldf=none.ldf", "lin.dump"}
-            << "status 2\nstderr: none.ldf: error: cannot open the file\n"
-               "none.ldf: no frames to decode with\n";
+            << "status 2\nstderr: none.ldf: error: cannot open the file: No such file or "
+               "directory\nnone.ldf: no frames to decode with\n";
+        QTest::newRow("LDF without frames")
+            << QStringList{"--ldf=noframes.ldf", "lin.dump"}
+            << "status 2\nstderr: noframes.ldf: no frames to decode with\n";
+        // Texts with '"' and '\' escaped as in C, in the signal lines and in the CSV (where
+        // --signals asks for nothing more than --ldf gives).
+        const QString narrow = "--ldf=" + kLdfDir + "/narrow.ldf";
+        QTest::newRow("text signal escaped")
+            << QStringList{narrow, "--signals", "--filter=id=05", "text.dump"}
+            << "status 0\n"
+               "1|+ 00:00:00,000016|Break|55|[85]|07h|22h|5Ch|41h|B3h|||||green\n"
+               "|DisplayText.Digit = 7 (raw 7)\n"
+               "|DisplayText.Label = \"\\\"\\\\A\" (raw 22 5C 41)\n";
+        const QString csv =
+            "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
+            "Check,Frame,Signals\r\n"
+            "1,\"+ 00:00:00,000016\",Break,55,[85],07h,22h,5Ch,41h,B3h,,,,,green,enhanced,"
+            "DisplayText,"
+            "\"Digit=7; Label=\"\"\\\"\"\\\\A\"\"\"\r\n";
+        QTest::newRow("csv signal escaped")
+            << QStringList{narrow, "--format=csv", "--filter=id=05", "text.dump"} << csv;
+        QTest::newRow("csv takes --signals")
+            << QStringList{narrow, "--signals", "--format=csv", "--filter=id=05", "text.dump"}
+            << csv;
         QTest::newRow("check an LDF")
             << QStringList{"--ldf-check", kLdfDir + "/structure.ldf"}
             << "status 0\n" + kLdfDir + "/structure.ldf:10:1: error: unbalanced '}'\n" + kLdfDir +
@@ -347,7 +410,7 @@ class TestDaridezDump : public QObject {
                "warnings\n";
         QTest::newRow("check a missing LDF")
             << QStringList{"--ldf-check", "none.ldf"}
-            << "status 1\nnone.ldf: error: cannot open the file\n"
+            << "status 1\nnone.ldf: error: cannot open the file: No such file or directory\n"
                "LIN ?, 0 kbps: 0 nodes, 0 signals, 0 frames, 0 schedule tables; 1 error, 0 "
                "warnings\n";
     }

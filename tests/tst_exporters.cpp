@@ -1,5 +1,5 @@
-// The exporters: LIN frame rows as a pcapng capture, every row as CSV, read back by
-// tshark when it is installed, and both stopping when the output fails.
+// The exporters: LIN frame rows as a pcapng capture (each packet decoded here), every row as
+// CSV, the capture read back by tshark too where installed, both stopping when the output fails.
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -110,24 +110,42 @@ quint32 u32(const QByteArray& bytes, qsizetype at) {
     return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 
-// The number of packets in a capture, after checking the section header, the one LIN
-// interface, and in each block what tshark does not show: the lengths, the zero padding and
-// the pseudo-header's version. tsharkReadsTheCapture reads the rest (block type, interface,
-// frame kind).
-int packetsIn(const QByteArray& file) {
-    int packets = 0;
+// The packets of a capture as the fixture writes them, after checking the section header,
+// the one LIN interface, and in each block the lengths and the zero padding. The LIN
+// pseudo-header is read as its link type defines it: revision 1 and three reserved bytes,
+// then the payload length (high nibble), the message type (bits 3..2, 0: a frame) and the
+// checksum type (bits 1..0), the protected identifier, the checksum and the error bits;
+// the payload follows. tsharkReadsTheCapture reads the same where tshark is installed.
+QStringList packetsIn(const QByteArray& file) {
+    QStringList packets;
     [&] {
         QCOMPARE(file.left(48), hex("0A0D0D0A 1C000000 4D3C2B1A 0100 0000 FFFFFFFFFFFFFFFF 1C000000"
                                     "01000000 14000000 D400 0000 00000000 14000000"));
-        for (qsizetype at = 48; at < file.size(); ++packets) {
-            QVERIFY(file.size() - at >= 32);
+        for (qsizetype at = 48; at < file.size();) {
+            QVERIFY(file.size() - at >= 40);
             const quint32 length = u32(file, at + 4), captured = u32(file, at + 20);
+            QCOMPARE(u32(file, at), 6u);      // an enhanced packet block
+            QCOMPARE(u32(file, at + 8), 0u);  // of the one interface
             QCOMPARE(length, 32 + (captured + 3) / 4 * 4);
             QVERIFY(at + length <= file.size() && u32(file, at + length - 4) == length);
-            QVERIFY(u32(file, at + 24) == captured &&
-                    file.mid(at + 28).startsWith(hex("01000000")));
+            QVERIFY(u32(file, at + 24) == captured && captured >= 8);
             QCOMPARE(file.mid(at + 28 + captured, length - 32 - captured).count('\0'),
                      length - 32 - captured);  // zero padding, which no reader shows
+            const QByteArray header = file.mid(at + 28, 8);
+            const auto byte = [&header](int i) { return quint8(header[i]); };
+            QCOMPARE(header.left(4), hex("01000000"));
+            QCOMPARE(byte(4) >> 2 & 3, 0);  // a frame, no event
+            const int payload = byte(4) >> 4;
+            QCOMPARE(quint32(8 + payload), captured);
+            const quint64 stamp = quint64(u32(file, at + 12)) << 32 | u32(file, at + 16);
+            packets << QString("t %1 pid %2 len %3 model %4 cs %5 err %6 data %7")
+                           .arg(qint64(stamp) - kEpochMicros)
+                           .arg(QString::asprintf("%02X", byte(5)))
+                           .arg(payload)
+                           .arg(byte(4) & 3)
+                           .arg(QString::asprintf("%02X", byte(6)))
+                           .arg(QString::asprintf("%02X", byte(7)))
+                           .arg(QString(file.mid(at + 36, payload).toHex().toUpper()));
             at += length;
         }
     }();
@@ -185,7 +203,7 @@ class TestExporters : public QObject {
     void pcapngHoldsOnePacketPerLinFrame() {
         MemoryOutput out;
         QVERIFY(exportRows(Format::Pcapng, rows, out));
-        QCOMPARE(packetsIn(out.bytes), packets.size());
+        QCOMPARE(packetsIn(out.bytes), packets);
     }
 
     // Rows: a fixture row; the record. Texts with a comma are quoted.
@@ -224,7 +242,7 @@ class TestExporters : public QObject {
         QCOMPARE(lines[1], QByteArray(kFixture[1].csv) + ",Lamp,A=1; B=2\r");
         QVERIFY(ExportTrace(fixture.list, ExportFormat::Pcapng, kEpochMicros, nullptr, classic,
                             pcapng));
-        QCOMPARE(packetsIn(pcapng.bytes), 1);
+        QCOMPARE(packetsIn(pcapng.bytes).size(), 1);
     }
 
     // With an LDF pcapng judges as the list and the CSV do: an event-triggered slot that is

@@ -118,11 +118,31 @@ class TestLdfParser : public QObject {
             "f:1:14: warning: signal A: a byte array's width must be 8..64 bits in whole bytes, "
             "not 12");
         row("scalar too wide", "Signals { A: 65, 0, M; } Nodes { Master: M, 1 ms, 0 ms; }",
-            "f:1:14: warning: signal A: width 65 is outside 1..64; the signal is dropped");
+            "f:1:14: error: signal A: width 65 is outside 1..64; the signal is dropped");
+        row("no width", "Signals { A: 0, 0, M; } Nodes { Master: M, 1 ms, 0 ms; }",
+            "f:1:14: error: signal A: width 0 is outside 1..64; the signal is dropped");
         row("length missing in 2.1",
             "LIN_language_version = \"2.1\"; Nodes { Master: M, 1 ms, 0 ms; }\n"
             "Signals { A: 8, 0, M; }\nFrames { F: 0x20, M { A, 24; } }",
             "f:3:10: warning: frame F has no length; read as 4 from its identifier");
+        // Up to 2.0 the identifier gives the length: 2 bytes below 0x20, 4 below 0x30, then
+        // 8; 0x3F is still an identifier the bus carries.
+        row("lengths from the identifier in 2.0",
+            "LIN_language_version = \"2.0\"; Nodes { Master: M, 1 ms, 0 ms; }\n"
+            "Signals { A: 8, 0, M; }\nFrames {\n"
+            "  L1F: 0x1F, M { A, 8; }\n  L20: 0x20, M { A, 24; }\n  L2F: 0x2F, M { A, 24; }\n"
+            "  L30: 0x30, M { A, 56; }\n  L3F: 0x3F, M { A, 56; }\n  L1E: 0x1E, M { A, 16; }\n}",
+            "f:9:18: warning: frame L1E: signal A (bits 16..23) is past the frame's 2-byte "
+            "length; dropped");
+        row("columns count characters",
+            "Signal_encoding_types { T { physical_value, 0, 1, 1, 0, \"\xC2\xB0"
+            "C\"; } } @",
+            "f:1:67: error: unexpected character '@'");
+        row("empty file", "", "f:1:1: error: empty file, not an LDF");
+        row("blanks and comments only", "  // nothing\n/* here */\n",
+            "f:1:1: error: empty file, not an LDF");
+        row("comment never closed", "Nodes { Master: M, 1 ms, 0 ms; }\n  /* Signals { A: 8",
+            "f:2:3: error: comment without its closing */");
     }
     void textsGiveTheirDiagnostics() {
         QFETCH(QByteArray, text);
@@ -221,7 +241,7 @@ class TestLdfParser : public QObject {
         QTest::addColumn<int>("errors");
         QTest::newRow("deep nesting") << "Nodes " + QByteArray(200000, '{') << 2;
         QTest::newRow("closing flood") << QByteArray(100000, '}') << 100000;
-        QTest::newRow("endless comment") << "Nodes { /*" + QByteArray(1 << 20, 'x') << 1;
+        QTest::newRow("endless comment") << "Nodes { /*" + QByteArray(1 << 20, 'x') << 2;
         QTest::newRow("endless word") << QByteArray(1 << 20, 'a') << 0;
         QTest::newRow("zero bytes") << QByteArray(1000, '\0') << 1000;
     }
@@ -243,8 +263,24 @@ class TestLdfParser : public QObject {
         const LdfFile file = LdfParser::read(path.toStdString());
         QVERIFY(!file.read && !file.usable());
         QCOMPARE(diagnostics(file), "f: error: the file is over 16 MB; an LDF is far smaller");
-        QCOMPARE(diagnostics(LdfParser::read(dir.filePath("none.ldf").toStdString())),
-                 "f: error: cannot open the file");
+    }
+
+    // The system's reason, as it says it, for a file that cannot be read.
+    void unreadableFilesSayWhy_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("missing") << "none.ldf"
+                                 << "f: error: cannot open the file: No such file or directory";
+        QTest::newRow("a folder") << "."
+                                  << "f: error: cannot read the file: Is a directory";
+    }
+    void unreadableFilesSayWhy() {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const LdfFile file = LdfParser::read(dir.filePath(name).toStdString());
+        QVERIFY(!file.read);
+        QCOMPARE(diagnostics(file), expected);
     }
 
     // The public files (LIN 1.3 to 2.2, ISO 17987, J2602), where the folder is there.

@@ -75,11 +75,17 @@ class TestSignalDecoder : public QObject {
 
   private slots:
     void decodesByHand_data() {
+        QTest::addColumn<QString>("ldf");
         QTest::addColumn<int>("id");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char* name, int id, const char* data, const char* expected) {
-            QTest::newRow(name) << id << QByteArray::fromHex(data) << QString(expected);
+        const auto rowOf = [](const char* ldf, const char* name, int id, const char* data,
+                              const char* expected) {
+            QTest::newRow(name) << ldf << id << QByteArray::fromHex(data) << QString(expected);
+        };
+        const auto row = [&rowOf](const char* name, int id, const char* data,
+                                  const char* expected) {
+            rowOf("constructs.ldf", name, id, data, expected);
         };
         // C1 = 1100 0001, 35 = 0011 0101: Wide3 is bits 6, 7 of byte 0 and bit 0 of byte 1;
         // Cross12 is the high nibble of byte 1 under byte 2 (AB3).
@@ -124,19 +130,24 @@ class TestSignalDecoder : public QObject {
         row("short", 0x10, "C135AB", "short: 3 of 5");
         row("unknown identifier", 0x30, "00", "unknown");
         row("above 3F never matches", 0x45, "00", "unknown");
+        // A digit of four bits still takes its byte; the text keeps its bytes as they are.
+        rowOf("narrow.ldf", "bcd narrower than a byte", 0x05, "07225C41",
+              "DisplayText.Digit=7 (raw 7, bcd, 0+4); "
+              "DisplayText.Label=\"\\A (raw 2251841, ascii, 8+24)");
     }
     void decodesByHand() {
+        QFETCH(QString, ldf);
         QFETCH(int, id);
         QFETCH(QByteArray, data);
         QFETCH(QString, expected);
-        QCOMPARE(decodeText(fixture("constructs.ldf"), id, data), expected);
+        const LdfModel& model = fixture(qPrintable(ldf));
+        QCOMPARE(decodeText(model, id, data), expected);
         // Without texts: the same kinds, raw values, numbers and units, every text empty.
         const std::vector<std::uint8_t> bytes(data.begin(), data.end());
-        SignalDecoder bare(fixture("constructs.ldf"));
+        SignalDecoder bare(model);
         bare.setTexts(false);
         QStringList texts, noTexts;
-        const QStringList numbers =
-            numbersOf(SignalDecoder(fixture("constructs.ldf")).decode(id, bytes), texts);
+        const QStringList numbers = numbersOf(SignalDecoder(model).decode(id, bytes), texts);
         QCOMPARE(numbersOf(bare.decode(id, bytes), noTexts), numbers);
         QCOMPARE(noTexts.join(""), "");
     }

@@ -183,7 +183,7 @@ class TestTraceController : public QObject {
     // "wraps N" (timer wraps) queue without a tick;
     // "tick N"; vanish, back, unplug, plug (the port); pause, resume; "nomem N" (N rows, none too),
     // mem (row memory); "carry N" (bytes left from before); attach, detach (a logging byte sink);
-    // "keep FILE": the sink records to FILE;
+    // "keep FILE": the sink records to FILE; "setbox RATE": the rate box shows RATE;
     // "others": the other buttons change nothing ("others-but-clear" leaves clear out); snap and
     // same: all of it is as at the snap; "=key text": what Rig::observe(key) gives.
     void scriptedSession_data() {
@@ -271,6 +271,12 @@ class TestTraceController : public QObject {
             "they are in /rec/t.dump; "
             "=log started|05 82 00 07 00 8e|t|05 9c 13 00 2a 00 05 9c 13 00 2a 00 05 9c 13 00 2a "
             "00|t|05 9c 13 00 2a 00|t");
+        // Under a budget of 64 a sixteenth of it goes at once: the 65th row leaves 61.
+        QStringList kept;
+        for (int number = 4; number <= 64; ++number) kept << QString::number(number);
+        add("ring drops a sixteenth of the budget at a time",
+            "attach; keep /rec/t.dump; start; read {mark}; nomem 63; read " +
+                QString("{err} ").repeated(64) + "; =numbers " + kept.join('|') + "; =oom 0");
         add("no ring unrecorded",
             "attach; start; read {mark}; nomem 2; read {err} {err} {err}; "
             "=numbers 0|1|2; =oom 1; =line1 start trace ... / start trace detected ...");
@@ -298,11 +304,12 @@ class TestTraceController : public QObject {
             "tick 3; read {ok}; tick 3; read {ok}; tick 3; read {ok}; tick 3; "
             "=rates 19200 9600 10417 20000 1200 2400 4800 19200; read 05 81 4b 00 00 00; "
             "=status no LIN rate found: no frames with a valid sync; =box 19200; =busy 0");
+        // The old rate differs from the first trial's, so that the one re-sent is told apart.
         add("rate search cancelled in a trial sets the old rate again",
-            "find; read {ok}; =state StartRequested; find; =writes 04 01 4b 00 50 / 02 02 04 / "
-            "02 03 05 / 04 01 4b 00 50; =search 1 1; find; tick 5; =rates 19200 19200; "
-            "read 05 81 4b 00 00 00; =status returned LIN Baudrate: 19200, result:0; =search 0 0; "
-            "=busy 0; =state Idle");
+            "setbox 2400; find; read {ok}; =state StartRequested; find; =writes 04 01 4b 00 50 / "
+            "02 02 04 / 02 03 05 / 04 01 09 60 6e; =search 1 1; find; tick 5; =rates 19200 2400; "
+            "read 05 81 09 60 00 00; =status returned LIN Baudrate: 2400, result:0; =search 0 0; "
+            "=busy 0; =state Idle; =box 2400");
         add("rate search cancelled by stop while a rate is awaited",
             "find; read {ok}; tick 3; stop; =rates 19200 9600; read {ok}; =rates 19200 9600 19200; "
             "=writes 04 01 4b 00 50 / 02 02 04 / 02 03 05 / 04 01 25 80 aa / 04 01 4b 00 50; "
@@ -372,6 +379,7 @@ class TestTraceController : public QObject {
                     {"tick", [&] { rig.ticks(rest.toInt()); }},
                     {"snap", [&] { snapshot = rig.traces(); }},
                     {"carry", [&] { rig.buffer.carryOver = rest.toInt(); }},
+                    {"setbox", [&] { rig.window.boxText = rest.toStdString(); }},
                     {"nomem", [&] { rig.list.setRowBudget(rig.list.rowCount() + rest.toInt()); }},
                     {"mem", [&] { rig.list.setRowBudget(kNoLimit); }}};
                 QVERIFY2(actions.count(verb), failed("no such step").constData());

@@ -409,32 +409,77 @@ class TestTraceListModel : public QObject {
     }
 
     // A recorded trace at its row budget: the oldest rows leave in one removal at the
-    // top, shown in full or only the matches, and the search goes on over the rest.
+    // top, shown in full or only the matches, and the search goes on over the rest. Sorted
+    // by Info (the START row behind the Breaks, new rows behind it), the oldest row is found
+    // where it is, in a layout change, and then leaves from the top again.
     void oldestRowsLeaveFromTheTopInOneRemoval_data() {
         QTest::addColumn<bool>("onlyMatches");
+        QTest::addColumn<bool>("sorted");
         QTest::addColumn<QStringList>("shown");  // the message numbers shown at the end
-        QTest::addColumn<QString>("removals");   // the rows each removal took
-        QTest::newRow("all rows") << false << QStringList{"3", "4", "5", "6"} << "0-0 0-0 0-0";
-        QTest::newRow("only matches") << true << QStringList{"4", "6"} << "0-0";
+        // The rows each removal (-) and insertion (+) of the second batch took, in order.
+        QTest::addColumn<QString>("changes");
+        QTest::newRow("all rows") << false << false << QStringList{"3", "4", "5", "6"}
+                                  << "-0-0 -0-0 -0-0 +1-3";
+        QTest::newRow("only matches") << true << false << QStringList{"4", "6"} << "-0-0 +0-1";
+        QTest::newRow("sorted") << false << true << QStringList{"3", "4", "5", "6"}
+                                << "-0-0 -0-0 +1-3";
+        QTest::newRow("sorted, only matches")
+            << true << true << QStringList{"4", "6"} << "-0-0 +0-1";
     }
 
     void oldestRowsLeaveFromTheTopInOneRemoval() {
         QFETCH(bool, onlyMatches);
+        QFETCH(bool, sorted);
         Rows trace;
         trace.search("id=3C");
         trace.model.setShowOnlyMatches(onlyMatches);
         trace.list.setRowBudget(4);
         trace.session.decoder.setRing(true);
-        QSignalSpy removed(&trace.model, &QAbstractItemModel::rowsRemoved);
         trace.feed(kHead10 + kData01 + kHead3C + kData7F + kHead10 + kData01);
+        if (sorted) {
+            QVERIFY(trace.model.sortByHeaderClick(2));
+        }
+        QStringList changes;
+        const auto note = [&changes](QChar kind) {
+            return [&changes, kind](const QModelIndex&, int first, int last) {
+                changes << kind + QString("%1-%2").arg(first).arg(last);
+            };
+        };
+        connect(&trace.model, &QAbstractItemModel::rowsRemoved, this, note('-'));
+        connect(&trace.model, &QAbstractItemModel::rowsInserted, this, note('+'));
         trace.feed(kHead3C + kData7F + kHead10 + kData01 + kHead3C + kData7F);
         QTEST(trace.column(0), "shown");
-        QStringList removals;
-        for (const QList<QVariant>& removal : removed)
-            removals << QString("%1-%2").arg(removal[1].toInt()).arg(removal[2].toInt());
-        QTEST(removals.join(' '), "removals");
+        QTEST(changes.join(' '), "changes");
         QCOMPARE(trace.model.indexCount(), 4u);
         QCOMPARE(trace.model.matchCount(), 2u);
+    }
+
+    // From before the first row (-1) a step forward finds the first match, one back the
+    // last, the last row itself included, without wrapping. Rows: START, 10 FF, 3C 7F,
+    // 10 01, 3C FF.
+    void stepsFromBeforeTheFirstRow_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("onlyMatches");
+        QTest::addColumn<QString>("forwardBackward");
+        QTest::newRow("last row matches") << "ffh" << false << "1 4";
+        QTest::newRow("last row matches by identifier") << "id=3C" << false << "2 4";
+        QTest::newRow("last match before the last row") << "id=10" << false << "1 3";
+        QTest::newRow("only matches shown") << "id=3C" << true << "0 1";
+        QTest::newRow("one match") << "data=7F" << false << "2 2";
+    }
+    void stepsFromBeforeTheFirstRow() {
+        QFETCH(QString, query);
+        QFETCH(bool, onlyMatches);
+        Rows trace;
+        trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
+        trace.search(qPrintable(query));
+        trace.model.setShowOnlyMatches(onlyMatches);
+        bool forwardWrapped = true;
+        bool backwardWrapped = true;
+        const int forward = trace.model.findMatch(-1, true, forwardWrapped);
+        const int backward = trace.model.findMatch(-1, false, backwardWrapped);
+        QTEST(QString("%1 %2").arg(forward).arg(backward), "forwardBackward");
+        QVERIFY(!forwardWrapped && !backwardWrapped);
     }
 
     void findStepsInDisplayOrderAndModeSwitchJudgesAgain() {

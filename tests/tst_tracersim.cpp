@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -171,11 +173,24 @@ class TestTracerSim : public QObject {
         QCOMPARE(host.collect(sim, 6).left((f[2].size() + 1) / 3).toHex(' '), f[2].toLatin1());
     }
 
-    // What a stop leaves and the rows of a live trace: tst_maindialog.
-    void startStreamsThroughTheLinkUntilStopAndTheRecordHoldsEveryByte() {
+    // What a stop leaves and the rows of a live trace: tst_maindialog. The record holds
+    // what the program's recording does: the trace from its start marker on, not the
+    // answer to the set-baud-rate before it. A record the disk refuses stops with the
+    // reason, and the trace goes on.
+    void startStreamsThroughTheLinkUntilStopAndTheRecordHoldsTheTrace_data() {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("recordError");
+        QTest::newRow("a file") << "recorded.dump"
+                                << "";
+        QTest::newRow("a full disk") << "/dev/full"
+                                     << "cannot write /dev/full: No space left on device";
+    }
+    void startStreamsThroughTheLinkUntilStopAndTheRecordHoldsTheTrace() {
+        QFETCH(QString, record);
+        QFETCH(QString, recordError);
         QTemporaryDir dir;
         TracerSimulatorOptions options;
-        options.recordPath = dir.filePath("recorded.dump").toStdString();
+        options.recordPath = QDir(dir.path()).filePath(record).toStdString();
         options.linkPath = dir.filePath("ttyLIN").toStdString();
         QByteArray received;
         {
@@ -184,16 +199,31 @@ class TestTracerSim : public QObject {
             QCOMPARE(QFileInfo(dir.filePath("ttyLIN")).symLinkTarget(),
                      QString::fromStdString(sim.devicePath()));
             Host host(options.linkPath);
+            host.send("04 01 25 80 aa");
+            QCOMPARE(host.collect(sim, 6).toHex(' '), "05 81 25 80 00 2b");
             host.send("02 02 04");
             // One second of bus traffic in 100 polls.
             for (int i = 0; i < 100; ++i) sim.advance(10000), received += host.collect(sim, 1);
             host.send("02 03 05"), received += host.collect(sim);
             QVERIFY(!sim.tracing());
-            QCOMPARE(sim.bytesSent(), std::uint64_t(received.size()));
+            QCOMPARE(sim.bytesSent(), std::uint64_t(received.size()) + 6);
+            QCOMPARE(QString::fromStdString(sim.recordError()), recordError);
         }
         QVERIFY(!QFileInfo(dir.filePath("ttyLIN")).isSymLink());  // the link went with the device
         QVERIFY(received.size() > 2000);  // a second's frames, decoded in the tests below
-        QCOMPARE(test::readFile(QString::fromStdString(options.recordPath)), received);
+        QVERIFY(received.startsWith(QByteArray::fromHex("05 82 00 01 00")));
+        if (recordError.isEmpty())
+            QCOMPARE(test::readFile(QString::fromStdString(options.recordPath)), received);
+    }
+
+    // Help that cannot be written (a full disk) ends with the reason and status 1.
+    void helpToAFullDiskEndsWithStatusOne() {
+        QProcess process;
+        process.setStandardOutputFile("/dev/full");
+        process.start(QStringLiteral(DARIDEZ_SIM_PATH), {"--help"});
+        QVERIFY(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(QString("%1 ").arg(process.exitCode()) + process.readAllStandardError(),
+                 "1 tracer-sim: cannot write the help: No space left on device\n");
     }
 
     // Whole frames, one per 10 ms slot: identifiersAndChecksumsFollowTheLinRules; timer wraps

@@ -95,8 +95,9 @@ constexpr const char* kHelp =
     "                  (\"load trace\" reads it; a kill loses at most the last poll's)\n"
     "FILE may also be an ASC log or a pcapng/pcap capture of LIN frames (known by its\n"
     "content); what it left out is said on standard error. FILE - reads standard input.\n"
-    "Exit status: 0 success, 1 FILE unreadable, OUT unwritable or the tracer not answering,\n"
-    "refusing the rate or gone, 2 bad arguments, QUERY or an LDF with nothing usable.\n";
+    "Exit status: 0 success, 1 FILE unreadable, OUT or standard output unwritable (the\n"
+    "reason on standard error), or the tracer not answering, refusing the rate or gone,\n"
+    "2 bad arguments, QUERY or an LDF with nothing usable.\n";
 
 // "--name=value" with value one of two words: sets flag to (value == first).
 bool parseChoice(std::string_view arg, std::string_view name, std::string_view first,
@@ -143,12 +144,30 @@ int DumpCommand::run(int argc, const char* const* argv, std::FILE* out, std::FIL
         std::fputs(kUsage, err);
         return kUsageError;
     }
+    StdioOutput output(out);
     if (help_) {
-        std::fputs(kUsage, out);
-        std::fprintf(out, kHelp, kQueryHelp);
-        return kOk;
+        const std::string_view help = kHelp;
+        const std::size_t query = help.find("%s");
+        std::string text = kUsage;
+        text.append(help.substr(0, query)).append(kQueryHelp).append(help.substr(query + 2));
+        return finishOutput(output, text, err, kOk);
     }
-    return execute(out, err);
+    return execute(output, err);
+}
+
+// Writes text and flushes the output; a refusal (a full disk) is said with its reason
+// and ends the command with status 1, else the status is `status`.
+int DumpCommand::finishOutput(StdioOutput& output, std::string_view text, std::FILE* err,
+                              int status) {
+    if (output.write(text.data(), text.size()) && output.flush()) {
+        return status;
+    }
+    return refusedOutput(output, err);
+}
+
+int DumpCommand::refusedOutput(const StdioOutput& output, std::FILE* err) {
+    std::fprintf(err, "daridez-dump: cannot write the output: %s\n", output.error().c_str());
+    return kFileError;
 }
 
 bool DumpCommand::parse(int argc, const char* const* argv) {
@@ -284,7 +303,7 @@ bool DumpCommand::parseKnownValue(std::string_view arg) {
 }
 
 // A status line has no place in a CSV file or a capture; signal lines only go under
-// text lines; --describe belongs to --ldf-check.
+// text lines (CSV has its Signals column); --describe belongs to --ldf-check.
 bool DumpCommand::consistent() {
     const bool binaryOrTable =
         format_.kind == RowFormat::Kind::Csv || format_.kind == RowFormat::Kind::Pcapng;
@@ -298,8 +317,11 @@ bool DumpCommand::consistent() {
         problem_ = "\"--summary\" does not go with --format=asc";
     } else if (describe_ && !ldfCheck_) {
         problem_ = "\"--describe\" needs --ldf-check";
-    } else if (signals_ && format_.kind != RowFormat::Kind::Text) {
-        problem_ = "\"--signals\" does not go with --format=csv, pcapng or --ids";
+    } else if (signals_ && format_.kind != RowFormat::Kind::Text &&
+               format_.kind != RowFormat::Kind::Csv) {
+        // The CSV carries the signals in a column of its own: --signals asks for nothing
+        // more there.
+        problem_ = "\"--signals\" does not go with --format=pcapng, asc or --ids";
     } else if (port_ && !input_.empty()) {
         problem_ = "\"--port\" traces the tracer, not a FILE: \"" + input_ + "\"";
     } else if (port_ && (ldfCheck_ || refresh_ || !output_.empty())) {
@@ -311,21 +333,22 @@ bool DumpCommand::consistent() {
 }
 
 // --ldf-check [--describe] LDF
-int DumpCommand::checkLdf(std::FILE* out) const {
+int DumpCommand::checkLdf(StdioOutput& output, std::FILE* err) const {
     const LdfFile file = LdfParser::read(input_);
+    std::string text;
     for (const LdfDiagnostic& diagnostic : file.diagnostics) {
-        std::fprintf(out, "%s\n", diagnostic.format(input_).c_str());
+        text += diagnostic.format(input_) + "\n";
     }
     if (describe_ && file.read) {
-        std::fputs(LdfDescription(file.model).text().c_str(), out);
+        text += LdfDescription(file.model).text();
     }
-    std::fprintf(out, "%s\n", file.summary().c_str());
-    return std::fflush(out) == 0 && file.usable() ? kOk : kFileError;
+    text += file.summary() + "\n";
+    return finishOutput(output, text, err, file.usable() ? kOk : kFileError);
 }
 
-int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
+int DumpCommand::execute(StdioOutput& output, std::FILE* err) const {
     if (ldfCheck_) {
-        return checkLdf(out);
+        return checkLdf(output, err);
     }
     std::optional<LdfFile> ldf;
     if (!ldf_.empty()) {
@@ -349,13 +372,12 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
         }
     }
     if (port_) {
-        return traceLive(model, std::move(query), out, err);
+        return traceLive(model, std::move(query), output.file(), err);
     }
-    StdioOutput output(out);
     TraceList list;
     RowFormat::Options options = format_;
     options.ldf = model;
-    options.signals = signals_;
+    options.signals = signals_ && format_.kind == RowFormat::Kind::Text;
     const std::unique_ptr<RowFormat> format = RowFormat::make(options, list.textForm(), output);
     list.setRowBudget(ChooseRowBudget(0));  // past it the load ends as out of memory
     const bool wholeTrace = refresh_ || !output_.empty();
@@ -386,9 +408,9 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
             rows.finish();  // the rows printed so far end with the last one made
         }
         format->finish({});
-        output.flush();
+        const bool written = output.flush();
         std::fputs("Running out of memory...\n", err);
-        return kFileError;
+        return written ? kFileError : refusedOutput(output, err);
     }
     if (refresh_) {
         list.redrawAllTexts(modes_);
@@ -396,10 +418,11 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
     rows.finish();
     const std::string status = summary_ ? FormatStatusLine2(session.decoder) : std::string();
     if (!format->finish(status) || !output.flush()) {
-        return kFileError;
+        return refusedOutput(output, err);
     }
-    if (!output_.empty() && !DumpWriter::save(list, output_)) {
-        std::fputs("save error\n", err);
+    std::string whyNotSaved;
+    if (!output_.empty() && !DumpWriter::save(list, output_, &whyNotSaved)) {
+        std::fprintf(err, "save error: %s: %s\n", output_.c_str(), whyNotSaved.c_str());
         return kFileError;
     }
     return kOk;

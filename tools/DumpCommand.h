@@ -7,6 +7,7 @@
 
 #include "files/RowFormat.h"
 #include "lin/Query.h"
+#include "tools/StdioOutput.h"
 #include "trace/DisplayModes.h"
 
 namespace daridez {
@@ -35,8 +36,10 @@ class DumpCommand {
     bool parseValue(std::string_view arg);
     bool parseKnownValue(std::string_view arg);
     bool consistent();
-    int execute(std::FILE* out, std::FILE* err) const;
-    int checkLdf(std::FILE* out) const;
+    int execute(StdioOutput& output, std::FILE* err) const;
+    int checkLdf(StdioOutput& output, std::FILE* err) const;
+    static int finishOutput(StdioOutput& output, std::string_view text, std::FILE* err, int status);
+    static int refusedOutput(const StdioOutput& output, std::FILE* err);
     int traceLive(const LdfModel* ldf, std::optional<Query> query, std::FILE* out,
                   std::FILE* err) const;
 

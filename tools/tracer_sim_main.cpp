@@ -1,6 +1,7 @@
 // tracer-sim: a LIN tracer device on a pseudo-terminal, to try Daridez without
 // hardware. Point a port of the profile's "PORTS" section at the printed path.
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -42,7 +43,8 @@ void printHelp() {
         "  --classic ID,...      identifiers (hex) sent with the classic checksum; 3C and 3D\n"
         "                        always are, every other one has the enhanced checksum\n"
         "  --seed N              seed of the data and trouble (default 1)\n"
-        "  --record FILE         also write every byte sent to FILE (a dump file)\n"
+        "  --record FILE         also write the trace sent to FILE (a dump file), from the\n"
+        "                        first start's marker on, as the program's recording has it\n"
         "  --baud-result N       result code of every set-baud-rate answer (default 0: a rate\n"
         "                        from 1000 to 20000 is taken, any other refused with 1)\n"
         "  --lin-baud N          LIN bit rate at start (default 19200)\n"
@@ -237,6 +239,11 @@ int main(int argc, char** argv) {
     if (parsed != 0) {
         if (parsed == 2) {
             printHelp();
+            if (std::ferror(stdout) != 0 || std::fflush(stdout) != 0) {
+                std::fprintf(stderr, "tracer-sim: cannot write the help: %s\n",
+                             std::strerror(errno));
+                return 1;
+            }
         }
         return parsed == 2 ? 0 : 2;
     }
@@ -251,9 +258,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tracer-sim: device %s, firmware %u.%u.%u; Ctrl+C ends\n",
                  simulator.devicePath().c_str(), options.version[0], options.version[1],
                  options.version[2]);
-    while (stopRequested == 0) {
+    while (stopRequested == 0 && simulator.recordError().empty()) {
         simulator.waitForWork(50);
         simulator.poll();
+    }
+    if (!simulator.recordError().empty()) {
+        std::fprintf(stderr, "tracer-sim: %s\n", simulator.recordError().c_str());
+        return 1;
     }
     std::fprintf(stderr, "tracer-sim: %llu bytes sent, %llu frames lost\n",
                  static_cast<unsigned long long>(simulator.bytesSent()),

@@ -188,6 +188,11 @@ void TracerSimulator::advance(std::uint64_t micros) {
     advanced_ += micros;
 }
 
+std::string TracerSimulator::recordError() const {
+    std::lock_guard lock(mutex_);
+    return recordError_;
+}
+
 bool TracerSimulator::tracing() const {
     std::lock_guard lock(mutex_);
     return tracing_;
@@ -304,6 +309,8 @@ void TracerSimulator::handleCommand(const std::uint8_t* frame) {
 // The start marker carries the number of starts since the device was opened.
 void TracerSimulator::startTrace() {
     ++startCount_;
+    // The recording holds the trace, not the answers to the commands before it.
+    recordFrom_ = std::min<std::uint64_t>(recordFrom_, bytesSent_ + output_.size());
     if (options_.startMarker) {
         queueAnswer(DeviceFrame::make(
             0, {0x05, kStartMarker, highByte(startCount_), lowByte(startCount_), 0x00}));
@@ -366,12 +373,20 @@ void TracerSimulator::flush() {
     output_.erase(output_.begin(), output_.begin() + static_cast<std::ptrdiff_t>(done));
 }
 
-// Accounts for bytes the terminal has taken, and records them.
+// Accounts for bytes the terminal has taken, and records those of the trace.
 void TracerSimulator::send(const std::uint8_t* bytes, std::size_t count) {
+    const std::uint64_t first = bytesSent_;
     bytesSent_ += count;
-    if (record_) {
-        std::fwrite(bytes, 1, count, record_.get());
-        std::fflush(record_.get());
+    if (record_ && bytesSent_ > recordFrom_) {
+        const std::uint64_t skipped = recordFrom_ > first ? recordFrom_ - first : 0;
+        errno = 0;
+        if (std::fwrite(bytes + skipped, 1, count - skipped, record_.get()) != count - skipped ||
+            std::fflush(record_.get()) != 0) {
+            // A recording with a hole would be read as a different trace: it stops here.
+            recordError_ = "cannot write " + options_.recordPath + ": " +
+                           (errno != 0 ? std::strerror(errno) : "write error");
+            record_.reset();
+        }
     }
 }
 

@@ -23,7 +23,9 @@ struct TracerSimulatorOptions {
     bool startMarker = true;  // StartTrace is answered with a StartMarker frame
     TroubleRates rates;
     std::uint32_t seed = 1;
-    std::string recordPath;  // every byte sent is also written here (a dump file)
+    // Every byte sent from the first trace start on (its start marker first) is also
+    // written here: a dump file as the program's own recording holds it.
+    std::string recordPath;
     // Result code of every SetBaudrate answer; 0: a rate from 1000 to 20000 is taken
     // (result 0), any other refused (kBaudrateRefused).
     std::uint8_t baudResult = 0;
@@ -80,6 +82,9 @@ class TracerSimulator {
     void advance(std::uint64_t micros);
 
     bool tracing() const;
+    // Why the recording stopped ("cannot write FILE: No space left on device"); empty
+    // while it goes on, or when there is none.
+    std::string recordError() const;
     // The rate the device listens at: the last one a set-baud-rate command set.
     std::uint16_t linBaudrate() const;
     // Every whole command frame taken from the host, in order.
@@ -106,6 +111,7 @@ class TracerSimulator {
 
     TracerSimulatorOptions options_;
     std::string errorText_;
+    std::string recordError_;
     mutable std::mutex mutex_;
     int master_ = -1;
     int slave_ = -1;  // held open so the master never sees a hang-up between hosts
@@ -128,6 +134,9 @@ class TracerSimulator {
     std::uint32_t wrapsHeld_ = 0;  // wraps kept while dropping, so the clock stays right
     std::uint64_t framesDropped_ = 0;
     std::uint64_t bytesSent_ = 0;
+    // Where in the stream sent the recording begins: the first trace start's first byte;
+    // none before a trace was started.
+    std::uint64_t recordFrom_ = UINT64_MAX;
 
     std::thread thread_;
     std::atomic<bool> stopThread_{false};
