@@ -18,7 +18,6 @@ CaptureSession::CaptureSession(PortChannel& port, LiveOutput& out, Settings sett
       controller_(port, *this, session_, baudrateFrame_) {
     // Past the budget the trace stops growing instead of the system ending the capture.
     list_.setRowBudget(ChooseRowBudget(0));
-    writer_.setLdf(settings_.ldf);
     controller_.reset();
     controller_.setByteSink(this);
 }
