@@ -6,7 +6,7 @@
 
 #include "DecoderFixture.h"
 #include "lin/FrameCheck.h"
-#include "tools/CompletedRows.h"
+#include "tools/live/CompletedRows.h"
 
 using namespace daridez;
 
