@@ -1183,7 +1183,7 @@ class TestMainDialog : public QObject {
                                              test::linFrame(2, 0x20, "0102") +
                                              test::linFrame(3, 0x7D, "2121030405060708") +
                                              test::linFrame(4, 0x7D, "2121030405060708")));
-        click(ControlId::LoadTrace);
+        click("loadTraceButton");
         QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(), 5, kDeviceWaitMs);  // START first
         const SignalPane* pane = dialog_->signalPane();
         QStringList added;
