@@ -172,7 +172,7 @@ class TestFrameCheck : public QObject {
         frame("8 data bytes and a wrong checksum", 0x50, "0102030405060708 00", false, true);
         frame("no response", 0xC1, "", false, false);
         frame("one response byte", 0xC1, "11", false, false);
-        QTest::newRow("no identifier") << linFrame(0x55, -1, {}) << false << false;
+        QTest::newRow("no identifier") << linFrame(0x55, -1, QByteArray()) << false << false;
         frame("LDF: its length, checksum wrong", 0x50, "0102 00", true, true);
         frame("LDF: short of its length, the last byte a checksum", 0x50, "01 AE", true, false);
         frame("LDF: an unknown identifier by its checksum", 0x92, "0506 62", true, true);
@@ -241,7 +241,7 @@ class TestFrameCheck : public QObject {
         QTest::newRow("wrong sum of a LIN 2.x frame")
             << linFrame(0x55, 0x50, hex("010200"))
             << "checksum 00: expected AC (enhanced, as the LDF names for the frame)";
-        QTest::newRow("silent") << linFrame(0x55, 0x20, {})
+        QTest::newRow("silent") << linFrame(0x55, 0x20, QByteArray())
                                 << "silent: no frame associated with E answered (a normal outcome "
                                    "of an event-triggered slot)";
         QTest::newRow("collision, checksum")

@@ -191,7 +191,7 @@ class TestQuery : public QObject {
         QTest::newRow("silent") << "check=silent" << QList<int>{1};
         QTest::newRow("collision") << "check=collision" << QList<int>{3};
         QTest::newRow("no fault among them") << "bad" << QList<int>{};
-        QTest::newRow("values of the answer only") << "signal:Flag=7" << QList<int>{2};
+        QTest::newRow("values of the answer only") << "signal:Level=40" << QList<int>{2};
         QTest::newRow("the frame that answered") << "frame=Status" << QList<int>{2, 3};
     }
 
