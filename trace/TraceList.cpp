@@ -20,7 +20,7 @@ bool TraceList::reserveRow() {
         return true;
     }
     const std::size_t size = kBlockRows * sizeof(TraceEntry);
-    void* memory = allocator_ ? allocator_(size, allocatorContext_) : std::calloc(1, size);
+    void* memory = std::calloc(1, size);
     if (memory == nullptr) {
         return false;
     }
@@ -113,11 +113,6 @@ void TraceList::FreeRowsBefore(const TraceEntry* keep) {
         }
         dropOldestBlock();
     }
-}
-
-void TraceList::setAllocator(Allocator allocator, void* context) {
-    allocator_ = allocator;
-    allocatorContext_ = context;
 }
 
 void TraceList::noteOpenRow() {

@@ -21,10 +21,6 @@ class TraceList {
   public:
     static constexpr std::size_t kBlockRows = 2048;
 
-    // Returns zero-filled memory that std::free releases, or nullptr. The default is
-    // calloc; tests install their own to make memory run out on purpose.
-    using Allocator = void* (*)(std::size_t size, void* context);
-
     TraceList() = default;
     ~TraceList() { FreeTraceList(); }
     TraceList(const TraceList&) = delete;
@@ -75,8 +71,6 @@ class TraceList {
     std::uint64_t emptyings() const { return emptyings_; }
     bool full() const { return rowCount_ >= rowBudget_; }
 
-    void setAllocator(Allocator allocator, void* context);
-
     // The form texts are made in. A switch of a mode costs no pass over the rows: the
     // rows made so far only show their re-rendered texts from now on.
     const TextForm& textForm() const { return form_; }
@@ -125,8 +119,6 @@ class TraceList {
     std::uint64_t rowCount_ = 0;
     std::uint64_t headSerial_ = 0;
     std::uint64_t emptyings_ = 0;
-    Allocator allocator_ = nullptr;
-    void* allocatorContext_ = nullptr;
     std::uint64_t rowBudget_ = kNoLimit;
     TextForm form_;
     std::uint32_t generation_ = 0;

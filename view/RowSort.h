@@ -21,7 +21,6 @@ class RowSort {
     bool sortByColumn(TraceEntry** rows, std::uint32_t count, int column, const TextForm& form);
 
     int sortColumn() const { return sortColumn_; }
-    bool sortAscending() const { return sortAscending_; }
     // The LDF the Check and Frame columns are read with (nullptr: none).
     void setLdf(const LdfModel* ldf) { ldf_ = ldf; }
 

@@ -85,11 +85,8 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     void setShowOnlyMatches(bool only);
     // Whether the list shows only the matches: the switch is on and a query is set.
     bool showingOnlyMatches() const { return matches_.filtering(); }
-    // The rows the query matches, and their positions in the row index (display order).
+    // How many rows the query matches.
     std::uint32_t matchCount() const { return matches_.count(); }
-    const std::vector<std::uint32_t>& matchPositions() const {
-        return matches_.matches().positions();
-    }
     // The position in the row index of a model row; -1 when the model has no such row.
     std::int64_t positionOf(int row) const { return matches_.positionOf(row, shown_); }
     // The model row of the next (forward) or previous match after or before row, in
@@ -111,7 +108,6 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
         }
         return index_.at(static_cast<std::uint32_t>(row));
     }
-    const RowSort& sortMemory() const { return sort_; }
     void setReallocator(RowIndex::Reallocator reallocator, void* context);
 
   signals:
