@@ -28,13 +28,6 @@ class CommSettingsDialog : public QDialog {
     enum Group { BaudGroup, DataBitsGroup, ParityGroup, PortGroup, StopBitsGroup, kGroupCount };
     enum class Exchange { ToDialog, FromDialog };
 
-    struct BaudChoice {
-        int id;
-        const char* caption;
-        std::uint32_t rate;
-    };
-    static const std::array<BaudChoice, 15> kBaudTable;
-
     // Ids of the controls below the radio groups: the group, each number's path, the
     // editor.
     static constexpr int kDevicesGroupId = 700;
