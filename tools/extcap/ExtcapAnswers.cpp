@@ -69,7 +69,7 @@ std::vector<Choice> serialRateChoices() {
 
 std::vector<Choice> linRateChoices() {
     std::vector<Choice> choices;
-    for (int rate : ExtcapAnswers::kLinRates) {
+    for (int rate : kLinRates) {
         choices.push_back({std::to_string(rate), std::to_string(rate)});
     }
     return choices;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "lin/LinRates.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/ExtcapOptions.h"
 
@@ -21,12 +22,9 @@ class ExtcapAnswers {
     // What the options start from: the interface's device, the profile's values.
     struct Defaults {
         std::string device;
-        int linRate = 19200;
+        int linRate = kDefaultLinRate;
         LineSettings line;
     };
-
-    // The LIN rates the window's "LIN-Baudrate" box offers.
-    static constexpr int kLinRates[] = {1200, 2400, 4800, 9600, 19200};
 
     static std::string interfaces(const std::string& version, const std::string& help,
                                   const std::vector<ExtcapInterfaces::Interface>& list);
