@@ -7,6 +7,7 @@
 #include "lin/IdSchedule.h"
 #include "lin/IdSummaryTracker.h"
 #include "lin/LinDescription.h"
+#include "lin/LinRates.h"
 #include "protocol/TraceSession.h"
 
 class QComboBox;
@@ -26,7 +27,6 @@ class IdSummaryWindow : public QWidget {
 
   public:
     static constexpr int kRefreshMs = 250;
-    static constexpr int kDefaultBaudrate = 19200;
 
     // rowsArriving tells whether the decoder may still fill its current row (a trace or a
     // load is running); without it, whenever the session's state is not Idle.
@@ -89,7 +89,7 @@ class IdSummaryWindow : public QWidget {
     IdSchedule schedule_;
     QLabel* busLoad_ = nullptr;
     QTimer timer_;
-    int baudrate_ = kDefaultBaudrate;
+    int baudrate_ = kDefaultLinRate;
     LinDescription ldf_;
     bool confirmed_ = false;  // baudrate_ came from the tracer, not the default
 };

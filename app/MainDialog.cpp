@@ -15,6 +15,7 @@
 #include "app/SignalPane.h"
 #include "app/TraceFilesActions.h"
 #include "lin/Columns.h"
+#include "lin/LinRates.h"
 #include "protocol/ProgramWide.h"
 #include "serial/Profile.h"
 #include "view/TraceListModel.h"
@@ -51,7 +52,7 @@ MainDialog::MainDialog(ProgramWide& programWide, Profile& profile, WindowPrompts
     setStatusLine1(connection_.describe());
     controller_->reset();
     controller_->setBusy(false);
-    setLinBaudrateText("19200");
+    setLinBaudrateText(std::to_string(kDefaultLinRate));
     ldfPanel_->restore();
     connectPort();
     // Only now, after a possible "Could Not Open Com Port" box has been closed.

@@ -8,6 +8,7 @@
 
 #include "files/ByteOutput.h"
 #include "files/PcapngWriter.h"
+#include "lin/LinRates.h"
 #include "lin/Query.h"
 #include "protocol/ByteSink.h"
 #include "protocol/CommandFrames.h"
@@ -31,7 +32,7 @@ namespace daridez {
 class CaptureSession : private ControllerWindow, private ByteSink {
   public:
     struct Settings {
-        int linRate = 19200;
+        int linRate = kDefaultLinRate;
         bool checks = true;          // the packets carry the verdict's error bits
         std::optional<Query> query;  // only the frames it keeps
     };
