@@ -45,32 +45,15 @@ const char* nameOf(const Named (&table)[N], std::uint8_t code) {
     return found == std::end(table) ? nullptr : found->name;
 }
 
-std::string hexByte(std::uint8_t value) {
-    char text[3];
-    *PutHexByte(text, value) = '\0';
-    return text;
-}
-
-std::string hexBytes(const std::uint8_t* bytes, int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        if (i > 0) {
-            text += ' ';
-        }
-        text += hexByte(bytes[i]);
-    }
-    return text;
-}
-
 // "B2 ReadByIdentifier", or "22" for services without a name here.
 std::string service(std::uint8_t sid) {
     const char* name = nameOf(kServices, sid);
-    return name == nullptr ? hexByte(sid) : hexByte(sid) + " " + name;
+    return name == nullptr ? HexByteText(sid) : HexByteText(sid) + " " + name;
 }
 
 std::string nad(const LinFrame& frame, const LdfModel* ldf) {
     const std::uint8_t value = frame.response[0];
-    std::string text = "NAD " + hexByte(value);
+    std::string text = "NAD " + HexByteText(value);
     const LdfNode* node = ldf != nullptr ? ldf->nodeByNad(value) : nullptr;
     if (node != nullptr) {
         text += " (" + node->name + ")";
@@ -88,18 +71,18 @@ std::string servicePart(const LinFrame& frame, const std::uint8_t* bytes, int co
     const bool response = frame.id() == kSlaveResponse;
     if (response && sid == kNegativeResponse && count >= 3) {
         const char* error = nameOf(kErrors, bytes[2]);
-        return "negative response to " + service(bytes[1]) + ", error " + hexByte(bytes[2]) +
+        return "negative response to " + service(bytes[1]) + ", error " + HexByteText(bytes[2]) +
                (error != nullptr ? std::string(" ") + error : std::string());
     }
     std::string text;
     if (response && sid >= kPositiveOffset) {
-        text = "RSID " + hexByte(sid) + " positive response to " +
+        text = "RSID " + HexByteText(sid) + " positive response to " +
                service(static_cast<std::uint8_t>(sid - kPositiveOffset));
     } else {
         text = "SID " + service(sid);
     }
     if (count > 1) {
-        text += ", data " + hexBytes(bytes + 1, count - 1);
+        text += ", data " + HexBytesText(bytes + 1, count - 1);
     }
     return text;
 }
@@ -143,9 +126,9 @@ std::string DescribeDiagnostic(const LinFrame& frame, const LdfModel* ldf) {
         }
         case 2:  // consecutive frame
             return head + "CF " + std::to_string(pci & 0x0F) +
-                   (count > 2 ? ": data " + hexBytes(data + 2, count - 2) : std::string());
+                   (count > 2 ? ": data " + HexBytesText(data + 2, count - 2) : std::string());
         default:
-            return head + "PCI " + hexByte(pci) + " unknown";
+            return head + "PCI " + HexByteText(pci) + " unknown";
     }
 }
 
@@ -159,7 +142,7 @@ std::string DiagnosticTitle(const LinFrame& frame) {
     if (frame.id() == kMasterRequest && data[0] == kGoToSleepNad) {
         return kind + " go-to-sleep";
     }
-    const std::string head = kind + " NAD " + hexByte(data[0]);
+    const std::string head = kind + " NAD " + HexByteText(data[0]);
     const int type = count >= 2 ? data[1] >> 4 : -1;
     const int at = type == 0 ? 2 : type == 1 ? 3 : -1;
     if (type == 2) {
@@ -170,7 +153,7 @@ std::string DiagnosticTitle(const LinFrame& frame) {
     }
     auto named = [](std::uint8_t sid) {
         const char* name = nameOf(kServices, sid);
-        return name != nullptr ? std::string(name) : "SID " + hexByte(sid);
+        return name != nullptr ? std::string(name) : "SID " + HexByteText(sid);
     };
     const std::uint8_t sid = data[at];
     if (frame.id() == kSlaveResponse && sid == kNegativeResponse) {
