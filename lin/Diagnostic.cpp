@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
+#include "ldf/DiagnosticIds.h"
 #include "trace/FieldText.h"
 
 namespace daridez {
 
 namespace {
 
-constexpr std::uint8_t kMasterRequest = 0x3C;
-constexpr std::uint8_t kSlaveResponse = 0x3D;
 constexpr std::uint8_t kNegativeResponse = 0x7F;
 constexpr std::uint8_t kPositiveOffset = 0x40;
 constexpr std::uint8_t kGoToSleepNad = 0x00;
@@ -68,7 +67,7 @@ std::string nad(const LinFrame& frame, const LdfModel* ldf) {
 // The service part of a single or first frame: what the bytes from the SID on say.
 std::string servicePart(const LinFrame& frame, const std::uint8_t* bytes, int count) {
     const std::uint8_t sid = bytes[0];
-    const bool response = frame.id() == kSlaveResponse;
+    const bool response = frame.id() == kSlaveResponseId;
     if (response && sid == kNegativeResponse && count >= 3) {
         const char* error = nameOf(kErrors, bytes[2]);
         return "negative response to " + service(bytes[1]) + ", error " + HexByteText(bytes[2]) +
@@ -90,18 +89,17 @@ std::string servicePart(const LinFrame& frame, const std::uint8_t* bytes, int co
 }  // namespace
 
 bool IsDiagnosticFrame(const LinFrame& frame) {
-    return frame.isLinFrame && frame.hasId &&
-           (frame.id() == kMasterRequest || frame.id() == kSlaveResponse);
+    return frame.isLinFrame && frame.hasId && IsDiagnosticId(frame.id());
 }
 
 std::string DescribeDiagnostic(const LinFrame& frame, const LdfModel* ldf) {
-    const std::string kind = frame.id() == kMasterRequest ? "MasterReq" : "SlaveResp";
+    const std::string kind = frame.id() == kMasterRequestId ? "MasterReq" : "SlaveResp";
     const int count = frame.dataLength();
     const std::uint8_t* data = frame.response;
     if (count == 0) {
         return kind + ": no data";
     }
-    if (frame.id() == kMasterRequest && data[0] == kGoToSleepNad) {
+    if (frame.id() == kMasterRequestId && data[0] == kGoToSleepNad) {
         return kind + ": go-to-sleep";
     }
     if (count < 2) {
@@ -133,13 +131,13 @@ std::string DescribeDiagnostic(const LinFrame& frame, const LdfModel* ldf) {
 }
 
 std::string DiagnosticTitle(const LinFrame& frame) {
-    const std::string kind = frame.id() == kMasterRequest ? "MasterReq" : "SlaveResp";
+    const std::string kind = frame.id() == kMasterRequestId ? "MasterReq" : "SlaveResp";
     const int count = frame.dataLength();
     const std::uint8_t* data = frame.response;
     if (count == 0) {
         return kind;
     }
-    if (frame.id() == kMasterRequest && data[0] == kGoToSleepNad) {
+    if (frame.id() == kMasterRequestId && data[0] == kGoToSleepNad) {
         return kind + " go-to-sleep";
     }
     const std::string head = kind + " NAD " + HexByteText(data[0]);
@@ -156,10 +154,10 @@ std::string DiagnosticTitle(const LinFrame& frame) {
         return name != nullptr ? std::string(name) : "SID " + HexByteText(sid);
     };
     const std::uint8_t sid = data[at];
-    if (frame.id() == kSlaveResponse && sid == kNegativeResponse) {
+    if (frame.id() == kSlaveResponseId && sid == kNegativeResponse) {
         return at + 1 < count ? head + " " + named(data[at + 1]) + " negative" : head;
     }
-    if (frame.id() == kSlaveResponse && sid >= kPositiveOffset) {
+    if (frame.id() == kSlaveResponseId && sid >= kPositiveOffset) {
         return head + " " + named(static_cast<std::uint8_t>(sid - kPositiveOffset)) + " positive";
     }
     return head + " " + named(sid);
@@ -176,7 +174,7 @@ bool CarriesService(const LinFrame& frame, std::uint8_t sid) {
         return false;
     }
     const std::uint8_t carried = data[at];
-    if (frame.id() == kMasterRequest) {
+    if (frame.id() == kMasterRequestId) {
         return carried == sid;
     }
     if (carried == kNegativeResponse) {

@@ -1,4 +1,5 @@
 #include "lin/FrameSignals.h"
+#include "ldf/DiagnosticIds.h"
 #include "lin/Diagnostic.h"
 
 namespace daridez {
@@ -64,7 +65,9 @@ void FrameSignals::appendLines(std::string& out, const LinFrame& frame) {
 std::string FrameSignals::frameName(const LinFrame& frame) {
     if (IsDiagnosticFrame(frame)) {
         const LdfFrame* named = ldf_ != nullptr ? ldf_->frameById(frame.id()) : nullptr;
-        return named != nullptr ? named->name : frame.id() == 0x3C ? "MasterReq" : "SlaveResp";
+        return named != nullptr                 ? named->name
+               : frame.id() == kMasterRequestId ? "MasterReq"
+                                                : "SlaveResp";
     }
     const LdfFrameDecode* decode = this->decode(frame);
     if (decode == nullptr) {
