@@ -85,7 +85,7 @@ const Control kControls[] = {
     {ControlId::TraceList, nullptr, Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
     {MainDialog::kExportId, nullptr, Kind::Button, "export...", 229, 51, 32, 10, Grow::None,
      [](MainDialog& w) { w.fileActions().exportTrace(); }, true,
-     "Export the trace for packet analysers (pcapng) or spreadsheets (CSV)"},
+     "Export the trace for packet analysers (pcapng), spreadsheets (CSV) or other LIN tools (ASC)"},
     {MainDialog::kIdSummaryId, "idSummaryButton", Kind::Button, "ID summary...",
      263, 51, 46, 10, Grow::None, [](MainDialog& w) { w.idSummaryWindow()->showInFront(); }, true},
     {MainDialog::kPlotId, "plotButton", Kind::Button, "Plot...", 311, 51, 22, 10, Grow::None,

@@ -81,7 +81,7 @@ void TraceFilesActions::loadTrace() {
     }
     const QString path =
         prompts_.chooseTraceFile(ChooserMode::Open, QStringLiteral("open file"),
-                                 QStringLiteral("."), QString::fromLatin1(kDumpDescriptions));
+                                 QStringLiteral("."), QString::fromLatin1(kLoadDescriptions));
     // The chooser's modal loop ran ticks: a trace may have been started meanwhile.
     if (path.isEmpty() || !controller_.canLoad()) {
         return;
@@ -95,7 +95,9 @@ void TraceFilesActions::loadTrace() {
     QElapsedTimer sinceUpdate;
     sinceUpdate.start();
     LoadHooks hooks;
+    QString note;
     hooks.cleared = [this] { controller_.traceEmptied(); };
+    hooks.note = [&note](const std::string& what) { note = QString::fromStdString(what); };
     hooks.progress = [&](std::uint64_t done, std::uint64_t total) {
         const bool first = !showProgress && total > progressThreshold_;
         if (!first && sinceUpdate.elapsed() < kLoadUpdateMs) {
@@ -121,7 +123,8 @@ void TraceFilesActions::loadTrace() {
     }
     if (result != LoadResult::OpenError) {
         traceLoaded(path.toStdString());
-        loaded(loadedText(path.toStdString(), result));
+        loaded(loadedText(path.toStdString(), result) +
+               (note.isEmpty() ? QString() : QStringLiteral("; ") + note));
     }
 }
 

@@ -30,7 +30,11 @@ struct TraceEntry;
 class TraceFilesActions {
   public:
     static constexpr const char* kDumpDescriptions = "LIN traces (*.dump)|all files (*.*)";
-    static constexpr const char* kExportDescriptions = "pcapng (*.pcapng)|CSV (*.csv)";
+    static constexpr const char* kExportDescriptions =
+        "pcapng (*.pcapng)|CSV (*.csv)|ASC log (*.asc)";
+    // What "load trace" opens: dump files, and other tools' ASC logs and captures.
+    static constexpr const char* kLoadDescriptions =
+        "LIN traces (*.dump *.asc *.pcapng *.pcap)|all files (*.*)";
     static constexpr std::uint64_t kProgressThreshold = 4u << 20;  // bytes
     static constexpr qint64 kLoadUpdateMs = 50;  // rows shown and progress told this often
 

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "files/AscReader.h"
+#include "files/PcapReader.h"
+
 namespace daridez {
 
 namespace {
@@ -31,6 +34,9 @@ std::string reasonOf(int error) {
     return text;
 }
 
+// Enough of the head to know a file's kind: an ASC log's first line.
+constexpr std::size_t kHeadSize = 4096;
+
 }  // namespace
 
 DumpLoader::DumpLoader(StreamDecoder& decoder, ReceiveBuffer& buffer)
@@ -39,8 +45,48 @@ DumpLoader::DumpLoader(StreamDecoder& decoder, ReceiveBuffer& buffer)
 DumpLoader::~DumpLoader() = default;
 
 void DumpLoader::close() {
+    translator_.reset();
+    reader_.reset();
+    pending_.clear();
+    pendingAt_ = 0;
+    translatorDone_ = false;
     owned_.reset();
     file_ = nullptr;
+}
+
+// Learns the file's kind from its head and chooses how its bytes reach the decoder.
+void DumpLoader::start() {
+    reader_ = std::make_unique<ByteReader>(file_);
+    kind_ = DetectTraceFileKind(reader_->peek(kHeadSize));
+    switch (kind_) {
+        case TraceFileKind::Asc:
+            translator_ = std::make_unique<AscReader>(*reader_);
+            break;
+        case TraceFileKind::Pcapng:
+        case TraceFileKind::Pcap:
+            translator_ = std::make_unique<PcapReader>(*reader_, kind_ == TraceFileKind::Pcapng);
+            break;
+        case TraceFileKind::Dump:
+            break;
+    }
+}
+
+std::string DumpLoader::note() const {
+    return translator_ ? translator_->note() : note_;
+}
+
+// Up to wanted bytes of the device stream another tool's file stands for.
+std::size_t DumpLoader::translated(std::uint8_t* out, std::size_t wanted) {
+    while (pending_.size() - pendingAt_ < wanted && !translatorDone_) {
+        pending_.erase(pending_.begin(),
+                       pending_.begin() + static_cast<std::ptrdiff_t>(pendingAt_));
+        pendingAt_ = 0;
+        translatorDone_ = !translator_->translate(pending_);
+    }
+    const std::size_t got = std::min(wanted, pending_.size() - pendingAt_);
+    std::memcpy(out, pending_.data() + pendingAt_, got);
+    pendingAt_ += got;
+    return got;
 }
 
 bool DumpLoader::open(const std::string& path) {
@@ -62,6 +108,7 @@ bool DumpLoader::open(const std::string& path) {
         return false;
     }
     buffer_.carryOver = 0;  // a load starts with an empty buffer
+    start();
     const auto size = std::filesystem::file_size(path, error);
     fileSize_ = error ? 0 : size;
     return true;
@@ -76,6 +123,7 @@ void DumpLoader::open(std::FILE* stream) {
     readFailed_ = false;
     error_.clear();
     buffer_.carryOver = 0;
+    start();
 }
 
 bool DumpLoader::step() {
@@ -85,13 +133,18 @@ bool DumpLoader::step() {
     // New bytes go behind those of a frame cut off by the last block.
     const std::int32_t carried = buffer_.carryOver;
     const auto wanted = static_cast<std::size_t>(ReceiveBuffer::kSize - carried);
-    errno = 0;
-    const std::size_t got = std::fread(buffer_.bytes.data() + carried, 1, wanted, file_);
-    bytesRead_ += got;
+    std::uint8_t* into = buffer_.bytes.data() + carried;
+    const std::size_t got = translator_ ? translated(into, wanted) : reader_->read(into, wanted);
+    bytesRead_ = reader_->bytesRead();
     if (got < wanted) {
         atEnd_ = true;
-        readFailed_ = std::ferror(file_) != 0;
-        error_ = readFailed_ ? reasonOf(errno) : std::string();
+        readFailed_ = reader_->failed();
+        error_ = readFailed_ ? reasonOf(reader_->error()) : std::string();
+        if (!readFailed_ && translator_ && !translator_->nothingRead().empty()) {
+            // Another tool's file without one LIN event: say so rather than show nothing.
+            readFailed_ = true;
+            error_ = translator_->nothingRead();
+        }
     }
     if (got > 0) {
         buffer_.carryOver =
@@ -105,6 +158,7 @@ bool DumpLoader::step() {
 LoadResult DumpLoader::finish() {
     // The bytes of a frame cut off by the end of the file are dropped.
     buffer_.carryOver = 0;
+    note_ = note();
     close();
     if (readFailed_) {
         return LoadResult::ReadError;

@@ -2,9 +2,13 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "files/ByteReader.h"
 #include "files/FileHandle.h"
+#include "files/TraceTranslator.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/StreamDecoder.h"
 
@@ -18,8 +22,10 @@ enum class LoadResult {
     OutOfMemory,  // rows ran out: the load stopped, the rows made so far stay
 };
 
-// Reads a dump file through the program's receive buffer, in blocks of 32,768 bytes,
-// with SplitFrames in file mode. LoadTrace (files/TraceLoad.h) drives it.
+// Reads a trace file through the program's receive buffer, in blocks of 32,768 bytes,
+// with SplitFrames in file mode. LoadTrace (files/TraceLoad.h) drives it. A dump file
+// is read as it is; an ASC log or a pcapng/pcap capture (known by its first bytes) is
+// first turned into the device's byte stream, so every kind is decoded alike.
 class DumpLoader {
   public:
     DumpLoader(StreamDecoder& decoder, ReceiveBuffer& buffer);
@@ -36,6 +42,9 @@ class DumpLoader {
     // "permission denied"; "" when nothing failed.
     const std::string& error() const { return error_; }
     std::uint64_t fileSize() const { return fileSize_; }
+    TraceFileKind kind() const { return kind_; }
+    // What reading another tool's file left out or did not understand; "" for a dump.
+    std::string note() const;
     std::uint64_t bytesRead() const { return bytesRead_; }
 
     // Reads and decodes the next block. Returns true while there is more to read.
@@ -49,10 +58,19 @@ class DumpLoader {
     StreamDecoder& decoder_;
     ReceiveBuffer& buffer_;
     void close();
+    void start();
+    std::size_t translated(std::uint8_t* out, std::size_t wanted);
 
     FileHandle owned_;           // a file opened here
     std::FILE* file_ = nullptr;  // the stream read: owned_, or one the caller keeps
+    std::unique_ptr<ByteReader> reader_;
+    std::unique_ptr<TraceTranslator> translator_;
+    std::vector<std::uint8_t> pending_;  // translated bytes not yet decoded
+    std::size_t pendingAt_ = 0;
+    bool translatorDone_ = false;
+    TraceFileKind kind_ = TraceFileKind::Dump;
     std::string error_;
+    std::string note_;  // the translator's note, kept past the end of the load
     std::uint64_t fileSize_ = 0;
     std::uint64_t bytesRead_ = 0;
     bool atEnd_ = false;

@@ -1,5 +1,6 @@
 #include "files/RowFormat.h"
 
+#include "files/AscWriter.h"
 #include "files/CsvWriter.h"
 #include "files/PcapngWriter.h"
 #include "lin/Columns.h"
@@ -84,6 +85,17 @@ class PcapngFormat : public RowFormat {
     PcapngWriter writer_;
 };
 
+class AscFormat : public RowFormat {
+  public:
+    AscFormat(ByteOutput& out, std::int64_t epochMicros, const LdfModel* ldf)
+        : writer_(out, epochMicros, ldf) {}
+    bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
+    bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
+
+  private:
+    AscWriter writer_;
+};
+
 // With an LDF, the bad frames are judged against it and the LDF's columns follow.
 class IdsFormat : public RowFormat {
   public:
@@ -116,6 +128,8 @@ std::unique_ptr<RowFormat> RowFormat::make(const Options& options, const TextFor
             return std::make_unique<CsvFormat>(out, form, options.ldf);
         case Kind::Pcapng:
             return std::make_unique<PcapngFormat>(out, options.epochMicros);
+        case Kind::Asc:
+            return std::make_unique<AscFormat>(out, options.epochMicros, options.ldf);
         case Kind::Ids:
             return std::make_unique<IdsFormat>(out, options.baud, options.ldf);
         case Kind::Text:

@@ -12,20 +12,20 @@
 
 namespace daridez {
 
-// What the rows of a trace are written as: text lines, CSV, a pcapng capture, or the
-// per-identifier table. The one export pipeline: daridez-dump writes every format
+// What the rows of a trace are written as: text lines, CSV, a pcapng capture, an ASC
+// log, or the per-identifier table. The one export pipeline: daridez-dump writes every format
 // through it, the window's "export..." CSV and pcapng. Each takes complete rows in trace
 // order and writes to a byte output in large blocks.
 class RowFormat {
   public:
-    enum class Kind { Text, Csv, Pcapng, Ids };
+    enum class Kind { Text, Csv, Pcapng, Ids, Asc };
 
     struct Options {
         Kind kind = Kind::Text;
         bool check = false;             // text: the verdict as a 16th field
-        std::int64_t epochMicros = 0;   // pcapng: wall-clock time of trace time 0
+        std::int64_t epochMicros = 0;   // pcapng, asc: wall-clock time of trace time 0
         int baud = kDefaultLinRate;     // ids: the bus bit rate of the load
-        const LdfModel* ldf = nullptr;  // text, csv, ids: judge and decode with this LDF
+        const LdfModel* ldf = nullptr;  // text, csv, ids, asc: judge (and decode) with this LDF
         bool signals = false;           // text: the decoded signals under each row
     };
 

@@ -10,10 +10,10 @@
 
 namespace daridez {
 
-enum class ExportFormat { Pcapng, Csv };
+enum class ExportFormat { Pcapng, Csv, Asc };
 
-// The format a file name asks for by its suffix, case ignored: ".csv" is CSV, anything
-// else a pcapng capture.
+// The format a file name asks for by its suffix, case ignored: ".csv" is CSV, ".asc" an
+// ASC log, anything else a pcapng capture.
 ExportFormat ExportFormatOf(std::string_view path);
 
 // Writes the rows of the list that select keeps (every row when select is empty) to

@@ -19,9 +19,16 @@ LoadResult decodeAll(TraceSession& session, DumpLoader& loader, const LoadHooks&
             break;
         }
     }
+    const TraceFileKind kind = loader.kind();
     const LoadResult result = loader.finish();
+    if (kind != TraceFileKind::Dump) {
+        session.list.lastRowComplete();
+    }
     if (result == LoadResult::ReadError && hooks.failed) {
         hooks.failed(loader.error());
+    }
+    if (result != LoadResult::ReadError && hooks.note && !loader.note().empty()) {
+        hooks.note(loader.note());
     }
     return session.decoder.rowsRanOut() && result == LoadResult::Ok ? LoadResult::OutOfMemory
                                                                     : result;

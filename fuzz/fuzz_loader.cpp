@@ -15,6 +15,8 @@
 
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
+#include "files/TraceTranslator.h"
+#include "fuzz/FuzzRows.h"
 #include "lin/Columns.h"
 #include "protocol/StreamDecoder.h"
 
@@ -22,15 +24,8 @@ using namespace daridez;
 
 namespace {
 
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-struct CountingView : RowSink {
-    bool AppendRow(TraceEntry* entry, std::int32_t) override { return check(entry), ++rows, true; }
-    std::size_t rows = 0;
-};
+using fuzz::check;
+using fuzz::CountingView;
 
 struct Trace {
     TraceList list;
@@ -98,7 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Trace blocks(modeBits);
     const std::vector<std::uint8_t> saved = blocks.decoded(data, size, seed);
 
-    // The loader from a file must make the same trace.
+    // The loader from a file must make the same trace (when it reads the bytes as a dump
+    // file: other tools' logs and captures are fuzz-tracefiles' inputs).
+    if (DetectTraceFileKind(std::vector<std::uint8_t>(
+            data, data + std::min<std::size_t>(size, 4096))) != TraceFileKind::Dump) {
+        return 0;
+    }
     const std::string path = "/tmp/fuzz-loader-" + std::to_string(::getpid()) + ".dump";
     if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
         const bool written = std::fwrite(data, 1, size, file) == size;

@@ -66,6 +66,10 @@ class TestDaridezDump : public QObject {
         QVERIFY(daridez::test::writeFile(dir.filePath("trace.dump"), kTrace));
         QVERIFY(QDir(dir.path()).mkdir("folder.dump"));
         QVERIFY(daridez::test::writeFile(dir.filePath("lin.dump"), kLinTrace));
+        QVERIFY(
+            daridez::test::writeFile(dir.filePath("bench.asc"),
+                                     "base hex  timestamps absolute\n0.2 Li SleepModeEvent\n"
+                                     "zap\n0.5 L1 10 CSErr Rx 2 01 02 checksum = 77 SOF = 0.4\n"));
     }
 
     void printsRowsAndStatus_data() {
@@ -94,6 +98,7 @@ class TestDaridezDump : public QObject {
               "a.dump b.dump -> one FILE only: \"b.dump\"", "--check -> no FILE given",
               "--summary --format=pcapng a.dump -> \"--summary\" does not go with --format=csv or "
               "pcapng",
+              "--summary --format=asc a.dump -> \"--summary\" does not go with --format=asc",
               "--ids --format=csv a.dump -> \"--ids\" does not go with --format",
               "--describe a.dump -> \"--describe\" needs --ldf-check",
               "--signals --format=csv a.dump -> \"--signals\" does not go with --format=csv, "
@@ -116,6 +121,12 @@ class TestDaridezDump : public QObject {
             << QStringList{"--format=csv", "--filter=err", "trace.dump"}
             << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
                "Check\r\n2,\"+ 00:00:00,003532\",#42,,,,,,,,,,,,red,\r\n";
+        QTest::newRow("an ASC log, what it left out on standard error")
+            << QStringList{"--check", "bench.asc"}
+            << "status 0\n0|+ 00:00:00,000000|START||||||||||||plain|\n"
+               "1|+ 00:00:00,400000|Break|55|[50]|01h|02h|77h|||||||green|checksum\n"
+               "stderr: bench.asc: 1 line not understood; 1 bus event without a row "
+               "(SleepModeEvent 1)\n";
         QTest::newRow("identifiers")
             << QStringList{"--ids", "--baud=9600", "trace.dump"}
             << "status 0\nID|frames|bad|lengths|model|period_min|period_avg|period_max|last\n"

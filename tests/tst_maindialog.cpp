@@ -667,7 +667,9 @@ class TestMainDialog : public QObject {
             click(ControlId::LoadTrace);
             QCOMPARE(snapshot(), shown);
         }
-        QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("open|open file") + kDescriptions);
+        QCOMPARE(prompts_.chooserCalls.last(),
+                 QStringLiteral("open|open file|.|LIN traces (*.dump *.asc *.pcapng *.pcap)|all "
+                                "files (*.*)"));
         // The loaded trace from its first row, and what was loaded in the status line.
         QCOMPARE(status(), QString("loaded trace.dump: %1 rows").arg(shown.size()));
         QCOMPARE(list()->verticalScrollBar()->value(), 0);
@@ -735,7 +737,8 @@ class TestMainDialog : public QObject {
         const auto rows = qsizetype(model()->indexCount());
 
         click(MainDialog::kExportId);
-        QCOMPARE(prompts_.chooserCalls.last(), "save|export file|.|pcapng (*.pcapng)|CSV (*.csv)");
+        QCOMPARE(prompts_.chooserCalls.last(),
+                 "save|export file|.|pcapng (*.pcapng)|CSV (*.csv)|ASC log (*.asc)");
         QCOMPARE(read(prompts_.nextPath).count("\r\n"), rows + 1);
         prompts_.nextPath = dir_->filePath(QStringLiteral("t.pcapng"));
         click(MainDialog::kExportId);

@@ -46,8 +46,10 @@ constexpr const char* kHelp =
     "%s"
     "  --format=F      text (default); csv: a header line, then per row the 14 texts, the\n"
     "                  colour and the check (RFC 4180); pcapng: the LIN frames as a capture\n"
-    "                  for Wireshark (link type LIN), other rows are left out\n"
-    "  --epoch=SECONDS pcapng: the wall-clock time of trace time 0 (default 0)\n"
+    "                  for Wireshark (link type LIN), other rows are left out; asc: an ASC log\n"
+    "                  of the LIN frames (error events for failed checks, device events as\n"
+    "                  comments), as other LIN tools read it\n"
+    "  --epoch=SECONDS pcapng, asc: the wall-clock time of trace time 0 (default 0)\n"
     "  --ids           instead of the rows, one line per identifier: frames, bad frames,\n"
     "                  data lengths, checksum model, period min/avg/max in ms, last data;\n"
     "                  then the bus load\n"
@@ -66,7 +68,8 @@ constexpr const char* kHelp =
     "  --ldf-check     read LDF, print its diagnostics and a summary line; exit 0 when it\n"
     "                  names frames to decode, 1 otherwise\n"
     "  --describe      with --ldf-check: list the nodes, frames, signals and schedule tables\n"
-    "FILE - reads the dump from standard input.\n"
+    "FILE may also be an ASC log or a pcapng/pcap capture of LIN frames (known by its\n"
+    "content); what it left out is said on standard error. FILE - reads standard input.\n"
     "Exit status: 0 success, 1 FILE unreadable or OUT unwritable, 2 bad arguments, QUERY\n"
     "or an LDF with nothing usable.\n";
 
@@ -99,6 +102,8 @@ bool parseFormat(std::string_view value, RowFormat::Kind& kind) {
         kind = RowFormat::Kind::Csv;
     } else if (value == "pcapng") {
         kind = RowFormat::Kind::Pcapng;
+    } else if (value == "asc") {
+        kind = RowFormat::Kind::Asc;
     } else {
         return false;
     }
@@ -244,6 +249,8 @@ bool DumpCommand::consistent() {
         problem_ = "\"--signals\" does not go with --ldf-check";
     } else if (summary_ && binaryOrTable && !ldfCheck_) {
         problem_ = "\"--summary\" does not go with --format=csv or pcapng";
+    } else if (summary_ && format_.kind == RowFormat::Kind::Asc && !ldfCheck_) {
+        problem_ = "\"--summary\" does not go with --format=asc";
     } else if (describe_ && !ldfCheck_) {
         problem_ = "\"--describe\" needs --ldf-check";
     } else if (signals_ && format_.kind != RowFormat::Kind::Text) {
@@ -309,6 +316,9 @@ int DumpCommand::execute(std::FILE* out, std::FILE* err) const {
     std::string reason;
     LoadHooks hooks;
     hooks.failed = [&reason](const std::string& why) { reason = why; };
+    hooks.note = [this, err](const std::string& note) {
+        std::fprintf(err, "%s: %s\n", input_.c_str(), note.c_str());
+    };
     const LoadResult result =
         input_ == "-" ? LoadTrace(session, stdin, hooks) : LoadTrace(session, input_, hooks);
     if (result == LoadResult::OpenError || result == LoadResult::ReadError) {

@@ -56,6 +56,12 @@ void TraceList::lastRowStartsRecording() {
     }
 }
 
+void TraceList::lastRowComplete() {
+    if (rowCount_ != 0) {
+        lastRow()->flags |= RowFlag::kContinued;
+    }
+}
+
 void TraceList::FreeTraceList() {
     ++emptyings_;
     headSerial_ = 0;

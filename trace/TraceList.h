@@ -36,6 +36,9 @@ class TraceList {
     // marker opened it): the row before it ends its recording. A row numbered 0 always
     // starts one.
     void lastRowStartsRecording();
+    // The last row is complete: the trace was read from another tool's log, which ended
+    // after the row's frame, so the end of the file broke nothing off.
+    void lastRowComplete();
 
     TraceEntry* TraceListHead() const { return rowCount_ != 0 ? at(0) : nullptr; }
     TraceEntry* lastRow() const { return rowCount_ != 0 ? at(rowCount_ - 1) : nullptr; }

@@ -1,0 +1,200 @@
+#include "files/AscWriter.h"
+
+#include <chrono>
+
+#include "lin/FrameCheck.h"
+#include "lin/LinFrame.h"
+#include "trace/FrameKind.h"
+#include "trace/RowFrames.h"
+
+namespace daridez {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 1 << 16;
+constexpr const char* kHexDigits = "0123456789abcdef";
+
+void appendHex(std::string& text, std::uint8_t byte) {
+    text += kHexDigits[byte >> 4];
+    text += kHexDigits[byte & 0x0F];
+}
+
+void appendDecimal(std::string& text, std::uint64_t value, int width = 0) {
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int pad = count; pad < width; ++pad) {
+        text += ' ';
+    }
+    while (count > 0) {
+        text += digits[--count];
+    }
+}
+
+// Seconds with six decimals; width pads the seconds on the left (the line's time).
+void appendSeconds(std::string& text, std::int64_t micros, int width = 0) {
+    const std::uint64_t time = micros < 0 ? 0 : static_cast<std::uint64_t>(micros);
+    appendDecimal(text, time / 1'000'000, width);
+    text += '.';
+    const std::uint64_t fraction = time % 1'000'000;
+    for (std::uint64_t scale = 100'000; scale != 0; scale /= 10) {
+        text += static_cast<char>('0' + fraction / scale % 10);
+    }
+}
+
+// "Thu Jan 01 12:00:00.000 am 1970": the date as ASC headers write it, in UTC.
+std::string ascDate(std::int64_t epochMicros) {
+    using namespace std::chrono;
+    static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const sys_seconds time{seconds(epochMicros / 1'000'000)};
+    const sys_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss clock{time - day};
+    const auto twoDigits = [](std::string& text, long value) {
+        text += static_cast<char>('0' + value / 10 % 10);
+        text += static_cast<char>('0' + value % 10);
+    };
+    std::string text = kDays[weekday(day).c_encoding()];
+    text += ' ';
+    text += kMonths[static_cast<unsigned>(date.month()) - 1];
+    text += ' ';
+    twoDigits(text, static_cast<unsigned>(date.day()));
+    text += ' ';
+    const long hour = clock.hours().count();
+    twoDigits(text, hour % 12 == 0 ? 12 : hour % 12);
+    text += ':';
+    twoDigits(text, clock.minutes().count());
+    text += ':';
+    twoDigits(text, static_cast<long>(clock.seconds().count()));
+    text += hour < 12 ? ".000 am " : ".000 pm ";
+    appendDecimal(text, static_cast<std::uint64_t>(static_cast<int>(date.year())));
+    return text;
+}
+
+void appendTimes(std::string& text, const TraceEntry& entry, const LinFrame& frame) {
+    text += " SOF = ";
+    appendSeconds(text, frame.time);
+    if (frame.hasId) {
+        text += " EOH = ";
+        appendSeconds(text, SlotTime(entry, Slot::Id));
+    }
+    if (frame.responseCount > 0) {
+        text += " EOB =";
+        for (int i = 0; i < frame.responseCount; ++i) {
+            text += ' ';
+            appendSeconds(text,
+                          SlotTime(entry, static_cast<Slot>(static_cast<int>(Slot::Db0) + i)));
+        }
+    }
+}
+
+// The time a frame's line carries: the end of its last field.
+std::int64_t endOf(const TraceEntry& entry, const LinFrame& frame) {
+    if (frame.responseCount > 0) {
+        return SlotTime(entry,
+                        static_cast<Slot>(static_cast<int>(Slot::Db0) + frame.responseCount - 1));
+    }
+    return frame.hasId ? SlotTime(entry, Slot::Id) : frame.time;
+}
+
+}  // namespace
+
+AscWriter::AscWriter(ByteOutput& out, std::int64_t epochMicros, const LdfModel* ldf)
+    : out_(out), ldf_(ldf) {
+    text_.reserve(kBlockSize + 1024);
+    const std::string date = ascDate(epochMicros);
+    text_ += "date " + date + "\n";
+    text_ += "base hex  timestamps absolute\n";
+    text_ += "internal events logged\n";
+    text_ += "Begin Triggerblock " + date + "\n";
+}
+
+bool AscWriter::writeRow(const TraceEntry& entry) {
+    if (!ok_) {
+        return false;
+    }
+    const LinFrame frame = ReadLinFrame(entry);
+    if (!frame.isLinFrame) {
+        std::uint8_t opener[kSlotSize];
+        SlotFrame(entry, Slot::Opener, opener);
+        if (opener[0] == 5 && opener[1] == FrameKind::DeviceError) {
+            text_ += "// ";
+            appendSeconds(text_, OpenerTime(entry));
+            text_ += " device error ";
+            appendHex(text_, opener[4]);
+            text_ += '\n';
+        } else if (opener[0] == 3 && opener[1] == FrameKind::BufferOverflow) {
+            text_ += "// ";
+            appendSeconds(text_, OpenerTime(entry));
+            text_ += " buffer overflow\n";
+        }
+        return flushWhenFull();
+    }
+    const FrameVerdict verdict = CheckFrame(entry, frame, ldf_);
+    if (verdict.has(CheckWord::Cut)) {
+        return true;
+    }
+    const std::int64_t end = endOf(entry, frame);
+    appendSeconds(text_, end, 4);
+    text_ += " L1 ";
+    if (!frame.hasId) {
+        // A header that broke down before its identifier: no frame to name. (ASC has no
+        // field for a wrong sync byte: a frame with an identifier is logged as a frame.)
+        text_ += "SyncError";
+        text_ += " SOF = ";
+        appendSeconds(text_, frame.time);
+        text_ += '\n';
+        return flushWhenFull();
+    }
+    appendHex(text_, frame.id());
+    const int data = frame.dataLength();
+    if (frame.responseCount == 0) {
+        text_ += " TransmErr";
+    } else if (frame.responseCount == 1) {
+        text_ += " 1 RcvError: timeout while waiting for checksum field HasDatabytes = 1 ";
+        appendHex(text_, frame.response[0]);
+    } else {
+        text_ += verdict.has(CheckWord::Checksum) ? " CSErr Rx " : " Rx ";
+        appendDecimal(text_, static_cast<std::uint64_t>(data));
+        for (int i = 0; i < data; ++i) {
+            text_ += ' ';
+            appendHex(text_, frame.response[i]);
+        }
+        text_ += " checksum = ";
+        appendHex(text_, frame.checksum());
+    }
+    appendTimes(text_, entry, frame);
+    if (frame.responseCount >= 2) {
+        text_ += " EOF = ";
+        appendSeconds(text_, end);
+    }
+    if (verdict.classic() || verdict.enhanced()) {
+        text_ += verdict.classic() ? " CSM = classic" : " CSM = enhanced";
+    }
+    text_ += '\n';
+    return flushWhenFull();
+}
+
+bool AscWriter::finish() {
+    if (ok_) {
+        text_ += "End TriggerBlock\n";
+    }
+    ok_ = ok_ && out_.write(text_.data(), text_.size());
+    text_.clear();
+    return ok_;
+}
+
+bool AscWriter::flushWhenFull() {
+    if (text_.size() >= kBlockSize) {
+        ok_ = ok_ && out_.write(text_.data(), text_.size());
+        text_.clear();
+    }
+    return ok_;
+}
+
+}  // namespace daridez

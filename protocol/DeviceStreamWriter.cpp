@@ -1,0 +1,81 @@
+#include "protocol/DeviceStreamWriter.h"
+
+#include <algorithm>
+
+#include "trace/FrameKind.h"
+
+namespace daridez {
+
+void DeviceStreamWriter::breakField(std::uint64_t time) {
+    wrapUpTo(time);
+    const auto stamp = static_cast<std::uint16_t>(latest_);
+    const std::uint8_t frame[] = {0x04, FrameKind::BreakField, std::uint8_t(stamp >> 8),
+                                  std::uint8_t(stamp)};
+    std::uint8_t sum = 0;
+    for (std::uint8_t byte : frame) {
+        out_->push_back(byte);
+        sum = static_cast<std::uint8_t>(sum + byte);
+    }
+    out_->push_back(sum);
+}
+
+void DeviceStreamWriter::syncField(std::uint64_t time, std::uint8_t sync) {
+    stamped(time, FrameKind::SyncField, sync);
+}
+
+void DeviceStreamWriter::identifier(std::uint64_t time, std::uint8_t pid) {
+    stamped(time, FrameKind::IdentifierField, pid);
+}
+
+void DeviceStreamWriter::responseByte(std::uint64_t time, int index, std::uint8_t value) {
+    const int kind = FrameKind::ResponseByte1 + std::clamp(index, 0, 8);
+    stamped(time, static_cast<std::uint8_t>(kind), value);
+}
+
+void DeviceStreamWriter::deviceError(std::uint64_t time, std::uint8_t code) {
+    stamped(time, FrameKind::DeviceError, code);
+}
+
+void DeviceStreamWriter::bufferOverflow(std::uint64_t time) {
+    wrapUpTo(time);
+    // The third byte counts the frames the device lost; another tool's log does not say.
+    const std::uint8_t sum = static_cast<std::uint8_t>(0x03 + FrameKind::BufferOverflow);
+    out_->insert(out_->end(), {0x03, FrameKind::BufferOverflow, 0x00, sum});
+}
+
+void DeviceStreamWriter::frame(const BusFrame& frame) {
+    breakField(frame.breakTime);
+    if (!frame.hasSync) {
+        return;
+    }
+    syncField(frame.syncTime, frame.sync);
+    if (!frame.hasId) {
+        return;
+    }
+    identifier(frame.idTime, frame.pid);
+    for (int i = 0; i < frame.count && i < BusFrame::kMaxBytes; ++i) {
+        responseByte(frame.times[i], i, frame.bytes[i]);
+    }
+}
+
+void DeviceStreamWriter::stamped(std::uint64_t time, std::uint8_t kind, std::uint8_t value) {
+    wrapUpTo(time);
+    const auto stamp = static_cast<std::uint16_t>(latest_);
+    const std::uint8_t frame[] = {0x05, kind, std::uint8_t(stamp >> 8), std::uint8_t(stamp), value};
+    std::uint8_t sum = 0;
+    for (std::uint8_t byte : frame) {
+        out_->push_back(byte);
+        sum = static_cast<std::uint8_t>(sum + byte);
+    }
+    out_->push_back(sum);
+}
+
+void DeviceStreamWriter::wrapUpTo(std::uint64_t time) {
+    latest_ = std::max(latest_, time);
+    while (wrapped_ + 0x10000 <= latest_) {
+        wrapped_ += 0x10000;
+        out_->insert(out_->end(), {0x02, FrameKind::TimerWrap, 0xA2});
+    }
+}
+
+}  // namespace daridez

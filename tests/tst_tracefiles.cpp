@@ -1,0 +1,390 @@
+// Other tools' traces: ASC logs and pcapng/pcap captures read into rows (each event kind,
+// both number bases, odd spacing, missing fields, channels, bad input), ASC written, and
+// round trips dump -> ASC -> rows and dump -> pcapng -> rows that keep every LIN frame.
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "DecoderFixture.h"
+#include "files/AscWriter.h"
+#include "files/PcapngWriter.h"
+#include "files/TraceLoad.h"
+#include "files/TraceTranslator.h"
+#include "lin/FrameCheck.h"
+#include "lin/LinFrame.h"
+
+using namespace daridez;
+using namespace daridez::test;
+
+namespace {
+
+// Bytes written to the output, kept in memory.
+struct MemoryOutput : ByteOutput {
+    bool write(const void* data, std::size_t size) override {
+        bytes.append(static_cast<const char*>(data), static_cast<qsizetype>(size));
+        return true;
+    }
+    QByteArray bytes;
+};
+
+// A loaded file: its rows (the START row left out) as "time sync id data cs check", the
+// time counted from the row before, as the TimeStamp column shows it by default,
+// and what the load said.
+struct Loaded {
+    QStringList rows;
+    QString note;
+    QString failure;
+};
+
+QString summary(const TraceEntry& entry, const TextForm& form) {
+    std::string line;
+    AppendRowLine(line, entry, form, true);
+    const QStringList fields = QString::fromStdString(line).trimmed().split('\t');
+    QStringList kept;
+    for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15}) {
+        if (i < fields.size() && !fields[i].isEmpty()) {
+            kept << fields[i];
+        }
+    }
+    return kept.join(' ');
+}
+
+Loaded loadBytes(const QByteArray& bytes) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("trace");
+    Loaded loaded;
+    if (!writeFile(path, bytes)) {
+        loaded.failure = "<not written>";
+        return loaded;
+    }
+    DecoderFixture trace;
+    LoadHooks hooks;
+    hooks.failed = [&](const std::string& why) { loaded.failure = QString::fromStdString(why); };
+    hooks.note = [&](const std::string& note) { loaded.note = QString::fromStdString(note); };
+    LoadTrace(trace.session, path.toStdString(), hooks);
+    for (const TraceEntry* row : trace.sink.rows) {
+        if (ReadLinFrame(*row).isLinFrame || (row->flags & RowFlag::kOpened) != 0) {
+            const QString text = summary(*row, trace.list.textForm());
+            if (!text.endsWith("START") && !text.contains("START (")) {
+                loaded.rows << text;
+            }
+        }
+    }
+    return loaded;
+}
+
+// The LIN frames of a trace as "pid data... cs | verdict", for comparing round trips.
+QStringList framesOf(const QByteArray& bytes) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("trace");
+    writeFile(path, bytes);
+    DecoderFixture trace;
+    LoadTrace(trace.session, path.toStdString());
+    QStringList frames;
+    for (const TraceEntry* row : trace.sink.rows) {
+        const LinFrame frame = ReadLinFrame(*row);
+        const FrameVerdict verdict = CheckFrame(*row, frame);
+        if (!frame.isLinFrame || verdict.has(CheckWord::Cut)) {
+            continue;
+        }
+        QString text = frame.hasId ? QString::number(frame.pid, 16) : QString("-");
+        for (int i = 0; i < frame.responseCount; ++i) {
+            text += ' ' + QString::number(frame.response[i], 16);
+        }
+        frames << text + " | " + QString::fromStdString(verdict.text());
+    }
+    return frames;
+}
+
+template <typename Writer, typename... Extra>
+QByteArray exported(const QByteArray& dump, Extra... extra) {
+    DecoderFixture trace;
+    trace.feed(dump);
+    MemoryOutput out;
+    Writer writer(out, extra...);
+    for (const TraceEntry* row : trace.sink.rows) {
+        writer.writeRow(*row);
+    }
+    writer.finish();
+    return out.bytes;
+}
+
+// Device frames of a varied trace: good frames of both models, every fault the checks
+// know, device events, and a last frame that is whole.
+const char* const kVariedTrace =
+    "058200010000 "
+    "0490010000 059101105500 059201205000 059301300100 059401400200 05950150FC00 "
+    "0490020000 059102105500 059202209200 05930230A500 05940240C700 "
+    "0490030000 059103105500 059203203C00 059303300100 059403400200 059503500300 059603600400 "
+    "059703700500 059803800600 059903900700 059A03A00800 059B03B0DB00 "
+    "0490040000 "
+    "0490050000 059105105500 "
+    "0490060000 059106105500 059206200500 059306300700 05940640F800 "
+    "0490070000 059107105500 059207209200 "
+    "0490080000 059108105500 059208209200 05930830A500 "
+    "0490090000 059109105500 059209206100 059309301100 059409402200 "
+    "059C0A000200 03F00500 "
+    "04900B0000 05910B105500 05920B205000 05930B300100 05940B400200 05950B50FC00 "
+    "04900C0000 05910C105500 05920C205000";
+
+}  // namespace
+
+class TraceFilesTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void detectsTheKindByContent_data() {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("kind");
+        const int dump = int(TraceFileKind::Dump), asc = int(TraceFileKind::Asc);
+        QTest::newRow("pcapng") << hex("0A0D0D0A1C000000") << int(TraceFileKind::Pcapng);
+        QTest::newRow("pcap, little-endian") << hex("D4C3B2A102000400") << int(TraceFileKind::Pcap);
+        QTest::newRow("pcap, big-endian ns") << hex("A1B23C4D00020004") << int(TraceFileKind::Pcap);
+        QTest::newRow("asc header") << QByteArray("date Mon Dec 07 2026\nbase hex\n") << asc;
+        QTest::newRow("asc comment first") << QByteArray("// log\n1.0 Li 10 Rx 0\n") << asc;
+        QTest::newRow("asc event first, blank line before")
+            << QByteArray("\n   0.5 L2 10 Rx 0\n") << asc;
+        QTest::newRow("dump") << hex("0582000100000490010000") << dump;
+        QTest::newRow("empty") << QByteArray() << dump;
+        QTest::newRow("text of another kind") << QByteArray("hello world\n") << dump;
+        QTest::newRow("asc words, then binary") << QByteArray("date x\n\x01\x02", 9) << dump;
+        QTest::newRow("a number, not a LIN channel") << QByteArray("1.0 1 100 Tx d 8\n") << dump;
+    }
+    void detectsTheKindByContent() {
+        QFETCH(QByteArray, head);
+        QFETCH(int, kind);
+        const std::vector<std::uint8_t> bytes(head.begin(), head.end());
+        QCOMPARE(int(DetectTraceFileKind(bytes)), kind);
+    }
+
+    void readsAscLines_data() {
+        QTest::addColumn<QByteArray>("asc");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("note");
+        const QByteArray header =
+            "date Mon Dec 07 05:00:00.000 pm 2026\nbase hex  timestamps "
+            "absolute\ninternal events logged\n// version 1\n";
+        QTest::newRow("frame with every field")
+            << header +
+                   "   1.000100 L1 10 Rx 2 01 02 checksum = ac SOF = 1.000000 EOH = "
+                   "1.000050 EOB = 1.000070 1.000100 EOF = 1.000100 CSM = enhanced\n"
+            << QStringList{"+ 00:00:01,000000 55 [50] 01h 02h ACh enhanced"} << "";
+        QTest::newRow("missing optional fields: checksum made, times counted back")
+            << header + "1.000100 L1 10 Rx 2 01 02\n"
+            << QStringList{"+ 00:00:00,996768 55 [50] 01h 02h ACh enhanced"} << "";
+        QTest::newRow("classic checksum of 3C made when missing")
+            << header + "2.000000 Li 3c Tx 1 01\n"
+            << QStringList{"+ 00:00:01,997189 55 [3C] 01h FEh classic"} << "";
+        QTest::newRow("decimal base, tabs and runs of blanks")
+            << QByteArray(
+                   "base dec  timestamps absolute\n\t2.0\tL2   16 Tx\t2  1   2 "
+                   "checksum = 172 SOF = 1.9\n")
+            << QStringList{"+ 00:00:01,900000 55 [50] 01h 02h ACh enhanced"} << "";
+        QTest::newRow("checksum error")
+            << header + "0.5 Li 10 CSErr Tx 2 01 02 checksum = 77 SOF = 0.4\n"
+            << QStringList{"+ 00:00:00,400000 55 [50] 01h 02h 77h checksum"} << "";
+        QTest::newRow("no response")
+            << header +
+                   "0.5 Li 10 TransmErr header time = 40, full time = 166 SOF = 0.4 "
+                   "EOH = 0.402\n"
+            << QStringList{"+ 00:00:00,400000 55 [50] no-response"} << "";
+        QTest::newRow("event-triggered slot nobody answered")
+            << header + "0.5 Li 10 EvTrigFrmInfo DoorEvent No response\n"
+            << QStringList{"+ 00:00:00,498230 55 [50] no-response"} << "";
+        QTest::newRow("event-triggered answer is no row of its own")
+            << header + "0.5 Li 10 EvTrigFrmInfo DoorEvent DoorFL\n"
+            << QStringList{} << "1 bus event without a row (EvTrigFrmInfo 1)";
+        QTest::newRow("response broken off after one byte")
+            << header +
+                   "0.5 Li 10 1 RcvError: timeout while waiting for checksum field "
+                   "StateReason = 0c HasDatabytes = 1 a5 SOF = 0.4\n"
+            << QStringList{"+ 00:00:00,400000 55 [50] A5h short"} << "";
+        QTest::newRow("sync error") << header + "0.5 L2 SyncError 208 0 0 0 SOF = 0.49\n"
+                                    << QStringList{"+ 00:00:00,490000 no-sync,no-id"} << "";
+        QTest::newRow("response of nine bytes, slow")
+            << header +
+                   "1.0 Li 1 8 ShortOrSlowResponse: NumRespBytes = 9 11 12 13 14 15 16 17 "
+                   "18 99 SlowResponse = 1 SOF = 0.9\n"
+            << QStringList{"+ 00:00:00,900000 55 [C1] 11h 12h 13h 14h 15h 16h 17h 18h 99 enhanced"}
+            << "";
+        QTest::newRow("relative time stamps")
+            << QByteArray(
+                   "base hex  timestamps relative\n0.5 L1 10 Rx 2 01 02 SOF = 0.4\n"
+                   "0.5 L1 10 Rx 2 01 02 SOF = 0.4\n")
+            << QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
+                           "+ 00:00:00,500000 55 [50] 01h 02h ACh enhanced"}
+            << "";
+        QTest::newRow("two channels: the first one logged")
+            << header +
+                   "0.5 L2 10 Rx 2 01 02 SOF = 0.4\n0.6 L1 10 Rx 2 01 02 SOF = 0.55\n"
+                   "0.7 Li 10 TransmErr SOF = 0.65\n"
+            << QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
+                           "+ 00:00:00,250000 55 [50] no-response"}
+            << "channel 2 read, 1 event of other channels left out";
+        QTest::newRow("other buses, trigger blocks and bus events")
+            << header +
+                   "Begin Triggerblock Mon Dec 07 05:00:00.000 pm 2026\n"
+                   "   0.1 1  100 Tx d 8 1 2 3 4 5 6 7 8 Length = 0\n"
+                   "   0.2 Li WakeupFrame Tx 00 SOF = 0.19\n"
+                   "   0.3 Li SleepModeEvent 0 entering sleep mode\n"
+                   "   0.4 L1 10 Rx 2 01 02 SOF = 0.35\nEnd TriggerBlock\n"
+            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
+            << "2 bus events without a row (SleepModeEvent 1, WakeupFrame 1)";
+        QTest::newRow("lines not understood are counted")
+            << header +
+                   "garbage\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n0.5 L1 77 Rx 0\n"
+                   "0.6 L1 10 Rx 3 01 02\n0.7 L1 Zap\n"
+            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
+            << "4 lines not understood";
+        QTest::newRow("a 64 KB line is skipped")
+            << header + "0.3 L1 " + QByteArray(65536, 'x') + "\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n"
+            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
+            << "1 line not understood";
+        QTest::newRow("last line without a line end")
+            << header + "0.4 L1 10 Rx 2 01 02 SOF = 0.35"
+            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"} << "";
+    }
+    void readsAscLines() {
+        QFETCH(QByteArray, asc);
+        QFETCH(QStringList, rows);
+        QFETCH(QString, note);
+        const Loaded loaded = loadBytes(asc);
+        QCOMPARE(loaded.failure, QString());
+        QCOMPARE(loaded.rows, rows);
+        QCOMPARE(loaded.note, note);
+    }
+
+    void tellsWhyNothingWasRead_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("asc of only garbage")
+            << QByteArray("date today\nbase hex\nnonsense\n1.0 L1 what\n")
+            << "no LIN events: 2 lines not understood";
+        QTest::newRow("asc of another bus")
+            << QByteArray("date x\n1.0 1 100 Tx d 1 00\n") << "no LIN events";
+        QTest::newRow("pcapng cut inside its header")
+            << hex("0A0D0D0A1C0000004D3C2B1A0100")
+            << "no LIN frames: the capture ends inside a block";
+        QTest::newRow("pcapng block of a bad length")
+            << hex("0A0D0D0A1C0000004D3C2B1A01000000FFFFFFFFFFFFFFFF1C000000 010000000D000000")
+            << "no LIN frames: a block of length 13";
+        QTest::newRow("pcap of Ethernet packets")
+            << hex("D4C3B2A1020004000000000000000000FFFF000001000000"
+                   "00000000000000000200000002000000AAAA")
+            << "no LIN frames: 1 packet of other link types left out";
+        QTest::newRow("pcap with a huge record")
+            << hex("D4C3B2A10200040000000000000000000000010000D40000"
+                   "0000000000000000FFFFFF00FFFFFF00")
+            << "no LIN frames: a packet of 16777215 bytes";
+    }
+    void tellsWhyNothingWasRead() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, failure);
+        const Loaded loaded = loadBytes(file);
+        QCOMPARE(loaded.failure, failure);
+        QCOMPARE(loaded.rows, QStringList());
+    }
+
+    // The public sample lines of the format, where the shared folder is beside the
+    // checkout: every file is read, each LIN event as its row.
+    void readsThePublicSamples_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("checks");
+        QTest::newRow("message") << "lin-message.asc" << QStringList{"enhanced"};
+        QTest::newRow("checksum error") << "lin-checksum-error.asc" << QStringList{"checksum"};
+        QTest::newRow("receive error") << "lin-receive-error.asc" << QStringList{"checksum"};
+        QTest::newRow("transmission error")
+            << "lin-transmission-error.asc" << QStringList{"no-response"};
+        QTest::newRow("sync error") << "lin-sync-error.asc" << QStringList{"no-sync,no-id"};
+        QTest::newRow("event slot") << "lin-event-triggered-info.asc" << QStringList{"no-response"};
+        QTest::newRow("long response")
+            << "lin-short-or-slow-response.asc" << QStringList{"enhanced"};
+        QTest::newRow("header, trigger block, decimal, channel 4")
+            << "header-and-mixed.asc" << QStringList{"enhanced"};
+        for (const char* file : {"lin-sleep-mode.asc", "lin-wakeup-frame.asc", "lin-spike.asc",
+                                 "lin-slave-timeout.asc"}) {
+            QTest::newRow(file) << file << QStringList{};
+        }
+    }
+    void readsThePublicSamples() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, checks);
+        const QString path = QStringLiteral(DARIDEZ_SHARED_ASC_FIXTURES) + "/" + file;
+        if (!QFile::exists(path)) {
+            QSKIP("the shared ASC samples are not beside the checkout");
+        }
+        const Loaded loaded = loadBytes(readFile(path));
+        QCOMPARE(loaded.failure, QString());
+        QStringList seen;
+        for (const QString& row : loaded.rows) {
+            seen << row.section(' ', -1);
+        }
+        QCOMPARE(seen, checks);
+        QVERIFY(!loaded.note.contains("not understood"));
+    }
+
+    void writesAscLines() {
+        const QByteArray asc =
+            exported<AscWriter>(hex(kVariedTrace), std::int64_t{1765126800} * 1'000'000);
+        const QList<QByteArray> lines = asc.split('\n');
+        QCOMPARE(lines.value(0), QByteArray("date Sun Dec 07 05:00:00.000 pm 2025"));
+        QCOMPARE(lines.value(1), QByteArray("base hex  timestamps absolute"));
+        QCOMPARE(lines.value(3), QByteArray("Begin Triggerblock Sun Dec 07 05:00:00.000 pm 2025"));
+        QCOMPARE(lines.value(4), QByteArray("   0.000336 L1 10 Rx 2 01 02 checksum = fc SOF = "
+                                            "0.000256 EOH = 0.000288 EOB = 0.000304 0.000320 "
+                                            "0.000336 EOF = 0.000336 CSM = classic"));
+        QVERIFY(asc.contains(" L1 SyncError SOF = 0.001024\n"));
+        QVERIFY(asc.contains(" L1 05 Rx 1 07 checksum = f8 "));  // parity: the frame is kept
+        QVERIFY(asc.contains(" L1 12 TransmErr SOF = 0.001792 EOH = 0.001824\n"));
+        QVERIFY(
+            asc.contains(" L1 12 1 RcvError: timeout while waiting for checksum field "
+                         "HasDatabytes = 1 a5 SOF = 0.002048"));
+        QVERIFY(asc.contains(" L1 21 CSErr Rx 1 11 checksum = 22 "));
+        QVERIFY(asc.contains("// 0.002560 device error 02\n"));
+        QVERIFY(asc.contains("// 0.002560 buffer overflow\n"));
+        QVERIFY(!asc.contains(" L1 10 TransmErr SOF = 0.003072"));  // the cut last frame
+        QVERIFY(asc.endsWith("End TriggerBlock\n"));
+    }
+
+    // Every LIN frame comes back with its identifier, data, checksum and verdict, but
+    // for what the format cannot hold: ASC has no field for the sync byte, so a header
+    // without identifier comes back as one without sync, nor for the identifier's parity
+    // bits, so a parity fault comes back as the frame with its right identifier byte.
+    void roundTripsKeepEveryFrame() {
+        const QByteArray dump = hex(kVariedTrace);
+        const QStringList frames = framesOf(dump);
+        QCOMPARE(frames.size(), 10);
+        QCOMPARE(framesOf(exported<PcapngWriter>(dump, std::int64_t{0})), frames);
+        QStringList fromAsc = frames;
+        fromAsc.replace(4, "- | no-sync,no-id");  // break and sync without identifier
+        fromAsc.replace(5, "85 7 f8 | classic");  // identifier 05 sent with wrong parity
+        QCOMPARE(framesOf(exported<AscWriter>(dump, std::int64_t{0})), fromAsc);
+    }
+
+    // A capture Wireshark's own tools wrote: pcapng rewritten, and classic pcap.
+    void readsCapturesWiresharkWrote_data() {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("pcapng") << "pcapng";
+        QTest::newRow("pcap") << "pcap";
+        QTest::newRow("pcap, nanoseconds") << "nsecpcap";
+    }
+    void readsCapturesWiresharkWrote() {
+        QFETCH(QString, format);
+        const QString editcap = QStandardPaths::findExecutable("editcap");
+        if (editcap.isEmpty()) {
+            QSKIP("editcap is not installed");
+        }
+        QTemporaryDir folder;
+        const QByteArray dump = hex(kVariedTrace);
+        const QByteArray ours = exported<PcapngWriter>(dump, std::int64_t{1765126800} * 1'000'000);
+        QVERIFY(writeFile(folder.filePath("ours.pcapng"), ours));
+        QCOMPARE(QProcess::execute(editcap, {"-F", format, folder.filePath("ours.pcapng"),
+                                             folder.filePath("theirs")}),
+                 0);
+        QCOMPARE(framesOf(readFile(folder.filePath("theirs"))), framesOf(dump));
+    }
+};
+
+QTEST_GUILESS_MAIN(TraceFilesTest)
+#include "tst_tracefiles.moc"
