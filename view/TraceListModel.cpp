@@ -83,8 +83,7 @@ bool TraceListModel::verdictPending(const TraceEntry& entry) const {
 // what is known (the LDF's length, or a valid checksum): the rule every live consumer
 // settles a row by.
 bool TraceListModel::lastRowOpen() const {
-    return live_ && index_.count() != 0 &&
-           !RowComplete(*index_.at(index_.count() - 1), ldf_);
+    return live_ && index_.count() != 0 && !RowComplete(*index_.at(index_.count() - 1), ldf_);
 }
 
 QVariant TraceListModel::toolTip(const TraceEntry& entry, int column) const {
