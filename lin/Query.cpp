@@ -308,12 +308,13 @@ std::optional<Query> Query::parse(std::string_view text, std::string& error, con
         }
         const std::size_t start = p;
         bool quoted = false;  // blanks inside quotes belong to the term ("fade out")
-        while (p < text.size() && (quoted || !isBlank(text[p]))) {
+        while (p < text.size() &&
+               (quoted ? text[p] != '\n' && text[p] != '\r' : !isBlank(text[p]))) {
             quoted = text[p] == '"' ? !quoted : quoted;
             ++p;
         }
-        if (quoted) {
-            error = failure(text.substr(start), "a closing \" is missing");
+        if (quoted) {  // a line break ends a quoted term too: no value holds one
+            error = failure(text.substr(start, p - start), "a closing \" is missing");
             return std::nullopt;
         }
         std::optional<Term> term = parseTerm(text.substr(start, p - start), error, ldf);
