@@ -14,6 +14,7 @@ constexpr std::size_t kBlockSize = 1 << 16;
 // Longer lines are no ASC lines: skipped and counted, never kept whole in memory.
 constexpr std::size_t kLongestLine = 1 << 20;
 constexpr int kDefaultBaud = 19200;
+constexpr auto kLimit = static_cast<std::int64_t>(DeviceStreamWriter::kLongestSpan);
 
 std::uint64_t atLeastZero(std::int64_t time) {
     return time < 0 ? 0 : static_cast<std::uint64_t>(time);
@@ -67,15 +68,17 @@ BusFrame busFrame(AscLineKind kind, const AscEvent& event) {
     return frame;
 }
 
-// A line's times in relative mode count from the line before.
+// A line's times in relative mode count from the line before (base); in either mode
+// none goes past the longest span the device stream holds, so no sum overflows.
 void shiftTimes(AscEvent& event, std::int64_t base) {
+    const auto shifted = [base](std::int64_t time) { return std::min(time + base, kLimit); };
     for (std::int64_t* time : {&event.time, &event.sof, &event.eoh, &event.eof}) {
         if (*time >= 0) {
-            *time += base;
+            *time = shifted(*time);
         }
     }
     for (int i = 0; i < event.eobCount; ++i) {
-        event.eob[i] += base;
+        event.eob[i] = shifted(event.eob[i]);
     }
 }
 
@@ -132,9 +135,7 @@ void AscReader::line(std::string_view text, std::vector<std::uint8_t>& out) {
     if (kind == AscLineKind::Empty || kind == AscLineKind::Header) {
         return;
     }
-    if (settings_.relative) {
-        shiftTimes(parsed, lastTime_);
-    }
+    shiftTimes(parsed, settings_.relative ? lastTime_ : 0);
     lastTime_ = parsed.time;
     if (kind != AscLineKind::OtherBus && channelTaken(parsed)) {
         event(kind, parsed, out);

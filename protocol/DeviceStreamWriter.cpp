@@ -71,7 +71,7 @@ void DeviceStreamWriter::stamped(std::uint64_t time, std::uint8_t kind, std::uin
 }
 
 void DeviceStreamWriter::wrapUpTo(std::uint64_t time) {
-    latest_ = std::max(latest_, time);
+    latest_ = std::max(latest_, std::min(time, kLongestSpan));
     while (wrapped_ + 0x10000 <= latest_) {
         wrapped_ += 0x10000;
         out_->insert(out_->end(), {0x02, FrameKind::TimerWrap, 0xA2});

@@ -44,7 +44,10 @@ class DeviceStreamWriter {
     void frame(const BusFrame& frame);
 
     // The clock never runs backwards in the stream: an earlier time is taken as the
-    // latest one written.
+    // latest one written. Nor does it run past kLongestSpan: a later time (a broken or
+    // hostile log) is taken as that, so a file never turns into more timer wraps than
+    // four days of trace hold.
+    static constexpr std::uint64_t kLongestSpan = 4ull * 24 * 3600 * 1'000'000;
     std::uint64_t clock() const { return latest_; }
 
   private:

@@ -241,6 +241,15 @@ class TraceFilesTest : public QObject {
             << header + "0.3 L1 " + QByteArray(65536, 'x') + "\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n"
             << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
             << "1 line not understood";
+        // Times past four days of trace (a broken or hostile log) are taken as four days:
+        // the stream never grows by a timer wrap for every 65 ms of a far-off time.
+        QTest::newRow("a time far off")
+            << header +
+                   "0.4 L1 10 Rx 2 01 02 SOF = 0.35\n999999999999.5 L1 10 Rx 2 01 02 "
+                   "SOF = 999999999999.4\n"
+            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced",
+                           "+ 95:59:59,650000 55 [50] 01h 02h ACh enhanced"}
+            << "";
         QTest::newRow("last line without a line end")
             << header + "0.4 L1 10 Rx 2 01 02 SOF = 0.35"
             << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"} << "";
