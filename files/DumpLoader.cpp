@@ -84,7 +84,9 @@ std::size_t DumpLoader::translated(std::uint8_t* out, std::size_t wanted) {
         translatorDone_ = !translator_->translate(pending_);
     }
     const std::size_t got = std::min(wanted, pending_.size() - pendingAt_);
-    std::memcpy(out, pending_.data() + pendingAt_, got);
+    if (got > 0) {  // an empty vector may have no storage to copy from
+        std::memcpy(out, pending_.data() + pendingAt_, got);
+    }
     pendingAt_ += got;
     return got;
 }

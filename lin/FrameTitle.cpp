@@ -12,7 +12,9 @@ namespace {
 
 const char* copyCut(std::string_view text, char* out, std::size_t size) {
     const std::size_t n = std::min(text.size(), size - 1);
-    std::memcpy(out, text.data(), n);
+    if (n > 0) {  // an empty text may have no bytes at all to copy from
+        std::memcpy(out, text.data(), n);
+    }
     out[n] = '\0';
     return out;
 }
