@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "DecoderFixture.h"
+#include "PtyAwait.h"
 #include "sim/PtyDevice.h"
 
 using namespace daridez::test;
@@ -114,18 +115,6 @@ QStringList framesRecorded(const QByteArray& stream) {
         at += length + 1;
     }
     return fields;
-}
-
-// Reads what the host wrote to the device until it holds want (hex), or time runs out.
-bool awaitFromHost(PtyDevice& device, QByteArray& seen, const QByteArray& want) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!seen.contains(want) && timer.elapsed() < kPatienceMs) {
-        for (std::uint8_t byte : device.read(100)) {
-            seen += QByteArray(1, char(byte)).toHex();
-        }
-    }
-    return seen.contains(want);
 }
 
 }  // namespace

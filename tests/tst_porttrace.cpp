@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "DecoderFixture.h"
+#include "PtyAwait.h"
 #include "sim/PtyDevice.h"
 
 using namespace daridez::test;
@@ -28,18 +29,6 @@ constexpr int kPatienceMs = 60000;
 std::vector<std::uint8_t> bytes(const QByteArray& hexText) {
     const QByteArray raw = hex(hexText);
     return {raw.begin(), raw.end()};
-}
-
-// Reads what the host wrote to the device until it holds want (hex), or time runs out.
-bool awaitFromHost(PtyDevice& device, QByteArray& seen, const QByteArray& want) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!seen.contains(want) && timer.elapsed() < kPatienceMs) {
-        for (std::uint8_t byte : device.read(100)) {
-            seen += QByteArray(1, char(byte)).toHex();
-        }
-    }
-    return seen.contains(want);
 }
 
 // The reading end of a FIFO a program writes its standard output to: its lines as they
