@@ -15,7 +15,7 @@ namespace daridez {
 namespace {
 
 // Names tried after the first one when a recording started in the same second.
-constexpr int kMaxNameClashes = 100;
+constexpr int kMaxNameClashes = 99;
 
 // A new file only, appended to, not handed to child processes.
 #if defined(_WIN32)
@@ -59,10 +59,15 @@ TraceRecorder::~TraceRecorder() {
 }
 
 std::string TraceRecorder::FileName(std::time_t start) {
+    return StampedName("trace", ".dump", start);
+}
+
+std::string TraceRecorder::StampedName(const std::string& stem, const std::string& extension,
+                                       std::time_t start) {
     const std::tm local = localTime(start);
-    char name[64];
-    std::strftime(name, sizeof name, "trace-%Y-%m-%d_%H-%M-%S.dump", &local);
-    return name;
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "-%Y-%m-%d_%H-%M-%S", &local);
+    return stem + stamp + extension;
 }
 
 bool TraceRecorder::open(const std::string& path) {
@@ -78,16 +83,19 @@ bool TraceRecorder::open(const std::string& path) {
     return true;
 }
 
-// Never appends to an older recording: a clash gets "-2", "-3" ... behind the time.
-bool TraceRecorder::openNew(std::time_t start) {
+// Never appends to an older recording.
+bool TraceRecorder::create(const std::string& stem, const std::string& extension, std::time_t start,
+                           bool sortable) {
     close();
     error_.clear();
     size_ = 0;
-    const std::string name = FileName(start);
-    const std::string stem = name.substr(0, name.size() - 5);
+    const std::string name = StampedName(stem, "", start);
     for (int attempt = 1; attempt <= kMaxNameClashes; ++attempt) {
-        path_ =
-            joinPath(folder_, attempt == 1 ? name : stem + '-' + std::to_string(attempt) + ".dump");
+        char clash[8] = "";
+        if (attempt > 1) {
+            std::snprintf(clash, sizeof clash, sortable ? "_%02d" : "-%d", attempt);
+        }
+        path_ = name + clash + extension;
         const int fd = ::open(path_.c_str(), kNewFileFlags, 0666);
         if (fd >= 0) {
             file_.reset(fdopen(fd, "ab"));
@@ -117,7 +125,7 @@ bool TraceRecorder::close() {
 }
 
 void TraceRecorder::traceStarted() {
-    openNew(std::time(nullptr));
+    create(joinPath(folder_, "trace"), ".dump", std::time(nullptr));
 }
 
 void TraceRecorder::received(const std::uint8_t* bytes, std::size_t count) {

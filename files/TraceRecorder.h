@@ -24,12 +24,21 @@ class TraceRecorder : public ByteSink {
 
     // "trace-2026-12-06_14-03-22.dump": the start time in local time.
     static std::string FileName(std::time_t start);
+    // stem + "-2026-12-06_14-03-22" + extension, the start time in local time.
+    static std::string StampedName(const std::string& stem, const std::string& extension,
+                                   std::time_t start);
 
     void setFolder(std::string folder) { folder_ = std::move(folder); }
     const std::string& folder() const { return folder_; }
 
     // Appends to path (made when missing); false (and failed()) when it cannot be opened.
     bool open(const std::string& path);
+    // Closes the file and creates the new file stem-<start time>extension, never an
+    // existing one: a clash gets "-2", "-3" ... behind the time, or with sortable "_02",
+    // "_03" ..., which sort after the first name and before the next second's. False
+    // (and failed()) when it cannot be made.
+    bool create(const std::string& stem, const std::string& extension, std::time_t start,
+                bool sortable = false);
     // Flushes, syncs and closes; false when the last bytes could not be written.
     bool close();
 
@@ -51,7 +60,6 @@ class TraceRecorder : public ByteSink {
     void clearError() { error_.clear(); }
 
   private:
-    bool openNew(std::time_t start);
     void fail(const char* what);
 
     std::string folder_;

@@ -165,6 +165,10 @@ bool StreamDecoder::IsAwaitedResponse(const std::uint8_t* frame, std::uint8_t le
            (frame[1] == FrameKind::BaudrateResponse && state_ == TraceState::SettingBaudrate);
 }
 
+bool StreamDecoder::OpensRow(std::uint8_t length, std::uint8_t kind) {
+    return opensRow(ruleFor(kind, length));
+}
+
 void StreamDecoder::DecodeFrame(const std::uint8_t* frame, std::uint8_t length) {
     if (takeFields(frame, length + 1) == 0) {
         decodeByRule(frame, length);

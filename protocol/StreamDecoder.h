@@ -53,6 +53,10 @@ class StreamDecoder {
     SplitResult SplitFrames(std::uint8_t* buffer, std::int32_t count, bool fromFile);
 
     bool IsAwaitedResponse(const std::uint8_t* frame, std::uint8_t length) const;
+    // Whether a frame of this length byte and kind opens a row of its own (a start
+    // marker, a break, a device error, an overflow): a stream cut before one leaves no
+    // row split between the parts.
+    static bool OpensRow(std::uint8_t length, std::uint8_t kind);
 
     // Applies one complete frame of length byte `length` (the frame is length + 1
     // bytes) to the trace.

@@ -73,8 +73,9 @@ const QString kUsage =
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
     "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
-    "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS] [--record=FILE]\n"
-    "                    [--ldf=LDF [--signals]] [the options above but -o, --refresh]\n"
+    "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS]\n"
+    "                    [--record=FILE [--rotate=SIZE|TIME]] [--ldf=LDF [--signals]]\n"
+    "                    [the options above but -o, --refresh]\n"
     "       daridez-dump --ldf-check [--describe] LDF\n";
 
 }  // namespace
@@ -148,7 +149,10 @@ class TestDaridezDump : public QObject {
               "--duration=5 a.dump -> \"--lin-rate\", \"--duration\" and \"--record\" need "
               "--port",
               "--port --lin-rate=70000 -> bad value in \"--lin-rate=70000\"",
-              "--port --duration=0 -> bad value in \"--duration=0\""})
+              "--port --duration=0 -> bad value in \"--duration=0\"",
+              "--port --record=r.dump --rotate=100 -> bad value in \"--rotate=100\"",
+              "--port --record=r.dump --rotate=0h -> bad value in \"--rotate=0h\"",
+              "--port --rotate=1h -> \"--rotate\" needs --record"})
             QTest::newRow(qPrintable("usage: " + row))
                 << row.section(" -> ", 0, 0).split(' ')
                 << "status 2\nstderr: daridez-dump: " + row.section(" -> ", 1) + "\n" + kUsage;

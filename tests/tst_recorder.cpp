@@ -1,6 +1,7 @@
 // The trace recorder: the file a trace is recorded to, named by its start time, the bytes
 // on the disk at every tick, the file closed at the end, and a folder or a disk it cannot
-// write to reported instead of thrown.
+// write to reported instead of thrown. The rotating recorder: a series of such files, cut
+// by size or age where a row starts, none of the stream lost.
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "DecoderFixture.h"
+#include "files/RotatingRecorder.h"
 #include "files/TraceRecorder.h"
 
 using namespace daridez;
@@ -17,9 +19,41 @@ using namespace daridez::test;
 
 namespace {
 
-void give(TraceRecorder& recorder, const QByteArray& bytes) {
+void give(ByteSink& recorder, const QByteArray& bytes) {
     recorder.received(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                       static_cast<std::size_t>(bytes.size()));
+}
+
+// A recording: the start marker (6 bytes), a frame (35), a timer wrap (3), two frames.
+const QByteArray kStart = hex("05 82 00 01 00 00");
+const QByteArray kWrap = hex("02 A0 A2");
+QByteArray frameA() {
+    return linFrame(1, 0x3C, "0102");
+}
+QByteArray frameB() {
+    return linFrame(2, 0x7D, "0304");
+}
+QByteArray frameC() {
+    return linFrame(3, 0x3C, "0506");
+}
+
+// The files of a folder in name order, and their bytes.
+QList<QByteArray> filesIn(const QTemporaryDir& dir) {
+    QList<QByteArray> files;
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files, QDir::Name))
+        files << readFile(dir.filePath(name));
+    return files;
+}
+
+// A file loaded on its own: the frames it held, or -1 when a row came out bad (a frame
+// cut apart from its break).
+int framesLoaded(const QByteArray& file) {
+    DecoderFixture loaded;
+    loaded.feed(file);
+    for (const TraceEntry* row : loaded.sink.rows)
+        if (loaded.text(row, Column::Info).startsWith("#err"))
+            return -1;
+    return loaded.decoder.frameCount();
 }
 
 }  // namespace
@@ -91,6 +125,95 @@ class TestRecorder : public QObject {
         QCOMPARE(QString::fromStdString(recorder.error()),
                  QString("cannot write /dev/full: ") + std::strerror(ENOSPC));
         QVERIFY(!recorder.recording());
+    }
+
+    // All in one second: the names of the files still sort in the order they were made.
+    void rotationCutsBeforeTheRowPastTheSize_data() {
+        QTest::addColumn<QByteArray>("limit");
+        QTest::addColumn<int>("chunk");  // bytes handed on at a time
+        QTest::addColumn<QList<int>>("sizes");
+        // Past the limit the wrap still belongs to the frame before it.
+        QTest::newRow("40 B, whole") << QByteArray("40B") << 114 << QList<int>{44, 70};
+        QTest::newRow("35 B, whole") << QByteArray("35B") << 114 << QList<int>{44, 35, 35};
+        QTest::newRow("35 B, byte by byte") << QByteArray("35B") << 1 << QList<int>{44, 35, 35};
+        QTest::newRow("1 B, 5 at a time") << QByteArray("1B") << 5 << QList<int>{6, 38, 35, 35};
+        QTest::newRow("1 B, byte by byte") << QByteArray("1B") << 1 << QList<int>{6, 38, 35, 35};
+        QTest::newRow("1 kB") << QByteArray("1kB") << 7 << QList<int>{114};
+    }
+    void rotationCutsBeforeTheRowPastTheSize() {
+        QFETCH(QByteArray, limit);
+        QFETCH(int, chunk);
+        QFETCH(QList<int>, sizes);
+        const QByteArray stream = kStart + frameA() + kWrap + frameB() + frameC();
+        QTemporaryDir dir;
+        RotatingRecorder recorder(dir.filePath("rec.dump").toStdString(),
+                                  *RotatingRecorder::ParseLimit(limit.toStdString()),
+                                  [] { return std::time_t(1796565802); });
+        QVERIFY(recorder.start());
+        for (qsizetype at = 0; at < stream.size(); at += chunk) {
+            give(recorder, stream.mid(at, chunk));
+            recorder.tick();
+        }
+        QVERIFY(recorder.close());
+        const QList<QByteArray> files = filesIn(dir);
+        QList<int> fileSizes;
+        QByteArray joined;
+        int frames = 0;
+        for (const QByteArray& file : files) {
+            fileSizes << int(file.size());
+            joined += file;
+            const int loaded = framesLoaded(file);
+            QVERIFY2(loaded >= 0, file.toHex(' ').constData());
+            frames += loaded;
+        }
+        QCOMPARE(fileSizes, sizes);
+        QCOMPARE(joined, stream);
+        QCOMPARE(frames, 3);
+    }
+
+    // The age counts on the injected clock; each file is named by its start.
+    void rotationByAgeNamesEachFileByItsStart() {
+        const QByteArray saved = qgetenv("TZ");
+        qputenv("TZ", "UTC0"), tzset();
+        QTemporaryDir dir;
+        std::time_t now = 1796565802;
+        RotatingRecorder recorder(dir.filePath("rec.dump").toStdString(),
+                                  *RotatingRecorder::ParseLimit("1min"), [&now] { return now; });
+        QVERIFY(recorder.start());
+        give(recorder, kStart + frameA());
+        now += 59;
+        give(recorder, kWrap + frameB());
+        now += 1;
+        give(recorder, frameC());
+        QVERIFY(recorder.close());
+        qputenv("TZ", saved), tzset();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+                 QStringList({"rec-2026-12-06_14-03-22.dump", "rec-2026-12-06_14-04-22.dump"}));
+        QCOMPARE(filesIn(dir), QList<QByteArray>({kStart + frameA() + kWrap + frameB(), frameC()}));
+    }
+
+    void rotationLimits_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("bytes");  // -1: refused
+        QTest::addColumn<qint64>("seconds");
+        QTest::newRow("100MB") << "100MB" << qint64(100'000'000) << qint64(0);
+        QTest::newRow("512KiB") << "512KiB" << qint64(512 * 1024) << qint64(0);
+        QTest::newRow("2GiB") << "2GiB" << qint64(2LL << 30) << qint64(0);
+        QTest::newRow("1h") << "1h" << qint64(0) << qint64(3600);
+        QTest::newRow("30min") << "30min" << qint64(0) << qint64(1800);
+        QTest::newRow("2d") << "2d" << qint64(0) << qint64(172800);
+        QTest::newRow("45s") << "45s" << qint64(0) << qint64(45);
+        for (const char* bad : {"", "MB", "0MB", "100", "100 MB", "-1h", "1.5h", "100mb", "1hour",
+                                "99999999999999999999GB", "4611686018427387904GB"})
+            QTest::newRow(bad) << bad << qint64(-1) << qint64(-1);
+    }
+    void rotationLimits() {
+        QFETCH(QString, text);
+        QFETCH(qint64, bytes);
+        QFETCH(qint64, seconds);
+        const auto limit = RotatingRecorder::ParseLimit(text.toStdString());
+        QCOMPARE(limit ? qint64(limit->bytes) : -1, bytes);
+        QCOMPARE(limit ? qint64(limit->seconds) : -1, seconds);
     }
 
     void missingFolderIsReportedOnce() {

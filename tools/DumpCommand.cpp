@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "files/DumpWriter.h"
+#include "files/RotatingRecorder.h"
 #include "files/TraceLoad.h"
 #include "ldf/LdfDescription.h"
 #include "ldf/LdfParser.h"
@@ -26,8 +27,9 @@ constexpr const char* kUsage =
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
     "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
-    "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS] [--record=FILE]\n"
-    "                    [--ldf=LDF [--signals]] [the options above but -o, --refresh]\n"
+    "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS]\n"
+    "                    [--record=FILE [--rotate=SIZE|TIME]] [--ldf=LDF [--signals]]\n"
+    "                    [the options above but -o, --refresh]\n"
     "       daridez-dump --ldf-check [--describe] LDF\n";
 
 constexpr const char* kHelp =
@@ -93,6 +95,10 @@ constexpr const char* kHelp =
     "  --duration=SECONDS  with --port: stop the trace after this long\n"
     "  --record=FILE   with --port: also append the tracer's bytes to the dump file FILE\n"
     "                  (\"load trace\" reads it; a kill loses at most the last poll's)\n"
+    "  --rotate=SIZE|TIME  with --record: one file after another, each named by its start\n"
+    "                  (FILE's name, then -YYYY-MM-DD_HH-MM-SS), a new one begun where a row\n"
+    "                  starts once the file holds SIZE bytes (B, kB, MB, GB, KiB, MiB, GiB)\n"
+    "                  or is TIME old (s, min, h, d): 100MB, 1h\n"
     "FILE may also be an ASC log or a pcapng/pcap capture of LIN frames (known by its\n"
     "content); what it left out is said on standard error. FILE - reads standard input.\n"
     "Exit status: 0 success, 1 FILE unreadable, OUT or standard output unwritable (the\n"
@@ -241,8 +247,9 @@ bool DumpCommand::parseValue(std::string_view arg) {
     const bool known = parseKnownValue(arg);
     if (!known && problem_.empty() && arg.find('=') != std::string_view::npos) {
         const std::string_view name = arg.substr(0, arg.find('=') + 1);
-        for (const char* option : {"--format=", "--epoch=", "--baud=", "--time=", "--id=",
-                                   "--data=", "--port=", "--lin-rate=", "--duration="}) {
+        for (const char* option :
+             {"--format=", "--epoch=", "--baud=", "--time=", "--id=", "--data=", "--port=",
+              "--lin-rate=", "--duration=", "--rotate="}) {
             if (name == option) {
                 problem_ = "bad value in \"" + std::string(arg) + "\"";
             }
@@ -264,6 +271,10 @@ bool DumpCommand::parseKnownValue(std::string_view arg) {
     if (arg.starts_with("--port=") && !port_) {
         port_ = std::string(value("--port="));
         return !port_->empty();
+    }
+    if (arg.starts_with("--rotate=") && !rotate_) {
+        rotate_ = RotatingRecorder::ParseLimit(value("--rotate="));
+        return rotate_.has_value();
     }
     if (arg.starts_with("--record=") && record_.empty()) {
         record_ = std::string(value("--record="));
@@ -328,6 +339,8 @@ bool DumpCommand::consistent() {
         problem_ = "\"--port\" does not go with --ldf-check, --refresh or -o";
     } else if (!port_ && (linRate_ || duration_ || !record_.empty())) {
         problem_ = "\"--lin-rate\", \"--duration\" and \"--record\" need --port";
+    } else if (rotate_ && record_.empty()) {
+        problem_ = "\"--rotate\" needs --record";
     }
     return problem_.empty();
 }
@@ -453,6 +466,7 @@ int DumpCommand::traceLive(const LdfModel* ldf, std::optional<Query> query, std:
     live.query = std::move(query);
     live.summary = summary_;
     live.record = record_;
+    live.rotate = rotate_;
     return PortTrace::run(std::move(live), out, err);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/RotatingRecorder.h"
 #include "files/RowFormat.h"
 #include "lin/Query.h"
 #include "tools/StdioOutput.h"
@@ -57,6 +58,7 @@ class DumpCommand {
     std::optional<int> linRate_;       // --lin-rate=N
     std::optional<double> duration_;   // --duration=SECONDS
     std::string record_;               // --record=FILE
+    std::optional<RotatingRecorder::Limit> rotate_;  // --rotate=SIZE|TIME
     std::string input_;
     std::string output_;
     std::string problem_;  // why the arguments were refused, one line

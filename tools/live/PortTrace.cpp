@@ -1,6 +1,7 @@
 #include "tools/live/PortTrace.h"
 
 #include <chrono>
+#include <ctime>
 #include <memory>
 
 #include "files/TraceRecorder.h"
@@ -23,21 +24,33 @@ std::int64_t wallClockMicros() {
     return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-// The trace's bytes appended to one dump file named on the command line, made durable
-// after every poll (a kill loses at most one poll).
+// The trace's bytes appended to one dump file named on the command line, or written to
+// a series of files (--rotate), made durable after every poll (a kill loses at most one
+// poll).
 class FileRecording : public ByteSink {
   public:
-    bool open(const std::string& path) { return recorder_.open(path); }
-    void received(const std::uint8_t* bytes, std::size_t count) override {
-        recorder_.received(bytes, count);
+    bool open(const std::string& path, const std::optional<RotatingRecorder::Limit>& rotate) {
+        if (rotate) {
+            rotating_.emplace(path, *rotate, [] { return std::time(nullptr); });
+            return rotating_->start();
+        }
+        return recorder_.open(path);
     }
-    void tick() override { recorder_.tick(); }
+    void received(const std::uint8_t* bytes, std::size_t count) override {
+        if (rotating_) {
+            rotating_->received(bytes, count);
+        } else {
+            recorder_.received(bytes, count);
+        }
+    }
+    void tick() override { rotating_ ? rotating_->tick() : recorder_.tick(); }
     // The file's failure, "" while there is none.
-    std::string problem() const { return recorder_.error(); }
-    bool close() { return recorder_.close(); }
+    std::string problem() const { return rotating_ ? rotating_->error() : recorder_.error(); }
+    bool close() { return rotating_ ? rotating_->close() : recorder_.close(); }
 
   private:
     TraceRecorder recorder_;
+    std::optional<RotatingRecorder> rotating_;
 };
 
 // How a live trace ended.
@@ -85,7 +98,7 @@ int PortTrace::run(Options options, std::FILE* out, std::FILE* err) {
     settings.ldf = options.format.ldf;
     FileRecording recording;
     if (!options.record.empty()) {
-        if (!recording.open(options.record)) {
+        if (!recording.open(options.record, options.rotate)) {
             std::fprintf(err, "daridez-dump: record error: %s\n", recording.problem().c_str());
             return kDeviceError;
         }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "files/RotatingRecorder.h"
 #include "files/RowFormat.h"
 #include "lin/Query.h"
 #include "serial/SerialSettings.h"
@@ -29,6 +30,7 @@ class PortTrace {
         std::optional<Query> query;
         bool summary = false;  // the status line at the end
         std::string record;    // the raw stream also appended to this dump file
+        std::optional<RotatingRecorder::Limit> rotate;  // record to a series of files instead
     };
 
     static constexpr int kOk = 0;
