@@ -203,4 +203,12 @@ bool AscWriter::flushWhenFull() {
     return ok_;
 }
 
+bool AscWriter::writeComment(const std::string& text) {
+    if (!ok_) {
+        return false;
+    }
+    text_ += "// " + text + '\n';
+    return flushWhenFull();
+}
+
 }  // namespace daridez

@@ -22,6 +22,8 @@ class AscWriter {
 
     // False once out has refused bytes: nothing more is written then.
     bool writeRow(const TraceEntry& entry);
+    // A comment line ("// " and text) between the rows.
+    bool writeComment(const std::string& text);
     // Ends the log and hands out what is buffered; false when out refused any bytes.
     bool finish();
     // Hands out what is buffered so far (a live trace after each poll); false when out

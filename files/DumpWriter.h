@@ -15,6 +15,10 @@ class DumpWriter {
   public:
     // Appends the dump bytes of the list's rows to out.
     static void serialize(const TraceList& list, std::vector<std::uint8_t>& out);
+    // Appends the dump bytes of one row; wrapsOnly: only its timer-wrap records, so that
+    // the times of the rows after it stay right when it is left out.
+    static void serializeRow(const TraceEntry& entry, bool wrapsOnly,
+                             std::vector<std::uint8_t>& out);
 
     // Saves to path through SafeReplace: the old file is replaced only when every byte
     // reached the disk. On failure it is left as it was, the temporary file removed,

@@ -71,6 +71,7 @@ class TextFormat : public RowFormat {
             signals_->skip(ReadLinFrame(entry));
         }
     }
+    void note(const std::string& text) override { lines_.text() += "# " + text + '\n'; }
     bool finish(const std::string& statusLine) override { return lines_.finish(statusLine); }
     bool flush() override { return lines_.flush(); }
 
@@ -116,6 +117,7 @@ class AscFormat : public RowFormat {
     AscFormat(ByteOutput& out, std::int64_t epochMicros, const LdfModel* ldf)
         : writer_(out, epochMicros, ldf) {}
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
+    void note(const std::string& text) override { writer_.writeComment(text); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
     bool flush() override { return writer_.flush(); }
 

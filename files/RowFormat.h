@@ -39,6 +39,9 @@ class RowFormat {
     // A row left out (by a filter): what reads across rows, the diagnostic messages of the
     // signal lines and the CSV, still sees it.
     virtual void skip(const TraceEntry& /*entry*/) {}
+    // A note between the rows ("trigger at ..."): a line of its own in text ("# " and
+    // the note) and ASC (a comment); the other formats have no place for it.
+    virtual void note(const std::string& /*text*/) {}
     // Writes what is left, then the status line when there is one (text and ids only).
     // False when the output failed.
     virtual bool finish(const std::string& statusLine) = 0;

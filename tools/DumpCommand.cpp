@@ -1,7 +1,9 @@
 #include "tools/DumpCommand.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <limits>
 
 #include "files/DumpWriter.h"
@@ -14,6 +16,7 @@
 #include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 #include "tools/StdioOutput.h"
+#include "tools/TriggeredRows.h"
 #include "tools/live/CompletedRows.h"
 #include "tools/live/PortTrace.h"
 #include "trace/RowBudget.h"
@@ -25,7 +28,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
-    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
+    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT]\n"
+    "                    [--trigger=QUERY [--pre=SECONDS] [--post=SECONDS]] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
     "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS]\n"
     "                    [--record=FILE [--rotate=SIZE|TIME]] [--ldf=LDF [--signals]]\n"
@@ -63,6 +67,13 @@ constexpr const char* kHelp =
     "                  of the LIN frames (error events for failed checks, device events as\n"
     "                  comments), as other LIN tools read it\n"
     "  --epoch=SECONDS pcapng, asc: the wall-clock time of trace time 0 (default 0)\n"
+    "  --trigger=QUERY only the rows within --pre before and --post after each row\n"
+    "                  QUERY matches (overlapping stretches merge; --filter then chooses\n"
+    "                  among them); in text a line \"# trigger at TIME: QUERY\" begins each\n"
+    "                  stretch (in asc a comment; csv, pcapng and --ids only the rows);\n"
+    "                  with --record only these rows are recorded\n"
+    "  --pre=SECONDS, --post=SECONDS  with --trigger: the time kept before and after each\n"
+    "                  trigger (default 0)\n"
     "  --ids           instead of the rows, one line per identifier: frames, bad frames,\n"
     "                  data lengths, checksum model, period min/avg/max in ms, last data;\n"
     "                  then the bus load\n"
@@ -260,6 +271,21 @@ bool DumpCommand::parseValue(std::string_view arg) {
 
 bool DumpCommand::parseKnownValue(std::string_view arg) {
     const auto value = [arg](std::string_view name) { return arg.substr(name.size()); };
+    if (arg.starts_with("--trigger=") && !trigger_) {
+        trigger_ = std::string(value("--trigger="));
+        return true;
+    }
+    if (arg.starts_with("--pre=") || arg.starts_with("--post=")) {
+        const bool pre = arg.starts_with("--pre=");
+        double seconds = 0;
+        if (!parseNumber(value(pre ? "--pre=" : "--post="), seconds) || !(seconds >= 0) ||
+            seconds > 1e6) {
+            return false;
+        }
+        (pre ? preMicros_ : postMicros_) = static_cast<std::int64_t>(seconds * 1e6 + 0.5);
+        aroundTrigger_ = true;
+        return true;
+    }
     if (arg.starts_with("--filter=")) {
         filter_ = std::string(value("--filter="));
         return true;
@@ -341,6 +367,10 @@ bool DumpCommand::consistent() {
         problem_ = "\"--lin-rate\", \"--duration\" and \"--record\" need --port";
     } else if (rotate_ && record_.empty()) {
         problem_ = "\"--rotate\" needs --record";
+    } else if (aroundTrigger_ && !trigger_) {
+        problem_ = "\"--pre\" and \"--post\" need --trigger";
+    } else if (trigger_ && (refresh_ || !output_.empty())) {
+        problem_ = "\"--trigger\" does not go with --refresh or -o";
     }
     return problem_.empty();
 }
@@ -384,8 +414,17 @@ int DumpCommand::execute(StdioOutput& output, std::FILE* err) const {
             return kUsageError;
         }
     }
+    std::optional<Query> trigger;
+    if (trigger_) {
+        std::string error;
+        trigger = Query::parse(*trigger_, error, model);
+        if (!trigger) {
+            std::fprintf(err, "%s\n", error.c_str());
+            return kUsageError;
+        }
+    }
     if (port_) {
-        return traceLive(model, std::move(query), output.file(), err);
+        return traceLive(model, std::move(query), std::move(trigger), output.file(), err);
     }
     TraceList list;
     RowFormat::Options options = format_;
@@ -394,11 +433,31 @@ int DumpCommand::execute(StdioOutput& output, std::FILE* err) const {
     const std::unique_ptr<RowFormat> format = RowFormat::make(options, list.textForm(), output);
     list.setRowBudget(ChooseRowBudget(0));  // past it the load ends as out of memory
     const bool wholeTrace = refresh_ || !output_.empty();
-    CompletedRows rows(list, !wholeTrace, [&](const TraceEntry& row) {
+    const auto print = [&](const TraceEntry& row) {
         if (!query || query->matches(row, list.textForm())) {
             format->row(row);
         } else {
             format->skip(row);
+        }
+    };
+    TriggeredRows triggered(*format, print, [&](const TraceEntry& row) {
+        if (query) {
+            query->matches(row, list.textForm());  // it reads across rows
+        }
+        format->skip(row);
+    });
+    std::optional<TriggerGate> gate;
+    if (trigger) {
+        const std::uint64_t ring = std::min<std::uint64_t>(list.rowBudget(), SIZE_MAX);
+        gate.emplace(std::move(*trigger), preMicros_, postMicros_, static_cast<std::size_t>(ring),
+                     triggered);
+        triggered.setGate(&*gate);
+    }
+    CompletedRows rows(list, !wholeTrace, [&](const TraceEntry& row) {
+        if (gate) {
+            gate->row(row, false, list.textForm());
+        } else {
+            print(row);
         }
     });
     ReceiveBuffer buffer;
@@ -420,6 +479,9 @@ int DumpCommand::execute(StdioOutput& output, std::FILE* err) const {
         if (!wholeTrace) {
             rows.finish();  // the rows printed so far end with the last one made
         }
+        if (gate) {
+            gate->finish();
+        }
         format->finish({});
         const bool written = output.flush();
         std::fputs("Running out of memory...\n", err);
@@ -429,6 +491,9 @@ int DumpCommand::execute(StdioOutput& output, std::FILE* err) const {
         list.redrawAllTexts(modes_);
     }
     rows.finish();
+    if (gate) {
+        gate->finish();
+    }
     const std::string status = summary_ ? FormatStatusLine2(session.decoder) : std::string();
     if (!format->finish(status) || !output.flush()) {
         return refusedOutput(output, err);
@@ -443,8 +508,8 @@ int DumpCommand::execute(StdioOutput& output, std::FILE* err) const {
 
 // --port: the device named, else the profile's port; the profile's serial line and LIN
 // rate unless --lin-rate chooses.
-int DumpCommand::traceLive(const LdfModel* ldf, std::optional<Query> query, std::FILE* out,
-                           std::FILE* err) const {
+int DumpCommand::traceLive(const LdfModel* ldf, std::optional<Query> query,
+                           std::optional<Query> trigger, std::FILE* out, std::FILE* err) const {
     const Profile profile(Profile::defaultPath());
     PortTrace::Options live;
     InitSerialSettings(live.line);
@@ -467,6 +532,9 @@ int DumpCommand::traceLive(const LdfModel* ldf, std::optional<Query> query, std:
     live.summary = summary_;
     live.record = record_;
     live.rotate = rotate_;
+    live.trigger = std::move(trigger);
+    live.preMicros = preMicros_;
+    live.postMicros = postMicros_;
     return PortTrace::run(std::move(live), out, err);
 }
 

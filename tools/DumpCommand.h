@@ -41,8 +41,8 @@ class DumpCommand {
     int checkLdf(StdioOutput& output, std::FILE* err) const;
     static int finishOutput(StdioOutput& output, std::string_view text, std::FILE* err, int status);
     static int refusedOutput(const StdioOutput& output, std::FILE* err);
-    int traceLive(const LdfModel* ldf, std::optional<Query> query, std::FILE* out,
-                  std::FILE* err) const;
+    int traceLive(const LdfModel* ldf, std::optional<Query> query, std::optional<Query> trigger,
+                  std::FILE* out, std::FILE* err) const;
 
     DisplayModes modes_;
     RowFormat::Options format_;
@@ -54,10 +54,14 @@ class DumpCommand {
     bool describe_ = false;  // --describe, with --ldf-check
     std::string ldf_;        // --ldf=FILE
     std::optional<std::string> filter_;
-    std::optional<std::string> port_;  // --port[=PATH]: live from the tracer ("": the profile's)
-    std::optional<int> linRate_;       // --lin-rate=N
-    std::optional<double> duration_;   // --duration=SECONDS
-    std::string record_;               // --record=FILE
+    std::optional<std::string> trigger_;  // --trigger=QUERY
+    std::int64_t preMicros_ = 0;          // --pre=SECONDS
+    std::int64_t postMicros_ = 0;         // --post=SECONDS
+    bool aroundTrigger_ = false;          // --pre or --post given
+    std::optional<std::string> port_;     // --port[=PATH]: live from the tracer ("": the profile's)
+    std::optional<int> linRate_;          // --lin-rate=N
+    std::optional<double> duration_;      // --duration=SECONDS
+    std::string record_;                  // --record=FILE
     std::optional<RotatingRecorder::Limit> rotate_;  // --rotate=SIZE|TIME
     std::string input_;
     std::string output_;

@@ -1,5 +1,8 @@
 #include "tools/live/CaptureSession.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "lin/FrameCheck.h"
 #include "trace/RowBudget.h"
 
@@ -17,7 +20,16 @@ CaptureSession::CaptureSession(PortChannel& port, LiveOutput& out, Settings sett
       session_(list_, buffer_, rows_),
       controller_(port, *this, session_, baudrateFrame_) {
     // Past the budget the trace stops growing instead of the system ending the capture.
-    list_.setRowBudget(ChooseRowBudget(0));
+    const std::uint64_t budget = ChooseRowBudget(0);
+    list_.setRowBudget(budget);
+    if (settings_.trigger) {
+        gate_.emplace(std::move(*settings_.trigger), settings_.preMicros, settings_.postMicros,
+                      static_cast<std::size_t>(std::min<std::uint64_t>(budget, SIZE_MAX)),
+                      static_cast<TriggerGate::Output&>(*this));
+        if (settings_.record != nullptr) {
+            keptRows_.emplace(*settings_.record);
+        }
+    }
     controller_.reset();
     controller_.setByteSink(this);
 }
@@ -43,6 +55,7 @@ CaptureSession::TickResult CaptureSession::poll(Clock::time_point now) {
     controller_.onTimerTick();
     if (deviceLost_) {
         rows_.finish();
+        finishGate();
         out_.flush();
         report_(statusLine1_);
         return TickResult::DeviceLost;
@@ -119,7 +132,14 @@ bool CaptureSession::stop() {
         }
     }
     rows_.finish();
+    finishGate();
     return out_.flush();
+}
+
+void CaptureSession::finishGate() {
+    if (gate_) {
+        gate_->finish();
+    }
 }
 
 void CaptureSession::traceStarted() {
@@ -130,7 +150,7 @@ void CaptureSession::traceStarted() {
 
 void CaptureSession::received(const std::uint8_t* bytes, std::size_t count) {
     bytesThisTick_ |= count > 0;
-    if (settings_.record != nullptr) {
+    if (settings_.record != nullptr && !keptRows_) {
         settings_.record->received(bytes, count);
     }
 }
@@ -148,8 +168,38 @@ void CaptureSession::traceEnded() {
 }
 
 void CaptureSession::consume(const TraceEntry& row) {
+    const bool open = settling_ && &row == list_.lastRow();
+    if (gate_) {
+        gate_->row(row, open, list_.textForm());
+    } else {
+        pass(row, open);
+    }
+}
+
+void CaptureSession::pass(const TraceEntry& row, bool open) {
     if (!settings_.query || settings_.query->matches(row, list_.textForm())) {
-        out_.row(row, settling_ && &row == list_.lastRow());
+        out_.row(row, open);
+    }
+}
+
+void CaptureSession::stretch(const TraceEntry& trigger) {
+    out_.note(gate_->note(trigger));
+}
+
+void CaptureSession::row(const TraceEntry& entry, bool open) {
+    if (keptRows_) {
+        keptRows_->kept(entry);
+    }
+    pass(entry, open);
+}
+
+// The query still reads the row: it reads across rows (a diagnostic message).
+void CaptureSession::dropped(const TraceEntry& entry) {
+    if (keptRows_) {
+        keptRows_->left(entry);
+    }
+    if (settings_.query) {
+        settings_.query->matches(entry, list_.textForm());
     }
 }
 

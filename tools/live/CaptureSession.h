@@ -6,8 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "files/KeptRowsRecording.h"
 #include "ldf/LdfModel.h"
 #include "lin/Query.h"
+#include "lin/TriggerGate.h"
 #include "protocol/ByteSink.h"
 #include "protocol/CommandFrames.h"
 #include "protocol/ControllerWindow.h"
@@ -29,13 +31,18 @@ namespace daridez {
 // quietTime()) only when it is complete by what is known (RowComplete: the LDF's
 // length, or a valid checksum), else after kSilenceLimit without a field. Knows neither
 // the serial port's kind nor where the capture goes: both are borrowed.
-class CaptureSession : private ControllerWindow, private ByteSink {
+class CaptureSession : private ControllerWindow, private ByteSink, private TriggerGate::Output {
   public:
     struct Settings {
         int linRate = 19200;
         std::optional<Query> query;     // only the rows it keeps
         const LdfModel* ldf = nullptr;  // the bus's description, when known (outlives it)
         ByteSink* record = nullptr;     // also keeps the trace's bytes (a recording)
+        // Only the rows within preMicros before and postMicros after each row this
+        // picks are handed on and recorded (the recording rebuilt from them).
+        std::optional<Query> trigger;
+        std::int64_t preMicros = 0;
+        std::int64_t postMicros = 0;
     };
 
     // A frame not complete by what is known is handed on as it is after this long
@@ -89,12 +96,21 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     enum class Phase { Idle, SettingRate, Tracing };
 
     void advancePhase();
+    // The rows still waiting for a trigger are left out: the trace ended.
+    void finishGate();
     // Notes when the row being filled last grew, by now.
     void noteOpenRow(Clock::time_point now);
     // Whether the row being filled goes on at now: at a quiet spell when it is complete
     // by what is known, after the silence limit as it is.
     bool openRowSettles(Clock::time_point now, std::chrono::milliseconds quiet) const;
     void consume(const TraceEntry& row);
+    // Hands a row the trigger kept (or every row, without one) on when the query keeps it.
+    void pass(const TraceEntry& row, bool open);
+
+    // TriggerGate::Output: the stretches around the triggers.
+    void stretch(const TraceEntry& trigger) override;
+    void row(const TraceEntry& entry, bool open) override;
+    void dropped(const TraceEntry& entry) override;
 
     // ControllerWindow: what the controller tells the window.
     void setStatusLine1(const std::string& text) override { statusLine1_ = text; }
@@ -125,6 +141,8 @@ class CaptureSession : private ControllerWindow, private ByteSink {
     TraceSession session_;
     SetBaudrateFrame baudrateFrame_;
     TraceController controller_;
+    std::optional<TriggerGate> gate_;
+    std::optional<KeptRowsRecording> keptRows_;  // the recording, with a trigger
     Phase phase_ = Phase::Idle;
     std::string statusLine1_;
     bool rateConfirmed_ = false;

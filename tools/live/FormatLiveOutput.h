@@ -34,6 +34,11 @@ class FormatLiveOutput : public LiveOutput {
         settled.flags |= RowFlag::kContinued;
         format_->row(settled);
     }
+    void note(const std::string& text) override {
+        if (format_ != nullptr) {
+            format_->note(text);
+        }
+    }
     bool flush() override { return (format_ == nullptr || format_->flush()) && flush_(); }
 
   private:

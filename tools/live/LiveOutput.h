@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "trace/TraceEntry.h"
 
@@ -17,6 +18,8 @@ class LiveOutput {
     // A completed row the capture keeps. open: the recording goes on past it though no
     // row follows yet (the bus fell quiet): it is final all the same, never cut.
     virtual void row(const TraceEntry& entry, bool open) = 0;
+    // A note between the rows ("trigger at ..."), where the output has a place for one.
+    virtual void note(const std::string& text) { static_cast<void>(text); }
     // Hands on whatever is buffered; false once the output refused bytes.
     virtual bool flush() = 0;
 };

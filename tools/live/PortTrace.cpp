@@ -96,6 +96,9 @@ int PortTrace::run(Options options, std::FILE* out, std::FILE* err) {
     settings.linRate = options.linRate;
     settings.query = std::move(options.query);
     settings.ldf = options.format.ldf;
+    settings.trigger = std::move(options.trigger);
+    settings.preMicros = options.preMicros;
+    settings.postMicros = options.postMicros;
     FileRecording recording;
     if (!options.record.empty()) {
         if (!recording.open(options.record, options.rotate)) {

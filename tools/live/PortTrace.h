@@ -31,6 +31,9 @@ class PortTrace {
         bool summary = false;  // the status line at the end
         std::string record;    // the raw stream also appended to this dump file
         std::optional<RotatingRecorder::Limit> rotate;  // record to a series of files instead
+        std::optional<Query> trigger;  // only the stretches around its rows, printed and recorded
+        std::int64_t preMicros = 0;
+        std::int64_t postMicros = 0;
     };
 
     static constexpr int kOk = 0;
