@@ -71,7 +71,8 @@ const QByteArray kDiagnosticTrace =
 const QString kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
     "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
-    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT] FILE\n"
+    "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT]\n"
+    "                    [--trigger=QUERY [--pre=SECONDS] [--post=SECONDS]] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
     "       daridez-dump --port[=DEVICE] [--lin-rate=N] [--duration=SECONDS]\n"
     "                    [--record=FILE [--rotate=SIZE|TIME]] [--ldf=LDF [--signals]]\n"
@@ -152,7 +153,11 @@ class TestDaridezDump : public QObject {
               "--port --duration=0 -> bad value in \"--duration=0\"",
               "--port --record=r.dump --rotate=100 -> bad value in \"--rotate=100\"",
               "--port --record=r.dump --rotate=0h -> bad value in \"--rotate=0h\"",
-              "--port --rotate=1h -> \"--rotate\" needs --record"})
+              "--port --rotate=1h -> \"--rotate\" needs --record",
+              "--pre=1 a.dump -> \"--pre\" and \"--post\" need --trigger",
+              "--trigger=err --post=-1 a.dump -> bad value in \"--post=-1\"",
+              "--trigger=err --pre=x a.dump -> bad value in \"--pre=x\"",
+              "--trigger=err --refresh a.dump -> \"--trigger\" does not go with --refresh or -o"})
             QTest::newRow(qPrintable("usage: " + row))
                 << row.section(" -> ", 0, 0).split(' ')
                 << "status 2\nstderr: daridez-dump: " + row.section(" -> ", 1) + "\n" + kUsage;
@@ -163,6 +168,9 @@ class TestDaridezDump : public QObject {
                    "\nactive: 01:05:32  |FRMs: 2  |ERRs: 1\n";
         QTest::newRow("a cut frame is not bad")
             << QStringList{"--filter=bad", "trace.dump"} << "status 0\n";
+        QTest::newRow("bad trigger: nothing printed")
+            << QStringList{"--trigger=id=40", "trace.dump"}
+            << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
         QTest::newRow("bad query: nothing printed")
             << QStringList{"--filter=id=40", "trace.dump"}
             << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
@@ -195,6 +203,51 @@ class TestDaridezDump : public QObject {
     // Each packet's time: the epoch's seconds plus the trace time of its frame (01:05:32,164660
     // and 60,892 microseconds later). A frame follows them so that the second is not the
     // trace's last row, which, being short, would be judged cut and left out.
+    // The rows of a trigger's stretches are those printed without it, in every format; a
+    // note begins each stretch where the format has room for one. The numbers stand for
+    // the lines of the output without the trigger (-1: the last).
+    void triggerKeepsItsStretchesInEachFormat_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList around{"--trigger=id=3C", "--pre=0.0006", "--post=0.0006"};
+        QTest::newRow("text") << around
+                              << QStringList{"# trigger at 00:00:00,001792: id=3C", "3", "4", "5"};
+        QTest::newRow("text, absolute times, checked, two stretches")
+            << QStringList{"--trigger=id=11,3D", "--time=abs", "--check"}
+            << QStringList{"# trigger at 00:00:00,000768: id=11,3D", "2",
+                           "# trigger at 00:00:00,002304: id=11,3D", "5"};
+        QTest::newRow("text, filtered among the stretch's rows")
+            << QStringList{"--trigger=id=3C", "--pre=0.0006", "--post=0.0006", "--filter=!diag"}
+            << QStringList{"# trigger at 00:00:00,001792: id=3C", "3"};
+        QTest::newRow("text, none") << QStringList{"--trigger=id=3F"} << QStringList{};
+        QTest::newRow("csv: the rows only")
+            << (QStringList(around) << "--format=csv") << QStringList{"0", "4", "5", "6"};
+        QTest::newRow("asc: the note a comment")
+            << (QStringList(around) << "--format=asc")
+            << QStringList{"0", "1", "2", "3", "// trigger at 00:00:00,001792: id=3C",
+                           "6", "7", "8", "-1"};
+    }
+    void triggerKeepsItsStretchesInEachFormat() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, expected);
+        QStringList untriggered;
+        for (const QString& argument : arguments)
+            if (!argument.startsWith("--trigger") && !argument.startsWith("--pre") &&
+                !argument.startsWith("--post") && !argument.startsWith("--filter"))
+                untriggered << argument;
+        const QStringList all = QString::fromUtf8(output(untriggered << "lin.dump"))
+                                    .remove('\r')
+                                    .split('\n', Qt::SkipEmptyParts);
+        QStringList lines;
+        for (const QString& item : expected) {
+            bool number = false;
+            const int line = item.toInt(&number);
+            lines << (number ? all.value(line < 0 ? all.size() + line : line) : item);
+        }
+        QCOMPARE(QString::fromUtf8(output(arguments << "lin.dump")).remove('\r'),
+                 lines.isEmpty() ? QString() : lines.join('\n') + '\n');
+    }
+
     void pcapngPacketsAreTimedFromTheEpoch() {
         QVERIFY(daridez::test::writeFile(dir.filePath("epoch.dump"), kTrace + kLinFrame));
         const QByteArray capture = output({"--format=pcapng", "--epoch=1700000000", "epoch.dump"});

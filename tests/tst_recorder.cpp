@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "DecoderFixture.h"
+#include "files/KeptRowsRecording.h"
 #include "files/RotatingRecorder.h"
 #include "files/TraceRecorder.h"
 
@@ -214,6 +215,40 @@ class TestRecorder : public QObject {
         const auto limit = RotatingRecorder::ParseLimit(text.toStdString());
         QCOMPARE(limit ? qint64(limit->bytes) : -1, bytes);
         QCOMPARE(limit ? qint64(limit->seconds) : -1, seconds);
+    }
+
+    // A trigger's recording: the rows kept whole, of the others their timer wraps only (the
+    // wrap after A belongs to A), the start row always.
+    void keptRowsAreRecordedWithEveryWrap_data() {
+        QTest::addColumn<QString>("kept");  // the rows kept: S(tart), A, B, C
+        QTest::addColumn<QByteArray>("recorded");
+        QTest::newRow("all") << "SABC" << kStart + frameA() + kWrap + frameB() + frameC();
+        QTest::newRow("A and C") << "AC" << kStart + frameA() + kWrap + frameC();
+        QTest::newRow("B") << "B" << kStart + kWrap + frameB();
+        QTest::newRow("none") << "" << kStart + kWrap;
+    }
+    void keptRowsAreRecordedWithEveryWrap() {
+        QFETCH(QString, kept);
+        QFETCH(QByteArray, recorded);
+        DecoderFixture trace;
+        trace.feed(kStart + frameA() + kWrap + frameB() + frameC());
+        struct Bytes : ByteSink {
+            void received(const std::uint8_t* bytes, std::size_t count) override {
+                all += bytesOf(bytes, count);
+            }
+            QByteArray all;
+        } sink;
+        KeptRowsRecording recording(sink);
+        const QString names = "SABC";
+        const std::vector<TraceEntry*> rows = trace.listRows();
+        QCOMPARE(rows.size(), std::size_t(4));
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (kept.contains(names[qsizetype(i)]))
+                recording.kept(*rows[i]);
+            else
+                recording.left(*rows[i]);
+        }
+        QCOMPARE(sink.all.toHex(' '), recorded.toHex(' '));
     }
 
     void missingFolderIsReportedOnce() {

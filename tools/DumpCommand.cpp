@@ -260,7 +260,7 @@ bool DumpCommand::parseValue(std::string_view arg) {
         const std::string_view name = arg.substr(0, arg.find('=') + 1);
         for (const char* option :
              {"--format=", "--epoch=", "--baud=", "--time=", "--id=", "--data=", "--port=",
-              "--lin-rate=", "--duration=", "--rotate="}) {
+              "--lin-rate=", "--duration=", "--rotate=", "--pre=", "--post="}) {
             if (name == option) {
                 problem_ = "bad value in \"" + std::string(arg) + "\"";
             }
