@@ -14,6 +14,7 @@
 #include "files/KeptRowsRecording.h"
 #include "files/RotatingRecorder.h"
 #include "files/TraceRecorder.h"
+#include "files/TriggeredRecording.h"
 
 using namespace daridez;
 using namespace daridez::test;
@@ -249,6 +250,40 @@ class TestRecorder : public QObject {
                 recording.left(*rows[i]);
         }
         QCOMPARE(sink.all.toHex(' '), recorded.toHex(' '));
+    }
+
+    // The window's recording through a trigger: the rows of the trace started after it was
+    // plugged in, as they complete at the ticks and the last at the end.
+    void triggeredRecordingKeepsTheStretchesOfItsTrace_data() {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QByteArray>("recorded");
+        QTest::addColumn<int>("triggers");
+        QTest::newRow("the middle row") << "id=3D" << kStart + kWrap + frameB() << 1;
+        QTest::newRow("the first and the last")
+            << "id=3C" << kStart + frameA() + kWrap + frameC() << 2;
+        QTest::newRow("none") << "id=01" << kStart + kWrap << 0;
+    }
+    void triggeredRecordingKeepsTheStretchesOfItsTrace() {
+        QFETCH(QString, trigger);
+        QFETCH(QByteArray, recorded);
+        QFETCH(int, triggers);
+        QTemporaryDir dir;
+        DecoderFixture trace;
+        trace.feed(linFrame(9, 0x3C, "0A0B") + linFrame(10, 0x3C, "0C0D"));  // an earlier trace
+        TraceRecorder recorder(dir.path().toStdString());
+        std::string error;
+        TriggeredRecording recording(recorder, trace.list,
+                                     *Query::parse(trigger.toStdString(), error), 0, 0, 100);
+        recording.traceStarted();
+        for (const QByteArray& bytes : {kStart + frameA(), kWrap + frameB(), frameC()}) {
+            trace.feed(bytes);
+            recording.received(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                               std::size_t(bytes.size()));
+            recording.tick();
+        }
+        recording.traceEnded();
+        QCOMPARE(readFile(QString::fromStdString(recorder.path())).toHex(' '), recorded.toHex(' '));
+        QCOMPARE(recording.triggers(), triggers);
     }
 
     void missingFolderIsReportedOnce() {
