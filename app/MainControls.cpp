@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
@@ -29,7 +30,20 @@ namespace daridez {
 namespace {
 
 // MenuEntry: no control, an entry of the window's menu only.
-enum class Kind { Button, CheckBox, Label, RightLabel, RateBox, List, Search, Group, MenuEntry };
+// Edit: a line of text, the caption its placeholder; its click runs when the text was
+// edited (Return, or the focus left it).
+enum class Kind {
+    Button,
+    CheckBox,
+    Label,
+    RightLabel,
+    RateBox,
+    Edit,
+    List,
+    Search,
+    Group,
+    MenuEntry
+};
 using Grow = BaseLayout::Grow;
 
 // One control of the window: what it is, where it sits at the window's smallest size (in
@@ -81,7 +95,7 @@ const ControlRow kControls[] = {
      Grow::None, [](MainDialog& w) { w.controller().onFindRate(); }, false,
      "Try the LIN rates and set the one the bus speaks"},
     {WindowControl::Search, "traceSearch", Kind::Search, "", 229, 8, 223, 41, Grow::Width},
-    {WindowControl::TraceList, "traceList", Kind::List, "", 0, 65, 455, 300, Grow::WidthAndHeight},
+    {WindowControl::TraceList, "traceList", Kind::List, "", 0, 79, 455, 300, Grow::WidthAndHeight},
     {WindowControl::Export, "exportButton", Kind::Button, "export...", 229, 51, 32, 10, Grow::None,
      [](MainDialog& w) { w.fileActions().exportTrace(); }, true,
      "Export the trace for packet analysers (pcapng), spreadsheets (CSV) or other LIN tools (ASC)"},
@@ -95,18 +109,22 @@ const ControlRow kControls[] = {
      "Choose the LIN description file (LDF) that names the frames and signals"},
     {std::nullopt, "noLdf", Kind::MenuEntry, "no LDF", 0, 0, 0, 0, Grow::None,
      [](MainDialog& w) { w.ldfPanel().forget(); }, true},
-    {WindowControl::LdfLabel, "ldfLabel", Kind::Label, "", 359, 51, 26, 10, Grow::HalfWidth},
-    {WindowControl::Record, "recordBox", Kind::CheckBox, "record", 387, 51, 32, 10, Grow::HalfRight,
+    {WindowControl::LdfLabel, "ldfLabel", Kind::Label, "", 359, 51, 94, 10, Grow::Width},
+    {WindowControl::Record, "recordBox", Kind::CheckBox, "record", 229, 65, 32, 10, Grow::None,
      toggleRecording, false, "Record every trace to a dump file as it arrives"},
-    {WindowControl::RecordLabel, "recordLabel", Kind::Label, "", 421, 51, 30, 10,
+    {std::nullopt, "triggerLabel", Kind::RightLabel, "trigger:", 261, 65, 26, 10},
+    {WindowControl::Trigger, "triggerBox", Kind::Edit, "id=3C bad", 289, 64, 82, 12, Grow::HalfWidth,
+     [](MainDialog& w) { w.applyTrigger(); }, false,
+     "Record only around the rows this search finds (the search's terms); empty: every row"},
+    {WindowControl::RecordLabel, "recordLabel", Kind::Label, "", 373, 65, 80, 10,
      Grow::HalfRightHalfWidth},
-    {WindowControl::StatusLine1, "statusLine1", Kind::Label, "Static", 0, 370, 265, 8, Grow::StayAtBottom},
-    {WindowControl::StatusLine2, "statusLine2", Kind::Label, "", 270, 370, 185, 8, Grow::StayAtBottomRight},
+    {WindowControl::StatusLine1, "statusLine1", Kind::Label, "Static", 0, 384, 265, 8, Grow::StayAtBottom},
+    {WindowControl::StatusLine2, "statusLine2", Kind::Label, "", 270, 384, 185, 8, Grow::StayAtBottomRight},
     {std::nullopt, "linBaudrateLabel", Kind::RightLabel, "LIN-Baudrate:", 105, 50, 53, 8},
     {std::nullopt, "traceComPortGroup", Kind::Group, "Trace COM Port", 0, 0, 95, 25},
     {std::nullopt, "fileMenuGroup", Kind::Group, "File Menu", 100, 0, 120, 25},
-    {std::nullopt, "traceCommandsGroup", Kind::Group, "Trace commands", 0, 25, 220, 40},
-    {std::nullopt, "traceSearchGroup", Kind::Group, "Trace search", 225, 0, 230, 65, Grow::Width},
+    {std::nullopt, "traceCommandsGroup", Kind::Group, "Trace commands", 0, 25, 220, 54},
+    {std::nullopt, "traceSearchGroup", Kind::Group, "Trace search", 225, 0, 230, 79, Grow::Width},
 };
 // clang-format on
 
@@ -138,6 +156,11 @@ QWidget* makeControl(const ControlRow& control, MainDialog& window, TraceListVie
         }
         case Kind::List:
             return list.parentWidget();  // the list above the signal pane
+        case Kind::Edit: {
+            auto* edit = new QLineEdit(&window);
+            edit->setPlaceholderText(caption);
+            return edit;
+        }
         case Kind::Search:
             return new SearchGroup(list, window.context(), &window);
         case Kind::Group:
@@ -175,7 +198,7 @@ WindowControls MainControls::build(MainDialog& window, TraceListView& list, Base
     window.setWindowIcon(appIcon());
     window.setFont(DialogUnits::dialogFont());
     const DialogUnits units(window.font());
-    layout.setMinimumSize(units.size(457, 381));  // also the first size
+    layout.setMinimumSize(units.size(457, 395));  // also the first size
     window.setMinimumSize(layout.minimumSize());
     window.resize(layout.minimumSize());
     WindowControls controls{};
@@ -200,6 +223,10 @@ WindowControls MainControls::build(MainDialog& window, TraceListView& list, Base
         }
         if (auto* button = qobject_cast<QAbstractButton*>(widget); button && c.click) {
             QObject::connect(button, &QAbstractButton::clicked, &window,
+                             [&window, click = c.click] { click(window); });
+        }
+        if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && c.click) {
+            QObject::connect(edit, &QLineEdit::editingFinished, &window,
                              [&window, click = c.click] { click(window); });
         }
         if (c.kind == Kind::List) {  // its empty part opens the window's menu

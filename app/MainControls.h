@@ -37,6 +37,7 @@ enum class WindowControl {
     Ldf,
     LdfLabel,
     Record,
+    Trigger,
     RecordLabel,
     StatusLine1,
     StatusLine2,

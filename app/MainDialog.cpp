@@ -4,6 +4,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <optional>
 
 #include "app/AboutDialog.h"
 #include "app/CommSettingsDialog.h"
@@ -84,6 +87,7 @@ void MainDialog::buildControls() {
     connect(&timer_, &QTimer::timeout, this, [this] {
         controller_->onTimerTick();
         fileActions_->afterTick();
+        showStatusLine2();
     });
 }
 
@@ -172,7 +176,29 @@ void MainDialog::setStatusLine1(const std::string& text) {
 }
 
 void MainDialog::setStatusLine2(const std::string& text) {
-    controlAs<QLabel>(WindowControl::StatusLine2).setText(QString::fromStdString(text));
+    statusLine2_ = QString::fromStdString(text);
+    showStatusLine2();
+}
+
+void MainDialog::showStatusLine2() {
+    const std::optional<std::int64_t> triggers = fileActions_->triggers();
+    const QString text =
+        triggers ? statusLine2_ + QStringLiteral("  |TRGs: %1").arg(*triggers) : statusLine2_;
+    auto& line = controlAs<QLabel>(WindowControl::StatusLine2);
+    if (line.text() != text) {
+        line.setText(text);
+    }
+}
+
+void MainDialog::applyTrigger(bool again) {
+    auto& box = controlAs<QLineEdit>(WindowControl::Trigger);
+    const QString error = fileActions_->setTrigger(box.text(), again);
+    QPalette palette = box.parentWidget()->palette();
+    if (!error.isEmpty()) {
+        palette.setColor(QPalette::Base, SearchGroup::rejectedBase(palette));
+    }
+    box.setPalette(palette);
+    showStatusLine2();
 }
 
 void MainDialog::showBusy(bool busy, bool rateSearchRunning) {
@@ -254,6 +280,7 @@ void MainDialog::applyLdf() {
         setStatusLine1("");
     }
     shownMismatch_ = mismatch;
+    applyTrigger(true);  // its query reads the new LDF
 }
 
 }  // namespace daridez

@@ -102,6 +102,11 @@ class MainDialog : public QDialog, public ControllerWindow {
     // window is told its size only when it shows).
     void placeControls() { layout_.apply(size()); }
 
+    // The trigger box's query applies to the recording, or is refused with its message
+    // (the box tinted as the search's field is); again: parsed anew though unchanged (a
+    // new LDF).
+    void applyTrigger(bool again = false);
+
     void done(int result) override;
     void reject() override {}  // Escape does not close the window
 
@@ -120,6 +125,8 @@ class MainDialog : public QDialog, public ControllerWindow {
     void saveProfile();
     void shutDown();
     void applyLdf();
+    // Status line 2: the controller's text, and the triggers while a trigger records.
+    void showStatusLine2();
 
     Profile& profile_;
     std::unique_ptr<QtWindowPrompts> ownPrompts_;
@@ -140,6 +147,7 @@ class MainDialog : public QDialog, public ControllerWindow {
     BaseLayout layout_;
     bool shutDown_ = false;
     std::string shownMismatch_;  // the LDF's speed mismatch status line 1 tells, if any
+    QString statusLine2_;        // the controller's status line 2
 };
 
 }  // namespace daridez

@@ -20,11 +20,7 @@
 
 namespace daridez {
 
-namespace {
-
-// The field's background while it holds a query the parser rejected: the palette's
-// base tinted red, so that it reads in light and dark themes alike.
-QColor rejectedBase(const QPalette& palette) {
+QColor SearchGroup::rejectedBase(const QPalette& palette) {
     const QColor base = palette.color(QPalette::Base);
     const QColor red(220, 0, 0);
     constexpr double kTint = 0.35;
@@ -32,8 +28,6 @@ QColor rejectedBase(const QPalette& palette) {
                             static_cast<float>(base.greenF() * (1 - kTint)),
                             static_cast<float>(base.blueF() * (1 - kTint)));
 }
-
-}  // namespace
 
 QString GroupedNumber(std::uint64_t count) {
     QString digits = QString::number(count);

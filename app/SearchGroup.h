@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
+#include <QPalette>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -31,6 +33,9 @@ class SearchGroup : public QWidget {
   public:
     // How long typing may pause before the query is applied.
     static constexpr int kTypingPauseMs = 300;
+    // A field's background while it holds a query the parser rejected: the palette's
+    // base tinted red, so that it reads in light and dark themes alike.
+    static QColor rejectedBase(const QPalette& palette);
 
     // The query's frame and signal terms and check words are read with the context's LDF;
     // a new one parses the query again and gives the field its names as completions.

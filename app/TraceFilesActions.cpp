@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QLocale>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 
 #include "app/SearchGroup.h"
 #include "app/TraceContext.h"
@@ -30,6 +32,14 @@ namespace {
 
 const char* const kRecordSection = "RECORD";
 const char* const kFolderKey = "Folder";
+// The time a trigger keeps before and after the row it picked, in milliseconds.
+const char* const kTriggerPreKey = "TriggerPreMs";
+const char* const kTriggerPostKey = "TriggerPostMs";
+constexpr int kTriggerDefaultMs = 1000;
+
+std::int64_t triggerMicros(const Profile& profile, const char* key) {
+    return std::max(0, profile.GetProfileInt(kRecordSection, key, kTriggerDefaultMs)) * 1000LL;
+}
 
 std::int64_t nowMicros() {
     using namespace std::chrono;
@@ -202,7 +212,16 @@ void TraceFilesActions::setRecording(bool on) {
     if (on) {
         recorder_.clearError();
         recordError_.clear();
-        controller_.setByteSink(&recorder_);  // starts at once when a trace runs
+        if (trigger_) {
+            triggered_ = std::make_unique<TriggeredRecording>(
+                recorder_, session_.list, *trigger_, triggerMicros(profile_, kTriggerPreKey),
+                triggerMicros(profile_, kTriggerPostKey),
+                static_cast<std::size_t>(
+                    std::min<std::uint64_t>(session_.list.rowBudget(), SIZE_MAX)));
+            controller_.setByteSink(triggered_.get());
+        } else {
+            controller_.setByteSink(&recorder_);  // starts at once when a trace runs
+        }
     } else {
         stopRecording();
     }
@@ -240,7 +259,41 @@ bool TraceFilesActions::chooseRecordFolder() {
 
 void TraceFilesActions::stopRecording() {
     controller_.setByteSink(nullptr);  // the recorder hears the end and closes its file
+    triggered_.reset();
     recorder_.close();
+}
+
+QString TraceFilesActions::setTrigger(const QString& text, bool again) {
+    const QString trimmed = text.trimmed();
+    if (trimmed == triggerText_ && triggerError_.isEmpty() && !(again && trigger_)) {
+        return {};
+    }
+    std::optional<Query> query;
+    if (!trimmed.isEmpty()) {
+        std::string error;
+        query = Query::parse(trimmed.toStdString(), error, context_.ldf().model());
+        if (!query) {
+            triggerError_ = QString::fromStdString(error);
+            refreshLabel();
+            return triggerError_;
+        }
+    }
+    triggerError_.clear();
+    trigger_ = std::move(query);
+    triggerText_ = trimmed;
+    if (record_ && record_->isChecked()) {
+        stopRecording();
+        setRecording(true);
+    }
+    refreshLabel();
+    return {};
+}
+
+std::optional<std::int64_t> TraceFilesActions::triggers() const {
+    if (triggered_ == nullptr) {
+        return std::nullopt;
+    }
+    return triggered_->triggers();
 }
 
 void TraceFilesActions::afterTick() {
@@ -276,8 +329,10 @@ void TraceFilesActions::refreshLabel() {
     QString text;
     const QFontMetrics metrics = recordLabel_->fontMetrics();
     const int room = recordLabel_->contentsRect().width();
-    if (!recordError_.isEmpty()) {
-        text = metrics.elidedText(recordError_, Qt::ElideRight, room);
+    // A refused trigger first: it is what the user just typed.
+    const QString& error = triggerError_.isEmpty() ? recordError_ : triggerError_;
+    if (!error.isEmpty()) {
+        text = metrics.elidedText(error, Qt::ElideRight, room);
     } else if (record_ && record_->isChecked() && !recorder_.path().empty()) {
         const QString size =
             QLatin1Char(' ') + QLocale::c().formattedDataSize(static_cast<qint64>(recorder_.size()),
@@ -294,7 +349,7 @@ void TraceFilesActions::refreshLabel() {
     shownTip_ = tip;
     recordLabel_->setText(text);
     QPalette palette = recordLabel_->parentWidget()->palette();
-    if (!recordError_.isEmpty()) {
+    if (!error.isEmpty()) {
         palette.setColor(QPalette::WindowText, QColor(220, 40, 30));
     }
     recordLabel_->setPalette(palette);
@@ -308,8 +363,17 @@ QString TraceFilesActions::recordTip() const {
     if (!recorder_.path().empty()) {
         tip += QStringLiteral("\nfile: ") + QString::fromStdString(recorder_.path());
     }
+    if (trigger_) {
+        tip += QStringLiteral("\ntrigger: %1 (%2 ms before, %3 ms after)")
+                   .arg(QString::fromStdString(trigger_->text()))
+                   .arg(triggerMicros(profile_, kTriggerPreKey) / 1000)
+                   .arg(triggerMicros(profile_, kTriggerPostKey) / 1000);
+    }
     if (!recordError_.isEmpty()) {
         tip += QLatin1Char('\n') + recordError_;
+    }
+    if (!triggerError_.isEmpty()) {
+        tip += QLatin1Char('\n') + triggerError_;
     }
     return tip;
 }

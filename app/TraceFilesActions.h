@@ -5,10 +5,14 @@
 #include <QtGlobal>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "files/DumpLoader.h"
 #include "files/TraceRecorder.h"
+#include "files/TriggeredRecording.h"
+#include "lin/Query.h"
 
 class QCheckBox;
 class QLabel;
@@ -16,7 +20,6 @@ class QLabel;
 namespace daridez {
 
 class Profile;
-class Query;
 class TraceContext;
 class TraceController;
 class TraceListModel;
@@ -68,6 +71,16 @@ class TraceFilesActions {
     void afterTick();
     // Stops recording (shut-down): the file is closed, the trace goes on.
     void stopRecording();
+    // The "trigger" box's query (read with the context's LDF): from now on only the rows
+    // within the profile's [RECORD] TriggerPreMs before and TriggerPostMs after each row
+    // it picks are recorded ("": every row); a recording under way goes on in a new
+    // file. A query the parser rejects is refused: its message is returned (and shown
+    // beside "record"), the trigger in force stays. The query in force again changes
+    // nothing unless again (parsed anew: a new LDF).
+    QString setTrigger(const QString& text, bool again = false);
+    // The rows the trigger picked in the recording under way; nullopt while none records
+    // through a trigger.
+    std::optional<std::int64_t> triggers() const;
 
     // The wall-clock time of trace time 0 for pcapng: now for a live trace, the
     // file's time minus the trace's final clock for a loaded one.
@@ -105,6 +118,10 @@ class TraceFilesActions {
     const TraceContext& context_;
     TraceListModel& model_;
     TraceRecorder recorder_;
+    std::optional<Query> trigger_;
+    QString triggerText_;  // what the trigger in force was parsed from ("": none)
+    std::unique_ptr<TriggeredRecording> triggered_;  // the recorder behind a trigger
+    QString triggerError_;  // the last query the trigger box refused, until the next one
     QPointer<QCheckBox> record_;
     QPointer<QLabel> recordLabel_;
     QString shownLabel_;
