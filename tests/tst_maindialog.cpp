@@ -699,6 +699,66 @@ class TestMainDialog : public QObject {
         QVERIFY(read(ini()).contains("[RECORD]\nFolder=" + other.toUtf8()));
     }
 
+    // A query the parser rejects is refused with its own message, the box tinted as the
+    // search's field is; a good one takes its place and clears both.
+    void triggerBoxRefusesABadQueryWithItsMessage() {
+        auto* box = dialog_->findChild<QLineEdit*>("triggerBox");
+        auto* label = dialog_->findChild<QLabel*>("recordLabel");
+        const QColor base = box->palette().color(QPalette::Base);
+        const auto type = [box](const char* text) {
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClicks(box, QString::fromLatin1(text));
+            QTest::keyClick(box, Qt::Key_Return);
+        };
+        type("id=40");
+        QCOMPARE(label->toolTip(),
+                 QString("record folder: not chosen yet\n\"id=40\": identifiers are 00..3F"));
+        QCOMPARE(box->palette().color(QPalette::Base),
+                 SearchGroup::rejectedBase(dialog_->palette()));
+        type("id=3C bad");
+        QCOMPARE(label->toolTip(), QString("record folder: not chosen yet\ntrigger: id=3C bad "
+                                           "(1000 ms before, 1000 ms after)"));
+        QCOMPARE(box->palette().color(QPalette::Base), base);
+    }
+
+    // With no time around a trigger, the recording holds the start row and the rows the
+    // trigger picked, as many as status line 2 counts.
+    void triggerRecordsOnlyItsRowsAndTheStatusLineCountsThem() {
+        start(playingExample());
+        const QString folder = dir_->filePath(QStringLiteral("records"));
+        QVERIFY(QDir().mkpath(folder));
+        app_.reset();
+        QVERIFY(write(ini(),
+                      "[RECORD]\nFolder=" + folder.toUtf8() + "\nTriggerPreMs=0\nTriggerPostMs=0\n",
+                      QIODevice::Append));
+        makeDialog();
+        auto* box = dialog_->findChild<QLineEdit*>("triggerBox");
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("id=3C"));
+        QTest::keyClick(box, Qt::Key_Return);
+        button("recordBox")->click();
+        click("startButton");
+        auto* line = dialog_->findChild<QLabel*>("statusLine2");
+        const QRegularExpression counted(QStringLiteral("\\|TRGs: ([0-9]+)$"));
+        QTRY_VERIFY_WITH_TIMEOUT(counted.match(line->text()).captured(1).toInt() >= 2,
+                                 kDeviceWaitMs);
+        click("stopButton");
+        QTRY_COMPARE(dialog_->controller().state(), TraceState::Idle);
+        const int triggers = counted.match(line->text()).captured(1).toInt();
+        button("recordBox")->click();  // off: the file is closed
+        QTRY_VERIFY(!line->text().contains(QStringLiteral("TRGs")));
+        const QStringList files = QDir(folder).entryList(QDir::Files);
+        QCOMPARE(files.size(), 1);
+        prompts_.nextPath = QDir(folder).filePath(files[0]);
+        click("loadTraceButton");
+        QStringList rows;
+        for (int row = 0; row < model()->rowCount(); ++row)
+            rows << cell(row, 2) + ' ' + cell(row, 4);
+        QCOMPARE(rows, QStringList(QStringLiteral("START (1) ")) +
+                           QStringList(triggers, QStringLiteral("Break [3C]")));
+    }
+
     // A record folder in the profile: nothing to ask; a full disk stops the recording, not
     // the trace. Stopped, the rows export as CSV or pcapng (only the matching ones if the
     // user says so); a failed export keeps the old file.
