@@ -183,7 +183,7 @@ void MainDialog::setStatusLine2(const std::string& text) {
 void MainDialog::showStatusLine2() {
     const std::optional<std::int64_t> triggers = fileActions_->triggers();
     const QString text =
-        triggers ? statusLine2_ + QStringLiteral("  |TRGs: %1").arg(*triggers) : statusLine2_;
+        triggers ? statusLine2_ + QStringLiteral("  \tTRGs: %1").arg(*triggers) : statusLine2_;
     auto& line = controlAs<QLabel>(WindowControl::StatusLine2);
     if (line.text() != text) {
         line.setText(text);

@@ -740,7 +740,7 @@ class TestMainDialog : public QObject {
         button("recordBox")->click();
         click("startButton");
         auto* line = dialog_->findChild<QLabel*>("statusLine2");
-        const QRegularExpression counted(QStringLiteral("\\|TRGs: ([0-9]+)$"));
+        const QRegularExpression counted(QStringLiteral("\tTRGs: ([0-9]+)$"));
         QTRY_VERIFY_WITH_TIMEOUT(counted.match(line->text()).captured(1).toInt() >= 2,
                                  kDeviceWaitMs);
         click("stopButton");
