@@ -99,6 +99,34 @@ test_windows() {
     export WINEPREFIX="$PWD/$WINDOWS_BUILD/wine" WINEDEBUG=-all
     "$runner" >/dev/null 2>&1 || true  # the first run sets up wine's folder, and says so
     bash "$SHARED/regress/check.sh" "$runner"
+    windows_same_as_linux "$runner" "$SHARED/regress/sample.dump"
+}
+
+# daridez-dump.exe against the Linux build on what text mode would spoil: standard input
+# (the sample holds 0x1A bytes), pcapng on standard output, signals and the check. Each
+# run's output (both streams) and exit status must match byte for byte.
+windows_same_as_linux() {
+    local runner=$1 sample=$2 fail=0 out
+    out=$(mktemp -d)
+    same() {  # what, standard input, options...
+        local what=$1 input=$2 linux windows
+        shift 2
+        linux=0 windows=0
+        "$BUILD/bin/daridez-dump" "$@" <"$input" >"$out/linux" 2>&1 || linux=$?
+        "$runner" "$@" <"$input" >"$out/windows" 2>&1 || windows=$?
+        if [ "$linux" != "$windows" ] || ! cmp -s "$out/linux" "$out/windows"; then
+            echo "windows: $what differs from Linux (exit $windows, Linux $linux)" >&2
+            cmp "$out/linux" "$out/windows" | head -n 2 >&2
+            fail=1
+        fi
+    }
+    same "standard input" "$sample" -
+    same "pcapng on standard output" /dev/null --format=pcapng "$sample"
+    same "--ldf --signals" /dev/null --ldf=examples/body-cluster.ldf --signals "$sample"
+    same "--check" /dev/null --check "$sample"
+    rm -rf "$out"
+    [ $fail = 0 ] && echo "windows: daridez-dump.exe gives Linux's bytes (4 runs)"
+    return $fail
 }
 
 case "${1:-}" in
