@@ -83,7 +83,6 @@ class IdSummary {
     bool seen(int id) const { return stats(id).frames != 0; }
 
     std::uint64_t linFrames() const { return linFrames_; }  // rows opened by a break
-    std::uint64_t busBits() const { return busBits_; }
     std::int64_t firstTime() const { return firstTime_; }  // of the first and last such row
     std::int64_t lastTime() const { return lastTime_; }
     // Of the time between them, how long the bus slept after go-to-sleep commands.
