@@ -11,13 +11,6 @@ struct Choice {
     std::string display;
 };
 
-// The settings dialog's baud rates with its captions.
-const Choice kBaudRates[] = {
-    {"110", "110"},       {"300", "300"},     {"600", "600"},    {"1200", "1200"},
-    {"2400", "2400"},     {"4800", "4800"},   {"9600", "9600"},  {"14400", "14400"},
-    {"19200", "19.2K"},   {"38400", "38.4K"}, {"56000", "56K"},  {"57600", "57.6K"},
-    {"115200", "115.2K"}, {"128000", "128"},  {"256000", "256"},
-};
 const Choice kDataBits[] = {{"7", "7 bit"}, {"8", "8 bit"}};
 const Choice kParities[] = {{"even", "even"}, {"odd", "odd"}, {"none", "none"}};
 const Choice kStopBits[] = {{"1", "1 bit"}, {"2", "2 bit"}};
@@ -63,6 +56,14 @@ std::vector<Choice> deviceChoices(const std::vector<ExtcapAnswers::Device>& devi
         choices.push_back({device.path, device.description.empty()
                                             ? device.path
                                             : device.path + " (" + device.description + ")"});
+    }
+    return choices;
+}
+
+std::vector<Choice> serialRateChoices() {
+    std::vector<Choice> choices;
+    for (const SerialRate& entry : kSerialRates) {
+        choices.push_back({std::to_string(entry.rate), entry.caption});
     }
     return choices;
 }
@@ -113,7 +114,7 @@ std::string ExtcapAnswers::config(const Defaults& defaults, const std::vector<De
                "The bus's bit rate, set on the tracer before the trace starts") +
            values(1, linRateChoices(), std::to_string(defaults.linRate)) +
            arg(2, "baud", "Baud rate", "selector", "The serial line to the tracer", group.c_str()) +
-           values(2, kBaudRates, std::to_string(defaults.line.baudRate)) +
+           values(2, serialRateChoices(), std::to_string(defaults.line.baudRate)) +
            arg(3, "data-bits", "Data bits", "selector", "The serial line to the tracer",
                group.c_str()) +
            values(3, kDataBits, std::to_string(defaults.line.byteSize)) +
