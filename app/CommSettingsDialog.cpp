@@ -52,9 +52,9 @@ constexpr Control kControls[] = {
     {"baud115200", Kind::Radio, kSerialRates[12].caption, CommSettingsDialog::BaudGroup, 12, 10, 55, 40, 12},
     {"baud128000", Kind::Radio, kSerialRates[13].caption, CommSettingsDialog::BaudGroup, 13, 60, 55, 40, 12},
     {"baud256000", Kind::Radio, kSerialRates[14].caption, CommSettingsDialog::BaudGroup, 14, 100, 55, 40, 12},
-    {"parityEven", Kind::Radio, "even", CommSettingsDialog::ParityGroup, 0, 11, 88, 28, 12},
-    {"parityOdd", Kind::Radio, "odd", CommSettingsDialog::ParityGroup, 1, 57, 88, 28, 12},
-    {"parityNone", Kind::Radio, "none", CommSettingsDialog::ParityGroup, 2, 101, 88, 28, 12},
+    {"parityEven", Kind::Radio, kParityWords[0].word, CommSettingsDialog::ParityGroup, 0, 11, 88, 28, 12},
+    {"parityOdd", Kind::Radio, kParityWords[1].word, CommSettingsDialog::ParityGroup, 1, 57, 88, 28, 12},
+    {"parityNone", Kind::Radio, kParityWords[2].word, CommSettingsDialog::ParityGroup, 2, 101, 88, 28, 12},
     {"stopBits1", Kind::Radio, "1 bit", CommSettingsDialog::StopBitsGroup, 0, 11, 117, 28, 12},
     {"stopBits2", Kind::Radio, "2 bit", CommSettingsDialog::StopBitsGroup, 1, 41, 117, 28, 12},
     {"dataBits7", Kind::Radio, "7 bit", CommSettingsDialog::DataBitsGroup, 0, 87, 117, 28, 12},
@@ -119,9 +119,13 @@ int stopBitsIndex(std::uint8_t stopBits) {
     return stopBits == kTwoStopBits ? 1 : -1;
 }
 
-// The parity buttons run "even", "odd", "none": the reverse of the record's values.
 int parityIndex(std::uint8_t parity) {
-    return parity <= kEvenParity ? kEvenParity - parity : -1;
+    for (std::size_t i = 0; i < kParityWords.size(); ++i) {
+        if (kParityWords[i].parity == parity) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 int baudIndex(std::uint32_t rate) {
@@ -331,7 +335,9 @@ void CommSettingsDialog::takeIndices() {
 void CommSettingsDialog::writeRecord() {
     settings_.StopBits = indices_[StopBitsGroup] == 1 ? kTwoStopBits : kOneStopBit;
     const int parity = indices_[ParityGroup];
-    settings_.Parity = parity == 0 ? kEvenParity : parity == 1 ? kOddParity : kNoParity;
+    const bool parityKnown = parity >= 0 && parity < static_cast<int>(kParityWords.size());
+    settings_.Parity =
+        parityKnown ? kParityWords[static_cast<std::size_t>(parity)].parity : kNoParity;
     const int baud = indices_[BaudGroup];
     const bool baudKnown = baud >= 0 && baud < static_cast<int>(kSerialRates.size());
     settings_.BaudRate = baudKnown ? kSerialRates[static_cast<std::size_t>(baud)].rate : 9600;

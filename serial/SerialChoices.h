@@ -2,6 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "serial/SerialSettings.h"
 
 namespace daridez {
 
@@ -34,5 +38,37 @@ inline constexpr std::array<SerialRate, 15> kSerialRates{{
 
 // The rate of a profile or a command line that sets none.
 inline constexpr std::uint32_t kDefaultSerialRate = 115200;
+
+// The parity words, in the order they are offered.
+struct ParityWord {
+    std::uint8_t parity;
+    const char* word;
+};
+
+inline constexpr std::array<ParityWord, 3> kParityWords{{
+    {kEvenParity, "even"},
+    {kOddParity, "odd"},
+    {kNoParity, "none"},
+}};
+
+// "none", "odd" or "even"; "none" for a value that is none of them.
+inline const char* ParityWordOf(std::uint8_t parity) {
+    for (const ParityWord& entry : kParityWords) {
+        if (entry.parity == parity) {
+            return entry.word;
+        }
+    }
+    return kParityWords.back().word;
+}
+
+// The parity a word names; nothing for any other text.
+inline std::optional<std::uint8_t> ParityOfWord(std::string_view word) {
+    for (const ParityWord& entry : kParityWords) {
+        if (word == entry.word) {
+            return entry.parity;
+        }
+    }
+    return std::nullopt;
+}
 
 }  // namespace daridez

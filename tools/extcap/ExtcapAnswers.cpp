@@ -12,7 +12,6 @@ struct Choice {
 };
 
 const Choice kDataBits[] = {{"7", "7 bit"}, {"8", "8 bit"}};
-const Choice kParities[] = {{"even", "even"}, {"odd", "odd"}, {"none", "none"}};
 const Choice kStopBits[] = {{"1", "1 bit"}, {"2", "2 bit"}};
 
 constexpr const char* kLineGroup = "Serial line";
@@ -85,8 +84,12 @@ std::string ldfExtra(const std::string& ldf) {
     return extra;
 }
 
-const char* parityValue(std::uint8_t parity) {
-    return parity == 1 ? "odd" : parity == 2 ? "even" : "none";
+std::vector<Choice> parityChoices() {
+    std::vector<Choice> choices;
+    for (const ParityWord& entry : kParityWords) {
+        choices.push_back({entry.word, entry.word});
+    }
+    return choices;
 }
 
 }  // namespace
@@ -119,7 +122,7 @@ std::string ExtcapAnswers::config(const Defaults& defaults, const std::vector<De
                group.c_str()) +
            values(3, kDataBits, std::to_string(defaults.line.byteSize)) +
            arg(4, "parity", "Parity", "selector", "The serial line to the tracer", group.c_str()) +
-           values(4, kParities, parityValue(defaults.line.parity)) +
+           values(4, parityChoices(), ParityWordOf(defaults.line.parity)) +
            arg(5, "stop-bits", "Stop bits", "selector", "The serial line to the tracer",
                group.c_str()) +
            values(5, kStopBits, defaults.line.stopBits == 2 ? "2" : "1") +
