@@ -1,6 +1,7 @@
 #include "tools/extcap/ExtcapAnswers.h"
 
 #include <algorithm>
+#include <set>
 
 namespace daridez {
 
@@ -67,9 +68,13 @@ std::vector<Choice> serialRateChoices() {
     return choices;
 }
 
+// The window's rates and the common ones the rate search tries (10417, 20000), in
+// ascending order.
 std::vector<Choice> linRateChoices() {
+    std::set<int> rates(kLinRates.begin(), kLinRates.end());
+    rates.insert(kCommonLinRates.begin(), kCommonLinRates.end());
     std::vector<Choice> choices;
-    for (int rate : ExtcapAnswers::kLinRates) {
+    for (int rate : rates) {
         choices.push_back({std::to_string(rate), std::to_string(rate)});
     }
     return choices;
