@@ -93,7 +93,7 @@ class PlotTracker {
     std::int64_t firstTime_ = 0;
     std::int64_t lastTime_ = 0;
     bool seenFrame_ = false;
-    int baudrate_ = PlotLane::kDefaultBaudrate;
+    int baudrate_ = kDefaultLinRate;
     const LdfModel* ldf_ = nullptr;
     FrameSignals decoder_{nullptr};  // one decode of a row for all signal lanes
     std::uint64_t decodeIds_ = 0;    // the identifiers the signal lanes need decoded

@@ -6,6 +6,7 @@
 
 #include "WrongRateReceiver.h"
 #include "lin/FrameCheck.h"
+#include "lin/LinRates.h"
 
 namespace daridez::sim {
 
@@ -47,7 +48,7 @@ LinBusModel::LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t b
     : random_(seed),
       rates_(rates),
       classicIds_(classicIds),
-      baudrate_(19200),
+      baudrate_(kDefaultLinRate),
       player_(std::move(schedule), seed) {
     setBaudrate(baudrate);
 }
