@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 
+#include "files/FilesPlatform.h"
 #include "files/SafeReplace.h"
 
 #include "trace/AsciiCase.h"
@@ -309,7 +310,7 @@ bool Profile::save() {
         saveError_ = path_.empty() ? "no file" : "the file could not be read";
         return false;
     }
-    const std::string target = SafeReplace::followLinks(path_);
+    const std::string target = FollowLinks(path_);
     std::error_code error;
     if (!changed_ && (lines_.empty() || fs::exists(fs::symlink_status(target, error)))) {
         return true;  // the file already holds the document
