@@ -12,6 +12,7 @@
 
 #include "files/FilesPlatform.h"
 #include "files/SafeReplace.h"
+#include "serial/SerialPlatform.h"
 
 #include "trace/AsciiCase.h"
 namespace daridez {
@@ -214,21 +215,7 @@ Profile Profile::fromText(std::string_view text) {
 }
 
 std::string Profile::defaultPath() {
-#if defined(_WIN32)
-    const char* appData = std::getenv("APPDATA");
-    std::string folder = appData != nullptr && *appData != '\0' ? appData : ".";
-    return folder + "\\daridez.ini";
-#else
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome != nullptr && configHome[0] == '/') {
-        return std::string(configHome) + "/daridez.ini";
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') {
-        return std::string(home) + "/.config/daridez.ini";
-    }
-    return "daridez.ini";
-#endif
+    return DefaultProfilePath();
 }
 
 bool Profile::load() {

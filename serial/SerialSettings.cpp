@@ -5,6 +5,7 @@
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
 #include "serial/SerialChoices.h"
+#include "serial/SerialPlatform.h"
 
 namespace daridez {
 
@@ -123,9 +124,9 @@ void SaveSerialSettings(Profile* profile, const SerialSettings& settings) {
     profile->WriteProfileInt(kSection, "ByteSize", settings.ByteSize);
     profile->WriteProfileInt(kSection, "ComPort", settings.ComPort);
     profile->WriteProfileInt(kSection, "EndChar", settings.EndChar);
-#if !defined(_WIN32)
-    PortPaths().saveIfMissing(*profile);
-#endif
+    if (PortsHavePaths()) {
+        PortPaths().saveIfMissing(*profile);
+    }
 }
 
 std::string DescribeSerialSettings(const SerialSettings& settings) {
