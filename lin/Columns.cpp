@@ -38,8 +38,8 @@ const char* timeText(const E& entry, const F& form, X& scratch) {
 // length, and every other frame as a bad frame.
 const char* openerText(const E& entry, X& scratch) {
     const int length = entry.opener[0];
-    const std::uint8_t kind = entry.opener[1];
-    if (kind == FrameKind::StartMarker && length == 5) {
+    const RowOpener opener = OpenerOf(entry.opener[0], entry.opener[1]);
+    if (opener == RowOpener::Start) {
         char* out = scratch.field;
         for (const char c : {'S', 'T', 'A', 'R', 'T', ' ', '('}) {
             *out++ = c;
@@ -49,15 +49,15 @@ const char* openerText(const E& entry, X& scratch) {
         out[1] = '\0';
         return scratch.field;
     }
-    if (kind == FrameKind::BreakField && length == 4) {
+    if (opener == RowOpener::Break) {
         return "Break";
     }
-    if (kind == FrameKind::DeviceError && length == 5) {
+    if (opener == RowOpener::DeviceError) {
         scratch.field[0] = '#';
         *PutHexByte(scratch.field + 1, entry.opener[4]) = '\0';
         return scratch.field;
     }
-    if (kind == FrameKind::BufferOverflow && length == 3) {
+    if (opener == RowOpener::Overflow) {
         return "#BufOvfl";
     }
     FormatBadFrameText(scratch.field, entry.opener, length + 1);
