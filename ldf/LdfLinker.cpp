@@ -1,5 +1,6 @@
 #include "ldf/LdfLinker.h"
 
+#include "ldf/DiagnosticIds.h"
 #include "trace/FieldText.h"
 
 #include <algorithm>
@@ -130,7 +131,8 @@ void LdfLinker::linkFrame(LdfFrame& frame, FrameNames& names) {
         }
     }
     if (frame.kind == LdfFrame::Kind::Diagnostic) {
-        frame.publisher = frame.id == 0x3C && model_.master() ? model_.master()->name : "";
+        frame.publisher =
+            frame.id == kMasterRequestId && model_.master() ? model_.master()->name : "";
     }
     linkFrameSignals(frame, names);
     for (const Ref& ref : names.associated) {

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
+#include "ldf/DiagnosticIds.h"
 #include "trace/FieldText.h"
 
 namespace daridez {
 
 namespace {
 
-constexpr std::uint8_t kMasterRequest = 0x3C;
-constexpr std::uint8_t kSlaveResponse = 0x3D;
 constexpr std::uint8_t kNegativeResponse = 0x7F;
 constexpr std::uint8_t kPositiveOffset = 0x40;
 constexpr std::uint8_t kGoToSleepNad = 0x00;
@@ -163,8 +162,7 @@ std::string identifierText(const Named* service, const std::uint8_t* bytes, int 
 }  // namespace
 
 bool IsDiagnosticFrame(const LinFrame& frame) {
-    return frame.isLinFrame && frame.hasId &&
-           (frame.id() == kMasterRequest || frame.id() == kSlaveResponse);
+    return frame.isLinFrame && frame.hasId && IsDiagnosticId(frame.id());
 }
 
 std::string DiagnosticFrame::invalidReason() const {
@@ -181,7 +179,7 @@ std::string DiagnosticFrame::invalidReason() const {
 
 DiagnosticFrame ParseDiagnostic(const LinFrame& frame) {
     DiagnosticFrame parsed;
-    parsed.request = frame.id() == kMasterRequest;
+    parsed.request = frame.id() == kMasterRequestId;
     parsed.count = std::min(frame.dataLength(), static_cast<int>(parsed.data.size()));
     std::copy_n(frame.response, parsed.count, parsed.data.begin());
     if (parsed.count == 0) {

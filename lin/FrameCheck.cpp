@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ldf/ChecksumModel.h"
+#include "ldf/DiagnosticIds.h"
 #include "trace/FieldText.h"
 
 namespace daridez {
@@ -306,8 +307,7 @@ std::uint8_t LinChecksum(std::uint8_t seed, const std::uint8_t* bytes, int count
 }
 
 bool ClassicOnly(std::uint8_t id) {
-    const std::uint8_t low = id & 0x3F;
-    return low == 0x3C || low == 0x3D;
+    return IsDiagnosticId(id & 0x3F);
 }
 
 FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ldf/DiagnosticIds.h"
 #include "ldf/LdfModel.h"
 
 namespace daridez {
@@ -28,8 +29,6 @@ constexpr IdColumnInfo kLdfColumns[] = {
 static_assert(std::size(kLdfColumns) == static_cast<std::size_t>(LdfIdColumn::Count));
 
 constexpr double kSlackShare = 0.1;  // without the master's jitter
-constexpr int kMasterRequest = 0x3C;
-constexpr int kSlaveResponse = 0x3D;
 
 // Milliseconds with three decimals, as the summary writes periods: "10.000".
 std::string millis(std::int64_t micros) {
@@ -45,9 +44,9 @@ int entryId(const LdfModel& model, const LdfScheduleEntry& entry) {
         return frame->id >= 0 && frame->id <= 0x3F ? frame->id : -1;
     }
     if (entry.command == "SlaveResp") {
-        return kSlaveResponse;
+        return kSlaveResponseId;
     }
-    return kMasterRequest;  // MasterReq and the node configuration commands
+    return kMasterRequestId;  // MasterReq and the node configuration commands
 }
 
 }  // namespace

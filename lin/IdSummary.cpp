@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ldf/DiagnosticIds.h"
 #include "ldf/LdfModel.h"
 #include "lin/FrameCheck.h"
 #include "trace/FieldText.h"
@@ -195,8 +196,7 @@ void IdSummary::addAnswer(const LinFrame& frame, const FrameVerdict& verdict) {
 }
 
 bool IdSummary::goesToSleep(const LinFrame& frame, const FrameVerdict& verdict) const {
-    constexpr std::uint8_t kMasterRequest = 0x3C;
-    return ldf_ != nullptr && frame.id() == kMasterRequest && frame.pid == kMasterRequest &&
+    return ldf_ != nullptr && frame.id() == kMasterRequestId && frame.pid == kMasterRequestId &&
            frame.dataLength() != 0 && frame.response[0] == 0x00 && !verdict.failed();
 }
 
