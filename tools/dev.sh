@@ -73,7 +73,6 @@ report_test_ratio() {
 # benchmark), warnings as errors, and the few tests a sanitizer cannot run (label
 # "release"); the rest of the suite is built and run once, in the sanitizer build.
 build_release() {
-    deps
     cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release $(launcher) -DDARIDEZ_WERROR=ON
     cmake --build "$BUILD" -j "$JOBS" --target daridez-dump benches release-tests
     (cd "$BUILD" && ctest --output-on-failure -L release)
@@ -163,6 +162,7 @@ case "${1:-}" in
         ;;
     test)
         started=$SECONDS
+        stage installs deps
         stage format check_format
         stage release build_release
         stage regression check_regression
