@@ -25,7 +25,7 @@ enum class Kind { Radio, Button, DefaultButton, GroupBox };
 
 // One control of the dialog, in creation order, which is also the tab order.
 struct Control {
-    const char* name;  // the object name
+    const char* name;  // the object name (nullptr: "baud" and the rate of a rate button)
     Kind kind;
     const char* caption;
     int group;  // radio buttons only
@@ -37,21 +37,21 @@ constexpr int kNoGroup = -1;
 
 // clang-format off
 constexpr Control kControls[] = {
-    {"baud110", Kind::Radio, kSerialRates[0].caption, CommSettingsDialog::BaudGroup, 0, 10, 15, 35, 12},
-    {"baud300", Kind::Radio, kSerialRates[1].caption, CommSettingsDialog::BaudGroup, 1, 60, 15, 35, 12},
-    {"baud600", Kind::Radio, kSerialRates[2].caption, CommSettingsDialog::BaudGroup, 2, 100, 15, 35, 12},
-    {"baud1200", Kind::Radio, kSerialRates[3].caption, CommSettingsDialog::BaudGroup, 3, 10, 25, 35, 12},
-    {"baud2400", Kind::Radio, kSerialRates[4].caption, CommSettingsDialog::BaudGroup, 4, 60, 25, 35, 12},
-    {"baud4800", Kind::Radio, kSerialRates[5].caption, CommSettingsDialog::BaudGroup, 5, 100, 25, 40, 12},
-    {"baud9600", Kind::Radio, kSerialRates[6].caption, CommSettingsDialog::BaudGroup, 6, 10, 35, 35, 12},
-    {"baud14400", Kind::Radio, kSerialRates[7].caption, CommSettingsDialog::BaudGroup, 7, 60, 35, 35, 12},
-    {"baud19200", Kind::Radio, kSerialRates[8].caption, CommSettingsDialog::BaudGroup, 8, 100, 35, 35, 12},
-    {"baud38400", Kind::Radio, kSerialRates[9].caption, CommSettingsDialog::BaudGroup, 9, 10, 45, 40, 12},
-    {"baud56000", Kind::Radio, kSerialRates[10].caption, CommSettingsDialog::BaudGroup, 10, 60, 45, 35, 12},
-    {"baud57600", Kind::Radio, kSerialRates[11].caption, CommSettingsDialog::BaudGroup, 11, 100, 45, 35, 12},
-    {"baud115200", Kind::Radio, kSerialRates[12].caption, CommSettingsDialog::BaudGroup, 12, 10, 55, 40, 12},
-    {"baud128000", Kind::Radio, kSerialRates[13].caption, CommSettingsDialog::BaudGroup, 13, 60, 55, 40, 12},
-    {"baud256000", Kind::Radio, kSerialRates[14].caption, CommSettingsDialog::BaudGroup, 14, 100, 55, 40, 12},
+    {nullptr, Kind::Radio, kSerialRates[0].caption, CommSettingsDialog::BaudGroup, 0, 10, 15, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[1].caption, CommSettingsDialog::BaudGroup, 1, 60, 15, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[2].caption, CommSettingsDialog::BaudGroup, 2, 100, 15, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[3].caption, CommSettingsDialog::BaudGroup, 3, 10, 25, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[4].caption, CommSettingsDialog::BaudGroup, 4, 60, 25, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[5].caption, CommSettingsDialog::BaudGroup, 5, 100, 25, 40, 12},
+    {nullptr, Kind::Radio, kSerialRates[6].caption, CommSettingsDialog::BaudGroup, 6, 10, 35, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[7].caption, CommSettingsDialog::BaudGroup, 7, 60, 35, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[8].caption, CommSettingsDialog::BaudGroup, 8, 100, 35, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[9].caption, CommSettingsDialog::BaudGroup, 9, 10, 45, 40, 12},
+    {nullptr, Kind::Radio, kSerialRates[10].caption, CommSettingsDialog::BaudGroup, 10, 60, 45, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[11].caption, CommSettingsDialog::BaudGroup, 11, 100, 45, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[12].caption, CommSettingsDialog::BaudGroup, 12, 10, 55, 40, 12},
+    {nullptr, Kind::Radio, kSerialRates[13].caption, CommSettingsDialog::BaudGroup, 13, 60, 55, 40, 12},
+    {nullptr, Kind::Radio, kSerialRates[14].caption, CommSettingsDialog::BaudGroup, 14, 100, 55, 40, 12},
     {"parityEven", Kind::Radio, kParityWords[0].word, CommSettingsDialog::ParityGroup, 0, 11, 88, 28, 12},
     {"parityOdd", Kind::Radio, kParityWords[1].word, CommSettingsDialog::ParityGroup, 1, 57, 88, 28, 12},
     {"parityNone", Kind::Radio, kParityWords[2].word, CommSettingsDialog::ParityGroup, 2, 101, 88, 28, 12},
@@ -178,7 +178,10 @@ void CommSettingsDialog::createControls() {
     QWidget* previous = nullptr;
     for (const Control& control : kControls) {
         QWidget* widget = makeControl(control, this);
-        widget->setObjectName(QString::fromLatin1(control.name));
+        widget->setObjectName(
+            control.name != nullptr
+                ? QString::fromLatin1(control.name)
+                : QStringLiteral("baud%1").arg(kSerialRates[std::size_t(control.index)].rate));
         widget->setGeometry(units.rect(control.x, control.y, control.width, control.height));
         if (control.kind == Kind::GroupBox) {
             // Frames only: they sit below the buttons so clicks reach the buttons.

@@ -415,8 +415,8 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
         line("no-id: no identifier field");
     }
     if (verdict.has(CheckWord::Parity)) {
-        line("parity: " + HexByteText(frame.pid) + " should be " + HexByteText(ProtectedId(frame.id())) +
-             " for identifier " + HexByteText(frame.id()));
+        line("parity: " + HexByteText(frame.pid) + " should be " +
+             HexByteText(ProtectedId(frame.id())) + " for identifier " + HexByteText(frame.id()));
     }
     if (verdict.has(CheckWord::NoResponse)) {
         line("no-response: no response byte followed the identifier");

@@ -7,8 +7,8 @@
 #include <QtEndian>
 
 #include "DecoderFixture.h"
-#include "ldf/LdfParser.h"
 #include "ScriptedPort.h"
+#include "ldf/LdfParser.h"
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/ExtcapOptions.h"

@@ -89,8 +89,8 @@ class TestFrameCheck : public QObject {
         QTest::addColumn<bool>("failed");
         const auto frame = [](const char* name, int pid, const char* response, const char* verdict,
                               bool failed, const QByteArray& after = kBreak, int sync = 0x55) {
-            QTest::newRow(name) << deviceFramesOf(sync, pid, hex(response)) << after << QString(verdict)
-                                << failed;
+            QTest::newRow(name) << deviceFramesOf(sync, pid, hex(response)) << after
+                                << QString(verdict) << failed;
         };
         frame("the model named", 0x50, "0102 AC", "enhanced", false);
         frame("the other model", 0x50, "0102 FC", "model,classic", true);
