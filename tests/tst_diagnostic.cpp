@@ -102,8 +102,9 @@ class TestDiagnostic : public QObject {
     }
     void titlesTheFrame() {
         QFETCH(QString, row);
-        const LinFrame diagnostic = frame(row.section(' ', 0, 0).toInt(nullptr, 16),
-                                          row.section(" -> ", 0, 0).section(' ', 1).toLatin1());
+        const LinFrame diagnostic =
+            linFrameOf(std::uint8_t(row.section(' ', 0, 0).toInt(nullptr, 16)),
+                       row.section(" -> ", 0, 0).section(' ', 1).toLatin1());
         QCOMPARE(QString::fromStdString(DiagnosticTitle(diagnostic)), row.section(" -> ", 1));
     }
 
