@@ -8,6 +8,7 @@
 
 #include "files/KeptRowsRecording.h"
 #include "ldf/LdfModel.h"
+#include "lin/LinRates.h"
 #include "lin/Query.h"
 #include "lin/TriggerGate.h"
 #include "protocol/ByteSink.h"
@@ -34,7 +35,7 @@ namespace daridez {
 class CaptureSession : private ControllerWindow, private ByteSink, private TriggerGate::Output {
   public:
     struct Settings {
-        int linRate = 19200;
+        int linRate = kDefaultLinRate;
         std::optional<Query> query;     // only the rows it keeps
         const LdfModel* ldf = nullptr;  // the bus's description, when known (outlives it)
         ByteSink* record = nullptr;     // also keeps the trace's bytes (a recording)

@@ -7,6 +7,7 @@
 
 #include "files/RotatingRecorder.h"
 #include "files/RowFormat.h"
+#include "lin/LinRates.h"
 #include "lin/Query.h"
 #include "serial/SerialSettings.h"
 #include "trace/DisplayModes.h"
@@ -23,7 +24,7 @@ class PortTrace {
     struct Options {
         std::string device;
         SerialSettings line{};
-        int linRate = 19200;
+        int linRate = kDefaultLinRate;
         std::optional<std::chrono::milliseconds> duration;
         RowFormat::Options format;
         DisplayModes modes;
