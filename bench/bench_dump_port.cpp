@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "ScriptedTracer.h"
 #include "lin/LinDescription.h"
 #include "sim/LdfSchedule.h"
 #include "sim/PtyDevice.h"
@@ -31,50 +32,15 @@ extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using daridez::bench::answerStart;
+using daridez::bench::awaitFromHost;
+using daridez::bench::Clock;
+using daridez::bench::hexBytes;
+using daridez::bench::msSince;
 using daridez::sim::PtyDevice;
 
 constexpr double kLatencyGoalMs = 200;
 constexpr int kFramesPerSecondGoal = 10000;
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::vector<std::uint8_t> hexBytes(const char* text) {
-    std::vector<std::uint8_t> bytes;
-    for (const char* p = text; p[0] != '\0' && p[1] != '\0';) {
-        if (*p == ' ') {
-            ++p;
-            continue;
-        }
-        bytes.push_back(
-            static_cast<std::uint8_t>(std::strtoul(std::string(p, 2).c_str(), nullptr, 16)));
-        p += 2;
-    }
-    return bytes;
-}
-
-bool awaitFromHost(PtyDevice& device, const std::vector<std::uint8_t>& want, int timeoutMs) {
-    std::vector<std::uint8_t> seen;
-    const auto start = Clock::now();
-    while (msSince(start) < timeoutMs) {
-        const auto got = device.read(50);
-        seen.insert(seen.end(), got.begin(), got.end());
-        if (std::search(seen.begin(), seen.end(), want.begin(), want.end()) != seen.end()) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Answers the rate (19200) and the start as the tracer does.
-bool answerStart(PtyDevice& device) {
-    return awaitFromHost(device, hexBytes("04014b0050"), 10000) &&
-           device.write(hexBytes("05814B0000 00")) &&
-           awaitFromHost(device, hexBytes("020204"), 10000) &&
-           device.write(hexBytes("0582000001 00"));
-}
 
 // daridez-dump --port on the device, its standard output read by a thread of its own:
 // how many bytes came and when the last did.
@@ -166,9 +132,7 @@ std::vector<double> measureLatency(const std::string& dump, const std::string& l
     if (!run.started() || !answerStart(device) || !awaitOutput(run, 0, 5000)) {
         return latencies;  // the start row first
     }
-    // A frame C1 05 10 EA, complete by its checksum.
-    const std::vector<std::uint8_t> frame =
-        hexBytes("0490001000 059100205500 05920030C100 0593004005 00 0594005010 00 05950060EA00");
+    const std::vector<std::uint8_t> frame = hexBytes(daridez::bench::kFrame);
     for (int i = 0; i < frames; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a quiet bus between
         const std::uint64_t before = run.bytes();

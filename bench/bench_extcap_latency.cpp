@@ -18,57 +18,20 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedTracer.h"
 #include "sim/PtyDevice.h"
 
 extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using daridez::bench::answerStart;
+using daridez::bench::awaitFromHost;
+using daridez::bench::Clock;
+using daridez::bench::hexBytes;
+using daridez::bench::kFrame;
+using daridez::bench::msSince;
 using daridez::sim::PtyDevice;
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::vector<std::uint8_t> hexBytes(const char* text) {
-    std::vector<std::uint8_t> bytes;
-    for (const char* p = text; p[0] != '\0' && p[1] != '\0';) {
-        if (*p == ' ') {
-            ++p;
-            continue;
-        }
-        bytes.push_back(
-            static_cast<std::uint8_t>(std::strtoul(std::string(p, 2).c_str(), nullptr, 16)));
-        p += 2;
-    }
-    return bytes;
-}
-
-// A frame C1 05 10 EA: break, sync, identifier, two data bytes and the checksum.
-const char* const kFrame =
-    "0490001000 059100205500 05920030C100 0593004005 00 0594005010 00 05950060EA00";
-
-bool awaitFromHost(PtyDevice& device, const std::vector<std::uint8_t>& want, int timeoutMs) {
-    std::vector<std::uint8_t> seen;
-    const auto start = Clock::now();
-    while (msSince(start) < timeoutMs) {
-        const auto got = device.read(50);
-        seen.insert(seen.end(), got.begin(), got.end());
-        if (std::search(seen.begin(), seen.end(), want.begin(), want.end()) != seen.end()) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Answers the rate and the start as the tracer does.
-bool answerStart(PtyDevice& device) {
-    return awaitFromHost(device, hexBytes("04014b0050"), 10000) &&
-           device.write(hexBytes("05814B0000 00")) &&
-           awaitFromHost(device, hexBytes("020204"), 10000) &&
-           device.write(hexBytes("0582000001 00"));
-}
 
 // Waits until fd brings an enhanced packet block (type 6); false after timeoutMs. The
 // capture's 48 header bytes come first, and each packet comes in one write.
