@@ -28,9 +28,9 @@ struct MemoryOutput : ByteOutput {
     QByteArray bytes;
 };
 
-// A loaded file: its rows (the START row left out) as "time sync id data cs check", the
-// time counted from the row before, as the TimeStamp column shows it by default,
-// and what the load said.
+// A loaded file: its rows (the START row left out) as "time sync id data cs check" (a
+// row that is no LIN frame as "time info"), the time counted from the row before, as
+// the TimeStamp column shows it by default, and what the load said.
 struct Loaded {
     QStringList rows;
     QString note;
@@ -42,6 +42,9 @@ QString summary(const TraceEntry& entry, const TextForm& form) {
     AppendRowLine(line, entry, form, true);
     const QStringList fields = QString::fromStdString(line).trimmed().split('\t');
     QStringList kept;
+    if (!ReadLinFrame(entry).isLinFrame) {
+        return fields.value(1) + ' ' + fields.value(2);
+    }
     for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15}) {
         if (i < fields.size() && !fields[i].isEmpty()) {
             kept << fields[i];
@@ -192,9 +195,15 @@ class TraceFilesTest : public QObject {
         QTest::newRow("event-triggered slot nobody answered")
             << header + "0.5 Li 10 EvTrigFrmInfo DoorEvent No response\n"
             << QStringList{"+ 00:00:00,498230 55 [50] no-response"} << "";
-        QTest::newRow("event-triggered answer is no row of its own")
+        QTest::newRow("event-triggered answer: a row that says so")
             << header + "0.5 Li 10 EvTrigFrmInfo DoorEvent DoorFL\n"
-            << QStringList{} << "1 bus event without a row (EvTrigFrmInfo 1)";
+            << QStringList{"+ 00:00:00,500000 Event-triggered"} << "";
+        QTest::newRow("checksum model of the log beside a verdict of the other")
+            << header + "1.0001 L1 10 Rx 2 01 02 checksum = ac SOF = 1.0 CSM = classic\n" +
+                   "1.1 L1 3c Rx 1 01 checksum = fe SOF = 1.09 CSM = enhanced\n"
+            << QStringList{"+ 00:00:01,000000 55 [50] 01h 02h ACh enhanced (log: classic)",
+                           "+ 00:00:00,090000 55 [3C] 01h FEh classic (log: enhanced)"}
+            << "";
         QTest::newRow("response broken off after one byte")
             << header +
                    "0.5 Li 10 1 RcvError: timeout while waiting for checksum field "
@@ -228,9 +237,12 @@ class TraceFilesTest : public QObject {
                    "   0.1 1  100 Tx d 8 1 2 3 4 5 6 7 8 Length = 0\n"
                    "   0.2 Li WakeupFrame Tx 00 SOF = 0.19\n"
                    "   0.3 Li SleepModeEvent 0 entering sleep mode\n"
+                   "   0.3 Li Spike Rx 56 microseconds\n"
                    "   0.4 L1 10 Rx 2 01 02 SOF = 0.35\nEnd TriggerBlock\n"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
-            << "2 bus events without a row (SleepModeEvent 1, WakeupFrame 1)";
+            << QStringList{"+ 00:00:00,200000 Wake-up", "+ 00:00:00,100000 Sleep",
+                           "+ 00:00:00,000000 Spike",
+                           "+ 00:00:00,050000 55 [50] 01h 02h ACh enhanced"}
+            << "";
         QTest::newRow("lines not understood are counted")
             << header +
                    "garbage\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n0.5 L1 77 Rx 0\n"
@@ -310,11 +322,12 @@ class TraceFilesTest : public QObject {
         QTest::newRow("long response")
             << "lin-short-or-slow-response.asc" << QStringList{"enhanced"};
         QTest::newRow("header, trigger block, decimal, channel 4")
-            << "header-and-mixed.asc" << QStringList{"enhanced"};
-        for (const char* file : {"lin-sleep-mode.asc", "lin-wakeup-frame.asc", "lin-spike.asc",
-                                 "lin-slave-timeout.asc"}) {
-            QTest::newRow(file) << file << QStringList{};
-        }
+            << "header-and-mixed.asc"
+            << QStringList{"change", "Sleep", "Statistics", "enhanced", "Wake-up"};
+        QTest::newRow("sleep") << "lin-sleep-mode.asc" << QStringList{"Sleep"};
+        QTest::newRow("wake-up") << "lin-wakeup-frame.asc" << QStringList{"Wake-up"};
+        QTest::newRow("spike") << "lin-spike.asc" << QStringList{"Spike"};
+        QTest::newRow("slave timeout") << "lin-slave-timeout.asc" << QStringList{"timeout"};
     }
     void readsThePublicSamples() {
         QFETCH(QString, file);
@@ -354,6 +367,53 @@ class TraceFilesTest : public QObject {
         QVERIFY(asc.contains("// 0.002560 buffer overflow\n"));
         QVERIFY(!asc.contains(" L1 10 TransmErr SOF = 0.003072"));  // the cut last frame
         QVERIFY(asc.endsWith("End TriggerBlock\n"));
+    }
+
+    // A log's bus events are written back as its lines, at their times; of a log with
+    // relative times only the keyword (the times inside its line count from the line
+    // before). Frames carry the model their verdict names.
+    void writesLogEventsBack_data() {
+        QTest::addColumn<QByteArray>("asc");
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::newRow("wake-up with its fields")
+            << QByteArray(
+                   "base hex  timestamps absolute\n"
+                   " 2.318672 Li WakeupFrame  Tx 00  SOF = 2.317671 BR = 19230\n")
+            << QByteArrayList{"   2.318672 L1 WakeupFrame  Tx 00  SOF = 2.317671 BR = 19230"};
+        QTest::newRow("two events at one time, then a frame")
+            << QByteArray(
+                   "base hex  timestamps absolute\n0.5 L2 Spike Rx 56 microseconds\n"
+                   "0.5 L2 SleepModeEvent 0 entering sleep mode\n"
+                   "0.6 L2 10 Rx 2 01 02 checksum = ac SOF = 0.59 CSM = classic\n")
+            << QByteArrayList{
+                   "   0.500000 L1 Spike Rx 56 microseconds",
+                   "   0.500000 L1 SleepModeEvent 0 entering sleep mode",
+                   "   0.600000 L1 10 Rx 2 01 02 checksum = ac SOF = 0.590000 EOH = "
+                   "0.598438 EOB = 0.598958 0.599479 0.600000 EOF = 0.600000 CSM = enhanced"};
+        QTest::newRow("relative times: the keyword alone")
+            << QByteArray(
+                   "base hex  timestamps relative\n0.5 Li WakeupFrame Tx 00 SOF = 0.4\n"
+                   "0.25 Li SlaveTimeout slave-id = 0\n")
+            << QByteArrayList{"   0.500000 L1 WakeupFrame", "   0.750000 L1 SlaveTimeout"};
+    }
+    void writesLogEventsBack() {
+        QFETCH(QByteArray, asc);
+        QFETCH(QByteArrayList, lines);
+        QTemporaryDir folder;
+        QVERIFY(writeFile(folder.filePath("log.asc"), asc));
+        DecoderFixture trace;
+        QCOMPARE(LoadTrace(trace.session, folder.filePath("log.asc").toStdString()),
+                 LoadResult::Ok);
+        MemoryOutput out;
+        AscWriter writer(out, 0, nullptr, &trace.list.notes());
+        for (const TraceEntry* row : trace.sink.rows) {
+            writer.writeRow(*row);
+        }
+        writer.finish();
+        QByteArrayList written = out.bytes.split('\n').mid(4);
+        written.removeLast();  // End TriggerBlock and the empty text behind it
+        written.removeLast();
+        QCOMPARE(written, lines);
     }
 
     // Every LIN frame comes back with its identifier, data, checksum and verdict, but
