@@ -106,6 +106,11 @@ struct Shown {
         model.endOfBatch();
         window.refresh();
     }
+    // The window shown, once it is on the screen.
+    bool onScreen() {
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
     QString msgNr(int row) const {
         return row < 0 ? "none" : model.index(row, int(Column::MsgNr)).data().toString();
     }
@@ -162,8 +167,7 @@ class TestPlotWindow : public QObject {
         QFETCH(QString, move);
         Shown shown;
         QVERIFY(shown.window.addLane("3C byte 0"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         shown.feed(50);
         QCOMPARE(shown.window.timeTo(), 0.49);  // relative: from the first frame on
         shown.feed(50);
@@ -202,8 +206,7 @@ class TestPlotWindow : public QObject {
         QVERIFY(shown.window.addLane("3C byte 0"));
         QVERIFY(shown.window.addLane("3C period"));
         for (int i = 0; i < 8; ++i) QVERIFY(shown.window.addLane("failed checks checksum"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         const int narrowest = shown.window.minimumSizeHint().width();
         QCPAxisRect* lane = shown.window.plot()->axisRect(1);
         const int x = int(lane->axis(QCPAxis::atBottom)->coordToPixel(0.121));
@@ -255,8 +258,7 @@ class TestPlotWindow : public QObject {
         Shown shown;
         shown.feed(250);
         QVERIFY(shown.window.addLane("3C byte 0") && shown.window.addLane("bus load"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         QSignalSpy clicked(&shown.window, &PlotWindow::rowClicked);
         QCPAxisRect* rect = shown.window.plot()->axisRect(lane);
         const int x = int(rect->axis(QCPAxis::atBottom)->coordToPixel(time));
@@ -271,8 +273,7 @@ class TestPlotWindow : public QObject {
     void aLaneAddedToALoadedTraceIsDrawnAtOnce() {
         Shown shown;
         shown.window.setLdf(exampleLdf(), {});
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         QByteArray stream;
         for (int i = 1; i <= 10; ++i)
             stream += bcmCommand(QByteArray::number(i * 0x1000, 16).rightJustified(4, '0'), i % 8,
@@ -294,8 +295,7 @@ class TestPlotWindow : public QObject {
         shown.feedStream(lin("7000", "3C 07 00"));  // the checksum should be F8
         shown.feed(1);
         QVERIFY(shown.window.addLane("3C byte 0"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         const QCPGraph* marks = shown.window.plot()->graph(1);
         QCOMPARE(marks->data()->size(), 1);
         QCOMPARE(marks->data()->at(0)->key, (0x7000 - 1000) / 1e6);
@@ -320,8 +320,7 @@ class TestPlotWindow : public QObject {
         Shown shown;
         shown.feed(100);
         QVERIFY(shown.window.addLane("3C period") && shown.window.addLane("3C byte 0"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         auto* button = shown.window.findChild<QPushButton*>("plotFit");
         if (fit)
             button->click();
@@ -457,8 +456,7 @@ class TestPlotWindow : public QObject {
         shown.window.setLdf(exampleLdf(), {});
         QVERIFY(shown.window.addLane("BCM_Command.WiperMode"));
         QVERIFY(shown.window.addLane("BCM_Command.VehicleSpeed"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         // Every 4096 us, then a frame 16384 us late: a gap.
         shown.feedStream(bcmCommand("1000", 1, 1600) + bcmCommand("2000", 3, 800) +
                          bcmCommand("3000", 3, 800) + bcmCommand("7000", 7, 160));
