@@ -165,106 +165,99 @@ class TraceFilesTest : public QObject {
         QTest::addColumn<QByteArray>("asc");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("note");
+        const auto row = [](const char* name, const QByteArray& asc, const QStringList& rows,
+                            const char* note = "") {
+            QTest::newRow(name) << asc << rows << QString(note);
+        };
         const QByteArray header =
             "date Mon Dec 07 05:00:00.000 pm 2026\nbase hex  timestamps "
             "absolute\ninternal events logged\n// version 1\n";
-        QTest::newRow("frame with every field")
-            << header +
-                   "   1.000100 L1 10 Rx 2 01 02 checksum = ac SOF = 1.000000 EOH = "
-                   "1.000050 EOB = 1.000070 1.000100 EOF = 1.000100 CSM = enhanced\n"
-            << QStringList{"+ 00:00:01,000000 55 [50] 01h 02h ACh enhanced"} << "";
-        QTest::newRow("missing optional fields: checksum made, times counted back")
-            << header + "1.000100 L1 10 Rx 2 01 02\n"
-            << QStringList{"+ 00:00:00,996768 55 [50] 01h 02h ACh enhanced"} << "";
-        QTest::newRow("classic checksum of 3C made when missing")
-            << header + "2.000000 Li 3c Tx 1 01\n"
-            << QStringList{"+ 00:00:01,997189 55 [3C] 01h FEh classic"} << "";
-        QTest::newRow("decimal base, tabs and runs of blanks")
-            << QByteArray(
-                   "base dec  timestamps absolute\n\t2.0\tL2   16 Tx\t2  1   2 "
-                   "checksum = 172 SOF = 1.9\n")
-            << QStringList{"+ 00:00:01,900000 55 [50] 01h 02h ACh enhanced"} << "";
-        QTest::newRow("checksum error")
-            << header + "0.5 Li 10 CSErr Tx 2 01 02 checksum = 77 SOF = 0.4\n"
-            << QStringList{"+ 00:00:00,400000 55 [50] 01h 02h 77h checksum"} << "";
-        QTest::newRow("no response")
-            << header +
-                   "0.5 Li 10 TransmErr header time = 40, full time = 166 SOF = 0.4 "
-                   "EOH = 0.402\n"
-            << QStringList{"+ 00:00:00,400000 55 [50] no-response"} << "";
-        QTest::newRow("event-triggered slot nobody answered")
-            << header + "0.5 Li 10 EvTrigFrmInfo DoorEvent No response\n"
-            << QStringList{"+ 00:00:00,498230 55 [50] no-response"} << "";
-        QTest::newRow("event-triggered answer: a row that says so")
-            << header + "0.5 Li 10 EvTrigFrmInfo DoorEvent DoorFL\n"
-            << QStringList{"+ 00:00:00,500000 Event-triggered"} << "";
-        QTest::newRow("checksum model of the log beside a verdict of the other")
-            << header + "1.0001 L1 10 Rx 2 01 02 checksum = ac SOF = 1.0 CSM = classic\n" +
-                   "1.1 L1 3c Rx 1 01 checksum = fe SOF = 1.09 CSM = enhanced\n"
-            << QStringList{"+ 00:00:01,000000 55 [50] 01h 02h ACh enhanced (log: classic)",
-                           "+ 00:00:00,090000 55 [3C] 01h FEh classic (log: enhanced)"}
-            << "";
-        QTest::newRow("response broken off after one byte")
-            << header +
-                   "0.5 Li 10 1 RcvError: timeout while waiting for checksum field "
-                   "StateReason = 0c HasDatabytes = 1 a5 SOF = 0.4\n"
-            << QStringList{"+ 00:00:00,400000 55 [50] A5h short"} << "";
-        QTest::newRow("sync error") << header + "0.5 L2 SyncError 208 0 0 0 SOF = 0.49\n"
-                                    << QStringList{"+ 00:00:00,490000 no-sync,no-id"} << "";
-        QTest::newRow("response of nine bytes, slow")
-            << header +
-                   "1.0 Li 1 8 ShortOrSlowResponse: NumRespBytes = 9 11 12 13 14 15 16 17 "
-                   "18 99 SlowResponse = 1 SOF = 0.9\n"
-            << QStringList{"+ 00:00:00,900000 55 [C1] 11h 12h 13h 14h 15h 16h 17h 18h 99 enhanced"}
-            << "";
-        QTest::newRow("relative time stamps")
-            << QByteArray(
-                   "base hex  timestamps relative\n0.5 L1 10 Rx 2 01 02 SOF = 0.4\n"
-                   "0.5 L1 10 Rx 2 01 02 SOF = 0.4\n")
-            << QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
-                           "+ 00:00:00,500000 55 [50] 01h 02h ACh enhanced"}
-            << "";
-        QTest::newRow("two channels: the first one logged")
-            << header +
-                   "0.5 L2 10 Rx 2 01 02 SOF = 0.4\n0.6 L1 10 Rx 2 01 02 SOF = 0.55\n"
-                   "0.7 Li 10 TransmErr SOF = 0.65\n"
-            << QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
-                           "+ 00:00:00,250000 55 [50] no-response"}
-            << "channel 2 read, 1 event of other channels left out";
-        QTest::newRow("other buses, trigger blocks and bus events")
-            << header +
-                   "Begin Triggerblock Mon Dec 07 05:00:00.000 pm 2026\n"
-                   "   0.1 1  100 Tx d 8 1 2 3 4 5 6 7 8 Length = 0\n"
-                   "   0.2 Li WakeupFrame Tx 00 SOF = 0.19\n"
-                   "   0.3 Li SleepModeEvent 0 entering sleep mode\n"
-                   "   0.3 Li Spike Rx 56 microseconds\n"
-                   "   0.4 L1 10 Rx 2 01 02 SOF = 0.35\nEnd TriggerBlock\n"
-            << QStringList{"+ 00:00:00,200000 Wake-up", "+ 00:00:00,100000 Sleep",
-                           "+ 00:00:00,000000 Spike",
-                           "+ 00:00:00,050000 55 [50] 01h 02h ACh enhanced"}
-            << "";
-        QTest::newRow("lines not understood are counted")
-            << header +
-                   "garbage\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n0.5 L1 77 Rx 0\n"
-                   "0.6 L1 10 Rx 3 01 02\n0.7 L1 Zap\n"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
-            << "4 lines not understood";
-        QTest::newRow("a 64 KB line is skipped")
-            << header + "0.3 L1 " + QByteArray(65536, 'x') + "\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
-            << "1 line not understood";
+        row("frame with every field",
+            header +
+                "   1.000100 L1 10 Rx 2 01 02 checksum = ac SOF = 1.000000 EOH = "
+                "1.000050 EOB = 1.000070 1.000100 EOF = 1.000100 CSM = enhanced\n",
+            QStringList{"+ 00:00:01,000000 55 [50] 01h 02h ACh enhanced"});
+        row("missing optional fields: checksum made, times counted back",
+            header + "1.000100 L1 10 Rx 2 01 02\n",
+            QStringList{"+ 00:00:00,996768 55 [50] 01h 02h ACh enhanced"});
+        row("classic checksum of 3C made when missing", header + "2.000000 Li 3c Tx 1 01\n",
+            QStringList{"+ 00:00:01,997189 55 [3C] 01h FEh classic"});
+        row("decimal base, tabs and runs of blanks",
+            QByteArray("base dec  timestamps absolute\n\t2.0\tL2   16 Tx\t2  1   2 "
+                       "checksum = 172 SOF = 1.9\n"),
+            QStringList{"+ 00:00:01,900000 55 [50] 01h 02h ACh enhanced"});
+        row("checksum error", header + "0.5 Li 10 CSErr Tx 2 01 02 checksum = 77 SOF = 0.4\n",
+            QStringList{"+ 00:00:00,400000 55 [50] 01h 02h 77h checksum"});
+        row("no response",
+            header +
+                "0.5 Li 10 TransmErr header time = 40, full time = 166 SOF = 0.4 "
+                "EOH = 0.402\n",
+            QStringList{"+ 00:00:00,400000 55 [50] no-response"});
+        row("event-triggered slot nobody answered",
+            header + "0.5 Li 10 EvTrigFrmInfo DoorEvent No response\n",
+            QStringList{"+ 00:00:00,498230 55 [50] no-response"});
+        row("event-triggered answer: a row that says so",
+            header + "0.5 Li 10 EvTrigFrmInfo DoorEvent DoorFL\n",
+            QStringList{"+ 00:00:00,500000 Event-triggered"});
+        row("checksum model of the log beside a verdict of the other",
+            header + "1.0001 L1 10 Rx 2 01 02 checksum = ac SOF = 1.0 CSM = classic\n" +
+                "1.1 L1 3c Rx 1 01 checksum = fe SOF = 1.09 CSM = enhanced\n",
+            QStringList{"+ 00:00:01,000000 55 [50] 01h 02h ACh enhanced (log: classic)",
+                        "+ 00:00:00,090000 55 [3C] 01h FEh classic (log: enhanced)"});
+        row("response broken off after one byte",
+            header +
+                "0.5 Li 10 1 RcvError: timeout while waiting for checksum field "
+                "StateReason = 0c HasDatabytes = 1 a5 SOF = 0.4\n",
+            QStringList{"+ 00:00:00,400000 55 [50] A5h short"});
+        row("sync error", header + "0.5 L2 SyncError 208 0 0 0 SOF = 0.49\n",
+            QStringList{"+ 00:00:00,490000 no-sync,no-id"});
+        row("response of nine bytes, slow",
+            header +
+                "1.0 Li 1 8 ShortOrSlowResponse: NumRespBytes = 9 11 12 13 14 15 16 17 "
+                "18 99 SlowResponse = 1 SOF = 0.9\n",
+            QStringList{"+ 00:00:00,900000 55 [C1] 11h 12h 13h 14h 15h 16h 17h 18h 99 enhanced"});
+        row("relative time stamps",
+            QByteArray("base hex  timestamps relative\n0.5 L1 10 Rx 2 01 02 SOF = 0.4\n"
+                       "0.5 L1 10 Rx 2 01 02 SOF = 0.4\n"),
+            QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
+                        "+ 00:00:00,500000 55 [50] 01h 02h ACh enhanced"});
+        row("two channels: the first one logged",
+            header +
+                "0.5 L2 10 Rx 2 01 02 SOF = 0.4\n0.6 L1 10 Rx 2 01 02 SOF = 0.55\n"
+                "0.7 Li 10 TransmErr SOF = 0.65\n",
+            QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
+                        "+ 00:00:00,250000 55 [50] no-response"},
+            "channel 2 read, 1 event of other channels left out");
+        row("other buses, trigger blocks and bus events",
+            header +
+                "Begin Triggerblock Mon Dec 07 05:00:00.000 pm 2026\n"
+                "   0.1 1  100 Tx d 8 1 2 3 4 5 6 7 8 Length = 0\n"
+                "   0.2 Li WakeupFrame Tx 00 SOF = 0.19\n"
+                "   0.3 Li SleepModeEvent 0 entering sleep mode\n"
+                "   0.3 Li Spike Rx 56 microseconds\n"
+                "   0.4 L1 10 Rx 2 01 02 SOF = 0.35\nEnd TriggerBlock\n",
+            QStringList{"+ 00:00:00,200000 Wake-up", "+ 00:00:00,100000 Sleep",
+                        "+ 00:00:00,000000 Spike",
+                        "+ 00:00:00,050000 55 [50] 01h 02h ACh enhanced"});
+        row("lines not understood are counted",
+            header +
+                "garbage\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n0.5 L1 77 Rx 0\n"
+                "0.6 L1 10 Rx 3 01 02\n0.7 L1 Zap\n",
+            QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"},
+            "4 lines not understood");
+        row("a 64 KB line is skipped",
+            header + "0.3 L1 " + QByteArray(65536, 'x') + "\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n",
+            QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}, "1 line not understood");
         // Times past four days of trace (a broken or hostile log) are taken as four days:
         // the stream never grows by a timer wrap for every 65 ms of a far-off time.
-        QTest::newRow("a time far off")
-            << header +
-                   "0.4 L1 10 Rx 2 01 02 SOF = 0.35\n999999999999.5 L1 10 Rx 2 01 02 "
-                   "SOF = 999999999999.4\n"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced",
-                           "+ 95:59:59,650000 55 [50] 01h 02h ACh enhanced"}
-            << "";
-        QTest::newRow("last line without a line end")
-            << header + "0.4 L1 10 Rx 2 01 02 SOF = 0.35"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"} << "";
+        row("a time far off",
+            header +
+                "0.4 L1 10 Rx 2 01 02 SOF = 0.35\n999999999999.5 L1 10 Rx 2 01 02 "
+                "SOF = 999999999999.4\n",
+            QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced",
+                        "+ 95:59:59,650000 55 [50] 01h 02h ACh enhanced"});
+        row("last line without a line end", header + "0.4 L1 10 Rx 2 01 02 SOF = 0.35",
+            QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"});
     }
     void readsAscLines() {
         QFETCH(QByteArray, asc);
