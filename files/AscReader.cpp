@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "lin/FrameCheck.h"
+#include "lin/LinRates.h"
 #include "protocol/DeviceStreamWriter.h"
 
 namespace daridez {
@@ -15,7 +16,6 @@ namespace {
 constexpr std::size_t kBlockSize = 1 << 16;
 // Longer lines are no ASC lines: skipped and counted, never kept whole in memory.
 constexpr std::size_t kLongestLine = 1 << 20;
-constexpr int kDefaultBaud = 19200;
 constexpr auto kLimit = static_cast<std::int64_t>(DeviceStreamWriter::kLongestSpan);
 
 // A bus event line longer than this is written back as its keyword alone.
@@ -68,7 +68,7 @@ std::string busEventText(std::string_view keyword) {
 // header from the start of the break to the end of the identifier).
 BusFrame busFrame(AscLineKind kind, const AscEvent& event) {
     BusFrame frame;
-    const double bit = 1e6 / (event.baud > 0 ? event.baud : kDefaultBaud);
+    const double bit = 1e6 / (event.baud > 0 ? event.baud : kDefaultLinRate);
     const auto bits = [bit](int count) { return static_cast<std::int64_t>(count * bit); };
     frame.pid = ProtectedId(static_cast<std::uint8_t>(std::max(event.id, 0)));
     frame.count = std::min(event.byteCount, BusFrame::kMaxBytes);

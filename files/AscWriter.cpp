@@ -168,7 +168,8 @@ bool AscWriter::writeRow(const TraceEntry& entry) {
 void AscWriter::eventRow(const TraceEntry& entry) {
     std::uint8_t opener[kSlotSize];
     SlotFrame(entry, Slot::Opener, opener);
-    if (opener[0] == 5 && opener[1] == FrameKind::DeviceError) {
+    const RowOpener kind = OpenerOf(opener[0], opener[1]);
+    if (kind == RowOpener::DeviceError) {
         const RowNotes::Note* note = notes_ != nullptr ? notes_->find(entry) : nullptr;
         if (note != nullptr) {
             appendSeconds(text_, OpenerTime(entry), 4);
@@ -182,7 +183,7 @@ void AscWriter::eventRow(const TraceEntry& entry) {
         text_ += " device error ";
         appendHex(text_, opener[4]);
         text_ += '\n';
-    } else if (opener[0] == 3 && opener[1] == FrameKind::BufferOverflow) {
+    } else if (kind == RowOpener::Overflow) {
         text_ += "// ";
         appendSeconds(text_, OpenerTime(entry));
         text_ += " buffer overflow\n";

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "files/LinCapture.h"
+#include "lin/LinRates.h"
 
 namespace daridez {
 
@@ -17,7 +18,7 @@ constexpr std::uint32_t kLongestRecord = 1 << 18;  // nor larger pcap records
 // Stamps of a capture that count from 1970 are wall-clock times: the trace counts from
 // the first packet. Smaller ones are a trace clock already (an export without --epoch).
 constexpr std::uint64_t kWallClockMicros = 1'000'000'000'000;
-constexpr double kBitMicros = 1e6 / 19200;
+constexpr double kBitMicros = 1e6 / kDefaultLinRate;
 
 std::uint64_t bitsLater(std::uint64_t time, int bits) {
     return time + static_cast<std::uint64_t>(bits * kBitMicros);

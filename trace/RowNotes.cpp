@@ -19,10 +19,11 @@ const RowNotes::Note* RowNotes::find(const TraceEntry& entry) const {
     }
     Kind kind = Kind::LogChecksum;
     std::uint8_t code = 0;
-    if (entry.opener[0] == 5 && entry.opener[1] == FrameKind::DeviceError) {
+    const RowOpener opener = OpenerOf(entry.opener[0], entry.opener[1]);
+    if (opener == RowOpener::DeviceError) {
         kind = Kind::BusEvent;
         code = entry.opener[4];
-    } else if (entry.opener[0] != 4 || entry.opener[1] != FrameKind::BreakField) {
+    } else if (opener != RowOpener::Break) {
         return nullptr;
     }
     auto at =
