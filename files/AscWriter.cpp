@@ -13,11 +13,10 @@ namespace daridez {
 namespace {
 
 constexpr std::size_t kBlockSize = 1 << 16;
-constexpr const char* kHexDigits = "0123456789abcdef";
-
 void appendHex(std::string& text, std::uint8_t byte) {
-    text += kHexDigits[byte >> 4];
-    text += kHexDigits[byte & 0x0F];
+    char digits[2];
+    PutLowerHexByte(digits, byte);
+    text.append(digits, sizeof digits);
 }
 
 void appendDecimal(std::string& text, std::uint64_t value, int width = 0) {
