@@ -55,15 +55,6 @@ QString pointsText(const PlotSeries& series) {
     return points.join(' ');
 }
 
-// One LIN frame with every field stamped hhll, as the decoder receives it.
-QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
-    QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
-    int kind = 0x92;
-    for (const QByteArray& byte : idAndResponse.split(' '))
-        text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
-    return text + " ";
-}
-
 PlotSource sourceOf(const char* text) {
     std::string error;
     return ParsePlotSource(text, error).value();
@@ -474,9 +465,9 @@ class TestPlotSeries : public QObject {
             for (; clock + 0x10000 <= time; clock += 0x10000) stream += "02A000 ";
             const auto b = static_cast<std::uint8_t>(i == 1234 ? 255 : i % 100);
             const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
-            stream +=
-                lin(stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') + " " +
-                               QByteArray::number(std::uint8_t(~b), 16).rightJustified(2, '0'));
+            stream += linFrameHex(
+                stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') + " " +
+                           QByteArray::number(std::uint8_t(~b), 16).rightJustified(2, '0'));
         }
         f.feed(hex(stream));
         PlotTracker tracker;
@@ -526,9 +517,10 @@ class TestPlotSeries : public QObject {
     // Rows through the decoder: positions count every row (START rows too), a live trace
     // read in pieces gives what one read gives, a lane added later reads the rows seen.
     void trackerGrowsTheLanesWithTheTrace() {
-        const QByteArray stream = lin("1000", "3C 01 02 FC") + lin("5000", "3C 03 04 F8") +
-                                  lin("9000", "3C 05 06 F4") + "058200010000 " +
-                                  lin("D000", "3C 07 08 F0");
+        const QByteArray stream = linFrameHex("1000", "3C 01 02 FC") +
+                                  linFrameHex("5000", "3C 03 04 F8") +
+                                  linFrameHex("9000", "3C 05 06 F4") + "058200010000 " +
+                                  linFrameHex("D000", "3C 07 08 F0");
         const auto text = [](const PlotTracker& tracker, std::size_t lane) {
             QStringList points;
             const PlotSeries& s = tracker.lanes()[lane].series();
@@ -572,7 +564,7 @@ class TestPlotSeries : public QObject {
     void trackerReadsWithTheLdfItIsGiven() {
         DecoderFixture f;
         // 50: identifier 10 (BCM_Command) with its parity bits; VehicleSpeed raw 1600.
-        f.feed(hex(lin("1000", "3C 01 02 FC") + lin("2000", "50 00 00 64 00 4B")));
+        f.feed(hex(linFrameHex("1000", "3C 01 02 FC") + linFrameHex("2000", "50 00 00 64 00 4B")));
         PlotTracker tracker;
         tracker.addLane(sourceOf("3C byte 0"), f.list);
         tracker.addLane(sourceOf("BCM_Command.VehicleSpeed"), f.list);
@@ -585,7 +577,7 @@ class TestPlotSeries : public QObject {
         QCOMPARE(pointsText(tracker.lanes()[0].series()), "*4.096:1");
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100");
         QCOMPARE(tracker.lanes()[1].series().at(0).row, 2u);
-        f.feed(hex(lin("3000", "50 00 00 32 00 7D")));  // the trace grows: 50 km/h
+        f.feed(hex(linFrameHex("3000", "50 00 00 32 00 7D")));  // the trace grows: 50 km/h
         tracker.update(f.list, nullptr);
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100 12.288:50");
         tracker.setLdf(nullptr, lanes, f.list);
@@ -594,8 +586,9 @@ class TestPlotSeries : public QObject {
 
     void newRecordingsContinueTheClock() {
         DecoderFixture f;
-        for (const QByteArray& recording : {lin("1000", "3C 01 02 FC") + lin("5000", "3C 03 04 F8"),
-                                            lin("0800", "3C 05 06 F4")}) {
+        for (const QByteArray& recording :
+             {linFrameHex("1000", "3C 01 02 FC") + linFrameHex("5000", "3C 03 04 F8"),
+              linFrameHex("0800", "3C 05 06 F4")}) {
             f.decoder.RestartDecoder();
             f.feed(hex(recording));
         }
@@ -613,7 +606,7 @@ class TestPlotSeries : public QObject {
     void baudrateRefillsTheBusLoad() {
         DecoderFixture f;
         QByteArray stream;
-        for (int i = 0; i < 20; ++i) stream += lin("1000", "50 01") + "02A000 ";
+        for (int i = 0; i < 20; ++i) stream += linFrameHex("1000", "50 01") + "02A000 ";
         f.feed(hex(stream));
         PlotTracker tracker;
         tracker.addLane(sourceOf("bus load"), f.list);

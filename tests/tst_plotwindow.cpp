@@ -33,15 +33,6 @@ struct NoPrompts : WindowPrompts {
     QStringList messages;
 };
 
-// One LIN frame with every field stamped hhll, as the decoder receives it.
-QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
-    QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
-    int kind = 0x92;
-    for (const QByteArray& byte : idAndResponse.split(' '))
-        text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
-    return text + " ";
-}
-
 // n frames of identifier 3C, one every 10 ms across timer wraps, DB0 counting from first.
 QByteArray schedule(int first, int n, std::int64_t& clock, std::int64_t& time) {
     QByteArray stream;
@@ -50,8 +41,8 @@ QByteArray schedule(int first, int n, std::int64_t& clock, std::int64_t& time) {
         const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
         const auto b = static_cast<std::uint8_t>(i);
         const auto cs = static_cast<std::uint8_t>(~b);
-        stream += lin(stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') + " " +
-                                 QByteArray::number(cs, 16).rightJustified(2, '0'));
+        stream += linFrameHex(stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') +
+                                         " " + QByteArray::number(cs, 16).rightJustified(2, '0'));
     }
     return stream;
 }
@@ -65,7 +56,7 @@ QByteArray bcmCommand(const QByteArray& stamp, int wiperMode, int speedRaw) {
     for (const std::uint8_t byte : data)
         text += ' ' + QByteArray::number(byte, 16).rightJustified(2, '0');
     const std::uint8_t sum = LinChecksum(0x50, data, 4);
-    return lin(stamp, text + ' ' + QByteArray::number(sum, 16).rightJustified(2, '0'));
+    return linFrameHex(stamp, text + ' ' + QByteArray::number(sum, 16).rightJustified(2, '0'));
 }
 
 const LinDescription& exampleLdf() {
@@ -292,7 +283,7 @@ class TestPlotWindow : public QObject {
     void failedFramesAreMarked() {
         Shown shown;
         shown.feed(3);
-        shown.feedStream(lin("7000", "3C 07 00"));  // the checksum should be F8
+        shown.feedStream(linFrameHex("7000", "3C 07 00"));  // the checksum should be F8
         shown.feed(1);
         QVERIFY(shown.window.addLane("3C byte 0"));
         QVERIFY(shown.onScreen());
