@@ -7,9 +7,9 @@
 #include "ldf/LdfFile.h"
 #include "ldf/LdfParser.h"
 #include "lin/Query.h"
+#include "serial/LivePortChannel.h"
 #include "serial/PortList.h"
 #include "serial/PortPaths.h"
-#include "serial/PosixPortChannel.h"
 #include "serial/Profile.h"
 #include "serial/SerialSettings.h"
 #include "tools/extcap/ExtcapAnswers.h"
@@ -151,11 +151,11 @@ bool readFilter(const std::optional<std::string>& text, const LdfModel* ldf,
 }
 
 // Polls the port until a stop signal, the reader's leaving or the device's.
-int runCapture(CaptureSession& session, const PosixPortChannel& port, const FifoOutput& fifo,
+int runCapture(CaptureSession& session, const LivePortChannel& port, const FifoOutput& fifo,
                CaptureWaiter& waiter) {
     PollSchedule schedule(PollSchedule::Clock::now());
     for (;;) {
-        switch (waiter.wait(port.descriptor(), fifo.descriptor(), schedule)) {
+        switch (waiter.wait(port, fifo.descriptor(), schedule)) {
             case CaptureWaiter::Wake::Tick: {
                 const auto now = PollSchedule::Clock::now();
                 const CaptureSession::TickResult result = session.poll(now);
@@ -281,7 +281,7 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
     // A port's device or one named by the interface: no enumeration needed.
     const std::string device = deviceOf(options, profile, {});
     settings.linRate = options.linRate.value_or(profile.linRate);
-    PosixPortChannel port;
+    LivePortChannel port;
     PcapngLiveOutput packets(fifo, options.checks, settings.ldf);
     CaptureSession session(
         port, packets, std::move(settings),
