@@ -1,5 +1,7 @@
 #include "serial/Win32PortChannel.h"
 
+// Only the system calls: the full header would define "interface" as a macro.
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <utility>
@@ -12,8 +14,9 @@ HANDLE handleOf(void* handle) {
     return static_cast<HANDLE>(handle);
 }
 
-// The system's own words for an error code, without the line break it ends with.
-std::string systemReason(DWORD error) {
+}  // namespace
+
+std::string Win32PortChannel::reasonOf(unsigned long error) {
     char* text = nullptr;
     const DWORD length = ::FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -29,6 +32,8 @@ std::string systemReason(DWORD error) {
     return reason;
 }
 
+namespace {
+
 // Why a device could not be opened, in the words the window uses where it has them.
 std::string openProblem(DWORD error) {
     switch (error) {
@@ -39,7 +44,7 @@ std::string openProblem(DWORD error) {
         case ERROR_SHARING_VIOLATION:
             return "in use by another program";
         default:
-            return systemReason(error);
+            return Win32PortChannel::reasonOf(error);
     }
 }
 
@@ -108,7 +113,7 @@ bool Win32PortChannel::configure(const SerialSettings& settings, std::string& pr
     line.fRtsControl = RTS_CONTROL_ENABLE;
     if (!::SetCommState(handleOf(handle_), &line)) {
         problem = "the line cannot run at " + std::to_string(settings.BaudRate) + " baud (" +
-                  systemReason(::GetLastError()) + ")";
+                  Win32PortChannel::reasonOf(::GetLastError()) + ")";
         return false;
     }
     // Reads return at once with what is queued; a command of a few bytes that the driver
@@ -117,7 +122,8 @@ bool Win32PortChannel::configure(const SerialSettings& settings, std::string& pr
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.WriteTotalTimeoutConstant = 1000;
     if (!::SetCommTimeouts(handleOf(handle_), &timeouts)) {
-        problem = "the time-outs were refused (" + systemReason(::GetLastError()) + ")";
+        problem =
+            "the time-outs were refused (" + Win32PortChannel::reasonOf(::GetLastError()) + ")";
         return false;
     }
     return true;

@@ -43,7 +43,8 @@ constexpr const char* kUsage =
 constexpr const char* kHelp =
     "The LIN tracer as a capture interface of Wireshark and tshark (one interface\n"
     "\"daridez-NAME\" per tracer device). --install-user links this program into the\n"
-    "personal extcap folder of Wireshark, --uninstall-user removes the link.\n"
+    "personal extcap folder of Wireshark (copies it there on Windows), --uninstall-user\n"
+    "removes it.\n"
     "  --device PATH    the tracer's device (default: the one the interface stands for)\n"
     "  --lin-rate N     the LIN rate set on the tracer (default: the profile's, or 19200)\n"
     "  --baud, --data-bits, --parity, --stop-bits  the serial line (default: the profile's)\n"
@@ -302,15 +303,23 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
 }
 
 int ExtcapCommand::installUser(bool install, std::FILE* out, std::FILE* err) const {
+#ifdef _WIN32
+    const std::string folder = UserInstall::appDataFolder(std::getenv("APPDATA"));
+    const UserInstall::Way way = UserInstall::Way::Copy;
+    const char* unset = "APPDATA is not set";
+#else
     const std::string folder =
         UserInstall::folder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const UserInstall::Way way = UserInstall::Way::Link;
+    const char* unset = "neither XDG_CONFIG_HOME nor HOME is set";
+#endif
     if (folder.empty()) {
-        writeText(err, "daridez-extcap: neither XDG_CONFIG_HOME nor HOME is set\n");
+        writeText(err, std::string("daridez-extcap: ") + unset + "\n");
         return kFailed;
     }
     std::string message;
-    const bool done = install ? UserInstall::install(folder, program_, message)
-                              : UserInstall::uninstall(folder, message);
+    const bool done = install ? UserInstall::install(folder, program_, message, way)
+                              : UserInstall::uninstall(folder, message, way);
     writeText(done ? out : err, message + "\n");
     return done ? kOk : kFailed;
 }

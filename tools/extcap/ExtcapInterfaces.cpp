@@ -56,7 +56,7 @@ std::string ExtcapInterfaces::deviceOf(const std::string& name,
         }
     }
     const std::string prefix = kPrefix;
-    return "/dev/" + (name.starts_with(prefix) ? name.substr(prefix.size()) : name);
+    return kDeviceFolder + (name.starts_with(prefix) ? name.substr(prefix.size()) : name);
 }
 
 }  // namespace daridez

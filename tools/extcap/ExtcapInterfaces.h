@@ -15,10 +15,16 @@ class ExtcapInterfaces {
   public:
     struct Interface {
         std::string name;    // daridez-ttyUSB0
-        std::string device;  // /dev/ttyUSB0
+        std::string device;  // /dev/ttyUSB0, or COM5 on Windows
     };
 
     static constexpr const char* kPrefix = "daridez-";
+    // Where a device's name is found: Windows opens COM5 by its name alone.
+#ifdef _WIN32
+    static constexpr const char* kDeviceFolder = "";
+#else
+    static constexpr const char* kDeviceFolder = "/dev/";
+#endif
 
     // Where a path leads (links followed), to tell two names of one device apart;
     // empty when it leads nowhere.
@@ -33,8 +39,8 @@ class ExtcapInterfaces {
                                        const Resolve& resolve = canonical);
 
     // The device an interface stands for: a port's (present or not), else a device
-    // present, else /dev/ and the name without its prefix (which then says why it
-    // cannot be opened).
+    // present, else the device folder and the name without its prefix (which then says
+    // why it cannot be opened).
     static std::string deviceOf(const std::string& name, const std::vector<std::string>& ports,
                                 const std::vector<PortList::Entry>& present);
 

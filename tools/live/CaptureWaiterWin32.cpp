@@ -1,5 +1,7 @@
 // The capture's wait on Windows: the console control handler's stop and the port's
 // arrivals, looked at while the next poll is waited for.
+// Only the system calls: the full header would define "interface" as a macro.
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <algorithm>
