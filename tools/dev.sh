@@ -99,6 +99,7 @@ test_windows() {
     export WINEPREFIX="$PWD/$WINDOWS_BUILD/wine" WINEDEBUG=-all
     "$runner" >/dev/null 2>&1 || true  # the first run sets up wine's folder, and says so
     bash "$SHARED/regress/check.sh" "$runner"
+    bash tools/wine-port-check.sh "$WINDOWS_BUILD" "$BUILD"
 }
 
 case "${1:-}" in
