@@ -155,6 +155,11 @@ std::uint32_t Win32PortChannel::Read(std::uint8_t* buffer, std::uint32_t max) {
         vanished_ = true;
         return 0;
     }
+    // A read of nothing is also how some drivers answer once their device is gone; the
+    // device's status then cannot be had either.
+    COMSTAT status{};
+    DWORD errors = 0;
+    vanished_ = got == 0 && !::ClearCommError(handleOf(handle_), &errors, &status);
     return got;
 }
 

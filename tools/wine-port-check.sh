@@ -105,8 +105,9 @@ check_dump() {
 }
 
 # message FILE: what a program said on standard error, its lines ended as on Linux
-# (standard error is a text stream on Windows: CR LF).
-message() { tr -d '\r' <"$1"; }
+# (standard error is a text stream on Windows: CR LF), without the state wine's server
+# may dump there when it started with the program.
+message() { tr -d '\r' <"$1" | grep -a -v -E '^(0x[0-9a-f]+:|[[:space:]])' || true; }
 
 # A COM port that is not there: the window's message, status 1, from both programs.
 check_missing_port() {
@@ -116,7 +117,7 @@ check_missing_port() {
         [ "$(message "$WORK/missing.err")" = "daridez-dump: COM9: no such device" ]; then
         pass "daridez-dump.exe --port=COM9 (missing): the message and status 1"
     else
-        fail "daridez-dump.exe --port=COM9 (missing): status $status: $(cat "$WORK/missing.err")"
+        fail "daridez-dump.exe --port=COM9 (missing): status $status: $(message "$WORK/missing.err")"
     fi
     status=0
     run_exe daridez-extcap --extcap-interface daridez-COM9 --capture \
@@ -124,7 +125,35 @@ check_missing_port() {
     if [ "$status" -eq 1 ] && [ "$(message "$WORK/missing.err")" = "COM9: no such device" ]; then
         pass "daridez-extcap.exe on a missing COM9: the message and status 1"
     else
-        fail "daridez-extcap.exe on a missing COM9: status $status: $(cat "$WORK/missing.err")"
+        fail "daridez-extcap.exe on a missing COM9: status $status: $(message "$WORK/missing.err")"
+    fi
+}
+
+rows_over() {
+    local rows
+    rows=$(grep -c . "$1" 2>/dev/null) || true
+    [ "${rows:-0}" -gt "$2" ]
+}
+gone() { ! kill -0 "$1" 2>/dev/null; }
+
+# The simulated tracer ends while daridez-dump.exe traces it: the window's message and
+# status 1, long before the duration would have ended the trace.
+check_vanished() {
+    start_sim || return 0
+    "$WINE" "$PWD/$WIN/bin/daridez-dump.exe" --port=COM5 --duration=3600 \
+        >"$WORK/vanish.txt" 2>"$WORK/vanish.err" &
+    local pid=$! status=0
+    wait_for "$PATIENCE" rows_over "$WORK/vanish.txt" 10 || true
+    stop_sim
+    if ! wait_for "$PATIENCE" gone "$pid"; then
+        kill -9 "$pid" 2>/dev/null || true
+    fi
+    wait "$pid" || status=$?
+    if [ "$status" -eq 1 ] &&
+        [ "$(message "$WORK/vanish.err")" = "daridez-dump: COM5: device disconnected" ]; then
+        pass "daridez-dump.exe on a tracer that vanished: the message and status 1"
+    else
+        fail "daridez-dump.exe on a tracer that vanished: status $status: $(message "$WORK/vanish.err")"
     fi
 }
 
@@ -183,6 +212,7 @@ check_install_user() {
 
 check_dump
 check_missing_port
+check_vanished
 check_extcap
 check_install_user
 
