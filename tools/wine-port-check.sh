@@ -136,6 +136,31 @@ rows_over() {
 }
 gone() { ! kill -0 "$1" 2>/dev/null; }
 
+# Ctrl+C (wine hands a SIGINT to the console program as Ctrl+C) stops the trace with
+# status 0, long before the duration would have, and the trace ends as it should: the
+# status line --summary prints last is there (the system's own handler would end the
+# program before it).
+check_ctrl_c() {
+    start_sim || return 0
+    "$WINE" "$PWD/$WIN/bin/daridez-dump.exe" --port=COM5 --duration=3600 --summary \
+        >"$WORK/ctrlc.txt" 2>"$WORK/ctrlc.err" &
+    local pid=$! status=0
+    wait_for "$PATIENCE" rows_over "$WORK/ctrlc.txt" 10 || true
+    kill -INT "$pid" 2>/dev/null || true
+    if ! wait_for "$PATIENCE" gone "$pid"; then
+        kill -9 "$pid" 2>/dev/null || true
+    fi
+    wait "$pid" || status=$?
+    stop_sim
+    if [ "$status" -eq 0 ] && rows_over "$WORK/ctrlc.txt" 10 &&
+        tail -n 1 "$WORK/ctrlc.txt" | tr -d '\r' | grep -q -E '^active: .*FRMs: [0-9]+'; then
+        pass "daridez-dump.exe stopped by Ctrl+C: status 0"
+    else
+        fail "daridez-dump.exe stopped by Ctrl+C: status $status, last line" \
+            "$(tail -n 1 "$WORK/ctrlc.txt"): $(message "$WORK/ctrlc.err")"
+    fi
+}
+
 # The simulated tracer ends while daridez-dump.exe traces it: the window's message and
 # status 1, long before the duration would have ended the trace.
 check_vanished() {
@@ -213,6 +238,7 @@ check_install_user() {
 check_dump
 check_missing_port
 check_vanished
+check_ctrl_c
 check_extcap
 check_install_user
 
