@@ -48,6 +48,12 @@ std::string openProblem(DWORD error) {
     }
 }
 
+// The name CreateFile takes for a device: "COM5" becomes "\\.\COM5" (without it COM10
+// and above are not found); a name that starts with a backslash is taken as it is.
+std::string devicePath(const std::string& name) {
+    return name.starts_with('\\') ? name : "\\\\.\\" + name;
+}
+
 BYTE parityOf(std::uint8_t parity) {
     switch (parity) {
         case kOddParity:
@@ -63,10 +69,6 @@ BYTE parityOf(std::uint8_t parity) {
 
 Win32PortChannel::~Win32PortChannel() {
     close();
-}
-
-std::string Win32PortChannel::devicePath(const std::string& name) {
-    return name.starts_with('\\') ? name : "\\\\.\\" + name;
 }
 
 std::string Win32PortChannel::open(const std::string& name, const SerialSettings& settings) {

@@ -38,9 +38,6 @@ class Win32PortChannel : public PortChannel {
     std::uint32_t PurgeOutput() override;
     bool deviceVanished() const override { return vanished_; }
 
-    // The name CreateFile takes for a device: "COM5" becomes "\\.\COM5"; a name that
-    // already starts with a backslash is taken as it is.
-    static std::string devicePath(const std::string& name);
     // The system's own words for an error code (GetLastError's), on one line.
     static std::string reasonOf(unsigned long error);
 
