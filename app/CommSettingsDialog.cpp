@@ -2,6 +2,7 @@
 
 #include "app/DialogUnits.h"
 #include "serial/PortList.h"
+#include "serial/SerialChoices.h"
 #include "serial/SerialSettings.h"
 
 #include <QButtonGroup>
@@ -18,31 +19,13 @@
 
 namespace daridez {
 
-const std::array<CommSettingsDialog::BaudChoice, 15> CommSettingsDialog::kBaudTable{{
-    {"110", 110},
-    {"300", 300},
-    {"600", 600},
-    {"1200", 1200},
-    {"2400", 2400},
-    {"4800", 4800},
-    {"9600", 9600},
-    {"14400", 14400},
-    {"19.2K", 19200},
-    {"38.4K", 38400},
-    {"56K", 56000},
-    {"57.6K", 57600},
-    {"115.2K", 115200},
-    {"128", 128000},
-    {"256", 256000},
-}};
-
 namespace {
 
 enum class Kind { Radio, Button, DefaultButton, GroupBox };
 
 // One control of the dialog, in creation order, which is also the tab order.
 struct Control {
-    const char* name;  // the object name
+    const char* name;  // the object name (nullptr: "baud" and the rate of a rate button)
     Kind kind;
     const char* caption;
     int group;  // radio buttons only
@@ -54,24 +37,24 @@ constexpr int kNoGroup = -1;
 
 // clang-format off
 constexpr Control kControls[] = {
-    {"baud110", Kind::Radio, "110", CommSettingsDialog::BaudGroup, 0, 10, 15, 35, 12},
-    {"baud300", Kind::Radio, "300", CommSettingsDialog::BaudGroup, 1, 60, 15, 35, 12},
-    {"baud600", Kind::Radio, "600", CommSettingsDialog::BaudGroup, 2, 100, 15, 35, 12},
-    {"baud1200", Kind::Radio, "1200", CommSettingsDialog::BaudGroup, 3, 10, 25, 35, 12},
-    {"baud2400", Kind::Radio, "2400", CommSettingsDialog::BaudGroup, 4, 60, 25, 35, 12},
-    {"baud4800", Kind::Radio, "4800", CommSettingsDialog::BaudGroup, 5, 100, 25, 40, 12},
-    {"baud9600", Kind::Radio, "9600", CommSettingsDialog::BaudGroup, 6, 10, 35, 35, 12},
-    {"baud14400", Kind::Radio, "14400", CommSettingsDialog::BaudGroup, 7, 60, 35, 35, 12},
-    {"baud19200", Kind::Radio, "19.2K", CommSettingsDialog::BaudGroup, 8, 100, 35, 35, 12},
-    {"baud38400", Kind::Radio, "38.4K", CommSettingsDialog::BaudGroup, 9, 10, 45, 40, 12},
-    {"baud56000", Kind::Radio, "56K", CommSettingsDialog::BaudGroup, 10, 60, 45, 35, 12},
-    {"baud57600", Kind::Radio, "57.6K", CommSettingsDialog::BaudGroup, 11, 100, 45, 35, 12},
-    {"baud115200", Kind::Radio, "115.2K", CommSettingsDialog::BaudGroup, 12, 10, 55, 40, 12},
-    {"baud128000", Kind::Radio, "128", CommSettingsDialog::BaudGroup, 13, 60, 55, 40, 12},
-    {"baud256000", Kind::Radio, "256", CommSettingsDialog::BaudGroup, 14, 100, 55, 40, 12},
-    {"parityEven", Kind::Radio, "even", CommSettingsDialog::ParityGroup, 0, 11, 88, 28, 12},
-    {"parityOdd", Kind::Radio, "odd", CommSettingsDialog::ParityGroup, 1, 57, 88, 28, 12},
-    {"parityNone", Kind::Radio, "none", CommSettingsDialog::ParityGroup, 2, 101, 88, 28, 12},
+    {nullptr, Kind::Radio, kSerialRates[0].caption, CommSettingsDialog::BaudGroup, 0, 10, 15, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[1].caption, CommSettingsDialog::BaudGroup, 1, 60, 15, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[2].caption, CommSettingsDialog::BaudGroup, 2, 100, 15, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[3].caption, CommSettingsDialog::BaudGroup, 3, 10, 25, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[4].caption, CommSettingsDialog::BaudGroup, 4, 60, 25, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[5].caption, CommSettingsDialog::BaudGroup, 5, 100, 25, 40, 12},
+    {nullptr, Kind::Radio, kSerialRates[6].caption, CommSettingsDialog::BaudGroup, 6, 10, 35, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[7].caption, CommSettingsDialog::BaudGroup, 7, 60, 35, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[8].caption, CommSettingsDialog::BaudGroup, 8, 100, 35, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[9].caption, CommSettingsDialog::BaudGroup, 9, 10, 45, 40, 12},
+    {nullptr, Kind::Radio, kSerialRates[10].caption, CommSettingsDialog::BaudGroup, 10, 60, 45, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[11].caption, CommSettingsDialog::BaudGroup, 11, 100, 45, 35, 12},
+    {nullptr, Kind::Radio, kSerialRates[12].caption, CommSettingsDialog::BaudGroup, 12, 10, 55, 40, 12},
+    {nullptr, Kind::Radio, kSerialRates[13].caption, CommSettingsDialog::BaudGroup, 13, 60, 55, 40, 12},
+    {nullptr, Kind::Radio, kSerialRates[14].caption, CommSettingsDialog::BaudGroup, 14, 100, 55, 40, 12},
+    {"parityEven", Kind::Radio, kParityWords[0].word, CommSettingsDialog::ParityGroup, 0, 11, 88, 28, 12},
+    {"parityOdd", Kind::Radio, kParityWords[1].word, CommSettingsDialog::ParityGroup, 1, 57, 88, 28, 12},
+    {"parityNone", Kind::Radio, kParityWords[2].word, CommSettingsDialog::ParityGroup, 2, 101, 88, 28, 12},
     {"stopBits1", Kind::Radio, "1 bit", CommSettingsDialog::StopBitsGroup, 0, 11, 117, 28, 12},
     {"stopBits2", Kind::Radio, "2 bit", CommSettingsDialog::StopBitsGroup, 1, 41, 117, 28, 12},
     {"dataBits7", Kind::Radio, "7 bit", CommSettingsDialog::DataBitsGroup, 0, 87, 117, 28, 12},
@@ -136,15 +119,18 @@ int stopBitsIndex(std::uint8_t stopBits) {
     return stopBits == kTwoStopBits ? 1 : -1;
 }
 
-// The parity buttons run "even", "odd", "none": the reverse of the record's values.
 int parityIndex(std::uint8_t parity) {
-    return parity <= kEvenParity ? kEvenParity - parity : -1;
+    for (std::size_t i = 0; i < kParityWords.size(); ++i) {
+        if (kParityWords[i].parity == parity) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 int baudIndex(std::uint32_t rate) {
-    const auto& table = CommSettingsDialog::kBaudTable;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].rate == rate) {
+    for (std::size_t i = 0; i < kSerialRates.size(); ++i) {
+        if (kSerialRates[i].rate == rate) {
             return static_cast<int>(i);
         }
     }
@@ -192,7 +178,10 @@ void CommSettingsDialog::createControls() {
     QWidget* previous = nullptr;
     for (const Control& control : kControls) {
         QWidget* widget = makeControl(control, this);
-        widget->setObjectName(QString::fromLatin1(control.name));
+        widget->setObjectName(
+            control.name != nullptr
+                ? QString::fromLatin1(control.name)
+                : QStringLiteral("baud%1").arg(kSerialRates[std::size_t(control.index)].rate));
         widget->setGeometry(units.rect(control.x, control.y, control.width, control.height));
         if (control.kind == Kind::GroupBox) {
             // Frames only: they sit below the buttons so clicks reach the buttons.
@@ -349,10 +338,12 @@ void CommSettingsDialog::takeIndices() {
 void CommSettingsDialog::writeRecord() {
     settings_.StopBits = indices_[StopBitsGroup] == 1 ? kTwoStopBits : kOneStopBit;
     const int parity = indices_[ParityGroup];
-    settings_.Parity = parity == 0 ? kEvenParity : parity == 1 ? kOddParity : kNoParity;
+    const bool parityKnown = parity >= 0 && parity < static_cast<int>(kParityWords.size());
+    settings_.Parity =
+        parityKnown ? kParityWords[static_cast<std::size_t>(parity)].parity : kNoParity;
     const int baud = indices_[BaudGroup];
-    const bool baudKnown = baud >= 0 && baud < static_cast<int>(kBaudTable.size());
-    settings_.BaudRate = baudKnown ? kBaudTable[static_cast<std::size_t>(baud)].rate : 9600;
+    const bool baudKnown = baud >= 0 && baud < static_cast<int>(kSerialRates.size());
+    settings_.BaudRate = baudKnown ? kSerialRates[static_cast<std::size_t>(baud)].rate : 9600;
     const int port = indices_[PortGroup];
     settings_.ComPort = port >= 0 && port <= 3 ? port + 1 : 2;
     settings_.ByteSize = indices_[DataBitsGroup] == 0 ? 7 : 8;

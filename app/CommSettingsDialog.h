@@ -27,12 +27,6 @@ class CommSettingsDialog : public QDialog {
     // Radio groups in the order of the record-to-indices table.
     enum Group { BaudGroup, DataBitsGroup, ParityGroup, PortGroup, StopBitsGroup, kGroupCount };
 
-    struct BaudChoice {
-        const char* caption;
-        std::uint32_t rate;
-    };
-    static const std::array<BaudChoice, 15> kBaudTable;
-
     CommSettingsDialog(const SerialSettings& settings, const PortPaths& portPaths,
                        QWidget* parent = nullptr);
     ~CommSettingsDialog() override;

@@ -21,7 +21,6 @@ class DialogUnits {
     QSize size(int width, int height) const;
 
     double averageCharWidth() const { return baseX_; }
-    int charHeight() const { return baseY_; }
 
     // A dialog's font: the family at the size where installed, else a metric-compatible
     // serif (for "Times") or sans serif.

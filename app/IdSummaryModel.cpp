@@ -10,86 +10,13 @@ namespace {
 
 constexpr int kLastColumn = static_cast<int>(IdColumn::Last);
 
-const char* ldfColumnTip(LdfIdColumn column) {
-    switch (column) {
-        case LdfIdColumn::Frame:
-            return "The LDF's frame with this identifier";
-        case LdfIdColumn::Publisher:
-            return "The node that sends the frame";
-        case LdfIdColumn::LdfLength:
-            return "Data length the LDF gives the frame, in bytes";
-        case LdfIdColumn::PeriodNominal:
-            return "Period the schedule table gives the frame, ms";
-        case LdfIdColumn::Note:
-            return "0 frames: planned, never seen; not in LDF; late: the longest period "
-                   "exceeds the nominal one by more than the master's jitter (or 10 %)";
-        case LdfIdColumn::Collisions:
-            return "Event-triggered frames: slots two or more slaves answered at once "
-                   "(normal, not counted bad)";
-        case LdfIdColumn::Count:
-            break;
-    }
-    return "";
-}
-// The headers in words with their units; daridez-dump --ids keeps its short ones,
-// which scripts read.
-constexpr const char* kTitles[] = {
-    "ID",
-    "frames",
-    "bad",
-    "data lengths",
-    "checksum model",
-    "min period (ms)",
-    "avg period (ms)",
-    "max period (ms)",
-    "last data",
-};
-static_assert(std::size(kTitles) == static_cast<std::size_t>(IdColumn::Count));
-constexpr const char* kLdfTitles[] = {
-    "frame", "publisher", "LDF length", "nominal period (ms)", "LDF note", "collisions",
-};
-static_assert(std::size(kLdfTitles) == static_cast<std::size_t>(LdfIdColumn::Count));
-
-const char* columnTip(IdColumn column) {
-    switch (column) {
-        case IdColumn::Id:
-            return "Identifier, parity bits removed (hex)";
-        case IdColumn::Frames:
-            return "LIN frames with this identifier";
-        case IdColumn::Bad:
-            return "Frames that failed a check (parity, checksum, missing response...)";
-        case IdColumn::Lengths:
-            return "Data lengths seen, in bytes";
-        case IdColumn::Model:
-            return "Checksum model the frames matched";
-        case IdColumn::PeriodMin:
-        case IdColumn::PeriodAvg:
-        case IdColumn::PeriodMax:
-            return "Time between consecutive frames, ms";
-        case IdColumn::Last:
-            return "Data of the last frame; bytes that just changed are marked";
-        case IdColumn::Count:
-            break;
-    }
-    return "";
-}
-
 }  // namespace
 
 IdSummaryModel::IdSummaryModel(const IdSummary& summary, QObject* parent)
     : QAbstractTableModel(parent), summary_(summary) {}
 
 bool IdSummaryModel::isNumeric(IdColumn column) {
-    switch (column) {
-        case IdColumn::Frames:
-        case IdColumn::Bad:
-        case IdColumn::PeriodMin:
-        case IdColumn::PeriodAvg:
-        case IdColumn::PeriodMax:
-            return true;
-        default:
-            return false;
-    }
+    return IdColumnAt(column).numeric;
 }
 
 // At most 64 identifiers: a refresh costs the same however long the trace is.
@@ -234,8 +161,7 @@ QVariant IdSummaryModel::sortKey(const IdStats& stats, IdColumn column) const {
 
 QVariant IdSummaryModel::ldfData(const IdStats& stats, LdfIdColumn column, int role) const {
     const QString text = QString::fromStdString(schedule_->cellText(stats, column));
-    const bool numeric = column == LdfIdColumn::LdfLength || column == LdfIdColumn::PeriodNominal ||
-                         column == LdfIdColumn::Collisions;
+    const bool numeric = LdfIdColumnAt(column).numeric;
     switch (role) {
         case Qt::DisplayRole:
             return text;
@@ -267,7 +193,7 @@ QVariant IdSummaryModel::ldfData(const IdStats& stats, LdfIdColumn column, int r
 }
 
 const char* IdSummaryModel::title(IdColumn column) {
-    return kTitles[static_cast<std::size_t>(column)];
+    return IdColumnAt(column).title;
 }
 
 QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -278,9 +204,9 @@ QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, in
         const auto column = static_cast<LdfIdColumn>(section - kBaseColumns);
         switch (role) {
             case Qt::DisplayRole:
-                return QString::fromLatin1(kLdfTitles[static_cast<std::size_t>(column)]);
+                return QString::fromLatin1(LdfIdColumnAt(column).title);
             case Qt::ToolTipRole:
-                return QString::fromLatin1(ldfColumnTip(column));
+                return QString::fromLatin1(LdfIdColumnAt(column).tip);
             default:
                 return {};
         }
@@ -290,7 +216,7 @@ QVariant IdSummaryModel::headerData(int section, Qt::Orientation orientation, in
         case Qt::DisplayRole:
             return QString::fromLatin1(title(column));
         case Qt::ToolTipRole:
-            return QString::fromLatin1(columnTip(column));
+            return QString::fromLatin1(IdColumnAt(column).tip);
         case Qt::TextAlignmentRole:
             return int((isNumeric(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         default:

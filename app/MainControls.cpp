@@ -22,6 +22,7 @@
 #include "app/SearchGroup.h"
 #include "app/SignalPane.h"
 #include "app/TraceFilesActions.h"
+#include "lin/LinRates.h"
 #include "view/TraceListView.h"
 
 namespace daridez {
@@ -70,8 +71,8 @@ const ControlRow kControls[] = {
      [](MainDialog& w) { w.controller().onGetFwVersion(); }},
     {WindowControl::ClearTraceList, "clearButton", Kind::Button, "clear TraceList", 40, 50, 60, 10,
      Grow::None, [](MainDialog& w) { w.controller().onClearTraceList(); }},
-    // Closed, the box is one edit line; open, it lists its five rates.
-    {WindowControl::LinBaudrate, "linRateBox", Kind::RateBox, "1200|2400|4800|9600|19200",
+    // Closed, the box is one edit line; open, it lists the LIN rates.
+    {WindowControl::LinBaudrate, "linRateBox", Kind::RateBox, "",
      160, 50, 52, 12},
     // "find rate" shares the row: "Set LIN Speed" keeps its place and gives up the right
     // part of its width.
@@ -131,7 +132,9 @@ QWidget* makeControl(const ControlRow& control, MainDialog& window, TraceListVie
             auto* box = new QComboBox(&window);
             box->setEditable(true);
             box->setInsertPolicy(QComboBox::NoInsert);  // the list keeps its rates
-            box->addItems(caption.split(QLatin1Char('|')));
+            for (int rate : kLinRates) {
+                box->addItem(QString::number(rate));
+            }
             box->setMaxVisibleItems(box->count());
             box->setEditText(QString());
             return box;

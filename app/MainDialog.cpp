@@ -16,6 +16,7 @@
 #include "app/TraceContext.h"
 #include "app/TraceFilesActions.h"
 #include "lin/Columns.h"
+#include "lin/LinRates.h"
 #include "protocol/ProgramWide.h"
 #include "serial/Profile.h"
 #include "view/TraceListModel.h"

@@ -17,8 +17,6 @@ class QtWindowPrompts : public WindowPrompts {
     explicit QtWindowPrompts(QWidget* parent = nullptr);
     ~QtWindowPrompts() override;
 
-    void setParent(QWidget* parent) { parent_ = parent; }
-
     QString chooseTraceFile(ChooserMode mode, const QString& title, const QString& location,
                             const QString& descriptions) override;
     QString chooseFolder(const QString& title, const QString& location) override;

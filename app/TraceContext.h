@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include "lin/LinDescription.h"
+#include "lin/LinRates.h"
 #include "trace/DisplayModes.h"
 
 namespace daridez {
@@ -19,7 +20,6 @@ class TraceContext : public QObject {
     Q_OBJECT
 
   public:
-    static constexpr int kDefaultLinRate = 19200;
     static constexpr const char* kLinSection = "LIN";
     static constexpr const char* kRateKey = "Baudrate";
 
@@ -33,7 +33,7 @@ class TraceContext : public QObject {
     void setLdf(LinDescription ldf);
 
     // The rate the tracer last took ("Set LIN Speed", "find rate"), kept across
-    // restarts; 19200 until one was ever taken.
+    // restarts; kDefaultLinRate until one was ever taken.
     int linRate() const { return linRate_; }
     // Whether linRate() came from the tracer (now or in an earlier session).
     bool linRateKnown() const { return linRateKnown_; }

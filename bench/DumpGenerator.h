@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "lin/LinRates.h"
+
 namespace daridez {
 
 // Makes realistic dump files in memory for benchmarks: LIN frames as the tracer
@@ -16,7 +18,7 @@ class DumpGenerator {
         int minDataBytes = 8;  // data bytes per LIN frame, before its checksum byte
         int maxDataBytes = 8;
         std::uint64_t errorEvery = 250000;  // a device error after this many frames (0: none)
-        std::uint32_t baudrate = 19200;
+        std::uint32_t baudrate = kDefaultLinRate;
         std::uint32_t seed = 1;
         unsigned identifiers = 64;     // frames take identifiers 00 up to this, at random
         std::uint8_t dataMask = 0xFF;  // the random data bytes keep these bits

@@ -15,6 +15,7 @@
 #include "bench/BenchSupport.h"
 #include "files/TraceLoad.h"
 #include "files/TraceRecorder.h"
+#include "lin/FrameCheck.h"
 #include "protocol/ControllerWindow.h"
 #include "protocol/PortChannel.h"
 #include "protocol/TraceController.h"
@@ -75,13 +76,11 @@ class NightPort : public PortChannel {
         stamped(0x90, 0);
         advance(520), stamped(0x91, 0x55);
         advance(520), stamped(0x92, 0xC1);
-        unsigned sum = 0xC1;  // the enhanced checksum: protected identifier and data
         for (int i = 0; i < 8; ++i) {
             advance(520), stamped(std::uint8_t(0x93 + i), data[i]);
-            sum += data[i];
-            sum = sum >= 256 ? sum - 255 : sum;
         }
-        advance(520), stamped(0x9B, std::uint8_t(~sum));
+        // The enhanced checksum: protected identifier and data.
+        advance(520), stamped(0x9B, LinChecksum(0xC1, data, 8));
         advance(kFrameMicros - 10 * 520);
         ++sent_;
     }

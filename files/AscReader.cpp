@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "lin/FrameCheck.h"
+#include "lin/LinRates.h"
 #include "protocol/DeviceStreamWriter.h"
 
 namespace daridez {
@@ -13,7 +14,6 @@ namespace {
 constexpr std::size_t kBlockSize = 1 << 16;
 // Longer lines are no ASC lines: skipped and counted, never kept whole in memory.
 constexpr std::size_t kLongestLine = 1 << 20;
-constexpr int kDefaultBaud = 19200;
 constexpr auto kLimit = static_cast<std::int64_t>(DeviceStreamWriter::kLongestSpan);
 
 std::uint64_t atLeastZero(std::int64_t time) {
@@ -29,7 +29,7 @@ std::string counted(std::uint64_t count, const char* one, const char* many) {
 // header from the start of the break to the end of the identifier).
 BusFrame busFrame(AscLineKind kind, const AscEvent& event) {
     BusFrame frame;
-    const double bit = 1e6 / (event.baud > 0 ? event.baud : kDefaultBaud);
+    const double bit = 1e6 / (event.baud > 0 ? event.baud : kDefaultLinRate);
     const auto bits = [bit](int count) { return static_cast<std::int64_t>(count * bit); };
     frame.pid = ProtectedId(static_cast<std::uint8_t>(std::max(event.id, 0)));
     frame.count = std::min(event.byteCount, BusFrame::kMaxBytes);

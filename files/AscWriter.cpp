@@ -122,13 +122,14 @@ bool AscWriter::writeRow(const TraceEntry& entry) {
     if (!frame.isLinFrame) {
         std::uint8_t opener[kSlotSize];
         SlotFrame(entry, Slot::Opener, opener);
-        if (opener[0] == 5 && opener[1] == FrameKind::DeviceError) {
+        const RowOpener kind = OpenerOf(opener[0], opener[1]);
+        if (kind == RowOpener::DeviceError) {
             text_ += "// ";
             appendSeconds(text_, OpenerTime(entry));
             text_ += " device error ";
             appendHex(text_, opener[4]);
             text_ += '\n';
-        } else if (opener[0] == 3 && opener[1] == FrameKind::BufferOverflow) {
+        } else if (kind == RowOpener::Overflow) {
             text_ += "// ";
             appendSeconds(text_, OpenerTime(entry));
             text_ += " buffer overflow\n";

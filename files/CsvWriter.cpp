@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "lin/Columns.h"
 #include "lin/FrameCheck.h"
@@ -13,8 +14,23 @@ namespace {
 // Bytes gathered before out is called: few, large writes.
 constexpr std::size_t kBlockSize = 65536;
 
-constexpr std::string_view kHeader =
-    "MsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,Check\r\n";
+// The header: the device's fields, the row's colour and the verdict; with an LDF, the
+// frame's name and its signals too.
+std::string headerLine(bool withLdf) {
+    std::string line;
+    for (int column = 0; column < kStoredColumnCount; ++column) {
+        line += ColumnAt(column).name;
+        line += ',';
+    }
+    line += "Colour,";
+    line += ColumnAt(Column::Check).name;
+    if (withLdf) {
+        line += ',';
+        line += ColumnAt(Column::Frame).name;
+        line += ",Signals";
+    }
+    return line + "\r\n";
+}
 
 // What makes a field need quotes: a comma, a quote, a line break.
 constexpr const char* kSpecial = ",\"\r\n";
@@ -39,13 +55,10 @@ char* putQuoted(char* out, const char* text, std::size_t length, bool quote) {
 
 CsvWriter::CsvWriter(ByteOutput& out, const TextForm& form, const LdfModel* ldf)
     : out_(out), form_(form), ldf_(ldf), buffer_(kBlockSize + 4096) {
-    if (ldf == nullptr) {
-        putRaw(kHeader);
-        return;
+    putRaw(headerLine(ldf != nullptr));
+    if (ldf != nullptr) {
+        signals_.emplace(ldf);
     }
-    signals_.emplace(ldf);
-    putRaw(kHeader.substr(0, kHeader.size() - 2));
-    putRaw(",Frame,Signals\r\n");
 }
 
 bool CsvWriter::writeRow(const TraceEntry& entry) {

@@ -1,5 +1,7 @@
 #include "files/FilePattern.h"
 
+#include "files/FilesPlatform.h"
+
 namespace daridez {
 
 std::string ExtractPattern(std::string_view text) {
@@ -58,9 +60,9 @@ std::string DefaultSuffix(std::string_view pattern) {
 }
 
 std::string PlatformPattern(std::string_view pattern) {
-#ifdef _WIN32
-    return std::string(pattern);
-#else
+    if (TakesWindowsPatterns()) {
+        return std::string(pattern);
+    }
     std::string result;
     std::size_t start = 0;
     while (true) {
@@ -73,7 +75,6 @@ std::string PlatformPattern(std::string_view pattern) {
         result.append(";");
         start = semicolon + 1;
     }
-#endif
 }
 
 }  // namespace daridez

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "lin/LinRates.h"
+
 namespace daridez {
 
 namespace {
@@ -29,7 +31,7 @@ constexpr std::uint8_t kOverflowBit = 0x20;
 // Stamps of a capture that count from 1970 are wall-clock times: the trace counts from
 // the first packet. Smaller ones are a trace clock already (an export without --epoch).
 constexpr std::uint64_t kWallClockMicros = 1'000'000'000'000;
-constexpr double kBitMicros = 1e6 / 19200;
+constexpr double kBitMicros = 1e6 / kDefaultLinRate;
 
 std::uint64_t bitsLater(std::uint64_t time, int bits) {
     return time + static_cast<std::uint64_t>(bits * kBitMicros);

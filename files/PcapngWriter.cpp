@@ -191,8 +191,9 @@ bool PcapngWriter::writeDeviceEvent(const TraceEntry& entry) {
     }
     std::uint8_t opener[kSlotSize];
     SlotFrame(entry, Slot::Opener, opener);
-    const bool deviceError = opener[0] == 5 && opener[1] == FrameKind::DeviceError;
-    const bool overflow = opener[0] == 3 && opener[1] == FrameKind::BufferOverflow;
+    const RowOpener kind = OpenerOf(opener[0], opener[1]);
+    const bool deviceError = kind == RowOpener::DeviceError;
+    const bool overflow = kind == RowOpener::Overflow;
     if (!deviceError && !overflow) {
         return true;
     }

@@ -6,6 +6,7 @@
 
 #include "files/ByteOutput.h"
 #include "ldf/LdfModel.h"
+#include "lin/LinRates.h"
 #include "trace/DisplayModes.h"
 #include "trace/TraceEntry.h"
 
@@ -23,7 +24,7 @@ class RowFormat {
         Kind kind = Kind::Text;
         bool check = false;             // text: the verdict as a 16th field
         std::int64_t epochMicros = 0;   // pcapng, asc: wall-clock time of trace time 0
-        int baud = 19200;               // ids: the bus bit rate of the load
+        int baud = kDefaultLinRate;     // ids: the bus bit rate of the load
         const LdfModel* ldf = nullptr;  // judge (and decode) with this LDF
         bool signals = false;           // text: the decoded signals under each row
         bool frame = false;             // text with an LDF: the Frame column last, as in CSV

@@ -45,10 +45,6 @@ class SafeReplace : public ByteOutput {
     // The file the bytes end up in once open() ran: the target with its links followed.
     const std::string& destination() const { return destination_; }
 
-    // path with every symbolic link along its last component followed; path itself
-    // when it is no link or a link loop makes it unresolvable.
-    static std::string followLinks(const std::string& path);
-
   private:
     bool fail(std::string reason);
     bool failWithErrno();

@@ -1,14 +1,9 @@
 #include "files/TraceRecorder.h"
 
-#include <fcntl.h>
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <cerrno>
 #include <cstring>
+
+#include "files/FilesPlatform.h"
 
 namespace daridez {
 
@@ -16,32 +11,6 @@ namespace {
 
 // Names tried after the first one when a recording started in the same second.
 constexpr int kMaxNameClashes = 100;
-
-// A new file only, appended to, not handed to child processes.
-#if defined(_WIN32)
-constexpr int kNewFileFlags = _O_WRONLY | _O_APPEND | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT;
-#else
-constexpr int kNewFileFlags = O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC;
-#endif
-
-std::tm localTime(std::time_t time) {
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &time);
-#else
-    localtime_r(&time, &local);
-#endif
-    return local;
-}
-
-// The file's data on the disk, not only handed to the system.
-int syncData(std::FILE* file) {
-#if defined(_WIN32)
-    return ::_commit(::_fileno(file));
-#else
-    return ::fdatasync(fileno(file));
-#endif
-}
 
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/') {
@@ -59,7 +28,7 @@ TraceRecorder::~TraceRecorder() {
 }
 
 std::string TraceRecorder::FileName(std::time_t start) {
-    const std::tm local = localTime(start);
+    const std::tm local = LocalTime(start);
     char name[64];
     std::strftime(name, sizeof name, "trace-%Y-%m-%d_%H-%M-%S.dump", &local);
     return name;
@@ -88,13 +57,8 @@ bool TraceRecorder::openNew(std::time_t start) {
     for (int attempt = 1; attempt <= kMaxNameClashes; ++attempt) {
         path_ =
             joinPath(folder_, attempt == 1 ? name : stem + '-' + std::to_string(attempt) + ".dump");
-        const int fd = ::open(path_.c_str(), kNewFileFlags, 0666);
-        if (fd >= 0) {
-            file_.reset(fdopen(fd, "ab"));
-            if (file_ == nullptr) {
-                ::close(fd);
-                break;
-            }
+        file_.reset(CreateNewAppendFile(path_));
+        if (file_ != nullptr) {
             return true;
         }
         if (errno != EEXIST) {
@@ -141,7 +105,7 @@ void TraceRecorder::tick() {
     unsynced_ = false;
     if (std::fflush(file_.get()) != 0) {
         fail("cannot write");
-    } else if (syncData(file_.get()) != 0 && errno != EINVAL && errno != EROFS) {
+    } else if (SyncData(file_.get()) != 0 && errno != EINVAL && errno != EROFS) {
         fail("cannot write");  // EINVAL, EROFS: a device or a pipe, which needs no sync
     }
 }

@@ -1,5 +1,7 @@
 #include "ldf/ChecksumModel.h"
 
+#include "ldf/DiagnosticIds.h"
+
 namespace daridez {
 
 bool ChecksumModel::classicProtocol(std::string_view version) {
@@ -31,7 +33,7 @@ bool ChecksumModel::anySubscriberClassic(const LdfFrame& frame) const {
 }
 
 LdfChecksum ChecksumModel::of(const LdfFrame& frame) const {
-    if (frame.kind == LdfFrame::Kind::Diagnostic || frame.id == 0x3C || frame.id == 0x3D ||
+    if (frame.kind == LdfFrame::Kind::Diagnostic || IsDiagnosticId(frame.id) ||
         classicProtocol(model_.protocolVersion)) {
         return LdfChecksum::Classic;
     }

@@ -1,5 +1,8 @@
 #include "ldf/LdfLinker.h"
 
+#include "ldf/DiagnosticIds.h"
+#include "trace/FieldText.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -12,11 +15,10 @@ constexpr int kMaxFrameLength = 8;
 constexpr int kMaxBusId = 0x3F;
 
 std::string hexId(int id) {
-    static const char* const kDigits = "0123456789ABCDEF";
     if (id < 0 || id > 0xFF) {
         return std::to_string(id);
     }
-    return std::string("0x") + kDigits[id >> 4] + kDigits[id & 0xF];
+    return "0x" + HexByteText(static_cast<std::uint8_t>(id));
 }
 
 // Up to language 2.0 (and J2602, which builds on it) a frame without a length has the one its
@@ -129,7 +131,8 @@ void LdfLinker::linkFrame(LdfFrame& frame, FrameNames& names) {
         }
     }
     if (frame.kind == LdfFrame::Kind::Diagnostic) {
-        frame.publisher = frame.id == 0x3C && model_.master() ? model_.master()->name : "";
+        frame.publisher =
+            frame.id == kMasterRequestId && model_.master() ? model_.master()->name : "";
     }
     linkFrameSignals(frame, names);
     for (const Ref& ref : names.associated) {

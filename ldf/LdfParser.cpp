@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "ldf/DiagnosticIds.h"
 #include "ldf/LdfText.h"
 
 namespace daridez {
@@ -492,7 +493,7 @@ bool LdfParser::diagnosticFrameItem() {
         return false;
     }
     frame.id = static_cast<int>(std::clamp<std::int64_t>(id.integer(), -1, 0xFFFF));
-    if (frame.id != 0x3C && frame.id != 0x3D) {
+    if (!IsDiagnosticId(frame.id)) {
         warn(id.at, "diagnostic frame " + frame.name + ": identifier " + std::string(id.text) +
                         " is neither 0x3C nor 0x3D");
     }

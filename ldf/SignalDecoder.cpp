@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "ldf/NumberText.h"
+#include "trace/FieldText.h"
 
 namespace daridez {
 
@@ -15,18 +16,6 @@ void setDecimal(std::string& text, std::uint64_t value) {
     char digits[24];
     const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
     text.assign(digits, end);
-}
-
-void setHexBytes(std::string& text, const std::uint8_t* bytes, int count) {
-    static const char* const kDigits = "0123456789ABCDEF";
-    text.clear();
-    for (int i = 0; i < count; ++i) {
-        if (i > 0) {
-            text += ' ';
-        }
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0xF];
-    }
 }
 
 void setNumber(std::string& text, double value) {
@@ -127,7 +116,7 @@ void SignalDecoder::decodeSignal(const LdfFrameSignal& placed, const LdfFrameBit
         value.number = static_cast<double>(value.raw);
         value.hasNumber = true;
         if (texts_ && signal.byteArray) {
-            setHexBytes(value.text, value.bytes.data(), value.byteCount);
+            value.text = HexBytesText(value.bytes.data(), value.byteCount);
         } else if (texts_) {
             setDecimal(value.text, value.raw);
         }

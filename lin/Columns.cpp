@@ -38,8 +38,8 @@ const char* timeText(const E& entry, const F& form, X& scratch) {
 // length, and every other frame as a bad frame.
 const char* openerText(const E& entry, X& scratch) {
     const int length = entry.opener[0];
-    const std::uint8_t kind = entry.opener[1];
-    if (kind == FrameKind::StartMarker && length == 5) {
+    const RowOpener opener = OpenerOf(entry.opener[0], entry.opener[1]);
+    if (opener == RowOpener::Start) {
         char* out = scratch.field;
         for (const char c : {'S', 'T', 'A', 'R', 'T', ' ', '('}) {
             *out++ = c;
@@ -49,15 +49,15 @@ const char* openerText(const E& entry, X& scratch) {
         out[1] = '\0';
         return scratch.field;
     }
-    if (kind == FrameKind::BreakField && length == 4) {
+    if (opener == RowOpener::Break) {
         return "Break";
     }
-    if (kind == FrameKind::DeviceError && length == 5) {
+    if (opener == RowOpener::DeviceError) {
         scratch.field[0] = '#';
         *PutHexByte(scratch.field + 1, entry.opener[4]) = '\0';
         return scratch.field;
     }
-    if (kind == FrameKind::BufferOverflow && length == 3) {
+    if (opener == RowOpener::Overflow) {
         return "#BufOvfl";
     }
     FormatBadFrameText(scratch.field, entry.opener, length + 1);
@@ -158,22 +158,32 @@ using R = SortRule;
 
 // "TimeStamp" and "ID" show the header of their display mode from the start.
 constexpr std::array<ColumnInfo, kListColumnCount> kColumns = {{
-    {"MsgNr", "MsgNr", 50, M::None, R::Number, false, numberText, noTip},
-    {"rel. TimeStamp", "abs. TimeStamp", 110, M::Time, R::Bytes, false, timeText, noTip},
-    {"Info", "Info", 100, M::None, R::IgnoreCase, true, infoText, slotTimeTip<Slot::Opener>},
-    {"Sync", "Sync", 45, M::None, R::IgnoreCase, true, syncText, slotTimeTip<Slot::Sync>},
-    {"[ID]", "(id)", 35, M::Id, R::IgnoreCase, true, idText, slotTimeTip<Slot::Id>},
-    {"DB0", "DB0", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db0>, slotTimeTip<Slot::Db0>},
-    {"DB1", "DB1", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db1>, slotTimeTip<Slot::Db1>},
-    {"DB2", "DB2", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db2>, slotTimeTip<Slot::Db2>},
-    {"DB3", "DB3", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db3>, slotTimeTip<Slot::Db3>},
-    {"DB4", "DB4", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db4>, slotTimeTip<Slot::Db4>},
-    {"DB5", "DB5", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db5>, slotTimeTip<Slot::Db5>},
-    {"DB6", "DB6", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db6>, slotTimeTip<Slot::Db6>},
-    {"DB7", "DB7", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db7>, slotTimeTip<Slot::Db7>},
-    {"CS", "CS", 35, M::None, R::IgnoreCase, true, checksumText, slotTimeTip<Slot::Cs>},
-    {"Check", "Check", 90, M::None, R::IgnoreCase, true, verdictText, verdictTip},
-    {"Frame", "Frame", 170, M::None, R::IgnoreCase, true, frameText, noTip},
+    {"MsgNr", "MsgNr", "MsgNr", 50, M::None, R::Number, false, numberText, noTip},
+    {"TimeStamp", "rel. TimeStamp", "abs. TimeStamp", 110, M::Time, R::Bytes, false, timeText,
+     noTip},
+    {"Info", "Info", "Info", 100, M::None, R::IgnoreCase, true, infoText,
+     slotTimeTip<Slot::Opener>},
+    {"Sync", "Sync", "Sync", 45, M::None, R::IgnoreCase, true, syncText, slotTimeTip<Slot::Sync>},
+    {"ID", "[ID]", "(id)", 35, M::Id, R::IgnoreCase, true, idText, slotTimeTip<Slot::Id>},
+    {"DB0", "DB0", "DB0", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db0>,
+     slotTimeTip<Slot::Db0>},
+    {"DB1", "DB1", "DB1", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db1>,
+     slotTimeTip<Slot::Db1>},
+    {"DB2", "DB2", "DB2", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db2>,
+     slotTimeTip<Slot::Db2>},
+    {"DB3", "DB3", "DB3", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db3>,
+     slotTimeTip<Slot::Db3>},
+    {"DB4", "DB4", "DB4", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db4>,
+     slotTimeTip<Slot::Db4>},
+    {"DB5", "DB5", "DB5", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db5>,
+     slotTimeTip<Slot::Db5>},
+    {"DB6", "DB6", "DB6", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db6>,
+     slotTimeTip<Slot::Db6>},
+    {"DB7", "DB7", "DB7", 35, M::Data, R::IgnoreCase, true, byteText<Slot::Db7>,
+     slotTimeTip<Slot::Db7>},
+    {"CS", "CS", "CS", 35, M::None, R::IgnoreCase, true, checksumText, slotTimeTip<Slot::Cs>},
+    {"Check", "Check", "Check", 90, M::None, R::IgnoreCase, true, verdictText, verdictTip},
+    {"Frame", "Frame", "Frame", 170, M::None, R::IgnoreCase, true, frameText, noTip},
 }};
 
 }  // namespace

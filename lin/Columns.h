@@ -61,6 +61,7 @@ struct CellScratch {
 };
 
 struct ColumnInfo {
+    const char* name;         // what the column holds, whatever the mode: the CSV's header
     const char* header;       // with the column's display mode on (relative, [ID])
     const char* otherHeader;  // with it off
     int width;                // pixels

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
+#include "ldf/DiagnosticIds.h"
 #include "trace/FieldText.h"
 
 namespace daridez {
 
 namespace {
 
-constexpr std::uint8_t kMasterRequest = 0x3C;
-constexpr std::uint8_t kSlaveResponse = 0x3D;
 constexpr std::uint8_t kNegativeResponse = 0x7F;
 constexpr std::uint8_t kPositiveOffset = 0x40;
 constexpr std::uint8_t kGoToSleepNad = 0x00;
@@ -94,27 +93,10 @@ const char* errorOf(std::uint8_t code) {
     return found == std::end(kErrors) ? nullptr : found->name;
 }
 
-std::string hexByte(std::uint8_t value) {
-    char text[3];
-    *PutHexByte(text, value) = '\0';
-    return text;
-}
-
-std::string hexBytes(const std::uint8_t* bytes, int count, const char* gap = " ") {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        if (i > 0) {
-            text += gap;
-        }
-        text += hexByte(bytes[i]);
-    }
-    return text;
-}
-
 // "error 12 subfunction not supported", "error 99".
 std::string errorText(std::uint8_t code) {
     const char* error = errorOf(code);
-    return hexByte(code) + (error != nullptr ? std::string(" ") + error : std::string());
+    return HexByteText(code) + (error != nullptr ? std::string(" ") + error : std::string());
 }
 
 // The fields of the bytes from the SID on of a single or first frame.
@@ -128,14 +110,14 @@ void addServiceFields(std::vector<TransportField>& fields, bool request, const s
     }
     if (!request && sid >= kPositiveOffset) {
         fields.push_back({"RSID",
-                          hexByte(sid) + " positive response to " +
+                          HexByteText(sid) + " positive response to " +
                               ServiceText(static_cast<std::uint8_t>(sid - kPositiveOffset)),
                           ':'});
     } else {
         fields.push_back({"SID", ServiceText(sid), ':'});
     }
     if (count > 1) {
-        fields.push_back({"data", hexBytes(bytes + 1, count - 1), ','});
+        fields.push_back({"data", HexBytesText(bytes + 1, count - 1), ','});
     }
 }
 
@@ -174,14 +156,13 @@ std::string identifierText(const Named* service, const std::uint8_t* bytes, int 
     if (service == nullptr || service->identifier == 0 || count < service->identifier) {
         return {};
     }
-    return ", identifier " + hexBytes(bytes, service->identifier, "");
+    return ", identifier " + HexBytesText(bytes, service->identifier, "");
 }
 
 }  // namespace
 
 bool IsDiagnosticFrame(const LinFrame& frame) {
-    return frame.isLinFrame && frame.hasId &&
-           (frame.id() == kMasterRequest || frame.id() == kSlaveResponse);
+    return frame.isLinFrame && frame.hasId && IsDiagnosticId(frame.id());
 }
 
 std::string DiagnosticFrame::invalidReason() const {
@@ -198,7 +179,7 @@ std::string DiagnosticFrame::invalidReason() const {
 
 DiagnosticFrame ParseDiagnostic(const LinFrame& frame) {
     DiagnosticFrame parsed;
-    parsed.request = frame.id() == kMasterRequest;
+    parsed.request = frame.id() == kMasterRequestId;
     parsed.count = std::min(frame.dataLength(), static_cast<int>(parsed.data.size()));
     std::copy_n(frame.response, parsed.count, parsed.data.begin());
     if (parsed.count == 0) {
@@ -217,7 +198,7 @@ DiagnosticFrame ParseDiagnostic(const LinFrame& frame) {
 }
 
 std::string NadText(std::uint8_t nad, const LdfModel* ldf) {
-    std::string text = "NAD " + hexByte(nad);
+    std::string text = "NAD " + HexByteText(nad);
     const LdfNode* node = ldf != nullptr ? ldf->nodeByNad(nad) : nullptr;
     if (node != nullptr) {
         text += " (" + node->name + ")";
@@ -231,7 +212,7 @@ std::string NadText(std::uint8_t nad, const LdfModel* ldf) {
 
 std::string ServiceText(std::uint8_t sid) {
     const Named* service = serviceOf(sid);
-    return service == nullptr ? hexByte(sid) : hexByte(sid) + " " + service->name;
+    return service == nullptr ? HexByteText(sid) : HexByteText(sid) + " " + service->name;
 }
 
 std::vector<TransportField> DiagnosticFields(const LinFrame& frame, const LdfModel* ldf) {
@@ -254,7 +235,7 @@ std::vector<TransportField> DiagnosticFields(const LinFrame& frame, const LdfMod
             fields.push_back({"no PCI", {}, ':'});
             return fields;
         case DiagnosticPci::Unknown:
-            fields.push_back({"PCI", hexByte(parsed.pciByte) + " unknown"});
+            fields.push_back({"PCI", HexByteText(parsed.pciByte) + " unknown"});
             return fields;
         case DiagnosticPci::Single:
             fields.push_back({"SF", "length " + std::to_string(parsed.length)});
@@ -265,7 +246,7 @@ std::vector<TransportField> DiagnosticFields(const LinFrame& frame, const LdfMod
         case DiagnosticPci::Consecutive:
             fields.push_back({"CF", std::to_string(parsed.length)});
             if (parsed.carried > 0) {
-                fields.push_back({"data", hexBytes(bytes, parsed.carried), ':'});
+                fields.push_back({"data", HexBytesText(bytes, parsed.carried), ':'});
             }
             return fields;
     }
@@ -306,7 +287,7 @@ std::string DiagnosticTitle(const LinFrame& frame) {
     if (parsed.sleep) {
         return kind + " go-to-sleep";
     }
-    const std::string head = kind + " NAD " + hexByte(parsed.nad);
+    const std::string head = kind + " NAD " + HexByteText(parsed.nad);
     if (parsed.invalid) {
         return head + " " + kInvalid;
     }
@@ -321,7 +302,7 @@ std::string DiagnosticTitle(const LinFrame& frame) {
     auto named = [](std::uint8_t sid) {
         const Named* service = serviceOf(sid);
         return service != nullptr && service->configuration ? std::string(service->name)
-                                                            : "SID " + hexByte(sid);
+                                                            : "SID " + HexByteText(sid);
     };
     const std::uint8_t* bytes = parsed.data.data() + parsed.at;
     const std::uint8_t sid = bytes[0];

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ldf/ChecksumModel.h"
+#include "ldf/DiagnosticIds.h"
 #include "trace/FieldText.h"
 
 namespace daridez {
@@ -20,12 +21,6 @@ constexpr std::array<const char*, static_cast<std::size_t>(CheckWord::Count)> kW
 
 int bitOf(std::uint8_t value, int bit) {
     return (value >> bit) & 1;
-}
-
-std::string hexByte(std::uint8_t value) {
-    char text[3];
-    *PutHexByte(text, value) = '\0';
-    return text;
 }
 
 // The classic checksum: over the data bytes only.
@@ -46,24 +41,24 @@ std::string explainWrongChecksum(const LinFrame& frame, const LdfChecksum* model
     const std::uint8_t actual = frame.checksum();
     const std::uint8_t classic = classicChecksum(frame);
     const std::uint8_t enhanced = enhancedChecksum(frame, frame.pid);
-    std::string text = "checksum " + hexByte(actual) + ": expected ";
+    std::string text = "checksum " + HexByteText(actual) + ": expected ";
     if (ClassicOnly(frame.id())) {
-        text += hexByte(classic) + " (classic; identifier " + hexByte(frame.id()) +
+        text += HexByteText(classic) + " (classic; identifier " + HexByteText(frame.id()) +
                 " always uses the classic checksum)";
         if (actual == enhanced) {
-            text += "; " + hexByte(actual) + " is the enhanced checksum";
+            text += "; " + HexByteText(actual) + " is the enhanced checksum";
         }
         return text;
     }
     if (model != nullptr && *model == LdfChecksum::Classic) {
-        return text + hexByte(classic) + " (classic, as the LDF names for the frame)";
+        return text + HexByteText(classic) + " (classic, as the LDF names for the frame)";
     }
     text += model != nullptr
-                ? hexByte(enhanced) + " (enhanced, as the LDF names for the frame)"
-                : hexByte(enhanced) + " (enhanced) or " + hexByte(classic) + " (classic)";
+                ? HexByteText(enhanced) + " (enhanced, as the LDF names for the frame)"
+                : HexByteText(enhanced) + " (enhanced) or " + HexByteText(classic) + " (classic)";
     if (frame.pid != frame.id() && actual == enhancedChecksum(frame, frame.id())) {
-        text += "; " + hexByte(actual) + " is the enhanced checksum over the raw identifier " +
-                hexByte(frame.id());
+        text += "; " + HexByteText(actual) + " is the enhanced checksum over the raw identifier " +
+                HexByteText(frame.id());
     }
     return text;
 }
@@ -99,17 +94,17 @@ std::string explainCorruptedId(const LinFrame& frame) {
     }
     const auto id = static_cast<std::uint8_t>(best);
     return "the identifier byte was corrupted on the bus: the checksum fits identifier " +
-           hexByte(id) + " (protected " + hexByte(ProtectedId(id)) + ")";
+           HexByteText(id) + " (protected " + HexByteText(ProtectedId(id)) + ")";
 }
 
 std::string explainModel(const LinFrame& frame, const FrameVerdict& verdict) {
     const int count = frame.dataLength();
     const std::string over = std::to_string(count) + (count == 1 ? " data byte" : " data bytes");
     if (verdict.classic()) {
-        return "classic: checksum " + hexByte(frame.checksum()) + " over " + over;
+        return "classic: checksum " + HexByteText(frame.checksum()) + " over " + over;
     }
-    return "enhanced: checksum " + hexByte(frame.checksum()) + " over identifier " +
-           hexByte(frame.pid) + " and " + over;
+    return "enhanced: checksum " + HexByteText(frame.checksum()) + " over identifier " +
+           HexByteText(frame.pid) + " and " + over;
 }
 
 // The frame of the LDF for this identifier; 0x3C/0x3D are known to every LDF.
@@ -200,12 +195,12 @@ bool checkEventSlot(const LinFrame& frame, const LdfModel& ldf, const LdfFrame& 
 std::string explainCollision(const LinFrame& frame, const LdfFrame& event) {
     const std::string text = "collision: more than one slave answered " + event.name + ": ";
     if (frame.responseCount == 1) {
-        return text + "one response byte (" + hexByte(frame.response[0]) + "), no checksum";
+        return text + "one response byte (" + HexByteText(frame.response[0]) + "), no checksum";
     }
     if (!classicMatches(frame) && !enhancedMatches(frame)) {
-        return text + "checksum " + hexByte(frame.checksum()) + " matches no model";
+        return text + "checksum " + HexByteText(frame.checksum()) + " matches no model";
     }
-    return text + "the first byte " + hexByte(frame.response[0]) +
+    return text + "the first byte " + HexByteText(frame.response[0]) +
            " is the protected identifier of no associated frame";
 }
 
@@ -312,8 +307,7 @@ std::uint8_t LinChecksum(std::uint8_t seed, const std::uint8_t* bytes, int count
 }
 
 bool ClassicOnly(std::uint8_t id) {
-    const std::uint8_t low = id & 0x3F;
-    return low == 0x3C || low == 0x3D;
+    return IsDiagnosticId(id & 0x3F);
 }
 
 FrameVerdict CheckFrame(const LinFrame& frame, const LdfModel* ldf) {
@@ -415,20 +409,20 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
         line("no-sync: no sync field followed the break");
     }
     if (verdict.has(CheckWord::Sync)) {
-        line("sync: " + hexByte(frame.sync) + " should be 55");
+        line("sync: " + HexByteText(frame.sync) + " should be 55");
     }
     if (verdict.has(CheckWord::NoId)) {
         line("no-id: no identifier field");
     }
     if (verdict.has(CheckWord::Parity)) {
-        line("parity: " + hexByte(frame.pid) + " should be " + hexByte(ProtectedId(frame.id())) +
-             " for identifier " + hexByte(frame.id()));
+        line("parity: " + HexByteText(frame.pid) + " should be " +
+             HexByteText(ProtectedId(frame.id())) + " for identifier " + HexByteText(frame.id()));
     }
     if (verdict.has(CheckWord::NoResponse)) {
         line("no-response: no response byte followed the identifier");
     }
     if (verdict.has(CheckWord::Short)) {
-        line("short: one response byte (" + hexByte(frame.response[0]) + "), no checksum");
+        line("short: one response byte (" + HexByteText(frame.response[0]) + "), no checksum");
     }
     const LdfJudgement judgement = ldf != nullptr ? judge(frame, *ldf) : LdfJudgement();
     const bool named = ldf != nullptr && ldf->frameById(frame.id()) != nullptr;
@@ -449,7 +443,7 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
         line(explainCollision(frame, *judgement.frame));
     }
     if (verdict.has(CheckWord::UnknownId)) {
-        line("unknown-id: the LDF names no frame with identifier " + hexByte(frame.id()));
+        line("unknown-id: the LDF names no frame with identifier " + HexByteText(frame.id()));
     }
     if (verdict.has(CheckWord::Length)) {
         line("length: " + std::to_string(frame.dataLength()) + " data bytes; " +
@@ -461,7 +455,7 @@ std::string ExplainFrame(const LinFrame& frame, const LdfModel* ldf) {
         line(std::string("model: the checksum is the ") + (classic ? "classic" : "enhanced") +
              " one; the LDF names " + ChecksumModel::name(judgement.model) + " for " +
              std::string(judgement.name) + " (" +
-             hexByte(enhancedChecksum(frame, classic ? frame.pid : std::uint8_t{0})) + ")");
+             HexByteText(enhancedChecksum(frame, classic ? frame.pid : std::uint8_t{0})) + ")");
     }
     if (verdict.classic() || verdict.enhanced()) {
         line(explainModel(frame, verdict));

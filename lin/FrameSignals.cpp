@@ -1,4 +1,5 @@
 #include "lin/FrameSignals.h"
+#include "ldf/DiagnosticIds.h"
 #include "lin/Diagnostic.h"
 #include "lin/FrameTitle.h"
 

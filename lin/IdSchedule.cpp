@@ -4,19 +4,31 @@
 #include <cstdio>
 #include <vector>
 
+#include "ldf/DiagnosticIds.h"
 #include "ldf/LdfModel.h"
 
 namespace daridez {
 
 namespace {
 
-constexpr const char* kHeaders[] = {"frame",          "publisher", "ldf_length",
-                                    "period_nominal", "ldf",       "collisions"};
-static_assert(std::size(kHeaders) == static_cast<std::size_t>(LdfIdColumn::Count));
+constexpr IdColumnInfo kLdfColumns[] = {
+    {"frame", "frame", "The LDF's frame with this identifier", false},
+    {"publisher", "publisher", "The node that sends the frame", false},
+    {"ldf_length", "LDF length", "Data length the LDF gives the frame, in bytes", true},
+    {"period_nominal", "nominal period (ms)", "Period the schedule table gives the frame, ms",
+     true},
+    {"ldf", "LDF note",
+     "0 frames: planned, never seen; not in LDF; late: the longest period exceeds the "
+     "nominal one by more than the master's jitter (or 10 %)",
+     false},
+    {"collisions", "collisions",
+     "Event-triggered frames: slots two or more slaves answered at once (normal, not counted "
+     "bad)",
+     true},
+};
+static_assert(std::size(kLdfColumns) == static_cast<std::size_t>(LdfIdColumn::Count));
 
 constexpr double kSlackShare = 0.1;  // without the master's jitter
-constexpr int kMasterRequest = 0x3C;
-constexpr int kSlaveResponse = 0x3D;
 
 // Milliseconds with three decimals, as the summary writes periods: "10.000".
 std::string millis(std::int64_t micros) {
@@ -32,9 +44,9 @@ int entryId(const LdfModel& model, const LdfScheduleEntry& entry) {
         return frame->id >= 0 && frame->id <= 0x3F ? frame->id : -1;
     }
     if (entry.command == "SlaveResp") {
-        return kSlaveResponse;
+        return kSlaveResponseId;
     }
-    return kMasterRequest;  // MasterReq and the node configuration commands
+    return kMasterRequestId;  // MasterReq and the node configuration commands
 }
 
 }  // namespace
@@ -145,21 +157,21 @@ std::string IdSchedule::cellText(const IdStats& stats, LdfIdColumn column) const
     return {};
 }
 
-const char* LdfIdColumnHeader(LdfIdColumn column) {
-    return kHeaders[static_cast<std::size_t>(column)];
+const IdColumnInfo& LdfIdColumnAt(LdfIdColumn column) {
+    return kLdfColumns[static_cast<std::size_t>(column)];
 }
 
 std::string FormatIdTable(const IdSummary& summary, int baud, const IdSchedule& schedule) {
     constexpr int kColumns = static_cast<int>(IdColumn::Count);
-    constexpr int kLdfColumns = static_cast<int>(LdfIdColumn::Count);
+    constexpr int kLdfCount = static_cast<int>(LdfIdColumn::Count);
     std::string table;
     for (int c = 0; c < kColumns; ++c) {
-        table += IdColumnHeader(static_cast<IdColumn>(c));
+        table += IdColumnAt(static_cast<IdColumn>(c)).header;
         table += '\t';
     }
-    for (int c = 0; c < kLdfColumns; ++c) {
-        table += LdfIdColumnHeader(static_cast<LdfIdColumn>(c));
-        table += c + 1 < kLdfColumns ? '\t' : '\n';
+    for (int c = 0; c < kLdfCount; ++c) {
+        table += LdfIdColumnAt(static_cast<LdfIdColumn>(c)).header;
+        table += c + 1 < kLdfCount ? '\t' : '\n';
     }
     for (int id = 0; id < IdSummary::kIdCount; ++id) {
         if (!summary.seen(id) && !schedule.plan(id).inLdf) {
@@ -170,9 +182,9 @@ std::string FormatIdTable(const IdSummary& summary, int baud, const IdSchedule& 
             table += IdCellText(stats, static_cast<IdColumn>(c));
             table += '\t';
         }
-        for (int c = 0; c < kLdfColumns; ++c) {
+        for (int c = 0; c < kLdfCount; ++c) {
             table += schedule.cellText(stats, static_cast<LdfIdColumn>(c));
-            table += c + 1 < kLdfColumns ? '\t' : '\n';
+            table += c + 1 < kLdfCount ? '\t' : '\n';
         }
     }
     table += "bus load: " + BusLoadText(summary, baud) + " at " + std::to_string(baud) + " baud\n";

@@ -53,7 +53,7 @@ class IdSchedule {
     bool hasLdf_ = false;
 };
 
-const char* LdfIdColumnHeader(LdfIdColumn column);
+const IdColumnInfo& LdfIdColumnAt(LdfIdColumn column);
 
 // The table of FormatIdTable with the LDF's columns after each line, and a line for each
 // identifier the LDF plans that the trace never showed.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ldf/DiagnosticIds.h"
 #include "ldf/LdfModel.h"
 #include "lin/FrameCheck.h"
 #include "trace/FieldText.h"
@@ -13,10 +14,20 @@ namespace daridez {
 
 namespace {
 
-constexpr const char* kHeaders[] = {
-    "ID", "frames", "bad", "lengths", "model", "period_min", "period_avg", "period_max", "last",
+constexpr const char* kPeriodTip = "Time between consecutive frames, ms";
+
+constexpr IdColumnInfo kIdColumns[] = {
+    {"ID", "ID", "Identifier, parity bits removed (hex)", false},
+    {"frames", "frames", "LIN frames with this identifier", true},
+    {"bad", "bad", "Frames that failed a check (parity, checksum, missing response...)", true},
+    {"lengths", "data lengths", "Data lengths seen, in bytes", false},
+    {"model", "checksum model", "Checksum model the frames matched", false},
+    {"period_min", "min period (ms)", kPeriodTip, true},
+    {"period_avg", "avg period (ms)", kPeriodTip, true},
+    {"period_max", "max period (ms)", kPeriodTip, true},
+    {"last", "last data", "Data of the last frame; bytes that just changed are marked", false},
 };
-static_assert(std::size(kHeaders) == static_cast<std::size_t>(IdColumn::Count));
+static_assert(std::size(kIdColumns) == static_cast<std::size_t>(IdColumn::Count));
 
 void countRow(IdStats& stats, const LinFrame& frame, const FrameVerdict& verdict,
               std::uint32_t stretch) {
@@ -185,8 +196,7 @@ void IdSummary::addAnswer(const LinFrame& frame, const FrameVerdict& verdict) {
 }
 
 bool IdSummary::goesToSleep(const LinFrame& frame, const FrameVerdict& verdict) const {
-    constexpr std::uint8_t kMasterRequest = 0x3C;
-    return ldf_ != nullptr && frame.id() == kMasterRequest && frame.pid == kMasterRequest &&
+    return ldf_ != nullptr && frame.id() == kMasterRequestId && frame.pid == kMasterRequestId &&
            frame.dataLength() != 0 && frame.response[0] == 0x00 && !verdict.failed();
 }
 
@@ -222,8 +232,8 @@ std::array<IdStats, IdSummary::kIdCount> IdSummary::makeIds() {
     return ids;
 }
 
-const char* IdColumnHeader(IdColumn column) {
-    return kHeaders[static_cast<std::size_t>(column)];
+const IdColumnInfo& IdColumnAt(IdColumn column) {
+    return kIdColumns[static_cast<std::size_t>(column)];
 }
 
 std::string IdCellText(const IdStats& stats, IdColumn column) {
@@ -264,7 +274,7 @@ std::string FormatIdTable(const IdSummary& summary, int baud) {
     constexpr int kColumns = static_cast<int>(IdColumn::Count);
     std::string table;
     for (int c = 0; c < kColumns; ++c) {
-        table += IdColumnHeader(static_cast<IdColumn>(c));
+        table += IdColumnAt(static_cast<IdColumn>(c)).header;
         table += c + 1 < kColumns ? '\t' : '\n';
     }
     for (int id = 0; id < IdSummary::kIdCount; ++id) {

@@ -83,8 +83,7 @@ class IdSummary {
     bool seen(int id) const { return stats(id).frames != 0; }
 
     std::uint64_t linFrames() const { return linFrames_; }  // rows opened by a break
-    std::uint64_t busBits() const { return busBits_; }
-    std::int64_t firstTime() const { return firstTime_; }  // of the first and last such row
+    std::int64_t firstTime() const { return firstTime_; }   // of the first and last such row
     std::int64_t lastTime() const { return lastTime_; }
     // Of the time between them, how long the bus slept after go-to-sleep commands.
     std::int64_t asleepTime() const { return asleepTime_; }
@@ -129,7 +128,17 @@ enum class IdColumn {
     Count
 };
 
-const char* IdColumnHeader(IdColumn column);
+// What is shown of a column of the summary (and of the LDF's columns beside it): the
+// short header daridez-dump --ids prints, which scripts read; the window's title in
+// words with its unit; the window's tool tip; whether its cells are numbers.
+struct IdColumnInfo {
+    const char* header;
+    const char* title;
+    const char* tip;
+    bool numeric;
+};
+
+const IdColumnInfo& IdColumnAt(IdColumn column);
 // The mean period in microseconds, rounded (halves away from 0); 0 without a period.
 std::int64_t AveragePeriod(const IdStats& stats);
 // One cell: "05", "3", "2,8", "mixed", "10.000", "01 A2 FF"; "-" where there is nothing.

@@ -7,8 +7,8 @@ namespace daridez {
 
 LinFrame ReadLinFrame(const TraceEntry& entry) {
     LinFrame frame;
-    frame.isLinFrame = SlotFilled(entry, Slot::Opener) && entry.opener[0] == 4 &&
-                       entry.opener[1] == FrameKind::BreakField;
+    frame.isLinFrame = SlotFilled(entry, Slot::Opener) &&
+                       OpenerOf(entry.opener[0], entry.opener[1]) == RowOpener::Break;
     if (!frame.isLinFrame) {
         return frame;
     }

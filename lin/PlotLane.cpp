@@ -17,7 +17,7 @@ std::int64_t secondOf(std::int64_t time) {
 }  // namespace
 
 PlotLane::PlotLane(const PlotSource& source, int baudrate, const LdfModel* ldf)
-    : source_(source), baudrate_(baudrate > 0 ? baudrate : kDefaultBaudrate) {
+    : source_(source), baudrate_(baudrate > 0 ? baudrate : kDefaultLinRate) {
     if (source.kind == PlotKind::Signal) {
         std::string error;
         signal_ = PlotSignal::resolve(ldf, source, error);

@@ -6,6 +6,7 @@
 
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
+#include "lin/LinRates.h"
 #include "lin/PlotSeries.h"
 #include "lin/PlotSignal.h"
 #include "lin/PlotSource.h"
@@ -45,10 +46,9 @@ struct PlotRow {
 class PlotLane {
   public:
     static constexpr std::int64_t kSecond = 1'000'000;
-    static constexpr int kDefaultBaudrate = 19200;
     static constexpr std::int64_t kLongestSilence = 3600;  // seconds shown as zeros
 
-    explicit PlotLane(const PlotSource& source, int baudrate = kDefaultBaudrate,
+    explicit PlotLane(const PlotSource& source, int baudrate = kDefaultLinRate,
                       const LdfModel* ldf = nullptr);
 
     void add(const PlotRow& row);

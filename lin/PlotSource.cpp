@@ -1,5 +1,7 @@
 #include "lin/PlotSource.h"
 
+#include "trace/FieldText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -153,18 +155,15 @@ std::optional<PlotSource> ParsePlotSource(std::string_view text, std::string& er
 }
 
 std::string PlotSourceText(const PlotSource& source) {
-    char text[32];
+    const std::string id = HexByteText(static_cast<std::uint8_t>(source.id));
     switch (source.kind) {
         case PlotKind::DataByte:
-            std::snprintf(text, sizeof text, "%02X byte %u", source.id, source.byte);
-            return text;
+            return id + " byte " + std::to_string(source.byte);
         case PlotKind::Bits:
-            std::snprintf(text, sizeof text, "%02X bits %u..%u", source.id, source.firstBit,
-                          source.lastBit);
-            return text;
+            return id + " bits " + std::to_string(source.firstBit) + ".." +
+                   std::to_string(source.lastBit);
         case PlotKind::Period:
-            std::snprintf(text, sizeof text, "%02X period", source.id);
-            return text;
+            return id + " period";
         case PlotKind::BusLoad:
             return std::string(kBusLoad);
         case PlotKind::FailedChecks:

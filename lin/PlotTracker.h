@@ -53,11 +53,9 @@ class PlotTracker {
     const LdfModel* ldf() const { return ldf_; }
 
     const std::vector<PlotLane>& lanes() const { return lanes_; }
-    std::uint64_t rowsRead() const { return rows_; }
     // The plot times of the first and the last LIN frame row read (0 and 0 without one).
     std::int64_t firstTime() const { return firstTime_; }
     std::int64_t lastTime() const { return lastTime_; }
-    bool hasTime() const { return seenFrame_; }
     // The trace position of the row of lane's point nearest to time (of the plot's clock);
     // a lane without points answers with the first lane that has one; -1 without points.
     std::int64_t rowNear(std::size_t lane, std::int64_t time) const;
@@ -95,7 +93,7 @@ class PlotTracker {
     std::int64_t firstTime_ = 0;
     std::int64_t lastTime_ = 0;
     bool seenFrame_ = false;
-    int baudrate_ = PlotLane::kDefaultBaudrate;
+    int baudrate_ = kDefaultLinRate;
     const LdfModel* ldf_ = nullptr;
     FrameSignals decoder_{nullptr};  // one decode of a row for all signal lanes
     std::uint64_t decodeIds_ = 0;    // the identifiers the signal lanes need decoded

@@ -60,7 +60,7 @@ TrialScore ScoreTrial(const TraceList& list, const LdfModel* ldf) {
 }
 
 RateSearch::RateSearch(const std::vector<std::string>& boxRates)
-    : order_(std::begin(kCommonRates), std::end(kCommonRates)) {
+    : order_(kCommonLinRates.begin(), kCommonLinRates.end()) {
     for (const std::string& text : boxRates) {
         const std::optional<int> rate = rateOf(text);
         if (rate && std::find(order_.begin(), order_.end(), *rate) == order_.end()) {

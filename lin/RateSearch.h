@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ldf/LdfModel.h"
+#include "lin/LinRates.h"
 #include "trace/TraceList.h"
 
 namespace daridez {
@@ -34,7 +35,6 @@ class RateSearch {
   public:
     static constexpr int kEnoughGood = 20;
     static constexpr int kLeastGood = 3;
-    static constexpr int kCommonRates[] = {19200, 9600, 10417, 20000};
 
     // boxRates: the entries of the LIN-baud-rate box; those that are no rate (not a
     // decimal number from 1 to 65535) are left out.

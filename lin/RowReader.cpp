@@ -10,6 +10,7 @@
 #include "lin/Diagnostic.h"
 #include "lin/FrameCheck.h"
 #include "lin/FrameTitle.h"
+#include "trace/FieldText.h"
 
 namespace daridez {
 
@@ -48,13 +49,7 @@ std::string valueText(const LdfSignalValue& value) {
 // "0xFD (253)" for a scalar, the bytes for an array.
 std::string rawText(const LdfSignalValue& value) {
     if (value.byteArray) {
-        std::string text;
-        char hex[4];
-        for (int i = 0; i < value.byteCount; ++i) {
-            std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", value.bytes[i]);
-            text += hex;
-        }
-        return text;
+        return HexBytesText(value.bytes.data(), value.byteCount);
     }
     char text[48];
     std::snprintf(text, sizeof text, "0x%llX (%llu)", static_cast<unsigned long long>(value.raw),
@@ -84,9 +79,7 @@ RowReading RowReader::read(const LinFrame& frame) const {
     if (!frame.isLinFrame || !frame.hasId) {
         return reading;
     }
-    char id[8];
-    std::snprintf(id, sizeof id, "ID %02X", frame.id());
-    reading.frame = id;
+    reading.frame = "ID " + HexByteText(frame.id());
     if (IsDiagnosticFrame(frame)) {
         const LdfFrame* named = ldf_ != nullptr ? ldf_->frameById(frame.id()) : nullptr;
         reading.frame = FrameTitle(ldf_).diagnosticName(frame);

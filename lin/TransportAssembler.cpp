@@ -10,17 +10,6 @@ namespace {
 
 constexpr int kSequenceModulo = 16;
 
-std::string hexBytes(const std::vector<std::uint8_t>& bytes) {
-    std::string text(bytes.size() * 3, ' ');
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        PutHexByte(text.data() + 3 * i, bytes[i]);
-    }
-    if (!text.empty()) {
-        text.pop_back();
-    }
-    return text;
-}
-
 // A frame that opens a message or ends any open one in its direction: single and first
 // frames, the go-to-sleep command.
 bool startsAnew(const DiagnosticFrame& parsed) {
@@ -40,7 +29,7 @@ std::string TransportOutcome::text(const LdfModel* ldf) const {
         return line + " invalid: " + reason;
     }
     line += " message (" + std::to_string(frames) + " frames, " + std::to_string(bytes.size()) +
-            " bytes): " + hexBytes(bytes);
+            " bytes): " + HexBytesText(bytes.data(), static_cast<int>(bytes.size()));
     const std::string meaning =
         DescribeMessage(request, bytes.data(), static_cast<int>(bytes.size()));
     return meaning.empty() ? line : line + " (" + meaning + ")";

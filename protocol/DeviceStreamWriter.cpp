@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "protocol/CommandFrames.h"
 #include "trace/FrameKind.h"
 
 namespace daridez {
@@ -9,14 +10,7 @@ namespace daridez {
 void DeviceStreamWriter::breakField(std::uint64_t time) {
     wrapUpTo(time);
     const auto stamp = static_cast<std::uint16_t>(latest_);
-    const std::uint8_t frame[] = {0x04, FrameKind::BreakField, std::uint8_t(stamp >> 8),
-                                  std::uint8_t(stamp)};
-    std::uint8_t sum = 0;
-    for (std::uint8_t byte : frame) {
-        out_->push_back(byte);
-        sum = static_cast<std::uint8_t>(sum + byte);
-    }
-    out_->push_back(sum);
+    put({0x04, FrameKind::BreakField, std::uint8_t(stamp >> 8), std::uint8_t(stamp)});
 }
 
 void DeviceStreamWriter::syncField(std::uint64_t time, std::uint8_t sync) {
@@ -39,8 +33,7 @@ void DeviceStreamWriter::deviceError(std::uint64_t time, std::uint8_t code) {
 void DeviceStreamWriter::bufferOverflow(std::uint64_t time) {
     wrapUpTo(time);
     // The third byte counts the frames the device lost; another tool's log does not say.
-    const std::uint8_t sum = static_cast<std::uint8_t>(0x03 + FrameKind::BufferOverflow);
-    out_->insert(out_->end(), {0x03, FrameKind::BufferOverflow, 0x00, sum});
+    put({0x03, FrameKind::BufferOverflow, 0x00});
 }
 
 void DeviceStreamWriter::frame(const BusFrame& frame) {
@@ -61,21 +54,20 @@ void DeviceStreamWriter::frame(const BusFrame& frame) {
 void DeviceStreamWriter::stamped(std::uint64_t time, std::uint8_t kind, std::uint8_t value) {
     wrapUpTo(time);
     const auto stamp = static_cast<std::uint16_t>(latest_);
-    const std::uint8_t frame[] = {0x05, kind, std::uint8_t(stamp >> 8), std::uint8_t(stamp), value};
-    std::uint8_t sum = 0;
-    for (std::uint8_t byte : frame) {
-        out_->push_back(byte);
-        sum = static_cast<std::uint8_t>(sum + byte);
-    }
-    out_->push_back(sum);
+    put({0x05, kind, std::uint8_t(stamp >> 8), std::uint8_t(stamp), value});
 }
 
 void DeviceStreamWriter::wrapUpTo(std::uint64_t time) {
     latest_ = std::max(latest_, std::min(time, kLongestSpan));
     while (wrapped_ + 0x10000 <= latest_) {
         wrapped_ += 0x10000;
-        out_->insert(out_->end(), {0x02, FrameKind::TimerWrap, 0xA2});
+        put({0x02, FrameKind::TimerWrap});
     }
+}
+
+void DeviceStreamWriter::put(std::initializer_list<std::uint8_t> frame) {
+    out_->insert(out_->end(), frame);
+    out_->push_back(frameChecksum(frame.begin(), static_cast<std::uint8_t>(frame.size())));
 }
 
 }  // namespace daridez

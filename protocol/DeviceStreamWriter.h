@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace daridez {
@@ -53,6 +54,8 @@ class DeviceStreamWriter {
   private:
     void stamped(std::uint64_t time, std::uint8_t kind, std::uint8_t value);
     void wrapUpTo(std::uint64_t time);
+    // The frame's bytes, then their 8-bit sum.
+    void put(std::initializer_list<std::uint8_t> frame);
 
     std::vector<std::uint8_t>* out_ = nullptr;
     std::uint64_t wrapped_ = 0;  // the last multiple of 65,536 us reported

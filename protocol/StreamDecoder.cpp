@@ -43,24 +43,25 @@ struct FrameRule {
 using enum DecoderState;
 using enum FrameAction;
 constexpr FrameRule kFrameRules[] = {
-    {FrameKind::StartMarker, 5, std::nullopt, Start, BetweenFrames},
-    {FrameKind::BreakField, 4, std::nullopt, Break, AfterBreak},
-    {FrameKind::SyncField, 5, AfterBreak, Field, AfterSync},
-    {FrameKind::IdentifierField, 5, AfterSync, Identifier, AfterId},
-    {0x93, 5, AfterId, Field, AfterByte1},  // response bytes 1-8 in turn
-    {0x94, 5, AfterByte1, Field, AfterByte2},
-    {0x95, 5, AfterByte2, Field, AfterByte3},
-    {0x96, 5, AfterByte3, Field, AfterByte4},
-    {0x97, 5, AfterByte4, Field, AfterByte5},
-    {0x98, 5, AfterByte5, Field, AfterByte6},
-    {0x99, 5, AfterByte6, Field, AfterByte7},
-    {0x9A, 5, AfterByte7, Field, AfterByte8},
-    {FrameKind::ResponseByte9, 5, AfterByte8, Field, BetweenFrames},  // the checksum after 8
-    {FrameKind::DeviceError, 5, std::nullopt, Error, BetweenFrames},
+    {FrameKind::StartMarker, FrameLength::StartMarker, std::nullopt, Start, BetweenFrames},
+    {FrameKind::BreakField, FrameLength::BreakField, std::nullopt, Break, AfterBreak},
+    {FrameKind::SyncField, FrameLength::Field, AfterBreak, Field, AfterSync},
+    {FrameKind::IdentifierField, FrameLength::Field, AfterSync, Identifier, AfterId},
+    {0x93, FrameLength::Field, AfterId, Field, AfterByte1},  // response bytes 1-8 in turn
+    {0x94, FrameLength::Field, AfterByte1, Field, AfterByte2},
+    {0x95, FrameLength::Field, AfterByte2, Field, AfterByte3},
+    {0x96, FrameLength::Field, AfterByte3, Field, AfterByte4},
+    {0x97, FrameLength::Field, AfterByte4, Field, AfterByte5},
+    {0x98, FrameLength::Field, AfterByte5, Field, AfterByte6},
+    {0x99, FrameLength::Field, AfterByte6, Field, AfterByte7},
+    {0x9A, FrameLength::Field, AfterByte7, Field, AfterByte8},
+    {FrameKind::ResponseByte9, FrameLength::Field, AfterByte8, Field,
+     BetweenFrames},  // the checksum after 8
+    {FrameKind::DeviceError, FrameLength::Field, std::nullopt, Error, BetweenFrames},
     {FrameKind::Ignored1, 0, std::nullopt, Ignore, std::nullopt},
     {FrameKind::Ignored2, 0, std::nullopt, Ignore, std::nullopt},
     {FrameKind::TimerWrap, 0, std::nullopt, Wrap, std::nullopt},
-    {FrameKind::BufferOverflow, 3, std::nullopt, Overflow, BetweenFrames},
+    {FrameKind::BufferOverflow, FrameLength::BufferOverflow, std::nullopt, Overflow, BetweenFrames},
 };
 
 // The rule of each kind byte (-1: none), so that a frame finds its rule in one step.

@@ -35,7 +35,6 @@ class TraceController {
     // short trace, and sets the one whose frames come out right. Pressed again
     // ("cancel") while it runs, it sets the rate from before the search again.
     void onFindRate();
-    bool findingRate() const { return finder_.active(); }
     // The LDF "find rate" scores its trials with (nullptr: none).
     void setLdf(const LdfModel* ldf) { finder_.setLdf(ldf); }
     // The trace was emptied (by "clear TraceList" or a load): status line 2 and the
@@ -60,7 +59,6 @@ class TraceController {
     bool canLoad() const { return !paused_ && session_.state == TraceState::Idle; }
 
     TraceState state() const { return session_.state; }
-    std::uint8_t responseCountdown() const { return responseCountdown_; }
     bool busy() const { return busy_; }
 
     // Tells the window of a shortage of rows once (ControllerWindow::reportOutOfMemory),

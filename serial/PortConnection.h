@@ -30,7 +30,7 @@ class PortConnection {
     std::string reopen();
     void close();
 
-    // "Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity".
+    // The line as DescribeSerialSettings puts it.
     std::string describe() const;
 
     SerialPort& port() { return port_; }

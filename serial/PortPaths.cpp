@@ -3,6 +3,7 @@
 #include <string>
 
 #include "serial/Profile.h"
+#include "serial/SerialPlatform.h"
 
 namespace daridez {
 
@@ -59,11 +60,7 @@ std::string PortPaths::path(int portNumber) const {
     if (!inRange(portNumber)) {
         return {};
     }
-#if defined(_WIN32)
-    return "COM" + std::to_string(portNumber);
-#else
-    return paths_[portNumber - 1];
-#endif
+    return PortsHavePaths() ? paths_[portNumber - 1] : NumberedPortName(portNumber);
 }
 
 void PortPaths::setPath(int portNumber, std::string path) {

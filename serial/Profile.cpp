@@ -10,7 +10,9 @@
 #include <optional>
 #include <system_error>
 
+#include "files/FilesPlatform.h"
 #include "files/SafeReplace.h"
+#include "serial/SerialPlatform.h"
 
 #include "trace/AsciiCase.h"
 namespace daridez {
@@ -213,21 +215,7 @@ Profile Profile::fromText(std::string_view text) {
 }
 
 std::string Profile::defaultPath() {
-#if defined(_WIN32)
-    const char* appData = std::getenv("APPDATA");
-    std::string folder = appData != nullptr && *appData != '\0' ? appData : ".";
-    return folder + "\\daridez.ini";
-#else
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome != nullptr && configHome[0] == '/') {
-        return std::string(configHome) + "/daridez.ini";
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') {
-        return std::string(home) + "/.config/daridez.ini";
-    }
-    return "daridez.ini";
-#endif
+    return DefaultProfilePath();
 }
 
 bool Profile::load() {
@@ -309,7 +297,7 @@ bool Profile::save() {
         saveError_ = path_.empty() ? "no file" : "the file could not be read";
         return false;
     }
-    const std::string target = SafeReplace::followLinks(path_);
+    const std::string target = FollowLinks(path_);
     std::error_code error;
     if (!changed_ && (lines_.empty() || fs::exists(fs::symlink_status(target, error)))) {
         return true;  // the file already holds the document

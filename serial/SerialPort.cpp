@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "serial/PortProblem.h"
+#include "serial/SerialPlatform.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -228,11 +229,7 @@ std::uint32_t SerialPort::Read(std::uint8_t* buffer, std::uint32_t max) {
 }
 
 int SerialPort::descriptor() const {
-#if !defined(_WIN32)
-    return portOpen() ? static_cast<int>(port_->handle()) : -1;
-#else
-    return -1;
-#endif
+    return portOpen() ? PollableDescriptor(port_->handle()) : -1;
 }
 
 bool SerialPort::portOpen() const {

@@ -4,6 +4,8 @@
 
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
+#include "serial/SerialChoices.h"
+#include "serial/SerialPlatform.h"
 
 namespace daridez {
 
@@ -26,23 +28,13 @@ const char* portPiece(std::int32_t port) {
     }
 }
 
-const char* baudPiece(std::uint32_t baudRate) {
-    switch (baudRate) {
-        case 9600:
-            return "9600 Baud, ";
-        case 19200:
-            return "19200 Baud, ";
-        case 38400:
-            return "38400 Baud, ";
-        case 56000:
-            return "56000 Baud, ";
-        case 57600:
-            return "57600 Baud, ";
-        case 115200:
-            return "115200 Baud, ";
-        default:
-            return "? Baud, ";
+std::string baudPiece(std::uint32_t baudRate) {
+    for (const SerialRate& entry : kSerialRates) {
+        if (entry.rate == baudRate && entry.named) {
+            return std::to_string(baudRate) + " Baud, ";
+        }
     }
+    return "? Baud, ";
 }
 
 const char* byteSizePiece(std::uint8_t byteSize) {
@@ -111,8 +103,8 @@ void LoadSerialSettings(const Profile* profile, SerialSettings& settings) {
     // The 8-bit fields keep the low 8 bits of what the profile holds.
     settings.StopBits = static_cast<std::uint8_t>(profile->GetProfileInt(kSection, "StopBits", 0));
     settings.Parity = static_cast<std::uint8_t>(profile->GetProfileInt(kSection, "Parity", 0));
-    settings.BaudRate =
-        static_cast<std::uint32_t>(profile->GetProfileInt(kSection, "BaudRate", 115200));
+    settings.BaudRate = static_cast<std::uint32_t>(profile->GetProfileInt(
+        kSection, "BaudRate", static_cast<std::int32_t>(kDefaultSerialRate)));
     settings.ByteSize = static_cast<std::uint8_t>(profile->GetProfileInt(kSection, "ByteSize", 8));
     settings.ComPort = profile->GetProfileInt(kSection, "ComPort", 2);
     settings.EndChar = static_cast<std::int8_t>(
@@ -132,9 +124,9 @@ void SaveSerialSettings(Profile* profile, const SerialSettings& settings) {
     profile->WriteProfileInt(kSection, "ByteSize", settings.ByteSize);
     profile->WriteProfileInt(kSection, "ComPort", settings.ComPort);
     profile->WriteProfileInt(kSection, "EndChar", settings.EndChar);
-#if !defined(_WIN32)
-    PortPaths().saveIfMissing(*profile);
-#endif
+    if (PortsHavePaths()) {
+        PortPaths().saveIfMissing(*profile);
+    }
 }
 
 std::string DescribeSerialSettings(const SerialSettings& settings) {

@@ -58,7 +58,7 @@ void LoadSerialSettings(const Profile* profile, SerialSettings& settings);
 // Sets the six keys in their fixed order, and the ports when missing, in the profile's
 // document; Profile::save() writes them.
 void SaveSerialSettings(Profile* profile, const SerialSettings& settings);
-// "Com2, 115200 Baud, 8 Bit, 1 Stop, no Parity" and its "?" pieces.
+// "Com2, 57600 Baud, 8 Bit, 1 Stop, no Parity" and its "?" pieces.
 std::string DescribeSerialSettings(const SerialSettings& settings);
 
 }  // namespace daridez

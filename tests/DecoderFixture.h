@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lin/Columns.h"
+#include "lin/LinFrame.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/RowSink.h"
 #include "protocol/TraceSession.h"
@@ -53,6 +54,33 @@ inline QByteArray readFile(const QString& path) {
 inline bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The device frames of one LIN frame: a break, a sync byte (none when sync is -1), an
+// identifier byte (none when pid is -1), then the response bytes, each stamped 0x10
+// (break) to 0x40 (response) microseconds into the timer.
+inline QByteArray deviceFramesOf(int sync, int pid, const QByteArray& response) {
+    QByteArray frames = hex("0490001000");
+    if (sync >= 0)
+        frames += hex("0591002000").insert(4, char(sync));
+    if (pid >= 0)
+        frames += hex("0592003000").insert(4, char(pid));
+    for (qsizetype i = 0; i < response.size(); ++i)
+        frames += hex("05" + QByteArray::number(0x93 + i, 16) + "004000").insert(4, response[i]);
+    return frames;
+}
+
+// A LIN frame as a row reads: sync 55, the identifier byte pid, the data bytes in hex and
+// a checksum byte 00 behind them.
+inline LinFrame linFrameOf(std::uint8_t pid, const QByteArray& data) {
+    LinFrame frame;
+    frame.isLinFrame = frame.hasSync = frame.hasId = true;
+    frame.sync = 0x55;
+    frame.pid = pid;
+    const QByteArray bytes = QByteArray::fromHex(data) + '\0';
+    frame.responseCount = static_cast<int>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), frame.response);
+    return frame;
 }
 
 // Collects the rows the decoder hands on, as the list view would.

@@ -2,24 +2,14 @@
 // LDF naming the nodes, and the service a frame carries.
 #include <QTest>
 
+#include "DecoderFixture.h"
 #include "ldf/LdfParser.h"
 #include "lin/Diagnostic.h"
 
 using namespace daridez;
+using namespace daridez::test;
 
 namespace {
-
-// A LIN frame with identifier byte pid and the data bytes in hex (a checksum added).
-LinFrame frame(int pid, const QByteArray& data) {
-    LinFrame frame;
-    frame.isLinFrame = frame.hasSync = frame.hasId = true;
-    frame.sync = 0x55;
-    frame.pid = static_cast<std::uint8_t>(pid);
-    const QByteArray bytes = QByteArray::fromHex(data) + '\0';
-    frame.responseCount = static_cast<int>(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), frame.response);
-    return frame;
-}
 
 const LdfModel& ldf() {
     static const LdfModel model = LdfParser::parse(
@@ -89,7 +79,7 @@ class TestDiagnostic : public QObject {
         QFETCH(QByteArray, data);
         QFETCH(bool, withLdf);
         QFETCH(QString, text);
-        const LinFrame diagnostic = frame(pid, data);
+        const LinFrame diagnostic = linFrameOf(std::uint8_t(pid), data);
         QVERIFY(IsDiagnosticFrame(diagnostic));
         QCOMPARE(QString::fromStdString(DescribeDiagnostic(diagnostic, withLdf ? &ldf() : nullptr)),
                  text);
@@ -112,8 +102,9 @@ class TestDiagnostic : public QObject {
     }
     void titlesTheFrame() {
         QFETCH(QString, row);
-        const LinFrame diagnostic = frame(row.section(' ', 0, 0).toInt(nullptr, 16),
-                                          row.section(" -> ", 0, 0).section(' ', 1).toLatin1());
+        const LinFrame diagnostic =
+            linFrameOf(std::uint8_t(row.section(' ', 0, 0).toInt(nullptr, 16)),
+                       row.section(" -> ", 0, 0).section(' ', 1).toLatin1());
         QCOMPARE(QString::fromStdString(DiagnosticTitle(diagnostic)), row.section(" -> ", 1));
     }
 
@@ -129,7 +120,8 @@ class TestDiagnostic : public QObject {
     void carriesItsService() {
         QFETCH(QString, row);
         const LinFrame diagnostic =
-            frame(row.section(' ', 0, 0).toInt(nullptr, 16), row.section(' ', 1, 1).toLatin1());
+            linFrameOf(std::uint8_t(row.section(' ', 0, 0).toInt(nullptr, 16)),
+                       row.section(' ', 1, 1).toLatin1());
         QStringList carried;
         for (const int sid : {0xB0, 0xB2, 0x22})
             if (CarriesService(diagnostic, static_cast<std::uint8_t>(sid)))

@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include "DecoderFixture.h"
+#include "ScriptedPort.h"
 #include "ldf/LdfParser.h"
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
@@ -22,28 +23,6 @@ using namespace daridez::test;
 Q_DECLARE_METATYPE(daridez::UserInstall::Way)
 
 namespace {
-
-// A port whose bytes the test queues before each poll.
-struct ScriptedPort : PortChannel {
-    bool isConnected() const override { return !vanished; }
-    std::uint32_t Read(std::uint8_t* buffer, std::uint32_t max) override {
-        const qsizetype n = std::min<qsizetype>(max, pending.size());
-        std::copy_n(pending.constData(), n, buffer);
-        pending.remove(0, n);
-        return std::uint32_t(n);
-    }
-    std::uint32_t Write(const std::uint8_t* bytes, std::uint32_t count) override {
-        writes << bytesOf(bytes, count).toHex(' ');
-        return count;
-    }
-    std::uint32_t PurgeInput() override { return pending.clear(), 1; }
-    std::uint32_t PurgeOutput() override { return 1; }
-    bool deviceVanished() const override { return vanished; }
-
-    bool vanished = false;
-    QByteArray pending;
-    QStringList writes;  // in hexadecimal
-};
 
 // Keeps what the capture writes; refuses it once told to.
 struct MemoryOutput : ByteOutput {
@@ -77,12 +56,8 @@ QStringList packetsOf(const QByteArray& capture) {
 // Device frames: a start marker, and a LIN frame C1 (id 01) with 05 10 and checksum.
 const QByteArray kStart = hex("0582000001 00");
 QByteArray linFrame(const char* pidAndBytes) {
-    QByteArray frame = hex("0490001000 059100205500");
-    int slot = 0;
-    for (const QByteArray& byte : QByteArray(pidAndBytes).split(' ')) {
-        frame += hex("05" + QByteArray::number(0x92 + slot++, 16) + "0030" + byte + "00");
-    }
-    return frame;
+    const QByteArray bytes = hex(pidAndBytes);
+    return deviceFramesOf(0x55, std::uint8_t(bytes[0]), bytes.mid(1));
 }
 const QByteArray kRateAnswer = hex("05814B0000 00");
 
@@ -505,7 +480,7 @@ class TestExtcap : public QObject {
         CaptureRig rig;
         rig.start();
         rig.port.pending = linFrame("c1 05 10 ea");
-        rig.port.vanished = true;
+        rig.port.unplug();
         QCOMPARE(rig.poll(), CaptureSession::TickResult::DeviceLost);
         QCOMPARE(rig.reports, QStringList{"device disconnected"});
         QCOMPARE(packetsOf(rig.out.bytes), QStringList{"c1 ea 00:05 10"});  // nothing lost

@@ -11,20 +11,8 @@ using namespace daridez::test;
 
 namespace {
 
-// The device frames of one LIN frame: a break, a sync byte (none when sync is -1), an
-// identifier byte (none when pid is -1), then the response bytes.
+// A break closing the frame before it.
 const QByteArray kBreak = hex("0490FF0000");
-
-QByteArray linFrame(int sync, int pid, const QByteArray& response) {
-    QByteArray frames = hex("0490001000");
-    if (sync >= 0)
-        frames += hex("0591002000").insert(4, char(sync));
-    if (pid >= 0)
-        frames += hex("0592003000").insert(4, char(pid));
-    for (qsizetype i = 0; i < response.size(); ++i)
-        frames += hex("05" + QByteArray::number(0x93 + i, 16) + "004000").insert(4, response[i]);
-    return frames;
-}
 
 // F (10, 2 bytes) is sent by a 2.1 slave, G (11, 1 byte) by a 1.3 one; F and H (13)
 // may answer the event-triggered frame E (20, protected 20).
@@ -53,7 +41,8 @@ class TestFrameCheck : public QObject {
         QTest::addColumn<QString>("verdict");
         const auto frame = [](const char* name, int sync, int pid, const char* response,
                               const char* verdict, const QByteArray& after = kBreak) {
-            QTest::newRow(name) << linFrame(sync, pid, hex(response)) << after << QString(verdict);
+            QTest::newRow(name) << deviceFramesOf(sync, pid, hex(response)) << after
+                                << QString(verdict);
         };
         // Identifiers 3C and 3D take the classic checksum only.
         frame("3C classic", 0x55, 0x3C, "7F06B223174601 03 43", "classic");
@@ -100,8 +89,8 @@ class TestFrameCheck : public QObject {
         QTest::addColumn<bool>("failed");
         const auto frame = [](const char* name, int pid, const char* response, const char* verdict,
                               bool failed, const QByteArray& after = kBreak, int sync = 0x55) {
-            QTest::newRow(name) << linFrame(sync, pid, hex(response)) << after << QString(verdict)
-                                << failed;
+            QTest::newRow(name) << deviceFramesOf(sync, pid, hex(response)) << after
+                                << QString(verdict) << failed;
         };
         frame("the model named", 0x50, "0102 AC", "enhanced", false);
         frame("the other model", 0x50, "0102 FC", "model,classic", true);
@@ -161,7 +150,7 @@ class TestFrameCheck : public QObject {
         QTest::addColumn<bool>("complete");
         const auto frame = [](const char* name, int pid, const char* response, bool withLdf,
                               bool complete) {
-            QTest::newRow(name) << linFrame(0x55, pid, hex(response)) << withLdf << complete;
+            QTest::newRow(name) << deviceFramesOf(0x55, pid, hex(response)) << withLdf << complete;
         };
         frame("classic checksum", 0xC1, "8080FE 00", false, true);
         frame("enhanced checksum", 0xC1, "1111 1C", false, true);
@@ -172,7 +161,7 @@ class TestFrameCheck : public QObject {
         frame("8 data bytes and a wrong checksum", 0x50, "0102030405060708 00", false, true);
         frame("no response", 0xC1, "", false, false);
         frame("one response byte", 0xC1, "11", false, false);
-        QTest::newRow("no identifier") << linFrame(0x55, -1, QByteArray()) << false << false;
+        QTest::newRow("no identifier") << deviceFramesOf(0x55, -1, QByteArray()) << false << false;
         frame("LDF: its length, checksum wrong", 0x50, "0102 00", true, true);
         frame("LDF: short of its length, the last byte a checksum", 0x50, "01 AE", true, false);
         frame("LDF: an unknown identifier by its checksum", 0x92, "0506 62", true, true);
@@ -193,26 +182,26 @@ class TestFrameCheck : public QObject {
         QTest::addColumn<QByteArray>("after");
         QTest::addColumn<QString>("text");
         QTest::newRow("raw identifier")
-            << linFrame(0x55, 0x50, hex("0102030405060708CB")) << kBreak
+            << deviceFramesOf(0x55, 0x50, hex("0102030405060708CB")) << kBreak
             << "checksum CB: expected 8B (enhanced) or DB (classic); CB is the enhanced checksum "
                "over the raw identifier 10";
-        QTest::newRow("parity") << linFrame(0x55, 0x05, hex("11EE")) << kBreak
+        QTest::newRow("parity") << deviceFramesOf(0x55, 0x05, hex("11EE")) << kBreak
                                 << "parity: 05 should be 85 for identifier 05\n"
                                    "classic: checksum EE over 1 data byte";
         QTest::newRow("diagnostic frame in enhanced")
-            << linFrame(0x55, 0x3C, hex("7F06B2231746010307")) << kBreak
+            << deviceFramesOf(0x55, 0x3C, hex("7F06B2231746010307")) << kBreak
             << "checksum 07: expected 43 (classic; identifier 3C always uses the classic "
                "checksum); 07 is the enhanced checksum";
-        QTest::newRow("good") << linFrame(0x55, 0xC1, hex("11111C")) << kBreak
+        QTest::newRow("good") << deviceFramesOf(0x55, 0xC1, hex("11111C")) << kBreak
                               << "enhanced: checksum 1C over identifier C1 and 2 data bytes";
-        QTest::newRow("cut") << linFrame(0x55, 0xC1, hex("11")) << QByteArray()
+        QTest::newRow("cut") << deviceFramesOf(0x55, 0xC1, hex("11")) << QByteArray()
                              << "cut: the trace ended inside this frame (Stop, or the device was "
                                 "lost); as far as it came:\nshort: one response byte (11), no "
                                 "checksum";
         // B4 (identifier 34) with bit 0 hit on the bus arrives as B5, whose parity is wrong;
         // 48 is the enhanced checksum of 01 02 over B4.
         QTest::newRow("identifier byte hit on the bus")
-            << linFrame(0x55, 0xB5, hex("010248")) << kBreak
+            << deviceFramesOf(0x55, 0xB5, hex("010248")) << kBreak
             << "parity: B5 should be F5 for identifier 35\nchecksum 48: expected 47 (enhanced) or "
                "FC (classic)\nthe identifier byte was corrupted on the bus: the checksum fits "
                "identifier 34 (protected B4)";
@@ -227,31 +216,31 @@ class TestFrameCheck : public QObject {
     void explanationNamesTheLdf_data() {
         QTest::addColumn<QByteArray>("frames");
         QTest::addColumn<QString>("text");
-        QTest::newRow("model") << linFrame(0x55, 0x50, hex("0102FC"))
+        QTest::newRow("model") << deviceFramesOf(0x55, 0x50, hex("0102FC"))
                                << "model: the checksum is the classic one; the LDF names "
                                   "enhanced for F (AC)\nclassic: checksum FC over 2 data bytes";
         QTest::newRow("length and unknown")
-            << linFrame(0x55, 0x92, hex("050662"))
+            << deviceFramesOf(0x55, 0x92, hex("050662"))
             << "unknown-id: the LDF names no frame with identifier 12\n"
                "enhanced: checksum 62 over identifier 92 and 2 data bytes";
         // A frame the LDF names: only the sum of its model is expected.
-        QTest::newRow("length") << linFrame(0x55, 0x11, hex("7F0100"))
+        QTest::newRow("length") << deviceFramesOf(0x55, 0x11, hex("7F0100"))
                                 << "checksum 00: expected 7F (classic, as the LDF names for the "
                                    "frame)\nlength: 2 data bytes; G has 1 in the LDF";
         QTest::newRow("wrong sum of a LIN 2.x frame")
-            << linFrame(0x55, 0x50, hex("010200"))
+            << deviceFramesOf(0x55, 0x50, hex("010200"))
             << "checksum 00: expected AC (enhanced, as the LDF names for the frame)";
-        QTest::newRow("silent") << linFrame(0x55, 0x20, QByteArray())
+        QTest::newRow("silent") << deviceFramesOf(0x55, 0x20, QByteArray())
                                 << "silent: no frame associated with E answered (a normal outcome "
                                    "of an event-triggered slot)";
         QTest::newRow("collision, checksum")
-            << linFrame(0x55, 0x20, hex("500700"))
+            << deviceFramesOf(0x55, 0x20, hex("500700"))
             << "collision: more than one slave answered E: checksum 00 matches no model";
         QTest::newRow("collision, one byte")
-            << linFrame(0x55, 0x20, hex("50"))
+            << deviceFramesOf(0x55, 0x20, hex("50"))
             << "collision: more than one slave answered E: one response byte (50), no checksum";
         QTest::newRow("collision, not associated")
-            << linFrame(0x55, 0x20, hex("1107C7"))
+            << deviceFramesOf(0x55, 0x20, hex("1107C7"))
             << "collision: more than one slave answered E: the first byte 11 is the protected "
                "identifier of no associated frame";
     }

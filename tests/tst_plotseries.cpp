@@ -329,7 +329,7 @@ class TestPlotSeries : public QObject {
         QFETCH(QString, points);
         QFETCH(QString, ldf);
         QFETCH(bool, judged);
-        PlotLane plotLane(sourceOf(qPrintable(lane)), PlotLane::kDefaultBaudrate, ldfNamed(ldf));
+        PlotLane plotLane(sourceOf(qPrintable(lane)), kDefaultLinRate, ldfNamed(ldf));
         FrameSignals decoder(ldfNamed(ldf));
         std::int64_t offset = 0;
         std::int64_t last = 0;

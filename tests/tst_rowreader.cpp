@@ -8,19 +8,14 @@
 #include "lin/RowReader.h"
 
 using namespace daridez;
+using namespace daridez::test;
 
 namespace {
 
-// A whole LIN frame: identifier (parity added), the data bytes and a checksum byte.
+// A whole LIN frame: identifier (parity added), the data bytes and a checksum byte (not
+// read).
 LinFrame frameOf(int id, const QByteArray& data) {
-    LinFrame frame;
-    frame.isLinFrame = frame.hasSync = frame.hasId = true;
-    frame.sync = 0x55;
-    frame.pid = ProtectedId(std::uint8_t(id));
-    const QByteArray bytes = QByteArray::fromHex(data);
-    for (char byte : bytes) frame.response[frame.responseCount++] = std::uint8_t(byte);
-    frame.response[frame.responseCount++] = 0;  // the checksum is not read
-    return frame;
+    return linFrameOf(ProtectedId(std::uint8_t(id)), data);
 }
 
 const LinDescription& exampleLdf() {

@@ -7,37 +7,13 @@
 #include <tuple>
 
 #include "DecoderFixture.h"
+#include "ScriptedPort.h"
 #include "protocol/TraceController.h"
 
 using namespace daridez;
 using namespace daridez::test;
 
 namespace {
-
-// A port whose bytes the test queues before each tick. Purging the input throws the
-// queued bytes away, as a real port does.
-struct ScriptedPort : PortChannel {
-    bool isConnected() const override { return connected; }
-    std::uint32_t Read(std::uint8_t* buffer, std::uint32_t max) override {
-        const qsizetype n = std::min<qsizetype>(lastMax = max, pending.size());
-        std::copy_n(pending.constData(), n, buffer);
-        pending.remove(0, n);
-        return std::uint32_t(n);
-    }
-    std::uint32_t Write(const std::uint8_t* bytes, std::uint32_t count) override {
-        writes << bytesOf(bytes, count).toHex(' ');
-        return count;
-    }
-    std::uint32_t PurgeInput() override { return pending.clear(), purges += 'I', 1; }
-    std::uint32_t PurgeOutput() override { return purges += 'O', 1; }
-    bool deviceVanished() const override { return vanished; }
-
-    bool connected = true, vanished = false;
-    QByteArray pending;
-    std::uint32_t lastMax = 0;  // the room the last Read was given
-    QStringList writes;         // in hexadecimal
-    std::string purges;         // "O" and "I" in the order they happened
-};
 
 // The main window as the controller sees it, recording what it is shown and asked.
 struct RecordingWindow : ControllerWindow {

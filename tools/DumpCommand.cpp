@@ -8,6 +8,7 @@
 #include "files/TraceLoad.h"
 #include "ldf/LdfDescription.h"
 #include "ldf/LdfParser.h"
+#include "lin/LinRates.h"
 #include "protocol/StatusLine.h"
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
@@ -439,7 +440,6 @@ int DumpCommand::traceLive(const LdfModel* ldf, std::optional<Query> query, std:
     PortPaths paths;
     paths.load(profile);
     live.device = port_->empty() ? paths.path(live.line.ComPort) : *port_;
-    constexpr int kDefaultLinRate = 19200;
     const int profileRate = profile.GetProfileInt("LIN", "Baudrate", kDefaultLinRate);
     live.linRate =
         linRate_.value_or(profileRate >= 1 && profileRate <= 65535 ? profileRate : kDefaultLinRate);

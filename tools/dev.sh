@@ -69,13 +69,39 @@ report_test_ratio() {
     echo "size: $code lines of code, $tests lines of tests: tests are $((100 * tests / code))% of the code"
 }
 
-# Everything once more under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# whole suite on it, the window tests included.
+# The Release programs the benchmarks and the comparisons need (daridez-dump and every
+# benchmark), warnings as errors, and the few tests a sanitizer cannot run (label
+# "release"); the rest of the suite is built and run once, in the sanitizer build.
+build_release() {
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release $(launcher) -DDARIDEZ_WERROR=ON
+    cmake --build "$BUILD" -j "$JOBS" --target daridez-dump benches release-tests
+    (cd "$BUILD" && ctest --output-on-failure -L release)
+}
+
+# Everything under AddressSanitizer and UndefinedBehaviorSanitizer, and the whole suite
+# on it: every test, the window tests and the fuzzers included.
 test_sanitized() {
     cmake -S . -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug $(launcher) \
         -DDARIDEZ_CORE_ONLY=OFF -DDARIDEZ_SANITIZE=ON -DDARIDEZ_WERROR=ON
     cmake --build "$SANITIZE_BUILD" -j "$JOBS"
     (cd "$SANITIZE_BUILD" && ctest --output-on-failure -j "$JOBS")
+}
+
+# daridez-dump's output on the regression samples, byte for byte.
+check_regression() {
+    if [ ! -x "$SHARED/regress/check.sh" ]; then
+        echo "regress: no $SHARED/regress (DARIDEZ_SHARED=...): not checked" >&2
+        return 0
+    fi
+    bash "$SHARED/regress/check.sh" "$BUILD/bin/daridez-dump"
+}
+
+# Runs one stage of the test command and says how long it took.
+stage() {
+    local name=$1 start=$SECONDS
+    shift
+    "$@"
+    echo "time: $name $((SECONDS - start)) s"
 }
 
 # The Qt-free libraries and daridez-dump cross-built for Windows with mingw-w64, and
@@ -99,7 +125,35 @@ test_windows() {
     export WINEPREFIX="$PWD/$WINDOWS_BUILD/wine" WINEDEBUG=-all
     "$runner" >/dev/null 2>&1 || true  # the first run sets up wine's folder, and says so
     bash "$SHARED/regress/check.sh" "$runner"
+    windows_same_as_linux "$runner" "$SHARED/regress/sample.dump"
     bash tools/wine-port-check.sh "$WINDOWS_BUILD" "$BUILD"
+}
+
+# daridez-dump.exe against the Linux build on what text mode would spoil: standard input
+# (the sample holds 0x1A bytes), pcapng on standard output, signals and the check. Each
+# run's output (both streams) and exit status must match byte for byte.
+windows_same_as_linux() {
+    local runner=$1 sample=$2 fail=0 out
+    out=$(mktemp -d)
+    same() {  # what, standard input, options...
+        local what=$1 input=$2 linux windows
+        shift 2
+        linux=0 windows=0
+        "$BUILD/bin/daridez-dump" "$@" <"$input" >"$out/linux" 2>&1 || linux=$?
+        "$runner" "$@" <"$input" >"$out/windows" 2>&1 || windows=$?
+        if [ "$linux" != "$windows" ] || ! cmp -s "$out/linux" "$out/windows"; then
+            echo "windows: $what differs from Linux (exit $windows, Linux $linux)" >&2
+            cmp "$out/linux" "$out/windows" | head -n 2 >&2
+            fail=1
+        fi
+    }
+    same "standard input" "$sample" -
+    same "pcapng on standard output" /dev/null --format=pcapng "$sample"
+    same "--ldf --signals" /dev/null --ldf=examples/body-cluster.ldf --signals "$sample"
+    same "--check" /dev/null --check "$sample"
+    rm -rf "$out"
+    [ $fail = 0 ] && echo "windows: daridez-dump.exe gives Linux's bytes (4 runs)"
+    return $fail
 }
 
 case "${1:-}" in
@@ -108,12 +162,15 @@ case "${1:-}" in
         BUILD="$BUILD" bash tools/run-daridez.sh
         ;;
     test)
-        build -DDARIDEZ_WERROR=ON
-        check_format
-        (cd "$BUILD" && ctest --output-on-failure -j "$JOBS")
-        test_sanitized
-        test_windows
+        started=$SECONDS
+        stage installs deps
+        stage format check_format
+        stage release build_release
+        stage regression check_regression
+        stage sanitized test_sanitized
+        stage windows test_windows
         report_test_ratio
+        echo "time: test command $((SECONDS - started)) s"
         ;;
     build) build ;;
     install)

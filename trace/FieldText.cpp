@@ -17,6 +17,23 @@ char* PutHexByte(char* out, std::uint8_t value) {
     return out + 2;
 }
 
+std::string HexByteText(std::uint8_t value) {
+    char text[2];
+    PutHexByte(text, value);
+    return std::string(text, sizeof text);
+}
+
+std::string HexBytesText(const std::uint8_t* bytes, int count, const char* gap) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            text += gap;
+        }
+        text += HexByteText(bytes[i]);
+    }
+    return text;
+}
+
 char* PutDecimal(char* out, std::uint64_t value, int minDigits) {
     if (value < 100 && minDigits == 2) {  // minutes and seconds of every time text
         out[0] = static_cast<char>('0' + value / 10);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "trace/TraceEntry.h"
 
@@ -23,6 +24,10 @@ void FormatNumberText(char (&text)[kNumberTextSize], std::int32_t number);
 
 // Writes "%2.2X" of value at out and returns the position behind it (no NUL).
 char* PutHexByte(char* out, std::uint8_t value);
+// "3C": value as two upper-case hexadecimal digits.
+std::string HexByteText(std::uint8_t value);
+// "01 A2 3C": count bytes so, gap between them.
+std::string HexBytesText(const std::uint8_t* bytes, int count, const char* gap = " ");
 // Writes value in decimal with at least minDigits digits; returns the position behind.
 char* PutDecimal(char* out, std::uint64_t value, int minDigits);
 

@@ -37,4 +37,32 @@ inline constexpr std::uint8_t TimerWrap = 0xA0;
 inline constexpr std::uint8_t BufferOverflow = 0xF0;
 }  // namespace FrameKind
 
+// The length byte of the frames whose length is fixed.
+namespace FrameLength {
+inline constexpr std::uint8_t StartMarker = 5;
+inline constexpr std::uint8_t BreakField = 4;
+inline constexpr std::uint8_t Field = 5;  // sync, identifier, response bytes, device error
+inline constexpr std::uint8_t BufferOverflow = 3;
+}  // namespace FrameLength
+
+// What opened a row: one of the frames that open rows of their own, at its length, or
+// any other frame (a bad frame).
+enum class RowOpener { Start, Break, DeviceError, Overflow, Bad };
+
+// The opener of the frame with this length byte and kind byte.
+constexpr RowOpener OpenerOf(std::uint8_t length, std::uint8_t kind) {
+    switch (kind) {
+        case FrameKind::StartMarker:
+            return length == FrameLength::StartMarker ? RowOpener::Start : RowOpener::Bad;
+        case FrameKind::BreakField:
+            return length == FrameLength::BreakField ? RowOpener::Break : RowOpener::Bad;
+        case FrameKind::DeviceError:
+            return length == FrameLength::Field ? RowOpener::DeviceError : RowOpener::Bad;
+        case FrameKind::BufferOverflow:
+            return length == FrameLength::BufferOverflow ? RowOpener::Overflow : RowOpener::Bad;
+        default:
+            return RowOpener::Bad;
+    }
+}
+
 }  // namespace daridez

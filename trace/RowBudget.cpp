@@ -1,14 +1,12 @@
 #include "trace/RowBudget.h"
 
-#if !defined(_WIN32)
-#include <sys/resource.h>
-#endif
-
 #include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
 #include <string_view>
+
+#include "trace/TracePlatform.h"
 
 namespace daridez {
 
@@ -130,15 +128,7 @@ std::uint64_t addressSpaceLimit(const MemorySources& sources) {
     if (sources.addressSpaceLimit) {
         return *sources.addressSpaceLimit;
     }
-#if defined(_WIN32)
-    return kNoLimit;  // Windows commits what it grants: a failed allocation tells
-#else
-    rlimit limit{};
-    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
-        return kNoLimit;
-    }
-    return limit.rlim_cur;
-#endif
+    return ProcessAddressSpaceLimit();
 }
 
 }  // namespace

@@ -54,8 +54,8 @@ void SlotFrame(const TraceEntry& entry, Slot slot, std::uint8_t (&frame)[kSlotSi
 std::int64_t SlotTime(const TraceEntry& entry, Slot slot);
 // Whether a start marker opened the row (or was filled into the first row).
 inline bool IsStartMarkerRow(const TraceEntry& entry) {
-    return (entry.flags & RowFlag::kOpenerKept) != 0 && entry.opener[0] == 5 &&
-           entry.opener[1] == FrameKind::StartMarker;
+    return (entry.flags & RowFlag::kOpenerKept) != 0 &&
+           OpenerOf(entry.opener[0], entry.opener[1]) == RowOpener::Start;
 }
 inline std::int64_t OpenerTime(const TraceEntry& entry) {
     std::int64_t opened = entry.time;

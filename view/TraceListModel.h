@@ -89,11 +89,8 @@ class TraceListModel : public QAbstractTableModel, public RowSink {
     void setShowOnlyMatches(bool only);
     // Whether the list shows only the matches: the switch is on and a query is set.
     bool showingOnlyMatches() const { return matches_.filtering(); }
-    // The rows the query matches, and their positions in the row index (display order).
+    // How many rows the query matches.
     std::uint32_t matchCount() const { return matches_.count(); }
-    const std::vector<std::uint32_t>& matchPositions() const {
-        return matches_.matches().positions();
-    }
     // The position in the row index of a model row; -1 when the model has no such row.
     std::int64_t positionOf(int row) const { return matches_.positionOf(row, shown_); }
     // The model row of the next (forward) or previous match after or before row, in

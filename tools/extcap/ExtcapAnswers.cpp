@@ -1,6 +1,7 @@
 #include "tools/extcap/ExtcapAnswers.h"
 
 #include <algorithm>
+#include <set>
 
 namespace daridez {
 
@@ -11,15 +12,7 @@ struct Choice {
     std::string display;
 };
 
-// The settings dialog's baud rates with its captions.
-const Choice kBaudRates[] = {
-    {"110", "110"},       {"300", "300"},     {"600", "600"},    {"1200", "1200"},
-    {"2400", "2400"},     {"4800", "4800"},   {"9600", "9600"},  {"14400", "14400"},
-    {"19200", "19.2K"},   {"38400", "38.4K"}, {"56000", "56K"},  {"57600", "57.6K"},
-    {"115200", "115.2K"}, {"128000", "128"},  {"256000", "256"},
-};
 const Choice kDataBits[] = {{"7", "7 bit"}, {"8", "8 bit"}};
-const Choice kParities[] = {{"even", "even"}, {"odd", "odd"}, {"none", "none"}};
 const Choice kStopBits[] = {{"1", "1 bit"}, {"2", "2 bit"}};
 
 constexpr const char* kLineGroup = "Serial line";
@@ -67,9 +60,21 @@ std::vector<Choice> deviceChoices(const std::vector<ExtcapAnswers::Device>& devi
     return choices;
 }
 
-std::vector<Choice> linRateChoices() {
+std::vector<Choice> serialRateChoices() {
     std::vector<Choice> choices;
-    for (int rate : ExtcapAnswers::kLinRates) {
+    for (const SerialRate& entry : kSerialRates) {
+        choices.push_back({std::to_string(entry.rate), entry.caption});
+    }
+    return choices;
+}
+
+// The window's rates and the common ones the rate search tries (10417, 20000), in
+// ascending order.
+std::vector<Choice> linRateChoices() {
+    std::set<int> rates(kLinRates.begin(), kLinRates.end());
+    rates.insert(kCommonLinRates.begin(), kCommonLinRates.end());
+    std::vector<Choice> choices;
+    for (int rate : rates) {
         choices.push_back({std::to_string(rate), std::to_string(rate)});
     }
     return choices;
@@ -84,8 +89,12 @@ std::string ldfExtra(const std::string& ldf) {
     return extra;
 }
 
-const char* parityValue(std::uint8_t parity) {
-    return parity == 1 ? "odd" : parity == 2 ? "even" : "none";
+std::vector<Choice> parityChoices() {
+    std::vector<Choice> choices;
+    for (const ParityWord& entry : kParityWords) {
+        choices.push_back({entry.word, entry.word});
+    }
+    return choices;
 }
 
 }  // namespace
@@ -113,12 +122,12 @@ std::string ExtcapAnswers::config(const Defaults& defaults, const std::vector<De
                "The bus's bit rate, set on the tracer before the trace starts") +
            values(1, linRateChoices(), std::to_string(defaults.linRate)) +
            arg(2, "baud", "Baud rate", "selector", "The serial line to the tracer", group.c_str()) +
-           values(2, kBaudRates, std::to_string(defaults.line.baudRate)) +
+           values(2, serialRateChoices(), std::to_string(defaults.line.baudRate)) +
            arg(3, "data-bits", "Data bits", "selector", "The serial line to the tracer",
                group.c_str()) +
            values(3, kDataBits, std::to_string(defaults.line.byteSize)) +
            arg(4, "parity", "Parity", "selector", "The serial line to the tracer", group.c_str()) +
-           values(4, kParities, parityValue(defaults.line.parity)) +
+           values(4, parityChoices(), ParityWordOf(defaults.line.parity)) +
            arg(5, "stop-bits", "Stop bits", "selector", "The serial line to the tracer",
                group.c_str()) +
            values(5, kStopBits, defaults.line.stopBits == 2 ? "2" : "1") +

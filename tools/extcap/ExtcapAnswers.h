@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "lin/LinRates.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/ExtcapOptions.h"
 
@@ -21,14 +22,10 @@ class ExtcapAnswers {
     // What the options start from: the interface's device, the profile's values.
     struct Defaults {
         std::string device;
-        int linRate = 19200;
+        int linRate = kDefaultLinRate;
         LineSettings line;
         std::string ldf;  // the LDF the window used last, or empty
     };
-
-    // The LIN rates of the window's "LIN-Baudrate" box and the common ones the rate
-    // search tries (10417, 20000).
-    static constexpr int kLinRates[] = {1200, 2400, 4800, 9600, 10417, 19200, 20000};
 
     static std::string interfaces(const std::string& version, const std::string& help,
                                   const std::vector<ExtcapInterfaces::Interface>& list);

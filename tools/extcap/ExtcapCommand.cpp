@@ -55,7 +55,6 @@ constexpr const char* kHelp =
     "%s";
 
 // The profile's LIN rate: [LIN] Baudrate, when a usable one is there.
-constexpr int kDefaultLinRate = 19200;
 
 struct ProfileView {
     std::vector<std::string> ports;

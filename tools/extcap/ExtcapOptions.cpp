@@ -68,19 +68,6 @@ std::optional<bool> parseBoolean(std::string_view text) {
     return std::nullopt;
 }
 
-std::optional<std::uint8_t> parseParity(std::string_view text) {
-    if (text == "none") {
-        return std::uint8_t{0};
-    }
-    if (text == "odd") {
-        return std::uint8_t{1};
-    }
-    if (text == "even") {
-        return std::uint8_t{2};
-    }
-    return std::nullopt;
-}
-
 // Reads one "--name value" or "--name=value" option into the options; the texts say
 // what a value must be.
 class ValueReader {
@@ -130,7 +117,7 @@ class ValueReader {
                    (options_.stopBits = static_cast<std::uint8_t>(value == "2" ? 2 : 0), true);
         }
         if (name == "--parity") {
-            const auto parity = parseParity(value);
+            const auto parity = ParityOfWord(value);
             return check(parity.has_value(), name, value, "none, odd or even") &&
                    (options_.parity = parity, true);
         }

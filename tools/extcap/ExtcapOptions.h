@@ -4,14 +4,16 @@
 #include <optional>
 #include <string>
 
+#include "serial/SerialChoices.h"
+
 namespace daridez {
 
 // The serial line to the tracer, as the settings dialog chooses it.
 struct LineSettings {
-    std::uint32_t baudRate = 115200;
+    std::uint32_t baudRate = kDefaultSerialRate;
     std::uint8_t byteSize = 8;
-    std::uint8_t parity = 0;    // 0 none, 1 odd, 2 even (as in SerialSettings)
-    std::uint8_t stopBits = 0;  // 0 one, 2 two
+    std::uint8_t parity = kNoParity;  // as in SerialSettings
+    std::uint8_t stopBits = 0;        // 0 one, 2 two
 };
 
 // The command line of daridez-extcap as Wireshark calls it (--extcap-interfaces,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ldf/LdfModel.h"
+#include "lin/LinRates.h"
 #include "lin/Query.h"
 #include "protocol/ByteSink.h"
 #include "protocol/CommandFrames.h"
@@ -32,7 +33,7 @@ namespace daridez {
 class CaptureSession : private ControllerWindow, private ByteSink {
   public:
     struct Settings {
-        int linRate = 19200;
+        int linRate = kDefaultLinRate;
         std::optional<Query> query;     // only the rows it keeps
         const LdfModel* ldf = nullptr;  // the bus's description, when known (outlives it)
         ByteSink* record = nullptr;     // also keeps the trace's bytes (a recording)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "files/RowFormat.h"
+#include "lin/LinRates.h"
 #include "lin/Query.h"
 #include "serial/SerialSettings.h"
 #include "trace/DisplayModes.h"
@@ -22,7 +23,7 @@ class PortTrace {
     struct Options {
         std::string device;
         SerialSettings line{};
-        int linRate = 19200;
+        int linRate = kDefaultLinRate;
         std::optional<std::chrono::milliseconds> duration;
         RowFormat::Options format;
         DisplayModes modes;

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "protocol/CommandFrames.h"
 #include "trace/FrameKind.h"
 
 namespace daridez::sim {
@@ -26,12 +27,11 @@ struct DeviceFrame {
         DeviceFrame frame;
         frame.time = time;
         frame.opensRow = opensRow;
-        std::uint8_t sum = 0;
         for (std::uint8_t byte : body) {
             frame.bytes[frame.size++] = byte;
-            sum = static_cast<std::uint8_t>(sum + byte);
         }
-        frame.bytes[frame.size++] = sum;
+        frame.bytes[frame.size] = frameChecksum(frame.bytes.data(), frame.size);
+        ++frame.size;
         return frame;
     }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "ldf/ChecksumModel.h"
+#include "ldf/DiagnosticIds.h"
 #include "ldf/LdfModel.h"
 #include "lin/FrameCheck.h"
 
@@ -212,8 +213,8 @@ bool addEntry(const LdfModel& model, const LdfScheduleEntry& entry, SimSchedule&
             case LdfFrame::Kind::Unconditional:
                 break;
             case LdfFrame::Kind::Diagnostic:
-                slot.kind = slot.frame.id == 0x3C ? SimSlot::Kind::MasterRequest
-                                                  : SimSlot::Kind::SlaveResponse;
+                slot.kind = slot.frame.id == kMasterRequestId ? SimSlot::Kind::MasterRequest
+                                                              : SimSlot::Kind::SlaveResponse;
                 break;
             case LdfFrame::Kind::EventTriggered:
             case LdfFrame::Kind::Sporadic:
@@ -228,10 +229,10 @@ bool addEntry(const LdfModel& model, const LdfScheduleEntry& entry, SimSchedule&
         slot.kind = entry.command == "MasterReq" ? SimSlot::Kind::MasterRequest
                                                  : SimSlot::Kind::SlaveResponse;
         slot.frame = {
-            static_cast<std::uint8_t>(entry.command == "MasterReq" ? 0x3C : 0x3D), 8, true, {}};
+            entry.command == "MasterReq" ? kMasterRequestId : kSlaveResponseId, 8, true, {}};
     } else {
         slot.kind = SimSlot::Kind::MasterRequest;
-        slot.frame = {0x3C, 8, true, {}};
+        slot.frame = {kMasterRequestId, 8, true, {}};
         slot.fixedRequest = commandRequest(model, entry, slot.request);
         if (!slot.fixedRequest) {
             return false;

@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include "WrongRateReceiver.h"
+#include "ldf/DiagnosticIds.h"
 #include "lin/FrameCheck.h"
+#include "lin/LinRates.h"
 
 namespace daridez::sim {
 
@@ -24,8 +26,8 @@ constexpr std::array<std::pair<std::uint8_t, int>, 7> kSchedule{{
     {0x31, 8},
     {0x05, 2},
     {0x28, 4},
-    {0x3C, 8},
-    {0x3D, 8},
+    {kMasterRequestId, 8},
+    {kSlaveResponseId, 8},
 }};
 
 // A read-by-identifier request to every node, and one node's short positive answer.
@@ -47,7 +49,7 @@ LinBusModel::LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t b
     : random_(seed),
       rates_(rates),
       classicIds_(classicIds),
-      baudrate_(19200),
+      baudrate_(kDefaultLinRate),
       player_(std::move(schedule), seed) {
     setBaudrate(baudrate);
 }
@@ -106,8 +108,8 @@ bool LinBusModel::chance(double rate) {
 
 // Sensor-like data: a rolling counter and random values; fixed diagnostic frames.
 void LinBusModel::fillBuiltInData(PlayedSlot& slot) {
-    if (slot.id == 0x3C || slot.id == 0x3D) {
-        const auto& frame = slot.id == 0x3C ? kDiagnosticRequest : kDiagnosticResponse;
+    if (IsDiagnosticId(slot.id)) {
+        const auto& frame = slot.id == kMasterRequestId ? kDiagnosticRequest : kDiagnosticResponse;
         std::copy(frame.begin(), frame.end(), slot.data.begin());
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ldf/DiagnosticIds.h"
 #include "lin/FrameCheck.h"
 
 namespace daridez::sim {
@@ -78,7 +79,7 @@ PlayedSlot SchedulePlayer::next() {
     if (schedule_.sleepAfterMicros > 0 && awakeMicros_ >= schedule_.sleepAfterMicros) {
         // Go to sleep; the schedule resumes where it was once the bus wakes up.
         awakeMicros_ = 0;
-        played.id = 0x3C;
+        played.id = kMasterRequestId;
         played.length = 8;
         played.classic = true;
         played.data = {kSleep, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};

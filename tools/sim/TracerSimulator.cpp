@@ -25,14 +25,6 @@ constexpr auto kCommandStall = std::chrono::milliseconds(200);
 // The stream goes out in small batches, as a USB adapter delivers it.
 constexpr int kBatchMs = 2;
 
-std::uint8_t sum(const std::uint8_t* bytes, std::size_t count) {
-    std::uint8_t total = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        total = static_cast<std::uint8_t>(total + bytes[i]);
-    }
-    return total;
-}
-
 bool setNonBlocking(int fd) {
     int flags = ::fcntl(fd, F_GETFL);
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
@@ -262,7 +254,7 @@ void TracerSimulator::readCommands() {
             break;
         }
         const std::uint8_t* frame = input_.data() + p;
-        if (sum(frame, length) == frame[length]) {
+        if (frameChecksum(frame, length) == frame[length]) {
             handleCommand(frame);
         }
         p += std::size_t(length) + 1;

@@ -13,6 +13,7 @@
 
 #include "DeviceFrame.h"
 #include "LinBusModel.h"
+#include "lin/LinRates.h"
 
 namespace daridez::sim {
 
@@ -29,7 +30,7 @@ struct TracerSimulatorOptions {
     // Result code of every SetBaudrate answer; 0: a rate from 1000 to 20000 is taken
     // (result 0), any other refused (kBaudrateRefused).
     std::uint8_t baudResult = 0;
-    std::uint16_t linBaudrate = 19200;
+    std::uint16_t linBaudrate = kDefaultLinRate;
     // The bus's own rate, whatever the device is set to listen at; 0: the bus runs at
     // the device's rate.
     std::uint16_t busBaudrate = 0;
