@@ -7,11 +7,12 @@
 #include "ldf/LdfFile.h"
 #include "ldf/LdfParser.h"
 #include "lin/Query.h"
-#include "serial/LivePortChannel.h"
 #include "serial/PortList.h"
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
+#include "serial/SerialPlatform.h"
 #include "serial/SerialSettings.h"
+#include "tools/ToolsPlatform.h"
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/FifoOutput.h"
@@ -302,16 +303,12 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
 }
 
 int ExtcapCommand::installUser(bool install, std::FILE* out, std::FILE* err) const {
-#ifdef _WIN32
-    const std::string folder = UserInstall::appDataFolder(std::getenv("APPDATA"));
-    const UserInstall::Way way = UserInstall::Way::Copy;
-    const char* unset = "APPDATA is not set";
-#else
+    const bool copy = InstallsByCopy();
     const std::string folder =
-        UserInstall::folder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    const UserInstall::Way way = UserInstall::Way::Link;
-    const char* unset = "neither XDG_CONFIG_HOME nor HOME is set";
-#endif
+        copy ? UserInstall::appDataFolder(std::getenv("APPDATA"))
+             : UserInstall::folder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const UserInstall::Way way = copy ? UserInstall::Way::Copy : UserInstall::Way::Link;
+    const char* unset = copy ? "APPDATA is not set" : "neither XDG_CONFIG_HOME nor HOME is set";
     if (folder.empty()) {
         writeText(err, std::string("daridez-extcap: ") + unset + "\n");
         return kFailed;

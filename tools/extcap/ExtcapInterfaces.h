@@ -19,12 +19,6 @@ class ExtcapInterfaces {
     };
 
     static constexpr const char* kPrefix = "daridez-";
-    // Where a device's name is found: Windows opens COM5 by its name alone.
-#ifdef _WIN32
-    static constexpr const char* kDeviceFolder = "";
-#else
-    static constexpr const char* kDeviceFolder = "/dev/";
-#endif
 
     // Where a path leads (links followed), to tell two names of one device apart;
     // empty when it leads nowhere.
@@ -39,8 +33,8 @@ class ExtcapInterfaces {
                                        const Resolve& resolve = canonical);
 
     // The device an interface stands for: a port's (present or not), else a device
-    // present, else the device folder and the name without its prefix (which then says
-    // why it cannot be opened).
+    // present, else /dev/ and the name without its prefix (which then says why it
+    // cannot be opened); where ports are numbered (Windows), the name alone: COM5.
     static std::string deviceOf(const std::string& name, const std::vector<std::string>& ports,
                                 const std::vector<PortList::Entry>& present);
 

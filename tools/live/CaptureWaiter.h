@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/LivePortChannel.h"
+#include "serial/SerialPlatform.h"
 #include "tools/live/PollSchedule.h"
 
 namespace daridez {

@@ -5,7 +5,7 @@
 
 #include "files/TraceRecorder.h"
 #include "protocol/StatusLine.h"
-#include "serial/LivePortChannel.h"
+#include "serial/SerialPlatform.h"
 #include "tools/StdioOutput.h"
 #include "tools/live/CaptureSession.h"
 #include "tools/live/CaptureWaiter.h"
