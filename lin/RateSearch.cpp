@@ -31,7 +31,7 @@ std::optional<int> rateOf(const std::string& text) {
     int rate = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, rate);
-    if (error != std::errc() || stop != end || rate < 1 || rate > 0xFFFF) {
+    if (error != std::errc() || stop != end || !IsLinRate(rate)) {
         return std::nullopt;
     }
     return rate;

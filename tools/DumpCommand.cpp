@@ -272,7 +272,7 @@ bool DumpCommand::parseKnownValue(std::string_view arg) {
     }
     if (arg.starts_with("--lin-rate=")) {
         int rate = 0;
-        return parseNumber(value("--lin-rate="), rate) && rate >= 1 && rate <= 65535 &&
+        return parseNumber(value("--lin-rate="), rate) && IsLinRate(rate) &&
                (linRate_ = rate, true);
     }
     if (arg.starts_with("--duration=")) {
@@ -440,9 +440,7 @@ int DumpCommand::traceLive(const LdfModel* ldf, std::optional<Query> query, std:
     PortPaths paths;
     paths.load(profile);
     live.device = port_->empty() ? paths.path(live.line.ComPort) : *port_;
-    const int profileRate = profile.GetProfileInt("LIN", "Baudrate", kDefaultLinRate);
-    live.linRate =
-        linRate_.value_or(profileRate >= 1 && profileRate <= 65535 ? profileRate : kDefaultLinRate);
+    live.linRate = linRate_.value_or(LoadLinRate(profile, kDefaultLinRate));
     if (duration_) {
         live.duration = std::chrono::milliseconds(static_cast<std::int64_t>(*duration_ * 1000));
     }

@@ -53,8 +53,6 @@ constexpr const char* kHelp =
     "  --extcap-capture-filter QUERY  only the frames the query keeps:\n"
     "%s";
 
-// The profile's LIN rate: [LIN] Baudrate, when a usable one is there.
-
 struct ProfileView {
     std::vector<std::string> ports;
     LineSettings line;
@@ -74,8 +72,7 @@ ProfileView readProfile(const std::string& path) {
     SerialSettings settings{};
     LoadSerialSettings(&profile, settings);
     view.line = {settings.BaudRate, settings.ByteSize, settings.Parity, settings.StopBits};
-    const int rate = profile.GetProfileInt("LIN", "Baudrate", kDefaultLinRate);
-    view.linRate = rate >= 1 && rate <= 65535 ? rate : kDefaultLinRate;
+    view.linRate = LoadLinRate(profile, kDefaultLinRate);
     view.ldf = profile.GetProfileString("LDF", "File", "");
     return view;
 }
