@@ -65,7 +65,7 @@ constexpr const char* kHelp =
     "  --ids           instead of the rows, one line per identifier: frames, bad frames,\n"
     "                  data lengths, checksum model, period min/avg/max in ms, last data;\n"
     "                  then the bus load\n"
-    "  --baud=N        the bus bit rate the load assumes (default 19200)\n"
+    "  --baud=N        the bus bit rate the load assumes (default %d)\n"
     "  -o OUT          save the loaded trace (all of it) to the dump file OUT\n"
     "  --ldf=LDF       read the LIN description file LDF (its diagnostics on standard\n"
     "                  error): --check also judges each frame against it (unknown-id: no\n"
@@ -90,7 +90,7 @@ constexpr const char* kHelp =
     "                  the duration's end or a closed output stop the trace (DEVICE: the\n"
     "                  profile's port and serial line by default)\n"
     "  --lin-rate=N    with --port: the LIN rate set on the tracer (default: the profile's,\n"
-    "                  or 19200)\n"
+    "                  or %d)\n"
     "  --duration=SECONDS  with --port: stop the trace after this long\n"
     "  --record=FILE   with --port: also append the tracer's bytes to the dump file FILE\n"
     "                  (\"load trace\" reads it; a kill loses at most the last poll's)\n"
@@ -151,6 +151,10 @@ int DumpCommand::run(int argc, const char* const* argv, std::FILE* out, std::FIL
         const std::size_t query = help.find("%s");
         std::string text = kUsage;
         text.append(help.substr(0, query)).append(kQueryHelp).append(help.substr(query + 2));
+        const std::string rate = std::to_string(kDefaultLinRate);
+        for (std::size_t at = text.find("%d"); at != std::string::npos; at = text.find("%d", at)) {
+            text.replace(at, 2, rate);
+        }
         return finishOutput(output, text, err, kOk);
     }
     return execute(output, err);

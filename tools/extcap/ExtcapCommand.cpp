@@ -6,6 +6,7 @@
 
 #include "ldf/LdfFile.h"
 #include "ldf/LdfParser.h"
+#include "lin/LinRates.h"
 #include "lin/Query.h"
 #include "serial/PortList.h"
 #include "serial/PortPaths.h"
@@ -45,7 +46,7 @@ constexpr const char* kHelp =
     "\"daridez-NAME\" per tracer device). --install-user links this program into the\n"
     "personal extcap folder of Wireshark, --uninstall-user removes the link.\n"
     "  --device PATH    the tracer's device (default: the one the interface stands for)\n"
-    "  --lin-rate N     the LIN rate set on the tracer (default: the profile's, or 19200)\n"
+    "  --lin-rate N     the LIN rate set on the tracer (default: the profile's, or %d)\n"
     "  --baud, --data-bits, --parity, --stop-bits  the serial line (default: the profile's)\n"
     "  --checks BOOL    the frame checks' error bits in each packet (default true)\n"
     "  --ldf LDF        the LIN description file (default: the one the window used last):\n"
@@ -206,7 +207,7 @@ int ExtcapCommand::run(int argc, const char* const* argv, std::FILE* out, std::F
             break;
     }
     writeText(out, kUsage);
-    std::fprintf(out, kHelp, kQueryHelp);
+    std::fprintf(out, kHelp, kDefaultLinRate, kQueryHelp);
     return kOk;
 }
 
