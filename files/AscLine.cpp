@@ -303,6 +303,9 @@ AscLineKind ParseAscLine(std::string_view line, AscSettings& settings, AscEvent&
     if (words.count() < 3) {
         return AscLineKind::Unknown;
     }
+    const std::string_view last = words[words.count() - 1];
+    event.rest = line.substr(static_cast<std::size_t>(words[2].data() - line.data()),
+                             static_cast<std::size_t>(last.data() + last.size() - words[2].data()));
     const AscLineKind named = keywordEvent(words[2], event);
     if (named == AscLineKind::SyncError) {
         readPairs(words, 3, settings.decimal, event);

@@ -44,6 +44,7 @@ struct AscEvent {
     std::int64_t eob[kMaxBytes] = {};
     int baud = 0;           // BR: the bit rate the tool measured, 0 when not given
     std::string_view what;  // BusEvent: the event's keyword ("WakeupFrame")
+    std::string_view rest;  // the line from the word after the channel on, as written
 };
 
 // Reads one line (without its line end). Header lines update settings.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "lin/FrameCheck.h"
 #include "lin/LinRates.h"
@@ -16,12 +18,49 @@ constexpr std::size_t kBlockSize = 1 << 16;
 constexpr std::size_t kLongestLine = 1 << 20;
 constexpr auto kLimit = static_cast<std::int64_t>(DeviceStreamWriter::kLongestSpan);
 
+// A bus event line longer than this is written back as its keyword alone.
+constexpr std::size_t kLongestKeptEvent = 256;
+
 std::uint64_t atLeastZero(std::int64_t time) {
     return time < 0 ? 0 : static_cast<std::uint64_t>(time);
 }
 
 std::string counted(std::uint64_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// The time the stream will give a frame written at time next: the writer's clock never
+// runs backwards nor past its longest span.
+std::uint64_t streamTime(const DeviceStreamWriter& writer, std::uint64_t time) {
+    return std::max(writer.clock(), std::min(time, DeviceStreamWriter::kLongestSpan));
+}
+
+// What a row of a bus event shows, by the event's keyword.
+std::string busEventText(std::string_view keyword) {
+    static constexpr std::pair<std::string_view, std::string_view> kTexts[] = {
+        {"WakeupFrame", "Wake-up"},
+        {"SleepModeEvent", "Sleep"},
+        {"Spike", "Spike"},
+        {"SlaveTimeout", "Slave timeout"},
+        {"SchedModChng", "Schedule change"},
+        {"Statistic", "Statistics"},
+        {"Disturbance", "Disturbance"},
+        {"DisturbanceEvent", "Disturbance"},
+        {"LongDomSig", "Long dominant"},
+        {"BaudrateEvent", "Baud rate"},
+        {"DLCInfo", "Length info"},
+        {"ChecksumInfo", "Checksum info"},
+        {"SchedulerEvent", "Scheduler"},
+        {"Unexpected", "Unexpected"},
+        {"UnexpectedWakeup", "Unexpected wake-up"},
+        {"EvTrigFrmInfo", "Event-triggered"},
+    };
+    for (const auto& [word, text] : kTexts) {
+        if (word == keyword) {
+            return std::string(text);
+        }
+    }
+    return std::string(keyword);
 }
 
 // The bus fields the line tells of, with times: those the line gives, the others
@@ -156,12 +195,53 @@ bool AscReader::channelTaken(const AscEvent& event) {
 
 void AscReader::event(AscLineKind kind, const AscEvent& event, std::vector<std::uint8_t>& out) {
     ++events_;
+    writer_.setOutput(out);
     if (kind == AscLineKind::BusEvent) {
-        ++busEvents_[std::string(event.what)];
+        busEvent(event);
         return;
     }
-    writer_.setOutput(out);
-    writer_.frame(busFrame(kind, event));
+    const BusFrame frame = busFrame(kind, event);
+    if (event.csm != 0 && frame.count >= 2) {
+        logChecksum(event, frame);
+    }
+    writer_.frame(frame);
+}
+
+// A bus event becomes a row of its own: an event frame of the device's at the line's
+// time, which its note names.
+void AscReader::busEvent(const AscEvent& event) {
+    const std::uint64_t time = streamTime(writer_, atLeastZero(event.time));
+    const auto opened = static_cast<std::int64_t>(time);
+    sameTimeEvents_ = opened == lastEventTime_ ? std::uint8_t(sameTimeEvents_ + 1) : 0;
+    lastEventTime_ = opened;
+    RowNotes::Note note;
+    note.time = opened;
+    note.kind = RowNotes::Kind::BusEvent;
+    note.code = sameTimeEvents_;
+    note.text = busEventText(event.what);
+    // Times inside a relative log's line count from the line before: only the keyword
+    // stays true once the line is written back with absolute times.
+    const bool whole = !settings_.relative && event.rest.size() <= kLongestKeptEvent;
+    note.source = whole ? std::string(event.rest) : std::string(event.what);
+    notes_.add(std::move(note));
+    writer_.deviceError(time, sameTimeEvents_);
+}
+
+// The model the line names is noted where the verdict may name the other one: the
+// checksum is right under that other model.
+void AscReader::logChecksum(const AscEvent& event, const BusFrame& frame) {
+    const int data = frame.count - 1;
+    const std::uint8_t checksum = frame.bytes[data];
+    const bool classicRight = LinChecksum(0, frame.bytes, data) == checksum;
+    const bool enhancedRight = LinChecksum(frame.pid, frame.bytes, data) == checksum;
+    const bool classic = event.csm == 1;
+    if (!(classic ? enhancedRight : classicRight)) {
+        return;
+    }
+    RowNotes::Note note;
+    note.time = static_cast<std::int64_t>(streamTime(writer_, frame.breakTime));
+    note.text = classic ? "classic" : "enhanced";
+    notes_.add(std::move(note));
 }
 
 std::string AscReader::note() const {
@@ -175,15 +255,6 @@ std::string AscReader::note() const {
     if (otherChannels_ > 0) {
         add("channel " + std::to_string(channel_) + " read, " +
             counted(otherChannels_, "event", "events") + " of other channels left out");
-    }
-    if (!busEvents_.empty()) {
-        std::uint64_t count = 0;
-        std::string names;
-        for (const auto& [name, seen] : busEvents_) {
-            count += seen;
-            names += (names.empty() ? "" : ", ") + name + " " + std::to_string(seen);
-        }
-        add(counted(count, "bus event", "bus events") + " without a row (" + names + ")");
     }
     return note;
 }

@@ -4,6 +4,7 @@
 
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
+#include "trace/FieldText.h"
 #include "trace/FrameKind.h"
 #include "trace/RowFrames.h"
 
@@ -12,37 +13,29 @@ namespace daridez {
 namespace {
 
 constexpr std::size_t kBlockSize = 1 << 16;
-constexpr const char* kHexDigits = "0123456789abcdef";
-
 void appendHex(std::string& text, std::uint8_t byte) {
-    text += kHexDigits[byte >> 4];
-    text += kHexDigits[byte & 0x0F];
+    char digits[2];
+    PutLowerHexByte(digits, byte);
+    text.append(digits, sizeof digits);
 }
 
 void appendDecimal(std::string& text, std::uint64_t value, int width = 0) {
     char digits[24];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (int pad = count; pad < width; ++pad) {
-        text += ' ';
+    const char* end = PutDecimal(digits, value, 1);
+    const auto count = static_cast<int>(end - digits);
+    if (count < width) {
+        text.append(static_cast<std::size_t>(width - count), ' ');
     }
-    while (count > 0) {
-        text += digits[--count];
-    }
+    text.append(digits, static_cast<std::size_t>(count));
 }
 
 // Seconds with six decimals; width pads the seconds on the left (the line's time).
 void appendSeconds(std::string& text, std::int64_t micros, int width = 0) {
     const std::uint64_t time = micros < 0 ? 0 : static_cast<std::uint64_t>(micros);
     appendDecimal(text, time / 1'000'000, width);
-    text += '.';
-    const std::uint64_t fraction = time % 1'000'000;
-    for (std::uint64_t scale = 100'000; scale != 0; scale /= 10) {
-        text += static_cast<char>('0' + fraction / scale % 10);
-    }
+    char fraction[8] = {'.'};
+    PutDecimal(fraction + 1, time % 1'000'000, 6);
+    text.append(fraction, sizeof fraction - 1);
 }
 
 // "Thu Jan 01 12:00:00.000 am 1970": the date as ASC headers write it, in UTC.
@@ -104,8 +97,9 @@ std::int64_t endOf(const TraceEntry& entry, const LinFrame& frame) {
 
 }  // namespace
 
-AscWriter::AscWriter(ByteOutput& out, std::int64_t epochMicros, const LdfModel* ldf)
-    : out_(out), ldf_(ldf) {
+AscWriter::AscWriter(ByteOutput& out, std::int64_t epochMicros, const LdfModel* ldf,
+                     const RowNotes* notes)
+    : out_(out), ldf_(ldf), notes_(notes) {
     text_.reserve(kBlockSize + 1024);
     const std::string date = ascDate(epochMicros);
     text_ += "date " + date + "\n";
@@ -120,20 +114,7 @@ bool AscWriter::writeRow(const TraceEntry& entry) {
     }
     const LinFrame frame = ReadLinFrame(entry);
     if (!frame.isLinFrame) {
-        std::uint8_t opener[kSlotSize];
-        SlotFrame(entry, Slot::Opener, opener);
-        const RowOpener kind = OpenerOf(opener[0], opener[1]);
-        if (kind == RowOpener::DeviceError) {
-            text_ += "// ";
-            appendSeconds(text_, OpenerTime(entry));
-            text_ += " device error ";
-            appendHex(text_, opener[4]);
-            text_ += '\n';
-        } else if (kind == RowOpener::Overflow) {
-            text_ += "// ";
-            appendSeconds(text_, OpenerTime(entry));
-            text_ += " buffer overflow\n";
-        }
+        eventRow(entry);
         return flushWhenFull();
     }
     const FrameVerdict verdict = CheckFrame(entry, frame, ldf_);
@@ -179,6 +160,33 @@ bool AscWriter::writeRow(const TraceEntry& entry) {
     }
     text_ += '\n';
     return flushWhenFull();
+}
+
+// A row that is no LIN frame: a bus event a log told of as its line, the device's own
+// events as comments.
+void AscWriter::eventRow(const TraceEntry& entry) {
+    std::uint8_t opener[kSlotSize];
+    SlotFrame(entry, Slot::Opener, opener);
+    const RowOpener kind = OpenerOf(opener[0], opener[1]);
+    if (kind == RowOpener::DeviceError) {
+        const RowNotes::Note* note = notes_ != nullptr ? notes_->find(entry) : nullptr;
+        if (note != nullptr) {
+            appendSeconds(text_, OpenerTime(entry), 4);
+            text_ += " L1 ";
+            text_ += note->source;
+            text_ += '\n';
+            return;
+        }
+        text_ += "// ";
+        appendSeconds(text_, OpenerTime(entry));
+        text_ += " device error ";
+        appendHex(text_, opener[4]);
+        text_ += '\n';
+    } else if (kind == RowOpener::Overflow) {
+        text_ += "// ";
+        appendSeconds(text_, OpenerTime(entry));
+        text_ += " buffer overflow\n";
+    }
 }
 
 bool AscWriter::flush() {

@@ -60,7 +60,7 @@ void DumpLoader::start() {
     kind_ = DetectTraceFileKind(reader_->peek(kHeadSize));
     switch (kind_) {
         case TraceFileKind::Asc:
-            translator_ = std::make_unique<AscReader>(*reader_);
+            translator_ = std::make_unique<AscReader>(*reader_, decoder_.list().notes());
             break;
         case TraceFileKind::Pcapng:
         case TraceFileKind::Pcap:

@@ -2,31 +2,18 @@
 
 #include <algorithm>
 
+#include "files/LinCapture.h"
 #include "lin/LinRates.h"
 
 namespace daridez {
 
 namespace {
 
-constexpr std::uint32_t kSectionHeader = 0x0A0D0D0A;
-constexpr std::uint32_t kInterfaceDescription = 1;
-constexpr std::uint32_t kSimplePacket = 3;
-constexpr std::uint32_t kEnhancedPacket = 6;
-constexpr std::uint32_t kByteOrderMagic = 0x1A2B3C4D;
-constexpr std::uint16_t kLinkTypeLin = 212;
+using namespace LinCapture;
+
 constexpr std::uint16_t kTimeResolutionOption = 9;
 constexpr std::uint32_t kLongestBlock = 1 << 24;   // no LIN capture has larger blocks
 constexpr std::uint32_t kLongestRecord = 1 << 18;  // nor larger pcap records
-
-// The LIN pseudo-header: revision, three reserved bytes, then length/type/checksum
-// model, protected identifier, checksum, error bits.
-constexpr std::size_t kPseudoHeader = 8;
-constexpr int kMessageTypeEvent = 3;
-constexpr std::uint8_t kNoResponseBit = 0x01;
-constexpr std::uint8_t kFramingBit = 0x02;
-constexpr std::uint8_t kChecksumBit = 0x08;
-constexpr std::uint8_t kInvalidIdBit = 0x10;
-constexpr std::uint8_t kOverflowBit = 0x20;
 
 // Stamps of a capture that count from 1970 are wall-clock times: the trace counts from
 // the first packet. Smaller ones are a trace clock already (an export without --epoch).
@@ -200,7 +187,7 @@ bool PcapReader::pcapRecord(std::vector<std::uint8_t>& out) {
 
 void PcapReader::packet(std::uint64_t stamp, const Interface& interface, const std::uint8_t* data,
                         std::size_t length, std::vector<std::uint8_t>& out) {
-    if (!interface.lin || length < kPseudoHeader) {
+    if (!interface.lin || length < kPseudoHeaderSize) {
         ++otherPackets_;
         return;
     }
@@ -222,8 +209,8 @@ void PcapReader::packet(std::uint64_t stamp, const Interface& interface, const s
     const std::uint8_t pid = data[5];
     const std::uint8_t checksum = data[6];
     const std::uint8_t errors = data[7];
-    const std::uint8_t* payload = data + kPseudoHeader;
-    const int given = std::min<int>({dataLength, static_cast<int>(length - kPseudoHeader), 8});
+    const std::uint8_t* payload = data + kPseudoHeaderSize;
+    const int given = std::min<int>({dataLength, static_cast<int>(length - kPseudoHeaderSize), 8});
     ++frames_;
     writer_.setOutput(out);
     // A capture of Daridez carries the device's own events as packets without identifier.

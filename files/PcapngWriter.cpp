@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "files/LinCapture.h"
 #include "lin/FrameCheck.h"
 #include "lin/LinFrame.h"
 #include "trace/FrameKind.h"
@@ -14,28 +15,11 @@ namespace {
 // Bytes gathered before out is called: few, large writes.
 constexpr std::size_t kBlockSize = 65536;
 
-constexpr std::uint32_t kSectionHeaderType = 0x0A0D0D0A;
-constexpr std::uint32_t kByteOrderMagic = 0x1A2B3C4D;
+using namespace LinCapture;
+
 constexpr std::uint32_t kSectionHeaderLength = 28;
-constexpr std::uint32_t kInterfaceType = 1;
 constexpr std::uint32_t kInterfaceLength = 20;
-constexpr std::uint16_t kLinkTypeLin = 212;
-constexpr std::uint32_t kPacketType = 6;
 constexpr std::uint32_t kPacketFixedLength = 32;  // an enhanced packet block without its data
-
-// The LIN pseudo-header that opens each packet.
-constexpr std::uint32_t kPseudoHeaderSize = 8;
-constexpr std::uint8_t kFormatRevision = 1;
-constexpr std::uint8_t kChecksumClassic = 1;
-constexpr std::uint8_t kChecksumEnhanced = 2;
-
-// Error bits of the pseudo-header, from the verdict's failure words.
-constexpr std::uint8_t kNoResponseBit = 0x01;
-constexpr std::uint8_t kFramingBit = 0x02;
-constexpr std::uint8_t kParityBit = 0x04;
-constexpr std::uint8_t kChecksumBit = 0x08;
-constexpr std::uint8_t kInvalidIdBit = 0x10;
-constexpr std::uint8_t kOverflowBit = 0x20;
 
 // The largest block: the packet fixed part, the pseudo-header and eight data bytes.
 constexpr std::size_t kMaxData = 8;
@@ -87,7 +71,7 @@ std::uint8_t errorBits(const FrameVerdict& verdict) {
 // A section header (byte-order magic, version 1.0, length not given) and one LIN
 // interface without options, so stamps count microseconds.
 std::uint8_t* putHeaders(std::uint8_t* at) {
-    at = put32(at, kSectionHeaderType);
+    at = put32(at, kSectionHeader);
     at = put32(at, kSectionHeaderLength);
     at = put32(at, kByteOrderMagic);
     at = put16(at, 1);
@@ -96,7 +80,7 @@ std::uint8_t* putHeaders(std::uint8_t* at) {
     at = put32(at, 0xFFFFFFFF);
     at = put32(at, kSectionHeaderLength);
 
-    at = put32(at, kInterfaceType);
+    at = put32(at, kInterfaceDescription);
     at = put32(at, kInterfaceLength);
     at = put16(at, kLinkTypeLin);
     at = put16(at, 0);  // reserved
@@ -112,7 +96,7 @@ std::uint8_t* putPacket(std::uint8_t* at, const LinFrame& frame, const FrameVerd
     const std::uint32_t padding = (4 - packetLength % 4) % 4;
     const std::uint32_t blockLength = kPacketFixedLength + packetLength + padding;
 
-    at = put32(at, kPacketType);
+    at = put32(at, kEnhancedPacket);
     at = put32(at, blockLength);
     at = put32(at, 0);  // the one interface
     at = put32(at, static_cast<std::uint32_t>(stamp >> 32));
@@ -140,7 +124,7 @@ std::uint8_t* putEvent(std::uint8_t* at, bool deviceError, std::uint8_t code, st
     const std::uint32_t packetLength = kPseudoHeaderSize + dataLength;
     const std::uint32_t padding = (4 - packetLength % 4) % 4;
     const std::uint32_t blockLength = kPacketFixedLength + packetLength + padding;
-    at = put32(at, kPacketType);
+    at = put32(at, kEnhancedPacket);
     at = put32(at, blockLength);
     at = put32(at, 0);
     at = put32(at, static_cast<std::uint32_t>(stamp >> 32));

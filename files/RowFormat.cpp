@@ -113,8 +113,8 @@ class PcapngFormat : public RowFormat {
 
 class AscFormat : public RowFormat {
   public:
-    AscFormat(ByteOutput& out, std::int64_t epochMicros, const LdfModel* ldf)
-        : writer_(out, epochMicros, ldf) {}
+    AscFormat(ByteOutput& out, std::int64_t epochMicros, const LdfModel* ldf, const RowNotes* notes)
+        : writer_(out, epochMicros, ldf, notes) {}
     bool row(const TraceEntry& entry) override { return writer_.writeRow(entry); }
     bool finish(const std::string& /*statusLine*/) override { return writer_.finish(); }
     bool flush() override { return writer_.flush(); }
@@ -157,7 +157,7 @@ std::unique_ptr<RowFormat> RowFormat::make(const Options& options, const TextFor
         case Kind::Pcapng:
             return std::make_unique<PcapngFormat>(out, options.epochMicros, options.ldf);
         case Kind::Asc:
-            return std::make_unique<AscFormat>(out, options.epochMicros, options.ldf);
+            return std::make_unique<AscFormat>(out, options.epochMicros, options.ldf, form.notes);
         case Kind::Ids:
             return std::make_unique<IdsFormat>(out, options.baud, options.ldf);
         case Kind::Text:

@@ -1,11 +1,13 @@
 #include "lin/Columns.h"
 
+#include <cstring>
 #include <initializer_list>
 
 #include "lin/RowReader.h"
 #include "trace/FieldText.h"
 #include "trace/FrameKind.h"
 #include "trace/RowFrames.h"
+#include "trace/RowNotes.h"
 #include "trace/TimeFormat.h"
 
 namespace daridez {
@@ -36,7 +38,7 @@ const char* timeText(const E& entry, const F& form, X& scratch) {
 
 // A row opened by a frame: the frames that open rows of their own, with the right
 // length, and every other frame as a bad frame.
-const char* openerText(const E& entry, X& scratch) {
+const char* openerText(const E& entry, const F& form, X& scratch) {
     const int length = entry.opener[0];
     const RowOpener opener = OpenerOf(entry.opener[0], entry.opener[1]);
     if (opener == RowOpener::Start) {
@@ -53,6 +55,10 @@ const char* openerText(const E& entry, X& scratch) {
         return "Break";
     }
     if (opener == RowOpener::DeviceError) {
+        if (const RowNotes::Note* note =
+                form.notes != nullptr ? form.notes->find(entry) : nullptr) {
+            return note->text.c_str();  // a bus event a log told of
+        }
         scratch.field[0] = '#';
         *PutHexByte(scratch.field + 1, entry.opener[4]) = '\0';
         return scratch.field;
@@ -64,12 +70,12 @@ const char* openerText(const E& entry, X& scratch) {
     return scratch.field;
 }
 
-const char* infoText(const E& entry, const F& /*form*/, X& scratch) {
+const char* infoText(const E& entry, const F& form, X& scratch) {
     if ((entry.flags & RowFlag::kOpened) != 0) {
-        return openerText(entry, scratch);
+        return openerText(entry, form, scratch);
     }
     // A start row, and its start marker once it came.
-    return SlotFilled(entry, Slot::Opener) ? openerText(entry, scratch) : "START";
+    return SlotFilled(entry, Slot::Opener) ? openerText(entry, form, scratch) : "START";
 }
 
 const char* syncText(const E& entry, const F& /*form*/, X& scratch) {
@@ -110,8 +116,22 @@ const char* checksumText(const E& entry, const F& form, X& scratch) {
     return scratch.field;
 }
 
-const char* verdictText(const E& entry, const F& /*form*/, X& scratch) {
-    CheckFrame(entry, scratch.ldf).format(scratch.text);
+// The verdict, and beside it the checksum model the row's log named where the
+// verdict names the other one ("enhanced (log: classic)").
+const char* verdictText(const E& entry, const F& form, X& scratch) {
+    const FrameVerdict verdict = CheckFrame(entry, scratch.ldf);
+    verdict.format(scratch.text);
+    const RowNotes::Note* note = form.notes != nullptr ? form.notes->find(entry) : nullptr;
+    if (note == nullptr || !(note->text == "classic" ? verdict.enhanced() : verdict.classic())) {
+        return scratch.text;
+    }
+    std::size_t at = std::strlen(scratch.text);
+    for (const char* part : {" (log: ", note->text.c_str(), ")"}) {
+        for (; *part != '\0' && at + 1 < sizeof scratch.text; ++part) {
+            scratch.text[at++] = *part;
+        }
+    }
+    scratch.text[at] = '\0';
     return scratch.text;
 }
 

@@ -64,6 +64,8 @@ class StreamDecoder {
     // RestartDecoder, and forget the current row and the counts (clear, load, start-up).
     void ResetDecoder();
 
+    // The rows' list (and the notes a log's reader keeps beside them).
+    TraceList& list() const { return list_; }
     std::int64_t traceClock() const { return traceClock_; }
     std::int32_t frameCount() const { return frameCount_; }
     std::int32_t errorCount() const { return errorCount_; }

@@ -70,6 +70,18 @@ inline QByteArray deviceFramesOf(int sync, int pid, const QByteArray& response) 
     return frames;
 }
 
+// The device frames of one LIN frame in hex, every field stamped hhll: a break, sync 55,
+// then the identifier byte and the response bytes of idAndResponse ("3C 01 02 FC"); with
+// none given the row ends after the sync.
+inline QByteArray linFrameHex(const QByteArray& stamp, const QByteArray& idAndResponse) {
+    QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
+    int kind = 0x92;
+    for (const QByteArray& byte : idAndResponse.split(' '))
+        if (!byte.isEmpty())
+            text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
+    return text + " ";
+}
+
 // A LIN frame as a row reads: sync 55, the identifier byte pid, the data bytes in hex and
 // a checksum byte 00 behind them.
 inline LinFrame linFrameOf(std::uint8_t pid, const QByteArray& data) {

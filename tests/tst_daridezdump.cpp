@@ -166,12 +166,12 @@ class TestDaridezDump : public QObject {
             << QStringList{"--format=csv", "--filter=err", "trace.dump"}
             << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
                "Check\r\n2,\"+ 00:00:00,003532\",#42,,,,,,,,,,,,red,\r\n";
-        QTest::newRow("an ASC log, what it left out on standard error")
+        QTest::newRow("an ASC log: a bus event its row, what it left out on standard error")
             << QStringList{"--check", "bench.asc"}
             << "status 0\n0|+ 00:00:00,000000|START||||||||||||plain|\n"
-               "1|+ 00:00:00,400000|Break|55|[50]|01h|02h|77h|||||||green|checksum\n"
-               "stderr: bench.asc: 1 line not understood; 1 bus event without a row "
-               "(SleepModeEvent 1)\n";
+               "1|+ 00:00:00,200000|Sleep||||||||||||red|\n"
+               "2|+ 00:00:00,200000|Break|55|[50]|01h|02h|77h|||||||green|checksum\n"
+               "stderr: bench.asc: 1 line not understood\n";
         QTest::newRow("identifiers")
             << QStringList{"--ids", "--baud=9600", "trace.dump"}
             << "status 0\nID|frames|bad|lengths|model|period_min|period_avg|period_max|last\n"

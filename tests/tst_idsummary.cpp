@@ -20,17 +20,6 @@ constexpr int kBaud = 19200;
 const QString kHeader = "ID\tframes\tbad\tlengths\tmodel\tperiod_min\tperiod_avg\tperiod_max\tlast";
 const QByteArray kWrap = "02A000";  // the clock goes to the next multiple of 65,536 us
 
-// One LIN frame with every field stamped hhll: break, sync 55, then the identifier byte and
-// the response bytes given ("85 01 02 FC"); with none given the row ends after the sync.
-QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
-    QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
-    int kind = 0x92;
-    for (const QByteArray& byte : idAndResponse.split(' '))
-        if (!byte.isEmpty())
-            text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
-    return text + " ";
-}
-
 // "|" in the stream starts a new recording there, as "Start" does: the clock begins at 0.
 void addStream(IdSummary& summary, const QByteArray& stream) {
     DecoderFixture f;
@@ -83,51 +72,55 @@ class TestIdSummary : public QObject {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QStringList>("lines");  // one per identifier, then the bus load in %
         QTest::newRow("one row only: no period, no time for a load")
-            << lin("1000", "85 01 02 FC")
+            << linFrameHex("1000", "85 01 02 FC")
             << QStringList{"05\t1\t0\t2\tclassic\t-\t-\t-\t01 02", "0.0"};
         QTest::newRow("periods between breaks; the average spans first to last")
-            << lin("1000", "20 01 02 03 04 D5") + lin("3710", "20 01 02 03 04 D5") +
-                   lin("5E20", "20 01 02 03 04 D5") + lin("872A", "20 01 02 03 04 D5")
+            << linFrameHex("1000", "20 01 02 03 04 D5") + linFrameHex("3710", "20 01 02 03 04 D5") +
+                   linFrameHex("5E20", "20 01 02 03 04 D5") +
+                   linFrameHex("872A", "20 01 02 03 04 D5")
             << QStringList{"20\t4\t0\t4\tenhanced\t10.000\t10.169\t10.506\t01 02 03 04", "57.4"};
         QTest::newRow("classic and enhanced rows make mixed; lengths ascend")
-            << lin("1000", "85 01 02 03 04 70") + lin("5000", "85 01 02 FC")
+            << linFrameHex("1000", "85 01 02 03 04 70") + linFrameHex("5000", "85 01 02 FC")
             << QStringList{"05\t2\t0\t2,4\tmixed\t16.384\t16.384\t16.384\t01 02", "47.0"};
         QTest::newRow("no response, one byte, wrong checksum: bad; data kept only with a checksum")
-            << lin("1000", "50") + lin("5000", "50 A0") + lin("9000", "50 A0 B1 00") + "03F00000"
+            << linFrameHex("1000", "50") + linFrameHex("5000", "50 A0") +
+                   linFrameHex("9000", "50 A0 B1 00") + "03F00000"
             << QStringList{"10\t3\t3\t2\t-\t16.384\t16.384\t16.384\tA0 B1", "22.6"};
         QTest::newRow("a frame cut by the end of its recording counts nowhere")
-            << lin("1000", "85 01 02 FC") + lin("5000", "85 01") + "058200010000 " +
-                   lin("9000", "85 01 02 FC") + lin("D000", "85 01 07")
+            << linFrameHex("1000", "85 01 02 FC") + linFrameHex("5000", "85 01") + "058200010000 " +
+                   linFrameHex("9000", "85 01 02 FC") + linFrameHex("D000", "85 01 07")
             << QStringList{"05\t2\t0\t2\tclassic\t-\t-\t-\t01 02", "20.3"};
         QTest::newRow("Stop and Start in one recording: no period across the start marker")
-            << lin("1000", "85 01 02 FC") + lin("5000", "85 01 02 FC") + "058200010000 " +
-                   lin("6000", "85 01 02 FC") + lin("A000", "85 01 02 FC")
+            << linFrameHex("1000", "85 01 02 FC") + linFrameHex("5000", "85 01 02 FC") +
+                   "058200010000 " + linFrameHex("6000", "85 01 02 FC") +
+                   linFrameHex("A000", "85 01 02 FC")
             << QStringList{"05\t4\t0\t2\tclassic\t16.384\t16.384\t16.384\t01 02", "36.2"};
         QTest::newRow("parity fault counts under the identifier, as bad")
-            << lin("1000", "05 01 02 FC") + lin("5000", "85 01 02 FC")
+            << linFrameHex("1000", "05 01 02 FC") + linFrameHex("5000", "85 01 02 FC")
             << QStringList{"05\t2\t1\t2\tclassic\t16.384\t16.384\t16.384\t01 02", "40.7"};
         QTest::newRow("rows without identifier add no line and no bits, but stretch the span")
-            << "058200010000 " + lin("1000", "") + lin("2000", "85 01 02 FC") +
-                   "059C20503A00 03F00000 " + lin("3000", "") + "03F00000"
+            << "058200010000 " + linFrameHex("1000", "") + linFrameHex("2000", "85 01 02 FC") +
+                   "059C20503A00 03F00000 " + linFrameHex("3000", "") + "03F00000"
             << QStringList{"05\t1\t0\t2\tclassic\t-\t-\t-\t01 02", "40.7"};
         QTest::newRow("periods across one and two timer wraps")
-            << lin("FFF0", "3C 01 02 FC") + kWrap + lin("0010", "3C 01 02 FC") + kWrap + kWrap +
-                   lin("0010", "3C 01 02 FC")
+            << linFrameHex("FFF0", "3C 01 02 FC") + kWrap + linFrameHex("0010", "3C 01 02 FC") +
+                   kWrap + kWrap + linFrameHex("0010", "3C 01 02 FC")
             << QStringList{"3C\t3\t0\t2\tclassic\t0.032\t65.552\t131.072\t01 02", "7.6"};
         QTest::newRow("identifiers ascend; last data survives a row without response")
-            << lin("1000", "20 7F 80") + lin("5000", "C1 01 02 03 04 05 06 07 08 1A") +
-                   lin("9000", "20 01 02 03 04 F5") + lin("D000", "20") + "03F00000"
+            << linFrameHex("1000", "20 7F 80") +
+                   linFrameHex("5000", "C1 01 02 03 04 05 06 07 08 1A") +
+                   linFrameHex("9000", "20 01 02 03 04 F5") + linFrameHex("D000", "20") + "03F00000"
             << QStringList{"01\t1\t0\t8\tenhanced\t-\t-\t-\t01 02 03 04 05 06 07 08",
                            "20\t3\t1\t1,4\tclassic\t16.384\t24.576\t32.768\t01 02 03 04", "31.4"};
         QTest::newRow("a new recording: no period across its start, time goes on")
-            << lin("1000", "85 01 02 FC") + lin("5000", "85 01 02 FC") + "|" +
-                   lin("0800", "85 01 02 FC") + lin("4800", "85 01 02 FC")
+            << linFrameHex("1000", "85 01 02 FC") + linFrameHex("5000", "85 01 02 FC") + "|" +
+                   linFrameHex("0800", "85 01 02 FC") + linFrameHex("4800", "85 01 02 FC")
             << QStringList{"05\t4\t0\t2\tclassic\t16.384\t16.384\t16.384\t01 02", "40.7"};
         QByteArray schedule;  // a frame every 10 ms for 10 s: 152 timer wraps between them
         for (std::int64_t time = 1000, clock = 0; time <= 10'001'000; time += 10000) {
             for (; clock + 0x10000 <= time; clock += 0x10000) schedule += kWrap;
             const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
-            schedule += lin(stamp, "C1 01 02 03 04 05 06 07 08 1A");
+            schedule += linFrameHex(stamp, "C1 01 02 03 04 05 06 07 08 1A");
         }
         QTest::newRow("1,001 frames of 8 bytes every 10 ms, across timer wraps")
             << schedule
@@ -189,10 +182,10 @@ class TestIdSummary : public QObject {
             " Slow { Status delay 50 ms; Never delay 50 ms; } }\n",
             "test.ldf");
         QVERIFY(ldf.usable());
-        const IdSummary summary =
-            summaryOf(lin("1000", "50 01 02 AC") + lin("2000", "20 01 02 03 04 D5") +
-                      lin("4A98", "50 01 02 AC") + lin(statusStamp, "20 01 02 03 04 D5") +
-                      lin("B000", "85 01 02 FC"));
+        const IdSummary summary = summaryOf(
+            linFrameHex("1000", "50 01 02 AC") + linFrameHex("2000", "20 01 02 03 04 D5") +
+            linFrameHex("4A98", "50 01 02 AC") + linFrameHex(statusStamp, "20 01 02 03 04 D5") +
+            linFrameHex("B000", "85 01 02 FC"));
         const IdSchedule schedule(*ldf.model(), table.toStdString());
         QStringList lines = QString::fromStdString(FormatIdTable(summary, kBaud, schedule))
                                 .split('\n', Qt::SkipEmptyParts);
@@ -219,8 +212,8 @@ class TestIdSummary : public QObject {
         const QString cmd2 =
             "10\t2\t0\t2\tenhanced\t16.384\t16.384\t16.384\t01 02\tCmd\tM\t2\t30.000\t-\t-";
         QTest::newRow("event slot silent: not bad, never late")
-            << lin("1000", cmd) + lin("1A00", "BA") + lin("5000", cmd) + lin("9A00", "BA") +
-                   lin("9F00", cmd)
+            << linFrameHex("1000", cmd) + linFrameHex("1A00", "BA") + linFrameHex("5000", cmd) +
+                   linFrameHex("9A00", "BA") + linFrameHex("9F00", cmd)
             << QStringList{
                    "10\t3\t0\t2\tenhanced\t16.384\t18.304\t20.224\t01 02\tCmd\tM\t2\t30.000\t-\t-",
                    spor,
@@ -229,8 +222,8 @@ class TestIdSummary : public QObject {
                    "3A\t2\t0\t-\t-\t32.768\t32.768\t32.768\t-\tDoors\tL\t2\t30.000\t-\t0",
                    "37.0"};
         QTest::newRow("event slot answered: the answer counts for Left too")
-            << lin("1000", cmd) + lin("1A00", "BA 20 07 1E") + lin("5000", cmd) +
-                   lin("5A00", "BA 20 08 1D")
+            << linFrameHex("1000", cmd) + linFrameHex("1A00", "BA 20 07 1E") +
+                   linFrameHex("5000", cmd) + linFrameHex("5A00", "BA 20 08 1D")
             << QStringList{
                    cmd2,
                    spor,
@@ -240,7 +233,8 @@ class TestIdSummary : public QObject {
                    "08\tDoors\tL\t2\t30.000\t-\t0",
                    "70.4"};
         QTest::newRow("event slot answered by a frame not associated: a collision")
-            << lin("1000", cmd) + lin("1A00", "BA 50 07 ED") + lin("5000", cmd)
+            << linFrameHex("1000", cmd) + linFrameHex("1A00", "BA 50 07 ED") +
+                   linFrameHex("5000", cmd)
             << QStringList{cmd2,
                            spor,
                            left,
@@ -248,8 +242,8 @@ class TestIdSummary : public QObject {
                            "3A\t1\t0\t2\t-\t-\t-\t-\t50 07\tDoors\tL\t2\t30.000\t-\t1",
                            "61.0"};
         QTest::newRow("event slot collisions: counted, not bad")
-            << lin("1000", cmd) + lin("1A00", "BA 20 07 00") + lin("2A00", "BA 61") +
-                   lin("5000", cmd)
+            << linFrameHex("1000", cmd) + linFrameHex("1A00", "BA 20 07 00") +
+                   linFrameHex("2A00", "BA 61") + linFrameHex("5000", cmd)
             << QStringList{cmd2,
                            spor,
                            left,
@@ -257,15 +251,15 @@ class TestIdSummary : public QObject {
                            "3A\t2\t0\t2\t-\t4.096\t4.096\t4.096\t20 07\tDoors\tL\t2\t30.000\t-\t2",
                            "75.0"};
         QTest::newRow("sporadic frame: sent when it has news, never late")
-            << lin("1000", cmd) + lin("1A00", "11 05 E9") + lin("5000", cmd) +
-                   lin("DA00", "11 06 E8")
+            << linFrameHex("1000", cmd) + linFrameHex("1A00", "11 05 E9") +
+                   linFrameHex("5000", cmd) + linFrameHex("DA00", "11 06 E8")
             << QStringList{
                    cmd2,  "11\t2\t0\t1\tenhanced\t49.152\t49.152\t49.152\t06\tSpor\tM\t1\t-\t-\t-",
                    left,  right,
                    doors, "23.8"};
         QTest::newRow("go-to-sleep: no period and no bus time until the next header")
-            << lin("1000", cmd) + lin("1800", "3C 00 FF FF FF FF FF FF FF 00") + kWrap + kWrap +
-                   lin("3000", cmd) + lin("7000", cmd)
+            << linFrameHex("1000", cmd) + linFrameHex("1800", "3C 00 FF FF FF FF FF FF FF 00") +
+                   kWrap + kWrap + linFrameHex("3000", cmd) + linFrameHex("7000", cmd)
             << QStringList{
                    "10\t3\t0\t2\tenhanced\t16.384\t16.384\t16.384\t01 02\tCmd\tM\t2\t30.000\t-\t-",
                    spor,
@@ -311,9 +305,10 @@ class TestIdSummary : public QObject {
 
     void marksChangedDataBytesRowByRow() {
         DecoderFixture f;
-        f.feed(hex(lin("1000", "85 01 02 FC") + lin("2000", "85 01 07 F7") +
-                   lin("3000", "85 01 07 03 04 F0") + lin("4000", "85") +
-                   lin("5000", "85 01 07 03 04 F0") + lin("6000", "85 09 07 03 04 E8")));
+        f.feed(hex(linFrameHex("1000", "85 01 02 FC") + linFrameHex("2000", "85 01 07 F7") +
+                   linFrameHex("3000", "85 01 07 03 04 F0") + linFrameHex("4000", "85") +
+                   linFrameHex("5000", "85 01 07 03 04 F0") +
+                   linFrameHex("6000", "85 09 07 03 04 E8")));
         const auto rows = f.listRows();
         QCOMPARE(rows.size(), std::size_t{7});  // START, then the six LIN frames
         // After each LIN frame: the changed mask, the change count, then when bytes 0..3 last
@@ -336,8 +331,9 @@ class TestIdSummary : public QObject {
     void trackerInBatchesMatchesTheWholeTrace_data() {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QList<int>>("cuts");  // byte offsets in the decoded stream
-        const QByteArray three = lin("1000", "85 01 02 FC") + lin("5000", "85 01 07 F7") +
-                                 lin("9000", "C1 01 02 03 04 05 06 07 08 1A");
+        const QByteArray three = linFrameHex("1000", "85 01 02 FC") +
+                                 linFrameHex("5000", "85 01 07 F7") +
+                                 linFrameHex("9000", "C1 01 02 03 04 05 06 07 08 1A");
         // Row by row the bytes land in a row the decoder still fills: counted too early,
         // the identifier would miss its data.
         QTest::newRow("cut after each identifier") << three << QList<int>{17, 52, 87};
@@ -345,9 +341,9 @@ class TestIdSummary : public QObject {
         for (int cut = 7; cut < 141; cut += 7) everySeven << cut;
         QTest::newRow("every seven bytes, frames split") << three << everySeven;
         QTest::newRow("start marker, frames without identifier, errors, wraps")
-            << "058200010000 " + lin("1000", "") + lin("2000", "85 01 02 FC") +
-                   "059C20503A00 03F00000 " + kWrap + lin("3000", "20 01 02 03 04 D5") +
-                   lin("4000", "")
+            << "058200010000 " + linFrameHex("1000", "") + linFrameHex("2000", "85 01 02 FC") +
+                   "059C20503A00 03F00000 " + kWrap + linFrameHex("3000", "20 01 02 03 04 D5") +
+                   linFrameHex("4000", "")
             << QList<int>{6, 17, 52, 58, 62, 65, 90, 112, 118};
     }
 
@@ -382,9 +378,10 @@ class TestIdSummary : public QObject {
     }
 
     void trackerStartsOverWhenTheTraceIsCleared() {
-        const QByteArray first = lin("1000", "85 01 02 FC") + lin("5000", "85 01 07 F7") +
-                                 lin("9000", "C1 01 02 03 04 05 06 07 08 1A");
-        const QByteArray second = lin("2000", "20 01 02 03 04 D5");
+        const QByteArray first = linFrameHex("1000", "85 01 02 FC") +
+                                 linFrameHex("5000", "85 01 07 F7") +
+                                 linFrameHex("9000", "C1 01 02 03 04 05 06 07 08 1A");
+        const QByteArray second = linFrameHex("2000", "20 01 02 03 04 D5");
         DecoderFixture f;
         IdSummaryTracker tracker;
         f.feed(hex(first)), tracker.update(f.list, nullptr);

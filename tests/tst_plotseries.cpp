@@ -55,15 +55,6 @@ QString pointsText(const PlotSeries& series) {
     return points.join(' ');
 }
 
-// One LIN frame with every field stamped hhll, as the decoder receives it.
-QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
-    QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
-    int kind = 0x92;
-    for (const QByteArray& byte : idAndResponse.split(' '))
-        text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
-    return text + " ";
-}
-
 PlotSource sourceOf(const char* text) {
     std::string error;
     return ParsePlotSource(text, error).value();
@@ -96,6 +87,19 @@ const LdfModel* ldfNamed(const QString& name) {
     return name == "example" ? exampleLdf() : name == "meter" ? meterLdf() : nullptr;
 }
 
+// Rows of tables: a name and two or three texts.
+struct Row3 {
+    const char* name;
+    QString text;
+    QString written;
+};
+struct Row4 {
+    const char* name;
+    const char* lane;
+    const char* ldf;
+    QString made;
+};
+
 // A row of the table of points taken from frames, read with the LDF named; judged: the
 // frames' verdicts are the LDF's too, as the tracker judges them.
 void row(const char* name, const char* lane, const char* frames, const char* points,
@@ -117,31 +121,24 @@ class TestPlotSeries : public QObject {
              {"3C byte 2", "21 bits 4..7", "00 bits 0..63", "10 period", "bus load",
               "failed checks", "failed checks parity", "BCM_Command.VehicleSpeed", "x.y_2"})
             QTest::newRow(text) << text << text;
-        QTest::newRow("blanks and lower case") << "  3c  byte 7 "
-                                               << "3C byte 7";
-        QTest::newRow("one bit") << "3F bits 9..9"
-                                 << "3F bits 9..9";
-        QTest::newRow("identifier 40") << "40 byte 0"
-                                       << "\"40\": identifiers are 00..3F";
-        QTest::newRow("byte 8") << "10 byte 8"
-                                << "\"8\": data bytes are 0..7";
-        QTest::newRow("bits reversed") << "10 bits 7..4"
-                                       << "\"7..4\": bits are FIRST..LAST within 0..63";
-        QTest::newRow("bit 64") << "10 bits 0..64"
-                                << "\"0..64\": bits are FIRST..LAST within 0..63";
-        QTest::newRow("not a failure word") << "failed checks classic"
-                                            << "\"classic\": not a failure word";
-        QTest::newRow("two words") << "failed checks parity sync"
-                                   << "\"failed checks\" takes at most one check word";
-        QTest::newRow("unknown lane") << "10 speed"
-                                      << "after the identifier: \"byte N\", \"bits A..B\" or "
-                                         "\"period\"";
-        QTest::newRow("empty") << " "
-                               << "nothing to plot";
-        QTest::newRow("a signal without its name") << "BCM_Command."
-                                                   << "\"BCM_Command.\": a signal is FRAME.SIGNAL";
-        QTest::newRow("a signal of a signal") << "a.b.c"
-                                              << "\"a.b.c\": a signal is FRAME.SIGNAL";
+        const char* const bitRange = "\": bits are FIRST..LAST within 0..63";
+        const char* const aSignal = "\": a signal is FRAME.SIGNAL";
+        for (const auto& [name, text, written] : std::initializer_list<Row3>{
+                 {"blanks and lower case", "  3c  byte 7 ", "3C byte 7"},
+                 {"one bit", "3F bits 9..9", "3F bits 9..9"},
+                 {"identifier 40", "40 byte 0", "\"40\": identifiers are 00..3F"},
+                 {"byte 8", "10 byte 8", "\"8\": data bytes are 0..7"},
+                 {"bits reversed", "10 bits 7..4", QString("\"7..4") + bitRange},
+                 {"bit 64", "10 bits 0..64", QString("\"0..64") + bitRange},
+                 {"not a failure word", "failed checks classic", "\"classic\": not a failure word"},
+                 {"two words", "failed checks parity sync",
+                  "\"failed checks\" takes at most one check word"},
+                 {"unknown lane", "10 speed",
+                  "after the identifier: \"byte N\", \"bits A..B\" or \"period\""},
+                 {"empty", " ", "nothing to plot"},
+                 {"a signal without its name", "BCM_Command.", QString("\"BCM_Command.") + aSignal},
+                 {"a signal of a signal", "a.b.c", QString("\"a.b.c") + aSignal}})
+            QTest::newRow(name) << text << written;
     }
 
     void laneTextsReadBack() {
@@ -159,25 +156,20 @@ class TestPlotSeries : public QObject {
         QTest::addColumn<float>("value");
         QTest::addColumn<QString>("unit");
         QTest::addColumn<QString>("text");  // as the cursor shows the value
-        QTest::newRow("period") << "10 period" << 20.1f << "ms"
-                                << "20.1 ms";
-        QTest::newRow("bus load") << "bus load" << 12.5f << "%"
-                                  << "12.5 %";
-        QTest::newRow("failed checks") << "failed checks sync" << 3.0f << "1/s"
-                                       << "3 1/s";
-        QTest::newRow("bits") << "10 bits 0..3" << 5.0f << ""
-                              << "5";
-        QTest::newRow("physical: the LDF's unit")
-            << "BCM_Command.VehicleSpeed" << 18.1875f << "km/h"
-            << "18.1875 km/h";
-        QTest::newRow("physical below zero") << "BCM_Command.OutsideTemp" << -40.0f << "degC"
-                                             << "-40 degC";
-        QTest::newRow("logical: the value's text") << "BCM_Command.WiperMode" << 7.0f << ""
-                                                   << "service position";
-        QTest::newRow("logical without a text") << "BCM_Command.WiperMode" << 5.0f << ""
-                                                << "5";
-        QTest::newRow("a signal the LDF lacks") << "BCM_Command.Nothing" << 5.0f << ""
-                                                << "5";
+        const auto row = [](const char* name, const char* lane, float value, const char* unit,
+                            const char* text) {
+            QTest::newRow(name) << QString(lane) << value << QString(unit) << QString(text);
+        };
+        row("period", "10 period", 20.1f, "ms", "20.1 ms");
+        row("bus load", "bus load", 12.5f, "%", "12.5 %");
+        row("failed checks", "failed checks sync", 3.0f, "1/s", "3 1/s");
+        row("bits", "10 bits 0..3", 5.0f, "", "5");
+        row("physical: the LDF's unit", "BCM_Command.VehicleSpeed", 18.1875f, "km/h",
+            "18.1875 km/h");
+        row("physical below zero", "BCM_Command.OutsideTemp", -40.0f, "degC", "-40 degC");
+        row("logical: the value's text", "BCM_Command.WiperMode", 7.0f, "", "service position");
+        row("logical without a text", "BCM_Command.WiperMode", 5.0f, "", "5");
+        row("a signal the LDF lacks", "BCM_Command.Nothing", 5.0f, "", "5");
     }
 
     void unitsAndValueTexts() {
@@ -196,35 +188,24 @@ class TestPlotSeries : public QObject {
         QTest::addColumn<QString>("lane");
         QTest::addColumn<QString>("ldf");   // see ldfNamed()
         QTest::addColumn<QString>("made");  // style, unit, labels; or the error
-        QTest::newRow("physical") << "RLS_Status.AmbientLight"
-                                  << "example"
-                                  << "numbers lux";
-        QTest::newRow("logical") << "BCM_Command.IgnitionState"
-                                 << "example"
-                                 << "steps  0=off 1=accessory 2=run 3=crank";
-        QTest::newRow("bcd") << "Meter.Count"
-                             << "meter"
-                             << "numbers ";
-        QTest::newRow("text") << "Meter.Name"
-                              << "meter"
-                              << "\"Name\": a text signal cannot be plotted";
-        QTest::newRow("no LDF") << "RLS_Status.AmbientLight"
-                                << ""
-                                << "\"RLS_Status.AmbientLight\": signals are plotted with an LDF";
-        QTest::newRow("no such frame") << "RLS.AmbientLight"
-                                       << "example"
-                                       << "\"RLS\": the LDF names no such frame";
-        QTest::newRow("another frame's signal") << "RLS_Status.WiperAngle"
-                                                << "example"
-                                                << "\"WiperAngle\": not a signal of RLS_Status";
-        QTest::newRow("event-triggered frame")
-            << "DoorEvent.FL_DoorOpen"
-            << "example"
-            << "\"DoorEvent\": only unconditional frames' signals are plotted";
-        QTest::newRow("diagnostic frame")
-            << "MasterReq.MasterReqB0"
-            << "example"
-            << "\"MasterReq\": only unconditional frames' signals are plotted";
+        const char* const onlyUnconditional = "\": only unconditional frames' signals are plotted";
+        for (const auto& [name, lane, ldf, made] : std::initializer_list<Row4>{
+                 {"physical", "RLS_Status.AmbientLight", "example", "numbers lux"},
+                 {"logical", "BCM_Command.IgnitionState", "example",
+                  "steps  0=off 1=accessory 2=run 3=crank"},
+                 {"bcd", "Meter.Count", "meter", "numbers "},
+                 {"text", "Meter.Name", "meter", "\"Name\": a text signal cannot be plotted"},
+                 {"no LDF", "RLS_Status.AmbientLight", "",
+                  "\"RLS_Status.AmbientLight\": signals are plotted with an LDF"},
+                 {"no such frame", "RLS.AmbientLight", "example",
+                  "\"RLS\": the LDF names no such frame"},
+                 {"another frame's signal", "RLS_Status.WiperAngle", "example",
+                  "\"WiperAngle\": not a signal of RLS_Status"},
+                 {"event-triggered frame", "DoorEvent.FL_DoorOpen", "example",
+                  QString("\"DoorEvent") + onlyUnconditional},
+                 {"diagnostic frame", "MasterReq.MasterReqB0", "example",
+                  QString("\"MasterReq") + onlyUnconditional}})
+            QTest::newRow(name) << QString(lane) << QString(ldf) << made;
     }
 
     void signalLanesNeedAnLdfNamingThem() {
@@ -484,9 +465,9 @@ class TestPlotSeries : public QObject {
             for (; clock + 0x10000 <= time; clock += 0x10000) stream += "02A000 ";
             const auto b = static_cast<std::uint8_t>(i == 1234 ? 255 : i % 100);
             const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
-            stream +=
-                lin(stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') + " " +
-                               QByteArray::number(std::uint8_t(~b), 16).rightJustified(2, '0'));
+            stream += linFrameHex(
+                stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') + " " +
+                           QByteArray::number(std::uint8_t(~b), 16).rightJustified(2, '0'));
         }
         f.feed(hex(stream));
         PlotTracker tracker;
@@ -536,9 +517,10 @@ class TestPlotSeries : public QObject {
     // Rows through the decoder: positions count every row (START rows too), a live trace
     // read in pieces gives what one read gives, a lane added later reads the rows seen.
     void trackerGrowsTheLanesWithTheTrace() {
-        const QByteArray stream = lin("1000", "3C 01 02 FC") + lin("5000", "3C 03 04 F8") +
-                                  lin("9000", "3C 05 06 F4") + "058200010000 " +
-                                  lin("D000", "3C 07 08 F0");
+        const QByteArray stream = linFrameHex("1000", "3C 01 02 FC") +
+                                  linFrameHex("5000", "3C 03 04 F8") +
+                                  linFrameHex("9000", "3C 05 06 F4") + "058200010000 " +
+                                  linFrameHex("D000", "3C 07 08 F0");
         const auto text = [](const PlotTracker& tracker, std::size_t lane) {
             QStringList points;
             const PlotSeries& s = tracker.lanes()[lane].series();
@@ -582,7 +564,7 @@ class TestPlotSeries : public QObject {
     void trackerReadsWithTheLdfItIsGiven() {
         DecoderFixture f;
         // 50: identifier 10 (BCM_Command) with its parity bits; VehicleSpeed raw 1600.
-        f.feed(hex(lin("1000", "3C 01 02 FC") + lin("2000", "50 00 00 64 00 4B")));
+        f.feed(hex(linFrameHex("1000", "3C 01 02 FC") + linFrameHex("2000", "50 00 00 64 00 4B")));
         PlotTracker tracker;
         tracker.addLane(sourceOf("3C byte 0"), f.list);
         tracker.addLane(sourceOf("BCM_Command.VehicleSpeed"), f.list);
@@ -595,7 +577,7 @@ class TestPlotSeries : public QObject {
         QCOMPARE(pointsText(tracker.lanes()[0].series()), "*4.096:1");
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100");
         QCOMPARE(tracker.lanes()[1].series().at(0).row, 2u);
-        f.feed(hex(lin("3000", "50 00 00 32 00 7D")));  // the trace grows: 50 km/h
+        f.feed(hex(linFrameHex("3000", "50 00 00 32 00 7D")));  // the trace grows: 50 km/h
         tracker.update(f.list, nullptr);
         QCOMPARE(pointsText(tracker.lanes()[1].series()), "8.192:100 12.288:50");
         tracker.setLdf(nullptr, lanes, f.list);
@@ -604,8 +586,9 @@ class TestPlotSeries : public QObject {
 
     void newRecordingsContinueTheClock() {
         DecoderFixture f;
-        for (const QByteArray& recording : {lin("1000", "3C 01 02 FC") + lin("5000", "3C 03 04 F8"),
-                                            lin("0800", "3C 05 06 F4")}) {
+        for (const QByteArray& recording :
+             {linFrameHex("1000", "3C 01 02 FC") + linFrameHex("5000", "3C 03 04 F8"),
+              linFrameHex("0800", "3C 05 06 F4")}) {
             f.decoder.RestartDecoder();
             f.feed(hex(recording));
         }
@@ -623,7 +606,7 @@ class TestPlotSeries : public QObject {
     void baudrateRefillsTheBusLoad() {
         DecoderFixture f;
         QByteArray stream;
-        for (int i = 0; i < 20; ++i) stream += lin("1000", "50 01") + "02A000 ";
+        for (int i = 0; i < 20; ++i) stream += linFrameHex("1000", "50 01") + "02A000 ";
         f.feed(hex(stream));
         PlotTracker tracker;
         tracker.addLane(sourceOf("bus load"), f.list);

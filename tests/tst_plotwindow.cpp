@@ -33,15 +33,6 @@ struct NoPrompts : WindowPrompts {
     QStringList messages;
 };
 
-// One LIN frame with every field stamped hhll, as the decoder receives it.
-QByteArray lin(const QByteArray& stamp, const QByteArray& idAndResponse) {
-    QByteArray text = "0490" + stamp + "00 0591" + stamp + "5500";
-    int kind = 0x92;
-    for (const QByteArray& byte : idAndResponse.split(' '))
-        text += " 05" + QByteArray::number(kind++, 16) + stamp + byte + "00";
-    return text + " ";
-}
-
 // n frames of identifier 3C, one every 10 ms across timer wraps, DB0 counting from first.
 QByteArray schedule(int first, int n, std::int64_t& clock, std::int64_t& time) {
     QByteArray stream;
@@ -50,8 +41,8 @@ QByteArray schedule(int first, int n, std::int64_t& clock, std::int64_t& time) {
         const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
         const auto b = static_cast<std::uint8_t>(i);
         const auto cs = static_cast<std::uint8_t>(~b);
-        stream += lin(stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') + " " +
-                                 QByteArray::number(cs, 16).rightJustified(2, '0'));
+        stream += linFrameHex(stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') +
+                                         " " + QByteArray::number(cs, 16).rightJustified(2, '0'));
     }
     return stream;
 }
@@ -65,7 +56,7 @@ QByteArray bcmCommand(const QByteArray& stamp, int wiperMode, int speedRaw) {
     for (const std::uint8_t byte : data)
         text += ' ' + QByteArray::number(byte, 16).rightJustified(2, '0');
     const std::uint8_t sum = LinChecksum(0x50, data, 4);
-    return lin(stamp, text + ' ' + QByteArray::number(sum, 16).rightJustified(2, '0'));
+    return linFrameHex(stamp, text + ' ' + QByteArray::number(sum, 16).rightJustified(2, '0'));
 }
 
 const LinDescription& exampleLdf() {
@@ -105,6 +96,11 @@ struct Shown {
                 .carryOver;
         model.endOfBatch();
         window.refresh();
+    }
+    // The window shown, once it is on the screen.
+    bool onScreen() {
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
     }
     QString msgNr(int row) const {
         return row < 0 ? "none" : model.index(row, int(Column::MsgNr)).data().toString();
@@ -162,8 +158,7 @@ class TestPlotWindow : public QObject {
         QFETCH(QString, move);
         Shown shown;
         QVERIFY(shown.window.addLane("3C byte 0"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         shown.feed(50);
         QCOMPARE(shown.window.timeTo(), 0.49);  // relative: from the first frame on
         shown.feed(50);
@@ -202,8 +197,7 @@ class TestPlotWindow : public QObject {
         QVERIFY(shown.window.addLane("3C byte 0"));
         QVERIFY(shown.window.addLane("3C period"));
         for (int i = 0; i < 8; ++i) QVERIFY(shown.window.addLane("failed checks checksum"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         const int narrowest = shown.window.minimumSizeHint().width();
         QCPAxisRect* lane = shown.window.plot()->axisRect(1);
         const int x = int(lane->axis(QCPAxis::atBottom)->coordToPixel(0.121));
@@ -255,8 +249,7 @@ class TestPlotWindow : public QObject {
         Shown shown;
         shown.feed(250);
         QVERIFY(shown.window.addLane("3C byte 0") && shown.window.addLane("bus load"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         QSignalSpy clicked(&shown.window, &PlotWindow::rowClicked);
         QCPAxisRect* rect = shown.window.plot()->axisRect(lane);
         const int x = int(rect->axis(QCPAxis::atBottom)->coordToPixel(time));
@@ -271,8 +264,7 @@ class TestPlotWindow : public QObject {
     void aLaneAddedToALoadedTraceIsDrawnAtOnce() {
         Shown shown;
         shown.window.setLdf(exampleLdf(), {});
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         QByteArray stream;
         for (int i = 1; i <= 10; ++i)
             stream += bcmCommand(QByteArray::number(i * 0x1000, 16).rightJustified(4, '0'), i % 8,
@@ -291,11 +283,10 @@ class TestPlotWindow : public QObject {
     void failedFramesAreMarked() {
         Shown shown;
         shown.feed(3);
-        shown.feedStream(lin("7000", "3C 07 00"));  // the checksum should be F8
+        shown.feedStream(linFrameHex("7000", "3C 07 00"));  // the checksum should be F8
         shown.feed(1);
         QVERIFY(shown.window.addLane("3C byte 0"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         const QCPGraph* marks = shown.window.plot()->graph(1);
         QCOMPARE(marks->data()->size(), 1);
         QCOMPARE(marks->data()->at(0)->key, (0x7000 - 1000) / 1e6);
@@ -320,8 +311,7 @@ class TestPlotWindow : public QObject {
         Shown shown;
         shown.feed(100);
         QVERIFY(shown.window.addLane("3C period") && shown.window.addLane("3C byte 0"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         auto* button = shown.window.findChild<QPushButton*>("plotFit");
         if (fit)
             button->click();
@@ -457,8 +447,7 @@ class TestPlotWindow : public QObject {
         shown.window.setLdf(exampleLdf(), {});
         QVERIFY(shown.window.addLane("BCM_Command.WiperMode"));
         QVERIFY(shown.window.addLane("BCM_Command.VehicleSpeed"));
-        shown.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.window));
+        QVERIFY(shown.onScreen());
         // Every 4096 us, then a frame 16384 us late: a gap.
         shown.feedStream(bcmCommand("1000", 1, 1600) + bcmCommand("2000", 3, 800) +
                          bcmCommand("3000", 3, 800) + bcmCommand("7000", 7, 160));

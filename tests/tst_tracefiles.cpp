@@ -28,9 +28,9 @@ struct MemoryOutput : ByteOutput {
     QByteArray bytes;
 };
 
-// A loaded file: its rows (the START row left out) as "time sync id data cs check", the
-// time counted from the row before, as the TimeStamp column shows it by default,
-// and what the load said.
+// A loaded file: its rows (the START row left out) as "time sync id data cs check" (a
+// row that is no LIN frame as "time info"), the time counted from the row before, as
+// the TimeStamp column shows it by default, and what the load said.
 struct Loaded {
     QStringList rows;
     QString note;
@@ -42,6 +42,9 @@ QString summary(const TraceEntry& entry, const TextForm& form) {
     AppendRowLine(line, entry, form, true);
     const QStringList fields = QString::fromStdString(line).trimmed().split('\t');
     QStringList kept;
+    if (!ReadLinFrame(entry).isLinFrame) {
+        return fields.value(1) + ' ' + fields.value(2);
+    }
     for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15}) {
         if (i < fields.size() && !fields[i].isEmpty()) {
             kept << fields[i];
@@ -162,97 +165,99 @@ class TraceFilesTest : public QObject {
         QTest::addColumn<QByteArray>("asc");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("note");
+        const auto row = [](const char* name, const QByteArray& asc, const QStringList& rows,
+                            const char* note = "") {
+            QTest::newRow(name) << asc << rows << QString(note);
+        };
         const QByteArray header =
             "date Mon Dec 07 05:00:00.000 pm 2026\nbase hex  timestamps "
             "absolute\ninternal events logged\n// version 1\n";
-        QTest::newRow("frame with every field")
-            << header +
-                   "   1.000100 L1 10 Rx 2 01 02 checksum = ac SOF = 1.000000 EOH = "
-                   "1.000050 EOB = 1.000070 1.000100 EOF = 1.000100 CSM = enhanced\n"
-            << QStringList{"+ 00:00:01,000000 55 [50] 01h 02h ACh enhanced"} << "";
-        QTest::newRow("missing optional fields: checksum made, times counted back")
-            << header + "1.000100 L1 10 Rx 2 01 02\n"
-            << QStringList{"+ 00:00:00,996768 55 [50] 01h 02h ACh enhanced"} << "";
-        QTest::newRow("classic checksum of 3C made when missing")
-            << header + "2.000000 Li 3c Tx 1 01\n"
-            << QStringList{"+ 00:00:01,997189 55 [3C] 01h FEh classic"} << "";
-        QTest::newRow("decimal base, tabs and runs of blanks")
-            << QByteArray(
-                   "base dec  timestamps absolute\n\t2.0\tL2   16 Tx\t2  1   2 "
-                   "checksum = 172 SOF = 1.9\n")
-            << QStringList{"+ 00:00:01,900000 55 [50] 01h 02h ACh enhanced"} << "";
-        QTest::newRow("checksum error")
-            << header + "0.5 Li 10 CSErr Tx 2 01 02 checksum = 77 SOF = 0.4\n"
-            << QStringList{"+ 00:00:00,400000 55 [50] 01h 02h 77h checksum"} << "";
-        QTest::newRow("no response")
-            << header +
-                   "0.5 Li 10 TransmErr header time = 40, full time = 166 SOF = 0.4 "
-                   "EOH = 0.402\n"
-            << QStringList{"+ 00:00:00,400000 55 [50] no-response"} << "";
-        QTest::newRow("event-triggered slot nobody answered")
-            << header + "0.5 Li 10 EvTrigFrmInfo DoorEvent No response\n"
-            << QStringList{"+ 00:00:00,498230 55 [50] no-response"} << "";
-        QTest::newRow("event-triggered answer is no row of its own")
-            << header + "0.5 Li 10 EvTrigFrmInfo DoorEvent DoorFL\n"
-            << QStringList{} << "1 bus event without a row (EvTrigFrmInfo 1)";
-        QTest::newRow("response broken off after one byte")
-            << header +
-                   "0.5 Li 10 1 RcvError: timeout while waiting for checksum field "
-                   "StateReason = 0c HasDatabytes = 1 a5 SOF = 0.4\n"
-            << QStringList{"+ 00:00:00,400000 55 [50] A5h short"} << "";
-        QTest::newRow("sync error") << header + "0.5 L2 SyncError 208 0 0 0 SOF = 0.49\n"
-                                    << QStringList{"+ 00:00:00,490000 no-sync,no-id"} << "";
-        QTest::newRow("response of nine bytes, slow")
-            << header +
-                   "1.0 Li 1 8 ShortOrSlowResponse: NumRespBytes = 9 11 12 13 14 15 16 17 "
-                   "18 99 SlowResponse = 1 SOF = 0.9\n"
-            << QStringList{"+ 00:00:00,900000 55 [C1] 11h 12h 13h 14h 15h 16h 17h 18h 99 enhanced"}
-            << "";
-        QTest::newRow("relative time stamps")
-            << QByteArray(
-                   "base hex  timestamps relative\n0.5 L1 10 Rx 2 01 02 SOF = 0.4\n"
-                   "0.5 L1 10 Rx 2 01 02 SOF = 0.4\n")
-            << QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
-                           "+ 00:00:00,500000 55 [50] 01h 02h ACh enhanced"}
-            << "";
-        QTest::newRow("two channels: the first one logged")
-            << header +
-                   "0.5 L2 10 Rx 2 01 02 SOF = 0.4\n0.6 L1 10 Rx 2 01 02 SOF = 0.55\n"
-                   "0.7 Li 10 TransmErr SOF = 0.65\n"
-            << QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
-                           "+ 00:00:00,250000 55 [50] no-response"}
-            << "channel 2 read, 1 event of other channels left out";
-        QTest::newRow("other buses, trigger blocks and bus events")
-            << header +
-                   "Begin Triggerblock Mon Dec 07 05:00:00.000 pm 2026\n"
-                   "   0.1 1  100 Tx d 8 1 2 3 4 5 6 7 8 Length = 0\n"
-                   "   0.2 Li WakeupFrame Tx 00 SOF = 0.19\n"
-                   "   0.3 Li SleepModeEvent 0 entering sleep mode\n"
-                   "   0.4 L1 10 Rx 2 01 02 SOF = 0.35\nEnd TriggerBlock\n"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
-            << "2 bus events without a row (SleepModeEvent 1, WakeupFrame 1)";
-        QTest::newRow("lines not understood are counted")
-            << header +
-                   "garbage\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n0.5 L1 77 Rx 0\n"
-                   "0.6 L1 10 Rx 3 01 02\n0.7 L1 Zap\n"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
-            << "4 lines not understood";
-        QTest::newRow("a 64 KB line is skipped")
-            << header + "0.3 L1 " + QByteArray(65536, 'x') + "\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}
-            << "1 line not understood";
+        row("frame with every field",
+            header +
+                "   1.000100 L1 10 Rx 2 01 02 checksum = ac SOF = 1.000000 EOH = "
+                "1.000050 EOB = 1.000070 1.000100 EOF = 1.000100 CSM = enhanced\n",
+            QStringList{"+ 00:00:01,000000 55 [50] 01h 02h ACh enhanced"});
+        row("missing optional fields: checksum made, times counted back",
+            header + "1.000100 L1 10 Rx 2 01 02\n",
+            QStringList{"+ 00:00:00,996768 55 [50] 01h 02h ACh enhanced"});
+        row("classic checksum of 3C made when missing", header + "2.000000 Li 3c Tx 1 01\n",
+            QStringList{"+ 00:00:01,997189 55 [3C] 01h FEh classic"});
+        row("decimal base, tabs and runs of blanks",
+            QByteArray("base dec  timestamps absolute\n\t2.0\tL2   16 Tx\t2  1   2 "
+                       "checksum = 172 SOF = 1.9\n"),
+            QStringList{"+ 00:00:01,900000 55 [50] 01h 02h ACh enhanced"});
+        row("checksum error", header + "0.5 Li 10 CSErr Tx 2 01 02 checksum = 77 SOF = 0.4\n",
+            QStringList{"+ 00:00:00,400000 55 [50] 01h 02h 77h checksum"});
+        row("no response",
+            header +
+                "0.5 Li 10 TransmErr header time = 40, full time = 166 SOF = 0.4 "
+                "EOH = 0.402\n",
+            QStringList{"+ 00:00:00,400000 55 [50] no-response"});
+        row("event-triggered slot nobody answered",
+            header + "0.5 Li 10 EvTrigFrmInfo DoorEvent No response\n",
+            QStringList{"+ 00:00:00,498230 55 [50] no-response"});
+        row("event-triggered answer: a row that says so",
+            header + "0.5 Li 10 EvTrigFrmInfo DoorEvent DoorFL\n",
+            QStringList{"+ 00:00:00,500000 Event-triggered"});
+        row("checksum model of the log beside a verdict of the other",
+            header + "1.0001 L1 10 Rx 2 01 02 checksum = ac SOF = 1.0 CSM = classic\n" +
+                "1.1 L1 3c Rx 1 01 checksum = fe SOF = 1.09 CSM = enhanced\n",
+            QStringList{"+ 00:00:01,000000 55 [50] 01h 02h ACh enhanced (log: classic)",
+                        "+ 00:00:00,090000 55 [3C] 01h FEh classic (log: enhanced)"});
+        row("response broken off after one byte",
+            header +
+                "0.5 Li 10 1 RcvError: timeout while waiting for checksum field "
+                "StateReason = 0c HasDatabytes = 1 a5 SOF = 0.4\n",
+            QStringList{"+ 00:00:00,400000 55 [50] A5h short"});
+        row("sync error", header + "0.5 L2 SyncError 208 0 0 0 SOF = 0.49\n",
+            QStringList{"+ 00:00:00,490000 no-sync,no-id"});
+        row("response of nine bytes, slow",
+            header +
+                "1.0 Li 1 8 ShortOrSlowResponse: NumRespBytes = 9 11 12 13 14 15 16 17 "
+                "18 99 SlowResponse = 1 SOF = 0.9\n",
+            QStringList{"+ 00:00:00,900000 55 [C1] 11h 12h 13h 14h 15h 16h 17h 18h 99 enhanced"});
+        row("relative time stamps",
+            QByteArray("base hex  timestamps relative\n0.5 L1 10 Rx 2 01 02 SOF = 0.4\n"
+                       "0.5 L1 10 Rx 2 01 02 SOF = 0.4\n"),
+            QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
+                        "+ 00:00:00,500000 55 [50] 01h 02h ACh enhanced"});
+        row("two channels: the first one logged",
+            header +
+                "0.5 L2 10 Rx 2 01 02 SOF = 0.4\n0.6 L1 10 Rx 2 01 02 SOF = 0.55\n"
+                "0.7 Li 10 TransmErr SOF = 0.65\n",
+            QStringList{"+ 00:00:00,400000 55 [50] 01h 02h ACh enhanced",
+                        "+ 00:00:00,250000 55 [50] no-response"},
+            "channel 2 read, 1 event of other channels left out");
+        row("other buses, trigger blocks and bus events",
+            header +
+                "Begin Triggerblock Mon Dec 07 05:00:00.000 pm 2026\n"
+                "   0.1 1  100 Tx d 8 1 2 3 4 5 6 7 8 Length = 0\n"
+                "   0.2 Li WakeupFrame Tx 00 SOF = 0.19\n"
+                "   0.3 Li SleepModeEvent 0 entering sleep mode\n"
+                "   0.3 Li Spike Rx 56 microseconds\n"
+                "   0.4 L1 10 Rx 2 01 02 SOF = 0.35\nEnd TriggerBlock\n",
+            QStringList{"+ 00:00:00,200000 Wake-up", "+ 00:00:00,100000 Sleep",
+                        "+ 00:00:00,000000 Spike",
+                        "+ 00:00:00,050000 55 [50] 01h 02h ACh enhanced"});
+        row("lines not understood are counted",
+            header +
+                "garbage\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n0.5 L1 77 Rx 0\n"
+                "0.6 L1 10 Rx 3 01 02\n0.7 L1 Zap\n",
+            QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"},
+            "4 lines not understood");
+        row("a 64 KB line is skipped",
+            header + "0.3 L1 " + QByteArray(65536, 'x') + "\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n",
+            QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}, "1 line not understood");
         // Times past four days of trace (a broken or hostile log) are taken as four days:
         // the stream never grows by a timer wrap for every 65 ms of a far-off time.
-        QTest::newRow("a time far off")
-            << header +
-                   "0.4 L1 10 Rx 2 01 02 SOF = 0.35\n999999999999.5 L1 10 Rx 2 01 02 "
-                   "SOF = 999999999999.4\n"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced",
-                           "+ 95:59:59,650000 55 [50] 01h 02h ACh enhanced"}
-            << "";
-        QTest::newRow("last line without a line end")
-            << header + "0.4 L1 10 Rx 2 01 02 SOF = 0.35"
-            << QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"} << "";
+        row("a time far off",
+            header +
+                "0.4 L1 10 Rx 2 01 02 SOF = 0.35\n999999999999.5 L1 10 Rx 2 01 02 "
+                "SOF = 999999999999.4\n",
+            QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced",
+                        "+ 95:59:59,650000 55 [50] 01h 02h ACh enhanced"});
+        row("last line without a line end", header + "0.4 L1 10 Rx 2 01 02 SOF = 0.35",
+            QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"});
     }
     void readsAscLines() {
         QFETCH(QByteArray, asc);
@@ -310,11 +315,12 @@ class TraceFilesTest : public QObject {
         QTest::newRow("long response")
             << "lin-short-or-slow-response.asc" << QStringList{"enhanced"};
         QTest::newRow("header, trigger block, decimal, channel 4")
-            << "header-and-mixed.asc" << QStringList{"enhanced"};
-        for (const char* file : {"lin-sleep-mode.asc", "lin-wakeup-frame.asc", "lin-spike.asc",
-                                 "lin-slave-timeout.asc"}) {
-            QTest::newRow(file) << file << QStringList{};
-        }
+            << "header-and-mixed.asc"
+            << QStringList{"change", "Sleep", "Statistics", "enhanced", "Wake-up"};
+        QTest::newRow("sleep") << "lin-sleep-mode.asc" << QStringList{"Sleep"};
+        QTest::newRow("wake-up") << "lin-wakeup-frame.asc" << QStringList{"Wake-up"};
+        QTest::newRow("spike") << "lin-spike.asc" << QStringList{"Spike"};
+        QTest::newRow("slave timeout") << "lin-slave-timeout.asc" << QStringList{"timeout"};
     }
     void readsThePublicSamples() {
         QFETCH(QString, file);
@@ -343,17 +349,64 @@ class TraceFilesTest : public QObject {
         QCOMPARE(lines.value(4), QByteArray("   0.000336 L1 10 Rx 2 01 02 checksum = fc SOF = "
                                             "0.000256 EOH = 0.000288 EOB = 0.000304 0.000320 "
                                             "0.000336 EOF = 0.000336 CSM = classic"));
-        QVERIFY(asc.contains(" L1 SyncError SOF = 0.001024\n"));
-        QVERIFY(asc.contains(" L1 05 Rx 1 07 checksum = f8 "));  // parity: the frame is kept
-        QVERIFY(asc.contains(" L1 12 TransmErr SOF = 0.001792 EOH = 0.001824\n"));
-        QVERIFY(
-            asc.contains(" L1 12 1 RcvError: timeout while waiting for checksum field "
-                         "HasDatabytes = 1 a5 SOF = 0.002048"));
-        QVERIFY(asc.contains(" L1 21 CSErr Rx 1 11 checksum = 22 "));
-        QVERIFY(asc.contains("// 0.002560 device error 02\n"));
-        QVERIFY(asc.contains("// 0.002560 buffer overflow\n"));
+        for (const char* line :
+             {" L1 SyncError SOF = 0.001024\n",
+              " L1 05 Rx 1 07 checksum = f8 ",  // parity: the frame is kept
+              " L1 12 TransmErr SOF = 0.001792 EOH = 0.001824\n",
+              " L1 12 1 RcvError: timeout while waiting for checksum field HasDatabytes = 1 a5 "
+              "SOF = 0.002048",
+              " L1 21 CSErr Rx 1 11 checksum = 22 ", "// 0.002560 device error 02\n",
+              "// 0.002560 buffer overflow\n"})
+            QVERIFY2(asc.contains(line), line);
         QVERIFY(!asc.contains(" L1 10 TransmErr SOF = 0.003072"));  // the cut last frame
         QVERIFY(asc.endsWith("End TriggerBlock\n"));
+    }
+
+    // A log's bus events are written back as its lines, at their times; of a log with
+    // relative times only the keyword (the times inside its line count from the line
+    // before). Frames carry the model their verdict names.
+    void writesLogEventsBack_data() {
+        QTest::addColumn<QByteArray>("asc");
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::newRow("wake-up with its fields")
+            << QByteArray(
+                   "base hex  timestamps absolute\n"
+                   " 2.318672 Li WakeupFrame  Tx 00  SOF = 2.317671 BR = 19230\n")
+            << QByteArrayList{"   2.318672 L1 WakeupFrame  Tx 00  SOF = 2.317671 BR = 19230"};
+        QTest::newRow("two events at one time, then a frame")
+            << QByteArray(
+                   "base hex  timestamps absolute\n0.5 L2 Spike Rx 56 microseconds\n"
+                   "0.5 L2 SleepModeEvent 0 entering sleep mode\n"
+                   "0.6 L2 10 Rx 2 01 02 checksum = ac SOF = 0.59 CSM = classic\n")
+            << QByteArrayList{
+                   "   0.500000 L1 Spike Rx 56 microseconds",
+                   "   0.500000 L1 SleepModeEvent 0 entering sleep mode",
+                   "   0.600000 L1 10 Rx 2 01 02 checksum = ac SOF = 0.590000 EOH = "
+                   "0.598438 EOB = 0.598958 0.599479 0.600000 EOF = 0.600000 CSM = enhanced"};
+        QTest::newRow("relative times: the keyword alone")
+            << QByteArray(
+                   "base hex  timestamps relative\n0.5 Li WakeupFrame Tx 00 SOF = 0.4\n"
+                   "0.25 Li SlaveTimeout slave-id = 0\n")
+            << QByteArrayList{"   0.500000 L1 WakeupFrame", "   0.750000 L1 SlaveTimeout"};
+    }
+    void writesLogEventsBack() {
+        QFETCH(QByteArray, asc);
+        QFETCH(QByteArrayList, lines);
+        QTemporaryDir folder;
+        QVERIFY(writeFile(folder.filePath("log.asc"), asc));
+        DecoderFixture trace;
+        QCOMPARE(LoadTrace(trace.session, folder.filePath("log.asc").toStdString()),
+                 LoadResult::Ok);
+        MemoryOutput out;
+        AscWriter writer(out, 0, nullptr, &trace.list.notes());
+        for (const TraceEntry* row : trace.sink.rows) {
+            writer.writeRow(*row);
+        }
+        writer.finish();
+        QByteArrayList written = out.bytes.split('\n').mid(4);
+        written.removeLast();  // End TriggerBlock and the empty text behind it
+        written.removeLast();
+        QCOMPARE(written, lines);
     }
 
     // Every LIN frame comes back with its identifier, data, checksum and verdict, but

@@ -88,10 +88,15 @@ class TestTraceList : public QObject {
         const TraceEntry before = *made[5];
         CountWrap(made[5], kSlotCount);
         QCOMPARE(std::memcmp(&before, made[5], sizeof before), 0);
+        // A log's notes of the rows freed from the head go with them.
+        const std::int64_t headTime = (TraceList::kBlockRows + 1) * 10;
+        for (std::int64_t time : {std::int64_t{10}, headTime - 10, headTime, headTime + 10})
+            list.notes().add(RowNotes::Note{time, RowNotes::Kind::BusEvent, 0, "Wake-up", ""});
         list.FreeRowsBefore(made[TraceList::kBlockRows + 1]);
         QVERIFY(list.TraceListHead() == made[TraceList::kBlockRows + 1] &&
                 list.rowCount() == TraceList::kBlockRows + 2 &&
                 list.headSerial() == TraceList::kBlockRows + 1);
+        QCOMPARE(list.notes().size(), 2u);
         QCOMPARE(list.headBlockRows(), TraceList::kBlockRows - 1);
         list.dropOldestBlock();
         QVERIFY(list.TraceListHead() == made[2 * TraceList::kBlockRows] && list.rowCount() == 3);
@@ -105,6 +110,10 @@ class TestTraceList : public QObject {
             ++n;
         }
         QCOMPARE(n, static_cast<std::int32_t>(made.size()));
+        QCOMPARE(list.notes().size(), 0u);  // all before the head
+        list.notes().add(RowNotes::Note{headTime, RowNotes::Kind::BusEvent, 0, "Sleep", ""});
+        list.FreeTraceList();
+        QVERIFY(list.notes().empty());
     }
 
     // A row starts blank whatever its memory held before: no frame, wrap or flag of an

@@ -3,23 +3,19 @@
 // transport data is invalid), and the same outcome found by walking back from any row.
 #include <QTest>
 
+#include "DecoderFixture.h"
 #include "lin/FrameSignals.h"
 #include "lin/TransportAssembler.h"
 
 using namespace daridez;
+using namespace daridez::test;
 
 namespace {
 
-// "3C 2106B200FF7FFFFF": a LIN frame with that identifier byte and data (a checksum added).
+// "3C 2106B200FF7FFFFF": a LIN frame with that identifier byte and data (checksum 00).
 LinFrame frameOf(const QString& text) {
-    LinFrame frame;
-    frame.isLinFrame = frame.hasSync = frame.hasId = true;
-    frame.sync = 0x55;
-    frame.pid = static_cast<std::uint8_t>(text.section(' ', 0, 0).toInt(nullptr, 16));
-    const QByteArray bytes = QByteArray::fromHex(text.section(' ', 1).toLatin1()) + '\0';
-    frame.responseCount = static_cast<int>(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), frame.response);
-    return frame;
+    return linFrameOf(static_cast<std::uint8_t>(text.section(' ', 0, 0).toInt(nullptr, 16)),
+                      text.section(' ', 1).toLatin1());
 }
 
 // A request of `length` bytes from NAD 21: its first frame and as many consecutive

@@ -6,6 +6,8 @@
 
 namespace daridez {
 
+class RowNotes;
+
 // The three display modes of the list, owned by the main window. A row's texts are
 // made in these forms whenever something reads them.
 struct DisplayModes {
@@ -26,6 +28,9 @@ struct TextForm {
     // The row still open at the last switch of the data mode, without its CS then: a
     // CS that came later was made after the switch.
     const TraceEntry* openAtDataSwitch = nullptr;
+    // What a log read from another tool said of rows beyond their frames (the list's
+    // own notes; none for a trace of the device).
+    const RowNotes* notes = nullptr;
 };
 
 }  // namespace daridez

@@ -7,6 +7,7 @@ namespace daridez {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr char kLowerHexDigits[] = "0123456789abcdef";
 constexpr int kShownBadBytes = 6;  // a longer bad frame shows these and ".."
 
 }  // namespace
@@ -14,6 +15,12 @@ constexpr int kShownBadBytes = 6;  // a longer bad frame shows these and ".."
 char* PutHexByte(char* out, std::uint8_t value) {
     out[0] = kHexDigits[value >> 4];
     out[1] = kHexDigits[value & 0x0F];
+    return out + 2;
+}
+
+char* PutLowerHexByte(char* out, std::uint8_t value) {
+    out[0] = kLowerHexDigits[value >> 4];
+    out[1] = kLowerHexDigits[value & 0x0F];
     return out + 2;
 }
 

@@ -24,6 +24,8 @@ void FormatNumberText(char (&text)[kNumberTextSize], std::int32_t number);
 
 // Writes "%2.2X" of value at out and returns the position behind it (no NUL).
 char* PutHexByte(char* out, std::uint8_t value);
+// The same in lower case ("3c"), as text logs of other tools write bytes.
+char* PutLowerHexByte(char* out, std::uint8_t value);
 // "3C": value as two upper-case hexadecimal digits.
 std::string HexByteText(std::uint8_t value);
 // "01 A2 3C": count bytes so, gap between them.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -74,6 +75,7 @@ void TraceList::FreeTraceList() {
     ++emptyings_;
     headSerial_ = 0;
     form_.openAtDataSwitch = nullptr;
+    notes_.clear();
     if (blocks_.empty()) {
         return;
     }
@@ -112,6 +114,7 @@ void TraceList::dropOldest(std::uint64_t rows) {
     } else {
         headOffset_ += rows;  // the head block is also the last, still being filled
     }
+    forgetNotesBeforeHead();
 }
 
 void TraceList::FreeRowsBefore(const TraceEntry* keep) {
@@ -123,9 +126,17 @@ void TraceList::FreeRowsBefore(const TraceEntry* keep) {
             headOffset_ += before;
             rowCount_ -= before;
             headSerial_ += before;
+            forgetNotesBeforeHead();
             return;
         }
         dropOldestBlock();
+    }
+}
+
+void TraceList::forgetNotesBeforeHead() {
+    if (!notes_.empty()) {
+        notes_.forgetBefore(rowCount_ != 0 ? TraceListHead()->time
+                                           : std::numeric_limits<std::int64_t>::max());
     }
 }
 

@@ -8,6 +8,7 @@
 #include "trace/Colour.h"
 #include "trace/DisplayModes.h"
 #include "trace/RowBudget.h"
+#include "trace/RowNotes.h"
 #include "trace/TraceEntry.h"
 
 namespace daridez {
@@ -25,7 +26,7 @@ class TraceList {
     // install their own to make memory run out on purpose.
     using Allocator = void* (*)(std::size_t size, void* context);
 
-    TraceList() = default;
+    TraceList() { form_.notes = &notes_; }
     ~TraceList() { FreeTraceList(); }
     TraceList(const TraceList&) = delete;
     TraceList& operator=(const TraceList&) = delete;
@@ -80,6 +81,11 @@ class TraceList {
 
     void setAllocator(Allocator allocator, void* context);
 
+    // What a log from another tool said of the rows beyond their frames: emptied with
+    // the list, the notes of rows freed from the head forgotten with them.
+    RowNotes& notes() { return notes_; }
+    const RowNotes& notes() const { return notes_; }
+
     // The form texts are made in. A switch of a mode costs no pass over the rows: the
     // rows made so far only show their re-rendered texts from now on.
     const TextForm& textForm() const { return form_; }
@@ -131,6 +137,9 @@ class TraceList {
     Allocator allocator_ = nullptr;
     void* allocatorContext_ = nullptr;
     std::uint64_t rowBudget_ = kNoLimit;
+    void forgetNotesBeforeHead();
+
+    RowNotes notes_;
     TextForm form_;
     std::uint32_t generation_ = 0;
 };
