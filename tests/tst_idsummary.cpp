@@ -270,8 +270,8 @@ class TestIdSummary : public QObject {
                    "LDF\t-",
                    "89.3"};
         QTest::newRow("a go-to-sleep with a wrong checksum: the bus stays awake")
-            << lin("1000", cmd) + lin("1800", "3C 00 FF FF FF FF FF FF FF 01") + kWrap + kWrap +
-                   lin("3000", cmd) + lin("7000", cmd)
+            << linFrameHex("1000", cmd) + linFrameHex("1800", "3C 00 FF FF FF FF FF FF FF 01") +
+                   kWrap + kWrap + linFrameHex("3000", cmd) + linFrameHex("7000", cmd)
             << QStringList{
                    "10\t3\t0\t2\tenhanced\t16.384\t77.824\t139.264\t01 "
                    "02\tCmd\tM\t2\t30.000\tlate\t-",
