@@ -252,8 +252,11 @@ void StreamDecoder::decodeByRule(const std::uint8_t* frame, std::uint8_t length)
             break;
         case Error:
             traceClock_ = stampedClock(traceClock_, frame);
-            ++errorCount_;
             taken = openRow(frame, length);
+            if (taken && loggedBusEvent()) {
+                break;  // a wake-up, sleep or spike another tool's log told of: no fault
+            }
+            ++errorCount_;
             if (taken) {
                 SetTextColour(currentEntry_, kRed);
             }
@@ -289,6 +292,10 @@ void StreamDecoder::startMarker(const std::uint8_t* frame) {
         FillStartRow(currentEntry_, frame, traceClock_);
     }
     decoderState_ = DecoderState::BetweenFrames;
+}
+
+bool StreamDecoder::loggedBusEvent() const {
+    return !list_.notes().empty() && list_.notes().find(*currentEntry_) != nullptr;
 }
 
 void StreamDecoder::badFrame(const std::uint8_t* frame, std::uint8_t length) {

@@ -102,6 +102,8 @@ class StreamDecoder {
     // Stamps the clock and keeps a field's frame in the current row's next slot.
     void addField(const std::uint8_t* frame);
     void startMarker(const std::uint8_t* frame);
+    // The row just opened by a device error frame stands for a bus event a log told of.
+    bool loggedBusEvent() const;
     void badFrame(const std::uint8_t* frame, std::uint8_t length);
     void timerWrap();
 

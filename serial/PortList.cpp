@@ -1,6 +1,5 @@
 #include "serial/PortList.h"
 
-#include <QSerialPortInfo>
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -78,25 +77,7 @@ bool naturalLess(std::string_view a, std::string_view b) {
     return a.size() - i < b.size() - j;
 }
 
-std::string describe(const QSerialPortInfo& info) {
-    const QString description = info.description();
-    const QString maker = info.manufacturer();
-    if (maker.isEmpty() || description.contains(maker, Qt::CaseInsensitive)) {
-        return description.toStdString();
-    }
-    return (description.isEmpty() ? maker : description + QStringLiteral(" (") + maker + ')')
-        .toStdString();
-}
-
 }  // namespace
-
-std::vector<PortList::Entry> PortList::available(const std::string& byIdFolder) {
-    std::vector<Entry> devices;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        devices.push_back({info.systemLocation().toStdString(), describe(info), {}});
-    }
-    return complete(std::move(devices), byIdFolder);
-}
 
 std::vector<PortList::Entry> PortList::complete(std::vector<Entry> devices,
                                                 const std::string& byIdFolder) {

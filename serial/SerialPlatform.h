@@ -6,10 +6,24 @@
 #include <string>
 #include <type_traits>
 
+#if defined(_WIN32)
+#include "serial/Win32PortChannel.h"
+#else
+#include "serial/PosixPortChannel.h"
+#endif
+
 namespace daridez {
 
 // What differs between Windows and the other systems on the serial side, so that the
 // settings, the profile and the port channel read the same on every system.
+
+// The Qt-free port channel the command-line tools' live path runs on: the Win32 serial
+// API on Windows, termios elsewhere.
+#if defined(_WIN32)
+using LivePortChannel = Win32PortChannel;
+#else
+using LivePortChannel = PosixPortChannel;
+#endif
 
 // Whether a port number stands for a device path the user chooses (kept in the
 // profile); where not, port n is the system's "COMn".

@@ -169,7 +169,7 @@ class TestDaridezDump : public QObject {
         QTest::newRow("an ASC log: a bus event its row, what it left out on standard error")
             << QStringList{"--check", "bench.asc"}
             << "status 0\n0|+ 00:00:00,000000|START||||||||||||plain|\n"
-               "1|+ 00:00:00,200000|Sleep||||||||||||red|\n"
+               "1|+ 00:00:00,200000|Sleep||||||||||||plain|\n"
                "2|+ 00:00:00,200000|Break|55|[50]|01h|02h|77h|||||||green|checksum\n"
                "stderr: bench.asc: 1 line not understood\n";
         QTest::newRow("identifiers")

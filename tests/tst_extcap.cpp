@@ -20,6 +20,8 @@
 using namespace daridez;
 using namespace daridez::test;
 
+Q_DECLARE_METATYPE(daridez::UserInstall::Way)
+
 namespace {
 
 // Keeps what the capture writes; refuses it once told to.
@@ -539,32 +541,79 @@ class TestExtcap : public QObject {
 
     // --- the personal link ---------------------------------------------------------------
 
-    void findsThePersonalFolder() {
-        QCOMPARE(UserInstall::folder("/x/cfg", "/home/u"), std::string("/x/cfg/wireshark/extcap"));
-        QCOMPARE(UserInstall::folder("", "/home/u"),
-                 std::string("/home/u/.config/wireshark/extcap"));
-        QCOMPARE(UserInstall::folder("relative", "/home/u"),
-                 std::string("/home/u/.config/wireshark/extcap"));
-        QCOMPARE(UserInstall::folder(nullptr, nullptr), std::string());
+    // Where the personal installation goes: first = XDG_CONFIG_HOME or APPDATA, second
+    // = HOME; a null column is an unset variable.
+    void findsThePersonalFolder_data() {
+        QTest::addColumn<bool>("windows");
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("config home")
+            << false << QByteArray("/x/cfg") << QByteArray("/home/u") << "/x/cfg/wireshark/extcap";
+        QTest::newRow("empty config home") << false << QByteArray("") << QByteArray("/home/u")
+                                           << "/home/u/.config/wireshark/extcap";
+        QTest::newRow("relative config home")
+            << false << QByteArray("relative") << QByteArray("/home/u")
+            << "/home/u/.config/wireshark/extcap";
+        QTest::newRow("neither") << false << QByteArray() << QByteArray() << "";
+        QTest::newRow("appdata") << true << QByteArray("C:\\Users\\u\\AppData\\Roaming")
+                                 << QByteArray()
+                                 << "C:\\Users\\u\\AppData\\Roaming\\Wireshark\\extcap";
+        QTest::newRow("empty appdata") << true << QByteArray("") << QByteArray() << "";
+        QTest::newRow("no appdata") << true << QByteArray() << QByteArray() << "";
     }
 
-    void linksRenewsAndRemovesOnlyItsLink() {
+    void findsThePersonalFolder() {
+        QFETCH(bool, windows);
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        const char* firstText = first.isNull() ? nullptr : first.constData();
+        const char* secondText = second.isNull() ? nullptr : second.constData();
+        const std::string folder = windows ? UserInstall::appDataFolder(firstText)
+                                           : UserInstall::folder(firstText, secondText);
+        QTEST(QString::fromStdString(folder), "expected");
+    }
+
+    // A link where links are the user's to make, a copy on Windows: each renewed by a
+    // second installation, removed by the uninstallation, and something else of its
+    // name (a file where the link goes, a link where the copy goes) left alone.
+    void installsRenewsAndRemovesOnlyItsOwn_data() {
+        QTest::addColumn<UserInstall::Way>("way");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("link") << UserInstall::Way::Link << "daridez-extcap";
+        QTest::newRow("copy") << UserInstall::Way::Copy << "daridez-extcap.exe";
+    }
+
+    void installsRenewsAndRemovesOnlyItsOwn() {
+        QFETCH(UserInstall::Way, way);
+        QFETCH(QString, name);
+        const bool link = way == UserInstall::Way::Link;
         QTemporaryDir dir;
         const std::string folder = (dir.path() + "/a/extcap").toStdString();
-        const QString link = QString::fromStdString(folder) + "/daridez-extcap";
+        const QString target = QString::fromStdString(folder) + "/" + name;
+        const QString old = dir.path() + "/old-daridez-extcap";
+        const QString program = dir.path() + "/daridez-extcap";
+        QVERIFY(writeFile(old, "the old program"));
+        QVERIFY(writeFile(program, "the new program"));
         std::string message;
-        QVERIFY(UserInstall::install(folder, "/old/daridez-extcap", message));
-        QVERIFY(UserInstall::install(folder, "/usr/bin/daridez-extcap", message));
-        QCOMPARE(message, link.toStdString() + " -> /usr/bin/daridez-extcap");
-        QCOMPARE(QFile::symLinkTarget(link), QString("/usr/bin/daridez-extcap"));
-        QVERIFY(UserInstall::uninstall(folder, message));
-        QCOMPARE(message, "removed " + link.toStdString());
-        QVERIFY(!QFileInfo(link).isSymLink());
+        QVERIFY(UserInstall::install(folder, old.toStdString(), message, way));
+        QVERIFY(UserInstall::install(folder, program.toStdString(), message, way));
+        QCOMPARE(QString::fromStdString(message),
+                 target + (link ? " -> " : " copied from ") + program);
+        QCOMPARE(QFileInfo(target).isSymLink(), link);
+        QCOMPARE(link ? QFile::symLinkTarget(target) : QString(), link ? program : QString());
+        QCOMPARE(readFile(target), QByteArray("the new program"));
+        QVERIFY(UserInstall::uninstall(folder, message, way));
+        QCOMPARE(QString::fromStdString(message), "removed " + target);
+        QVERIFY(!QFileInfo::exists(target) && !QFileInfo(target).isSymLink());
 
-        QVERIFY(writeFile(link, "a program of the user's own"));
-        QVERIFY(!UserInstall::install(folder, "/usr/bin/daridez-extcap", message));
-        QVERIFY(!UserInstall::uninstall(folder, message));
-        QCOMPARE(readFile(link), QByteArray("a program of the user's own"));
+        const QString own = dir.path() + "/own";
+        QVERIFY(writeFile(own, "a program of the user's own"));
+        QVERIFY(link ? QFile::copy(own, target) : QFile::link(own, target));
+        QVERIFY(!UserInstall::install(folder, program.toStdString(), message, way));
+        QVERIFY(!UserInstall::uninstall(folder, message, way));
+        QCOMPARE(readFile(target), QByteArray("a program of the user's own"));
+        QCOMPARE(QFileInfo(target).isSymLink(), !link);
     }
 
   private:

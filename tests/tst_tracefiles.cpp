@@ -42,8 +42,8 @@ QString summary(const TraceEntry& entry, const TextForm& form) {
     AppendRowLine(line, entry, form, true);
     const QStringList fields = QString::fromStdString(line).trimmed().split('\t');
     QStringList kept;
-    if (!ReadLinFrame(entry).isLinFrame) {
-        return fields.value(1) + ' ' + fields.value(2);
+    if (!ReadLinFrame(entry).isLinFrame) {  // a device event: red only for a fault
+        return fields.value(1) + ' ' + fields.value(2) + (fields.value(14) == "red" ? " red" : "");
     }
     for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15}) {
         if (i < fields.size() && !fields[i].isEmpty()) {

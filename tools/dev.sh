@@ -126,6 +126,7 @@ test_windows() {
     "$runner" >/dev/null 2>&1 || true  # the first run sets up wine's folder, and says so
     bash "$SHARED/regress/check.sh" "$runner"
     windows_same_as_linux "$runner" "$SHARED/regress/sample.dump"
+    bash tools/wine-port-check.sh "$WINDOWS_BUILD" "$BUILD"
 }
 
 # daridez-dump.exe against the Linux build on what text mode would spoil: standard input

@@ -10,9 +10,10 @@
 #include "lin/Query.h"
 #include "serial/PortList.h"
 #include "serial/PortPaths.h"
-#include "serial/PosixPortChannel.h"
 #include "serial/Profile.h"
+#include "serial/SerialPlatform.h"
 #include "serial/SerialSettings.h"
+#include "tools/ToolsPlatform.h"
 #include "tools/extcap/ExtcapAnswers.h"
 #include "tools/extcap/ExtcapInterfaces.h"
 #include "tools/extcap/FifoOutput.h"
@@ -44,7 +45,8 @@ constexpr const char* kUsage =
 constexpr const char* kHelp =
     "The LIN tracer as a capture interface of Wireshark and tshark (one interface\n"
     "\"daridez-NAME\" per tracer device). --install-user links this program into the\n"
-    "personal extcap folder of Wireshark, --uninstall-user removes the link.\n"
+    "personal extcap folder of Wireshark (copies it there on Windows), --uninstall-user\n"
+    "removes it.\n"
     "  --device PATH    the tracer's device (default: the one the interface stands for)\n"
     "  --lin-rate N     the LIN rate set on the tracer (default: the profile's, or %d)\n"
     "  --baud, --data-bits, --parity, --stop-bits  the serial line (default: the profile's)\n"
@@ -148,11 +150,11 @@ bool readFilter(const std::optional<std::string>& text, const LdfModel* ldf,
 }
 
 // Polls the port until a stop signal, the reader's leaving or the device's.
-int runCapture(CaptureSession& session, const PosixPortChannel& port, const FifoOutput& fifo,
+int runCapture(CaptureSession& session, const LivePortChannel& port, const FifoOutput& fifo,
                CaptureWaiter& waiter) {
     PollSchedule schedule(PollSchedule::Clock::now());
     for (;;) {
-        switch (waiter.wait(port.descriptor(), fifo.descriptor(), schedule)) {
+        switch (waiter.wait(port, fifo.descriptor(), schedule)) {
             case CaptureWaiter::Wake::Tick: {
                 const auto now = PollSchedule::Clock::now();
                 const CaptureSession::TickResult result = session.poll(now);
@@ -278,7 +280,7 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
     // A port's device or one named by the interface: no enumeration needed.
     const std::string device = deviceOf(options, profile, {});
     settings.linRate = options.linRate.value_or(profile.linRate);
-    PosixPortChannel port;
+    LivePortChannel port;
     PcapngLiveOutput packets(fifo, options.checks, settings.ldf);
     CaptureSession session(
         port, packets, std::move(settings),
@@ -299,15 +301,19 @@ int ExtcapCommand::capture(const ExtcapOptions& options, std::FILE* err) const {
 }
 
 int ExtcapCommand::installUser(bool install, std::FILE* out, std::FILE* err) const {
+    const bool copy = InstallsByCopy();
     const std::string folder =
-        UserInstall::folder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+        copy ? UserInstall::appDataFolder(std::getenv("APPDATA"))
+             : UserInstall::folder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const UserInstall::Way way = copy ? UserInstall::Way::Copy : UserInstall::Way::Link;
+    const char* unset = copy ? "APPDATA is not set" : "neither XDG_CONFIG_HOME nor HOME is set";
     if (folder.empty()) {
-        writeText(err, "daridez-extcap: neither XDG_CONFIG_HOME nor HOME is set\n");
+        writeText(err, std::string("daridez-extcap: ") + unset + "\n");
         return kFailed;
     }
     std::string message;
-    const bool done = install ? UserInstall::install(folder, program_, message)
-                              : UserInstall::uninstall(folder, message);
+    const bool done = install ? UserInstall::install(folder, program_, message, way)
+                              : UserInstall::uninstall(folder, message, way);
     writeText(done ? out : err, message + "\n");
     return done ? kOk : kFailed;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "serial/SerialPlatform.h"
+
 namespace daridez {
 
 std::string ExtcapInterfaces::canonical(const std::string& path) {
@@ -56,7 +58,9 @@ std::string ExtcapInterfaces::deviceOf(const std::string& name,
         }
     }
     const std::string prefix = kPrefix;
-    return "/dev/" + (name.starts_with(prefix) ? name.substr(prefix.size()) : name);
+    const std::string device = name.starts_with(prefix) ? name.substr(prefix.size()) : name;
+    // Where ports are numbered (COM5) a device is opened by its name alone.
+    return PortsHavePaths() ? "/dev/" + device : device;
 }
 
 }  // namespace daridez

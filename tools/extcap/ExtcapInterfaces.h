@@ -15,7 +15,7 @@ class ExtcapInterfaces {
   public:
     struct Interface {
         std::string name;    // daridez-ttyUSB0
-        std::string device;  // /dev/ttyUSB0
+        std::string device;  // /dev/ttyUSB0, or COM5 on Windows
     };
 
     static constexpr const char* kPrefix = "daridez-";
@@ -34,7 +34,7 @@ class ExtcapInterfaces {
 
     // The device an interface stands for: a port's (present or not), else a device
     // present, else /dev/ and the name without its prefix (which then says why it
-    // cannot be opened).
+    // cannot be opened); where ports are numbered (Windows), the name alone: COM5.
     static std::string deviceOf(const std::string& name, const std::vector<std::string>& ports,
                                 const std::vector<PortList::Entry>& present);
 

@@ -1,10 +1,10 @@
 #include "tools/extcap/FifoOutput.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+
+#include "tools/ToolsPlatform.h"
 
 namespace daridez {
 
@@ -15,14 +15,8 @@ FifoOutput::~FifoOutput() {
 }
 
 bool FifoOutput::open(const std::string& path, std::string& error) {
-    do {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    fd_ = OpenCaptureOutput(path, error);
+    return fd_ >= 0;
 }
 
 bool FifoOutput::write(const void* data, std::size_t size) {

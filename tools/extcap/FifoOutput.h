@@ -6,9 +6,9 @@
 
 namespace daridez {
 
-// The capture's way to Wireshark: the FIFO it names, opened for writing (which waits
-// until Wireshark opens it for reading). A write to a FIFO whose reader went away
-// fails (SIGPIPE must be ignored) and the capture ends.
+// The capture's way to Wireshark: the FIFO it names (on Windows its named pipe), opened
+// for writing (which waits until Wireshark opens it for reading). A write to a FIFO whose reader
+// went away fails (SIGPIPE must be ignored) and the capture ends.
 class FifoOutput : public ByteOutput {
   public:
     FifoOutput() = default;

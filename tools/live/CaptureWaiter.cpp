@@ -40,8 +40,10 @@ CaptureWaiter::~CaptureWaiter() {
     }
 }
 
-CaptureWaiter::Wake CaptureWaiter::wait(int portFd, int outputFd, PollSchedule& schedule) {
+CaptureWaiter::Wake CaptureWaiter::wait(const LivePortChannel& port, int outputFd,
+                                        PollSchedule& schedule) {
     using Clock = PollSchedule::Clock;
+    const int portFd = port.descriptor();
     for (;;) {
         const auto now = Clock::now();
         if (now >= schedule.next()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/SerialPlatform.h"
 #include "tools/live/PollSchedule.h"
 
 namespace daridez {
@@ -8,6 +9,8 @@ namespace daridez {
 // signals that end it (SIGTERM, SIGINT, SIGHUP: taken through a signal descriptor, so
 // a silent bus ends as fast as a busy one), for the capture's reader to go away and
 // for the port to hang up. SIGPIPE is ignored, so a write to a gone reader fails.
+// On Windows the stop is Ctrl+C, Ctrl+Break or the console's closing (a console
+// control handler), and a reader's leaving shows as a failed write.
 class CaptureWaiter {
   public:
     enum class Wake {
@@ -16,15 +19,16 @@ class CaptureWaiter {
         ReaderGone,  // the capture's reader closed its end
     };
 
-    // Blocks the stop signals for the whole process and opens the signal descriptor.
+    // Blocks the stop signals for the whole process and opens the signal descriptor (on
+    // Windows: installs the console control handler).
     CaptureWaiter();
     ~CaptureWaiter();
     CaptureWaiter(const CaptureWaiter&) = delete;
     CaptureWaiter& operator=(const CaptureWaiter&) = delete;
 
-    // portFd and outputFd may be -1 (not watched). Arrivals at the port are told to
-    // the schedule while it watches them.
-    Wake wait(int portFd, int outputFd, PollSchedule& schedule);
+    // outputFd may be -1 (not watched). Arrivals at the port are told to the schedule
+    // while it watches them.
+    Wake wait(const LivePortChannel& port, int outputFd, PollSchedule& schedule);
 
   private:
     int signalFd_ = -1;

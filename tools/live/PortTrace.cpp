@@ -5,7 +5,7 @@
 
 #include "files/TraceRecorder.h"
 #include "protocol/StatusLine.h"
-#include "serial/PosixPortChannel.h"
+#include "serial/SerialPlatform.h"
 #include "tools/StdioOutput.h"
 #include "tools/live/CaptureSession.h"
 #include "tools/live/CaptureWaiter.h"
@@ -45,13 +45,13 @@ enum class Ending { Stopped, DeviceTrouble };
 
 // Polls the port until a stop signal, the deadline, the output's or the device's end,
 // or trouble the session reported (failed).
-Ending trace(CaptureSession& session, const PosixPortChannel& port, int outputFd,
+Ending trace(CaptureSession& session, const LivePortChannel& port, int outputFd,
              std::optional<Clock::time_point> deadline, const bool& failed,
              const FileRecording& recording) {
     CaptureWaiter waiter;
     PollSchedule schedule(Clock::now());
     for (;;) {
-        const CaptureWaiter::Wake wake = waiter.wait(port.descriptor(), outputFd, schedule);
+        const CaptureWaiter::Wake wake = waiter.wait(port, outputFd, schedule);
         if (wake != CaptureWaiter::Wake::Tick) {
             return Ending::Stopped;
         }
@@ -77,7 +77,7 @@ int PortTrace::run(Options options, std::FILE* out, std::FILE* err) {
     FormatLiveOutput lines([&output] { return output.flush(); });
     LiveOutput& live = pcapng ? static_cast<LiveOutput&>(packets) : lines;
 
-    PosixPortChannel port;
+    LivePortChannel port;
     bool failed = false;
     CaptureSession::Settings settings;
     settings.linRate = options.linRate;
