@@ -2,12 +2,13 @@
 
 #include "protocol/TraceSession.h"
 #include "serial/Profile.h"
+#include "serial/SerialSettings.h"
 
 namespace daridez {
 
 TraceContext::TraceContext(TraceSession& session, Profile* profile, QObject* parent)
     : QObject(parent), session_(session), profile_(profile) {
-    const int kept = profile_ != nullptr ? profile_->GetProfileInt(kLinSection, kRateKey, 0) : 0;
+    const int kept = profile_ != nullptr ? LoadLinRate(*profile_, 0) : 0;
     if (kept > 0) {
         linRate_ = kept;
         linRateKnown_ = true;
@@ -26,7 +27,7 @@ void TraceContext::setLinRate(int rate) {
     linRate_ = rate;
     linRateKnown_ = true;
     if (profile_ != nullptr) {
-        profile_->WriteProfileInt(kLinSection, kRateKey, rate);
+        SaveLinRate(*profile_, rate);
     }
     emit linRateChanged();
 }

@@ -20,9 +20,6 @@ class TraceContext : public QObject {
     Q_OBJECT
 
   public:
-    static constexpr const char* kLinSection = "LIN";
-    static constexpr const char* kRateKey = "Baudrate";
-
     // The display modes are the session's (its rows format with them). With a profile,
     // the LIN rate kept there is the rate from the start, and a new one is kept there.
     explicit TraceContext(TraceSession& session, Profile* profile = nullptr,

@@ -64,10 +64,6 @@ void print(const char* what, std::vector<double> values) {
         return;
     }
     std::sort(values.begin(), values.end());
-    double sum = 0;
-    for (double v : values) {
-        sum += v;
-    }
     std::printf("%-40s min %6.1f ms  median %6.1f ms  max %6.1f ms  (%zu frames)\n", what,
                 values.front(), values[values.size() / 2], values.back(), values.size());
 }

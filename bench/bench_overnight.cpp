@@ -16,6 +16,7 @@
 #include "files/TraceLoad.h"
 #include "files/TraceRecorder.h"
 #include "lin/FrameCheck.h"
+#include "lin/LinRates.h"
 #include "protocol/ControllerWindow.h"
 #include "protocol/PortChannel.h"
 #include "protocol/TraceController.h"
@@ -113,7 +114,7 @@ struct QuietWindow : ControllerWindow {
     void setStatusLine2(const std::string& /*text*/) override {}
     bool hasLinBaudrateBox() const override { return true; }
     void showBusy(bool /*busy*/, bool /*rateSearchRunning*/) override {}
-    std::string linBaudrateText() const override { return "19200"; }
+    std::string linBaudrateText() const override { return std::to_string(kDefaultLinRate); }
     void setLinBaudrateText(const std::string& /*text*/) override {}
     void setListLive(bool /*live*/) override {}
     void redrawLastPage() override {}

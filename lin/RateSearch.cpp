@@ -15,11 +15,12 @@ namespace {
 constexpr std::uint8_t kSyncByte = 0x55;
 
 // A row whose Info starts with '#' is a device error or a bad frame, which a UART at the
-// wrong rate produces; a buffer overflow only says the host read too slowly.
+// wrong rate produces; a buffer overflow only says the host read too slowly. A frame with
+// the overflow's kind byte at another length is a bad frame.
 bool deviceFault(const TraceEntry& entry) {
     CellScratch scratch;
     return CellText(entry, TextForm{}, Column::Info, scratch)[0] == '#' &&
-           entry.opener[1] != FrameKind::BufferOverflow;
+           OpenerOf(entry.opener[0], entry.opener[1]) != RowOpener::Overflow;
 }
 
 bool normalEventOutcome(const FrameVerdict& verdict) {
@@ -30,7 +31,7 @@ std::optional<int> rateOf(const std::string& text) {
     int rate = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, rate);
-    if (error != std::errc() || stop != end || rate < 1 || rate > 0xFFFF) {
+    if (error != std::errc() || stop != end || !IsLinRate(rate)) {
         return std::nullopt;
     }
     return rate;

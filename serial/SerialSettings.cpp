@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "lin/LinRates.h"
 #include "serial/PortPaths.h"
 #include "serial/Profile.h"
 #include "serial/SerialChoices.h"
@@ -12,6 +13,8 @@ namespace daridez {
 namespace {
 
 constexpr const char* kSection = "SIO_CFG";
+constexpr const char* kLinSection = "LIN";
+constexpr const char* kLinRateKey = "Baudrate";
 
 const char* portPiece(std::int32_t port) {
     switch (port) {
@@ -109,6 +112,15 @@ void LoadSerialSettings(const Profile* profile, SerialSettings& settings) {
     settings.ComPort = profile->GetProfileInt(kSection, "ComPort", 2);
     settings.EndChar = static_cast<std::int8_t>(
         static_cast<std::uint8_t>(profile->GetProfileInt(kSection, "EndChar", 13)));
+}
+
+int LoadLinRate(const Profile& profile, int fallback) {
+    const int rate = profile.GetProfileInt(kLinSection, kLinRateKey, 0);
+    return IsLinRate(rate) ? rate : fallback;
+}
+
+void SaveLinRate(Profile& profile, int rate) {
+    profile.WriteProfileInt(kLinSection, kLinRateKey, rate);
 }
 
 // Also adds the "PORTS" section with its paths when the profile lacks it, so that a

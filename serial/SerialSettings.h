@@ -58,6 +58,10 @@ void LoadSerialSettings(const Profile* profile, SerialSettings& settings);
 // Sets the six keys in their fixed order, and the ports when missing, in the profile's
 // document; Profile::save() writes them.
 void SaveSerialSettings(Profile* profile, const SerialSettings& settings);
+// The LIN rate last set on the tracer ([LIN] Baudrate) when the profile holds a usable one,
+// otherwise `fallback`.
+int LoadLinRate(const Profile& profile, int fallback);
+void SaveLinRate(Profile& profile, int rate);
 // "Com2, 57600 Baud, 8 Bit, 1 Stop, no Parity" and its "?" pieces.
 std::string DescribeSerialSettings(const SerialSettings& settings);
 

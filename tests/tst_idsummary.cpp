@@ -142,6 +142,7 @@ class TestIdSummary : public QObject {
     // the table asked for (the longest delay between the frame's slots, around the table;
     // the first table holding a frame without one), planned frames never seen, identifiers
     // not in the LDF, and a period beyond the nominal one and the master's jitter (0.5 ms).
+    // Of two frames with one identifier the first describes it.
     void scheduleAddsTheLdfsColumns_data() {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QByteArray>("statusStamp");  // of the second Status frame
@@ -150,8 +151,8 @@ class TestIdSummary : public QObject {
             "ID\tframes\tbad\tlengths\tmodel\tperiod_min\tperiod_avg\t"
             "period_max\tlast\tframe\tpublisher\tldf_length\t"
             "period_nominal\tldf\tcollisions";
-        QTest::newRow("first tables, within the jitter")
-            << "" << QByteArray("AA00")
+        QTest::newRow("first tables, at the jitter's edge")
+            << "" << QByteArray("AAAC")
             << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF\t-", "10\tCmd\tM\t2\t20.000\t-\t-",
                            "11\tNever\tS\t1\t100.000\t0 frames\t-",
                            "20\tStatus\tS\t4\t35.000\t-\t-"};
@@ -176,7 +177,7 @@ class TestIdSummary : public QObject {
             "Nodes { Master: M, 5 ms, 0.5 ms; Slaves: S; }\n"
             "Signals { A: 8, 0, M, S; B: 8, 0, S, M; C: 8, 0, S, M; }\n"
             "Frames { Cmd: 0x10, M, 2 { A, 0; } Status: 0x20, S, 4 { B, 0; }"
-            " Never: 0x11, S, 1 { C, 0; } }\n"
+            " Never: 0x11, S, 1 { C, 0; } Again: 0x20, M, 1 { A, 0; } }\n"
             "Schedule_tables { Main { Cmd delay 10 ms; Status delay 10 ms; Cmd delay 15 ms; }\n"
             " Slow { Status delay 50 ms; Never delay 50 ms; } }\n",
             "test.ldf");
@@ -268,6 +269,18 @@ class TestIdSummary : public QObject {
                    "3C\t1\t0\t8\tclassic\t-\t-\t-\t00 FF FF FF FF FF FF FF\t-\t-\t-\t-\tnot in "
                    "LDF\t-",
                    "89.3"};
+        QTest::newRow("a go-to-sleep with a wrong checksum: the bus stays awake")
+            << linFrameHex("1000", cmd) + linFrameHex("1800", "3C 00 FF FF FF FF FF FF FF 01") +
+                   kWrap + kWrap + linFrameHex("3000", cmd) + linFrameHex("7000", cmd)
+            << QStringList{
+                   "10\t3\t0\t2\tenhanced\t16.384\t77.824\t139.264\t01 "
+                   "02\tCmd\tM\t2\t30.000\tlate\t-",
+                   spor,
+                   left,
+                   right,
+                   doors,
+                   "3C\t1\t1\t8\t-\t-\t-\t-\t00 FF FF FF FF FF FF FF\t-\t-\t-\t-\tnot in LDF\t-",
+                   "10.6"};
     }
 
     void verdictCasesWithAnLdf() {

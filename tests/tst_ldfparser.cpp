@@ -119,6 +119,11 @@ class TestLdfParser : public QObject {
             "not 12");
         row("scalar too wide", "Signals { A: 65, 0, M; } Nodes { Master: M, 1 ms, 0 ms; }",
             "f:1:14: error: signal A: width 65 is outside 1..64; the signal is dropped");
+        row("an identifier past any number",
+            "Nodes { Master: M, 1 ms, 0 ms; } Signals { A: 8, 0, M; }\n"
+            "Frames { F: 99999999999999999999, M, 1 { A, 0; } }",
+            "f:2:10: warning: frame F: identifier 65535 is outside 0x00..0x3F; no LIN bus "
+            "carries it");
         row("no width", "Signals { A: 0, 0, M; } Nodes { Master: M, 1 ms, 0 ms; }",
             "f:1:14: error: signal A: width 0 is outside 1..64; the signal is dropped");
         row("length missing in 2.1",

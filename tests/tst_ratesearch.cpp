@@ -128,8 +128,8 @@ class TestRateSearch : public QObject {
         QTest::newRow("a cut response, a missing sync and a stray identifier are bad")
             << good.left(29) + hex("0490001000 0592003000C100") + good + good << "3/1/3/2" << false;
         QTest::newRow("device errors and bad frames are bad, overflows not")
-            << good + hex("059C00104200 03F00000 014200") + good + hex("059C00104200") << "2/2/3/2"
-            << false;
+            << good + hex("059C00104200 03F00000 014200 04F0000000") + good + hex("059C00104200")
+            << "2/2/4/2" << false;
         QTest::newRow("start markers and wraps count for nothing")
             << hex("058200010000 02A0A2") + good + hex("058200020000") << "1/1/0/1" << false;
     }

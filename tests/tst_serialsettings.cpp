@@ -97,6 +97,22 @@ class TestSerialSettings : public QObject {
         QCOMPARE(DescribeSerialSettings(loadedFrom(path_)), QTest::currentDataTag());
     }
 
+    // [LIN] Baudrate as the tracer takes it, 1 to 65535 bit/s; any other gives the fallback 7.
+    void linRateLoadsWhenUsable_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("rate");
+        QTest::newRow("9600") << QByteArray("Baudrate=9600") << 9600;
+        QTest::newRow("the highest") << QByteArray("Baudrate=65535") << 65535;
+        QTest::newRow("too high") << QByteArray("Baudrate=65536") << 7;
+        QTest::newRow("zero") << QByteArray("Baudrate=0") << 7;
+        QTest::newRow("another key") << QByteArray("Baud=9600") << 7;
+    }
+    void linRateLoadsWhenUsable() {
+        QFETCH(QByteArray, line);
+        QVERIFY(writeFile(path_, "[LIN]\n" + line + "\n"));
+        QTEST(LoadLinRate(Profile(path_.toStdString()), 7), "rate");
+    }
+
     // A device the user may not open: the hint names the group to join only where that
     // group may use the device. Rows: the device's mode, the problem told after its path.
     void permissionProblemNamesTheGroupThatMayUseTheDevice_data() {

@@ -180,11 +180,13 @@ class TraceFilesTest : public QObject {
         row("missing optional fields: checksum made, times counted back",
             header + "1.000100 L1 10 Rx 2 01 02\n",
             QStringList{"+ 00:00:00,996768 55 [50] 01h 02h ACh enhanced"});
-        row("classic checksum of 3C made when missing", header + "2.000000 Li 3c Tx 1 01\n",
-            QStringList{"+ 00:00:01,997189 55 [3C] 01h FEh classic"});
-        row("decimal base, tabs and runs of blanks",
-            QByteArray("base dec  timestamps absolute\n\t2.0\tL2   16 Tx\t2  1   2 "
-                       "checksum = 172 SOF = 1.9\n"),
+        row("classic checksum made when missing: 3C, and where CSM says so",
+            header + "2.000000 Li 3c Tx 1 01\n2.1 Li 10 Rx 2 01 02 CSM = classic SOF = 2.05\n",
+            QStringList{"+ 00:00:01,997189 55 [3C] 01h FEh classic",
+                        "+ 00:00:00,052811 55 [50] 01h 02h FCh classic"});
+        row("decimal base, tabs, runs of blanks and CRLF",
+            QByteArray("base dec  timestamps absolute\r\n\t2.0\tL2   16 Tx\t2  1   2 "
+                       "checksum = 172 SOF = 1.9\r\n"),
             QStringList{"+ 00:00:01,900000 55 [50] 01h 02h ACh enhanced"});
         row("checksum error", header + "0.5 Li 10 CSErr Tx 2 01 02 checksum = 77 SOF = 0.4\n",
             QStringList{"+ 00:00:00,400000 55 [50] 01h 02h 77h checksum"});
@@ -242,9 +244,10 @@ class TraceFilesTest : public QObject {
         row("lines not understood are counted",
             header +
                 "garbage\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n0.5 L1 77 Rx 0\n"
-                "0.6 L1 10 Rx 3 01 02\n0.7 L1 Zap\n",
+                "0.6 L1 10 Rx 3 01 02\n0.7 L1 Zap\n0.1234567891 L1 10 Rx 2 01 02\n"
+                "0.9 L1 10 Rx 2 01 100\n",
             QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"},
-            "4 lines not understood");
+            "6 lines not understood");
         row("a 64 KB line is skipped",
             header + "0.3 L1 " + QByteArray(65536, 'x') + "\n0.4 L1 10 Rx 2 01 02 SOF = 0.35\n",
             QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"}, "1 line not understood");
@@ -256,6 +259,23 @@ class TraceFilesTest : public QObject {
                 "SOF = 999999999999.4\n",
             QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced",
                         "+ 95:59:59,650000 55 [50] 01h 02h ACh enhanced"});
+        row("a frame on a timer wrap", header + "0.065536 L1 10 Rx 2 01 02 SOF = 0.065536\n",
+            QStringList{"+ 00:00:00,065536 55 [50] 01h 02h ACh enhanced"});
+        // Captures read alike: stamps in nanoseconds (pcap's magic, pcapng's time resolution
+        // behind a padded option), a trace clock kept, the device's own events.
+        row("pcap in nanoseconds: a frame, an overflow, a header alone",
+            hex("4D3CB2A1 02000400 00000000 00000000 FFFF0000 D4000000"
+                "00000000 0065CD1D 0A000000 0A000000 01000000 2050AC00 0102"
+                "00000000 0027B929 08000000 08000000 01000000 00000020"
+                "00000000 00CA9A3B 08000000 08000000 01000000 00500000"),
+            QStringList{"+ 00:00:00,500000 55 [50] 01h 02h ACh enhanced",
+                        "+ 00:00:00,155360 #BufOvfl", "+ 00:00:00,344640 55 [50] no-response"});
+        row("pcapng in nanoseconds behind a padded option",
+            hex("0A0D0D0A 1C000000 4D3C2B1A 01000000 FFFFFFFFFFFFFFFF 1C000000"
+                "01000000 28000000 D4000000 00000000 01000100 78000000 09000100 09000000"
+                "00000000 28000000 06000000 2C000000 00000000 00000000 0065CD1D 0A000000"
+                "0A000000 01000000 2050AC00 0102 0000 2C000000"),
+            QStringList{"+ 00:00:00,500000 55 [50] 01h 02h ACh enhanced"});
         row("last line without a line end", header + "0.4 L1 10 Rx 2 01 02 SOF = 0.35",
             QStringList{"+ 00:00:00,350000 55 [50] 01h 02h ACh enhanced"});
     }
@@ -339,13 +359,26 @@ class TraceFilesTest : public QObject {
         QVERIFY(!loaded.note.contains("not understood"));
     }
 
+    // The header's date at the wall-clock time of trace time 0, in UTC.
+    void writesAscLines_data() {
+        QTest::addColumn<qint64>("epoch");
+        QTest::addColumn<QByteArray>("date");
+        QTest::newRow("afternoon")
+            << qint64{1765126800} << QByteArray("Sun Dec 07 05:00:00.000 pm 2025");
+        QTest::newRow("midnight") << qint64{1765065600}
+                                  << QByteArray("Sun Dec 07 12:00:00.000 am 2025");
+        QTest::newRow("noon") << qint64{1765108800}
+                              << QByteArray("Sun Dec 07 12:00:00.000 pm 2025");
+    }
     void writesAscLines() {
+        QFETCH(qint64, epoch);
+        QFETCH(QByteArray, date);
         const QByteArray asc =
-            exported<AscWriter>(hex(kVariedTrace), std::int64_t{1765126800} * 1'000'000);
+            exported<AscWriter>(hex(kVariedTrace), std::int64_t{epoch} * 1'000'000);
         const QList<QByteArray> lines = asc.split('\n');
-        QCOMPARE(lines.value(0), QByteArray("date Sun Dec 07 05:00:00.000 pm 2025"));
+        QCOMPARE(lines.value(0), "date " + date);
         QCOMPARE(lines.value(1), QByteArray("base hex  timestamps absolute"));
-        QCOMPARE(lines.value(3), QByteArray("Begin Triggerblock Sun Dec 07 05:00:00.000 pm 2025"));
+        QCOMPARE(lines.value(3), "Begin Triggerblock " + date);
         QCOMPARE(lines.value(4), QByteArray("   0.000336 L1 10 Rx 2 01 02 checksum = fc SOF = "
                                             "0.000256 EOH = 0.000288 EOB = 0.000304 0.000320 "
                                             "0.000336 EOF = 0.000336 CSM = classic"));

@@ -78,7 +78,7 @@ constexpr const char* kHelp =
     "  --ids           instead of the rows, one line per identifier: frames, bad frames,\n"
     "                  data lengths, checksum model, period min/avg/max in ms, last data;\n"
     "                  then the bus load\n"
-    "  --baud=N        the bus bit rate the load assumes (default 19200)\n"
+    "  --baud=N        the bus bit rate the load assumes (default %d)\n"
     "  -o OUT          save the loaded trace (all of it) to the dump file OUT\n"
     "  --ldf=LDF       read the LIN description file LDF (its diagnostics on standard\n"
     "                  error): --check also judges each frame against it (unknown-id: no\n"
@@ -103,7 +103,7 @@ constexpr const char* kHelp =
     "                  the duration's end or a closed output stop the trace (DEVICE: the\n"
     "                  profile's port and serial line by default)\n"
     "  --lin-rate=N    with --port: the LIN rate set on the tracer (default: the profile's,\n"
-    "                  or 19200)\n"
+    "                  or %d)\n"
     "  --duration=SECONDS  with --port: stop the trace after this long\n"
     "  --record=FILE   with --port: also append the tracer's bytes to the dump file FILE\n"
     "                  (\"load trace\" reads it; a kill loses at most the last poll's)\n"
@@ -168,6 +168,10 @@ int DumpCommand::run(int argc, const char* const* argv, std::FILE* out, std::FIL
         const std::size_t query = help.find("%s");
         std::string text = kUsage;
         text.append(help.substr(0, query)).append(kQueryHelp).append(help.substr(query + 2));
+        const std::string rate = std::to_string(kDefaultLinRate);
+        for (std::size_t at = text.find("%d"); at != std::string::npos; at = text.find("%d", at)) {
+            text.replace(at, 2, rate);
+        }
         return finishOutput(output, text, err, kOk);
     }
     return execute(output, err);
@@ -309,7 +313,7 @@ bool DumpCommand::parseKnownValue(std::string_view arg) {
     }
     if (arg.starts_with("--lin-rate=")) {
         int rate = 0;
-        return parseNumber(value("--lin-rate="), rate) && rate >= 1 && rate <= 65535 &&
+        return parseNumber(value("--lin-rate="), rate) && IsLinRate(rate) &&
                (linRate_ = rate, true);
     }
     if (arg.starts_with("--duration=")) {
@@ -518,9 +522,7 @@ int DumpCommand::traceLive(const LdfModel* ldf, std::optional<Query> query,
     PortPaths paths;
     paths.load(profile);
     live.device = port_->empty() ? paths.path(live.line.ComPort) : *port_;
-    const int profileRate = profile.GetProfileInt("LIN", "Baudrate", kDefaultLinRate);
-    live.linRate =
-        linRate_.value_or(profileRate >= 1 && profileRate <= 65535 ? profileRate : kDefaultLinRate);
+    live.linRate = linRate_.value_or(LoadLinRate(profile, kDefaultLinRate));
     if (duration_) {
         live.duration = std::chrono::milliseconds(static_cast<std::int64_t>(*duration_ * 1000));
     }

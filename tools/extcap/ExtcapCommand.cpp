@@ -6,6 +6,7 @@
 
 #include "ldf/LdfFile.h"
 #include "ldf/LdfParser.h"
+#include "lin/LinRates.h"
 #include "lin/Query.h"
 #include "serial/PortList.h"
 #include "serial/PortPaths.h"
@@ -47,15 +48,13 @@ constexpr const char* kHelp =
     "personal extcap folder of Wireshark (copies it there on Windows), --uninstall-user\n"
     "removes it.\n"
     "  --device PATH    the tracer's device (default: the one the interface stands for)\n"
-    "  --lin-rate N     the LIN rate set on the tracer (default: the profile's, or 19200)\n"
+    "  --lin-rate N     the LIN rate set on the tracer (default: the profile's, or %d)\n"
     "  --baud, --data-bits, --parity, --stop-bits  the serial line (default: the profile's)\n"
     "  --checks BOOL    the frame checks' error bits in each packet (default true)\n"
     "  --ldf LDF        the LIN description file (default: the one the window used last):\n"
     "                   frame= and signal: in the filter, the length that completes a frame\n"
     "  --extcap-capture-filter QUERY  only the frames the query keeps:\n"
     "%s";
-
-// The profile's LIN rate: [LIN] Baudrate, when a usable one is there.
 
 struct ProfileView {
     std::vector<std::string> ports;
@@ -76,8 +75,7 @@ ProfileView readProfile(const std::string& path) {
     SerialSettings settings{};
     LoadSerialSettings(&profile, settings);
     view.line = {settings.BaudRate, settings.ByteSize, settings.Parity, settings.StopBits};
-    const int rate = profile.GetProfileInt("LIN", "Baudrate", kDefaultLinRate);
-    view.linRate = rate >= 1 && rate <= 65535 ? rate : kDefaultLinRate;
+    view.linRate = LoadLinRate(profile, kDefaultLinRate);
     view.ldf = profile.GetProfileString("LDF", "File", "");
     return view;
 }
@@ -211,7 +209,7 @@ int ExtcapCommand::run(int argc, const char* const* argv, std::FILE* out, std::F
             break;
     }
     writeText(out, kUsage);
-    std::fprintf(out, kHelp, kQueryHelp);
+    std::fprintf(out, kHelp, kDefaultLinRate, kQueryHelp);
     return kOk;
 }
 

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <string_view>
 
+#include "lin/LinRates.h"
+
 namespace daridez {
 
 namespace {
@@ -98,7 +100,7 @@ class ValueReader {
     bool readNumberOrChoice(std::string_view name, std::string_view value) {
         std::uint32_t number = 0;
         if (name == "--lin-rate") {
-            return check(parseUnsigned(value, 1, 65535, number), name, value,
+            return check(parseUnsigned(value, 1, kMaxLinRate, number), name, value,
                          "a LIN rate is 1 to 65535 bit/s") &&
                    (options_.linRate = static_cast<int>(number), true);
         }
