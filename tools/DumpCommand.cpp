@@ -28,7 +28,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: daridez-dump [--time=rel|abs] [--id=pid|id] [--data=hex|dec] [--refresh]\n"
-    "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng]\n"
+    "                    [--summary] [--check] [--filter=QUERY] [--format=text|csv|pcapng|asc]\n"
     "                    [--epoch=SECONDS] [--ids [--baud=N]] [-o OUT]\n"
     "                    [--trigger=QUERY [--pre=SECONDS] [--post=SECONDS]] FILE\n"
     "       daridez-dump --ldf=LDF [--signals] [the options above] FILE\n"
