@@ -59,6 +59,12 @@ const QByteArray kShortBeforeStart =
 const QString kLdfDir = QStringLiteral(DARIDEZ_LDF_FIXTURES);
 const QString kFullDisk =
     "stderr: daridez-dump: cannot write the output: No space left on device\n";
+const QString kWarning =
+    "stderr: " + kLdfDir + "/constructs.ldf:199:3: warning: encoding type Unused has no values\n";
+// The CSV's first line: the columns, then ",Frame,Signals" with an LDF.
+const QString kCsv =
+    "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,Check";
+const QString kLdfCsv = kCsv + ",Frame,Signals\r\n";
 
 // A response read whole over two frames, a single frame above its length and a
 // consecutive frame without its first, each after a frame of another identifier.
@@ -168,16 +174,13 @@ class TestDaridezDump : public QObject {
                    "\nactive: 01:05:32  |FRMs: 2  |ERRs: 1\n";
         QTest::newRow("a cut frame is not bad")
             << QStringList{"--filter=bad", "trace.dump"} << "status 0\n";
-        QTest::newRow("bad trigger: nothing printed")
-            << QStringList{"--trigger=id=40", "trace.dump"}
-            << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
-        QTest::newRow("bad query: nothing printed")
-            << QStringList{"--filter=id=40", "trace.dump"}
-            << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
+        for (const QString option : {"--trigger", "--filter"})
+            QTest::newRow(qPrintable("bad query in " + option + ": nothing printed"))
+                << QStringList{option + "=id=40", "trace.dump"}
+                << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
         QTest::newRow("csv, filtered")
             << QStringList{"--format=csv", "--filter=err", "trace.dump"}
-            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-               "Check\r\n2,\"+ 00:00:00,003532\",#42,,,,,,,,,,,,red,\r\n";
+            << kCsv + "\r\n2,\"+ 00:00:00,003532\",#42,,,,,,,,,,,,red,\r\n";
         QTest::newRow("an ASC log: a bus event its row, what it left out on standard error")
             << QStringList{"--check", "bench.asc"}
             << "status 0\n0|+ 00:00:00,000000|START||||||||||||plain|\n"
@@ -188,6 +191,7 @@ class TestDaridezDump : public QObject {
             << QStringList{"--ids", "--baud=9600", "trace.dump"}
             << "status 0\nID|frames|bad|lengths|model|period_min|period_avg|period_max|last\n"
                "01|1|0|2|classic|-|-|-|05 10\nbus load: 0.0 % at 9600 baud\n";
+        addLdfRows();
     }
 
     void printsRowsAndStatus() {
@@ -263,6 +267,11 @@ class TestDaridezDump : public QObject {
         QCOMPARE(times, (QList<quint64>{1700003932164660, 1700003932225552}));
     }
 
+    void helpExplainsTheOptions() {
+        QVERIFY(
+            run({"--help"}).startsWith("status 0\n" + kUsage + "Loads the LIN trace dump FILE"));
+    }
+
     // Standard output that refuses the bytes (a full disk) ends the command with status 1
     // and the reason, whatever the output; the rows are far more than the stream's buffer,
     // the LDF check and the help far less.
@@ -283,26 +292,20 @@ class TestDaridezDump : public QObject {
         QFETCH(QStringList, arguments);
         QVERIFY(daridez::test::writeFile(dir.filePath("big.dump"), kLinFrame.repeated(3000)));
         QProcess process;
-        process.setWorkingDirectory(dir.path());
         process.setStandardOutputFile("/dev/full");
-        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
-        QVERIFY(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
-        const QString err = QString::fromUtf8(process.readAllStandardError())
-                                .remove(kLdfDir +
-                                        "/constructs.ldf:199:3: warning: encoding "
-                                        "type Unused has no values\n");
+        output(arguments, &process);
+        QVERIFY(process.state() == QProcess::NotRunning &&
+                process.exitStatus() == QProcess::NormalExit);
+        const QString err =
+            QString::fromUtf8(process.readAllStandardError()).remove(kWarning.mid(8));
         QCOMPARE(QString("status %1\nstderr: ").arg(process.exitCode()) + err,
                  "status 1\n" + kFullDisk);
     }
 
+  private:
     // With an LDF: the signals under the rows, the verdicts against it, the CSV columns.
-    void decodesWithAnLdf_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("expected");
+    void addLdfRows() {
         const QString ldf = "--ldf=" + kLdfDir + "/constructs.ldf";
-        const QString warning =
-            "stderr: " + kLdfDir +
-            "/constructs.ldf:199:3: warning: encoding type Unused has no values\n";
         QTest::newRow("signals, checked")
             << QStringList{ldf, "--signals", "--check", "--filter=!start", "lin.dump"}
             << "status 0\n"
@@ -332,7 +335,7 @@ class TestDaridezDump : public QObject {
                "|GatewayCmd.Mode = \"error\" (raw 2) (frame failed: model)\n"
                "|GatewayCmd.Speed = 36.9106 km/h (raw 65000) (frame failed: model)\n"
                "9|+ 00:00:00,000512|Break||||||||||||plain|cut\n" +
-                   warning;
+                   kWarning;
         QTest::newRow("signals without an LDF: the transport decode only")
             << QStringList{"--signals", "--filter=diag", "lin.dump"}
             << "status 0\n"
@@ -363,29 +366,28 @@ class TestDaridezDump : public QObject {
                "3|+ 00:00:00,000256|Break|55|[7D]|21h|21h|03h|04h|05h|06h|07h|08h|9C|green\n";
         QTest::newRow("csv: the message on its completing row, the rows before filtered out")
             << QStringList{ldf, "--format=csv", "--filter=data=2121", "diag.dump"}
-            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-               "Check,Frame,Signals\r\n"
-               "3,\"+ 00:00:00,000256\",Break,55,[7D],21h,21h,03h,04h,05h,06h,07h,08h,9C,green,"
-               "classic,SlaveResp,\"SlaveResp NAD 21 (Door), CF 1: data 03 04 05 06 07 08; "
-               "SlaveResp NAD 21 (Door) message (2 frames, 11 bytes): 62 F1 90 01 02 03 04 05 06 "
-               "07 08 (positive response to 22 ReadDataByIdentifier, identifier F190)\"\r\n" +
-                   warning;
+            << kLdfCsv +
+                   "3,\"+ 00:00:00,000256\",Break,55,[7D],21h,21h,03h,04h,05h,06h,07h,08h,9C,"
+                   "green,classic,SlaveResp,\"SlaveResp NAD 21 (Door), CF 1: data 03 04 05 06 07 "
+                   "08; SlaveResp NAD 21 (Door) message (2 frames, 11 bytes): 62 F1 90 01 02 03 "
+                   "04 05 06 07 08 (positive response to 22 ReadDataByIdentifier, identifier "
+                   "F190)\"\r\n" +
+                   kWarning;
         QTest::newRow("csv with the frame and its signals")
             << QStringList{ldf, "--format=csv", "--filter=signal:Temp>0 frame=SeatStatus",
                            "lin.dump"}
-            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-               "Check,Frame,Signals\r\n"
-               "2,\"+ 00:00:00,000512\",Break,55,[11],64h,C8h,01h,04h,02h,41h,42h,01h,36,green,"
-               "enhanced,SeatStatus,\"Temp=10 °C; Level=-14 %; Code=42; "
-               "Name=\"\"AB\\x01\"\"\"\r\n" +
-                   warning;
+            << kLdfCsv +
+                   "2,\"+ 00:00:00,000512\",Break,55,[11],64h,C8h,01h,04h,02h,41h,42h,01h,36,green,"
+                   "enhanced,SeatStatus,\"Temp=10 °C; Level=-14 %; Code=42; "
+                   "Name=\"\"AB\\x01\"\"\"\r\n" +
+                   kWarning;
         QTest::newRow("csv: the signals of a failed frame name the failure")
             << QStringList{ldf, "--format=csv", "--filter=frame=GatewayCmd", "lin.dump"}
-            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-               "Check,Frame,Signals\r\n"
-               "8,\"+ 00:00:00,000512\",Break,55,[20],02h,E8h,FDh,17h,,,,,,green,\"model,classic\","
-               "GatewayCmd,\"Mode=\"\"error\"\"; Speed=36.9106 km/h (frame failed: model)\"\r\n" +
-                   warning;
+            << kLdfCsv +
+                   "8,\"+ 00:00:00,000512\",Break,55,[20],02h,E8h,FDh,17h,,,,,,green,"
+                   "\"model,classic\",GatewayCmd,\"Mode=\"\"error\"\"; Speed=36.9106 km/h (frame "
+                   "failed: model)\"\r\n" +
+                   kWarning;
         // Nominal periods: the longest delay between a frame's slots around the first
         // table holding it (Normal: 55.5 ms for a frame in one slot; Configuration: the
         // requests and commands 20 ms apart at most, the response once in 110 ms).
@@ -410,7 +412,7 @@ class TestDaridezDump : public QObject {
                "3D|1|0|8|classic|-|-|-|21 03 7F B2 12 FF FF FF|SlaveResp|-|8|"
                "110.000|-|-\n"
                "bus load: 1020.2 % at 19200 baud\n" +
-                   warning;
+                   kWarning;
         QTest::newRow("LDF with nothing to decode")
             << QStringList{"--ldf=none.ldf", "lin.dump"}
             << "status 2\nstderr: none.ldf: error: cannot open the file: No such file or "
@@ -428,8 +430,7 @@ class TestDaridezDump : public QObject {
                "|DisplayText.Digit = 7 (raw 7)\n"
                "|DisplayText.Label = \"\\\"\\\\A\" (raw 22 5C 41)\n";
         const QString csv =
-            "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-            "Check,Frame,Signals\r\n"
+            kLdfCsv +
             "1,\"+ 00:00:00,000016\",Break,55,[85],07h,22h,5Ch,41h,B3h,,,,,green,enhanced,"
             "DisplayText,"
             "\"Digit=7; Label=\"\"\\\"\"\\\\A\"\"\"\r\n";
@@ -471,38 +472,29 @@ class TestDaridezDump : public QObject {
                "LIN ?, 0 kbps: 0 nodes, 0 signals, 0 frames, 0 schedule tables; 1 error, 0 "
                "warnings\n";
     }
-    void decodesWithAnLdf() {
-        QFETCH(QStringList, arguments);
-        QTEST(run(arguments), "expected");
-    }
 
-    void helpExplainsTheOptions() {
-        QVERIFY(
-            run({"--help"}).startsWith("status 0\n" + kUsage + "Loads the LIN trace dump FILE"));
-    }
-
-  private:
-    // What the command prints on its standard output, as bytes.
-    QByteArray output(const QStringList& arguments) {
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
-        return process.waitForFinished(60000) ? process.readAllStandardOutput() : QByteArray();
-    }
-
-    // Runs the command in the test folder: "status N", then what it printed, TABs shown as
-    // "|", then "stderr: " and its error output if there is any.
-    QString run(const QStringList& arguments) {
-        QProcess process;
+    // What the command prints on its standard output, run in the test folder by process
+    // (one of its own where none is given); "-" has the trace come on standard input.
+    QByteArray output(const QStringList& arguments, QProcess* given = nullptr) {
+        QProcess own;
+        QProcess& process = given != nullptr ? *given : own;
         process.setWorkingDirectory(dir.path());
         process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
         if (arguments.contains("-"))
-            process.write(kTrace);  // "-": the trace comes on standard input
+            process.write(kTrace);
         process.closeWriteChannel();
-        const bool ended = process.waitForFinished(60000) && process.exitStatus() == 0;
+        return process.waitForFinished(60000) ? process.readAllStandardOutput() : QByteArray();
+    }
+
+    // "status N" (-1: it did not end normally), then what the command printed, TABs shown
+    // as "|", then "stderr: " and its error output if there is any.
+    QString run(const QStringList& arguments) {
+        QProcess process;
+        const QString out = QString::fromUtf8(output(arguments, &process)).replace('\t', '|');
         const QString err = QString::fromUtf8(process.readAllStandardError());
-        return QString("status %1\n").arg(ended ? process.exitCode() : -1) +
-               QString::fromUtf8(process.readAllStandardOutput()).replace('\t', '|') +
+        const bool ended =
+            process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit;
+        return QString("status %1\n").arg(ended ? process.exitCode() : -1) + out +
                (err.isEmpty() ? "" : "stderr: " + err);
     }
 
