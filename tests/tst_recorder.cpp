@@ -29,15 +29,9 @@ void give(ByteSink& recorder, const QByteArray& bytes) {
 // A recording: the start marker (6 bytes), a frame (35), a timer wrap (3), two frames.
 const QByteArray kStart = hex("05 82 00 01 00 00");
 const QByteArray kWrap = hex("02 A0 A2");
-QByteArray frameA() {
-    return linFrame(1, 0x3C, "0102");
-}
-QByteArray frameB() {
-    return linFrame(2, 0x7D, "0304");
-}
-QByteArray frameC() {
-    return linFrame(3, 0x3C, "0506");
-}
+const QByteArray kA = linFrame(1, 0x3C, "0102"), kB = linFrame(2, 0x7D, "0304"),
+                 kC = linFrame(3, 0x3C, "0506");
+const QByteArray kRecording = kStart + kA + kWrap + kB + kC;
 
 // The files of a folder in name order, and their bytes.
 QList<QByteArray> filesIn(const QTemporaryDir& dir) {
@@ -146,14 +140,13 @@ class TestRecorder : public QObject {
         QFETCH(QByteArray, limit);
         QFETCH(int, chunk);
         QFETCH(QList<int>, sizes);
-        const QByteArray stream = kStart + frameA() + kWrap + frameB() + frameC();
         QTemporaryDir dir;
         RotatingRecorder recorder(dir.filePath("rec.dump").toStdString(),
                                   *RotatingRecorder::ParseLimit(limit.toStdString()),
                                   [] { return std::time_t(1796565802); });
         QVERIFY(recorder.start());
-        for (qsizetype at = 0; at < stream.size(); at += chunk) {
-            give(recorder, stream.mid(at, chunk));
+        for (qsizetype at = 0; at < kRecording.size(); at += chunk) {
+            give(recorder, kRecording.mid(at, chunk));
             recorder.tick();
         }
         QVERIFY(recorder.close());
@@ -169,7 +162,7 @@ class TestRecorder : public QObject {
             frames += loaded;
         }
         QCOMPARE(fileSizes, sizes);
-        QCOMPARE(joined, stream);
+        QCOMPARE(joined, kRecording);
         QCOMPARE(frames, 3);
     }
 
@@ -182,16 +175,16 @@ class TestRecorder : public QObject {
         RotatingRecorder recorder(dir.filePath("rec.dump").toStdString(),
                                   *RotatingRecorder::ParseLimit("1min"), [&now] { return now; });
         QVERIFY(recorder.start());
-        give(recorder, kStart + frameA());
+        give(recorder, kStart + kA);
         now += 59;
-        give(recorder, kWrap + frameB());
+        give(recorder, kWrap + kB);
         now += 1;
-        give(recorder, frameC());
+        give(recorder, kC);
         QVERIFY(recorder.close());
         qputenv("TZ", saved), tzset();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
                  QStringList({"rec-2026-12-06_14-03-22.dump", "rec-2026-12-06_14-04-22.dump"}));
-        QCOMPARE(filesIn(dir), QList<QByteArray>({kStart + frameA() + kWrap + frameB(), frameC()}));
+        QCOMPARE(filesIn(dir), QList<QByteArray>({kStart + kA + kWrap + kB, kC}));
     }
 
     void rotationLimits_data() {
@@ -223,16 +216,16 @@ class TestRecorder : public QObject {
     void keptRowsAreRecordedWithEveryWrap_data() {
         QTest::addColumn<QString>("kept");  // the rows kept: S(tart), A, B, C
         QTest::addColumn<QByteArray>("recorded");
-        QTest::newRow("all") << "SABC" << kStart + frameA() + kWrap + frameB() + frameC();
-        QTest::newRow("A and C") << "AC" << kStart + frameA() + kWrap + frameC();
-        QTest::newRow("B") << "B" << kStart + kWrap + frameB();
+        QTest::newRow("all") << "SABC" << kRecording;
+        QTest::newRow("A and C") << "AC" << kStart + kA + kWrap + kC;
+        QTest::newRow("B") << "B" << kStart + kWrap + kB;
         QTest::newRow("none") << "" << kStart + kWrap;
     }
     void keptRowsAreRecordedWithEveryWrap() {
         QFETCH(QString, kept);
         QFETCH(QByteArray, recorded);
         DecoderFixture trace;
-        trace.feed(kStart + frameA() + kWrap + frameB() + frameC());
+        trace.feed(kRecording);
         struct Bytes : ByteSink {
             void received(const std::uint8_t* bytes, std::size_t count) override {
                 all += bytesOf(bytes, count);
@@ -258,9 +251,8 @@ class TestRecorder : public QObject {
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<QByteArray>("recorded");
         QTest::addColumn<int>("triggers");
-        QTest::newRow("the middle row") << "id=3D" << kStart + kWrap + frameB() << 1;
-        QTest::newRow("the first and the last")
-            << "id=3C" << kStart + frameA() + kWrap + frameC() << 2;
+        QTest::newRow("the middle row") << "id=3D" << kStart + kWrap + kB << 1;
+        QTest::newRow("the first and the last") << "id=3C" << kStart + kA + kWrap + kC << 2;
         QTest::newRow("none") << "id=01" << kStart + kWrap << 0;
     }
     void triggeredRecordingKeepsTheStretchesOfItsTrace() {
@@ -275,10 +267,9 @@ class TestRecorder : public QObject {
         TriggeredRecording recording(recorder, trace.list,
                                      *Query::parse(trigger.toStdString(), error), 0, 0, 100);
         recording.traceStarted();
-        for (const QByteArray& bytes : {kStart + frameA(), kWrap + frameB(), frameC()}) {
+        for (const QByteArray& bytes : {kStart + kA, kWrap + kB, kC}) {
             trace.feed(bytes);
-            recording.received(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                               std::size_t(bytes.size()));
+            give(recording, bytes);
             recording.tick();
         }
         recording.traceEnded();
