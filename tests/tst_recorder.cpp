@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "DecoderFixture.h"
-#include "files/KeptRowsRecording.h"
 #include "files/RotatingRecorder.h"
 #include "files/TraceRecorder.h"
 #include "files/TriggeredRecording.h"
@@ -211,42 +210,10 @@ class TestRecorder : public QObject {
         QCOMPARE(limit ? qint64(limit->seconds) : -1, seconds);
     }
 
-    // A trigger's recording: the rows kept whole, of the others their timer wraps only (the
-    // wrap after A belongs to A), the start row always.
-    void keptRowsAreRecordedWithEveryWrap_data() {
-        QTest::addColumn<QString>("kept");  // the rows kept: S(tart), A, B, C
-        QTest::addColumn<QByteArray>("recorded");
-        QTest::newRow("all") << "SABC" << kRecording;
-        QTest::newRow("A and C") << "AC" << kStart + kA + kWrap + kC;
-        QTest::newRow("B") << "B" << kStart + kWrap + kB;
-        QTest::newRow("none") << "" << kStart + kWrap;
-    }
-    void keptRowsAreRecordedWithEveryWrap() {
-        QFETCH(QString, kept);
-        QFETCH(QByteArray, recorded);
-        DecoderFixture trace;
-        trace.feed(kRecording);
-        struct Bytes : ByteSink {
-            void received(const std::uint8_t* bytes, std::size_t count) override {
-                all += bytesOf(bytes, count);
-            }
-            QByteArray all;
-        } sink;
-        KeptRowsRecording recording(sink);
-        const QString names = "SABC";
-        const std::vector<TraceEntry*> rows = trace.listRows();
-        QCOMPARE(rows.size(), std::size_t(4));
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (kept.contains(names[qsizetype(i)]))
-                recording.kept(*rows[i]);
-            else
-                recording.left(*rows[i]);
-        }
-        QCOMPARE(sink.all.toHex(' '), recorded.toHex(' '));
-    }
-
     // The window's recording through a trigger: the rows of the trace started after it was
-    // plugged in, as they complete at the ticks and the last at the end.
+    // plugged in, as they complete at the ticks and the last at the end; the rows kept
+    // whole, of the others their timer wraps only (the wrap after A belongs to A), the
+    // start row always.
     void triggeredRecordingKeepsTheStretchesOfItsTrace_data() {
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<QByteArray>("recorded");
