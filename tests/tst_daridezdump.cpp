@@ -320,14 +320,7 @@ class TestDaridezDump : public QObject {
                "|GatewayCmd.Speed = 36.9106 km/h (raw 65000) (frame failed: model)\n"
                "9|+ 00:00:00,000512|Break||||||||||||plain|cut\n" +
                    kWarning;
-        QTest::newRow("signals without an LDF: the transport decode only")
-            << QStringList{"--signals", "--filter=diag", "lin.dump"}
-            << "status 0\n"
-               "4|+ 00:00:00,000512|Break|55|[3C]|21h|06h|B2h|00h|FFh|7Fh|FFh|FFh|A6|green\n"
-               "|MasterReq NAD 21, SF length 6: SID B2 ReadByIdentifier, data 00 FF 7F FF FF\n"
-               "5|+ 00:00:00,000512|Break|55|[7D]|21h|03h|7Fh|B2h|12h|FFh|FFh|FFh|97|green\n"
-               "|SlaveResp NAD 21, SF length 3: negative response to B2 ReadByIdentifier, error "
-               "12 subfunction not supported\n";
+        // Without an LDF the transport layer is decoded all the same.
         QTest::newRow("signals: diagnostic messages read whole")
             << QStringList{"--signals", "--filter=diag", "diag.dump"}
             << "status 0\n"

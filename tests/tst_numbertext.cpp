@@ -46,13 +46,19 @@ QString referenceDecimal(std::uint64_t value) {
     return QString::fromLatin1(digits, end - digits);
 }
 
+// count values, the i-th made by make(i).
+template <typename Value>
+std::vector<Value> generated(int count, const std::function<Value(int)>& make) {
+    std::vector<Value> values;
+    for (int i = 0; i < count; ++i) values.push_back(make(i));
+    return values;
+}
+
 // Every raw value of 16 bits as a physical encoding makes it, with the powers of ten
 // of the scale and their neighbours.
 std::vector<double> physicalValues(double scale, double offset) {
-    std::vector<double> values;
-    for (int raw = 0; raw < 65536; ++raw) {
-        values.push_back(raw * scale + offset);
-    }
+    std::vector<double> values =
+        generated<double>(65536, [&](int raw) { return raw * scale + offset; });
     for (int exponent = -6; exponent <= 7; ++exponent) {
         const double power = std::pow(10.0, exponent) * scale;
         values.insert(values.end(),
@@ -75,14 +81,6 @@ std::vector<double> sixthDigitHalves(std::mt19937_64& random) {
                           {half, std::nextafter(half, 0.0), std::nextafter(half, 1e300), -half});
         }
     }
-    return values;
-}
-
-// count values, the i-th made by make(i).
-template <typename Value>
-std::vector<Value> generated(int count, const std::function<Value(int)>& make) {
-    std::vector<Value> values;
-    for (int i = 0; i < count; ++i) values.push_back(make(i));
     return values;
 }
 

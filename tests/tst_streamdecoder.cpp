@@ -61,6 +61,7 @@ class TestStreamDecoder : public QObject {
     Q_OBJECT
 
   private slots:
+    // The texts of every row kind in every display mode: tst_columns.
     void decodesStreamIntoRows_data() {
         QTest::addColumn<QString>("modes");  // "abs", "id", "dec": the non-default display modes
         QTest::addColumn<QByteArray>("stream");
@@ -96,10 +97,6 @@ class TestStreamDecoder : public QObject {
             {kStartRow, "G|1|+ 008192|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|A5 w3:1",
              "-|2|+ 069632|Break"},
             "1 frames, 0 errors, clock 0x13000, state 5, left 2 5 0 in 3 batches");
-        addRow("ninth byte under CS, identifier without parity, decimal data", "id dec", nineBytes,
-               {kStartRow, "G|1|+ 008192|Break|55|(01)|001|002|003|004|005|006|007|008|A5",
-                "-|2|+ 004096|Break"},
-               "1 frames, 0 errors, clock 0x3000, state 5");
         addRow("checksum frame only after the eighth byte", "",
                "0490010000 059101105500 059201201000 059301300100 059401400200 059B01500500"
                "0490020000",
