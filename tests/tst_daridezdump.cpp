@@ -1,6 +1,7 @@
 // The daridez-dump command, run as a user runs it, on a dump file made here.
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -57,6 +58,7 @@ const QByteArray kTextFrame = QByteArray::fromHex(
 const QByteArray kShortBeforeStart =
     QByteArray::fromHex("0490001000 059100205500 059200302000 059300400100 058200050000");
 const QString kLdfDir = QStringLiteral(DARIDEZ_LDF_FIXTURES);
+const QRegularExpression kTriggerOption("^--(trigger|pre|post|filter)=");
 const QString kFullDisk =
     "stderr: daridez-dump: cannot write the output: No space left on device\n";
 const QString kConstructs = kLdfDir + "/constructs.ldf";
@@ -248,11 +250,8 @@ class TestDaridezDump : public QObject {
     void triggerKeepsItsStretchesInEachFormat() {
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, expected);
-        QStringList untriggered;
-        for (const QString& argument : arguments)
-            if (!argument.startsWith("--trigger") && !argument.startsWith("--pre") &&
-                !argument.startsWith("--post") && !argument.startsWith("--filter"))
-                untriggered << argument;
+        QStringList untriggered = arguments;
+        untriggered.removeIf([](const QString& a) { return a.contains(kTriggerOption); });
         const QStringList all = QString::fromUtf8(output(untriggered << "lin.dump"))
                                     .remove('\r')
                                     .split('\n', Qt::SkipEmptyParts);

@@ -75,6 +75,9 @@ const FixtureRow kFixture[] = {
      R"(16,"+ 00:00:00,000256",Break,55,,,,,,,,,,,plain,cut)", ""},
 };
 
+const QByteArray kCsvHeader =
+    "MsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,Check";
+
 // 2023-11-14 22:13:20.123456 UTC: a stamp whose high 32 bits are not 0.
 constexpr std::int64_t kEpochMicros = 1'700'000'000'123'456;
 
@@ -200,9 +203,7 @@ class TestExporters : public QObject {
         MemoryOutput out;
         CsvWriter csv(out, fixture.list.textForm());
         QVERIFY(csv.writeRow(*rows[row]) && csv.finish());
-        const QByteArray header =
-            "MsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,Check\r\n";
-        QCOMPARE(out.bytes, header + record + "\r\n");
+        QCOMPARE(out.bytes, kCsvHeader + "\r\n" + record + "\r\n");
     }
 
     // The window's export goes through the same pipeline as daridez-dump: the rows it is
@@ -216,10 +217,8 @@ class TestExporters : public QObject {
         const auto classic = [this](const TraceEntry& entry) { return &entry == rows[1]; };
         MemoryOutput csv, pcapng;
         QVERIFY(ExportTrace(fixture.list, ExportFormat::Csv, 0, &ldf, classic, csv));
-        const QList<QByteArray> lines = csv.bytes.split('\n');
-        QCOMPARE(lines.size(), 3);  // the header, one record, the end
-        QVERIFY(lines[0].endsWith(",Colour,Check,Frame,Signals\r"));
-        QCOMPARE(lines[1], QByteArray(kFixture[1].csv) + ",Lamp,A=1; B=2\r");
+        QCOMPARE(csv.bytes,
+                 kCsvHeader + ",Frame,Signals\r\n" + kFixture[1].csv + ",Lamp,A=1; B=2\r\n");
         QVERIFY(ExportTrace(fixture.list, ExportFormat::Pcapng, kEpochMicros, nullptr, classic,
                             pcapng));
         QCOMPARE(packetsIn(pcapng.bytes).size(), 1);
