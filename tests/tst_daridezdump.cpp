@@ -405,16 +405,13 @@ class TestDaridezDump : public QObject {
                "1|+ 00:00:00,000016|Break|55|[85]|07h|22h|5Ch|41h|B3h|||||green\n"
                "|DisplayText.Digit = 7 (raw 7)\n"
                "|DisplayText.Label = \"\\\"\\\\A\" (raw 22 5C 41)\n";
-        const QString csv =
-            kLdfCsv +
-            "1,\"+ 00:00:00,000016\",Break,55,[85],07h,22h,5Ch,41h,B3h,,,,,green,enhanced,"
-            "DisplayText,"
-            "\"Digit=7; Label=\"\"\\\"\"\\\\A\"\"\"\r\n";
-        QTest::newRow("csv signal escaped")
-            << QStringList{narrow, "--format=csv", "--filter=id=05", "text.dump"} << csv;
-        QTest::newRow("csv takes --signals")
-            << QStringList{narrow, "--signals", "--format=csv", "--filter=id=05", "text.dump"}
-            << csv;
+        for (const QString options : {"--format=csv", "--signals --format=csv"})
+            QTest::newRow(qPrintable("csv signal escaped: " + options))
+                << (QStringList{narrow} + options.split(' ') << "--filter=id=05"
+                                                             << "text.dump")
+                << kLdfCsv +
+                       "1,\"+ 00:00:00,000016\",Break,55,[85],07h,22h,5Ch,41h,B3h,,,,,green,"
+                       "enhanced,DisplayText,\"Digit=7; Label=\"\"\\\"\"\\\\A\"\"\"\r\n";
         QTest::newRow("check an LDF")
             << QStringList{"--ldf-check", kLdfDir + "/structure.ldf"}
             << "status 0\n" + kLdfDir + "/structure.ldf:10:1: error: unbalanced '}'\n" + kLdfDir +

@@ -42,23 +42,18 @@ QString summary(const TraceEntry& entry, const TextForm& form) {
     std::string line;
     AppendRowLine(line, entry, form, true);
     const QStringList fields = QString::fromStdString(line).trimmed().split('\t');
-    QStringList kept;
-    if (!ReadLinFrame(entry).isLinFrame) {  // a device event: red only for a fault
+    if (!ReadLinFrame(entry).isLinFrame)  // a device event: red only for a fault
         return fields.value(1) + ' ' + fields.value(2) + (fields.value(14) == "red" ? " red" : "");
-    }
-    for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15}) {
-        if (i < fields.size() && !fields[i].isEmpty()) {
-            kept << fields[i];
-        }
-    }
+    QStringList kept;
+    for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15}) kept << fields.value(i);
+    kept.removeAll(QString());
     return kept.join(' ');
 }
 
 QString frameText(const LinFrame& frame, const FrameVerdict& verdict) {
     QString text = frame.hasId ? QString::number(frame.pid, 16) : QString("-");
-    for (int i = 0; i < frame.responseCount; ++i) {
+    for (int i = 0; i < frame.responseCount; ++i)
         text += ' ' + QString::number(frame.response[i], 16);
-    }
     return text + " | " + QString::fromStdString(verdict.text());
 }
 
@@ -78,15 +73,12 @@ Loaded loadBytes(const QByteArray& bytes) {
     for (const TraceEntry* row : trace.sink.rows) {
         const LinFrame frame = ReadLinFrame(*row);
         const FrameVerdict verdict = CheckFrame(*row, frame);
-        if (frame.isLinFrame && !verdict.has(CheckWord::Cut)) {
+        if (frame.isLinFrame && !verdict.has(CheckWord::Cut))
             loaded.frames << frameText(frame, verdict);
-        }
-        if (frame.isLinFrame || (row->flags & RowFlag::kOpened) != 0) {
-            const QString text = summary(*row, trace.list.textForm());
-            if (!text.endsWith("START") && !text.contains("START (")) {
-                loaded.rows << text;
-            }
-        }
+        const QString text = summary(*row, trace.list.textForm());
+        if ((frame.isLinFrame || (row->flags & RowFlag::kOpened) != 0) && !text.endsWith("START") &&
+            !text.contains("START ("))
+            loaded.rows << text;
     }
     return loaded;
 }
@@ -100,9 +92,7 @@ template <typename Writer, typename... Extra>
 QByteArray written(const DecoderFixture& trace, Extra... extra) {
     MemoryOutput out;
     Writer writer(out, extra...);
-    for (const TraceEntry* row : trace.sink.rows) {
-        writer.writeRow(*row);
-    }
+    for (const TraceEntry* row : trace.sink.rows) writer.writeRow(*row);
     writer.finish();
     return out.bytes;
 }
