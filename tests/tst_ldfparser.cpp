@@ -269,19 +269,14 @@ class TestLdfParser : public QObject {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("frames");
         QTest::addColumn<int>("signalCount");
-        QTest::newRow("iso17987") << "iso17987.ldf" << 12 << 26;
-        QTest::newRow("j2602_1") << "j2602_1.ldf" << 2 << 2;
-        QTest::newRow("j2602_1_no_values") << "j2602_1_no_values.ldf" << 2 << 2;
-        QTest::newRow("sporadic") << "ldf_with_sporadic_frames.ldf" << 2 << 3;
-        QTest::newRow("lin13") << "lin13.ldf" << 7 << 49;
-        QTest::newRow("lin20") << "lin20.ldf" << 2 << 2;
-        QTest::newRow("lin21") << "lin21.ldf" << 6 << 6;
-        QTest::newRow("lin22") << "lin22.ldf" << 6 << 6;
-        QTest::newRow("lin22-example") << "lin22-example.ldf" << 6 << 6;
-        QTest::newRow("diagnostics") << "lin_diagnostics.ldf" << 8 << 22;
-        QTest::newRow("encoders") << "lin_encoders.ldf" << 1 << 2;
-        QTest::newRow("schedules") << "lin_schedules.ldf" << 7 << 6;
-        QTest::newRow("no subscribers") << "no_signal_subscribers.ldf" << 1 << 1;
+        for (const QString row :
+             {"iso17987 12 26", "j2602_1 2 2", "j2602_1_no_values 2 2",
+              "ldf_with_sporadic_frames 2 3", "lin13 7 49", "lin20 2 2", "lin21 6 6", "lin22 6 6",
+              "lin22-example 6 6", "lin_diagnostics 8 22", "lin_encoders 1 2", "lin_schedules 7 6",
+              "no_signal_subscribers 1 1"})
+            QTest::newRow(qPrintable(row.section(' ', 0, 0)))
+                << row.section(' ', 0, 0) + ".ldf" << row.section(' ', 1, 1).toInt()
+                << row.section(' ', 2, 2).toInt();
     }
     void publicFilesParseWithoutErrors() {
         QFETCH(QString, name);

@@ -190,13 +190,11 @@ class TestRecorder : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint64>("bytes");  // -1: refused
         QTest::addColumn<qint64>("seconds");
-        QTest::newRow("100MB") << "100MB" << qint64(100'000'000) << qint64(0);
-        QTest::newRow("512KiB") << "512KiB" << qint64(512 * 1024) << qint64(0);
-        QTest::newRow("2GiB") << "2GiB" << qint64(2LL << 30) << qint64(0);
-        QTest::newRow("1h") << "1h" << qint64(0) << qint64(3600);
-        QTest::newRow("30min") << "30min" << qint64(0) << qint64(1800);
-        QTest::newRow("2d") << "2d" << qint64(0) << qint64(172800);
-        QTest::newRow("45s") << "45s" << qint64(0) << qint64(45);
+        for (const QString row : {"100MB 100000000 0", "512KiB 524288 0", "2GiB 2147483648 0",
+                                  "1h 0 3600", "30min 0 1800", "2d 0 172800", "45s 0 45"})
+            QTest::newRow(qPrintable(row.section(' ', 0, 0)))
+                << row.section(' ', 0, 0) << row.section(' ', 1, 1).toLongLong()
+                << row.section(' ', 2, 2).toLongLong();
         for (const char* bad : {"", "MB", "0MB", "100", "100 MB", "-1h", "1.5h", "100mb", "1hour",
                                 "99999999999999999999GB", "4611686018427387904GB"})
             QTest::newRow(bad) << bad << qint64(-1) << qint64(-1);
