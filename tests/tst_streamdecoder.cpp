@@ -67,10 +67,6 @@ class TestStreamDecoder : public QObject {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("counts");  // read in parts: what each left, and the batches
-        const char* nineBytes =
-            "0490200000 059120105500 05922020C100 059320300100 059420400200 059520500300 "
-            "059620600400 059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 "
-            "0490300000";
         addRow("absolute times", "abs", "0490123400 02A0A2 0490000100",
                {"-|0|000000|START", "-|1|004660|Break w0:1", "-|2|065537|Break"},
                "0 frames, 0 errors, clock 0x10001, state 5");
@@ -83,7 +79,10 @@ class TestStreamDecoder : public QObject {
                "04901234EE 059112445500 05921254C100 059312640500 059412740000 05951284FF00",
                {kStartRow, "G|1|+ 004660|Break|55|[C1]|05h|00h|FFh"},
                "1 frames, 0 errors, clock 0x1284, state 10");
-        addRow("ninth byte under CS", "", nineBytes,
+        addRow("ninth byte under CS", "",
+               "0490200000 059120105500 05922020C100 059320300100 059420400200 059520500300 "
+               "059620600400 059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 "
+               "0490300000",
                {kStartRow, "G|1|+ 008192|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|A5",
                 "-|2|+ 004096|Break"},
                "1 frames, 0 errors, clock 0x3000, state 5");

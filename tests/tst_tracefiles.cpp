@@ -34,8 +34,7 @@ struct MemoryOutput : ByteOutput {
 // (those cut left out), for comparing round trips; and what the load said.
 struct Loaded {
     QStringList rows, frames;
-    QString note;
-    QString failure;
+    QString note, failure;
 };
 
 QString summary(const TraceEntry& entry, const TextForm& form) {
