@@ -168,73 +168,67 @@ class TestFrameCheck : public QObject {
     void explanationNamesWhatWasExpected_data() {
         QTest::addColumn<QByteArray>("frames");
         QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<bool>("withLdf");
         QTest::addColumn<QString>("text");
-        QTest::newRow("raw identifier")
-            << deviceFramesOf(0x55, 0x50, hex("0102030405060708CB")) << kBreak
-            << "checksum CB: expected 8B (enhanced) or DB (classic); CB is the enhanced checksum "
-               "over the raw identifier 10";
-        QTest::newRow("parity") << deviceFramesOf(0x55, 0x05, hex("11EE")) << kBreak
-                                << "parity: 05 should be 85 for identifier 05\n"
-                                   "classic: checksum EE over 1 data byte";
-        QTest::newRow("diagnostic frame in enhanced")
-            << deviceFramesOf(0x55, 0x3C, hex("7F06B2231746010307")) << kBreak
-            << "checksum 07: expected 43 (classic; identifier 3C always uses the classic "
-               "checksum); 07 is the enhanced checksum";
-        QTest::newRow("good") << deviceFramesOf(0x55, 0xC1, hex("11111C")) << kBreak
-                              << "enhanced: checksum 1C over identifier C1 and 2 data bytes";
-        QTest::newRow("cut") << deviceFramesOf(0x55, 0xC1, hex("11")) << QByteArray()
-                             << "cut: the trace ended inside this frame (Stop, or the device was "
-                                "lost); as far as it came:\nshort: one response byte (11), no "
-                                "checksum";
+        const auto row = [](const char* name, int pid, const char* response, const char* text,
+                            bool withLdf = false, const QByteArray& after = kBreak) {
+            QTest::newRow(name) << deviceFramesOf(0x55, pid, hex(response)) << after << withLdf
+                                << QString(text);
+        };
+        row("raw identifier", 0x50, "0102030405060708CB",
+            "checksum CB: expected 8B (enhanced) or DB (classic); CB is the enhanced checksum "
+            "over the raw identifier 10");
+        row("parity", 0x05, "11EE",
+            "parity: 05 should be 85 for identifier 05\nclassic: checksum EE over 1 data byte");
+        row("diagnostic frame in enhanced", 0x3C, "7F06B2231746010307",
+            "checksum 07: expected 43 (classic; identifier 3C always uses the classic "
+            "checksum); 07 is the enhanced checksum");
+        row("good", 0xC1, "11111C", "enhanced: checksum 1C over identifier C1 and 2 data bytes");
+        row("cut", 0xC1, "11",
+            "cut: the trace ended inside this frame (Stop, or the device was lost); as far as it "
+            "came:\nshort: one response byte (11), no checksum",
+            false, {});
         // B4 (identifier 34) with bit 0 hit on the bus arrives as B5, whose parity is wrong;
         // 48 is the enhanced checksum of 01 02 over B4.
-        QTest::newRow("identifier byte hit on the bus")
-            << deviceFramesOf(0x55, 0xB5, hex("010248")) << kBreak
-            << "parity: B5 should be F5 for identifier 35\nchecksum 48: expected 47 (enhanced) or "
-               "FC (classic)\nthe identifier byte was corrupted on the bus: the checksum fits "
-               "identifier 34 (protected B4)";
+        row("identifier byte hit on the bus", 0xB5, "010248",
+            "parity: B5 should be F5 for identifier 35\nchecksum 48: expected 47 (enhanced) or "
+            "FC (classic)\nthe identifier byte was corrupted on the bus: the checksum fits "
+            "identifier 34 (protected B4)");
+        // With the LDF.
+        row("model", 0x50, "0102FC",
+            "model: the checksum is the classic one; the LDF names enhanced for F (AC)\nclassic: "
+            "checksum FC over 2 data bytes",
+            true);
+        row("length and unknown", 0x92, "050662",
+            "unknown-id: the LDF names no frame with identifier 12\nenhanced: checksum 62 over "
+            "identifier 92 and 2 data bytes",
+            true);
+        // A frame the LDF names: only the sum of its model is expected.
+        row("length", 0x11, "7F0100",
+            "checksum 00: expected 7F (classic, as the LDF names for the frame)\nlength: 2 data "
+            "bytes; G has 1 in the LDF",
+            true);
+        row("wrong sum of a LIN 2.x frame", 0x50, "010200",
+            "checksum 00: expected AC (enhanced, as the LDF names for the frame)", true);
+        row("silent", 0x20, "",
+            "silent: no frame associated with E answered (a normal outcome of an "
+            "event-triggered slot)",
+            true);
+        row("collision, checksum", 0x20, "500700",
+            "collision: more than one slave answered E: checksum 00 matches no model", true);
+        row("collision, one byte", 0x20, "50",
+            "collision: more than one slave answered E: one response byte (50), no checksum", true);
+        row("collision, not associated", 0x20, "1107C7",
+            "collision: more than one slave answered E: the first byte 11 is the protected "
+            "identifier of no associated frame",
+            true);
     }
 
     void explanationNamesWhatWasExpected() {
         QFETCH(QByteArray, frames);
         QFETCH(QByteArray, after);
-        QTEST(QString::fromStdString(ExplainRow(rowOf(frames, after))), "text");
-    }
-
-    void explanationNamesTheLdf_data() {
-        QTest::addColumn<QByteArray>("frames");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("model") << deviceFramesOf(0x55, 0x50, hex("0102FC"))
-                               << "model: the checksum is the classic one; the LDF names "
-                                  "enhanced for F (AC)\nclassic: checksum FC over 2 data bytes";
-        QTest::newRow("length and unknown")
-            << deviceFramesOf(0x55, 0x92, hex("050662"))
-            << "unknown-id: the LDF names no frame with identifier 12\n"
-               "enhanced: checksum 62 over identifier 92 and 2 data bytes";
-        // A frame the LDF names: only the sum of its model is expected.
-        QTest::newRow("length") << deviceFramesOf(0x55, 0x11, hex("7F0100"))
-                                << "checksum 00: expected 7F (classic, as the LDF names for the "
-                                   "frame)\nlength: 2 data bytes; G has 1 in the LDF";
-        QTest::newRow("wrong sum of a LIN 2.x frame")
-            << deviceFramesOf(0x55, 0x50, hex("010200"))
-            << "checksum 00: expected AC (enhanced, as the LDF names for the frame)";
-        QTest::newRow("silent") << deviceFramesOf(0x55, 0x20, QByteArray())
-                                << "silent: no frame associated with E answered (a normal outcome "
-                                   "of an event-triggered slot)";
-        QTest::newRow("collision, checksum")
-            << deviceFramesOf(0x55, 0x20, hex("500700"))
-            << "collision: more than one slave answered E: checksum 00 matches no model";
-        QTest::newRow("collision, one byte")
-            << deviceFramesOf(0x55, 0x20, hex("50"))
-            << "collision: more than one slave answered E: one response byte (50), no checksum";
-        QTest::newRow("collision, not associated")
-            << deviceFramesOf(0x55, 0x20, hex("1107C7"))
-            << "collision: more than one slave answered E: the first byte 11 is the protected "
-               "identifier of no associated frame";
-    }
-    void explanationNamesTheLdf() {
-        QFETCH(QByteArray, frames);
-        QTEST(QString::fromStdString(ExplainFrame(ReadLinFrame(rowOf(frames, kBreak)), &ldf())),
+        QFETCH(bool, withLdf);
+        QTEST(QString::fromStdString(ExplainRow(rowOf(frames, after), withLdf ? &ldf() : nullptr)),
               "text");
     }
 
