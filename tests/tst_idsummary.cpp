@@ -20,6 +20,9 @@ namespace {
 constexpr int kBaud = 19200;
 const QString kHeader = "ID\tframes\tbad\tlengths\tmodel\tperiod_min\tperiod_avg\tperiod_max\tlast";
 const QByteArray kWrap = "02A000";  // the clock goes to the next multiple of 65,536 us
+// Frames of identifiers 05 (byte 1 changing) and 01.
+const QByteArray kThree = linFrameHex("1000", "85 01 02 FC") + linFrameHex("5000", "85 01 07 F7") +
+                          linFrameHex("9000", "C1 01 02 03 04 05 06 07 08 1A");
 
 // "|" in the stream starts a new recording there, as "Start" does: the clock begins at 0.
 void addStream(IdSummary& summary, const QByteArray& stream) {
@@ -309,15 +312,12 @@ class TestIdSummary : public QObject {
     void trackerInBatchesMatchesTheWholeTrace_data() {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QList<int>>("cuts");  // byte offsets in the decoded stream
-        const QByteArray three = linFrameHex("1000", "85 01 02 FC") +
-                                 linFrameHex("5000", "85 01 07 F7") +
-                                 linFrameHex("9000", "C1 01 02 03 04 05 06 07 08 1A");
         // Row by row the bytes land in a row the decoder still fills: counted too early,
         // the identifier would miss its data.
-        QTest::newRow("cut after each identifier") << three << QList<int>{17, 52, 87};
+        QTest::newRow("cut after each identifier") << kThree << QList<int>{17, 52, 87};
         QList<int> everySeven;
         for (int cut = 7; cut < 141; cut += 7) everySeven << cut;
-        QTest::newRow("every seven bytes, frames split") << three << everySeven;
+        QTest::newRow("every seven bytes, frames split") << kThree << everySeven;
         QTest::newRow("start marker, frames without identifier, errors, wraps")
             << "058200010000 " + linFrameHex("1000", "") + linFrameHex("2000", "85 01 02 FC") +
                    "059C20503A00 03F00000 " + kWrap + linFrameHex("3000", "20 01 02 03 04 D5") +
@@ -356,13 +356,10 @@ class TestIdSummary : public QObject {
     }
 
     void trackerStartsOverWhenTheTraceIsCleared() {
-        const QByteArray first = linFrameHex("1000", "85 01 02 FC") +
-                                 linFrameHex("5000", "85 01 07 F7") +
-                                 linFrameHex("9000", "C1 01 02 03 04 05 06 07 08 1A");
         const QByteArray second = linFrameHex("2000", "20 01 02 03 04 D5");
         DecoderFixture f;
         IdSummaryTracker tracker;
-        f.feed(hex(first)), tracker.update(f.list, nullptr);
+        f.feed(hex(kThree)), tracker.update(f.list, nullptr);
         QVERIFY(tracker.summary().seen(0x05) && tracker.summary().seen(0x01));
 
         // Emptied and not told: the empty list is seen.
@@ -376,7 +373,7 @@ class TestIdSummary : public QObject {
 
         // Refilled with fewer rows than were added, not told: the new head may sit where the
         // old one was, the shorter list gives it away.
-        f.feed(hex(first)), tracker.update(f.list, nullptr);
+        f.feed(hex(kThree)), tracker.update(f.list, nullptr);
         f.session.clear(), f.feed(hex(second));
         QVERIFY(tracker.update(f.list, nullptr).restarted);
         QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(summaryOf(second), kBaud));

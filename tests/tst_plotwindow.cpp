@@ -47,15 +47,15 @@ QByteArray schedule(int first, int n, std::int64_t& clock, std::int64_t& time) {
     return stream;
 }
 
-// A BCM_Command frame (identifier 10, protected 50) at stamp with its enhanced checksum:
-// WiperMode in bits 2..4 of DB0, VehicleSpeed raw in bits 12..23.
-QByteArray bcmCommand(const QByteArray& stamp, int wiperMode, int speedRaw) {
+// A BCM_Command frame (identifier 10, protected 50) at stamp with its enhanced checksum,
+// or a spoiled one: WiperMode in bits 2..4 of DB0, VehicleSpeed raw in bits 12..23.
+QByteArray bcmCommand(const QByteArray& stamp, int wiperMode, int speedRaw, bool spoiled = false) {
     const std::uint8_t data[4] = {std::uint8_t(wiperMode << 2), std::uint8_t((speedRaw & 0xF) << 4),
                                   std::uint8_t(speedRaw >> 4), 0};
     QByteArray text = "50";
     for (const std::uint8_t byte : data)
         text += ' ' + QByteArray::number(byte, 16).rightJustified(2, '0');
-    const std::uint8_t sum = LinChecksum(0x50, data, 4);
+    const std::uint8_t sum = LinChecksum(0x50, data, 4) ^ (spoiled ? 0xFF : 0);
     return linFrameHex(stamp, text + ' ' + QByteArray::number(sum, 16).rightJustified(2, '0'));
 }
 
@@ -264,38 +264,30 @@ class TestPlotWindow : public QObject {
     }
 
     // A lane added to a loaded trace is drawn at once, for its own width and height: a
-    // point per frame (not one column's least and greatest) and every text of a step lane.
+    // point per frame (not one column's least and greatest), a failed frame a mark of its
+    // own (a cross) and never on the line, and every text of a step lane.
     void aLaneAddedToALoadedTraceIsDrawnAtOnce() {
         Shown shown;
         shown.window.setLdf(exampleLdf(), {});
         QVERIFY(shown.onScreen());
         QByteArray stream;
-        for (int i = 1; i <= 10; ++i)
+        for (int i = 1; i <= 10; ++i)  // the fifth frame's checksum spoiled
             stream += bcmCommand(QByteArray::number(i * 0x1000, 16).rightJustified(4, '0'), i % 8,
-                                 i * 16);
+                                 i * 16, i == 5);
         shown.feedStream(stream);
         QVERIFY(shown.window.addLane("BCM_Command.VehicleSpeed"));
         QVERIFY(shown.window.addLane("BCM_Command.WiperMode"));
-        QCOMPARE(shown.window.plot()->graph(0)->data()->size(), 10);
-        QCOMPARE(shown.window.plot()->graph(0)->data()->at(9)->key, 9 * 0x1000 / 1e6);
+        const QCPGraph* line = shown.window.plot()->graph(0);
+        QCOMPARE(line->data()->size(), 10);  // nine frames and a break after the failed one
+        QCOMPARE(breaks(line).size(), 1);
+        QCOMPARE(line->data()->at(9)->key, 9 * 0x1000 / 1e6);
+        const QCPGraph* marks = shown.window.plot()->graph(1);
+        QCOMPARE(marks->data()->size(), 1);
+        QCOMPARE(marks->data()->at(0)->key, 4 * 0x1000 / 1e6);
+        QCOMPARE(marks->data()->at(0)->value, 5.0);  // km/h
         const auto texts = qSharedPointerDynamicCast<QCPAxisTickerText>(
             shown.window.plot()->axisRect(1)->axis(QCPAxis::atLeft)->ticker());
         QCOMPARE(texts->ticks().size(), 6);
-    }
-
-    // A failed frame is a mark of its own (a cross), never on the line.
-    void failedFramesAreMarked() {
-        Shown shown;
-        shown.feed(3);
-        shown.feedStream(linFrameHex("7000", "3C 07 00"));  // the checksum should be F8
-        shown.feed(1);
-        QVERIFY(shown.window.addLane("3C byte 0"));
-        QVERIFY(shown.onScreen());
-        const QCPGraph* marks = shown.window.plot()->graph(1);
-        QCOMPARE(marks->data()->size(), 1);
-        QCOMPARE(marks->data()->at(0)->key, (0x7000 - 1000) / 1e6);
-        QCOMPARE(marks->data()->at(0)->value, 7.0);
-        QCOMPARE(breaks(shown.window.plot()->graph(0)).size(), 1);
     }
 
     // "Fit y" lets the chosen lane's y axis follow the values shown rather than all of the
