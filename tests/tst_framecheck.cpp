@@ -149,7 +149,7 @@ class TestFrameCheck : public QObject {
         frame("8 data bytes and a wrong checksum", 0x50, "0102030405060708 00", false, true);
         frame("no response", 0xC1, "", false, false);
         frame("one response byte", 0xC1, "11", false, false);
-        QTest::newRow("no identifier") << deviceFramesOf(0x55, -1, QByteArray()) << false << false;
+        frame("no identifier", -1, "", false, false);
         frame("LDF: its length, checksum wrong", 0x50, "0102 00", true, true);
         frame("LDF: short of its length, the last byte a checksum", 0x50, "01 AE", true, false);
         frame("LDF: an unknown identifier by its checksum", 0x92, "0506 62", true, true);

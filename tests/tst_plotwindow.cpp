@@ -440,9 +440,6 @@ class TestPlotWindow : public QObject {
         QCOMPARE(shown.window.cursorText(0.0041),
                  "+ 00:00:00,004100   BCM_Command.WiperMode: fast   "
                  "BCM_Command.VehicleSpeed: 50 km/h");
-        QCOMPARE(shown.window.cursorText(0.025),
-                 "+ 00:00:00,025000   BCM_Command.WiperMode: service position   "
-                 "BCM_Command.VehicleSpeed: 10 km/h");
         plot->replot();
         const double column =
             (shown.window.timeTo() - shown.window.timeFrom()) / plot->axisRect(0)->width();
