@@ -56,6 +56,7 @@ class TestFrameCheck : public QObject {
         // 80 + 80 lands on 100 exactly: the carry wraps it to 01.
         frame("C1 classic, a sum on 100", 0x55, 0xC1, "8080FE 00", "classic");
         frame("C1 enhanced, a sum on 100", 0x55, 0xC1, "8080FE 3E", "enhanced");
+        frame("C1 classic, the last sum on 100", 0x55, 0xC1, "8080 FE", "classic");
         frame("C1 enhanced", 0x55, 0xC1, "1111 1C", "enhanced");
         frame("A3 enhanced", 0x55, 0xA3, "1122 29", "enhanced");
         frame("50 enhanced, 8 bytes", 0x55, 0x50, "0102030405060708 8B", "enhanced");

@@ -118,6 +118,7 @@ class TestPlotSeries : public QObject {
         row("identifier 40", "40 byte 0", "\"40\": identifiers are 00..3F");
         row("byte 8", "10 byte 8", "\"8\": data bytes are 0..7");
         row("bits reversed", "10 bits 7..4", QString("\"7..4") + bitRange);
+        row("bits reversed by one", "10 bits 5..4", QString("\"5..4") + bitRange);
         row("bit 64", "10 bits 0..64", QString("\"0..64") + bitRange);
         row("not a failure word", "failed checks classic", "\"classic\": not a failure word");
         row("two words", "failed checks parity sync",
