@@ -121,6 +121,10 @@ class TestExtcap : public QObject {
                "--checks false --extcap-capture-filter id=3C --ldf=/tmp/a.ldf"
             << "capture if=daridez-a fifo=/tmp/f filter=id=3C device=/dev/x rate=9600 checks=0 "
                "line=19200,7,2,2 ldf=/tmp/a.ldf";
+        // A line setting not given falls back to its default (here 9600,7,2,2) on its own.
+        QTest::newRow("capture with parity alone")
+            << "--capture --extcap-interface a --fifo f --parity odd"
+            << "capture if=a fifo=f filter=- device=- rate=- checks=1 line=9600,7,1,2";
         QTest::newRow("filter check with an LDF")
             << "--extcap-capture-filter frame=F --extcap-interface daridez-a --ldf /x.ldf"
             << "filtercheck if=daridez-a fifo= filter=frame=F device=- rate=- checks=1 ldf=/x.ldf";
@@ -164,18 +168,6 @@ class TestExtcap : public QObject {
         std::string error;
         const auto options = ExtcapOptions::parse(int(argv.size()), argv.data(), error);
         QCOMPARE(describe(options, error), expected);
-    }
-
-    void lineSettingsFallBackOneByOne() {
-        ExtcapOptions options;
-        options.parity = 1;
-        const LineSettings line = options.lineSettings({9600, 7, 2, 2});
-        QCOMPARE(QString("%1 %2 %3 %4")
-                     .arg(line.baudRate)
-                     .arg(line.byteSize)
-                     .arg(line.parity)
-                     .arg(line.stopBits),
-                 QString("9600 7 1 2"));
     }
 
     // --- the answers -----------------------------------------------------------------
@@ -631,8 +623,8 @@ class TestExtcap : public QObject {
                            .arg(QString::fromStdString(options->device.value_or("-")))
                            .arg(options->linRate ? QString::number(*options->linRate) : "-")
                            .arg(int(options->checks));
-        if (options->baudRate) {
-            const LineSettings line = options->lineSettings({});
+        if (options->baudRate || options->byteSize || options->parity || options->stopBits) {
+            const LineSettings line = options->lineSettings({9600, 7, 2, 2});
             text += QString(" line=%1,%2,%3,%4")
                         .arg(line.baudRate)
                         .arg(line.byteSize)

@@ -4,29 +4,25 @@
 // device pulled out, the reader gone) against a pseudo-terminal device the test scripts.
 // Nothing waits for a fixed time: every wait is for an event, with generous patience.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <utility>
 
 #include "DecoderFixture.h"
 #include "PtyAwait.h"
-#include "sim/PtyDevice.h"
+#include "lin/FrameCheck.h"
 
 using namespace daridez::test;
-using daridez::sim::PtyDevice;
 
 namespace {
 
 const QString kExtcap = DARIDEZ_EXTCAP_PATH;
 const QString kSim = DARIDEZ_SIM_PATH;
-// Waiting is generous (a loaded machine); results are exact.
-constexpr int kPatienceMs = 60000;
 
 struct Result {
     int status = -1;
@@ -56,22 +52,6 @@ QStringList fieldsOf(const QString& text) {
 const QStringList kFields = {"-T", "fields",       "-e", "lin.frame_id",
                              "-e", "lin.checksum", "-e", "lin.errors"};
 
-// Device frames of the scripted tracer: answers and a LIN frame.
-std::vector<std::uint8_t> bytes(const QByteArray& hexText) {
-    const QByteArray raw = hex(hexText);
-    return {raw.begin(), raw.end()};
-}
-
-// The LIN checksum: the inverted carry-sum of seed and the bytes.
-int linChecksum(int seed, const QByteArray& bytes) {
-    int sum = seed;
-    for (char byte : bytes) {
-        sum += quint8(byte);
-        sum -= sum >= 256 ? 255 : 0;
-    }
-    return ~sum & 0xFF;
-}
-
 // tshark's fields of each LIN frame a recording of the device's byte stream holds after
 // its start marker, worked out from the bytes alone: the identifier, the checksum byte,
 // and the checksum error bit (08) when the byte fits neither the classic nor, but for
@@ -83,11 +63,11 @@ QStringList framesRecorded(const QByteArray& stream) {
     QByteArray response;
     const auto flush = [&] {
         if (started && pid >= 0 && response.size() >= 2) {
-            const QByteArray data = response.chopped(1);
-            const int checksum = quint8(response.back());
-            const bool classicOnly = (pid & 0x3F) == 0x3C || (pid & 0x3F) == 0x3D;
-            const bool good = checksum == linChecksum(0, data) ||
-                              (!classicOnly && checksum == linChecksum(pid, data));
+            const auto* data = reinterpret_cast<const std::uint8_t*>(response.constData());
+            const int count = int(response.size()) - 1, checksum = data[count];
+            const bool good = checksum == daridez::LinChecksum(0, data, count) ||
+                              (!daridez::ClassicOnly(std::uint8_t(pid & 0x3F)) &&
+                               checksum == daridez::LinChecksum(std::uint8_t(pid), data, count));
             fields << QString("0x%1\t0x%2\t0x%3")
                           .arg(pid & 0x3F, 2, 16, QChar('0'))
                           .arg(checksum, 2, 16, QChar('0'))
@@ -208,34 +188,34 @@ class TestExtcapCapture : public QObject {
     }
 
     // tshark's frames are the frames the simulator sent, each whole: none split at a
-    // pause, however busy the machine.
+    // pause, however busy the machine; a capture filter keeps only its frames.
+    void capturesWhatTheDeviceSent_data() {
+        QTest::addColumn<QStringList>("filter");
+        QTest::addColumn<int>("count");
+        QTest::newRow("all") << QStringList{} << 300;
+        QTest::newRow("id=3C") << QStringList{"-f", "id=3C"} << 5;
+    }
     void capturesWhatTheDeviceSent() {
         requireTshark();
-        const QString record = home.filePath("live.dump");
+        QFETCH(QStringList, filter);
+        QFETCH(int, count);
+        const QString record = home.filePath(QTest::currentDataTag() + QString(".dump"));
         startSimulator({"--bad-checksums", "0.3", "--seed", "7", "--record", record});
-        const int count = 300;
-        const Result live =
-            run(tshark,
-                QStringList{"-i", "daridez-ttyLIN0", "-c", QString::number(count)} + kFields, env);
+        const Result live = run(
+            tshark,
+            QStringList{"-i", "daridez-ttyLIN0", "-c", QString::number(count)} + filter + kFields,
+            env);
         QCOMPARE(live.status, 0);
         QVERIFY2(!live.err.contains("Error by extcap pipe"), qPrintable(live.err));
         stopSimulator();  // the recording holds what was captured, and maybe more
 
         const QStringList captured = fieldsOf(live.out);
-        const QStringList sent = framesRecorded(readFile(record));
+        const QStringList sent = framesRecorded(readFile(record))
+                                     .filter(QRegularExpression(filter.isEmpty() ? "" : "^0x3c\t"));
         QCOMPARE(captured.size(), count);
-        QVERIFY(captured.filter(QRegularExpression("\t0x08$")).size() > 0);  // checksum faults
+        QVERIFY(!filter.isEmpty() ||
+                !captured.filter(QRegularExpression("\t0x08$")).isEmpty());  // checksum faults
         QCOMPARE(captured, sent.mid(0, count));
-    }
-
-    void aCaptureFilterKeepsOnlyItsFrames() {
-        requireTshark();
-        startSimulator({});
-        const Result live = run(tshark,
-                                QStringList{"-i", "daridez-ttyLIN0", "-f", "id=3C", "-c", "5", "-T",
-                                            "fields", "-e", "lin.frame_id"},
-                                env);
-        QCOMPARE(fieldsOf(live.out), QStringList(5, "0x3c"));
     }
 
     void errorsReachTheUserAndTsharkEnds_data() {
@@ -260,61 +240,35 @@ class TestExtcapCapture : public QObject {
     }
 
     // The capture's ends against a device the test scripts: it answers the rate and the
-    // start, then stays silent.
+    // start, then stays silent (PtyAwait.h's endAs).
     void endsOnTheStopSignalTheLostDeviceAndTheGoneReader_data() {
         QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("stderr");  // %1: the device
-        QTest::addColumn<bool>("stopFrame");
-        QTest::newRow("SIGTERM on a silent bus") << "term" << 0 << "" << true;
-        QTest::newRow("SIGINT on a silent bus") << "int" << 0 << "" << true;
-        QTest::newRow("SIGHUP on a silent bus") << "hup" << 0 << "" << true;
-        QTest::newRow("the reader closes the FIFO") << "reader" << 0 << "" << true;
-        QTest::newRow("the device is pulled out") << "unplug" << 1 << "%1: device disconnected\n"
-                                                  << false;
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("SIGTERM on a silent bus") << "term"
+                                                 << "0  +stop";
+        QTest::newRow("SIGINT on a silent bus") << "int"
+                                                << "0  +stop";
+        QTest::newRow("SIGHUP on a silent bus") << "hup"
+                                                << "0  +stop";
+        QTest::newRow("the reader closes the FIFO") << "close"
+                                                    << "0  +stop";
+        QTest::newRow("the device is pulled out") << "unplug"
+                                                  << "1 %1: device disconnected\n";
     }
     void endsOnTheStopSignalTheLostDeviceAndTheGoneReader() {
         QFETCH(QString, how);
-        PtyDevice device;
-        QVERIFY(device.open());
+        ScriptedTracer tracer;
+        QVERIFY(tracer.open());
         const QString fifo = home.filePath("fifo-" + how);
         QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
-        const int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         QVERIFY(reader >= 0);
         QProcess extcap;
         extcap.setProcessEnvironment(env);
         extcap.start(kExtcap, {"--capture", "--extcap-interface", "daridez-x", "--fifo", fifo,
-                               "--device", QString::fromStdString(device.path())});
-        QByteArray seen;
-        QVERIFY(awaitFromHost(device, seen, "04014b0050"));
-        QVERIFY(device.write(bytes("05814B0000 00")));
-        QVERIFY(awaitFromHost(device, seen, "020204"));
-        QVERIFY(device.write(bytes("0582000001 00")));
-
-        QElapsedTimer ending;
-        ending.start();
-        const QHash<QString, int> stops = {{"term", SIGTERM}, {"int", SIGINT}, {"hup", SIGHUP}};
-        if (stops.contains(how)) {
-            QCOMPARE(::kill(pid_t(extcap.processId()), stops[how]), 0);
-        } else if (how == "reader") {
-            ::close(reader);
-        } else {
-            device.close();
-        }
-        QVERIFY(extcap.waitForFinished(kPatienceMs));
-        qInfo("%s: ended after %lld ms", qPrintable(how), ending.elapsed());
-        QCOMPARE(extcap.exitStatus(), QProcess::NormalExit);  // not ended by the signal
-        if (how != "reader") {
-            ::close(reader);
-        }
-        QTEST(extcap.exitCode(), "status");
-        QFETCH(QString, stderr);
-        QCOMPARE(QString::fromUtf8(extcap.readAllStandardError()),
-                 stderr.replace("%1", QString::fromStdString(device.path())));
-        if (how != "unplug") {
-            awaitFromHost(device, seen, "020305");
-        }
-        QTEST(seen.endsWith("020305"), "stopFrame");
+                               "--device", QString::fromStdString(tracer.device.path())});
+        QVERIFY(tracer.answerRate("05814B0000 00") && tracer.startThen());
+        QTEST(endAs(how, extcap, tracer, [&] { ::close(std::exchange(reader, -1)); }), "ending");
     }
 
   private:
@@ -326,12 +280,7 @@ class TestExtcapCapture : public QObject {
 
     void startSimulator(const QStringList& options) {
         stopSimulator();
-        sim.start(kSim, QStringList{"--link", link} + options);
-        QVERIFY(sim.waitForStarted());
-        // The simulator names its device once it is there.
-        while (!sim.canReadLine() && sim.waitForReadyRead(kPatienceMs)) {
-        }
-        QCOMPARE(QString::fromUtf8(sim.readLine().trimmed()), link);
+        QVERIFY(daridez::test::startSimulator(sim, kSim, link, options));
     }
 
     void stopSimulator() {
