@@ -44,14 +44,6 @@ Result run(const QString& program, const QStringList& args, const QProcessEnviro
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-// The lines tshark prints for a capture, without its own notes.
-QStringList fieldsOf(const QString& text) {
-    return text.split('\n', Qt::SkipEmptyParts);
-}
-
-const QStringList kFields = {"-T", "fields",       "-e", "lin.frame_id",
-                             "-e", "lin.checksum", "-e", "lin.errors"};
-
 // tshark's fields of each LIN frame a recording of the device's byte stream holds after
 // its start marker, worked out from the bytes alone: the identifier, the checksum byte,
 // and the checksum error bit (08) when the byte fits neither the classic nor, but for
@@ -202,15 +194,15 @@ class TestExtcapCapture : public QObject {
         QFETCH(int, count);
         const QString record = home.filePath(QTest::currentDataTag() + QString(".dump"));
         startSimulator({"--bad-checksums", "0.3", "--seed", "7", "--record", record});
-        const Result live = run(
-            tshark,
-            QStringList{"-i", "daridez-ttyLIN0", "-c", QString::number(count)} + filter + kFields,
-            env);
+        const QStringList args = {"-i", "daridez-ttyLIN0", "-c", QString::number(count),
+                                  "-T", "fields",          "-e", "lin.frame_id",
+                                  "-e", "lin.checksum",    "-e", "lin.errors"};
+        const Result live = run(tshark, args + filter, env);
         QCOMPARE(live.status, 0);
         QVERIFY2(!live.err.contains("Error by extcap pipe"), qPrintable(live.err));
         stopSimulator();  // the recording holds what was captured, and maybe more
 
-        const QStringList captured = fieldsOf(live.out);
+        const QStringList captured = live.out.split('\n', Qt::SkipEmptyParts);
         const QStringList sent = framesRecorded(readFile(record))
                                      .filter(QRegularExpression(filter.isEmpty() ? "" : "^0x3c\t"));
         QCOMPARE(captured.size(), count);
