@@ -35,7 +35,6 @@ inline bool awaitFromHost(sim::PtyDevice& device, QByteArray& seen, const QByteA
 // hex, or not at all when empty) and, once asked to start, sends its start marker and
 // the device frames `then` (hex).
 struct ScriptedTracer {
-    bool open() { return device.open(); }
     bool answerRate(const QByteArray& rateAnswer) {
         return awaitFromHost(device, seen, "04014b0050") &&
                (rateAnswer.isEmpty() || send(rateAnswer));

@@ -251,7 +251,7 @@ class TestExtcapCapture : public QObject {
     void endsOnTheStopSignalTheLostDeviceAndTheGoneReader() {
         QFETCH(QString, how);
         ScriptedTracer tracer;
-        QVERIFY(tracer.open());
+        QVERIFY(tracer.device.open());
         const QString fifo = home.filePath("fifo-" + how);
         QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
         int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -108,7 +108,7 @@ class TestPortTrace : public QObject {
         QFETCH(QString, how);
         QFETCH(QByteArray, rateAnswer);
         ScriptedTracer tracer;
-        QVERIFY(tracer.open());
+        QVERIFY(tracer.device.open());
         const QString fifo = home.filePath("out-" + how);
         QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
         FifoReader out;
