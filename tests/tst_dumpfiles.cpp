@@ -145,10 +145,10 @@ class TestDumpFiles : public QObject {
     // Each target, saved to by the dump writer. The old file holds a profile; the new bytes
     // replace it whole, or it stays as it was. A file that may not grow past 4 KB for a
     // moment cuts the temporary file short (EFBIG, as on a full disk), which must never be
-    // renamed into place. Both writers replace files through
-    // SafeReplace, so the profile is tried on short writes only (and where it fails otherwise,
-    // in tst_profile). A missing folder: tst_daridezdump (-o) for the dump, tst_profile's new
-    // file for the profile, which makes it.
+    // renamed into place. Both writers replace files through SafeReplace, so the profile
+    // is tried on short writes only (and where it fails otherwise, in tst_profile). A missing
+    // folder: tst_daridezdump (-o) for the dump, tst_profile's new file for the profile, which
+    // makes it.
     void saveTargets_data() {
         QTest::addColumn<Target>("target");
         QTest::addColumn<bool>("saved");
@@ -188,14 +188,14 @@ class TestDumpFiles : public QObject {
             QVERIFY(mkfifo(qPrintable(file), 0600) == 0);
         const unsigned modeBefore = modeOf(file);
         QByteArray received, expected;
-        std::thread pipeReader;
-        if (target == Target::Fifo)
-            pipeReader = std::thread([&] { received = read("file"); });
         rlimit limit{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
         const rlimit small{4096, limit.rlim_max};
         auto* handler = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(target != Target::TooBig || setrlimit(RLIMIT_FSIZE, &small) == 0);
+        std::thread pipeReader;
+        if (target == Target::Fifo)
+            pipeReader = std::thread([&] { received = read("file"); });
         const bool ok = saveDump(given.toStdString(), 20000, expected);
         setrlimit(RLIMIT_FSIZE, &limit), std::signal(SIGXFSZ, handler);
         if (pipeReader.joinable())
