@@ -253,7 +253,8 @@ class TestExporters : public QObject {
         QFETCH(QByteArray, frame);
         QFETCH(QString, withLdf);
         QFETCH(QString, without);
-        DecoderFixture f;  // a break behind: the frame is not the last
+        DecoderFixture f;
+        // A break behind: the frame is not the last.
         f.feed(deviceFramesOf(0x55, quint8(frame[0]), frame.mid(1)) + hex("0490FF0000"));
         const LdfModel ldf = eventLdf();
         for (const LdfModel* model : {&ldf, static_cast<const LdfModel*>(nullptr)}) {
