@@ -121,9 +121,9 @@ class TestExtcap : public QObject {
             "--extcap-capture-filter id=3C --ldf=/tmp/a.ldf",
             "capture if=daridez-a fifo=/tmp/f filter=id=3C device=/dev/x rate=9600 checks=0 "
             "line=19200,7,2,2 ldf=/tmp/a.ldf");
-        // A line setting not given falls back to its default (here 9600,7,2,2) on its own.
+        // A line setting not given falls back to its default (here 1200,8,0,0) on its own.
         row("--capture --extcap-interface a --fifo f --parity odd",
-            "capture if=a fifo=f line=9600,7,1,2");
+            "capture if=a fifo=f line=1200,8,1,0");
         row("--extcap-capture-filter frame=F --extcap-interface daridez-a --ldf /x.ldf",
             "filtercheck if=daridez-a filter=frame=F ldf=/x.ldf");
         // A filter without --capture is a filter check.
@@ -611,7 +611,7 @@ class TestExtcap : public QObject {
         add("rate=", options->linRate ? given(std::to_string(*options->linRate)) : std::nullopt);
         add("checks=", given(options->checks ? "" : "0"));
         if (options->baudRate || options->byteSize || options->parity || options->stopBits) {
-            const LineSettings line = options->lineSettings({9600, 7, 2, 2});
+            const LineSettings line = options->lineSettings({1200, 8, 0, 0});
             add("line=", QString("%1,%2,%3,%4")
                              .arg(line.baudRate)
                              .arg(line.byteSize)

@@ -311,6 +311,7 @@ class TestPlotWindow : public QObject {
         auto* button = shown.window.findChild<QPushButton*>("plotFit");
         if (fit)
             button->click();
+        QCOMPARE(button->isChecked(), fit);
         QCOMPARE(shown.window.fitsToView(0), false);
         shown.window.setTimeRange(0.2, 0.3);
         const QCPRange range = shown.window.plot()->axisRect(1)->axis(QCPAxis::atLeft)->range();
@@ -334,6 +335,8 @@ class TestPlotWindow : public QObject {
         Shown again;
         again.window.setLanes(store.lanes(""));
         QCOMPARE(again.window.laneTexts(), QStringList({"3C period", "3C byte 0", "bus load"}));
+        QCOMPARE(store.lanes("/ldf/a=b%.ldf"), QStringList({"3C period", "bus load"}));
+        QCOMPARE(store.lanes("/ldf/other.ldf"), QStringList());  // not the lanes without an LDF
         store.keep("/ldf/other.ldf", {});  // no lanes for an LDF without any: nothing written
         QVERIFY(!QString::fromStdString(profile.text()).contains("other"));
         // A signal lane comes back with an LDF that names the signal, never without.
