@@ -329,20 +329,17 @@ class TestMainDialog : public QObject {
                          qPrintable(a->text() + " " + b->text()));
     }
 
-    // A live trace: controls locked, followed unless the user looks elsewhere, no verdict in
-    // the open row, modes locked. Then a failed check stands out, right-clicks on cells and
-    // headers toggle modes and Tab leaves the list.
+    // A live trace: controls locked, followed unless the user scrolls away, modes locked. Then a
+    // failed check stands out, right-clicks on cells and headers toggle modes and Tab leaves the
+    // list.
     void startFollowsTheTraceLocksModesAndShowsFailedChecks() {
         sim::TracerSimulatorOptions faulty;
         faulty.rates = {.badChecksums = 0.1, .badParity = 0.1};
         start(faulty);
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowActive(dialog_));
-        click("startButton");  // every control but Stop, Save and Load disabled
-        for (const char* name :
-             {"configButton", "connectButton", "clearButton", "startButton", "fwVersionButton",
-              "setLinSpeedButton", "linRateBox", "findRateButton"})
-            QVERIFY2(!dialog_->findChild<QWidget*>(name)->isEnabled(), name);
+        click("startButton");  // the busy state's controls disabled (the table has its test)
+        QVERIFY(!button("configButton")->isEnabled() && !rateBox()->isEnabled());
         auto* bar = list()->verticalScrollBar();
         const auto* note = list()->viewport()->findChild<QLabel*>();
         auto rowsArrive = [&](bool followed) {
@@ -359,10 +356,9 @@ class TestMainDialog : public QObject {
         rowsArrive(false);
         QTest::keyClick(list(), Qt::Key_End);
         rowsArrive(true);
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));  // a row selected
-        rowsArrive(false);
-        int green = 0;  // a LIN frame
-        while (model()->entryAt(green)->textColour != kGreen)
+        int green = 0;  // a LIN frame that passes its checks
+        while (model()->entryAt(green)->textColour != kGreen ||
+               CheckFrame(*model()->entryAt(green)).failed())
             QVERIFY(++green < int(model()->indexCount()));
 
         // While busy, right-clicks (on cells and a header) change no mode and no file is loaded;
@@ -378,7 +374,7 @@ class TestMainDialog : public QObject {
 
         click("stopButton");
         QVERIFY(button("startButton")->isEnabled() && !note->isVisible());
-        // A row with a failure word shows its verdict in a Check cell of its own colour.
+        // A row's verdict shows in its Check cell, one with a failure word in a colour of its own.
         int failed = 0;
         while (!CheckFrame(*model()->rowEntry(failed)).failed())
             QVERIFY(++failed < model()->rowCount());
@@ -435,27 +431,23 @@ class TestMainDialog : public QObject {
         QCOMPARE(prompts_.messages.last(), kBusyPort + "\n" + device + ": no such device");
     }
 
-    // "find rate" against a bus at 9600 while the device listens at 19200: the rates tried are
-    // the common ones, then the rest of the box; the rate found is set on the device (its
-    // last set-baud-rate frame) and in the box. "cancel" while 9600 is tried sets 19200 again;
-    // a silent device ends with the time-out. The trials leave no row.
+    // "find rate" against a bus at 9600 while the device listens at 19200: the rates the
+    // search tries (its own test checks their order) are set on the device, the last of them
+    // stays on it and in the box. "cancel" while 9600 is tried sets 19200 again; a silent
+    // device ends with the time-out. The trials leave no row.
     void findRateSetsTheBusRateOrTheOldOne_data() {
         QTest::addColumn<bool>("silent");
         QTest::addColumn<QString>("cancelAt");  // the status at which "cancel" is pressed
         QTest::addColumn<QString>("end");       // the status at the end, a pattern
         QTest::addColumn<QString>("rates");     // of the set-baud-rate frames the device took
-        QTest::addColumn<QString>("frame");     // the last of them
         QTest::newRow("found") << false << ""
                                << "LIN rate found: 9600 \\(\\d+ good frames\\)"
-                               << "19200 9600 10417 20000 1200 2400 4800 9600"
-                               << "04 01 25 80 aa";
+                               << "19200 9600 10417 20000 1200 2400 4800 9600";
         QTest::newRow("cancelled") << false << "finding the LIN rate: trying 9600 ..."
                                    << "returned LIN Baudrate: 19200, result:0"
-                                   << "19200 9600 19200"
-                                   << "04 01 4b 00 50";
+                                   << "19200 9600 19200";
         QTest::newRow("silent device") << true << ""
                                        << "timeout set baudrate!!!"
-                                       << ""
                                        << "";
     }
     void findRateSetsTheBusRateOrTheOldOne() {
@@ -477,17 +469,13 @@ class TestMainDialog : public QObject {
         const QRegularExpression ended(QRegularExpression::anchoredPattern(end));
         QTRY_VERIFY_WITH_TIMEOUT(ended.match(status()).hasMatch(), kDeviceWaitMs);
         QStringList rates;
-        QByteArray last;
         for (const auto& command : sim_->commands())
-            if (command[1] == 0x01) {
+            if (command[1] == 0x01)
                 rates << QString::number(command[2] << 8 | command[3]);
-                last = QByteArray(reinterpret_cast<const char*>(command.data()), command.size());
-            }
         QTEST(rates.join(' '), "rates");
-        QTEST(QString(last.toHex(' ')), "frame");
-        const int rate = sim_->linBaudrate();
-        QCOMPARE(rate, silent ? 19200 : QString(last.toHex()).mid(4, 4).toInt(nullptr, 16));
-        QCOMPARE(rateBox()->currentText(), QString::number(rate));
+        const QString rate = QString::number(sim_->linBaudrate());
+        QCOMPARE(rate, rates.value(rates.size() - 1, "19200"));
+        QCOMPARE(rateBox()->currentText(), rate);
         QCOMPARE(find->text() + '|' + QString::number(model()->indexCount()), "find rate|0");
         QVERIFY(button("startButton")->isEnabled());
     }
@@ -979,6 +967,7 @@ class TestMainDialog : public QObject {
         QVERIFY(read(ini()).contains("[LDF]\nFile=" + kExampleLdf.toUtf8() + "\n"));
         makeDialog();
         QCOMPARE(ldf().summaryText(), "body-cluster.ldf: 2.2, 19.2 kbps, 8 frames");
+        QVERIFY(!ldf().load(prompts_.nextPath.toStdString(), false));  // "no LDF" forgets it too
         ldf().forget();
         QCOMPARE(ldf().summaryText() + ldfLabel(), "");
         app_.reset();
@@ -990,13 +979,9 @@ class TestMainDialog : public QObject {
         QTest::addColumn<QString>("shown");
         QTest::newRow("an LDF that agrees with the rate takes the mismatch away")
             << "LDF speed 10.417 kbps differs from the LIN-Baudrate 19200|";
-        QTest::newRow("no LDF forgets a file just rejected") << "empty.ldf not used|";
         QTest::newRow("ID summary counts grouped by thousands") << "grouped, as counted";
         QTest::newRow("a sort keeps MsgNr order on ties and its arrow shows it")
             << "5 up, ties in MsgNr order|5 down, ties in MsgNr order";
-        QTest::newRow("an unknown signal value is refused, the quoted form taken")
-            << "\"signal:InteriorLight=dimed\": the LDF knows no value \"dimed\" of InteriorLight "
-               "(dimmed, fade out, off, on)|rejected|taken";
         QTest::newRow("copy takes the Check and Frame columns as the list shows them")
             << "17 fields, Check and Frame as listed";
         QTest::newRow("diagnostics name the file once, then line:column")
@@ -1016,12 +1001,6 @@ class TestMainDialog : public QObject {
             shown = status();
             QVERIFY(ldf().load(kExampleLdf.toStdString()));
             shown += '|' + status();
-        } else if (item.startsWith("no LDF")) {
-            QVERIFY(write(dir_->filePath("empty.ldf"), ""));
-            QVERIFY(!ldf().load(dir_->filePath("empty.ldf").toStdString(), false));
-            shown = QTextDocumentFragment::fromHtml(ldfLabel()).toPlainText().trimmed();
-            ldf().forget();
-            shown += '|' + ldfLabel();
         } else if (item.startsWith("ID summary")) {
             loadGenerated({{playingExample(), 12'000'000}});  // over a thousand frames
             IdSummaryWindow* window = dialog_->idSummaryWindow();
@@ -1051,13 +1030,6 @@ class TestMainDialog : public QObject {
                         .arg(ties ? "ties in MsgNr order" : "ties out of order");
             }
             shown.chop(1);
-        } else if (item.startsWith("an unknown signal")) {
-            QVERIFY(ldf().load(kExampleLdf.toStdString()));
-            SearchGroup& search = *dialog_->searchGroup();
-            search.setQuery("signal:InteriorLight=dimed");
-            shown = search.message() + (search.queryRejected() ? "|rejected" : "|taken");
-            search.setQuery("signal:InteriorLight=\"dimmed\"");
-            shown += search.queryRejected() ? "|rejected" : "|taken";
         } else if (item.startsWith("copy")) {
             QVERIFY(ldf().load(kExampleLdf.toStdString()));
             loadExampleTrace();
@@ -1291,14 +1263,11 @@ class TestMainDialog : public QObject {
             }
             return texts;
         };
+        // Each kind of row once (the summary's own test checks every column of each).
         QTRY_COMPARE(
-            lines(),
+            lines().filter(QRegularExpression("^(05|10|20|31) ")),
             (QStringList{"05 - - not in LDF", "10 BCM_Command 60.000 late marked",
-                         "20 DoorFL_Status 100.000 0 frames marked",
-                         "21 DoorFR_Status 100.000 0 frames marked", "22 - - not in LDF",
-                         "28 - - not in LDF", "30 RLS_Status 100.000 0 frames marked",
-                         "31 Wiper_Status 100.000 -", "3A DoorEvent 60.000 0 frames marked",
-                         "3C MasterReq 100.000 -", "3D SlaveResp 100.000 -"}));
+                         "20 DoorFL_Status 100.000 0 frames marked", "31 Wiper_Status 100.000 -"}));
         QVERIFY(window->scheduleBox()->isVisible());
         window->chooseSchedule("DoorCollision");
         QCOMPARE(lines().filter(QRegularExpression("^(10|20) ")),
