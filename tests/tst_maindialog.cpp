@@ -880,15 +880,13 @@ class TestMainDialog : public QObject {
         // The current row and the search's message after each key; the count names the match.
         auto at = [&] { return QString::number(list()->currentIndex().row()) + search.message(); };
         QCOMPARE(at(), QString::number(matches[0]));
-        for (int i = 1; i < matches.size(); ++i) {
-            QCOMPARE(search.countText(), QString("match %1 of %2").arg(i).arg(matches.size()));
-            QTest::keyClick(list(), Qt::Key_F3);
-            QCOMPARE(at(), QString::number(matches[i]));
-        }
-        QTest::keyClick(button("startButton"), Qt::Key_F3);
-        QCOMPARE(at(), QString::number(matches[0]) + "wrapped to the top");
         QTest::keyClick(field, Qt::Key_F3, Qt::ShiftModifier);
         QCOMPARE(at(), QString::number(matches.last()) + "wrapped to the bottom");
+        QTest::keyClick(button("startButton"), Qt::Key_F3);
+        QCOMPARE(at(), QString::number(matches[0]) + "wrapped to the top");
+        QTest::keyClick(list(), Qt::Key_F3);
+        QCOMPARE(at(), QString::number(matches[1]));
+        QCOMPARE(search.countText(), QString("match 2 of %1").arg(matches.size()));
         QTest::keyClick(list(), Qt::Key_Up);  // the user's own move: the totals again
         QCOMPARE(search.countText(), QString("%1 of %2 rows").arg(matches.size()).arg(total));
 
