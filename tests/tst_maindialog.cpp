@@ -298,13 +298,13 @@ class TestMainDialog : public QObject {
     // At its smallest, with the longest texts the controls take, every text shows whole:
     // the captions, the search switch beside the longest count, the status lines.
     void everyTextFitsItsControlAtTheSmallestSize() {
-        QVERIFY(ldf().load(kExampleLdf.toStdString()));
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog_));
         const QHeaderView* columns = list()->horizontalHeader();
         QTRY_VERIFY(columns->sectionViewportPosition(kFrame) + columns->sectionSize(kFrame) <=
                     list()->viewport()->width());
         QVERIFY(dialog_->width() > dialog_->minimumWidth());
+        QVERIFY(ldf().load(kExampleLdf.toStdString()));
         dialog_->resize(dialog_->minimumSize());
         auto* count = dialog_->findChild<QLabel*>(QStringLiteral("searchCount"));
         for (const QString longest :
