@@ -26,7 +26,6 @@
 #include "app/WindowPrompts.h"
 #include "lin/Columns.h"
 #include "lin/FrameCheck.h"
-#include "lin/IdSchedule.h"
 #include "lin/IdSummary.h"
 #include "lin/LinDescription.h"
 #include "lin/LinFrame.h"
