@@ -30,14 +30,10 @@
 
 extern char** environ;
 
+namespace daridez::bench {
 namespace {
 
-using daridez::bench::answerStart;
-using daridez::bench::awaitFromHost;
-using daridez::bench::Clock;
-using daridez::bench::hexBytes;
-using daridez::bench::msSince;
-using daridez::sim::PtyDevice;
+using sim::PtyDevice;
 
 constexpr double kLatencyGoalMs = 200;
 constexpr int kFramesPerSecondGoal = 10000;
@@ -132,7 +128,7 @@ std::vector<double> measureLatency(const std::string& dump, const std::string& l
     if (!run.started() || !answerStart(device) || !awaitOutput(run, 0, 5000)) {
         return latencies;  // the start row first
     }
-    const std::vector<std::uint8_t> frame = hexBytes(daridez::bench::kFrame);
+    const std::vector<std::uint8_t> frame = hexBytes(kFrame);
     for (int i = 0; i < frames; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a quiet bus between
         const std::uint64_t before = run.bytes();
@@ -155,12 +151,12 @@ struct Throughput {
 // The example LDF's schedule, paced at kFramesPerSecondGoal frames a second.
 Throughput measureThroughput(const std::string& dump, const std::string& ldf, int seconds) {
     Throughput figures;
-    daridez::sim::TracerSimulatorOptions options;
+    sim::TracerSimulatorOptions options;
     options.startMarker = false;
     std::string error;
-    const daridez::LinDescription description = daridez::LinDescription::read(ldf);
+    const LinDescription description = LinDescription::read(ldf);
     if (description.model() == nullptr ||
-        !daridez::sim::ScheduleFromLdf(*description.model(), "", options.schedule, error)) {
+        !sim::ScheduleFromLdf(*description.model(), "", options.schedule, error)) {
         std::printf("cannot read %s: %s\n", ldf.c_str(), error.c_str());
         return figures;
     }
@@ -169,7 +165,7 @@ Throughput measureThroughput(const std::string& dump, const std::string& ldf, in
     const std::uint64_t wanted = std::uint64_t(seconds) * kFramesPerSecondGoal;
     std::vector<std::uint8_t> bytes;
     for (std::uint64_t micros = 100'000'000; figures.frames < wanted; micros *= 2) {
-        bytes = daridez::sim::TracerSimulator(options).generate(micros);
+        bytes = sim::TracerSimulator(options).generate(micros);
         figures.frames = 0;
         for (std::size_t at = 0; at + 1 < bytes.size(); at += bytes[at] + 1u) {
             figures.frames += bytes[at] == 4 && bytes[at + 1] == 0x90;
@@ -206,9 +202,7 @@ Throughput measureThroughput(const std::string& dump, const std::string& ldf, in
     return figures;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     const std::string dump = DARIDEZ_DUMP_PATH;
     const std::string ldf = DARIDEZ_EXAMPLE_LDF;
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
@@ -239,4 +233,11 @@ int main(int argc, char** argv) {
         kFramesPerSecondGoal, best.cpuPerBusSecond, static_cast<unsigned long long>(best.frames),
         best.lagMs, static_cast<unsigned long long>(best.outputBytes), rounds);
     return met ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace daridez::bench
+
+int main(int argc, char** argv) {
+    return daridez::bench::run(argc, argv);
 }

@@ -23,15 +23,10 @@
 
 extern char** environ;
 
+namespace daridez::bench {
 namespace {
 
-using daridez::bench::answerStart;
-using daridez::bench::awaitFromHost;
-using daridez::bench::Clock;
-using daridez::bench::hexBytes;
-using daridez::bench::kFrame;
-using daridez::bench::msSince;
-using daridez::sim::PtyDevice;
+using sim::PtyDevice;
 
 // Waits until fd brings an enhanced packet block (type 6); false after timeoutMs. The
 // capture's 48 header bytes come first, and each packet comes in one write.
@@ -176,9 +171,7 @@ std::vector<double> measureTshark(const char* extcap, int frames) {
     return latencies;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     const char* extcap = DARIDEZ_EXTCAP_PATH;
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     const Figures fifo = measureFifo(extcap, frames);
@@ -188,4 +181,11 @@ int main(int argc, char** argv) {
         print("frame at the port -> line from tshark", measureTshark(extcap, frames));
     }
     return 0;
+}
+
+}  // namespace
+}  // namespace daridez::bench
+
+int main(int argc, char** argv) {
+    return daridez::bench::run(argc, argv);
 }

@@ -69,13 +69,12 @@ std::string ascDate(std::int64_t epochMicros) {
     return text;
 }
 
+// The field times of a frame with an identifier: its start, the header's end, each byte's end.
 void appendTimes(std::string& text, const TraceEntry& entry, const LinFrame& frame) {
     text += " SOF = ";
     appendSeconds(text, frame.time);
-    if (frame.hasId) {
-        text += " EOH = ";
-        appendSeconds(text, SlotTime(entry, Slot::Id));
-    }
+    text += " EOH = ";
+    appendSeconds(text, SlotTime(entry, Slot::Id));
     if (frame.responseCount > 0) {
         text += " EOB =";
         for (int i = 0; i < frame.responseCount; ++i) {

@@ -16,20 +16,28 @@ constexpr const char* kSection = "SIO_CFG";
 constexpr const char* kLinSection = "LIN";
 constexpr const char* kLinRateKey = "Baudrate";
 
-const char* portPiece(std::int32_t port) {
-    switch (port) {
-        case 1:
-            return "Com1, ";
-        case 2:
-            return "Com2, ";
-        case 3:
-            return "Com3, ";
-        case 4:
-            return "Com4, ";
-        default:
-            return "Com?, ";
+// The status line names each setting by a piece of text; a value with no piece of its own
+// is shown as "?".
+struct Piece {
+    std::int64_t value;
+    const char* text;
+};
+
+template <std::size_t N>
+const char* pieceOf(const Piece (&pieces)[N], std::int64_t value, const char* unknown) {
+    for (const Piece& piece : pieces) {
+        if (piece.value == value) {
+            return piece.text;
+        }
     }
+    return unknown;
 }
+
+constexpr Piece kPortPieces[] = {{1, "Com1, "}, {2, "Com2, "}, {3, "Com3, "}, {4, "Com4, "}};
+constexpr Piece kByteSizePieces[] = {{7, "7 Bit, "}, {8, "8 Bit, "}};
+constexpr Piece kStopBitsPieces[] = {{kOneStopBit, "1 Stop, "}, {kTwoStopBits, "2 Stop, "}};
+constexpr Piece kParityPieces[] = {
+    {kNoParity, "no Parity"}, {kOddParity, "odd Parity"}, {kEvenParity, "even Parity"}};
 
 std::string baudPiece(std::uint32_t baudRate) {
     for (const SerialRate& entry : kSerialRates) {
@@ -38,41 +46,6 @@ std::string baudPiece(std::uint32_t baudRate) {
         }
     }
     return "? Baud, ";
-}
-
-const char* byteSizePiece(std::uint8_t byteSize) {
-    switch (byteSize) {
-        case 7:
-            return "7 Bit, ";
-        case 8:
-            return "8 Bit, ";
-        default:
-            return "? Bit, ";
-    }
-}
-
-const char* stopBitsPiece(std::uint8_t stopBits) {
-    switch (stopBits) {
-        case kOneStopBit:
-            return "1 Stop, ";
-        case kTwoStopBits:
-            return "2 Stop, ";
-        default:
-            return "? Stop, ";
-    }
-}
-
-const char* parityPiece(std::uint8_t parity) {
-    switch (parity) {
-        case kNoParity:
-            return "no Parity";
-        case kOddParity:
-            return "odd Parity";
-        case kEvenParity:
-            return "even Parity";
-        default:
-            return "? Parity";
-    }
 }
 
 }  // namespace
@@ -142,9 +115,10 @@ void SaveSerialSettings(Profile* profile, const SerialSettings& settings) {
 }
 
 std::string DescribeSerialSettings(const SerialSettings& settings) {
-    return std::string(portPiece(settings.ComPort)) + baudPiece(settings.BaudRate) +
-           byteSizePiece(settings.ByteSize) + stopBitsPiece(settings.StopBits) +
-           parityPiece(settings.Parity);
+    return std::string(pieceOf(kPortPieces, settings.ComPort, "Com?, ")) +
+           baudPiece(settings.BaudRate) + pieceOf(kByteSizePieces, settings.ByteSize, "? Bit, ") +
+           pieceOf(kStopBitsPieces, settings.StopBits, "? Stop, ") +
+           pieceOf(kParityPieces, settings.Parity, "? Parity");
 }
 
 }  // namespace daridez

@@ -13,13 +13,9 @@ namespace {
 
 // n LIN frames of identifier 3C, each with one data byte, 4096 us apart.
 QByteArray frames(int n) {
-    QByteArray text;
-    for (int i = 1; i <= n; ++i) {
-        const QByteArray stamp = QByteArray::number(i * 0x1000, 16).rightJustified(4, '0');
-        text += "0490" + stamp + "00 0591" + stamp + "5500 0592" + stamp + "3C00 0593" + stamp +
-                "0100 0594" + stamp + "FE00 ";
-    }
-    return hex(text);
+    QByteArray bytes;
+    for (int i = 1; i <= n; ++i) bytes += linFrame(i * 16, 0x3C, "01");
+    return bytes;
 }
 
 }  // namespace

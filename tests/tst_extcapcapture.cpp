@@ -4,29 +4,25 @@
 // device pulled out, the reader gone) against a pseudo-terminal device the test scripts.
 // Nothing waits for a fixed time: every wait is for an event, with generous patience.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <utility>
 
 #include "DecoderFixture.h"
 #include "PtyAwait.h"
-#include "sim/PtyDevice.h"
+#include "lin/FrameCheck.h"
 
 using namespace daridez::test;
-using daridez::sim::PtyDevice;
 
 namespace {
 
 const QString kExtcap = DARIDEZ_EXTCAP_PATH;
 const QString kSim = DARIDEZ_SIM_PATH;
-// Waiting is generous (a loaded machine); results are exact.
-constexpr int kPatienceMs = 60000;
 
 struct Result {
     int status = -1;
@@ -48,30 +44,6 @@ Result run(const QString& program, const QStringList& args, const QProcessEnviro
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-// The lines tshark prints for a capture, without its own notes.
-QStringList fieldsOf(const QString& text) {
-    return text.split('\n', Qt::SkipEmptyParts);
-}
-
-const QStringList kFields = {"-T", "fields",       "-e", "lin.frame_id",
-                             "-e", "lin.checksum", "-e", "lin.errors"};
-
-// Device frames of the scripted tracer: answers and a LIN frame.
-std::vector<std::uint8_t> bytes(const QByteArray& hexText) {
-    const QByteArray raw = hex(hexText);
-    return {raw.begin(), raw.end()};
-}
-
-// The LIN checksum: the inverted carry-sum of seed and the bytes.
-int linChecksum(int seed, const QByteArray& bytes) {
-    int sum = seed;
-    for (char byte : bytes) {
-        sum += quint8(byte);
-        sum -= sum >= 256 ? 255 : 0;
-    }
-    return ~sum & 0xFF;
-}
-
 // tshark's fields of each LIN frame a recording of the device's byte stream holds after
 // its start marker, worked out from the bytes alone: the identifier, the checksum byte,
 // and the checksum error bit (08) when the byte fits neither the classic nor, but for
@@ -83,11 +55,11 @@ QStringList framesRecorded(const QByteArray& stream) {
     QByteArray response;
     const auto flush = [&] {
         if (started && pid >= 0 && response.size() >= 2) {
-            const QByteArray data = response.chopped(1);
-            const int checksum = quint8(response.back());
-            const bool classicOnly = (pid & 0x3F) == 0x3C || (pid & 0x3F) == 0x3D;
-            const bool good = checksum == linChecksum(0, data) ||
-                              (!classicOnly && checksum == linChecksum(pid, data));
+            const auto* data = reinterpret_cast<const std::uint8_t*>(response.constData());
+            const int count = int(response.size()) - 1, checksum = data[count];
+            const bool good = checksum == daridez::LinChecksum(0, data, count) ||
+                              (!daridez::ClassicOnly(std::uint8_t(pid & 0x3F)) &&
+                               checksum == daridez::LinChecksum(std::uint8_t(pid), data, count));
             fields << QString("0x%1\t0x%2\t0x%3")
                           .arg(pid & 0x3F, 2, 16, QChar('0'))
                           .arg(checksum, 2, 16, QChar('0'))
@@ -140,102 +112,103 @@ class TestExtcapCapture : public QObject {
         QCOMPARE(installed.out, personal + " -> " + QFileInfo(kExtcap).canonicalFilePath() + "\n");
         QCOMPARE(QFileInfo(personal).symLinkTarget(), QFileInfo(kExtcap).canonicalFilePath());
         tshark = QStandardPaths::findExecutable("tshark");
+        QVERIFY(QDir().mkpath(home.filePath("broken/.config/daridez.ini")));  // unreadable
+        QVERIFY(writeFile(home.filePath("bare.ldf"), "LIN_protocol_version = \"2.1\";"));
+        QVERIFY(writeFile(home.filePath("body.ldf"),
+                          "LIN_protocol_version = \"2.1\"; Nodes { Master: M, 5 ms, 0.1 ms;"
+                          " Slaves: S; } Signals { A: 8, 0, S, M; }"
+                          " Frames { F: 0x10, S, 1 { A, 0; } }"));
     }
 
     void cleanup() { stopSimulator(); }
 
-    void answersFromTheProfile() {
-        startSimulator({});
-        const Result interfaces =
-            run(kExtcap, {"--extcap-interfaces", "--extcap-version=4.0"}, env);
-        QCOMPARE(interfaces.status, 0);
-        QCOMPARE(interfaces.err, QString());
-        const QStringList lines = interfaces.out.split('\n');
-        QVERIFY2(lines.first().startsWith("extcap {version=" DARIDEZ_VERSION "}{help=file://"),
-                 qPrintable(lines.first()));
-        QVERIFY(lines.first().endsWith("/README.md}"));
-        QCOMPARE(lines.at(1),
-                 "interface {value=daridez-ttyLIN0}{display=Daridez LIN tracer " + link + "}");
-        QCOMPARE(lines.filter("none").size(), 0);  // ports without a device are not listed
-
-        const Result dlts =
-            run(kExtcap, {"--extcap-dlts", "--extcap-interface", "daridez-ttyLIN0"}, env);
-        QCOMPARE(dlts.out, QString("dlt {number=212}{name=LIN}{display=LIN}\n"));
-        const Result config =
-            run(kExtcap, {"--extcap-config", "--extcap-interface", "daridez-ttyLIN0"}, env);
-        QCOMPARE(config.status, 0);
-        QVERIFY2(config.out.contains("value {arg=0}{value=" + link + "}{display=" + link +
-                                     "}{default=true}\n"),
-                 qPrintable(config.out));
-        // Wireshark's filter check: silence for a good or blank query, the reason otherwise;
-        // frame= and signal: with an LDF.
-        const QString ldf = home.filePath("body.ldf"), bare = home.filePath("bare.ldf");
-        QVERIFY(writeFile(bare, "LIN_protocol_version = \"2.1\";"));
-        QVERIFY(writeFile(ldf,
-                          "LIN_protocol_version = \"2.1\"; Nodes { Master: M, 5 ms, 0.1 ms;"
-                          " Slaves: S; } Signals { A: 8, 0, S, M; }"
-                          " Frames { F: 0x10, S, 1 { A, 0; } }"));
-        const QList<QStringList> filters = {
-            {"id=3C,3D bad", ""},
-            {" ", ""},
-            {"id=40", "\"id=40\": identifiers are 00..3F\n"},
-            {"frame=F", "\"frame=F\": needs an LDF (--ldf)\n"},
-            {"frame=F signal:A>3", "", "--ldf", ldf},
-            {"frame=G", "\"frame=G\": the LDF has no such frame\n", "--ldf", ldf},
-            {"id=10", bare + ": no frames to decode with\n", "--ldf", bare}};
-        for (const QStringList& filter : filters) {
-            const Result check = run(kExtcap,
-                                     QStringList{"--extcap-capture-filter", filter[0],
-                                                 "--extcap-interface", "daridez-ttyLIN0"} +
-                                         filter.mid(2),
-                                     env);
-            QCOMPARE(check.out + check.err, filter[1]);
-        }
+    // Wireshark's calls answered from the profile (%L the simulator's link; the other
+    // ports lead nowhere and are never listed), or from one it cannot read. In an answer
+    // "..." is any text, "[interfaces]" any interface lines (the machine's devices). The
+    // filter check: silence for a good or blank query, the reason otherwise; frame= and
+    // signal: with an LDF (%H the home folder).
+    void answersWiresharksCalls_data() {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("answer");
+        const QString head = "extcap {version=" DARIDEZ_VERSION "}{help=file://.../README.md}\n";
+        const auto check = [](const char* query, const char* answer, const char* ldf = nullptr) {
+            QTest::newRow(query) << ""
+                                 << QStringList{"--extcap-capture-filter", query} +
+                                        (ldf ? QStringList{"--ldf", ldf} : QStringList{})
+                                 << QString(answer);
+        };
+        QTest::newRow("interfaces")
+            << "" << QStringList{"--extcap-interfaces", "--extcap-version=4.0"}
+            << head + "interface {value=daridez-ttyLIN0}{display=Daridez LIN tracer %L}\n" +
+                   "[interfaces]";
+        QTest::newRow("interfaces, the profile a folder")
+            << "broken" << QStringList{"--extcap-interfaces"} << head + "[interfaces]";
+        QTest::newRow("dlts") << "" << QStringList{"--extcap-dlts"}
+                              << "dlt {number=212}{name=LIN}{display=LIN}\n";
+        QTest::newRow("config") << "" << QStringList{"--extcap-config"}
+                                << "...\nvalue {arg=0}{value=%L}{display=%L}{default=true}\n...";
+        check("id=3C,3D bad", "");
+        check(" ", "");
+        check("id=40", "\"id=40\": identifiers are 00..3F\n");
+        check("frame=F", "\"frame=F\": needs an LDF (--ldf)\n");
+        check("frame=F signal:A>3", "", "%H/body.ldf");
+        check("frame=G", "\"frame=G\": the LDF has no such frame\n", "%H/body.ldf");
+        check("id=10", "%H/bare.ldf: no frames to decode with\n", "%H/bare.ldf");
     }
-
-    void aBrokenProfileStillListsCleanly() {
-        QTemporaryDir broken;
-        QVERIFY(QDir().mkpath(broken.filePath(".config/daridez.ini")));  // a folder, unreadable
-        QProcessEnvironment brokenEnv = env;
-        brokenEnv.insert("HOME", broken.path());
-        const Result result = run(kExtcap, {"--extcap-interfaces"}, brokenEnv);
-        QCOMPARE(result.status, 0);
-        QCOMPARE(result.err, QString());
-        QVERIFY(result.out.startsWith("extcap {version="));
-        QCOMPARE(
-            result.out.split('\n').filter(QRegularExpression("^(extcap|interface) \\{")).size(),
-            result.out.count('\n'));
+    void answersWiresharksCalls() {
+        QFETCH(QString, profile);
+        QFETCH(QStringList, args);
+        QFETCH(QString, answer);
+        if (answer.contains("%L")) {
+            startSimulator({});
+        }
+        if (args.first() != "--extcap-interfaces") {
+            args += QStringList{"--extcap-interface", "daridez-ttyLIN0"};
+        }
+        QProcessEnvironment rowEnv = env;
+        rowEnv.insert("HOME", profile.isEmpty() ? home.path() : home.filePath(profile));
+        const Result result = run(kExtcap, args.replaceInStrings("%H", home.path()), rowEnv);
+        QCOMPARE(QString("%1 %2").arg(result.status).arg(result.err), "0 ");
+        QString pattern =
+            QRegularExpression::escape(answer.replace("%L", link).replace("%H", home.path()));
+        pattern.replace("\\.\\.\\.", ".*")
+            .replace("\\[interfaces\\]", "(interface \\{[^\\n]*\\}\\n)*");
+        const QRegularExpression whole(QRegularExpression::anchoredPattern(pattern),
+                                       QRegularExpression::DotMatchesEverythingOption);
+        QVERIFY2(whole.match(result.out).hasMatch() && !result.out.contains(home.filePath("none")),
+                 qPrintable(result.out));
     }
 
     // tshark's frames are the frames the simulator sent, each whole: none split at a
-    // pause, however busy the machine.
+    // pause, however busy the machine; a capture filter keeps only its frames.
+    void capturesWhatTheDeviceSent_data() {
+        QTest::addColumn<QStringList>("filter");
+        QTest::addColumn<int>("count");
+        QTest::newRow("all") << QStringList{} << 300;
+        QTest::newRow("id=3C") << QStringList{"-f", "id=3C"} << 5;
+    }
     void capturesWhatTheDeviceSent() {
         requireTshark();
-        const QString record = home.filePath("live.dump");
+        QFETCH(QStringList, filter);
+        QFETCH(int, count);
+        const QString record = home.filePath(QTest::currentDataTag() + QString(".dump"));
         startSimulator({"--bad-checksums", "0.3", "--seed", "7", "--record", record});
-        const int count = 300;
-        const Result live =
-            run(tshark,
-                QStringList{"-i", "daridez-ttyLIN0", "-c", QString::number(count)} + kFields, env);
+        const QStringList args = {"-i", "daridez-ttyLIN0", "-c", QString::number(count),
+                                  "-T", "fields",          "-e", "lin.frame_id",
+                                  "-e", "lin.checksum",    "-e", "lin.errors"};
+        const Result live = run(tshark, args + filter, env);
         QCOMPARE(live.status, 0);
         QVERIFY2(!live.err.contains("Error by extcap pipe"), qPrintable(live.err));
         stopSimulator();  // the recording holds what was captured, and maybe more
 
-        const QStringList captured = fieldsOf(live.out);
-        const QStringList sent = framesRecorded(readFile(record));
+        const QStringList captured = live.out.split('\n', Qt::SkipEmptyParts);
+        const QStringList sent = framesRecorded(readFile(record))
+                                     .filter(QRegularExpression(filter.isEmpty() ? "" : "^0x3c\t"));
         QCOMPARE(captured.size(), count);
-        QVERIFY(captured.filter(QRegularExpression("\t0x08$")).size() > 0);  // checksum faults
+        QVERIFY(!filter.isEmpty() ||
+                !captured.filter(QRegularExpression("\t0x08$")).isEmpty());  // checksum faults
         QCOMPARE(captured, sent.mid(0, count));
-    }
-
-    void aCaptureFilterKeepsOnlyItsFrames() {
-        requireTshark();
-        startSimulator({});
-        const Result live = run(tshark,
-                                QStringList{"-i", "daridez-ttyLIN0", "-f", "id=3C", "-c", "5", "-T",
-                                            "fields", "-e", "lin.frame_id"},
-                                env);
-        QCOMPARE(fieldsOf(live.out), QStringList(5, "0x3c"));
     }
 
     void errorsReachTheUserAndTsharkEnds_data() {
@@ -260,61 +233,35 @@ class TestExtcapCapture : public QObject {
     }
 
     // The capture's ends against a device the test scripts: it answers the rate and the
-    // start, then stays silent.
+    // start, then stays silent (PtyAwait.h's endAs).
     void endsOnTheStopSignalTheLostDeviceAndTheGoneReader_data() {
         QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("stderr");  // %1: the device
-        QTest::addColumn<bool>("stopFrame");
-        QTest::newRow("SIGTERM on a silent bus") << "term" << 0 << "" << true;
-        QTest::newRow("SIGINT on a silent bus") << "int" << 0 << "" << true;
-        QTest::newRow("SIGHUP on a silent bus") << "hup" << 0 << "" << true;
-        QTest::newRow("the reader closes the FIFO") << "reader" << 0 << "" << true;
-        QTest::newRow("the device is pulled out") << "unplug" << 1 << "%1: device disconnected\n"
-                                                  << false;
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("SIGTERM on a silent bus") << "term"
+                                                 << "0  +stop";
+        QTest::newRow("SIGINT on a silent bus") << "int"
+                                                << "0  +stop";
+        QTest::newRow("SIGHUP on a silent bus") << "hup"
+                                                << "0  +stop";
+        QTest::newRow("the reader closes the FIFO") << "close"
+                                                    << "0  +stop";
+        QTest::newRow("the device is pulled out") << "unplug"
+                                                  << "1 %1: device disconnected\n";
     }
     void endsOnTheStopSignalTheLostDeviceAndTheGoneReader() {
         QFETCH(QString, how);
-        PtyDevice device;
-        QVERIFY(device.open());
+        ScriptedTracer tracer;
+        QVERIFY(tracer.device.open());
         const QString fifo = home.filePath("fifo-" + how);
         QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
-        const int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         QVERIFY(reader >= 0);
         QProcess extcap;
         extcap.setProcessEnvironment(env);
         extcap.start(kExtcap, {"--capture", "--extcap-interface", "daridez-x", "--fifo", fifo,
-                               "--device", QString::fromStdString(device.path())});
-        QByteArray seen;
-        QVERIFY(awaitFromHost(device, seen, "04014b0050"));
-        QVERIFY(device.write(bytes("05814B0000 00")));
-        QVERIFY(awaitFromHost(device, seen, "020204"));
-        QVERIFY(device.write(bytes("0582000001 00")));
-
-        QElapsedTimer ending;
-        ending.start();
-        const QHash<QString, int> stops = {{"term", SIGTERM}, {"int", SIGINT}, {"hup", SIGHUP}};
-        if (stops.contains(how)) {
-            QCOMPARE(::kill(pid_t(extcap.processId()), stops[how]), 0);
-        } else if (how == "reader") {
-            ::close(reader);
-        } else {
-            device.close();
-        }
-        QVERIFY(extcap.waitForFinished(kPatienceMs));
-        qInfo("%s: ended after %lld ms", qPrintable(how), ending.elapsed());
-        QCOMPARE(extcap.exitStatus(), QProcess::NormalExit);  // not ended by the signal
-        if (how != "reader") {
-            ::close(reader);
-        }
-        QTEST(extcap.exitCode(), "status");
-        QFETCH(QString, stderr);
-        QCOMPARE(QString::fromUtf8(extcap.readAllStandardError()),
-                 stderr.replace("%1", QString::fromStdString(device.path())));
-        if (how != "unplug") {
-            awaitFromHost(device, seen, "020305");
-        }
-        QTEST(seen.endsWith("020305"), "stopFrame");
+                               "--device", QString::fromStdString(tracer.device.path())});
+        QVERIFY(tracer.answerRate("05814B0000 00") && tracer.startThen());
+        QTEST(endAs(how, extcap, tracer, [&] { ::close(std::exchange(reader, -1)); }), "ending");
     }
 
   private:
@@ -326,12 +273,7 @@ class TestExtcapCapture : public QObject {
 
     void startSimulator(const QStringList& options) {
         stopSimulator();
-        sim.start(kSim, QStringList{"--link", link} + options);
-        QVERIFY(sim.waitForStarted());
-        // The simulator names its device once it is there.
-        while (!sim.canReadLine() && sim.waitForReadyRead(kPatienceMs)) {
-        }
-        QCOMPARE(QString::fromUtf8(sim.readLine().trimmed()), link);
+        QVERIFY(daridez::test::startSimulator(sim, kSim, link, options));
     }
 
     void stopSimulator() {

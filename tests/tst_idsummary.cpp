@@ -2,6 +2,7 @@
 // the last data and which bytes changed, the bus load, and the table daridez-dump prints;
 // and the tracker that keeps a summary up to date while the trace grows and starts over
 // (through IdSummary::clear) when it is cleared.
+#include <QMap>
 #include <QTest>
 #include <span>
 
@@ -19,6 +20,9 @@ namespace {
 constexpr int kBaud = 19200;
 const QString kHeader = "ID\tframes\tbad\tlengths\tmodel\tperiod_min\tperiod_avg\tperiod_max\tlast";
 const QByteArray kWrap = "02A000";  // the clock goes to the next multiple of 65,536 us
+// Frames of identifiers 05 (byte 1 changing) and 01.
+const QByteArray kThree = linFrameHex("1000", "85 01 02 FC") + linFrameHex("5000", "85 01 07 F7") +
+                          linFrameHex("9000", "C1 01 02 03 04 05 06 07 08 1A");
 
 // "|" in the stream starts a new recording there, as "Start" does: the clock begins at 0.
 void addStream(IdSummary& summary, const QByteArray& stream) {
@@ -60,6 +64,14 @@ QStringList bodyLines(const IdSummary& summary) {
     QStringList lines = table.chopped(1).split('\n');
     [&] { QCOMPARE(lines.first(), kHeader); }();
     return lines.mid(1);
+}
+
+// The lines of a table with each changed line in place of the one of its identifier (the
+// text before the first TAB), or among them in the order of identifiers where none is.
+QStringList withChanges(const QStringList& lines, const QStringList& changed) {
+    QMap<QString, QString> byId;
+    for (const QString& line : lines + changed) byId[line.section('\t', 0, 0)] = line;
+    return byId.values();
 }
 
 }  // namespace
@@ -146,31 +158,20 @@ class TestIdSummary : public QObject {
     void scheduleAddsTheLdfsColumns_data() {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QByteArray>("statusStamp");  // of the second Status frame
-        QTest::addColumn<QStringList>("lines");       // the LDF's columns of each line
-        const QByteArray frames =
-            "ID\tframes\tbad\tlengths\tmodel\tperiod_min\tperiod_avg\t"
-            "period_max\tlast\tframe\tpublisher\tldf_length\t"
-            "period_nominal\tldf\tcollisions";
+        QTest::addColumn<QStringList>("changed");     // see withChanges; the LDF's columns
         QTest::newRow("first tables, at the jitter's edge")
-            << "" << QByteArray("AAAC")
-            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF\t-", "10\tCmd\tM\t2\t20.000\t-\t-",
-                           "11\tNever\tS\t1\t100.000\t0 frames\t-",
-                           "20\tStatus\tS\t4\t35.000\t-\t-"};
+            << "" << QByteArray("AAAC") << QStringList{};
         QTest::newRow("past the jitter: late")
-            << "" << QByteArray("AB10")
-            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF\t-", "10\tCmd\tM\t2\t20.000\t-\t-",
-                           "11\tNever\tS\t1\t100.000\t0 frames\t-",
-                           "20\tStatus\tS\t4\t35.000\tlate\t-"};
+            << "" << QByteArray("AB10") << QStringList{"20\tStatus\tS\t4\t35.000\tlate\t-"};
         QTest::newRow("the slow table")
             << "Slow" << QByteArray("AB10")
-            << QStringList{frames, "05\t-\t-\t-\t-\tnot in LDF\t-", "10\tCmd\tM\t2\t-\t-\t-",
-                           "11\tNever\tS\t1\t100.000\t0 frames\t-",
-                           "20\tStatus\tS\t4\t100.000\t-\t-"};
+            << QStringList{"10\tCmd\tM\t2\t-\t-\t-", "20\tStatus\tS\t4\t100.000\t-\t-"};
     }
 
     void scheduleAddsTheLdfsColumns() {
         QFETCH(QString, table);
         QFETCH(QByteArray, statusStamp);
+        QFETCH(QStringList, changed);
         const LinDescription ldf = LinDescription::parse(
             "LIN_description_file; LIN_protocol_version = \"2.1\"; LIN_language_version = "
             "\"2.1\"; LIN_speed = 19.2 kbps;\n"
@@ -190,10 +191,13 @@ class TestIdSummary : public QObject {
         QStringList lines = QString::fromStdString(FormatIdTable(summary, kBaud, schedule))
                                 .split('\n', Qt::SkipEmptyParts);
         QVERIFY(lines.takeLast().startsWith("bus load: "));
+        QCOMPARE(lines.takeFirst(),
+                 kHeader + "\tframe\tpublisher\tldf_length\tperiod_nominal\tldf\tcollisions");
         for (QString& line : lines) line = line.section('\t', 0, 0) + '\t' + line.section('\t', 9);
-        lines[0] =
-            QString::fromStdString(FormatIdTable(summary, kBaud, schedule)).section('\n', 0, 0);
-        QTEST(lines, "lines");
+        QCOMPARE(lines, withChanges({"05\t-\t-\t-\t-\tnot in LDF\t-", "10\tCmd\tM\t2\t20.000\t-\t-",
+                                     "11\tNever\tS\t1\t100.000\t0 frames\t-",
+                                     "20\tStatus\tS\t4\t35.000\t-\t-"},
+                                    changed));
         // Without an LDF the table is the summary's own.
         QCOMPARE(QString::fromStdString(FormatIdTable(summary, kBaud)).section('\n', 0, 0),
                  kHeader);
@@ -203,69 +207,43 @@ class TestIdSummary : public QObject {
     // whole lines of the table with the LDF's columns, collisions last.
     void verdictCasesWithAnLdf_data() {
         QTest::addColumn<QByteArray>("stream");
-        QTest::addColumn<QStringList>("lines");  // the body, then the bus load in %
+        // The lines unlike those of two Cmd frames alone (see withChanges), then the bus
+        // load in %.
+        QTest::addColumn<QStringList>("changed");
         const QByteArray cmd = "50 01 02 AC";
-        const QString left = "20\t0\t0\t-\t-\t-\t-\t-\t-\tLeft\tL\t2\t-\t0 frames\t-";
-        const QString right = "21\t0\t0\t-\t-\t-\t-\t-\t-\tRight\tR\t2\t-\t0 frames\t-";
-        const QString doors = "3A\t0\t0\t-\t-\t-\t-\t-\t-\tDoors\tL\t2\t30.000\t0 frames\t0";
-        const QString spor = "11\t0\t0\t-\t-\t-\t-\t-\t-\tSpor\tM\t1\t-\t0 frames\t-";
-        const QString cmd2 =
-            "10\t2\t0\t2\tenhanced\t16.384\t16.384\t16.384\t01 02\tCmd\tM\t2\t30.000\t-\t-";
         QTest::newRow("event slot silent: not bad, never late")
             << linFrameHex("1000", cmd) + linFrameHex("1A00", "BA") + linFrameHex("5000", cmd) +
                    linFrameHex("9A00", "BA") + linFrameHex("9F00", cmd)
             << QStringList{
                    "10\t3\t0\t2\tenhanced\t16.384\t18.304\t20.224\t01 02\tCmd\tM\t2\t30.000\t-\t-",
-                   spor,
-                   left,
-                   right,
-                   "3A\t2\t0\t-\t-\t32.768\t32.768\t32.768\t-\tDoors\tL\t2\t30.000\t-\t0",
-                   "37.0"};
+                   "3A\t2\t0\t-\t-\t32.768\t32.768\t32.768\t-\tDoors\tL\t2\t30.000\t-\t0", "37.0"};
         QTest::newRow("event slot answered: the answer counts for Left too")
             << linFrameHex("1000", cmd) + linFrameHex("1A00", "BA 20 07 1E") +
                    linFrameHex("5000", cmd) + linFrameHex("5A00", "BA 20 08 1D")
             << QStringList{
-                   cmd2,
-                   spor,
                    "20\t2\t0\t2\tenhanced\t16.384\t16.384\t16.384\t20 08\tLeft\tL\t2\t-\t-\t-",
-                   right,
                    "3A\t2\t0\t2\tenhanced\t16.384\t16.384\t16.384\t20 "
                    "08\tDoors\tL\t2\t30.000\t-\t0",
                    "70.4"};
         QTest::newRow("event slot answered by a frame not associated: a collision")
             << linFrameHex("1000", cmd) + linFrameHex("1A00", "BA 50 07 ED") +
                    linFrameHex("5000", cmd)
-            << QStringList{cmd2,
-                           spor,
-                           left,
-                           right,
-                           "3A\t1\t0\t2\t-\t-\t-\t-\t50 07\tDoors\tL\t2\t30.000\t-\t1",
-                           "61.0"};
+            << QStringList{"3A\t1\t0\t2\t-\t-\t-\t-\t50 07\tDoors\tL\t2\t30.000\t-\t1", "61.0"};
         QTest::newRow("event slot collisions: counted, not bad")
             << linFrameHex("1000", cmd) + linFrameHex("1A00", "BA 20 07 00") +
                    linFrameHex("2A00", "BA 61") + linFrameHex("5000", cmd)
-            << QStringList{cmd2,
-                           spor,
-                           left,
-                           right,
-                           "3A\t2\t0\t2\t-\t4.096\t4.096\t4.096\t20 07\tDoors\tL\t2\t30.000\t-\t2",
+            << QStringList{"3A\t2\t0\t2\t-\t4.096\t4.096\t4.096\t20 07\tDoors\tL\t2\t30.000\t-\t2",
                            "75.0"};
         QTest::newRow("sporadic frame: sent when it has news, never late")
             << linFrameHex("1000", cmd) + linFrameHex("1A00", "11 05 E9") +
                    linFrameHex("5000", cmd) + linFrameHex("DA00", "11 06 E8")
-            << QStringList{
-                   cmd2,  "11\t2\t0\t1\tenhanced\t49.152\t49.152\t49.152\t06\tSpor\tM\t1\t-\t-\t-",
-                   left,  right,
-                   doors, "23.8"};
+            << QStringList{"11\t2\t0\t1\tenhanced\t49.152\t49.152\t49.152\t06\tSpor\tM\t1\t-\t-\t-",
+                           "23.8"};
         QTest::newRow("go-to-sleep: no period and no bus time until the next header")
             << linFrameHex("1000", cmd) + linFrameHex("1800", "3C 00 FF FF FF FF FF FF FF 00") +
                    kWrap + kWrap + linFrameHex("3000", cmd) + linFrameHex("7000", cmd)
             << QStringList{
                    "10\t3\t0\t2\tenhanced\t16.384\t16.384\t16.384\t01 02\tCmd\tM\t2\t30.000\t-\t-",
-                   spor,
-                   left,
-                   right,
-                   doors,
                    "3C\t1\t0\t8\tclassic\t-\t-\t-\t00 FF FF FF FF FF FF FF\t-\t-\t-\t-\tnot in "
                    "LDF\t-",
                    "89.3"};
@@ -275,17 +253,13 @@ class TestIdSummary : public QObject {
             << QStringList{
                    "10\t3\t0\t2\tenhanced\t16.384\t77.824\t139.264\t01 "
                    "02\tCmd\tM\t2\t30.000\tlate\t-",
-                   spor,
-                   left,
-                   right,
-                   doors,
                    "3C\t1\t1\t8\t-\t-\t-\t-\t00 FF FF FF FF FF FF FF\t-\t-\t-\t-\tnot in LDF\t-",
                    "10.6"};
     }
 
     void verdictCasesWithAnLdf() {
         QFETCH(QByteArray, stream);
-        QFETCH(QStringList, lines);
+        QFETCH(QStringList, changed);
         QVERIFY(eventLdf().usable());
         const LdfModel& ldf = *eventLdf().model();
         const IdSummary summary = summaryOf(stream, &ldf);
@@ -293,8 +267,15 @@ class TestIdSummary : public QObject {
             QString::fromStdString(FormatIdTable(summary, kBaud, IdSchedule(ldf, "")))
                 .split('\n', Qt::SkipEmptyParts);
         QVERIFY(table.takeFirst().endsWith("\tldf\tcollisions"));
-        lines.last() = "bus load: " + lines.last() + " % at 19200 baud";
-        QCOMPARE(table, lines);
+        const QString never = "\t0\t0\t-\t-\t-\t-\t-\t-\t";
+        const QStringList twoCmds{
+            "10\t2\t0\t2\tenhanced\t16.384\t16.384\t16.384\t01 02\tCmd\tM\t2\t30.000\t-\t-",
+            "11" + never + "Spor\tM\t1\t-\t0 frames\t-",
+            "20" + never + "Left\tL\t2\t-\t0 frames\t-",
+            "21" + never + "Right\tR\t2\t-\t0 frames\t-",
+            "3A" + never + "Doors\tL\t2\t30.000\t0 frames\t0",
+            "bus load: " + changed.takeLast() + " % at 19200 baud"};
+        QCOMPARE(table, withChanges(twoCmds, changed));
         // Emptied, the summary keeps judging with the LDF.
         IdSummary again = summary;
         again.clear();
@@ -331,15 +312,12 @@ class TestIdSummary : public QObject {
     void trackerInBatchesMatchesTheWholeTrace_data() {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QList<int>>("cuts");  // byte offsets in the decoded stream
-        const QByteArray three = linFrameHex("1000", "85 01 02 FC") +
-                                 linFrameHex("5000", "85 01 07 F7") +
-                                 linFrameHex("9000", "C1 01 02 03 04 05 06 07 08 1A");
         // Row by row the bytes land in a row the decoder still fills: counted too early,
         // the identifier would miss its data.
-        QTest::newRow("cut after each identifier") << three << QList<int>{17, 52, 87};
+        QTest::newRow("cut after each identifier") << kThree << QList<int>{17, 52, 87};
         QList<int> everySeven;
         for (int cut = 7; cut < 141; cut += 7) everySeven << cut;
-        QTest::newRow("every seven bytes, frames split") << three << everySeven;
+        QTest::newRow("every seven bytes, frames split") << kThree << everySeven;
         QTest::newRow("start marker, frames without identifier, errors, wraps")
             << "058200010000 " + linFrameHex("1000", "") + linFrameHex("2000", "85 01 02 FC") +
                    "059C20503A00 03F00000 " + kWrap + linFrameHex("3000", "20 01 02 03 04 D5") +
@@ -378,13 +356,10 @@ class TestIdSummary : public QObject {
     }
 
     void trackerStartsOverWhenTheTraceIsCleared() {
-        const QByteArray first = linFrameHex("1000", "85 01 02 FC") +
-                                 linFrameHex("5000", "85 01 07 F7") +
-                                 linFrameHex("9000", "C1 01 02 03 04 05 06 07 08 1A");
         const QByteArray second = linFrameHex("2000", "20 01 02 03 04 D5");
         DecoderFixture f;
         IdSummaryTracker tracker;
-        f.feed(hex(first)), tracker.update(f.list, nullptr);
+        f.feed(hex(kThree)), tracker.update(f.list, nullptr);
         QVERIFY(tracker.summary().seen(0x05) && tracker.summary().seen(0x01));
 
         // Emptied and not told: the empty list is seen.
@@ -398,7 +373,7 @@ class TestIdSummary : public QObject {
 
         // Refilled with fewer rows than were added, not told: the new head may sit where the
         // old one was, the shorter list gives it away.
-        f.feed(hex(first)), tracker.update(f.list, nullptr);
+        f.feed(hex(kThree)), tracker.update(f.list, nullptr);
         f.session.clear(), f.feed(hex(second));
         QVERIFY(tracker.update(f.list, nullptr).restarted);
         QCOMPARE(FormatIdTable(tracker.summary(), kBaud), FormatIdTable(summaryOf(second), kBaud));

@@ -87,19 +87,6 @@ const LdfModel* ldfNamed(const QString& name) {
     return name == "example" ? exampleLdf() : name == "meter" ? meterLdf() : nullptr;
 }
 
-// Rows of tables: a name and two or three texts.
-struct Row3 {
-    const char* name;
-    QString text;
-    QString written;
-};
-struct Row4 {
-    const char* name;
-    const char* lane;
-    const char* ldf;
-    QString made;
-};
-
 // A row of the table of points taken from frames, read with the LDF named; judged: the
 // frames' verdicts are the LDF's too, as the tracker judges them.
 void row(const char* name, const char* lane, const char* frames, const char* points,
@@ -123,22 +110,24 @@ class TestPlotSeries : public QObject {
             QTest::newRow(text) << text << text;
         const char* const bitRange = "\": bits are FIRST..LAST within 0..63";
         const char* const aSignal = "\": a signal is FRAME.SIGNAL";
-        for (const auto& [name, text, written] : std::initializer_list<Row3>{
-                 {"blanks and lower case", "  3c  byte 7 ", "3C byte 7"},
-                 {"one bit", "3F bits 9..9", "3F bits 9..9"},
-                 {"identifier 40", "40 byte 0", "\"40\": identifiers are 00..3F"},
-                 {"byte 8", "10 byte 8", "\"8\": data bytes are 0..7"},
-                 {"bits reversed", "10 bits 7..4", QString("\"7..4") + bitRange},
-                 {"bit 64", "10 bits 0..64", QString("\"0..64") + bitRange},
-                 {"not a failure word", "failed checks classic", "\"classic\": not a failure word"},
-                 {"two words", "failed checks parity sync",
-                  "\"failed checks\" takes at most one check word"},
-                 {"unknown lane", "10 speed",
-                  "after the identifier: \"byte N\", \"bits A..B\" or \"period\""},
-                 {"empty", " ", "nothing to plot"},
-                 {"a signal without its name", "BCM_Command.", QString("\"BCM_Command.") + aSignal},
-                 {"a signal of a signal", "a.b.c", QString("\"a.b.c") + aSignal}})
-            QTest::newRow(name) << text << written;
+        const auto row = [](const char* name, const char* text, const QString& written) {
+            QTest::newRow(name) << QString(text) << written;
+        };
+        row("blanks and lower case", "  3c  byte 7 ", "3C byte 7");
+        row("one bit", "3F bits 9..9", "3F bits 9..9");
+        row("identifier 40", "40 byte 0", "\"40\": identifiers are 00..3F");
+        row("byte 8", "10 byte 8", "\"8\": data bytes are 0..7");
+        row("bits reversed", "10 bits 7..4", QString("\"7..4") + bitRange);
+        row("bits reversed by one", "10 bits 5..4", QString("\"5..4") + bitRange);
+        row("bit 64", "10 bits 0..64", QString("\"0..64") + bitRange);
+        row("not a failure word", "failed checks classic", "\"classic\": not a failure word");
+        row("two words", "failed checks parity sync",
+            "\"failed checks\" takes at most one check word");
+        row("unknown lane", "10 speed",
+            "after the identifier: \"byte N\", \"bits A..B\" or \"period\"");
+        row("empty", " ", "nothing to plot");
+        row("a signal without its name", "BCM_Command.", QString("\"BCM_Command.") + aSignal);
+        row("a signal of a signal", "a.b.c", QString("\"a.b.c") + aSignal);
     }
 
     void laneTextsReadBack() {
@@ -189,23 +178,24 @@ class TestPlotSeries : public QObject {
         QTest::addColumn<QString>("ldf");   // see ldfNamed()
         QTest::addColumn<QString>("made");  // style, unit, labels; or the error
         const char* const onlyUnconditional = "\": only unconditional frames' signals are plotted";
-        for (const auto& [name, lane, ldf, made] : std::initializer_list<Row4>{
-                 {"physical", "RLS_Status.AmbientLight", "example", "numbers lux"},
-                 {"logical", "BCM_Command.IgnitionState", "example",
-                  "steps  0=off 1=accessory 2=run 3=crank"},
-                 {"bcd", "Meter.Count", "meter", "numbers "},
-                 {"text", "Meter.Name", "meter", "\"Name\": a text signal cannot be plotted"},
-                 {"no LDF", "RLS_Status.AmbientLight", "",
-                  "\"RLS_Status.AmbientLight\": signals are plotted with an LDF"},
-                 {"no such frame", "RLS.AmbientLight", "example",
-                  "\"RLS\": the LDF names no such frame"},
-                 {"another frame's signal", "RLS_Status.WiperAngle", "example",
-                  "\"WiperAngle\": not a signal of RLS_Status"},
-                 {"event-triggered frame", "DoorEvent.FL_DoorOpen", "example",
-                  QString("\"DoorEvent") + onlyUnconditional},
-                 {"diagnostic frame", "MasterReq.MasterReqB0", "example",
-                  QString("\"MasterReq") + onlyUnconditional}})
+        const auto row = [](const char* name, const char* lane, const char* ldf,
+                            const QString& made) {
             QTest::newRow(name) << QString(lane) << QString(ldf) << made;
+        };
+        row("physical", "RLS_Status.AmbientLight", "example", "numbers lux");
+        row("logical", "BCM_Command.IgnitionState", "example",
+            "steps  0=off 1=accessory 2=run 3=crank");
+        row("bcd", "Meter.Count", "meter", "numbers ");
+        row("text", "Meter.Name", "meter", "\"Name\": a text signal cannot be plotted");
+        row("no LDF", "RLS_Status.AmbientLight", "",
+            "\"RLS_Status.AmbientLight\": signals are plotted with an LDF");
+        row("no such frame", "RLS.AmbientLight", "example", "\"RLS\": the LDF names no such frame");
+        row("another frame's signal", "RLS_Status.WiperAngle", "example",
+            "\"WiperAngle\": not a signal of RLS_Status");
+        row("event-triggered frame", "DoorEvent.FL_DoorOpen", "example",
+            QString("\"DoorEvent") + onlyUnconditional);
+        row("diagnostic frame", "MasterReq.MasterReqB0", "example",
+            QString("\"MasterReq") + onlyUnconditional);
     }
 
     void signalLanesNeedAnLdfNamingThem() {
@@ -452,39 +442,6 @@ class TestPlotSeries : public QObject {
                      .arg(out.shownLow)
                      .arg(out.shownHigh);
         QCOMPARE(parts.join(' '), outline);
-    }
-
-    // 3000 frames of "3C byte 0" counting 0..99 with one 255 among them, drawn in 100
-    // columns: each column its least and its greatest value, the 255 with them.
-    void outlineKeepsEveryColumnsGreatestValue() {
-        DecoderFixture f;
-        QByteArray stream;
-        std::int64_t clock = 0;
-        for (int i = 0; i < 3000; ++i) {
-            const std::int64_t time = 1000 + i * 5000;
-            for (; clock + 0x10000 <= time; clock += 0x10000) stream += "02A000 ";
-            const auto b = static_cast<std::uint8_t>(i == 1234 ? 255 : i % 100);
-            const QByteArray stamp = QByteArray::number(time & 0xFFFF, 16).rightJustified(4, '0');
-            stream += linFrameHex(
-                stamp, "3C " + QByteArray::number(b, 16).rightJustified(2, '0') + " " +
-                           QByteArray::number(std::uint8_t(~b), 16).rightJustified(2, '0'));
-        }
-        f.feed(hex(stream));
-        PlotTracker tracker;
-        tracker.addLane(sourceOf("3C byte 0"), f.list);
-        tracker.update(f.list, nullptr);
-        const PlotSeries& series = tracker.lanes()[0].series();
-        QCOMPARE(series.size(), 3000u);
-        const PlotOutline out = series.outline(1000, 1000 + 3000 * 5000, 100, false);
-        QCOMPARE(out.line.size(), 200u);
-        QStringList greatest;  // the columns whose greatest value is 255
-        for (std::size_t c = 0; c < 100; ++c) {
-            QCOMPARE(out.line[2 * c].time, out.line[2 * c + 1].time);
-            if (out.line[2 * c + 1].value == 255)
-                greatest << QString::number(c);
-        }
-        QCOMPARE(greatest.join(' '), "41");  // frame 1234 of 30 a column
-        QCOMPARE(out.high, 255.0f);
     }
 
     void findsPointsByTimeAcrossBlocks() {

@@ -12,24 +12,17 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <utility>
 
 #include "DecoderFixture.h"
 #include "PtyAwait.h"
-#include "sim/PtyDevice.h"
 
 using namespace daridez::test;
-using daridez::sim::PtyDevice;
 
 namespace {
 
 const QString kDump = DARIDEZ_DUMP_PATH;
 const QString kSim = DARIDEZ_SIM_PATH;
-constexpr int kPatienceMs = 60000;
-
-std::vector<std::uint8_t> bytes(const QByteArray& hexText) {
-    const QByteArray raw = hex(hexText);
-    return {raw.begin(), raw.end()};
-}
 
 // The reading end of a FIFO a program writes its standard output to: its lines as they
 // come, and a close the program sees as its reader gone.
@@ -52,17 +45,25 @@ struct FifoReader {
         pending.remove(0, end);
         return line;
     }
-    void close() { ::close(fd); }
+    void close() { ::close(std::exchange(fd, -1)); }
 
     int fd = -1;
     QByteArray pending;
 };
 
-// Waits for the process's next line on standard output.
+// Waits for the process's next line on standard output: the line without its end.
 QString nextLine(QProcess& process) {
     while (!process.canReadLine() && process.waitForReadyRead(kPatienceMs)) {
     }
-    return QString::fromUtf8(process.readLine());
+    return QString::fromUtf8(process.readLine()).section('\n', 0, 0);
+}
+
+// The rows daridez-dump --check prints for a file.
+QStringList rowsOf(const QString& file) {
+    QProcess dump;
+    dump.start(kDump, {"--check", file});
+    dump.waitForFinished(kPatienceMs);
+    return QString::fromUtf8(dump.readAllStandardOutput()).split('\n');
 }
 
 // The LIN frame C1 (identifier 01) with data 05 10 and its classic checksum.
@@ -85,35 +86,29 @@ class TestPortTrace : public QObject {
     }
 
     // The trace against a device the test scripts: the rate's answer (or none), the
-    // start marker and one frame, then how it ends. stdout: the rows printed.
+    // start marker and one frame, then how it ends (PtyAwait.h's endAs).
     void endsAsTheUserOrTheDeviceSays_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QByteArray>("rateAnswer");  // empty: none
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("stderr");  // %1: the device
-        QTest::addColumn<bool>("stopFrame");
+        QTest::addColumn<QString>("ending");
         const QByteArray taken = "05814B0000 00";
-        QTest::newRow("SIGINT") << "int" << taken << 0 << "" << true;
-        QTest::newRow("SIGTERM") << "term" << taken << 0 << "" << true;
-        QTest::newRow("SIGHUP") << "hup" << taken << 0 << "" << true;
-        QTest::newRow("the output closed") << "close" << taken << 0 << "" << true;
+        QTest::newRow("SIGINT") << "int" << taken << "0  +stop";
+        QTest::newRow("SIGTERM") << "term" << taken << "0  +stop";
+        QTest::newRow("SIGHUP") << "hup" << taken << "0  +stop";
+        QTest::newRow("the output closed") << "close" << taken << "0  +stop";
         QTest::newRow("the device pulled out")
-            << "unplug" << taken << 1 << "daridez-dump: %1: device disconnected\n"
-            << false;
+            << "unplug" << taken << "1 daridez-dump: %1: device disconnected\n";
         QTest::newRow("the rate refused")
-            << "refused" << QByteArray("05814B0001 00") << 1
-            << "daridez-dump: %1: returned LIN Baudrate: 19200, result:1\n"
-            << true;
+            << "refused" << QByteArray("05814B0001 00")
+            << "1 daridez-dump: %1: returned LIN Baudrate: 19200, result:1\n +stop";
         QTest::newRow("no answer")
-            << "silent" << QByteArray() << 1 << "daridez-dump: %1: timeout set baudrate!!!\n"
-            << true;
+            << "silent" << QByteArray() << "1 daridez-dump: %1: timeout set baudrate!!!\n +stop";
     }
     void endsAsTheUserOrTheDeviceSays() {
         QFETCH(QString, how);
         QFETCH(QByteArray, rateAnswer);
-        PtyDevice device;
-        QVERIFY(device.open());
-        const QString path = QString::fromStdString(device.path());
+        ScriptedTracer tracer;
+        QVERIFY(tracer.device.open());
         const QString fifo = home.filePath("out-" + how);
         QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
         FifoReader out;
@@ -121,51 +116,23 @@ class TestPortTrace : public QObject {
         QProcess dump;
         dump.setProcessEnvironment(env);
         dump.setStandardOutputFile(fifo);
-        dump.start(kDump, {"--port=" + path});
-        QByteArray seen;
-        QVERIFY(awaitFromHost(device, seen, "04014b0050"));
-        if (!rateAnswer.isEmpty()) {
-            QVERIFY(device.write(bytes(rateAnswer)));
-        }
+        dump.start(kDump, {"--port=" + QString::fromStdString(tracer.device.path())});
+        QVERIFY(tracer.answerRate(rateAnswer));
         if (how != "refused" && how != "silent") {
-            QVERIFY(awaitFromHost(device, seen, "020204"));
-            QVERIFY(device.write(bytes("0582000001 00" + kFrame + "0490002000")));
+            QVERIFY(tracer.startThen(kFrame + "0490002000"));
             QCOMPARE(out.nextLine(),
                      QString("0\t+ 00:00:00,000000\tSTART (0)\t\t\t\t\t\t\t\t\t\t\t\t"
                              "plain\n"));
             QCOMPARE(out.nextLine(), kFrameRow);  // complete at the next break
         }
-        const QHash<QString, int> stops = {{"int", SIGINT}, {"term", SIGTERM}, {"hup", SIGHUP}};
-        if (stops.contains(how)) {
-            QCOMPARE(::kill(pid_t(dump.processId()), stops[how]), 0);
-        } else if (how == "close") {
-            out.close();
-        } else if (how == "unplug") {
-            device.close();
-        }
-        QVERIFY(dump.waitForFinished(kPatienceMs));
-        if (how != "close") {
-            out.close();
-        }
-        QCOMPARE(dump.exitStatus(), QProcess::NormalExit);
-        QTEST(dump.exitCode(), "status");
-        QFETCH(QString, stderr);
-        QCOMPARE(QString::fromUtf8(dump.readAllStandardError()), stderr.arg(path));
-        if (how != "unplug") {
-            awaitFromHost(device, seen, "020305");
-        }
-        QTEST(seen.endsWith("020305"), "stopFrame");
+        QTEST(endAs(how, dump, tracer, [&] { out.close(); }), "ending");
     }
 
     // The rows printed live are the frames the simulator sent, and so is the recording.
     void printsWhatTheTracerSent() {
         const QString link = home.filePath("ttyLIN0"), record = home.filePath("sent.dump");
         QProcess sim;
-        sim.start(kSim, {"--link", link, "--bad-checksums", "0.3", "--record", record});
-        QVERIFY(sim.waitForStarted());
-        while (!sim.canReadLine() && sim.waitForReadyRead(kPatienceMs)) {
-        }
-        QCOMPARE(QString::fromUtf8(sim.readLine().trimmed()), link);
+        QVERIFY(startSimulator(sim, kSim, link, {"--bad-checksums", "0.3", "--record", record}));
         QProcess dump;
         dump.setProcessEnvironment(env);
         const QString recorded = home.filePath("recorded.dump");
@@ -179,35 +146,18 @@ class TestPortTrace : public QObject {
         QCOMPARE(dump.exitCode(), 0);
         sim.terminate();
         QVERIFY(sim.waitForFinished(kPatienceMs));
-
-        // The recording read back as a file: the same rows from its start marker on (the
-        // message numbers aside: the file may hold the rate's answer before it).
-        QProcess file;
-        file.start(kDump, {"--check", record});
-        QVERIFY(file.waitForFinished(kPatienceMs));
-        QStringList loaded = QString::fromUtf8(file.readAllStandardOutput()).split('\n');
-        const qsizetype start = loaded.indexOf(QRegularExpression(".*\tSTART \\(.*"));
-        QVERIFY(start >= 0);
-        loaded = loaded.mid(start, live.size());
-        QStringList printed;
-        for (const QString& line : live) {
-            printed << line.chopped(1);
-        }
-        const auto withoutNumbers = [](QStringList lines) {
-            for (QString& line : lines) {
-                line = line.section('\t', 1);
-            }
-            return lines;
-        };
-        QVERIFY(printed.filter("\tchecksum").size() > 0);
-        QCOMPARE(withoutNumbers(printed), withoutNumbers(loaded));
-
         // The recording loads back to the rows printed, from its first byte on.
-        QProcess again;
-        again.start(kDump, {"--check", recorded});
-        QVERIFY(again.waitForFinished(kPatienceMs));
-        QCOMPARE(QString::fromUtf8(again.readAllStandardOutput()).split('\n').mid(0, live.size()),
-                 printed);
+        QCOMPARE(rowsOf(recorded).mid(0, live.size()), live);
+
+        // The simulator's recording read back as a file: the same rows from its start marker
+        // on (the message numbers aside: the file may hold the rate's answer before it).
+        const QStringList sent = rowsOf(record);
+        const qsizetype start = sent.indexOf(QRegularExpression(".*\tSTART \\(.*"));
+        QVERIFY(start >= 0 && !live.filter("\tchecksum").isEmpty());
+        const auto unnumbered = [](QStringList rows) {
+            return rows.replaceInStrings(QRegularExpression("^\\d+\t"), "");
+        };
+        QCOMPARE(unnumbered(live), unnumbered(sent.mid(start, live.size())));
     }
 
   private:

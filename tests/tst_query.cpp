@@ -71,6 +71,16 @@ class TestQuery : public QObject {
         trace_->feed(hex(kDecimalRow));
         trace_->feed(hex(kOtherRows));
         QCOMPARE(trace_->listRows().size(), std::size_t{13});
+        // Ev's slots: 1 silent, 2 answered by Status (Level 50, Flag 07), 3 collided (the
+        // same bytes, a wrong checksum), 4 a break the end cut.
+        eventSlots_ = std::make_unique<DecoderFixture>();
+        eventSlots_->feed(
+            hex("0490010000 059101105500 059201202000"
+                "0490020000 059102105500 059202202000 059302305000 059402400700 "
+                "059502508800"
+                "0490030000 059103105500 059203202000 059303305000 059403400700 "
+                "059503500000"
+                "0490040000"));
     }
 
     // "query -> the message numbers of the rows it keeps".
@@ -114,20 +124,25 @@ class TestQuery : public QObject {
         add({"ldf: signal:Level=\"full\" -> 2", "ldf: signal:Flag=\"off\" -> 2",
              "ldf: signal:Flag=off -> 2", "ldf: signal:Flag=\"fade out\" -> ",
              "ldf: signal:Flag=\"fade out\" bad -> "});
+        // "slots ": the rows of Ev's slots; no fault among them, values of the answer only.
+        add({"slots ldf: check=silent -> 1", "slots ldf: check=collision -> 3",
+             "slots ldf: bad -> ", "slots ldf: signal:Level=40 -> 2",
+             "slots ldf: frame=Status -> 2 3"});
     }
 
     void matchesRows() {
         QFETCH(QString, query);
         // "dec ": the texts in decimal data mode.
-        TextForm form = trace_->list.textForm();
+        const DecoderFixture& trace = query.startsWith("slots ") ? *eventSlots_ : *trace_;
+        TextForm form = trace.list.textForm();
         form.modes.hexData = !query.startsWith("dec ");
-        query.remove(QRegularExpression("^dec "));
+        query.remove(QRegularExpression("^(dec|slots) "));
         std::string error = "stale";
         const std::optional<Query> parsed = parse(query, error);
         QVERIFY2(parsed && error.empty(), error.c_str());
         QCOMPARE(parsed->text(), query.section("ldf: ", -1).toStdString());
         QList<int> matched;
-        for (const TraceEntry* row : trace_->listRows())
+        for (const TraceEntry* row : trace.listRows())
             if (parsed->matches(*row, form))
                 matched << row->number;
         QTEST(matched, "rows");
@@ -183,38 +198,6 @@ class TestQuery : public QObject {
              "ldf: bad signal:Flag=\"fade -> \"signal:Flag=\"fade\": a closing \" is missing"});
     }
 
-    // Ev's slots: 1 silent, 2 answered by Status (Level 50, Flag 07), 3 collided (the same
-    // bytes, a wrong checksum), 4 a break the end cut.
-    void eventSlotsMatch_data() {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QList<int>>("rows");
-        QTest::newRow("silent") << "check=silent" << QList<int>{1};
-        QTest::newRow("collision") << "check=collision" << QList<int>{3};
-        QTest::newRow("no fault among them") << "bad" << QList<int>{};
-        QTest::newRow("values of the answer only") << "signal:Level=40" << QList<int>{2};
-        QTest::newRow("the frame that answered") << "frame=Status" << QList<int>{2, 3};
-    }
-
-    void eventSlotsMatch() {
-        QFETCH(QString, query);
-        DecoderFixture trace;
-        trace.feed(
-            hex("0490010000 059101105500 059201202000"
-                "0490020000 059102105500 059202202000 059302305000 059402400700 "
-                "059502508800"
-                "0490030000 059103105500 059203202000 059303305000 059403400700 "
-                "059503500000"
-                "0490040000"));
-        std::string error;
-        const std::optional<Query> parsed = parse("ldf: " + query, error);
-        QVERIFY2(parsed, error.c_str());
-        QList<int> matched;
-        for (const TraceEntry* row : trace.listRows())
-            if (parsed->matches(*row, trace.list.textForm()))
-                matched << row->number;
-        QTEST(matched, "rows");
-    }
-
     void refusesQuery() {
         QFETCH(QString, query);
         std::string message;
@@ -224,6 +207,7 @@ class TestQuery : public QObject {
 
   private:
     std::unique_ptr<DecoderFixture> trace_;
+    std::unique_ptr<DecoderFixture> eventSlots_;
 };
 
 QTEST_APPLESS_MAIN(TestQuery)

@@ -58,20 +58,12 @@ Signal_representation {
 }
 )";
 
-LdfFile file(const QString& source) {
-    if (source == "shared encodings") {
-        return LdfParser::parse(kSharedEncodings);
-    }
-    return LdfParser::read(source.toStdString());
-}
-
 // The lines appendLine makes from the values the decoder gives.
 std::string decodedLines(const SignalDecoder& decoder, int id,
                          const std::vector<std::uint8_t>& data) {
     std::string lines;
-    for (const LdfSignalValue& value : decoder.decode(id, data).values) {
+    for (const LdfSignalValue& value : decoder.decode(id, data).values)
         SignalLines::appendLine(lines, value);
-    }
     return lines;
 }
 
@@ -81,9 +73,7 @@ std::vector<std::vector<std::uint8_t>> frameData(int length, std::mt19937& rando
                                                std::vector<std::uint8_t>(length, 0xFF)};
     for (int i = 0; i < 2000; ++i) {
         std::vector<std::uint8_t>& data = all.emplace_back(length);
-        for (std::uint8_t& byte : data) {
-            byte = static_cast<std::uint8_t>(random());
-        }
+        for (std::uint8_t& byte : data) byte = static_cast<std::uint8_t>(random());
     }
     return all;
 }
@@ -98,36 +88,33 @@ class TestSignalLines : public QObject {
         QTest::addColumn<QString>("source");
         QTest::newRow("shared encodings") << "shared encodings";
         const QDir own(DARIDEZ_LDF_FIXTURES);
-        for (const QString& name : own.entryList({"*.ldf"}, QDir::Files, QDir::Name)) {
+        for (const QString& name : own.entryList({"*.ldf"}, QDir::Files, QDir::Name))
             QTest::newRow(qPrintable(name)) << own.filePath(name);
-        }
         const QDir shared(DARIDEZ_SHARED_LDF_FIXTURES);
-        for (const QString& name : shared.entryList({"*.ldf"}, QDir::Files, QDir::Name)) {
+        for (const QString& name : shared.entryList({"*.ldf"}, QDir::Files, QDir::Name))
             QTest::newRow(qPrintable("shared " + name)) << shared.filePath(name);
-        }
     }
     void linesAsDecodedValuesMakeThem() {
         QFETCH(QString, source);
-        const LdfFile read = file(source);
-        if (source == "shared encodings") {
+        const bool own = source == "shared encodings";
+        const LdfFile read =
+            own ? LdfParser::parse(kSharedEncodings) : LdfParser::read(source.toStdString());
+        if (own)
             QCOMPARE(read.errors, 0);
-        }
         const LdfModel& ldf = read.model;
         SignalLines lines(ldf);
         const SignalDecoder decoder(ldf);
         std::mt19937 random(18);
         int compared = 0;
         for (const LdfFrame& frame : ldf.frames) {
-            if (frame.id < 0 || frame.id > 0x3F || frame.layout.empty()) {
+            if (frame.id < 0 || frame.id > 0x3F || frame.layout.empty())
                 continue;
-            }
             for (const std::vector<std::uint8_t>& data : frameData(frame.length, random)) {
                 LdfFrameDecode decode;
                 const auto count = static_cast<int>(data.size());
                 const LdfFrame* layout = decoder.layout(frame.id, data.data(), count, decode);
-                if (layout == nullptr) {
+                if (layout == nullptr)
                     continue;
-                }
                 std::string written = "before\n";
                 lines.append(written, *layout,
                              SignalDecoder::bits(data.data(), count, layout->length));
@@ -136,9 +123,8 @@ class TestSignalLines : public QObject {
                 ++compared;
             }
         }
-        if (compared == 0) {
+        if (compared == 0)
             QSKIP("no frame with signals");
-        }
     }
 };
 

@@ -454,63 +454,57 @@ class TestTraceListModel : public QObject {
         QCOMPARE(trace.model.matchCount(), 2u);
     }
 
-    // From before the first row (-1) a step forward finds the first match, one back the
-    // last, the last row itself included, without wrapping. Rows: START, 10 FF, 3C 7F,
+    // Steps in display order: three forward from before the first row (-1), one back from
+    // row 0, one back from -1 (the last row itself included); each row found, "w" where the
+    // step wrapped; then the match number of the last row found. Rows: START, 10 FF, 3C 7F,
     // 10 01, 3C FF.
-    void stepsFromBeforeTheFirstRow_data() {
+    void findStepsInDisplayOrder_data() {
         QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("sorted");  // by DB0, falling: FF FF 7F 01, then START
         QTest::addColumn<bool>("onlyMatches");
-        QTest::addColumn<QString>("forwardBackward");
-        QTest::newRow("last row matches") << "ffh" << false << "1 4";
-        QTest::newRow("last row matches by identifier") << "id=3C" << false << "2 4";
-        QTest::newRow("last match before the last row") << "id=10" << false << "1 3";
-        QTest::newRow("only matches shown") << "id=3C" << true << "0 1";
-        QTest::newRow("one match") << "data=7F" << false << "2 2";
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("last row matches") << "ffh" << false << false << "1 4 1w 4w 4 #2";
+        QTest::newRow("last row matches by identifier")
+            << "id=3C" << false << false << "2 4 2w 4w 4 #2";
+        QTest::newRow("last match before the last row")
+            << "id=10" << false << false << "1 3 1w 3w 3 #2";
+        QTest::newRow("only matches shown") << "id=3C" << false << true << "0 1 0w 1w 1 #2";
+        QTest::newRow("one match") << "data=7F" << false << false << "2 2w 2w 2w 2 #1";
+        QTest::newRow("sorted") << "ffh" << true << false << "0 1 0w 1w 1 #2";
+        // Identifier 10's frames at positions 0 and 3 are rows 0 and 1.
+        QTest::newRow("sorted, only matches") << "id=10" << true << true << "0 1 0w 1w 1 #2";
     }
-    void stepsFromBeforeTheFirstRow() {
+    void findStepsInDisplayOrder() {
         QFETCH(QString, query);
+        QFETCH(bool, sorted);
         QFETCH(bool, onlyMatches);
         Rows trace;
         trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
+        if (sorted)
+            QVERIFY(trace.model.sortByHeaderClick(5) && trace.model.sortByHeaderClick(5));
         trace.search(qPrintable(query));
         trace.model.setShowOnlyMatches(onlyMatches);
-        bool forwardWrapped = true;
-        bool backwardWrapped = true;
-        const int forward = trace.model.findMatch(-1, true, forwardWrapped);
-        const int backward = trace.model.findMatch(-1, false, backwardWrapped);
-        QTEST(QString("%1 %2").arg(forward).arg(backward), "forwardBackward");
-        QVERIFY(!forwardWrapped && !backwardWrapped);
+        QStringList steps;
+        int row = -1;
+        bool wrapped = false;
+        for (const auto& [from, forward] :
+             {std::pair{-2, true}, {-2, true}, {-2, true}, {0, false}, {-1, false}}) {
+            row = trace.model.findMatch(from == -2 ? row : from, forward, wrapped);
+            steps << QString::number(row) + (wrapped ? "w" : "");
+        }
+        steps << QString("#%1").arg(trace.model.matchNumber(row));
+        QTEST(steps.join(' '), "steps");
     }
 
-    void findStepsInDisplayOrderAndModeSwitchJudgesAgain() {
+    // A display-mode switch judges the rows again: FF reads "255" in decimal data.
+    void aModeSwitchJudgesTheRowsAgain() {
         Rows trace;
         trace.feed(kHead10 + kDataFF + kHead3C + kData7F + kHead10 + kData01 + kHead3C + kDataFF);
         trace.search("ffh");
-        QVERIFY(trace.model.sortByHeaderClick(5) &&
-                trace.model.sortByHeaderClick(5));  // DB0 falling
-        QCOMPARE(trace.column(5), QStringList({"FFh", "FFh", "7Fh", "01h", ""}));
-        QList<int> steps;
-        bool wrapped = false;
-        for (int row = -1, i = 0; i < 3; ++i)  // each found row, then whether the step wrapped
-            steps << (row = trace.model.findMatch(row, true, wrapped)) << wrapped;
-        steps << trace.model.findMatch(0, false, wrapped) << wrapped;
-        QCOMPARE(steps, QList<int>({0, 0, 1, 0, 0, 1, 1, 1}));
-
         trace.model.setShowOnlyMatches(true);
-        QCOMPARE(trace.column(4), QStringList({"[50]", "[3C]"}));
-        // Showing only matches, a step goes from row to row, wrapping alike: identifier 10's
-        // frames at positions 0 and 3 are rows 0 and 1.
-        trace.search("id=10");
-        steps.clear();
-        for (int row = -1, i = 0; i < 3; ++i)
-            steps << (row = trace.model.findMatch(row, true, wrapped)) << wrapped;
-        steps << trace.model.findMatch(0, false, wrapped) << wrapped;
-        steps << trace.model.findMatch(-1, false, wrapped) << wrapped;
-        QCOMPARE(steps, QList<int>({0, 0, 1, 0, 0, 1, 1, 1, 1, 0}));
-        QCOMPARE(trace.model.matchNumber(1), 2u);
-        trace.search("ffh");
-        trace.model.setDisplayModes(trace.session, DisplayModes{true, true, false});  // "255"
+        trace.model.setDisplayModes(trace.session, DisplayModes{true, true, false});
         QVERIFY(trace.model.rowCount() == 0 && trace.model.matchCount() == 0);
+        bool wrapped = false;
         QCOMPARE(trace.model.findMatch(-1, true, wrapped), -1);
         trace.search("255");
         QCOMPARE(trace.model.rowCount(), 2);

@@ -86,6 +86,16 @@ struct DecodedTrace : test::DecoderFixture {
         }
         return texts;
     }
+    // The whole LIN frames, each with the time since the one before (0 for the first).
+    std::vector<std::pair<LinFrame, std::int64_t>> frames() const {
+        std::vector<std::pair<LinFrame, std::int64_t>> found;
+        for (const TraceEntry& row : list) {
+            const LinFrame frame = ReadLinFrame(row);
+            if (frame.isLinFrame)
+                found.emplace_back(frame, found.empty() ? 0 : frame.time - found.back().first.time);
+        }
+        return found;
+    }
     // Each identifier's verdicts, "10 enhanced" or "3C checksum|classic".
     QStringList verdicts() const {
         std::map<int, QStringList> byId;
@@ -350,20 +360,14 @@ class TestTracerSim : public QObject {
         trace.feedLive(TracerSimulator(options).generate(5'500'000), 4096);
         QMap<QString, QStringList> seen;  // identifier -> distinct data
         QList<std::int64_t> gaps;
-        std::int64_t last = -1;
-        for (const TraceEntry& row : trace.list) {
-            const LinFrame frame = ReadLinFrame(row);
-            if (!frame.isLinFrame)
-                continue;
-            if (last >= 0)
-                gaps << frame.time - last;
-            last = frame.time;
+        for (const auto& [frame, gap] : trace.frames()) {
+            gaps << gap;
             const QString data = test::bytesOf(frame.response, frame.dataLength()).toHex(' ');
             QStringList& list = seen[QString::asprintf("%02X", frame.id())];
             if (!list.contains(data))
                 list << data;
         }
-        QCOMPARE(gaps.mid(0, 4), (QList<std::int64_t>{10000, 20000, 10000, 15000}));
+        QCOMPARE(gaps.mid(1, 4), (QList<std::int64_t>{10000, 20000, 10000, 15000}));
         QCOMPARE(seen["10"].size(), 51);  // a ramp of step 4 over 0..200 and back
         seen["3A"].sort();                // 20: the door's protected identifier; bit 15 unused
         QCOMPARE(seen["3A"], (QStringList{"", "20 85 ff", "20 86 ff"}));
@@ -418,14 +422,9 @@ class TestTracerSim : public QObject {
         trace.feedLive(TracerSimulator(options).generate(2'000'000), 4096);
         QStringList seen;
         std::set<std::int64_t> delays;
-        std::int64_t last = -1;
-        for (const TraceEntry& row : trace.list) {
-            const LinFrame frame = ReadLinFrame(row);
-            if (!frame.isLinFrame)
-                continue;
-            if (last >= 0)
-                delays.insert(frame.time - last);
-            last = frame.time;
+        for (const auto& [frame, gap] : trace.frames()) {
+            if (!seen.isEmpty())
+                delays.insert(gap);
             QString text = QString::asprintf("%02X", frame.id());
             if (frame.id() == 0x3A && frame.dataLength() > 0 &&
                 frame.checksum() != LinChecksum(frame.pid, frame.response, frame.dataLength()))

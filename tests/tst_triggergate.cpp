@@ -1,6 +1,7 @@
 // The trigger gate: which rows of a trace the stretches around the rows a query picks
 // keep, where each stretch begins, and that every row is kept or left out exactly once.
 #include <QTest>
+#include <list>
 
 #include "DecoderFixture.h"
 #include "lin/TriggerGate.h"
@@ -69,6 +70,10 @@ class TestTriggerGate : public QObject {
             << QByteArray(".....T....") << 5 << 0 << 2 << "#6 4 5 6";
         QTest::newRow("a trigger in the rows its ring left out begins a stretch")
             << QByteArray("T...T.....") << 5 << 0 << 2 << "#1 0 1 #5 3 4 5";
+        // A new trace's times start again: what waited from the last one is not kept before
+        // its first trigger.
+        QTest::newRow("a new trace leaves the last one's rows out")
+            << QByteArray("...|T") << 10 << 0 << 100 << "#1 0 1";
     }
     void keepsTheStretchesAroundEachTrigger() {
         QFETCH(QByteArray, pattern);
@@ -76,33 +81,21 @@ class TestTriggerGate : public QObject {
         QFETCH(int, post);
         QFETCH(int, ring);
         QFETCH(QString, kept);
-        DecoderFixture trace;
-        feedPattern(trace, pattern);
         Collected out;
         TriggerGate gate(parsed("id=3C"), pre * kStep, post * kStep, std::size_t(ring), out);
-        const std::vector<TraceEntry*> rows = trace.listRows();
-        for (const TraceEntry* row : rows) gate.row(*row, false, trace.list.textForm());
+        std::list<DecoderFixture> traces;  // "|": a new trace
+        qsizetype rows = 0;
+        for (const QByteArray& part : pattern.split('|')) {
+            feedPattern(traces.emplace_back(), part);
+            for (const TraceEntry* row : traces.back().listRows()) {
+                gate.row(*row, false, traces.back().list.textForm());
+                ++rows;
+            }
+        }
         gate.finish();
         QCOMPARE(out.said.join(' '), kept);
         QCOMPARE(gate.triggers(), pattern.count('T'));
-        const qsizetype keptRows = out.said.size() - kept.count('#');
-        QCOMPARE(keptRows + out.droppedRows, qsizetype(rows.size()));
-    }
-
-    // A new trace's times start again: what waited from the last one is not kept before
-    // its first trigger.
-    void aNewTraceLeavesTheLastOnesRowsOut() {
-        DecoderFixture first;
-        feedPattern(first, "...");
-        DecoderFixture second;
-        feedPattern(second, "T");
-        Collected out;
-        TriggerGate gate(parsed("id=3C"), 10 * kStep, 0, 100, out);
-        for (DecoderFixture* trace : {&first, &second})
-            for (const TraceEntry* row : trace->listRows())
-                gate.row(*row, false, trace->list.textForm());
-        QCOMPARE(out.said.join(' '), QString("#1 0 1"));
-        QCOMPARE(out.droppedRows, 4);
+        QCOMPARE(out.said.size() - kept.count('#') + out.droppedRows, rows);
     }
 
     void theNoteSaysWhenAndWhat() {

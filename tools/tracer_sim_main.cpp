@@ -10,7 +10,9 @@
 #include <string>
 
 #include "ldf/LdfParser.h"
+#include "lin/LinRates.h"
 #include "sim/LdfSchedule.h"
+#include "sim/LinBusModel.h"
 #include "sim/TracerSimulator.h"
 
 using daridez::sim::TracerSimulator;
@@ -46,9 +48,9 @@ void printHelp() {
         "  --record FILE         also write the trace sent to FILE (a dump file), from the\n"
         "                        first start's marker on, as the program's recording has it\n"
         "  --baud-result N       result code of every set-baud-rate answer (default 0: a rate\n"
-        "                        from 1000 to 20000 is taken, any other refused with 1)\n"
-        "  --lin-baud N          LIN bit rate at start (default 19200)\n"
-        "  --bus-baud N          the bus runs at N (1000 to 20000) whatever rate the device\n"
+        "                        from %d to %d is taken, any other refused with 1)\n"
+        "  --lin-baud N          LIN bit rate at start (default %d)\n"
+        "  --bus-baud N          the bus runs at N (%d to %d) whatever rate the device\n"
         "                        is set to; at another rate the device reports what its\n"
         "                        receiver makes of the bus (default: the device's rate)\n"
         "  --ldf=FILE            play the schedule of this LIN description file: its frames,\n"
@@ -59,7 +61,9 @@ void printHelp() {
         "                        master then plays the frame's collision-resolving table\n"
         "  --sleep SECONDS       with --ldf: the go-to-sleep command after SECONDS awake,\n"
         "                        then 1 s of silence before the schedule resumes, again\n"
-        "  --help                this text\n");
+        "  --help                this text\n",
+        daridez::sim::kMinBusRate, daridez::sim::kMaxBusRate, daridez::kDefaultLinRate,
+        daridez::sim::kMinBusRate, daridez::sim::kMaxBusRate);
 }
 
 bool parseRate(const char* text, double& rate) {
@@ -193,10 +197,12 @@ int parseOptions(int argc, char** argv, TracerSimulatorOptions& options) {
             ok = parseSeconds(value, sleepSeconds);
             needsLdf = true;
         } else if (option == "--lin-baud") {
-            ok = parseNumber(value, 20000, number) && number >= 1000;
+            ok = parseNumber(value, daridez::sim::kMaxBusRate, number) &&
+                 daridez::sim::IsBusRate(static_cast<int>(number));
             options.linBaudrate = static_cast<std::uint16_t>(number);
         } else if (option == "--bus-baud") {
-            ok = parseNumber(value, 20000, number) && number >= 1000;
+            ok = parseNumber(value, daridez::sim::kMaxBusRate, number) &&
+                 daridez::sim::IsBusRate(static_cast<int>(number));
             options.busBaudrate = static_cast<std::uint16_t>(number);
         } else {
             std::fprintf(stderr, "tracer-sim: unknown option %s (see --help)\n", option.c_str());

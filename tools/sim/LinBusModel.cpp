@@ -55,7 +55,7 @@ LinBusModel::LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t b
 }
 
 bool LinBusModel::setBaudrate(std::uint16_t baudrate) {
-    if (baudrate < 1000 || baudrate > 20000) {
+    if (!IsBusRate(baudrate)) {
         return false;
     }
     baudrate_ = baudrate;
@@ -63,7 +63,7 @@ bool LinBusModel::setBaudrate(std::uint16_t baudrate) {
 }
 
 bool LinBusModel::setBusBaudrate(std::uint16_t busBaudrate) {
-    if (busBaudrate != 0 && (busBaudrate < 1000 || busBaudrate > 20000)) {
+    if (busBaudrate != 0 && !IsBusRate(busBaudrate)) {
         return false;
     }
     busBaudrate_ = busBaudrate;

@@ -25,6 +25,13 @@ struct TroubleRates {
 // always do.
 using ClassicIds = std::bitset<64>;
 
+// The bit rates the simulated device listens at and its bus runs at, in bit/s.
+inline constexpr int kMinBusRate = 1000;
+inline constexpr int kMaxBusRate = 20000;
+constexpr bool IsBusRate(int rate) {
+    return rate >= kMinBusRate && rate <= kMaxBusRate;
+}
+
 // A LIN bus as the tracer sees it: a master running a schedule table (a fixed one, or
 // one read from an LDF), one LIN frame per slot, reported field by field as device
 // frames with 16-bit microsecond stamps, and a TimerWrap at every wrap of the 16-bit clock.
@@ -35,12 +42,12 @@ class LinBusModel {
     LinBusModel(std::uint32_t seed, TroubleRates rates, std::uint16_t baudrate,
                 ClassicIds classicIds = {}, SimSchedule schedule = {});
 
-    // Changes the bit rate the device listens at from the next slot on (a rate outside
-    // 1000 to 20000 is ignored and answered with false). The bus runs at it too, unless
+    // Changes the bit rate the device listens at from the next slot on (a rate that is
+    // not IsBusRate is ignored and answered with false). The bus runs at it too, unless
     // a bus rate of its own is set.
     bool setBaudrate(std::uint16_t baudrate);
     std::uint16_t baudrate() const { return baudrate_; }
-    // The bus runs at busBaudrate (1000 to 20000) whatever the device listens at; while
+    // The bus runs at busBaudrate (IsBusRate) whatever the device listens at; while
     // the two differ, the device reports what its receiver makes of the bus
     // (WrongRateReceiver). 0: the bus runs at the device's rate.
     bool setBusBaudrate(std::uint16_t busBaudrate);
