@@ -5,10 +5,10 @@
 // length, indexes inside their lists; every identifier's decode, for every data length
 // up to eight bytes, stays inside the frame and gives texts the formatter can print.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "fuzz/FuzzRows.h"
 #include "ldf/ChecksumModel.h"
 #include "ldf/LdfDescription.h"
 #include "ldf/LdfParser.h"
@@ -18,10 +18,7 @@ using namespace daridez;
 
 namespace {
 
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using fuzz::check;
 
 void checkModel(const LdfModel& model) {
     for (const LdfFrame& frame : model.frames) {

@@ -4,20 +4,15 @@
 // the dump. The same bytes are decoded three ways, which must agree: in the chosen
 // blocks through SplitFrames with its carry-over, through the DumpLoader from a file
 // (32,768-byte blocks); and saving and loading again must settle on one file.
-#include <unistd.h>
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "files/DumpWriter.h"
 #include "files/TraceLoad.h"
 #include "files/TraceTranslator.h"
 #include "fuzz/FuzzRows.h"
-#include "lin/Columns.h"
 #include "protocol/StreamDecoder.h"
 
 using namespace daridez;
@@ -25,13 +20,8 @@ using namespace daridez;
 namespace {
 
 using fuzz::check;
-using fuzz::CountingView;
 
-struct Trace {
-    TraceList list;
-    CountingView view;
-    ReceiveBuffer buffer;
-    TraceSession session{list, buffer, view};
+struct Trace : fuzz::FuzzTrace {
     StreamDecoder& decoder = session.decoder;
 
     explicit Trace(std::uint8_t modeBits) {
@@ -67,19 +57,6 @@ struct Trace {
         verify();
         return saved();
     }
-
-    // Every row is kept, handed to the view once, and its texts fit their room.
-    void verify() const {
-        std::size_t rows = 0;
-        CellScratch scratch;
-        for (const TraceEntry& e : list) {
-            ++rows;
-            for (int c = 0; c < kStoredColumnCount; ++c)
-                check(std::strlen(CellText(e, list.textForm(), Column(c), scratch)) <
-                      kFieldTextSize);
-        }
-        check(rows == view.rows);
-    }
 };
 
 }  // namespace
@@ -99,16 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             data, data + std::min<std::size_t>(size, 4096))) != TraceFileKind::Dump) {
         return 0;
     }
-    const std::string path = "/tmp/fuzz-loader-" + std::to_string(::getpid()) + ".dump";
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        const bool written = std::fwrite(data, 1, size, file) == size;
-        if (std::fclose(file) == 0 && written) {
-            Trace loaded(modeBits);
-            check(LoadTrace(loaded.session, path) == LoadResult::Ok);
-            loaded.verify();
-            check(loaded.saved() == saved && loaded.view.rows == blocks.view.rows);
-        }
-        std::remove(path.c_str());
+    if (const fuzz::InputFile input("loader", data, size); input.written) {
+        Trace loaded(modeBits);
+        check(LoadTrace(loaded.session, input.path) == LoadResult::Ok);
+        loaded.verify();
+        check(loaded.saved() == saved && loaded.view.rows == blocks.view.rows);
     }
 
     // Saving and loading reach a fixed point after one round: the first save may

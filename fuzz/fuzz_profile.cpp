@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,18 +16,15 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz/FuzzRows.h"
 #include "serial/Profile.h"
 
 using namespace daridez;
 
 namespace {
 
+using fuzz::check;
 using Lines = std::vector<std::string>;
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 Lines linesOf(std::string_view text) {
     Lines lines;

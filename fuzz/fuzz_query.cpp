@@ -5,51 +5,36 @@
 // parsed query's text parses again to a query that keeps the same rows. Matching never
 // reads beyond a row.
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "fuzz/FuzzRows.h"
 #include "lin/Query.h"
 #include "protocol/StreamDecoder.h"
-#include "protocol/TraceSession.h"
 
 using namespace daridez;
 
 namespace {
 
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-struct NoView : RowSink {
-    bool AppendRow(TraceEntry*, std::int32_t) override { return true; }
-};
+using fuzz::check;
 
 // A start marker, LIN frames with and without sync, identifier and response (3C, C1, a
 // failed check), a device error, an overflow and a bad frame, decoded once.
-struct Rows {
-    TraceList list;
-    NoView view;
-    ReceiveBuffer buffer;
-    TraceSession session{list, buffer, view};
-
+struct Rows : fuzz::FuzzTrace {
     Rows() {
         static const char kTrace[] =
             "058200010000 0490001000 0591002055 00 05920030 3C00 0593004001 00 05940050 0200"
             "0490001000 0591002055 00 0592003 0C100 059300407F 00 0594005080 00 059500603E00"
             "0490001000 0591002054 00 0592003001 00 0593004012 00 0594005034 00 059500600000"
             "0490001000 059C00104200 03F00000 014200 0490001000 0591002055 00";
-        std::string hex;
-        for (const char* c = kTrace; *c != '\0'; ++c)
-            if (*c != ' ')
-                hex += *c;
         std::int32_t size = 0;
-        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-            buffer.bytes[static_cast<std::size_t>(size++)] =
-                static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        std::string digits;  // two hex digits to a byte, blanks anywhere skipped
+        for (const char c : std::string_view(kTrace))
+            if (c != ' ' && (digits += c).size() == 2)
+                buffer.bytes[std::size_t(size++)] =
+                    std::uint8_t(std::stoi(std::exchange(digits, ""), nullptr, 16));
         session.decoder.ResetDecoder();
         session.decoder.SplitFrames(buffer.bytes.data(), size, true);
     }

@@ -1,6 +1,7 @@
 // The daridez-dump command, run as a user runs it, on a dump file made here.
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -57,8 +58,16 @@ const QByteArray kTextFrame = QByteArray::fromHex(
 const QByteArray kShortBeforeStart =
     QByteArray::fromHex("0490001000 059100205500 059200302000 059300400100 058200050000");
 const QString kLdfDir = QStringLiteral(DARIDEZ_LDF_FIXTURES);
+const QRegularExpression kTriggerOption("^--(trigger|pre|post|filter)=");
 const QString kFullDisk =
     "stderr: daridez-dump: cannot write the output: No space left on device\n";
+const QString kConstructs = kLdfDir + "/constructs.ldf";
+const QString kWarning =
+    "stderr: " + kConstructs + ":199:3: warning: encoding type Unused has no values\n";
+// The CSV's first line: the columns, then ",Frame,Signals" with an LDF.
+const QString kCsv =
+    "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,Check";
+const QString kLdfCsv = kCsv + ",Frame,Signals\r\n";
 
 // A response read whole over two frames, a single frame above its length and a
 // consecutive frame without its first, each after a frame of another identifier.
@@ -92,6 +101,7 @@ class TestDaridezDump : public QObject {
         QVERIFY(daridez::test::writeFile(dir.filePath("diag.dump"), kDiagnosticTrace));
         QVERIFY(daridez::test::writeFile(dir.filePath("text.dump"), kTextFrame));
         QVERIFY(daridez::test::writeFile(dir.filePath("restart.dump"), kShortBeforeStart));
+        QVERIFY(daridez::test::writeFile(dir.filePath("big.dump"), kLinFrame.repeated(3000)));
         QVERIFY(daridez::test::writeFile(dir.filePath("noframes.ldf"),
                                          "LIN_description_file;\nLIN_protocol_version = \"2.1\";\n"
                                          "Nodes { Master: M, 5 ms, 0 ms; }\n"));
@@ -168,16 +178,13 @@ class TestDaridezDump : public QObject {
                    "\nactive: 01:05:32  |FRMs: 2  |ERRs: 1\n";
         QTest::newRow("a cut frame is not bad")
             << QStringList{"--filter=bad", "trace.dump"} << "status 0\n";
-        QTest::newRow("bad trigger: nothing printed")
-            << QStringList{"--trigger=id=40", "trace.dump"}
-            << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
-        QTest::newRow("bad query: nothing printed")
-            << QStringList{"--filter=id=40", "trace.dump"}
-            << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
+        for (const QString option : {"--trigger", "--filter"})
+            QTest::newRow(qPrintable("bad query in " + option + ": nothing printed"))
+                << QStringList{option + "=id=40", "trace.dump"}
+                << "status 2\nstderr: \"id=40\": identifiers are 00..3F\n";
         QTest::newRow("csv, filtered")
             << QStringList{"--format=csv", "--filter=err", "trace.dump"}
-            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-               "Check\r\n2,\"+ 00:00:00,003532\",#42,,,,,,,,,,,,red,\r\n";
+            << kCsv + "\r\n2,\"+ 00:00:00,003532\",#42,,,,,,,,,,,,red,\r\n";
         QTest::newRow("an ASC log: a bus event its row, what it left out on standard error")
             << QStringList{"--check", "bench.asc"}
             << "status 0\n0|+ 00:00:00,000000|START||||||||||||plain|\n"
@@ -188,6 +195,19 @@ class TestDaridezDump : public QObject {
             << QStringList{"--ids", "--baud=9600", "trace.dump"}
             << "status 0\nID|frames|bad|lengths|model|period_min|period_avg|period_max|last\n"
                "01|1|0|2|classic|-|-|-|05 10\nbus load: 0.0 % at 9600 baud\n";
+        // Standard output that refuses the bytes (a full disk) ends the command with status 1
+        // and the reason, whatever the output; the rows are far more than the stream's
+        // buffer, the LDF check and the help far less.
+        for (const QString& row :
+             QStringList{"--format=text big.dump", "--check big.dump", "--format=csv big.dump",
+                         "--format=pcapng big.dump", "--ids big.dump", "--help",
+                         "--ldf-check " + kConstructs})
+            QTest::newRow(qPrintable("full disk: " + row))
+                << (row.split(' ') << "> /dev/full") << "status 1\n" + kFullDisk;
+        QTest::newRow("full disk: signals")
+            << QStringList{"--ldf=" + kConstructs, "--signals", "big.dump", "> /dev/full"}
+            << "status 1\n" + kWarning + kFullDisk.mid(8);
+        addLdfRows();
     }
 
     void printsRowsAndStatus() {
@@ -230,11 +250,8 @@ class TestDaridezDump : public QObject {
     void triggerKeepsItsStretchesInEachFormat() {
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, expected);
-        QStringList untriggered;
-        for (const QString& argument : arguments)
-            if (!argument.startsWith("--trigger") && !argument.startsWith("--pre") &&
-                !argument.startsWith("--post") && !argument.startsWith("--filter"))
-                untriggered << argument;
+        QStringList untriggered = arguments;
+        untriggered.removeIf([](const QString& a) { return a.contains(kTriggerOption); });
         const QStringList all = QString::fromUtf8(output(untriggered << "lin.dump"))
                                     .remove('\r')
                                     .split('\n', Qt::SkipEmptyParts);
@@ -263,46 +280,15 @@ class TestDaridezDump : public QObject {
         QCOMPARE(times, (QList<quint64>{1700003932164660, 1700003932225552}));
     }
 
-    // Standard output that refuses the bytes (a full disk) ends the command with status 1
-    // and the reason, whatever the output; the rows are far more than the stream's buffer,
-    // the LDF check and the help far less.
-    void refusedOutputEndsWithStatusOne_data() {
-        QTest::addColumn<QStringList>("arguments");
-        const QString ldf = kLdfDir + "/constructs.ldf";
-        QTest::newRow("text") << QStringList{"--format=text", "big.dump"};
-        QTest::newRow("checked") << QStringList{"--check", "big.dump"};
-        QTest::newRow("csv") << QStringList{"--format=csv", "big.dump"};
-        QTest::newRow("pcapng") << QStringList{"--format=pcapng", "big.dump"};
-        QTest::newRow("identifiers") << QStringList{"--ids", "big.dump"};
-        QTest::newRow("signals") << QStringList{"--ldf=" + ldf, "--signals", "big.dump"};
-        QTest::newRow("LDF check") << QStringList{"--ldf-check", ldf};
-        QTest::newRow("help") << QStringList{"--help"};
+    void helpExplainsTheOptions() {
+        QVERIFY(
+            run({"--help"}).startsWith("status 0\n" + kUsage + "Loads the LIN trace dump FILE"));
     }
 
-    void refusedOutputEndsWithStatusOne() {
-        QFETCH(QStringList, arguments);
-        QVERIFY(daridez::test::writeFile(dir.filePath("big.dump"), kLinFrame.repeated(3000)));
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.setStandardOutputFile("/dev/full");
-        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
-        QVERIFY(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
-        const QString err = QString::fromUtf8(process.readAllStandardError())
-                                .remove(kLdfDir +
-                                        "/constructs.ldf:199:3: warning: encoding "
-                                        "type Unused has no values\n");
-        QCOMPARE(QString("status %1\nstderr: ").arg(process.exitCode()) + err,
-                 "status 1\n" + kFullDisk);
-    }
-
+  private:
     // With an LDF: the signals under the rows, the verdicts against it, the CSV columns.
-    void decodesWithAnLdf_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("expected");
-        const QString ldf = "--ldf=" + kLdfDir + "/constructs.ldf";
-        const QString warning =
-            "stderr: " + kLdfDir +
-            "/constructs.ldf:199:3: warning: encoding type Unused has no values\n";
+    void addLdfRows() {
+        const QString ldf = "--ldf=" + kConstructs;
         QTest::newRow("signals, checked")
             << QStringList{ldf, "--signals", "--check", "--filter=!start", "lin.dump"}
             << "status 0\n"
@@ -332,15 +318,8 @@ class TestDaridezDump : public QObject {
                "|GatewayCmd.Mode = \"error\" (raw 2) (frame failed: model)\n"
                "|GatewayCmd.Speed = 36.9106 km/h (raw 65000) (frame failed: model)\n"
                "9|+ 00:00:00,000512|Break||||||||||||plain|cut\n" +
-                   warning;
-        QTest::newRow("signals without an LDF: the transport decode only")
-            << QStringList{"--signals", "--filter=diag", "lin.dump"}
-            << "status 0\n"
-               "4|+ 00:00:00,000512|Break|55|[3C]|21h|06h|B2h|00h|FFh|7Fh|FFh|FFh|A6|green\n"
-               "|MasterReq NAD 21, SF length 6: SID B2 ReadByIdentifier, data 00 FF 7F FF FF\n"
-               "5|+ 00:00:00,000512|Break|55|[7D]|21h|03h|7Fh|B2h|12h|FFh|FFh|FFh|97|green\n"
-               "|SlaveResp NAD 21, SF length 3: negative response to B2 ReadByIdentifier, error "
-               "12 subfunction not supported\n";
+                   kWarning;
+        // Without an LDF the transport layer is decoded all the same.
         QTest::newRow("signals: diagnostic messages read whole")
             << QStringList{"--signals", "--filter=diag", "diag.dump"}
             << "status 0\n"
@@ -363,29 +342,28 @@ class TestDaridezDump : public QObject {
                "3|+ 00:00:00,000256|Break|55|[7D]|21h|21h|03h|04h|05h|06h|07h|08h|9C|green\n";
         QTest::newRow("csv: the message on its completing row, the rows before filtered out")
             << QStringList{ldf, "--format=csv", "--filter=data=2121", "diag.dump"}
-            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-               "Check,Frame,Signals\r\n"
-               "3,\"+ 00:00:00,000256\",Break,55,[7D],21h,21h,03h,04h,05h,06h,07h,08h,9C,green,"
-               "classic,SlaveResp,\"SlaveResp NAD 21 (Door), CF 1: data 03 04 05 06 07 08; "
-               "SlaveResp NAD 21 (Door) message (2 frames, 11 bytes): 62 F1 90 01 02 03 04 05 06 "
-               "07 08 (positive response to 22 ReadDataByIdentifier, identifier F190)\"\r\n" +
-                   warning;
+            << kLdfCsv +
+                   "3,\"+ 00:00:00,000256\",Break,55,[7D],21h,21h,03h,04h,05h,06h,07h,08h,9C,"
+                   "green,classic,SlaveResp,\"SlaveResp NAD 21 (Door), CF 1: data 03 04 05 06 07 "
+                   "08; SlaveResp NAD 21 (Door) message (2 frames, 11 bytes): 62 F1 90 01 02 03 "
+                   "04 05 06 07 08 (positive response to 22 ReadDataByIdentifier, identifier "
+                   "F190)\"\r\n" +
+                   kWarning;
         QTest::newRow("csv with the frame and its signals")
             << QStringList{ldf, "--format=csv", "--filter=signal:Temp>0 frame=SeatStatus",
                            "lin.dump"}
-            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-               "Check,Frame,Signals\r\n"
-               "2,\"+ 00:00:00,000512\",Break,55,[11],64h,C8h,01h,04h,02h,41h,42h,01h,36,green,"
-               "enhanced,SeatStatus,\"Temp=10 °C; Level=-14 %; Code=42; "
-               "Name=\"\"AB\\x01\"\"\"\r\n" +
-                   warning;
+            << kLdfCsv +
+                   "2,\"+ 00:00:00,000512\",Break,55,[11],64h,C8h,01h,04h,02h,41h,42h,01h,36,green,"
+                   "enhanced,SeatStatus,\"Temp=10 °C; Level=-14 %; Code=42; "
+                   "Name=\"\"AB\\x01\"\"\"\r\n" +
+                   kWarning;
         QTest::newRow("csv: the signals of a failed frame name the failure")
             << QStringList{ldf, "--format=csv", "--filter=frame=GatewayCmd", "lin.dump"}
-            << "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-               "Check,Frame,Signals\r\n"
-               "8,\"+ 00:00:00,000512\",Break,55,[20],02h,E8h,FDh,17h,,,,,,green,\"model,classic\","
-               "GatewayCmd,\"Mode=\"\"error\"\"; Speed=36.9106 km/h (frame failed: model)\"\r\n" +
-                   warning;
+            << kLdfCsv +
+                   "8,\"+ 00:00:00,000512\",Break,55,[20],02h,E8h,FDh,17h,,,,,,green,"
+                   "\"model,classic\",GatewayCmd,\"Mode=\"\"error\"\"; Speed=36.9106 km/h (frame "
+                   "failed: model)\"\r\n" +
+                   kWarning;
         // Nominal periods: the longest delay between a frame's slots around the first
         // table holding it (Normal: 55.5 ms for a frame in one slot; Configuration: the
         // requests and commands 20 ms apart at most, the response once in 110 ms).
@@ -410,7 +388,7 @@ class TestDaridezDump : public QObject {
                "3D|1|0|8|classic|-|-|-|21 03 7F B2 12 FF FF FF|SlaveResp|-|8|"
                "110.000|-|-\n"
                "bus load: 1020.2 % at 19200 baud\n" +
-                   warning;
+                   kWarning;
         QTest::newRow("LDF with nothing to decode")
             << QStringList{"--ldf=none.ldf", "lin.dump"}
             << "status 2\nstderr: none.ldf: error: cannot open the file: No such file or "
@@ -427,17 +405,13 @@ class TestDaridezDump : public QObject {
                "1|+ 00:00:00,000016|Break|55|[85]|07h|22h|5Ch|41h|B3h|||||green\n"
                "|DisplayText.Digit = 7 (raw 7)\n"
                "|DisplayText.Label = \"\\\"\\\\A\" (raw 22 5C 41)\n";
-        const QString csv =
-            "status 0\nMsgNr,TimeStamp,Info,Sync,ID,DB0,DB1,DB2,DB3,DB4,DB5,DB6,DB7,CS,Colour,"
-            "Check,Frame,Signals\r\n"
-            "1,\"+ 00:00:00,000016\",Break,55,[85],07h,22h,5Ch,41h,B3h,,,,,green,enhanced,"
-            "DisplayText,"
-            "\"Digit=7; Label=\"\"\\\"\"\\\\A\"\"\"\r\n";
-        QTest::newRow("csv signal escaped")
-            << QStringList{narrow, "--format=csv", "--filter=id=05", "text.dump"} << csv;
-        QTest::newRow("csv takes --signals")
-            << QStringList{narrow, "--signals", "--format=csv", "--filter=id=05", "text.dump"}
-            << csv;
+        for (const QString options : {"--format=csv", "--signals --format=csv"})
+            QTest::newRow(qPrintable("csv signal escaped: " + options))
+                << (QStringList{narrow} + options.split(' ') << "--filter=id=05"
+                                                             << "text.dump")
+                << kLdfCsv +
+                       "1,\"+ 00:00:00,000016\",Break,55,[85],07h,22h,5Ch,41h,B3h,,,,,green,"
+                       "enhanced,DisplayText,\"Digit=7; Label=\"\"\\\"\"\\\\A\"\"\"\r\n";
         QTest::newRow("check an LDF")
             << QStringList{"--ldf-check", kLdfDir + "/structure.ldf"}
             << "status 0\n" + kLdfDir + "/structure.ldf:10:1: error: unbalanced '}'\n" + kLdfDir +
@@ -471,38 +445,32 @@ class TestDaridezDump : public QObject {
                "LIN ?, 0 kbps: 0 nodes, 0 signals, 0 frames, 0 schedule tables; 1 error, 0 "
                "warnings\n";
     }
-    void decodesWithAnLdf() {
-        QFETCH(QStringList, arguments);
-        QTEST(run(arguments), "expected");
-    }
 
-    void helpExplainsTheOptions() {
-        QVERIFY(
-            run({"--help"}).startsWith("status 0\n" + kUsage + "Loads the LIN trace dump FILE"));
-    }
-
-  private:
-    // What the command prints on its standard output, as bytes.
-    QByteArray output(const QStringList& arguments) {
-        QProcess process;
+    // What the command prints on its standard output, run in the test folder by process
+    // (one of its own where none is given); "-" has the trace come on standard input, and
+    // "> /dev/full" its output go to a device that refuses every byte.
+    QByteArray output(QStringList arguments, QProcess* given = nullptr) {
+        QProcess own;
+        QProcess& process = given != nullptr ? *given : own;
         process.setWorkingDirectory(dir.path());
+        if (arguments.removeAll("> /dev/full") > 0)
+            process.setStandardOutputFile("/dev/full");
         process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
+        if (arguments.contains("-"))
+            process.write(kTrace);
+        process.closeWriteChannel();
         return process.waitForFinished(60000) ? process.readAllStandardOutput() : QByteArray();
     }
 
-    // Runs the command in the test folder: "status N", then what it printed, TABs shown as
-    // "|", then "stderr: " and its error output if there is any.
+    // "status N" (-1: it did not end normally), then what the command printed, TABs shown
+    // as "|", then "stderr: " and its error output if there is any.
     QString run(const QStringList& arguments) {
         QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(DARIDEZ_DUMP_PATH), arguments);
-        if (arguments.contains("-"))
-            process.write(kTrace);  // "-": the trace comes on standard input
-        process.closeWriteChannel();
-        const bool ended = process.waitForFinished(60000) && process.exitStatus() == 0;
+        const QString out = QString::fromUtf8(output(arguments, &process)).replace('\t', '|');
         const QString err = QString::fromUtf8(process.readAllStandardError());
-        return QString("status %1\n").arg(ended ? process.exitCode() : -1) +
-               QString::fromUtf8(process.readAllStandardOutput()).replace('\t', '|') +
+        const bool ended =
+            process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit;
+        return QString("status %1\n").arg(ended ? process.exitCode() : -1) + out +
                (err.isEmpty() ? "" : "stderr: " + err);
     }
 

@@ -3,10 +3,11 @@
 // character for character).
 #include <QTest>
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <vector>
@@ -45,13 +46,19 @@ QString referenceDecimal(std::uint64_t value) {
     return QString::fromLatin1(digits, end - digits);
 }
 
+// count values, the i-th made by make(i).
+template <typename Value>
+std::vector<Value> generated(int count, const std::function<Value(int)>& make) {
+    std::vector<Value> values;
+    for (int i = 0; i < count; ++i) values.push_back(make(i));
+    return values;
+}
+
 // Every raw value of 16 bits as a physical encoding makes it, with the powers of ten
 // of the scale and their neighbours.
 std::vector<double> physicalValues(double scale, double offset) {
-    std::vector<double> values;
-    for (int raw = 0; raw < 65536; ++raw) {
-        values.push_back(raw * scale + offset);
-    }
+    std::vector<double> values =
+        generated<double>(65536, [&](int raw) { return raw * scale + offset; });
     for (int exponent = -6; exponent <= 7; ++exponent) {
         const double power = std::pow(10.0, exponent) * scale;
         values.insert(values.end(),
@@ -72,39 +79,6 @@ std::vector<double> sixthDigitHalves(std::mt19937_64& random) {
             const double half = (digits(random) + 0.5) * std::pow(10.0, exponent);
             values.insert(values.end(),
                           {half, std::nextafter(half, 0.0), std::nextafter(half, 1e300), -half});
-        }
-    }
-    return values;
-}
-
-// Any double at all, from its bits (infinities and NaNs among them).
-std::vector<double> randomBits(std::mt19937_64& random) {
-    std::vector<double> values;
-    for (int i = 0; i < 65536; ++i) {
-        const std::uint64_t bits = random();
-        double value = 0;
-        std::memcpy(&value, &bits, sizeof value);
-        values.push_back(value);
-    }
-    return values;
-}
-
-// Magnitudes from 10^-6 to 10^7, evenly on the decimal scale, either sign.
-std::vector<double> randomMagnitudes(std::mt19937_64& random) {
-    std::uniform_real_distribution<double> exponents(-6, 7);
-    std::vector<double> values;
-    for (int i = 0; i < 65536; ++i) {
-        values.push_back(std::pow(10.0, exponents(random)) * (i % 2 != 0 ? -1 : 1));
-    }
-    return values;
-}
-
-// Raw values of every width up to 64 bits.
-std::vector<std::uint64_t> randomRaws(std::mt19937_64& random) {
-    std::vector<std::uint64_t> values;
-    for (int width = 1; width <= 64; ++width) {
-        for (int i = 0; i < 1024; ++i) {
-            values.push_back(width == 64 ? random() : random() & ((std::uint64_t{1} << width) - 1));
         }
     }
     return values;
@@ -172,17 +146,24 @@ class TestNumberText : public QObject {
         QTest::newRow("to a million") << physicalValues(15.2590219, 0.0);
         std::mt19937_64 random(18);
         QTest::newRow("sixth-digit halves") << sixthDigitHalves(random);
-        QTest::newRow("random magnitudes") << randomMagnitudes(random);
-        QTest::newRow("random bits") << randomBits(random);
+        // Magnitudes from 10^-6 to 10^7, evenly on the decimal scale, either sign.
+        std::uniform_real_distribution<double> exponents(-6, 7);
+        QTest::newRow("random magnitudes") << generated<double>(65536, [&](int i) {
+            return std::pow(10.0, exponents(random)) * (i % 2 != 0 ? -1 : 1);
+        });
+        // Any double at all, from its bits (infinities and NaNs among them).
+        QTest::newRow("random bits")
+            << generated<double>(65536, [&](int) { return std::bit_cast<double>(random()); });
+        using Limits = std::numeric_limits<double>;
         QTest::newRow("special") << std::vector<double>{0.0,
                                                         -0.0,
-                                                        std::numeric_limits<double>::quiet_NaN(),
-                                                        std::numeric_limits<double>::denorm_min(),
-                                                        std::numeric_limits<double>::min(),
-                                                        std::numeric_limits<double>::lowest(),
                                                         100000.5,
                                                         1234565.0,
-                                                        0.000123455};
+                                                        0.000123455,
+                                                        Limits::quiet_NaN(),
+                                                        Limits::denorm_min(),
+                                                        Limits::min(),
+                                                        Limits::lowest()};
     }
     void numbersAsToCharsWritesThem() {
         QFETCH(std::vector<double>, values);
@@ -200,13 +181,13 @@ class TestNumberText : public QObject {
             0,    1,    9,     10,          99,
             100,  101,  110,   255,         999,
             1000, 1001, 65535, 4294967295u, std::numeric_limits<std::uint64_t>::max()};
-        std::vector<std::uint64_t> small(2000);
-        for (std::uint64_t i = 0; i < small.size(); ++i) {
-            small[i] = i;
-        }
-        QTest::newRow("up to 2000") << small;
+        QTest::newRow("up to 2000") << generated<std::uint64_t>(2000, [](int i) { return i; });
+        // Raw values of every width up to 64 bits, 1024 of each.
         std::mt19937_64 random(18);
-        QTest::newRow("random of each width") << randomRaws(random);
+        QTest::newRow("random of each width") << generated<std::uint64_t>(64 * 1024, [&](int i) {
+            const int width = i / 1024 + 1;
+            return width == 64 ? random() : random() & ((std::uint64_t{1} << width) - 1);
+        });
     }
     void decimalsAsToCharsWritesThem() {
         QFETCH(std::vector<std::uint64_t>, values);

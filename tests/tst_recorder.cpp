@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "DecoderFixture.h"
-#include "files/KeptRowsRecording.h"
 #include "files/RotatingRecorder.h"
 #include "files/TraceRecorder.h"
 #include "files/TriggeredRecording.h"
@@ -29,15 +28,9 @@ void give(ByteSink& recorder, const QByteArray& bytes) {
 // A recording: the start marker (6 bytes), a frame (35), a timer wrap (3), two frames.
 const QByteArray kStart = hex("05 82 00 01 00 00");
 const QByteArray kWrap = hex("02 A0 A2");
-QByteArray frameA() {
-    return linFrame(1, 0x3C, "0102");
-}
-QByteArray frameB() {
-    return linFrame(2, 0x7D, "0304");
-}
-QByteArray frameC() {
-    return linFrame(3, 0x3C, "0506");
-}
+const QByteArray kA = linFrame(1, 0x3C, "0102"), kB = linFrame(2, 0x7D, "0304"),
+                 kC = linFrame(3, 0x3C, "0506");
+const QByteArray kRecording = kStart + kA + kWrap + kB + kC;
 
 // The files of a folder in name order, and their bytes.
 QList<QByteArray> filesIn(const QTemporaryDir& dir) {
@@ -146,14 +139,13 @@ class TestRecorder : public QObject {
         QFETCH(QByteArray, limit);
         QFETCH(int, chunk);
         QFETCH(QList<int>, sizes);
-        const QByteArray stream = kStart + frameA() + kWrap + frameB() + frameC();
         QTemporaryDir dir;
         RotatingRecorder recorder(dir.filePath("rec.dump").toStdString(),
                                   *RotatingRecorder::ParseLimit(limit.toStdString()),
                                   [] { return std::time_t(1796565802); });
         QVERIFY(recorder.start());
-        for (qsizetype at = 0; at < stream.size(); at += chunk) {
-            give(recorder, stream.mid(at, chunk));
+        for (qsizetype at = 0; at < kRecording.size(); at += chunk) {
+            give(recorder, kRecording.mid(at, chunk));
             recorder.tick();
         }
         QVERIFY(recorder.close());
@@ -169,7 +161,7 @@ class TestRecorder : public QObject {
             frames += loaded;
         }
         QCOMPARE(fileSizes, sizes);
-        QCOMPARE(joined, stream);
+        QCOMPARE(joined, kRecording);
         QCOMPARE(frames, 3);
     }
 
@@ -182,29 +174,27 @@ class TestRecorder : public QObject {
         RotatingRecorder recorder(dir.filePath("rec.dump").toStdString(),
                                   *RotatingRecorder::ParseLimit("1min"), [&now] { return now; });
         QVERIFY(recorder.start());
-        give(recorder, kStart + frameA());
+        give(recorder, kStart + kA);
         now += 59;
-        give(recorder, kWrap + frameB());
+        give(recorder, kWrap + kB);
         now += 1;
-        give(recorder, frameC());
+        give(recorder, kC);
         QVERIFY(recorder.close());
         qputenv("TZ", saved), tzset();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
                  QStringList({"rec-2026-12-06_14-03-22.dump", "rec-2026-12-06_14-04-22.dump"}));
-        QCOMPARE(filesIn(dir), QList<QByteArray>({kStart + frameA() + kWrap + frameB(), frameC()}));
+        QCOMPARE(filesIn(dir), QList<QByteArray>({kStart + kA + kWrap + kB, kC}));
     }
 
     void rotationLimits_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint64>("bytes");  // -1: refused
         QTest::addColumn<qint64>("seconds");
-        QTest::newRow("100MB") << "100MB" << qint64(100'000'000) << qint64(0);
-        QTest::newRow("512KiB") << "512KiB" << qint64(512 * 1024) << qint64(0);
-        QTest::newRow("2GiB") << "2GiB" << qint64(2LL << 30) << qint64(0);
-        QTest::newRow("1h") << "1h" << qint64(0) << qint64(3600);
-        QTest::newRow("30min") << "30min" << qint64(0) << qint64(1800);
-        QTest::newRow("2d") << "2d" << qint64(0) << qint64(172800);
-        QTest::newRow("45s") << "45s" << qint64(0) << qint64(45);
+        for (const QString row : {"100MB 100000000 0", "512KiB 524288 0", "2GiB 2147483648 0",
+                                  "1h 0 3600", "30min 0 1800", "2d 0 172800", "45s 0 45"})
+            QTest::newRow(qPrintable(row.section(' ', 0, 0)))
+                << row.section(' ', 0, 0) << row.section(' ', 1, 1).toLongLong()
+                << row.section(' ', 2, 2).toLongLong();
         for (const char* bad : {"", "MB", "0MB", "100", "100 MB", "-1h", "1.5h", "100mb", "1hour",
                                 "99999999999999999999GB", "4611686018427387904GB"})
             QTest::newRow(bad) << bad << qint64(-1) << qint64(-1);
@@ -218,49 +208,16 @@ class TestRecorder : public QObject {
         QCOMPARE(limit ? qint64(limit->seconds) : -1, seconds);
     }
 
-    // A trigger's recording: the rows kept whole, of the others their timer wraps only (the
-    // wrap after A belongs to A), the start row always.
-    void keptRowsAreRecordedWithEveryWrap_data() {
-        QTest::addColumn<QString>("kept");  // the rows kept: S(tart), A, B, C
-        QTest::addColumn<QByteArray>("recorded");
-        QTest::newRow("all") << "SABC" << kStart + frameA() + kWrap + frameB() + frameC();
-        QTest::newRow("A and C") << "AC" << kStart + frameA() + kWrap + frameC();
-        QTest::newRow("B") << "B" << kStart + kWrap + frameB();
-        QTest::newRow("none") << "" << kStart + kWrap;
-    }
-    void keptRowsAreRecordedWithEveryWrap() {
-        QFETCH(QString, kept);
-        QFETCH(QByteArray, recorded);
-        DecoderFixture trace;
-        trace.feed(kStart + frameA() + kWrap + frameB() + frameC());
-        struct Bytes : ByteSink {
-            void received(const std::uint8_t* bytes, std::size_t count) override {
-                all += bytesOf(bytes, count);
-            }
-            QByteArray all;
-        } sink;
-        KeptRowsRecording recording(sink);
-        const QString names = "SABC";
-        const std::vector<TraceEntry*> rows = trace.listRows();
-        QCOMPARE(rows.size(), std::size_t(4));
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (kept.contains(names[qsizetype(i)]))
-                recording.kept(*rows[i]);
-            else
-                recording.left(*rows[i]);
-        }
-        QCOMPARE(sink.all.toHex(' '), recorded.toHex(' '));
-    }
-
     // The window's recording through a trigger: the rows of the trace started after it was
-    // plugged in, as they complete at the ticks and the last at the end.
+    // plugged in, as they complete at the ticks and the last at the end; the rows kept
+    // whole, of the others their timer wraps only (the wrap after A belongs to A), the
+    // start row always.
     void triggeredRecordingKeepsTheStretchesOfItsTrace_data() {
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<QByteArray>("recorded");
         QTest::addColumn<int>("triggers");
-        QTest::newRow("the middle row") << "id=3D" << kStart + kWrap + frameB() << 1;
-        QTest::newRow("the first and the last")
-            << "id=3C" << kStart + frameA() + kWrap + frameC() << 2;
+        QTest::newRow("the middle row") << "id=3D" << kStart + kWrap + kB << 1;
+        QTest::newRow("the first and the last") << "id=3C" << kStart + kA + kWrap + kC << 2;
         QTest::newRow("none") << "id=01" << kStart + kWrap << 0;
     }
     void triggeredRecordingKeepsTheStretchesOfItsTrace() {
@@ -275,10 +232,9 @@ class TestRecorder : public QObject {
         TriggeredRecording recording(recorder, trace.list,
                                      *Query::parse(trigger.toStdString(), error), 0, 0, 100);
         recording.traceStarted();
-        for (const QByteArray& bytes : {kStart + frameA(), kWrap + frameB(), frameC()}) {
+        for (const QByteArray& bytes : {kStart + kA, kWrap + kB, kC}) {
             trace.feed(bytes);
-            recording.received(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                               std::size_t(bytes.size()));
+            give(recording, bytes);
             recording.tick();
         }
         recording.traceEnded();

@@ -60,27 +60,24 @@ class TestRowReader : public QObject {
                            "AmbientLight=3192.5 lux|0x4FD (1277)|LuxType: physical|8|12",
                            "SolarLoad=720 W/m2|0x90 (144)|SolarType: physical|20|8"}
             << 2 << "AmbientLight = 3192.5 lux (raw 1277)\nSolarLoad = 720 W/m2 (raw 144)";
+        // BCM_Command's first two bytes, the same in both its rows.
+        const QStringList command{"InteriorLight=on|0x1 (1)|LightMode: logical|0|2",
+                                  "WiperMode=fast|0x3 (3)|WiperModeType: logical|2|3",
+                                  "LockRequest=unlock|0x2 (2)|LockRequestType: logical|5|2",
+                                  "MirrorFold=off|0x0 (0)|OnOffType: logical|7|1",
+                                  "IgnitionState=crank|0x3 (3)|IgnitionType: logical|8|2"};
+        const QString noTemp = "OutsideTemp=not available|0xFF (255)|TemperatureType: logical|24|8";
         QTest::newRow("a logical value beside the physical range")
             << true << 0x10 << QByteArray("4DF7FFFF") << "BCM_Command"
             << "BCM_Command|BCM|enhanced|"
-            << QStringList{"InteriorLight=on|0x1 (1)|LightMode: logical|0|2",
-                           "WiperMode=fast|0x3 (3)|WiperModeType: logical|2|3",
-                           "LockRequest=unlock|0x2 (2)|LockRequestType: logical|5|2",
-                           "MirrorFold=off|0x0 (0)|OnOffType: logical|7|1",
-                           "IgnitionState=crank|0x3 (3)|IgnitionType: logical|8|2",
-                           "VehicleSpeed=not available|0xFFF (4095)|SpeedType: logical|12|12",
-                           "OutsideTemp=not available|0xFF (255)|TemperatureType: logical|24|8"}
+            << (QStringList(command)
+                << "VehicleSpeed=not available|0xFFF (4095)|SpeedType: logical|12|12" << noTemp)
             << 3 << "OutsideTemp = not available (raw 255)";
         QTest::newRow("six significant digits")
             << true << 0x10 << QByteArray("4D37F0FF") << "BCM_Command"
             << "BCM_Command|BCM|enhanced|"
-            << QStringList{"InteriorLight=on|0x1 (1)|LightMode: logical|0|2",
-                           "WiperMode=fast|0x3 (3)|WiperModeType: logical|2|3",
-                           "LockRequest=unlock|0x2 (2)|LockRequestType: logical|5|2",
-                           "MirrorFold=off|0x0 (0)|OnOffType: logical|7|1",
-                           "IgnitionState=crank|0x3 (3)|IgnitionType: logical|8|2",
-                           "VehicleSpeed=240.188 km/h|0xF03 (3843)|SpeedType: physical|12|12",
-                           "OutsideTemp=not available|0xFF (255)|TemperatureType: logical|24|8"}
+            << (QStringList(command)
+                << "VehicleSpeed=240.188 km/h|0xF03 (3843)|SpeedType: physical|12|12" << noTemp)
             << 1 << "IgnitionState = crank (raw 3)\nVehicleSpeed = 240.188 km/h (raw 3843)";
         QTest::newRow("event-triggered: the answering frame, named after its first byte")
             << true << 0x3A << QByteArray("2085FF") << "DoorEvent -> DoorFL_Status"
@@ -161,12 +158,8 @@ class TestRowReader : public QObject {
 
     void readRowNamesAFailedCheck() {
         QFETCH(QByteArray, bytes);
-        QByteArray frames = "0490001000 059100205500";
-        int kind = 0x92;
-        for (const QByteArray& byte : bytes.split(' '))
-            frames += " 05" + QByteArray::number(kind++, 16) + "0030" + byte + "00";
-        test::DecoderFixture fixture;
-        fixture.feed(test::hex(frames + " 0490FF0000"));
+        DecoderFixture fixture;
+        fixture.feed(hex(linFrameHex("0030", bytes) + "0490FF0000"));
         const RowReading reading = RowReader(exampleLdf().model()).readRow(*fixture.listRows()[1]);
         QTEST(QString::fromStdString(reading.failed), "failed");
         QTEST(int(reading.values.size()), "values");

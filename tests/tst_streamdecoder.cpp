@@ -61,15 +61,12 @@ class TestStreamDecoder : public QObject {
     Q_OBJECT
 
   private slots:
+    // The texts of every row kind in every display mode: tst_columns.
     void decodesStreamIntoRows_data() {
         QTest::addColumn<QString>("modes");  // "abs", "id", "dec": the non-default display modes
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("counts");  // read in parts: what each left, and the batches
-        const char* nineBytes =
-            "0490200000 059120105500 05922020C100 059320300100 059420400200 059520500300 "
-            "059620600400 059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 "
-            "0490300000";
         addRow("absolute times", "abs", "0490123400 02A0A2 0490000100",
                {"-|0|000000|START", "-|1|004660|Break w0:1", "-|2|065537|Break"},
                "0 frames, 0 errors, clock 0x10001, state 5");
@@ -82,7 +79,10 @@ class TestStreamDecoder : public QObject {
                "04901234EE 059112445500 05921254C100 059312640500 059412740000 05951284FF00",
                {kStartRow, "G|1|+ 004660|Break|55|[C1]|05h|00h|FFh"},
                "1 frames, 0 errors, clock 0x1284, state 10");
-        addRow("ninth byte under CS", "", nineBytes,
+        addRow("ninth byte under CS", "",
+               "0490200000 059120105500 05922020C100 059320300100 059420400200 059520500300 "
+               "059620600400 059720700500 059820800600 059920900700 059A20A00800 059B20B0A500 "
+               "0490300000",
                {kStartRow, "G|1|+ 008192|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|A5",
                 "-|2|+ 004096|Break"},
                "1 frames, 0 errors, clock 0x3000, state 5");
@@ -96,10 +96,6 @@ class TestStreamDecoder : public QObject {
             {kStartRow, "G|1|+ 008192|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|A5 w3:1",
              "-|2|+ 069632|Break"},
             "1 frames, 0 errors, clock 0x13000, state 5, left 2 5 0 in 3 batches");
-        addRow("ninth byte under CS, identifier without parity, decimal data", "id dec", nineBytes,
-               {kStartRow, "G|1|+ 008192|Break|55|(01)|001|002|003|004|005|006|007|008|A5",
-                "-|2|+ 004096|Break"},
-               "1 frames, 0 errors, clock 0x3000, state 5");
         addRow("checksum frame only after the eighth byte", "",
                "0490010000 059101105500 059201201000 059301300100 059401400200 059B01500500"
                "0490020000",
