@@ -39,20 +39,18 @@ class TestSearchGroup : public QObject {
         QTest::addColumn<QString>("entered");
         QTest::addColumn<int>("steps");
         QTest::addColumn<QString>("count");
-        QTest::newRow("no rows") << 0 << 0 << ""
-                                 << "" << 0 << "0 rows";
-        QTest::newRow("thousands grouped") << 1004 << 0 << ""
-                                           << "" << 0 << "1,005 rows";
-        QTest::newRow("typed") << 1004 << 3 << "#3a"
-                               << "" << 0 << "334 of 1,005 rows";
-        QTest::newRow("typed, no match") << 1004 << 0 << "#3a"
-                                         << "" << 0 << "0 of 1,005 rows";
-        QTest::newRow("entered") << 1004 << 3 << ""
-                                 << "#3a" << 0 << "match 1 of 334";
-        QTest::newRow("stepped on") << 1004 << 3 << ""
-                                    << "#3a" << 2 << "match 3 of 334";
-        QTest::newRow("stepped past the last") << 6 << 1 << ""
-                                               << "#3a" << 6 << "match 1 of 6";
+        const auto row = [](const char* name, int errors, int matchEvery, const char* typed,
+                            const char* entered, int steps, const char* count) {
+            QTest::newRow(name) << errors << matchEvery << QString(typed) << QString(entered)
+                                << steps << QString(count);
+        };
+        row("no rows", 0, 0, "", "", 0, "0 rows");
+        row("thousands grouped", 1004, 0, "", "", 0, "1,005 rows");
+        row("typed", 1004, 3, "#3a", "", 0, "334 of 1,005 rows");
+        row("typed, no match", 1004, 0, "#3a", "", 0, "0 of 1,005 rows");
+        row("entered", 1004, 3, "", "#3a", 0, "match 1 of 334");
+        row("stepped on", 1004, 3, "", "#3a", 2, "match 3 of 334");
+        row("stepped past the last", 6, 1, "", "#3a", 6, "match 1 of 6");
     }
     void countSaysRowsMatchesAndTheSelectedMatch() {
         QFETCH(int, errors);
