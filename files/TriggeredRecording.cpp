@@ -37,6 +37,17 @@ void TriggeredRecording::traceEnded() {
     recorder_.traceEnded();
 }
 
+std::string TriggeredRecording::droppedRowsNote() const {
+    const std::string where = recorder_.keptIn();
+    return where.empty() ? where : "the trigger's stretches are in " + where;
+}
+
+void TriggeredRecording::rowsLeaving() {
+    if (running_) {
+        follow(list_.lastRow());
+    }
+}
+
 void TriggeredRecording::follow(const TraceEntry* openRow) {
     if (cursor_.restartIfEmptied(list_)) {
         gate_.restart();

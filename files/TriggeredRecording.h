@@ -28,8 +28,10 @@ class TriggeredRecording : public ByteSink, private TriggerGate::Output {
     void received(const std::uint8_t*, std::size_t) override {}
     void tick() override;
     void traceEnded() override;
-    // Not every row is kept in the file: the list never drops its oldest rows for it.
-    std::string keptIn() const override { return {}; }
+    // Not every byte is kept (keptIn() stays ""), but the stretches are: the list may
+    // drop its oldest rows once they have been read here (rowsLeaving).
+    std::string droppedRowsNote() const override;
+    void rowsLeaving() override;
 
     // The rows the query picked in this recording.
     std::int64_t triggers() const { return gate_.triggers(); }

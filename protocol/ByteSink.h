@@ -23,6 +23,16 @@ class ByteSink {
     virtual void traceEnded() {}
     // Where the bytes are kept for good (a file), "" while they are not.
     virtual std::string keptIn() const { return {}; }
+    // Where the rows the list lets go at its row budget can still be found, for status
+    // line 1 ("they are in FILE" while every byte is kept). "" while nothing keeps them:
+    // the list then keeps every row and the trace stops at the budget.
+    virtual std::string droppedRowsNote() const {
+        const std::string where = keptIn();
+        return where.empty() ? where : "they are in " + where;
+    }
+    // Just before the list drops its oldest rows: a sink that reads its rows from the
+    // list reads them now (every row but the last is complete then).
+    virtual void rowsLeaving() {}
 };
 
 }  // namespace daridez

@@ -333,6 +333,9 @@ void StreamDecoder::makeRoom() {
     if (rows == 0) {
         return;
     }
+    if (keeper_ != nullptr) {
+        keeper_->rowsLeaving();
+    }
     sink_.dropOldestRows(list_.TraceListHead(), rows);
     list_.dropOldest(rows);
     rowsDropped_ = true;

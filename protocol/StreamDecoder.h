@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "protocol/ByteSink.h"
 #include "protocol/RowSink.h"
 #include "protocol/TraceState.h"
 #include "trace/TraceList.h"
@@ -86,8 +87,12 @@ class StreamDecoder {
     bool rowsRanOut() const { return outOfMemory_; }
 
     // As a ring (the trace is kept elsewhere, a recording): at the row budget the
-    // oldest rows are dropped to make room for new ones instead of the trace stopping.
-    void setRing(bool ring) { ring_ = ring; }
+    // oldest rows are dropped to make room for new ones instead of the trace stopping;
+    // keeper, when given, hears of it first (ByteSink::rowsLeaving).
+    void setRing(bool ring, ByteSink* keeper = nullptr) {
+        ring_ = ring;
+        keeper_ = keeper;
+    }
     // True once after rows were dropped from the head.
     bool takeRowsDropped();
 
@@ -127,6 +132,7 @@ class StreamDecoder {
     bool startSeen_ = false;   // within one SplitFrames call
     bool rowMissing_ = false;  // the last row could not be made: skip to the next opener
     bool ring_ = false;
+    ByteSink* keeper_ = nullptr;
     bool rowsDropped_ = false;
 };
 

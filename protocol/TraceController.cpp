@@ -160,8 +160,10 @@ void TraceController::handleReceivedBytes(std::int32_t count) {
 
 std::int32_t TraceController::splitLiveBytes(std::int32_t count) {
     const std::int32_t total = count + buffer_.carryOver;
-    // While every byte is recorded, the list keeps the newest rows.
-    decoder_.setRing(sinkStarted_ && !sink_->keptIn().empty());
+    // While what the list lets go is kept (every byte recorded, or what a trigger picks
+    // of them), the list keeps the newest rows.
+    const bool ring = sinkStarted_ && !sink_->droppedRowsNote().empty();
+    decoder_.setRing(ring, ring ? sink_ : nullptr);
     const SplitResult split = decoder_.SplitFrames(buffer_.bytes.data(), total, false);
     checkOutOfMemory();
     checkRowsDropped();
@@ -235,7 +237,7 @@ void TraceController::checkOutOfMemory() {
 void TraceController::checkRowsDropped() {
     if (decoder_.takeRowsDropped() && !dropReported_) {
         dropReported_ = true;
-        window_.setStatusLine1("oldest rows dropped from view: they are in " + sink_->keptIn());
+        window_.setStatusLine1("oldest rows dropped from view: " + sink_->droppedRowsNote());
     }
 }
 

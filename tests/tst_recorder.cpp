@@ -212,18 +212,26 @@ class TestRecorder : public QObject {
     // plugged in, as they complete at the ticks and the last at the end; the rows kept
     // whole, of the others their timer wraps only (the wrap after A belongs to A), the
     // start row always.
+    // Rows "ring": the list holds 3 rows and lets the oldest go as the trace is read in one
+    // go, before any tick; the recording reads them as they leave.
     void triggeredRecordingKeepsTheStretchesOfItsTrace_data() {
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<QByteArray>("recorded");
         QTest::addColumn<int>("triggers");
-        QTest::newRow("the middle row") << "id=3D" << kStart + kWrap + kB << 1;
-        QTest::newRow("the first and the last") << "id=3C" << kStart + kA + kWrap + kC << 2;
-        QTest::newRow("none") << "id=01" << kStart + kWrap << 0;
+        QTest::addColumn<bool>("ring");
+        for (const bool ring : {false, true}) {
+            const QByteArray list = ring ? ", ring" : "";
+            QTest::newRow("the middle row" + list) << "id=3D" << kStart + kWrap + kB << 1 << ring;
+            QTest::newRow("the first and the last" + list)
+                << "id=3C" << kStart + kA + kWrap + kC << 2 << ring;
+            QTest::newRow("none" + list) << "id=01" << kStart + kWrap << 0 << ring;
+        }
     }
     void triggeredRecordingKeepsTheStretchesOfItsTrace() {
         QFETCH(QString, trigger);
         QFETCH(QByteArray, recorded);
         QFETCH(int, triggers);
+        QFETCH(bool, ring);
         QTemporaryDir dir;
         DecoderFixture trace;
         trace.feed(linFrame(9, 0x3C, "0A0B") + linFrame(10, 0x3C, "0C0D"));  // an earlier trace
@@ -232,11 +240,19 @@ class TestRecorder : public QObject {
         TriggeredRecording recording(recorder, trace.list,
                                      *Query::parse(trigger.toStdString(), error), 0, 0, 100);
         recording.traceStarted();
-        for (const QByteArray& bytes : {kStart + kA, kWrap + kB, kC}) {
+        if (ring) {
+            trace.list.setRowBudget(3);
+            trace.decoder.setRing(true, &recording);
+        }
+        const QList<QByteArray> reads =
+            ring ? QList<QByteArray>{kRecording} : QList<QByteArray>{kStart + kA, kWrap + kB, kC};
+        for (const QByteArray& bytes : reads) {
             trace.feed(bytes);
             give(recording, bytes);
             recording.tick();
         }
+        QCOMPARE(trace.decoder.takeRowsDropped(), ring);
+        QCOMPARE(recording.droppedRowsNote(), "the trigger's stretches are in " + recorder.path());
         recording.traceEnded();
         QCOMPARE(readFile(QString::fromStdString(recorder.path())).toHex(' '), recorded.toHex(' '));
         QCOMPARE(recording.triggers(), triggers);

@@ -59,7 +59,7 @@ const char* const kStates[] = {"Idle", "ReadingVersion", "SettingBaudrate", "Sta
                                "Tracing"};
 
 // Logs what the controller hands a byte sink: "started", the bytes of each call in hex,
-// "t" per tick, "ended".
+// "t" per tick, "leaving" before the list drops rows, "ended".
 struct LoggingSink : ByteSink {
     void traceStarted() override { log << "started"; }
     void received(const std::uint8_t* bytes, std::size_t count) override {
@@ -67,9 +67,14 @@ struct LoggingSink : ByteSink {
     }
     void tick() override { log << "t"; }
     void traceEnded() override { log << "ended"; }
+    void rowsLeaving() override { log << "leaving"; }
     std::string keptIn() const override { return kept; }
+    std::string droppedRowsNote() const override {
+        return note.empty() ? ByteSink::droppedRowsNote() : note;
+    }
     QStringList log;
     std::string kept;  // as a recording to this file
+    std::string note;  // as a recording of some rows only (a trigger's)
 };
 
 // Everything the controller borrows, wired as the main window wires it.
@@ -239,20 +244,26 @@ class TestTraceController : public QObject {
             "start; read {mark} 04 90; attach; read 12 34 00; detach; read 04 90 12 34 00; "
             "=log started|04 90|12 34 00|t|ended");
         // At the row budget a recorded trace drops its oldest rows (one at a time under a
-        // budget this small) and says so once; numbers go on. Unrecorded, it stops.
+        // budget this small, the sink told first) and says so once; numbers go on.
+        // Unrecorded, it stops.
         add("ring while recording",
             "attach; keep /rec/t.dump; start; read {mark}; nomem 2; read {err} {err} {err}; "
             "=numbers 1|2|3; read {err}; =numbers 2|3|4; =oom 0; "
             "=line1 start trace ... / start trace detected ... / oldest rows dropped from view: "
             "they are in /rec/t.dump; "
             "=log started|05 82 00 07 00 8e|t|05 9c 13 00 2a 00 05 9c 13 00 2a 00 05 9c 13 00 2a "
-            "00|t|05 9c 13 00 2a 00|t");
+            "00|leaving|t|05 9c 13 00 2a 00|leaving|t");
         // Under a budget of 64 a sixteenth of it goes at once: the 65th row leaves 61.
         QStringList kept;
         for (int number = 4; number <= 64; ++number) kept << QString::number(number);
         add("ring drops a sixteenth of the budget at a time",
             "attach; keep /rec/t.dump; start; read {mark}; nomem 63; read " +
                 QString("{err} ").repeated(64) + "; =numbers " + kept.join('|') + "; =oom 0");
+        add("ring while a trigger records",
+            "attach; note the trigger's stretches are in /rec/t.dump; start; read {mark}; nomem 2; "
+            "read {err} {err} {err}; =numbers 1|2|3; =oom 0; =line1 start trace ... / start trace "
+            "detected ... / oldest rows dropped from view: the trigger's stretches are in "
+            "/rec/t.dump");
         add("no ring unrecorded",
             "attach; start; read {mark}; nomem 2; read {err} {err} {err}; "
             "=numbers 0|1|2; =oom 1; =line1 start trace ... / start trace detected ...");
@@ -351,6 +362,7 @@ class TestTraceController : public QObject {
                     {"resume", [&] { rig.controller.setPaused(false); }},
                     {"attach", [&] { rig.controller.setByteSink(&rig.sink); }},
                     {"keep", [&] { rig.sink.kept = rest.toStdString(); }},
+                    {"note", [&] { rig.sink.note = rest.toStdString(); }},
                     {"detach", [&] { rig.controller.setByteSink(nullptr); }},
                     {"tick", [&] { rig.ticks(rest.toInt()); }},
                     {"snap", [&] { snapshot = rig.traces(); }},
