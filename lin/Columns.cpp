@@ -116,13 +116,23 @@ const char* checksumText(const E& entry, const F& form, X& scratch) {
     return scratch.field;
 }
 
+// The checksum model the row's log named where the verdict names the other one, or
+// nullptr.
+const RowNotes::Note* otherLogModel(const E& entry, const F& form, const FrameVerdict& verdict) {
+    const RowNotes::Note* note = form.notes != nullptr ? form.notes->find(entry) : nullptr;
+    if (note == nullptr || !(note->text == "classic" ? verdict.enhanced() : verdict.classic())) {
+        return nullptr;
+    }
+    return note;
+}
+
 // The verdict, and beside it the checksum model the row's log named where the
 // verdict names the other one ("enhanced (log: classic)").
 const char* verdictText(const E& entry, const F& form, X& scratch) {
     const FrameVerdict verdict = CheckFrame(entry, scratch.ldf);
     verdict.format(scratch.text);
-    const RowNotes::Note* note = form.notes != nullptr ? form.notes->find(entry) : nullptr;
-    if (note == nullptr || !(note->text == "classic" ? verdict.enhanced() : verdict.classic())) {
+    const RowNotes::Note* note = otherLogModel(entry, form, verdict);
+    if (note == nullptr) {
         return scratch.text;
     }
     std::size_t at = std::strlen(scratch.text);
@@ -139,7 +149,7 @@ const char* frameText(const E& entry, const F& /*form*/, X& scratch) {
     return RowReader(scratch.ldf).frameText(ReadLinFrame(entry), scratch.text, sizeof scratch.text);
 }
 
-std::string noTip(const TraceEntry& /*entry*/, const LdfModel* /*ldf*/) {
+std::string noTip(const E& /*entry*/, const F& /*form*/, const LdfModel* /*ldf*/) {
     return {};
 }
 
@@ -148,7 +158,7 @@ std::string noTip(const TraceEntry& /*entry*/, const LdfModel* /*ldf*/) {
 // of 0 means no frame arrived there. Under a data byte's time, the signals of the LDF
 // that cover the byte, with their values.
 template <Slot S>
-std::string slotTimeTip(const TraceEntry& entry, const LdfModel* ldf) {
+std::string slotTimeTip(const E& entry, const F& /*form*/, const LdfModel* ldf) {
     const std::int64_t time = SlotTime(entry, S);
     if (time == 0) {
         return {};
@@ -169,8 +179,15 @@ std::string slotTimeTip(const TraceEntry& entry, const LdfModel* ldf) {
     return text;
 }
 
-std::string verdictTip(const TraceEntry& entry, const LdfModel* ldf) {
-    return ExplainRow(entry, ldf);
+// How the verdict was reached; where the row's log named the other checksum model, a
+// line that says so.
+std::string verdictTip(const E& entry, const F& form, const LdfModel* ldf) {
+    std::string tip = ExplainRow(entry, ldf);
+    const RowNotes::Note* note = otherLogModel(entry, form, CheckFrame(entry, ldf));
+    if (note != nullptr) {
+        tip += "\nlog: the log that held this frame named the " + note->text + " model";
+    }
+    return tip;
 }
 
 using M = ModeToggle;

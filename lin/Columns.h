@@ -70,8 +70,9 @@ struct ColumnInfo {
     bool rowColoured;  // drawn in the row's text colour (else the window text colour)
     // The cell's text in the form, made in scratch (or a constant).
     const char* (*text)(const TraceEntry& entry, const TextForm& form, CellScratch& scratch);
-    // The cell's tool tip ("" when there is none), read with the LDF ldf (may be null).
-    std::string (*toolTip)(const TraceEntry& entry, const LdfModel* ldf);
+    // The cell's tool tip ("" when there is none) in the form, read with the LDF ldf (may
+    // be null).
+    std::string (*toolTip)(const TraceEntry& entry, const TextForm& form, const LdfModel* ldf);
 };
 
 const ColumnInfo& ColumnAt(Column column);

@@ -110,6 +110,31 @@ class TestColumns : public QObject {
                  "1|+ 00:00:00,004096|Break|55|[C1]|01h|02h|03h|04h|05h|06h|07h|08h|1Ah|enhanced");
     }
 
+    // The Check tip explains the verdict and, where the frame's log named the other
+    // checksum model, says so (the frame's sum is the enhanced one).
+    void checkTipTellsTheLogsOtherModel_data() {
+        QTest::addColumn<QString>("logModel");
+        QTest::addColumn<QString>("tip");
+        const QString explained = "enhanced: checksum 1A over identifier C1 and 8 data bytes";
+        QTest::newRow("no log") << "" << explained;
+        QTest::newRow("log: enhanced") << "enhanced" << explained;
+        QTest::newRow("log: classic")
+            << "classic"
+            << explained + "\nlog: the log that held this frame named the classic model";
+    }
+    void checkTipTellsTheLogsOtherModel() {
+        QFETCH(QString, logModel);
+        DecoderFixture f;
+        f.feed(hex(kEveryKind));
+        const TraceEntry* frame = f.listRows().at(1);
+        if (!logModel.isEmpty())
+            f.list.notes().add(
+                {frame->time, RowNotes::Kind::LogChecksum, 0, logModel.toStdString(), ""});
+        QTEST(QString::fromStdString(
+                  ColumnAt(Column::Check).toolTip(*frame, f.list.textForm(), nullptr)),
+              "tip");
+    }
+
     void everyRowKindInEveryMode() {
         QFETCH(QString, made);
         QFETCH(QString, switched);

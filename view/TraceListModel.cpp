@@ -87,7 +87,7 @@ bool TraceListModel::lastRowOpen() const {
 }
 
 QVariant TraceListModel::toolTip(const TraceEntry& entry, int column) const {
-    const std::string tip = ColumnAt(column).toolTip(entry, ldf_);
+    const std::string tip = ColumnAt(column).toolTip(entry, form_, ldf_);
     if (tip.empty()) {
         return {};
     }
