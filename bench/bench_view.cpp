@@ -114,30 +114,26 @@ bool measureLoads(Bench& bench, int rounds) {
     return true;
 }
 
+// A click on a column's title: the sort alone (when sortAlone) and with the page shown.
+void measureSort(Bench& bench, int column, const std::string& what, bool sortAlone) {
+    Timer start;
+    bench.view->traceModel()->sortByHeaderClick(column);
+    const Seconds sort = secondsSince(start);
+    settle(*bench.view, bench.page);
+    if (sortAlone) {
+        report(what.c_str(), sort, bench.core);
+    }
+    report((what + (sortAlone ? ", page shown" : "")).c_str(), secondsSince(start), bench.core);
+}
+
 void measureWholeListChanges(Bench& bench, TraceList& list) {
     TraceListView& view = *bench.view;
     view.selectRow(12345 % std::max(1u, view.traceModel()->indexCount()));
+    measureSort(bench, 2, "sort by \"Info\"", true);
+    measureSort(bench, 2, "sort by \"Info\" again (descending)", false);
+    measureSort(bench, 0, "sort by \"MsgNr\"", true);
 
     Timer start;
-    view.traceModel()->sortByHeaderClick(2);
-    const Seconds sortInfo = secondsSince(start);
-    settle(view, bench.page);
-    report("sort by \"Info\"", sortInfo, bench.core);
-    report("sort by \"Info\", page shown", secondsSince(start), bench.core);
-
-    start = Timer{};
-    view.traceModel()->sortByHeaderClick(2);
-    settle(view, bench.page);
-    report("sort by \"Info\" again (descending)", secondsSince(start), bench.core);
-
-    start = Timer{};
-    view.traceModel()->sortByHeaderClick(0);
-    const Seconds sortNumber = secondsSince(start);
-    settle(view, bench.page);
-    report("sort by \"MsgNr\"", sortNumber, bench.core);
-    report("sort by \"MsgNr\", page shown", secondsSince(start), bench.core);
-
-    start = Timer{};
     ReceiveBuffer buffer;
     TraceSession session(list, buffer, *view.traceModel());
     view.traceModel()->setDisplayModes(session, DisplayModes{true, true, false});
