@@ -502,7 +502,9 @@ void TraceController::sinkStart() {
     }
 }
 
+// The list rings only while a sink keeps what it lets go: never for a file loaded later.
 void TraceController::sinkEnd() {
+    decoder_.setRing(false);
     if (sink_ != nullptr && sinkStarted_) {
         sinkStarted_ = false;
         sink_->traceEnded();

@@ -8,6 +8,7 @@
 
 #include "DecoderFixture.h"
 #include "ScriptedPort.h"
+#include "files/TraceLoad.h"
 #include "protocol/TraceController.h"
 
 using namespace daridez;
@@ -264,6 +265,10 @@ class TestTraceController : public QObject {
             "read {err} {err} {err}; =numbers 1|2|3; =oom 0; =line1 start trace ... / start trace "
             "detected ... / oldest rows dropped from view: the trigger's stretches are in "
             "/rec/t.dump");
+        // The ring ends with the recorded trace: a file loaded after it stops at the budget.
+        add("ring ends with the trace",
+            "attach; keep /rec/t.dump; start; read {mark}; nomem 2; read {err} {err} {err}; "
+            "=numbers 1|2|3; stop; load {mark} {err} {err} {err}; =numbers 0|1|2");
         add("no ring unrecorded",
             "attach; start; read {mark}; nomem 2; read {err} {err} {err}; "
             "=numbers 0|1|2; =oom 1; =line1 start trace ... / start trace detected ...");
@@ -341,6 +346,13 @@ class TestTraceController : public QObject {
                                     : verb == "goods" ? kGoodFrame.repeated(rest.toInt())
                                                       : bytes;
                 rig.ticks(verb == "read" || verb == "goods");
+            } else if (verb == "load") {  // a dump file of these bytes, as "load trace" does
+                std::FILE* file = std::tmpfile();
+                QVERIFY(file != nullptr);
+                std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file);
+                std::rewind(file);
+                LoadTrace(rig.session, file);
+                std::fclose(file);
             } else if (verb == "others" || verb == "others-but-clear") {
                 QVERIFY2(rig.othersDoNothing(verb == "others"),
                          failed("another button acted").constData());
