@@ -172,8 +172,11 @@ void MainDialog::onConfig() {
     setStatusLine1(connection_.describe());
 }
 
+// Each status line's tool tip holds its whole text, for a text longer than the line.
 void MainDialog::setStatusLine1(const std::string& text) {
-    controlAs<QLabel>(WindowControl::StatusLine1).setText(QString::fromStdString(text));
+    auto& line = controlAs<QLabel>(WindowControl::StatusLine1);
+    line.setText(QString::fromStdString(text));
+    line.setToolTip(line.text());
 }
 
 void MainDialog::setStatusLine2(const std::string& text) {
@@ -188,6 +191,7 @@ void MainDialog::showStatusLine2() {
     auto& line = controlAs<QLabel>(WindowControl::StatusLine2);
     if (line.text() != text) {
         line.setText(text);
+        line.setToolTip(text);
     }
 }
 

@@ -664,6 +664,7 @@ class TestMainDialog : public QObject {
         click("saveTraceButton");
         QCOMPARE(prompts_.chooserCalls.last(), QStringLiteral("save|save file") + kDescriptions);
         QCOMPARE(status(), "saved trace.dump: " + GroupedNumber(shown.size()) + " rows");
+        QCOMPARE(dialog_->findChild<QLabel*>("statusLine1")->toolTip(), status());
         for (const QString& file : {path, saved}) {
             prompts_.nextPath = file;
             click("clearButton");
@@ -739,6 +740,7 @@ class TestMainDialog : public QObject {
         const QRegularExpression counted(QStringLiteral("\tTRGs: ([0-9]+)$"));
         QTRY_VERIFY_WITH_TIMEOUT(counted.match(line->text()).captured(1).toInt() >= 2,
                                  kDeviceWaitMs);
+        QCOMPARE(line->toolTip(), line->text());  // the whole line, where it is cut off
         click("stopButton");
         QTRY_COMPARE(dialog_->controller().state(), TraceState::Idle);
         const int triggers = counted.match(line->text()).captured(1).toInt();
