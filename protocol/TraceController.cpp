@@ -234,8 +234,14 @@ void TraceController::checkOutOfMemory() {
     }
 }
 
+// Said once per trace, and only after "start trace detected ...", which would write over
+// it: a list already full at Start drops rows in the very read that brings the start.
 void TraceController::checkRowsDropped() {
-    if (decoder_.takeRowsDropped() && !dropReported_) {
+    const bool startUnannounced = state_ != TraceState::Tracing || responseCountdown_ != 0;
+    if (dropReported_ || startUnannounced) {
+        return;
+    }
+    if (decoder_.takeRowsDropped()) {
         dropReported_ = true;
         window_.setStatusLine1("oldest rows dropped from view: " + sink_->droppedRowsNote());
     }
@@ -496,6 +502,7 @@ void TraceController::sinkStart() {
     }
     sinkStarted_ = true;
     dropReported_ = false;
+    decoder_.takeRowsDropped();  // what an earlier trace dropped is no news of this one
     sink_->traceStarted();
     if (buffer_.carryOver > 0) {
         sink_->received(buffer_.bytes.data(), static_cast<std::size_t>(buffer_.carryOver));

@@ -265,6 +265,11 @@ class TestTraceController : public QObject {
             "read {err} {err} {err}; =numbers 1|2|3; =oom 0; =line1 start trace ... / start trace "
             "detected ... / oldest rows dropped from view: the trigger's stretches are in "
             "/rec/t.dump");
+        // A list full at Start drops rows at once; the news follows the start's.
+        add("ring from a full list",
+            "attach; keep /rec/t.dump; load {mark} {err} {err} {err}; nomem 0; start; "
+            "read {mark} {err}; read {err}; =numbers 3|0|1|2; =oom 0; =line1 start trace ... / "
+            "start trace detected ... / oldest rows dropped from view: they are in /rec/t.dump");
         // The ring ends with the recorded trace: a file loaded after it stops at the budget.
         add("ring ends with the trace",
             "attach; keep /rec/t.dump; start; read {mark}; nomem 2; read {err} {err} {err}; "
