@@ -335,6 +335,10 @@ void StreamDecoder::makeRoom() {
     }
     if (keeper_ != nullptr) {
         keeper_->rowsLeaving();
+        if (keeper_->droppedRowsNote().empty()) {
+            ring_ = false;  // its recording failed just now: nothing keeps them any more
+            return;
+        }
     }
     sink_.dropOldestRows(list_.TraceListHead(), rows);
     list_.dropOldest(rows);

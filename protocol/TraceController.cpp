@@ -485,7 +485,7 @@ void TraceController::setByteSink(ByteSink* sink) {
     }
     sinkEnd();
     sink_ = sink;
-    if (live()) {
+    if (live() && !finder_.active()) {  // a rate search's trials are not recorded
         sinkStart();
     }
 }

@@ -68,7 +68,11 @@ struct LoggingSink : ByteSink {
     }
     void tick() override { log << "t"; }
     void traceEnded() override { log << "ended"; }
-    void rowsLeaving() override { log << "leaving"; }
+    void rowsLeaving() override {
+        log << "leaving";
+        if (failsAtDrop)  // its file could not be written: nothing is kept any more
+            note.clear(), kept.clear();
+    }
     std::string keptIn() const override { return kept; }
     std::string droppedRowsNote() const override {
         return note.empty() ? ByteSink::droppedRowsNote() : note;
@@ -76,6 +80,7 @@ struct LoggingSink : ByteSink {
     QStringList log;
     std::string kept;  // as a recording to this file
     std::string note;  // as a recording of some rows only (a trigger's)
+    bool failsAtDrop = false;
 };
 
 // Everything the controller borrows, wired as the main window wires it.
@@ -274,6 +279,14 @@ class TestTraceController : public QObject {
         add("ring ends with the trace",
             "attach; keep /rec/t.dump; start; read {mark}; nomem 2; read {err} {err} {err}; "
             "=numbers 1|2|3; stop; load {mark} {err} {err} {err}; =numbers 0|1|2");
+        add("recording turned on in a rate search starts with the next trace",
+            "keep /rec/t.dump; find; read {ok}; =state StartRequested; attach; find; "
+            "read 05 81 4b 00 00 00; =state Idle; version; read {ver}; nomem 3; "
+            "load {mark} {err} {err} {err}; =numbers 0|1|2; =log t|t; start; =log t|t|started");
+        add("a recording failing as rows leave stops the ring",
+            "attach; keep /rec/t.dump; fail-at-drop; start; read {mark}; nomem 2; "
+            "read {err} {err} {err}; =numbers 0|1|2; =oom 1; "
+            "=line1 start trace ... / start trace detected ...");
         add("no ring unrecorded",
             "attach; start; read {mark}; nomem 2; read {err} {err} {err}; "
             "=numbers 0|1|2; =oom 1; =line1 start trace ... / start trace detected ...");
@@ -380,6 +393,7 @@ class TestTraceController : public QObject {
                     {"attach", [&] { rig.controller.setByteSink(&rig.sink); }},
                     {"keep", [&] { rig.sink.kept = rest.toStdString(); }},
                     {"note", [&] { rig.sink.note = rest.toStdString(); }},
+                    {"fail-at-drop", [&] { rig.sink.failsAtDrop = true; }},
                     {"detach", [&] { rig.controller.setByteSink(nullptr); }},
                     {"tick", [&] { rig.ticks(rest.toInt()); }},
                     {"snap", [&] { snapshot = rig.traces(); }},
